@@ -1,0 +1,174 @@
+#include "clavenor/actions/ACBase.h"
+
+#include "clavenor/model/ECBase.h"
+#include "clavenor/model/MCEventList.h"
+
+namespace clavenor {
+
+namespace {
+
+constexpr int kDefaultClip[] = {7, 54, 60, 26};
+constexpr int kDefaultBypass[] = {11, 19, 22, 34, 38, 42, 46, 48, 52, 58, 63, 69};
+
+bool Contains(const CArray<int, int>& types, int id) {
+    const int* data = types.GetData();
+    for (int i = 0, n = types.GetSize(); i < n; ++i) {
+        if (data[i] == id) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+ACBase::ACBase(int reverse) : m_nFlags(FlagClip | FlagBypass) {
+    SetReverse(reverse);
+    for (int id : kDefaultClip) {
+        m_clipTypes.Add(id);
+    }
+    for (int id : kDefaultBypass) {
+        m_bypassTypes.Add(id);
+    }
+}
+
+ACBase::~ACBase() = default;
+
+int ACBase::BeginAction() {
+    m_nCurDepth = 0;
+    return 1;
+}
+
+bool ACBase::EnsureBegun() {
+    if ((m_nFlags & FlagBegun) == 0 && BeginAction() != 0) {
+        m_nFlags |= FlagBegun;
+    }
+    return (m_nFlags & FlagBegun) != 0;
+}
+
+int ACBase::Apply(ECBase* start) {
+    if (start == nullptr) {
+        return 0;
+    }
+    if (!EnsureBegun()) {
+        return -1;
+    }
+    const bool bypass = ShouldBypass(start) != 0;
+    int result = 0;
+    if (!bypass) {
+        result = DoAction(start);
+        if (result == -1) {
+            return -1;
+        }
+        if (result == 1 || result == 2 || result == 3) {
+            return result;
+        }
+        if (result == 0 && ShouldClip(start) != 0) {
+            return 1;
+        }
+    }
+
+    MCEventList* next = IsReverse() != 0 ? start->GetParents() : start->GetChildren();
+    if (next != nullptr && !next->IsEmpty()) {
+        const bool counted = !bypass && m_nDepthLimit < Unlimited;
+        if (counted && ++m_nCurDepth > m_nDepthLimit) {
+            --m_nCurDepth;
+            return 1;
+        }
+        for (POSITION pos = next->GetHeadPosition(); pos != nullptr;) {
+            const int r = Apply(next->GetNext(pos));
+            if (r == -1 || r == 2) {
+                result = r;
+                break;
+            }
+            if (r == 3) {
+                result = 0;
+                break;
+            }
+            result = (r == 0 || r == 1) ? 0 : r;
+        }
+        if (counted) {
+            --m_nCurDepth;
+        }
+    }
+
+    if (m_nCurDepth != 0 || (m_nFlags & FlagListMode) != 0) {
+        return result;
+    }
+    EndAction();
+    return result;
+}
+
+int ACBase::Apply(MCEventList* list, int ignoreStops) {
+    m_nFlags |= FlagListMode;
+    int result = 0;
+    if (list != nullptr) {
+        for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+            ECBase* element = list->GetNext(pos);
+            if (element == nullptr) {
+                continue;
+            }
+            result = Apply(element);
+            const bool stop = result == -1 || result == 2 || result == 3;
+            m_nCurDepth = 0;
+            if (stop && ignoreStops == 0) {
+                result = 2;
+                break;
+            }
+        }
+    }
+    EndAction();
+    return result;
+}
+
+int ACBase::DoAction(ECBase*) { return 0; }
+
+void ACBase::EndAction() {}
+
+void ACBase::Reset() { m_nFlags &= ~FlagBegun; }
+
+void ACBase::ClipEvtType(int id) {
+    if (id == -1) {
+        ClipNone();
+        return;
+    }
+    m_clipTypes.Add(id);
+    m_nFlags |= FlagClip;
+}
+
+void ACBase::ClipNone() {
+    m_clipTypes.RemoveAll();
+    m_nFlags &= ~FlagClip;
+}
+
+void ACBase::BypassEvtType(int id) {
+    if (id == -1) {
+        BypassNone();
+        return;
+    }
+    m_bypassTypes.Add(id);
+    m_nFlags |= FlagBypass;
+}
+
+void ACBase::BypassNone() {
+    m_bypassTypes.RemoveAll();
+    m_nFlags &= ~FlagBypass;
+}
+
+int ACBase::ShouldClip(ECBase* element) const {
+    return (m_nFlags & FlagClip) != 0 && Contains(m_clipTypes, element->GetEventId()) ? 1 : 0;
+}
+
+int ACBase::ShouldBypass(ECBase* element) const {
+    return (m_nFlags & FlagBypass) != 0 && Contains(m_bypassTypes, element->GetEventId()) ? 1 : 0;
+}
+
+void ACBase::SetReverse(int reverse) {
+    if ((reverse & 1) != 0) {
+        m_nFlags |= FlagReverse;
+    } else {
+        m_nFlags &= ~FlagReverse;
+    }
+}
+
+} // namespace clavenor

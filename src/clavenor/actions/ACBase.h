@@ -1,0 +1,101 @@
+#pragma once
+
+#include "clavenor/framework/CArray.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class ECBase;
+class MCEventList;
+
+/// A visitor that walks the element graph depth-first from a start element, down through
+/// children or (in reverse mode) up through parents, and calls DoAction on each element.
+///
+/// Result codes of DoAction and Apply:
+///   -1 abort: stop everything and report failure;
+///    0 continue: enter the element's children (parents) unless the element is clipped;
+///    1 done with this element: skip its children, go on with its next sibling;
+///    2 stop the whole walk;
+///    3 skip the element's children and its remaining siblings; continue one level up;
+///   any other value: treated as 0 for descending and carried as the result.
+///
+/// Controls: a depth limit (levels below, or above, the start element that are visited;
+/// 255 is unlimited); clip types, whose elements are acted on but not entered (by default
+/// beams, slurs, ties and glissandi, whose children are also children elsewhere); bypass
+/// types, whose elements are entered without DoAction and do not count as a level (by
+/// default the envelope kinds and ids 63 and 69).
+///
+/// BeginAction runs once before the first element; Reset() makes the next Apply begin
+/// again, otherwise results accumulate over several Apply calls. EndAction runs when a walk
+/// started by Apply(ECBase*) comes back to depth 0, and after a list walk; it does not run
+/// when the start element's own DoAction ends the walk or the start element is cut off by
+/// the depth limit.
+///
+/// An action holds no element alive except through result lists of its own; DoAction must
+/// not destroy elements the walk has yet to reach. The walk recurses once per level of the
+/// graph. One thread at a time.
+class ACBase {
+public:
+    static constexpr std::uint16_t FlagBegun = 0x01;
+    static constexpr std::uint16_t FlagReverse = 0x02;
+    static constexpr std::uint16_t FlagListMode = 0x04;
+    static constexpr std::uint16_t FlagClip = 0x08;
+    static constexpr std::uint16_t FlagBypass = 0x10;
+    /// Free for derived actions (ACFindObjects keeps its found flag here).
+    static constexpr std::uint16_t FlagDerived = 0x100;
+
+    static constexpr std::uint8_t Unlimited = 255;
+
+    explicit ACBase(int reverse = 0);
+    virtual ~ACBase();
+    ACBase(const ACBase&) = default;
+    ACBase& operator=(const ACBase&) = default;
+
+    /// Resets the current depth and returns 1; a derived action clears its results here and
+    /// returns 0 to refuse to run.
+    virtual int BeginAction();
+
+    /// Walks each non-null element of `list` in order. Unless `ignoreStops` is non-zero, a
+    /// walk that returns -1, 2 or 3 ends the loop with result 2. Sets list mode for the life
+    /// of the action, calls EndAction once at the end and returns the last result (0 for an
+    /// empty list).
+    virtual int Apply(MCEventList* list, int ignoreStops);
+
+    /// Walks from `start` (see the class comment). Returns -1 when BeginAction refuses, 0
+    /// for a null start.
+    virtual int Apply(ECBase* start);
+
+    /// The per-element work; the base returns 0.
+    virtual int DoAction(ECBase* element);
+    virtual void EndAction();
+    /// Clears the begun flag.
+    virtual void Reset();
+
+    /// Adds `id` to the clip types and turns clipping on; -1 means ClipNone().
+    void ClipEvtType(int id);
+    /// Empties the clip types and turns clipping off.
+    void ClipNone();
+    void BypassEvtType(int id);
+    void BypassNone();
+
+    int ShouldClip(ECBase* element) const;
+    int ShouldBypass(ECBase* element) const;
+
+    std::uint8_t GetDepth() const { return m_nDepthLimit; }
+    void SetDepth(std::uint8_t depth) { m_nDepthLimit = depth; }
+    int IsReverse() const { return (m_nFlags & FlagReverse) != 0 ? 1 : 0; }
+    void SetReverse(int reverse);
+
+protected:
+    std::uint16_t m_nFlags = 0;
+    std::uint8_t m_nDepthLimit = Unlimited;
+    std::uint8_t m_nCurDepth = 0;
+    CArray<int, int> m_clipTypes;
+    CArray<int, int> m_bypassTypes;
+
+    /// Runs BeginAction when the action has not begun; false when it refuses.
+    bool EnsureBegun();
+};
+
+} // namespace clavenor

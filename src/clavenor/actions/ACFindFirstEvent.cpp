@@ -1,0 +1,21 @@
+#include "clavenor/actions/ACFindFirstEvent.h"
+
+namespace clavenor {
+
+ACFindFirstEvent::ACFindFirstEvent(int size, int reverse) : ACTypeFilterBase(size, reverse) {}
+
+int ACFindFirstEvent::BeginAction() {
+    ACTypeFilterBase::BeginAction();
+    m_pFound = nullptr;
+    return 1;
+}
+
+int ACFindFirstEvent::DoAction(ECBase* element) {
+    if (!PassesTypeFilter(element)) {
+        return 0;
+    }
+    m_pFound = element;
+    return 2;
+}
+
+} // namespace clavenor

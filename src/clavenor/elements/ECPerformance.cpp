@@ -1,0 +1,35 @@
+#include "clavenor/elements/ECPerformance.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECPerformance, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
+
+namespace {
+
+ECPerformance* g_activePerformance = nullptr;
+
+} // namespace
+
+ECPerformance::~ECPerformance() {
+    if (g_activePerformance == this) {
+        g_activePerformance = nullptr;
+    }
+    BeginDestruction();
+    RemoveChildren(1);
+}
+
+int ECPerformance::GetEventId() const { return 44; }
+
+ECPerformance* ECPerformance::SetActivePerformance(ECPerformance* performance) {
+    ECPerformance* previous = g_activePerformance;
+    g_activePerformance = performance;
+    return previous;
+}
+
+ECPerformance* ECPerformance::GetActivePerformance() { return g_activePerformance; }
+
+std::int32_t ECPerformance::GetActiveVersion() {
+    return g_activePerformance != nullptr ? g_activePerformance->m_nVersion : LatestLayout;
+}
+
+} // namespace clavenor

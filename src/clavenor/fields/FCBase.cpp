@@ -1,0 +1,7 @@
+#include "clavenor/fields/FCBase.h"
+
+namespace clavenor {
+
+FCBase::~FCBase() = default;
+
+} // namespace clavenor

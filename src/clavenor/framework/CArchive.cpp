@@ -1,0 +1,444 @@
+#include "clavenor/framework/CArchive.h"
+
+#include "clavenor/framework/CFile.h"
+#include "clavenor/framework/CObject.h"
+#include "clavenor/framework/CRuntimeClass.h"
+
+#include <algorithm>
+
+namespace clavenor {
+
+namespace {
+
+constexpr std::uint16_t kNullTag = 0x0000;
+constexpr std::uint16_t kBigObjectTag = 0x7FFF;
+constexpr std::uint16_t kClassTag = 0x8000;
+constexpr std::uint16_t kNewClassTag = 0xFFFF;
+constexpr std::uint32_t kBigClassTag = 0x80000000u;
+constexpr std::uint32_t kMaxMapCount = 0x7FFFFFFFu;
+
+// The platform's class records hold names of fewer than 64 characters; longer ones can
+// only come from a damaged stream.
+constexpr std::uint16_t kMaxClassNameLength = 63;
+
+// Strings are read in pieces of this size, so that a damaged length field costs at most
+// the bytes actually present in the stream.
+constexpr std::size_t kStringChunk = 64 * 1024;
+
+[[noreturn]] void Fail(CArchiveException::Cause cause, const std::string& detail) {
+    throw CArchiveException(cause, detail);
+}
+
+} // namespace
+
+CArchive::CArchive(CFile* file, unsigned mode, std::size_t bufferSize)
+    : m_file(file), m_loading((mode & load) != 0),
+      m_buffer(new std::uint8_t[std::max<std::size_t>(bufferSize, 64)]),
+      m_bufferSize(std::max<std::size_t>(bufferSize, 64)) {
+    if (m_file == nullptr) {
+        Fail(CArchiveException::genericException, "no file");
+    }
+    if (m_loading) {
+        m_readCur = m_readEnd = m_buffer.get();
+    } else {
+        m_writeCur = m_buffer.get();
+        m_writeEnd = m_buffer.get() + m_bufferSize;
+    }
+    m_openObjects.reserve(MaxObjectDepth);
+}
+
+CArchive::~CArchive() {
+    try {
+        Close();
+    } catch (...) {
+        // A destructor cannot report; callers who care call Close() first.
+    }
+    ReleaseHolds();
+}
+
+void CArchive::RequireStoring() const {
+    if (m_file == nullptr) {
+        Fail(CArchiveException::genericException, "archive is closed");
+    }
+    if (m_loading) {
+        Fail(CArchiveException::readOnly, "write to a loading archive");
+    }
+}
+
+void CArchive::RequireLoading() const {
+    if (m_file == nullptr) {
+        Fail(CArchiveException::genericException, "archive is closed");
+    }
+    if (!m_loading) {
+        Fail(CArchiveException::writeOnly, "read from a storing archive");
+    }
+}
+
+void CArchive::Flush() {
+    if (m_file != nullptr && !m_loading) {
+        FlushBuffer();
+        m_file->Flush();
+    }
+}
+
+void CArchive::Close() {
+    if (m_file == nullptr) {
+        return;
+    }
+    if (!m_loading) {
+        FlushBuffer();
+    }
+    ReleaseHolds();
+    m_file = nullptr;
+    m_writeCur = m_writeEnd = nullptr;
+    m_readCur = m_readEnd = nullptr;
+}
+
+void CArchive::ReleaseHolds() {
+    // Newest first: children are usually created after their parents, so they go first.
+    while (!m_held.empty()) {
+        CObject* object = m_held.back();
+        m_held.pop_back();
+        object->ReleaseArchiveHold();
+    }
+}
+
+void CArchive::FlushBuffer() {
+    const std::size_t pending = static_cast<std::size_t>(m_writeCur - m_buffer.get());
+    if (pending != 0) {
+        m_file->Write(m_buffer.get(), pending);
+        m_writeCur = m_buffer.get();
+    }
+}
+
+std::size_t CArchive::FillBuffer(std::size_t wanted) {
+    std::size_t available = static_cast<std::size_t>(m_readEnd - m_readCur);
+    std::uint8_t* base = m_buffer.get();
+    if (available != 0 && m_readCur != base) {
+        std::memmove(base, m_readCur, available);
+    }
+    m_readCur = base;
+    while (available < wanted) {
+        const std::size_t got = m_file->Read(base + available, m_bufferSize - available);
+        if (got == 0) {
+            break;
+        }
+        available += got;
+    }
+    m_readEnd = base + available;
+    return available;
+}
+
+void CArchive::Write(const void* buffer, std::size_t count) {
+    RequireStoring();
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    const std::size_t space = static_cast<std::size_t>(m_writeEnd - m_writeCur);
+    if (count <= space) {
+        std::memcpy(m_writeCur, bytes, count);
+        m_writeCur += count;
+        return;
+    }
+    FlushBuffer();
+    if (count >= m_bufferSize) {
+        m_file->Write(bytes, count);
+    } else {
+        std::memcpy(m_writeCur, bytes, count);
+        m_writeCur += count;
+    }
+}
+
+std::size_t CArchive::Read(void* buffer, std::size_t count) {
+    RequireLoading();
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t available = static_cast<std::size_t>(m_readEnd - m_readCur);
+    if (count <= available) {
+        std::memcpy(out, m_readCur, count);
+        m_readCur += count;
+        return count;
+    }
+    std::memcpy(out, m_readCur, available);
+    m_readCur = m_readEnd = m_buffer.get();
+    std::size_t remaining = count - available;
+    out += available;
+    if (remaining >= m_bufferSize) {
+        while (remaining != 0) {
+            const std::size_t got = m_file->Read(out, remaining);
+            if (got == 0) {
+                Fail(CArchiveException::endOfFile, "stream ends inside a value");
+            }
+            out += got;
+            remaining -= got;
+        }
+        return count;
+    }
+    if (FillBuffer(remaining) < remaining) {
+        Fail(CArchiveException::endOfFile, "stream ends inside a value");
+    }
+    std::memcpy(out, m_readCur, remaining);
+    m_readCur += remaining;
+    return count;
+}
+
+void CArchive::Skip(std::size_t count) {
+    std::uint8_t scratch[256];
+    while (count != 0) {
+        const std::size_t n = std::min(count, sizeof scratch);
+        Read(scratch, n);
+        count -= n;
+    }
+}
+
+void CArchive::WriteCount(std::uint32_t count) {
+    if (count < 0xFFFFu) {
+        *this << static_cast<std::uint16_t>(count);
+    } else {
+        *this << static_cast<std::uint16_t>(0xFFFFu) << count;
+    }
+}
+
+std::uint32_t CArchive::ReadCount() {
+    std::uint16_t word = 0;
+    *this >> word;
+    if (word != 0xFFFFu) {
+        return word;
+    }
+    std::uint32_t count = 0;
+    *this >> count;
+    return count;
+}
+
+void CArchive::WriteString(std::string_view text) {
+    const std::size_t length = text.size();
+    if (length > 0xFFFFFFFFu) {
+        Fail(CArchiveException::genericException, "string too long for the format");
+    }
+    if (length < 0xFFu) {
+        *this << static_cast<std::uint8_t>(length);
+    } else if (length < 0xFFFEu) {
+        *this << static_cast<std::uint8_t>(0xFFu) << static_cast<std::uint16_t>(length);
+    } else {
+        *this << static_cast<std::uint8_t>(0xFFu) << static_cast<std::uint16_t>(0xFFFFu)
+              << static_cast<std::uint32_t>(length);
+    }
+    Write(text.data(), length);
+}
+
+std::string CArchive::ReadString() {
+    std::uint8_t byte = 0;
+    *this >> byte;
+    std::uint32_t length = byte;
+    if (byte == 0xFFu) {
+        std::uint16_t word = 0;
+        *this >> word;
+        if (word == 0xFFFEu) {
+            // The platform marks wide-character strings this way; documents never hold them.
+            Fail(CArchiveException::genericException, "wide-character string");
+        }
+        length = word;
+        if (word == 0xFFFFu) {
+            *this >> length;
+        }
+    }
+    std::string text;
+    std::size_t done = 0;
+    while (done < length) {
+        const std::size_t n = std::min<std::size_t>(length - done, kStringChunk);
+        text.resize(done + n);
+        Read(text.data() + done, n);
+        done += n;
+    }
+    return text;
+}
+
+std::uint32_t CArchive::RegisterStored(const void* key) {
+    if (m_mapCount >= kMaxMapCount) {
+        Fail(CArchiveException::badIndex, "too many objects for one archive");
+    }
+    const std::uint32_t index = m_mapCount;
+    m_storeMap.emplace(key, index);
+    ++m_mapCount;
+    return index;
+}
+
+void CArchive::WriteIndexTag(std::uint32_t index, bool classTag) {
+    if (index < kBigObjectTag) {
+        *this << static_cast<std::uint16_t>(classTag ? (kClassTag | index) : index);
+    } else {
+        *this << kBigObjectTag << (classTag ? (kBigClassTag | index) : index);
+    }
+}
+
+void CArchive::WriteObject(const CObject* object) {
+    RequireStoring();
+    if (object == nullptr) {
+        *this << kNullTag;
+        return;
+    }
+    if (auto it = m_storeMap.find(object); it != m_storeMap.end()) {
+        WriteIndexTag(it->second, false);
+        return;
+    }
+    if (m_openObjects.size() >= static_cast<std::size_t>(MaxObjectDepth)) {
+        Fail(CArchiveException::genericException, "objects nested too deeply");
+    }
+    const CRuntimeClass* cls = object->GetRuntimeClass();
+    if (auto it = m_storeMap.find(cls); it != m_storeMap.end()) {
+        WriteIndexTag(it->second, true);
+    } else {
+        const std::string_view name(cls->m_lpszClassName);
+        *this << kNewClassTag << cls->GetStoredSchema() << static_cast<std::uint16_t>(name.size());
+        Write(name.data(), name.size());
+        RegisterStored(cls);
+    }
+    RegisterStored(object);
+    m_openObjects.push_back(object);
+    try {
+        const_cast<CObject*>(object)->Serialize(*this);
+    } catch (...) {
+        m_openObjects.pop_back();
+        throw;
+    }
+    m_openObjects.pop_back();
+}
+
+const CRuntimeClass* CArchive::ReadClassRecord(std::uint32_t& schema) {
+    std::uint16_t storedSchema = 0;
+    std::uint16_t length = 0;
+    *this >> storedSchema >> length;
+    if (length == 0 || length > kMaxClassNameLength) {
+        Fail(CArchiveException::badClass, "class name of length " + std::to_string(length));
+    }
+    char name[kMaxClassNameLength];
+    Read(name, length);
+    const CRuntimeClass* cls = CRuntimeClass::FromName(std::string_view(name, length));
+    if (cls == nullptr) {
+        Fail(CArchiveException::badClass, "unknown class " + std::string(name, length));
+    }
+    if (!cls->AcceptsSchema(storedSchema)) {
+        Fail(CArchiveException::badSchema,
+             std::string(name, length) + " with schema " + std::to_string(storedSchema));
+    }
+    schema = storedSchema;
+    return cls;
+}
+
+CObject* CArchive::ReadObject(const CRuntimeClass* required) {
+    RequireLoading();
+    std::uint16_t tag = 0;
+    *this >> tag;
+
+    if (tag == kNewClassTag) {
+        std::uint32_t schema = 0;
+        const CRuntimeClass* cls = ReadClassRecord(schema);
+        if (m_mapCount >= kMaxMapCount) {
+            Fail(CArchiveException::badIndex, "too many objects for one archive");
+        }
+        m_loadMap.push_back(LoadEntry{cls, nullptr, schema, true});
+        ++m_mapCount;
+        return LoadNewObject(cls, schema, required);
+    }
+
+    std::uint32_t reference = tag;
+    if (tag == kBigObjectTag) {
+        *this >> reference;
+    } else if ((tag & kClassTag) != 0) {
+        reference = kBigClassTag | (tag & ~kClassTag);
+    }
+
+    if ((reference & kBigClassTag) != 0) {
+        const std::uint32_t index = reference & ~kBigClassTag;
+        if (index == 0 || index >= m_mapCount || !m_loadMap[index - 1].isClass) {
+            Fail(CArchiveException::badIndex, "class reference " + std::to_string(index));
+        }
+        const LoadEntry& entry = m_loadMap[index - 1];
+        return LoadNewObject(entry.cls, entry.schema, required);
+    }
+
+    if (reference == 0) {
+        return nullptr;
+    }
+    if (reference >= m_mapCount || m_loadMap[reference - 1].isClass ||
+        m_loadMap[reference - 1].object == nullptr) {
+        Fail(CArchiveException::badIndex, "object reference " + std::to_string(reference));
+    }
+    CObject* object = m_loadMap[reference - 1].object;
+    if (required != nullptr && !object->IsKindOf(required)) {
+        Fail(CArchiveException::badClass, std::string(object->GetRuntimeClass()->m_lpszClassName) +
+                                              " where " + required->m_lpszClassName +
+                                              " is required");
+    }
+    return object;
+}
+
+CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
+                                 const CRuntimeClass* required) {
+    if (required != nullptr && !cls->IsDerivedFrom(required)) {
+        Fail(CArchiveException::badClass, std::string(cls->m_lpszClassName) + " where " +
+                                              required->m_lpszClassName + " is required");
+    }
+    if (m_openObjects.size() >= static_cast<std::size_t>(MaxObjectDepth)) {
+        Fail(CArchiveException::genericException, "objects nested too deeply");
+    }
+    if (m_mapCount >= kMaxMapCount) {
+        Fail(CArchiveException::badIndex, "too many objects for one archive");
+    }
+    // Make room first, so that nothing can fail between creating the object and handing
+    // it to its holders.
+    m_loadMap.reserve(m_loadMap.size() + 1);
+    m_held.reserve(m_held.size() + 1);
+    CObject* object = cls->CreateObject();
+    if (object == nullptr) {
+        Fail(CArchiveException::badClass, std::string(cls->m_lpszClassName) + " cannot be created");
+    }
+    const std::size_t slot = m_loadMap.size();
+    m_loadMap.push_back(LoadEntry{cls, object, 0, false});
+    ++m_mapCount;
+    if (object->TakeArchiveHold()) {
+        m_held.push_back(object);
+    }
+    m_openObjects.push_back(object);
+    m_objectSchema = schema;
+    try {
+        object->Serialize(*this);
+    } catch (...) {
+        m_openObjects.pop_back();
+        m_loadMap[slot].object = nullptr;
+        object->DiscardAfterFailedLoad();
+        throw;
+    }
+    m_openObjects.pop_back();
+    return object;
+}
+
+std::uint32_t CArchive::GetObjectSchema() {
+    const std::uint32_t schema = m_objectSchema;
+    m_objectSchema = 0xFFFFFFFFu;
+    return schema;
+}
+
+bool CArchive::IsObjectBeingLoaded(const CObject* object) const {
+    return m_loading &&
+           std::find(m_openObjects.begin(), m_openObjects.end(), object) != m_openObjects.end();
+}
+
+CArchive& operator<<(CArchive& ar, const CObject* object) {
+    ar.WriteObject(object);
+    return ar;
+}
+
+CArchive& operator>>(CArchive& ar, CObject*& object) {
+    object = ar.ReadObject(nullptr);
+    return ar;
+}
+
+CArchive& operator<<(CArchive& ar, const CString& text) {
+    ar.WriteString(text.view());
+    return ar;
+}
+
+CArchive& operator>>(CArchive& ar, CString& text) {
+    text = CString(ar.ReadString());
+    return ar;
+}
+
+} // namespace clavenor

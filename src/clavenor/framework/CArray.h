@@ -1,0 +1,83 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace clavenor {
+
+/// A growable array in the shape of the platform's template; ARG_TYPE is the type in which
+/// arguments are passed (`CArray<int, int>`). Indexes are ints; an index out of range is an
+/// error of the caller for ElementAt and operator[], as in the platform's class, while
+/// GetAt returns a default value for it.
+template <class TYPE, class ARG_TYPE = const TYPE&>
+class CArray {
+public:
+    int GetSize() const { return static_cast<int>(m_items.size()); }
+    int GetCount() const { return GetSize(); }
+    bool IsEmpty() const { return m_items.empty(); }
+    int GetUpperBound() const { return GetSize() - 1; }
+
+    /// Grows (with value-initialised items) or shrinks to `size` items; a negative size
+    /// empties the array.
+    void SetSize(int size) { m_items.resize(size > 0 ? static_cast<std::size_t>(size) : 0); }
+
+    TYPE GetAt(int index) const {
+        return InRange(index) ? m_items[static_cast<std::size_t>(index)] : TYPE();
+    }
+    void SetAt(int index, ARG_TYPE value) { m_items[static_cast<std::size_t>(index)] = value; }
+    TYPE& ElementAt(int index) { return m_items[static_cast<std::size_t>(index)]; }
+    TYPE& operator[](int index) { return ElementAt(index); }
+    const TYPE& operator[](int index) const { return m_items[static_cast<std::size_t>(index)]; }
+
+    /// Stores `value` at `index`, growing the array to index + 1 items first when needed.
+    void SetAtGrow(int index, ARG_TYPE value) {
+        if (index < 0) {
+            return;
+        }
+        if (index >= GetSize()) {
+            SetSize(index + 1);
+        }
+        SetAt(index, value);
+    }
+
+    int Add(ARG_TYPE value) {
+        m_items.push_back(value);
+        return GetSize() - 1;
+    }
+
+    /// Inserts `count` copies of `value` before `index` (at the end when index >= size).
+    void InsertAt(int index, ARG_TYPE value, int count = 1) {
+        if (index < 0 || count <= 0) {
+            return;
+        }
+        const std::size_t at = std::min(static_cast<std::size_t>(index), m_items.size());
+        m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(at),
+                       static_cast<std::size_t>(count), value);
+    }
+
+    /// Removes `count` items from `index`; the part outside the array is ignored.
+    void RemoveAt(int index, int count = 1) {
+        if (!InRange(index) || count <= 0) {
+            return;
+        }
+        const std::size_t from = static_cast<std::size_t>(index);
+        const std::size_t to = std::min(m_items.size(), from + static_cast<std::size_t>(count));
+        m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(from),
+                      m_items.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+
+    void RemoveAll() { m_items.clear(); }
+
+    TYPE* GetData() { return m_items.data(); }
+    const TYPE* GetData() const { return m_items.data(); }
+
+private:
+    bool InRange(int index) const {
+        return index >= 0 && static_cast<std::size_t>(index) < m_items.size();
+    }
+
+    std::vector<TYPE> m_items;
+};
+
+} // namespace clavenor

@@ -1,0 +1,11 @@
+#include "clavenor/framework/CFile.h"
+
+namespace clavenor {
+
+CFile::~CFile() = default;
+
+void CFile::Flush() {}
+
+void CFile::Close() {}
+
+} // namespace clavenor

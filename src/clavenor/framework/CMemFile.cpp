@@ -1,0 +1,63 @@
+#include "clavenor/framework/CMemFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace clavenor {
+
+CMemFile::CMemFile(const void* data, std::size_t size)
+    : m_bytes(static_cast<const std::uint8_t*>(data),
+              static_cast<const std::uint8_t*>(data) + size) {}
+
+CMemFile::CMemFile(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+
+std::size_t CMemFile::Read(void* buffer, std::size_t count) {
+    if (m_position >= m_bytes.size() || count == 0) {
+        return 0;
+    }
+    const std::size_t available = m_bytes.size() - static_cast<std::size_t>(m_position);
+    const std::size_t n = std::min(count, available);
+    std::memcpy(buffer, m_bytes.data() + m_position, n);
+    m_position += n;
+    return n;
+}
+
+void CMemFile::Write(const void* buffer, std::size_t count) {
+    if (count == 0) {
+        return;
+    }
+    const std::size_t pos = static_cast<std::size_t>(m_position);
+    if (pos + count > m_bytes.size()) {
+        m_bytes.resize(pos + count);
+    }
+    std::memcpy(m_bytes.data() + pos, buffer, count);
+    m_position += count;
+}
+
+std::uint64_t CMemFile::Seek(std::int64_t offset, SeekPosition from) {
+    std::int64_t base = 0;
+    if (from == current) {
+        base = static_cast<std::int64_t>(m_position);
+    } else if (from == end) {
+        base = static_cast<std::int64_t>(m_bytes.size());
+    }
+    const std::int64_t target = base + offset;
+    m_position = target < 0 ? 0 : static_cast<std::uint64_t>(target);
+    return m_position;
+}
+
+std::uint64_t CMemFile::GetLength() const { return m_bytes.size(); }
+
+std::uint64_t CMemFile::GetPosition() const { return m_position; }
+
+void CMemFile::SetLength(std::uint64_t length) { m_bytes.resize(static_cast<std::size_t>(length)); }
+
+std::vector<std::uint8_t> CMemFile::Detach() {
+    std::vector<std::uint8_t> bytes = std::move(m_bytes);
+    m_bytes.clear();
+    m_position = 0;
+    return bytes;
+}
+
+} // namespace clavenor

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "clavenor/framework/CFile.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace clavenor {
+
+/// A growable file in memory: the stream of clipboard transfers, of tests and of hosts that
+/// do their own file input and output.
+class CMemFile : public CFile {
+public:
+    CMemFile() = default;
+
+    /// A file holding a copy of `size` bytes at `data`, positioned at the start.
+    CMemFile(const void* data, std::size_t size);
+
+    /// A file that takes over `bytes`, positioned at the start.
+    explicit CMemFile(std::vector<std::uint8_t> bytes);
+
+    std::size_t Read(void* buffer, std::size_t count) override;
+    void Write(const void* buffer, std::size_t count) override;
+    std::uint64_t Seek(std::int64_t offset, SeekPosition from) override;
+    std::uint64_t GetLength() const override;
+    std::uint64_t GetPosition() const override;
+
+    /// Truncates or zero-extends the file; the position stays where it was.
+    void SetLength(std::uint64_t length);
+
+    /// The bytes written so far, valid until the next Write, SetLength or Detach.
+    const std::uint8_t* GetData() const { return m_bytes.data(); }
+
+    /// Takes the bytes out of the file, which is left empty at position 0.
+    std::vector<std::uint8_t> Detach();
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    std::uint64_t m_position = 0;
+};
+
+} // namespace clavenor

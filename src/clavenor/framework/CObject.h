@@ -1,0 +1,87 @@
+#pragma once
+
+#include "clavenor/framework/CArchive.h"
+#include "clavenor/framework/CRuntimeClass.h"
+
+namespace clavenor {
+
+class CArchive;
+
+/// Root of the object model: a runtime class record, a kind test and a virtual archive
+/// record. Every element, list, data record, command and filter of the library is a
+/// CObject, and so is anything a plug-in registers.
+class CObject {
+public:
+    virtual ~CObject();
+
+    virtual const CRuntimeClass* GetRuntimeClass() const;
+
+    /// True when this object's class is `cls` or derives from it; false for null.
+    bool IsKindOf(const CRuntimeClass* cls) const;
+
+    /// Writes the object's record when `ar` is storing and reads it when loading. The base
+    /// writes and reads nothing. Failures throw CArchiveException.
+    virtual void Serialize(CArchive& ar);
+
+    static const CRuntimeClass classCObject;
+
+protected:
+    CObject() = default;
+    CObject(const CObject&) = default;
+    CObject& operator=(const CObject&) = default;
+
+private:
+    friend class CArchive;
+
+    // Ownership of objects that an archive creates while loading. The archive calls
+    // TakeArchiveHold() on each object it creates; when that returns true it calls
+    // ReleaseArchiveHold() once when it closes. When the object's own record fails to load,
+    // the archive calls DiscardAfterFailedLoad() and forgets the object; the default
+    // destroys it, since no holder has seen it yet. Reference-counted classes override all
+    // three so that objects shared by the partly built graph survive until the graph lets
+    // them go.
+    virtual bool TakeArchiveHold();
+    virtual void ReleaseArchiveHold();
+    virtual void DiscardAfterFailedLoad();
+};
+
+} // namespace clavenor
+
+/// The class record of a class declared with DECLARE_DYNAMIC or DECLARE_SERIAL.
+#define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
+
+/// Declares a class record without a factory. Place in the public part of the class.
+#define DECLARE_DYNAMIC(class_name)                                                                \
+public:                                                                                            \
+    static const ::clavenor::CRuntimeClass class##class_name;                                      \
+    static const ::clavenor::CRuntimeClass* GetThisClass() { return &class##class_name; }          \
+    const ::clavenor::CRuntimeClass* GetRuntimeClass() const override;
+
+/// Declares a class record with a factory (the default constructor) and the checked
+/// `operator>>` that reads a pointer of this class from an archive.
+#define DECLARE_SERIAL(class_name)                                                                 \
+    DECLARE_DYNAMIC(class_name)                                                                    \
+    static ::clavenor::CObject* CreateObject();                                                    \
+    friend ::clavenor::CArchive& operator>>(::clavenor::CArchive& ar, class_name*& pOb);
+
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                             \
+    const ::clavenor::CRuntimeClass class_name::class##class_name(#class_name, 0xFFFFu, nullptr,   \
+                                                                  RUNTIME_CLASS(base_class_name)); \
+    const ::clavenor::CRuntimeClass* class_name::GetRuntimeClass() const {                         \
+        return RUNTIME_CLASS(class_name);                                                          \
+    }
+
+/// Defines the class record, the factory and the checked `operator>>`. `schema` is the
+/// number written into class records; OR it with CRuntimeClass::VersionableSchema to accept
+/// any stored schema when loading. Must be used inside namespace clavenor.
+#define IMPLEMENT_SERIAL(class_name, base_class_name, schema)                                      \
+    ::clavenor::CObject* class_name::CreateObject() { return new class_name; }                     \
+    const ::clavenor::CRuntimeClass class_name::class##class_name(                                 \
+        #class_name, (schema), &class_name::CreateObject, RUNTIME_CLASS(base_class_name));         \
+    const ::clavenor::CRuntimeClass* class_name::GetRuntimeClass() const {                         \
+        return RUNTIME_CLASS(class_name);                                                          \
+    }                                                                                              \
+    ::clavenor::CArchive& operator>>(::clavenor::CArchive& ar, class_name*& pOb) {                 \
+        pOb = static_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name)));                  \
+        return ar;                                                                                 \
+    }

@@ -1,0 +1,205 @@
+#pragma once
+
+#include "clavenor/framework/CArray.h"
+#include "clavenor/framework/CObject.h"
+#include "clavenor/model/MCDataArray.h"
+#include "clavenor/model/MCEventList.h"
+#include "clavenor/model/MCTime.h"
+#include "clavenor/model/MCVoiceTrack.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class DCBase;
+
+/// The base of every element of a document: a flag word, a reference count, up to six
+/// attached data records and an ordered list of parents.
+///
+/// Flag word: bit 0 attached data to archive, bit 1 has children, bit 2 selected, bits 8-15
+/// the subtype of the concrete class. Only the low byte is archived.
+///
+/// Reference counting. A new element has count 0. Every MCEventList node that stores an
+/// element holds one reference on it, so a child is held by its parent's children list and
+/// a parent by each child's parents list. A holder outside the graph (the host, a command,
+/// the clipboard) takes one with Ref() and gives it back with Unref(1); the element destroys
+/// itself when Unref(1) leaves the count at 0.
+///
+/// Because references run both ways, a parent with children is kept alive by its children
+/// even when nothing else holds it. The ways to release elements without a leak:
+///  - Deep removal: `parent->RemoveChild(child, 1)` or `parent->RemoveChildren(1)` detaches
+///    and releases the whole subtree below; elements that something else still holds (a
+///    second parent, a command, a Ref() of the host) survive, detached from their children.
+///  - A root the host created with `new` and owns (a performance, a free-standing measure):
+///    `delete root` releases all its children deeply, then the root. Deleting an element that
+///    is still in some other element's children list is an error.
+///  - A root the host holds by Ref(): `root->RemoveChildren(1)` and then `root->Unref(1)`.
+///    Calling only Unref(1) leaves the root kept alive by its children: a leak.
+///  - RemoveChild(child, 0) detaches the child but leaves its own children attached to it,
+///    so the detached subtree keeps itself alive: hold it with Ref() before detaching and
+///    release it as a root afterwards.
+/// The graph must stay acyclic: an element may not be its own descendant. Adding an element
+/// as its own child is refused; longer cycles are not checked when a host builds them.
+///
+/// Removal operations hold a temporary reference on the element they run on, so an element
+/// that only its children kept alive is not destroyed in the middle of its own call; such an
+/// element survives with count 0 afterwards and stays the caller's to release.
+///
+/// Elements, their lists and the actions that walk them are used by one thread at a time.
+/// Allocation failure throws std::bad_alloc out of constructors and data creation; list
+/// insertions report it by returning 0 and leave the graph unchanged.
+class ECBase : public CObject {
+    DECLARE_SERIAL(ECBase)
+
+public:
+    static constexpr std::uint32_t FlagHasData = 0x01;
+    static constexpr std::uint32_t FlagHasChildren = 0x02;
+    static constexpr std::uint32_t FlagSelected = 0x04;
+
+    ECBase();
+    /// A fresh element: no parents, no data, count 0, flags clear.
+    ECBase(const ECBase& other);
+    ~ECBase() override;
+
+    /// Copies nothing: attributes are copied by the derived classes' assignments.
+    ECBase& operator=(const ECBase& other);
+
+    /// Identity.
+    bool operator==(const ECBase& other) const { return this == &other; }
+    bool operator!=(const ECBase& other) const { return !(*this == other); }
+
+    /// Writes the low byte of the flags and, when bit 0 is set, the attached data. Loading
+    /// reads the flag byte (the subtype bits and the count stay), the attached data when bit
+    /// 0 is set, and clears the selected bit.
+    void Serialize(CArchive& ar) override;
+
+    /// Assigns the editable attributes of `src` (never time, duration, children or
+    /// parents) when `src` is an element of this class or a derived one; returns this.
+    virtual ECBase* Copy(CObject* src);
+
+    virtual int GetEventId() const;
+
+    /// Appends the event ids of the classes this element may be placed under and returns
+    /// 1; the base appends nothing and returns 0.
+    virtual int GetParentTypes(CArray<int, int>& types);
+
+    virtual int IsSelected();
+    virtual void SetSelected(int selected);
+
+    /// The element's time, duration or voice/track, or null for elements without one.
+    virtual MCTime* GetTime();
+    virtual void SetTime(MCTime* time);
+    virtual MCTime* GetDuration();
+    virtual void SetDuration(MCTime* duration);
+    virtual MCVoiceTrack* GetVoiceTrack();
+    virtual void SetVoiceTrack(int voice, int track);
+    virtual void SetVoiceTrack(MCVoiceTrack* voiceTrack);
+
+    /// Voice and track of GetVoiceTrack(): 15 and 2047 when there is none; the setters do
+    /// nothing then.
+    virtual int GetVoice();
+    virtual void SetVoice(int voice);
+    virtual int GetTrack();
+    virtual void SetTrack(int track);
+
+    /// The parents list itself. Iterate it; change it only through AddChild, RemoveChild
+    /// and the operations below.
+    virtual MCEventList* GetParents();
+
+    /// The first element with event id `type` met by a walk up through the parents
+    /// (depth-first, parents in list order), starting with this element; `depth` -1 is
+    /// unlimited, otherwise the number of levels above this one that are searched. Null
+    /// when there is none.
+    virtual ECBase* GetAncestor(int type, int depth);
+
+    /// Appends `parent` to the parents list (taking a reference on it). Returns 1, or 0 when
+    /// no memory is left. Used by AddChild and loading; hosts use AddChild.
+    virtual int AddParent(ECBase* parent);
+
+    /// Removes the first occurrence of `parent` from the parents list, releasing the
+    /// reference on it. Returns 0 when `parent` is not a parent.
+    virtual int RemoveParent(ECBase* parent);
+
+    /// Detaches this element from every parent (RemoveChild with the deep flag 0). When no
+    /// one else holds it, the element is destroyed on return. Returns 1.
+    virtual int RemoveFromParents();
+
+    /// The children list itself, or null for elements that cannot have children.
+    virtual MCEventList* GetChildren();
+
+    /// The first element with event id `type` met by a walk down through the children,
+    /// starting with this element; beams, slurs, ties and glissandi are not entered. `depth`
+    /// as for GetAncestor.
+    virtual ECBase* GetDescendant(int type, int depth);
+
+    /// Containers: see ECWithChild. The base refuses (returns 0).
+    virtual int AddChild(ECBase* child, int sorted);
+    virtual int RemoveChild(ECBase* child, int deep);
+    virtual int RemoveChildren(int deep);
+
+    /// The attached record of a view code (0-5). When the slot is empty and `create` is
+    /// non-zero, the data registry is asked for a new record; a new record of an archivable
+    /// class sets flag bit 0. Returns the record or null.
+    virtual DCBase* GetData(int viewCode, int create);
+    virtual MCDataArray* GetData();
+
+    /// Destroys the record of a view code (-1: every record) and keeps flag bit 0 in step
+    /// with the archivable records that remain.
+    virtual int RemoveData(int viewCode);
+
+    /// A fix-up step after the main archive pass; the base does nothing.
+    virtual void PostSerialize(CArchive& ar);
+
+    /// Adds one reference (16 bits, wrapping) and returns the new count.
+    std::uint16_t Ref();
+
+    /// Removes one reference (never below 0). With `destroy` non-zero and the count at 0,
+    /// the element destroys itself and 0 is returned. Unref(0) never destroys.
+    std::uint16_t Unref(int destroy);
+
+    std::uint16_t GetRefCount() const { return m_nRefCount; }
+
+    /// The flag word, bits 0-15 (the reference count is kept apart).
+    std::uint32_t GetFlags() const { return m_nFlags; }
+
+protected:
+    /// The subtype byte (flag bits 8-15) that many element classes keep.
+    std::uint8_t GetSubtype() const { return static_cast<std::uint8_t>((m_nFlags >> 8) & 0xFF); }
+    void SetSubtype(std::uint8_t subtype) {
+        m_nFlags = (m_nFlags & ~0xFF00u) | (static_cast<std::uint32_t>(subtype) << 8);
+    }
+    void SetFlag(std::uint32_t mask, bool on) {
+        m_nFlags = on ? (m_nFlags | mask) : (m_nFlags & ~mask);
+    }
+
+    /// The body of Copy for a class T: assigns from `src` with T's operator= when `src` is a
+    /// T (or derived from it), else copies nothing.
+    template <class T>
+    static ECBase* CopyAs(T* self, CObject* src) {
+        if (src != nullptr && src->IsKindOf(T::GetThisClass())) {
+            *self = *static_cast<T*>(src);
+        }
+        return self;
+    }
+
+    /// Marks the element as being destroyed, so that references given back during the
+    /// destruction (children releasing their parent) do not destroy it a second time.
+    /// Every destructor that releases graph references calls it first.
+    void BeginDestruction() { m_bDestroying = true; }
+
+    std::uint32_t m_nFlags = 0;
+
+private:
+    bool TakeArchiveHold() override;
+    void ReleaseArchiveHold() override;
+    void DiscardAfterFailedLoad() override;
+
+    bool HasArchivableData() const;
+
+    std::uint16_t m_nRefCount = 0;
+    bool m_bDestroying = false;
+    MCDataArray m_data;
+    MCEventList m_parents;
+};
+
+} // namespace clavenor

@@ -1,0 +1,27 @@
+#include "clavenor/model/ECTimedBase.h"
+
+#include "clavenor/elements/ECPerformance.h"
+#include "clavenor/framework/CArchive.h"
+#include "clavenor/model/ECBase.h"
+#include "clavenor/model/ECWithChild.h"
+
+namespace clavenor {
+
+template <class Base>
+void ECTimedBase<Base>::SerializeTimed(CArchive& ar) {
+    Base::Serialize(ar);
+    if (ar.IsStoring()) {
+        m_time.Serialize(ar, -1);
+        ar << static_cast<std::uint16_t>(m_voiceTrack.GetValue());
+        return;
+    }
+    m_time.Serialize(ar, ECPerformance::GetActiveVersion());
+    std::uint16_t word = 0;
+    ar >> word;
+    m_voiceTrack.SetValue(word);
+}
+
+template class ECTimedBase<ECBase>;
+template class ECTimedBase<ECWithChild>;
+
+} // namespace clavenor

@@ -1,0 +1,126 @@
+#include "clavenor/model/ECWithChild.h"
+
+#include "clavenor/framework/CArchive.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECWithChild, ECBase, 2 | CRuntimeClass::VersionableSchema)
+
+ECWithChild::ECWithChild(const ECWithChild& other) : ECBase(other) {}
+
+ECWithChild::~ECWithChild() {
+    BeginDestruction();
+    RemoveChildren(1);
+}
+
+ECWithChild& ECWithChild::operator=(const ECWithChild& other) {
+    ECBase::operator=(other);
+    return *this;
+}
+
+void ECWithChild::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        UpdateChildrenFlag();
+    }
+    ECBase::Serialize(ar);
+    if ((m_nFlags & FlagHasChildren) != 0) {
+        m_children.SerializeFromParent(ar, this);
+    }
+    if (ar.IsLoading()) {
+        UpdateChildrenFlag();
+    }
+}
+
+ECBase* ECWithChild::Copy(CObject* src) { return CopyAs(this, src); }
+
+int ECWithChild::GetEventId() const { return 72; }
+
+MCEventList* ECWithChild::GetChildren() { return &m_children; }
+
+POSITION ECWithChild::FindChild(ECBase* child) const {
+    // Removals tend to happen near either end (the newest or the oldest material), so look
+    // from both ends at once.
+    POSITION front = m_children.GetHeadPosition();
+    POSITION back = m_children.GetTailPosition();
+    for (std::int32_t n = (m_children.GetCount() + 1) / 2; n > 0; --n) {
+        if (m_children.GetAt(front) == child) {
+            return front;
+        }
+        if (m_children.GetAt(back) == child) {
+            return back;
+        }
+        m_children.GetNext(front);
+        m_children.GetPrev(back);
+    }
+    return nullptr;
+}
+
+int ECWithChild::AddChild(ECBase* child, int sorted) {
+    if (child == nullptr || child == this) {
+        return 0;
+    }
+    // Every element in this list lists this element among its parents, so a child that
+    // does not is certainly new; only the rare other case needs the list searched.
+    if (child->GetParents()->Find(this) != nullptr && FindChild(child) != nullptr) {
+        return 0;
+    }
+    POSITION pos = m_children.AddEvent(child, sorted);
+    if (pos == nullptr) {
+        return 0;
+    }
+    if (child->AddParent(this) == 0) {
+        // Undo the insertion without letting the release destroy a child the caller holds
+        // no reference on.
+        child->Ref();
+        m_children.RemoveAt(pos);
+        child->Unref(0);
+        return 0;
+    }
+    UpdateChildrenFlag();
+    return 1;
+}
+
+void ECWithChild::DetachChild(POSITION pos, ECBase* child, int deep) {
+    child->Ref();
+    if (deep != 0) {
+        child->RemoveChildren(1);
+        // Releasing the subtree runs destructors; rather than trust that none of them
+        // touched this list, find the child again (at once when it is at either end).
+        pos = FindChild(child);
+    }
+    // A child that does not list this element as a parent is detached all the same, or
+    // RemoveChildren would never finish.
+    child->RemoveParent(this);
+    if (pos != nullptr) {
+        m_children.RemoveAt(pos);
+    }
+    child->Unref(1);
+}
+
+int ECWithChild::RemoveChild(ECBase* child, int deep) {
+    if (child == nullptr) {
+        return 0;
+    }
+    POSITION pos = FindChild(child);
+    if (pos == nullptr) {
+        return 0;
+    }
+    // Removing the last child may give back this element's last reference.
+    Ref();
+    DetachChild(pos, child, deep);
+    UpdateChildrenFlag();
+    Unref(0);
+    return 1;
+}
+
+int ECWithChild::RemoveChildren(int deep) {
+    Ref();
+    while (!m_children.IsEmpty()) {
+        DetachChild(m_children.GetTailPosition(), m_children.GetTail(), deep);
+    }
+    m_nFlags &= ~FlagHasChildren;
+    Unref(0);
+    return 1;
+}
+
+} // namespace clavenor

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "clavenor/model/ECBase.h"
+
+namespace clavenor {
+
+/// An element with an ordered children list (event id 72). Containers of every kind derive
+/// from it (or from ECWithTimeChild).
+///
+/// Destroying a container removes all its children deeply (RemoveChildren(1)).
+class ECWithChild : public ECBase {
+    DECLARE_SERIAL(ECWithChild)
+
+public:
+    ECWithChild() = default;
+    /// Starts with an empty children list.
+    ECWithChild(const ECWithChild& other);
+    ~ECWithChild() override;
+
+    /// Copies nothing of the children.
+    ECWithChild& operator=(const ECWithChild& other);
+
+    /// Always true: containers compare equal whatever they hold.
+    bool operator==(const ECWithChild&) const { return true; }
+    bool operator!=(const ECWithChild& other) const { return !(*this == other); }
+
+    /// The ECBase record, then, when the element has children, the children list (loading
+    /// appends this element to each loaded child's parents).
+    void Serialize(CArchive& ar) override;
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    MCEventList* GetChildren() override;
+
+    /// Adds `child` (taking a reference on it) and appends this element to the child's
+    /// parents. With `sorted` non-zero the child goes after the last child whose time is at
+    /// or before its own (at the head when it has no time); otherwise at the tail.
+    /// Returns 1, or 0 when the child is null, is this element, is already a child, or no
+    /// memory is left; nothing changes then. Not undoable by itself (commands are).
+    /// Cost: O(number of the child's parents) to rule out a duplicate; sorted insertion
+    /// walks back from the tail, so appending in time order is O(1).
+    int AddChild(ECBase* child, int sorted) override;
+
+    /// Detaches `child`: with `deep` non-zero its own subtree is removed deeply first; then
+    /// this element leaves the child's parents and the child leaves this list, and the
+    /// child is destroyed unless something else still holds it. Returns 0 when `child` is
+    /// not a child. Cost: a search of this children list from both ends.
+    int RemoveChild(ECBase* child, int deep) override;
+
+    /// Detaches every child as RemoveChild does, from the tail toward the head. Returns 1.
+    int RemoveChildren(int deep) override;
+
+protected:
+    void UpdateChildrenFlag() { SetFlag(FlagHasChildren, !m_children.IsEmpty()); }
+
+private:
+    POSITION FindChild(ECBase* child) const;
+    void DetachChild(POSITION pos, ECBase* child, int deep);
+
+    MCEventList m_children;
+};
+
+} // namespace clavenor

@@ -1,0 +1,15 @@
+#include "clavenor/model/ECWithTime.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECWithTime, ECBase, 2 | CRuntimeClass::VersionableSchema)
+
+ECWithTime::~ECWithTime() = default;
+
+void ECWithTime::Serialize(CArchive& ar) { SerializeTimed(ar); }
+
+ECBase* ECWithTime::Copy(CObject* src) { return CopyAs(this, src); }
+
+int ECWithTime::GetEventId() const { return 73; }
+
+} // namespace clavenor

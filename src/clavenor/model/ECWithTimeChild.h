@@ -1,0 +1,34 @@
+#pragma once
+
+#include "clavenor/model/ECTimedBase.h"
+#include "clavenor/model/ECWithChild.h"
+
+namespace clavenor {
+
+extern template class ECTimedBase<ECWithChild>;
+
+/// A container with a time and a voice/track (event id 74). It is not an ECWithTime: it
+/// repeats the timed members on top of ECWithChild.
+class ECWithTimeChild : public ECTimedBase<ECWithChild> {
+    DECLARE_SERIAL(ECWithTimeChild)
+
+public:
+    ECWithTimeChild() = default;
+    /// Copies the time and the voice/track; the children list starts empty.
+    ECWithTimeChild(const ECWithTimeChild& other) = default;
+    ~ECWithTimeChild() override;
+
+    /// Copies the voice/track, not the time, nothing of the children.
+    ECWithTimeChild& operator=(const ECWithTimeChild& other) = default;
+
+    bool operator==(const ECWithTimeChild& other) const { return TimedEquals(other); }
+    bool operator!=(const ECWithTimeChild& other) const { return !(*this == other); }
+
+    /// The ECWithChild record (flags, data, children with their nested records), then the
+    /// time and the voice/track word.
+    void Serialize(CArchive& ar) override;
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+};
+
+} // namespace clavenor

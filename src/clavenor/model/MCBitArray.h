@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace clavenor {
+
+/// A plain bit set of fixed size, in 16-bit words. Indexes are not checked: they must be
+/// below the size.
+class MCBitArray {
+public:
+    MCBitArray() = default;
+    explicit MCBitArray(int bits) { SetSize(bits); }
+
+    /// Releases the old words; for bits > 0 allocates ceil(bits / 16) cleared words.
+    void SetSize(int bits);
+    int GetSize() const { return m_nBits; }
+    int GetWordCount() const { return m_nWords; }
+
+    void Set(int i) { m_words[i >> 4] = static_cast<std::uint16_t>(m_words[i >> 4] | Mask(i)); }
+    void Clear(int i) { m_words[i >> 4] = static_cast<std::uint16_t>(m_words[i >> 4] & ~Mask(i)); }
+    /// The masked bit (non-zero when set), not 1.
+    unsigned Get(int i) const { return m_words[i >> 4] & Mask(i); }
+
+    void ClearAll();
+    /// 1 when any bit is set, else 0.
+    int GetAll() const;
+
+private:
+    static unsigned Mask(int i) { return 1u << (i & 15); }
+
+    std::unique_ptr<std::uint16_t[]> m_words;
+    int m_nBits = 0;
+    int m_nWords = 0;
+};
+
+} // namespace clavenor

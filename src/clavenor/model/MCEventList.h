@@ -1,0 +1,98 @@
+#pragma once
+
+#include "clavenor/framework/CArray.h"
+#include "clavenor/model/MCObList.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class ECBase;
+class MCTime;
+
+/// The list of elements used everywhere in the model: children, parents, selections,
+/// clipboard contents, search results and command arguments ("MCEventList", schema 1).
+///
+/// Every node holds one reference on its element: inserting calls Ref(), removing calls
+/// Unref(1), so emptying or destroying the list releases its elements and destroys those
+/// that nothing else holds. A removal returns the removed pointer, which is dangling when
+/// the list held the last reference. Sort swaps the stored pointers without touching counts.
+///
+/// Items must be elements (ECBase or derived); the inherited CObject* inserters exist for
+/// the object model and must not be given anything else.
+class MCEventList : public MCObList {
+    DECLARE_SERIAL(MCEventList)
+
+public:
+    explicit MCEventList(int blockSize = 10);
+    /// Releases every element, from the tail toward the head.
+    ~MCEventList() override;
+
+    ECBase* GetHead() const;
+    ECBase* GetTail() const;
+    ECBase* GetAt(POSITION pos) const;
+    ECBase* GetNext(POSITION& pos) const;
+    ECBase* GetPrev(POSITION& pos) const;
+
+    /// Stores `element` at `pos`: references the new element, releases the old one.
+    void SetAt(POSITION pos, CObject* element) override;
+
+    /// Storing: the count, then each element as an object reference. Loading: reads the
+    /// count and that many element references; each element not yet in the list is appended
+    /// and `owner` is appended to its parents. Null references are skipped; an element whose
+    /// own record is still being read (it would become its own descendant) is refused with
+    /// CArchiveException(badIndex).
+    virtual void SerializeFromParent(CArchive& ar, ECBase* owner);
+
+    /// With `sorted` 0: AddTail. Otherwise by time: after the last element (searching from
+    /// the tail) whose time is less than or equal to the element's, so equal times keep
+    /// their insertion order; at the head when there is none or when the element has no
+    /// time. Returns the new position, or null when no memory is left. Appending in time
+    /// order costs O(1).
+    virtual POSITION AddEvent(ECBase* element, int sorted);
+
+    /// AddEvent for each element of `other` in order (sorted), or AddTail of the whole list.
+    virtual void AddEvents(MCEventList* other, int sorted);
+
+    /// Removes the first node holding `element`; 1, or 0 when it is absent.
+    virtual int RemoveEvent(ECBase* element);
+    virtual void RemoveEvents(MCEventList* other);
+
+    /// -1 for an empty list, the common event id when all agree, else -2.
+    virtual int GetEventType();
+
+    /// Appends to `types` each event id of the list not yet in it, in order of first
+    /// occurrence; returns the array's size.
+    virtual int GetEventTypes(CArray<int, int>& types);
+
+    virtual int ContainsEventType(int id);
+
+    /// From the head (or after `after`), the first node whose element has a time later
+    /// than `*time`; null if none.
+    POSITION FindTime(const MCTime* time, POSITION after = nullptr) const;
+
+    /// From the tail (or before `before`) toward the head, the first node whose element has
+    /// a time at or before `*time`; null if none.
+    POSITION FindTimeReverse(const MCTime* time, POSITION before = nullptr) const;
+
+    /// The first node, forward from the head or after `after` (backward from the tail or
+    /// before `before`), whose element has event id `id`.
+    POSITION FindEvent(int id, POSITION after = nullptr) const;
+    POSITION FindEventReverse(int id, POSITION before = nullptr) const;
+
+    /// Orders the list by time with the model's exchange sort, which swaps the stored
+    /// pointers between nodes: for each node from the head, every later node's element is
+    /// compared with the element now in the first node, and the two are swapped when the
+    /// first is greater. Elements without time come first; equal times may change their
+    /// relative order. A list already in order is recognised in one pass.
+    void Sort();
+
+    /// Removes every node whose element occurs again later; the last occurrence stays.
+    void RemoveDuplicates();
+
+protected:
+    Node* NewNode(CObject* element, Node* prev, Node* next) override;
+    void FreeNode(Node* node) override;
+};
+
+} // namespace clavenor

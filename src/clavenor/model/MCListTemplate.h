@@ -1,0 +1,261 @@
+#pragma once
+
+#include "clavenor/framework/POSITION.h"
+
+#include <cstdint>
+#include <new>
+
+namespace clavenor {
+
+/// The base of lists that are not objects of the object model (MCPtrList).
+struct MCListNoBase {};
+
+/// The doubly linked list that MCPtrList and MCObList share: individually allocated nodes,
+/// a count, a head and a tail, and virtual node creation and release so that a derived list
+/// can act on every insertion and removal (MCEventList holds a reference on each element).
+///
+/// `Base` is the class the list derives from (CObject for archivable lists), so that the
+/// list and its object model share one virtual table.
+///
+/// Costs: insertion and removal at a known position are O(1); Find, FindIndex and the
+/// searches walk the list. Nodes are never pooled. Allocation failure leaves the list
+/// unchanged and makes the inserting call return a null position.
+///
+/// Positions stay valid until their node is removed. A list is used by one thread at a
+/// time.
+template <class T, class Base>
+class MCListTemplate : public Base {
+public:
+    struct Node {
+        T data;
+        Node* prev;
+        Node* next;
+    };
+
+    MCListTemplate() = default;
+    MCListTemplate(const MCListTemplate&) = delete;
+    MCListTemplate& operator=(const MCListTemplate&) = delete;
+
+    std::int32_t GetCount() const { return m_nCount; }
+    bool IsEmpty() const { return m_nCount == 0; }
+
+    /// The first (last) item; null for an empty list.
+    T GetHead() const { return m_pHead != nullptr ? m_pHead->data : T(); }
+    T GetTail() const { return m_pTail != nullptr ? m_pTail->data : T(); }
+
+    POSITION GetHeadPosition() const { return ToPos(m_pHead); }
+    POSITION GetTailPosition() const { return ToPos(m_pTail); }
+
+    /// The item at `pos` (which must be a valid, non-null position).
+    T GetAt(POSITION pos) const { return ToNode(pos)->data; }
+
+    /// The item at `pos`; `pos` moves to the next (previous) node, null past the end.
+    T GetNext(POSITION& pos) const {
+        Node* node = ToNode(pos);
+        pos = ToPos(node->next);
+        return node->data;
+    }
+    T GetPrev(POSITION& pos) const {
+        Node* node = ToNode(pos);
+        pos = ToPos(node->prev);
+        return node->data;
+    }
+
+    /// Inserts one item and returns its position, or null (list unchanged) when no node
+    /// could be allocated.
+    POSITION AddHead(T item) { return Link(NewNode(item, nullptr, m_pHead)); }
+    POSITION AddTail(T item) { return Link(NewNode(item, m_pTail, nullptr)); }
+
+    /// Inserts before (after) `pos`; a null position means the head (the tail).
+    POSITION InsertBefore(POSITION pos, T item) {
+        if (pos == nullptr) {
+            return AddHead(item);
+        }
+        Node* at = ToNode(pos);
+        return Link(NewNode(item, at->prev, at));
+    }
+    POSITION InsertAfter(POSITION pos, T item) {
+        if (pos == nullptr) {
+            return AddTail(item);
+        }
+        Node* at = ToNode(pos);
+        return Link(NewNode(item, at, at->next));
+    }
+
+    /// Adds every item of `other`, keeping their order. Adding a list to itself doubles it.
+    /// Stops at the first allocation failure.
+    void AddHead(const MCListTemplate* other) {
+        if (other == nullptr) {
+            return;
+        }
+        std::int32_t n = other->m_nCount;
+        for (Node* node = other->m_pTail; node != nullptr && n-- > 0; node = node->prev) {
+            if (AddHead(node->data) == nullptr) {
+                return;
+            }
+        }
+    }
+    void AddTail(const MCListTemplate* other) {
+        if (other == nullptr) {
+            return;
+        }
+        std::int32_t n = other->m_nCount;
+        for (Node* node = other->m_pHead; node != nullptr && n-- > 0; node = node->next) {
+            if (AddTail(node->data) == nullptr) {
+                return;
+            }
+        }
+    }
+
+    /// Inserts every item of `other` before (after) `pos`, keeping their order.
+    void InsertBefore(POSITION pos, const MCListTemplate* other) {
+        if (other == nullptr) {
+            return;
+        }
+        std::int32_t n = other->m_nCount;
+        for (Node* node = other->m_pHead; node != nullptr && n-- > 0; node = node->next) {
+            if (InsertBefore(pos, node->data) == nullptr) {
+                return;
+            }
+        }
+    }
+    void InsertAfter(POSITION pos, const MCListTemplate* other) {
+        if (other == nullptr) {
+            return;
+        }
+        std::int32_t n = other->m_nCount;
+        for (Node* node = other->m_pHead; node != nullptr && n-- > 0; node = node->next) {
+            pos = InsertAfter(pos, node->data);
+            if (pos == nullptr) {
+                return;
+            }
+        }
+    }
+
+    /// Unlinks the node, releases it through FreeNode and returns its item (null when the
+    /// list is empty). In a reference-holding list the item may already be destroyed.
+    T RemoveHead() { return m_pHead != nullptr ? Unlink(m_pHead) : T(); }
+    T RemoveTail() { return m_pTail != nullptr ? Unlink(m_pTail) : T(); }
+    T RemoveAt(POSITION pos) { return Unlink(ToNode(pos)); }
+
+    /// Releases every node, from the tail toward the head.
+    void RemoveAll() {
+        while (m_pTail != nullptr) {
+            Unlink(m_pTail);
+        }
+    }
+
+    /// The first node holding exactly `item`, from the head or from the node after `after`.
+    POSITION Find(T item, POSITION after = nullptr) const {
+        Node* node = after != nullptr ? ToNode(after)->next : m_pHead;
+        for (; node != nullptr; node = node->next) {
+            if (node->data == item) {
+                return ToPos(node);
+            }
+        }
+        return nullptr;
+    }
+
+    /// The node at zero-based `index`, or null outside 0..count-1.
+    POSITION FindIndex(std::int32_t index) const {
+        if (index < 0 || index >= m_nCount) {
+            return nullptr;
+        }
+        Node* node = m_pHead;
+        while (node != nullptr && index-- > 0) {
+            node = node->next;
+        }
+        return ToPos(node);
+    }
+
+    /// Replaces the item at `pos`.
+    virtual void SetAt(POSITION pos, T item) { ToNode(pos)->data = item; }
+
+protected:
+    ~MCListTemplate() { RemoveAllPlain(); }
+
+    /// Allocates and fills a node and counts it; null when no memory is left. Does not link
+    /// it: the caller does.
+    virtual Node* NewNode(T item, Node* prev, Node* next) {
+        Node* node = new (std::nothrow) Node{item, prev, next};
+        if (node != nullptr) {
+            ++m_nCount;
+        }
+        return node;
+    }
+
+    /// Frees an unlinked node and uncounts it.
+    virtual void FreeNode(Node* node) {
+        delete node;
+        if (m_nCount > 0) {
+            --m_nCount;
+        }
+    }
+
+    /// Releases the nodes without the virtual hooks; the destructor of the base runs after
+    /// the derived class is gone, so a derived list empties itself first.
+    void RemoveAllPlain() {
+        while (m_pTail != nullptr) {
+            Node* node = m_pTail;
+            m_pTail = node->prev;
+            delete node;
+        }
+        m_pHead = nullptr;
+        m_nCount = 0;
+    }
+
+    static Node* ToNode(POSITION pos) { return reinterpret_cast<Node*>(pos); }
+    static POSITION ToPos(Node* node) { return reinterpret_cast<POSITION>(node); }
+
+    /// Swaps the items of two nodes without any release or reference (used by sorting).
+    static void SwapData(Node* a, Node* b) {
+        T data = a->data;
+        a->data = b->data;
+        b->data = data;
+    }
+
+    Node* HeadNode() const { return m_pHead; }
+    Node* TailNode() const { return m_pTail; }
+
+private:
+    POSITION Link(Node* node) {
+        if (node == nullptr) {
+            return nullptr;
+        }
+        if (node->prev != nullptr) {
+            node->prev->next = node;
+        } else {
+            m_pHead = node;
+        }
+        if (node->next != nullptr) {
+            node->next->prev = node;
+        } else {
+            m_pTail = node;
+        }
+        return ToPos(node);
+    }
+
+    // The node leaves the chain before FreeNode runs, so that whatever the release triggers
+    // (an element destroying itself) sees a consistent list.
+    T Unlink(Node* node) {
+        if (node->prev != nullptr) {
+            node->prev->next = node->next;
+        } else {
+            m_pHead = node->next;
+        }
+        if (node->next != nullptr) {
+            node->next->prev = node->prev;
+        } else {
+            m_pTail = node->prev;
+        }
+        T data = node->data;
+        FreeNode(node);
+        return data;
+    }
+
+    std::int32_t m_nCount = 0;
+    Node* m_pHead = nullptr;
+    Node* m_pTail = nullptr;
+};
+
+} // namespace clavenor

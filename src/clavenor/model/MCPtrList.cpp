@@ -1,0 +1,9 @@
+#include "clavenor/model/MCPtrList.h"
+
+namespace clavenor {
+
+MCPtrList::MCPtrList(int) {}
+
+MCPtrList::~MCPtrList() { RemoveAll(); }
+
+} // namespace clavenor

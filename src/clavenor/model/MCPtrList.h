@@ -1,0 +1,15 @@
+#pragma once
+
+#include "clavenor/model/MCListTemplate.h"
+
+namespace clavenor {
+
+/// A list of untyped pointers; the list never owns what they point to. Command lists and
+/// callback lists build on it. The constructor's block size is accepted and ignored.
+class MCPtrList : public MCListTemplate<void*, MCListNoBase> {
+public:
+    explicit MCPtrList(int blockSize = 10);
+    virtual ~MCPtrList();
+};
+
+} // namespace clavenor

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "clavenor/model/BPTTime.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class CArchive;
+
+/// The one time value of the model: a position or a duration in one of three forms, chosen
+/// by the mode byte.
+///
+/// - Mode 0: musical time in quarter notes (a 32-bit float).
+/// - Mode 2: a bar/pulse/tick position, held in a BPTTime record that this value owns.
+/// - Mode 3: clock time in seconds (a 32-bit float); the tempo map converts to and from it.
+///
+/// Any mode other than 2 is a scalar mode; 0, 1 and 3 differ only in what the caller means
+/// by the number. Arithmetic and comparisons work on the scalar in single precision and
+/// leave bar/pulse/tick operands out, as each operation says. A scalar compared with a
+/// bar/pulse/tick time is neither equal to, nor >=, nor <= it (so it is both < and >).
+///
+/// Conversions to integers (GetTicks, GetMSec, SetPPQ) saturate at the 32-bit limits and give
+/// 0 for NaN instead of overflowing.
+class MCTime {
+public:
+    /// Ticks per quarter note of the process: the resolution of every bar/pulse/tick zero
+    /// that an operator returns and of the meter, tuplet and tempo tick arithmetic. Set it
+    /// with SetGlobalPPQ from the host's owning thread; it is not locked.
+    static std::int32_t GlobalPPQ;
+
+    /// Shared constants: +3.4028235e38 (the largest float), -3.4028235e38 (the unset time
+    /// every timed element starts with) and 0.0, all in mode 0.
+    static const MCTime& TimeMax();
+    static const MCTime& TimeNull();
+    static const MCTime& TimeZero();
+
+    MCTime() = default;
+    MCTime(float scalar) : m_scalar(scalar) {}
+    /// Mode 2 with a new record. Throws std::bad_alloc when the record cannot be allocated.
+    MCTime(std::int32_t bar, std::int32_t pulse, std::int32_t tick, std::int32_t ppq);
+    MCTime(const MCTime& other);
+    MCTime(MCTime&& other) noexcept;
+    ~MCTime();
+
+    /// Copies the mode and the value; a mode-2 target reuses its own record. Records are
+    /// never shared between two values.
+    MCTime& operator=(const MCTime& other);
+    MCTime& operator=(MCTime&& other) noexcept;
+    /// Stores a scalar; a mode-2 value becomes mode 0, any scalar mode stays.
+    MCTime& operator=(float scalar);
+
+    std::uint8_t GetMode() const { return m_mode; }
+    /// Leaving mode 2 frees the record (the scalar reads 0.0); entering mode 2 allocates a
+    /// zeroed record for SetBarPulseTick to fill. Between scalar modes only the byte changes.
+    void SetMode(std::uint8_t mode);
+
+    /// The scalar, whatever the scalar mode; 0.0 in mode 2.
+    float GetSeconds() const { return m_mode == 2 ? 0.0f : m_scalar; }
+    void SetSeconds(float seconds);
+
+    std::int32_t GetMSec() const;
+    void SetMSec(std::int32_t msec);
+
+    /// ppq x scalar + 0.5 truncated toward zero; 0 in mode 2.
+    std::int32_t GetTicks(std::int32_t ppq) const;
+    /// Does nothing when ppq is 0.
+    void SetTicks(std::int32_t ticks, std::int32_t ppq);
+    /// Does nothing when ppq is 0 or in mode 2.
+    void AddTicks(std::int32_t ticks, std::int32_t ppq);
+
+    void SetBarPulseTick(const BPTTime& bpt);
+    void SetBarPulseTick(std::int32_t bar, std::int32_t pulse, std::int32_t tick, std::int32_t ppq);
+    /// The record in mode 2; a zero record in any other mode (callers test the mode first).
+    const BPTTime& GetBarPulseTick() const;
+
+    /// Re-expresses the tick of a bar/pulse/tick time at another resolution, rounding down;
+    /// bar and pulse are not touched and a tick that reaches a whole pulse is not carried.
+    /// Nothing happens unless ppq > 0, the mode is 2 and the old ppq is positive and differs.
+    void SetPPQ(std::int32_t ppq);
+
+    /// Stores ppq clamped into 10..1000 in GlobalPPQ; returns 1.
+    static std::int32_t SetGlobalPPQ(std::int32_t ppq);
+
+    /// Storing (`version` ignored, callers pass -1): the mode byte, then the 16-byte record
+    /// in mode 2 or the float. Loading at version >= 1 reads the same; below 1 (the oldest
+    /// documents) reads a bare float and leaves the mode 0. Throws CArchiveException.
+    void Serialize(CArchive& ar, std::int32_t version);
+
+    MCTime& operator+=(const MCTime& t);
+    MCTime& operator-=(const MCTime& t);
+    MCTime& operator*=(float f);
+    /// Unchanged in mode 2 or when f is 0.0.
+    MCTime& operator/=(float f);
+
+    /// scalar / t's scalar (1.0 stands in for a zero divisor, and for a bar/pulse/tick one),
+    /// in mode 0; the bar/pulse/tick zero at GlobalPPQ when this is in mode 2.
+    MCTime operator/(const MCTime& t) const;
+    /// Floored remainder, with the sign of the divisor; same guards as operator/.
+    MCTime operator%(const MCTime& t) const;
+    MCTime operator-() const;
+
+    bool operator==(const MCTime& t) const;
+    bool operator!=(const MCTime& t) const { return !(*this == t); }
+    bool operator>=(const MCTime& t) const;
+    bool operator<=(const MCTime& t) const;
+    bool operator<(const MCTime& t) const { return !(*this >= t); }
+    bool operator>(const MCTime& t) const { return !(*this <= t); }
+
+private:
+    static MCTime BarPulseTickZero();
+    void FreeRecord();
+    BPTTime& MakeRecord();
+
+    union {
+        float m_scalar = 0.0f;
+        BPTTime* m_record;
+    };
+    std::uint8_t m_mode = 0;
+};
+
+} // namespace clavenor

@@ -1,0 +1,7 @@
+#include "clavenor/plugins/CPlugin.h"
+
+namespace clavenor {
+
+CPlugin::~CPlugin() = default;
+
+} // namespace clavenor

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace clavenor {
+
+/// The common base of plug-in registration records (CPluginData, CPluginFilter).
+class CPlugin {
+public:
+    virtual ~CPlugin();
+};
+
+} // namespace clavenor
