@@ -7,10 +7,13 @@
 #include "clavenor/framework/CArray.h"
 #include "clavenor/framework/CFile.h"
 #include "clavenor/framework/CMemFile.h"
+#include "clavenor/framework/CMessageQueue.h"
 #include "clavenor/framework/CObject.h"
 #include "clavenor/framework/CRuntimeClass.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/CWnd.h"
 #include "clavenor/framework/POSITION.h"
+#include "clavenor/framework/WindowTypes.h"
 
 #include "clavenor/model/BPTTime.h"
 #include "clavenor/model/DCBase.h"
@@ -34,10 +37,31 @@
 #include "clavenor/actions/ACFindFirstEvent.h"
 #include "clavenor/actions/ACTypeFilterBase.h"
 
+#include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECPerformance.h"
+#include "clavenor/elements/ECStaff.h"
+#include "clavenor/elements/ECTrack.h"
+#include "clavenor/elements/ECWaveTrack.h"
 
 #include "clavenor/fields/FCBase.h"
 #include "clavenor/fields/FCInt.h"
 
 #include "clavenor/plugins/CPlugin.h"
 #include "clavenor/plugins/CPluginData.h"
+
+#include "clavenor/commands/CCBase.h"
+#include "clavenor/commands/MCCommandList.h"
+#include "clavenor/commands/MCCommandMgr.h"
+#include "clavenor/commands/MCCommandTimer.h"
+#include "clavenor/commands/MCUndoItem.h"
+
+#include "clavenor/state/MCStateMgr.h"
+#include "clavenor/state/SCBase.h"
+#include "clavenor/state/SCCommand.h"
+#include "clavenor/state/SCFile.h"
+#include "clavenor/state/SCMode.h"
+#include "clavenor/state/SCSelection.h"
+#include "clavenor/state/SCStatus.h"
+#include "clavenor/state/SCTime.h"
+
+#include "clavenor/strings/StringTable.h"

@@ -86,16 +86,7 @@ void MCFuncList::Sweep() {
 }
 
 int MCFuncList::CallCallbacks(ECBase* owner, int code, void* data) {
-    ++m_nCalling;
-    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        auto* record = static_cast<Record*>(GetNext(pos));
-        if (record->function != nullptr) {
-            record->function(owner, code, data, record->userData);
-        }
-    }
-    if (--m_nCalling == 0 && m_bSweepNeeded) {
-        Sweep();
-    }
+    CallEach(owner, code, data, [](int) { return true; });
     return 0;
 }
 

@@ -38,6 +38,20 @@ public:
     /// user data; the results are ignored. Returns 0.
     int CallCallbacks(ECBase* owner, int code, void* data);
 
+    /// As CallCallbacks, but hands each result to `onResult`, which returns false to stop
+    /// before the remaining callbacks.
+    template <class OnResult>
+    void CallEach(ECBase* owner, int code, void* data, OnResult onResult) {
+        CallingScope scope(*this);
+        for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+            auto* record = static_cast<Record*>(GetNext(pos));
+            if (record->function != nullptr &&
+                !onResult(record->function(owner, code, data, record->userData))) {
+                return;
+            }
+        }
+    }
+
 private:
     struct Record {
         MCCallback function;
@@ -46,6 +60,22 @@ private:
     };
 
     void Sweep();
+
+    // Marks a call in progress, so that removals wait until the outermost call ends.
+    class CallingScope {
+    public:
+        explicit CallingScope(MCFuncList& list) : m_list(list) { ++m_list.m_nCalling; }
+        ~CallingScope() {
+            if (--m_list.m_nCalling == 0 && m_list.m_bSweepNeeded) {
+                m_list.Sweep();
+            }
+        }
+        CallingScope(const CallingScope&) = delete;
+        CallingScope& operator=(const CallingScope&) = delete;
+
+    private:
+        MCFuncList& m_list;
+    };
 
     int m_nCalling = 0;
     bool m_bSweepNeeded = false;

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "clavenor/framework/CObject.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace clavenor {
+
+class ECBase;
+class ECConductor;
+class ECPerformance;
+class MCEventList;
+
+/// The base of every command: a unit of change to a document that the command manager runs
+/// through prepare, process and finish on the owning thread, records for undo and reports
+/// to the host (see MCCommandMgr).
+///
+/// Flags: bit 0 synchronous (dispatch by sending: the command has run when Apply returns),
+/// bit 1 can-undo (set by the constructor), bits 2 and 3 in-undo-group and in-notify-group
+/// (stamped by the manager at dispatch), bits 12-15 the phase the manager last ran (0
+/// prepared, 1 processed, 2 finished). The reference count is kept apart.
+///
+/// Reference counting: a new command has count 0. The dispatch, each command list holding
+/// it, the undo entry and the change record each hold one reference; the command deletes
+/// itself when Unref(1) leaves the count at 0. A host that keeps a command after applying it
+/// takes its own reference first. Once applied asynchronously, a command belongs to the
+/// owning thread: other threads must not touch it again.
+///
+/// A command changes the document only in Process, under the performance's lock, on the
+/// owning thread; it undoes itself by building and applying the inverse command.
+class CCBase : public CObject {
+    DECLARE_SERIAL(CCBase)
+
+public:
+    static constexpr std::uint32_t FlagSynchronous = 0x1;
+    static constexpr std::uint32_t FlagCanUndo = 0x2;
+    static constexpr std::uint32_t FlagInUndoGroup = 0x4;
+    static constexpr std::uint32_t FlagInNotifyGroup = 0x8;
+
+    static constexpr int PhasePrepared = 0;
+    static constexpr int PhaseProcessed = 1;
+    static constexpr int PhaseFinished = 2;
+
+    CCBase();
+    /// Deletes the discard list (the elements in it are released, not otherwise touched).
+    ~CCBase() override;
+    CCBase(const CCBase&) = delete;
+    CCBase& operator=(const CCBase&) = delete;
+
+    virtual int GetCommandId() const;
+
+    /// Dispatches the command to `performance` (MCCommandMgr::ApplyCommand). Returns 0 and
+    /// does nothing for a null performance.
+    virtual int Apply(ECPerformance* performance);
+
+    /// Caches the target's conductor; 0 (the batch aborts) when there is none.
+    virtual int Prepare();
+    /// Unlinks the elements of the discard list; returns 1.
+    virtual int Process();
+    virtual int Finish();
+    /// Called when this command's phase failed; the base does nothing.
+    virtual void Abort();
+    /// Builds and applies the inverse command; the base does nothing.
+    virtual void Undo();
+
+    int IsSynchronous() const { return (m_nFlags & FlagSynchronous) != 0 ? 1 : 0; }
+    void SetSynchronous(int on) { SetFlag(FlagSynchronous, on != 0); }
+    int CanUndo() const { return (m_nFlags & FlagCanUndo) != 0 ? 1 : 0; }
+    void SetCanUndo(int on) { SetFlag(FlagCanUndo, on != 0); }
+    int IsInUndoGroup() const { return (m_nFlags & FlagInUndoGroup) != 0 ? 1 : 0; }
+    void SetInUndoGroup(int on) { SetFlag(FlagInUndoGroup, on != 0); }
+    int IsInNotifyGroup() const { return (m_nFlags & FlagInNotifyGroup) != 0 ? 1 : 0; }
+    void SetInNotifyGroup(int on) { SetFlag(FlagInNotifyGroup, on != 0); }
+    int GetCommandPhase() const { return static_cast<int>((m_nFlags >> 12) & 0xF); }
+    void SetCommandPhase(int phase) {
+        m_nFlags = (m_nFlags & ~0xF000u) | ((static_cast<std::uint32_t>(phase) & 0xF) << 12);
+    }
+    std::uint32_t GetFlags() const { return m_nFlags; }
+
+    /// Adds one reference (16 bits) and returns the new count.
+    std::uint16_t Ref();
+    /// Removes one reference (never below 0); with `destroy` non-zero and the count at 0 the
+    /// command deletes itself and 0 is returned.
+    std::uint16_t Unref(int destroy);
+    std::uint16_t GetRefCount() const { return m_nRefCount; }
+
+    ECPerformance* GetTarget() const { return m_pTarget; }
+    void SetTarget(ECPerformance* target) { m_pTarget = target; }
+    ECConductor* GetConductor() const { return m_pConductor; }
+
+    /// Elements to unlink in Process; null until the first Discard.
+    MCEventList* GetDiscardList() const { return m_pDiscardList.get(); }
+    /// Appends the element to the discard list unless it is already there (taking a
+    /// reference through the list).
+    void Discard(ECBase* element);
+    void Discard(MCEventList* elements);
+
+protected:
+    /// For each element of the discard list, in order: holds it, detaches it from every
+    /// parent and its children from it (not deeper), releases it. Then drops the list.
+    void ProcessDiscardList();
+
+    void SetFlag(std::uint32_t mask, bool on) {
+        m_nFlags = on ? (m_nFlags | mask) : (m_nFlags & ~mask);
+    }
+
+    ECConductor* m_pConductor = nullptr;
+
+private:
+    std::uint32_t m_nFlags = FlagCanUndo;
+    std::uint16_t m_nRefCount = 0;
+    std::unique_ptr<MCEventList> m_pDiscardList;
+    ECPerformance* m_pTarget = nullptr;
+};
+
+} // namespace clavenor

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "clavenor/model/MCPtrList.h"
+
+namespace clavenor {
+
+class CCBase;
+class ECPerformance;
+struct CRuntimeClass;
+
+/// The list in which commands travel: each node holds one reference on its command, so a
+/// command whose last holder was the list is deleted when it leaves the list.
+class MCCommandList : public MCPtrList {
+public:
+    explicit MCCommandList(int blockSize = 10);
+    /// Releases every command.
+    ~MCCommandList() override;
+
+    CCBase* GetHead() const { return static_cast<CCBase*>(MCPtrList::GetHead()); }
+    CCBase* GetNext(POSITION& pos) const { return static_cast<CCBase*>(MCPtrList::GetNext(pos)); }
+    CCBase* GetPrev(POSITION& pos) const { return static_cast<CCBase*>(MCPtrList::GetPrev(pos)); }
+    CCBase* GetAt(POSITION pos) const { return static_cast<CCBase*>(MCPtrList::GetAt(pos)); }
+
+    /// References the new command before releasing the old one.
+    void SetAt(POSITION pos, void* command) override;
+
+    /// The target of the first command; null for an empty list.
+    ECPerformance* GetTarget() const;
+    /// Sets every command's target.
+    void SetTarget(ECPerformance* target);
+
+    /// 1 when every command is synchronous (an empty list counts as synchronous).
+    int IsSynchronous() const;
+    void SetSynchronous(int on);
+
+    /// The first command with this id; when there is none and `cls` is a command class, a
+    /// new command of that class is appended and returned; otherwise null.
+    CCBase* GetCommand(int commandId, const CRuntimeClass* cls);
+
+    /// MCCommandMgr::ApplyCommands(this, performance).
+    int Apply(ECPerformance* performance);
+
+protected:
+    Node* NewNode(void* command, Node* prev, Node* next) override;
+    void FreeNode(Node* node) override;
+};
+
+} // namespace clavenor

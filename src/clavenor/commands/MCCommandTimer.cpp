@@ -1,0 +1,82 @@
+#include "clavenor/commands/MCCommandTimer.h"
+
+#include "clavenor/commands/CCBase.h"
+#include "clavenor/commands/MCCommandMgr.h"
+#include "clavenor/elements/ECPerformance.h"
+
+namespace clavenor {
+
+MCCommandTimer::MCCommandTimer(MCCommandMgr* manager, std::uint32_t rateMs)
+    : m_pManager(manager), m_nRate(rateMs), m_queue(10) {
+    CreateHidden("MCCommandTimer");
+}
+
+MCCommandTimer::~MCCommandTimer() {
+    StopTimer();
+    SendCommands();
+    DestroyWindow();
+}
+
+void MCCommandTimer::AddCommand(CCBase* command) {
+    if (command == nullptr) {
+        return;
+    }
+    if (m_queue.AddTail(command) == nullptr) {
+        throw std::bad_alloc();
+    }
+    ++m_nDispatches;
+    StartTimer();
+}
+
+void MCCommandTimer::AddCommands(MCCommandList* commands) {
+    if (commands == nullptr || commands->IsEmpty()) {
+        return;
+    }
+    m_queue.AddTail(commands);
+    ++m_nDispatches;
+    StartTimer();
+}
+
+void MCCommandTimer::SendCommands() {
+    if (m_queue.IsEmpty()) {
+        return;
+    }
+    ECPerformance* target = m_queue.GetTarget();
+    const int extra = m_nDispatches - 1;
+    m_nDispatches = 0;
+    if (target != nullptr) {
+        target->Ref();
+    }
+    m_pManager->OnCommand(m_queue);
+    m_queue.RemoveAll();
+    if (target != nullptr) {
+        for (int i = 0; i < extra; ++i) {
+            target->Unref(1);
+        }
+        target->Unref(1);
+    }
+}
+
+void MCCommandTimer::StartTimer() {
+    if (m_nTimerId == 0) {
+        m_nTimerId = SetTimer(TimerId, m_nRate);
+    }
+}
+
+void MCCommandTimer::StopTimer() {
+    if (m_nTimerId != 0) {
+        KillTimer(m_nTimerId);
+        m_nTimerId = 0;
+    }
+}
+
+void MCCommandTimer::OnTimer(UINT_PTR id) {
+    if (id != m_nTimerId || m_nTimerId == 0) {
+        CWnd::OnTimer(id);
+        return;
+    }
+    StopTimer();
+    SendCommands();
+}
+
+} // namespace clavenor

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "clavenor/commands/MCCommandList.h"
+#include "clavenor/framework/CWnd.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class CCBase;
+class MCCommandMgr;
+
+/// Gathers asynchronous commands and runs them together: the first command queued starts a
+/// one-shot timer of the rate; when it fires, everything queued until then runs as one
+/// batch, in arrival order. Lives on the owning thread (it is a hidden window there).
+class MCCommandTimer : public CWnd {
+public:
+    static constexpr UINT_PTR TimerId = 123;
+
+    MCCommandTimer(MCCommandMgr* manager, std::uint32_t rateMs);
+    /// Stops the timer and runs the commands still queued.
+    ~MCCommandTimer() override;
+
+    /// Queues a dispatched command (taking a reference) and starts the timer.
+    void AddCommand(CCBase* command);
+    void AddCommands(MCCommandList* commands);
+
+    /// Runs the queue as one batch through the manager, then empties it.
+    void SendCommands();
+
+    /// The rate used the next time the timer starts.
+    void SetNotificationRate(std::uint32_t rateMs) { m_nRate = rateMs; }
+
+    UINT_PTR GetTimerId() const { return m_nTimerId; }
+
+protected:
+    void StartTimer();
+    void StopTimer();
+    void OnTimer(UINT_PTR id) override;
+
+private:
+    MCCommandMgr* m_pManager;
+    UINT_PTR m_nTimerId = 0;
+    std::uint32_t m_nRate;
+    MCCommandList m_queue;
+    // Dispatches merged into the queued batch; each took a reference on the performance,
+    // and the batch gives back only one, so the timer gives back the rest.
+    int m_nDispatches = 0;
+};
+
+} // namespace clavenor

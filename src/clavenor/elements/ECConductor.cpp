@@ -1,0 +1,51 @@
+#include "clavenor/elements/ECConductor.h"
+
+#include "clavenor/elements/ECPerformance.h"
+#include "clavenor/elements/ECStaff.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECConductor, ECWithChild, 2 | CRuntimeClass::VersionableSchema)
+
+ECConductor::~ECConductor() = default;
+
+ECConductor& ECConductor::operator=(const ECConductor& other) {
+    ECWithChild::operator=(other);
+    return *this;
+}
+
+void ECConductor::Serialize(CArchive& ar) {
+    ECWithChild::Serialize(ar);
+    if (ar.IsStoring()) {
+        ar.WriteObject(GetConductorStaff());
+        return;
+    }
+    auto* staff = static_cast<ECStaff*>(ar.ReadObject(RUNTIME_CLASS(ECStaff)));
+    // Anything but a child would be a pointer the conductor does not keep alive.
+    m_pConductorStaff = staff != nullptr && GetChildren()->Find(staff) != nullptr ? staff : nullptr;
+}
+
+ECBase* ECConductor::Copy(CObject* src) { return CopyAs(this, src); }
+
+int ECConductor::GetEventId() const { return 15; }
+
+int ECConductor::GetParentTypes(CArray<int, int>& types) {
+    types.Add(44);
+    return 1;
+}
+
+ECPerformance* ECConductor::GetPerformance() {
+    if (m_pPerformance == nullptr) {
+        m_pPerformance = static_cast<ECPerformance*>(GetAncestor(44, -1));
+    }
+    return m_pPerformance;
+}
+
+ECStaff* ECConductor::GetConductorStaff() {
+    if (m_pConductorStaff != nullptr && GetChildren()->Find(m_pConductorStaff) == nullptr) {
+        m_pConductorStaff = nullptr;
+    }
+    return m_pConductorStaff;
+}
+
+} // namespace clavenor

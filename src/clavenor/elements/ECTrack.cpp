@@ -1,0 +1,29 @@
+#include "clavenor/elements/ECTrack.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECTrack, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
+
+ECTrack::ECTrack() {
+    m_time = MCTime::TimeZero();
+    m_voiceTrack = MCVoiceTrack(14, 2047);
+}
+
+ECTrack::~ECTrack() = default;
+
+ECTrack& ECTrack::operator=(const ECTrack& other) {
+    ECWithTimeChild::operator=(other);
+    m_time = other.m_time;
+    return *this;
+}
+
+ECBase* ECTrack::Copy(CObject* src) { return CopyAs(this, src); }
+
+int ECTrack::GetEventId() const { return 61; }
+
+int ECTrack::GetParentTypes(CArray<int, int>& types) {
+    types.Add(15);
+    return 1;
+}
+
+} // namespace clavenor

@@ -1,0 +1,42 @@
+#include "clavenor/elements/ECWaveTrack.h"
+
+#include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECPerformance.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECWaveTrack, ECTrack, 2 | CRuntimeClass::VersionableSchema)
+
+ECWaveTrack::ECWaveTrack(ECConductor* conductor, ECPerformance* performance)
+    : m_pConductor(conductor), m_pPerformance(performance) {}
+
+ECWaveTrack::ECWaveTrack(const ECWaveTrack& other)
+    : ECTrack(other), m_pConductor(other.m_pConductor), m_pPerformance(other.m_pPerformance) {}
+
+ECWaveTrack::~ECWaveTrack() = default;
+
+ECWaveTrack& ECWaveTrack::operator=(const ECWaveTrack& other) {
+    ECTrack::operator=(other);
+    m_pConductor = other.m_pConductor;
+    m_pPerformance = other.m_pPerformance;
+    return *this;
+}
+
+void ECWaveTrack::Serialize(CArchive& ar) {
+    ECTrack::Serialize(ar);
+    if (ar.IsStoring()) {
+        ar.WriteObject(m_pConductor);
+        ar.WriteObject(m_pPerformance);
+        return;
+    }
+    auto* conductor = static_cast<ECConductor*>(ar.ReadObject(RUNTIME_CLASS(ECConductor)));
+    auto* performance = static_cast<ECPerformance*>(ar.ReadObject(RUNTIME_CLASS(ECPerformance)));
+    m_pConductor = ar.IsObjectBeingLoaded(conductor) ? conductor : nullptr;
+    m_pPerformance = ar.IsObjectBeingLoaded(performance) ? performance : nullptr;
+}
+
+ECBase* ECWaveTrack::Copy(CObject* src) { return CopyAs(this, src); }
+
+int ECWaveTrack::GetEventId() const { return 71; }
+
+} // namespace clavenor

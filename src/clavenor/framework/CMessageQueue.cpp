@@ -1,0 +1,293 @@
+#include "clavenor/framework/CMessageQueue.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace clavenor {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A message sent from another thread: the sender waits until `done`.
+struct PendingSend {
+    bool done = false;
+    LRESULT result = 0;
+};
+
+struct Message {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::shared_ptr<PendingSend> send;
+};
+
+struct Window {
+    WNDPROC procedure;
+    std::string className;
+};
+
+struct Timer {
+    HWND window;
+    UINT_PTR id;
+    Clock::time_point due;
+};
+
+class Queue {
+public:
+    static Queue& Instance() {
+        // Never destroyed: windows live until the process ends, and other threads may still
+        // be blocked in a send while static destructors run.
+        static Queue* queue = new Queue;
+        return *queue;
+    }
+
+    HWND Create(const char* className, WNDPROC procedure) {
+        std::lock_guard lock(m_mutex);
+        if (!m_hasOwner) {
+            m_owner = std::this_thread::get_id();
+            m_hasOwner = true;
+        }
+        HWND window = reinterpret_cast<HWND>(++m_lastHandle);
+        m_windows.emplace(window, Window{procedure, className != nullptr ? className : ""});
+        return window;
+    }
+
+    bool Destroy(HWND window) {
+        std::lock_guard lock(m_mutex);
+        if (m_windows.erase(window) == 0) {
+            return false;
+        }
+        std::erase_if(m_timers, [window](const Timer& t) { return t.window == window; });
+        if (m_mainWindow == window) {
+            m_mainWindow = nullptr;
+        }
+        if (m_focusWindow == window) {
+            m_focusWindow = nullptr;
+        }
+        return true;
+    }
+
+    bool Exists(HWND window) {
+        std::lock_guard lock(m_mutex);
+        return m_windows.count(window) != 0;
+    }
+
+    bool IsOwner() {
+        std::lock_guard lock(m_mutex);
+        return !m_hasOwner || m_owner == std::this_thread::get_id();
+    }
+
+    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        std::unique_lock lock(m_mutex);
+        auto it = m_windows.find(window);
+        if (it == m_windows.end()) {
+            return 0;
+        }
+        if (m_owner == std::this_thread::get_id()) {
+            WNDPROC procedure = it->second.procedure;
+            lock.unlock();
+            return procedure(window, message, wParam, lParam);
+        }
+        auto pending = std::make_shared<PendingSend>();
+        m_messages.push_back(Message{window, message, wParam, lParam, pending});
+        m_arrived.notify_all();
+        m_sendDone.wait(lock, [&] { return pending->done; });
+        return pending->result;
+    }
+
+    bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        std::lock_guard lock(m_mutex);
+        if (m_windows.count(window) == 0) {
+            return false;
+        }
+        m_messages.push_back(Message{window, message, wParam, lParam, nullptr});
+        m_arrived.notify_all();
+        return true;
+    }
+
+    UINT_PTR StartTimer(HWND window, UINT_PTR id, UINT elapseMs) {
+        std::lock_guard lock(m_mutex);
+        if (id == 0 || m_windows.count(window) == 0) {
+            return 0;
+        }
+        const Clock::time_point due = Clock::now() + std::chrono::milliseconds(elapseMs);
+        for (Timer& t : m_timers) {
+            if (t.window == window && t.id == id) {
+                t.due = due;
+                m_arrived.notify_all();
+                return id;
+            }
+        }
+        m_timers.push_back(Timer{window, id, due});
+        m_arrived.notify_all();
+        return id;
+    }
+
+    bool StopTimer(HWND window, UINT_PTR id) {
+        std::lock_guard lock(m_mutex);
+        return std::erase_if(m_timers,
+                             [&](const Timer& t) { return t.window == window && t.id == id; }) != 0;
+    }
+
+    void SetMain(HWND window) {
+        std::lock_guard lock(m_mutex);
+        m_mainWindow = window;
+    }
+    HWND GetMain() {
+        std::lock_guard lock(m_mutex);
+        return m_mainWindow;
+    }
+    void SetFocus(HWND window) {
+        std::lock_guard lock(m_mutex);
+        m_focusWindow = window;
+    }
+    HWND GetFocus() {
+        std::lock_guard lock(m_mutex);
+        return m_focusWindow;
+    }
+
+    std::size_t Queued() {
+        std::lock_guard lock(m_mutex);
+        return m_messages.size();
+    }
+
+    int Pump() {
+        std::deque<Message> messages;
+        std::vector<Timer> due;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_hasOwner || m_owner != std::this_thread::get_id()) {
+                return 0;
+            }
+            messages.swap(m_messages);
+            const Clock::time_point now = Clock::now();
+            for (auto it = m_timers.begin(); it != m_timers.end();) {
+                if (it->due <= now) {
+                    due.push_back(*it);
+                    it = m_timers.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        int ran = 0;
+        for (Message& m : messages) {
+            const LRESULT result = Deliver(m.window, m.message, m.wParam, m.lParam);
+            if (m.send != nullptr) {
+                std::lock_guard lock(m_mutex);
+                m.send->result = result;
+                m.send->done = true;
+                m_sendDone.notify_all();
+            }
+            ++ran;
+        }
+        for (const Timer& t : due) {
+            Deliver(t.window, WM_TIMER, t.id, 0);
+            ++ran;
+        }
+        return ran;
+    }
+
+    int WaitAndPump(std::chrono::milliseconds maxWait) {
+        {
+            std::unique_lock lock(m_mutex);
+            if (!m_hasOwner || m_owner != std::this_thread::get_id()) {
+                return 0;
+            }
+            const Clock::time_point deadline = Clock::now() + maxWait;
+            while (m_messages.empty()) {
+                Clock::time_point wake = deadline;
+                for (const Timer& t : m_timers) {
+                    wake = std::min(wake, t.due);
+                }
+                if (Clock::now() >= wake) {
+                    break;
+                }
+                m_arrived.wait_until(lock, wake);
+            }
+        }
+        return Pump();
+    }
+
+private:
+    LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        WNDPROC procedure = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            auto it = m_windows.find(window);
+            if (it == m_windows.end()) {
+                return 0;
+            }
+            procedure = it->second.procedure;
+        }
+        return procedure(window, message, wParam, lParam);
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::condition_variable m_sendDone;
+    bool m_hasOwner = false;
+    std::thread::id m_owner;
+    std::uintptr_t m_lastHandle = 0;
+    std::map<HWND, Window> m_windows;
+    std::deque<Message> m_messages;
+    std::vector<Timer> m_timers;
+    HWND m_mainWindow = nullptr;
+    HWND m_focusWindow = nullptr;
+};
+
+} // namespace
+
+HWND CMessageQueue::CreateHiddenWindow(const char* className, WNDPROC procedure) {
+    return Queue::Instance().Create(className, procedure);
+}
+
+bool CMessageQueue::DestroyWindow(HWND window) { return Queue::Instance().Destroy(window); }
+
+bool CMessageQueue::IsWindow(HWND window) { return Queue::Instance().Exists(window); }
+
+LRESULT CMessageQueue::SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Queue::Instance().Send(window, message, wParam, lParam);
+}
+
+bool CMessageQueue::PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Queue::Instance().Post(window, message, wParam, lParam);
+}
+
+UINT_PTR CMessageQueue::SetTimer(HWND window, UINT_PTR id, UINT elapseMs) {
+    return Queue::Instance().StartTimer(window, id, elapseMs);
+}
+
+bool CMessageQueue::KillTimer(HWND window, UINT_PTR id) {
+    return Queue::Instance().StopTimer(window, id);
+}
+
+LRESULT CMessageQueue::DefWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+void CMessageQueue::SetMainWindow(HWND window) { Queue::Instance().SetMain(window); }
+
+HWND CMessageQueue::GetMainWindow() { return Queue::Instance().GetMain(); }
+
+void CMessageQueue::SetFocusWindow(HWND window) { Queue::Instance().SetFocus(window); }
+
+HWND CMessageQueue::GetFocusWindow() { return Queue::Instance().GetFocus(); }
+
+bool CMessageQueue::IsOwnerThread() { return Queue::Instance().IsOwner(); }
+
+int CMessageQueue::PumpMessages() { return Queue::Instance().Pump(); }
+
+int CMessageQueue::WaitAndPumpMessages(std::chrono::milliseconds maxWait) {
+    return Queue::Instance().WaitAndPump(maxWait);
+}
+
+std::size_t CMessageQueue::GetQueuedCount() { return Queue::Instance().Queued(); }
+
+} // namespace clavenor

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "clavenor/framework/WindowTypes.h"
+
+#include <chrono>
+#include <cstdint>
+
+namespace clavenor {
+
+/// The process-wide message queue that stands in for the platform's hidden windows, sent and
+/// posted messages and timers. The library runs every command and every change record on
+/// one thread through it, so that a document is only ever changed from that thread.
+///
+/// The owning thread is the thread that creates the first window; in practice the thread
+/// that constructs the first performance. It stays the owner for the life of the process.
+///
+/// The host's contract:
+///  - Call PumpMessages() (or WaitAndPumpMessages()) regularly from the owning thread, for
+///    instance from its event loop or idle processing. Posted messages, messages sent from
+///    other threads and due timers run only there, in the order they arrived.
+///  - A message sent from the owning thread runs at once, inside SendMessage. A message sent
+///    from another thread blocks that thread until the owning thread has run it; if the
+///    owning thread never pumps (or waits for that other thread), the sender waits forever.
+///  - The owning thread must outlive every use of the library from other threads.
+///
+/// Window procedures and timer handlers may send, post, create and destroy windows and set
+/// timers, and may pump again; messages that arrive while a pump is running wait for the
+/// next pump.
+class CMessageQueue {
+public:
+    /// Creates a window whose messages go to `procedure`. The first call makes the calling
+    /// thread the owning thread. `className` is kept for diagnostics. Never fails.
+    static HWND CreateHiddenWindow(const char* className, WNDPROC procedure);
+
+    /// Removes the window and its timers; messages still queued for it are dropped. Returns
+    /// false for an unknown window.
+    static bool DestroyWindow(HWND window);
+    static bool IsWindow(HWND window);
+
+    /// Runs the message on the owning thread and returns the procedure's result: at once on
+    /// the owning thread, otherwise after the owning thread has pumped it (the caller
+    /// blocks). 0 for an unknown window.
+    static LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    /// Queues the message and returns at once; false for an unknown window.
+    static bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    /// Starts (or restarts) a one-shot timer: after `elapseMs` milliseconds the next pump
+    /// sends WM_TIMER with wParam `id` to the window, once. Returns `id`, or 0 for an unknown
+    /// window or an id of 0.
+    static UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapseMs);
+    /// Stops a timer that has not fired yet; false when there was none.
+    static bool KillTimer(HWND window, UINT_PTR id);
+
+    /// The platform's default handling: nothing, result 0.
+    static LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    /// The host's main window, to which the library forwards change records that have no
+    /// document (the state message). Null (the default) drops them.
+    static void SetMainWindow(HWND window);
+    static HWND GetMainWindow();
+
+    /// The window that last asked for the input focus (CWnd::SetFocus), or null.
+    static void SetFocusWindow(HWND window);
+    static HWND GetFocusWindow();
+
+    /// True on the owning thread, and on any thread before the first window exists.
+    static bool IsOwnerThread();
+
+    /// On the owning thread: runs every message queued and every timer due when the call
+    /// starts, in order (messages first), and returns how many ran. On any other thread:
+    /// runs nothing and returns 0.
+    static int PumpMessages();
+
+    /// Waits up to `maxWait` for a message to arrive or a timer to fall due, then pumps as
+    /// PumpMessages does. Returns how many ran (0 after a timeout, and on other threads).
+    static int WaitAndPumpMessages(std::chrono::milliseconds maxWait);
+
+    /// Messages waiting in the queue (not counting timers).
+    static std::size_t GetQueuedCount();
+};
+
+/// The host's pump calls, as free functions.
+inline int PumpMessages() { return CMessageQueue::PumpMessages(); }
+inline int PumpMessages(std::chrono::milliseconds maxWait) {
+    return CMessageQueue::WaitAndPumpMessages(maxWait);
+}
+
+} // namespace clavenor

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "clavenor/framework/WindowTypes.h"
+#include "clavenor/model/MCFuncList.h"
+
+namespace clavenor {
+
+class ECPerformance;
+class SCBase;
+
+/// Delivers change records to the host (each performance embeds one manager).
+///
+/// A record handed over with ApplyState is delivered on the owning thread (see
+/// CMessageQueue): its DoState runs, then every state handler of the target performance in
+/// the order added, then the process-wide global handler, each called as
+/// handler(performance, 0, record, userData); then the record is deleted when it is
+/// auto-delete. A synchronous record applied on the owning thread is delivered before
+/// ApplyState returns (inside a command batch, with the performance's lock held); other
+/// records are queued and delivered by the next pump, in order. A record without a target
+/// goes to the host's main window (CMessageQueue::SetMainWindow) as the state message, or
+/// nowhere.
+///
+/// Handlers may apply further records and commands; they must not delete the record.
+class MCStateMgr {
+public:
+    /// The message of the state window (and of the main window for records without a
+    /// target); wParam 0, lParam the record.
+    static constexpr UINT StateMessage = 0x3280;
+
+    MCStateMgr();
+    ~MCStateMgr();
+    MCStateMgr(const MCStateMgr&) = delete;
+    MCStateMgr& operator=(const MCStateMgr&) = delete;
+
+    void SetOwner(ECPerformance* owner) { m_pOwner = owner; }
+    ECPerformance* GetOwner() const { return m_pOwner; }
+
+    /// Appends a handler; handlers are called in the order added.
+    void AddStateHandler(MCCallback handler, void* userData);
+    void RemoveStateHandlers();
+
+    /// Calls the handlers and the global handler for one record, then gives back the
+    /// reference on the target that ApplyState took.
+    void OnState(SCBase* record);
+
+    /// The handler called after the performances' own handlers for every record that has a
+    /// target; null turns it off. Set it from the owning thread.
+    static void SetGlobalHandler(MCCallback handler, void* data);
+
+    /// Delivery (see the class comment). A null record is ignored. May be called from any
+    /// thread; from another thread the hand-over itself is carried to the owning thread.
+    static void ApplyState(SCBase* record, ECPerformance* performance);
+
+    static LRESULT OnStateMsg(WPARAM wParam, LPARAM lParam);
+    static LRESULT StateWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static void Initialize();
+
+private:
+    ECPerformance* m_pOwner = nullptr;
+    MCFuncList m_handlers;
+};
+
+} // namespace clavenor

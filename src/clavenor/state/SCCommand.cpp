@@ -1,0 +1,28 @@
+#include "clavenor/state/SCCommand.h"
+
+#include <new>
+
+namespace clavenor {
+
+SCCommand::SCCommand(const SCCommand& other) : SCBase(other) {
+    m_commands.AddTail(&other.m_commands);
+}
+
+SCCommand& SCCommand::operator=(const SCCommand& other) {
+    if (this != &other) {
+        SCBase::operator=(other);
+        m_commands.RemoveAll();
+        m_commands.AddTail(&other.m_commands);
+    }
+    return *this;
+}
+
+SCCommand::~SCCommand() = default;
+
+void SCCommand::AddCommand(CCBase* command) {
+    if (command != nullptr && m_commands.AddTail(command) == nullptr) {
+        throw std::bad_alloc();
+    }
+}
+
+} // namespace clavenor

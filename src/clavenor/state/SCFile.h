@@ -1,0 +1,13 @@
+#pragma once
+
+#include "clavenor/state/SCBase.h"
+
+namespace clavenor {
+
+/// A file event of the host (its codes are the host's); delivered synchronously.
+class SCFile : public SCBase {
+public:
+    explicit SCFile(int code = 0) : SCBase(code) { SetSynchronous(1); }
+};
+
+} // namespace clavenor

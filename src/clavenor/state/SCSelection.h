@@ -1,0 +1,79 @@
+#pragma once
+
+#include "clavenor/model/MCEventList.h"
+#include "clavenor/state/SCBase.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class CWnd;
+class ECBase;
+
+/// A selection change, from the host to its own windows (codes 1700 to 1704). Delivered
+/// synchronously. The record holds a reference on every element in its lists.
+///
+/// Lists (GetEvents): 0 the elements the record is about, in time order; after
+/// UpdateSelection also 1 the new selection, 2 the elements that became selected and 3 those
+/// that stopped being selected.
+class SCSelection : public SCBase {
+public:
+    static constexpr int CodeClear = 1700;
+    static constexpr int CodeReplace = 1701;
+    static constexpr int CodeAdd = 1702;
+    static constexpr int CodeRemove = 1703;
+    static constexpr int CodeToggle = 1704;
+
+    explicit SCSelection(int code = CodeClear);
+    SCSelection(int code, ECBase* element);
+    SCSelection(int code, MCEventList* elements);
+    SCSelection(const SCSelection& other);
+    SCSelection& operator=(const SCSelection& other);
+    /// Empties the lists; gives the input focus back to the focus window if it still exists.
+    ~SCSelection() override;
+
+    int IsDynamic() const { return (m_nSelFlags & 0x1) != 0 ? 1 : 0; }
+    void SetDynamic(int on) {
+        m_nSelFlags =
+            static_cast<std::uint8_t>(on != 0 ? (m_nSelFlags | 0x1) : (m_nSelFlags & ~0x1));
+    }
+    int IsUpdated() const { return (m_nSelFlags & 0x2) != 0 ? 1 : 0; }
+
+    void SetFocusWnd(CWnd* window) { m_pFocusWnd = window; }
+    CWnd* GetFocusWnd() const { return m_pFocusWnd; }
+
+    /// List `index` (see the class comment), or null.
+    MCEventList* GetEvents(int index);
+
+    /// Adds the element to list 0 in time order unless it is already there; null is ignored.
+    void AddToSelection(ECBase* element);
+    void AddToSelection(MCEventList* elements);
+    void RemoveFromSelection(ECBase* element);
+    void RemoveFromSelection(MCEventList* elements);
+    /// Empties all four lists.
+    void ClearSelection();
+
+    /// Applies the record's operation to the host's `current` selection: builds the new
+    /// selection from the code, marks the added elements selected and the removed ones not,
+    /// and refills `current` with the new selection. Returns 1 when anything was added or
+    /// removed, 0 otherwise and for an unknown code (which changes nothing).
+    int UpdateSelection(MCEventList& current);
+
+    /// The selection colour (a red-green-blue word, red in the low byte); 255 at start.
+    static std::uint32_t GetColor();
+    static void SetColor(std::uint32_t color);
+
+protected:
+    /// The element a selection means by `element`: the element itself (null for null).
+    ECBase* Resolve(ECBase* element) const;
+
+private:
+    std::uint8_t m_nSelFlags = 0;
+    MCEventList m_events{10};
+    CWnd* m_pFocusWnd = nullptr;
+    MCEventList m_newSelection{10};
+    MCEventList m_added{10};
+    MCEventList m_removed{10};
+};
+
+} // namespace clavenor
