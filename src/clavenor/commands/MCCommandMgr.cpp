@@ -43,7 +43,7 @@ public:
         }
         m_list.RemoveAll();
         m_performance->Unlock();
-        m_performance->Unref(1);
+        m_performance->Unref(0);
     }
     BatchScope(const BatchScope&) = delete;
     BatchScope& operator=(const BatchScope&) = delete;

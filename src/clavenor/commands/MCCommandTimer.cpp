@@ -51,9 +51,9 @@ void MCCommandTimer::SendCommands() {
     m_queue.RemoveAll();
     if (target != nullptr) {
         for (int i = 0; i < extra; ++i) {
-            target->Unref(1);
+            target->Unref(0);
         }
-        target->Unref(1);
+        target->Unref(0);
     }
 }
 

@@ -18,6 +18,10 @@ class ECConductor;
 /// runs the commands and records still waiting for this performance, then releases the
 /// whole graph (see ECBase on releasing graphs).
 ///
+/// Dispatched commands and queued change records hold a reference on their performance
+/// while they wait, so that its count shows the work still pending; giving those references
+/// back never destroys the performance, which stays the host's to delete.
+///
 /// A performance embeds its command manager, its state manager and its lock. The lock is
 /// recursive; every command batch and every Serialize of the performance holds it, so a
 /// save never sees a half-executed command.

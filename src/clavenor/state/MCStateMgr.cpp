@@ -109,7 +109,7 @@ void MCStateMgr::OnState(SCBase* record) {
         s_pfnGlobalHandler(m_pOwner, 0, record, s_pGlobalData);
     }
     if (target != nullptr) {
-        target->Unref(1);
+        target->Unref(0);
     }
 }
 
