@@ -6,8 +6,11 @@
 #include "clavenor/framework/CArchiveException.h"
 #include "clavenor/framework/CArray.h"
 #include "clavenor/framework/CFile.h"
+#include "clavenor/framework/CIniProfileStore.h"
 #include "clavenor/framework/CMemFile.h"
+#include "clavenor/framework/CMemProfileStore.h"
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/CProfileStore.h"
 #include "clavenor/framework/CRuntimeClass.h"
 #include "clavenor/framework/CString.h"
 #include "clavenor/framework/POSITION.h"
@@ -41,3 +44,4 @@
 
 #include "clavenor/plugins/CPlugin.h"
 #include "clavenor/plugins/CPluginData.h"
+
