@@ -45,3 +45,7 @@
 #include "clavenor/plugins/CPlugin.h"
 #include "clavenor/plugins/CPluginData.h"
 
+#include "clavenor/strings/MCLogFont.h"
+#include "clavenor/strings/MCScreenMetrics.h"
+#include "clavenor/strings/MCWindowPlacement.h"
+#include "clavenor/strings/Preferences.h"
