@@ -49,3 +49,5 @@
 #include "clavenor/strings/MCScreenMetrics.h"
 #include "clavenor/strings/MCWindowPlacement.h"
 #include "clavenor/strings/Preferences.h"
+
+#include "clavenor/caches/MCCache.h"
