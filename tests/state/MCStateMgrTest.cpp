@@ -201,3 +201,47 @@ TEST_F(SelectionTest, ReplaceRemoveAndClear) {
 
 } // namespace
 } // namespace clavenor::test
+
+namespace clavenor::test {
+namespace {
+
+TEST(PrefsRecordTest, ReloadsSelectionColourAndUndoLimitBeforeHandlers) {
+    Document doc;
+    CMemProfileStore store;
+    CProfileStore* previous = CProfileStore::SetActiveStore(&store);
+    const int levels = MCCommandMgr::GetUndoLevels();
+    struct Seen {
+        int levels = -1;
+        static int Call(ECBase*, int, void*, void* user) {
+            static_cast<Seen*>(user)->levels = MCCommandMgr::GetUndoLevels();
+            return 0;
+        }
+    } seen;
+    doc->AddStateHandler(&Seen::Call, &seen);
+
+    MCCommandMgr::SetUndoLevels(3);
+    SCSelection::SetColor(7);
+    (new SCPrefs)->Apply(doc.get());
+    PumpUntil([&] { return seen.levels != -1; });
+    EXPECT_EQ(seen.levels, 10); // nothing stored: the defaults
+    EXPECT_EQ(SCSelection::GetColor(), 255u);
+
+    SaveIntPreference("Settings", "UndoLevels", 25);
+    SaveIntPreference("Settings\\Color", "Selection", 0xFF00);
+    seen.levels = -1;
+    (new SCPrefs)->Apply(doc.get());
+    PumpUntil([&] { return seen.levels != -1; });
+    EXPECT_EQ(seen.levels, 25);
+    EXPECT_EQ(SCSelection::GetColor(), 0xFF00u);
+
+    (new SCPrefs(1601))->Apply(doc.get()); // another code changes nothing
+    PumpMessages();
+    EXPECT_EQ(MCCommandMgr::GetUndoLevels(), 25);
+
+    MCCommandMgr::SetUndoLevels(levels);
+    SCSelection::SetColor(255);
+    CProfileStore::SetActiveStore(previous);
+}
+
+} // namespace
+} // namespace clavenor::test

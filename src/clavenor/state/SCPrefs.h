@@ -1,0 +1,20 @@
+#pragma once
+
+#include "clavenor/state/SCBase.h"
+
+namespace clavenor {
+
+/// Preferences changed (code 1600). Delivering a 1600 record first reloads the settings
+/// the library keeps from the preferences: the selection colour ("Settings\Color" /
+/// "Selection", default 255) and the undo limit ("Settings" / "UndoLevels", default 10),
+/// before any handler runs.
+class SCPrefs : public SCBase {
+public:
+    static constexpr int CodeChanged = 1600;
+
+    explicit SCPrefs(int code = CodeChanged) : SCBase(code) {}
+
+    void DoState() override;
+};
+
+} // namespace clavenor

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "clavenor/framework/CString.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// The description of a font as the host's graphics layer creates it: what a font
+/// preference loads and saves. The library draws nothing, so it hands the host this record
+/// and the host makes the font.
+struct MCLogFont {
+    static constexpr std::int32_t WeightNormal = 400;
+    static constexpr std::int32_t WeightBold = 700;
+    /// Output precision that prefers TrueType fonts.
+    static constexpr std::uint8_t OutPrecisionTrueType = 4;
+
+    /// Negative: the character height in device units; positive: the cell height.
+    std::int32_t height = 0;
+    std::int32_t width = 0;
+    std::int32_t escapement = 0;
+    std::int32_t orientation = 0;
+    std::int32_t weight = WeightNormal;
+    std::uint8_t italic = 0;
+    std::uint8_t underline = 0;
+    std::uint8_t strikeOut = 0;
+    std::uint8_t charSet = 0;
+    std::uint8_t outPrecision = 0;
+    /// 0 in these three: the platform's defaults.
+    std::uint8_t clipPrecision = 0;
+    std::uint8_t quality = 0;
+    std::uint8_t pitchAndFamily = 0;
+    CString faceName;
+
+    friend bool operator==(const MCLogFont&, const MCLogFont&) = default;
+};
+
+} // namespace clavenor
