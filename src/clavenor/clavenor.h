@@ -38,6 +38,7 @@
 
 #include "clavenor/actions/ACBase.h"
 #include "clavenor/actions/ACFindFirstEvent.h"
+#include "clavenor/actions/ACPostSerialize.h"
 #include "clavenor/actions/ACTypeFilterBase.h"
 
 #include "clavenor/elements/ECConductor.h"

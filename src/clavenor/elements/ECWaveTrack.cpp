@@ -25,8 +25,10 @@ ECWaveTrack& ECWaveTrack::operator=(const ECWaveTrack& other) {
 void ECWaveTrack::Serialize(CArchive& ar) {
     ECTrack::Serialize(ar);
     if (ar.IsStoring()) {
-        ar.WriteObject(m_pConductor);
-        ar.WriteObject(m_pPerformance);
+        // Both enclose this track's record; a document root written by a direct Serialize
+        // is not in the archive and is written as null rather than nested again.
+        ar.WriteObject(ar.IsObjectMapped(m_pConductor) ? m_pConductor : nullptr);
+        ar.WriteObject(ar.IsObjectMapped(m_pPerformance) ? m_pPerformance : nullptr);
         return;
     }
     auto* conductor = static_cast<ECConductor*>(ar.ReadObject(RUNTIME_CLASS(ECConductor)));

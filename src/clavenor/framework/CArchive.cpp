@@ -95,6 +95,18 @@ void CArchive::Close() {
 }
 
 void CArchive::ReleaseHolds() {
+    // Objects nothing outside the archive can reach may still hold each other; let them go
+    // of each other first, until no more do.
+    bool detached = !m_held.empty();
+    while (detached) {
+        detached = false;
+        for (CObject* object : m_held) {
+            if (m_roots.count(object) == 0 && object->DetachIfUnreachable()) {
+                detached = true;
+            }
+        }
+    }
+    m_roots.clear();
     // Newest first: children are usually created after their parents, so they go first.
     while (!m_held.empty()) {
         CObject* object = m_held.back();
@@ -393,7 +405,8 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
     const std::size_t slot = m_loadMap.size();
     m_loadMap.push_back(LoadEntry{cls, object, 0, false});
     ++m_mapCount;
-    if (object->TakeArchiveHold()) {
+    const bool held = object->TakeArchiveHold();
+    if (held) {
         m_held.push_back(object);
     }
     m_openObjects.push_back(object);
@@ -403,10 +416,16 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
     } catch (...) {
         m_openObjects.pop_back();
         m_loadMap[slot].object = nullptr;
-        object->DiscardAfterFailedLoad();
+        if (!held) {
+            object->DiscardAfterFailedLoad();
+        }
         throw;
     }
     m_openObjects.pop_back();
+    if (held && m_openObjects.empty()) {
+        // The caller at the top level owns what it receives: never collect it.
+        m_roots.insert(object);
+    }
     return object;
 }
 
@@ -414,6 +433,10 @@ std::uint32_t CArchive::GetObjectSchema() {
     const std::uint32_t schema = m_objectSchema;
     m_objectSchema = 0xFFFFFFFFu;
     return schema;
+}
+
+bool CArchive::IsObjectMapped(const CObject* object) const {
+    return object != nullptr && m_storeMap.count(object) != 0;
 }
 
 bool CArchive::IsObjectBeingLoaded(const CObject* object) const {

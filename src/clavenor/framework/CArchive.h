@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace clavenor {
@@ -34,8 +35,10 @@ static_assert(std::endian::native == std::endian::little,
 ///
 /// Objects created while loading: reference-counted objects (elements) are held by the
 /// archive until Close(), so that whatever the caller has not linked into its graph by then
-/// is destroyed with the archive; other objects belong to the caller of ReadObject as soon
-/// as it returns.
+/// is destroyed with the archive, even when it holds references in a cycle (an element and
+/// its children) that nothing outside the archive can reach. An object read at the top
+/// level (not from inside another object's record) is the caller's and is never collected.
+/// Other objects belong to the caller of ReadObject as soon as it returns.
 class CArchive {
 public:
     enum Mode : unsigned { store = 0, load = 1 };
@@ -126,6 +129,12 @@ public:
     /// the graph cyclic.
     bool IsObjectBeingLoaded(const CObject* object) const;
 
+    /// Storing: true when `object` has been written (or is being written) to this archive,
+    /// so that a reference to it is a back-reference. A reference to an object that is not
+    /// would write its whole record again, nested; records that point back at their
+    /// enclosing document write null instead of the unmapped root of a direct Serialize.
+    bool IsObjectMapped(const CObject* object) const;
+
     /// Levels of object records currently open.
     int GetObjectDepth() const { return static_cast<int>(m_openObjects.size()); }
 
@@ -191,6 +200,7 @@ private:
     std::vector<LoadEntry> m_loadMap;
     std::vector<const CObject*> m_openObjects;
     std::vector<CObject*> m_held;
+    std::unordered_set<const CObject*> m_roots;
 };
 
 /// Object references as stream operators: `ar << pElement`, `ar >> pAnyObject`. Each

@@ -18,6 +18,8 @@ bool CObject::TakeArchiveHold() { return false; }
 
 void CObject::ReleaseArchiveHold() {}
 
+bool CObject::DetachIfUnreachable() { return false; }
+
 void CObject::DiscardAfterFailedLoad() { delete this; }
 
 } // namespace clavenor

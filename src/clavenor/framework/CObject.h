@@ -34,14 +34,18 @@ private:
     friend class CArchive;
 
     // Ownership of objects that an archive creates while loading. The archive calls
-    // TakeArchiveHold() on each object it creates; when that returns true it calls
-    // ReleaseArchiveHold() once when it closes. When the object's own record fails to load,
-    // the archive calls DiscardAfterFailedLoad() and forgets the object; the default
-    // destroys it, since no holder has seen it yet. Reference-counted classes override all
-    // three so that objects shared by the partly built graph survive until the graph lets
-    // them go.
+    // TakeArchiveHold() on each object it creates; when that returns true the archive keeps
+    // the object alive until it closes and then calls ReleaseArchiveHold() once. Before that,
+    // it calls DetachIfUnreachable() on every held object that no caller of ReadObject
+    // received at the top level, repeating while any call returns true, so that
+    // reference-counted objects which only keep each other alive (an element and its
+    // children, read where the stream leaves them unlinked) let go of each other. When an
+    // object's own record fails to load, the archive forgets it and calls
+    // DiscardAfterFailedLoad(): the default destroys an object the archive does not hold,
+    // since no holder has seen it yet.
     virtual bool TakeArchiveHold();
     virtual void ReleaseArchiveHold();
+    virtual bool DetachIfUnreachable();
     virtual void DiscardAfterFailedLoad();
 };
 

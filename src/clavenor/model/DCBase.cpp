@@ -19,7 +19,9 @@ DCBase& DCBase::operator=(const DCBase&) { return *this; }
 void DCBase::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ar << m_state.GetState() << m_state.GetValue();
-        ar.WriteObject(m_pOwner);
+        // The owner is the element whose record encloses this one; only a document root
+        // written by a direct Serialize is not in the archive, and is written as null.
+        ar.WriteObject(ar.IsObjectMapped(m_pOwner) ? m_pOwner : nullptr);
         return;
     }
     if (ECPerformance::GetActiveVersion() < 3) {

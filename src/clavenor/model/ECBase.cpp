@@ -189,7 +189,7 @@ int ECBase::RemoveData(int viewCode) {
 
 void ECBase::PostSerialize(CArchive&) {}
 
-std::uint16_t ECBase::Ref() { return ++m_nRefCount; }
+std::uint16_t ECBase::Ref() { return static_cast<std::uint16_t>(++m_nRefCount); }
 
 std::uint16_t ECBase::Unref(int destroy) {
     if (m_nRefCount > 0) {
@@ -200,7 +200,7 @@ std::uint16_t ECBase::Unref(int destroy) {
         delete this;
         return 0;
     }
-    return m_nRefCount;
+    return static_cast<std::uint16_t>(m_nRefCount);
 }
 
 bool ECBase::TakeArchiveHold() {
@@ -210,10 +210,26 @@ bool ECBase::TakeArchiveHold() {
 
 void ECBase::ReleaseArchiveHold() { Unref(1); }
 
-void ECBase::DiscardAfterFailedLoad() {
-    // Children linked so far hold references back on this element; detaching them deeply
-    // breaks those cycles so that the archive's own hold is the last one.
-    RemoveChildren(1);
+bool ECBase::DetachIfUnreachable() {
+    MCEventList* children = GetChildren();
+    if (children == nullptr || children->IsEmpty()) {
+        return false;
+    }
+    // References from this element's own children come back to it through their parents
+    // lists; if those and the archive's hold are all it has, nothing else can reach it.
+    std::uint32_t fromChildren = 0;
+    for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
+        MCEventList* parents = children->GetNext(pos)->GetParents();
+        for (POSITION at = parents->Find(this); at != nullptr; at = parents->Find(this, at)) {
+            ++fromChildren;
+        }
+    }
+    if (m_nRefCount > fromChildren + 1) {
+        return false;
+    }
+    // Not deeply: children that the rest of the graph still holds keep their own children.
+    RemoveChildren(0);
+    return true;
 }
 
 } // namespace clavenor

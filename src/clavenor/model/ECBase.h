@@ -150,14 +150,14 @@ public:
     /// A fix-up step after the main archive pass; the base does nothing.
     virtual void PostSerialize(CArchive& ar);
 
-    /// Adds one reference (16 bits, wrapping) and returns the new count.
+    /// Adds one reference and returns the new count (its low 16 bits).
     std::uint16_t Ref();
 
     /// Removes one reference (never below 0). With `destroy` non-zero and the count at 0,
     /// the element destroys itself and 0 is returned. Unref(0) never destroys.
     std::uint16_t Unref(int destroy);
 
-    std::uint16_t GetRefCount() const { return m_nRefCount; }
+    std::uint16_t GetRefCount() const { return static_cast<std::uint16_t>(m_nRefCount); }
 
     /// The flag word, bits 0-15 (the reference count is kept apart).
     std::uint32_t GetFlags() const { return m_nFlags; }
@@ -192,11 +192,13 @@ protected:
 private:
     bool TakeArchiveHold() override;
     void ReleaseArchiveHold() override;
-    void DiscardAfterFailedLoad() override;
+    bool DetachIfUnreachable() override;
 
     bool HasArchivableData() const;
 
-    std::uint16_t m_nRefCount = 0;
+    // Kept in 32 bits, so that a container with more than 65535 children is not destroyed
+    // while its count passes through 0 modulo 65536; the accessors report 16 bits.
+    std::uint32_t m_nRefCount = 0;
     bool m_bDestroying = false;
     MCDataArray m_data;
     MCEventList m_parents;
