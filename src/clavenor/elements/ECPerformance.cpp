@@ -1,8 +1,11 @@
 #include "clavenor/elements/ECPerformance.h"
 
+#include "clavenor/model/EventRegistry.h"
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECPerformance, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECPerformance, EventId::Performance)
 
 namespace {
 
