@@ -83,8 +83,9 @@ public:
 void SetPerElement(benchmark::State& state, std::int64_t visitedPerWalk) {
     state.SetItemsProcessed(state.iterations() * visitedPerWalk);
     state.counters["visited"] = static_cast<double>(visitedPerWalk);
-    state.counters["ns_per_visited"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * visitedPerWalk) * 1e-9,
+    // Seconds per visited element, printed with an SI prefix (n = nanoseconds).
+    state.counters["time_per_visited"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * visitedPerWalk),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
