@@ -111,7 +111,8 @@ int ACBase::Apply(ECBase* start) {
             ++m_nCurDepth;
         }
         for (POSITION pos = next->GetHeadPosition(); pos != nullptr;) {
-            // The next node is taken first, so DoAction may detach the element it is given.
+            // The next node is taken first, so DoAction may detach the element it is given
+            // (as long as something else still holds it).
             const int r = Apply(next->GetNext(pos));
             if (r == -1 || r == 2) {
                 result = r;
