@@ -101,6 +101,35 @@ int main() {
     std::printf("\nfirst timed element found below the copy: time %g\n",
                 found != nullptr ? static_cast<double>(found->GetTime()->GetSeconds()) : -1.0);
 
+    // Walks over the original document: a count, a time-range search and a retiming.
+    std::printf("\nwalking the original document:\n");
+    ACCount all;
+    all.Apply(document);
+    ACCount timed;
+    timed.AddEvtType(EventId::WithTime);
+    timed.Apply(document);
+    std::printf("  count: %d elements visited (the shared one twice), %d of them \"%s\" "
+                "(event %d)\n",
+                all.GetEventCount(), timed.GetEventCount(),
+                RUNTIME_CLASS(ECWithTime)->m_lpszClassName, EventId::WithTime);
+
+    {
+        // The result list holds a reference on each element found, until the action goes.
+        ACFindTime range(MCTime(1.5f), MCTime(3.0f), ACFindTime::StartOnly);
+        range.Apply(document);
+        std::printf("  search for times in [1.5, 3): %d found at", range.GetEvents()->GetCount());
+        for (POSITION pos = range.GetEvents()->GetHeadPosition(); pos != nullptr;) {
+            std::printf(" %g", static_cast<double>(
+                                   range.GetEvents()->GetNext(pos)->GetTime()->GetSeconds()));
+        }
+        std::printf("\n");
+    }
+    ACDeltaTime later(MCTime(0.5f), MCTime(2.0f), MCTime::TimeMax(), ACFindTime::StartOnly);
+    later.Apply(document);
+    std::printf("  retiming: everything from time 2 on moved later by 0.5:\n");
+    PrintTree(document, 2);
+    std::printf("  display name of the root: \"%s\"\n", GetEventString(document).GetString());
+
     // Both roots are owned by this host; deleting them releases their graphs deeply.
     delete document;
     delete copy;

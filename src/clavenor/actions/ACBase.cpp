@@ -1,14 +1,44 @@
 #include "clavenor/actions/ACBase.h"
 
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
 
 namespace clavenor {
 
 namespace {
 
-constexpr int kDefaultClip[] = {7, 54, 60, 26};
-constexpr int kDefaultBypass[] = {11, 19, 22, 34, 38, 42, 46, 48, 52, 58, 63, 69};
+// Spanning marks: their children are also children of a measure or a chord, so a walk
+// reaches them there.
+constexpr int kDefaultClip[] = {EventId::Beam, EventId::Slur, EventId::Tie, EventId::Glissando};
+
+// Envelopes are containers of their points; a walk acts on the points only.
+constexpr int kDefaultBypass[] = {
+    EventId::ChanPressureEnv, EventId::ControllerEnv,   EventId::Envelope,
+    EventId::MeterEnv,        EventId::NRPNEnv,         EventId::PatchEnv,
+    EventId::PitchBendEnv,    EventId::PolyPressureEnv, EventId::RPNEnv,
+    EventId::TempoEnv,        EventId::Reserved63,      EventId::Reserved69,
+};
+
+// Restores the walk's bookkeeping when a level is left, also when DoAction throws.
+class LevelGuard {
+public:
+    LevelGuard(std::uint8_t& depth, int& nesting)
+        : m_depth(depth), m_savedDepth(depth), m_nesting(nesting) {
+        ++m_nesting;
+    }
+    ~LevelGuard() {
+        m_depth = m_savedDepth;
+        --m_nesting;
+    }
+    LevelGuard(const LevelGuard&) = delete;
+    LevelGuard& operator=(const LevelGuard&) = delete;
+
+private:
+    std::uint8_t& m_depth;
+    std::uint8_t m_savedDepth;
+    int& m_nesting;
+};
 
 bool Contains(const CArray<int, int>& types, int id) {
     const int* data = types.GetData();
@@ -70,12 +100,19 @@ int ACBase::Apply(ECBase* start) {
 
     MCEventList* next = IsReverse() != 0 ? start->GetParents() : start->GetChildren();
     if (next != nullptr && !next->IsEmpty()) {
+        // Bypassed elements do not count as a level, and the depth is only counted while a
+        // limit is set.
         const bool counted = !bypass && m_nDepthLimit < Unlimited;
-        if (counted && ++m_nCurDepth > m_nDepthLimit) {
-            --m_nCurDepth;
+        if (counted && m_nCurDepth + 1 > m_nDepthLimit) {
             return 1;
         }
+        LevelGuard level(m_nCurDepth, m_nNesting);
+        if (counted) {
+            ++m_nCurDepth;
+        }
         for (POSITION pos = next->GetHeadPosition(); pos != nullptr;) {
+            // The next node is taken first, so DoAction may detach the element it is given
+            // (as long as something else still holds it).
             const int r = Apply(next->GetNext(pos));
             if (r == -1 || r == 2) {
                 result = r;
@@ -87,12 +124,11 @@ int ACBase::Apply(ECBase* start) {
             }
             result = (r == 0 || r == 1) ? 0 : r;
         }
-        if (counted) {
-            --m_nCurDepth;
-        }
     }
 
-    if (m_nCurDepth != 0 || (m_nFlags & FlagListMode) != 0) {
+    // The current depth stays 0 throughout an unlimited walk, so the outermost call is told
+    // apart by the nesting count.
+    if (m_nNesting != 0 || (m_nFlags & FlagListMode) != 0) {
         return result;
     }
     EndAction();

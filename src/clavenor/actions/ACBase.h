@@ -27,10 +27,11 @@ class MCEventList;
 /// default the envelope kinds and ids 63 and 69).
 ///
 /// BeginAction runs once before the first element; Reset() makes the next Apply begin
-/// again, otherwise results accumulate over several Apply calls. EndAction runs when a walk
-/// started by Apply(ECBase*) comes back to depth 0, and after a list walk; it does not run
-/// when the start element's own DoAction ends the walk or the start element is cut off by
-/// the depth limit.
+/// again, otherwise results accumulate over several Apply calls. EndAction runs once when a
+/// walk started by Apply(ECBase*) comes back to the start element, and once after a list
+/// walk (single walks of an action that has done a list walk no longer call it). It does
+/// not run when the start element itself ends the walk: its DoAction returns -1, 1, 2 or 3,
+/// it is clipped, or the depth limit 0 keeps the walk from entering its children.
 ///
 /// An action holds no element alive except through result lists of its own; DoAction must
 /// not destroy elements the walk has yet to reach. The walk recurses once per level of the
@@ -62,8 +63,11 @@ public:
     /// empty list).
     virtual int Apply(MCEventList* list, int ignoreStops);
 
-    /// Walks from `start` (see the class comment). Returns -1 when BeginAction refuses, 0
-    /// for a null start.
+    /// Walks from `start` (see the class comment) and returns the result of the walk: the
+    /// start element's own 1, 2 or 3 at once; 1 when it is clipped or the depth limit stops
+    /// the walk below it; without children, its own code; else -1 or 2 when a child's walk
+    /// aborted or stopped, otherwise the code of the last child walked when that is 4 and
+    /// above or below -1, else 0. Returns -1 when BeginAction refuses, 0 for a null start.
     virtual int Apply(ECBase* start);
 
     /// The per-element work; the base returns 0.
@@ -91,6 +95,8 @@ protected:
     std::uint16_t m_nFlags = 0;
     std::uint8_t m_nDepthLimit = Unlimited;
     std::uint8_t m_nCurDepth = 0;
+    /// Levels of Apply(ECBase*) entered and not yet left (counted whatever the limit).
+    int m_nNesting = 0;
     CArray<int, int> m_clipTypes;
     CArray<int, int> m_bypassTypes;
 

@@ -5,9 +5,8 @@ namespace clavenor {
 ACFindFirstEvent::ACFindFirstEvent(int size, int reverse) : ACTypeFilterBase(size, reverse) {}
 
 int ACFindFirstEvent::BeginAction() {
-    ACTypeFilterBase::BeginAction();
     m_pFound = nullptr;
-    return 1;
+    return ACTypeFilterBase::BeginAction();
 }
 
 int ACFindFirstEvent::DoAction(ECBase* element) {

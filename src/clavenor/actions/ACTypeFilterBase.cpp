@@ -15,13 +15,15 @@ void ACTypeFilterBase::AddEvtType(int id) {
     ++m_nUsed;
 }
 
-void ACTypeFilterBase::AddEvtTypes(CArray<int, int>& ids) {
+void ACTypeFilterBase::AddEvtTypes(const CArray<int, int>& ids) {
     if (m_nUsed == 0) {
         m_types.RemoveAll();
     }
-    for (int i = 0; i < ids.GetSize(); ++i) {
-        m_types.Add(ids[i]);
-        ++m_nUsed;
+    // Stored at the next used entries rather than after any unused ones, so that every id
+    // given is one the filter looks at.
+    const int n = ids.GetSize();
+    for (int i = 0; i < n; ++i) {
+        AddEvtType(ids[i]);
     }
 }
 

@@ -14,14 +14,15 @@ public:
 
     /// Stores `id` at the next used entry, growing the array when needed.
     void AddEvtType(int id);
-    /// When no type is in use yet, empties the array first; then appends all `ids` and
-    /// counts them.
-    void AddEvtTypes(CArray<int, int>& ids);
+    /// When no type is in use yet, empties the array first (dropping its unused entries);
+    /// then adds each of `ids` as AddEvtType does.
+    void AddEvtTypes(const CArray<int, int>& ids);
     /// Removes the first used entry equal to `id`; later entries move down.
     void RemoveEvtType(int id);
     /// Sets every entry to -1 and the used count to 0: every element passes again.
     void RemoveEvtTypes();
 
+    /// The type array, used entries first; entries past the used count are -1.
     CArray<int, int>& GetEventTypes() { return m_types; }
 
 protected:

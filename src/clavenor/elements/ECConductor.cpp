@@ -1,11 +1,14 @@
 #include "clavenor/elements/ECConductor.h"
 
+#include "clavenor/model/EventRegistry.h"
+
 #include "clavenor/elements/ECPerformance.h"
 #include "clavenor/elements/ECStaff.h"
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECConductor, ECWithChild, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECConductor, EventId::Conductor)
 
 ECConductor::~ECConductor() = default;
 

@@ -2,10 +2,12 @@
 
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/framework/CMessageQueue.h"
+#include "clavenor/model/EventRegistry.h"
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECPerformance, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECPerformance, EventId::Performance)
 
 namespace {
 

@@ -1,10 +1,13 @@
 #include "clavenor/elements/ECStaff.h"
 
+#include "clavenor/model/EventRegistry.h"
+
 #include "clavenor/framework/CArchive.h"
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECStaff, ECTrack, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECStaff, EventId::Staff)
 
 ECStaff::ECStaff() { SetStaffEmpty(1); }
 

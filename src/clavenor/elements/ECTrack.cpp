@@ -1,8 +1,11 @@
 #include "clavenor/elements/ECTrack.h"
 
+#include "clavenor/model/EventRegistry.h"
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECTrack, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECTrack, EventId::Track)
 
 ECTrack::ECTrack() {
     m_time = MCTime::TimeZero();

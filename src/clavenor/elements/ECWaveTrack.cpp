@@ -1,11 +1,14 @@
 #include "clavenor/elements/ECWaveTrack.h"
 
+#include "clavenor/model/EventRegistry.h"
+
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECPerformance.h"
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECWaveTrack, ECTrack, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECWaveTrack, EventId::WaveTrack)
 
 ECWaveTrack::ECWaveTrack(ECConductor* conductor, ECPerformance* performance)
     : m_pConductor(conductor), m_pPerformance(performance) {}

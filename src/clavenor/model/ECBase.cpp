@@ -3,11 +3,13 @@
 #include "clavenor/actions/ACFindFirstEvent.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/DCBase.h"
+#include "clavenor/model/EventRegistry.h"
 #include "clavenor/plugins/CPluginData.h"
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECBase, CObject, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECBase, EventId::Base)
 
 ECBase::ECBase() : m_data(2) {}
 

@@ -1,10 +1,12 @@
 #include "clavenor/model/ECWithChild.h"
 
 #include "clavenor/framework/CArchive.h"
+#include "clavenor/model/EventRegistry.h"
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECWithChild, ECBase, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECWithChild, EventId::WithChild)
 
 ECWithChild::ECWithChild(const ECWithChild& other) : ECBase(other) {}
 

@@ -1,8 +1,11 @@
 #include "clavenor/model/ECWithTime.h"
 
+#include "clavenor/model/EventRegistry.h"
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECWithTime, ECBase, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECWithTime, EventId::WithTime)
 
 ECWithTime::~ECWithTime() = default;
 

@@ -1,8 +1,11 @@
 #include "clavenor/model/ECWithTimeChild.h"
 
+#include "clavenor/model/EventRegistry.h"
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECWithTimeChild, ECWithChild, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECWithTimeChild, EventId::WithTimeChild)
 
 ECWithTimeChild::~ECWithTimeChild() = default;
 

@@ -1,10 +1,16 @@
 #include "clavenor/model/MCEventList.h"
 
+#include "clavenor/actions/ACFindEvents.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/ECBase.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <new>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace clavenor {
 
@@ -29,6 +35,163 @@ bool SortsAfter(ECBase* a, ECBase* b) {
 bool HasTotalOrderKey(ECBase* e) {
     MCTime* t = e->GetTime();
     return t == nullptr || (t->GetMode() != 2 && !std::isnan(t->GetSeconds()));
+}
+
+// Below this size the exchange sort itself is the quicker way to its order.
+constexpr std::int32_t kSmallSort = 32;
+
+// Counts over 0..n-1 with prefix sums and "k-th set slot" searches.
+class Fenwick {
+public:
+    explicit Fenwick(std::size_t n) : m_tree(n + 1, 0) {}
+
+    void Add(std::size_t i, std::int64_t delta) {
+        for (++i; i < m_tree.size(); i += i & (~i + 1)) {
+            m_tree[i] += delta;
+        }
+    }
+    /// Sum over 0..i-1.
+    std::int64_t Prefix(std::size_t i) const {
+        std::int64_t sum = 0;
+        for (; i > 0; i -= i & (~i + 1)) {
+            sum += m_tree[i];
+        }
+        return sum;
+    }
+    /// The smallest i whose prefix sum over 0..i exceeds k (counts must be 0 or 1).
+    std::size_t FindKth(std::int64_t k) const {
+        std::size_t pos = 0;
+        std::size_t step = 1;
+        while (step * 2 < m_tree.size()) {
+            step *= 2;
+        }
+        for (; step > 0; step /= 2) {
+            if (pos + step < m_tree.size() && m_tree[pos + step] <= k) {
+                pos += step;
+                k -= m_tree[pos];
+            }
+        }
+        return pos;
+    }
+
+private:
+    std::vector<std::int64_t> m_tree;
+};
+
+// The elements in exactly the order the exchange sort of MCEventList::Sort gives them, in
+// O(n log n). Requires every element to have no time or a scalar, non-NaN time, so that the
+// comparison is a total preorder.
+//
+// Why this is the same order. Pass i of the exchange sort leaves at node i the first
+// (leftmost) of the smallest remaining elements, and moves each element that was a new
+// strict minimum during the pass one step along the chain of minima. Two facts follow:
+//  1. Elements greater than a key x never change the relative order of the elements at or
+//     below x, so the order among the elements equal to x depends only on the elements
+//     below x and where they stand.
+//  2. Reading the original list from the head, with the elements equal to x gathered in a
+//     queue: each one is appended to the queue, and each element below x met after the
+//     first x moves the queue's front to its back. The queue at the end is their final
+//     order.
+// A queue rotated r times is a cyclic order with a moving start, so only the number of
+// smaller elements between consecutive equal elements matters; each group is rebuilt from
+// its insertion points with a Fenwick tree.
+std::vector<ECBase*> ExchangeSortOrder(const std::vector<ECBase*>& items) {
+    const std::size_t n = items.size();
+    struct Key {
+        bool timed;
+        float value;
+    };
+    auto less = [](const Key& a, const Key& b) {
+        return a.timed ? (b.timed && a.value < b.value) : b.timed;
+    };
+    std::vector<Key> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const MCTime* t = items[i]->GetTime();
+        keys[i] = t != nullptr ? Key{true, t->GetSeconds()} : Key{false, 0.0f};
+    }
+
+    // Rank of each element: equal keys share one, smaller keys have smaller ranks.
+    std::vector<std::uint32_t> byKey(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        byKey[i] = static_cast<std::uint32_t>(i);
+    }
+    std::sort(byKey.begin(), byKey.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return less(keys[a], keys[b]); });
+    std::vector<std::uint32_t> rank(n);
+    std::vector<std::size_t> rankStart; // first index in byKey of each rank
+    for (std::size_t j = 0; j < n; ++j) {
+        if (j == 0 || less(keys[byKey[j - 1]], keys[byKey[j]])) {
+            rankStart.push_back(j);
+        }
+        rank[byKey[j]] = static_cast<std::uint32_t>(rankStart.size() - 1);
+    }
+    const std::size_t ranks = rankStart.size();
+
+    // For each element, how many smaller elements precede it in the list.
+    Fenwick seen(ranks);
+    std::vector<std::int64_t> smallerBefore(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        smallerBefore[i] = seen.Prefix(rank[i]);
+        seen.Add(rank[i], 1);
+    }
+
+    // The members of each rank in list order: byKey re-sorted by index within each rank.
+    std::vector<std::uint32_t> members(n);
+    {
+        std::vector<std::size_t> fill(rankStart);
+        for (std::size_t i = 0; i < n; ++i) {
+            members[fill[rank[i]]++] = static_cast<std::uint32_t>(i);
+        }
+    }
+
+    std::vector<ECBase*> result;
+    result.reserve(n);
+    std::vector<std::int64_t> insertAt;
+    std::vector<std::uint32_t> linear;
+    for (std::size_t r = 0; r < ranks; ++r) {
+        const std::size_t from = rankStart[r];
+        const std::size_t to = r + 1 < ranks ? rankStart[r + 1] : n;
+        const std::size_t m = to - from;
+        const std::int64_t smallerTotal = static_cast<std::int64_t>(from);
+        if (smallerTotal == 0 || m == 1) {
+            // Nothing smaller ever rotates the queue, or there is nothing to order.
+            for (std::size_t j = from; j < to; ++j) {
+                result.push_back(items[members[j]]);
+            }
+            continue;
+        }
+        // The queue as a cyclic order kept in a linear array: each newcomer goes just
+        // before the start element (the queue's back), each rotation advances the start.
+        insertAt.assign(m, 0);
+        std::int64_t start = 0;
+        for (std::size_t j = 0; j < m; ++j) {
+            const std::size_t size = j + 1;
+            if (j > 0) {
+                insertAt[j] = start;
+                ++start;
+            }
+            const std::int64_t smallerUpToNext =
+                j + 1 < m ? smallerBefore[members[from + j + 1]] : smallerTotal;
+            const std::int64_t rotations = smallerUpToNext - smallerBefore[members[from + j]];
+            start = (start + rotations) % static_cast<std::int64_t>(size);
+        }
+        // Replaying the insertions backwards, each newcomer takes the free slot of its
+        // insertion index.
+        Fenwick slots(m);
+        for (std::size_t j = 0; j < m; ++j) {
+            slots.Add(j, 1);
+        }
+        linear.assign(m, 0);
+        for (std::size_t j = m; j-- > 0;) {
+            const std::size_t slot = slots.FindKth(insertAt[j]);
+            linear[slot] = members[from + j];
+            slots.Add(slot, -1);
+        }
+        for (std::size_t t = 0; t < m; ++t) {
+            result.push_back(items[linear[(static_cast<std::size_t>(start) + t) % m]]);
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -226,14 +389,35 @@ POSITION MCEventList::FindEventReverse(int id, POSITION before) const {
 }
 
 void MCEventList::Sort() {
+    const std::int32_t count = GetCount();
     bool ordered = true;
-    for (Node* node = HeadNode(); node != nullptr && ordered; node = node->next) {
+    bool totalOrder = true;
+    for (Node* node = HeadNode(); node != nullptr && totalOrder; node = node->next) {
         ECBase* e = AsElement(node->data);
-        ordered = HasTotalOrderKey(e) &&
-                  (node->next == nullptr || !SortsAfter(e, AsElement(node->next->data)));
+        totalOrder = HasTotalOrderKey(e);
+        ordered = ordered && (node->next == nullptr || !SortsAfter(e, AsElement(node->next->data)));
     }
-    if (ordered) {
+    if (ordered && totalOrder) {
         return;
+    }
+    if (totalOrder && count > kSmallSort) {
+        try {
+            std::vector<ECBase*> items;
+            items.reserve(static_cast<std::size_t>(count));
+            for (Node* node = HeadNode(); node != nullptr; node = node->next) {
+                items.push_back(AsElement(node->data));
+            }
+            const std::vector<ECBase*> order = ExchangeSortOrder(items);
+            // A permutation of the same elements: no reference changes.
+            Node* node = HeadNode();
+            for (ECBase* e : order) {
+                node->data = e;
+                node = node->next;
+            }
+            return;
+        } catch (const std::bad_alloc&) {
+            // The exchange sort below needs no memory and gives the same order.
+        }
     }
     for (Node* first = HeadNode(); first != nullptr; first = first->next) {
         for (Node* later = first->next; later != nullptr; later = later->next) {
@@ -241,6 +425,37 @@ void MCEventList::Sort() {
                 SwapData(first, later);
             }
         }
+    }
+}
+
+void MCEventList::CollapseToAncestors() {
+    if (GetCount() < 2) {
+        return;
+    }
+    // No clipping, so beams and slurs are entered too; the default bypass stays, so
+    // envelopes are passed through without being collected.
+    ACFindEvents below;
+    below.ClipNone();
+    for (Node* node = HeadNode(); node != nullptr; node = node->next) {
+        // The children, not the element, so that it is not collected itself.
+        below.Apply(AsElement(node->data)->GetChildren(), 1);
+    }
+    MCEventList* found = below.GetEvents();
+    if (found->IsEmpty()) {
+        return;
+    }
+    // Removing the first occurrence of every distinct collected element; the found list
+    // holds them alive while their nodes here are released.
+    std::unordered_set<CObject*> collected;
+    for (Node* node = found->HeadNode(); node != nullptr; node = node->next) {
+        collected.insert(node->data);
+    }
+    for (Node* node = HeadNode(); node != nullptr;) {
+        Node* next = node->next;
+        if (collected.erase(node->data) != 0) {
+            RemoveAt(ToPos(node));
+        }
+        node = next;
     }
 }
 

@@ -84,8 +84,20 @@ public:
     /// pointers between nodes: for each node from the head, every later node's element is
     /// compared with the element now in the first node, and the two are swapped when the
     /// first is greater. Elements without time come first; equal times may change their
-    /// relative order. A list already in order is recognised in one pass.
+    /// relative order (exactly as that exchange sort moves them; elements without time keep
+    /// theirs). No reference changes, no node moves: positions stay valid but hold other
+    /// elements afterwards. Cost: one pass for a list already in order; O(n log n) and
+    /// O(n) extra memory when every time is a quarter-note or seconds time (or none);
+    /// O(n^2) comparisons when some element has a bar/pulse/tick or NaN time.
     void Sort();
+
+    /// Leaves only the elements that are not below another element of the list: removes the
+    /// first occurrence of every element that a walk down through the children of the
+    /// list's elements reaches. The walk enters beams, slurs, ties and glissandi, and passes
+    /// through envelopes without collecting them, so an envelope stays even below another
+    /// element of the list. Removing releases the list's reference, which may destroy the
+    /// element. Cost: a walk of every subtree below the list's elements.
+    void CollapseToAncestors();
 
     /// Removes every node whose element occurs again later; the last occurrence stays.
     void RemoveDuplicates();

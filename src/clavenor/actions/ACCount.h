@@ -1,0 +1,24 @@
+#pragma once
+
+#include "clavenor/actions/ACTypeFilterBase.h"
+
+namespace clavenor {
+
+/// Counts the elements of the walk that pass the type filter (every element acted on when
+/// the filter is empty; bypassed elements are never acted on, the start element is).
+class ACCount : public ACTypeFilterBase {
+public:
+    explicit ACCount(int size = 1, int reverse = 0);
+
+    /// Sets the count to 0.
+    int BeginAction() override;
+    /// Counts `element` when it passes the filter; always 0.
+    int DoAction(ECBase* element) override;
+
+    int GetEventCount() const { return m_nCount; }
+
+private:
+    int m_nCount = 0;
+};
+
+} // namespace clavenor

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "clavenor/actions/ACFindEvents.h"
+
+namespace clavenor {
+
+/// Collects the elements that hold an attached data record for one view code (and pass the
+/// type filter), as ACFindEvents does.
+class ACFindData : public ACFindEvents {
+public:
+    explicit ACFindData(int viewCode = 0);
+
+    /// ACFindEvents::DoAction for elements with a record for the view code; 0 for others.
+    /// Never creates a record.
+    int DoAction(ECBase* element) override;
+
+    int GetViewCode() const { return m_nViewCode; }
+    void SetViewCode(int viewCode) { m_nViewCode = viewCode; }
+
+private:
+    int m_nViewCode;
+};
+
+} // namespace clavenor

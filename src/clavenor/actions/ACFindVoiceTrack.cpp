@@ -1,0 +1,28 @@
+#include "clavenor/actions/ACFindVoiceTrack.h"
+
+#include "clavenor/model/ECBase.h"
+#include "clavenor/model/EventRegistry.h"
+
+namespace clavenor {
+
+ACFindVoiceTrack::ACFindVoiceTrack(int size) : ACFindEvents(size) {}
+
+int ACFindVoiceTrack::DoAction(ECBase* element) {
+    const int id = element->GetEventId();
+    if ((id == EventId::Note || id == EventId::GraceNote) && element->GetData(0, 0) == nullptr) {
+        return 0;
+    }
+    const MCVoiceTrack* vt = element->GetVoiceTrack();
+    if (vt == nullptr) {
+        return 0;
+    }
+    if (m_nVoice != 15 && m_nVoice != 14 && vt->GetVoice() != m_nVoice) {
+        return 0;
+    }
+    if (m_nTrack != 2047 && vt->GetTrack() != m_nTrack) {
+        return 0;
+    }
+    return ACFindEvents::DoAction(element);
+}
+
+} // namespace clavenor

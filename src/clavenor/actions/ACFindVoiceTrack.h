@@ -1,0 +1,30 @@
+#pragma once
+
+#include "clavenor/actions/ACFindEvents.h"
+
+namespace clavenor {
+
+/// Collects the elements of a voice and a track (and that pass the type filter), as
+/// ACFindEvents does, with its count and maximum.
+///
+/// Voice 15 or 14 and track 2047 match any voice or track. Elements without a voice/track
+/// never match; an element whose word holds a device and channel reads as voice 15 and
+/// track 2047. Notes and grace notes match only once they hold a data record for view code
+/// 0, that is, once a view has placed them.
+class ACFindVoiceTrack : public ACFindEvents {
+public:
+    explicit ACFindVoiceTrack(int size = 1);
+
+    int DoAction(ECBase* element) override;
+
+    unsigned GetVoice() const { return m_nVoice; }
+    void SetVoice(unsigned voice) { m_nVoice = voice; }
+    unsigned GetTrack() const { return m_nTrack; }
+    void SetTrack(unsigned track) { m_nTrack = track; }
+
+private:
+    unsigned m_nVoice = 15;
+    unsigned m_nTrack = 2047;
+};
+
+} // namespace clavenor

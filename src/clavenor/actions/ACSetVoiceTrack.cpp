@@ -1,0 +1,47 @@
+#include "clavenor/actions/ACSetVoiceTrack.h"
+
+#include "clavenor/model/ECBase.h"
+
+#include <algorithm>
+
+namespace clavenor {
+
+ACSetVoiceTrack::ACSetVoiceTrack(int track, int voice) : m_nTrack(track), m_nVoice(voice) {}
+
+void ACSetVoiceTrack::SetTrackRange(int minimum, int maximum) {
+    m_nTrackMin = minimum;
+    m_nTrackMax = maximum;
+}
+
+void ACSetVoiceTrack::SetVoiceRange(int minimum, int maximum) {
+    m_nVoiceMin = minimum;
+    m_nVoiceMax = maximum;
+}
+
+int ACSetVoiceTrack::DoAction(ECBase* element) {
+    MCVoiceTrack* vt = element->GetVoiceTrack();
+    if (vt == nullptr) {
+        return 0;
+    }
+    if (m_nTrack != 2047) {
+        const int track = static_cast<int>(vt->GetTrack());
+        if (track == 2046) {
+            return 0;
+        }
+        if (track != 2047 && (track < m_nTrackMin || track > m_nTrackMax)) {
+            return 0;
+        }
+        vt->SetTrack(static_cast<unsigned>(std::clamp(m_nTrack, 0, 2045)));
+    }
+    if (m_nVoice == 15) {
+        return 0;
+    }
+    const int voice = static_cast<int>(vt->GetVoice());
+    if (voice != 14 && voice != 15 && (voice < m_nVoiceMin || voice > m_nVoiceMax)) {
+        return 0;
+    }
+    vt->SetVoice(static_cast<unsigned>(std::clamp(m_nVoice, 0, 7)));
+    return 0;
+}
+
+} // namespace clavenor

@@ -1,0 +1,19 @@
+#include "clavenor/actions/ACSortChildren.h"
+
+#include "clavenor/model/ECBase.h"
+
+namespace clavenor {
+
+ACSortChildren::ACSortChildren(int size) : ACTypeFilterBase(size) {}
+
+int ACSortChildren::DoAction(ECBase* element) {
+    if (!PassesTypeFilter(element)) {
+        return 0;
+    }
+    if (MCEventList* children = element->GetChildren()) {
+        children->Sort();
+    }
+    return 0;
+}
+
+} // namespace clavenor
