@@ -51,6 +51,8 @@
 #include "clavenor/fields/FCIntegerField.h"
 #include "clavenor/fields/FCLogicField.h"
 #include "clavenor/fields/FCLong.h"
+#include "clavenor/fields/FCMidi.h"
+#include "clavenor/fields/FCMidiSysEx.h"
 #include "clavenor/fields/FCPoint.h"
 #include "clavenor/fields/FCRect.h"
 #include "clavenor/fields/FCSize.h"
@@ -58,6 +60,7 @@
 #include "clavenor/fields/FCTime.h"
 #include "clavenor/fields/FCValueSlot.h"
 #include "clavenor/fields/FCWord.h"
+#include "clavenor/fields/MIDIWORD.h"
 
 #include "clavenor/plugins/CPlugin.h"
 #include "clavenor/plugins/CPluginData.h"
