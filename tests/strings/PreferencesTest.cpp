@@ -111,9 +111,9 @@ TEST_F(Preferences, WindowWithoutStoredSizeGetsTheWorkArea) {
     placement.flags = 9;
     EXPECT_EQ(LoadWindowPrefs("Main", placement), 0);
     EXPECT_EQ(placement.length, 44u);
-    EXPECT_EQ(placement.normalPosition, (MCWindowPlacement::Rect{0, 0, 800, 600}));
-    EXPECT_EQ(placement.minPosition, (MCWindowPlacement::Point{0, 0}));
-    EXPECT_EQ(placement.maxPosition, (MCWindowPlacement::Point{-3, -4}));
+    EXPECT_EQ(placement.normalPosition, (RECT{0, 0, 800, 600}));
+    EXPECT_EQ(placement.minPosition, (POINT{0, 0}));
+    EXPECT_EQ(placement.maxPosition, (POINT{-3, -4}));
     EXPECT_EQ(placement.showCmd, MCWindowPlacement::ShowNormal);
     EXPECT_EQ(placement.flags, 0u);
 
@@ -122,7 +122,7 @@ TEST_F(Preferences, WindowWithoutStoredSizeGetsTheWorkArea) {
     ASSERT_TRUE(SaveIntPreference("Main", "y", 20));
     ASSERT_TRUE(SaveIntPreference("Main", "Width", 300));
     EXPECT_EQ(LoadWindowPrefs("Main", placement), 0);
-    EXPECT_EQ(placement.normalPosition, (MCWindowPlacement::Rect{10, 20, 810, 620}));
+    EXPECT_EQ(placement.normalPosition, (RECT{10, 20, 810, 620}));
 }
 
 TEST_F(Preferences, WindowPlacementsRoundTrip) {

@@ -1,66 +1,32 @@
 #pragma once
 
-#include "clavenor/fields/FCBase.h"
+#include "clavenor/fields/FCIntegerField.h"
 
 #include <cstdint>
 
 namespace clavenor {
 
-/// A signed 32-bit field. Arithmetic wraps as unsigned 32-bit arithmetic does, shifts take
-/// their count modulo 32; dividing by zero, or the smallest value by -1, is the caller's
-/// error.
-class FCInt : public FCBase {
+/// A signed 32-bit field (default 0) with the integer operators of FCIntegerField, bit access
+/// for bits 0 to 31 and access to the two 16-bit halves.
+class FCInt : public FCIntegerField<FCInt, std::int32_t> {
 public:
-    FCInt() = default;
-    FCInt(std::int32_t value) : m_value(value) {}
-    /// Takes the value only; the flags start as for a new field.
-    FCInt(const FCInt& other) : FCBase(), m_value(other.m_value) {}
-
-    /// Copies the value only; the target keeps its flags.
-    FCInt& operator=(const FCInt& other) {
-        m_value = other.m_value;
-        return *this;
-    }
-    FCInt& operator=(std::int32_t value) {
-        m_value = value;
-        return *this;
-    }
-
-    std::int32_t GetValue() const { return m_value; }
-    void SetValue(std::int32_t value) { m_value = value; }
-
-    /// Bit n (0..31) of the value as 0 or 1; 0 for any other n.
-    int GetBitValue(int n) const;
-    /// Sets bit n when `b` is non-zero, clears it otherwise; any other n changes nothing.
-    void SetBitValue(int n, int b);
+    using FCIntegerField::FCIntegerField;
+    using FCIntegerField::operator=;
+    using FCIntegerField::GetBitValue;
+    using FCIntegerField::SetBitValue;
 
     std::uint16_t GetLowValue() const { return static_cast<std::uint16_t>(Bits() & 0xFFFFu); }
     std::uint16_t GetHighValue() const { return static_cast<std::uint16_t>(Bits() >> 16); }
-    /// Stores the low 8 bits of `w`, zero-extended, into the low (high) 16-bit half.
-    void SetLowValue(std::uint16_t w);
-    void SetHighValue(std::uint16_t w);
-
-    FCInt& operator+=(std::int32_t v);
-    FCInt& operator-=(std::int32_t v);
-    FCInt& operator*=(std::int32_t v);
-    FCInt& operator/=(std::int32_t v);
-    FCInt& operator%=(std::int32_t v);
-    FCInt& operator<<=(std::int32_t count);
-    FCInt& operator>>=(std::int32_t count);
-    FCInt& operator&(std::int32_t v);
-    FCInt& operator|(std::int32_t v);
-    FCInt& operator~();
-
-    bool operator==(std::int32_t value) const { return m_value == value; }
-    bool operator==(const FCInt& other) const { return m_value == other.m_value; }
-    bool operator!=(std::int32_t value) const { return m_value != value; }
-    bool operator!=(const FCInt& other) const { return m_value != other.m_value; }
+    /// Store only the low 8 bits of `w`, zero-extended, into the low (high) 16-bit half; the
+    /// other half is kept. Callers that pass a full 16-bit word lose its high byte.
+    void SetLowValue(std::uint16_t w) { SetBits((Bits() & 0xFFFF0000u) | (w & 0xFFu)); }
+    void SetHighValue(std::uint16_t w) {
+        SetBits((Bits() & 0x0000FFFFu) | (static_cast<std::uint32_t>(w & 0xFFu) << 16));
+    }
 
 private:
-    std::uint32_t Bits() const { return static_cast<std::uint32_t>(m_value); }
-    void SetBits(std::uint32_t bits) { m_value = static_cast<std::int32_t>(bits); }
-
-    std::int32_t m_value = 0;
+    std::uint32_t Bits() const { return static_cast<std::uint32_t>(GetValue()); }
+    void SetBits(std::uint32_t bits) { SetValue(static_cast<std::int32_t>(bits)); }
 };
 
 } // namespace clavenor

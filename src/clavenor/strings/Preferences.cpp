@@ -214,7 +214,7 @@ void SaveWindowPrefs(const CString& section, const MCWindowPlacement& placement)
     } else {
         maximized = placement.showCmd == MCWindowPlacement::ShowMaximized ? 1 : 0;
     }
-    const MCWindowPlacement::Rect& r = placement.normalPosition;
+    const RECT& r = placement.normalPosition;
     CProfileStore& store = CProfileStore::GetActiveStore();
     store.WriteProfileInt(section, "x", r.left);
     store.WriteProfileInt(section, "y", r.top);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "clavenor/fields/FCIntegerField.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// A signed 8-bit field (default 0) with the integer operators of FCIntegerField; results
+/// wrap into 8 bits.
+class FCChar : public FCIntegerField<FCChar, std::int8_t> {
+public:
+    using FCIntegerField::FCIntegerField;
+    using FCIntegerField::operator=;
+};
+
+} // namespace clavenor

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "clavenor/fields/FCValueSlot.h"
+
+#include <type_traits>
+
+namespace clavenor {
+
+/// The part every typed field shares: a value of type T kept in `Slot`, the value
+/// constructors, GetValue/SetValue, assignment and comparison. `Derived` is the named field
+/// class (FCBool, FCInt, ...), which the operators return.
+///
+/// Flags: a new field, whether default-, value- or copy-constructed, reads dirty 1 and
+/// override 0. Copy construction and every assignment take the value only; the target keeps
+/// its own flags. Nothing here changes a flag; only SetDirty and SetOverride do.
+///
+/// A named field adds `using FCField::operator=;` (or its operator layer's), because its
+/// implicit copy assignment would hide assignment from a value.
+template <class Derived, class T, class Slot = FCValueSlot<T>>
+class FCField : public Slot {
+public:
+    FCField() = default;
+    FCField(const T& value) : Slot(value) {}
+    FCField(const FCField& other) : Slot(other.Load()) {}
+
+    FCField& operator=(const FCField& other) {
+        this->Store(other.Load());
+        return *this;
+    }
+    Derived& operator=(const T& value) {
+        this->Store(value);
+        return Self();
+    }
+
+    decltype(auto) GetValue() const { return this->Load(); }
+    void SetValue(const T& value) { this->Store(value); }
+
+    /// Compares the values only. For floating-point values a NaN is unequal to everything,
+    /// itself included.
+    bool operator==(const T& value) const { return this->Load() == value; }
+    bool operator==(const FCField& other) const { return this->Load() == other.Load(); }
+
+protected:
+    static constexpr int ValueBits = static_cast<int>(sizeof(T) * 8);
+
+    Derived& Self() { return static_cast<Derived&>(*this); }
+
+    /// Bit n (0 to ValueBits - 1) of an integer value as 0 or 1; 0 for any other n. Fields
+    /// that offer bit access publish these two with a using-declaration.
+    int GetBitValue(int n) const {
+        if (n < 0 || n >= ValueBits) {
+            return 0;
+        }
+        return static_cast<int>((Bits(this->Load()) >> n) & 1u);
+    }
+    /// Sets bit n when `b` is non-zero and clears it otherwise; any other n changes nothing.
+    void SetBitValue(int n, int b) {
+        if (n < 0 || n >= ValueBits) {
+            return;
+        }
+        const auto mask = static_cast<std::make_unsigned_t<T>>(1u << n);
+        const auto bits = Bits(this->Load());
+        this->Store(static_cast<T>(b != 0 ? (bits | mask) : (bits & ~mask)));
+    }
+
+private:
+    // Deduced, so that fields of non-integer values never instantiate it.
+    static auto Bits(T value) { return static_cast<std::make_unsigned_t<T>>(value); }
+};
+
+} // namespace clavenor

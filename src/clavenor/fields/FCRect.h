@@ -1,0 +1,15 @@
+#pragma once
+
+#include "clavenor/fields/FCField.h"
+#include "clavenor/framework/RECT.h"
+
+namespace clavenor {
+
+/// A rectangle field. A new field's edges are all 0.
+class FCRect : public FCField<FCRect, RECT> {
+public:
+    using FCField::FCField;
+    using FCField::operator=;
+};
+
+} // namespace clavenor

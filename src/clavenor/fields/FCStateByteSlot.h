@@ -1,0 +1,28 @@
+#pragma once
+
+#include "clavenor/fields/FCBase.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// Keeps an 8-bit field value in bits 8-15 of the flag word, beside the dirty and override
+/// bits, so that the whole field is one 32-bit word. A consequence worth knowing: FCBase's
+/// own copy operations (used through an FCBase reference) carry the value along with the
+/// flags.
+class FCStateByteSlot : public FCBase {
+protected:
+    static constexpr std::uint32_t ValueShift = 8;
+    static constexpr std::uint32_t ValueMask = 0xFFu << ValueShift;
+
+    FCStateByteSlot() = default;
+    /// The value with the flags of a new field.
+    explicit FCStateByteSlot(std::uint8_t value) { Store(value); }
+
+    std::uint8_t Load() const { return static_cast<std::uint8_t>(m_nState >> ValueShift); }
+    void Store(std::uint8_t value) {
+        m_nState = (m_nState & ~ValueMask) | (static_cast<std::uint32_t>(value) << ValueShift);
+    }
+};
+
+} // namespace clavenor

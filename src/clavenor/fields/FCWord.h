@@ -1,0 +1,16 @@
+#pragma once
+
+#include "clavenor/fields/FCLogicField.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// An unsigned 16-bit field (default 0) with the logical operators of FCLogicField.
+class FCWord : public FCLogicField<FCWord, std::uint16_t> {
+public:
+    using FCLogicField::FCLogicField;
+    using FCLogicField::operator=;
+};
+
+} // namespace clavenor

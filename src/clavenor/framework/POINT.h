@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// A point of the host's window coordinates.
+struct POINT {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+
+    friend bool operator==(const POINT&, const POINT&) = default;
+};
+
+} // namespace clavenor

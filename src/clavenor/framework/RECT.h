@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// A rectangle of the host's window coordinates; right and bottom lie just outside it. No
+/// ordering of the edges is implied.
+struct RECT {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+
+    friend bool operator==(const RECT&, const RECT&) = default;
+};
+
+} // namespace clavenor
