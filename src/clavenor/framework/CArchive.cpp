@@ -25,6 +25,15 @@ constexpr std::uint16_t kMaxClassNameLength = 63;
 // the bytes actually present in the stream.
 constexpr std::size_t kStringChunk = 64 * 1024;
 
+// Room for one more item with the usual geometric growth (an exact reserve would copy the
+// whole vector on every object).
+template <class Vector>
+void ReserveOneMore(Vector& v) {
+    if (v.size() == v.capacity()) {
+        v.reserve(v.capacity() < 16 ? 16 : v.capacity() * 2);
+    }
+}
+
 [[noreturn]] void Fail(CArchiveException::Cause cause, const std::string& detail) {
     throw CArchiveException(cause, detail);
 }
@@ -267,7 +276,7 @@ std::uint32_t CArchive::RegisterStored(const void* key) {
         Fail(CArchiveException::badIndex, "too many objects for one archive");
     }
     const std::uint32_t index = m_mapCount;
-    m_storeMap.emplace(key, index);
+    m_storeMap.Insert(key, index);
     ++m_mapCount;
     return index;
 }
@@ -286,16 +295,16 @@ void CArchive::WriteObject(const CObject* object) {
         *this << kNullTag;
         return;
     }
-    if (auto it = m_storeMap.find(object); it != m_storeMap.end()) {
-        WriteIndexTag(it->second, false);
+    if (const std::uint32_t index = m_storeMap.Find(object); index != 0) {
+        WriteIndexTag(index, false);
         return;
     }
     if (m_openObjects.size() >= static_cast<std::size_t>(MaxObjectDepth)) {
         Fail(CArchiveException::genericException, "objects nested too deeply");
     }
     const CRuntimeClass* cls = object->GetRuntimeClass();
-    if (auto it = m_storeMap.find(cls); it != m_storeMap.end()) {
-        WriteIndexTag(it->second, true);
+    if (const std::uint32_t index = m_storeMap.Find(cls); index != 0) {
+        WriteIndexTag(index, true);
     } else {
         const std::string_view name(cls->m_lpszClassName);
         *this << kNewClassTag << cls->GetStoredSchema() << static_cast<std::uint16_t>(name.size());
@@ -396,8 +405,8 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
     }
     // Make room first, so that nothing can fail between creating the object and handing
     // it to its holders.
-    m_loadMap.reserve(m_loadMap.size() + 1);
-    m_held.reserve(m_held.size() + 1);
+    ReserveOneMore(m_loadMap);
+    ReserveOneMore(m_held);
     CObject* object = cls->CreateObject();
     if (object == nullptr) {
         Fail(CArchiveException::badClass, std::string(cls->m_lpszClassName) + " cannot be created");
@@ -436,7 +445,7 @@ std::uint32_t CArchive::GetObjectSchema() {
 }
 
 bool CArchive::IsObjectMapped(const CObject* object) const {
-    return object != nullptr && m_storeMap.count(object) != 0;
+    return object != nullptr && m_storeMap.Find(object) != 0;
 }
 
 bool CArchive::IsObjectBeingLoaded(const CObject* object) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CArchiveException.h"
+#include "clavenor/framework/CPointerIndexMap.h"
 #include "clavenor/framework/CString.h"
 
 #include <bit>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -196,7 +196,7 @@ private:
     const std::uint8_t* m_readEnd = nullptr;
 
     std::uint32_t m_mapCount = 1;
-    std::unordered_map<const void*, std::uint32_t> m_storeMap;
+    CPointerIndexMap m_storeMap;
     std::vector<LoadEntry> m_loadMap;
     std::vector<const CObject*> m_openObjects;
     std::vector<CObject*> m_held;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "clavenor/commands/CCAddItem.h"
+#include "clavenor/commands/CCBase.h"
+
+#include <memory>
+#include <vector>
+
+namespace clavenor {
+
+class ECBase;
+class MCEventList;
+
+/// Links elements under parents: each item's child is added to its parent's children in
+/// time order when the command is processed. Undone by a CCRemove of the same children.
+class CCAdd : public CCBase {
+    DECLARE_SERIAL(CCAdd)
+
+public:
+    CCAdd();
+    /// A command with one item.
+    CCAdd(ECBase* child, ECBase* parent, const FCMidi& data);
+    ~CCAdd() override;
+
+    int GetCommandId() const override;
+
+    /// The discard list, then for each item in order the child is added to its parent
+    /// (sorted by time); a child already under that parent stays where it is. Returns 1.
+    int Process() override;
+
+    /// Applies, with this command's synchronous flag, a CCRemove of every item's child.
+    void Undo() override;
+
+    /// Appends an item (the same child may be added twice; nothing checks) and returns it.
+    virtual CCAddItem* Add(ECBase* child, ECBase* parent, const FCMidi& data);
+
+    /// Appends every item's child to `list`; 1 when `list` is not empty afterwards.
+    virtual int GetAddEvents(MCEventList& list);
+
+    const std::vector<std::unique_ptr<CCAddItem>>& GetItems() const { return m_items; }
+
+protected:
+    std::vector<std::unique_ptr<CCAddItem>> m_items;
+};
+
+} // namespace clavenor

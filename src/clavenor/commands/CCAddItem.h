@@ -1,0 +1,38 @@
+#pragma once
+
+#include "clavenor/fields/FCMidi.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class ECBase;
+
+/// One element to link under one parent, with the MIDI message that travels beside it.
+/// The item holds a reference on the child and on the parent.
+class CCAddItem {
+public:
+    CCAddItem() = default;
+    CCAddItem(ECBase* child, ECBase* parent, const FCMidi& data);
+    /// Releases the child and the parent.
+    virtual ~CCAddItem();
+    CCAddItem(const CCAddItem&) = delete;
+    CCAddItem& operator=(const CCAddItem&) = delete;
+
+    ECBase* GetChild() const { return m_pChild; }
+    ECBase* GetParent() const { return m_pParent; }
+    /// Store `element`, referencing it and releasing the one stored before.
+    void SetChild(ECBase* child);
+    void SetParent(ECBase* parent);
+
+    virtual FCMidi& GetMidiData() { return m_data; }
+    virtual void SetMidiData(std::uint32_t word) { m_data = FCMidi(word); }
+    virtual void SetMidiData(const FCMidi& data) { m_data = data; }
+
+private:
+    ECBase* m_pChild = nullptr;
+    ECBase* m_pParent = nullptr;
+    FCMidi m_data = FCMidi::MidiNull();
+};
+
+} // namespace clavenor

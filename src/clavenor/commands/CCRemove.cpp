@@ -1,0 +1,96 @@
+#include "clavenor/commands/CCRemove.h"
+
+#include "clavenor/commands/CCAdd.h"
+#include "clavenor/model/ECBase.h"
+#include "clavenor/model/EventRegistry.h"
+#include "clavenor/model/MCEventList.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(CCRemove, CCBase, 2 | CRuntimeClass::VersionableSchema)
+
+CCRemove::CCRemove() = default;
+
+CCRemove::CCRemove(ECBase* element) { Remove(element); }
+
+CCRemove::~CCRemove() {
+    for (const auto& item : m_items) {
+        ECBase* child = item->GetChild();
+        if (child == nullptr || child->GetAncestor(EventId::Performance, -1) != nullptr) {
+            continue;
+        }
+        const int id = child->GetEventId();
+        // Glissandi, slurs and ties list notes that live elsewhere: detach them only.
+        const bool spanning = id == EventId::Glissando || id == EventId::Slur || id == EventId::Tie;
+        child->RemoveChildren(spanning ? 0 : 1);
+    }
+}
+
+int CCRemove::GetCommandId() const { return 36; }
+
+int CCRemove::Process() {
+    CCBase::Process();
+    DoRemove();
+    return 1;
+}
+
+void CCRemove::DoRemove() {
+    for (const auto& item : m_items) {
+        if (ECBase* child = item->GetChild()) {
+            child->RemoveFromParents();
+        }
+    }
+}
+
+void CCRemove::Undo() {
+    if (m_items.empty()) {
+        return;
+    }
+    auto* inverse = new CCAdd;
+    inverse->SetSynchronous(IsSynchronous());
+    for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
+        inverse->Add((*it)->GetChild(), (*it)->GetParent(), FCMidi::MidiNull());
+    }
+    if (inverse->Apply(GetTarget()) == 0) {
+        delete inverse;
+    }
+}
+
+int CCRemove::FindRemovePosition(ECBase* element) const {
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        if (m_items[i]->GetChild() == element) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+CCRemoveItem* CCRemove::Remove(ECBase* element) {
+    if (element == nullptr || FindRemovePosition(element) >= 0) {
+        return nullptr;
+    }
+    auto item = std::make_unique<CCRemoveItem>();
+    item->SetChild(element);
+    m_items.push_back(std::move(item));
+    return m_items.back().get();
+}
+
+void CCRemove::Remove(MCEventList* elements) {
+    if (elements == nullptr) {
+        return;
+    }
+    for (POSITION pos = elements->GetHeadPosition(); pos != nullptr;) {
+        Remove(elements->GetNext(pos));
+    }
+}
+
+int CCRemove::GetRemoveEvents(MCEventList& list) {
+    for (const auto& item : m_items) {
+        if (item->GetChild() != nullptr && list.AddTail(item->GetChild()) == nullptr) {
+            throw std::bad_alloc();
+        }
+    }
+    return list.IsEmpty() ? 0 : 1;
+}
+
+} // namespace clavenor

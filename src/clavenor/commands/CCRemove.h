@@ -1,0 +1,56 @@
+#pragma once
+
+#include "clavenor/commands/CCBase.h"
+#include "clavenor/commands/CCRemoveItem.h"
+
+#include <memory>
+#include <vector>
+
+namespace clavenor {
+
+class ECBase;
+class MCEventList;
+
+/// Unlinks elements: each item's child leaves every parent when the command is processed.
+/// Undone by a CCAdd that puts each child back under the parent recorded for it.
+///
+/// When the command is destroyed (usually when its history entry is freed), each removed
+/// element that is no longer inside any performance is dismantled (its children detached)
+/// so that it can be freed; an element that an undo put back is left alone.
+class CCRemove : public CCBase {
+    DECLARE_SERIAL(CCRemove)
+
+public:
+    CCRemove();
+    /// A command with one item.
+    explicit CCRemove(ECBase* element);
+    ~CCRemove() override;
+
+    int GetCommandId() const override;
+
+    /// The discard list, then each item's child leaves all its parents. Returns 1.
+    int Process() override;
+
+    /// Applies, with this command's synchronous flag, a CCAdd putting each child back under
+    /// its recorded parent, from the last item to the first.
+    void Undo() override;
+
+    /// Makes an item for `element` (recording its parent) and returns it; null, changing
+    /// nothing, when the element already has an item or is null.
+    virtual CCRemoveItem* Remove(ECBase* element);
+    virtual void Remove(MCEventList* elements);
+
+    /// Appends every item's child to `list`; 1 when `list` is not empty afterwards.
+    virtual int GetRemoveEvents(MCEventList& list);
+
+    const std::vector<std::unique_ptr<CCRemoveItem>>& GetItems() const { return m_items; }
+
+protected:
+    /// The index of the item holding `element`, or -1.
+    int FindRemovePosition(ECBase* element) const;
+    void DoRemove();
+
+    std::vector<std::unique_ptr<CCRemoveItem>> m_items;
+};
+
+} // namespace clavenor
