@@ -1,4 +1,5 @@
-// A small host: builds an element graph, saves and reloads it, and prints what it did.
+// A small host: builds an element graph, saves and reloads it, walks it, and drives a
+// document through commands with handlers, undo and redo. It prints what it did.
 
 #include <clavenor/clavenor.h>
 
@@ -23,6 +24,105 @@ void PrintTree(ECBase* element, int indent) {
             PrintTree(children->GetNext(pos), indent + 1);
         }
     }
+}
+
+// A small command of this host: moves one element in time, and undoes itself by applying the
+// opposite move.
+class CCNudge : public CCBase {
+public:
+    CCNudge(ECBase* element, float delta) : m_element(element), m_delta(delta) { m_element->Ref(); }
+    ~CCNudge() override { m_element->Unref(1); }
+
+    int Process() override {
+        MCTime time = *m_element->GetTime();
+        time += MCTime(m_delta);
+        m_element->SetTime(&time);
+        return CCBase::Process();
+    }
+    void Undo() override {
+        auto* back = new CCNudge(m_element, -m_delta);
+        back->SetSynchronous(IsSynchronous());
+        back->Apply(GetTarget());
+    }
+    float Delta() const { return m_delta; }
+
+private:
+    ECBase* m_element;
+    float m_delta;
+};
+
+const char* PhaseName(int phase) {
+    return phase == MCCommandMgr::PhasePrepare ? "prepare" : "process";
+}
+
+int PrintCommandPhase(ECBase*, int phase, void* data, void*) {
+    std::printf("    command handler: %s pass over %d command(s)\n", PhaseName(phase),
+                static_cast<MCCommandList*>(data)->GetCount());
+    return 1;
+}
+
+int PrintRecord(ECBase*, int, void* data, void*) {
+    auto* record = static_cast<SCBase*>(data);
+    std::printf("    state handler: record %d", record->GetCode());
+    if (auto* commands = dynamic_cast<SCCommand*>(record)) {
+        std::printf(" with moves");
+        MCCommandList& list = commands->GetCommands();
+        for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+            std::printf(" %+g",
+                        static_cast<double>(static_cast<CCNudge*>(list.GetNext(pos))->Delta()));
+        }
+    }
+    std::printf("\n");
+    return 0;
+}
+
+void ShowCommandRoad() {
+    std::printf("\ndriving a document through commands:\n");
+    auto* document = new ECPerformance;
+    document->AddChild(new ECConductor, 0);
+    auto* element = new ECWithTime;
+    MCTime start(1.0f);
+    element->SetTime(&start);
+    document->AddChild(element, 1);
+    document->AddCommandHandler(&PrintCommandPhase, nullptr);
+    document->AddStateHandler(&PrintRecord, nullptr);
+    auto time = [element] { return static_cast<double>(element->GetTime()->GetSeconds()); };
+
+    std::printf("  an undo group of two synchronous moves:\n");
+    MCCommandMgr::BeginUndo(document, CString("Move twice"));
+    for (float delta : {0.5f, 0.25f}) {
+        auto* move = new CCNudge(element, delta);
+        move->SetSynchronous(1);
+        move->Apply(document);
+    }
+    MCCommandMgr::EndUndo(document);
+    CString name;
+    document->GetUndoString(name, -1);
+    std::printf("  time is now %g; the history holds %d entry, \"%s\"\n", time(),
+                document->GetUndoCount(), name.GetString());
+
+    std::printf("  undo:\n");
+    document->Undo(1);
+    std::printf("  time is back at %g\n  redo:\n", time());
+    document->Redo(1);
+    std::printf("  time is again %g\n", time());
+
+    std::printf("  three asynchronous moves gathered by a command rate of 50 ms:\n");
+    document->SetCommandRate(50);
+    MCCommandMgr::BeginUndo(document, CString("Drag"));
+    for (int i = 0; i < 3; ++i) {
+        (new CCNudge(element, 1.0f))->Apply(document);
+    }
+    MCCommandMgr::EndUndo(document);
+    std::printf("  applied; nothing has run yet (time %g); pumping the host's loop\n", time());
+    while (document->GetUndoCount() < 2) {
+        PumpMessages(std::chrono::milliseconds(100));
+    }
+    std::printf("  time is %g after one batch; %d entries in the history\n", time(),
+                document->GetUndoCount());
+
+    delete document;
+    MCCommandMgr::OnIdle();
 }
 
 } // namespace
@@ -134,5 +234,7 @@ int main() {
     delete document;
     delete copy;
     std::printf("released both documents\n");
+
+    ShowCommandRoad();
     return 0;
 }
