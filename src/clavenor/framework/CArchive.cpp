@@ -25,6 +25,13 @@ constexpr std::uint16_t kMaxClassNameLength = 63;
 // the bytes actually present in the stream.
 constexpr std::size_t kStringChunk = 64 * 1024;
 
+template <class Vector>
+void ReserveOneMore(Vector& v) {
+    if (v.size() == v.capacity()) {
+        v.reserve(v.size() * 2 + 16);
+    }
+}
+
 [[noreturn]] void Fail(CArchiveException::Cause cause, const std::string& detail) {
     throw CArchiveException(cause, detail);
 }
@@ -314,6 +321,9 @@ const CRuntimeClass* CArchive::ReadClassRecord(std::uint32_t& schema) {
     if (cls == nullptr) {
         Fail(CArchiveException::badClass, "unknown class " + std::string(name, length));
     }
+    if (cls->m_wSchema == 0xFFFFu) {
+        Fail(CArchiveException::badClass, std::string(name, length) + " is not archivable");
+    }
     if (!cls->AcceptsSchema(storedSchema)) {
         Fail(CArchiveException::badSchema,
              std::string(name, length) + " with schema " + std::to_string(storedSchema));
@@ -383,9 +393,9 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
         Fail(CArchiveException::badIndex, "too many objects for one archive");
     }
     // Make room first, so that nothing can fail between creating the object and handing
-    // it to its holders.
-    m_loadMap.reserve(m_loadMap.size() + 1);
-    m_held.reserve(m_held.size() + 1);
+    // it to its holders. The room grows geometrically, so loading stays linear.
+    ReserveOneMore(m_loadMap);
+    ReserveOneMore(m_held);
     CObject* object = cls->CreateObject();
     if (object == nullptr) {
         Fail(CArchiveException::badClass, std::string(cls->m_lpszClassName) + " cannot be created");

@@ -64,9 +64,25 @@ public:                                                                         
     static ::clavenor::CObject* CreateObject();                                                    \
     friend ::clavenor::CArchive& operator>>(::clavenor::CArchive& ar, class_name*& pOb);
 
+/// Declares a class record with a factory but no archive support: objects of the class can
+/// be created by class record (the data registry does so) but are never written or read.
+#define DECLARE_DYNCREATE(class_name)                                                              \
+    DECLARE_DYNAMIC(class_name)                                                                    \
+    static ::clavenor::CObject* CreateObject();
+
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                             \
     const ::clavenor::CRuntimeClass class_name::class##class_name(#class_name, 0xFFFFu, nullptr,   \
                                                                   RUNTIME_CLASS(base_class_name)); \
+    const ::clavenor::CRuntimeClass* class_name::GetRuntimeClass() const {                         \
+        return RUNTIME_CLASS(class_name);                                                          \
+    }
+
+/// Defines the class record of a DECLARE_DYNCREATE class (schema 0xFFFF, not archivable) and
+/// its factory.
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                           \
+    ::clavenor::CObject* class_name::CreateObject() { return new class_name; }                     \
+    const ::clavenor::CRuntimeClass class_name::class##class_name(                                 \
+        #class_name, 0xFFFFu, &class_name::CreateObject, RUNTIME_CLASS(base_class_name));          \
     const ::clavenor::CRuntimeClass* class_name::GetRuntimeClass() const {                         \
         return RUNTIME_CLASS(class_name);                                                          \
     }
