@@ -87,8 +87,10 @@ void MCFuncList::Sweep() {
 
 int MCFuncList::CallCallbacks(ECBase* owner, int code, void* data) {
     ++m_nCalling;
-    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        auto* record = static_cast<Record*>(GetNext(pos));
+    // The next node is looked up after each call: while a call runs no node leaves the list
+    // (removals only mark records), and a callback the last one appends is still reached.
+    for (POSITION pos = GetHeadPosition(); pos != nullptr; GetNext(pos)) {
+        auto* record = static_cast<Record*>(GetAt(pos));
         if (record->function != nullptr) {
             record->function(owner, code, data, record->userData);
         }
