@@ -150,7 +150,12 @@ DCBase* ECBase::GetData(int viewCode, int create) {
     if (record == nullptr) {
         return nullptr;
     }
-    m_data.SetAtGrow(slot, record);
+    try {
+        m_data.SetAtGrow(slot, record);
+    } catch (...) {
+        delete record;
+        throw;
+    }
     if (record->GetRuntimeClass()->m_wSchema != 0xFFFFu) {
         m_nFlags |= FlagHasData;
     }
@@ -208,7 +213,39 @@ bool ECBase::TakeArchiveHold() {
     return true;
 }
 
-void ECBase::ReleaseArchiveHold() { Unref(1); }
+namespace {
+
+// True when nothing but its own children (through their parents lists) and `extra` more
+// references hold `e`.
+bool HeldOnlyByChildren(ECBase* e, int extra) {
+    MCEventList* children = e->GetChildren();
+    const int links = children != nullptr ? children->GetCount() : 0;
+    return e->GetParents()->IsEmpty() && e->GetRefCount() == links + extra;
+}
+
+// Gives back one reference on `e`. An element left held only by its children would keep
+// itself and them alive, so its children are detached one level at a time and each is
+// treated the same way: what nothing else holds goes, while a child held elsewhere keeps
+// its own children.
+void ReleaseUnlinked(ECBase* e) {
+    if (!HeldOnlyByChildren(e, 1)) {
+        e->Unref(1);
+        return;
+    }
+    for (MCEventList* children = e->GetChildren(); children != nullptr && !children->IsEmpty();) {
+        ECBase* child = children->GetTail();
+        child->Ref();
+        e->RemoveChild(child, 0);
+        ReleaseUnlinked(child);
+    }
+    e->Unref(1);
+}
+
+} // namespace
+
+// An element the caller has not linked anywhere (a record it abandoned, or a child whose
+// parent failed to take it) goes away here with everything only it held.
+void ECBase::ReleaseArchiveHold() { ReleaseUnlinked(this); }
 
 void ECBase::DiscardAfterFailedLoad() {
     // Children linked so far hold references back on this element; detaching them deeply
