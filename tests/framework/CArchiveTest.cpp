@@ -234,11 +234,11 @@ TEST(CArchiveObjects, NestingDeeperThanTheLimitIsRefused) {
         root->RemoveChildren(1);
         root->Unref(1);
     };
-    std::string spec = "@ECWithChild 02 0100";
+    std::string nested = "@ECWithChild 02 0100";
     for (int i = 0; i < CArchive::MaxObjectDepth; ++i) {
-        spec += " 0180 02 0100";
+        nested += " 0180 02 0100";
     }
-    const Bytes tooDeepStream = X(spec + " 0000");
+    const Bytes tooDeepStream = X(nested + " 0000");
     const std::int64_t live = test::LiveAllocations();
 
     ECWithChild* deepest = chain(CArchive::MaxObjectDepth);

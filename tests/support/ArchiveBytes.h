@@ -16,16 +16,16 @@ using Bytes = std::vector<std::uint8_t>;
 /// A stream written by hand. Tokens, separated by spaces: hex digits are bytes in the order
 /// written (so the word 0x0102 is "0201"); 'text stands for the bytes of text; @Name and
 /// @Name/schema for a new-class tag with its class record (schema 2 by default, decimal).
-inline Bytes X(std::string_view spec) {
+inline Bytes X(std::string_view text) {
     Bytes out;
     auto word = [&](unsigned w) {
         out.push_back(static_cast<std::uint8_t>(w));
         out.push_back(static_cast<std::uint8_t>(w >> 8));
     };
-    while (!spec.empty()) {
-        const std::size_t end = std::min(spec.find(' '), spec.size());
-        std::string_view token = spec.substr(0, end);
-        spec.remove_prefix(std::min(end + 1, spec.size()));
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(' '), text.size());
+        std::string_view token = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
         if (token.empty()) {
             continue;
         }
