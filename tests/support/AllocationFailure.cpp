@@ -9,6 +9,28 @@ namespace {
 // Counts down to the allocation that fails; 0 means disarmed.
 std::atomic<std::int64_t> g_countdown{0};
 std::atomic<bool> g_triggered{false};
+std::atomic<std::int64_t> g_live{0};
+std::atomic<std::int64_t> g_total{0};
+std::atomic<std::size_t> g_largest{0};
+
+void Count(void* p, std::size_t size) {
+    if (p == nullptr) {
+        return;
+    }
+    g_live.fetch_add(1, std::memory_order_relaxed);
+    g_total.fetch_add(1, std::memory_order_relaxed);
+    std::size_t largest = g_largest.load(std::memory_order_relaxed);
+    while (size > largest &&
+           !g_largest.compare_exchange_weak(largest, size, std::memory_order_relaxed)) {
+    }
+}
+
+void Release(void* p) noexcept {
+    if (p != nullptr) {
+        g_live.fetch_sub(1, std::memory_order_relaxed);
+        std::free(p);
+    }
+}
 
 bool ShouldFail() {
     std::int64_t left = g_countdown.load(std::memory_order_relaxed);
@@ -32,6 +54,7 @@ void* Allocate(std::size_t size) {
     if (p == nullptr) {
         throw std::bad_alloc();
     }
+    Count(p, size);
     return p;
 }
 
@@ -39,7 +62,9 @@ void* AllocateNoThrow(std::size_t size) noexcept {
     if (ShouldFail()) {
         return nullptr;
     }
-    return std::malloc(size == 0 ? 1 : size);
+    void* p = std::malloc(size == 0 ? 1 : size);
+    Count(p, size);
+    return p;
 }
 
 } // namespace
@@ -52,12 +77,12 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return AllocateNoThrow(size);
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
 
 namespace clavenor::test {
 
@@ -69,5 +94,13 @@ FailNthAllocation::FailNthAllocation(std::int64_t n) {
 FailNthAllocation::~FailNthAllocation() { g_countdown = 0; }
 
 bool FailNthAllocation::Triggered() const { return g_triggered; }
+
+std::int64_t LiveAllocations() { return g_live.load(std::memory_order_relaxed); }
+
+std::int64_t Allocations() { return g_total.load(std::memory_order_relaxed); }
+
+std::size_t LargestAllocation() { return g_largest.load(std::memory_order_relaxed); }
+
+void ResetLargestAllocation() { g_largest.store(0, std::memory_order_relaxed); }
 
 } // namespace clavenor::test

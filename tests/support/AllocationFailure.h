@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace clavenor::test {
@@ -17,6 +18,17 @@ public:
     /// Whether the chosen allocation has been reached (and failed).
     bool Triggered() const;
 };
+
+/// Blocks from operator new not yet given back, over the whole program. Comparing it before
+/// and after an operation shows whether the operation leaked.
+std::int64_t LiveAllocations();
+
+/// Blocks from operator new so far, freed or not.
+std::int64_t Allocations();
+
+/// The largest single operator new request since the last ResetLargestAllocation().
+std::size_t LargestAllocation();
+void ResetLargestAllocation();
 
 /// Runs `operation` with the 1st, 2nd, 3rd ... allocation failing until a run completes
 /// without reaching its failure; after each failed run calls `check` (which asserts that

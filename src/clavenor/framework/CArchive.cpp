@@ -110,12 +110,11 @@ void CArchive::ReleaseHolds() {
     while (detached) {
         detached = false;
         for (CObject* object : m_held) {
-            if (m_roots.count(object) == 0 && object->DetachIfUnreachable()) {
+            if (object->DetachIfUnreachable()) {
                 detached = true;
             }
         }
     }
-    m_roots.clear();
     // Newest first: children are usually created after their parents, so they go first.
     while (!m_held.empty()) {
         CObject* object = m_held.back();
@@ -335,6 +334,9 @@ const CRuntimeClass* CArchive::ReadClassRecord(std::uint32_t& schema) {
     if (cls == nullptr) {
         Fail(CArchiveException::badClass, "unknown class " + std::string(name, length));
     }
+    if (cls->m_wSchema == 0xFFFFu) {
+        Fail(CArchiveException::badClass, std::string(name, length) + " is not archivable");
+    }
     if (!cls->AcceptsSchema(storedSchema)) {
         Fail(CArchiveException::badSchema,
              std::string(name, length) + " with schema " + std::to_string(storedSchema));
@@ -404,7 +406,7 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
         Fail(CArchiveException::badIndex, "too many objects for one archive");
     }
     // Make room first, so that nothing can fail between creating the object and handing
-    // it to its holders.
+    // it to its holders. The room grows geometrically, so loading stays linear.
     ReserveOneMore(m_loadMap);
     ReserveOneMore(m_held);
     CObject* object = cls->CreateObject();
@@ -431,10 +433,6 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
         throw;
     }
     m_openObjects.pop_back();
-    if (held && m_openObjects.empty()) {
-        // The caller at the top level owns what it receives: never collect it.
-        m_roots.insert(object);
-    }
     return object;
 }
 

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace clavenor {
@@ -34,11 +33,12 @@ static_assert(std::endian::native == std::endian::little,
 /// building.
 ///
 /// Objects created while loading: reference-counted objects (elements) are held by the
-/// archive until Close(), so that whatever the caller has not linked into its graph by then
-/// is destroyed with the archive, even when it holds references in a cycle (an element and
-/// its children) that nothing outside the archive can reach. An object read at the top
-/// level (not from inside another object's record) is the caller's and is never collected.
-/// Other objects belong to the caller of ReadObject as soon as it returns.
+/// archive until Close(), so that whatever the caller has not linked into its graph or
+/// given a reference (Ref()) by then is destroyed with the archive, even when it holds
+/// references in a cycle (an element and its children) that nothing outside the archive can
+/// reach. A host that reads its document root through ReadObject or operator>> therefore
+/// takes a reference on it before the archive closes. Other objects belong to the caller of
+/// ReadObject as soon as it returns.
 class CArchive {
 public:
     enum Mode : unsigned { store = 0, load = 1 };
@@ -200,7 +200,6 @@ private:
     std::vector<LoadEntry> m_loadMap;
     std::vector<const CObject*> m_openObjects;
     std::vector<CObject*> m_held;
-    std::unordered_set<const CObject*> m_roots;
 };
 
 /// Object references as stream operators: `ar << pElement`, `ar >> pAnyObject`. Each

@@ -36,10 +36,9 @@ private:
     // Ownership of objects that an archive creates while loading. The archive calls
     // TakeArchiveHold() on each object it creates; when that returns true the archive keeps
     // the object alive until it closes and then calls ReleaseArchiveHold() once. Before that,
-    // it calls DetachIfUnreachable() on every held object that no caller of ReadObject
-    // received at the top level, repeating while any call returns true, so that
-    // reference-counted objects which only keep each other alive (an element and its
-    // children, read where the stream leaves them unlinked) let go of each other. When an
+    // it calls DetachIfUnreachable() on every held object, repeating while any call returns
+    // true, so that reference-counted objects which only keep each other alive (an element
+    // and its children, read where the stream leaves them unlinked) let go of each other. When an
     // object's own record fails to load, the archive forgets it and calls
     // DiscardAfterFailedLoad(): the default destroys an object the archive does not hold,
     // since no holder has seen it yet.
@@ -68,9 +67,25 @@ public:                                                                         
     static ::clavenor::CObject* CreateObject();                                                    \
     friend ::clavenor::CArchive& operator>>(::clavenor::CArchive& ar, class_name*& pOb);
 
+/// Declares a class record with a factory but no archive support: objects of the class can
+/// be created by class record (the data registry does so) but are never written or read.
+#define DECLARE_DYNCREATE(class_name)                                                              \
+    DECLARE_DYNAMIC(class_name)                                                                    \
+    static ::clavenor::CObject* CreateObject();
+
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                             \
     const ::clavenor::CRuntimeClass class_name::class##class_name(#class_name, 0xFFFFu, nullptr,   \
                                                                   RUNTIME_CLASS(base_class_name)); \
+    const ::clavenor::CRuntimeClass* class_name::GetRuntimeClass() const {                         \
+        return RUNTIME_CLASS(class_name);                                                          \
+    }
+
+/// Defines the class record of a DECLARE_DYNCREATE class (schema 0xFFFF, not archivable) and
+/// its factory.
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                           \
+    ::clavenor::CObject* class_name::CreateObject() { return new class_name; }                     \
+    const ::clavenor::CRuntimeClass class_name::class##class_name(                                 \
+        #class_name, 0xFFFFu, &class_name::CreateObject, RUNTIME_CLASS(base_class_name));          \
     const ::clavenor::CRuntimeClass* class_name::GetRuntimeClass() const {                         \
         return RUNTIME_CLASS(class_name);                                                          \
     }

@@ -152,7 +152,12 @@ DCBase* ECBase::GetData(int viewCode, int create) {
     if (record == nullptr) {
         return nullptr;
     }
-    m_data.SetAtGrow(slot, record);
+    try {
+        m_data.SetAtGrow(slot, record);
+    } catch (...) {
+        delete record;
+        throw;
+    }
     if (record->GetRuntimeClass()->m_wSchema != 0xFFFFu) {
         m_nFlags |= FlagHasData;
     }

@@ -98,9 +98,14 @@ void MCDataArray::Serialize(CArchive&) {
                             "MCDataArray is never archived by reference");
 }
 
-void MCDataArray::Place(int slot, DCBase* record, ECBase* owner) {
+void MCDataArray::Place(const CArchive& ar, int slot, DCBase* record, ECBase* owner) {
     if (record == nullptr) {
         return;
+    }
+    if (ar.IsObjectBeingLoaded(record)) {
+        // A reference from inside the record's own (incomplete) record; the archive destroys
+        // the record when its load fails, which would leave this array dangling.
+        throw CArchiveException(CArchiveException::badIndex, "a data record inside itself");
     }
     if (record->m_bPlaced) {
         // A back-reference to a record that already sits in an array: two arrays would
@@ -114,7 +119,12 @@ void MCDataArray::Place(int slot, DCBase* record, ECBase* owner) {
         throw CArchiveException(CArchiveException::genericException,
                                 "two data records for one view");
     }
-    SetAtGrow(slot, record);
+    try {
+        SetAtGrow(slot, record);
+    } catch (...) {
+        delete record; // held by nothing yet, as above
+        throw;
+    }
     record->m_bPlaced = true;
     record->SetOwner(owner);
 }
@@ -149,7 +159,7 @@ void MCDataArray::SerializeFor(CArchive& ar, ECBase* owner) {
             std::uint8_t viewCode = 0;
             ar >> viewCode;
             auto* record = static_cast<DCBase*>(ar.ReadObject(RUNTIME_CLASS(DCBase)));
-            Place(ViewCodeToIndex(viewCode), record, owner);
+            Place(ar, ViewCodeToIndex(viewCode), record, owner);
         }
         return;
     }
@@ -165,7 +175,7 @@ void MCDataArray::SerializeFor(CArchive& ar, ECBase* owner) {
     for (std::uint32_t k = 0; k < count; ++k) {
         // The older layout allowed any class here; only data records can live in the array.
         auto* record = static_cast<DCBase*>(ar.ReadObject(RUNTIME_CLASS(DCBase)));
-        Place(ViewCodeToIndex(static_cast<int>(k)), record, owner);
+        Place(ar, ViewCodeToIndex(static_cast<int>(k)), record, owner);
     }
 }
 

@@ -66,8 +66,9 @@ public:
     /// records, the highest slot holding one, then for each its view code and an object
     /// reference. Loading follows the document version (the layout before version 3 is a
     /// count and that many references by view code). Loaded records must be DCBase
-    /// objects; each is given `owner` as its owner. A record the stream places twice, or
-    /// two records for one view, are refused with CArchiveException.
+    /// objects; each is given `owner` as its owner. A record the stream places twice, one
+    /// placed from inside its own record, or two records for one view, are refused with
+    /// CArchiveException.
     void SerializeFor(CArchive& ar, ECBase* owner);
 
     /// The array as an object of its own has no record beyond SerializeFor's; it is never
@@ -76,7 +77,7 @@ public:
 
 private:
     void EnsureStorage();
-    void Place(int slot, DCBase* record, ECBase* owner);
+    void Place(const CArchive& ar, int slot, DCBase* record, ECBase* owner);
 
     std::unique_ptr<DCBase*[]> m_slots;
     int m_nSize = 0;

@@ -233,6 +233,19 @@ void MCEventList::SetAt(POSITION pos, CObject* element) {
     }
 }
 
+void MCEventList::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        MCObList::Serialize(ar);
+        return;
+    }
+    // Every node references its item as an element, so nothing else may enter the list.
+    for (std::uint32_t n = ar.ReadCount(); n > 0; --n) {
+        if (AddTail(ar.ReadObject(RUNTIME_CLASS(ECBase))) == nullptr) {
+            throw std::bad_alloc();
+        }
+    }
+}
+
 void MCEventList::SerializeFromParent(CArchive& ar, ECBase* owner) {
     if (ar.IsStoring()) {
         ar.WriteCount(static_cast<std::uint32_t>(GetCount()));

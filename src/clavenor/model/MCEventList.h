@@ -37,6 +37,10 @@ public:
     /// Stores `element` at `pos`: references the new element, releases the old one.
     void SetAt(POSITION pos, CObject* element) override;
 
+    /// The MCObList record. Loading accepts only elements (CArchiveException(badClass)
+    /// for anything else), each appended with a reference.
+    void Serialize(CArchive& ar) override;
+
     /// Storing: the count, then each element as an object reference. Loading: reads the
     /// count and that many element references; each element not yet in the list is appended
     /// and `owner` is appended to its parents. Null references are skipped; an element whose

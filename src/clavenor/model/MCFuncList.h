@@ -43,8 +43,10 @@ public:
     template <class OnResult>
     void CallEach(ECBase* owner, int code, void* data, OnResult onResult) {
         CallingScope scope(*this);
-        for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-            auto* record = static_cast<Record*>(GetNext(pos));
+        // The next node is looked up after each call: while a call runs no node leaves the
+        // list (removals only mark records), and a callback the last one appends is reached.
+        for (POSITION pos = GetHeadPosition(); pos != nullptr; GetNext(pos)) {
+            auto* record = static_cast<Record*>(GetAt(pos));
             if (record->function != nullptr &&
                 !onResult(record->function(owner, code, data, record->userData))) {
                 return;
