@@ -215,6 +215,31 @@ TEST_F(ECChordDissolution, DeepRemovalFromTheMeasureReleasesEverything) {
     delete measure;
 }
 
+// Loaded documents can hold any graph. Here a dissolving chord's other child is a second
+// parent of the chord whose removal set the dissolution off.
+TEST_F(ECChordDissolution, NestedDissolutionsInAnOddGraphReleaseEverything) {
+    for (bool chordFirst : {true, false}) {
+        auto* root = MakeCounted<ECWithChild>(nullptr);
+        auto* outer = MakeCounted<ECChord>(root);
+        auto* other = MakeCounted<ECWithTimeChild>(nullptr);
+        auto* inner = MakeCounted<ECChord>(nullptr);
+        MakeCounted<Mark>(inner);
+        auto* leaf = MakeCounted<ECWithTimeChild>(nullptr);
+        MakeCounted<Mark>(leaf);
+        outer->AddChild(leaf, 0); // only the chord holds it, and its child holds it back
+        outer->AddChild(other, 0);
+        if (chordFirst) {
+            outer->AddChild(inner, 0);
+            other->AddChild(inner, 0);
+        } else {
+            other->AddChild(inner, 0);
+            outer->AddChild(inner, 0);
+        }
+        delete root;
+        EXPECT_EQ(g_liveElements, m_live) << chordFirst;
+    }
+}
+
 TEST_F(ECChordDissolution, UnderAllocationFailureTheChordStaysWholeOrNoNoteLeaks) {
     for (int n = 1;; ++n) {
         auto* measure = MakeCounted<ECMeasure>(nullptr);

@@ -30,6 +30,23 @@ bool ECChord::HoldsNote() {
     return false;
 }
 
+void ECChord::DetachAllChildren() {
+    MCEventList* children = GetChildren();
+    // Take the tail afresh each time: a child's deep removal may dissolve elements that
+    // take other children out of this list too.
+    while (!children->IsEmpty()) {
+        ECBase* child = children->GetTail();
+        bool heldElsewhere = false;
+        MCEventList* parents = child->GetParents();
+        for (POSITION pos = parents->GetHeadPosition(); pos != nullptr && !heldElsewhere;) {
+            heldElsewhere = parents->GetNext(pos) != this;
+        }
+        // A child that lives on keeps its own children; one that goes takes its subtree
+        // with it, since that subtree would otherwise keep it alive.
+        ECWithChild::RemoveChild(child, heldElsewhere ? 0 : 1);
+    }
+}
+
 int ECChord::RemoveChild(ECBase* child, int deep) {
     if (IsBeingDestroyed()) {
         return ECWithChild::RemoveChild(child, deep);
@@ -42,7 +59,7 @@ int ECChord::RemoveChild(ECBase* child, int deep) {
         return 0;
     }
     if (!HoldsNote()) {
-        ECWithChild::RemoveChildren(0);
+        DetachAllChildren();
     }
     if (GetChildren()->IsEmpty()) {
         RemoveFromParents();
@@ -65,21 +82,18 @@ int ECChord::RemoveChildren(int deep) {
 int ECChord::RemoveFromParents() {
     if (!IsBeingDestroyed() && HoldsNote()) {
         if (ECBase* measure = GetAncestor(EventId::Measure, -1)) {
+            // Adding to the measure changes no list of this chord, so walking it is safe.
+            // A note that already is a child of the measure stays there once: AddChild
+            // refuses it. One refused for want of memory is held by nothing else and so
+            // goes with the chord's other children below.
             MCEventList* children = GetChildren();
             for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
                 ECBase* child = children->GetNext(pos);
-                if (child->GetEventId() != EventId::Note) {
-                    continue;
-                }
-                // A note that already is a child of the measure stays there once: AddChild
-                // refuses it. One refused for want of memory goes with its own subtree, which
-                // would otherwise keep it alive once the chord lets go of it.
-                if (measure->AddChild(child, 1) == 0 &&
-                    child->GetParents()->Find(measure) == nullptr) {
-                    ECWithChild::RemoveChild(child, 1);
+                if (child->GetEventId() == EventId::Note) {
+                    measure->AddChild(child, 1);
                 }
             }
-            ECWithChild::RemoveChildren(0);
+            DetachAllChildren();
         }
     }
     return ECBase::RemoveFromParents();

@@ -42,10 +42,12 @@ public:
     void SetDuration(MCTime*) override {}
 
     /// Detaches `child` as ECWithChild does (deeply when asked). When no note (event id 37)
-    /// is left, every remaining child is detached too, not deeply; a chord left without
-    /// children then removes itself from its parents (RemoveFromParents) and is destroyed
-    /// unless something else holds it. Returns 0 and changes nothing when `child` is not a
-    /// child; else 1.
+    /// is left, every remaining child is detached too: a child that another parent also
+    /// holds keeps its own children, any other goes with its subtree (marks have none in a
+    /// well-formed score; in other graphs the subtree would otherwise keep it alive). A
+    /// chord left without children then removes itself from its parents
+    /// (RemoveFromParents) and is destroyed unless something else holds it. Returns 0 and
+    /// changes nothing when `child` is not a child; else 1.
     int RemoveChild(ECBase* child, int deep) override;
 
     /// Detaches every child as ECWithChild does, then removes the chord from its parents
@@ -57,17 +59,20 @@ public:
     /// Finds the nearest enclosing measure (event id 32, through any number of levels).
     /// When there is one and the chord holds notes, each note that is not yet a child of
     /// that measure is added to it in time order; then every child is detached from the
-    /// chord, releasing its marks. Last, the chord leaves all its parents as
-    /// ECBase::RemoveFromParents does. Without an enclosing measure the chord keeps its
-    /// children, which then keep it alive. Returns 1.
+    /// chord as RemoveChild detaches the rest, which releases its marks. Last, the chord
+    /// leaves all its parents as ECBase::RemoveFromParents does. Without an enclosing
+    /// measure the chord keeps its children, which then keep it alive. Returns 1.
     /// A note that cannot be added to the measure for want of memory is released deeply
-    /// instead. Allocation failure of the ancestor search throws std::bad_alloc before
-    /// anything has changed.
+    /// with the marks. Allocation failure of the ancestor search throws std::bad_alloc
+    /// before anything has changed.
     /// Cost: an ancestor walk, and a search of each note's parents.
     int RemoveFromParents() override;
 
 private:
     bool HoldsNote();
+
+    /// Detaches every child: deeply unless another parent still holds it.
+    void DetachAllChildren();
 };
 
 } // namespace clavenor
