@@ -40,6 +40,12 @@ void DCBase::Serialize(CArchive& ar) {
 
 DCBase* DCBase::Copy(CObject*) { return this; }
 
+void DCBase::DiscardAfterFailedLoad() {
+    if (!m_bPlaced) {
+        delete this;
+    }
+}
+
 void DCBase::PostSerialize(CArchive&) {}
 
 int DCBase::IsDirty() { return m_state.GetBitValue(0); }

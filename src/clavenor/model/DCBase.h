@@ -51,6 +51,10 @@ public:
 private:
     friend class MCDataArray;
 
+    /// A record that failed to load is destroyed unless an array already holds it (a
+    /// record nested in its own owner's record can be placed before its own record ends).
+    void DiscardAfterFailedLoad() override;
+
     FCInt m_state;
     ECBase* m_pOwner = nullptr;
     // Set once the record sits in an element's data array, so that a stream cannot place

@@ -98,7 +98,7 @@ void MCDataArray::Serialize(CArchive&) {
                             "MCDataArray is never archived by reference");
 }
 
-void MCDataArray::Place(int slot, DCBase* record, ECBase* owner) {
+void MCDataArray::Place(CArchive& ar, int slot, DCBase* record, ECBase* owner) {
     if (record == nullptr) {
         return;
     }
@@ -109,8 +109,12 @@ void MCDataArray::Place(int slot, DCBase* record, ECBase* owner) {
     }
     if (GetAt(slot) != nullptr) {
         // Nothing else holds the record yet, and the archive stops at this exception, so
-        // its index to the record is never used again.
-        delete record;
+        // its index to the record is never used again. A record whose own record is still
+        // being read (this array's element is nested in it) is discarded by that failing
+        // read instead.
+        if (!ar.IsObjectBeingLoaded(record)) {
+            delete record;
+        }
         throw CArchiveException(CArchiveException::genericException,
                                 "two data records for one view");
     }
@@ -149,7 +153,7 @@ void MCDataArray::SerializeFor(CArchive& ar, ECBase* owner) {
             std::uint8_t viewCode = 0;
             ar >> viewCode;
             auto* record = static_cast<DCBase*>(ar.ReadObject(RUNTIME_CLASS(DCBase)));
-            Place(ViewCodeToIndex(viewCode), record, owner);
+            Place(ar, ViewCodeToIndex(viewCode), record, owner);
         }
         return;
     }
@@ -165,7 +169,7 @@ void MCDataArray::SerializeFor(CArchive& ar, ECBase* owner) {
     for (std::uint32_t k = 0; k < count; ++k) {
         // The older layout allowed any class here; only data records can live in the array.
         auto* record = static_cast<DCBase*>(ar.ReadObject(RUNTIME_CLASS(DCBase)));
-        Place(ViewCodeToIndex(static_cast<int>(k)), record, owner);
+        Place(ar, ViewCodeToIndex(static_cast<int>(k)), record, owner);
     }
 }
 

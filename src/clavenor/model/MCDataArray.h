@@ -76,7 +76,7 @@ public:
 
 private:
     void EnsureStorage();
-    void Place(int slot, DCBase* record, ECBase* owner);
+    void Place(CArchive& ar, int slot, DCBase* record, ECBase* owner);
 
     std::unique_ptr<DCBase*[]> m_slots;
     int m_nSize = 0;
