@@ -1,6 +1,6 @@
 #pragma once
 
-// Element classes that count their live instances, so that tests can see exactly which
+// Element classes that count their live instances, so that tests see exactly which
 // elements a removal or a release destroyed.
 
 #include "clavenor/model/ECBase.h"
@@ -21,7 +21,7 @@ public:
     ~Counted() override { --g_liveElements; }
 };
 
-/// A new counted element of class T, appended to `parent` when given (sorted by time).
+/// A new counted T, added to `parent` (sorted by time) when given.
 template <class T, class... Args>
 Counted<T>* MakeCounted(ECBase* parent, Args&&... args) {
     auto* e = new Counted<T>(std::forward<Args>(args)...);
