@@ -57,8 +57,13 @@
 #include "clavenor/actions/ACSortChildren.h"
 #include "clavenor/actions/ACTypeFilterBase.h"
 
+#include "clavenor/elements/ECChord.h"
 #include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECGraceNote.h"
+#include "clavenor/elements/ECMeasure.h"
+#include "clavenor/elements/ECNote.h"
 #include "clavenor/elements/ECPerformance.h"
+#include "clavenor/elements/ECRest.h"
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/elements/ECTrack.h"
 #include "clavenor/elements/ECWaveTrack.h"

@@ -98,6 +98,36 @@ std::vector<ECPerformance*> MakeSeedDocuments() {
     }
     documents.push_back(wide);
 
+    // Notation: a rest, chords shared with a beam-like container, a grace note.
+    auto* notation = new ECPerformance;
+    auto* notationConductor = new ECConductor;
+    notation->AddChild(notationConductor, 0);
+    auto* notationStaff = new ECStaff;
+    notationConductor->AddChild(notationStaff, 1);
+    auto* measure = new ECMeasure;
+    MCTime zero(0.0f);
+    measure->SetTime(&zero);
+    notationStaff->AddChild(measure, 1);
+    auto* rest = new ECRest(8);
+    rest->SetTime(&zero);
+    measure->AddChild(rest, 1);
+    auto* beam = new ECWithTimeChild;
+    for (int i = 1; i <= 2; ++i) {
+        MCTime at(static_cast<float>(i));
+        auto* chord = new ECChord;
+        chord->SetTime(&at);
+        chord->SetVoiceTrack(1, 1);
+        measure->AddChild(chord, 1);
+        beam->AddChild(chord, 0);
+        auto* note = new ECNote(at, MCTime(0.5f));
+        chord->AddChild(note, 1);
+        chord->AddChild(new ECNote(at, MCTime(1, 0, 240, 480)), 1);
+        note->AddChild(new ECGraceNote(MCTime(static_cast<float>(i) - 0.125f), MCTime(0.125f)), 0);
+        Timed(chord, at, 1, 1);
+    }
+    measure->AddChild(beam, 0);
+    documents.push_back(notation);
+
     auto* deep = new ECPerformance;
     ECWithChild* level = deep;
     for (int i = 0; i < 40; ++i) {

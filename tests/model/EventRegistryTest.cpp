@@ -67,12 +67,22 @@ TEST(EventRegistry, AClassRegistersBesideItselfButNotForAnUnmakeableKind) {
         ASSERT_NE(note, nullptr);
         EXPECT_TRUE(note->IsKindOf(RUNTIME_CLASS(RegistryTestNote)));
     }
-    EXPECT_EQ(GetEventRuntimeClass(EventId::Note), before);
+    // Leaving the scope forgets the replacement without bringing back the class it replaced.
+    EXPECT_EQ(GetEventRuntimeClass(EventId::Note), nullptr);
+    if (before != nullptr) {
+        RegisterEventClass(EventId::Note, before);
+    }
 }
 
 TEST(EventRegistry, AClassThatIsNoElementIsNotMade) {
-    EventClassRegistrar registration(EventId::Rest, RUNTIME_CLASS(DCBase));
-    EXPECT_EQ(CreateEvent(EventId::Rest), nullptr);
+    const CRuntimeClass* before = GetEventRuntimeClass(EventId::Rest);
+    {
+        EventClassRegistrar registration(EventId::Rest, RUNTIME_CLASS(DCBase));
+        EXPECT_EQ(CreateEvent(EventId::Rest), nullptr);
+    }
+    if (before != nullptr) {
+        RegisterEventClass(EventId::Rest, before);
+    }
 }
 
 TEST(EventRegistry, DisplayNamesByIdAreTheFixedTexts) {

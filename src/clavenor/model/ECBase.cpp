@@ -104,9 +104,18 @@ int ECBase::RemoveFromParents() {
     // The last parent's RemoveChild may release this element; keep it alive until the walk
     // over its own parents list is done.
     Ref();
-    for (POSITION pos = m_parents.GetHeadPosition(); pos != nullptr;) {
-        ECBase* parent = m_parents.GetNext(pos);
+    // A parent's RemoveChild may change more of this list than its own entry (a parent that
+    // dissolves releases its other children, and one of them may be a parent of this
+    // element too), so no position is kept across the call: the first parent not yet tried
+    // is looked up afresh each time. A parent that refuses keeps its entry, and is passed.
+    std::int32_t refused = 0;
+    while (m_parents.GetCount() > refused) {
+        ECBase* parent = m_parents.GetAt(m_parents.FindIndex(refused));
+        const std::int32_t before = m_parents.GetCount();
         parent->RemoveChild(this, 0);
+        if (m_parents.GetCount() >= before) {
+            ++refused;
+        }
     }
     Unref(1);
     return 1;

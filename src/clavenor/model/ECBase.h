@@ -187,6 +187,10 @@ protected:
     /// Every destructor that releases graph references calls it first.
     void BeginDestruction() { m_bDestroying = true; }
 
+    /// Whether the element's destruction has begun: overrides that would otherwise release
+    /// the element itself (grouping elements that dissolve) must not do so then.
+    bool IsBeingDestroyed() const { return m_bDestroying; }
+
     std::uint32_t m_nFlags = 0;
 
 private:

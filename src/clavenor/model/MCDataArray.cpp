@@ -98,7 +98,7 @@ void MCDataArray::Serialize(CArchive&) {
                             "MCDataArray is never archived by reference");
 }
 
-void MCDataArray::Place(const CArchive& ar, int slot, DCBase* record, ECBase* owner) {
+void MCDataArray::Place(CArchive& ar, int slot, DCBase* record, ECBase* owner) {
     if (record == nullptr) {
         return;
     }

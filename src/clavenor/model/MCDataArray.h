@@ -77,7 +77,7 @@ public:
 
 private:
     void EnsureStorage();
-    void Place(const CArchive& ar, int slot, DCBase* record, ECBase* owner);
+    void Place(CArchive& ar, int slot, DCBase* record, ECBase* owner);
 
     std::unique_ptr<DCBase*[]> m_slots;
     int m_nSize = 0;

@@ -1,0 +1,102 @@
+#include "clavenor/elements/ECChord.h"
+
+#include "clavenor/model/EventRegistry.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECChord, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECChord, EventId::Chord)
+
+ECChord::~ECChord() = default;
+
+ECBase* ECChord::Copy(CObject* src) { return CopyAs(this, src); }
+
+int ECChord::GetEventId() const { return EventId::Chord; }
+
+int ECChord::GetParentTypes(CArray<int, int>& types) {
+    types.Add(EventId::Measure);
+    types.Add(EventId::Beam);
+    types.Add(EventId::Tuplet);
+    return 1;
+}
+
+bool ECChord::HoldsNote() {
+    MCEventList* children = GetChildren();
+    for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
+        if (children->GetNext(pos)->GetEventId() == EventId::Note) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ECChord::DetachAllChildren() {
+    MCEventList* children = GetChildren();
+    // Take the tail afresh each time: a child's deep removal may dissolve elements that
+    // take other children out of this list too.
+    while (!children->IsEmpty()) {
+        ECBase* child = children->GetTail();
+        bool heldElsewhere = false;
+        MCEventList* parents = child->GetParents();
+        for (POSITION pos = parents->GetHeadPosition(); pos != nullptr && !heldElsewhere;) {
+            heldElsewhere = parents->GetNext(pos) != this;
+        }
+        // A child that lives on keeps its own children; one that goes takes its subtree
+        // with it, since that subtree would otherwise keep it alive.
+        ECWithChild::RemoveChild(child, heldElsewhere ? 0 : 1);
+    }
+}
+
+int ECChord::RemoveChild(ECBase* child, int deep) {
+    if (IsBeingDestroyed()) {
+        return ECWithChild::RemoveChild(child, deep);
+    }
+    // Leaving the parents may give back every reference but this one; the chord is not
+    // touched again once it has been returned.
+    Ref();
+    if (ECWithChild::RemoveChild(child, deep) == 0) {
+        Unref(0);
+        return 0;
+    }
+    if (!HoldsNote()) {
+        DetachAllChildren();
+    }
+    if (GetChildren()->IsEmpty()) {
+        RemoveFromParents();
+    }
+    Unref(1);
+    return 1;
+}
+
+int ECChord::RemoveChildren(int deep) {
+    if (IsBeingDestroyed()) {
+        return ECWithChild::RemoveChildren(deep);
+    }
+    Ref();
+    ECWithChild::RemoveChildren(deep);
+    RemoveFromParents();
+    Unref(1);
+    return 1;
+}
+
+int ECChord::RemoveFromParents() {
+    if (!IsBeingDestroyed() && HoldsNote()) {
+        if (ECBase* measure = GetAncestor(EventId::Measure, -1)) {
+            // Adding to the measure changes no list of this chord, so walking it is safe.
+            // A note that already is a child of the measure stays there once: AddChild
+            // refuses it. One refused for want of memory is held by nothing else and so
+            // goes with the chord's other children below.
+            MCEventList* children = GetChildren();
+            for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
+                ECBase* child = children->GetNext(pos);
+                if (child->GetEventId() == EventId::Note) {
+                    measure->AddChild(child, 1);
+                }
+            }
+            DetachAllChildren();
+        }
+    }
+    return ECBase::RemoveFromParents();
+}
+
+} // namespace clavenor

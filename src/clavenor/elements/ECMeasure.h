@@ -1,0 +1,34 @@
+#pragma once
+
+#include "clavenor/model/ECWithTimeChild.h"
+
+namespace clavenor {
+
+/// One measure of one staff (event id 32; allowed parent: the staff): the container of
+/// everything the staff holds in that measure, chords, notes and rests among them. A
+/// measure starts on voice 14 (the voice of structural elements) and track 2047
+/// (unnumbered); its time stays unset until the staff places it.
+///
+/// Its archive record is the ECWithTimeChild record, nothing more.
+class ECMeasure : public ECWithTimeChild {
+    DECLARE_SERIAL(ECMeasure)
+
+public:
+    ECMeasure();
+    /// Copies the time and the voice/track; the children list starts empty.
+    ECMeasure(const ECMeasure& other) = default;
+    ~ECMeasure() override;
+
+    /// Copies the voice/track, not the time, nothing of the children.
+    ECMeasure& operator=(const ECMeasure& other) = default;
+
+    /// Identity: two measures at the same time on the same track are still two measures.
+    bool operator==(const ECMeasure& other) const { return this == &other; }
+    bool operator!=(const ECMeasure& other) const { return this != &other; }
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor
