@@ -1,0 +1,218 @@
+#include "elements/CountedElement.h"
+#include "support/CommandProbe.h"
+
+#include <gtest/gtest.h>
+
+namespace clavenor::test {
+namespace {
+
+// A performance with a conductor, one staff and one measure: where chords and notes live.
+class Score : public ::testing::Test {
+protected:
+    Score() {
+        auto* conductor = new ECConductor;
+        m_doc->AddChild(conductor, 0);
+        m_staff = new ECStaff;
+        conductor->AddChild(m_staff, 1);
+        m_measure = new ECMeasure;
+        MCTime zero(0.0f);
+        m_measure->SetTime(&zero);
+        m_staff->AddChild(m_measure, 1);
+    }
+
+    static ECNote* Note(float time) {
+        MCTime start(time);
+        MCTime length(1.0f);
+        return new Counted<ECNote>(start, length);
+    }
+
+    // Runs `command` synchronously inside an undo group.
+    void Run(CCBase* command, const char* name = "edit") {
+        command->SetSynchronous(1);
+        MCCommandMgr::BeginUndo(m_doc.get(), CString(name));
+        command->Apply(m_doc.get());
+        MCCommandMgr::EndUndo(m_doc.get());
+    }
+
+    std::vector<std::uint8_t> Bytes() {
+        CMemFile file;
+        CArchive ar(&file, CArchive::store);
+        m_doc->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(m_doc.get());
+        ar.Close();
+        return file.Detach();
+    }
+
+    Document m_doc;
+    ECStaff* m_staff = nullptr;
+    ECMeasure* m_measure = nullptr;
+};
+
+TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
+    auto* later = Note(2.0f);
+    auto* earlier = Note(1.0f);
+    auto* second = new ECMeasure;
+    m_staff->AddChild(second, 1);
+    auto* add = new CCAdd(later, m_measure, FCMidi::MidiNull());
+    add->Add(earlier, m_measure, FCMidi(0x00403C90u));
+    add->Add(earlier, second, FCMidi::MidiNull());
+    EXPECT_EQ(add->GetItems()[1]->GetMidiData().GetValue().dwData, 0x00403C90u);
+    Run(add);
+    EXPECT_EQ(m_measure->GetChildren()->GetHead(), earlier);
+    EXPECT_EQ(m_measure->GetChildren()->GetTail(), later);
+    EXPECT_EQ(earlier->GetParents()->GetCount(), 2);
+    MCEventList added;
+    EXPECT_EQ(add->GetAddEvents(added), 1);
+    EXPECT_EQ(added.GetCount(), 3);
+}
+
+TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
+    auto* chord = new ECChord;
+    m_measure->AddChild(chord, 1);
+    ECNote* note = Note(0.0f);
+    chord->AddChild(note, 1);
+    chord->AddChild(Note(0.0f), 1);
+    auto* remove = new CCRemove(note);
+    EXPECT_EQ(remove->Remove(note), nullptr) << "one item per element";
+    // A note lists the measure before the chord among its parent types.
+    EXPECT_EQ(remove->GetItems()[0]->GetParent(), m_measure);
+    // An element listing the chord first records the chord.
+    struct ChordFirst : public ECWithTime {
+        int GetParentTypes(CArray<int, int>& types) override {
+            types.Add(EventId::Chord);
+            types.Add(EventId::Measure);
+            return 1;
+        }
+    };
+    auto* mark = new ChordFirst;
+    chord->AddChild(mark, 0);
+    CCRemoveItem* item = remove->Remove(mark);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->GetParent(), chord);
+    Run(remove);
+    EXPECT_EQ(note->GetParents()->GetCount(), 0);
+    m_doc->Undo(1);
+    EXPECT_EQ(note->GetParents()->GetHead(), m_measure);
+    EXPECT_EQ(mark->GetParents()->GetHead(), chord);
+}
+
+TEST_F(Score, UndoneRemovalLeavesTheElementIntactWhenItsHistoryIsFreed) {
+    auto* chord = new Counted<ECChord>;
+    m_measure->AddChild(chord, 1);
+    chord->AddChild(Note(0.0f), 1);
+    chord->AddChild(Note(0.0f), 1);
+    const int live = g_liveElements;
+    Run(new CCRemove(chord));
+    m_doc->Undo(1);
+    m_doc->ClearUndo();
+    MCCommandMgr::OnIdle();
+    EXPECT_EQ(g_liveElements, live);
+    EXPECT_EQ(m_measure->GetChildren()->GetCount(), 3) << "the chord's notes stayed in the "
+                                                          "measure when it was removed";
+}
+
+TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
+    auto* chord = new Counted<ECChord>;
+    m_measure->AddChild(chord, 1);
+    chord->AddChild(Note(0.0f), 1);
+    const int live = g_liveElements;
+    auto* remove = new CCRemove;
+    MCEventList both;
+    both.AddTail(chord);
+    both.AddTail(chord->GetChildren()->GetHead());
+    remove->Remove(&both);
+    both.RemoveAll();
+    Run(remove);
+    EXPECT_EQ(g_liveElements, live) << "the history still holds them";
+    m_doc->ClearUndo();
+    EXPECT_EQ(g_liveElements, live - 2);
+}
+
+// The first edit travels the whole road: a host adds a chord with notes inside an undo
+// group, its handlers see every phase and the change record, and save, undo and redo agree
+// byte for byte.
+TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
+    struct Host {
+        Journal journal;
+        static int Command(ECBase* owner, int phase, void* data, void* user) {
+            auto* self = static_cast<Host*>(user);
+            auto* list = static_cast<MCCommandList*>(data);
+            self->journal.Add("command:" + std::to_string(phase) + ":" +
+                              std::to_string(list->GetHead()->GetCommandId()) +
+                              (owner != nullptr ? "" : "?"));
+            return 1;
+        }
+        static int State(ECBase*, int, void* data, void* user) {
+            auto* self = static_cast<Host*>(user);
+            auto* record = static_cast<SCBase*>(data);
+            std::string line = "state:" + std::to_string(record->GetCode());
+            if (auto* commands = dynamic_cast<SCCommand*>(record)) {
+                for (POSITION pos = commands->GetCommands().GetHeadPosition(); pos != nullptr;) {
+                    line +=
+                        ":" + std::to_string(commands->GetCommands().GetNext(pos)->GetCommandId());
+                }
+            }
+            self->journal.Add(line);
+            return 0;
+        }
+    } host;
+    m_doc->AddCommandHandler(&Host::Command, &host);
+    m_doc->AddStateHandler(&Host::State, &host);
+
+    const std::vector<std::uint8_t> before = Bytes();
+    auto* chord = new ECChord;
+    MCTime at(1.0f);
+    chord->SetTime(&at);
+    auto* add = new CCAdd(chord, m_measure, FCMidi::MidiNull());
+    for (int pitch : {60, 64, 67}) {
+        ECNote* note = Note(1.0f);
+        add->Add(note, chord, FCMidi(static_cast<std::uint32_t>(0x00500090 | (pitch << 8))));
+    }
+    Run(add, "Add chord");
+    EXPECT_EQ(host.journal.Joined(), "command:0:0 command:1:0 state:500:0");
+    ASSERT_EQ(chord->GetChildren()->GetCount(), 3);
+    EXPECT_EQ(m_measure->GetChildren()->GetHead(), chord);
+    const std::vector<std::uint8_t> after = Bytes();
+    EXPECT_GT(after.size(), before.size());
+
+    // The saved document loads with the new elements.
+    auto* copy = new ECPerformance;
+    copy->SetVersion(ECPerformance::WriteVersion);
+    ECPerformance* previous = ECPerformance::SetActivePerformance(copy);
+    {
+        CMemFile file(after.data(), after.size());
+        CArchive ar(&file, CArchive::load);
+        copy->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(copy);
+    }
+    ECPerformance::SetActivePerformance(previous);
+    ACCount notes;
+    notes.AddEvtType(EventId::Note);
+    notes.Apply(copy);
+    EXPECT_EQ(notes.GetEventCount(), 3);
+    delete copy;
+
+    host.journal.lines.clear();
+    EXPECT_EQ(m_doc->Undo(1), 1);
+    EXPECT_EQ(host.journal.lines.back(), "state:500:36");
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_EQ(m_doc->Redo(1), 1);
+    EXPECT_EQ(Bytes(), after);
+
+    // A command that fails raises a code-501 record and changes nothing: this one names a
+    // document without a conductor.
+    auto* orphan = new ECPerformance;
+    orphan->AddStateHandler(&Host::State, &host);
+    host.journal.lines.clear();
+    auto* failing = new CCAdd(Note(3.0f), m_measure, FCMidi::MidiNull());
+    failing->SetSynchronous(1);
+    failing->Apply(orphan);
+    EXPECT_EQ(host.journal.Joined(), "state:501:0");
+    EXPECT_EQ(Bytes(), after);
+    delete orphan;
+}
+
+} // namespace
+} // namespace clavenor::test
