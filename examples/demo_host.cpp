@@ -125,6 +125,106 @@ void ShowCommandRoad() {
     MCCommandMgr::OnIdle();
 }
 
+void PrintNamedTree(ECBase* element, int indent) {
+    std::printf("%*s%s", indent * 2, "", GetEventString(element).GetString());
+    if (MCTime* time = element->GetTime()) {
+        std::printf(" at %g", static_cast<double>(time->GetSeconds()));
+    }
+    if (MCTime* duration = element->GetDuration()) {
+        std::printf(" for %g", static_cast<double>(duration->GetSeconds()));
+    }
+    std::printf("\n");
+    if (MCEventList* children = element->GetChildren()) {
+        for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
+            PrintNamedTree(children->GetNext(pos), indent + 1);
+        }
+    }
+}
+
+ECNote* MakeNote(float time, float length) {
+    MCTime start(time);
+    MCTime duration(length);
+    return new ECNote(start, duration);
+}
+
+void ShowScore() {
+    std::printf("\nentering a small score through commands:\n");
+    auto* score = new ECPerformance;
+    auto* conductor = new ECConductor;
+    score->AddChild(conductor, 0);
+    auto* staff = new ECStaff;
+    conductor->AddChild(staff, 1);
+    ECMeasure* measures[2];
+    for (int i = 0; i < 2; ++i) {
+        measures[i] = new ECMeasure;
+        MCTime start(static_cast<float>(4 * i));
+        measures[i]->SetTime(&start);
+        staff->AddChild(measures[i], 1);
+    }
+
+    MCCommandMgr::BeginUndo(score, CString("Enter notes"));
+    auto* add = new CCAdd;
+    add->SetSynchronous(1);
+    auto* chord = new ECChord;
+    MCTime zero(0.0f);
+    chord->SetTime(&zero);
+    add->Add(chord, measures[0], FCMidi::MidiNull());
+    for (int pitch : {60, 64, 67}) {
+        add->Add(MakeNote(0.0f, 2.0f), chord,
+                 FCMidi(static_cast<std::uint32_t>(0x00640090 | (pitch << 8))));
+    }
+    auto* rest = new ECRest(5);
+    MCTime two(2.0f);
+    rest->SetTime(&two);
+    add->Add(rest, measures[0], FCMidi::MidiNull());
+    for (int i = 0; i < 4; ++i) {
+        add->Add(MakeNote(4.0f + static_cast<float>(i), 1.0f), measures[1], FCMidi::MidiNull());
+    }
+    add->Apply(score);
+    MCCommandMgr::EndUndo(score);
+
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        score->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(score);
+        ar.Close();
+    }
+    std::printf("  saved %llu bytes; the reloaded score:\n",
+                static_cast<unsigned long long>(file.GetLength()));
+    file.SeekToBegin();
+    auto* reloaded = new ECPerformance;
+    reloaded->SetVersion(ECPerformance::WriteVersion);
+    ECPerformance* previous = ECPerformance::SetActivePerformance(reloaded);
+    {
+        CArchive ar(&file, CArchive::load);
+        reloaded->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(reloaded);
+        ar.Close();
+    }
+    ECPerformance::SetActivePerformance(previous);
+    PrintNamedTree(reloaded, 2);
+    std::printf("  the rest's length from its type: %g quarter notes\n",
+                static_cast<double>(ECRest::GetRestDuration(5, 0).GetSeconds()));
+
+    score->Undo(1);
+    ACCount notes;
+    notes.AddEvtType(EventId::Note);
+    notes.Apply(score);
+    std::printf("  after undo the original score holds %d notes; after redo ",
+                notes.GetEventCount());
+    score->Redo(1);
+    notes.Reset();
+    notes.Apply(score);
+    std::printf("%d\n", notes.GetEventCount());
+
+    delete reloaded;
+    delete score;
+    MCCommandMgr::OnIdle();
+}
+
 } // namespace
 
 int main() {
@@ -236,5 +336,6 @@ int main() {
     std::printf("released both documents\n");
 
     ShowCommandRoad();
+    ShowScore();
     return 0;
 }

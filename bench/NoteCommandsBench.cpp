@@ -1,0 +1,115 @@
+// Entering 10^5 notes through add commands, then undoing and redoing all of them: time per
+// note for each, with all notes in one undo group and with one group per note, and the
+// memory per note that the document and the history hold.
+
+#include <clavenor/clavenor.h>
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+using namespace clavenor;
+
+namespace {
+
+constexpr int kNotes = 100000;
+constexpr int kNotesPerMeasure = 100;
+
+struct Session {
+    ECPerformance* score = new ECPerformance;
+    std::vector<ECMeasure*> measures;
+
+    Session() {
+        auto* conductor = new ECConductor;
+        score->AddChild(conductor, 0);
+        auto* staff = new ECStaff;
+        conductor->AddChild(staff, 1);
+        for (int i = 0; i < kNotes / kNotesPerMeasure; ++i) {
+            auto* measure = new ECMeasure;
+            MCTime start(static_cast<float>(4 * i));
+            measure->SetTime(&start);
+            staff->AddChild(measure, 1);
+            measures.push_back(measure);
+        }
+    }
+    ~Session() {
+        delete score;
+        MCCommandMgr::OnIdle();
+    }
+
+    void AddNote(int i) {
+        MCTime start(static_cast<float>(4 * (i / kNotesPerMeasure)) +
+                     static_cast<float>(i % kNotesPerMeasure) / 25);
+        MCTime length(0.04f);
+        auto* add = new CCAdd(new ECNote(start, length),
+                              measures[static_cast<std::size_t>(i / kNotesPerMeasure)],
+                              FCMidi(0x00403C90u));
+        add->SetSynchronous(1);
+        add->Apply(score);
+    }
+};
+
+std::size_t HeapInUse() { return mallinfo2().uordblks; }
+
+void Run(benchmark::State& state, bool groupPerNote) {
+    const int levels = MCCommandMgr::GetUndoLevels();
+    MCCommandMgr::SetUndoLevels(kNotes + 1);
+    double add = 0;
+    double undo = 0;
+    double redo = 0;
+    double documentBytes = 0;
+    double historyBytes = 0;
+    for (auto _ : state) {
+        Session session;
+        const std::size_t empty = HeapInUse();
+        auto start = std::chrono::steady_clock::now();
+        if (!groupPerNote) {
+            MCCommandMgr::BeginUndo(session.score, CString("Enter notes"));
+        }
+        for (int i = 0; i < kNotes; ++i) {
+            if (groupPerNote) {
+                MCCommandMgr::BeginUndo(session.score, CString("Enter note"));
+            }
+            session.AddNote(i);
+            if (groupPerNote) {
+                MCCommandMgr::EndUndo(session.score);
+            }
+        }
+        if (!groupPerNote) {
+            MCCommandMgr::EndUndo(session.score);
+        }
+        auto added = std::chrono::steady_clock::now();
+        const std::size_t full = HeapInUse();
+        const int entries = session.score->GetUndoCount();
+        session.score->Undo(entries);
+        auto undone = std::chrono::steady_clock::now();
+        session.score->Redo(entries);
+        auto redone = std::chrono::steady_clock::now();
+        MCCommandMgr::OnIdle();
+        const std::size_t withHistory = HeapInUse();
+        session.score->ClearUndo();
+        const std::size_t withoutHistory = HeapInUse();
+
+        using Seconds = std::chrono::duration<double>;
+        add = Seconds(added - start).count();
+        undo = Seconds(undone - added).count();
+        redo = Seconds(redone - undone).count();
+        documentBytes = static_cast<double>(withoutHistory - empty) / kNotes;
+        historyBytes = static_cast<double>(withHistory - withoutHistory) / kNotes;
+        (void)full;
+    }
+    MCCommandMgr::SetUndoLevels(levels);
+    state.counters["add_us_per_note"] = add * 1e6 / kNotes;
+    state.counters["undo_us_per_note"] = undo * 1e6 / kNotes;
+    state.counters["redo_us_per_note"] = redo * 1e6 / kNotes;
+    state.counters["document_bytes_per_note"] = documentBytes;
+    state.counters["history_bytes_per_note"] = historyBytes;
+}
+
+void BM_NotesInOneUndoGroup(benchmark::State& state) { Run(state, false); }
+BENCHMARK(BM_NotesInOneUndoGroup)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_NotesOneGroupEach(benchmark::State& state) { Run(state, true); }
+BENCHMARK(BM_NotesOneGroupEach)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
