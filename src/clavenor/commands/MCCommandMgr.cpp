@@ -29,6 +29,22 @@ std::vector<std::unique_ptr<MCUndoItem>> s_trashList;
 
 int ClampUndoLevels(int levels) { return std::clamp(levels, 0, MCCommandMgr::MaxUndoLevels); }
 
+// Sends (synchronous) or posts the message to the command window; a post counts against
+// `performance`, so that destroying it first runs what is still queued for it.
+int Deliver(UINT message, WPARAM wParam, void* payload, bool synchronous,
+            ECPerformance* performance) {
+    const auto lParam = reinterpret_cast<LPARAM>(payload);
+    if (synchronous) {
+        CMessageQueue::SendMessage(s_hWnd, message, wParam, lParam);
+    } else {
+        if (performance != nullptr) {
+            performance->NotePosted(1);
+        }
+        CMessageQueue::PostMessage(s_hWnd, message, wParam, lParam);
+    }
+    return 1;
+}
+
 // Gives back, on every exit from a batch, what the dispatch took: one reference on each
 // command, the list's own references, the lock and one reference on the performance.
 class BatchScope {
@@ -119,26 +135,14 @@ int MCCommandMgr::ApplyCommand(CCBase* command, ECPerformance* performance) {
         return 0;
     }
     Initialize();
+    const bool synchronous = command->IsSynchronous() != 0;
     if (!CMessageQueue::IsOwnerThread()) {
         command->SetTarget(performance);
-        const auto lParam = reinterpret_cast<LPARAM>(command);
-        if (command->IsSynchronous() != 0) {
-            CMessageQueue::SendMessage(s_hWnd, kApplyOnOwnerMessage, 0, lParam);
-        } else {
-            CMessageQueue::PostMessage(s_hWnd, kApplyOnOwnerMessage, 0, lParam);
-        }
-        return 1;
+        return Deliver(kApplyOnOwnerMessage, 0, command, synchronous, nullptr);
     }
     performance->Ref();
     InitCommand(command, performance);
-    const auto lParam = reinterpret_cast<LPARAM>(command);
-    if (command->IsSynchronous() != 0) {
-        CMessageQueue::SendMessage(s_hWnd, CommandMessage, 0, lParam);
-    } else {
-        performance->NotePosted(1);
-        CMessageQueue::PostMessage(s_hWnd, CommandMessage, 0, lParam);
-    }
-    return 1;
+    return Deliver(CommandMessage, 0, command, synchronous, performance);
 }
 
 int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performance) {
@@ -151,13 +155,7 @@ int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performa
     if (!CMessageQueue::IsOwnerThread()) {
         list->AddTail(commands);
         list->SetTarget(performance);
-        const auto lParam = reinterpret_cast<LPARAM>(list.release());
-        if (synchronous) {
-            CMessageQueue::SendMessage(s_hWnd, kApplyOnOwnerMessage, 1, lParam);
-        } else {
-            CMessageQueue::PostMessage(s_hWnd, kApplyOnOwnerMessage, 1, lParam);
-        }
-        return 1;
+        return Deliver(kApplyOnOwnerMessage, 1, list.release(), synchronous, nullptr);
     }
     performance->Ref();
     for (POSITION pos = commands->GetHeadPosition(); pos != nullptr;) {
@@ -165,14 +163,7 @@ int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performa
         InitCommand(command, performance);
         list->AddTail(command);
     }
-    const auto lParam = reinterpret_cast<LPARAM>(list.release());
-    if (synchronous) {
-        CMessageQueue::SendMessage(s_hWnd, CommandMessage, 1, lParam);
-    } else {
-        performance->NotePosted(1);
-        CMessageQueue::PostMessage(s_hWnd, CommandMessage, 1, lParam);
-    }
-    return 1;
+    return Deliver(CommandMessage, 1, list.release(), synchronous, performance);
 }
 
 LRESULT MCCommandMgr::OnCommandMsg(WPARAM wParam, LPARAM lParam) {

@@ -248,10 +248,7 @@ void MCEventList::Serialize(CArchive& ar) {
 
 void MCEventList::SerializeFromParent(CArchive& ar, ECBase* owner) {
     if (ar.IsStoring()) {
-        ar.WriteCount(static_cast<std::uint32_t>(GetCount()));
-        for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-            ar.WriteObject(GetNext(pos));
-        }
+        MCObList::Serialize(ar);
         return;
     }
     for (std::uint32_t n = ar.ReadCount(); n > 0; --n) {
