@@ -1,5 +1,4 @@
-#include "elements/CountedElement.h"
-#include "support/CommandProbe.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,5 @@
-#include "clavenor/framework/CArchive.h"
-#include "clavenor/model/ECWithChild.h"
-#include "clavenor/model/MCObList.h"
-
 #include "support/AllocationFailure.h"
-#include "support/ArchiveBytes.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,4 @@
-#include "clavenor/model/EventRegistry.h"
-
-#include "clavenor/elements/ECPerformance.h"
-#include "clavenor/model/DCBase.h"
-#include "clavenor/model/ECWithChild.h"
-#include "clavenor/model/ECWithTime.h"
-#include "clavenor/model/ECWithTimeChild.h"
-
-#include "support/KindElement.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -27,25 +19,18 @@ IMPLEMENT_SERIAL(RegistryTestNote, ECWithTime, 1)
 namespace {
 
 TEST(EventRegistry, TheBaseClassesAndThePerformanceAreMadeById) {
-    struct Case {
-        int id;
-        const CRuntimeClass* cls;
-    };
-    for (const Case& c : {Case{EventId::Base, RUNTIME_CLASS(ECBase)},
-                          Case{EventId::WithChild, RUNTIME_CLASS(ECWithChild)},
-                          Case{EventId::WithTime, RUNTIME_CLASS(ECWithTime)},
-                          Case{EventId::WithTimeChild, RUNTIME_CLASS(ECWithTimeChild)},
-                          Case{EventId::Performance, RUNTIME_CLASS(ECPerformance)}}) {
-        EXPECT_EQ(GetEventRuntimeClass(c.id), c.cls) << c.id;
-        std::unique_ptr<ECBase> e(CreateEvent(c.id));
-        ASSERT_NE(e, nullptr) << c.id;
-        EXPECT_EQ(e->GetEventId(), c.id);
-        EXPECT_EQ(e->GetRuntimeClass(), c.cls);
-        EXPECT_EQ(e->GetRefCount(), 0);
+    const std::pair<int, const CRuntimeClass*> cases[] = {
+        {EventId::Base, RUNTIME_CLASS(ECBase)},
+        {EventId::WithChild, RUNTIME_CLASS(ECWithChild)},
+        {EventId::WithTime, RUNTIME_CLASS(ECWithTime)},
+        {EventId::WithTimeChild, RUNTIME_CLASS(ECWithTimeChild)},
+        {EventId::Performance, RUNTIME_CLASS(ECPerformance)}};
+    for (const auto& [id, cls] : cases) {
+        EXPECT_EQ(GetEventRuntimeClass(id), cls) << id;
+        std::unique_ptr<ECBase> e(CreateEvent(id));
+        ASSERT_NE(e, nullptr) << id;
+        EXPECT_TRUE(e->GetEventId() == id && e->GetRuntimeClass() == cls && e->GetRefCount() == 0);
     }
-}
-
-TEST(EventRegistry, UnknownAndUnmakeableIdsGiveNothing) {
     for (int id : {-1, -5, 63, 68, 69, 75, 1000, EventId::Glissando, EventId::Envelope,
                    EventId::TempoEnv, EventId::BankLSB}) {
         EXPECT_EQ(GetEventRuntimeClass(id), nullptr) << id;
@@ -60,67 +45,55 @@ TEST(EventRegistry, AClassRegistersBesideItselfButNotForAnUnmakeableKind) {
     EXPECT_EQ(RegisterEventClass(EventId::Note, nullptr), 0);
     EXPECT_EQ(GetEventRuntimeClass(EventId::Glissando), nullptr);
 
-    const CRuntimeClass* before = GetEventRuntimeClass(EventId::Note);
+    const CRuntimeClass* note = GetEventRuntimeClass(EventId::Note);
+    const CRuntimeClass* rest = GetEventRuntimeClass(EventId::Rest);
     {
         EventClassRegistrar registration(EventId::Note, RUNTIME_CLASS(RegistryTestNote));
-        std::unique_ptr<ECBase> note(CreateEvent(EventId::Note));
-        ASSERT_NE(note, nullptr);
-        EXPECT_TRUE(note->IsKindOf(RUNTIME_CLASS(RegistryTestNote)));
+        EventClassRegistrar notAnElement(EventId::Rest, RUNTIME_CLASS(DCBase));
+        std::unique_ptr<ECBase> made(CreateEvent(EventId::Note));
+        ASSERT_NE(made, nullptr);
+        EXPECT_TRUE(made->IsKindOf(RUNTIME_CLASS(RegistryTestNote)));
+        EXPECT_EQ(CreateEvent(EventId::Rest), nullptr);
     }
     // Leaving the scope forgets the replacement without bringing back the class it replaced.
     EXPECT_EQ(GetEventRuntimeClass(EventId::Note), nullptr);
-    if (before != nullptr) {
-        RegisterEventClass(EventId::Note, before);
-    }
-}
-
-TEST(EventRegistry, AClassThatIsNoElementIsNotMade) {
-    const CRuntimeClass* before = GetEventRuntimeClass(EventId::Rest);
-    {
-        EventClassRegistrar registration(EventId::Rest, RUNTIME_CLASS(DCBase));
-        EXPECT_EQ(CreateEvent(EventId::Rest), nullptr);
-    }
-    if (before != nullptr) {
-        RegisterEventClass(EventId::Rest, before);
-    }
-}
-
-TEST(EventRegistry, DisplayNamesByIdAreTheFixedTexts) {
-    EXPECT_EQ(GetEventString(EventId::Accent), "Accent");
-    EXPECT_EQ(GetEventString(EventId::Base), "Event");
-    EXPECT_EQ(GetEventString(EventId::Brac), "Brace/Bracket");
-    EXPECT_EQ(GetEventString(EventId::FlowControl), "Repeat");
-    EXPECT_EQ(GetEventString(EventId::Repeat), "Repeat Pattern");
-    EXPECT_EQ(GetEventString(EventId::Measure), "Layout");
-    EXPECT_EQ(GetEventString(EventId::Lyric), "Lyric");
-    EXPECT_EQ(GetEventString(EventId::LyricBlock), "Lyric");
-    EXPECT_EQ(GetEventString(EventId::GraceNote), "Grace note");
-    EXPECT_EQ(GetEventString(EventId::Glissando), "Glissando");
-    EXPECT_EQ(GetEventString(EventId::Performance), "Document");
-    EXPECT_EQ(GetEventString(EventId::PolyPressure), "Polyphonic Pressure");
-    EXPECT_EQ(GetEventString(EventId::Wave), "Wave file");
-    EXPECT_EQ(GetEventString(EventId::WaveTrack), "Wave track");
-    for (int id : {-5, -1, EventId::Track, EventId::Envelope, 63, 72, 73, 74, 75}) {
-        EXPECT_TRUE(GetEventString(id).IsEmpty()) << id;
-    }
+    RegisterEventClass(EventId::Note, note);
+    RegisterEventClass(EventId::Rest, rest);
 }
 
 CString NameTempo(ECBase*) { return CString("Allegro"); }
 
-TEST(EventRegistry, ElementNamesUseTheSubtypeNamerOfTheirKind) {
+TEST(EventRegistry, DisplayNamesAreTheFixedTextsOrTheSubtypeNamersOfTheirKind) {
+    const std::pair<int, const char*> names[] = {
+        {EventId::Accent, "Accent"},
+        {EventId::Base, "Event"},
+        {EventId::Brac, "Brace/Bracket"},
+        {EventId::FlowControl, "Repeat"},
+        {EventId::Repeat, "Repeat Pattern"},
+        {EventId::Measure, "Layout"},
+        {EventId::LyricBlock, "Lyric"},
+        {EventId::GraceNote, "Grace note"},
+        {EventId::Glissando, "Glissando"},
+        {EventId::Performance, "Document"},
+        {EventId::PolyPressure, "Polyphonic Pressure"},
+        {EventId::WaveTrack, "Wave track"},
+    };
+    for (const auto& [id, name] : names) {
+        EXPECT_EQ(GetEventString(id), name) << id;
+    }
+    for (int id : {-5, -1, EventId::Track, EventId::Envelope, 63, 72, 73, 74, 75}) {
+        EXPECT_TRUE(GetEventString(id).IsEmpty()) << id;
+    }
+
     EXPECT_TRUE(GetEventString(static_cast<ECBase*>(nullptr)).IsEmpty());
-    ECPerformance performance;
-    EXPECT_EQ(GetEventString(&performance), "Document");
     ECWithChild container;
     EXPECT_TRUE(GetEventString(&container).IsEmpty());
-
     test::KindElement<EventId::Tempo, ECWithTime> tempo;
     EXPECT_EQ(GetEventString(&tempo), "Tempo");
     ASSERT_EQ(SetEventSubtypeNamer(EventId::Tempo, &NameTempo), 1);
     EXPECT_EQ(GetEventString(&tempo), "Allegro");
     SetEventSubtypeNamer(EventId::Tempo, nullptr);
     EXPECT_EQ(GetEventString(&tempo), "Tempo");
-
     EXPECT_EQ(SetEventSubtypeNamer(EventId::Note, &NameTempo), 0);
     EXPECT_EQ(SetEventSubtypeNamer(-1, &NameTempo), 0);
 }

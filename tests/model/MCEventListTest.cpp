@@ -1,18 +1,16 @@
-#include "clavenor/model/MCEventList.h"
-
-#include "clavenor/model/ECWithChild.h"
-#include "support/ArchiveBytes.h"
-#include "support/TestElements.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <limits>
+#include <random>
 
 using namespace clavenor;
-using test::TLeaf;
-using Elements = std::vector<ECBase*>;
+using namespace clavenor::test;
 
 namespace {
+
+using Elements = std::vector<ECBase*>;
 
 Elements Items(const MCEventList& list) {
     Elements items;
@@ -35,9 +33,23 @@ TLeaf* Bpt(std::int32_t tick, std::int32_t ppq) {
     return e;
 }
 
-} // namespace
+// The exchange sort as the list defines it, on a plain array.
+Elements ReferenceSort(Elements items) {
+    auto after = [](ECBase* a, ECBase* b) {
+        MCTime *ta = a->GetTime(), *tb = b->GetTime();
+        return ta == nullptr || tb == nullptr ? ta != nullptr && tb == nullptr : *ta > *tb;
+    };
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        for (std::size_t j = i + 1; j < items.size(); ++j) {
+            if (after(items[i], items[j])) {
+                std::swap(items[i], items[j]);
+            }
+        }
+    }
+    return items;
+}
 
-TEST(MCEventListReferences, EveryNodeHoldsOneReference) {
+TEST(MCEventList, EveryNodeHoldsOneReference) {
     auto* e = new TLeaf(1.0f);
     auto* other = new TLeaf(2.0f);
     int gone = 0, otherGone = 0;
@@ -61,13 +73,10 @@ TEST(MCEventListReferences, EveryNodeHoldsOneReference) {
     EXPECT_NE(otherGone, 0) << "destroying the lists released the element";
 }
 
-TEST(MCEventListOrder, SortedAddEventAndTimeSearches) {
-    auto* t1 = new TLeaf(1.0f);
-    auto* t2 = new TLeaf(2.0f);
-    auto* t2b = new TLeaf(2.0f);
-    auto* t3 = new TLeaf(3.0f);
+TEST(MCEventList, SortedAddEventAndTimeSearches) {
+    auto *t1 = new TLeaf(1.0f), *t2 = new TLeaf(2.0f), *t2b = new TLeaf(2.0f);
+    auto *t3 = new TLeaf(3.0f), *early = new TLeaf(0.5f);
     auto* untimed = new ECWithChild;
-    auto* early = new TLeaf(0.5f);
     MCEventList list;
     for (ECBase* e : Elements{t2, t1, t3, t2b, untimed, early}) {
         list.AddEvent(e, 1);
@@ -87,10 +96,11 @@ TEST(MCEventListOrder, SortedAddEventAndTimeSearches) {
     EXPECT_EQ(list.FindTimeReverse(&three, list.Find(t2)), list.Find(t1));
 }
 
-TEST(MCEventListTypes, EventTypeQueries) {
+TEST(MCEventList, EventTypeQueriesAndRemoveDuplicates) {
     MCEventList list;
     EXPECT_EQ(list.GetEventType(), -1);
-    Fill(list, {new TLeaf(1.0f, 37), new TLeaf(2.0f, 37)});
+    auto *a = new TLeaf(1.0f, 37), *b = new TLeaf(2.0f, 37);
+    Fill(list, {a, b});
     EXPECT_EQ(list.GetEventType(), 37);
     auto* rest = new TLeaf(3.0f, 49);
     Fill(list, {rest, new TLeaf(4.0f, 37)});
@@ -101,29 +111,21 @@ TEST(MCEventListTypes, EventTypeQueries) {
     EXPECT_TRUE(list.ContainsEventType(49) == 1 && list.ContainsEventType(12) == 0);
     EXPECT_EQ(list.FindEvent(49, list.Find(rest)), nullptr);
     EXPECT_EQ(list.FindEventReverse(37, list.Find(rest)), list.FindIndex(1));
-}
 
-TEST(MCEventListOrder, RemoveDuplicatesKeepsTheLastOccurrence) {
-    auto* a = new TLeaf(1.0f);
-    auto* b = new TLeaf(2.0f);
-    auto* c = new TLeaf(3.0f);
-    MCEventList keep;
-    Fill(keep, {a, b, c});
-    MCEventList list;
-    Fill(list, {a, b, a});
-    list.RemoveDuplicates();
-    EXPECT_EQ(Items(list), (Elements{b, a}));
+    // RemoveDuplicates keeps the last occurrence.
+    MCEventList dups;
+    Fill(dups, {a, b, a});
+    dups.RemoveDuplicates();
+    EXPECT_EQ(Items(dups), (Elements{b, a}));
     EXPECT_EQ(a->GetRefCount(), 2);
-    list.RemoveAll();
-    Fill(list, {a, b, a, b, c, a});
-    list.RemoveDuplicates();
-    EXPECT_EQ(Items(list), (Elements{b, c, a}));
+    dups.RemoveAll();
+    Fill(dups, {a, b, a, b, rest, a});
+    dups.RemoveDuplicates();
+    EXPECT_EQ(Items(dups), (Elements{b, rest, a}));
 }
 
-TEST(MCEventListOrder, ExchangeSortIsNotStableAndComparesPairs) {
-    auto* two = new TLeaf(2.0f);
-    auto* twoB = new TLeaf(2.0f);
-    auto* one = new TLeaf(1.0f);
+TEST(MCEventList, ExchangeSortIsNotStableAndComparesPairs) {
+    auto *two = new TLeaf(2.0f), *twoB = new TLeaf(2.0f), *one = new TLeaf(1.0f);
     auto* untimed = new ECWithChild;
     MCEventList list;
     Fill(list, {two, twoB, one});
@@ -131,34 +133,113 @@ TEST(MCEventListOrder, ExchangeSortIsNotStableAndComparesPairs) {
     EXPECT_EQ(Items(list), (Elements{one, twoB, two}));
     list.AddTail(untimed);
     list.Sort();
-    list.Sort();
     EXPECT_EQ(Items(list), (Elements{untimed, one, two, twoB}));
 
     // x <= y and y <= z, yet x > z: a list in neighbour order may still need exchanges.
-    TLeaf* x = Bpt(400, 480);
-    TLeaf* y = Bpt(500, 960);
-    TLeaf* z = Bpt(300, 480);
+    TLeaf *x = Bpt(400, 480), *y = Bpt(500, 960), *z = Bpt(300, 480);
     list.RemoveAll();
     Fill(list, {x, y, z});
     list.Sort();
     EXPECT_EQ(Items(list), (Elements{z, y, x}));
 }
 
-TEST(MCEventListArchive, ListsRoundTripAndHoldOnlyElements) {
+// Lists of elements with few distinct times (many ties), some without time, some in seconds
+// mode, some at -0.0, bar/pulse/tick or NaN times: Sort matches the plain exchange sort.
+// Sizes cross the point where the list stops using the exchange sort itself.
+TEST(MCEventList, SortMatchesTheExchangeSortOnRandomAndReversedLists) {
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 400; ++round) {
+        const int size = round < 350 ? static_cast<int>(random() % 120)
+                                     : 200 + static_cast<int>(random() % 1500);
+        const int distinct = 1 + static_cast<int>(random() % 12);
+        const bool weird = round % 10 == 9;
+        MCEventList list;
+        for (int i = 0; i < size; ++i) {
+            const unsigned pick = random() % 16;
+            if (pick == 0) {
+                list.AddTail(new Untimed);
+                continue;
+            }
+            const float t = static_cast<float>(static_cast<int>(random() % distinct) - 2);
+            auto* note = Make<Note>(t == 0.0f && pick == 1 ? -0.0f : t);
+            if (pick == 2) {
+                note->GetTime()->SetMode(3);
+            }
+            MCTime bar(1, 0, static_cast<int>(random() % 3), 480);
+            MCTime nan(std::numeric_limits<float>::quiet_NaN());
+            if (weird && (pick == 3 || pick == 4)) {
+                note->SetTime(pick == 3 ? &bar : &nan);
+            }
+            list.AddTail(note);
+        }
+        const Elements expected = ReferenceSort(Items(list));
+        list.Sort();
+        ASSERT_EQ(Items(list), expected) << "round " << round << ", size " << size;
+        for (ECBase* e : expected) {
+            ASSERT_EQ(e->GetRefCount(), 1);
+        }
+    }
+
+    MCEventList reversed;
+    for (int i = 300; i > 0; --i) {
+        reversed.AddTail(Make<Note>(static_cast<float>(i / 3)));
+    }
+    const Elements expected = ReferenceSort(Items(reversed));
+    reversed.Sort();
+    EXPECT_EQ(Items(reversed), expected);
+}
+
+TEST(MCEventList, ListsRoundTripAndHoldOnlyElements) {
     auto* a = new TLeaf(1.0f);
     MCEventList list;
     Fill(list, {a, new TLeaf(2.0f), a});
-    test::Load(test::Store([&](CArchive& ar) { ar << &list; }), [](CArchive& ar) {
+    Load(Store([&](CArchive& ar) { ar << &list; }), [](CArchive& ar) {
         auto* back = static_cast<MCEventList*>(ar.ReadObject(RUNTIME_CLASS(MCEventList)));
         EXPECT_TRUE(back->GetCount() == 3 && back->GetHead() == back->GetTail());
         EXPECT_EQ(back->GetHead()->GetRefCount(), 3) << "two nodes and the archive";
         delete back;
     });
     for (const char* item : {"@DCBase", "@MCObList"}) {
-        EXPECT_EQ(test::LoadCause(test::X(std::string("@MCEventList/1 0100 ") + item +
-                                          " 01000000 01000000 0000"),
-                                  [](CArchive& ar) { delete ar.ReadObject(nullptr); }),
-                  CArchiveException::badClass)
+        EXPECT_EQ(
+            LoadCause(X(std::string("@MCEventList/1 0100 ") + item + " 01000000 01000000 0000"),
+                      [](CArchive& ar) { delete ar.ReadObject(nullptr); }),
+            CArchiveException::badClass)
             << item;
     }
 }
+
+TEST(MCEventList, CollapseToAncestorsKeepsOnlyElementsNotBelowOthersOfTheList) {
+    Staff staff;
+    auto* measure = Make<Measure>(0, &staff);
+    auto* chord = Make<Chord>(0, measure);
+    auto* note = Make<Note>(0, chord);
+    auto* beam = Make<Beam>(0, measure);
+    auto* beamedOnly = Make<Note>(0, beam);
+    auto* envelope = Make<Envelope>(0, measure);
+    auto* point = Make<EnvPoint>(0, envelope);
+    auto* otherMeasure = Make<Measure>(1, &staff);
+
+    MCEventList list;
+    Fill(list, {note, chord, beamedOnly, envelope, point, measure, otherMeasure});
+    list.CollapseToAncestors();
+    // The envelope is passed through, not collected, so it stays; what lies below it and
+    // below the beam does not.
+    EXPECT_EQ(Items(list), (Elements{envelope, measure, otherMeasure}));
+    EXPECT_EQ(note->GetRefCount(), 1);
+
+    // One occurrence of a repeated element goes; what only the list held is released.
+    auto* detached = Make<Note>(0, chord);
+    detached->Ref();
+    chord->RemoveChild(detached, 0);
+    list.RemoveAll();
+    Fill(list, {chord, measure, chord});
+    list.CollapseToAncestors();
+    EXPECT_EQ(Items(list), (Elements{measure, chord}));
+    list.RemoveAll();
+    list.AddTail(detached);
+    detached->Unref(0);
+    list.CollapseToAncestors();
+    EXPECT_EQ(list.GetCount(), 1) << "a list of one is left alone";
+}
+
+} // namespace

@@ -1,6 +1,6 @@
-#include "clavenor/model/MCTime.h"
+// Musical time in its modes, and the voice/track word.
 
-#include "support/ArchiveBytes.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <limits>
 
 using namespace clavenor;
-using test::X;
+using namespace clavenor::test;
 
 namespace {
 
@@ -175,14 +175,14 @@ TEST(MCTimeCompare, BarPulseTickOrderIsComponentWise) {
 }
 
 TEST(MCTimeArchive, RecordsAtEveryVersion) {
-    const test::Bytes bytes = test::Store([](CArchive& ar) {
+    const Bytes bytes = Store([](CArchive& ar) {
         MCTime(3, 1, 240, 480).Serialize(ar, -1);
         Clock(2.0f).Serialize(ar, -1);
         MCTime(1.5f).Serialize(ar, -1);
     });
     EXPECT_EQ(bytes, X("02 03000000 01000000 F0000000 E0010000 03 00000040 00 0000C03F"));
     MCTime a(9.0f), b(1, 1, 1, 1), c(1, 1, 1, 1);
-    test::Load(bytes, [&](CArchive& ar) {
+    Load(bytes, [&](CArchive& ar) {
         a.Serialize(ar, 1);
         b.Serialize(ar, 4);
         c.Serialize(ar, 0x7FFFFFFF);
@@ -194,7 +194,7 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
     // Below version 1 a bare float; a current record read that way goes wrong.
     MCTime bare, wrong;
     std::uint8_t next = 0;
-    test::Load(X("0000C03F 00 0000C03F"), [&](CArchive& ar) {
+    Load(X("0000C03F 00 0000C03F"), [&](CArchive& ar) {
         bare.Serialize(ar, 0);
         wrong.Serialize(ar, 0);
         ar >> next;
@@ -203,11 +203,37 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
     EXPECT_EQ(std::bit_cast<std::uint32_t>(wrong.GetSeconds()), 0xC0000000u);
     EXPECT_EQ(next, 0x3F);
 
-    const test::Bytes full = X("02 03000000 01000000 F0000000 E0010000");
+    const Bytes full = X("02 03000000 01000000 F0000000 E0010000");
     for (std::size_t n = 0; n < full.size(); ++n) {
-        const test::Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
-        EXPECT_EQ(test::LoadCause(cut, [&](CArchive& ar) { a.Serialize(ar, 4); }),
+        const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
+        EXPECT_EQ(LoadCause(cut, [&](CArchive& ar) { a.Serialize(ar, 4); }),
                   CArchiveException::endOfFile)
             << n;
     }
+}
+
+TEST(MCVoiceTrack, TwoReadingsOfOneWord) {
+    MCVoiceTrack vt;
+    EXPECT_EQ(vt.GetValue(), 0x7FFFu);
+    EXPECT_TRUE(vt.GetVoice() == 15 && vt.GetTrack() == 2047 && vt.GetDevice() == 255 &&
+                vt.GetChannel() == 127 && vt.IsConverted() == 0);
+    vt.SetDevice(3);
+    vt.SetChannel(9);
+    EXPECT_EQ(vt.GetValue(), 0x8903u);
+    EXPECT_TRUE(vt.IsConverted() == 0x8000 && vt.GetDevice() == 3 && vt.GetChannel() == 9 &&
+                vt.GetVoice() == 15 && vt.GetTrack() == 2047);
+    MCVoiceTrack voiced = vt;
+    voiced.SetVoice(2);
+    EXPECT_EQ(voiced.GetValue(), 0x0902u);
+    EXPECT_TRUE(voiced.GetVoice() == 2 && voiced.GetTrack() == 144);
+    vt.SetTrack(5);
+    EXPECT_EQ(vt.GetValue(), 0x0053u) << "keeps the voice bits, drops the converted bit";
+    vt.SetChannel(200);
+    EXPECT_EQ(vt.GetChannel(), 200u & 127u);
+
+    EXPECT_TRUE(MCVoiceTrack(16, 1).GetVoice() == 0 && MCVoiceTrack(16, 1).GetTrack() == 1);
+    EXPECT_EQ(MCVoiceTrack(0, 2048).GetValue(), 0x8000u) << "the track is not masked";
+    vt.SetValue(0x12345);
+    EXPECT_EQ(vt.GetValue(), 0x2345u);
+    EXPECT_TRUE(MCVoiceTrack(1, 2) == MCVoiceTrack(17, 2));
 }

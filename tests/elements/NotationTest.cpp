@@ -1,0 +1,321 @@
+// Measures, chords, notes, grace notes and rests: what each is, its record, chord
+// dissolution, and the release of notated measures.
+
+#include "support/AllocationFailure.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace clavenor {
+namespace {
+
+using test::Bytes;
+using test::Counted;
+using test::g_liveElements;
+using test::MakeCounted;
+using Mark = ECWithTime; // stands in for an accent or a dot
+
+std::vector<ECBase*> Children(ECBase* e) {
+    std::vector<ECBase*> result;
+    for (POSITION pos = e->GetChildren()->GetHeadPosition(); pos != nullptr;) {
+        result.push_back(e->GetChildren()->GetNext(pos));
+    }
+    return result;
+}
+
+TEST(NotationClasses, AreMadeByIdAndAppendTheirParentTypesInOrder) {
+    const std::tuple<int, const CRuntimeClass*, std::vector<int>> cases[] = {
+        {EventId::Measure, RUNTIME_CLASS(ECMeasure), {-7, 55}},
+        {EventId::Chord, RUNTIME_CLASS(ECChord), {-7, 32, 7, 66}},
+        {EventId::Note, RUNTIME_CLASS(ECNote), {-7, 32, 12, 7, 66}},
+        {EventId::GraceNote, RUNTIME_CLASS(ECGraceNote), {-7, 37}},
+        {EventId::Rest, RUNTIME_CLASS(ECRest), {-7, 32, 7, 66}},
+    };
+    for (const auto& [id, cls, parents] : cases) {
+        std::unique_ptr<ECBase> e(CreateEvent(id));
+        ASSERT_NE(e, nullptr) << id;
+        EXPECT_TRUE(e->GetRuntimeClass() == cls && e->GetEventId() == id);
+        CArray<int, int> types;
+        types.Add(-7);
+        EXPECT_EQ(e->GetParentTypes(types), 1);
+        EXPECT_EQ(std::vector<int>(types.GetData(), types.GetData() + types.GetSize()), parents);
+    }
+    ECMeasure a, b;
+    EXPECT_TRUE(a.GetVoice() == 14 && a.GetTrack() == 2047 && *a.GetTime() == MCTime::TimeNull());
+    EXPECT_TRUE(a != b && a == a) << "measures compare by identity";
+}
+
+TEST(ECNote, DefaultsCopyingAndEquality) {
+    ECNote fresh;
+    EXPECT_EQ(*fresh.GetTime(), MCTime::TimeZero()); // not the unset time
+    EXPECT_EQ(*fresh.GetDuration(), MCTime(1.0f));
+
+    ECNote source(MCTime(2.0f), MCTime(0.25f));
+    source.SetVoiceTrack(5, 3);
+    ECNote copy(source), assigned(MCTime(7.0f), MCTime(3.0f));
+    EXPECT_TRUE(*copy.GetTime() == MCTime(2.0f) && *copy.GetDuration() == MCTime(0.25f));
+    // Assignment and Copy take the voice/track only.
+    assigned = source;
+    EXPECT_TRUE(*assigned.GetTime() == MCTime(7.0f) && *assigned.GetDuration() == MCTime(3.0f));
+    EXPECT_EQ(assigned.GetTrack(), 3);
+    ECNote viaCopy(MCTime(7.0f), MCTime(3.0f));
+    EXPECT_EQ(viaCopy.Copy(&source), &viaCopy);
+    EXPECT_TRUE(*viaCopy.GetDuration() == MCTime(3.0f) && viaCopy.GetVoice() == 5);
+
+    copy.SetVoiceTrack(9, 9); // voices do not count
+    EXPECT_TRUE(copy == source);
+    MCTime longer(0.5f);
+    copy.SetDuration(&longer);
+    EXPECT_TRUE(copy != source);
+}
+
+MCTime Double(MCTime* d, void* calls) {
+    ++*static_cast<int*>(calls);
+    MCTime result(*d);
+    *d = MCTime(99.0f); // must not reach the caller's value
+    return result *= 2.0f;
+}
+
+TEST(ECNote, TheDurationHookFlagChoosesTheHookAndTheArgumentNeverChanges) {
+    const MCTime d(0.75f);
+    EXPECT_EQ(ECNote::ScaleDuration(&d, 1), d);
+    int calls = 0;
+    ECNote::SetDurationFuncs(nullptr, &Double, &calls);
+    EXPECT_EQ(ECNote::ScaleDuration(&d, 0), d);
+    EXPECT_EQ(ECNote::ScaleDuration(&d, 2), MCTime(1.5f));
+    EXPECT_TRUE(d == MCTime(0.75f) && calls == 1);
+    ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
+}
+
+TEST(ECNote, RecordIsTheTimedContainerRecordThenTheDuration) {
+    ECNote note(MCTime(2.0f), MCTime(0.5f));
+    note.SetVoiceTrack(3, 5);
+    // flags, time 2.0, voice 3 and track 5, duration 0.5
+    EXPECT_EQ(test::Store([&](CArchive& ar) { ar << &note; }),
+              test::X("@ECNote 00 0000000040 5300 000000003F"));
+}
+
+// Loads a grace note at `version` and checks that the reader stopped right before the
+// byte that follows the record.
+MCTime LoadGraceDuration(Bytes bytes, std::int32_t version) {
+    bytes.push_back(0xA5);
+    test::ScopedVersion scoped(version);
+    MCTime duration;
+    test::Load(bytes, [&](CArchive& ar) {
+        auto* grace = static_cast<ECGraceNote*>(ar.ReadObject(RUNTIME_CLASS(ECGraceNote)));
+        std::uint8_t next = 0;
+        ar >> next;
+        EXPECT_EQ(next, 0xA5);
+        duration = *grace->GetDuration();
+    });
+    return duration;
+}
+
+TEST(ECGraceNote, DocumentsBeforeVersion3CarryASecondDuration) {
+    ECGraceNote grace(MCTime(1.0f), MCTime(0.5f));
+    const Bytes current = test::Store([&](CArchive& ar) { ar << &grace; });
+    EXPECT_EQ(current, test::X("@ECGraceNote 00 000000803F FF7F 000000003F"));
+    Bytes older = current;
+    older.insert(older.end(), {0x00, 0x00, 0x00, 0x80, 0x3E}); // MCTime 0.25
+    EXPECT_EQ(LoadGraceDuration(older, 2), MCTime(0.25f));
+    EXPECT_EQ(LoadGraceDuration(current, 3), MCTime(0.5f));
+    EXPECT_EQ(LoadGraceDuration(current, ECPerformance::WriteVersion), MCTime(0.5f));
+}
+
+TEST(ECRest, TypesAndDotsGiveTheirLengthsAndDottingStaysWithinTheFamily) {
+    const float lengths[] = {8,      4,       6,        7,       2,        3,       3.5f,   1,
+                             1.5f,   1.75f,   0.5f,     0.75f,   0.875f,   0.25f,   0.375f, 0.4375f,
+                             0.125f, 0.1875f, 0.21875f, 0.0625f, 0.09375f, 0.03125f};
+    for (int type = 1; type <= 22; ++type) {
+        EXPECT_EQ(ECRest::GetRestDuration(static_cast<std::uint8_t>(type), 0),
+                  MCTime(lengths[type - 1]))
+            << type;
+    }
+    const std::tuple<int, int, float> dotted[] = {
+        {8, 1, 1.5f}, {8, 5, 1.75f},     // more than two count as two
+        {20, 2, 0.09375f},               // a sixty-fourth takes one
+        {1, 1, 8.0f},  {22, 1, 0.03125f}, // a double whole and the shortest take none
+        {3, 1, 6.0f}};                    // dotted types are not dotted again
+    for (auto [type, dots, length] : dotted) {
+        EXPECT_EQ(ECRest::GetRestDuration(static_cast<std::uint8_t>(type),
+                                          static_cast<std::uint8_t>(dots)),
+                  MCTime(length))
+            << type << "/" << dots;
+    }
+    for (int type : {0, 23, 255}) {
+        EXPECT_EQ(ECRest::GetRestDuration(static_cast<std::uint8_t>(type), 1), MCTime::TimeNull());
+    }
+
+    for (int base : {2, 5, 8, 11, 14, 17}) {
+        const auto b = static_cast<std::uint8_t>(base);
+        EXPECT_EQ(ECRest::GetRestType(b, 0), base);
+        EXPECT_EQ(ECRest::GetRestType(b, 1), base + 1);
+        EXPECT_EQ(ECRest::GetRestType(b, 255), base + 2);
+    }
+    EXPECT_EQ(ECRest::GetRestType(20, 3), 21);
+    for (int fixed : {0, 1, 3, 19, 21, 22, 23, 255}) {
+        EXPECT_EQ(ECRest::GetRestType(static_cast<std::uint8_t>(fixed), 2), fixed) << fixed;
+    }
+}
+
+TEST(ECRest, CopyingEqualityAndTheRecordConcernTheTypeButNeverArchiveIt) {
+    ECRest source(12);
+    MCTime t(2.5f);
+    source.SetTime(&t);
+    source.SetVoiceTrack(3, 7);
+    source.SetSelected(1);
+    EXPECT_EQ(source.GetFlags(), 0x0C04u); // the type shares the flag word
+    EXPECT_EQ(source.GetDuration(), nullptr);
+    EXPECT_EQ(ECRest(source).GetRestType(), 12);
+
+    ECRest assigned(2);
+    assigned.Copy(&source);
+    EXPECT_TRUE(assigned.GetRestType() == 12 && assigned.GetTrack() == 7);
+    EXPECT_EQ(*assigned.GetTime(), MCTime::TimeNull());
+    EXPECT_TRUE(assigned == source); // time is not compared
+    assigned.SetRestType(9);
+    EXPECT_TRUE(assigned != source);
+    ECNote note;
+    assigned.Copy(&note); // not a rest: nothing is copied
+    EXPECT_EQ(assigned.GetRestType(), 9);
+
+    const Bytes bytes = test::Store([&](CArchive& ar) { ar << &source; });
+    EXPECT_EQ(bytes, test::X("@ECRest 04 0000002040 7300"));
+    test::Load(bytes, [&](CArchive& ar) {
+        auto* loaded = static_cast<ECRest*>(ar.ReadObject(RUNTIME_CLASS(ECRest)));
+        EXPECT_TRUE(loaded->GetRestType() == 0 && *loaded->GetTime() == t);
+    });
+}
+
+class LiveElements : public ::testing::Test {
+protected:
+    void SetUp() override { m_live = g_liveElements; }
+    void TearDown() override { EXPECT_EQ(g_liveElements, m_live); }
+    int m_live = 0;
+};
+using ChordDissolution = LiveElements;
+using NotationRelease = LiveElements;
+
+// A chord at `time` in `parent`: its notes, then one mark.
+Counted<ECChord>* MakeChord(ECBase* parent, float time, int notes) {
+    MCTime t(time);
+    auto* chord = MakeCounted<ECChord>(nullptr);
+    chord->SetTime(&t);
+    parent->AddChild(chord, 1);
+    for (int i = 0; i < notes; ++i) {
+        MakeCounted<ECNote>(chord, t, MCTime(1.0f));
+    }
+    chord->AddChild(MakeCounted<Mark>(nullptr), 0);
+    return chord;
+}
+
+TEST_F(ChordDissolution, TheLastNoteTakesTheMarksAndTheChordOutOfEveryParent) {
+    auto* measure = MakeCounted<ECMeasure>(nullptr);
+    auto* beam = MakeCounted<test::KindElement<EventId::Beam>>(measure);
+    Counted<ECChord>* chord = MakeChord(measure, 1.0f, 1);
+    beam->AddChild(chord, 0);
+    chord->Ref(); // to look at it afterwards
+
+    EXPECT_EQ(chord->RemoveChild(chord->GetChildren()->GetHead(), 0), 1);
+    EXPECT_TRUE(chord->GetChildren()->IsEmpty() && chord->GetParents()->IsEmpty());
+    EXPECT_EQ(chord->GetRefCount(), 1);
+    EXPECT_EQ(Children(measure), std::vector<ECBase*>{beam});
+    EXPECT_TRUE(beam->GetChildren()->IsEmpty());
+    EXPECT_EQ(g_liveElements, m_live + 3); // the note and the mark are gone
+    chord->Unref(1);
+    delete measure;
+}
+
+TEST_F(ChordDissolution, AChordStaysWhileANoteRemainsAndRefusesStrangers) {
+    auto* measure = MakeCounted<ECMeasure>(nullptr);
+    Counted<ECChord>* chord = MakeChord(measure, 1.0f, 2);
+    std::vector<ECBase*> members = Children(chord);
+    ECNote stranger;
+    EXPECT_EQ(chord->RemoveChild(&stranger, 1), 0);
+    EXPECT_EQ(chord->RemoveChild(members[2], 0), 1); // the mark
+    EXPECT_EQ(chord->RemoveChild(members[0], 0), 1);
+    EXPECT_EQ(Children(chord), std::vector<ECBase*>{members[1]});
+    EXPECT_EQ(Children(measure), std::vector<ECBase*>{chord});
+    delete measure;
+}
+
+TEST_F(ChordDissolution, RemovingTheChordLeavesItsNotesInTheMeasureOnceEach) {
+    auto* measure = MakeCounted<ECMeasure>(nullptr);
+    auto* late = test::Make<Counted<ECRest>>(2.0f);
+    measure->AddChild(late, 1);
+    Counted<ECChord>* chord = MakeChord(measure, 1.0f, 2);
+    std::vector<ECBase*> notes = Children(chord);
+    measure->AddChild(notes[0], 1); // already a child of the measure as well
+
+    EXPECT_EQ(chord->RemoveFromParents(), 1);
+    EXPECT_EQ(Children(measure), (std::vector<ECBase*>{notes[0], notes[1], late}));
+    EXPECT_EQ(notes[0]->GetParents()->GetCount(), 1);
+    EXPECT_EQ(g_liveElements, m_live + 4); // chord and mark are gone
+    delete measure;
+}
+
+// Regression: loaded documents may hold any graph. Here the chord that dissolves while its
+// child is released deeply holds, beside that child, another parent of the child, and an
+// element that only it holds and whose own child holds it back.
+TEST_F(ChordDissolution, NestedDissolutionsInAnOddGraphReleaseEverything) {
+    for (bool chordFirst : {true, false}) {
+        auto* root = MakeCounted<ECWithChild>(nullptr);
+        auto* outer = MakeCounted<ECChord>(root);
+        auto* other = MakeCounted<ECWithTimeChild>(nullptr);
+        auto* inner = MakeCounted<ECChord>(nullptr);
+        MakeCounted<Mark>(inner);
+        auto* leaf = MakeCounted<ECWithTimeChild>(outer);
+        MakeCounted<Mark>(leaf);
+        outer->AddChild(other, 0);
+        ECBase* first = chordFirst ? static_cast<ECBase*>(outer) : other;
+        first->AddChild(inner, 0);
+        (first == outer ? static_cast<ECBase*>(other) : outer)->AddChild(inner, 0);
+        delete root;
+        EXPECT_EQ(g_liveElements, m_live) << chordFirst;
+    }
+}
+
+// A rest with a dot-like mark, two chords with accent-like marks joined by a beam-like
+// container (appended last), a grace note under a chord's note, and a single note.
+ECMeasure* BuildMeasure() {
+    auto* measure = MakeCounted<ECMeasure>(nullptr);
+    MakeCounted<Mark>(MakeCounted<ECRest>(measure, 8));
+    auto* beam = MakeCounted<ECWithTimeChild>(nullptr);
+    for (float at : {1.0f, 2.0f}) {
+        ECChord* chord = MakeChord(measure, at, 2);
+        beam->AddChild(chord, 0);
+        MakeCounted<ECGraceNote>(chord->GetChildren()->GetHead(), MCTime(at - 0.125f),
+                                 MCTime(0.125f));
+    }
+    MakeCounted<ECNote>(measure, MCTime(3.0f), MCTime(1.0f));
+    measure->AddChild(beam, 0);
+    return measure;
+}
+
+TEST_F(NotationRelease, DeletingTheDocumentAboveReleasesEverything) {
+    test::Document document;
+    auto* staff = new ECStaff;
+    document->GetChildren()->GetHead()->AddChild(staff, 0);
+    staff->AddChild(BuildMeasure(), 1);
+    staff->AddChild(BuildMeasure(), 1);
+    EXPECT_EQ(g_liveElements, m_live + 2 * 15);
+}
+
+TEST_F(NotationRelease, ALoadThatStopsAnywhereLeavesNothingBehind) {
+    ECMeasure* measure = BuildMeasure();
+    const Bytes bytes = test::Store([&](CArchive& ar) { ar << measure; });
+    delete measure;
+    auto load = [&](std::size_t size) {
+        test::Load(
+            bytes, [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(ECMeasure)); }, size);
+    };
+    for (std::size_t size = 0; size < bytes.size(); ++size) {
+        EXPECT_THROW(load(size), CArchiveException) << size;
+    }
+    EXPECT_GT(test::ForEachAllocationFailure([&] { load(bytes.size()); }, [] {}), 20);
+}
+
+} // namespace
+} // namespace clavenor
