@@ -1,3 +1,4 @@
+#include "fuzz/FuzzDocuments.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -5,25 +6,17 @@
 namespace clavenor::test {
 namespace {
 
-// A performance with a conductor, one staff and one measure: where chords and notes live.
+// A document with one staff and one measure: where chords and notes live.
 class Score : public ::testing::Test {
 protected:
     Score() {
-        auto* conductor = new ECConductor;
-        m_doc->AddChild(conductor, 0);
-        m_staff = new ECStaff;
-        conductor->AddChild(m_staff, 1);
-        m_measure = new ECMeasure;
+        m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1);
         MCTime zero(0.0f);
         m_measure->SetTime(&zero);
         m_staff->AddChild(m_measure, 1);
     }
 
-    static ECNote* Note(float time) {
-        MCTime start(time);
-        MCTime length(1.0f);
-        return new Counted<ECNote>(start, length);
-    }
+    static ECNote* Note(float time) { return new Counted<ECNote>(MCTime(time), MCTime(1.0f)); }
 
     // Runs `command` synchronously inside an undo group.
     void Run(CCBase* command, const char* name = "edit") {
@@ -33,19 +26,11 @@ protected:
         MCCommandMgr::EndUndo(m_doc.get());
     }
 
-    std::vector<std::uint8_t> Bytes() {
-        CMemFile file;
-        CArchive ar(&file, CArchive::store);
-        m_doc->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(m_doc.get());
-        ar.Close();
-        return file.Detach();
-    }
+    std::vector<std::uint8_t> Bytes() { return fuzz::Save(m_doc.get()); }
 
     Document m_doc;
-    ECStaff* m_staff = nullptr;
-    ECMeasure* m_measure = nullptr;
+    ECStaff* m_staff = new ECStaff;
+    ECMeasure* m_measure = new ECMeasure;
 };
 
 TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
@@ -176,17 +161,7 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     EXPECT_GT(after.size(), before.size());
 
     // The saved document loads with the new elements.
-    auto* copy = new ECPerformance;
-    copy->SetVersion(ECPerformance::WriteVersion);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(copy);
-    {
-        CMemFile file(after.data(), after.size());
-        CArchive ar(&file, CArchive::load);
-        copy->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(copy);
-    }
-    ECPerformance::SetActivePerformance(previous);
+    ECPerformance* copy = fuzz::Load(after.data(), after.size(), ECPerformance::WriteVersion);
     ACCount notes;
     notes.AddEvtType(EventId::Note);
     notes.Apply(copy);

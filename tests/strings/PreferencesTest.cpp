@@ -1,7 +1,4 @@
-#include "clavenor/strings/Preferences.h"
-
-#include "clavenor/framework/CMemProfileStore.h"
-#include "clavenor/strings/MCScreenMetrics.h"
+#include <clavenor/clavenor.h>
 
 #include <gtest/gtest.h>
 
@@ -28,36 +25,26 @@ private:
     MCScreenMetrics m_metrics = MCScreenMetrics::Get();
 };
 
-TEST_F(Preferences, IntegersAndStringsGoToTheActiveStore) {
-    EXPECT_EQ(LoadIntPreference("Settings", "UndoLevels", 10), 10);
-    ASSERT_TRUE(SaveIntPreference("Settings", "UndoLevels", -4));
-    EXPECT_EQ(store.GetProfileInt("Settings", "UndoLevels", 0), -4);
-    EXPECT_EQ(LoadIntPreference("Settings", "UndoLevels", 10), -4);
+TEST_F(Preferences, ValuesGoToTheActiveStoreAndFloatsAreFixedTextReadLikeAtof) {
+    ASSERT_TRUE(SaveIntPreference("S", "i", -4));
+    EXPECT_EQ(store.GetProfileInt("S", "i", 0), -4);
+    ASSERT_TRUE(SaveStringPreference("S", "s", "value"));
+    EXPECT_EQ(LoadStringPreference("S", "s", "fallback"), "value");
 
-    EXPECT_EQ(LoadStringPreference("S", "k", "fallback"), "fallback");
-    ASSERT_TRUE(SaveStringPreference("S", "k", "value"));
-    EXPECT_EQ(LoadStringPreference("S", "k", "fallback"), "value");
-}
-
-TEST_F(Preferences, FloatsAreStoredAsFixedTextAndReadLikeAtof) {
-    ASSERT_TRUE(SaveFloatPreference("S", "f", 2.5f));
-    EXPECT_EQ(store.GetProfileString("S", "f", ""), "2.500000");
-    ASSERT_TRUE(SaveFloatPreference("S", "f", -0.125f));
-    EXPECT_EQ(store.GetProfileString("S", "f", ""), "-0.125000");
-    EXPECT_EQ(LoadFloatPreference("S", "f", 9.0f), -0.125f);
-    ASSERT_TRUE(SaveFloatPreference("S", "f", 1e20f));
-    EXPECT_EQ(store.GetProfileString("S", "f", ""), "100000002004087734272.000000");
-    EXPECT_EQ(LoadFloatPreference("S", "f", 0.0f), 1e20f);
-
+    const std::pair<float, const char*> saved[] = {
+        {2.5f, "2.500000"}, {-0.125f, "-0.125000"}, {1e20f, "100000002004087734272.000000"}};
+    for (auto [value, text] : saved) {
+        ASSERT_TRUE(SaveFloatPreference("S", "f", value));
+        EXPECT_EQ(store.GetProfileString("S", "f", ""), text);
+        EXPECT_EQ(LoadFloatPreference("S", "f", 9.0f), value);
+    }
     const float kInf = std::numeric_limits<float>::infinity();
-    struct {
-        const char* text;
-        float expected;
-    } cases[] = {{"", 7.0f},      {"abc", 0.0f},     {"  3.25xyz", 3.25f}, {"-1e2", -100.0f},
-                 {"1e300", kInf}, {"-1e300", -kInf}, {"1e-300", 0.0f}};
-    for (const auto& c : cases) {
-        ASSERT_TRUE(store.WriteProfileString("S", "f", c.text));
-        EXPECT_EQ(LoadFloatPreference("S", "f", 7.0f), c.expected) << '"' << c.text << '"';
+    const std::pair<const char*, float> read[] = {
+        {"", 7.0f},      {"abc", 0.0f},     {"  3.25xyz", 3.25f}, {"-1e2", -100.0f},
+        {"1e300", kInf}, {"-1e300", -kInf}, {"1e-300", 0.0f}};
+    for (auto [text, value] : read) {
+        ASSERT_TRUE(store.WriteProfileString("S", "f", text));
+        EXPECT_EQ(LoadFloatPreference("S", "f", 7.0f), value) << '"' << text << '"';
     }
     EXPECT_EQ(LoadFloatPreference("S", "absent", 7.0f), 7.0f);
     ASSERT_TRUE(store.WriteProfileString("S", "f", "nan"));
@@ -126,33 +113,23 @@ TEST_F(Preferences, WindowWithoutStoredSizeGetsTheWorkArea) {
 }
 
 TEST_F(Preferences, WindowPlacementsRoundTrip) {
-    struct {
-        std::uint32_t showCmd;
-        std::uint32_t flags;
-        std::uint32_t loadedFlags;
-        std::int32_t iconic;
-        std::int32_t maximized;
-    } cases[] = {
-        {MCWindowPlacement::ShowNormal, 0, 0, 0, 0},
-        {MCWindowPlacement::ShowMaximized, 0, 0, 0, 1},
-        {MCWindowPlacement::ShowMinimized, 2, 2, 1, 1},
-        {MCWindowPlacement::ShowMinimized, 1, 2, 1, 1},
-        {MCWindowPlacement::ShowMinimized, 0, 0, 1, 0},
-    };
+    // show command, flags, flags loaded back, iconic, maximized
+    const std::uint32_t cases[][5] = {{MCWindowPlacement::ShowNormal, 0, 0, 0, 0},
+                                      {MCWindowPlacement::ShowMaximized, 0, 0, 0, 1},
+                                      {MCWindowPlacement::ShowMinimized, 2, 2, 1, 1},
+                                      {MCWindowPlacement::ShowMinimized, 1, 2, 1, 1},
+                                      {MCWindowPlacement::ShowMinimized, 0, 0, 1, 0}};
     for (const auto& c : cases) {
-        MCWindowPlacement saved;
-        saved.showCmd = c.showCmd;
-        saved.flags = c.flags;
+        MCWindowPlacement saved, loaded;
+        saved.showCmd = c[0];
+        saved.flags = c[1];
         saved.normalPosition = {INT32_MAX - 5, -40, INT32_MIN + 94, 560};
         SaveWindowPrefs("Main", saved);
         EXPECT_EQ(LoadIntPreference("Main", "Width", 0), 100);
-        EXPECT_EQ(LoadIntPreference("Main", "Iconic", -1), c.iconic);
-        EXPECT_EQ(LoadIntPreference("Main", "Maximized", -1), c.maximized);
-
-        MCWindowPlacement loaded;
+        EXPECT_EQ(LoadIntPreference("Main", "Iconic", -1), static_cast<int>(c[3]));
+        EXPECT_EQ(LoadIntPreference("Main", "Maximized", -1), static_cast<int>(c[4]));
         EXPECT_EQ(LoadWindowPrefs("Main", loaded), 1);
-        EXPECT_EQ(loaded.showCmd, c.showCmd);
-        EXPECT_EQ(loaded.flags, c.loadedFlags);
+        EXPECT_TRUE(loaded.showCmd == c[0] && loaded.flags == c[2]);
         EXPECT_EQ(loaded.normalPosition, saved.normalPosition);
     }
 }

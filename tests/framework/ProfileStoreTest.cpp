@@ -1,4 +1,7 @@
-#include "clavenor/framework/CIniProfileStore.h"
+// The preference stores: the contract both honour, and the INI file store's handling of
+// hand-written, broken and unwritable files.
+
+#include <clavenor/clavenor.h>
 
 #include <gtest/gtest.h>
 
@@ -15,13 +18,94 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-class IniProfileStore : public ::testing::Test {
+// A folder of the test's own, removed afterwards.
+struct TempFolder {
+    TempFolder() { fs::create_directories(folder); }
+    ~TempFolder() { fs::remove_all(folder); }
+    fs::path folder = fs::temp_directory_path() /
+                      ("clavenor-prefs-" + std::to_string(::getpid()) + "-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+};
+
+struct MemStore {
+    CMemProfileStore store;
+};
+
+struct IniStore : TempFolder {
+    CIniProfileStore store{folder / "prefs.ini"};
+};
+
+template <class T>
+class ProfileStoreContract : public ::testing::Test {
 protected:
-    IniProfileStore() {
-        fs::create_directories(folder);
-        store.SetPath(path);
+    T fixture;
+    CProfileStore& store = fixture.store;
+};
+
+using StoreTypes = ::testing::Types<MemStore, IniStore>;
+TYPED_TEST_SUITE(ProfileStoreContract, StoreTypes);
+
+TYPED_TEST(ProfileStoreContract, AbsentKeysGiveTheDefault) {
+    EXPECT_EQ(this->store.GetProfileInt("Settings", "UndoLevels", 10), 10);
+    EXPECT_EQ(this->store.GetProfileString("Settings", "Name", "none"), "none");
+    ASSERT_TRUE(this->store.WriteProfileInt("Settings", "UndoLevels", 3));
+    EXPECT_EQ(this->store.GetProfileInt("Settings", "Other", -1), -1);
+    EXPECT_EQ(this->store.GetProfileInt("Elsewhere", "UndoLevels", -1), -1);
+}
+
+TYPED_TEST(ProfileStoreContract, ValuesRoundTripAndOverwrite) {
+    CProfileStore& s = this->store;
+    ASSERT_TRUE(s.WriteProfileInt("A", "min", INT32_MIN));
+    ASSERT_TRUE(s.WriteProfileInt("A", "max", INT32_MAX));
+    ASSERT_TRUE(s.WriteProfileString("Settings\\Tempo\\Allegro", "Text", "  quoted \"x\" "));
+    ASSERT_TRUE(s.WriteProfileString("A", "empty", ""));
+    ASSERT_TRUE(s.WriteProfileString("A", "quotes", "\"q\""));
+    ASSERT_TRUE(s.WriteProfileInt("A", "max", 5));
+
+    EXPECT_EQ(s.GetProfileInt("A", "min", 0), INT32_MIN);
+    EXPECT_EQ(s.GetProfileInt("A", "max", 0), 5);
+    EXPECT_EQ(s.GetProfileString("Settings\\Tempo\\Allegro", "Text", ""), "  quoted \"x\" ");
+    EXPECT_EQ(s.GetProfileString("A", "empty", "default"), "");
+    EXPECT_EQ(s.GetProfileString("A", "quotes", ""), "\"q\"");
+    // Integers are text: readable as strings.
+    EXPECT_EQ(s.GetProfileString("A", "min", ""), "-2147483648");
+}
+
+TYPED_TEST(ProfileStoreContract, NamesIgnoreAsciiCase) {
+    ASSERT_TRUE(this->store.WriteProfileInt("Settings\\Color", "Selection", 7));
+    EXPECT_EQ(this->store.GetProfileInt("SETTINGS\\color", "selection", 0), 7);
+    ASSERT_TRUE(this->store.WriteProfileInt("settings\\COLOR", "SELECTION", 8));
+    EXPECT_EQ(this->store.GetProfileInt("Settings\\Color", "Selection", 0), 8);
+}
+
+TYPED_TEST(ProfileStoreContract, TextThatIsNoIntegerGivesTheDefault) {
+    CProfileStore& s = this->store;
+    const char* bad[] = {"", "abc", "12abc", "1 2", "+-3", "0x10", "2147483648", "-2147483649"};
+    for (const char* text : bad) {
+        ASSERT_TRUE(s.WriteProfileString("S", "k", text));
+        EXPECT_EQ(s.GetProfileInt("S", "k", 99), 99) << '"' << text << '"';
     }
-    ~IniProfileStore() override { fs::remove_all(folder); }
+    ASSERT_TRUE(s.WriteProfileString("S", "k", " +42\t"));
+    EXPECT_EQ(s.GetProfileInt("S", "k", 0), 42);
+}
+
+TEST(ProfileStoreSelection, DefaultIsInMemoryNullRestoresItAndSoDoesDestroyingTheActiveOne) {
+    CProfileStore& builtIn = CProfileStore::GetActiveStore();
+    EXPECT_NE(dynamic_cast<CMemProfileStore*>(&builtIn), nullptr);
+    {
+        CMemProfileStore mine;
+        EXPECT_EQ(CProfileStore::SetActiveStore(&mine), &builtIn);
+        EXPECT_EQ(&CProfileStore::GetActiveStore(), &mine);
+        EXPECT_EQ(CProfileStore::SetActiveStore(nullptr), &mine);
+        EXPECT_EQ(&CProfileStore::GetActiveStore(), &builtIn);
+        CProfileStore::SetActiveStore(&mine);
+    }
+    EXPECT_EQ(&CProfileStore::GetActiveStore(), &builtIn);
+}
+
+class IniProfileStore : public ::testing::Test, public TempFolder {
+protected:
+    IniProfileStore() { store.SetPath(path); }
 
     void WriteFile(const std::string& bytes) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -35,9 +119,6 @@ protected:
             std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
 
-    fs::path folder = fs::temp_directory_path() /
-                      ("clavenor-ini-" + std::to_string(::getpid()) + "-" +
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::path path = folder / "user.ini";
     CIniProfileStore store;
 };
