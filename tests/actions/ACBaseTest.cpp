@@ -50,67 +50,55 @@ protected:
     ECBase* m = root.get();
 };
 
-TEST_F(WalkTest, DefaultWalkIsDepthFirstInListOrderWithOneBeginAndOneEnd) {
-    Recorder r;
-    EXPECT_EQ(r.GetDepth(), 255);
-    EXPECT_EQ(r.Apply(m), 0);
-    EXPECT_EQ(r.visited, (Visits{m, a, a1, a2, b, b1, c, c1}));
-    EXPECT_TRUE(r.begins == 1 && r.ends == 1);
-}
-
-TEST_F(WalkTest, DepthLimitCountsLevelsBelowTheStartAndIsRestoredAfterAStop) {
-    Recorder only, one, two;
-    only.SetDepth(0);
-    EXPECT_EQ(only.Apply(m), 1);
-    EXPECT_TRUE(only.visited == Visits{m} && only.ends == 0);
-    one.SetDepth(1);
-    one.results[a] = 2;
-    EXPECT_EQ(one.Apply(m), 2);
-    one.results.clear();
-    one.visited.clear();
-    EXPECT_EQ(one.Apply(m), 0) << "the same action starts at depth 0 again";
-    EXPECT_EQ(one.visited, (Visits{m, a, b, c}));
-    two.SetDepth(2);
-    two.Apply(m);
-    EXPECT_EQ(two.visited.size(), 8u);
-}
-
-TEST_F(WalkTest, ResultCodesBelowTheStart) {
+// Depth counts levels below the start (255 by default). Below the start, 1 skips the
+// children, 2 ends the walk, 3 ends the sibling group, -1 aborts, and other codes are carried
+// as the result until replaced; the start's own stop codes return at once without EndAction.
+TEST_F(WalkTest, DepthAndResultCodes) {
+    const Visits all{m, a, a1, a2, b, b1, c, c1};
     struct Case {
-        ECBase* at;
+        int depth;
+        ECBase *at, *start;
         int code, result;
         Visits visited;
+        int ends;
     };
     const Case cases[] = {
-        {a, 1, 0, {m, a, b, b1, c, c1}},      // skips the children only
-        {b, 2, 2, {m, a, a1, a2, b}},         // ends the whole walk
-        {a1, 2, 2, {m, a, a1}},               //
-        {a1, 3, 0, {m, a, a1, b, b1, c, c1}}, // ends the sibling group
-        {a2, -1, -1, {m, a, a1, a2}},         // aborts
-        {a, -5, 0, {m, a, a1, a2, b, b1, c, c1}},
-        {c1, 9, 9, {m, a, a1, a2, b, b1, c, c1}}, // other codes are carried as the result
-        {m, 7, 0, {m, a, a1, a2, b, b1, c, c1}},  // ... and replaced by later ones
+        {255, nullptr, m, 0, 0, all, 1},
+        {0, nullptr, m, 0, 1, {m}, 0},
+        {1, nullptr, m, 0, 0, {m, a, b, c}, 1},
+        {2, nullptr, m, 0, 0, all, 1},
+        {255, a, m, 1, 0, {m, a, b, b1, c, c1}, 1},
+        {255, b, m, 2, 2, {m, a, a1, a2, b}, 1},
+        {255, a1, m, 2, 2, {m, a, a1}, 1},
+        {255, a1, m, 3, 0, {m, a, a1, b, b1, c, c1}, 1},
+        {255, a2, m, -1, -1, {m, a, a1, a2}, 1},
+        {255, a, m, -5, 0, all, 1},
+        {255, c1, m, 9, 9, all, 1},
+        {255, m, m, 7, 0, all, 1},
+        {255, m, m, -1, -1, {m}, 0},
+        {255, m, m, 1, 1, {m}, 0},
+        {255, m, m, 2, 2, {m}, 0},
+        {255, m, m, 3, 3, {m}, 0},
+        {255, c1, c1, 4, 4, {c1}, 1},
     };
     for (const Case& k : cases) {
         Recorder r;
+        EXPECT_EQ(r.GetDepth(), 255);
+        r.SetDepth(k.depth);
         r.results[k.at] = k.code;
-        EXPECT_EQ(r.Apply(m), k.result) << k.code;
-        EXPECT_EQ(r.visited, k.visited) << k.code;
-        EXPECT_EQ(r.ends, 1) << k.code;
+        EXPECT_EQ(r.Apply(k.start), k.result) << k.depth << " " << k.code;
+        EXPECT_EQ(r.visited, k.visited) << k.depth << " " << k.code;
+        EXPECT_TRUE(r.begins == 1 && r.ends == k.ends) << k.depth << " " << k.code;
     }
-}
 
-TEST_F(WalkTest, TheStartElementsOwnStopCodesReturnAtOnceWithoutEnd) {
-    for (int code : {-1, 1, 2, 3}) {
-        Recorder r;
-        r.results[m] = code;
-        EXPECT_EQ(r.Apply(m), code);
-        EXPECT_TRUE(r.visited == Visits{m} && r.ends == 0) << code;
-    }
-    Recorder leaf;
-    leaf.results[c1] = 4;
-    EXPECT_EQ(leaf.Apply(c1), 4);
-    EXPECT_EQ(leaf.ends, 1);
+    Recorder stopped;
+    stopped.SetDepth(1);
+    stopped.results[a] = 2;
+    EXPECT_EQ(stopped.Apply(m), 2);
+    stopped.results.clear();
+    stopped.visited.clear();
+    EXPECT_EQ(stopped.Apply(m), 0) << "the same action starts at depth 0 again";
+    EXPECT_EQ(stopped.visited, (Visits{m, a, b, c}));
 }
 
 TEST_F(WalkTest, BeginActionRunsOnceUntilResetAndARefusalVisitsNothing) {
@@ -148,62 +136,49 @@ TEST_F(WalkTest, AnElementMayDetachItselfWhileVisited) {
     a1->Unref(1);
 }
 
-TEST(ACBaseFilters, DefaultClipActsOnSpanningMarksButDoesNotEnterThem) {
-    auto measure = std::make_unique<Measure>();
-    ECBase* m = measure.get();
-    auto* chord = Make<Chord>(1, m);
-    auto* note = Make<Note>(1, chord);
-    auto* beam = Make<Beam>(1, m);
-    beam->AddChild(chord, 0);
-
-    Recorder byDefault, clipped, unclipped, minusOne, chords, stop;
-    EXPECT_EQ(byDefault.ShouldClip(beam), 1);
-    byDefault.Apply(m);
-    EXPECT_EQ(byDefault.visited, (Visits{m, chord, note, beam}));
-    EXPECT_EQ(clipped.Apply(beam), 1);
-    EXPECT_EQ(clipped.ends, 0);
-    unclipped.ClipNone();
-    EXPECT_EQ(unclipped.ShouldClip(beam), 0);
-    unclipped.Apply(m);
-    EXPECT_EQ(unclipped.visited, (Visits{m, chord, note, beam, chord, note}));
-    minusOne.ClipEvtType(-1);
-    minusOne.Apply(m);
-    EXPECT_EQ(minusOne.visited.size(), 6u);
-    chords.ClipNone();
-    chords.ClipEvtType(EventId::Chord);
-    chords.Apply(m);
-    EXPECT_EQ(chords.visited, (Visits{m, chord, beam, chord}));
-    stop.results[beam] = 2;
-    EXPECT_EQ(stop.Apply(beam), 2) << "a clipped element's own stop code wins";
-}
-
-TEST(ACBaseFilters, DefaultBypassWalksThroughEnvelopesWithoutActingOnThem) {
-    auto measure = std::make_unique<Measure>();
-    ECBase* m = measure.get();
+// By default a beam is clipped (acted on, not entered) and an envelope bypassed (walked
+// through, not acted on, and no level of depth).
+TEST(ACBaseFilters, ClipAndBypassDecideWhatIsActedOnAndEntered) {
+    Measure measure;
+    ECBase* m = &measure;
     auto* envelope = Make<Envelope>(0, m);
     auto* p1 = Make<EnvPoint>(0, envelope);
     auto* p2 = Make<EnvPoint>(1, envelope);
     auto* chord = Make<Chord>(1, m);
     auto* note = Make<Note>(1, chord);
+    auto* beam = Make<Beam>(1, m);
+    beam->AddChild(chord, 0);
 
-    Recorder byDefault, shallow, start, none, custom;
-    EXPECT_EQ(byDefault.ShouldBypass(envelope), 1);
-    byDefault.Apply(m);
-    EXPECT_EQ(byDefault.visited, (Visits{m, p1, p2, chord, note}));
-    // A bypassed element is no level: with depth 1 its points are visited, the note is not.
-    shallow.SetDepth(1);
-    shallow.Apply(m);
-    EXPECT_EQ(shallow.visited, (Visits{m, p1, p2, chord}));
-    start.SetDepth(0);
-    start.Apply(envelope);
-    EXPECT_EQ(start.visited, (Visits{p1, p2}));
-    none.BypassNone();
-    none.Apply(m);
-    EXPECT_EQ(none.visited, (Visits{m, envelope, p1, p2, chord, note}));
-    custom.BypassNone();
-    custom.BypassEvtType(EventId::Chord);
-    custom.Apply(m);
-    EXPECT_EQ(custom.visited, (Visits{m, envelope, p1, p2, note}));
+    using Setup = void (*)(Recorder&);
+    const std::tuple<Setup, ECBase*, int, Visits> cases[] = {
+        {[](Recorder&) {}, m, 0, {m, p1, p2, chord, note, beam}},
+        {[](Recorder&) {}, beam, 1, {beam}},
+        {[](Recorder& r) { r.ClipNone(); }, m, 0, {m, p1, p2, chord, note, beam, chord, note}},
+        {[](Recorder& r) { r.ClipEvtType(-1); }, m, 0, {m, p1, p2, chord, note, beam, chord, note}},
+        {[](Recorder& r) { r.ClipNone(), r.ClipEvtType(EventId::Chord); },
+         m,
+         0,
+         {m, p1, p2, chord, beam, chord}},
+        {[](Recorder& r) { r.BypassNone(); }, m, 0, {m, envelope, p1, p2, chord, note, beam}},
+        {[](Recorder& r) { r.BypassNone(), r.BypassEvtType(EventId::Chord); },
+         m,
+         0,
+         {m, envelope, p1, p2, note, beam}},
+        {[](Recorder& r) { r.SetDepth(1); }, m, 0, {m, p1, p2, chord, beam}},
+        {[](Recorder& r) { r.SetDepth(0); }, envelope, 0, {p1, p2}},
+    };
+    for (const auto& [setup, start, result, visits] : cases) {
+        Recorder r;
+        setup(r);
+        EXPECT_EQ(r.Apply(start), result);
+        EXPECT_EQ(r.visited, visits);
+    }
+    Recorder r, unclipped;
+    EXPECT_TRUE(r.ShouldClip(beam) == 1 && r.ShouldBypass(envelope) == 1);
+    unclipped.ClipNone();
+    EXPECT_EQ(unclipped.ShouldClip(beam), 0);
+    r.results[beam] = 2;
+    EXPECT_EQ(r.Apply(beam), 2) << "a clipped element's own stop code wins";
 }
 
 TEST(ACBaseReverse, WalksParentsInListOrderDepthFirst) {
@@ -264,59 +239,50 @@ TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
     EXPECT_EQ(e.Apply(static_cast<MCEventList*>(nullptr), 0), 0);
 }
 
-// ACRelativesFirst: measure (chord (n1, n2), beam (beamed)).
-class RelativesFirstTest : public ::testing::Test {
-protected:
-    std::unique_ptr<Measure> measure{new Measure};
-    ECBase* m = measure.get();
-    ECBase* chord = Make<Chord>(0, m);
-    ECBase* n1 = Make<Note>(0, chord);
-    ECBase* n2 = Make<Note>(0, chord);
-    ECBase* beam = Make<Beam>(0, m);
-    ECBase* beamed = Make<Chord>(1, beam);
-};
-
-TEST_F(RelativesFirstTest, ChildrenComeBeforeTheirParentAndEveryLevelEnds) {
-    PostOrder walk, beamOnly;
+TEST_F(WalkTest, RelativesFirstVisitsChildrenBeforeTheirParent) {
+    auto* beam = Make<Beam>(4, m);
+    auto* beamed = Make<Chord>(4, beam);
+    PostOrder walk, beamOnly, up, listed, stopped;
     EXPECT_EQ(walk.Apply(m), 0);
-    // A clipped beam's children are walked all the same.
-    EXPECT_EQ(walk.visited, (Visits{n1, n2, chord, beamed, beam, m}));
-    EXPECT_EQ(walk.ends, 6);
+    // A clipped beam's children are walked all the same; every level ends.
+    EXPECT_EQ(walk.visited, (Visits{a1, a2, a, b1, b, c1, c, beamed, beam, m}));
+    EXPECT_EQ(walk.ends, 10);
     EXPECT_EQ(beamOnly.Apply(beam), 1);
 
-    const std::tuple<ECBase*, int, int, Visits> stops[] = {
-        {n1, 2, 2, {n1}}, {n2, -1, -1, {n1, n2}}, {n1, 3, 0, {n1, chord, beamed, beam, m}}};
-    for (const auto& [at, code, result, visited] : stops) {
+    const std::tuple<int, ECBase*, int, int, Visits> cases[] = {
+        {255, a1, 2, 2, {a1}},
+        {255, a2, -1, -1, {a1, a2}},
+        {255, a1, 3, 0, {a1, a, b1, b, c1, c, beamed, beam, m}},
+        {1, nullptr, 0, 0, {a, b, c, beam, m}},
+    };
+    for (const auto& [depth, at, code, result, visited] : cases) {
         PostOrder r;
+        r.SetDepth(depth);
         r.results[at] = code;
         EXPECT_EQ(r.Apply(m), result) << code;
         EXPECT_EQ(r.visited, visited) << code;
     }
-}
-
-TEST_F(RelativesFirstTest, DepthBypassReverseAndListMode) {
-    PostOrder shallow, bypassed, up, listed, stopped;
-    shallow.SetDepth(1);
-    shallow.Apply(m);
-    EXPECT_EQ(shallow.visited, (Visits{chord, beam, m}));
-    auto* envelope = Make<Envelope>(2, m);
-    auto* point = Make<EnvPoint>(2, envelope);
-    bypassed.SetDepth(1);
-    bypassed.Apply(m);
-    EXPECT_EQ(bypassed.visited, (Visits{chord, beam, point, envelope, m}));
     up.SetReverse(1);
-    up.Apply(n1);
-    EXPECT_EQ(up.visited, (Visits{m, chord, n1}));
+    up.Apply(a1);
+    EXPECT_EQ(up.visited, (Visits{m, a, a1}));
 
     MCEventList list;
-    list.AddTail(chord);
+    list.AddTail(a);
     list.AddTail(beam);
     EXPECT_EQ(listed.Apply(&list, 0), 1);
-    EXPECT_EQ(listed.visited, (Visits{n1, n2, chord, beamed, beam}));
+    EXPECT_EQ(listed.visited, (Visits{a1, a2, a, beamed, beam}));
     EXPECT_EQ(listed.ends, 1);
-    stopped.results[chord] = 3;
+    stopped.results[a] = 3;
     EXPECT_EQ(stopped.Apply(&list, 0), 2);
-    EXPECT_EQ(stopped.visited, (Visits{n1, n2, chord}));
+    EXPECT_EQ(stopped.visited, (Visits{a1, a2, a}));
+
+    // A bypassed envelope is no level: its points come within depth 1.
+    auto* envelope = Make<Envelope>(5, m);
+    auto* point = Make<EnvPoint>(5, envelope);
+    PostOrder shallow;
+    shallow.SetDepth(1);
+    shallow.Apply(m);
+    EXPECT_EQ(shallow.visited, (Visits{a, b, c, beam, point, envelope, m}));
 }
 
 } // namespace

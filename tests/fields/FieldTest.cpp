@@ -1,12 +1,16 @@
 // The typed fields: the flag rules they share, integer arithmetic without undefined
-// behaviour, the logic operators, and the value-specific comparisons.
+// behaviour, the logic operators, value-specific comparisons, and MIDI messages.
+
+#include "support/AllocationFailure.h"
 
 #include <clavenor/clavenor.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
+#include <string>
 #include <typeinfo>
 
 using namespace clavenor;
@@ -79,86 +83,39 @@ TEST(FieldFlags, TheBaseCopiesTheWholeFlagWordAndSettersTakeBitZero) {
     EXPECT_EQ(FCByte(0xC3).GetState(), 0xC301u);
 }
 
-TEST(IntegerField, OperatorsWorkInPlaceChainAndTruncateTowardZero) {
-    FCLong value(7);
-    ((value += 5) *= 3) -= 6;
-    EXPECT_EQ(value.GetValue(), 30);
-    (value /= 4) %= 5;
-    EXPECT_EQ(value.GetValue(), 2);
-    (value | 0x10) & 0x12;
-    EXPECT_EQ(value.GetValue(), 0x12);
-    ~value;
-    EXPECT_EQ(value.GetValue(), ~0x12);
-    value = -7;
-    value /= 2;
-    EXPECT_EQ(value.GetValue(), -3);
-    value = -7;
-    value %= 2;
-    EXPECT_EQ(value.GetValue(), -1);
+// Applies each step to one field in turn and checks the value it leaves.
+template <class F>
+void Steps(F field, std::initializer_list<std::pair<void (*)(F&), int>> steps) {
+    int n = 0;
+    for (const auto& [step, value] : steps) {
+        step(field);
+        EXPECT_EQ(field.GetValue(), value) << typeid(F).name() << " step " << ++n;
+    }
 }
 
-TEST(IntegerField, OverflowWrapsAndCallerErrorsInDivisionGiveDefinedResults) {
-    FCInt value(Max32);
-    value += 1;
-    EXPECT_EQ(value.GetValue(), Min32);
-    value -= 1;
-    value *= 2;
-    EXPECT_EQ(value.GetValue(), -2);
-    value = Min32;
-    value /= -1;
-    EXPECT_EQ(value.GetValue(), Min32);
-    value %= -1;
-    EXPECT_EQ(value.GetValue(), 0);
-    value = 9;
-    value /= 0;
-    value %= 0;
-    EXPECT_EQ(value.GetValue(), 9);
-
-    FCChar small(127);
-    small += 1;
-    EXPECT_EQ(small.GetValue(), -128);
-    small *= 3;
-    EXPECT_EQ(small.GetValue(), -128);
-    small /= -1;
-    EXPECT_EQ(small.GetValue(), -128);
-    small %= -1;
-    EXPECT_EQ(small.GetValue(), 0);
-    small = 100;
-    small *= 3;
-    EXPECT_EQ(small.GetValue(), 44);
-}
-
-TEST(IntegerField, ShiftCountsAreTakenModulo32AndRightShiftKeepsTheSign) {
-    FCInt value(1);
-    value <<= 33;
-    EXPECT_EQ(value.GetValue(), 2);
-    value <<= 32;
-    EXPECT_EQ(value.GetValue(), 2);
-    value <<= -1; // -1 modulo 32 is 31
-    EXPECT_EQ(value.GetValue(), 0);
-    value = 1;
-    value <<= 31;
-    value >>= 35;
-    EXPECT_EQ(value.GetValue(), Min32 >> 3);
-    value = -16;
-    value >>= 2;
-    EXPECT_EQ(value.GetValue(), -4);
-    FCLong wide(0x40);
-    wide >>= 38;
-    EXPECT_EQ(wide.GetValue(), 1);
-
-    // FCChar shifts the widened value and truncates.
-    FCChar small(0x41);
-    small <<= 1;
-    EXPECT_EQ(small.GetValue(), -126);
-    small <<= 8;
-    EXPECT_EQ(small.GetValue(), 0);
-    small = 0x41;
-    small <<= 32;
-    EXPECT_EQ(small.GetValue(), 0x41);
-    small = -128;
-    small >>= 7;
-    EXPECT_EQ(small.GetValue(), -1);
+// Overflow wraps, caller errors in division leave defined results, shift counts are taken
+// modulo 32 and right shifts keep the sign; FCChar works on the widened value and truncates.
+TEST(IntegerField, ArithmeticAlwaysGivesDefinedResults) {
+    Steps<FCInt>(FCInt(Max32), {{[](FCInt& v) { v += 1; }, Min32},
+                                {[](FCInt& v) { (v -= 1) *= 2; }, -2},
+                                {[](FCInt& v) { (v = Min32) /= -1; }, Min32},
+                                {[](FCInt& v) { v %= -1; }, 0},
+                                {[](FCInt& v) { ((v = 9) /= 0) %= 0; }, 9},
+                                {[](FCInt& v) { (v = 1) <<= 33; }, 2},
+                                {[](FCInt& v) { v <<= 32; }, 2},
+                                {[](FCInt& v) { v <<= -1; }, 0},
+                                {[](FCInt& v) { ((v = 1) <<= 31) >>= 35; }, Min32 >> 3},
+                                {[](FCInt& v) { (v = -16) >>= 2; }, -4}});
+    Steps<FCLong>(FCLong(0x40), {{[](FCLong& v) { v >>= 38; }, 1}});
+    Steps<FCChar>(FCChar(127), {{[](FCChar& v) { v += 1; }, -128},
+                                {[](FCChar& v) { v *= 3; }, -128},
+                                {[](FCChar& v) { v /= -1; }, -128},
+                                {[](FCChar& v) { v %= -1; }, 0},
+                                {[](FCChar& v) { (v = 100) *= 3; }, 44},
+                                {[](FCChar& v) { (v = 0x41) <<= 1; }, -126},
+                                {[](FCChar& v) { v <<= 8; }, 0},
+                                {[](FCChar& v) { (v = 0x41) <<= 32; }, 0x41},
+                                {[](FCChar& v) { (v = -128) >>= 7; }, -1}});
 }
 
 TEST(IntegerField, BitsAndHalfWordsStayInRange) {
@@ -229,6 +186,248 @@ TEST(ValueFields, NaNIsUnequalToEverythingAndTimesCompareByMode) {
     FCTime copy(time);
     time = MCTime(4.0f);
     EXPECT_EQ(copy.GetValue().GetBarPulseTick().bar, 3);
+}
+
+using ByteList = std::vector<std::uint8_t>;
+
+FCMidi Message(std::uint8_t status, std::uint8_t data1 = 0, std::uint8_t data2 = 0) {
+    return FCMidi(MIDIWORD(status, data1, data2));
+}
+
+// The names of the classification tests a message passes, in declaration order, so that one
+// comparison shows every answer at once.
+std::string Classes(const FCMidi& m) {
+    const std::pair<int, const char*> tests[] = {
+        {m.HasData(), "Data"},
+        {m.IsNote(), "Note"},
+        {m.IsNoteOn(), "On"},
+        {m.IsNoteOff(), "Off"},
+        {m.IsPolyPressureMsg(), "PolyPressure"},
+        {m.IsControllerMsg(), "Controller"},
+        {m.IsProgramMsg(), "Program"},
+        {m.IsChanPressureMsg(), "ChanPressure"},
+        {m.IsPitchBendMsg(), "PitchBend"},
+        {m.IsVolumeMsg(), "Volume"},
+        {m.IsPedalDown(), "PedalDown"},
+        {m.IsPedalUp(), "PedalUp"},
+        {m.IsChannelMsg(), "Channel"},
+        {m.IsChannelModeMsg(), "Mode"},
+        {m.IsChannelVoiceMsg(), "Voice"},
+        {m.IsSysMsg(), "Sys"},
+        {m.IsSysCommonMsg(), "Common"},
+        {m.IsSysRealtimeMsg(), "Realtime"},
+        {m.IsSysExMsg(), "SysEx"},
+    };
+    std::string names;
+    for (const auto& [result, name] : tests) {
+        if (result != 0) {
+            names += names.empty() ? "" : " ";
+            names += name;
+        }
+    }
+    return names;
+}
+
+ByteList Bytes(const FCMidiSysEx& value) {
+    const std::uint8_t* buf = value.GetSysExBuf();
+    return buf == nullptr ? ByteList() : ByteList(buf, buf + value.GetSysExBufLength());
+}
+
+FCMidiSysEx From(const ByteList& bytes) {
+    return FCMidiSysEx(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+TEST(FCMidi, PacksTheMessageAboveTheFlagsAndSettersMask) {
+    MIDIWORD word(0x00403C90u);
+    EXPECT_EQ(word, MIDIWORD(0x90, 0x3C, 0x40));
+    EXPECT_TRUE(word.GetByte(1) == 0x3C && word.GetByte(4) == 0);
+    word.SetByte(3, 0xAB);
+    word.SetByte(4, 0xFF);
+    EXPECT_EQ(word.dwData, 0xAB403C90u);
+
+    FCMidi midi;
+    midi.SetValue(MIDIWORD(0x00403C90u));
+    EXPECT_EQ(midi.GetState(), 0x403C9001u);
+    EXPECT_TRUE(midi.GetStatusByte() == 0x90 && midi.GetDataByte2() == 0x40);
+    midi.SetValue(0xFFC8B7A6u); // byte 3 is dropped; data bytes go in unmasked
+    EXPECT_EQ(midi.GetValue().dwData, 0x00C8B7A6u);
+
+    midi.SetDirty(0);
+    midi.SetOverride(1);
+    midi.SetDataByte1(200);
+    EXPECT_EQ(midi.GetDataByte1(), 72);
+    midi.SetDataByte2(0xFF);
+    midi.SetStatusByte(0x9A);
+    midi.SetStatusMSB(0xB7);
+    EXPECT_EQ(midi.GetStatusByte(), 0xBA);
+    midi.SetStatusLSB(0xF3);
+    EXPECT_EQ(midi.GetValue(), MIDIWORD(0xB3, 72, 0x7F));
+    EXPECT_TRUE(midi.IsDirty() == 0 && midi.IsOverride() == 1);
+
+    // The message shares the flag word, so a copy made as FCBase carries both; the field's
+    // own copies take the message only.
+    FCMidi copy(midi);
+    EXPECT_TRUE(copy.GetValue() == midi.GetValue() && copy.IsOverride() == 0);
+    static_cast<FCBase&>(copy) = midi;
+    EXPECT_EQ(copy.IsOverride(), 1);
+    EXPECT_EQ(&FCMidi::MidiNull(), &FCMidi::MidiNull());
+    EXPECT_EQ(FCMidi::MidiNull().GetValue().dwData, 0u);
+}
+
+TEST(FCMidi, Classification) {
+    const std::tuple<std::uint8_t, std::uint8_t, std::uint8_t, const char*> rows[] = {
+        {0x00, 0, 0, ""},
+        {0x7F, 0, 0, "Data"},
+        {0x93, 60, 1, "Data Note On Channel Voice"},
+        {0x90, 60, 0, "Data Note Off Channel Voice"},
+        {0x8F, 60, 64, "Data Note Off Channel Voice"},
+        {0xA0, 60, 64, "Data PolyPressure Channel Voice"},
+        {0xB4, 7, 100, "Data Controller Volume Channel Voice"},
+        {0xB0, 64, 63, "Data Controller PedalUp Channel Voice"},
+        {0xB0, 64, 64, "Data Controller PedalDown Channel Voice"},
+        {0xB0, 65, 127, "Data Controller Channel Voice"},
+        {0xBF, 119, 0, "Data Controller Channel Voice"},
+        {0xB0, 121, 0, "Data Controller Channel Mode"},
+        {0xCF, 64, 0, "Data Program Channel Voice"},
+        {0xD5, 64, 0, "Data ChanPressure Channel Voice"},
+        {0xEF, 0, 64, "Data PitchBend Channel Voice"},
+        {0xF0, 0, 0, "Data"},
+        {0xF1, 0, 0, "Data Sys Common"},
+        {0xF7, 0, 0, "Data Sys Common"},
+        {0xF8, 0, 0, "Data Sys Realtime"},
+        {0xFF, 0, 0, "Data Sys Realtime"},
+    };
+    for (const auto& [status, data1, data2, classes] : rows) {
+        EXPECT_EQ(Classes(Message(status, data1, data2)), classes) << std::hex << int{status};
+    }
+    EXPECT_EQ(Message(0xB0, 10).IsControllerType(10), 1);
+    EXPECT_EQ(Message(0xB0, 10).IsControllerType(10 + 256), 0);
+    EXPECT_EQ(Message(0x90, 10).IsControllerType(10), 0);
+
+    // Short-message bytes left in a SysEx value's word must not leak into its answers.
+    FCMidiSysEx sysEx = From({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
+    sysEx.SetValue(MIDIWORD(0xB0, 64, 127));
+    EXPECT_EQ(Classes(sysEx), "Data Sys SysEx");
+    EXPECT_TRUE(sysEx.GetStatusMSB() == 0xF0 && sysEx.GetStatusLSB() == 0);
+    EXPECT_EQ(sysEx.IsControllerType(64), 0);
+    EXPECT_EQ(Classes(FCMidiSysEx()), "Sys SysEx");
+}
+
+TEST(FCMidiSysEx, SetBufCopiesOrTakesOwnershipAndTakesItsOwnBufferSafely) {
+    FCMidiSysEx value;
+    std::uint8_t bytes[] = {0xF0, 0x01, 0xF7};
+    value.SetSysExBuf(bytes, 3, 1);
+    EXPECT_NE(value.GetSysExBuf(), bytes);
+    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x01, 0xF7}));
+    auto* owned = new std::uint8_t[2]{0xF0, 0xF7};
+    value.SetSysExBuf(owned, 2, 0);
+    EXPECT_EQ(value.GetSysExBuf(), owned);
+    value.SetSysExBuf(bytes, 0, 1);
+    EXPECT_TRUE(value.GetSysExBuf() == nullptr && value.GetSysExBufLength() == 0);
+    value.SetSysExBuf(bytes, 3, 1);
+    value.SetSysExBuf(nullptr, 3, 1);
+    EXPECT_TRUE(value.GetSysExBuf() == nullptr && value.GetSysExBufLength() == 0);
+
+    value = From({0xF0, 0x01, 0x02, 0xF7});
+    value.SetSysExBuf(value.GetSysExBuf(), 4, 0);
+    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x01, 0x02, 0xF7}));
+    value.SetSysExBuf(value.GetSysExBuf(), 99, 0);
+    EXPECT_EQ(value.GetSysExBufLength(), 4u);
+    value.SetSysExBuf(value.GetSysExBuf() + 1, 2, 1);
+    EXPECT_EQ(Bytes(value), (ByteList{0x01, 0x02}));
+}
+
+TEST(FCMidiSysEx, CopiesAreDeepAssignmentKeepsTheFlagsAndFailureChangesNothing) {
+    FCMidiSysEx source = From({0xF0, 0x11, 0xF7});
+    source.SetOverride(1);
+    FCMidiSysEx copy(source);
+    EXPECT_NE(copy.GetSysExBuf(), source.GetSysExBuf());
+    EXPECT_TRUE(Bytes(copy) == Bytes(source) && copy.IsOverride() == 0);
+
+    FCMidiSysEx target = From({0xF0, 0xF7});
+    target.SetDirty(0);
+    target = source;
+    EXPECT_EQ(Bytes(target), (ByteList{0xF0, 0x11, 0xF7}));
+    EXPECT_TRUE(target.IsDirty() == 0 && target.IsOverride() == 0);
+    const std::uint8_t* before = target.GetSysExBuf();
+    FCMidiSysEx& self = target;
+    target = self;
+    EXPECT_EQ(target.GetSysExBuf(), before);
+    // Flag word changes cannot break the buffer.
+    target.SetState(0xFFFFFFF1u);
+    static_cast<FCBase&>(target) = FCBase();
+    EXPECT_EQ(target.ConvertToString(), "f0 11 f7 ");
+
+    const FCMidiSysEx longer = From({0xF0, 1, 2, 3, 4, 0xF7});
+    test::ForEachAllocationFailure([&] { target = longer; },
+                                   [&] {
+                                       EXPECT_EQ(Bytes(target), (ByteList{0xF0, 0x11, 0xF7}));
+                                   });
+    EXPECT_EQ(Bytes(target), Bytes(longer));
+    target = FCMidiSysEx();
+    EXPECT_EQ(target.GetSysExBuf(), nullptr);
+}
+
+TEST(FCMidiSysEx, DeviceAndValueMessagesAndTheirTests) {
+    // Each message, for any device, and which of the four tests (as bits) it passes.
+    const std::tuple<void (FCMidiSysEx::*)(std::uint8_t), std::uint8_t, int, ByteList> set[] = {
+        {&FCMidiSysEx::SetGMSystemOn, 0x90, 1, {0xF0, 0x7E, 0x10, 0x09, 0x01, 0xF7}},
+        {&FCMidiSysEx::SetGMSystemOff, 0x7F, 2, {0xF0, 0x7E, 0x7F, 0x09, 0x02, 0xF7}},
+        {&FCMidiSysEx::SetGSSystemOn,
+         0x11,
+         4,
+         {0xF0, 0x41, 0x11, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}},
+        {&FCMidiSysEx::SetXGSystemOn,
+         0xFF,
+         8,
+         {0xF0, 0x43, 0x7F, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}},
+    };
+    FCMidiSysEx value;
+    for (const auto& [setter, device, tests, bytes] : set) {
+        (value.*setter)(device);
+        EXPECT_EQ(Bytes(value), bytes);
+        EXPECT_EQ(value.IsGMSystemOnMsg() + value.IsGMSystemOffMsg() * 2 +
+                      value.IsGSSystemOnMsg() * 4 + value.IsXGSystemOnMsg() * 8,
+                  tests);
+    }
+
+    value.SetMasterVolume(0x3FFF);
+    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x7F, 0x7F, 0xF7}));
+    EXPECT_EQ(value.IsMasterVolumeMsg(), 0) << "the test matches the zero value only";
+    value.SetMasterBalance(0x12345);
+    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x7F, 0x7F, 0x04, 0x02, 0x45, 0x46, 0xF7}));
+    value.SetMasterVolume(0);
+    EXPECT_TRUE(value.IsMasterVolumeMsg() == 1 && value.IsMasterBalanceMsg() == 0);
+    value.SetMasterBalance(0);
+    EXPECT_EQ(value.IsMasterBalanceMsg(), 1);
+
+    // Template tests compare a prefix of sufficient length.
+    EXPECT_EQ(From({0xF0, 0x7E, 0x00, 0x09, 0x01}).IsGMSystemOnMsg(), 0);
+    EXPECT_EQ(From({0xF0, 0x7E, 0x00, 0x09, 0x01, 0xF7, 0x55}).IsGMSystemOnMsg(), 1);
+    EXPECT_EQ(From({0xF0, 0x7E, 0x00, 0x09, 0x01, 0xF6}).IsGMSystemOnMsg(), 0);
+    EXPECT_EQ(From({0xF1, 0x7E, 0x00, 0x09, 0x01, 0xF7}).IsGMSystemOnMsg(), 0);
+    EXPECT_EQ(FCMidiSysEx().IsGMSystemOnMsg(), 0);
+}
+
+TEST(FCMidiSysEx, TextIsLowerCaseHexPairsAndReadsLikeAHexConversion) {
+    EXPECT_EQ(From({0x00, 0x0A}).ConvertToString(), "00 0a ");
+    EXPECT_TRUE(FCMidiSysEx().ConvertToString().IsEmpty());
+
+    FCMidiSysEx value;
+    const CString text("F0,7e  7F zz 09");
+    EXPECT_EQ(value.ConvertFromString(text), 1);
+    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x7E, 0x7F, 0x09}));
+    EXPECT_EQ(text, "F0,7e  7F zz 09");
+    // Prefixes and signs are allowed, trailing junk ends the number, only the low 8 bits
+    // count, and a bare "0x" reads as 0.
+    EXPECT_EQ(value.ConvertFromString(CString("0xF7 -1 1234 7fg 0x 123456789ABCDEF0123")), 1);
+    EXPECT_EQ(Bytes(value), (ByteList{0xF7, 0xFF, 0x34, 0x7F, 0x00, 0x23}));
+    // Text without numbers empties the value; the text ends at its first zero byte.
+    EXPECT_EQ(value.ConvertFromString(CString(" , zz,-,x ")), 0);
+    EXPECT_TRUE(value.GetSysExBuf() == nullptr && value.GetSysExBufLength() == 0);
+    value = From({0xF0, 0xF7});
+    EXPECT_EQ(value.ConvertFromString(CString("\0f7", 3)), 0);
+    EXPECT_EQ(value.GetSysExBufLength(), 0u);
 }
 
 } // namespace

@@ -7,16 +7,6 @@ IMPLEMENT_SERIAL(TNode, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
 IMPLEMENT_SERIAL(TData, DCBase, 2 | CRuntimeClass::VersionableSchema)
 IMPLEMENT_DYNCREATE(TTransient, DCBase)
 
-TLeaf::TLeaf(float time, int eventId) : m_nId(eventId) {
-    MCTime t(time);
-    SetTime(&t);
-}
-
-TNode::TNode(int eventId, float time) : m_nId(eventId) {
-    MCTime t(time);
-    SetTime(&t);
-}
-
 Bytes X(std::string_view text) {
     Bytes out;
     auto word = [&](unsigned w) {
