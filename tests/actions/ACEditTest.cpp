@@ -13,14 +13,6 @@ namespace {
 
 float TimeOf(ECBase* e) { return e->GetTime()->GetSeconds(); }
 
-std::vector<float> ChildTimes(ECBase* e) {
-    std::vector<float> times;
-    for (POSITION pos = e->GetChildren()->GetHeadPosition(); pos != nullptr;) {
-        times.push_back(TimeOf(e->GetChildren()->GetNext(pos)));
-    }
-    return times;
-}
-
 TEST(ACDeltaTime, MovesByTheDeltaClampsAtZeroAndLeavesStructureAtZero) {
     Untimed root;
     auto* one = Make<Note>(1, &root);
@@ -52,7 +44,7 @@ TEST(ACDeltaTime, TheRangeIsHonouredAndItsEndEndsTheSiblingGroup) {
 
     ACDeltaTime shift(MCTime(10.0f), MCTime::TimeZero(), MCTime(4.0f), ACFindTime::StartOnly);
     shift.Apply(&root);
-    EXPECT_EQ(ChildTimes(&root), (std::vector<float>{13, 4, 5, 3}));
+    EXPECT_EQ(Times(root.GetChildren()), (std::vector<float>{13, 4, 5, 3}));
     EXPECT_EQ(TimeOf(inFive), 3.0f);
     ACDeltaTime later(MCTime(1.0f), MCTime(3.5f), MCTime(20.0f), ACFindTime::NeitherEnd);
     later.Apply(&root);
@@ -72,12 +64,12 @@ TEST(ACSortChildren, SortsTheChildrenOfTheFilteredKindsOnly) {
     ACSortChildren measures, all;
     measures.AddEvtType(EventId::Measure);
     measures.Apply(&staff);
-    EXPECT_EQ(ChildTimes(&staff), (std::vector<float>{3, 1}));
-    EXPECT_EQ(ChildTimes(measure), (std::vector<float>{1, 2}));
-    EXPECT_EQ(ChildTimes(chord), (std::vector<float>{5, 4}));
+    EXPECT_EQ(Times(staff.GetChildren()), (std::vector<float>{3, 1}));
+    EXPECT_EQ(Times(measure->GetChildren()), (std::vector<float>{1, 2}));
+    EXPECT_EQ(Times(chord->GetChildren()), (std::vector<float>{5, 4}));
     all.Apply(&staff);
-    EXPECT_EQ(ChildTimes(&staff), (std::vector<float>{1, 3}));
-    EXPECT_EQ(ChildTimes(chord), (std::vector<float>{4, 5}));
+    EXPECT_EQ(Times(staff.GetChildren()), (std::vector<float>{1, 3}));
+    EXPECT_EQ(Times(chord->GetChildren()), (std::vector<float>{4, 5}));
 }
 
 // Applies the action to one element at voice/track (voice, track) and returns the word.

@@ -14,14 +14,6 @@ namespace {
 using Rest = KindElement<EventId::Rest, ECWithTime>;
 using GraceNote = KindElement<EventId::GraceNote, ECWithTime>;
 
-std::vector<float> Times(MCEventList* list) {
-    std::vector<float> times;
-    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-        times.push_back(list->GetNext(pos)->GetTime()->GetSeconds());
-    }
-    return times;
-}
-
 std::vector<int> Types(ACTypeFilterBase& filter) {
     CArray<int, int>& types = filter.GetEventTypes();
     return std::vector<int>(types.GetData(), types.GetData() + types.GetSize());

@@ -14,16 +14,9 @@ namespace {
 using test::Bytes;
 using test::Counted;
 using test::g_liveElements;
+using test::Items;
 using test::MakeCounted;
 using Mark = ECWithTime; // stands in for an accent or a dot
-
-std::vector<ECBase*> Children(ECBase* e) {
-    std::vector<ECBase*> result;
-    for (POSITION pos = e->GetChildren()->GetHeadPosition(); pos != nullptr;) {
-        result.push_back(e->GetChildren()->GetNext(pos));
-    }
-    return result;
-}
 
 TEST(NotationClasses, AreMadeByIdAndAppendTheirParentTypesInOrder) {
     const std::tuple<int, const CRuntimeClass*, std::vector<int>> cases[] = {
@@ -134,10 +127,10 @@ TEST(ECRest, TypesAndDotsGiveTheirLengthsAndDottingStaysWithinTheFamily) {
             << type;
     }
     const std::tuple<int, int, float> dotted[] = {
-        {8, 1, 1.5f}, {8, 5, 1.75f},     // more than two count as two
-        {20, 2, 0.09375f},               // a sixty-fourth takes one
-        {1, 1, 8.0f},  {22, 1, 0.03125f}, // a double whole and the shortest take none
-        {3, 1, 6.0f}};                    // dotted types are not dotted again
+        {8, 1, 1.5f},      {8, 5, 1.75f},     // more than two count as two
+        {20, 2, 0.09375f},                    // a sixty-fourth takes one
+        {1, 1, 8.0f},      {22, 1, 0.03125f}, // a double whole and the shortest take none
+        {3, 1, 6.0f}};                        // dotted types are not dotted again
     for (auto [type, dots, length] : dotted) {
         EXPECT_EQ(ECRest::GetRestDuration(static_cast<std::uint8_t>(type),
                                           static_cast<std::uint8_t>(dots)),
@@ -221,7 +214,7 @@ TEST_F(ChordDissolution, TheLastNoteTakesTheMarksAndTheChordOutOfEveryParent) {
     EXPECT_EQ(chord->RemoveChild(chord->GetChildren()->GetHead(), 0), 1);
     EXPECT_TRUE(chord->GetChildren()->IsEmpty() && chord->GetParents()->IsEmpty());
     EXPECT_EQ(chord->GetRefCount(), 1);
-    EXPECT_EQ(Children(measure), std::vector<ECBase*>{beam});
+    EXPECT_EQ(Items(measure->GetChildren()), std::vector<ECBase*>{beam});
     EXPECT_TRUE(beam->GetChildren()->IsEmpty());
     EXPECT_EQ(g_liveElements, m_live + 3); // the note and the mark are gone
     chord->Unref(1);
@@ -231,13 +224,13 @@ TEST_F(ChordDissolution, TheLastNoteTakesTheMarksAndTheChordOutOfEveryParent) {
 TEST_F(ChordDissolution, AChordStaysWhileANoteRemainsAndRefusesStrangers) {
     auto* measure = MakeCounted<ECMeasure>(nullptr);
     Counted<ECChord>* chord = MakeChord(measure, 1.0f, 2);
-    std::vector<ECBase*> members = Children(chord);
+    std::vector<ECBase*> members = Items(chord->GetChildren());
     ECNote stranger;
     EXPECT_EQ(chord->RemoveChild(&stranger, 1), 0);
     EXPECT_EQ(chord->RemoveChild(members[2], 0), 1); // the mark
     EXPECT_EQ(chord->RemoveChild(members[0], 0), 1);
-    EXPECT_EQ(Children(chord), std::vector<ECBase*>{members[1]});
-    EXPECT_EQ(Children(measure), std::vector<ECBase*>{chord});
+    EXPECT_EQ(Items(chord->GetChildren()), std::vector<ECBase*>{members[1]});
+    EXPECT_EQ(Items(measure->GetChildren()), std::vector<ECBase*>{chord});
     delete measure;
 }
 
@@ -246,11 +239,11 @@ TEST_F(ChordDissolution, RemovingTheChordLeavesItsNotesInTheMeasureOnceEach) {
     auto* late = test::Make<Counted<ECRest>>(2.0f);
     measure->AddChild(late, 1);
     Counted<ECChord>* chord = MakeChord(measure, 1.0f, 2);
-    std::vector<ECBase*> notes = Children(chord);
+    std::vector<ECBase*> notes = Items(chord->GetChildren());
     measure->AddChild(notes[0], 1); // already a child of the measure as well
 
     EXPECT_EQ(chord->RemoveFromParents(), 1);
-    EXPECT_EQ(Children(measure), (std::vector<ECBase*>{notes[0], notes[1], late}));
+    EXPECT_EQ(Items(measure->GetChildren()), (std::vector<ECBase*>{notes[0], notes[1], late}));
     EXPECT_EQ(notes[0]->GetParents()->GetCount(), 1);
     EXPECT_EQ(g_liveElements, m_live + 4); // chord and mark are gone
     delete measure;

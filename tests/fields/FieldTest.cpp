@@ -2,6 +2,7 @@
 // behaviour, the logic operators, value-specific comparisons, and MIDI messages.
 
 #include "support/AllocationFailure.h"
+#include "support/TestSupport.h"
 
 #include <clavenor/clavenor.h>
 
@@ -14,6 +15,7 @@
 #include <typeinfo>
 
 using namespace clavenor;
+using namespace clavenor::test;
 
 namespace {
 
@@ -169,26 +171,13 @@ TYPED_TEST(LogicField, OperatorsLeaveZeroOrOneAndReturnTheFieldItself) {
     EXPECT_TRUE(field == 1);
 }
 
-TEST(ValueFields, NaNIsUnequalToEverythingAndTimesCompareByMode) {
+TEST(ValueFields, NaNIsUnequalToEverythingItselfIncluded) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     FCFloat a(nan), b(nan);
     EXPECT_TRUE(!(a == b) && a != b && !(a == a) && !(a == nan) && a != 0.0f);
     EXPECT_TRUE(FCFloat(0.0f) == -0.0f);
     EXPECT_EQ(FCBool(-7).GetValue(), -7) << "any integer is stored as it is";
-
-    FCTime time;
-    EXPECT_TRUE(time == MCTime(0.0f));
-    const MCTime bpt(3, 2, 10, 480);
-    time = bpt;
-    EXPECT_TRUE(time.GetValue().GetMode() == 2 && time == bpt);
-    EXPECT_TRUE(time != MCTime(0.0f)) << "a scalar time never equals a bar/pulse/tick one";
-    // Copies own their bar/pulse/tick record.
-    FCTime copy(time);
-    time = MCTime(4.0f);
-    EXPECT_EQ(copy.GetValue().GetBarPulseTick().bar, 3);
 }
-
-using ByteList = std::vector<std::uint8_t>;
 
 FCMidi Message(std::uint8_t status, std::uint8_t data1 = 0, std::uint8_t data2 = 0) {
     return FCMidi(MIDIWORD(status, data1, data2));
@@ -228,12 +217,12 @@ std::string Classes(const FCMidi& m) {
     return names;
 }
 
-ByteList Bytes(const FCMidiSysEx& value) {
+Bytes Buf(const FCMidiSysEx& value) {
     const std::uint8_t* buf = value.GetSysExBuf();
-    return buf == nullptr ? ByteList() : ByteList(buf, buf + value.GetSysExBufLength());
+    return buf == nullptr ? Bytes() : Bytes(buf, buf + value.GetSysExBufLength());
 }
 
-FCMidiSysEx From(const ByteList& bytes) {
+FCMidiSysEx From(const Bytes& bytes) {
     return FCMidiSysEx(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
@@ -305,7 +294,7 @@ TEST(FCMidi, Classification) {
     EXPECT_EQ(Message(0x90, 10).IsControllerType(10), 0);
 
     // Short-message bytes left in a SysEx value's word must not leak into its answers.
-    FCMidiSysEx sysEx = From({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
+    FCMidiSysEx sysEx = From(X("F07E7F0901F7"));
     sysEx.SetValue(MIDIWORD(0xB0, 64, 127));
     EXPECT_EQ(Classes(sysEx), "Data Sys SysEx");
     EXPECT_TRUE(sysEx.GetStatusMSB() == 0xF0 && sysEx.GetStatusLSB() == 0);
@@ -317,8 +306,7 @@ TEST(FCMidiSysEx, SetBufCopiesOrTakesOwnershipAndTakesItsOwnBufferSafely) {
     FCMidiSysEx value;
     std::uint8_t bytes[] = {0xF0, 0x01, 0xF7};
     value.SetSysExBuf(bytes, 3, 1);
-    EXPECT_NE(value.GetSysExBuf(), bytes);
-    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x01, 0xF7}));
+    EXPECT_TRUE(value.GetSysExBuf() != bytes && Buf(value) == X("F001F7"));
     auto* owned = new std::uint8_t[2]{0xF0, 0xF7};
     value.SetSysExBuf(owned, 2, 0);
     EXPECT_EQ(value.GetSysExBuf(), owned);
@@ -328,27 +316,23 @@ TEST(FCMidiSysEx, SetBufCopiesOrTakesOwnershipAndTakesItsOwnBufferSafely) {
     value.SetSysExBuf(nullptr, 3, 1);
     EXPECT_TRUE(value.GetSysExBuf() == nullptr && value.GetSysExBufLength() == 0);
 
-    value = From({0xF0, 0x01, 0x02, 0xF7});
+    value = From(X("F00102F7"));
     value.SetSysExBuf(value.GetSysExBuf(), 4, 0);
-    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x01, 0x02, 0xF7}));
     value.SetSysExBuf(value.GetSysExBuf(), 99, 0);
-    EXPECT_EQ(value.GetSysExBufLength(), 4u);
+    EXPECT_EQ(Buf(value), X("F00102F7"));
     value.SetSysExBuf(value.GetSysExBuf() + 1, 2, 1);
-    EXPECT_EQ(Bytes(value), (ByteList{0x01, 0x02}));
+    EXPECT_EQ(Buf(value), X("0102"));
 }
 
 TEST(FCMidiSysEx, CopiesAreDeepAssignmentKeepsTheFlagsAndFailureChangesNothing) {
-    FCMidiSysEx source = From({0xF0, 0x11, 0xF7});
+    FCMidiSysEx source = From(X("F011F7")), target = From(X("F0F7"));
     source.SetOverride(1);
     FCMidiSysEx copy(source);
     EXPECT_NE(copy.GetSysExBuf(), source.GetSysExBuf());
-    EXPECT_TRUE(Bytes(copy) == Bytes(source) && copy.IsOverride() == 0);
-
-    FCMidiSysEx target = From({0xF0, 0xF7});
+    EXPECT_TRUE(Buf(copy) == Buf(source) && copy.IsOverride() == 0);
     target.SetDirty(0);
     target = source;
-    EXPECT_EQ(Bytes(target), (ByteList{0xF0, 0x11, 0xF7}));
-    EXPECT_TRUE(target.IsDirty() == 0 && target.IsOverride() == 0);
+    EXPECT_TRUE(Buf(target) == X("F011F7") && target.IsDirty() == 0 && !target.IsOverride());
     const std::uint8_t* before = target.GetSysExBuf();
     FCMidiSysEx& self = target;
     target = self;
@@ -358,74 +342,66 @@ TEST(FCMidiSysEx, CopiesAreDeepAssignmentKeepsTheFlagsAndFailureChangesNothing) 
     static_cast<FCBase&>(target) = FCBase();
     EXPECT_EQ(target.ConvertToString(), "f0 11 f7 ");
 
-    const FCMidiSysEx longer = From({0xF0, 1, 2, 3, 4, 0xF7});
-    test::ForEachAllocationFailure([&] { target = longer; },
-                                   [&] {
-                                       EXPECT_EQ(Bytes(target), (ByteList{0xF0, 0x11, 0xF7}));
-                                   });
-    EXPECT_EQ(Bytes(target), Bytes(longer));
-    target = FCMidiSysEx();
-    EXPECT_EQ(target.GetSysExBuf(), nullptr);
+    const FCMidiSysEx longer = From(X("F001020304F7"));
+    ForEachAllocationFailure([&] { target = longer; },
+                             [&] { EXPECT_EQ(Buf(target), X("F011F7")); });
+    EXPECT_EQ(Buf(target), Buf(longer));
 }
 
 TEST(FCMidiSysEx, DeviceAndValueMessagesAndTheirTests) {
     // Each message, for any device, and which of the four tests (as bits) it passes.
-    const std::tuple<void (FCMidiSysEx::*)(std::uint8_t), std::uint8_t, int, ByteList> set[] = {
-        {&FCMidiSysEx::SetGMSystemOn, 0x90, 1, {0xF0, 0x7E, 0x10, 0x09, 0x01, 0xF7}},
-        {&FCMidiSysEx::SetGMSystemOff, 0x7F, 2, {0xF0, 0x7E, 0x7F, 0x09, 0x02, 0xF7}},
-        {&FCMidiSysEx::SetGSSystemOn,
-         0x11,
-         4,
-         {0xF0, 0x41, 0x11, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}},
-        {&FCMidiSysEx::SetXGSystemOn,
-         0xFF,
-         8,
-         {0xF0, 0x43, 0x7F, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}},
+    const std::tuple<void (FCMidiSysEx::*)(std::uint8_t), std::uint8_t, int, const char*> set[] = {
+        {&FCMidiSysEx::SetGMSystemOn, 0x90, 1, "F07E100901F7"},
+        {&FCMidiSysEx::SetGMSystemOff, 0x7F, 2, "F07E7F0902F7"},
+        {&FCMidiSysEx::SetGSSystemOn, 0x11, 4, "F041114212 40007F0041F7"},
+        {&FCMidiSysEx::SetXGSystemOn, 0xFF, 8, "F0437F4C00007E00F7"},
     };
     FCMidiSysEx value;
     for (const auto& [setter, device, tests, bytes] : set) {
         (value.*setter)(device);
-        EXPECT_EQ(Bytes(value), bytes);
+        EXPECT_EQ(Buf(value), X(bytes));
         EXPECT_EQ(value.IsGMSystemOnMsg() + value.IsGMSystemOffMsg() * 2 +
                       value.IsGSSystemOnMsg() * 4 + value.IsXGSystemOnMsg() * 8,
                   tests);
     }
-
     value.SetMasterVolume(0x3FFF);
-    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x7F, 0x7F, 0xF7}));
+    EXPECT_EQ(Buf(value), X("F07F7F04017F7FF7"));
     EXPECT_EQ(value.IsMasterVolumeMsg(), 0) << "the test matches the zero value only";
     value.SetMasterBalance(0x12345);
-    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x7F, 0x7F, 0x04, 0x02, 0x45, 0x46, 0xF7}));
+    EXPECT_EQ(Buf(value), X("F07F7F04024546F7"));
     value.SetMasterVolume(0);
     EXPECT_TRUE(value.IsMasterVolumeMsg() == 1 && value.IsMasterBalanceMsg() == 0);
     value.SetMasterBalance(0);
     EXPECT_EQ(value.IsMasterBalanceMsg(), 1);
 
     // Template tests compare a prefix of sufficient length.
-    EXPECT_EQ(From({0xF0, 0x7E, 0x00, 0x09, 0x01}).IsGMSystemOnMsg(), 0);
-    EXPECT_EQ(From({0xF0, 0x7E, 0x00, 0x09, 0x01, 0xF7, 0x55}).IsGMSystemOnMsg(), 1);
-    EXPECT_EQ(From({0xF0, 0x7E, 0x00, 0x09, 0x01, 0xF6}).IsGMSystemOnMsg(), 0);
-    EXPECT_EQ(From({0xF1, 0x7E, 0x00, 0x09, 0x01, 0xF7}).IsGMSystemOnMsg(), 0);
-    EXPECT_EQ(FCMidiSysEx().IsGMSystemOnMsg(), 0);
+    const std::pair<const char*, int> gmOn[] = {{"F07E000901", 0},
+                                                {"F07E000901F755", 1},
+                                                {"F07E000901F6", 0},
+                                                {"F17E000901F7", 0},
+                                                {"", 0}};
+    for (auto [bytes, result] : gmOn) {
+        EXPECT_EQ(From(X(bytes)).IsGMSystemOnMsg(), result) << bytes;
+    }
 }
 
 TEST(FCMidiSysEx, TextIsLowerCaseHexPairsAndReadsLikeAHexConversion) {
-    EXPECT_EQ(From({0x00, 0x0A}).ConvertToString(), "00 0a ");
+    EXPECT_EQ(From(X("000A")).ConvertToString(), "00 0a ");
     EXPECT_TRUE(FCMidiSysEx().ConvertToString().IsEmpty());
 
     FCMidiSysEx value;
     const CString text("F0,7e  7F zz 09");
     EXPECT_EQ(value.ConvertFromString(text), 1);
-    EXPECT_EQ(Bytes(value), (ByteList{0xF0, 0x7E, 0x7F, 0x09}));
+    EXPECT_EQ(Buf(value), X("F07E7F09"));
     EXPECT_EQ(text, "F0,7e  7F zz 09");
     // Prefixes and signs are allowed, trailing junk ends the number, only the low 8 bits
     // count, and a bare "0x" reads as 0.
     EXPECT_EQ(value.ConvertFromString(CString("0xF7 -1 1234 7fg 0x 123456789ABCDEF0123")), 1);
-    EXPECT_EQ(Bytes(value), (ByteList{0xF7, 0xFF, 0x34, 0x7F, 0x00, 0x23}));
+    EXPECT_EQ(Buf(value), X("F7FF347F0023"));
     // Text without numbers empties the value; the text ends at its first zero byte.
     EXPECT_EQ(value.ConvertFromString(CString(" , zz,-,x ")), 0);
     EXPECT_TRUE(value.GetSysExBuf() == nullptr && value.GetSysExBufLength() == 0);
-    value = From({0xF0, 0xF7});
+    value = From(X("F0F7"));
     EXPECT_EQ(value.ConvertFromString(CString("\0f7", 3)), 0);
     EXPECT_EQ(value.GetSysExBufLength(), 0u);
 }

@@ -14,14 +14,6 @@ namespace {
 
 using Elements = std::vector<ECBase*>;
 
-Elements Items(MCEventList* list) {
-    Elements items;
-    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-        items.push_back(list->GetNext(pos));
-    }
-    return items;
-}
-
 bool HasChildrenBit(ECBase* e) { return (e->GetFlags() & ECBase::FlagHasChildren) != 0; }
 
 class ElementGraph : public ::testing::Test {

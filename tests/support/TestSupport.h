@@ -98,6 +98,22 @@ T* Make(float time, ECBase* parent = nullptr) {
     return Put(e, parent);
 }
 
+/// The elements of `list` in order, and the seconds of their times.
+inline std::vector<ECBase*> Items(const MCEventList* list) {
+    std::vector<ECBase*> items;
+    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+        items.push_back(list->GetNext(pos));
+    }
+    return items;
+}
+inline std::vector<float> Times(const MCEventList* list) {
+    std::vector<float> times;
+    for (ECBase* e : Items(list)) {
+        times.push_back(e->GetTime()->GetSeconds());
+    }
+    return times;
+}
+
 /// Archivable counted elements whose event id the test chooses (it is not archived), so
 /// that one class plays notes, chords and measures.
 class TLeaf : public Counted<ECWithTime> {
