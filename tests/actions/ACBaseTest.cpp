@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 
 using namespace clavenor;
 using namespace clavenor::test;
@@ -39,15 +38,15 @@ using PostOrder = Recording<ACRelativesFirst>;
 // measure: a (a1, a2), b (b1), c (c1)
 class WalkTest : public ::testing::Test {
 protected:
-    std::unique_ptr<Measure> root{new Measure};
-    ECBase* a = Make<Chord>(1, root.get());
+    Measure root;
+    ECBase* m = &root;
+    ECBase* a = Make<Chord>(1, m);
     ECBase* a1 = Make<Note>(1, a);
     ECBase* a2 = Make<Note>(1, a);
-    ECBase* b = Make<Chord>(2, root.get());
+    ECBase* b = Make<Chord>(2, m);
     ECBase* b1 = Make<Note>(2, b);
-    ECBase* c = Make<Chord>(3, root.get());
+    ECBase* c = Make<Chord>(3, m);
     ECBase* c1 = Make<Note>(3, c);
-    ECBase* m = root.get();
 };
 
 // Depth counts levels below the start (255 by default). Below the start, 1 skips the
@@ -137,10 +136,10 @@ TEST_F(WalkTest, AnElementMayDetachItselfWhileVisited) {
 }
 
 // By default a beam is clipped (acted on, not entered) and an envelope bypassed (walked
-// through, not acted on, and no level of depth).
-TEST(ACBaseFilters, ClipAndBypassDecideWhatIsActedOnAndEntered) {
-    Measure measure;
-    ECBase* m = &measure;
+// through, not acted on, and no level of depth). A reverse walk goes up the parents lists.
+TEST(ACBaseFilters, ClipBypassAndReverseDecideWhatIsActedOnAndEntered) {
+    Staff top, beamStaff;
+    auto* m = Make<Measure>(0, &top);
     auto* envelope = Make<Envelope>(0, m);
     auto* p1 = Make<EnvPoint>(0, envelope);
     auto* p2 = Make<EnvPoint>(1, envelope);
@@ -148,6 +147,7 @@ TEST(ACBaseFilters, ClipAndBypassDecideWhatIsActedOnAndEntered) {
     auto* note = Make<Note>(1, chord);
     auto* beam = Make<Beam>(1, m);
     beam->AddChild(chord, 0);
+    beamStaff.AddChild(beam, 0);
 
     using Setup = void (*)(Recorder&);
     const std::tuple<Setup, ECBase*, int, Visits> cases[] = {
@@ -166,6 +166,12 @@ TEST(ACBaseFilters, ClipAndBypassDecideWhatIsActedOnAndEntered) {
          {m, envelope, p1, p2, note, beam}},
         {[](Recorder& r) { r.SetDepth(1); }, m, 0, {m, p1, p2, chord, beam}},
         {[](Recorder& r) { r.SetDepth(0); }, envelope, 0, {p1, p2}},
+        // The measure's ancestors come before the beam, whose own parent a clip keeps out.
+        {[](Recorder& r) { r.SetReverse(1); }, chord, 0, {chord, m, &top, beam}},
+        {[](Recorder& r) { r.SetReverse(1), r.ClipNone(); },
+         chord,
+         0,
+         {chord, m, &top, beam, m, &top, &beamStaff}},
     };
     for (const auto& [setup, start, result, visits] : cases) {
         Recorder r;
@@ -173,36 +179,16 @@ TEST(ACBaseFilters, ClipAndBypassDecideWhatIsActedOnAndEntered) {
         EXPECT_EQ(r.Apply(start), result);
         EXPECT_EQ(r.visited, visits);
     }
-    Recorder r, unclipped;
-    EXPECT_TRUE(r.ShouldClip(beam) == 1 && r.ShouldBypass(envelope) == 1);
+    Recorder r, unclipped, reverse(1);
+    EXPECT_TRUE(r.ShouldClip(beam) == 1 && r.ShouldBypass(envelope) == 1 && r.IsReverse() == 0);
     unclipped.ClipNone();
     EXPECT_EQ(unclipped.ShouldClip(beam), 0);
     r.results[beam] = 2;
     EXPECT_EQ(r.Apply(beam), 2) << "a clipped element's own stop code wins";
-}
-
-TEST(ACBaseReverse, WalksParentsInListOrderDepthFirst) {
-    auto staffOfMeasure = std::make_unique<Staff>(), staffOfBeam = std::make_unique<Staff>();
-    ECBase* s1 = staffOfMeasure.get();
-    auto* measure = Make<Measure>(0, s1);
-    auto* chord = Make<Chord>(0, measure);
-    auto* beam = Make<Beam>(0, measure);
-    beam->AddChild(chord, 0);
-    staffOfBeam->AddChild(beam, 0);
-
-    Recorder up(1), all(1), flags;
-    EXPECT_EQ(up.IsReverse(), 1);
-    up.Apply(chord);
-    // The measure's ancestors come before the beam; the beam is clipped, so its own parent
-    // is not reached.
-    EXPECT_EQ(up.visited, (Visits{chord, measure, s1, beam}));
-    all.ClipNone();
-    all.Apply(chord);
-    EXPECT_EQ(all.visited, (Visits{chord, measure, s1, beam, measure, s1, staffOfBeam.get()}));
-    flags.SetReverse(3);
-    EXPECT_EQ(flags.IsReverse(), 1);
-    flags.SetReverse(2);
-    EXPECT_EQ(flags.IsReverse(), 0);
+    reverse.SetReverse(3);
+    EXPECT_EQ(reverse.IsReverse(), 1) << "bit 0 decides";
+    reverse.SetReverse(2);
+    EXPECT_EQ(reverse.IsReverse(), 0);
 }
 
 TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
