@@ -256,19 +256,6 @@ TEST_F(CommandManagerTest, CommandsAndDocumentReferencesBalance) {
     EXPECT_EQ(CCProbe::Alive(), alive + 1); // only the history still holds one
     m_doc->ClearUndo();
     EXPECT_EQ(CCProbe::Alive(), alive);
-
-    auto* probe = new CCProbe(nullptr, "p");
-    {
-        MCCommandList list;
-        list.AddTail(probe);
-        EXPECT_EQ(probe->GetRefCount(), 1);
-        EXPECT_TRUE(list.GetCommand(15, nullptr) == probe &&
-                    list.GetCommand(99, nullptr) == nullptr);
-        EXPECT_EQ(list.IsSynchronous(), 0);
-        probe->Ref();
-    }
-    EXPECT_EQ(probe->Unref(1), 0); // the list gave its reference back; this deletes it
-    EXPECT_EQ(MCCommandList().IsSynchronous(), 1);
 }
 
 } // namespace

@@ -153,7 +153,7 @@ TEST(RecordTest, TheCodeKeepsTheFlagsAndCopiesCopyEverything) {
         EXPECT_EQ(SCStatus::GetActionCount(), before + 2);
     }
     EXPECT_EQ(SCStatus::GetActionCount(), before);
-    EXPECT_EQ(SCStatus(1, 11933u).GetMessage(), "Note");
+    EXPECT_EQ(SCStatus(1, 11933u).GetMessage(), "Note") << "a message by string id";
 }
 
 class SelectionTest : public ::testing::Test {
@@ -168,30 +168,24 @@ protected:
     ECWithTime *a = Element(true), *b = Element(true), *c = Element(false);
 };
 
-TEST_F(SelectionTest, ToggleRemovesSelectedAndAddsTheOthers) {
+TEST_F(SelectionTest, UpdatesTheSelectionByCode) {
     current.AddTail(a);
     current.AddTail(b);
-    SCSelection record(SCSelection::CodeToggle, b);
-    record.AddToSelection(c);
-    record.AddToSelection(c);
-    EXPECT_EQ(record.GetEvents(0)->GetCount(), 2);
-    EXPECT_EQ(record.GetEvents(1), nullptr);
-    EXPECT_EQ(record.UpdateSelection(current), 1);
-    EXPECT_EQ(current.GetCount(), 2);
-    EXPECT_TRUE(current.GetHead() == a && current.GetTail() == c);
-    EXPECT_TRUE(record.GetEvents(2)->GetHead() == c && record.GetEvents(3)->GetHead() == b);
+    SCSelection toggle(SCSelection::CodeToggle, b);
+    toggle.AddToSelection(c);
+    toggle.AddToSelection(c);
+    EXPECT_TRUE(toggle.GetEvents(0)->GetCount() == 2 && toggle.GetEvents(1) == nullptr);
+    EXPECT_EQ(toggle.UpdateSelection(current), 1);
+    EXPECT_EQ(Items(&current), (std::vector<ECBase*>{a, c}));
+    EXPECT_TRUE(toggle.GetEvents(2)->GetHead() == c && toggle.GetEvents(3)->GetHead() == b);
     EXPECT_TRUE(b->IsSelected() == 0 && c->IsSelected() == 1);
-}
 
-TEST_F(SelectionTest, AddReplaceRemoveAndClear) {
-    current.AddTail(a);
     EXPECT_EQ(SCSelection(SCSelection::CodeAdd, a).UpdateSelection(current), 0);
     SCSelection unknown(1699, a);
-    EXPECT_EQ(unknown.UpdateSelection(current), 0);
-    EXPECT_EQ(unknown.IsUpdated(), 0);
-    EXPECT_EQ(SCSelection(SCSelection::CodeReplace, c).UpdateSelection(current), 1);
-    EXPECT_TRUE(current.GetCount() == 1 && current.GetHead() == c && a->IsSelected() == 0);
-    EXPECT_EQ(SCSelection(SCSelection::CodeRemove, c).UpdateSelection(current), 1);
+    EXPECT_TRUE(unknown.UpdateSelection(current) == 0 && unknown.IsUpdated() == 0);
+    EXPECT_EQ(SCSelection(SCSelection::CodeReplace, b).UpdateSelection(current), 1);
+    EXPECT_TRUE(Items(&current) == std::vector<ECBase*>{b} && a->IsSelected() == 0);
+    EXPECT_EQ(SCSelection(SCSelection::CodeRemove, b).UpdateSelection(current), 1);
     EXPECT_TRUE(current.IsEmpty());
     current.AddTail(a);
     EXPECT_EQ(SCSelection(SCSelection::CodeClear).UpdateSelection(current), 1);
