@@ -61,25 +61,23 @@ TEST_F(WalkTest, DepthAndResultCodes) {
         Visits visited;
         int ends;
     };
-    const Case cases[] = {
-        {255, nullptr, m, 0, 0, all, 1},
-        {0, nullptr, m, 0, 1, {m}, 0},
-        {1, nullptr, m, 0, 0, {m, a, b, c}, 1},
-        {2, nullptr, m, 0, 0, all, 1},
-        {255, a, m, 1, 0, {m, a, b, b1, c, c1}, 1},
-        {255, b, m, 2, 2, {m, a, a1, a2, b}, 1},
-        {255, a1, m, 2, 2, {m, a, a1}, 1},
-        {255, a1, m, 3, 0, {m, a, a1, b, b1, c, c1}, 1},
-        {255, a2, m, -1, -1, {m, a, a1, a2}, 1},
-        {255, a, m, -5, 0, all, 1},
-        {255, c1, m, 9, 9, all, 1},
-        {255, m, m, 7, 0, all, 1},
-        {255, m, m, -1, -1, {m}, 0},
-        {255, m, m, 1, 1, {m}, 0},
-        {255, m, m, 2, 2, {m}, 0},
-        {255, m, m, 3, 3, {m}, 0},
-        {255, c1, c1, 4, 4, {c1}, 1},
-    };
+    const Case cases[] = {{255, nullptr, m, 0, 0, all, 1},
+                          {0, nullptr, m, 0, 1, {m}, 0},
+                          {1, nullptr, m, 0, 0, {m, a, b, c}, 1},
+                          {2, nullptr, m, 0, 0, all, 1},
+                          {255, a, m, 1, 0, {m, a, b, b1, c, c1}, 1},
+                          {255, b, m, 2, 2, {m, a, a1, a2, b}, 1},
+                          {255, a1, m, 2, 2, {m, a, a1}, 1},
+                          {255, a1, m, 3, 0, {m, a, a1, b, b1, c, c1}, 1},
+                          {255, a2, m, -1, -1, {m, a, a1, a2}, 1},
+                          {255, a, m, -5, 0, all, 1},
+                          {255, c1, m, 9, 9, all, 1},
+                          {255, m, m, 7, 0, all, 1},
+                          {255, m, m, -1, -1, {m}, 0},
+                          {255, m, m, 1, 1, {m}, 0},
+                          {255, m, m, 2, 2, {m}, 0},
+                          {255, m, m, 3, 3, {m}, 0},
+                          {255, c1, c1, 4, 4, {c1}, 1}};
     for (const Case& k : cases) {
         Recorder r;
         EXPECT_EQ(r.GetDepth(), 255);
@@ -239,8 +237,7 @@ TEST_F(WalkTest, RelativesFirstVisitsChildrenBeforeTheirParent) {
         {255, a1, 2, 2, {a1}},
         {255, a2, -1, -1, {a1, a2}},
         {255, a1, 3, 0, {a1, a, b1, b, c1, c, beamed, beam, m}},
-        {1, nullptr, 0, 0, {a, b, c, beam, m}},
-    };
+        {1, nullptr, 0, 0, {a, b, c, beam, m}}};
     for (const auto& [depth, at, code, result, visited] : cases) {
         PostOrder r;
         r.SetDepth(depth);

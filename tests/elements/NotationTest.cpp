@@ -1,5 +1,5 @@
-// Measures, chords, notes, grace notes and rests: what each is, its record, chord
-// dissolution, and the release of notated measures.
+// Elements made by id and named; measures, chords, notes, grace notes and rests: what each
+// is, its record, chord dissolution, and the release of notated measures.
 
 #include "support/AllocationFailure.h"
 #include "support/TestSupport.h"
@@ -9,6 +9,17 @@
 #include <memory>
 
 namespace clavenor {
+
+// A class that registers itself only in the test below.
+class RegistryTestNote : public ECWithTime {
+    DECLARE_SERIAL(RegistryTestNote)
+
+public:
+    int GetEventId() const override { return EventId::Note; }
+};
+
+IMPLEMENT_SERIAL(RegistryTestNote, ECWithTime, 1)
+
 namespace {
 
 using test::Bytes;
@@ -18,26 +29,92 @@ using test::Items;
 using test::MakeCounted;
 using Mark = ECWithTime; // stands in for an accent or a dot
 
-TEST(NotationClasses, AreMadeByIdAndAppendTheirParentTypesInOrder) {
+// Elements are made by id; notation classes also append their parent types in order.
+TEST(EventRegistry, ElementsAreMadeByIdAndNotationClassesListTheirParentTypes) {
     const std::tuple<int, const CRuntimeClass*, std::vector<int>> cases[] = {
+        {EventId::Base, RUNTIME_CLASS(ECBase), {}},
+        {EventId::WithChild, RUNTIME_CLASS(ECWithChild), {}},
+        {EventId::WithTime, RUNTIME_CLASS(ECWithTime), {}},
+        {EventId::WithTimeChild, RUNTIME_CLASS(ECWithTimeChild), {}},
+        {EventId::Performance, RUNTIME_CLASS(ECPerformance), {}},
         {EventId::Measure, RUNTIME_CLASS(ECMeasure), {-7, 55}},
         {EventId::Chord, RUNTIME_CLASS(ECChord), {-7, 32, 7, 66}},
         {EventId::Note, RUNTIME_CLASS(ECNote), {-7, 32, 12, 7, 66}},
         {EventId::GraceNote, RUNTIME_CLASS(ECGraceNote), {-7, 37}},
-        {EventId::Rest, RUNTIME_CLASS(ECRest), {-7, 32, 7, 66}},
-    };
+        {EventId::Rest, RUNTIME_CLASS(ECRest), {-7, 32, 7, 66}}};
     for (const auto& [id, cls, parents] : cases) {
+        EXPECT_EQ(GetEventRuntimeClass(id), cls) << id;
         std::unique_ptr<ECBase> e(CreateEvent(id));
         ASSERT_NE(e, nullptr) << id;
-        EXPECT_TRUE(e->GetRuntimeClass() == cls && e->GetEventId() == id);
+        EXPECT_TRUE(e->GetRuntimeClass() == cls && e->GetEventId() == id && e->GetRefCount() == 0);
         CArray<int, int> types;
         types.Add(-7);
-        EXPECT_EQ(e->GetParentTypes(types), 1);
-        EXPECT_EQ(std::vector<int>(types.GetData(), types.GetData() + types.GetSize()), parents);
+        if (!parents.empty()) {
+            EXPECT_EQ(e->GetParentTypes(types), 1);
+            EXPECT_EQ(std::vector<int>(types.GetData(), types.GetData() + types.GetSize()),
+                      parents);
+        }
+    }
+    for (int id : {-1, -5, 63, 68, 69, 75, 1000, EventId::Glissando, EventId::Envelope,
+                   EventId::TempoEnv, EventId::BankLSB}) {
+        EXPECT_TRUE(GetEventRuntimeClass(id) == nullptr && CreateEvent(id) == nullptr) << id;
     }
     ECMeasure a, b;
     EXPECT_TRUE(a.GetVoice() == 14 && a.GetTrack() == 2047 && *a.GetTime() == MCTime::TimeNull());
     EXPECT_TRUE(a != b && a == a) << "measures compare by identity";
+}
+
+TEST(EventRegistry, AClassRegistersBesideItselfButNotForAnUnmakeableKind) {
+    EXPECT_EQ(RegisterEventClass(EventId::Glissando, RUNTIME_CLASS(RegistryTestNote)), 0);
+    EXPECT_EQ(RegisterEventClass(EventId::Envelope, RUNTIME_CLASS(RegistryTestNote)), 0);
+    EXPECT_EQ(RegisterEventClass(75, RUNTIME_CLASS(RegistryTestNote)), 0);
+    EXPECT_EQ(RegisterEventClass(EventId::Note, nullptr), 0);
+    EXPECT_EQ(GetEventRuntimeClass(EventId::Glissando), nullptr);
+
+    const CRuntimeClass* note = GetEventRuntimeClass(EventId::Note);
+    const CRuntimeClass* rest = GetEventRuntimeClass(EventId::Rest);
+    {
+        EventClassRegistrar registration(EventId::Note, RUNTIME_CLASS(RegistryTestNote));
+        EventClassRegistrar notAnElement(EventId::Rest, RUNTIME_CLASS(DCBase));
+        std::unique_ptr<ECBase> made(CreateEvent(EventId::Note));
+        ASSERT_NE(made, nullptr);
+        EXPECT_TRUE(made->IsKindOf(RUNTIME_CLASS(RegistryTestNote)));
+        EXPECT_EQ(CreateEvent(EventId::Rest), nullptr);
+    }
+    // Leaving the scope forgets the replacement without bringing back the class it replaced.
+    EXPECT_EQ(GetEventRuntimeClass(EventId::Note), nullptr);
+    RegisterEventClass(EventId::Note, note);
+    RegisterEventClass(EventId::Rest, rest);
+}
+
+CString NameTempo(ECBase*) { return CString("Allegro"); }
+
+TEST(EventRegistry, DisplayNamesAreTheFixedTextsOrTheSubtypeNamersOfTheirKind) {
+    const std::pair<int, const char*> names[] = {{EventId::Base, "Event"},
+                                                 {EventId::FlowControl, "Repeat"},
+                                                 {EventId::Repeat, "Repeat Pattern"},
+                                                 {EventId::Measure, "Layout"},
+                                                 {EventId::LyricBlock, "Lyric"},
+                                                 {EventId::Performance, "Document"},
+                                                 {EventId::PolyPressure, "Polyphonic Pressure"}};
+    for (const auto& [id, name] : names) {
+        EXPECT_EQ(GetEventString(id), name) << id;
+    }
+    for (int id : {-5, -1, EventId::Track, EventId::Envelope, 63, 72, 73, 74, 75}) {
+        EXPECT_TRUE(GetEventString(id).IsEmpty()) << id;
+    }
+
+    EXPECT_TRUE(GetEventString(static_cast<ECBase*>(nullptr)).IsEmpty());
+    ECWithChild container;
+    EXPECT_TRUE(GetEventString(&container).IsEmpty());
+    test::KindElement<EventId::Tempo, ECWithTime> tempo;
+    EXPECT_EQ(GetEventString(&tempo), "Tempo");
+    ASSERT_EQ(SetEventSubtypeNamer(EventId::Tempo, &NameTempo), 1);
+    EXPECT_EQ(GetEventString(&tempo), "Allegro");
+    SetEventSubtypeNamer(EventId::Tempo, nullptr);
+    EXPECT_EQ(GetEventString(&tempo), "Tempo");
+    EXPECT_EQ(SetEventSubtypeNamer(EventId::Note, &NameTempo), 0);
+    EXPECT_EQ(SetEventSubtypeNamer(-1, &NameTempo), 0);
 }
 
 // Copies take the duration; assignment and Copy take the voice/track only, and equality

@@ -186,35 +186,23 @@ FCMidi Message(std::uint8_t status, std::uint8_t data1 = 0, std::uint8_t data2 =
 // The names of the classification tests a message passes, in declaration order, so that one
 // comparison shows every answer at once.
 std::string Classes(const FCMidi& m) {
-    const std::pair<int, const char*> tests[] = {
-        {m.HasData(), "Data"},
-        {m.IsNote(), "Note"},
-        {m.IsNoteOn(), "On"},
-        {m.IsNoteOff(), "Off"},
-        {m.IsPolyPressureMsg(), "PolyPressure"},
-        {m.IsControllerMsg(), "Controller"},
-        {m.IsProgramMsg(), "Program"},
-        {m.IsChanPressureMsg(), "ChanPressure"},
-        {m.IsPitchBendMsg(), "PitchBend"},
-        {m.IsVolumeMsg(), "Volume"},
-        {m.IsPedalDown(), "PedalDown"},
-        {m.IsPedalUp(), "PedalUp"},
-        {m.IsChannelMsg(), "Channel"},
-        {m.IsChannelModeMsg(), "Mode"},
-        {m.IsChannelVoiceMsg(), "Voice"},
-        {m.IsSysMsg(), "Sys"},
-        {m.IsSysCommonMsg(), "Common"},
-        {m.IsSysRealtimeMsg(), "Realtime"},
-        {m.IsSysExMsg(), "SysEx"},
-    };
-    std::string names;
-    for (const auto& [result, name] : tests) {
-        if (result != 0) {
-            names += names.empty() ? "" : " ";
-            names += name;
+    const int results[] = {
+        m.HasData(),           m.IsNote(),           m.IsNoteOn(),          m.IsNoteOff(),
+        m.IsPolyPressureMsg(), m.IsControllerMsg(),  m.IsProgramMsg(),      m.IsChanPressureMsg(),
+        m.IsPitchBendMsg(),    m.IsVolumeMsg(),      m.IsPedalDown(),       m.IsPedalUp(),
+        m.IsChannelMsg(),      m.IsChannelModeMsg(), m.IsChannelVoiceMsg(), m.IsSysMsg(),
+        m.IsSysCommonMsg(),    m.IsSysRealtimeMsg(), m.IsSysExMsg()};
+    const char* const names[] = {
+        "Data",         "Note",      "On",     "Off",       "PolyPressure", "Controller", "Program",
+        "ChanPressure", "PitchBend", "Volume", "PedalDown", "PedalUp",      "Channel",    "Mode",
+        "Voice",        "Sys",       "Common", "Realtime",  "SysEx"};
+    std::string passed;
+    for (std::size_t i = 0; i < std::size(results); ++i) {
+        if (results[i] != 0) {
+            passed += (passed.empty() ? "" : " ") + std::string(names[i]);
         }
     }
-    return names;
+    return passed;
 }
 
 Bytes Buf(const FCMidiSysEx& value) {
@@ -284,8 +272,7 @@ TEST(FCMidi, Classification) {
         {0xF1, 0, 0, "Data Sys Common"},
         {0xF7, 0, 0, "Data Sys Common"},
         {0xF8, 0, 0, "Data Sys Realtime"},
-        {0xFF, 0, 0, "Data Sys Realtime"},
-    };
+        {0xFF, 0, 0, "Data Sys Realtime"}};
     for (const auto& [status, data1, data2, classes] : rows) {
         EXPECT_EQ(Classes(Message(status, data1, data2)), classes) << std::hex << int{status};
     }

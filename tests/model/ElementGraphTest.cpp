@@ -199,8 +199,7 @@ TEST_F(ElementGraph, GetDescendantIsDepthFirstWithinTheDepthAndKeepsOutOfBeams) 
         {&measure, EventId::Beam, -1, beam},
         {&measure, EventId::Clef, -1, deep}, // the chord's subtree before its next sibling
         {&measure, EventId::Envelope, -1, envelope},
-        {&measure, EventId::Rest, -1, nullptr},
-    };
+        {&measure, EventId::Rest, -1, nullptr}};
     for (const auto& [from, id, depth, found] : cases) {
         EXPECT_EQ(from->GetDescendant(id, depth), found) << id << " " << depth;
     }
@@ -228,8 +227,7 @@ TEST_F(ElementGraph, GetAncestorWalksParentsWithoutClippingWithinTheDepth) {
         {note, EventId::Performance, -1, nullptr},
         {point, EventId::Envelope, 1, envelope},
         {point, EventId::Measure, 1, nullptr}, // not bypassed: the envelope is a level
-        {point, EventId::Measure, 2, measure},
-    };
+        {point, EventId::Measure, 2, measure}};
     for (const auto& [from, id, depth, found] : cases) {
         EXPECT_EQ(from->GetAncestor(id, depth), found) << id << " " << depth;
     }
