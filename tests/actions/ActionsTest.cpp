@@ -259,49 +259,38 @@ TEST(ACSortChildren, SortsTheChildrenOfTheFilteredKindsOnly) {
     EXPECT_EQ(Times(chord->GetChildren()), (std::vector<float>{4, 5}));
 }
 
-// Applies the action to one element at voice/track (voice, track) and returns the word.
-MCVoiceTrack After(ACSetVoiceTrack& action, unsigned voice, unsigned track) {
-    Note note;
-    note.SetVoiceTrack(static_cast<int>(voice), static_cast<int>(track));
-    action.Apply(&note);
-    return *note.GetVoiceTrack();
-}
-
-TEST(ACSetVoiceTrack, MovesTracksWithinTheRangeAndLeavesAllTracksAlone) {
-    ACSetVoiceTrack toFive(5, 15), both(5, 3), narrow(5, 15), clamped(5000, 15);
-    EXPECT_EQ(After(toFive, 2, 3), MCVoiceTrack(2, 5));
-    EXPECT_EQ(After(toFive, 2, 2047), MCVoiceTrack(2, 5));
-    EXPECT_EQ(After(toFive, 2, 2046), MCVoiceTrack(2, 2046));
-    EXPECT_EQ(After(toFive, 2, 0), MCVoiceTrack(2, 0)) << "below the default range 1..2045";
-    EXPECT_EQ(After(both, 2, 2046), MCVoiceTrack(2, 2046)) << "the voice stays too";
-    narrow.SetTrackRange(3, 4);
-    EXPECT_EQ(After(narrow, 0, 4), MCVoiceTrack(0, 5));
-    EXPECT_EQ(After(narrow, 0, 6), MCVoiceTrack(0, 6));
-    EXPECT_EQ(After(clamped, 1, 3), MCVoiceTrack(1, 2045));
-}
-
-TEST(ACSetVoiceTrack, SetsClampedVoicesWithinTheRangeOrUnset) {
-    ACSetVoiceTrack nine(2047, 9), narrow(2047, 2), nothing;
-    for (unsigned voice : {0u, 4u, 8u, 14u, 15u}) {
-        EXPECT_EQ(After(nine, voice, 3), MCVoiceTrack(7, 3)) << voice;
+// Tracks move within their range (1 to 2045 unless set; all tracks count, 2046 does not);
+// voices are clamped to 7 and set within their range, and unset ones change nothing.
+TEST(ACSetVoiceTrack, SetsTracksAndVoicesWithinTheirRanges) {
+    using Setup = void (*)(ACSetVoiceTrack&);
+    const Setup none = [](ACSetVoiceTrack&) {};
+    const Setup tracks = [](ACSetVoiceTrack& a) { a.SetTrackRange(3, 4); };
+    const Setup voices = [](ACSetVoiceTrack& a) { a.SetVoiceRange(4, 5); };
+    const std::tuple<int, int, Setup, MCVoiceTrack, MCVoiceTrack> cases[] = {
+        {5, 15, none, {2, 3}, {2, 5}},       {5, 15, none, {2, 2047}, {2, 5}},
+        {5, 15, none, {2, 2046}, {2, 2046}}, {5, 15, none, {2, 0}, {2, 0}},
+        {5, 3, none, {2, 2046}, {2, 2046}},  {5, 15, tracks, {0, 4}, {0, 5}},
+        {5, 15, tracks, {0, 6}, {0, 6}},     {5000, 15, none, {1, 3}, {1, 2045}},
+        {2047, 9, none, {0, 3}, {7, 3}},     {2047, 9, none, {15, 3}, {7, 3}},
+        {2047, 9, none, {12, 3}, {12, 3}},   {2047, 2, voices, {5, 3}, {2, 3}},
+        {2047, 2, voices, {3, 3}, {3, 3}},   {2047, 15, none, {3, 3}, {3, 3}}};
+    for (const auto& [track, voice, setup, before, after] : cases) {
+        ACSetVoiceTrack action(track, voice);
+        setup(action);
+        Note note;
+        *note.GetVoiceTrack() = before;
+        action.Apply(&note);
+        EXPECT_EQ(*note.GetVoiceTrack(), after) << track << " " << voice;
     }
-    EXPECT_EQ(After(nine, 12, 3), MCVoiceTrack(12, 3));
-    narrow.SetVoiceRange(4, 5);
-    EXPECT_EQ(After(narrow, 5, 3), MCVoiceTrack(2, 3));
-    EXPECT_EQ(After(narrow, 3, 3), MCVoiceTrack(3, 3));
-    EXPECT_EQ(After(nothing, 3, 3), MCVoiceTrack(3, 3));
-}
 
-TEST(ACSetVoiceTrack, ADeviceChannelWordBecomesAVoiceTrackAndTheSubtreeIsWalked) {
+    // A device/channel word counts as unset and becomes a voice/track; the subtree is walked.
     Untimed root;
     auto* chord = Make<Chord>(0, &root);
     auto* note = Make<Note>(0, chord);
     note->GetVoiceTrack()->SetDevice(2);
-    ACSetVoiceTrack action(6, 1);
-    action.Apply(&root);
-    EXPECT_EQ(*note->GetVoiceTrack(), MCVoiceTrack(1, 6));
+    ACSetVoiceTrack(6, 1).Apply(&root);
+    EXPECT_TRUE(*note->GetVoiceTrack() == MCVoiceTrack(1, 6) && chord->GetTrack() == 6);
     EXPECT_EQ(note->GetVoiceTrack()->IsConverted(), 0u);
-    EXPECT_EQ(chord->GetTrack(), 6);
 }
 
 TEST(ACGetVoiceTrack, TakesTheOwnValueElseTheNearestAncestorsInParentOrder) {
