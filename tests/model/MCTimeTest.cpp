@@ -212,28 +212,23 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
     }
 }
 
+// Voice and track, or device and channel (the converted bit set): two readings of one word.
 TEST(MCVoiceTrack, TwoReadingsOfOneWord) {
     MCVoiceTrack vt;
-    EXPECT_EQ(vt.GetValue(), 0x7FFFu);
-    EXPECT_TRUE(vt.GetVoice() == 15 && vt.GetTrack() == 2047 && vt.GetDevice() == 255 &&
-                vt.GetChannel() == 127 && vt.IsConverted() == 0);
+    EXPECT_TRUE(vt.GetValue() == 0x7FFF && vt.GetVoice() == 15 && vt.GetTrack() == 2047 &&
+                vt.GetDevice() == 255 && vt.GetChannel() == 127 && vt.IsConverted() == 0);
     vt.SetDevice(3);
     vt.SetChannel(9);
-    EXPECT_EQ(vt.GetValue(), 0x8903u);
-    EXPECT_TRUE(vt.IsConverted() == 0x8000 && vt.GetDevice() == 3 && vt.GetChannel() == 9 &&
-                vt.GetVoice() == 15 && vt.GetTrack() == 2047);
+    EXPECT_TRUE(vt.GetValue() == 0x8903 && vt.IsConverted() == 0x8000 && vt.GetVoice() == 15);
     MCVoiceTrack voiced = vt;
     voiced.SetVoice(2);
-    EXPECT_EQ(voiced.GetValue(), 0x0902u);
-    EXPECT_TRUE(voiced.GetVoice() == 2 && voiced.GetTrack() == 144);
+    EXPECT_TRUE(voiced.GetValue() == 0x0902 && voiced.GetTrack() == 144);
     vt.SetTrack(5);
     EXPECT_EQ(vt.GetValue(), 0x0053u) << "keeps the voice bits, drops the converted bit";
     vt.SetChannel(200);
     EXPECT_EQ(vt.GetChannel(), 200u & 127u);
-
     EXPECT_TRUE(MCVoiceTrack(16, 1).GetVoice() == 0 && MCVoiceTrack(16, 1).GetTrack() == 1);
     EXPECT_EQ(MCVoiceTrack(0, 2048).GetValue(), 0x8000u) << "the track is not masked";
     vt.SetValue(0x12345);
-    EXPECT_EQ(vt.GetValue(), 0x2345u);
-    EXPECT_TRUE(MCVoiceTrack(1, 2) == MCVoiceTrack(17, 2));
+    EXPECT_TRUE(vt.GetValue() == 0x2345 && MCVoiceTrack(1, 2) == MCVoiceTrack(17, 2));
 }

@@ -21,60 +21,64 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-// A folder of the test's own, removed afterwards.
-struct TempFolder {
-    TempFolder() { fs::create_directories(folder); }
-    ~TempFolder() { fs::remove_all(folder); }
+// Each test works in a folder of its own, removed afterwards.
+class IniProfileStore : public ::testing::Test {
+protected:
+    IniProfileStore() {
+        fs::create_directories(folder);
+        store.SetPath(path);
+    }
+    ~IniProfileStore() override { fs::remove_all(folder); }
+
+    void WriteFile(const std::string& bytes) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    }
+    std::string ReadFile() {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::size_t FilesInFolder() {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+
     fs::path folder = fs::temp_directory_path() /
                       ("clavenor-prefs-" + std::to_string(::getpid()) + "-" +
                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::path path = folder / "user.ini";
+    CIniProfileStore store;
 };
 
-struct MemStore {
-    CMemProfileStore store;
-};
-
-struct IniStore : TempFolder {
-    CIniProfileStore store{folder / "prefs.ini"};
-};
-
-template <class T>
-class ProfileStoreContract : public ::testing::Test {
-protected:
-    T fixture;
-    CProfileStore& store = fixture.store;
-};
-
-using StoreTypes = ::testing::Types<MemStore, IniStore>;
-TYPED_TEST_SUITE(ProfileStoreContract, StoreTypes);
-
-TYPED_TEST(ProfileStoreContract, ValuesRoundTripAndAbsentKeysGiveTheDefault) {
-    CProfileStore& s = this->store;
-    EXPECT_EQ(s.GetProfileString("Settings", "Name", "none"), "none");
-    ASSERT_TRUE(s.WriteProfileInt("A", "min", INT32_MIN));
-    ASSERT_TRUE(s.WriteProfileInt("A", "max", INT32_MAX));
-    ASSERT_TRUE(s.WriteProfileInt("A", "max", 5));
-    ASSERT_TRUE(s.WriteProfileString("Settings\\Tempo", "Text", "  quoted \"x\" "));
-    ASSERT_TRUE(s.WriteProfileString("A", "empty", ""));
-    EXPECT_TRUE(s.GetProfileInt("A", "min", 0) == INT32_MIN && s.GetProfileInt("A", "max", 0) == 5);
-    EXPECT_EQ(s.GetProfileString("Settings\\Tempo", "Text", ""), "  quoted \"x\" ");
-    EXPECT_EQ(s.GetProfileString("A", "empty", "default"), "");
-    EXPECT_EQ(s.GetProfileString("A", "min", ""), "-2147483648") << "integers are text";
-    EXPECT_TRUE(s.GetProfileInt("A", "other", -1) == -1 && s.GetProfileInt("B", "min", -1) == -1);
-    // Names ignore ASCII case.
-    ASSERT_TRUE(s.WriteProfileInt("settings\\TEMPO", "TEXT", 8));
-    EXPECT_EQ(s.GetProfileInt("Settings\\Tempo", "text", 0), 8);
-}
-
-TYPED_TEST(ProfileStoreContract, TextThatIsNoIntegerGivesTheDefault) {
-    CProfileStore& s = this->store;
-    const char* bad[] = {"", "abc", "12abc", "1 2", "+-3", "0x10", "2147483648", "-2147483649"};
-    for (const char* text : bad) {
-        ASSERT_TRUE(s.WriteProfileString("S", "k", text));
-        EXPECT_EQ(s.GetProfileInt("S", "k", 99), 99) << '"' << text << '"';
+TEST_F(IniProfileStore, BothStoresRoundTripValuesAndGiveTheDefaultForAbsentKeysOrNonIntegers) {
+    CMemProfileStore memory;
+    for (CProfileStore* each :
+         {static_cast<CProfileStore*>(&memory), static_cast<CProfileStore*>(&store)}) {
+        CProfileStore& s = *each;
+        SCOPED_TRACE(each == &memory ? "memory" : "file");
+        EXPECT_EQ(s.GetProfileString("Settings", "Name", "none"), "none");
+        ASSERT_TRUE(s.WriteProfileInt("A", "min", INT32_MIN));
+        ASSERT_TRUE(s.WriteProfileInt("A", "max", INT32_MAX));
+        ASSERT_TRUE(s.WriteProfileInt("A", "max", 5));
+        ASSERT_TRUE(s.WriteProfileString("Settings\\Tempo", "Text", "  quoted \"x\" "));
+        ASSERT_TRUE(s.WriteProfileString("A", "empty", ""));
+        EXPECT_TRUE(s.GetProfileInt("A", "min", 0) == INT32_MIN &&
+                    s.GetProfileInt("A", "max", 0) == 5);
+        EXPECT_EQ(s.GetProfileString("Settings\\Tempo", "Text", ""), "  quoted \"x\" ");
+        EXPECT_EQ(s.GetProfileString("A", "empty", "default"), "");
+        EXPECT_EQ(s.GetProfileString("A", "min", ""), "-2147483648") << "integers are text";
+        EXPECT_TRUE(s.GetProfileInt("A", "other", -1) == -1 &&
+                    s.GetProfileInt("B", "min", -1) == -1);
+        // Names ignore ASCII case.
+        ASSERT_TRUE(s.WriteProfileInt("settings\\TEMPO", "TEXT", 8));
+        EXPECT_EQ(s.GetProfileInt("Settings\\Tempo", "text", 0), 8);
+        const char* bad[] = {"", "abc", "12abc", "1 2", "+-3", "0x10", "2147483648", "-2147483649"};
+        for (const char* text : bad) {
+            ASSERT_TRUE(s.WriteProfileString("S", "k", text));
+            EXPECT_EQ(s.GetProfileInt("S", "k", 99), 99) << '"' << text << '"';
+        }
+        ASSERT_TRUE(s.WriteProfileString("S", "k", " +42\t"));
+        EXPECT_EQ(s.GetProfileInt("S", "k", 0), 42);
     }
-    ASSERT_TRUE(s.WriteProfileString("S", "k", " +42\t"));
-    EXPECT_EQ(s.GetProfileInt("S", "k", 0), 42);
 }
 
 TEST(ProfileStoreSelection, DefaultIsInMemoryNullRestoresItAndSoDoesDestroyingTheActiveOne) {
@@ -90,26 +94,6 @@ TEST(ProfileStoreSelection, DefaultIsInMemoryNullRestoresItAndSoDoesDestroyingTh
     }
     EXPECT_EQ(&CProfileStore::GetActiveStore(), &builtIn);
 }
-
-class IniProfileStore : public ::testing::Test, public TempFolder {
-protected:
-    IniProfileStore() { store.SetPath(path); }
-
-    void WriteFile(const std::string& bytes) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    }
-    std::string ReadFile() {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::size_t FilesInFolder() {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-    }
-
-    fs::path path = folder / "user.ini";
-    CIniProfileStore store;
-};
 
 TEST_F(IniProfileStore, WritesCreateAReadableFileThatOutlivesTheStore) {
     EXPECT_EQ(store.GetProfileInt("Settings", "UndoLevels", 10), 10);
