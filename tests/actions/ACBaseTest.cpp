@@ -189,37 +189,33 @@ TEST(ACBaseFilters, ClipBypassAndReverseDecideWhatIsActedOnAndEntered) {
     EXPECT_EQ(reverse.IsReverse(), 0);
 }
 
+// A list walk stops at the first stop code (and reports 2) unless told to go on; it skips
+// nulls, ends once even when empty, and stays in list mode.
 TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
-    MCEventList list;
+    MCEventList list, holes, empty;
     for (ECBase* e : {a, b, c}) {
         list.AddTail(e);
     }
-    Recorder stops, goesOn;
-    stops.results[b] = 2;
-    EXPECT_EQ(stops.Apply(&list, 0), 2);
-    EXPECT_TRUE(stops.visited == (Visits{a, a1, a2, b}) && stops.ends == 1);
-    for (int code : {-1, 3}) {
-        Recorder other;
-        other.results[a] = code;
-        EXPECT_EQ(other.Apply(&list, 0), 2) << code;
-        EXPECT_EQ(other.visited, (Visits{a})) << code;
+    const std::tuple<ECBase*, int, int, int, Visits> cases[] = {
+        {b, 2, 0, 2, {a, a1, a2, b}},
+        {a, -1, 0, 2, {a}},
+        {a, 3, 0, 2, {a}},
+        {b, 2, 1, 5, {a, a1, a2, b, c, c1}}};
+    for (const auto& [at, code, goOn, result, visited] : cases) {
+        Recorder r;
+        r.results[at] = code;
+        r.results[c1] = 5;
+        EXPECT_EQ(r.Apply(&list, goOn), result) << code;
+        EXPECT_TRUE(r.visited == visited && r.ends == 1 && r.begins == 1) << code;
+        r.Apply(a);
+        EXPECT_EQ(r.ends, 1) << "a later single walk of the action does not end";
     }
-    goesOn.results[b] = 2;
-    goesOn.results[c1] = 5;
-    EXPECT_EQ(goesOn.Apply(&list, 1), 5);
-    EXPECT_EQ(goesOn.visited, (Visits{a, a1, a2, b, c, c1}));
-    EXPECT_TRUE(goesOn.ends == 1 && goesOn.begins == 1);
-    goesOn.Apply(a);
-    EXPECT_EQ(goesOn.ends, 1) << "list mode stays: a later single walk does not end";
-
-    MCEventList holes, empty;
     holes.AddTail(static_cast<CObject*>(nullptr));
     holes.AddTail(b);
     Recorder r, e;
     EXPECT_EQ(r.Apply(&holes, 0), 0);
     EXPECT_EQ(r.visited, (Visits{b, b1}));
-    EXPECT_EQ(e.Apply(&empty, 0), 0);
-    EXPECT_EQ(e.ends, 1);
+    EXPECT_TRUE(e.Apply(&empty, 0) == 0 && e.ends == 1);
     EXPECT_EQ(e.Apply(static_cast<MCEventList*>(nullptr), 0), 0);
 }
 

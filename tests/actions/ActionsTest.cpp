@@ -36,34 +36,28 @@ protected:
 };
 
 TEST_F(SearchTest, TypeFilterEntriesStartUnusedFillInOrderAndDecideWhatIsCounted) {
-    ACCount filter(3);
-    EXPECT_EQ(Types(filter), (Ids{-1, -1, -1}));
-    for (int id : {37, 12, 51, 32}) {
-        filter.AddEvtType(id);
+    ACCount count(3), all;
+    EXPECT_EQ(Types(count), (Ids{-1, -1, -1}));
+    for (int id : {EventId::Chord, 12, 51, EventId::Note}) {
+        count.AddEvtType(id);
     }
-    filter.RemoveEvtType(12);
-    filter.RemoveEvtType(99);
-    EXPECT_EQ(Types(filter), (Ids{37, 51, 32}));
-    filter.RemoveEvtTypes();
-    EXPECT_EQ(Types(filter), (Ids{-1, -1, -1}));
-
-    CArray<int, int> ids;
-    ids.Add(EventId::Note);
-    ids.Add(51);
-    ACCount count(4);
-    count.AddEvtType(EventId::Chord);
-    count.AddEvtTypes(ids);
-    EXPECT_EQ(Types(count), (Ids{EventId::Chord, EventId::Note, 51, -1}));
+    count.RemoveEvtType(51);
+    count.RemoveEvtType(99);
+    EXPECT_EQ(Types(count), (Ids{EventId::Chord, 12, EventId::Note}));
     count.Apply(m);
     EXPECT_EQ(count.GetEventCount(), 5);
+    CArray<int, int> ids;
+    ids.Add(EventId::Note);
+    count.RemoveEvtTypes();
+    count.AddEvtType(51);
+    count.AddEvtTypes(ids);
+    EXPECT_EQ(Types(count), (Ids{51, EventId::Note, -1}));
     count.Reset();
-    count.RemoveEvtType(EventId::Chord);
     count.Apply(m);
     EXPECT_EQ(count.GetEventCount(), 3);
 
     // Without a filter every acted-on element counts, bypassed ones do not.
     Make<EnvPoint>(0, Make<Envelope>(0, m));
-    ACCount all;
     all.Apply(m);
     all.Apply(chord);
     EXPECT_EQ(all.GetEventCount(), 7 + 3) << "counts add up until Reset";
@@ -74,14 +68,9 @@ TEST_F(SearchTest, FindEventsCollectsInWalkOrderUpToTheMaximumAndHoldsWhatItFoun
     find.AddEvtType(EventId::Note);
     EXPECT_EQ(find.Apply(m), 0);
     EXPECT_EQ(Items(find.GetEvents()), (std::vector<ECBase*>{n1, n2, n3}));
-    EXPECT_EQ(find.GetEventCount(), 3);
     two.SetMaxEventCount(2);
     EXPECT_EQ(two.Apply(m), 2);
     EXPECT_EQ(Items(two.GetEvents()), (std::vector<ECBase*>{m, chord}));
-    two.Reset();
-    two.Apply(other);
-    EXPECT_EQ(Items(two.GetEvents()), (std::vector<ECBase*>{other, n3}));
-
     other->AddChild(n1, 0);
     find.Reset();
     find.Apply(m);
@@ -94,33 +83,25 @@ TEST_F(SearchTest, FindEventsCollectsInWalkOrderUpToTheMaximumAndHoldsWhatItFoun
 
 TEST_F(SearchTest, FindFirstEventAndFindObjectsStopAtTheirFirstMatch) {
     const auto refs = n1->GetRefCount();
-    ACFindFirstEvent first, any;
+    ACFindFirstEvent first;
     first.AddEvtType(EventId::Note);
     EXPECT_EQ(first.Apply(m), 2);
     EXPECT_TRUE(first.GetEvent() == n1 && n1->GetRefCount() == refs) << "not held";
     first.Reset();
     first.RemoveEvtTypes();
     first.AddEvtType(EventId::Rest);
-    EXPECT_EQ(first.Apply(m), 0);
-    EXPECT_EQ(first.GetEvent(), nullptr) << "cleared on a new beginning";
-    any.Apply(chord);
-    EXPECT_EQ(any.GetEvent(), chord);
+    EXPECT_TRUE(first.Apply(m) == 0 && first.GetEvent() == nullptr) << "cleared on a new walk";
 
-    ACFindObjects find(n1);
-    EXPECT_EQ(n1->GetRefCount(), refs + 1) << "the set is held";
-    EXPECT_EQ(find.Apply(m), 2);
-    EXPECT_EQ(find.ObjectsFound(), 1);
-    find.Reset();
-    EXPECT_EQ(find.Apply(other), 0);
-    EXPECT_EQ(find.ObjectsFound(), 0);
-    find.RemoveObject(n1);
-    EXPECT_EQ(n1->GetRefCount(), refs);
     MCEventList set;
     set.AddTail(other);
-    ACFindObjects fromList(&set);
+    ACFindObjects find(n1), fromList(&set);
+    EXPECT_EQ(n1->GetRefCount(), refs + 1) << "the set is held";
+    EXPECT_TRUE(find.Apply(m) == 2 && find.ObjectsFound() == 1);
+    find.Reset();
+    EXPECT_TRUE(find.Apply(other) == 0 && find.ObjectsFound() == 0);
+    find.RemoveObject(n1);
+    EXPECT_EQ(n1->GetRefCount(), refs);
     EXPECT_EQ(fromList.Apply(m), 2);
-    fromList.RemoveObjects(&set);
-    EXPECT_TRUE(fromList.GetObjects()->IsEmpty());
 }
 
 TEST_F(SearchTest, FindDataCollectsElementsWithARecordForTheViewCodeAndCreatesNone) {
@@ -129,14 +110,13 @@ TEST_F(SearchTest, FindDataCollectsElementsWithARecordForTheViewCodeAndCreatesNo
     Attach(chord, 2);
     ACFindData find(2), byDefault, notes(2);
     find.Apply(m);
-    EXPECT_EQ(Items(find.GetEvents()), (std::vector<ECBase*>{chord, n1}));
-    EXPECT_EQ(n3->GetData(2, 0), nullptr);
     byDefault.Apply(m);
+    EXPECT_EQ(Items(find.GetEvents()), (std::vector<ECBase*>{chord, n1}));
     EXPECT_EQ(Items(byDefault.GetEvents()), (std::vector<ECBase*>{n2}));
+    EXPECT_EQ(n3->GetData(2, 0), nullptr);
     notes.AddEvtType(EventId::Note);
     notes.SetMaxEventCount(1);
     EXPECT_EQ(notes.Apply(m), 2);
-    EXPECT_EQ(Items(notes.GetEvents()), (std::vector<ECBase*>{n1}));
 }
 
 TEST(ACFindTime, RangeModesAndTheFirstLaterElementEndsItsSiblingGroup) {
@@ -150,7 +130,6 @@ TEST(ACFindTime, RangeModesAndTheFirstLaterElementEndsItsSiblingGroup) {
         ACFindTime find(MCTime(1.0f), MCTime(3.0f), mode);
         find.Apply(&root);
         EXPECT_EQ(Times(find.GetEvents()), times) << mode;
-        EXPECT_EQ(find.GetEventCount(), 0);
     }
 
     Untimed top;
@@ -166,14 +145,15 @@ TEST(ACFindTime, RangeModesAndTheFirstLaterElementEndsItsSiblingGroup) {
     notes.SetMaxEventCount(1);
     notes.Apply(&top);
     EXPECT_EQ(Times(notes.GetEvents()), (std::vector<float>{2, 2})) << "no maximum applies";
+    EXPECT_EQ(notes.GetEventCount(), 0);
 }
 
 TEST(ACFindVoiceTrack, MatchesVoiceAndTrackWithWildcardsAndPlacedNotesOnly) {
     Untimed root;
     auto* r1 = Make<Rest>(0, &root);
+    r1->SetVoiceTrack(1, 3);
     Make<Rest>(0, &root)->SetVoiceTrack(2, 3);
     Make<Rest>(0, &root)->SetVoiceTrack(1, 4);
-    r1->SetVoiceTrack(1, 3);
     auto count = [&](unsigned voice, unsigned track) {
         ACFindVoiceTrack find;
         find.SetVoice(voice);
@@ -191,33 +171,23 @@ TEST(ACFindVoiceTrack, MatchesVoiceAndTrackWithWildcardsAndPlacedNotesOnly) {
     EXPECT_TRUE(count(1, 2047) == 1 && count(15, 2047) == 3 && count(15, 3) == 1);
 
     auto* note = Make<Note>(0, &root);
-    auto* grace = Make<GraceNote>(0, &root);
+    Make<GraceNote>(0, &root)->SetVoiceTrack(1, 4);
     note->SetVoiceTrack(1, 4);
-    grace->SetVoiceTrack(1, 4);
     EXPECT_EQ(count(1, 4), 1);
     Attach(note, 0);
-    Attach(grace, 0);
-    EXPECT_EQ(count(1, 4), 3);
-    ACFindVoiceTrack rests(2);
-    rests.AddEvtType(EventId::Rest);
-    rests.SetTrack(4);
-    rests.SetMaxEventCount(1);
-    EXPECT_EQ(rests.Apply(&root), 2);
+    EXPECT_EQ(count(1, 4), 2);
 }
 
 // Structural elements at zero stay; others move by the delta, clamped at zero, within the
 // range, whose end also ends the sibling group.
 TEST(ACDeltaTime, MovesWithinTheRangeClampsAtZeroAndLeavesStructureAtZero) {
-    Untimed root;
+    Untimed root, other;
     Make<Note>(1, &root);
     Make<Clef>(0, &root);
     Make<EnvPoint>(0, &root);
     Make<Note>(0, &root);
     Make<Clef>(1, &root);
-    ACDeltaTime none,
-        back(MCTime(-2.0f), MCTime::TimeZero(), MCTime::TimeMax(), ACFindTime::BothEnds);
-    none.Apply(&root);
-    EXPECT_EQ(Times(root.GetChildren()), (std::vector<float>{1, 0, 0, 0, 1})) << "defaults";
+    ACDeltaTime back(MCTime(-2.0f), MCTime::TimeZero(), MCTime::TimeMax(), ACFindTime::BothEnds);
     back.Apply(&root);
     EXPECT_EQ(Times(root.GetChildren()), (std::vector<float>{0, 0, 0, 0, 0}));
     back.Reset();
@@ -225,9 +195,9 @@ TEST(ACDeltaTime, MovesWithinTheRangeClampsAtZeroAndLeavesStructureAtZero) {
     back.Apply(&root);
     EXPECT_EQ(Times(root.GetChildren()), (std::vector<float>{2, 0, 0, 2, 0}));
 
-    Untimed other;
-    Make<Note>(3, &other);
-    Make<Note>(4, &other);
+    for (float t : {3.0f, 4.0f}) {
+        Make<Note>(t, &other);
+    }
     auto* inFive = Make<Note>(3, Make<Chord>(5, &other));
     Make<Note>(3, &other);
     ACDeltaTime shift(MCTime(10.0f), MCTime::TimeZero(), MCTime(4.0f), ACFindTime::StartOnly);
@@ -237,6 +207,8 @@ TEST(ACDeltaTime, MovesWithinTheRangeClampsAtZeroAndLeavesStructureAtZero) {
     later.Apply(&other);
     EXPECT_EQ(Times(other.GetChildren()), (std::vector<float>{14, 5, 6, 3}));
     EXPECT_EQ(inFive->GetTime()->GetSeconds(), 3.0f);
+    ACDeltaTime().Apply(&other);
+    EXPECT_EQ(Times(other.GetChildren()), (std::vector<float>{14, 5, 6, 3})) << "defaults";
 }
 
 TEST(ACSortChildren, SortsTheChildrenOfTheFilteredKindsOnly) {
@@ -247,16 +219,15 @@ TEST(ACSortChildren, SortsTheChildrenOfTheFilteredKindsOnly) {
     auto* chord = Make<Chord>(1, measure);
     Make<Note>(5, chord);
     Make<Note>(4, chord);
-
     ACSortChildren measures, all;
     measures.AddEvtType(EventId::Measure);
     measures.Apply(&staff);
     EXPECT_EQ(Times(staff.GetChildren()), (std::vector<float>{3, 1}));
-    EXPECT_EQ(Times(measure->GetChildren()), (std::vector<float>{1, 2}));
-    EXPECT_EQ(Times(chord->GetChildren()), (std::vector<float>{5, 4}));
+    EXPECT_TRUE(Times(measure->GetChildren()) == (std::vector<float>{1, 2}) &&
+                Times(chord->GetChildren()) == (std::vector<float>{5, 4}));
     all.Apply(&staff);
-    EXPECT_EQ(Times(staff.GetChildren()), (std::vector<float>{1, 3}));
-    EXPECT_EQ(Times(chord->GetChildren()), (std::vector<float>{4, 5}));
+    EXPECT_TRUE(Times(staff.GetChildren()) == (std::vector<float>{1, 3}) &&
+                Times(chord->GetChildren()) == (std::vector<float>{4, 5}));
 }
 
 // Tracks move within their range (1 to 2045 unless set; all tracks count, 2046 does not);
@@ -293,8 +264,10 @@ TEST(ACSetVoiceTrack, SetsTracksAndVoicesWithinTheirRanges) {
     EXPECT_EQ(note->GetVoiceTrack()->IsConverted(), 0u);
 }
 
+// The own value, else the nearest ancestor's, parents in list order and depth first; a walk
+// that finds none keeps the value.
 TEST(ACGetVoiceTrack, TakesTheOwnValueElseTheNearestAncestorsInParentOrder) {
-    Untimed first;
+    Untimed first, alone;
     auto* inner = Put(new Untimed, &first);
     Chord second, outer;
     second.SetVoiceTrack(5, 9);
@@ -302,27 +275,18 @@ TEST(ACGetVoiceTrack, TakesTheOwnValueElseTheNearestAncestorsInParentOrder) {
     outer.AddChild(&first, 0);
     auto* element = Put(new Untimed, inner);
     second.AddChild(element, 0);
-
     // element's parents: inner (no voice/track; its parent first, whose parent outer has
     // voice 3), then second (voice 5): depth first, so outer wins.
-    ACGetVoiceTrack get, mine;
+    ACGetVoiceTrack get, own;
     EXPECT_EQ(get.Apply(element), 2);
     EXPECT_EQ(get.GetVoiceTrack(), MCVoiceTrack(3, 7));
-    auto* own = Make<Note>(0, inner);
-    own->SetVoiceTrack(2, 4);
-    mine.Apply(own);
-    EXPECT_EQ(mine.GetVoiceTrack().GetVoice(), 2u);
+    get.Reset();
+    EXPECT_EQ(get.Apply(&alone), 0);
+    EXPECT_EQ(get.GetVoiceTrack(), MCVoiceTrack(3, 7));
+    own.Apply(&second);
+    EXPECT_EQ(own.GetVoiceTrack().GetVoice(), 5u);
     outer.RemoveChild(&first, 0);
-
-    // A walk that finds none keeps the value.
-    Untimed alone;
-    ACGetVoiceTrack kept;
-    EXPECT_EQ(kept.Apply(&alone), 0);
-    EXPECT_EQ(kept.GetVoiceTrack().GetValue(), 0x7FFFu);
-    kept.Apply(&second);
-    kept.Reset();
-    kept.Apply(&alone);
-    EXPECT_EQ(kept.GetVoiceTrack().GetVoice(), 5u);
+    EXPECT_EQ(ACGetVoiceTrack().GetVoiceTrack().GetValue(), 0x7FFFu);
 }
 
 } // namespace

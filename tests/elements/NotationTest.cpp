@@ -125,24 +125,6 @@ TEST(ECNote, DurationInDefaultsCopiesAndEquality) {
     EXPECT_TRUE(copy != source);
 }
 
-MCTime Double(MCTime* d, void* calls) {
-    ++*static_cast<int*>(calls);
-    MCTime result(*d);
-    *d = MCTime(99.0f); // must not reach the caller's value
-    return result *= 2.0f;
-}
-
-TEST(ECNote, TheDurationHookFlagChoosesTheHookAndTheArgumentNeverChanges) {
-    const MCTime d(0.75f);
-    EXPECT_EQ(ECNote::ScaleDuration(&d, 1), d);
-    int calls = 0;
-    ECNote::SetDurationFuncs(nullptr, &Double, &calls);
-    EXPECT_EQ(ECNote::ScaleDuration(&d, 0), d);
-    EXPECT_EQ(ECNote::ScaleDuration(&d, 2), MCTime(1.5f));
-    EXPECT_TRUE(d == MCTime(0.75f) && calls == 1);
-    ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
-}
-
 TEST(ECNote, RecordIsTheTimedContainerRecordThenTheDuration) {
     ECNote note(MCTime(2.0f), MCTime(0.5f));
     note.SetVoiceTrack(3, 5);

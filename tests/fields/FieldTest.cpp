@@ -157,14 +157,6 @@ TYPED_TEST(LogicField, OperatorsLeaveZeroOrOneAndReturnTheFieldItself) {
     EXPECT_TRUE(field == 1);
 }
 
-TEST(ValueFields, NaNIsUnequalToEverythingItselfIncluded) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    FCFloat a(nan), b(nan);
-    EXPECT_TRUE(!(a == b) && a != b && !(a == a) && !(a == nan) && a != 0.0f);
-    EXPECT_TRUE(FCFloat(0.0f) == -0.0f);
-    EXPECT_EQ(FCBool(-7).GetValue(), -7) << "any integer is stored as it is";
-}
-
 FCMidi Message(std::uint8_t status, std::uint8_t data1 = 0, std::uint8_t data2 = 0) {
     return FCMidi(MIDIWORD(status, data1, data2));
 }

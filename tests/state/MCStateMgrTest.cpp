@@ -136,21 +136,6 @@ TEST_F(StateManagerTest, PrefsRecordsReloadSelectionColourAndUndoLimitBeforeHand
     CProfileStore::SetActiveStore(previous);
 }
 
-TEST(RecordTest, TheCodeKeepsTheFlagsAndStatusRecordsCountTheirCopies) {
-    SCBase record(0x1234567);
-    record.SetSynchronous(1);
-    record.SetCode(1600);
-    EXPECT_TRUE(SCBase(0x1234567).GetCode() == 0x234567 && record.IsSynchronous() == 1);
-    const int before = SCStatus::GetActionCount();
-    {
-        SCStatus status(3, "saving");
-        SCStatus copy(status);
-        EXPECT_TRUE(copy.GetMessage() == "saving" && SCStatus::GetActionCount() == before + 2);
-    }
-    EXPECT_EQ(SCStatus::GetActionCount(), before);
-    EXPECT_EQ(SCStatus(1, 11933u).GetMessage(), "Note") << "a message by string id";
-}
-
 class SelectionTest : public ::testing::Test {
 protected:
     ECWithTime* Element(bool selected) {

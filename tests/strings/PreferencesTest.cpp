@@ -341,15 +341,5 @@ TEST_F(Preferences, WindowPlacementsRoundTrip) {
     }
 }
 
-TEST(SetScaleParams, LineThroughTwoPointsOrNothingWhenTheyShareX) {
-    float scale = -1.0f, offset = -1.0f;
-    SetScaleParams(2.0f, 4.0f, 1.0f, 5.0f, scale, offset);
-    EXPECT_TRUE(scale == 2.0f && offset == -3.0f);
-    for (float x1 : {1.0f, std::numeric_limits<float>::quiet_NaN()}) {
-        SetScaleParams(1.0f, x1, 0.0f, 10.0f, scale, offset);
-        EXPECT_TRUE(scale == 0.0f && offset == 0.0f);
-    }
-}
-
 } // namespace
 } // namespace clavenor
