@@ -117,32 +117,10 @@ TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
 // group, its handlers see every phase and the change record, and save, undo and redo agree
 // byte for byte.
 TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
-    struct Host {
-        Journal journal;
-        static int Command(ECBase* owner, int phase, void* data, void* user) {
-            auto* self = static_cast<Host*>(user);
-            auto* list = static_cast<MCCommandList*>(data);
-            self->journal.Add("command:" + std::to_string(phase) + ":" +
-                              std::to_string(list->GetHead()->GetCommandId()) +
-                              (owner != nullptr ? "" : "?"));
-            return 1;
-        }
-        static int State(ECBase*, int, void* data, void* user) {
-            auto* self = static_cast<Host*>(user);
-            auto* record = static_cast<SCBase*>(data);
-            std::string line = "state:" + std::to_string(record->GetCode());
-            if (auto* commands = dynamic_cast<SCCommand*>(record)) {
-                for (POSITION pos = commands->GetCommands().GetHeadPosition(); pos != nullptr;) {
-                    line +=
-                        ":" + std::to_string(commands->GetCommands().GetNext(pos)->GetCommandId());
-                }
-            }
-            self->journal.Add(line);
-            return 0;
-        }
-    } host;
-    m_doc->AddCommandHandler(&Host::Command, &host);
-    m_doc->AddStateHandler(&Host::State, &host);
+    Journal journal;
+    Handler commands{&journal, "command"}, states{&journal, "state"};
+    m_doc->AddCommandHandler(&Handler::Command, &commands);
+    m_doc->AddStateHandler(&Handler::State, &states);
 
     const std::vector<std::uint8_t> before = Bytes();
     auto* chord = new ECChord;
@@ -154,7 +132,7 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
         add->Add(note, chord, FCMidi(static_cast<std::uint32_t>(0x00500090 | (pitch << 8))));
     }
     Run(add, "Add chord");
-    EXPECT_EQ(host.journal.Joined(), "command:0:0 command:1:0 state:500:0");
+    EXPECT_EQ(journal.Joined(), "command:0/1 command:1/1 state:500:0");
     ASSERT_EQ(chord->GetChildren()->GetCount(), 3);
     EXPECT_EQ(m_measure->GetChildren()->GetHead(), chord);
     const std::vector<std::uint8_t> after = Bytes();
@@ -168,9 +146,9 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     EXPECT_EQ(notes.GetEventCount(), 3);
     delete copy;
 
-    host.journal.lines.clear();
+    journal.lines.clear();
     EXPECT_EQ(m_doc->Undo(1), 1);
-    EXPECT_EQ(host.journal.lines.back(), "state:500:36");
+    EXPECT_EQ(journal.lines.back(), "state:500:36");
     EXPECT_EQ(Bytes(), before);
     EXPECT_EQ(m_doc->Redo(1), 1);
     EXPECT_EQ(Bytes(), after);
@@ -178,12 +156,12 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     // A command that fails raises a code-501 record and changes nothing: this one names a
     // document without a conductor.
     auto* orphan = new ECPerformance;
-    orphan->AddStateHandler(&Host::State, &host);
-    host.journal.lines.clear();
+    orphan->AddStateHandler(&Handler::State, &states);
+    journal.lines.clear();
     auto* failing = new CCAdd(Note(3.0f), m_measure, FCMidi::MidiNull());
     failing->SetSynchronous(1);
     failing->Apply(orphan);
-    EXPECT_EQ(host.journal.Joined(), "state:501:0");
+    EXPECT_EQ(journal.Joined(), "state:501:0");
     EXPECT_EQ(Bytes(), after);
     delete orphan;
 }

@@ -5,49 +5,9 @@
 namespace clavenor::test {
 namespace {
 
-using Names = std::vector<std::vector<std::string>>;
-
-// Records what each handler call saw; the scripted results are consumed in order and the
-// last one repeats.
-struct HandlerScript {
-    Journal* journal;
-    std::string name;
-    std::vector<int> results{1};
-    int calls = 0;
-
-    static int Call(ECBase* owner, int phase, void* data, void* user) {
-        auto* self = static_cast<HandlerScript*>(user);
-        self->journal->Add(self->name + ":" + std::to_string(phase) + "/" +
-                           std::to_string(static_cast<MCCommandList*>(data)->GetCount()) +
-                           (owner != nullptr ? "" : "!"));
-        const auto last = static_cast<int>(self->results.size()) - 1;
-        return self->results[static_cast<std::size_t>(std::min(self->calls++, last))];
-    }
-};
-
-// The state records raised: their codes and, for command records, the commands' names.
-struct RecordLog {
-    std::vector<int> codes;
-    Names commands;
-
-    static int Call(ECBase*, int, void* data, void* user) {
-        auto* self = static_cast<RecordLog*>(user);
-        auto* record = static_cast<SCBase*>(data);
-        self->codes.push_back(record->GetCode());
-        self->commands.emplace_back();
-        if (auto* command = dynamic_cast<SCCommand*>(record)) {
-            for (POSITION pos = command->GetCommands().GetHeadPosition(); pos != nullptr;) {
-                self->commands.back().push_back(
-                    static_cast<CCProbe*>(command->GetCommands().GetNext(pos))->Name());
-            }
-        }
-        return 0;
-    }
-};
-
 class CommandManagerTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_doc->AddStateHandler(&RecordLog::Call, &m_records); }
+    void SetUp() override { m_doc->AddStateHandler(&Handler::State, &m_records); }
     void TearDown() override { MCCommandMgr::SetUndoLevels(m_levels); }
 
     CCProbe* Probe(const std::string& name, bool synchronous = true,
@@ -73,7 +33,8 @@ protected:
 
     Document m_doc;
     Journal m_journal;
-    RecordLog m_records;
+    Journal m_recordLines; // the state records raised
+    Handler m_records{&m_recordLines, "rec"};
     int m_levels = MCCommandMgr::GetUndoLevels();
 };
 
@@ -88,16 +49,15 @@ TEST_F(CommandManagerTest, RefusesNullArgumentsAndEmptyLists) {
 }
 
 TEST_F(CommandManagerTest, SynchronousCommandRunsAllPhasesBeforeApplyReturns) {
-    HandlerScript handler{&m_journal, "h"};
-    m_doc->AddCommandHandler(&HandlerScript::Call, &handler);
+    Handler handler{&m_journal, "h"};
+    m_doc->AddCommandHandler(&Handler::Command, &handler);
     Begin("Edit");
     EXPECT_EQ(Probe("a")->Apply(m_doc.get()), 1);
     EXPECT_EQ(m_journal.Joined(), "a:prepare h:0/1 a:process h:1/1 a:finish");
     EXPECT_EQ(m_doc->GetUndoCount(), 0);
     End();
     EXPECT_EQ(m_doc->GetUndoCount(), 1);
-    EXPECT_EQ(m_records.codes, std::vector<int>{500});
-    EXPECT_EQ(m_records.commands, (Names{{"a"}}));
+    EXPECT_EQ(m_recordLines.Joined(), "rec:500:a");
 }
 
 TEST_F(CommandManagerTest, AsynchronousCommandsRunAtThePumpAndTheLastToFinishClosesTheGroup) {
@@ -109,17 +69,17 @@ TEST_F(CommandManagerTest, AsynchronousCommandsRunAtThePumpAndTheLastToFinishClo
     EXPECT_EQ(m_doc->GetUndoCount(), 0);
     EXPECT_TRUE(PumpUntil([&] { return m_doc->GetUndoCount() == 1; }));
     EXPECT_EQ(m_journal.lines.size(), 6u);
-    EXPECT_EQ(m_records.commands, (Names{{"a", "b"}}));
+    EXPECT_EQ(m_recordLines.Joined(), "rec:500:a:b");
     m_doc->Undo(1);
     EXPECT_EQ(m_journal.lines.back(), "a:undo");
 }
 
 TEST_F(CommandManagerTest, HandlersRunInPositionOrderAndPreparePassesRepeatUntilAllAgree) {
-    HandlerScript late{&m_journal, "late", {0, 0, 1}}, early{&m_journal, "early"},
+    Handler late{&m_journal, "late", {0, 0, 1}}, early{&m_journal, "early"},
         middle{&m_journal, "middle"};
-    m_doc->GetCommandMgr().AddCommandHandler(&HandlerScript::Call, &late, 0x7FFFFFFF);
-    m_doc->GetCommandMgr().AddCommandHandler(&HandlerScript::Call, &early, 0);
-    m_doc->GetCommandMgr().AddCommandHandler(&HandlerScript::Call, &middle, 1);
+    m_doc->GetCommandMgr().AddCommandHandler(&Handler::Command, &late, 0x7FFFFFFF);
+    m_doc->GetCommandMgr().AddCommandHandler(&Handler::Command, &early, 0);
+    m_doc->GetCommandMgr().AddCommandHandler(&Handler::Command, &middle, 1);
     Apply(Probe("a"));
     EXPECT_EQ(m_journal.Joined(), "a:prepare early:0/1 middle:0/1 late:0/1 early:0/1 middle:0/1 "
                                   "late:0/1 early:0/1 middle:0/1 late:0/1 a:process early:1/1 "
@@ -132,7 +92,7 @@ TEST_F(CommandManagerTest, AFailingPhaseAbortsWithOneRecordAndStopsTheBatch) {
         {CCProbe::AtProcess, "a:prepare b:prepare c:prepare a:process b:process b:abort"}};
     for (const auto& [fail, journal] : cases) {
         m_journal.lines.clear();
-        m_records = RecordLog();
+        m_recordLines.lines.clear();
         MCCommandList list;
         list.AddTail(Probe("a"));
         list.AddTail(Probe("b", true, fail));
@@ -141,18 +101,17 @@ TEST_F(CommandManagerTest, AFailingPhaseAbortsWithOneRecordAndStopsTheBatch) {
         list.Apply(m_doc.get());
         End();
         EXPECT_EQ(m_journal.Joined(), journal);
-        EXPECT_EQ(m_records.codes, std::vector<int>{501});
-        EXPECT_EQ(m_records.commands, (Names{{"b"}}));
+        EXPECT_EQ(m_recordLines.Joined(), "rec:501:b");
         EXPECT_EQ(m_doc->GetUndoCount(), 0);
     }
 
     // A handler's veto stops the batch without an abort or a record.
-    HandlerScript veto{&m_journal, "v", {-1}};
-    m_doc->AddCommandHandler(&HandlerScript::Call, &veto);
+    Handler veto{&m_journal, "v", {-1}};
+    m_doc->AddCommandHandler(&Handler::Command, &veto);
     m_journal.lines.clear();
     Apply(Probe("a"));
     EXPECT_EQ(m_journal.Joined(), "a:prepare v:0/1");
-    EXPECT_EQ(m_records.codes, std::vector<int>{501});
+    EXPECT_EQ(m_recordLines.Joined(), "rec:501:b");
 }
 
 TEST_F(CommandManagerTest, HistoryKeepsTheUndoLimitAndTrashesTheOldest) {
@@ -180,7 +139,7 @@ TEST_F(CommandManagerTest, UndoAndRedoReplayEntriesAndNewWorkDropsTheUndoneOnes)
     Group("2");
     Group("3");
     m_journal.lines.clear();
-    m_records.codes.clear();
+    m_recordLines.lines.clear();
     EXPECT_EQ(m_doc->Undo(0), 0);
     EXPECT_EQ(m_doc->Undo(5), 1);
     EXPECT_EQ(m_journal.Joined(), "3:undo 2:undo 1:undo");
@@ -191,7 +150,7 @@ TEST_F(CommandManagerTest, UndoAndRedoReplayEntriesAndNewWorkDropsTheUndoneOnes)
     m_journal.lines.clear();
     EXPECT_EQ(m_doc->Redo(1), 1);
     EXPECT_EQ(m_journal.Joined(), "1:prepare 1:process 1:finish");
-    EXPECT_EQ(m_records.codes, std::vector<int>{500}); // the redo; the undo raised nothing
+    EXPECT_EQ(m_recordLines.Joined(), "rec:500:1"); // the redo; the undo raised nothing
     EXPECT_EQ(m_doc->GetUndoIndex(), 2);
 
     Group("4");
@@ -220,18 +179,18 @@ TEST_F(CommandManagerTest, UndoIsRefusedWhileAGroupHasUnfinishedCommands) {
 }
 
 TEST_F(CommandManagerTest, CommandRateGathersAsynchronousCommandsIntoOneBatch) {
-    HandlerScript handler{&m_journal, "h"};
-    m_doc->AddCommandHandler(&HandlerScript::Call, &handler);
+    Handler handler{&m_journal, "h"};
+    m_doc->AddCommandHandler(&Handler::Command, &handler);
     m_doc->SetCommandRate(200);
     MCCommandMgr::BeginNotify(m_doc.get());
     for (const char* name : {"a", "b", "c"}) {
         Apply(Probe(name, false));
     }
     MCCommandMgr::EndNotify(m_doc.get());
-    EXPECT_TRUE(PumpUntil([&] { return !m_records.codes.empty(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !m_recordLines.lines.empty(); }));
     EXPECT_EQ(m_journal.Joined(), "a:prepare b:prepare c:prepare h:0/3 a:process b:process "
                                   "c:process h:1/3 a:finish b:finish c:finish");
-    EXPECT_EQ(m_records.commands, (Names{{"a", "b", "c"}}));
+    EXPECT_EQ(m_recordLines.Joined(), "rec:500:a:b:c");
 }
 
 TEST_F(CommandManagerTest, SynchronousCommandsOvertakeQueuedOnesAndRemovingTheTimerRunsThem) {

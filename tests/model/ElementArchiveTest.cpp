@@ -225,21 +225,11 @@ TEST(ElementRecord, ElementsNeverLinkedGoWithTheArchive) {
     EXPECT_EQ(LiveAllocations(), live);
 }
 
-TEST(MCDataArray, ViewCodesAndSlots) {
-    const int slots[] = {0, 3, 1, 4, 5, 2};
-    for (int view = 0; view < 6; ++view) {
-        EXPECT_EQ(MCDataArray::ViewCodeToIndex(view), slots[view]);
-        EXPECT_EQ(MCDataArray::IndexToViewCode(slots[view]), view);
-    }
-    EXPECT_TRUE(MCDataArray::ViewCodeToIndex(6) == 0 && MCDataArray::IndexToViewCode(-1) == 0);
-}
-
+// Records are made for served event ids only; bit 0 of the flags says whether an
+// archivable one is attached.
 TEST_F(AttachedData, GetDataAndRemoveDataKeepBitZeroInStep) {
-    TLeaf unserved(0.0f, kServed + 1);
-    EXPECT_EQ(unserved.GetData(2, 1), nullptr);
-    EXPECT_EQ(unserved.GetData()->GetSize(), 2);
-
-    TLeaf e(0.0f, kServed);
+    TLeaf unserved(0.0f, kServed + 1), e(0.0f, kServed);
+    EXPECT_TRUE(unserved.GetData(2, 1) == nullptr && unserved.GetData()->GetSize() == 2);
     EXPECT_EQ(e.GetData(2, 0), nullptr);
     DCBase* record = e.GetData(2, 1);
     ASSERT_NE(record, nullptr);
@@ -248,7 +238,6 @@ TEST_F(AttachedData, GetDataAndRemoveDataKeepBitZeroInStep) {
     EXPECT_EQ(e.GetData(2, 1), record);
     e.RemoveData(2);
     EXPECT_FALSE(HasDataBit(&e));
-
     ASSERT_NE(e.GetData(3, 1), nullptr);
     EXPECT_FALSE(HasDataBit(&e)) << "a record that is not archivable does not count";
     e.GetData(2, 1);
@@ -292,11 +281,11 @@ TEST_F(AttachedData, ArrayRecordLayout) {
 
     Load(expected, [&](CArchive& ar) {
         auto* back = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
+        DCBase *two = back->GetData(2, 0), *one = back->GetData(1, 0);
         EXPECT_TRUE(HasDataBit(back) && back->GetData()->GetSize() == 4);
-        ASSERT_TRUE(back->GetData(2, 0) != nullptr && back->GetData(1, 0) != nullptr);
-        EXPECT_EQ(back->GetData(2, 0)->GetState().GetValue(), 1);
-        EXPECT_EQ(back->GetData(1, 0)->GetState().GetValue(), 6);
-        EXPECT_EQ(back->GetData(1, 0)->GetOwner(), back);
+        ASSERT_TRUE(two != nullptr && one != nullptr);
+        EXPECT_TRUE(two->GetState().GetValue() == 1 && one->GetState().GetValue() == 6);
+        EXPECT_EQ(one->GetOwner(), back);
     });
 }
 
@@ -308,13 +297,12 @@ TEST_F(AttachedData, LayoutBeforeVersionThree) {
     Load(bytes, [&](CArchive& ar) {
         auto* back = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
         MCDataArray* array = back->GetData();
-        EXPECT_EQ(array->GetSize(), 4);
-        ASSERT_TRUE(array->GetAt(0) != nullptr && array->GetAt(1) != nullptr);
-        EXPECT_EQ(array->GetAt(3), nullptr);
-        EXPECT_EQ(array->GetAt(0)->GetState().GetValue(), 7);
-        EXPECT_EQ(array->GetAt(1)->GetState().GetValue(), 9);
+        ASSERT_TRUE(array->GetSize() == 4 && array->GetAt(0) != nullptr &&
+                    array->GetAt(1) != nullptr);
+        EXPECT_TRUE(array->GetAt(3) == nullptr && array->GetAt(1)->GetOwner() == back);
+        EXPECT_TRUE(array->GetAt(0)->GetState().GetValue() == 7 &&
+                    array->GetAt(1)->GetState().GetValue() == 9);
         EXPECT_EQ(array->GetAt(1)->GetState().GetState(), 0u);
-        EXPECT_EQ(array->GetAt(1)->GetOwner(), back);
         EXPECT_EQ(back->GetTime()->GetSeconds(), 2.0f);
     });
 }

@@ -106,18 +106,6 @@ TEST(MCTimePPQ, SetPPQRescalesTheTickOnly) {
     EXPECT_EQ(scalar.GetSeconds(), 1.5f);
 }
 
-TEST(MCTimePPQ, SetGlobalPPQClampsIntoTenToThousandAndNewRecordsUseIt) {
-    const std::int32_t saved = MCTime::GlobalPPQ;
-    const std::pair<int, int> clamps[] = {
-        {5, 10}, {-7, 10}, {1000, 1000}, {5000, 1000}, {960, 960}};
-    for (auto [in, out] : clamps) {
-        EXPECT_TRUE(MCTime::SetGlobalPPQ(in) == 1 && MCTime::GlobalPPQ == out) << in;
-    }
-    ExpectBpt(MCTime(1, 2, 3, 480) / MCTime(2.0f), 0, 0, 0, 960);
-    ExpectBpt(-MCTime(1, 2, 3, 480), 0, 0, 0, 960);
-    MCTime::GlobalPPQ = saved;
-}
-
 TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
     MCTime t = Clock(1.0f);
     t += MCTime(0.5f);

@@ -5,20 +5,6 @@
 namespace clavenor::test {
 namespace {
 
-struct Listener {
-    Journal* journal;
-    std::string name;
-    ECBase* expectedOwner = nullptr;
-
-    static int Call(ECBase* owner, int phase, void* data, void* user) {
-        auto* self = static_cast<Listener*>(user);
-        self->journal->Add(self->name + ":" +
-                           std::to_string(static_cast<SCBase*>(data)->GetCode()) +
-                           (owner == self->expectedOwner && phase == 0 ? "" : "?"));
-        return 0;
-    }
-};
-
 // Counts its own destruction, so tests can see who deleted a record and when.
 class CountedRecord : public SCBase {
 public:
@@ -35,20 +21,20 @@ protected:
 
     Document m_doc;
     Journal m_journal;
-    Listener m_a{&m_journal, "A", m_doc.get()};
+    Handler m_a{&m_journal, "A"};
 };
 
 TEST_F(StateManagerTest, HandlersThenTheGlobalHandlerSeeEachRecordInOrder) {
-    Listener b{&m_journal, "B", m_doc.get()}, g{&m_journal, "G", m_doc.get()};
-    m_doc->AddStateHandler(&Listener::Call, &m_a);
-    m_doc->AddStateHandler(&Listener::Call, &b);
-    MCStateMgr::SetGlobalHandler(&Listener::Call, &g);
+    Handler b{&m_journal, "B"}, g{&m_journal, "G"};
+    m_doc->AddStateHandler(&Handler::State, &m_a);
+    m_doc->AddStateHandler(&Handler::State, &b);
+    MCStateMgr::SetGlobalHandler(&Handler::State, &g);
     (new SCFile(42))->Apply(m_doc.get());
     EXPECT_EQ(m_journal.Joined(), "A:42 B:42 G:42");
 }
 
 TEST_F(StateManagerTest, AsynchronousRecordsWaitForThePumpKeepTheirOrderAndHoldTheDocument) {
-    m_doc->AddStateHandler(&Listener::Call, &m_a);
+    m_doc->AddStateHandler(&Handler::State, &m_a);
     const std::uint16_t refs = m_doc->GetRefCount();
     (new SCStatus(7, "first"))->Apply(m_doc.get());
     (new SCTime(8, MCTime(2.0f)))->Apply(m_doc.get());
@@ -80,8 +66,8 @@ TEST_F(StateManagerTest, RecordWithoutDocumentGoesToTheMainWindowOnly) {
             return 0;
         });
     CMessageQueue::SetMainWindow(main);
-    Listener g{&m_journal, "G"};
-    MCStateMgr::SetGlobalHandler(&Listener::Call, &g);
+    Handler g{&m_journal, "G"};
+    MCStateMgr::SetGlobalHandler(&Handler::State, &g);
     (new SCFile(5))->Apply(nullptr);
     CMessageQueue::DestroyWindow(main);
     EXPECT_EQ(m_journal.Joined(), "main:12928:5");

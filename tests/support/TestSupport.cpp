@@ -48,4 +48,29 @@ std::string Journal::Joined() const {
     return all;
 }
 
+int Handler::Command(ECBase* owner, int phase, void* data, void* user) {
+    auto* self = static_cast<Handler*>(user);
+    self->journal->Add(self->name + ":" + std::to_string(phase) + "/" +
+                       std::to_string(static_cast<MCCommandList*>(data)->GetCount()) +
+                       (owner != nullptr ? "" : "!"));
+    const std::size_t last = self->results.size() - 1;
+    return self->results[std::min(static_cast<std::size_t>(self->calls++), last)];
+}
+
+int Handler::State(ECBase* owner, int, void* data, void* user) {
+    auto* self = static_cast<Handler*>(user);
+    auto* record = static_cast<SCBase*>(data);
+    std::string line = self->name + ":" + std::to_string(record->GetCode());
+    if (auto* commands = dynamic_cast<SCCommand*>(record)) {
+        for (POSITION pos = commands->GetCommands().GetHeadPosition(); pos != nullptr;) {
+            CCBase* command = commands->GetCommands().GetNext(pos);
+            auto* probe = dynamic_cast<CCProbe*>(command);
+            line +=
+                ":" + (probe != nullptr ? probe->Name() : std::to_string(command->GetCommandId()));
+        }
+    }
+    self->journal->Add(line + (owner != nullptr ? "" : "!"));
+    return 0;
+}
+
 } // namespace clavenor::test

@@ -261,6 +261,20 @@ private:
     static inline std::atomic<int> s_alive{0};
 };
 
+/// A command or state handler that writes each call into a journal and answers scripted
+/// results (in order, the last one repeating). A command call reads "name:phase/count"; a
+/// state call "name:code", then ":command" for each command of a command record (a probe's
+/// name, else the command id). A trailing "!" marks a call without owner.
+struct Handler {
+    Journal* journal;
+    std::string name;
+    std::vector<int> results{1};
+    int calls = 0;
+
+    static int Command(ECBase* owner, int phase, void* data, void* user);
+    static int State(ECBase* owner, int phase, void* data, void* user);
+};
+
 /// A performance with a conductor, as every command's Prepare needs; deleted (after its
 /// queued work and the trash) when the fixture ends.
 class Document {
