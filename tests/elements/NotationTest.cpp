@@ -118,14 +118,6 @@ TEST(ECNote, DurationInDefaultsCopiesAndEquality) {
     EXPECT_TRUE(copy != source);
 }
 
-TEST(ECNote, RecordIsTheTimedContainerRecordThenTheDuration) {
-    ECNote note(MCTime(2.0f), MCTime(0.5f));
-    note.SetVoiceTrack(3, 5);
-    // flags, time 2.0, voice 3 and track 5, duration 0.5
-    EXPECT_EQ(test::Store([&](CArchive& ar) { ar << &note; }),
-              test::X("@ECNote 00 0000000040 5300 000000003F"));
-}
-
 // Loads a grace note at `version` and checks that the reader stopped right before the
 // byte that follows the record.
 MCTime LoadGraceDuration(Bytes bytes, std::int32_t version) {
@@ -142,7 +134,13 @@ MCTime LoadGraceDuration(Bytes bytes, std::int32_t version) {
     return duration;
 }
 
-TEST(ECGraceNote, DocumentsBeforeVersion3CarryASecondDuration) {
+// A note's record is the timed container record, then the duration; grace notes in
+// documents before version 3 carry a second duration.
+TEST(ECNote, RecordsAndTheOlderGraceNoteLayout) {
+    ECNote note(MCTime(2.0f), MCTime(0.5f));
+    note.SetVoiceTrack(3, 5);
+    EXPECT_EQ(test::Store([&](CArchive& ar) { ar << &note; }),
+              test::X("@ECNote 00 0000000040 5300 000000003F"));
     ECGraceNote grace(MCTime(1.0f), MCTime(0.5f));
     const Bytes current = test::Store([&](CArchive& ar) { ar << &grace; });
     EXPECT_EQ(current, test::X("@ECGraceNote 00 000000803F FF7F 000000003F"));
@@ -231,30 +229,25 @@ Counted<ECChord>* MakeChord(ECBase* parent, float time, int notes) {
 TEST_F(ChordDissolution, TheLastNoteTakesTheMarksAndTheChordOutOfEveryParent) {
     auto* measure = MakeCounted<ECMeasure>(nullptr);
     auto* beam = MakeCounted<test::KindElement<EventId::Beam>>(measure);
-    Counted<ECChord>* chord = MakeChord(measure, 1.0f, 1);
-    beam->AddChild(chord, 0);
-    chord->Ref(); // to look at it afterwards
-
-    EXPECT_EQ(chord->RemoveChild(chord->GetChildren()->GetHead(), 0), 1);
-    EXPECT_TRUE(chord->GetChildren()->IsEmpty() && chord->GetParents()->IsEmpty());
-    EXPECT_EQ(chord->GetRefCount(), 1);
+    Counted<ECChord>* lone = MakeChord(measure, 1.0f, 1);
+    beam->AddChild(lone, 0);
+    lone->Ref(); // to look at it afterwards
+    EXPECT_EQ(lone->RemoveChild(lone->GetChildren()->GetHead(), 0), 1);
+    EXPECT_TRUE(lone->GetChildren()->IsEmpty() && lone->GetParents()->IsEmpty());
+    EXPECT_TRUE(lone->GetRefCount() == 1 && beam->GetChildren()->IsEmpty());
     EXPECT_EQ(Items(measure->GetChildren()), std::vector<ECBase*>{beam});
-    EXPECT_TRUE(beam->GetChildren()->IsEmpty());
     EXPECT_EQ(g_liveElements, m_live + 3); // the note and the mark are gone
-    chord->Unref(1);
-    delete measure;
-}
+    lone->Unref(1);
 
-TEST_F(ChordDissolution, AChordStaysWhileANoteRemainsAndRefusesStrangers) {
-    auto* measure = MakeCounted<ECMeasure>(nullptr);
-    Counted<ECChord>* chord = MakeChord(measure, 1.0f, 2);
+    // A chord stays while a note remains, and refuses strangers.
+    Counted<ECChord>* chord = MakeChord(measure, 2.0f, 2);
     std::vector<ECBase*> members = Items(chord->GetChildren());
     ECNote stranger;
     EXPECT_EQ(chord->RemoveChild(&stranger, 1), 0);
     EXPECT_EQ(chord->RemoveChild(members[2], 0), 1); // the mark
     EXPECT_EQ(chord->RemoveChild(members[0], 0), 1);
     EXPECT_EQ(Items(chord->GetChildren()), std::vector<ECBase*>{members[1]});
-    EXPECT_EQ(Items(measure->GetChildren()), std::vector<ECBase*>{chord});
+    EXPECT_EQ(Items(measure->GetChildren()), (std::vector<ECBase*>{beam, chord}));
     delete measure;
 }
 

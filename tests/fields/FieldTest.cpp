@@ -23,9 +23,8 @@ constexpr std::int32_t Min32 = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t Max32 = std::numeric_limits<std::int32_t>::max();
 
 template <class F>
-void ExpectNewFlags(const F& field) {
-    EXPECT_EQ(field.IsDirty(), 1);
-    EXPECT_EQ(field.IsOverride(), 0);
+bool IsNew(const F& field) {
+    return field.IsDirty() == 1 && field.IsOverride() == 0;
 }
 
 // Runs the flag rules every field shares on values a != b: any construction starts dirty and
@@ -34,21 +33,18 @@ void ExpectNewFlags(const F& field) {
 template <class F, class V>
 void CheckFlagRules(const V& a, const V& b) {
     SCOPED_TRACE(typeid(F).name());
-    ExpectNewFlags(F());
     F field(a);
-    ExpectNewFlags(field);
+    EXPECT_TRUE(IsNew(F()) && IsNew(field));
     field.SetDirty(0);
     field.SetOverride(1);
     const F copy(field);
-    ExpectNewFlags(copy);
-    EXPECT_TRUE(copy == a && copy == field);
+    EXPECT_TRUE(IsNew(copy) && copy == a && copy == field);
     field.SetValue(b);
     EXPECT_TRUE(field == b && field != copy && field != a);
     field = a;
     EXPECT_TRUE(field == a);
     field = F(b);
-    EXPECT_TRUE(field == b);
-    EXPECT_TRUE(field.IsDirty() == 0 && field.IsOverride() == 1);
+    EXPECT_TRUE(field == b && field.IsDirty() == 0 && field.IsOverride() == 1);
 }
 
 TEST(FieldFlags, EveryFieldFollowsTheSameFlagRules) {
