@@ -131,28 +131,6 @@ TEST(IntegerField, ArithmeticAndBitAccessAlwaysGiveDefinedResults) {
                                 {[](FCChar& v) { (v = -128) >>= 7; }, -1}});
 }
 
-template <class F>
-class LogicField : public ::testing::Test {};
-
-using LogicTypes = ::testing::Types<FCBool, FCByte, FCWord, FCDWord, FCColor>;
-TYPED_TEST_SUITE(LogicField, LogicTypes);
-
-TYPED_TEST(LogicField, OperatorsLeaveZeroOrOneAndReturnTheFieldItself) {
-    TypeParam field(5);
-    field.SetOverride(1);
-    TypeParam& result = !(field && 2);
-    EXPECT_EQ(&result, &field);
-    EXPECT_TRUE(field == 0 && field.IsOverride() == 1);
-    !field;
-    EXPECT_TRUE(field == 1);
-    field && 0;
-    EXPECT_TRUE(field == 0);
-    field || 0;
-    EXPECT_TRUE(field == 0);
-    field || -3;
-    EXPECT_TRUE(field == 1);
-}
-
 FCMidi Message(std::uint8_t status, std::uint8_t data1 = 0, std::uint8_t data2 = 0) {
     return FCMidi(MIDIWORD(status, data1, data2));
 }

@@ -81,7 +81,9 @@ TEST_F(ElementGraph, AddChildRefusalsReferencesFlagsAndOrder) {
     EXPECT_EQ(Items(m.chord->GetChildren()), (Elements{untimed, t1, t2, t2b}));
 }
 
-TEST_F(ElementGraph, ASharedChildLivesUntilItsLastParentLetsGo) {
+// A shared child lives until its last parent lets go; a shallow removal leaves the children,
+// a deep one releases them from the tail.
+TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
     Bar m;
     TNode beam(7);
     auto* shared = new TLeaf;
@@ -95,11 +97,7 @@ TEST_F(ElementGraph, ASharedChildLivesUntilItsLastParentLetsGo) {
     EXPECT_EQ(Items(shared->GetParents()), (Elements{m.measure}));
     EXPECT_EQ(m.measure->RemoveChild(shared, 0), 1);
     EXPECT_NE(gone, 0);
-}
 
-TEST_F(ElementGraph, RemovalDeepShallowAndFromAllParents) {
-    Bar m;
-    TNode beam(7);
     m.chord->Ref();
     EXPECT_EQ(m.measure->RemoveChild(m.chord, 0), 1);
     EXPECT_EQ(m.noteAGone + m.noteBGone + m.chordGone, 0);

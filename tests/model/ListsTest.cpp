@@ -276,17 +276,6 @@ TEST(MCMapStringToPtr, HashBucketsIterationOrderLookupAndLongKeys) {
     EXPECT_EQ(Keys(map).size(), 2u);
 }
 
-TEST(MCBitArray, GetAnswersTheMaskedBitAndANewSizeStartsCleared) {
-    MCBitArray bits(17);
-    bits.Set(16);
-    bits.Set(5);
-    EXPECT_TRUE(bits.GetWordCount() == 2 && bits.Get(16) != 0 && bits.Get(5) == 32u);
-    bits.Clear(16);
-    EXPECT_TRUE(bits.Get(16) == 0 && bits.Get(4) == 0 && bits.GetAll() == 1);
-    bits.SetSize(16);
-    EXPECT_TRUE(bits.GetWordCount() == 1 && bits.Get(5) == 0 && bits.GetAll() == 0);
-}
-
 // Callbacks append their user data (a letter) to the log; Acting also changes the list.
 MCFuncList* g_list;
 std::string g_log;
