@@ -23,13 +23,6 @@ void Fill(MCEventList& list, const Elements& items) {
     }
 }
 
-TLeaf* Bpt(std::int32_t tick, std::int32_t ppq) {
-    auto* e = new TLeaf;
-    MCTime t(1, 1, tick, ppq);
-    e->SetTime(&t);
-    return e;
-}
-
 // The exchange sort as the list defines it, on a plain array.
 Elements ReferenceSort(Elements items) {
     auto after = [](ECBase* a, ECBase* b) {
@@ -121,18 +114,10 @@ TEST(MCEventList, EventTypeQueriesAndRemoveDuplicates) {
     EXPECT_EQ(Items(&dups), (Elements{b, rest, a}));
 }
 
-TEST(MCEventList, ExchangeSortComparesPairsOnly) {
-    MCEventList list;
-    // x <= y and y <= z, yet x > z: a list in neighbour order may still need exchanges.
-    TLeaf *x = Bpt(400, 480), *y = Bpt(500, 960), *z = Bpt(300, 480);
-    Fill(list, {x, y, z});
-    list.Sort();
-    EXPECT_EQ(Items(&list), (Elements{z, y, x}));
-}
-
 // Lists of elements with few distinct times (many ties), some without time, some in seconds
-// mode, some at -0.0, bar/pulse/tick or NaN times: Sort matches the plain exchange sort.
-// Sizes cross the point where the list stops using the exchange sort itself.
+// mode, some at -0.0, NaN, or bar/pulse/tick times of two resolutions (which compare so that
+// x <= y and y <= z yet x > z): Sort matches the plain exchange sort, which compares pairs
+// only. Sizes cross the point where the list stops using the exchange sort itself.
 TEST(MCEventList, SortMatchesTheExchangeSortOnRandomLists) {
     std::mt19937 random(20240611);
     for (int round = 0; round < 400; ++round) {
@@ -152,7 +137,8 @@ TEST(MCEventList, SortMatchesTheExchangeSortOnRandomLists) {
             if (pick == 2) {
                 note->GetTime()->SetMode(3);
             }
-            MCTime bar(1, 0, static_cast<int>(random() % 3), 480);
+            MCTime bar(1, 1, 300 + static_cast<int>(random() % 3) * 100,
+                       random() % 2 != 0 ? 480 : 960);
             MCTime nan(std::numeric_limits<float>::quiet_NaN());
             if (weird && (pick == 3 || pick == 4)) {
                 note->SetTime(pick == 3 ? &bar : &nan);
@@ -166,6 +152,20 @@ TEST(MCEventList, SortMatchesTheExchangeSortOnRandomLists) {
             ASSERT_EQ(e->GetRefCount(), 1);
         }
     }
+}
+
+TEST(MCEventList, AListInNeighbourOrderMayStillNeedExchanges) {
+    // x <= y and y <= z, yet x > z.
+    MCEventList list;
+    const std::pair<int, int> ticks[] = {{400, 480}, {500, 960}, {300, 480}};
+    for (auto [tick, ppq] : ticks) {
+        MCTime t(1, 1, tick, ppq);
+        list.AddTail(new TLeaf);
+        list.GetTail()->SetTime(&t);
+    }
+    const Elements before = Items(&list);
+    list.Sort();
+    EXPECT_EQ(Items(&list), (Elements{before[2], before[1], before[0]}));
 }
 
 TEST(MCEventList, ListsRoundTripAndHoldOnlyElements) {

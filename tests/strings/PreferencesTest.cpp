@@ -101,9 +101,7 @@ TEST_F(IniProfileStore, WritesCreateAReadableFileThatOutlivesTheStore) {
                           "[Settings\\Tempo]\nName=\" padded \"\n");
     EXPECT_EQ(FilesInFolder(), 1u) << "no temporary file may be left behind";
 
-    CIniProfileStore second(path);
-    EXPECT_EQ(second.GetProfileInt("settings", "undolevels", 0), 25);
-    EXPECT_EQ(second.GetProfileString("Settings\\Tempo", "Name", ""), " padded ");
+    EXPECT_EQ(CIniProfileStore(path).GetProfileString("Settings\\Tempo", "Name", ""), " padded ");
 }
 
 TEST_F(IniProfileStore, ReadsHandWrittenFilesAndKeepsWhatItDoesNotUnderstand) {
@@ -196,8 +194,8 @@ TEST_F(IniProfileStore, FailedWritesChangeNothing) {
     EXPECT_EQ(store.GetProfileInt("Settings", "UndoLevels", 10), 10);
 
     CIniProfileStore detached;
-    EXPECT_FALSE(detached.WriteProfileInt("Settings", "UndoLevels", 2));
-    EXPECT_EQ(detached.GetProfileInt("Settings", "UndoLevels", 10), 10);
+    EXPECT_FALSE(detached.WriteProfileInt("Settings", "UndoLevels", 2) ||
+                 detached.GetProfileInt("Settings", "UndoLevels", 10) != 10);
 }
 
 TEST_F(IniProfileStore, SeesChangesMadeByOthersAndKeepsPermissions) {
@@ -255,43 +253,33 @@ TEST_F(Preferences, ValuesGoToTheActiveStoreAndFloatsAreFixedTextReadLikeAtof) {
     EXPECT_TRUE(std::isnan(LoadFloatPreference("S", "f", 7.0f)));
 }
 
+// Fonts are kept as "face, height, bold, italic, underline, charset"; stored fields apply by
+// position and only switch flags on; only exactly 700 is bold.
 TEST_F(Preferences, FontsRoundTripInTheirFixedTextFormat) {
     MCLogFont font = LoadFontPreference("Fonts", "Body", "Times", -20, 1, 1, 0, 300);
     EXPECT_EQ(font, (MCLogFont{-20, 0, 0, 0, 700, 1, 0, 0, 300 & 0xFF, 4, 0, 0, 0, "Times"}));
-
     font.faceName = "Courier New";
     font.height = -13;
     font.italic = 0;
-    font.underline = 5;
+    font.underline = 1;
     font.charSet = 238;
     ASSERT_TRUE(SaveFontPreference("Fonts", "Body", font));
     EXPECT_EQ(store.GetProfileString("Fonts", "Body", ""), "Courier New, -13, 1, 0, 1, 238");
-    font.underline = 1;
     EXPECT_EQ(LoadFontPreference("Fonts", "Body", "Arial", 12, 0, 0, 0, 0), font);
-
-    font.weight = 600; // only exactly 700 is bold
+    font.weight = 600;
     ASSERT_TRUE(SaveFontPreference("Fonts", "Body", font));
     EXPECT_EQ(LoadFontPreference("Fonts", "Body", "Arial", 12, 0, 0, 0, 0).weight, 400);
-}
 
-TEST_F(Preferences, StoredFontFieldsApplyByPositionAndOnlySwitchFlagsOn) {
-    struct {
-        const char* text;
-        int defaultsOn;
-        MCLogFont expected;
-    } cases[] = {
+    const std::tuple<const char*, int, MCLogFont> cases[] = {
         {"Serif, 10, 0, 0, 0", 1, {10, 0, 0, 0, 700, 1, 1, 0, 77, 4, 0, 0, 0, "Serif"}},
         {"Serif, 10, 2, 1x, 01, ", 0, {10, 0, 0, 0, 400, 1, 1, 0, 0, 4, 0, 0, 0, "Serif"}},
         {",abc,,99999999999999", 0, {0, 0, 0, 0, 400, 0, 0, 0, 77, 4, 0, 0, 0, ""}},
         {"A, 99999999999, 1, 1, 1, -1, x",
          0,
-         {INT32_MAX, 0, 0, 0, 700, 1, 1, 0, 255, 4, 0, 0, 0, "A"}},
-    };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(store.WriteProfileString("Fonts", "F", c.text));
-        int on = c.defaultsOn;
-        EXPECT_EQ(LoadFontPreference("Fonts", "F", "Arial", 12, on, on, on, 77), c.expected)
-            << '"' << c.text << '"';
+         {INT32_MAX, 0, 0, 0, 700, 1, 1, 0, 255, 4, 0, 0, 0, "A"}}};
+    for (const auto& [text, on, expected] : cases) {
+        ASSERT_TRUE(store.WriteProfileString("Fonts", "F", text));
+        EXPECT_EQ(LoadFontPreference("Fonts", "F", "Arial", 12, on, on, on, 77), expected) << text;
     }
 }
 
@@ -307,9 +295,8 @@ TEST_F(Preferences, WindowWithoutStoredSizeGetsTheWorkArea) {
     EXPECT_TRUE(placement.minPosition == (POINT{0, 0}) && placement.maxPosition == (POINT{-3, -4}));
 
     // A zero height discards the stored width too, but not the position.
-    ASSERT_TRUE(SaveIntPreference("Main", "x", 10));
-    ASSERT_TRUE(SaveIntPreference("Main", "y", 20));
-    ASSERT_TRUE(SaveIntPreference("Main", "Width", 300));
+    ASSERT_TRUE(SaveIntPreference("Main", "x", 10) && SaveIntPreference("Main", "y", 20) &&
+                SaveIntPreference("Main", "Width", 300));
     EXPECT_EQ(LoadWindowPrefs("Main", placement), 0);
     EXPECT_EQ(placement.normalPosition, (RECT{10, 20, 810, 620}));
 }
@@ -327,12 +314,12 @@ TEST_F(Preferences, WindowPlacementsRoundTrip) {
         saved.flags = c[1];
         saved.normalPosition = {INT32_MAX - 5, -40, INT32_MIN + 94, 560};
         SaveWindowPrefs("Main", saved);
-        EXPECT_EQ(LoadIntPreference("Main", "Width", 0), 100);
-        EXPECT_EQ(LoadIntPreference("Main", "Iconic", -1), static_cast<int>(c[3]));
-        EXPECT_EQ(LoadIntPreference("Main", "Maximized", -1), static_cast<int>(c[4]));
+        EXPECT_EQ(LoadIntPreference("Main", "Width", 0), 100) << "the width wraps";
+        EXPECT_TRUE(LoadIntPreference("Main", "Iconic", -1) == static_cast<int>(c[3]) &&
+                    LoadIntPreference("Main", "Maximized", -1) == static_cast<int>(c[4]));
         EXPECT_EQ(LoadWindowPrefs("Main", loaded), 1);
-        EXPECT_TRUE(loaded.showCmd == c[0] && loaded.flags == c[2]);
-        EXPECT_EQ(loaded.normalPosition, saved.normalPosition);
+        EXPECT_TRUE(loaded.showCmd == c[0] && loaded.flags == c[2] &&
+                    loaded.normalPosition == saved.normalPosition);
     }
 }
 
