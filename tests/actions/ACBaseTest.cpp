@@ -23,6 +23,9 @@ public:
     }
     int DoAction(ECBase* e) override {
         visited.push_back(e);
+        if (e == detach) {
+            e->RemoveFromParents();
+        }
         auto it = results.find(e);
         return it != results.end() ? it->second : 0;
     }
@@ -31,6 +34,7 @@ public:
     Visits visited;
     std::map<ECBase*, int> results;
     int begins = 0, ends = 0, beginResult = 1;
+    ECBase* detach = nullptr; // taken out of its parents when visited
 };
 using Recorder = Recording<ACBase>;
 using PostOrder = Recording<ACRelativesFirst>;
@@ -115,17 +119,8 @@ TEST_F(WalkTest, BeginActionRunsOnceUntilResetAndARefusalVisitsNothing) {
 }
 
 TEST_F(WalkTest, AnElementMayDetachItselfWhileVisited) {
-    struct Detacher : Recorder {
-        int DoAction(ECBase* e) override {
-            Recorder::DoAction(e);
-            if (e == victim) {
-                victim->RemoveFromParents();
-            }
-            return 0;
-        }
-        ECBase* victim = nullptr;
-    } r;
-    r.victim = a1;
+    Recorder r;
+    r.detach = a1;
     a1->Ref();
     r.Apply(m);
     EXPECT_EQ(r.visited, (Visits{m, a, a1, a2, b, b1, c, c1}));

@@ -140,37 +140,27 @@ TEST_F(CommandManagerTest, HistoryKeepsTheUndoLimitAndTrashesTheOldest) {
 
 TEST_F(CommandManagerTest, UndoAndRedoReplayEntriesAndNewWorkDropsTheUndoneOnes) {
     EXPECT_EQ(m_doc->Redo(1), 0); // nothing yet
-    Group("1");
-    Group("2");
-    Group("3");
+    for (const char* name : {"1", "2", "3"}) {
+        Group(name);
+    }
     m_journal.lines.clear();
     m_recordLines.lines.clear();
-    EXPECT_EQ(m_doc->Undo(0), 0);
-    EXPECT_EQ(m_doc->Undo(5), 1);
+    EXPECT_TRUE(m_doc->Undo(0) == 0 && m_doc->Undo(5) == 1);
     EXPECT_EQ(m_journal.Joined(), "3:undo 2:undo 1:undo");
-    EXPECT_EQ(m_doc->GetUndoIndex(), 3);
     CString text;
-    EXPECT_EQ(m_doc->GetRedoString(text, -1), 1);
-    EXPECT_EQ(text, "1");
+    EXPECT_TRUE(m_doc->GetUndoIndex() == 3 && m_doc->GetRedoString(text, -1) == 1 && text == "1");
     m_journal.lines.clear();
     EXPECT_EQ(m_doc->Redo(1), 1);
     EXPECT_EQ(m_journal.Joined(), "1:prepare 1:process 1:finish");
     EXPECT_EQ(m_recordLines.Joined(), "rec:500:1"); // the redo; the undo raised nothing
     EXPECT_EQ(m_doc->GetUndoIndex(), 2);
-
     Group("4");
-    EXPECT_EQ(m_doc->GetUndoCount(), 2);
-    EXPECT_EQ(m_doc->GetUndoIndex(), 0);
-    EXPECT_EQ(m_doc->Redo(1), 0);
+    EXPECT_TRUE(m_doc->GetUndoCount() == 2 && m_doc->GetUndoIndex() == 0 && m_doc->Redo(1) == 0);
     EXPECT_EQ(UndoString(-1), "4");
-
     EXPECT_EQ(m_doc->ClearUndo(), 1);
-    EXPECT_EQ(m_doc->GetUndoCount(), 0);
-    EXPECT_EQ(m_doc->GetUndoIndex(), -1);
+    EXPECT_TRUE(m_doc->GetUndoCount() == 0 && m_doc->GetUndoIndex() == -1);
     text = "stale";
-    EXPECT_EQ(m_doc->GetUndoString(text, -1), 0);
-    EXPECT_TRUE(text.IsEmpty());
-    EXPECT_EQ(m_doc->Undo(1), 0);
+    EXPECT_TRUE(m_doc->GetUndoString(text, -1) == 0 && text.IsEmpty() && m_doc->Undo(1) == 0);
 }
 
 TEST_F(CommandManagerTest, CommandRateGathersAsynchronousCommandsIntoOneBatch) {

@@ -76,13 +76,13 @@ TEST(CArchivePrimitives, LittleEndianValues) {
     });
     EXPECT_EQ(bytes, X("AB FE 3412 FEFF EFCDAB89 FEFFFFFF 0000803F 00000000000000C0"));
     test::Load(bytes, [](CArchive& ar) {
-        std::uint32_t e;
-        double h;
-        ar.Skip(6);
-        ar >> e;
-        ar.Skip(8);
+        std::int16_t d = 0;
+        double h = 0;
+        ar.Skip(4);
+        ar >> d;
+        ar.Skip(12);
         ar >> h;
-        EXPECT_TRUE(e == 0x89ABCDEF && h == -2.0);
+        EXPECT_TRUE(d == -2 && h == -2.0);
         EXPECT_EQ(Throws([&] { ar.Skip(1); }), CArchiveException::endOfFile);
     });
 }
