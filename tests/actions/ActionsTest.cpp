@@ -211,25 +211,6 @@ TEST(ACDeltaTime, MovesWithinTheRangeClampsAtZeroAndLeavesStructureAtZero) {
     EXPECT_EQ(Times(other.GetChildren()), (std::vector<float>{14, 5, 6, 3})) << "defaults";
 }
 
-TEST(ACSortChildren, SortsTheChildrenOfTheFilteredKindsOnly) {
-    Staff staff;
-    Make<Chord>(3, &staff);
-    auto* measure = Make<Measure>(1, &staff);
-    Make<Note>(2, measure);
-    auto* chord = Make<Chord>(1, measure);
-    Make<Note>(5, chord);
-    Make<Note>(4, chord);
-    ACSortChildren measures, all;
-    measures.AddEvtType(EventId::Measure);
-    measures.Apply(&staff);
-    EXPECT_EQ(Times(staff.GetChildren()), (std::vector<float>{3, 1}));
-    EXPECT_TRUE(Times(measure->GetChildren()) == (std::vector<float>{1, 2}) &&
-                Times(chord->GetChildren()) == (std::vector<float>{5, 4}));
-    all.Apply(&staff);
-    EXPECT_TRUE(Times(staff.GetChildren()) == (std::vector<float>{1, 3}) &&
-                Times(chord->GetChildren()) == (std::vector<float>{4, 5}));
-}
-
 // Tracks move within their range (1 to 2045 unless set; all tracks count, 2046 does not);
 // voices are clamped to 7 and set within their range, and unset ones change nothing.
 TEST(ACSetVoiceTrack, SetsTracksAndVoicesWithinTheirRanges) {

@@ -63,14 +63,15 @@ TEST(EventRegistry, ElementsAreMadeByIdAndNotationClassesListTheirParentTypes) {
     EXPECT_TRUE(a != b && a == a) << "measures compare by identity";
 }
 
+// A class registers beside its own, never for an unmakeable kind or as something that is no
+// element; leaving a registration's scope forgets the class without bringing back the old one.
 TEST(EventRegistry, AClassRegistersBesideItselfButNotForAnUnmakeableKind) {
     for (int id : {EventId::Glissando, EventId::Envelope, 75}) {
         EXPECT_EQ(RegisterEventClass(id, RUNTIME_CLASS(RegistryTestNote)), 0) << id;
     }
     EXPECT_EQ(RegisterEventClass(EventId::Note, nullptr), 0);
-    EXPECT_EQ(GetEventRuntimeClass(EventId::Glissando), nullptr);
-    const CRuntimeClass* note = GetEventRuntimeClass(EventId::Note);
-    const CRuntimeClass* rest = GetEventRuntimeClass(EventId::Rest);
+    const CRuntimeClass *note = GetEventRuntimeClass(EventId::Note),
+                        *rest = GetEventRuntimeClass(EventId::Rest);
     {
         EventClassRegistrar registration(EventId::Note, RUNTIME_CLASS(RegistryTestNote));
         EventClassRegistrar notAnElement(EventId::Rest, RUNTIME_CLASS(DCBase));
@@ -78,7 +79,6 @@ TEST(EventRegistry, AClassRegistersBesideItselfButNotForAnUnmakeableKind) {
         EXPECT_TRUE(made != nullptr && made->IsKindOf(RUNTIME_CLASS(RegistryTestNote)));
         EXPECT_EQ(CreateEvent(EventId::Rest), nullptr);
     }
-    // Leaving the scope forgets the replacement without bringing back the class it replaced.
     EXPECT_EQ(GetEventRuntimeClass(EventId::Note), nullptr);
     RegisterEventClass(EventId::Note, note);
     RegisterEventClass(EventId::Rest, rest);

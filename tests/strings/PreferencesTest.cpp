@@ -81,15 +81,6 @@ TEST_F(IniProfileStore, BothStoresRoundTripValuesAndGiveTheDefaultForAbsentKeysO
     }
 }
 
-TEST(ProfileStoreSelection, DestroyingTheActiveStoreFallsBackToTheBuiltInOne) {
-    CProfileStore& builtIn = CProfileStore::GetActiveStore();
-    {
-        CMemProfileStore mine;
-        EXPECT_EQ(CProfileStore::SetActiveStore(&mine), &builtIn);
-    }
-    EXPECT_EQ(&CProfileStore::GetActiveStore(), &builtIn);
-}
-
 TEST_F(IniProfileStore, WritesCreateAReadableFileThatOutlivesTheStore) {
     EXPECT_EQ(store.GetProfileInt("Settings", "UndoLevels", 10), 10);
     EXPECT_FALSE(fs::exists(path)) << "reading must not create the file";

@@ -47,16 +47,6 @@ private:
     int* m_slot = nullptr;
 };
 
-/// A new counted T, added to `parent` (sorted by time) when given.
-template <class T, class... Args>
-Counted<T>* MakeCounted(ECBase* parent, Args&&... args) {
-    auto* e = new Counted<T>(std::forward<Args>(args)...);
-    if (parent != nullptr) {
-        parent->AddChild(e, 1);
-    }
-    return e;
-}
-
 /// A stand-in for an element class: a base class that answers a chosen event id, so that
 /// walks can be tested on graphs of notes, chords, beams and envelopes.
 template <int Id, class Base = ECWithTimeChild>
@@ -76,13 +66,19 @@ using Clef = KindElement<EventId::Clef, ECWithTime>;
 /// An element without a time or a voice/track.
 using Untimed = KindElement<EventId::Group, ECWithChild>;
 
-/// `e`, appended to `parent`'s children when given.
+/// `e`, added to `parent`'s children (sorted by time when `sorted`) when given.
 template <class T>
-T* Put(T* e, ECBase* parent) {
+T* Put(T* e, ECBase* parent, int sorted = 0) {
     if (parent != nullptr) {
-        parent->AddChild(e, 0);
+        parent->AddChild(e, sorted);
     }
     return e;
+}
+
+/// A new counted T, added to `parent` (sorted by time) when given.
+template <class T, class... Args>
+Counted<T>* MakeCounted(ECBase* parent, Args&&... args) {
+    return Put(new Counted<T>(std::forward<Args>(args)...), parent, 1);
 }
 
 inline void SetSeconds(ECBase* e, float seconds) {
@@ -225,21 +221,14 @@ public:
     }
     ~CCProbe() override { --s_alive; }
 
-    int Prepare() override {
-        Log("prepare");
-        return m_fail == AtPrepare ? 0 : CCBase::Prepare();
-    }
+    int Prepare() override { return Log("prepare", m_fail == AtPrepare ? 0 : CCBase::Prepare()); }
     int Process() override {
-        Log("process");
         m_processThread = std::this_thread::get_id();
-        return m_fail == AtProcess ? 0 : CCBase::Process();
+        return Log("process", m_fail == AtProcess ? 0 : CCBase::Process());
     }
-    int Finish() override {
-        Log("finish");
-        return 1;
-    }
-    void Abort() override { Log("abort"); }
-    void Undo() override { Log("undo"); }
+    int Finish() override { return Log("finish", 1); }
+    void Abort() override { Log("abort", 0); }
+    void Undo() override { Log("undo", 0); }
 
     const std::string& Name() const { return m_name; }
     std::thread::id ProcessThread() const { return m_processThread; }
@@ -248,10 +237,11 @@ public:
     static int Alive() { return s_alive; }
 
 private:
-    void Log(const char* phase) {
+    int Log(const char* phase, int result) {
         if (m_journal != nullptr) {
             m_journal->Add(m_name + ":" + phase);
         }
+        return result;
     }
 
     Journal* m_journal;
