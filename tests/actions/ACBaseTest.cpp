@@ -74,7 +74,6 @@ TEST_F(WalkTest, DepthAndResultCodes) {
                           {255, a1, m, 2, 2, {m, a, a1}, 1},
                           {255, a1, m, 3, 0, {m, a, a1, b, b1, c, c1}, 1},
                           {255, a2, m, -1, -1, {m, a, a1, a2}, 1},
-                          {255, a, m, -5, 0, all, 1},
                           {255, c1, m, 9, 9, all, 1},
                           {255, m, m, 7, 0, all, 1},
                           {255, m, m, -1, -1, {m}, 0},

@@ -27,6 +27,7 @@ using test::Counted;
 using test::g_liveElements;
 using test::Items;
 using test::MakeCounted;
+using test::Put;
 using Mark = ECWithTime; // stands in for an accent or a dot
 
 // Elements are made by id; notation classes also append their parent types in order.
@@ -288,19 +289,19 @@ ECMeasure* BuildMeasure() {
     return measure;
 }
 
-TEST_F(NotationRelease, DeletingTheDocumentAboveReleasesEverything) {
-    test::Document document;
-    auto* staff = new ECStaff;
-    document->GetChildren()->GetHead()->AddChild(staff, 0);
-    staff->AddChild(BuildMeasure(), 1);
-    staff->AddChild(BuildMeasure(), 1);
-    EXPECT_EQ(g_liveElements, m_live + 2 * 15);
-}
-
-TEST_F(NotationRelease, ALoadThatStopsAnywhereLeavesNothingBehind) {
+// Measures full of notation are released whole when the document above them goes, and by a
+// load that stops anywhere or meets a failing allocation.
+TEST_F(NotationRelease, DeletingTheDocumentOrAFailedLoadLeavesNothingBehind) {
     ECMeasure* measure = BuildMeasure();
     const Bytes bytes = test::Store([&](CArchive& ar) { ar << measure; });
-    delete measure;
+    {
+        test::Document document;
+        auto* staff = Put(new ECStaff, document->GetChildren()->GetHead());
+        staff->AddChild(measure, 1);
+        staff->AddChild(BuildMeasure(), 1);
+        EXPECT_EQ(g_liveElements, m_live + 2 * 15);
+    }
+    EXPECT_EQ(g_liveElements, m_live);
     auto load = [&](std::size_t size) {
         test::Load(
             bytes, [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(ECMeasure)); }, size);
