@@ -81,7 +81,7 @@ TEST_F(SearchTest, FindEventsCollectsInWalkOrderUpToTheMaximumAndHoldsWhatItFoun
     // Released (and destroyed) with the action: the sanitizer build would report a leak.
 }
 
-TEST_F(SearchTest, FindFirstEventAndFindObjectsStopAtTheirFirstMatch) {
+TEST_F(SearchTest, FindFirstFindObjectsAndFindData) {
     const auto refs = n1->GetRefCount();
     ACFindFirstEvent first;
     first.AddEvtType(EventId::Note);
@@ -102,16 +102,13 @@ TEST_F(SearchTest, FindFirstEventAndFindObjectsStopAtTheirFirstMatch) {
     find.RemoveObject(n1);
     EXPECT_EQ(n1->GetRefCount(), refs);
     EXPECT_EQ(fromList.Apply(m), 2);
-}
-
-TEST_F(SearchTest, FindDataCollectsElementsWithARecordForTheViewCodeAndCreatesNone) {
     Attach(n1, 2);
     Attach(n2, 0);
     Attach(chord, 2);
-    ACFindData find(2), byDefault, notes(2);
-    find.Apply(m);
+    ACFindData data(2), byDefault, notes(2);
+    data.Apply(m);
     byDefault.Apply(m);
-    EXPECT_EQ(Items(find.GetEvents()), (std::vector<ECBase*>{chord, n1}));
+    EXPECT_EQ(Items(data.GetEvents()), (std::vector<ECBase*>{chord, n1}));
     EXPECT_EQ(Items(byDefault.GetEvents()), (std::vector<ECBase*>{n2}));
     EXPECT_EQ(n3->GetData(2, 0), nullptr);
     notes.AddEvtType(EventId::Note);

@@ -248,12 +248,9 @@ TEST_F(AttachedData, GetDataAndRemoveDataKeepBitZeroInStep) {
     EXPECT_FALSE(HasDataBit(&e));
     e.RemoveData(-1);
     EXPECT_EQ(e.GetData()->GetSize(), 0);
-}
-
-TEST_F(AttachedData, FailedCreationLeavesNoRecord) {
-    TLeaf e(0.0f, kServed);
+    // A record whose creation fails leaves nothing.
     const std::int64_t live = LiveAllocations();
-    DCBase* record = nullptr;
+    record = nullptr;
     EXPECT_EQ(ForEachAllocationFailure([&] { record = e.GetData(2, 1); },
                                        [&] {
                                            EXPECT_EQ(e.GetData(2, 0), nullptr);

@@ -142,7 +142,7 @@ TEST_F(IniProfileStore, GarbageAndTruncatedFilesReadAsDefaultsAndStayWritable) {
     EXPECT_EQ(ReadFile(), binary + "\n\n[Settings]\nUndoLevels=5\n");
 }
 
-TEST_F(IniProfileStore, UnreadableFilesReadAsDefaultsAndAreNotOverwritten) {
+TEST_F(IniProfileStore, UnreadableFilesAndFailedWritesChangeNothing) {
     // A folder in place of the file.
     fs::create_directory(path);
     EXPECT_EQ(store.GetProfileInt("Settings", "UndoLevels", 10), 10);
@@ -157,6 +157,15 @@ TEST_F(IniProfileStore, UnreadableFilesReadAsDefaultsAndAreNotOverwritten) {
     EXPECT_FALSE(store.WriteProfileInt("Settings", "UndoLevels", 5));
     EXPECT_EQ(fs::file_size(path), huge.size());
     EXPECT_EQ(FilesInFolder(), 1u);
+    fs::remove(path);
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "UndoLevels", 1));
+    store.SetPath(folder / "missing-folder" / "user.ini");
+    EXPECT_FALSE(store.WriteProfileInt("Settings", "UndoLevels", 2));
+    EXPECT_EQ(store.GetProfileInt("Settings", "UndoLevels", 10), 10);
+
+    CIniProfileStore detached;
+    EXPECT_FALSE(detached.WriteProfileInt("Settings", "UndoLevels", 2) ||
+                 detached.GetProfileInt("Settings", "UndoLevels", 10) != 10);
 }
 
 TEST_F(IniProfileStore, RefusesWhatTheFileCannotHoldAndLeavesItUnchanged) {
@@ -176,17 +185,6 @@ TEST_F(IniProfileStore, RefusesWhatTheFileCannotHoldAndLeavesItUnchanged) {
     }
     EXPECT_EQ(ReadFile(), before);
     EXPECT_EQ(store.GetProfileString("Settings", "Text", "none"), "none");
-}
-
-TEST_F(IniProfileStore, FailedWritesChangeNothing) {
-    ASSERT_TRUE(store.WriteProfileInt("Settings", "UndoLevels", 1));
-    store.SetPath(folder / "missing-folder" / "user.ini");
-    EXPECT_FALSE(store.WriteProfileInt("Settings", "UndoLevels", 2));
-    EXPECT_EQ(store.GetProfileInt("Settings", "UndoLevels", 10), 10);
-
-    CIniProfileStore detached;
-    EXPECT_FALSE(detached.WriteProfileInt("Settings", "UndoLevels", 2) ||
-                 detached.GetProfileInt("Settings", "UndoLevels", 10) != 10);
 }
 
 TEST_F(IniProfileStore, SeesChangesMadeByOthersAndKeepsPermissions) {

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <sstream>
+
 namespace clavenor::test {
 
 IMPLEMENT_SERIAL(TLeaf, ECWithTime, 2 | CRuntimeClass::VersionableSchema)
@@ -9,30 +11,24 @@ IMPLEMENT_DYNCREATE(TTransient, DCBase)
 
 Bytes X(std::string_view text) {
     Bytes out;
-    auto word = [&](unsigned w) {
+    auto word = [&](unsigned long w) {
         out.push_back(static_cast<std::uint8_t>(w));
         out.push_back(static_cast<std::uint8_t>(w >> 8));
     };
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find(' '), text.size());
-        std::string_view token = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (token.empty()) {
-            continue;
-        }
+    std::istringstream tokens{std::string(text)};
+    for (std::string token; tokens >> token;) {
         if (token[0] == '\'') {
             out.insert(out.end(), token.begin() + 1, token.end());
         } else if (token[0] == '@') {
             const std::size_t slash = std::min(token.find('/'), token.size());
-            const std::string_view name = token.substr(1, slash - 1);
             word(0xFFFF);
-            word(slash < token.size() ? std::stoul(std::string(token.substr(slash + 1))) : 2);
-            word(static_cast<unsigned>(name.size()));
-            out.insert(out.end(), name.begin(), name.end());
+            word(slash < token.size() ? std::stoul(token.substr(slash + 1)) : 2);
+            word(slash - 1);
+            out.insert(out.end(), token.begin() + 1, token.begin() + static_cast<long>(slash));
         } else {
             for (std::size_t i = 0; i + 1 < token.size(); i += 2) {
-                out.push_back(static_cast<std::uint8_t>(
-                    std::stoul(std::string(token.substr(i, 2)), nullptr, 16)));
+                out.push_back(
+                    static_cast<std::uint8_t>(std::stoul(token.substr(i, 2), nullptr, 16)));
             }
         }
     }
