@@ -106,15 +106,12 @@ TEST(ECNote, DurationInDefaultsCopiesAndEquality) {
 // Loads a grace note at `version` and checks that the reader stopped right before the
 // byte that follows the record.
 MCTime LoadGraceDuration(Bytes bytes, std::int32_t version) {
-    bytes.push_back(0xA5);
+    bytes.insert(bytes.end(), {0xA5, 0x00});
     test::ScopedVersion scoped(version);
     MCTime duration;
     test::Load(bytes, [&](CArchive& ar) {
-        auto* grace = static_cast<ECGraceNote*>(ar.ReadObject(RUNTIME_CLASS(ECGraceNote)));
-        std::uint8_t next = 0;
-        ar >> next;
-        EXPECT_EQ(next, 0xA5);
-        duration = *grace->GetDuration();
+        duration = *static_cast<ECNote*>(ar.ReadObject(RUNTIME_CLASS(ECGraceNote)))->GetDuration();
+        EXPECT_EQ(ar.ReadCount(), 0xA5u) << "the byte after the record";
     });
     return duration;
 }

@@ -5,16 +5,6 @@
 namespace clavenor::test {
 namespace {
 
-// Counts its own destruction, so tests can see who deleted a record and when.
-class CountedRecord : public SCBase {
-public:
-    CountedRecord(int code, int* deleted) : SCBase(code), m_deleted(deleted) { SetSynchronous(1); }
-    ~CountedRecord() override { ++*m_deleted; }
-
-private:
-    int* m_deleted;
-};
-
 class StateManagerTest : public ::testing::Test {
 protected:
     void TearDown() override { MCStateMgr::SetGlobalHandler(nullptr, nullptr); }
@@ -44,14 +34,14 @@ TEST_F(StateManagerTest, HandlersThenTheGlobalHandlerSeeEachRecordInOrder) {
 }
 
 TEST_F(StateManagerTest, AutoDeleteDecidesWhoDeletesTheRecord) {
-    int deleted = 0;
-    auto* kept = new CountedRecord(1, &deleted);
+    const int live = g_liveElements;
+    auto* kept = new Counted<SCFile>(1);
     kept->SetAutoDelete(0);
     kept->Apply(m_doc.get());
-    EXPECT_EQ(deleted, 0);
+    EXPECT_EQ(g_liveElements, live + 1);
     delete kept;
-    (new CountedRecord(2, &deleted))->Apply(m_doc.get());
-    EXPECT_EQ(deleted, 2);
+    (new Counted<SCFile>(2))->Apply(m_doc.get());
+    EXPECT_EQ(g_liveElements, live);
 }
 
 TEST_F(StateManagerTest, RecordWithoutDocumentGoesToTheMainWindowOnly) {
