@@ -163,7 +163,7 @@ TEST_F(CommandManagerTest, UndoAndRedoReplayEntriesAndNewWorkDropsTheUndoneOnes)
     EXPECT_TRUE(m_doc->GetUndoString(text, -1) == 0 && text.IsEmpty() && m_doc->Undo(1) == 0);
 }
 
-TEST_F(CommandManagerTest, CommandRateGathersAsynchronousCommandsIntoOneBatch) {
+TEST_F(CommandManagerTest, CommandRateGathersAsynchronousCommandsAndSynchronousOnesOvertake) {
     Handler handler{&m_journal, "h"};
     m_doc->AddCommandHandler(&Handler::Command, &handler);
     m_doc->SetCommandRate(200);
@@ -176,9 +176,8 @@ TEST_F(CommandManagerTest, CommandRateGathersAsynchronousCommandsIntoOneBatch) {
     EXPECT_EQ(m_journal.Joined(), "a:prepare b:prepare c:prepare h:0/3 a:process b:process "
                                   "c:process h:1/3 a:finish b:finish c:finish");
     EXPECT_EQ(m_recordLines.Joined(), "rec:500:a:b:c");
-}
 
-TEST_F(CommandManagerTest, SynchronousCommandsOvertakeQueuedOnesAndRemovingTheTimerRunsThem) {
+    m_journal.lines.clear();
     m_doc->SetCommandRate(60000);
     Apply(Probe("queued", false));
     PumpMessages();

@@ -14,10 +14,6 @@ using namespace clavenor::test;
 
 namespace {
 
-Bytes StoreRoot(ECBase* root) {
-    return Store([&](CArchive& ar) { ar << root; });
-}
-
 // Loads an object reference and holds it for the caller, who releases it with Release.
 ECBase* LoadRoot(const Bytes& bytes, std::size_t size = ~std::size_t{0}) {
     ECBase* root = nullptr;
@@ -107,7 +103,7 @@ TEST(ElementRecord, BaseRecordsExactly) {
     // The children, with their whole records, come before the container's own time.
     const Bytes expected = X("@ECWithTimeChild 02 0100  @ECWithTime 04 02 01000000 02000000 "
                              "03000000 E0010000 5200  00 0000803F FF7F");
-    EXPECT_EQ(StoreRoot(root), expected);
+    EXPECT_EQ(Store([&](CArchive& ar) { ar << root; }), expected);
     Release(root);
 
     ECBase* back = LoadRoot(expected);
@@ -126,7 +122,7 @@ TEST(ElementRecord, ASharedChildIsWrittenOnceThenByBackReference) {
     // root 2 (class 1), A 3, L 5 (class 4), B 6 with L again.
     const Bytes expected = X("@ECWithChild 02 0200  0180 02 0100 @ECWithTime 00 00 FFFF7FFF FF7F"
                              "  0180 02 0100 0500");
-    EXPECT_EQ(StoreRoot(s.root), expected);
+    EXPECT_EQ(Store([&](CArchive& ar) { ar << s.root; }), expected);
     ECBase* back = LoadRoot(expected);
     ECBase* a = back->GetChildren()->GetHead();
     ECBase* leaf = a->GetChildren()->GetHead();
@@ -162,7 +158,7 @@ TEST(ElementRecord, BrokenStreamsFailCleanly) {
         auto* timed = new ECWithTimeChild;
         timed->AddChild(new ECWithTime, 0);
         s.b->AddChild(timed, 0);
-        full = StoreRoot(s.root);
+        full = Store([&](CArchive& ar) { ar << s.root; });
         direct = Store([&](CArchive& ar) { s.root->Serialize(ar); });
         // A root written directly is not registered, so its data record's owner reference
         // writes null there; the stream loads all the same.
@@ -210,7 +206,7 @@ TEST(ElementRecord, ElementsNeverLinkedGoWithTheArchive) {
     Bytes bytes;
     {
         Shared s;
-        bytes = StoreRoot(s.root);
+        bytes = Store([&](CArchive& ar) { ar << s.root; });
     }
     // A data record whose owner reference reads a new container with a child.
     const Bytes owner = X("@ECWithTime 01 01 01 02 @DCBase 01000000 01000000 "

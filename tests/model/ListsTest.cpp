@@ -221,14 +221,15 @@ TEST(MCObList, GetNextAndGetPrevWithAClassSkipOthersAndEndPastTheFind) {
     for (CObject* o : std::initializer_list<CObject*>{&timed, &container, &both, &timed}) {
         list.AddTail(o);
     }
+    const CRuntimeClass *withChild = RUNTIME_CLASS(ECWithChild),
+                        *withTime = RUNTIME_CLASS(ECWithTime);
     POSITION pos = list.GetHeadPosition();
-    const CRuntimeClass* withChild = RUNTIME_CLASS(ECWithChild);
     EXPECT_TRUE(list.GetNext(pos, withChild) == &container && pos == list.FindIndex(2));
-    EXPECT_EQ(list.GetNext(pos, withChild), &both);
-    EXPECT_TRUE(list.GetNext(pos, withChild) == nullptr && pos == nullptr);
+    EXPECT_TRUE(list.GetNext(pos, withChild) == &both && list.GetNext(pos, withChild) == nullptr);
+    EXPECT_EQ(pos, nullptr);
     pos = list.GetTailPosition();
-    EXPECT_EQ(list.GetPrev(pos, RUNTIME_CLASS(ECWithTime)), &timed);
-    EXPECT_TRUE(list.GetPrev(pos, RUNTIME_CLASS(ECWithTime)) == &timed && pos == nullptr);
+    EXPECT_TRUE(list.GetPrev(pos, withTime) == &timed && list.GetPrev(pos, withTime) == &timed);
+    EXPECT_EQ(pos, nullptr);
     pos = list.FindIndex(1);
     EXPECT_TRUE(list.GetNext(pos, nullptr) == &container && pos == list.FindIndex(2));
 }

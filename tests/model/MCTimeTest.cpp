@@ -122,35 +122,30 @@ TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
     }
 }
 
-TEST(MCTimeCompare, BarPulseTickEquality) {
+// Bar/pulse/tick times compare component-wise (so two may each be below the other), with
+// ticks scaled by the resolution; against a scalar they compare only at zero.
+TEST(MCTimeCompare, BarPulseTickComparisons) {
     EXPECT_TRUE(MCTime(1, 2, 240, 480) == MCTime(1, 2, 480, 960));
     EXPECT_TRUE(MCTime(1, 2, 240, 480) != MCTime(1, 2, 241, 480));
     EXPECT_FALSE(MCTime(1, 2, 0, 0) == MCTime(1, 2, 0, 480)) << "ppq below 1 never matches";
     EXPECT_TRUE(MCTime(1, 2, 5, 0) == MCTime(1, 2, 5, 0));
     EXPECT_FALSE(MCTime(0, 0, 0, 480) == MCTime(0.0f) || MCTime(0.0f) == MCTime(0, 0, 0, 480));
-}
 
-TEST(MCTimeCompare, BarPulseTickAgainstAScalarOnlyAtZero) {
-    EXPECT_TRUE(MCTime(0, 0, 0, 480) >= MCTime::TimeZero());
-    EXPECT_TRUE(MCTime(0, 1, 0, 480) >= MCTime(0.0f));
-    EXPECT_FALSE(MCTime(0, 1, 0, 480) >= MCTime(0.5f));
-    EXPECT_FALSE(MCTime(0, -1, 0, 480) >= MCTime(0.0f));
+    EXPECT_TRUE(MCTime(0, 0, 0, 480) >= MCTime::TimeZero() && MCTime(0, 1, 0, 480) >= MCTime(0.0f));
+    EXPECT_FALSE(MCTime(0, 1, 0, 480) >= MCTime(0.5f) || MCTime(0, -1, 0, 480) >= MCTime(0.0f));
     EXPECT_TRUE(MCTime(0, -1, 0, 480) <= MCTime(-0.0f));
     EXPECT_FALSE(MCTime(0, 1, 0, 480) <= MCTime(0.0f));
-    const MCTime b(2, 0, 0, 480);
-    EXPECT_TRUE(b < MCTime::TimeNull() && b > MCTime::TimeNull());
-    EXPECT_FALSE(MCTime(1.0f) >= b || MCTime(1.0f) <= b);
-}
-
-TEST(MCTimeCompare, BarPulseTickOrderIsComponentWise) {
     const MCTime a(2, 0, 0, 480), b(1, 3, 0, 480);
+    EXPECT_TRUE(a < MCTime::TimeNull() && a > MCTime::TimeNull());
+    EXPECT_FALSE(MCTime(1.0f) >= a || MCTime(1.0f) <= a);
+
     EXPECT_TRUE(a < b && a > b && b < a && b > a);
     // An equal or finer ppq on the left compares raw ticks, a coarser one tick/ppq.
     const MCTime fine(1, 1, 300, 960), coarse(1, 1, 200, 480);
     EXPECT_TRUE(fine >= coarse && fine <= coarse && fine != coarse);
     EXPECT_TRUE(MCTime(1, 1, 240, 480) >= MCTime(1, 1, 479, 960));
-    EXPECT_FALSE(MCTime(1, 1, 5, 0) >= MCTime(1, 1, 5, 480));
-    EXPECT_FALSE(MCTime(1, 1, 5, 480) <= MCTime(1, 1, 5, 0));
+    EXPECT_FALSE(MCTime(1, 1, 5, 0) >= MCTime(1, 1, 5, 480) ||
+                 MCTime(1, 1, 5, 480) <= MCTime(1, 1, 5, 0));
 }
 
 TEST(MCTimeArchive, RecordsAtEveryVersion) {

@@ -219,9 +219,7 @@ private:
     MCScreenMetrics m_metrics = MCScreenMetrics::Get();
 };
 
-TEST_F(Preferences, ValuesGoToTheActiveStoreAndFloatsAreFixedTextReadLikeAtof) {
-    ASSERT_TRUE(SaveStringPreference("S", "s", "value"));
-    EXPECT_EQ(store.GetProfileString("S", "s", ""), "value");
+TEST_F(Preferences, FloatsAreFixedTextInTheActiveStoreReadLikeAtof) {
     const std::pair<float, const char*> saved[] = {
         {2.5f, "2.500000"}, {-0.125f, "-0.125000"}, {1e20f, "100000002004087734272.000000"}};
     for (auto [value, text] : saved) {
