@@ -35,7 +35,7 @@ protected:
     ECBase* n3 = Make<Note>(1, other);
 };
 
-TEST_F(SearchTest, TypeFilterEntriesStartUnusedFillInOrderAndDecideWhatIsCounted) {
+TEST_F(SearchTest, TypeFilterCountAndFindEventsCollectInWalkOrder) {
     ACCount count(3), all;
     EXPECT_EQ(Types(count), (Ids{-1, -1, -1}));
     for (int id : {EventId::Chord, 12, 51, EventId::Note}) {
@@ -61,9 +61,6 @@ TEST_F(SearchTest, TypeFilterEntriesStartUnusedFillInOrderAndDecideWhatIsCounted
     all.Apply(m);
     all.Apply(chord);
     EXPECT_EQ(all.GetEventCount(), 7 + 3) << "counts add up until Reset";
-}
-
-TEST_F(SearchTest, FindEventsCollectsInWalkOrderUpToTheMaximumAndHoldsWhatItFound) {
     ACFindEvents find, two;
     find.AddEvtType(EventId::Note);
     EXPECT_EQ(find.Apply(m), 0);

@@ -94,8 +94,7 @@ TEST(ECNote, DurationInDefaultsCopiesAndEquality) {
     EXPECT_EQ(*copy.GetDuration(), MCTime(0.25f));
     assigned = source;
     EXPECT_TRUE(*assigned.GetDuration() == MCTime(3.0f) && assigned.GetTrack() == 3);
-    EXPECT_EQ(assigned.Copy(&fresh), &assigned);
-    EXPECT_EQ(*assigned.GetDuration(), MCTime(3.0f));
+    EXPECT_TRUE(assigned.Copy(&fresh) == &assigned && *assigned.GetDuration() == MCTime(3.0f));
     copy.SetVoiceTrack(9, 9);
     EXPECT_TRUE(copy == source);
     copy.SetDuration(assigned.GetDuration());

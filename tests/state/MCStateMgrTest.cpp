@@ -82,13 +82,11 @@ TEST_F(StateManagerTest, PrefsRecordsReloadSelectionColourAndUndoLimitBeforeHand
     MCCommandMgr::SetUndoLevels(3);
     SCSelection::SetColor(7);
     reload(SCPrefs::CodeChanged);
-    EXPECT_EQ(seen, 10); // nothing stored: the defaults
-    EXPECT_EQ(SCSelection::GetColor(), 255u);
+    EXPECT_TRUE(seen == 10 && SCSelection::GetColor() == 255u) << "nothing stored: the defaults";
     SaveIntPreference("Settings", "UndoLevels", 25);
     SaveIntPreference("Settings\\Color", "Selection", 0xFF00);
     reload(SCPrefs::CodeChanged);
-    EXPECT_EQ(seen, 25);
-    EXPECT_EQ(SCSelection::GetColor(), 0xFF00u);
+    EXPECT_TRUE(seen == 25 && SCSelection::GetColor() == 0xFF00u);
     SaveIntPreference("Settings", "UndoLevels", 30);
     reload(1601); // another code changes nothing
     EXPECT_EQ(MCCommandMgr::GetUndoLevels(), 25);
