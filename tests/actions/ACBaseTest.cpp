@@ -1,362 +1,261 @@
-#include "clavenor/actions/ACBase.h"
-
-#include "support/KindElement.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
-#include <vector>
 
 using namespace clavenor;
 using namespace clavenor::test;
 
 namespace {
 
+using Visits = std::vector<ECBase*>;
+
 // Records the elements it is applied to and answers a chosen code for some of them.
-class Recorder : public ACBase {
+template <class Base>
+class Recording : public Base {
 public:
-    using ACBase::ACBase;
+    using Base::Base;
     int BeginAction() override {
         ++begins;
-        ACBase::BeginAction();
+        Base::BeginAction();
         return beginResult;
     }
     int DoAction(ECBase* e) override {
         visited.push_back(e);
+        if (e == detach) {
+            e->RemoveFromParents();
+        }
         auto it = results.find(e);
         return it != results.end() ? it->second : 0;
     }
     void EndAction() override { ++ends; }
 
-    std::vector<ECBase*> visited;
+    Visits visited;
     std::map<ECBase*, int> results;
-    int begins = 0;
-    int ends = 0;
-    int beginResult = 1;
+    int begins = 0, ends = 0, beginResult = 1;
+    ECBase* detach = nullptr; // taken out of its parents when visited
 };
+using Recorder = Recording<ACBase>;
+using PostOrder = Recording<ACRelativesFirst>;
 
 // measure: a (a1, a2), b (b1), c (c1)
 class WalkTest : public ::testing::Test {
 protected:
-    WalkTest() : root(new Measure) {
-        a = Make<Chord>(1, root.get());
-        a1 = Make<Note>(1, a);
-        a2 = Make<Note>(1, a);
-        b = Make<Chord>(2, root.get());
-        b1 = Make<Note>(2, b);
-        c = Make<Chord>(3, root.get());
-        c1 = Make<Note>(3, c);
-    }
-
-    std::unique_ptr<Measure> root;
-    ECBase *a, *a1, *a2, *b, *b1, *c, *c1;
+    Measure root;
+    ECBase* m = &root;
+    ECBase* a = Make<Chord>(1, m);
+    ECBase* a1 = Make<Note>(1, a);
+    ECBase* a2 = Make<Note>(1, a);
+    ECBase* b = Make<Chord>(2, m);
+    ECBase* b1 = Make<Note>(2, b);
+    ECBase* c = Make<Chord>(3, m);
+    ECBase* c1 = Make<Note>(3, c);
 };
 
-using Visits = std::vector<ECBase*>;
-
-TEST_F(WalkTest, DefaultWalkIsDepthFirstInListOrderWithOneBeginAndOneEnd) {
-    Recorder r;
-    EXPECT_EQ(r.GetDepth(), 255);
-    EXPECT_EQ(r.Apply(root.get()), 0);
-    EXPECT_EQ(r.visited, (Visits{root.get(), a, a1, a2, b, b1, c, c1}));
-    EXPECT_EQ(r.begins, 1);
-    EXPECT_EQ(r.ends, 1);
-}
-
-TEST_F(WalkTest, DepthLimitCountsLevelsBelowTheStart) {
-    Recorder only;
-    only.SetDepth(0);
-    EXPECT_EQ(only.Apply(root.get()), 1);
-    EXPECT_EQ(only.visited, (Visits{root.get()}));
-    EXPECT_EQ(only.ends, 0);
-
-    Recorder one;
-    one.SetDepth(1);
-    EXPECT_EQ(one.Apply(root.get()), 0);
-    EXPECT_EQ(one.visited, (Visits{root.get(), a, b, c}));
-    EXPECT_EQ(one.ends, 1);
-
-    Recorder two;
-    two.SetDepth(2);
-    two.Apply(root.get());
-    EXPECT_EQ(two.visited.size(), 8u);
-}
-
-TEST_F(WalkTest, DepthIsRestoredWhenAWalkStopsPartway) {
-    Recorder r;
-    r.SetDepth(1);
-    r.results[a] = 2;
-    EXPECT_EQ(r.Apply(root.get()), 2);
-    r.results.clear();
-    r.visited.clear();
-    // The same action, not reset: the second walk starts at depth 0 again.
-    EXPECT_EQ(r.Apply(root.get()), 0);
-    EXPECT_EQ(r.visited, (Visits{root.get(), a, b, c}));
-}
-
-TEST_F(WalkTest, ResultOneSkipsTheChildrenOnly) {
-    Recorder r;
-    r.results[a] = 1;
-    EXPECT_EQ(r.Apply(root.get()), 0);
-    EXPECT_EQ(r.visited, (Visits{root.get(), a, b, b1, c, c1}));
-}
-
-TEST_F(WalkTest, ResultTwoEndsTheWholeWalkAndStillEnds) {
-    Recorder r;
-    r.results[b] = 2;
-    EXPECT_EQ(r.Apply(root.get()), 2);
-    EXPECT_EQ(r.visited, (Visits{root.get(), a, a1, a2, b}));
-    EXPECT_EQ(r.ends, 1);
-
-    Recorder deep;
-    deep.results[a1] = 2;
-    EXPECT_EQ(deep.Apply(root.get()), 2);
-    EXPECT_EQ(deep.visited, (Visits{root.get(), a, a1}));
-}
-
-TEST_F(WalkTest, ResultThreeEndsTheSiblingGroupAndTheWalkGoesOnAbove) {
-    Recorder r;
-    r.results[a1] = 3;
-    EXPECT_EQ(r.Apply(root.get()), 0);
-    EXPECT_EQ(r.visited, (Visits{root.get(), a, a1, b, b1, c, c1}));
-    EXPECT_EQ(r.ends, 1);
-}
-
-TEST_F(WalkTest, AbortBelowTheStartStopsEverythingAndReportsFailure) {
-    Recorder r;
-    r.results[a2] = -1;
-    EXPECT_EQ(r.Apply(root.get()), -1);
-    EXPECT_EQ(r.visited, (Visits{root.get(), a, a1, a2}));
-    EXPECT_EQ(r.ends, 1);
-}
-
-TEST_F(WalkTest, TheStartElementsOwnStopCodesReturnAtOnceWithoutEnd) {
-    for (int code : {-1, 1, 2, 3}) {
+// Depth counts levels below the start (255 by default). Below the start, 1 skips the
+// children, 2 ends the walk, 3 ends the sibling group, -1 aborts, and other codes are carried
+// as the result until replaced; the start's own stop codes return at once without EndAction.
+TEST_F(WalkTest, DepthAndResultCodes) {
+    const Visits all{m, a, a1, a2, b, b1, c, c1};
+    struct Case {
+        int depth;
+        ECBase *at, *start;
+        int code, result;
+        Visits visited;
+        int ends;
+    };
+    const Case cases[] = {{255, nullptr, m, 0, 0, all, 1},
+                          {0, nullptr, m, 0, 1, {m}, 0},
+                          {1, nullptr, m, 0, 0, {m, a, b, c}, 1},
+                          {2, nullptr, m, 0, 0, all, 1},
+                          {255, a, m, 1, 0, {m, a, b, b1, c, c1}, 1},
+                          {255, b, m, 2, 2, {m, a, a1, a2, b}, 1},
+                          {255, a1, m, 2, 2, {m, a, a1}, 1},
+                          {255, a1, m, 3, 0, {m, a, a1, b, b1, c, c1}, 1},
+                          {255, a2, m, -1, -1, {m, a, a1, a2}, 1},
+                          {255, c1, m, 9, 9, all, 1},
+                          {255, m, m, 7, 0, all, 1},
+                          {255, m, m, -1, -1, {m}, 0},
+                          {255, m, m, 1, 1, {m}, 0},
+                          {255, m, m, 2, 2, {m}, 0},
+                          {255, m, m, 3, 3, {m}, 0},
+                          {255, c1, c1, 4, 4, {c1}, 1}};
+    for (const Case& k : cases) {
         Recorder r;
-        r.results[root.get()] = code;
-        EXPECT_EQ(r.Apply(root.get()), code);
-        EXPECT_EQ(r.visited, (Visits{root.get()}));
-        EXPECT_EQ(r.ends, 0) << code;
+        EXPECT_EQ(r.GetDepth(), 255);
+        r.SetDepth(k.depth);
+        r.results[k.at] = k.code;
+        EXPECT_EQ(r.Apply(k.start), k.result) << k.depth << " " << k.code;
+        EXPECT_EQ(r.visited, k.visited) << k.depth << " " << k.code;
+        EXPECT_TRUE(r.begins == 1 && r.ends == k.ends) << k.depth << " " << k.code;
     }
+
+    Recorder stopped;
+    stopped.SetDepth(1);
+    stopped.results[a] = 2;
+    EXPECT_EQ(stopped.Apply(m), 2);
+    stopped.results.clear();
+    stopped.visited.clear();
+    EXPECT_EQ(stopped.Apply(m), 0) << "the same action starts at depth 0 again";
+    EXPECT_EQ(stopped.visited, (Visits{m, a, b, c}));
 }
 
-TEST_F(WalkTest, OtherCodesDescendAndAreCarriedAsTheResult) {
-    Recorder own;
-    own.results[root.get()] = 7;
-    // Descends, and the children's 0 replace the start's code.
-    EXPECT_EQ(own.Apply(root.get()), 0);
-    EXPECT_EQ(own.visited.size(), 8u);
-
-    Recorder last;
-    last.results[c1] = 9;
-    EXPECT_EQ(last.Apply(root.get()), 9);
-
-    Recorder middle;
-    middle.results[a] = -5;
-    EXPECT_EQ(middle.Apply(root.get()), 0);
-    EXPECT_EQ(middle.visited.size(), 8u);
-
-    Recorder leaf;
-    leaf.results[c1] = 4;
-    EXPECT_EQ(leaf.Apply(c1), 4);
-    EXPECT_EQ(leaf.ends, 1);
-}
-
-TEST_F(WalkTest, BeginActionRunsOnceUntilReset) {
+TEST_F(WalkTest, BeginActionRunsOnceUntilResetAndARefusalVisitsNothing) {
     Recorder r;
     r.Apply(a);
     r.Apply(b);
-    EXPECT_EQ(r.begins, 1);
-    EXPECT_EQ(r.ends, 2);
+    EXPECT_TRUE(r.begins == 1 && r.ends == 2);
     r.Reset();
     r.Apply(c);
     EXPECT_EQ(r.begins, 2);
-}
 
-TEST_F(WalkTest, RefusedBeginActionReturnsMinusOneWithoutVisiting) {
-    Recorder r;
-    r.beginResult = 0;
-    EXPECT_EQ(r.Apply(root.get()), -1);
-    EXPECT_EQ(r.Apply(root.get()), -1);
-    EXPECT_TRUE(r.visited.empty());
-    EXPECT_EQ(r.begins, 2);
-    EXPECT_EQ(r.ends, 0);
+    Recorder refused;
+    refused.beginResult = 0;
+    EXPECT_EQ(refused.Apply(m), -1);
+    EXPECT_EQ(refused.Apply(m), -1);
+    EXPECT_TRUE(refused.visited.empty() && refused.begins == 2 && refused.ends == 0);
 }
 
 TEST_F(WalkTest, AnElementMayDetachItselfWhileVisited) {
-    class Detacher : public Recorder {
-    public:
-        int DoAction(ECBase* e) override {
-            Recorder::DoAction(e);
-            if (e == victim) {
-                victim->RemoveFromParents();
-            }
-            return 0;
-        }
-        ECBase* victim = nullptr;
-    } r;
-    r.victim = a1;
+    Recorder r;
+    r.detach = a1;
     a1->Ref();
-    r.Apply(root.get());
-    EXPECT_EQ(r.visited, (Visits{root.get(), a, a1, a2, b, b1, c, c1}));
+    r.Apply(m);
+    EXPECT_EQ(r.visited, (Visits{m, a, a1, a2, b, b1, c, c1}));
     EXPECT_EQ(a->GetChildren()->GetCount(), 1);
     a1->Unref(1);
 }
 
-TEST(ACBaseFilters, DefaultClipActsOnSpanningMarksButDoesNotEnterThem) {
-    auto measure = std::make_unique<Measure>();
-    auto* chord = Make<Chord>(1, measure.get());
-    auto* note = Make<Note>(1, chord);
-    auto* beam = Make<Beam>(1, measure.get());
-    beam->AddChild(chord, 0);
-
-    Recorder byDefault;
-    EXPECT_EQ(byDefault.ShouldClip(beam), 1);
-    byDefault.Apply(measure.get());
-    EXPECT_EQ(byDefault.visited, (Visits{measure.get(), chord, note, beam}));
-
-    Recorder clipped;
-    EXPECT_EQ(clipped.Apply(beam), 1);
-    EXPECT_EQ(clipped.ends, 0);
-
-    Recorder unclipped;
-    unclipped.ClipNone();
-    EXPECT_EQ(unclipped.ShouldClip(beam), 0);
-    unclipped.Apply(measure.get());
-    EXPECT_EQ(unclipped.visited, (Visits{measure.get(), chord, note, beam, chord, note}));
-
-    Recorder minusOne;
-    minusOne.ClipEvtType(-1);
-    minusOne.Apply(measure.get());
-    EXPECT_EQ(minusOne.visited.size(), 6u);
-
-    Recorder chords;
-    chords.ClipNone();
-    chords.ClipEvtType(EventId::Chord);
-    chords.Apply(measure.get());
-    EXPECT_EQ(chords.visited, (Visits{measure.get(), chord, beam, chord}));
-
-    // A clipped element's own stop code wins over the clip.
-    Recorder stop;
-    stop.results[beam] = 2;
-    EXPECT_EQ(stop.Apply(beam), 2);
-}
-
-TEST(ACBaseFilters, DefaultBypassWalksThroughEnvelopesWithoutActingOnThem) {
-    auto measure = std::make_unique<Measure>();
-    auto* envelope = Make<Envelope>(0, measure.get());
+// By default a beam is clipped (acted on, not entered) and an envelope bypassed (walked
+// through, not acted on, and no level of depth). A reverse walk goes up the parents lists.
+TEST(ACBaseFilters, ClipBypassAndReverseDecideWhatIsActedOnAndEntered) {
+    Staff top, beamStaff;
+    auto* m = Make<Measure>(0, &top);
+    auto* envelope = Make<Envelope>(0, m);
     auto* p1 = Make<EnvPoint>(0, envelope);
     auto* p2 = Make<EnvPoint>(1, envelope);
-    auto* chord = Make<Chord>(1, measure.get());
-    Make<Note>(1, chord);
-
-    Recorder byDefault;
-    EXPECT_EQ(byDefault.ShouldBypass(envelope), 1);
-    byDefault.Apply(measure.get());
-    EXPECT_EQ(byDefault.visited,
-              (Visits{measure.get(), p1, p2, chord, chord->GetChildren()->GetHead()}));
-
-    // A bypassed element is no level: with depth 1 its points are visited, the note under
-    // the chord is not.
-    Recorder shallow;
-    shallow.SetDepth(1);
-    shallow.Apply(measure.get());
-    EXPECT_EQ(shallow.visited, (Visits{measure.get(), p1, p2, chord}));
-
-    Recorder start;
-    start.SetDepth(0);
-    start.Apply(envelope);
-    EXPECT_EQ(start.visited, (Visits{p1, p2}));
-
-    Recorder none;
-    none.BypassNone();
-    none.Apply(measure.get());
-    EXPECT_EQ(none.visited.size(), 6u);
-    EXPECT_EQ(none.visited[1], envelope);
-
-    Recorder custom;
-    custom.BypassNone();
-    custom.BypassEvtType(EventId::Chord);
-    custom.Apply(measure.get());
-    EXPECT_EQ(custom.visited.size(), 5u);
-    EXPECT_EQ(custom.visited.back(), chord->GetChildren()->GetHead());
-}
-
-TEST(ACBaseReverse, WalksParentsInListOrderDepthFirst) {
-    auto staffOfMeasure = std::make_unique<Staff>();
-    auto* measure = Make<Measure>(0, staffOfMeasure.get());
-    auto* chord = Make<Chord>(0, measure);
-    auto* beam = Make<Beam>(0, measure);
+    auto* chord = Make<Chord>(1, m);
+    auto* note = Make<Note>(1, chord);
+    auto* beam = Make<Beam>(1, m);
     beam->AddChild(chord, 0);
-    auto staffOfBeam = std::make_unique<Staff>();
-    staffOfBeam->AddChild(beam, 0);
+    beamStaff.AddChild(beam, 0);
 
-    Recorder up(1);
-    EXPECT_EQ(up.IsReverse(), 1);
-    up.Apply(chord);
-    // The measure's ancestors come before the beam; the beam is clipped, so its own parent
-    // is not reached.
-    EXPECT_EQ(up.visited, (Visits{chord, measure, staffOfMeasure.get(), beam}));
-
-    Recorder all(1);
-    all.ClipNone();
-    all.Apply(chord);
-    EXPECT_EQ(all.visited, (Visits{chord, measure, staffOfMeasure.get(), beam, measure,
-                                   staffOfMeasure.get(), staffOfBeam.get()}));
-
-    Recorder flags;
-    flags.SetReverse(3);
-    EXPECT_EQ(flags.IsReverse(), 1);
-    flags.SetReverse(2);
-    EXPECT_EQ(flags.IsReverse(), 0);
+    using Setup = void (*)(Recorder&);
+    const std::tuple<Setup, ECBase*, int, Visits> cases[] = {
+        {[](Recorder&) {}, m, 0, {m, p1, p2, chord, note, beam}},
+        {[](Recorder&) {}, beam, 1, {beam}},
+        {[](Recorder& r) { r.ClipNone(); }, m, 0, {m, p1, p2, chord, note, beam, chord, note}},
+        {[](Recorder& r) { r.ClipEvtType(-1); }, m, 0, {m, p1, p2, chord, note, beam, chord, note}},
+        {[](Recorder& r) { r.ClipNone(), r.ClipEvtType(EventId::Chord); },
+         m,
+         0,
+         {m, p1, p2, chord, beam, chord}},
+        {[](Recorder& r) { r.BypassNone(); }, m, 0, {m, envelope, p1, p2, chord, note, beam}},
+        {[](Recorder& r) { r.BypassNone(), r.BypassEvtType(EventId::Chord); },
+         m,
+         0,
+         {m, envelope, p1, p2, note, beam}},
+        {[](Recorder& r) { r.SetDepth(1); }, m, 0, {m, p1, p2, chord, beam}},
+        {[](Recorder& r) { r.SetDepth(0); }, envelope, 0, {p1, p2}},
+        // The measure's ancestors come before the beam, whose own parent a clip keeps out.
+        {[](Recorder& r) { r.SetReverse(1); }, chord, 0, {chord, m, &top, beam}},
+        {[](Recorder& r) { r.SetReverse(1), r.ClipNone(); },
+         chord,
+         0,
+         {chord, m, &top, beam, m, &top, &beamStaff}},
+    };
+    for (const auto& [setup, start, result, visits] : cases) {
+        Recorder r;
+        setup(r);
+        EXPECT_EQ(r.Apply(start), result);
+        EXPECT_EQ(r.visited, visits);
+    }
+    Recorder r, unclipped, reverse(1);
+    EXPECT_TRUE(r.ShouldClip(beam) == 1 && r.ShouldBypass(envelope) == 1 && r.IsReverse() == 0);
+    unclipped.ClipNone();
+    EXPECT_EQ(unclipped.ShouldClip(beam), 0);
+    r.results[beam] = 2;
+    EXPECT_EQ(r.Apply(beam), 2) << "a clipped element's own stop code wins";
+    reverse.SetReverse(3);
+    EXPECT_EQ(reverse.IsReverse(), 1) << "bit 0 decides";
+    reverse.SetReverse(2);
+    EXPECT_EQ(reverse.IsReverse(), 0);
 }
 
+// A list walk stops at the first stop code (and reports 2) unless told to go on; it skips
+// nulls, ends once even when empty, and stays in list mode.
 TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
+    MCEventList list, holes, empty;
+    for (ECBase* e : {a, b, c}) {
+        list.AddTail(e);
+    }
+    const std::tuple<ECBase*, int, int, int, Visits> cases[] = {
+        {b, 2, 0, 2, {a, a1, a2, b}},
+        {a, -1, 0, 2, {a}},
+        {a, 3, 0, 2, {a}},
+        {b, 2, 1, 5, {a, a1, a2, b, c, c1}}};
+    for (const auto& [at, code, goOn, result, visited] : cases) {
+        Recorder r;
+        r.results[at] = code;
+        r.results[c1] = 5;
+        EXPECT_EQ(r.Apply(&list, goOn), result) << code;
+        EXPECT_TRUE(r.visited == visited && r.ends == 1 && r.begins == 1) << code;
+        r.Apply(a);
+        EXPECT_EQ(r.ends, 1) << "a later single walk of the action does not end";
+    }
+    holes.AddTail(static_cast<CObject*>(nullptr));
+    holes.AddTail(b);
+    Recorder r, e;
+    EXPECT_EQ(r.Apply(&holes, 0), 0);
+    EXPECT_EQ(r.visited, (Visits{b, b1}));
+    EXPECT_TRUE(e.Apply(&empty, 0) == 0 && e.ends == 1);
+    EXPECT_EQ(e.Apply(static_cast<MCEventList*>(nullptr), 0), 0);
+}
+
+TEST_F(WalkTest, RelativesFirstVisitsChildrenBeforeTheirParent) {
+    auto* beam = Make<Beam>(4, m);
+    auto* beamed = Make<Chord>(4, beam);
+    PostOrder walk, beamOnly, up, listed, stopped;
+    EXPECT_EQ(walk.Apply(m), 0);
+    // A clipped beam's children are walked all the same; every level ends.
+    EXPECT_EQ(walk.visited, (Visits{a1, a2, a, b1, b, c1, c, beamed, beam, m}));
+    EXPECT_EQ(walk.ends, 10);
+    EXPECT_EQ(beamOnly.Apply(beam), 1);
+
+    const std::tuple<int, ECBase*, int, int, Visits> cases[] = {
+        {255, a1, 2, 2, {a1}},
+        {255, a2, -1, -1, {a1, a2}},
+        {255, a1, 3, 0, {a1, a, b1, b, c1, c, beamed, beam, m}},
+        {1, nullptr, 0, 0, {a, b, c, beam, m}}};
+    for (const auto& [depth, at, code, result, visited] : cases) {
+        PostOrder r;
+        r.SetDepth(depth);
+        r.results[at] = code;
+        EXPECT_EQ(r.Apply(m), result) << code;
+        EXPECT_EQ(r.visited, visited) << code;
+    }
+    up.SetReverse(1);
+    up.Apply(a1);
+    EXPECT_EQ(up.visited, (Visits{m, a, a1}));
+
     MCEventList list;
     list.AddTail(a);
-    list.AddTail(b);
-    list.AddTail(c);
+    list.AddTail(beam);
+    EXPECT_EQ(listed.Apply(&list, 0), 1);
+    EXPECT_EQ(listed.visited, (Visits{a1, a2, a, beamed, beam}));
+    EXPECT_EQ(listed.ends, 1);
+    stopped.results[a] = 3;
+    EXPECT_EQ(stopped.Apply(&list, 0), 2);
+    EXPECT_EQ(stopped.visited, (Visits{a1, a2, a}));
 
-    Recorder stops;
-    stops.results[b] = 2;
-    EXPECT_EQ(stops.Apply(&list, 0), 2);
-    EXPECT_EQ(stops.visited, (Visits{a, a1, a2, b}));
-    EXPECT_EQ(stops.ends, 1);
-
-    for (int code : {-1, 3}) {
-        Recorder other;
-        other.results[a] = code;
-        EXPECT_EQ(other.Apply(&list, 0), 2) << code;
-        EXPECT_EQ(other.visited, (Visits{a})) << code;
-    }
-
-    Recorder goesOn;
-    goesOn.results[b] = 2;
-    goesOn.results[c1] = 5;
-    EXPECT_EQ(goesOn.Apply(&list, 1), 5);
-    EXPECT_EQ(goesOn.visited, (Visits{a, a1, a2, b, c, c1}));
-    EXPECT_EQ(goesOn.ends, 1);
-    EXPECT_EQ(goesOn.begins, 1);
-
-    // List mode stays: a later single walk of the same action does not end.
-    goesOn.Apply(a);
-    EXPECT_EQ(goesOn.ends, 1);
-}
-
-TEST_F(WalkTest, ListWalkSkipsNullsAndEndsEvenWhenEmpty) {
-    MCEventList list;
-    list.AddTail(static_cast<CObject*>(nullptr));
-    list.AddTail(b);
-    Recorder r;
-    EXPECT_EQ(r.Apply(&list, 0), 0);
-    EXPECT_EQ(r.visited, (Visits{b, b1}));
-
-    MCEventList empty;
-    Recorder e;
-    EXPECT_EQ(e.Apply(&empty, 0), 0);
-    EXPECT_EQ(e.ends, 1);
-    EXPECT_EQ(e.Apply(static_cast<MCEventList*>(nullptr), 0), 0);
+    // A bypassed envelope is no level: its points come within depth 1.
+    auto* envelope = Make<Envelope>(5, m);
+    auto* point = Make<EnvPoint>(5, envelope);
+    PostOrder shallow;
+    shallow.SetDepth(1);
+    shallow.Apply(m);
+    EXPECT_EQ(shallow.visited, (Visits{a, b, c, beam, point, envelope, m}));
 }
 
 } // namespace

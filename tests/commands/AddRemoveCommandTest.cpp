@@ -1,30 +1,22 @@
-#include "elements/CountedElement.h"
-#include "support/CommandProbe.h"
+#include "fuzz/FuzzDocuments.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace clavenor::test {
 namespace {
 
-// A performance with a conductor, one staff and one measure: where chords and notes live.
+// A document with one staff and one measure: where chords and notes live.
 class Score : public ::testing::Test {
 protected:
     Score() {
-        auto* conductor = new ECConductor;
-        m_doc->AddChild(conductor, 0);
-        m_staff = new ECStaff;
-        conductor->AddChild(m_staff, 1);
-        m_measure = new ECMeasure;
+        m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1);
         MCTime zero(0.0f);
         m_measure->SetTime(&zero);
         m_staff->AddChild(m_measure, 1);
     }
 
-    static ECNote* Note(float time) {
-        MCTime start(time);
-        MCTime length(1.0f);
-        return new Counted<ECNote>(start, length);
-    }
+    static ECNote* Note(float time) { return new Counted<ECNote>(MCTime(time), MCTime(1.0f)); }
 
     // Runs `command` synchronously inside an undo group.
     void Run(CCBase* command, const char* name = "edit") {
@@ -34,19 +26,11 @@ protected:
         MCCommandMgr::EndUndo(m_doc.get());
     }
 
-    std::vector<std::uint8_t> Bytes() {
-        CMemFile file;
-        CArchive ar(&file, CArchive::store);
-        m_doc->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(m_doc.get());
-        ar.Close();
-        return file.Detach();
-    }
+    std::vector<std::uint8_t> Bytes() { return fuzz::Save(m_doc.get()); }
 
     Document m_doc;
-    ECStaff* m_staff = nullptr;
-    ECMeasure* m_measure = nullptr;
+    ECStaff* m_staff = new ECStaff;
+    ECMeasure* m_measure = new ECMeasure;
 };
 
 TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
@@ -133,32 +117,10 @@ TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
 // group, its handlers see every phase and the change record, and save, undo and redo agree
 // byte for byte.
 TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
-    struct Host {
-        Journal journal;
-        static int Command(ECBase* owner, int phase, void* data, void* user) {
-            auto* self = static_cast<Host*>(user);
-            auto* list = static_cast<MCCommandList*>(data);
-            self->journal.Add("command:" + std::to_string(phase) + ":" +
-                              std::to_string(list->GetHead()->GetCommandId()) +
-                              (owner != nullptr ? "" : "?"));
-            return 1;
-        }
-        static int State(ECBase*, int, void* data, void* user) {
-            auto* self = static_cast<Host*>(user);
-            auto* record = static_cast<SCBase*>(data);
-            std::string line = "state:" + std::to_string(record->GetCode());
-            if (auto* commands = dynamic_cast<SCCommand*>(record)) {
-                for (POSITION pos = commands->GetCommands().GetHeadPosition(); pos != nullptr;) {
-                    line +=
-                        ":" + std::to_string(commands->GetCommands().GetNext(pos)->GetCommandId());
-                }
-            }
-            self->journal.Add(line);
-            return 0;
-        }
-    } host;
-    m_doc->AddCommandHandler(&Host::Command, &host);
-    m_doc->AddStateHandler(&Host::State, &host);
+    Journal journal;
+    Handler commands{&journal, "command"}, states{&journal, "state"};
+    m_doc->AddCommandHandler(&Handler::Command, &commands);
+    m_doc->AddStateHandler(&Handler::State, &states);
 
     const std::vector<std::uint8_t> before = Bytes();
     auto* chord = new ECChord;
@@ -170,33 +132,23 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
         add->Add(note, chord, FCMidi(static_cast<std::uint32_t>(0x00500090 | (pitch << 8))));
     }
     Run(add, "Add chord");
-    EXPECT_EQ(host.journal.Joined(), "command:0:0 command:1:0 state:500:0");
+    EXPECT_EQ(journal.Joined(), "command:0/1 command:1/1 state:500:0");
     ASSERT_EQ(chord->GetChildren()->GetCount(), 3);
     EXPECT_EQ(m_measure->GetChildren()->GetHead(), chord);
     const std::vector<std::uint8_t> after = Bytes();
     EXPECT_GT(after.size(), before.size());
 
     // The saved document loads with the new elements.
-    auto* copy = new ECPerformance;
-    copy->SetVersion(ECPerformance::WriteVersion);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(copy);
-    {
-        CMemFile file(after.data(), after.size());
-        CArchive ar(&file, CArchive::load);
-        copy->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(copy);
-    }
-    ECPerformance::SetActivePerformance(previous);
+    ECPerformance* copy = fuzz::Load(after.data(), after.size(), ECPerformance::WriteVersion);
     ACCount notes;
     notes.AddEvtType(EventId::Note);
     notes.Apply(copy);
     EXPECT_EQ(notes.GetEventCount(), 3);
     delete copy;
 
-    host.journal.lines.clear();
+    journal.lines.clear();
     EXPECT_EQ(m_doc->Undo(1), 1);
-    EXPECT_EQ(host.journal.lines.back(), "state:500:36");
+    EXPECT_EQ(journal.lines.back(), "state:500:36");
     EXPECT_EQ(Bytes(), before);
     EXPECT_EQ(m_doc->Redo(1), 1);
     EXPECT_EQ(Bytes(), after);
@@ -204,12 +156,12 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     // A command that fails raises a code-501 record and changes nothing: this one names a
     // document without a conductor.
     auto* orphan = new ECPerformance;
-    orphan->AddStateHandler(&Host::State, &host);
-    host.journal.lines.clear();
+    orphan->AddStateHandler(&Handler::State, &states);
+    journal.lines.clear();
     auto* failing = new CCAdd(Note(3.0f), m_measure, FCMidi::MidiNull());
     failing->SetSynchronous(1);
     failing->Apply(orphan);
-    EXPECT_EQ(host.journal.Joined(), "state:501:0");
+    EXPECT_EQ(journal.Joined(), "state:501:0");
     EXPECT_EQ(Bytes(), after);
     delete orphan;
 }

@@ -1,4 +1,4 @@
-#include "support/CommandProbe.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,27 +1,23 @@
-#include "clavenor/model/ECWithChild.h"
-#include "clavenor/model/ECWithTime.h"
-#include "clavenor/model/ECWithTimeChild.h"
+// Element records and their attached data: exact layouts, older layouts, and streams that
+// are cut, malformed or meet a failing allocation, which must leave nothing behind.
 
 #include "support/AllocationFailure.h"
-#include "support/ArchiveBytes.h"
-#include "support/TestElements.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <exception>
+#include <memory>
+
 using namespace clavenor;
-using test::Bytes;
-using test::X;
+using namespace clavenor::test;
 
 namespace {
-
-Bytes StoreRoot(ECBase* root) {
-    return test::Store([&](CArchive& ar) { ar << root; });
-}
 
 // Loads an object reference and holds it for the caller, who releases it with Release.
 ECBase* LoadRoot(const Bytes& bytes, std::size_t size = ~std::size_t{0}) {
     ECBase* root = nullptr;
-    test::Load(
+    Load(
         bytes,
         [&](CArchive& ar) {
             root = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
@@ -52,6 +48,46 @@ struct Shared {
     ECWithTime* leaf = new ECWithTime;
 };
 
+// Loads the first `size` bytes of a stream written by a direct Serialize into a root the
+// host owns, which it deletes before or after the archive goes; rethrows a failure after.
+void LoadDirect(const Bytes& stream, std::size_t size, bool deleteFirst) {
+    std::unique_ptr<ECWithChild> root(new ECWithChild);
+    std::exception_ptr failure;
+    {
+        CMemFile file(stream.data(), std::min(size, stream.size()));
+        CArchive ar(&file, CArchive::load);
+        try {
+            root->Serialize(ar);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (deleteFirst) {
+            root.reset();
+        }
+    }
+    root.reset();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+constexpr int kServed = 70; // the event id the test plug-in serves
+
+class AttachedData : public ::testing::Test {
+protected:
+    void SetUp() override { m_live = LiveAllocations(); }
+    void TearDown() override { EXPECT_EQ(LiveAllocations(), m_live); }
+    static bool HasDataBit(ECBase* e) { return (e->GetFlags() & ECBase::FlagHasData) != 0; }
+    static CArchiveException::Cause Read(const std::string& stream) {
+        return LoadCause(X(stream), [](CArchive& ar) { ar.ReadObject(nullptr); });
+    }
+
+    ScopedDataPlugin m_view2{RUNTIME_CLASS(TData), 2, kServed};
+    ScopedDataPlugin m_view1{RUNTIME_CLASS(TData), 1, kServed};
+    ScopedDataPlugin m_view3{TTransient::GetThisClass(), 3, kServed};
+    std::int64_t m_live = 0;
+};
+
 } // namespace
 
 TEST(ElementRecord, BaseRecordsExactly) {
@@ -67,7 +103,7 @@ TEST(ElementRecord, BaseRecordsExactly) {
     // The children, with their whole records, come before the container's own time.
     const Bytes expected = X("@ECWithTimeChild 02 0100  @ECWithTime 04 02 01000000 02000000 "
                              "03000000 E0010000 5200  00 0000803F FF7F");
-    EXPECT_EQ(StoreRoot(root), expected);
+    EXPECT_EQ(Store([&](CArchive& ar) { ar << root; }), expected);
     Release(root);
 
     ECBase* back = LoadRoot(expected);
@@ -86,7 +122,7 @@ TEST(ElementRecord, ASharedChildIsWrittenOnceThenByBackReference) {
     // root 2 (class 1), A 3, L 5 (class 4), B 6 with L again.
     const Bytes expected = X("@ECWithChild 02 0200  0180 02 0100 @ECWithTime 00 00 FFFF7FFF FF7F"
                              "  0180 02 0100 0500");
-    EXPECT_EQ(StoreRoot(s.root), expected);
+    EXPECT_EQ(Store([&](CArchive& ar) { ar << s.root; }), expected);
     ECBase* back = LoadRoot(expected);
     ECBase* a = back->GetChildren()->GetHead();
     ECBase* leaf = a->GetChildren()->GetHead();
@@ -99,14 +135,14 @@ TEST(ElementRecord, ASharedChildIsWrittenOnceThenByBackReference) {
 
 TEST(ElementRecord, FlagsAndVersionDecideWhatIsRead) {
     // Bit 1 clear: no list follows. Bit 1 over an empty list and bit 2 do not survive.
-    test::Load(X("@ECWithChild 00 5A  0180 06 0000"), [](CArchive& ar) {
+    Load(X("@ECWithChild 00 5A  0180 06 0000"), [](CArchive& ar) {
         auto* e = static_cast<ECBase*>(ar.ReadObject(nullptr));
         std::uint8_t marker = 0;
         ar >> marker;
         EXPECT_TRUE(e->GetChildren()->IsEmpty() && marker == 0x5A);
         EXPECT_EQ(static_cast<ECBase*>(ar.ReadObject(nullptr))->GetFlags(), 0u);
     });
-    test::ScopedVersion version(0);
+    ScopedVersion version(0);
     ECBase* back = LoadRoot(X("@ECWithTime 00 0000C03F FF7F"));
     EXPECT_TRUE(back->GetTime()->GetMode() == 0 && back->GetTime()->GetSeconds() == 1.5f);
     Release(back);
@@ -115,79 +151,164 @@ TEST(ElementRecord, FlagsAndVersionDecideWhatIsRead) {
 TEST(ElementRecord, BrokenStreamsFailCleanly) {
     Bytes full, direct, withData;
     {
-        test::ScopedDataPlugin plugin(test::TData::GetThisClass(), 2, 72);
+        ScopedDataPlugin plugin(TData::GetThisClass(), 2, 72);
         Shared s;
         MCTime t(4, 3, 2, 960);
         s.leaf->SetTime(&t);
         auto* timed = new ECWithTimeChild;
         timed->AddChild(new ECWithTime, 0);
         s.b->AddChild(timed, 0);
-        full = StoreRoot(s.root);
-        direct = test::Store([&](CArchive& ar) { s.root->Serialize(ar); });
+        full = Store([&](CArchive& ar) { ar << s.root; });
+        direct = Store([&](CArchive& ar) { s.root->Serialize(ar); });
         // A root written directly is not registered, so its data record's owner reference
-        // writes the root a second time: a stream that must fail to load.
+        // writes null there; the stream loads all the same.
         s.root->GetData(2, 1);
-        withData = test::Store([&](CArchive& ar) { s.root->Serialize(ar); });
+        withData = Store([&](CArchive& ar) { s.root->Serialize(ar); });
     }
-    const Bytes self = X("@ECWithChild 02 0100 0200");
-    const Bytes grand = X("@ECWithChild 02 0100 0180 02 0100 0200");
-    const std::int64_t live = test::LiveAllocations();
-    for (const Bytes* cyclic : {&self, &grand}) {
-        EXPECT_EQ(test::LoadCause(*cyclic, [](CArchive& ar) { ar.ReadObject(nullptr); }),
+    const std::int64_t live = LiveAllocations();
+    for (const char* cyclic :
+         {"@ECWithChild 02 0100 0200", "@ECWithChild 02 0100 0180 02 0100 0200"}) {
+        EXPECT_EQ(LoadCause(X(cyclic), [](CArchive& ar) { ar.ReadObject(nullptr); }),
                   CArchiveException::badIndex);
     }
-    ASSERT_EQ(test::LiveAllocations(), live);
+    ASSERT_EQ(LiveAllocations(), live);
 
     // Cut at every byte: through an object reference the archive releases what it made;
     // into a root the host owns, the host deletes the root before or after the archive.
     for (std::size_t n = 0; n < full.size(); ++n) {
         EXPECT_THROW(LoadRoot(full, n), CArchiveException) << n;
-        ASSERT_EQ(test::LiveAllocations(), live) << n;
+        ASSERT_EQ(LiveAllocations(), live) << n;
     }
     for (const Bytes* stream : {&direct, &withData}) {
         for (std::size_t n = 0; n <= stream->size(); ++n) {
             for (bool deleteFirst : {false, true}) {
-                auto* root = new ECWithChild;
-                {
-                    CMemFile file(stream->data(), n);
-                    CArchive ar(&file, CArchive::load);
-                    // A root written by a direct Serialize writes null where its data record
-                    // names it as owner, so both streams load once they are complete.
-                    const bool complete = n == stream->size();
-                    if (complete) {
-                        root->Serialize(ar);
-                    } else {
-                        EXPECT_THROW(root->Serialize(ar), CArchiveException) << n;
-                    }
-                    if (deleteFirst) {
-                        delete root;
-                    }
+                if (n == stream->size()) {
+                    LoadDirect(*stream, n, deleteFirst);
+                } else {
+                    EXPECT_THROW(LoadDirect(*stream, n, deleteFirst), CArchiveException) << n;
                 }
-                if (!deleteFirst) {
-                    delete root;
-                }
-                ASSERT_EQ(test::LiveAllocations(), live)
-                    << n << (deleteFirst ? " deleted first" : "");
+                ASSERT_EQ(LiveAllocations(), live) << n << (deleteFirst ? " deleted first" : "");
             }
         }
     }
+
+    // Every allocation of a load failing in turn.
+    auto check = [&] { EXPECT_EQ(LiveAllocations(), live); };
+    EXPECT_GT(
+        ForEachAllocationFailure(
+            [&] { Load(full, [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(ECBase)); }); }, check),
+        20);
+    EXPECT_GT(
+        ForEachAllocationFailure([&] { LoadDirect(withData, withData.size(), false); }, check), 20);
 }
 
 TEST(ElementRecord, ElementsNeverLinkedGoWithTheArchive) {
     Bytes bytes;
     {
         Shared s;
-        bytes = StoreRoot(s.root);
+        bytes = Store([&](CArchive& ar) { ar << s.root; });
     }
     // A data record whose owner reference reads a new container with a child.
     const Bytes owner = X("@ECWithTime 01 01 01 02 @DCBase 01000000 01000000 "
                           "@ECWithChild 02 0100 0180 00 00 00000000 FF7F  00 00000000 FF7F");
-    const std::int64_t live = test::LiveAllocations();
-    test::Load(bytes, [](CArchive& ar) { ar.ReadObject(nullptr); });
-    EXPECT_EQ(test::LiveAllocations(), live);
-    test::Load(owner, [](CArchive& ar) {
+    const std::int64_t live = LiveAllocations();
+    Load(bytes, [](CArchive& ar) { ar.ReadObject(nullptr); });
+    EXPECT_EQ(LiveAllocations(), live);
+    Load(owner, [](CArchive& ar) {
         auto* e = static_cast<ECBase*>(ar.ReadObject(nullptr));
         EXPECT_EQ(e->GetData(2, 0)->GetOwner(), e);
     });
-    EXPECT_EQ(test::LiveAllocations(), live);
+    EXPECT_EQ(LiveAllocations(), live);
+}
+
+// Records are made for served event ids only; bit 0 of the flags says whether an
+// archivable one is attached.
+TEST_F(AttachedData, GetDataAndRemoveDataKeepBitZeroInStep) {
+    TLeaf unserved(0.0f, kServed + 1), e(0.0f, kServed);
+    EXPECT_TRUE(unserved.GetData(2, 1) == nullptr && unserved.GetData()->GetSize() == 2);
+    EXPECT_EQ(e.GetData(2, 0), nullptr);
+    DCBase* record = e.GetData(2, 1);
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(record->IsKindOf(RUNTIME_CLASS(TData)) && record->IsDirty() == 1);
+    EXPECT_TRUE(e.GetData()->GetAt(1) == record && record->GetOwner() == &e && HasDataBit(&e));
+    EXPECT_EQ(e.GetData(2, 1), record);
+    e.RemoveData(2);
+    EXPECT_FALSE(HasDataBit(&e));
+    ASSERT_NE(e.GetData(3, 1), nullptr);
+    EXPECT_FALSE(HasDataBit(&e)) << "a record that is not archivable does not count";
+    e.GetData(2, 1);
+    e.GetData(1, 1);
+    e.RemoveData(2);
+    EXPECT_TRUE(HasDataBit(&e));
+    e.RemoveData(1);
+    EXPECT_FALSE(HasDataBit(&e));
+    e.RemoveData(-1);
+    EXPECT_EQ(e.GetData()->GetSize(), 0);
+    // A record whose creation fails leaves nothing.
+    const std::int64_t live = LiveAllocations();
+    record = nullptr;
+    EXPECT_EQ(ForEachAllocationFailure([&] { record = e.GetData(2, 1); },
+                                       [&] {
+                                           EXPECT_EQ(e.GetData(2, 0), nullptr);
+                                           EXPECT_EQ(LiveAllocations(), live);
+                                       }),
+              2)
+        << "the record and the slots";
+    EXPECT_TRUE(e.GetData(2, 0) == record && HasDataBit(&e));
+}
+
+TEST_F(AttachedData, ArrayRecordLayout) {
+    auto* e = new TLeaf(0.0f, kServed);
+    e->Ref();
+    e->GetData(3, 1); // not archivable: left out
+    e->GetData(1, 1)->GetState().SetValue(6);
+    e->GetData(2, 1);
+    // count 2, highest slot 3; slot 1 (view 2), then slot 3 (view 1); owners refer back.
+    const Bytes expected = X("@TLeaf 01 02 03  02 @TData 01000000 01000000 0200  "
+                             "01 0380 01000000 06000000 0200  00 00000000 FF7F");
+    EXPECT_EQ(Store([&](CArchive& ar) { ar << e; }), expected);
+    e->RemoveData(1);
+    e->RemoveData(2);
+    EXPECT_EQ(Store([&](CArchive& ar) { ar << e; }), X("@TLeaf 00 00 00000000 FF7F"));
+    e->Unref(1);
+
+    Load(expected, [&](CArchive& ar) {
+        auto* back = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
+        DCBase *two = back->GetData(2, 0), *one = back->GetData(1, 0);
+        EXPECT_TRUE(HasDataBit(back) && back->GetData()->GetSize() == 4);
+        ASSERT_TRUE(two != nullptr && one != nullptr);
+        EXPECT_TRUE(two->GetState().GetValue() == 1 && one->GetState().GetValue() == 6);
+        EXPECT_EQ(one->GetOwner(), back);
+    });
+}
+
+TEST_F(AttachedData, LayoutBeforeVersionThree) {
+    // A count, then one reference per view code 0, 1, 2; each record skips 4 bytes first.
+    const Bytes bytes = X("@TLeaf 01 0300  @TData EFBEADDE 01000000 07000000 0200  0000 "
+                          "0380 EFBEADDE 00000000 09000000 0200  00 00000040 FF7F");
+    ScopedVersion version(2);
+    Load(bytes, [&](CArchive& ar) {
+        auto* back = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
+        MCDataArray* array = back->GetData();
+        ASSERT_TRUE(array->GetSize() == 4 && array->GetAt(0) != nullptr &&
+                    array->GetAt(1) != nullptr);
+        EXPECT_TRUE(array->GetAt(3) == nullptr && array->GetAt(1)->GetOwner() == back);
+        EXPECT_TRUE(array->GetAt(0)->GetState().GetValue() == 7 &&
+                    array->GetAt(1)->GetState().GetValue() == 9);
+        EXPECT_EQ(array->GetAt(1)->GetState().GetState(), 0u);
+        EXPECT_EQ(back->GetTime()->GetSeconds(), 2.0f);
+    });
+}
+
+// Regression (a use after free and a double free): a record placed twice is refused.
+TEST_F(AttachedData, ARecordPlacedTwiceIsRefused) {
+    const std::string record = " 01000000 01000000 0200";
+    // The same record under two views; two records for one view; one record in two elements.
+    EXPECT_EQ(Read("@TLeaf 01 02 03  02 @TData" + record + "  01 0400"),
+              CArchiveException::badIndex);
+    EXPECT_EQ(Read("@TLeaf 01 02 01  02 @TData" + record + "  02 0380" + record),
+              CArchiveException::genericException);
+    EXPECT_EQ(Read("@ECWithChild 02 0200  @TLeaf 01 01 01 02 @TData 01000000 01000000 0400 "
+                   "00 00000000 FF7F  0380 01 01 01 02 0600"),
+              CArchiveException::badIndex);
 }

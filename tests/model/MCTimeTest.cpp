@@ -1,6 +1,6 @@
-#include "clavenor/model/MCTime.h"
+// Musical time in its modes, and the voice/track word.
 
-#include "support/ArchiveBytes.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <limits>
 
 using namespace clavenor;
-using test::X;
+using namespace clavenor::test;
 
 namespace {
 
@@ -29,40 +29,35 @@ MCTime Clock(float seconds) {
 } // namespace
 
 TEST(MCTimeConversion, ConstantsTicksAndMilliseconds) {
+    using Limits = std::numeric_limits<std::int32_t>;
     EXPECT_EQ(std::bit_cast<std::uint32_t>(MCTime::TimeMax().GetSeconds()), 0x7F7FFFFFu);
     EXPECT_EQ(std::bit_cast<std::uint32_t>(MCTime::TimeNull().GetSeconds()), 0xFF7FFFFFu);
     EXPECT_TRUE(MCTime::TimeNull() < MCTime::TimeZero() && MCTime::TimeZero() < MCTime::TimeMax());
-    EXPECT_EQ(MCTime(1.5f).GetTicks(480), 720);
-    EXPECT_EQ(MCTime(-1.4f).GetTicks(480), -671);
-    EXPECT_EQ(MCTime(1, 2, 3, 480).GetTicks(480), 0);
-    EXPECT_EQ(MCTime::TimeMax().GetTicks(480), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(MCTime::TimeNull().GetMSec(), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(MCTime(std::numeric_limits<float>::quiet_NaN()).GetTicks(480), 0);
-    EXPECT_EQ(MCTime(0.0015f).GetMSec(), 2);
-    EXPECT_EQ(MCTime(-0.0015f).GetMSec(), -1);
+    EXPECT_TRUE(MCTime(1.5f).GetTicks(480) == 720 && MCTime(-1.4f).GetTicks(480) == -671);
+    EXPECT_TRUE(MCTime(1, 2, 3, 480).GetTicks(480) == 0 &&
+                MCTime(std::numeric_limits<float>::quiet_NaN()).GetTicks(480) == 0);
+    EXPECT_TRUE(MCTime::TimeMax().GetTicks(480) == Limits::max() &&
+                MCTime::TimeNull().GetMSec() == Limits::min());
+    EXPECT_TRUE(MCTime(0.0015f).GetMSec() == 2 && MCTime(-0.0015f).GetMSec() == -1);
 
-    MCTime t = Clock(1.0f);
+    MCTime t = Clock(1.0f), b(3, 1, 5, 480);
     t.SetTicks(10, 0);
     t.AddTicks(10, 0);
-    EXPECT_EQ(t.GetSeconds(), 1.0f);
+    EXPECT_EQ(t.GetSeconds(), 1.0f) << "a resolution below 1 changes nothing";
     t.SetTicks(960, 480);
     t.AddTicks(240, 480);
-    EXPECT_EQ(t.GetMode(), 3) << "a scalar mode stays";
-    EXPECT_EQ(t.GetSeconds(), 2.5f);
-
-    MCTime b(3, 1, 5, 480);
+    EXPECT_TRUE(t.GetMode() == 3 && t.GetSeconds() == 2.5f) << "a scalar mode stays";
     b.AddTicks(240, 480);
     ExpectBpt(b, 3, 1, 5, 480);
     b.SetMSec(1500);
-    EXPECT_EQ(b.GetMode(), 0);
-    EXPECT_EQ(b.GetSeconds(), 1.5f);
+    EXPECT_TRUE(b.GetMode() == 0 && b.GetSeconds() == 1.5f);
 }
 
+// The bar/pulse/tick record lives exactly while in mode 2, and copies never share it.
 TEST(MCTimeMode, TheRecordLivesExactlyWhileInModeTwo) {
-    MCTime t(2, 1, 0, 480);
+    MCTime t(2, 1, 0, 480), s = Clock(2.5f);
     t.SetMode(0);
     EXPECT_EQ(t.GetSeconds(), 0.0f);
-    MCTime s = Clock(2.5f);
     s = 4.0f;
     EXPECT_EQ(s.GetMode(), 3) << "assigning a float keeps a scalar mode";
     s.SetMode(2);
@@ -74,8 +69,6 @@ TEST(MCTimeMode, TheRecordLivesExactlyWhileInModeTwo) {
     s.SetBarPulseTick(1, 1, 1, 480);
     s.SetSeconds(0.25f);
     EXPECT_EQ(s.GetMode(), 0);
-
-    // Copies never share a record.
     MCTime a(1, 2, 3, 480), c(0.5f);
     c = a;
     c.SetPPQ(960);
@@ -106,83 +99,64 @@ TEST(MCTimePPQ, SetPPQRescalesTheTickOnly) {
     EXPECT_EQ(scalar.GetSeconds(), 1.5f);
 }
 
-TEST(MCTimePPQ, SetGlobalPPQClampsIntoTenToThousand) {
-    const std::int32_t saved = MCTime::GlobalPPQ;
-    const std::pair<std::int32_t, std::int32_t> cases[] = {
-        {5, 10}, {10, 10}, {11, 11}, {-7, 10}, {999, 999}, {1000, 1000}, {5000, 1000}, {960, 960}};
-    for (auto [in, out] : cases) {
-        EXPECT_EQ(MCTime::SetGlobalPPQ(in), 1);
-        EXPECT_EQ(MCTime::GlobalPPQ, out) << in;
-    }
-    ExpectBpt(MCTime(1, 2, 3, 480) / MCTime(2.0f), 0, 0, 0, 960);
-    ExpectBpt(-MCTime(1, 2, 3, 480), 0, 0, 0, 960);
-    MCTime::GlobalPPQ = saved;
-}
-
+// Arithmetic takes scalars only (a bar/pulse/tick operand or target is left alone), the
+// target keeps its mode, and division and modulo by zero leave the left operand.
 TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
-    MCTime t = Clock(1.0f);
+    MCTime t = Clock(1.0f), b(1, 2, 3, 480);
     t += MCTime(0.5f);
     t -= MCTime(2.0f);
-    EXPECT_EQ(t.GetMode(), 3);
-    EXPECT_EQ(t.GetSeconds(), -0.5f);
+    EXPECT_TRUE(t.GetMode() == 3 && t.GetSeconds() == -0.5f);
     t += MCTime(1, 0, 0, 480);
     t *= 4.0f;
     t /= 0.0f;
     EXPECT_EQ(t.GetSeconds(), -2.0f);
-    MCTime b(1, 2, 3, 480);
     b += MCTime(1.0f);
     b *= 2.0f;
     ExpectBpt(b, 1, 2, 3, 480);
-
-    EXPECT_EQ((MCTime(3.0f) / MCTime(2.0f)).GetSeconds(), 1.5f);
-    EXPECT_EQ((MCTime(3.0f) / MCTime(0.0f)).GetSeconds(), 3.0f);
-    EXPECT_EQ((MCTime(-1.0f) % MCTime(4.0f)).GetSeconds(), 3.0f);
-    EXPECT_EQ((MCTime(5.0f) % MCTime(-4.0f)).GetSeconds(), -3.0f);
-    EXPECT_EQ((MCTime(5.5f) % MCTime(0.0f)).GetSeconds(), 0.5f);
-    const MCTime negated = -Clock(2.0f);
-    EXPECT_TRUE(negated.GetMode() == 0 && negated.GetSeconds() == -2.0f);
+    const std::tuple<MCTime, float> results[] = {
+        {MCTime(3.0f) / MCTime(2.0f), 1.5f},  {MCTime(3.0f) / MCTime(0.0f), 3.0f},
+        {MCTime(-1.0f) % MCTime(4.0f), 3.0f}, {MCTime(5.0f) % MCTime(-4.0f), -3.0f},
+        {MCTime(5.5f) % MCTime(0.0f), 0.5f},  {-Clock(2.0f), -2.0f}};
+    for (const auto& [result, seconds] : results) {
+        EXPECT_TRUE(result.GetMode() == 0 && result.GetSeconds() == seconds) << seconds;
+    }
 }
 
-TEST(MCTimeCompare, BarPulseTickEquality) {
+// Bar/pulse/tick times compare component-wise (so two may each be below the other), with
+// ticks scaled by the resolution; against a scalar they compare only at zero.
+TEST(MCTimeCompare, BarPulseTickComparisons) {
     EXPECT_TRUE(MCTime(1, 2, 240, 480) == MCTime(1, 2, 480, 960));
     EXPECT_TRUE(MCTime(1, 2, 240, 480) != MCTime(1, 2, 241, 480));
     EXPECT_FALSE(MCTime(1, 2, 0, 0) == MCTime(1, 2, 0, 480)) << "ppq below 1 never matches";
     EXPECT_TRUE(MCTime(1, 2, 5, 0) == MCTime(1, 2, 5, 0));
     EXPECT_FALSE(MCTime(0, 0, 0, 480) == MCTime(0.0f) || MCTime(0.0f) == MCTime(0, 0, 0, 480));
-}
 
-TEST(MCTimeCompare, BarPulseTickAgainstAScalarOnlyAtZero) {
-    EXPECT_TRUE(MCTime(0, 0, 0, 480) >= MCTime::TimeZero());
-    EXPECT_TRUE(MCTime(0, 1, 0, 480) >= MCTime(0.0f));
-    EXPECT_FALSE(MCTime(0, 1, 0, 480) >= MCTime(0.5f));
-    EXPECT_FALSE(MCTime(0, -1, 0, 480) >= MCTime(0.0f));
+    EXPECT_TRUE(MCTime(0, 0, 0, 480) >= MCTime::TimeZero() && MCTime(0, 1, 0, 480) >= MCTime(0.0f));
+    EXPECT_FALSE(MCTime(0, 1, 0, 480) >= MCTime(0.5f) || MCTime(0, -1, 0, 480) >= MCTime(0.0f));
     EXPECT_TRUE(MCTime(0, -1, 0, 480) <= MCTime(-0.0f));
     EXPECT_FALSE(MCTime(0, 1, 0, 480) <= MCTime(0.0f));
-    const MCTime b(2, 0, 0, 480);
-    EXPECT_TRUE(b < MCTime::TimeNull() && b > MCTime::TimeNull());
-    EXPECT_FALSE(MCTime(1.0f) >= b || MCTime(1.0f) <= b);
-}
-
-TEST(MCTimeCompare, BarPulseTickOrderIsComponentWise) {
     const MCTime a(2, 0, 0, 480), b(1, 3, 0, 480);
+    EXPECT_TRUE(a < MCTime::TimeNull() && a > MCTime::TimeNull());
+    EXPECT_FALSE(MCTime(1.0f) >= a || MCTime(1.0f) <= a);
+
     EXPECT_TRUE(a < b && a > b && b < a && b > a);
     // An equal or finer ppq on the left compares raw ticks, a coarser one tick/ppq.
     const MCTime fine(1, 1, 300, 960), coarse(1, 1, 200, 480);
     EXPECT_TRUE(fine >= coarse && fine <= coarse && fine != coarse);
     EXPECT_TRUE(MCTime(1, 1, 240, 480) >= MCTime(1, 1, 479, 960));
-    EXPECT_FALSE(MCTime(1, 1, 5, 0) >= MCTime(1, 1, 5, 480));
-    EXPECT_FALSE(MCTime(1, 1, 5, 480) <= MCTime(1, 1, 5, 0));
+    EXPECT_FALSE(MCTime(1, 1, 5, 0) >= MCTime(1, 1, 5, 480) ||
+                 MCTime(1, 1, 5, 480) <= MCTime(1, 1, 5, 0));
 }
 
 TEST(MCTimeArchive, RecordsAtEveryVersion) {
-    const test::Bytes bytes = test::Store([](CArchive& ar) {
+    const Bytes bytes = Store([](CArchive& ar) {
         MCTime(3, 1, 240, 480).Serialize(ar, -1);
         Clock(2.0f).Serialize(ar, -1);
         MCTime(1.5f).Serialize(ar, -1);
     });
     EXPECT_EQ(bytes, X("02 03000000 01000000 F0000000 E0010000 03 00000040 00 0000C03F"));
     MCTime a(9.0f), b(1, 1, 1, 1), c(1, 1, 1, 1);
-    test::Load(bytes, [&](CArchive& ar) {
+    Load(bytes, [&](CArchive& ar) {
         a.Serialize(ar, 1);
         b.Serialize(ar, 4);
         c.Serialize(ar, 0x7FFFFFFF);
@@ -194,7 +168,7 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
     // Below version 1 a bare float; a current record read that way goes wrong.
     MCTime bare, wrong;
     std::uint8_t next = 0;
-    test::Load(X("0000C03F 00 0000C03F"), [&](CArchive& ar) {
+    Load(X("0000C03F 00 0000C03F"), [&](CArchive& ar) {
         bare.Serialize(ar, 0);
         wrong.Serialize(ar, 0);
         ar >> next;
@@ -203,10 +177,10 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
     EXPECT_EQ(std::bit_cast<std::uint32_t>(wrong.GetSeconds()), 0xC0000000u);
     EXPECT_EQ(next, 0x3F);
 
-    const test::Bytes full = X("02 03000000 01000000 F0000000 E0010000");
+    const Bytes full = X("02 03000000 01000000 F0000000 E0010000");
     for (std::size_t n = 0; n < full.size(); ++n) {
-        const test::Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
-        EXPECT_EQ(test::LoadCause(cut, [&](CArchive& ar) { a.Serialize(ar, 4); }),
+        const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
+        EXPECT_EQ(LoadCause(cut, [&](CArchive& ar) { a.Serialize(ar, 4); }),
                   CArchiveException::endOfFile)
             << n;
     }

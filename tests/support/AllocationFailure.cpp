@@ -13,16 +13,36 @@ std::atomic<std::int64_t> g_live{0};
 std::atomic<std::int64_t> g_total{0};
 std::atomic<std::size_t> g_largest{0};
 
-void Count(void* p, std::size_t size) {
+bool ShouldFail() {
+    std::int64_t left = g_countdown.load(std::memory_order_relaxed);
+    while (left > 0) {
+        if (g_countdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
+            return left == 1 && (g_triggered = true);
+        }
+    }
+    return false;
+}
+
+// Null when the armed failure is reached or malloc fails.
+void* Allocate(std::size_t size) noexcept {
+    void* p = ShouldFail() ? nullptr : std::malloc(size == 0 ? 1 : size);
+    if (p != nullptr) {
+        g_live.fetch_add(1, std::memory_order_relaxed);
+        g_total.fetch_add(1, std::memory_order_relaxed);
+        std::size_t largest = g_largest.load(std::memory_order_relaxed);
+        while (size > largest &&
+               !g_largest.compare_exchange_weak(largest, size, std::memory_order_relaxed)) {
+        }
+    }
+    return p;
+}
+
+void* AllocateOrThrow(std::size_t size) {
+    void* p = Allocate(size);
     if (p == nullptr) {
-        return;
+        throw std::bad_alloc();
     }
-    g_live.fetch_add(1, std::memory_order_relaxed);
-    g_total.fetch_add(1, std::memory_order_relaxed);
-    std::size_t largest = g_largest.load(std::memory_order_relaxed);
-    while (size > largest &&
-           !g_largest.compare_exchange_weak(largest, size, std::memory_order_relaxed)) {
-    }
+    return p;
 }
 
 void Release(void* p) noexcept {
@@ -32,51 +52,12 @@ void Release(void* p) noexcept {
     }
 }
 
-bool ShouldFail() {
-    std::int64_t left = g_countdown.load(std::memory_order_relaxed);
-    while (left > 0) {
-        if (g_countdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
-            if (left == 1) {
-                g_triggered = true;
-                return true;
-            }
-            return false;
-        }
-    }
-    return false;
-}
-
-void* Allocate(std::size_t size) {
-    if (ShouldFail()) {
-        throw std::bad_alloc();
-    }
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
-    Count(p, size);
-    return p;
-}
-
-void* AllocateNoThrow(std::size_t size) noexcept {
-    if (ShouldFail()) {
-        return nullptr;
-    }
-    void* p = std::malloc(size == 0 ? 1 : size);
-    Count(p, size);
-    return p;
-}
-
 } // namespace
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return AllocateNoThrow(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return AllocateNoThrow(size);
-}
+void* operator new(std::size_t size) { return AllocateOrThrow(size); }
+void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
 void operator delete(void* p) noexcept { Release(p); }
 void operator delete[](void* p) noexcept { Release(p); }
 void operator delete(void* p, std::size_t) noexcept { Release(p); }

@@ -1,0 +1,296 @@
+#pragma once
+
+// What the tests share: stand-in elements, hand-written archive streams, and commands and
+// documents for the command and state tests.
+
+#include <clavenor/clavenor.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace clavenor::test {
+
+/// Live Counted objects, so that tests see exactly what a removal or a release destroyed;
+/// and the sequence numbers handed to watched ones as they die.
+inline int g_liveElements = 0;
+inline int g_deaths = 0;
+
+template <class T>
+class Counted : public T {
+public:
+    template <class... Args>
+    explicit Counted(Args&&... args) : T(std::forward<Args>(args)...) {
+        ++g_liveElements;
+    }
+    Counted(const Counted& other) : T(other) { ++g_liveElements; }
+    Counted& operator=(const Counted& other) {
+        T::operator=(other);
+        return *this;
+    }
+    ~Counted() override {
+        --g_liveElements;
+        if (m_slot != nullptr) {
+            *m_slot = ++g_deaths;
+        }
+    }
+    /// `*slot` receives this object's death sequence number.
+    void Watch(int* slot) { m_slot = slot; }
+
+private:
+    int* m_slot = nullptr;
+};
+
+/// A stand-in for an element class: a base class that answers a chosen event id, so that
+/// walks can be tested on graphs of notes, chords, beams and envelopes.
+template <int Id, class Base = ECWithTimeChild>
+class KindElement : public Base {
+public:
+    int GetEventId() const override { return Id; }
+};
+
+using Staff = KindElement<EventId::Staff>;
+using Measure = KindElement<EventId::Measure>;
+using Chord = KindElement<EventId::Chord>;
+using Note = KindElement<EventId::Note>;
+using Beam = KindElement<EventId::Beam>;
+using Envelope = KindElement<EventId::Envelope>;
+using EnvPoint = KindElement<EventId::EnvPoint, ECWithTime>;
+using Clef = KindElement<EventId::Clef, ECWithTime>;
+/// An element without a time or a voice/track.
+using Untimed = KindElement<EventId::Group, ECWithChild>;
+
+/// `e`, added to `parent`'s children (sorted by time when `sorted`) when given.
+template <class T>
+T* Put(T* e, ECBase* parent, int sorted = 0) {
+    if (parent != nullptr) {
+        parent->AddChild(e, sorted);
+    }
+    return e;
+}
+
+/// A new counted T, added to `parent` (sorted by time) when given.
+template <class T, class... Args>
+Counted<T>* MakeCounted(ECBase* parent, Args&&... args) {
+    return Put(new Counted<T>(std::forward<Args>(args)...), parent, 1);
+}
+
+inline void SetSeconds(ECBase* e, float seconds) {
+    MCTime t(seconds);
+    e->SetTime(&t);
+}
+
+/// A new T at `time`, appended to `parent`'s children when given.
+template <class T>
+T* Make(float time, ECBase* parent = nullptr) {
+    auto* e = new T;
+    SetSeconds(e, time);
+    return Put(e, parent);
+}
+
+/// The elements of `list` in order, and the seconds of their times.
+inline std::vector<ECBase*> Items(const MCEventList* list) {
+    std::vector<ECBase*> items;
+    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+        items.push_back(list->GetNext(pos));
+    }
+    return items;
+}
+inline std::vector<float> Times(const MCEventList* list) {
+    std::vector<float> times;
+    for (ECBase* e : Items(list)) {
+        times.push_back(e->GetTime()->GetSeconds());
+    }
+    return times;
+}
+
+/// Archivable counted elements whose event id the test chooses (it is not archived), so
+/// that one class plays notes, chords and measures.
+class TLeaf : public Counted<ECWithTime> {
+    DECLARE_SERIAL(TLeaf)
+public:
+    explicit TLeaf(float time = 0.0f, int eventId = 37) : m_nId(eventId) { SetSeconds(this, time); }
+    int GetEventId() const override { return m_nId; }
+    int m_nId;
+};
+
+class TNode : public Counted<ECWithTimeChild> {
+    DECLARE_SERIAL(TNode)
+public:
+    explicit TNode(int eventId = 12, float time = 0.0f) : m_nId(eventId) { SetSeconds(this, time); }
+    int GetEventId() const override { return m_nId; }
+    int m_nId;
+};
+
+/// An archivable attached data record, and one whose class is not archivable.
+class TData : public DCBase {
+    DECLARE_SERIAL(TData)
+};
+class TTransient : public DCBase {
+    DECLARE_DYNCREATE(TTransient)
+};
+
+/// Registers `cls` for (viewCode, eventType) with the data registry while it lives.
+class ScopedDataPlugin {
+public:
+    ScopedDataPlugin(const CRuntimeClass* cls, int viewCode, int eventType)
+        : m_plugin(cls, viewCode, eventType) {
+        CPluginData::AddPlugin(&m_plugin);
+    }
+    ~ScopedDataPlugin() { CPluginData::RemovePlugin(&m_plugin); }
+
+private:
+    CPluginData m_plugin;
+};
+
+/// Makes a performance of document version `version` the active one while it lives.
+class ScopedVersion {
+public:
+    explicit ScopedVersion(std::int32_t version) {
+        m_document.SetVersion(version);
+        m_previous = ECPerformance::SetActivePerformance(&m_document);
+    }
+    ~ScopedVersion() { ECPerformance::SetActivePerformance(m_previous); }
+
+private:
+    ECPerformance m_document;
+    ECPerformance* m_previous = nullptr;
+};
+
+using Bytes = std::vector<std::uint8_t>;
+
+/// A stream written by hand. Tokens, separated by spaces: hex digits are bytes in the order
+/// written (so the word 0x0102 is "0201"); 'text stands for the bytes of text; @Name and
+/// @Name/schema for a new-class tag with its class record (schema 2 by default, decimal).
+Bytes X(std::string_view text);
+
+/// The bytes `write(CArchive&)` stores.
+template <class F>
+Bytes Store(F write) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        write(ar);
+        ar.Close();
+    }
+    return file.Detach();
+}
+
+/// Runs `read(CArchive&)` over the first `size` bytes (all by default); the archive closes
+/// when it returns or throws.
+template <class F>
+void Load(const Bytes& bytes, F read, std::size_t size = ~std::size_t{0}) {
+    CMemFile file(bytes.data(), std::min(size, bytes.size()));
+    CArchive ar(&file, CArchive::load);
+    read(ar);
+    ar.Close();
+}
+
+/// The cause `read` throws over `bytes`, or none.
+template <class F>
+CArchiveException::Cause LoadCause(const Bytes& bytes, F read) {
+    try {
+        Load(bytes, read);
+    } catch (const CArchiveException& e) {
+        return e.m_cause;
+    }
+    return CArchiveException::none;
+}
+
+/// What the probes and handlers of one test saw, in order.
+struct Journal {
+    std::vector<std::string> lines;
+    void Add(std::string line) { lines.push_back(std::move(line)); }
+    std::string Joined() const;
+};
+
+/// A command that writes its phases into a journal and can be told to fail one of them.
+class CCProbe : public CCBase {
+public:
+    enum FailAt { Never, AtPrepare, AtProcess };
+
+    CCProbe(Journal* journal, std::string name, FailAt fail = Never)
+        : m_journal(journal), m_name(std::move(name)), m_fail(fail) {
+        ++s_alive;
+    }
+    ~CCProbe() override { --s_alive; }
+
+    int Prepare() override { return Log("prepare", m_fail == AtPrepare ? 0 : CCBase::Prepare()); }
+    int Process() override {
+        m_processThread = std::this_thread::get_id();
+        return Log("process", m_fail == AtProcess ? 0 : CCBase::Process());
+    }
+    int Finish() override { return Log("finish", 1); }
+    void Abort() override { Log("abort", 0); }
+    void Undo() override { Log("undo", 0); }
+
+    const std::string& Name() const { return m_name; }
+    std::thread::id ProcessThread() const { return m_processThread; }
+
+    /// Probes not yet deleted, across all tests.
+    static int Alive() { return s_alive; }
+
+private:
+    int Log(const char* phase, int result) {
+        if (m_journal != nullptr) {
+            m_journal->Add(m_name + ":" + phase);
+        }
+        return result;
+    }
+
+    Journal* m_journal;
+    std::string m_name;
+    FailAt m_fail;
+    std::thread::id m_processThread;
+    static inline std::atomic<int> s_alive{0};
+};
+
+/// A command or state handler that writes each call into a journal and answers scripted
+/// results (in order, the last one repeating). A command call reads "name:phase/count"; a
+/// state call "name:code", then ":command" for each command of a command record (a probe's
+/// name, else the command id). A trailing "!" marks a call without owner.
+struct Handler {
+    Journal* journal;
+    std::string name;
+    std::vector<int> results{1};
+    int calls = 0;
+
+    static int Command(ECBase* owner, int phase, void* data, void* user);
+    static int State(ECBase* owner, int phase, void* data, void* user);
+};
+
+/// A performance with a conductor, as every command's Prepare needs; deleted (after its
+/// queued work and the trash) when the fixture ends.
+class Document {
+public:
+    Document() : m_performance(new ECPerformance) { m_performance->AddChild(new ECConductor, 0); }
+    ~Document() {
+        delete m_performance;
+        MCCommandMgr::OnIdle();
+    }
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    ECPerformance* operator->() const { return m_performance; }
+    ECPerformance* get() const { return m_performance; }
+
+private:
+    ECPerformance* m_performance;
+};
+
+/// Pumps the owning thread's queue until `done()` holds (or a generous time passes).
+template <class Done>
+bool PumpUntil(Done done) {
+    for (int i = 0; i < 20000 && !done(); ++i) {
+        PumpMessages(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+} // namespace clavenor::test
