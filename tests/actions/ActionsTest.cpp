@@ -239,6 +239,22 @@ TEST(ACSetVoiceTrack, SetsTracksAndVoicesWithinTheirRanges) {
     EXPECT_EQ(note->GetVoiceTrack()->IsConverted(), 0u);
 }
 
+// Only the filtered kinds have their children sorted.
+TEST(ACSortChildren, SortsTheChildrenOfTheFilteredKindsOnly) {
+    Untimed root;
+    auto* measure = Make<Measure>(0, &root);
+    auto* chord = Make<Chord>(0, measure);
+    for (float t : {3.0f, 1.0f}) {
+        measure->AddChild(Make<Note>(t, nullptr), 0);
+        chord->AddChild(Make<Note>(t, nullptr), 0);
+    }
+    ACSortChildren sort(1);
+    sort.AddEvtType(EventId::Measure);
+    sort.Apply(&root);
+    EXPECT_EQ(measure->GetChildren()->GetTail()->GetTime()->GetSeconds(), 3.0f);
+    EXPECT_EQ(chord->GetChildren()->GetTail()->GetTime()->GetSeconds(), 1.0f);
+}
+
 // The own value, else the nearest ancestor's, parents in list order and depth first; a walk
 // that finds none keeps the value.
 TEST(ACGetVoiceTrack, TakesTheOwnValueElseTheNearestAncestorsInParentOrder) {

@@ -84,6 +84,39 @@ TEST(EventRegistry, AClassRegistersBesideItselfButNotForAnUnmakeableKind) {
     RegisterEventClass(EventId::Rest, rest);
 }
 
+// Display names come from the string table; a subtype namer, once registered for one of the
+// subtype kinds, names elements of that kind.
+TEST(EventRegistry, DisplayNamesAndSubtypeNamers) {
+    EXPECT_EQ(GetEventString(EventId::Measure), "Layout");
+    EXPECT_EQ(GetEventString(EventId::FlowControl), "Repeat");
+    EXPECT_EQ(GetEventString(EventId::Repeat), "Repeat Pattern");
+    EXPECT_EQ(GetEventString(EventId::Pan), "Pan");
+    EXPECT_TRUE(GetEventString(EventId::Track).IsEmpty() && GetEventString(-5).IsEmpty() &&
+                GetEventString(72).IsEmpty() && GetEventString(nullptr).IsEmpty());
+    EXPECT_EQ(SetEventSubtypeNamer(EventId::Note, [](ECBase*) { return CString("x"); }), 0);
+    ASSERT_EQ(SetEventSubtypeNamer(EventId::Tempo, [](ECBase*) { return CString("Allegro"); }), 1);
+    test::KindElement<EventId::Tempo> tempo;
+    EXPECT_EQ(GetEventString(&tempo), "Allegro");
+    SetEventSubtypeNamer(EventId::Tempo, nullptr);
+    EXPECT_EQ(GetEventString(&tempo), "Tempo");
+}
+
+// The host's duration hooks: each direction calls its own, without them the value passes.
+TEST(ECNote, ScaleDurationCallsTheHookOfItsDirection) {
+    const MCTime quarter(1.0f);
+    EXPECT_EQ(ECNote::ScaleDuration(&quarter, 0), quarter);
+    EXPECT_EQ(ECNote::ScaleDuration(&quarter, 1), quarter);
+    static float factor = 3.0f;
+    ECNote::SetDurationFuncs(
+        [](MCTime* d, void* data) { return MCTime(d->GetSeconds() * *static_cast<float*>(data)); },
+        [](MCTime* d, void* data) { return MCTime(d->GetSeconds() / *static_cast<float*>(data)); },
+        &factor);
+    EXPECT_EQ(ECNote::ScaleDuration(&quarter, 0), MCTime(3.0f));
+    EXPECT_EQ(ECNote::ScaleDuration(&quarter, 1), MCTime(1.0f / 3));
+    EXPECT_EQ(quarter, MCTime(1.0f)) << "the argument never changes";
+    ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
+}
+
 // Copies take the duration; assignment and Copy take the voice/track only, and equality
 // looks at the duration but not the voice.
 TEST(ECNote, DurationInDefaultsCopiesAndEquality) {

@@ -42,8 +42,8 @@ TEST(ArchiveRoundTripTest, FuzzRegressionsLoadOrFailCleanly) {
         ++replayed;
         ECPerformance* document = nullptr;
         try {
-            document = fuzz::Load(bytes.data() + 1, bytes.size() - 1,
-                                  fuzz::VersionFromSelector(bytes[0]));
+            document =
+                fuzz::Load(bytes.data() + 1, bytes.size() - 1, fuzz::VersionFromSelector(bytes[0]));
         } catch (const CArchiveException&) {
             continue;
         }

@@ -54,6 +54,14 @@ TEST(MCTimeConversion, ConstantsTicksAndMilliseconds) {
 }
 
 // The bar/pulse/tick record lives exactly while in mode 2, and copies never share it.
+TEST(MCTimeConversion, GlobalResolutionIsClampedAndUsedByZeroResults) {
+    EXPECT_TRUE(MCTime::SetGlobalPPQ(5) == 1 && MCTime::GlobalPPQ == 10);
+    EXPECT_TRUE(MCTime::SetGlobalPPQ(5000) == 1 && MCTime::GlobalPPQ == 1000);
+    MCTime::SetGlobalPPQ(960);
+    EXPECT_EQ((-MCTime(1, 2, 3, 480)).GetBarPulseTick().ppq, 960);
+    MCTime::SetGlobalPPQ(480);
+}
+
 TEST(MCTimeMode, TheRecordLivesExactlyWhileInModeTwo) {
     MCTime t(2, 1, 0, 480), s = Clock(2.5f);
     t.SetMode(0);

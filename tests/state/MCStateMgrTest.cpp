@@ -63,6 +63,18 @@ TEST_F(StateManagerTest, RecordWithoutDocumentGoesToTheMainWindowOnly) {
     EXPECT_EQ(m_journal.lines.size(), 1u);
 }
 
+TEST_F(StateManagerTest, ModeRecordsSetTheModeAndModeTwoSuppliesTheEvent) {
+    static ECWithTime element;
+    SCMode::SetEventFunc([](void*) -> ECBase* { return &element; }, nullptr);
+    (new SCMode(1502))->Apply(m_doc.get());
+    EXPECT_TRUE(SCMode::GetMode() == 1502 && SCMode::GetEvent() == &element);
+    (new SCMode(1499))->Apply(m_doc.get());
+    EXPECT_EQ(SCMode::GetMode(), 1502);
+    (new SCMode(1500))->Apply(m_doc.get());
+    EXPECT_EQ(SCMode::GetEvent(), nullptr);
+    SCMode::SetEventFunc(nullptr, nullptr);
+}
+
 TEST_F(StateManagerTest, PrefsRecordsReloadSelectionColourAndUndoLimitBeforeHandlers) {
     CMemProfileStore store;
     CProfileStore* previous = CProfileStore::SetActiveStore(&store);
