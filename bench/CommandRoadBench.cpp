@@ -79,15 +79,15 @@ void BM_AsynchronousCommandBatched(benchmark::State& state) {
     Road road;
     road.performance->SetCommandRate(1);
     constexpr int kBurst = 64;
-    MCCommandMgr::BeginNotify(road.performance);
     for (auto _ : state) {
+        MCCommandMgr::BeginNotify(road.performance);
         for (int i = 0; i < kBurst; ++i) {
             (new CCTrivial)->Apply(road.performance);
         }
+        MCCommandMgr::EndNotify(road.performance);
         PumpMessages();
         road.performance->SetCommandRate(1); // runs the gathered batch at once
     }
-    MCCommandMgr::EndNotify(road.performance);
     state.SetItemsProcessed(state.iterations() * kBurst);
 }
 BENCHMARK(BM_AsynchronousCommandBatched);

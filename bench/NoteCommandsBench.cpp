@@ -79,7 +79,6 @@ void Run(benchmark::State& state, bool groupPerNote) {
             MCCommandMgr::EndUndo(session.score);
         }
         auto added = std::chrono::steady_clock::now();
-        const std::size_t full = HeapInUse();
         const int entries = session.score->GetUndoCount();
         session.score->Undo(entries);
         auto undone = std::chrono::steady_clock::now();
@@ -96,7 +95,6 @@ void Run(benchmark::State& state, bool groupPerNote) {
         redo = Seconds(redone - undone).count();
         documentBytes = static_cast<double>(withoutHistory - empty) / kNotes;
         historyBytes = static_cast<double>(withHistory - withoutHistory) / kNotes;
-        (void)full;
     }
     MCCommandMgr::SetUndoLevels(levels);
     state.counters["add_us_per_note"] = add * 1e6 / kNotes;

@@ -42,7 +42,9 @@ public:
     void Undo() override {
         auto* back = new CCNudge(m_element, -m_delta);
         back->SetSynchronous(IsSynchronous());
-        back->Apply(GetTarget());
+        if (back->Apply(GetTarget()) == 0) {
+            delete back;
+        }
     }
     float Delta() const { return m_delta; }
 

@@ -233,7 +233,7 @@ TEST(ACSetVoiceTrack, SetsTracksAndVoicesWithinTheirRanges) {
     Untimed root;
     auto* chord = Make<Chord>(0, &root);
     auto* note = Make<Note>(0, chord);
-    note->GetVoiceTrack()->SetDevice(2);
+    note->GetVoiceTrack()->SetDevice(0x1A); // its low bits must not read as voice 10
     ACSetVoiceTrack(6, 1).Apply(&root);
     EXPECT_TRUE(*note->GetVoiceTrack() == MCVoiceTrack(1, 6) && chord->GetTrack() == 6);
     EXPECT_EQ(note->GetVoiceTrack()->IsConverted(), 0u);

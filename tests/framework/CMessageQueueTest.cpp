@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 namespace clavenor::test {
@@ -63,6 +64,34 @@ TEST_F(MessageQueueTest, TimerFiresOnceAfterItsDelayAndCanBeKilled) {
     EXPECT_EQ(PumpMessages(std::chrono::milliseconds(20)), 0);
     EXPECT_TRUE(CMessageQueue::KillTimer(m_window, 8));
     EXPECT_FALSE(CMessageQueue::KillTimer(m_window, 8));
+}
+
+// A handler that runs earlier in the same pump can still stop a due timer; a handler that
+// throws leaves the messages behind it queued.
+TEST_F(MessageQueueTest, KilledTimersStayQuietAndAThrowingHandlerLosesNothing) {
+    static HWND inbox = nullptr;
+    inbox = m_window;
+    HWND killer =
+        CMessageQueue::CreateHiddenWindow("killer", [](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+            if (m == 1) {
+                CMessageQueue::KillTimer(inbox, 9);
+                return 0;
+            }
+            throw std::runtime_error("handler failed");
+        });
+    CMessageQueue::SetTimer(m_window, 9, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    CMessageQueue::PostMessage(killer, 1, 0, 0);
+    EXPECT_EQ(PumpMessages(), 1);
+    EXPECT_TRUE(Inbox::seen.empty());
+
+    CMessageQueue::PostMessage(killer, 2, 0, 0);
+    CMessageQueue::PostMessage(m_window, 3, 0, 0);
+    EXPECT_THROW(PumpMessages(), std::runtime_error);
+    EXPECT_EQ(PumpMessages(), 1);
+    ASSERT_EQ(Inbox::seen.size(), 1u);
+    EXPECT_EQ(Inbox::seen[0].first, 3u);
+    CMessageQueue::DestroyWindow(killer);
 }
 
 TEST_F(MessageQueueTest, SendFromAnotherThreadBlocksUntilTheOwnerPumps) {

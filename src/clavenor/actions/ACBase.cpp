@@ -20,26 +20,6 @@ constexpr int kDefaultBypass[] = {
     EventId::TempoEnv,        EventId::Reserved63,      EventId::Reserved69,
 };
 
-// Restores the walk's bookkeeping when a level is left, also when DoAction throws.
-class LevelGuard {
-public:
-    LevelGuard(std::uint8_t& depth, int& nesting)
-        : m_depth(depth), m_savedDepth(depth), m_nesting(nesting) {
-        ++m_nesting;
-    }
-    ~LevelGuard() {
-        m_depth = m_savedDepth;
-        --m_nesting;
-    }
-    LevelGuard(const LevelGuard&) = delete;
-    LevelGuard& operator=(const LevelGuard&) = delete;
-
-private:
-    std::uint8_t& m_depth;
-    std::uint8_t m_savedDepth;
-    int& m_nesting;
-};
-
 bool Contains(const CArray<int, int>& types, int id) {
     const int* data = types.GetData();
     for (int i = 0, n = types.GetSize(); i < n; ++i) {

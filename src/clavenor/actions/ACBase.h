@@ -100,6 +100,27 @@ protected:
     CArray<int, int> m_clipTypes;
     CArray<int, int> m_bypassTypes;
 
+    /// Restores the current depth and the nesting count when a level of a walk is left, also
+    /// when DoAction throws, so that the next walk starts at depth 0.
+    class LevelGuard {
+    public:
+        LevelGuard(std::uint8_t& depth, int& nesting)
+            : m_depth(depth), m_savedDepth(depth), m_nesting(nesting) {
+            ++m_nesting;
+        }
+        ~LevelGuard() {
+            m_depth = m_savedDepth;
+            --m_nesting;
+        }
+        LevelGuard(const LevelGuard&) = delete;
+        LevelGuard& operator=(const LevelGuard&) = delete;
+
+    private:
+        std::uint8_t& m_depth;
+        std::uint8_t m_savedDepth;
+        int& m_nesting;
+    };
+
     /// Runs BeginAction when the action has not begun; false when it refuses.
     bool EnsureBegun();
 };

@@ -19,7 +19,7 @@ int ACRelativesFirst::Apply(ECBase* start) {
     if (next != nullptr && !next->IsEmpty()) {
         const bool counted = ShouldBypass(start) == 0 && m_nDepthLimit < Unlimited;
         if (!counted || m_nCurDepth + 1 <= m_nDepthLimit) {
-            const std::uint8_t savedDepth = m_nCurDepth;
+            LevelGuard level(m_nCurDepth, m_nNesting);
             if (counted) {
                 ++m_nCurDepth;
             }
@@ -30,7 +30,6 @@ int ACRelativesFirst::Apply(ECBase* start) {
                     break;
                 }
             }
-            m_nCurDepth = savedDepth;
         }
     }
     if (result != -1 && result != 2) {

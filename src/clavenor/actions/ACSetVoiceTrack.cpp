@@ -23,8 +23,11 @@ int ACSetVoiceTrack::DoAction(ECBase* element) {
     if (vt == nullptr) {
         return 0;
     }
+    // Both tests read the word as it was: writing the track clears the device/channel
+    // reading, which would otherwise show the device's bits as a voice.
+    const MCVoiceTrack old = *vt;
     if (m_nTrack != 2047) {
-        const int track = static_cast<int>(vt->GetTrack());
+        const int track = static_cast<int>(old.GetTrack());
         if (track == 2046) {
             return 0;
         }
@@ -36,7 +39,7 @@ int ACSetVoiceTrack::DoAction(ECBase* element) {
     if (m_nVoice == 15) {
         return 0;
     }
-    const int voice = static_cast<int>(vt->GetVoice());
+    const int voice = static_cast<int>(old.GetVoice());
     if (voice != 14 && voice != 15 && (voice < m_nVoiceMin || voice > m_nVoiceMax)) {
         return 0;
     }

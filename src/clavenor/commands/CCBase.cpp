@@ -35,7 +35,7 @@ void CCBase::Abort() {}
 
 void CCBase::Undo() {}
 
-std::uint16_t CCBase::Ref() { return ++m_nRefCount; }
+std::uint16_t CCBase::Ref() { return static_cast<std::uint16_t>(++m_nRefCount); }
 
 std::uint16_t CCBase::Unref(int destroy) {
     if (m_nRefCount > 0) {
@@ -45,7 +45,7 @@ std::uint16_t CCBase::Unref(int destroy) {
         delete this;
         return 0;
     }
-    return m_nRefCount;
+    return static_cast<std::uint16_t>(m_nRefCount);
 }
 
 void CCBase::Discard(ECBase* element) {

@@ -78,12 +78,12 @@ public:
     }
     std::uint32_t GetFlags() const { return m_nFlags; }
 
-    /// Adds one reference (16 bits) and returns the new count.
+    /// Adds one reference and returns the new count (its low 16 bits).
     std::uint16_t Ref();
     /// Removes one reference (never below 0); with `destroy` non-zero and the count at 0 the
     /// command deletes itself and 0 is returned.
     std::uint16_t Unref(int destroy);
-    std::uint16_t GetRefCount() const { return m_nRefCount; }
+    std::uint16_t GetRefCount() const { return static_cast<std::uint16_t>(m_nRefCount); }
 
     ECPerformance* GetTarget() const { return m_pTarget; }
     void SetTarget(ECPerformance* target) { m_pTarget = target; }
@@ -109,7 +109,8 @@ protected:
 
 private:
     std::uint32_t m_nFlags = FlagCanUndo;
-    std::uint16_t m_nRefCount = 0;
+    // Kept in 32 bits like an element's, so that many holders never wrap it to 0.
+    std::uint32_t m_nRefCount = 0;
     std::unique_ptr<MCEventList> m_pDiscardList;
     ECPerformance* m_pTarget = nullptr;
 };

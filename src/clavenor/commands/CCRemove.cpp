@@ -57,21 +57,26 @@ void CCRemove::Undo() {
 }
 
 int CCRemove::FindRemovePosition(ECBase* element) const {
-    for (std::size_t i = 0; i < m_items.size(); ++i) {
-        if (m_items[i]->GetChild() == element) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    const auto it = m_positions.find(element);
+    return it != m_positions.end() ? it->second : -1;
 }
 
 CCRemoveItem* CCRemove::Remove(ECBase* element) {
-    if (element == nullptr || FindRemovePosition(element) >= 0) {
+    if (element == nullptr) {
         return nullptr;
     }
-    auto item = std::make_unique<CCRemoveItem>();
-    item->SetChild(element);
-    m_items.push_back(std::move(item));
+    const auto [at, added] = m_positions.emplace(element, static_cast<int>(m_items.size()));
+    if (!added) {
+        return nullptr;
+    }
+    try {
+        auto item = std::make_unique<CCRemoveItem>();
+        item->SetChild(element);
+        m_items.push_back(std::move(item));
+    } catch (...) {
+        m_positions.erase(at);
+        throw;
+    }
     return m_items.back().get();
 }
 

@@ -4,6 +4,7 @@
 #include "clavenor/commands/CCRemoveItem.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace clavenor {
@@ -51,6 +52,8 @@ protected:
     void DoRemove();
 
     std::vector<std::unique_ptr<CCRemoveItem>> m_items;
+    // Item positions by element, so that removing a long list checks each element at once.
+    std::unordered_map<ECBase*, int> m_positions;
 };
 
 } // namespace clavenor

@@ -30,7 +30,8 @@ std::vector<std::unique_ptr<MCUndoItem>> s_trashList;
 int ClampUndoLevels(int levels) { return std::clamp(levels, 0, MCCommandMgr::MaxUndoLevels); }
 
 // Sends (synchronous) or posts the message to the command window; a post counts against
-// `performance`, so that destroying it first runs what is still queued for it.
+// `performance` (from any thread), so that destroying it first runs what is still queued
+// for it.
 int Deliver(UINT message, WPARAM wParam, void* payload, bool synchronous,
             ECPerformance* performance) {
     const auto lParam = reinterpret_cast<LPARAM>(payload);
@@ -138,7 +139,7 @@ int MCCommandMgr::ApplyCommand(CCBase* command, ECPerformance* performance) {
     const bool synchronous = command->IsSynchronous() != 0;
     if (!CMessageQueue::IsOwnerThread()) {
         command->SetTarget(performance);
-        return Deliver(kApplyOnOwnerMessage, 0, command, synchronous, nullptr);
+        return Deliver(kApplyOnOwnerMessage, 0, command, synchronous, performance);
     }
     performance->Ref();
     InitCommand(command, performance);
@@ -155,7 +156,12 @@ int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performa
     if (!CMessageQueue::IsOwnerThread()) {
         list->AddTail(commands);
         list->SetTarget(performance);
-        return Deliver(kApplyOnOwnerMessage, 1, list.release(), synchronous, nullptr);
+        if (!synchronous) {
+            // The owning thread references and releases these commands from now on; the
+            // caller's references go here, while this thread still owns them alone.
+            commands->RemoveAll();
+        }
+        return Deliver(kApplyOnOwnerMessage, 1, list.release(), synchronous, performance);
     }
     performance->Ref();
     for (POSITION pos = commands->GetHeadPosition(); pos != nullptr;) {
@@ -216,9 +222,15 @@ LRESULT MCCommandMgr::CommandWndProc(HWND window, UINT message, WPARAM wParam, L
     if (message == kApplyOnOwnerMessage) {
         if (wParam == 0) {
             auto* command = reinterpret_cast<CCBase*>(lParam);
+            if (command->IsSynchronous() == 0) {
+                command->GetTarget()->NotePosted(-1);
+            }
             ApplyCommand(command, command->GetTarget());
         } else if (wParam == 1) {
             std::unique_ptr<MCCommandList> list(reinterpret_cast<MCCommandList*>(lParam));
+            if (list->IsSynchronous() == 0) {
+                list->GetTarget()->NotePosted(-1);
+            }
             ApplyCommands(list.get(), list->GetTarget());
         }
         return 0;
@@ -332,9 +344,11 @@ int MCCommandMgr::Abort(CCBase* command) {
     return 0;
 }
 
-void MCCommandMgr::Trash(std::unique_ptr<MCUndoItem> entry) {
+void MCCommandMgr::Trash(std::vector<std::unique_ptr<MCUndoItem>>& entries) {
     std::lock_guard lock(s_trashCS);
-    s_trashList.push_back(std::move(entry));
+    for (auto& entry : entries) {
+        s_trashList.push_back(std::move(entry));
+    }
 }
 
 void MCCommandMgr::FinishUndo() {
@@ -342,11 +356,12 @@ void MCCommandMgr::FinishUndo() {
     if (pending == nullptr) {
         return;
     }
+    std::vector<std::unique_ptr<MCUndoItem>> dropped;
     if (pending->IsEmpty()) {
-        Trash(std::move(pending));
+        dropped.push_back(std::move(pending));
+        Trash(dropped);
         return;
     }
-    std::vector<std::unique_ptr<MCUndoItem>> dropped;
     // New work discards whatever is currently undone.
     for (int i = 0; i < m_nUndoIndex && !m_history.empty(); ++i) {
         dropped.push_back(std::move(m_history.front()));
@@ -358,10 +373,7 @@ void MCCommandMgr::FinishUndo() {
         m_history.pop_back();
     }
     m_nUndoIndex = 0;
-    std::lock_guard lock(s_trashCS);
-    for (auto& entry : dropped) {
-        s_trashList.push_back(std::move(entry));
-    }
+    Trash(dropped);
 }
 
 void MCCommandMgr::FinishNotify() {

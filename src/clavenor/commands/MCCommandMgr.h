@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <vector>
 
 namespace clavenor {
 
@@ -103,7 +104,9 @@ public:
     void SetNotifyMode(int on);
 
     /// Dispatch (see the class comment). 0 for a null command, list or performance, or an
-    /// empty list: nothing is dispatched. The caller keeps its own list.
+    /// empty list: nothing is dispatched. The caller keeps its own list, except that an
+    /// asynchronous dispatch from a thread other than the owning one empties it (its
+    /// references move to the owning thread).
     static int ApplyCommand(CCBase* command, ECPerformance* performance);
     static int ApplyCommands(MCCommandList* commands, ECPerformance* performance);
 
@@ -148,7 +151,8 @@ private:
     static constexpr std::uint32_t ModeUndo = 0x1;
     static constexpr std::uint32_t ModeNotify = 0x2;
 
-    void Trash(std::unique_ptr<MCUndoItem> entry);
+    /// Moves the entries to the trash list, under its lock.
+    static void Trash(std::vector<std::unique_ptr<MCUndoItem>>& entries);
 
     std::uint32_t m_nModes = 0;
     int m_nUndoIndex = -1;

@@ -41,19 +41,19 @@ void MCCommandTimer::SendCommands() {
     if (m_queue.IsEmpty()) {
         return;
     }
-    ECPerformance* target = m_queue.GetTarget();
+    // The batch runs from a list of its own: a handler that pumps messages may queue new
+    // commands here meanwhile, and they wait for the next batch.
+    MCCommandList batch(10);
+    batch.AddTail(&m_queue);
+    m_queue.RemoveAll();
+    ECPerformance* target = batch.GetTarget();
     const int extra = m_nDispatches - 1;
     m_nDispatches = 0;
-    if (target != nullptr) {
-        target->Ref();
-    }
-    m_pManager->OnCommand(m_queue);
-    m_queue.RemoveAll();
+    m_pManager->OnCommand(batch);
     if (target != nullptr) {
         for (int i = 0; i < extra; ++i) {
             target->Unref(0);
         }
-        target->Unref(0);
     }
 }
 

@@ -20,15 +20,7 @@ int ECChord::GetParentTypes(CArray<int, int>& types) {
     return 1;
 }
 
-bool ECChord::HoldsNote() {
-    MCEventList* children = GetChildren();
-    for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
-        if (children->GetNext(pos)->GetEventId() == EventId::Note) {
-            return true;
-        }
-    }
-    return false;
-}
+bool ECChord::HoldsNote() { return GetChildren()->FindEvent(EventId::Note) != nullptr; }
 
 void ECChord::DetachAllChildren() {
     MCEventList* children = GetChildren();

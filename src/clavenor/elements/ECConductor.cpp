@@ -30,16 +30,21 @@ void ECConductor::Serialize(CArchive& ar) {
 
 ECBase* ECConductor::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECConductor::GetEventId() const { return 15; }
+int ECConductor::GetEventId() const { return EventId::Conductor; }
 
 int ECConductor::GetParentTypes(CArray<int, int>& types) {
-    types.Add(44);
+    types.Add(EventId::Performance);
     return 1;
 }
 
 ECPerformance* ECConductor::GetPerformance() {
+    // The remembered performance may have let this conductor go (and been destroyed); it
+    // is trusted only while it is still among the parents, comparing pointers only.
+    if (m_pPerformance != nullptr && GetParents()->Find(m_pPerformance) == nullptr) {
+        m_pPerformance = nullptr;
+    }
     if (m_pPerformance == nullptr) {
-        m_pPerformance = static_cast<ECPerformance*>(GetAncestor(44, -1));
+        m_pPerformance = static_cast<ECPerformance*>(GetAncestor(EventId::Performance, -1));
     }
     return m_pPerformance;
 }

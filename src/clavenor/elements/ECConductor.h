@@ -26,7 +26,7 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
-    /// The nearest ancestor with event id 44, found once and remembered.
+    /// The nearest ancestor with event id 44, remembered while it stays a parent.
     ECPerformance* GetPerformance();
 
     /// The conductor staff, when one is known (a child of this conductor); else null.

@@ -54,7 +54,7 @@ void ECPerformance::Serialize(CArchive& ar) {
 
 ECBase* ECPerformance::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECPerformance::GetEventId() const { return 44; }
+int ECPerformance::GetEventId() const { return EventId::Performance; }
 
 int ECPerformance::GetParentTypes(CArray<int, int>&) { return 0; }
 
@@ -77,7 +77,7 @@ ECConductor* ECPerformance::GetConductor() {
         m_pConductor = nullptr;
     }
     if (m_pConductor == nullptr) {
-        m_pConductor = static_cast<ECConductor*>(GetDescendant(15, -1));
+        m_pConductor = static_cast<ECConductor*>(GetDescendant(EventId::Conductor, -1));
     }
     return m_pConductor;
 }

@@ -5,6 +5,7 @@
 #include "clavenor/model/ECWithTimeChild.h"
 #include "clavenor/state/MCStateMgr.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -100,7 +101,7 @@ public:
 
     /// Counts messages posted for this performance and not yet run (the managers use it, so
     /// that destruction can run them first).
-    void NotePosted(int delta) { m_nPosted += delta; }
+    void NotePosted(int delta) { m_nPosted.fetch_add(delta, std::memory_order_relaxed); }
 
 private:
     std::int32_t m_nVersion = 0;
@@ -108,7 +109,8 @@ private:
     MCCommandMgr m_commandMgr;
     MCStateMgr m_stateMgr;
     ECConductor* m_pConductor = nullptr;
-    int m_nPosted = 0;
+    // Other threads count the hand-overs they post.
+    std::atomic<int> m_nPosted{0};
 };
 
 } // namespace clavenor

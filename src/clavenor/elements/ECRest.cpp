@@ -70,7 +70,7 @@ int ECRest::GetRestType(std::uint8_t type, std::uint8_t dots) {
 }
 
 MCTime ECRest::GetRestDuration(std::uint8_t type, std::uint8_t dots) {
-    const int dotted = dots != 0 ? GetRestType(type, dots) : type;
+    const int dotted = GetRestType(type, dots);
     if (dotted <= 0 || dotted > kLastRestType) {
         return MCTime::TimeNull();
     }

@@ -34,6 +34,6 @@ void ECStaff::Serialize(CArchive& ar) {
 
 ECBase* ECStaff::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECStaff::GetEventId() const { return 55; }
+int ECStaff::GetEventId() const { return EventId::Staff; }
 
 } // namespace clavenor

@@ -22,10 +22,10 @@ ECTrack& ECTrack::operator=(const ECTrack& other) {
 
 ECBase* ECTrack::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECTrack::GetEventId() const { return 61; }
+int ECTrack::GetEventId() const { return EventId::Track; }
 
 int ECTrack::GetParentTypes(CArray<int, int>& types) {
-    types.Add(15);
+    types.Add(EventId::Conductor);
     return 1;
 }
 

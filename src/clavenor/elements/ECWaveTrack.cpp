@@ -13,17 +13,7 @@ IMPLEMENT_EVENT_CLASS(ECWaveTrack, EventId::WaveTrack)
 ECWaveTrack::ECWaveTrack(ECConductor* conductor, ECPerformance* performance)
     : m_pConductor(conductor), m_pPerformance(performance) {}
 
-ECWaveTrack::ECWaveTrack(const ECWaveTrack& other)
-    : ECTrack(other), m_pConductor(other.m_pConductor), m_pPerformance(other.m_pPerformance) {}
-
 ECWaveTrack::~ECWaveTrack() = default;
-
-ECWaveTrack& ECWaveTrack::operator=(const ECWaveTrack& other) {
-    ECTrack::operator=(other);
-    m_pConductor = other.m_pConductor;
-    m_pPerformance = other.m_pPerformance;
-    return *this;
-}
 
 void ECWaveTrack::Serialize(CArchive& ar) {
     ECTrack::Serialize(ar);
@@ -42,6 +32,6 @@ void ECWaveTrack::Serialize(CArchive& ar) {
 
 ECBase* ECWaveTrack::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECWaveTrack::GetEventId() const { return 71; }
+int ECWaveTrack::GetEventId() const { return EventId::WaveTrack; }
 
 } // namespace clavenor

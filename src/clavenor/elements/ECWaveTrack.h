@@ -16,10 +16,10 @@ public:
     ECWaveTrack() = default;
     ECWaveTrack(ECConductor* conductor, ECPerformance* performance);
     /// Copies the ECTrack part and both pointers.
-    ECWaveTrack(const ECWaveTrack& other);
+    ECWaveTrack(const ECWaveTrack& other) = default;
     ~ECWaveTrack() override;
 
-    ECWaveTrack& operator=(const ECWaveTrack& other);
+    ECWaveTrack& operator=(const ECWaveTrack& other) = default;
 
     /// The ECTrack record, then object references to the conductor and the performance. A
     /// loaded reference is kept only when it names an element whose record encloses this

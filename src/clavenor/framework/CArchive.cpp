@@ -94,9 +94,7 @@ void CArchive::Close() {
     if (m_file == nullptr) {
         return;
     }
-    if (!m_loading) {
-        FlushBuffer();
-    }
+    Flush();
     ReleaseHolds();
     m_file = nullptr;
     m_writeCur = m_writeEnd = nullptr;
@@ -334,7 +332,7 @@ const CRuntimeClass* CArchive::ReadClassRecord(std::uint32_t& schema) {
     if (cls == nullptr) {
         Fail(CArchiveException::badClass, "unknown class " + std::string(name, length));
     }
-    if (cls->m_wSchema == 0xFFFFu) {
+    if (!cls->IsSerializable()) {
         Fail(CArchiveException::badClass, std::string(name, length) + " is not archivable");
     }
     if (!cls->AcceptsSchema(storedSchema)) {

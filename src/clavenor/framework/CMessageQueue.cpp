@@ -1,7 +1,9 @@
 #include "clavenor/framework/CMessageQueue.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -161,36 +163,52 @@ public:
 
     int Pump() {
         std::deque<Message> messages;
-        std::vector<Timer> due;
+        Clock::time_point started;
         {
             std::lock_guard lock(m_mutex);
             if (!m_hasOwner || m_owner != std::this_thread::get_id()) {
                 return 0;
             }
             messages.swap(m_messages);
-            const Clock::time_point now = Clock::now();
-            for (auto it = m_timers.begin(); it != m_timers.end();) {
-                if (it->due <= now) {
-                    due.push_back(*it);
-                    it = m_timers.erase(it);
-                } else {
-                    ++it;
-                }
-            }
+            started = Clock::now();
         }
         int ran = 0;
-        for (Message& m : messages) {
-            const LRESULT result = Deliver(m.window, m.message, m.wParam, m.lParam);
-            if (m.send != nullptr) {
+        while (!messages.empty()) {
+            Message m = std::move(messages.front());
+            messages.pop_front();
+            LRESULT result = 0;
+            try {
+                result = Deliver(m.window, m.message, m.wParam, m.lParam);
+            } catch (...) {
+                // The sender must not wait for ever, and what has not run yet stays queued,
+                // ahead of anything that arrived meanwhile.
                 std::lock_guard lock(m_mutex);
-                m.send->result = result;
-                m.send->done = true;
-                m_sendDone.notify_all();
+                Complete(m, 0);
+                m_messages.insert(m_messages.begin(), std::make_move_iterator(messages.begin()),
+                                  std::make_move_iterator(messages.end()));
+                throw;
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                Complete(m, result);
             }
             ++ran;
         }
-        for (const Timer& t : due) {
-            Deliver(t.window, WM_TIMER, t.id, 0);
+        // A timer runs only if it is still due when its turn comes: a handler that ran
+        // before it may have killed or restarted it.
+        for (;;) {
+            Timer due{};
+            {
+                std::lock_guard lock(m_mutex);
+                auto it = std::find_if(m_timers.begin(), m_timers.end(),
+                                       [started](const Timer& t) { return t.due <= started; });
+                if (it == m_timers.end()) {
+                    break;
+                }
+                due = *it;
+                m_timers.erase(it);
+            }
+            Deliver(due.window, WM_TIMER, due.id, 0);
             ++ran;
         }
         return ran;
@@ -218,6 +236,15 @@ public:
     }
 
 private:
+    // Called with the lock held.
+    void Complete(Message& m, LRESULT result) {
+        if (m.send != nullptr) {
+            m.send->result = result;
+            m.send->done = true;
+            m_sendDone.notify_all();
+        }
+    }
+
     LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         WNDPROC procedure = nullptr;
         {

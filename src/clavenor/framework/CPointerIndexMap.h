@@ -62,17 +62,23 @@ private:
         m_slots[i] = Slot{key, index};
     }
 
+    // The new table is filled before it replaces the old one, so a failed allocation leaves
+    // the map as it was.
     void Grow() {
-        std::vector<Slot> old;
-        old.swap(m_slots);
-        const std::size_t size = old.empty() ? 64 : old.size() * 2;
-        m_slots.assign(size, Slot{});
-        m_mask = size - 1;
-        for (const Slot& slot : old) {
+        const std::size_t size = m_slots.empty() ? 64 : m_slots.size() * 2;
+        std::vector<Slot> slots(size);
+        const std::size_t mask = size - 1;
+        for (const Slot& slot : m_slots) {
             if (slot.key != nullptr) {
-                Place(slot.key, slot.index);
+                std::size_t i = Hash(slot.key) & mask;
+                while (slots[i].key != nullptr) {
+                    i = (i + 1) & mask;
+                }
+                slots[i] = slot;
             }
         }
+        m_slots.swap(slots);
+        m_mask = mask;
     }
 
     std::vector<Slot> m_slots;

@@ -39,6 +39,10 @@ struct CRuntimeClass {
     /// True when this class is `base` or derives from it (following m_pBaseClass).
     bool IsDerivedFrom(const CRuntimeClass* base) const;
 
+    /// Whether objects of the class are written to archives (a class without an archive
+    /// record carries the schema 0xFFFF).
+    bool IsSerializable() const { return m_wSchema != 0xFFFFu; }
+
     /// The schema number written into class records.
     std::uint16_t GetStoredSchema() const {
         return static_cast<std::uint16_t>(m_wSchema & 0xFFFFu);

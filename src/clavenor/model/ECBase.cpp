@@ -25,6 +25,8 @@ ECBase& ECBase::operator=(const ECBase&) { return *this; }
 
 void ECBase::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
+        // Records may have been stored into the array directly; write what it holds.
+        SetFlag(FlagHasData, m_data.GetArchivableCount() > 0);
         ar << static_cast<std::uint8_t>(m_nFlags & 0xFFu);
         if ((m_nFlags & FlagHasData) != 0) {
             m_data.SerializeFor(ar, this);
@@ -45,7 +47,7 @@ void ECBase::Serialize(CArchive& ar) {
 
 ECBase* ECBase::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECBase::GetEventId() const { return 6; }
+int ECBase::GetEventId() const { return EventId::Base; }
 
 int ECBase::GetParentTypes(CArray<int, int>&) { return 0; }
 
@@ -151,7 +153,16 @@ int ECBase::RemoveChild(ECBase*, int) { return 0; }
 
 int ECBase::RemoveChildren(int) { return 0; }
 
+namespace {
+
+bool IsViewCode(int viewCode) { return viewCode >= 0 && viewCode < CPluginData::ViewCodes; }
+
+} // namespace
+
 DCBase* ECBase::GetData(int viewCode, int create) {
+    if (!IsViewCode(viewCode)) {
+        return nullptr;
+    }
     const int slot = MCDataArray::ViewCodeToIndex(viewCode);
     DCBase* record = m_data.GetAt(slot);
     if (record != nullptr || create == 0) {
@@ -167,23 +178,13 @@ DCBase* ECBase::GetData(int viewCode, int create) {
         delete record;
         throw;
     }
-    if (record->GetRuntimeClass()->m_wSchema != 0xFFFFu) {
+    if (MCDataArray::IsArchivableRecord(record)) {
         m_nFlags |= FlagHasData;
     }
     return record;
 }
 
 MCDataArray* ECBase::GetData() { return &m_data; }
-
-bool ECBase::HasArchivableData() const {
-    for (int i = 0; i < m_data.GetSize(); ++i) {
-        const DCBase* record = m_data.GetAt(i);
-        if (record != nullptr && record->GetRuntimeClass()->m_wSchema != 0xFFFFu) {
-            return true;
-        }
-    }
-    return false;
-}
 
 int ECBase::RemoveData(int viewCode) {
     if (viewCode == -1) {
@@ -194,12 +195,15 @@ int ECBase::RemoveData(int viewCode) {
         m_nFlags &= ~FlagHasData;
         return 1;
     }
+    if (!IsViewCode(viewCode)) {
+        return 0;
+    }
     const int slot = MCDataArray::ViewCodeToIndex(viewCode);
     if (DCBase* record = m_data.GetAt(slot)) {
         m_data.SetAt(slot, nullptr);
         delete record;
     }
-    SetFlag(FlagHasData, HasArchivableData());
+    SetFlag(FlagHasData, m_data.GetArchivableCount() > 0);
     return 1;
 }
 

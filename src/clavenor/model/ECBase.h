@@ -137,14 +137,14 @@ public:
     virtual int RemoveChild(ECBase* child, int deep);
     virtual int RemoveChildren(int deep);
 
-    /// The attached record of a view code (0-5). When the slot is empty and `create` is
-    /// non-zero, the data registry is asked for a new record; a new record of an archivable
-    /// class sets flag bit 0. Returns the record or null.
+    /// The attached record of a view code (0-5; null for any other). When the slot is empty
+    /// and `create` is non-zero, the data registry is asked for a new record; a new record of
+    /// an archivable class sets flag bit 0. Returns the record or null.
     virtual DCBase* GetData(int viewCode, int create);
     virtual MCDataArray* GetData();
 
     /// Destroys the record of a view code (-1: every record) and keeps flag bit 0 in step
-    /// with the archivable records that remain.
+    /// with the archivable records that remain. Returns 0 for any other code.
     virtual int RemoveData(int viewCode);
 
     /// A fix-up step after the main archive pass; the base does nothing.
@@ -197,8 +197,6 @@ private:
     bool TakeArchiveHold() override;
     void ReleaseArchiveHold() override;
     bool DetachIfUnreachable() override;
-
-    bool HasArchivableData() const;
 
     // Kept in 32 bits, so that a container with more than 65535 children is not destroyed
     // while its count passes through 0 modulo 65536; the accessors report 16 bits.

@@ -35,7 +35,7 @@ void ECWithChild::Serialize(CArchive& ar) {
 
 ECBase* ECWithChild::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECWithChild::GetEventId() const { return 72; }
+int ECWithChild::GetEventId() const { return EventId::WithChild; }
 
 MCEventList* ECWithChild::GetChildren() { return &m_children; }
 

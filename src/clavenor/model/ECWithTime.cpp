@@ -13,6 +13,6 @@ void ECWithTime::Serialize(CArchive& ar) { SerializeTimed(ar); }
 
 ECBase* ECWithTime::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECWithTime::GetEventId() const { return 73; }
+int ECWithTime::GetEventId() const { return EventId::WithTime; }
 
 } // namespace clavenor

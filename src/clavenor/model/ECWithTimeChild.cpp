@@ -13,6 +13,6 @@ void ECWithTimeChild::Serialize(CArchive& ar) { SerializeTimed(ar); }
 
 ECBase* ECWithTimeChild::Copy(CObject* src) { return CopyAs(this, src); }
 
-int ECWithTimeChild::GetEventId() const { return 74; }
+int ECWithTimeChild::GetEventId() const { return EventId::WithTimeChild; }
 
 } // namespace clavenor

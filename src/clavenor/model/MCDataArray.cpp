@@ -16,10 +16,6 @@ constexpr int kViewCodes = 6;
 constexpr int kViewToSlot[kViewCodes] = {0, 3, 1, 4, 5, 2};
 constexpr int kSlotToView[kViewCodes] = {0, 2, 5, 1, 3, 4};
 
-bool IsArchivable(const DCBase* record) {
-    return record != nullptr && record->GetRuntimeClass()->m_wSchema != 0xFFFFu;
-}
-
 } // namespace
 
 MCDataArray::MCDataArray(int size) { SetSize(size); }
@@ -83,6 +79,20 @@ void MCDataArray::RemoveAll() {
     m_nSize = 0;
 }
 
+bool MCDataArray::IsArchivableRecord(const DCBase* record) {
+    return record != nullptr && record->GetRuntimeClass()->IsSerializable();
+}
+
+int MCDataArray::ViewSlots() const { return std::min(m_nSize, kViewCodes); }
+
+int MCDataArray::GetArchivableCount() const {
+    int count = 0;
+    for (int i = 0; i < ViewSlots(); ++i) {
+        count += IsArchivableRecord(GetAt(i)) ? 1 : 0;
+    }
+    return count;
+}
+
 int MCDataArray::ViewCodeToIndex(int viewCode) {
     return viewCode >= 0 && viewCode < kViewCodes ? kViewToSlot[viewCode] : 0;
 }
@@ -131,18 +141,16 @@ void MCDataArray::Place(CArchive& ar, int slot, DCBase* record, ECBase* owner) {
 
 void MCDataArray::SerializeFor(CArchive& ar, ECBase* owner) {
     if (ar.IsStoring()) {
-        std::uint8_t count = 0;
         std::uint8_t highest = 0;
-        for (int i = 0; i < m_nSize; ++i) {
-            if (IsArchivable(GetAt(i))) {
-                ++count;
+        for (int i = 0; i < ViewSlots(); ++i) {
+            if (IsArchivableRecord(GetAt(i))) {
                 highest = static_cast<std::uint8_t>(i);
             }
         }
-        ar << count << highest;
-        for (int i = 0; i < m_nSize; ++i) {
+        ar << static_cast<std::uint8_t>(GetArchivableCount()) << highest;
+        for (int i = 0; i < ViewSlots(); ++i) {
             DCBase* record = GetAt(i);
-            if (IsArchivable(record)) {
+            if (IsArchivableRecord(record)) {
                 ar << static_cast<std::uint8_t>(IndexToViewCode(i));
                 ar.WriteObject(record);
             }

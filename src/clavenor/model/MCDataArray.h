@@ -57,13 +57,20 @@ public:
     /// Drops the slot storage (not the records); the size becomes 0.
     void RemoveAll();
 
+    /// The records of the six view slots that are written to archives (non-null and of a
+    /// serializable class). Slots beyond the six stand for no view code and are never
+    /// written.
+    int GetArchivableCount() const;
+    static bool IsArchivableRecord(const DCBase* record);
+
     /// View code 0..5 to slot: 0->0, 1->3, 2->1, 3->4, 4->5, 5->2; any other code -> 0.
     static int ViewCodeToIndex(int viewCode);
     /// The inverse: slot 0->0, 1->2, 2->5, 3->1, 4->3, 5->4; any other slot -> 0.
     static int IndexToViewCode(int index);
 
     /// Writes or reads the records of `owner`'s array. Storing: the number of archivable
-    /// records, the highest slot holding one, then for each its view code and an object
+    /// records of the six view slots, the highest slot holding one, then for each its view
+    /// code and an object
     /// reference. Loading follows the document version (the layout before version 3 is a
     /// count and that many references by view code). Loaded records must be DCBase
     /// objects; each is given `owner` as its owner. A record the stream places twice, one
@@ -77,6 +84,7 @@ public:
 
 private:
     void EnsureStorage();
+    int ViewSlots() const;
     void Place(CArchive& ar, int slot, DCBase* record, ECBase* owner);
 
     std::unique_ptr<DCBase*[]> m_slots;

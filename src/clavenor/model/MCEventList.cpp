@@ -239,8 +239,10 @@ void MCEventList::Serialize(CArchive& ar) {
         return;
     }
     // Every node references its item as an element, so nothing else may enter the list.
+    // Null references are skipped: the list's searches take every item for an element.
     for (std::uint32_t n = ar.ReadCount(); n > 0; --n) {
-        if (AddTail(ar.ReadObject(RUNTIME_CLASS(ECBase))) == nullptr) {
+        CObject* element = ar.ReadObject(RUNTIME_CLASS(ECBase));
+        if (element != nullptr && AddTail(element) == nullptr) {
             throw std::bad_alloc();
         }
     }

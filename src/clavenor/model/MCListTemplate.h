@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <new>
+#include <vector>
 
 namespace clavenor {
 
@@ -108,24 +109,17 @@ public:
     }
 
     /// Inserts every item of `other` before (after) `pos`, keeping their order.
+    /// Inserting a list into itself inserts a copy of its items as they were before.
     void InsertBefore(POSITION pos, const MCListTemplate* other) {
-        if (other == nullptr) {
-            return;
-        }
-        std::int32_t n = other->m_nCount;
-        for (Node* node = other->m_pHead; node != nullptr && n-- > 0; node = node->next) {
-            if (InsertBefore(pos, node->data) == nullptr) {
+        for (T item : ItemsOf(other)) {
+            if (InsertBefore(pos, item) == nullptr) {
                 return;
             }
         }
     }
     void InsertAfter(POSITION pos, const MCListTemplate* other) {
-        if (other == nullptr) {
-            return;
-        }
-        std::int32_t n = other->m_nCount;
-        for (Node* node = other->m_pHead; node != nullptr && n-- > 0; node = node->next) {
-            pos = InsertAfter(pos, node->data);
+        for (T item : ItemsOf(other)) {
+            pos = InsertAfter(pos, item);
             if (pos == nullptr) {
                 return;
             }
@@ -218,6 +212,18 @@ protected:
     Node* TailNode() const { return m_pTail; }
 
 private:
+    // The items of `other` in order, taken before any insertion changes it.
+    static std::vector<T> ItemsOf(const MCListTemplate* other) {
+        std::vector<T> items;
+        if (other != nullptr) {
+            items.reserve(static_cast<std::size_t>(other->m_nCount));
+            for (Node* node = other->m_pHead; node != nullptr; node = node->next) {
+                items.push_back(node->data);
+            }
+        }
+        return items;
+    }
+
     POSITION Link(Node* node) {
         if (node == nullptr) {
             return nullptr;

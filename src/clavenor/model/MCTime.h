@@ -17,8 +17,9 @@ class CArchive;
 ///
 /// Any mode other than 2 is a scalar mode; 0, 1 and 3 differ only in what the caller means
 /// by the number. Arithmetic and comparisons work on the scalar in single precision and
-/// leave bar/pulse/tick operands out, as each operation says. A scalar compared with a
-/// bar/pulse/tick time is neither equal to, nor >=, nor <= it (so it is both < and >).
+/// leave bar/pulse/tick operands out, as each operation says. A scalar on the left of a
+/// comparison with a bar/pulse/tick time is neither equal to, nor >=, nor <= it (so it is
+/// both < and >); a bar/pulse/tick time on the left compares only with the scalar 0.0.
 ///
 /// Conversions to integers (GetTicks, GetMSec, SetPPQ) saturate at the 32-bit limits and give
 /// 0 for NaN instead of overflowing.

@@ -2,7 +2,7 @@
 
 namespace clavenor {
 
-/// The common base of plug-in registration records (CPluginData, CPluginFilter).
+/// The common base of plug-in registration records (CPluginData).
 class CPlugin {
 public:
     virtual ~CPlugin();

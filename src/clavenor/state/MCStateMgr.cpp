@@ -67,6 +67,10 @@ void MCStateMgr::ApplyState(SCBase* record, ECPerformance* performance) {
         if (record->IsSynchronous() != 0) {
             CMessageQueue::SendMessage(s_hWnd, kApplyOnOwnerMessage, 0, lParam);
         } else {
+            // Counted, so that destroying the performance first runs the hand-over.
+            if (performance != nullptr) {
+                performance->NotePosted(1);
+            }
             CMessageQueue::PostMessage(s_hWnd, kApplyOnOwnerMessage, 0, lParam);
         }
         return;
@@ -119,6 +123,9 @@ LRESULT MCStateMgr::StateWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     if (message == kApplyOnOwnerMessage) {
         auto* record = reinterpret_cast<SCBase*>(lParam);
+        if (record->IsSynchronous() == 0 && record->GetTarget() != nullptr) {
+            record->GetTarget()->NotePosted(-1);
+        }
         ApplyState(record, record->GetTarget());
         return 0;
     }

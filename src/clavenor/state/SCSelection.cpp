@@ -39,7 +39,8 @@ SCSelection::SCSelection(int code, MCEventList* elements) : SCSelection(code) {
 }
 
 SCSelection::SCSelection(const SCSelection& other)
-    : SCBase(other), m_nSelFlags(other.m_nSelFlags), m_pFocusWnd(other.m_pFocusWnd) {
+    : SCBase(other), m_nSelFlags(other.m_nSelFlags), m_pFocusWnd(other.m_pFocusWnd),
+      m_hFocusWnd(other.m_hFocusWnd) {
     m_events.AddTail(&other.m_events);
     m_newSelection.AddTail(&other.m_newSelection);
     m_added.AddTail(&other.m_added);
@@ -51,6 +52,7 @@ SCSelection& SCSelection::operator=(const SCSelection& other) {
         SCBase::operator=(other);
         m_nSelFlags = other.m_nSelFlags;
         m_pFocusWnd = other.m_pFocusWnd;
+        m_hFocusWnd = other.m_hFocusWnd;
         ClearSelection();
         m_events.AddTail(&other.m_events);
         m_newSelection.AddTail(&other.m_newSelection);
@@ -62,9 +64,14 @@ SCSelection& SCSelection::operator=(const SCSelection& other) {
 
 SCSelection::~SCSelection() {
     ClearSelection();
-    if (m_pFocusWnd != nullptr && CMessageQueue::IsWindow(m_pFocusWnd->GetSafeHwnd())) {
-        m_pFocusWnd->SetFocus();
+    if (m_hFocusWnd != nullptr && CMessageQueue::IsWindow(m_hFocusWnd)) {
+        CMessageQueue::SetFocusWindow(m_hFocusWnd);
     }
+}
+
+void SCSelection::SetFocusWnd(CWnd* window) {
+    m_pFocusWnd = window;
+    m_hFocusWnd = window != nullptr ? window->GetSafeHwnd() : nullptr;
 }
 
 MCEventList* SCSelection::GetEvents(int index) {

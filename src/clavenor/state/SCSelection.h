@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/WindowTypes.h"
 #include "clavenor/model/MCEventList.h"
 #include "clavenor/state/SCBase.h"
 
@@ -39,7 +40,7 @@ public:
     }
     int IsUpdated() const { return (m_nSelFlags & 0x2) != 0 ? 1 : 0; }
 
-    void SetFocusWnd(CWnd* window) { m_pFocusWnd = window; }
+    void SetFocusWnd(CWnd* window);
     CWnd* GetFocusWnd() const { return m_pFocusWnd; }
 
     /// List `index` (see the class comment), or null.
@@ -71,6 +72,9 @@ private:
     std::uint8_t m_nSelFlags = 0;
     MCEventList m_events{10};
     CWnd* m_pFocusWnd = nullptr;
+    // The window's handle, which outlives the window object: the focus goes back only to a
+    // window that still exists, and the object may be gone by then.
+    HWND m_hFocusWnd = nullptr;
     MCEventList m_newSelection{10};
     MCEventList m_added{10};
     MCEventList m_removed{10};
