@@ -40,6 +40,7 @@
 #include "clavenor/model/MCPtrList.h"
 #include "clavenor/model/MCTime.h"
 #include "clavenor/model/MCVoiceTrack.h"
+#include "clavenor/model/Ref.h"
 
 #include "clavenor/actions/ACBase.h"
 #include "clavenor/actions/ACCount.h"
