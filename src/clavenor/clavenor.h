@@ -122,3 +122,5 @@
 #include "clavenor/strings/StringTable.h"
 
 #include "clavenor/caches/MCCache.h"
+
+#include "clavenor/Library.h"
