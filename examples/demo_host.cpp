@@ -4,6 +4,7 @@
 #include <clavenor/clavenor.h>
 
 #include <cstdio>
+#include <memory>
 
 using namespace clavenor;
 
@@ -20,18 +21,18 @@ void PrintTree(ECBase* element, int indent) {
     std::printf(", %u reference%s)\n", element->GetRefCount(),
                 element->GetRefCount() == 1 ? "" : "s");
     if (MCEventList* children = element->GetChildren()) {
-        for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
-            PrintTree(children->GetNext(pos), indent + 1);
+        for (ECBase* child : *children) {
+            PrintTree(child, indent + 1);
         }
     }
 }
 
 // A small command of this host: moves one element in time, and undoes itself by applying the
-// opposite move.
+// opposite move. It holds its element by a handle (spelt in full: inside a command, Ref names
+// the command's own member function).
 class CCNudge : public CCBase {
 public:
-    CCNudge(ECBase* element, float delta) : m_element(element), m_delta(delta) { m_element->Ref(); }
-    ~CCNudge() override { m_element->Unref(1); }
+    CCNudge(ECBase* element, float delta) : m_element(element), m_delta(delta) {}
 
     int Process() override {
         MCTime time = *m_element->GetTime();
@@ -40,16 +41,14 @@ public:
         return CCBase::Process();
     }
     void Undo() override {
-        auto* back = new CCNudge(m_element, -m_delta);
+        auto back = MakeRef<CCNudge>(m_element.Get(), -m_delta);
         back->SetSynchronous(IsSynchronous());
-        if (back->Apply(GetTarget()) == 0) {
-            delete back;
-        }
+        back->Apply(GetTarget());
     }
     float Delta() const { return m_delta; }
 
 private:
-    ECBase* m_element;
+    clavenor::Ref<ECBase> m_element;
     float m_delta;
 };
 
@@ -68,10 +67,8 @@ int PrintRecord(ECBase*, int, void* data, void*) {
     std::printf("    state handler: record %d", record->GetCode());
     if (auto* commands = dynamic_cast<SCCommand*>(record)) {
         std::printf(" with moves");
-        MCCommandList& list = commands->GetCommands();
-        for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-            std::printf(" %+g",
-                        static_cast<double>(static_cast<CCNudge*>(list.GetNext(pos))->Delta()));
+        for (CCBase* command : commands->GetCommands()) {
+            std::printf(" %+g", static_cast<double>(static_cast<CCNudge*>(command)->Delta()));
         }
     }
     std::printf("\n");
@@ -80,7 +77,7 @@ int PrintRecord(ECBase*, int, void* data, void*) {
 
 void ShowCommandRoad() {
     std::printf("\ndriving a document through commands:\n");
-    auto* document = new ECPerformance;
+    auto document = std::make_unique<ECPerformance>();
     document->AddChild(new ECConductor, 0);
     auto* element = new ECWithTime;
     MCTime start(1.0f);
@@ -91,13 +88,13 @@ void ShowCommandRoad() {
     auto time = [element] { return static_cast<double>(element->GetTime()->GetSeconds()); };
 
     std::printf("  an undo group of two synchronous moves:\n");
-    MCCommandMgr::BeginUndo(document, CString("Move twice"));
+    MCCommandMgr::BeginUndo(document.get(), CString("Move twice"));
     for (float delta : {0.5f, 0.25f}) {
-        auto* move = new CCNudge(element, delta);
+        auto move = MakeRef<CCNudge>(element, delta);
         move->SetSynchronous(1);
-        move->Apply(document);
+        move->Apply(document.get());
     }
-    MCCommandMgr::EndUndo(document);
+    MCCommandMgr::EndUndo(document.get());
     CString name;
     document->GetUndoString(name, -1);
     std::printf("  time is now %g; the history holds %d entry, \"%s\"\n", time(),
@@ -111,11 +108,11 @@ void ShowCommandRoad() {
 
     std::printf("  three asynchronous moves gathered by a command rate of 50 ms:\n");
     document->SetCommandRate(50);
-    MCCommandMgr::BeginUndo(document, CString("Drag"));
+    MCCommandMgr::BeginUndo(document.get(), CString("Drag"));
     for (int i = 0; i < 3; ++i) {
-        (new CCNudge(element, 1.0f))->Apply(document);
+        MakeRef<CCNudge>(element, 1.0f)->Apply(document.get());
     }
-    MCCommandMgr::EndUndo(document);
+    MCCommandMgr::EndUndo(document.get());
     std::printf("  applied; nothing has run yet (time %g); pumping the host's loop\n", time());
     while (document->GetUndoCount() < 2) {
         PumpMessages(std::chrono::milliseconds(100));
@@ -123,7 +120,7 @@ void ShowCommandRoad() {
     std::printf("  time is %g after one batch; %d entries in the history\n", time(),
                 document->GetUndoCount());
 
-    delete document;
+    document.reset();
     MCCommandMgr::OnIdle();
 }
 
@@ -137,8 +134,8 @@ void PrintNamedTree(ECBase* element, int indent) {
     }
     std::printf("\n");
     if (MCEventList* children = element->GetChildren()) {
-        for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
-            PrintNamedTree(children->GetNext(pos), indent + 1);
+        for (ECBase* child : *children) {
+            PrintNamedTree(child, indent + 1);
         }
     }
 }
@@ -151,7 +148,7 @@ ECNote* MakeNote(float time, float length) {
 
 void ShowScore() {
     std::printf("\nentering a small score through commands:\n");
-    auto* score = new ECPerformance;
+    auto score = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
     score->AddChild(conductor, 0);
     auto* staff = new ECStaff;
@@ -164,8 +161,8 @@ void ShowScore() {
         staff->AddChild(measures[i], 1);
     }
 
-    MCCommandMgr::BeginUndo(score, CString("Enter notes"));
-    auto* add = new CCAdd;
+    MCCommandMgr::BeginUndo(score.get(), CString("Enter notes"));
+    auto add = MakeRef<CCAdd>();
     add->SetSynchronous(1);
     auto* chord = new ECChord;
     MCTime zero(0.0f);
@@ -182,54 +179,56 @@ void ShowScore() {
     for (int i = 0; i < 4; ++i) {
         add->Add(MakeNote(4.0f + static_cast<float>(i), 1.0f), measures[1], FCMidi::MidiNull());
     }
-    add->Apply(score);
-    MCCommandMgr::EndUndo(score);
+    add->Apply(score.get());
+    MCCommandMgr::EndUndo(score.get());
 
     CMemFile file;
     {
         CArchive ar(&file, CArchive::store);
         score->Serialize(ar);
         ACPostSerialize post(ar);
-        post.Apply(score);
+        post.Apply(score.get());
         ar.Close();
     }
     std::printf("  saved %llu bytes; the reloaded score:\n",
                 static_cast<unsigned long long>(file.GetLength()));
     file.SeekToBegin();
-    auto* reloaded = new ECPerformance;
+    auto reloaded = std::make_unique<ECPerformance>();
     reloaded->SetVersion(ECPerformance::WriteVersion);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(reloaded);
+    ECPerformance* previous = ECPerformance::SetActivePerformance(reloaded.get());
     {
         CArchive ar(&file, CArchive::load);
         reloaded->Serialize(ar);
         ACPostSerialize post(ar);
-        post.Apply(reloaded);
+        post.Apply(reloaded.get());
         ar.Close();
     }
     ECPerformance::SetActivePerformance(previous);
-    PrintNamedTree(reloaded, 2);
+    PrintNamedTree(reloaded.get(), 2);
     std::printf("  the rest's length from its type: %g quarter notes\n",
                 static_cast<double>(ECRest::GetRestDuration(5, 0).GetSeconds()));
 
     score->Undo(1);
     ACCount notes;
     notes.AddEvtType(EventId::Note);
-    notes.Apply(score);
+    notes.Apply(score.get());
     std::printf("  after undo the original score holds %d notes; after redo ",
                 notes.GetEventCount());
     score->Redo(1);
     notes.Reset();
-    notes.Apply(score);
+    notes.Apply(score.get());
     std::printf("%d\n", notes.GetEventCount());
 
-    delete reloaded;
-    delete score;
+    reloaded.reset();
+    score.reset();
     MCCommandMgr::OnIdle();
 }
 
 } // namespace
 
 int main() {
+    // Needed only when the library is linked statically; harmless otherwise.
+    RegisterClasses();
     std::printf("Clavenor demonstration host\n\n");
 
     // A time in bar/pulse/tick form goes through the archive and back.
@@ -258,7 +257,7 @@ int main() {
 
     // A document root with two containers, children added out of order in sorted mode, and
     // one element shared by both containers.
-    auto* document = new ECPerformance;
+    auto document = std::make_unique<ECPerformance>();
     auto* first = new ECWithTimeChild;
     auto* second = new ECWithTimeChild;
     document->AddChild(first, 0);
@@ -276,7 +275,7 @@ int main() {
     second->AddChild(shared, 1);
 
     std::printf("built a graph:\n");
-    PrintTree(document, 1);
+    PrintTree(document.get(), 1);
 
     CMemFile file;
     {
@@ -287,17 +286,17 @@ int main() {
     std::printf("\nsaved as %llu bytes; loading it into a new document\n",
                 static_cast<unsigned long long>(file.GetLength()));
     file.SeekToBegin();
-    auto* copy = new ECPerformance;
+    auto copy = std::make_unique<ECPerformance>();
     // The stream carries no version: the host sets the one it saved before loading.
     copy->SetVersion(ECPerformance::WriteVersion);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(copy);
+    ECPerformance* previous = ECPerformance::SetActivePerformance(copy.get());
     {
         CArchive ar(&file, CArchive::load);
         copy->Serialize(ar);
         ar.Close();
     }
     ECPerformance::SetActivePerformance(previous);
-    PrintTree(copy, 1);
+    PrintTree(copy.get(), 1);
 
     ECBase* found = copy->GetDescendant(73, -1);
     std::printf("\nfirst timed element found below the copy: time %g\n",
@@ -306,10 +305,10 @@ int main() {
     // Walks over the original document: a count, a time-range search and a retiming.
     std::printf("\nwalking the original document:\n");
     ACCount all;
-    all.Apply(document);
+    all.Apply(document.get());
     ACCount timed;
     timed.AddEvtType(EventId::WithTime);
-    timed.Apply(document);
+    timed.Apply(document.get());
     std::printf("  count: %d elements visited (the shared one twice), %d of them \"%s\" "
                 "(event %d)\n",
                 all.GetEventCount(), timed.GetEventCount(),
@@ -318,23 +317,22 @@ int main() {
     {
         // The result list holds a reference on each element found, until the action goes.
         ACFindTime range(MCTime(1.5f), MCTime(3.0f), ACFindTime::StartOnly);
-        range.Apply(document);
+        range.Apply(document.get());
         std::printf("  search for times in [1.5, 3): %d found at", range.GetEvents()->GetCount());
-        for (POSITION pos = range.GetEvents()->GetHeadPosition(); pos != nullptr;) {
-            std::printf(" %g", static_cast<double>(
-                                   range.GetEvents()->GetNext(pos)->GetTime()->GetSeconds()));
+        for (ECBase* found : *range.GetEvents()) {
+            std::printf(" %g", static_cast<double>(found->GetTime()->GetSeconds()));
         }
         std::printf("\n");
     }
     ACDeltaTime later(MCTime(0.5f), MCTime(2.0f), MCTime::TimeMax(), ACFindTime::StartOnly);
-    later.Apply(document);
+    later.Apply(document.get());
     std::printf("  retiming: everything from time 2 on moved later by 0.5:\n");
-    PrintTree(document, 2);
-    std::printf("  display name of the root: \"%s\"\n", GetEventString(document).GetString());
+    PrintTree(document.get(), 2);
+    std::printf("  display name of the root: \"%s\"\n", GetEventString(document.get()).GetString());
 
     // Both roots are owned by this host; deleting them releases their graphs deeply.
-    delete document;
-    delete copy;
+    document.reset();
+    copy.reset();
     std::printf("released both documents\n");
 
     ShowCommandRoad();

@@ -40,6 +40,7 @@
 #include "clavenor/model/MCPtrList.h"
 #include "clavenor/model/MCTime.h"
 #include "clavenor/model/MCVoiceTrack.h"
+#include "clavenor/model/Ref.h"
 
 #include "clavenor/actions/ACBase.h"
 #include "clavenor/actions/ACCount.h"
@@ -121,3 +122,5 @@
 #include "clavenor/strings/StringTable.h"
 
 #include "clavenor/caches/MCCache.h"
+
+#include "clavenor/Library.h"

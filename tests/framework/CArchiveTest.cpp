@@ -266,3 +266,74 @@ TEST(CArchiveObjects, WrongDirectionAndClosedArchivesThrow) {
     EXPECT_EQ(Throws([&] { out << b; }), CArchiveException::genericException);
     EXPECT_EQ(Throws([&] { in >> b; }), CArchiveException::genericException);
 }
+
+TEST(CArchiveObjects, FailuresSayWhereAndInWhichClass) {
+    // Each stream follows three bytes of a host's own framing, so offsets count from the
+    // start of the file, not of the archive.
+    struct Case {
+        const char* stream;
+        Cause cause;
+        std::uint64_t offset;
+        const char* className;
+    };
+    const Case cases[] = {
+        // The time's float is cut short: the offset is the end of the data.
+        {"@ECWithTime 00 00 0000", CArchiveException::endOfFile, 23, "ECWithTime"},
+        // A child reference to nothing: the offset is where that reference starts.
+        {"@ECWithChild 02 0100 0900", CArchiveException::badIndex, 23, "ECWithChild"},
+        // Refused by the children list itself, which knows no offset: the archive adds it.
+        {"@ECWithChild 02 0100 0200", CArchiveException::badIndex, 25, "ECWithChild"},
+        // No object record is open yet.
+        {"@NoSuchClass", CArchiveException::badClass, 20, ""},
+    };
+    for (const Case& c : cases) {
+        Bytes bytes = X("AA BB CC");
+        const Bytes stream = X(c.stream);
+        bytes.insert(bytes.end(), stream.begin(), stream.end());
+        CMemFile file(bytes.data(), bytes.size());
+        file.Seek(3, CFile::begin);
+        try {
+            CArchive ar(&file, CArchive::load);
+            ar.ReadObject(nullptr);
+            ADD_FAILURE() << c.stream << " loaded";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.m_cause, c.cause) << c.stream;
+            EXPECT_EQ(e.GetOffset(), c.offset) << c.stream;
+            EXPECT_EQ(e.GetClassName(), c.className) << c.stream;
+            const std::string what = e.what();
+            EXPECT_NE(what.find("at offset " + std::to_string(c.offset)), std::string::npos)
+                << what;
+            if (*c.className != '\0') {
+                EXPECT_NE(what.find(std::string(" in ") + c.className), what.npos) << what;
+            } else {
+                EXPECT_EQ(what.find(" in "), what.npos) << what;
+            }
+            EXPECT_NE(what.find(e.GetDetail()), std::string::npos) << what;
+        }
+    }
+}
+
+TEST(CArchiveObjects, StoringFailuresNameTheClassAndAnExceptionMadeByHandKnowsNoPlace) {
+    auto* root = new ECWithChild;
+    root->Ref();
+    ECBase* at = root;
+    for (int i = 0; i < CArchive::MaxObjectDepth; ++i) {
+        auto* next = new ECWithChild;
+        at->AddChild(next, 0);
+        at = next;
+    }
+    try {
+        test::Store([&](CArchive& ar) { ar << root; });
+        ADD_FAILURE() << "stored";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.GetClassName(), "ECWithChild");
+        EXPECT_NE(e.GetOffset(), CArchiveException::UnknownOffset);
+    }
+    root->RemoveChildren(1);
+    root->Unref(1);
+
+    const CArchiveException plain(CArchiveException::badSchema, "schema 9");
+    EXPECT_EQ(plain.GetOffset(), CArchiveException::UnknownOffset);
+    EXPECT_EQ(plain.GetClassName(), "");
+    EXPECT_STREQ(plain.what(), "archive error: badSchema: schema 9");
+}

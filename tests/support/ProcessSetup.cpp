@@ -11,7 +11,11 @@ namespace {
 
 class ProcessSetup : public ::testing::Environment {
 public:
-    void SetUp() override { delete new clavenor::ECPerformance; }
+    void SetUp() override {
+        // A static link knows only the classes it names until they are all registered.
+        clavenor::RegisterClasses();
+        delete new clavenor::ECPerformance;
+    }
 };
 
 const auto* const kProcessSetup = ::testing::AddGlobalTestEnvironment(new ProcessSetup);

@@ -16,6 +16,13 @@ public:
     /// Releases every command.
     ~MCCommandList() override;
 
+    /// Range-for over the commands: `for (CCBase* c : list)`. The body may remove the
+    /// current command, not the next one.
+    MCListIterator<Node, CCBase*> begin() const {
+        return MCListIterator<Node, CCBase*>(HeadNode());
+    }
+    MCListIterator<Node, CCBase*> end() const { return {}; }
+
     CCBase* GetHead() const { return static_cast<CCBase*>(MCPtrList::GetHead()); }
     CCBase* GetNext(POSITION& pos) const { return static_cast<CCBase*>(MCPtrList::GetNext(pos)); }
     CCBase* GetPrev(POSITION& pos) const { return static_cast<CCBase*>(MCPtrList::GetPrev(pos)); }

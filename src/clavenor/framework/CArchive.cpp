@@ -34,19 +34,16 @@ void ReserveOneMore(Vector& v) {
     }
 }
 
-[[noreturn]] void Fail(CArchiveException::Cause cause, const std::string& detail) {
-    throw CArchiveException(cause, detail);
-}
-
 } // namespace
 
 CArchive::CArchive(CFile* file, unsigned mode, std::size_t bufferSize)
-    : m_file(file), m_loading((mode & load) != 0),
-      m_buffer(new std::uint8_t[std::max<std::size_t>(bufferSize, 64)]),
-      m_bufferSize(std::max<std::size_t>(bufferSize, 64)) {
+    : m_file(file), m_loading((mode & load) != 0) {
     if (m_file == nullptr) {
-        Fail(CArchiveException::genericException, "no file");
+        throw CArchiveException(CArchiveException::genericException, "no file");
     }
+    m_filePosition = m_file->GetPosition();
+    m_bufferSize = std::max<std::size_t>(bufferSize, 64);
+    m_buffer.reset(new std::uint8_t[m_bufferSize]);
     if (m_loading) {
         m_readCur = m_readEnd = m_buffer.get();
     } else {
@@ -63,6 +60,24 @@ CArchive::~CArchive() {
         // A destructor cannot report; callers who care call Close() first.
     }
     ReleaseHolds();
+}
+
+void CArchive::Fail(CArchiveException::Cause cause, const std::string& detail) const {
+    FailAt(GetPosition(), cause, detail);
+}
+
+void CArchive::FailAt(std::uint64_t offset, CArchiveException::Cause cause,
+                      const std::string& detail) const {
+    throw CArchiveException(cause, detail, offset);
+}
+
+std::uint64_t CArchive::GetPosition() const {
+    if (m_loading) {
+        return m_filePosition - static_cast<std::uint64_t>(m_readEnd - m_readCur);
+    }
+    return m_writeCur != nullptr
+               ? m_filePosition + static_cast<std::uint64_t>(m_writeCur - m_buffer.get())
+               : m_filePosition;
 }
 
 void CArchive::RequireStoring() const {
@@ -126,6 +141,7 @@ void CArchive::FlushBuffer() {
     if (pending != 0) {
         m_file->Write(m_buffer.get(), pending);
         m_writeCur = m_buffer.get();
+        m_filePosition += pending;
     }
 }
 
@@ -142,6 +158,7 @@ std::size_t CArchive::FillBuffer(std::size_t wanted) {
             break;
         }
         available += got;
+        m_filePosition += got;
     }
     m_readEnd = base + available;
     return available;
@@ -149,6 +166,12 @@ std::size_t CArchive::FillBuffer(std::size_t wanted) {
 
 void CArchive::Write(const void* buffer, std::size_t count) {
     RequireStoring();
+    if (count == 0) {
+        return;
+    }
+    if (buffer == nullptr) {
+        Fail(CArchiveException::genericException, "no bytes to write");
+    }
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     const std::size_t space = static_cast<std::size_t>(m_writeEnd - m_writeCur);
     if (count <= space) {
@@ -159,6 +182,7 @@ void CArchive::Write(const void* buffer, std::size_t count) {
     FlushBuffer();
     if (count >= m_bufferSize) {
         m_file->Write(bytes, count);
+        m_filePosition += count;
     } else {
         std::memcpy(m_writeCur, bytes, count);
         m_writeCur += count;
@@ -167,6 +191,12 @@ void CArchive::Write(const void* buffer, std::size_t count) {
 
 std::size_t CArchive::Read(void* buffer, std::size_t count) {
     RequireLoading();
+    if (count == 0) {
+        return 0;
+    }
+    if (buffer == nullptr) {
+        Fail(CArchiveException::genericException, "no room to read into");
+    }
     auto* out = static_cast<std::uint8_t*>(buffer);
     std::size_t available = static_cast<std::size_t>(m_readEnd - m_readCur);
     if (count <= available) {
@@ -184,6 +214,7 @@ std::size_t CArchive::Read(void* buffer, std::size_t count) {
             if (got == 0) {
                 Fail(CArchiveException::endOfFile, "stream ends inside a value");
             }
+            m_filePosition += got;
             out += got;
             remaining -= got;
         }
@@ -312,6 +343,10 @@ void CArchive::WriteObject(const CObject* object) {
     m_openObjects.push_back(object);
     try {
         const_cast<CObject*>(object)->Serialize(*this);
+    } catch (CArchiveException& e) {
+        e.Locate(GetPosition(), cls->m_lpszClassName);
+        m_openObjects.pop_back();
+        throw;
     } catch (...) {
         m_openObjects.pop_back();
         throw;
@@ -345,6 +380,7 @@ const CRuntimeClass* CArchive::ReadClassRecord(std::uint32_t& schema) {
 
 CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     RequireLoading();
+    const std::uint64_t start = GetPosition();
     std::uint16_t tag = 0;
     *this >> tag;
 
@@ -369,7 +405,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     if ((reference & kBigClassTag) != 0) {
         const std::uint32_t index = reference & ~kBigClassTag;
         if (index == 0 || index >= m_mapCount || !m_loadMap[index - 1].isClass) {
-            Fail(CArchiveException::badIndex, "class reference " + std::to_string(index));
+            FailAt(start, CArchiveException::badIndex, "class reference " + std::to_string(index));
         }
         const LoadEntry& entry = m_loadMap[index - 1];
         return LoadNewObject(entry.cls, entry.schema, required);
@@ -380,13 +416,13 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     }
     if (reference >= m_mapCount || m_loadMap[reference - 1].isClass ||
         m_loadMap[reference - 1].object == nullptr) {
-        Fail(CArchiveException::badIndex, "object reference " + std::to_string(reference));
+        FailAt(start, CArchiveException::badIndex, "object reference " + std::to_string(reference));
     }
     CObject* object = m_loadMap[reference - 1].object;
     if (required != nullptr && !object->IsKindOf(required)) {
-        Fail(CArchiveException::badClass, std::string(object->GetRuntimeClass()->m_lpszClassName) +
-                                              " where " + required->m_lpszClassName +
-                                              " is required");
+        FailAt(start, CArchiveException::badClass,
+               std::string(object->GetRuntimeClass()->m_lpszClassName) + " where " +
+                   required->m_lpszClassName + " is required");
     }
     return object;
 }
@@ -422,16 +458,24 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
     m_objectSchema = schema;
     try {
         object->Serialize(*this);
+    } catch (CArchiveException& e) {
+        e.Locate(GetPosition(), cls->m_lpszClassName);
+        ForgetFailedObject(slot, object, held);
+        throw;
     } catch (...) {
-        m_openObjects.pop_back();
-        m_loadMap[slot].object = nullptr;
-        if (!held) {
-            object->DiscardAfterFailedLoad();
-        }
+        ForgetFailedObject(slot, object, held);
         throw;
     }
     m_openObjects.pop_back();
     return object;
+}
+
+void CArchive::ForgetFailedObject(std::size_t slot, CObject* object, bool held) {
+    m_openObjects.pop_back();
+    m_loadMap[slot].object = nullptr;
+    if (!held) {
+        object->DiscardAfterFailedLoad();
+    }
 }
 
 std::uint32_t CArchive::GetObjectSchema() {

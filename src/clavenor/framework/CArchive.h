@@ -90,11 +90,13 @@ public:
     CArchive& operator>>(float& v) { return ReadValue(v); }
     CArchive& operator>>(double& v) { return ReadValue(v); }
 
-    /// Raw block of `count` bytes.
+    /// Raw block of `count` bytes. A null `buffer` with a non-zero count throws
+    /// CArchiveException(genericException).
     void Write(const void* buffer, std::size_t count);
 
     /// Reads exactly `count` bytes and returns `count`; a stream that ends first throws
-    /// CArchiveException(endOfFile).
+    /// CArchiveException(endOfFile), a null `buffer` with a non-zero count
+    /// CArchiveException(genericException).
     std::size_t Read(void* buffer, std::size_t count);
 
     /// Skips `count` bytes of a loading archive (endOfFile when the stream is shorter).
@@ -135,6 +137,11 @@ public:
     /// enclosing document write null instead of the unmapped root of a direct Serialize.
     bool IsObjectMapped(const CObject* object) const;
 
+    /// The position in the file of the next byte the archive reads or writes: the file's
+    /// position when the archive was made, plus what it has read or written since (bytes
+    /// still in its buffer included). Failures carry it in CArchiveException::GetOffset().
+    std::uint64_t GetPosition() const;
+
     /// Levels of object records currently open.
     int GetObjectDepth() const { return static_cast<int>(m_openObjects.size()); }
 
@@ -171,6 +178,9 @@ private:
         bool isClass;
     };
 
+    [[noreturn]] void Fail(CArchiveException::Cause cause, const std::string& detail) const;
+    [[noreturn]] void FailAt(std::uint64_t offset, CArchiveException::Cause cause,
+                             const std::string& detail) const;
     void RequireStoring() const;
     void RequireLoading() const;
     void FlushBuffer();
@@ -180,12 +190,15 @@ private:
     const CRuntimeClass* ReadClassRecord(std::uint32_t& schema);
     CObject* LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
                            const CRuntimeClass* required);
+    void ForgetFailedObject(std::size_t slot, CObject* object, bool held);
     void ReleaseHolds();
 
     CFile* m_file;
     bool m_loading;
     std::uint32_t m_objectSchema = 0xFFFFFFFFu;
 
+    // The file position just past the last byte read from (or written to) the file.
+    std::uint64_t m_filePosition = 0;
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::size_t m_bufferSize;
     // Exactly one pair is in use, the other stays null, so that the inline paths above

@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <stdexcept>
 #include <vector>
 
 namespace clavenor {
 
 /// A growable array in the shape of the platform's template; ARG_TYPE is the type in which
-/// arguments are passed (`CArray<int, int>`). Indexes are ints; an index out of range is an
-/// error of the caller for ElementAt and operator[], as in the platform's class, while
-/// GetAt returns a default value for it.
+/// arguments are passed (`CArray<int, int>`). Indexes are ints. An index out of range never
+/// reaches memory: GetAt returns a default value for it, SetAt ignores it, and ElementAt and
+/// operator[], which must return an item, throw std::out_of_range.
 template <class TYPE, class ARG_TYPE = const TYPE&>
 class CArray {
 public:
@@ -25,10 +26,14 @@ public:
     TYPE GetAt(int index) const {
         return InRange(index) ? m_items[static_cast<std::size_t>(index)] : TYPE();
     }
-    void SetAt(int index, ARG_TYPE value) { m_items[static_cast<std::size_t>(index)] = value; }
-    TYPE& ElementAt(int index) { return m_items[static_cast<std::size_t>(index)]; }
+    void SetAt(int index, ARG_TYPE value) {
+        if (InRange(index)) {
+            m_items[static_cast<std::size_t>(index)] = value;
+        }
+    }
+    TYPE& ElementAt(int index) { return m_items.at(Checked(index)); }
     TYPE& operator[](int index) { return ElementAt(index); }
-    const TYPE& operator[](int index) const { return m_items[static_cast<std::size_t>(index)]; }
+    const TYPE& operator[](int index) const { return m_items.at(Checked(index)); }
 
     /// Stores `value` at `index`, growing the array to index + 1 items first when needed.
     void SetAtGrow(int index, ARG_TYPE value) {
@@ -75,6 +80,10 @@ public:
 private:
     bool InRange(int index) const {
         return index >= 0 && static_cast<std::size_t>(index) < m_items.size();
+    }
+    // A negative index becomes one that at() refuses.
+    static std::size_t Checked(int index) {
+        return index >= 0 ? static_cast<std::size_t>(index) : ~std::size_t{0};
     }
 
     std::vector<TYPE> m_items;

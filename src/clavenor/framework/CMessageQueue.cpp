@@ -274,6 +274,9 @@ private:
 } // namespace
 
 HWND CMessageQueue::CreateHiddenWindow(const char* className, WNDPROC procedure) {
+    if (procedure == nullptr) {
+        return nullptr;
+    }
     return Queue::Instance().Create(className, procedure);
 }
 
@@ -312,7 +315,8 @@ bool CMessageQueue::IsOwnerThread() { return Queue::Instance().IsOwner(); }
 int CMessageQueue::PumpMessages() { return Queue::Instance().Pump(); }
 
 int CMessageQueue::WaitAndPumpMessages(std::chrono::milliseconds maxWait) {
-    return Queue::Instance().WaitAndPump(maxWait);
+    return Queue::Instance().WaitAndPump(
+        std::clamp(maxWait, std::chrono::milliseconds(0), MaxWait));
 }
 
 std::size_t CMessageQueue::GetQueuedCount() { return Queue::Instance().Queued(); }

@@ -29,7 +29,8 @@ namespace clavenor {
 class CMessageQueue {
 public:
     /// Creates a window whose messages go to `procedure`. The first call makes the calling
-    /// thread the owning thread. `className` is kept for diagnostics. Never fails.
+    /// thread the owning thread. `className` is kept for diagnostics (null reads as empty).
+    /// Refuses a null `procedure`, returning null; never fails otherwise.
     static HWND CreateHiddenWindow(const char* className, WNDPROC procedure);
 
     /// Removes the window and its timers; messages still queued for it are dropped. Returns
@@ -74,10 +75,14 @@ public:
 
     /// Waits up to `maxWait` for a message to arrive or a timer to fall due, then pumps as
     /// PumpMessages does. Returns how many ran (0 after a timeout, and on other threads).
+    /// A negative wait does not wait; a wait longer than MaxWait waits MaxWait.
     static int WaitAndPumpMessages(std::chrono::milliseconds maxWait);
 
     /// Messages waiting in the queue (not counting timers).
     static std::size_t GetQueuedCount();
+
+    /// The longest wait WaitAndPumpMessages makes (about a year).
+    static constexpr std::chrono::milliseconds MaxWait = std::chrono::hours(24 * 366);
 };
 
 /// The host's pump calls, as free functions.

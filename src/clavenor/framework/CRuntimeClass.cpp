@@ -21,10 +21,15 @@ std::unordered_map<std::string_view, const CRuntimeClass*>& Registry() {
 CRuntimeClass::CRuntimeClass(const char* name, std::uint32_t schema, CObject* (*factory)(),
                              const CRuntimeClass* base)
     : m_lpszClassName(name), m_wSchema(schema), m_pfnCreateObject(factory), m_pBaseClass(base) {
-    Registry().emplace(std::string_view(name), this);
+    if (name != nullptr && *name != '\0') {
+        Registry().emplace(std::string_view(name), this);
+    }
 }
 
 CRuntimeClass::~CRuntimeClass() {
+    if (m_lpszClassName == nullptr) {
+        return;
+    }
     auto& registry = Registry();
     auto it = registry.find(std::string_view(m_lpszClassName));
     if (it != registry.end() && it->second == this) {

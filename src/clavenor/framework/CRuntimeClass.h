@@ -12,7 +12,8 @@ class CObject;
 /// Every record registers itself by name when it is constructed (that is, while the library
 /// or a plug-in is being loaded) and leaves the registry when destroyed. The archive looks
 /// classes up by name while loading, so each name must be unique across the process; a
-/// second record with a name already taken stays out of the registry.
+/// second record with a name already taken stays out of the registry, and so does a record
+/// whose name is null or empty.
 ///
 /// Records are immutable after construction and may be read from any thread; registration
 /// itself happens during static initialisation and is not meant to race with lookups.

@@ -13,7 +13,9 @@ class CString {
 public:
     CString() = default;
     CString(const char* text) : m_text(text != nullptr ? text : "") {}
-    CString(const char* text, std::size_t length) : m_text(text, length) {}
+    /// The first `length` bytes at `text`; empty for a null `text`.
+    CString(const char* text, std::size_t length)
+        : m_text(text != nullptr ? std::string(text, length) : std::string()) {}
     CString(std::string text) : m_text(std::move(text)) {}
     CString(std::string_view text) : m_text(text) {}
 

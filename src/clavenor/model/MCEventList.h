@@ -28,6 +28,13 @@ public:
     /// Releases every element, from the tail toward the head.
     ~MCEventList() override;
 
+    /// Range-for over the elements: `for (ECBase* e : *list)`. The loop takes no reference:
+    /// the body may remove the current element (which may destroy it), not the next one.
+    MCListIterator<Node, ECBase*> begin() const {
+        return MCListIterator<Node, ECBase*>(HeadNode());
+    }
+    MCListIterator<Node, ECBase*> end() const { return {}; }
+
     ECBase* GetHead() const;
     ECBase* GetTail() const;
     ECBase* GetAt(POSITION pos) const;

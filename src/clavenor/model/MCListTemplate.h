@@ -2,11 +2,51 @@
 
 #include "clavenor/framework/POSITION.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <new>
 #include <vector>
 
 namespace clavenor {
+
+/// Walks a list from the head for range-for (`for (ECBase* e : *list)`), yielding each item
+/// as `Item`. Like GetNext, it finds the next node before the loop body runs: the body may
+/// remove the current item (even destroy it), but not the one after it.
+template <class Node, class Item>
+class MCListIterator {
+public:
+    using iterator_concept = std::forward_iterator_tag;
+    using iterator_category = std::input_iterator_tag;
+    using value_type = Item;
+    using difference_type = std::ptrdiff_t;
+    using reference = Item;
+
+    MCListIterator() = default;
+    explicit MCListIterator(Node* node)
+        : m_pNode(node), m_pNext(node != nullptr ? node->next : nullptr) {}
+
+    Item operator*() const { return static_cast<Item>(m_pNode->data); }
+
+    MCListIterator& operator++() {
+        m_pNode = m_pNext;
+        m_pNext = m_pNode != nullptr ? m_pNode->next : nullptr;
+        return *this;
+    }
+    MCListIterator operator++(int) {
+        MCListIterator before = *this;
+        ++*this;
+        return before;
+    }
+
+    friend bool operator==(const MCListIterator& a, const MCListIterator& b) {
+        return a.m_pNode == b.m_pNode;
+    }
+
+private:
+    Node* m_pNode = nullptr;
+    Node* m_pNext = nullptr;
+};
 
 /// The base of lists that are not objects of the object model (MCPtrList).
 struct MCListNoBase {};
@@ -33,9 +73,15 @@ public:
         Node* next;
     };
 
+    using Iterator = MCListIterator<Node, T>;
+
     MCListTemplate() = default;
     MCListTemplate(const MCListTemplate&) = delete;
     MCListTemplate& operator=(const MCListTemplate&) = delete;
+
+    /// Range-for from head to tail (see MCListIterator for what the loop may change).
+    Iterator begin() const { return Iterator(m_pHead); }
+    Iterator end() const { return Iterator(); }
 
     std::int32_t GetCount() const { return m_nCount; }
     bool IsEmpty() const { return m_nCount == 0; }

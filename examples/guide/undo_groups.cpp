@@ -1,0 +1,63 @@
+// Undo groups: the commands applied between BeginUndo and EndUndo form one named history
+// entry, undone and redone as one step. A command applied outside any undo group changes the
+// document all the same, but the history never hears of it.
+
+#include <clavenor/clavenor.h>
+
+#include <cstdio>
+#include <memory>
+
+using namespace clavenor;
+
+namespace {
+
+int g_failures = 0;
+
+void Expect(bool fact, const char* what) {
+    std::printf("%s: %s\n", fact ? "ok" : "FAILED", what);
+    g_failures += fact ? 0 : 1;
+}
+
+} // namespace
+
+int main() {
+    // Every command's Prepare needs the document's conductor.
+    auto document = std::make_unique<ECPerformance>();
+    auto* conductor = new ECConductor;
+    document->AddChild(conductor, 0);
+    auto* staff = new ECStaff;
+    conductor->AddChild(staff, 1);
+
+    //! [undo-group]
+    MCCommandMgr::BeginUndo(document.get(), CString("Add two measures"));
+    for (float start : {0.0f, 4.0f}) {
+        auto* measure = new ECMeasure;
+        MCTime time(start);
+        measure->SetTime(&time);
+        auto add = MakeRef<CCAdd>(measure, staff, FCMidi::MidiNull());
+        add->SetSynchronous(1); // runs before Apply returns
+        add->Apply(document.get());
+    }
+    MCCommandMgr::EndUndo(document.get()); // the entry enters the history here
+
+    CString name;
+    document->GetUndoString(name, -1); // "Add two measures", for the Edit menu
+    document->Undo(1);                 // both measures go
+    document->Redo(1);                 // both come back
+    //! [undo-group]
+    Expect(name == "Add two measures", "the entry carries the group's name");
+    Expect(document->GetUndoCount() == 1, "one history entry for the group");
+    Expect(staff->GetChildren()->GetCount() == 2, "undo and redo took both measures");
+
+    //! [outside-group]
+    auto add = MakeRef<CCAdd>(new ECMeasure, staff, FCMidi::MidiNull());
+    add->SetSynchronous(1);
+    add->Apply(document.get()); // the measure is added; no history entry records it
+    //! [outside-group]
+    Expect(staff->GetChildren()->GetCount() == 3, "the command outside a group ran");
+    Expect(document->GetUndoCount() == 1, "but the history did not grow");
+
+    document.reset();
+    MCCommandMgr::OnIdle();
+    return g_failures;
+}
