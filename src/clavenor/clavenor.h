@@ -103,6 +103,8 @@
 
 #include "clavenor/plugins/CPlugin.h"
 #include "clavenor/plugins/CPluginData.h"
+#include "clavenor/plugins/CPluginFilter.h"
+#include "clavenor/plugins/LCBase.h"
 
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/commands/CCAddItem.h"
