@@ -1,4 +1,5 @@
 #include "fuzz/FuzzDocuments.h"
+#include "fuzz/FuzzPaste.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -385,6 +386,21 @@ TEST_F(CrossProcess, APasteNeverSeesHalfOfACopyMadeAtTheSameTime) {
     }
     EXPECT_EQ(writer.get(), 0);
     EXPECT_GT(pastes, 0);
+}
+
+// The paste fuzzer's harness over real copies, whole and cut short at every length, each way
+// the harness can offer them.
+TEST(PasteFuzzSeeds, RealCopiesAndTheirPrefixesKeepThePasteContract) {
+    const int live = g_liveElements;
+    for (std::vector<std::uint8_t> seed : fuzz::MakePasteSeeds()) {
+        for (std::uint8_t how = 0; how < 16; ++how) {
+            seed[0] = how;
+            for (std::size_t size = 1; size <= seed.size(); size += 1 + size / 8) {
+                fuzz::PasteOne(seed.data(), size);
+            }
+        }
+    }
+    EXPECT_EQ(g_liveElements, live);
 }
 
 } // namespace
