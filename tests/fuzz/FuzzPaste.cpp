@@ -113,39 +113,46 @@ void PasteOne(const std::uint8_t* data, std::size_t size) {
 std::vector<std::vector<std::uint8_t>> MakePasteSeeds() {
     std::vector<std::vector<std::uint8_t>> seeds;
     for (ECPerformance* document : MakeSeedDocuments()) {
-        // Every element below the root, each copied with its subtree, and all of them at once.
-        MCEventList all;
-        ACFindEvents find;
-        find.Apply(document);
-        for (POSITION pos = find.GetEvents()->GetHeadPosition(); pos != nullptr;) {
-            ECBase* element = find.GetEvents()->GetNext(pos);
-            if (element != document) {
-                all.AddTail(element);
+        // Every element below the root with its subtree, all at once. The walk's list holds
+        // the root too: a reference of our own keeps the list from destroying it.
+        std::shared_ptr<const CTransferData> transfer;
+        document->Ref();
+        {
+            MCEventList all;
+            ACFindEvents find;
+            find.Apply(document);
+            for (POSITION pos = find.GetEvents()->GetHeadPosition(); pos != nullptr;) {
+                ECBase* element = find.GetEvents()->GetNext(pos);
+                if (element != document) {
+                    all.AddTail(element);
+                }
+            }
+            all.CollapseToAncestors();
+            MCOleDataInfo info;
+            info.SetEventType(all.GetEventType());
+            info.SetInfo(1, "seed", 5);
+            MCOleDataOut out;
+            if (out.CacheEvents(all) != 0 && out.CacheInfo(&info) != 0) {
+                transfer = out.GetTransferData();
             }
         }
-        all.CollapseToAncestors();
-        MCOleDataInfo info;
-        info.SetEventType(all.GetEventType());
-        info.SetInfo(1, "seed", 5);
-        MCOleDataOut out;
-        if (out.CacheEvents(all) != 0 && out.CacheInfo(&info) != 0) {
-            std::shared_ptr<const CTransferData> transfer = out.GetTransferData();
-            const CTransferData::Bytes& infoBytes = *transfer->GetFormat(MCClipFormat::MusicInfo);
-            const CTransferData::Bytes& dataBytes = *transfer->GetFormat(MCClipFormat::MusicData);
-            std::vector<std::uint8_t> seed = {kOfferSplit,
-                                              static_cast<std::uint8_t>(infoBytes.size()),
-                                              static_cast<std::uint8_t>(infoBytes.size() >> 8)};
-            seed.insert(seed.end(), infoBytes.begin(), infoBytes.end());
-            seed.insert(seed.end(), dataBytes.begin(), dataBytes.end());
-            seeds.push_back(seed);
-            seed[0] |= kDrop | kOldActiveDocument;
-            seeds.push_back(std::move(seed));
-            std::vector<std::uint8_t> dataOnly = {kOfferData};
-            dataOnly.insert(dataOnly.end(), dataBytes.begin(), dataBytes.end());
-            seeds.push_back(std::move(dataOnly));
-        }
-        all.RemoveAll();
+        document->Unref(0);
         delete document;
+        if (transfer == nullptr) {
+            continue;
+        }
+        const CTransferData::Bytes& infoBytes = *transfer->GetFormat(MCClipFormat::MusicInfo);
+        const CTransferData::Bytes& dataBytes = *transfer->GetFormat(MCClipFormat::MusicData);
+        std::vector<std::uint8_t> seed = {kOfferSplit, static_cast<std::uint8_t>(infoBytes.size()),
+                                          static_cast<std::uint8_t>(infoBytes.size() >> 8)};
+        seed.insert(seed.end(), infoBytes.begin(), infoBytes.end());
+        seed.insert(seed.end(), dataBytes.begin(), dataBytes.end());
+        seeds.push_back(seed);
+        seed[0] |= kDrop | kOldActiveDocument;
+        seeds.push_back(std::move(seed));
+        std::vector<std::uint8_t> dataOnly = {kOfferData};
+        dataOnly.insert(dataOnly.end(), dataBytes.begin(), dataBytes.end());
+        seeds.push_back(std::move(dataOnly));
     }
     return seeds;
 }
