@@ -1,9 +1,12 @@
-// A small host: builds an element graph, saves and reloads it, walks it, and drives a
-// document through commands with handlers, undo and redo. It prints what it did.
+// A small host: builds an element graph, saves and reloads it, walks it, drives a document
+// through commands with handlers, undo and redo, copies a measure's notes from one document
+// into another through the clipboard, and lists the filters of its plug-ins. It prints what
+// it did.
 
 #include <clavenor/clavenor.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 using namespace clavenor;
@@ -224,6 +227,93 @@ void ShowScore() {
     MCCommandMgr::OnIdle();
 }
 
+// A document with one staff and one measure starting at time 0.
+std::unique_ptr<ECPerformance> MakeScore(ECMeasure*& measure) {
+    auto score = std::make_unique<ECPerformance>();
+    auto* conductor = new ECConductor;
+    score->AddChild(conductor, 0);
+    auto* staff = new ECStaff;
+    conductor->AddChild(staff, 1);
+    measure = new ECMeasure;
+    MCTime zero(0.0f);
+    measure->SetTime(&zero);
+    staff->AddChild(measure, 1);
+    return score;
+}
+
+void ShowClipboard() {
+    std::printf("\ncopying a measure's notes from one document into another:\n");
+    ECMeasure* source = nullptr;
+    ECMeasure* target = nullptr;
+    auto from = MakeScore(source);
+    auto to = MakeScore(target);
+    for (float t : {0.0f, 1.0f, 2.0f, 3.0f}) {
+        source->AddChild(MakeNote(t, 1.0f), 1);
+    }
+
+    // The copy goes to the process's clipboard; it changes nothing and is never undone.
+    auto copy = MakeRef<CCCopy>();
+    copy->SetSynchronous(1);
+    copy->CopyEvents(source->GetChildren());
+    copy->Apply(from.get());
+    std::printf("  the clipboard holds \"%s\" and \"%s\": %s\n", MCClipFormat::MusicData,
+                MCClipFormat::MusicInfo, CCPaste::ClipboardHasValidData() ? "yes" : "no");
+
+    // The paste reads new elements; a CCAdd puts them into the other document, undoably.
+    auto paste = MakeRef<CCPaste>();
+    paste->SetSynchronous(1);
+    paste->Apply(to.get());
+    std::printf("  pasted %d notes (event type %d)\n", paste->GetEvents().GetCount(),
+                paste->GetDataInfo() != nullptr ? paste->GetDataInfo()->GetEventType() : -1);
+    auto add = MakeRef<CCAdd>();
+    add->SetSynchronous(1);
+    for (ECBase* pasted : paste->GetEvents()) {
+        add->Add(pasted, target, FCMidi::MidiNull());
+    }
+    MCCommandMgr::BeginUndo(to.get(), CString("Paste"));
+    add->Apply(to.get());
+    MCCommandMgr::EndUndo(to.get());
+
+    // The copies share nothing with the originals: moving an original moves no copy.
+    MCTime later(8.0f);
+    source->GetChildren()->GetHead()->SetTime(&later);
+    std::printf("  the target measure after moving the first original to 8:\n");
+    PrintNamedTree(target, 2);
+    CString undo;
+    to->GetUndoString(undo, -1);
+    std::printf("  the target's history: \"%s\"\n", undo.GetString());
+
+    add.Reset();
+    paste.Reset();
+    copy.Reset();
+    from.reset();
+    to.reset();
+    MCCommandMgr::OnIdle();
+}
+
+void ShowPlugins() {
+    const std::string folder = CPlugin::GetPluginFolder();
+    std::printf("\nplug-ins in %s:\n", folder.c_str());
+    if (!std::filesystem::is_directory(folder)) {
+        std::printf("  no plug-in folder\n");
+        return;
+    }
+    CPlugin::Initialize();
+    MCMapStringToPtr& filters = CPluginFilter::GetPlugins();
+    CString key;
+    void* value = nullptr;
+    for (POSITION pos = filters.GetStartPosition(); pos != nullptr;) {
+        filters.GetNextAssoc(pos, key, value);
+        auto* filter = static_cast<CPluginFilter*>(value);
+        std::printf("  filter \"%s\": class %s, code 0x%08X\n", key.GetString(),
+                    filter->GetFilterClass() != nullptr ? filter->GetFilterClass()->m_lpszClassName
+                                                        : "(none)",
+                    filter->GetFilterCode());
+    }
+    std::printf("  %d filter(s) found\n", filters.GetCount());
+    CPlugin::UnInitialize();
+}
+
 } // namespace
 
 int main() {
@@ -337,5 +427,7 @@ int main() {
 
     ShowCommandRoad();
     ShowScore();
+    ShowClipboard();
+    ShowPlugins();
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "support/TestSupport.h"
 
+#include <cstdlib>
 #include <sstream>
+#include <string>
 
 namespace clavenor::test {
 
@@ -33,6 +35,20 @@ Bytes X(std::string_view text) {
         }
     }
     return out;
+}
+
+TempFolder::TempFolder() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "clavenor-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    m_path = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
 }
 
 std::string Journal::Joined() const {

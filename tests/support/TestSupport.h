@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -282,6 +283,24 @@ public:
 
 private:
     ECPerformance* m_performance;
+};
+
+/// A new, empty folder of its own under the system's temporary folder (mode 0700), removed
+/// with everything in it when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return m_path / name;
+    }
+
+private:
+    std::filesystem::path m_path;
 };
 
 /// Pumps the owning thread's queue until `done()` holds (or a generous time passes).

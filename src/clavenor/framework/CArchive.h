@@ -14,6 +14,7 @@
 
 namespace clavenor {
 
+class CDocument;
 class CFile;
 class CObject;
 struct CRuntimeClass;
@@ -148,6 +149,11 @@ public:
     /// Classes and objects registered so far (the next index minus one).
     std::uint32_t GetMapCount() const { return m_mapCount - 1; }
 
+    /// The host's document the stream belongs to (null by default). The archive only carries
+    /// it, for records that want to know where they are being read or written.
+    CDocument* GetDocument() const { return m_pDocument; }
+    void SetDocument(CDocument* document) { m_pDocument = document; }
+
 private:
     template <class T>
     CArchive& WriteValue(T v) {
@@ -213,6 +219,7 @@ private:
     std::vector<LoadEntry> m_loadMap;
     std::vector<const CObject*> m_openObjects;
     std::vector<CObject*> m_held;
+    CDocument* m_pDocument = nullptr;
 };
 
 /// Object references as stream operators: `ar << pElement`, `ar >> pAnyObject`. Each

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace clavenor {
+
+/// One transfer as the data-transfer service carries it (the contents of one copy or one
+/// drag): payloads of bytes, each under the name of its clipboard format, in the order they
+/// were offered.
+///
+/// Payloads are shared, immutable byte blocks: copying a CTransferData or handing it to the
+/// clipboard copies pointers, not bytes. Once offered to a service, a transfer is only read,
+/// so readers on any thread may share it.
+class CTransferData {
+public:
+    using Bytes = std::vector<std::uint8_t>;
+    using Payload = std::shared_ptr<const Bytes>;
+
+    /// Offers `payload` under `name`, replacing an earlier payload of that name (which keeps
+    /// its place in the order). A null payload removes the name. Empty names are ignored.
+    void SetFormat(std::string_view name, Payload payload);
+
+    /// The payload offered under `name` (exact, case-sensitive), or null.
+    Payload GetFormat(std::string_view name) const;
+    bool HasFormat(std::string_view name) const { return GetFormat(name) != nullptr; }
+
+    bool IsEmpty() const { return m_formats.empty(); }
+    std::size_t GetFormatCount() const { return m_formats.size(); }
+    /// The i-th format's name and payload, in offer order (i below GetFormatCount()).
+    const std::string& GetFormatName(std::size_t i) const { return m_formats[i].first; }
+    const Payload& GetPayload(std::size_t i) const { return m_formats[i].second; }
+
+private:
+    std::vector<std::pair<std::string, Payload>> m_formats;
+};
+
+} // namespace clavenor
