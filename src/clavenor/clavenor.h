@@ -114,6 +114,7 @@
 #include "clavenor/state/SCStatus.h"
 #include "clavenor/state/SCTime.h"
 
+#include "clavenor/strings/DisplayStrings.h"
 #include "clavenor/strings/MCLogFont.h"
 #include "clavenor/strings/MCScreenMetrics.h"
 #include "clavenor/strings/MCWindowPlacement.h"
