@@ -59,6 +59,8 @@
 
 #include "clavenor/elements/ECChord.h"
 #include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECGraceNote.h"
 #include "clavenor/elements/ECMeasure.h"
 #include "clavenor/elements/ECNote.h"
@@ -67,6 +69,7 @@
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/elements/ECTrack.h"
 #include "clavenor/elements/ECWaveTrack.h"
+#include "clavenor/elements/EVALUE.h"
 
 #include "clavenor/fields/FCBase.h"
 #include "clavenor/fields/FCBool.h"
