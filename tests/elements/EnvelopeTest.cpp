@@ -207,6 +207,10 @@ TEST(ECEnvelope, PointsStaySortedAndUniqueAndOnlyPointsEnter) {
     EXPECT_EQ(f.envelope->GetPointAtIndex(0), early);
     ECWithTime notAPoint;
     EXPECT_EQ(f.envelope->AddChild(&notAPoint, 1), 0);
+    ECEnvPoint atBarPulseTick;
+    MCTime bar(1, 0, 0, 480);
+    atBarPulseTick.SetTime(&bar);
+    EXPECT_EQ(f.envelope->AddChild(&atBarPulseTick, 1), 0);
     EXPECT_EQ(f.envelope->AddChild(nullptr, 1), 0);
     EXPECT_EQ(f.envelope->GetPointCount(), 2);
     EXPECT_EQ(f.envelope->GetPointAtIndex(2), nullptr);

@@ -130,7 +130,9 @@ void ECEnvelope::RepairLoadedPoints() {
     MCTime zero = MCTime::TimeZero();
     for (POSITION pos = points->GetHeadPosition(); pos != nullptr;) {
         ECBase* point = points->GetNext(pos);
-        if (*point->GetTime() < zero) {
+        // A bar/pulse/tick time has no place among quarter notes (and would leave the
+        // order to depend on the order read): such a point goes to zero as well.
+        if (point->GetTime()->GetMode() == 2 || *point->GetTime() < zero) {
             point->SetTime(&zero);
         }
     }
@@ -162,7 +164,7 @@ bool ECEnvelope::IsOwnPoint(ECBase* element) {
 
 int ECEnvelope::AddChild(ECBase* child, int) {
     if (child == nullptr || !child->IsKindOf(RUNTIME_CLASS(ECEnvPoint)) ||
-        child->GetParents()->Find(this) != nullptr) {
+        child->GetTime()->GetMode() == 2 || child->GetParents()->Find(this) != nullptr) {
         return 0;
     }
     MCTime* time = child->GetTime();
