@@ -110,7 +110,10 @@ void ECEnvelope::LoadAnchorGroups(CArchive& ar) {
         if (object == nullptr || ar.GetMapCount() == registered) {
             continue;
         }
-        std::unique_ptr<MCEventList> group(object);
+        // Kept even when it ends up empty: the archive may still hand out a back-reference
+        // to it, which must not find it destroyed.
+        m_groups.push_back(std::unique_ptr<MCEventList>(object));
+        MCEventList* group = m_groups.back().get();
         // Members that are not points of this envelope are dropped: a group saved after its
         // point left the envelope names an element that loads apart from the document.
         for (POSITION pos = group->GetHeadPosition(); pos != nullptr;) {
@@ -118,9 +121,6 @@ void ECEnvelope::LoadAnchorGroups(CArchive& ar) {
             if (!IsOwnPoint(group->GetNext(pos))) {
                 group->RemoveAt(at);
             }
-        }
-        if (!group->IsEmpty()) {
-            m_groups.push_back(std::move(group));
         }
     }
 }

@@ -48,12 +48,13 @@ namespace clavenor {
 /// strings); the envelope flags (4 bytes: bit 0 enabled, bit 1 integer-valued); the minimum
 /// delta time (an MCTime record); the anchor groups (a count, then each group as an
 /// MCEventList object whose points are back-references). Loading refuses a child that is
-/// not a point with CArchiveException(badClass). It repairs the rest: a group member that is
+/// not a point with CArchiveException(badClass) and repairs the rest. A group member that is
 /// not one of this envelope's points is dropped (a group saved after its point left the
-/// envelope names one), and so is a group left empty, a null group or one the stream gives
-/// by back-reference (it belongs to whoever read it first); points before time zero or at a
-/// bar/pulse/tick time move to time zero; then the points are sorted by time. Points that
-/// the stream gives one time are kept (the queries still answer as the plain scan does).
+/// envelope names one); a group left empty stays, since the stream may refer back to it. A
+/// null group, or one the stream gives by back-reference (it belongs to whoever read it
+/// first), is skipped. Points before time zero or at a bar/pulse/tick time move to time
+/// zero; then the points are sorted by time. Points that the stream gives one time are kept
+/// (the queries still answer as the plain scan does).
 ///
 /// Elements are used by one thread at a time. None of the operations is undoable or
 /// notifies anyone; the commands that add and remove points are.
