@@ -391,8 +391,8 @@ POSITION ECEnvelope::SeekNode(Seek mode, const MCTime& t) {
     auto qualifies = [&](POSITION pos) {
         return Qualifies(mode, *PointAt(points, pos)->GetTime(), t);
     };
-    auto step = [&](POSITION pos, bool forward) {
-        if (forward) {
+    auto step = [&](POSITION pos, bool ahead) {
+        if (ahead) {
             points->GetNext(pos);
         } else {
             points->GetPrev(pos);
@@ -410,43 +410,26 @@ POSITION ECEnvelope::SeekNode(Seek mode, const MCTime& t) {
     const bool before = mode == Seek::Before || mode == Seek::BeforeEqual;
     const POSITION c = m_posSearch;
     const bool cQualifies = qualifies(c);
-    // Walking toward the answer: forward when it lies later than c.
+    // Walk toward the answer (forward when it lies later than c): the first step settles a
+    // query next to the last answer; after a few more the index takes over, or, without
+    // one, the walk goes on to the end.
     const bool forward = before == cQualifies;
-    const POSITION n = step(c, forward);
-    if (n == nullptr) {
-        // c is at the end it would walk off: c itself, or no point at all.
-        return settle(cQualifies ? c : nullptr, c);
-    }
-    if (qualifies(n) != cQualifies) {
-        // The boundary lies between c and n.
-        return settle(cQualifies ? c : n, c);
-    }
-
-    // Walk on a little from n, then search the index.
-    POSITION at = n;
-    for (int i = 0; i < kNearbySteps; ++i) {
+    POSITION at = c;
+    for (int steps = 0;; ++steps) {
+        if (steps == kNearbySteps && EnsureIndex()) {
+            const std::size_t k = Partition(mode, t);
+            if (before) {
+                return settle(k > 0 ? m_nodes[k - 1] : nullptr, head);
+            }
+            return settle(k < m_nodes.size() ? m_nodes[k] : nullptr, tail);
+        }
         const POSITION next = step(at, forward);
         if (next == nullptr) {
+            // At the end the walk would leave: `at` itself, or no point at all.
             return settle(cQualifies ? at : nullptr, at);
         }
         if (qualifies(next) != cQualifies) {
-            return settle(cQualifies ? at : next, at);
-        }
-        at = next;
-    }
-    if (EnsureIndex()) {
-        const std::size_t k = Partition(mode, t);
-        if (before) {
-            return settle(k > 0 ? m_nodes[k - 1] : nullptr, head);
-        }
-        return settle(k < m_nodes.size() ? m_nodes[k] : nullptr, tail);
-    }
-    for (;;) {
-        const POSITION next = step(at, forward);
-        if (next == nullptr) {
-            return settle(cQualifies ? at : nullptr, at);
-        }
-        if (qualifies(next) != cQualifies) {
+            // The boundary lies between `at` and `next`.
             return settle(cQualifies ? at : next, at);
         }
         at = next;
