@@ -88,9 +88,9 @@ public:
     /// A point before time zero is first moved to time zero (even when it is then refused).
     /// Refused (0, nothing else changes) for a null child, an element that is not a point,
     /// a point at a bar/pulse/tick time, a point that already is a child, a point at a time
-    /// another point has, and when no memory is left. Resets the remembered position to the first
-    /// point. Cost: O(1) for a point after every other; otherwise an O(log n) search and an O(n)
-    /// move of the index.
+    /// another point has, and when no memory is left. Resets the remembered position to the
+    /// first point. Cost: O(1) for a point after every other; otherwise an O(log n) search
+    /// and an O(n) move of the index.
     int AddChild(ECBase* child, int sorted) override;
 
     /// Detaches a point as ECWithChild::RemoveChild does (it stays in any anchor group that
@@ -112,7 +112,7 @@ public:
     void SetLimits(float lower, float upper);
     const MCTime& GetMinDeltaTime() const { return m_minDeltaTime; }
     /// Stores `time`; below 0.005 quarter notes (or not comparable with it) it stores 0.005
-    /// seconds instead, which GetValues takes as a 0.005 step all the same.
+    /// seconds instead, which GetValues reads as 0.005 all the same.
     void SetMinDeltaTime(const MCTime& time);
     const CString& GetEnvelopeName() const { return m_name; }
     void SetEnvelopeName(const CString& name) { m_name = name; }
@@ -192,10 +192,10 @@ public:
     /// call whose `from` is the previous call's `to` continues where that one stopped, so
     /// that a player pulling block after block gets what one call over the whole range
     /// gives, each record in the block of its time. A call that does not continue the last
-    /// one first emits the value in force at `from`, unless a point lies there. Returns 1
-    /// when `values` is not empty afterwards. Times that are not finite quarter-note or
-    /// seconds values are refused (0, nothing changes). Cost: O(points in the range + steps
-    /// sampled), plus O(log n) to start after a jump.
+    /// one starts afresh at `from`: a held value in force there is emitted at `from`, unless
+    /// a point lies right there. Returns 1 when `values` is not empty afterwards. Times that
+    /// are not finite quarter-note or seconds values are refused (0, nothing changes). Cost:
+    /// O(points in the range + steps sampled), plus O(log n) to start after a jump.
     int GetValues(const MCTime& from, const MCTime& to, float resolution, CArray<EVALUE>& values,
                   int clamp);
 
