@@ -33,6 +33,18 @@ public:
 
 IMPLEMENT_SERIAL(TBlob, CObject, 1)
 
+// Host classes with the longest name a class record may hold, and with one character more.
+class TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX : public TBlob {
+    DECLARE_SERIAL(TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX)
+};
+class TBlobNamedWithOneCharacterMoreThanAClassRecordHoldsXXXXXXXXXXXXX : public TBlob {
+    DECLARE_SERIAL(TBlobNamedWithOneCharacterMoreThanAClassRecordHoldsXXXXXXXXXXXXX)
+};
+using TLongestName = TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX;
+using TTooLongName = TBlobNamedWithOneCharacterMoreThanAClassRecordHoldsXXXXXXXXXXXXX;
+IMPLEMENT_SERIAL(TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX, TBlob, 1)
+IMPLEMENT_SERIAL(TBlobNamedWithOneCharacterMoreThanAClassRecordHoldsXXXXXXXXXXXXX, TBlob, 1)
+
 } // namespace clavenor::test
 
 using test::TBlob;
@@ -210,6 +222,20 @@ TEST(CArchiveObjects, SchemasClassesAndReferences) {
             << stream;
     }
     EXPECT_EQ(test::LiveAllocations(), live);
+}
+
+// Regression: a host class whose name the reader refuses was written without complaint.
+TEST(CArchiveObjects, TheWriterRefusesTheClassNamesTheReaderRefuses) {
+    static_assert(sizeof("TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX") == 64);
+    test::TLongestName longest;
+    test::TTooLongName tooLong;
+    const Bytes bytes = test::Store([&](CArchive& ar) { ar << &longest; });
+    EXPECT_EQ(ReadObjects(bytes, test::TLongestName::GetThisClass()), CArchiveException::none);
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    EXPECT_EQ(Throws([&] { ar << &tooLong; }), CArchiveException::badClass);
+    ar.Close();
+    EXPECT_EQ(file.GetLength(), 0u) << "nothing of the refused record is written";
 }
 
 TEST(CArchiveObjects, NestingDeeperThanTheLimitIsRefused) {

@@ -304,6 +304,11 @@ void CArchive::WriteObject(const CObject* object) {
         WriteIndexTag(index, true);
     } else {
         const std::string_view name(cls->m_lpszClassName);
+        // What no reader takes must not be written: the stream would be lost.
+        if (name.empty() || name.size() > kMaxClassNameLength) {
+            Fail(CArchiveException::badClass,
+                 "class name of length " + std::to_string(name.size()) + " cannot be written");
+        }
         *this << kNewClassTag << cls->GetStoredSchema() << static_cast<std::uint16_t>(name.size());
         Write(name.data(), name.size());
         RegisterStored(cls);

@@ -110,7 +110,9 @@ public:
     std::string ReadString();
 
     /// Writes an object reference to `object` (any class; null allowed). A new object's
-    /// record is written through its Serialize, nested here.
+    /// record is written through its Serialize, nested here. A class whose name a reader
+    /// would refuse (empty, or longer than 63 characters) is refused with
+    /// CArchiveException(badClass) before anything of its record is written.
     void WriteObject(const CObject* object);
 
     /// Reads an object reference. The object must be of class `required` or derived from it
