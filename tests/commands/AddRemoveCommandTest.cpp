@@ -1,37 +1,9 @@
-#include "fuzz/FuzzDocuments.h"
-#include "support/TestSupport.h"
+#include "support/Score.h"
 
 #include <gtest/gtest.h>
 
 namespace clavenor::test {
 namespace {
-
-// A document with one staff and one measure: where chords and notes live.
-class Score : public ::testing::Test {
-protected:
-    Score() {
-        m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1);
-        MCTime zero(0.0f);
-        m_measure->SetTime(&zero);
-        m_staff->AddChild(m_measure, 1);
-    }
-
-    static ECNote* Note(float time) { return new Counted<ECNote>(MCTime(time), MCTime(1.0f)); }
-
-    // Runs `command` synchronously inside an undo group.
-    void Run(CCBase* command, const char* name = "edit") {
-        command->SetSynchronous(1);
-        MCCommandMgr::BeginUndo(m_doc.get(), CString(name));
-        command->Apply(m_doc.get());
-        MCCommandMgr::EndUndo(m_doc.get());
-    }
-
-    std::vector<std::uint8_t> Bytes() { return fuzz::Save(m_doc.get()); }
-
-    Document m_doc;
-    ECStaff* m_staff = new ECStaff;
-    ECMeasure* m_measure = new ECMeasure;
-};
 
 TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
     auto* later = Note(2.0f);

@@ -285,6 +285,54 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     selection.RemoveChildren(1);
 }
 
+// Removed material is taken apart when the last command that could restore it lets go: down
+// to what another parent or another command still holds, and as deep as it goes.
+TEST_F(ElementGraph, TheLastCommandHoldDismantlesWhatNothingElseKeeps) {
+    auto* root = new TNode(32);
+    auto* shared = new TNode(12);
+    auto* held = new TNode(12);
+    TNode outside(7);
+    root->AddChild(shared, 0);
+    root->AddChild(held, 0);
+    outside.AddChild(shared, 0);
+    shared->AddChild(new TLeaf, 0);
+    held->AddChild(new TLeaf, 0);
+    ECBase* at = root;
+    for (int level = 0; level < 100000; ++level) {
+        auto* next = new TNode(12);
+        at->AddChild(next, 0);
+        at = next;
+    }
+    root->AddCommandHold();
+    root->AddCommandHold();
+    held->AddCommandHold();
+    root->ReleaseCommandHold();
+    EXPECT_EQ(root->GetChildren()->GetCount(), 3) << "another command still holds it";
+    root->ReleaseCommandHold();
+    EXPECT_EQ(Live(), 1 + 4) << "the chain and the root are gone";
+    EXPECT_EQ(shared->GetChildren()->GetCount(), 1) << "another parent keeps it whole";
+    EXPECT_EQ(Items(shared->GetParents()), (Elements{&outside}));
+    EXPECT_EQ(held->GetChildren()->GetCount(), 1) << "a command keeps it whole";
+    EXPECT_TRUE(held->GetParents()->IsEmpty());
+    held->ReleaseCommandHold();
+    EXPECT_EQ(Live(), 1 + 2);
+    outside.RemoveChildren(1);
+
+    // Material with a parent, and a performance, are never taken apart.
+    auto* linked = new TNode(12);
+    outside.AddChild(linked, 0);
+    linked->AddChild(new TLeaf, 0);
+    linked->AddCommandHold();
+    linked->ReleaseCommandHold();
+    EXPECT_EQ(linked->GetChildren()->GetCount(), 1);
+    outside.RemoveChildren(1);
+    ECPerformance performance;
+    performance.AddChild(new TLeaf, 0);
+    performance.AddCommandHold();
+    performance.ReleaseCommandHold();
+    EXPECT_EQ(performance.GetChildren()->GetCount(), 1);
+}
+
 TEST_F(ElementGraph, FailedAllocationsInAddChildAndSortedAddEventChangeNothing) {
     // What an insertion may change: order, references, parents and the owner's flags.
     auto snapshot = [](ECBase* owner, MCEventList* list, ECBase* extra) {

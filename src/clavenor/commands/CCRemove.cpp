@@ -2,7 +2,6 @@
 
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/model/ECBase.h"
-#include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
 
 namespace clavenor {
@@ -13,18 +12,7 @@ CCRemove::CCRemove() = default;
 
 CCRemove::CCRemove(ECBase* element) { Remove(element); }
 
-CCRemove::~CCRemove() {
-    for (const auto& item : m_items) {
-        ECBase* child = item->GetChild();
-        if (child == nullptr || child->GetAncestor(EventId::Performance, -1) != nullptr) {
-            continue;
-        }
-        const int id = child->GetEventId();
-        // Glissandi, slurs and ties list notes that live elsewhere: detach them only.
-        const bool spanning = id == EventId::Glissando || id == EventId::Slur || id == EventId::Tie;
-        child->RemoveChildren(spanning ? 0 : 1);
-    }
-}
+CCRemove::~CCRemove() = default;
 
 int CCRemove::GetCommandId() const { return 36; }
 

@@ -15,9 +15,10 @@ class MCEventList;
 /// Unlinks elements: each item's child leaves every parent when the command is processed.
 /// Undone by a CCAdd that puts each child back under the parent recorded for it.
 ///
-/// When the command is destroyed (usually when its history entry is freed), each removed
-/// element that is no longer inside any performance is dismantled (its children detached)
-/// so that it can be freed; an element that an undo put back is left alone.
+/// Its items hold the removed elements with command holds (see ECBase::AddCommandHold):
+/// a removed element is dismantled, so that it can be freed, only when the last command
+/// that could put it back lets it go, whichever command that is; one that an undo put
+/// back is left alone.
 class CCRemove : public CCBase {
     DECLARE_SERIAL(CCRemove)
 

@@ -223,6 +223,66 @@ std::uint16_t ECBase::Unref(int destroy) {
     return static_cast<std::uint16_t>(m_nRefCount);
 }
 
+void ECBase::AddCommandHold() {
+    Ref();
+    ++m_nCommandHolds;
+}
+
+void ECBase::ReleaseCommandHold() {
+    if (m_nCommandHolds > 0) {
+        --m_nCommandHolds;
+    }
+    if (m_nCommandHolds == 0 && m_parents.IsEmpty() && !m_bDestroying &&
+        GetEventId() != EventId::Performance) {
+        Dismantle();
+    }
+    Unref(1);
+}
+
+void ECBase::Dismantle() {
+    // A child is entered only when this removed material is all that holds it (its one
+    // parent is the element above, and no command holds it), so the way back up is always
+    // its one parent, and no list of places to return to is needed. Children are taken from
+    // the tail, as RemoveChildren takes them. The lists are changed directly rather than
+    // through RemoveChild, so that no element reacts (a chord would dissolve into its
+    // measure, which is being taken apart anyway).
+    Ref();
+    ECBase* at = this;
+    for (;;) {
+        MCEventList* children = at->GetChildren();
+        if (children != nullptr && !children->IsEmpty()) {
+            ECBase* child = children->GetTail();
+            MCEventList* below = child->GetChildren();
+            if (child->m_parents.GetCount() == 1 && child->m_nCommandHolds == 0 &&
+                below != nullptr && !below->IsEmpty()) {
+                at = child;
+                continue;
+            }
+            child->Ref();
+            child->m_parents.RemoveEvent(at);
+            children->RemoveTail();
+            child->Unref(1);
+            continue;
+        }
+        at->SetFlag(FlagHasChildren, false);
+        if (at == this) {
+            break;
+        }
+        ECBase* parent = at->m_parents.GetHead();
+        at->m_parents.RemoveHead();
+        // The parent's list is not below `at`, so `at` is still its tail. The list gives back
+        // the last reference on `at`, which is destroyed unless the host holds it.
+        MCEventList* siblings = parent->GetChildren();
+        if (siblings->GetTail() == at) {
+            siblings->RemoveTail();
+        } else {
+            siblings->RemoveEvent(at);
+        }
+        at = parent;
+    }
+    Unref(1);
+}
+
 bool ECBase::TakeArchiveHold() {
     Ref();
     return true;

@@ -153,6 +153,26 @@ public:
     /// Adds one reference and returns the new count (its low 16 bits).
     std::uint16_t Ref();
 
+    /// A reference held by a command that can put this element back into a document, or
+    /// link another element under it (an item of an add or remove command holds its child
+    /// and its parent this way), wherever that command is: applied, in the history, on the
+    /// redo path, in the trash, or never applied. Each hold is also a reference.
+    ///
+    /// Removed material: when the last command hold on an element goes while the element
+    /// has no parent (it lies outside every document) and is not a performance, nothing can
+    /// put it back any more, and it is dismantled: it lets go of its children, and each child
+    /// that is then without a parent and held by no command is dismantled in the same way.
+    /// An element that some command still holds, or that has another parent, keeps its own
+    /// children. A host's reference does not count: an element the host holds is dismantled
+    /// all the same and stays alive, empty, until the host lets it go. Dismantling needs no
+    /// memory and no stack, whatever the depth, and costs one step per link it undoes.
+    void AddCommandHold();
+    /// Gives back one command hold and its reference, dismantling the element first when the
+    /// rule above says so; the element is destroyed on return unless something else holds
+    /// it. Never throws.
+    void ReleaseCommandHold();
+    std::uint32_t GetCommandHoldCount() const { return m_nCommandHolds; }
+
     /// Removes one reference (never below 0). With `destroy` non-zero and the count at 0,
     /// the element destroys itself and 0 is returned. Unref(0) never destroys.
     std::uint16_t Unref(int destroy);
@@ -198,10 +218,16 @@ private:
     void ReleaseArchiveHold() override;
     bool DetachIfUnreachable() override;
 
+    /// Lets go of the children and takes apart, below them, whatever nothing else keeps
+    /// (see AddCommandHold): walks down through children whose only holder is this removed
+    /// material, and back up through their only parent.
+    void Dismantle();
+
     // Kept in 32 bits, so that a container with more than 65535 children is not destroyed
     // while its count passes through 0 modulo 65536; the accessors report 16 bits.
     std::uint32_t m_nRefCount = 0;
     bool m_bDestroying = false;
+    std::uint32_t m_nCommandHolds = 0;
     MCDataArray m_data;
     MCEventList m_parents;
 };
