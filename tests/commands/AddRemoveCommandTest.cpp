@@ -23,6 +23,33 @@ TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
     EXPECT_EQ(added.GetCount(), 3);
 }
 
+// Regression: a refused link was ignored. Some items were linked and success reported, or
+// nothing was linked, nothing reported, and the elements no one linked leaked.
+TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
+    Journal journal;
+    Handler states{&journal, "state"};
+    m_doc->AddStateHandler(&Handler::State, &states);
+    ECChord* chord = Chord(0.0f, 1);
+    m_measure->AddChild(chord, 1);
+    auto* leaf = new TLeaf(2.0f);
+    m_measure->AddChild(leaf, 1);
+    const std::vector<std::uint8_t> before = Bytes();
+    const int live = g_liveElements;
+
+    auto* cycle = new CCAdd(Note(0.0f), chord, FCMidi::MidiNull());
+    cycle->Add(m_measure, chord, FCMidi::MidiNull()); // the measure under its own chord
+    auto* childless = new CCAdd(Bar(4.0f, 2), m_staff, FCMidi::MidiNull());
+    childless->Add(Note(3.0f), leaf, FCMidi::MidiNull()); // a leaf takes no children
+    for (CCAdd* add : {cycle, childless}) {
+        journal.lines.clear();
+        Run(add);
+        EXPECT_EQ(journal.Joined(), "state:501:0");
+        EXPECT_EQ(Bytes(), before);
+        EXPECT_EQ(m_doc->GetUndoCount(), 0);
+    }
+    EXPECT_EQ(g_liveElements, live) << "what no one linked went with its command";
+}
+
 TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
     auto* chord = new ECChord;
     m_measure->AddChild(chord, 1);

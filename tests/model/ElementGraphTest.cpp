@@ -119,6 +119,46 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
     EXPECT_NE(m.chordGone, 0);
 }
 
+// Regression: a host could link an element under its own descendant, and the next walk
+// overflowed the stack. The check walks each ancestor once, however many ways lead to it.
+TEST_F(ElementGraph, AnAncestorOfTheNewParentIsRefused) {
+    Bar m;
+    TNode beam(7);
+    beam.AddChild(m.chord, 0);
+    EXPECT_EQ(m.chord->AddChild(m.measure, 1), 0);
+    EXPECT_EQ(m.noteA->GetParents()->GetCount(), 1);
+    auto* grace = new TNode(27);
+    m.chord->RemoveChild(m.noteB, 0);
+    auto* note = new TNode(37);
+    m.chord->AddChild(note, 0);
+    note->AddChild(grace, 0);
+    EXPECT_EQ(grace->AddChild(m.measure, 0), 0) << "three levels up";
+    EXPECT_EQ(grace->AddChild(&beam, 0), 0) << "through the second parent";
+    EXPECT_TRUE(grace->GetChildren()->IsEmpty() && m.measure->GetParents()->IsEmpty());
+    EXPECT_EQ(Items(beam.GetParents()), Elements{});
+    EXPECT_EQ(grace->AddChild(new TLeaf, 0), 1) << "a leaf is never an ancestor";
+
+    // Forty diamonds above the parent: two million million ways up, eighty ancestors.
+    auto* top = new TNode(32);
+    top->Ref();
+    ECBase* bottom = top;
+    for (int i = 0; i < 40; ++i) {
+        auto *left = new TNode(12), *right = new TNode(12), *join = new TNode(12);
+        bottom->AddChild(left, 0);
+        bottom->AddChild(right, 0);
+        left->AddChild(join, 0);
+        right->AddChild(join, 0);
+        bottom = join;
+    }
+    auto* subtree = new TNode(12);
+    subtree->AddChild(new TLeaf, 0);
+    EXPECT_EQ(bottom->AddChild(subtree, 0), 1);
+    EXPECT_EQ(bottom->AddChild(top, 0), 0);
+    bottom->RemoveChildren(1);
+    top->RemoveChildren(1);
+    top->Unref(1);
+}
+
 // Regression: the count reads in 16 bits but is kept whole.
 TEST_F(ElementGraph, UnrefRules) {
     auto* e = new TLeaf;

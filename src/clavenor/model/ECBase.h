@@ -38,8 +38,9 @@ class DCBase;
 ///  - RemoveChild(child, 0) detaches the child but leaves its own children attached to it,
 ///    so the detached subtree keeps itself alive: hold it with Ref() before detaching and
 ///    release it as a root afterwards.
-/// The graph must stay acyclic: an element may not be its own descendant. Adding an element
-/// as its own child is refused; longer cycles are not checked when a host builds them.
+/// The graph stays acyclic: an element may not be its own descendant. AddChild refuses an
+/// element that is the new parent or one of its ancestors, and loading refuses a stream
+/// that would link one.
 ///
 /// Removal operations hold a temporary reference on the element they run on, so an element
 /// that only its children kept alive is not destroyed in the middle of its own call; such an

@@ -3,9 +3,55 @@
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/EventRegistry.h"
 
+#include <new>
+#include <unordered_set>
+#include <vector>
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECWithChild, ECBase, 2 | CRuntimeClass::VersionableSchema)
+
+namespace {
+
+// Whether `candidate` is `start` or one of its ancestors. Each ancestor is met once however
+// many ways lead to it, so the cost is the number of ancestors. Most of a document above an
+// element is a chain of single parents, which is followed without memory; only where
+// parents branch are the elements still to visit and those already met kept. Throws
+// std::bad_alloc when that memory is not to be had.
+bool IsAncestorOrSelf(ECBase* candidate, ECBase* start) {
+    ECBase* at = start;
+    for (;;) {
+        if (at == candidate) {
+            return true;
+        }
+        MCEventList* parents = at->GetParents();
+        if (parents->IsEmpty()) {
+            return false;
+        }
+        if (parents->GetCount() > 1) {
+            break;
+        }
+        at = parents->GetHead();
+    }
+    std::vector<ECBase*> pending{at};
+    std::unordered_set<ECBase*> met{at};
+    while (!pending.empty()) {
+        MCEventList* parents = pending.back()->GetParents();
+        pending.pop_back();
+        for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
+            ECBase* parent = parents->GetNext(pos);
+            if (parent == candidate) {
+                return true;
+            }
+            if (met.insert(parent).second) {
+                pending.push_back(parent);
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
 IMPLEMENT_EVENT_CLASS(ECWithChild, EventId::WithChild)
 
 ECWithChild::ECWithChild(const ECWithChild& other) : ECBase(other) {}
@@ -66,6 +112,17 @@ int ECWithChild::AddChild(ECBase* child, int sorted) {
     if (child->GetParents()->Find(this) != nullptr && FindChild(child) != nullptr) {
         return 0;
     }
+    // A child without children of its own cannot be above this element.
+    MCEventList* below = child->GetChildren();
+    if (below != nullptr && !below->IsEmpty()) {
+        try {
+            if (IsAncestorOrSelf(child, this)) {
+                return 0;
+            }
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+    }
     POSITION pos = m_children.AddEvent(child, sorted);
     if (pos == nullptr) {
         return 0;
@@ -112,6 +169,19 @@ int ECWithChild::RemoveChild(ECBase* child, int deep) {
     DetachChild(pos, child, deep);
     UpdateChildrenFlag();
     Unref(0);
+    return 1;
+}
+
+int ECWithChild::UnlinkChild(ECBase* child) {
+    POSITION pos = child != nullptr ? FindChild(child) : nullptr;
+    if (pos == nullptr) {
+        return 0;
+    }
+    child->Ref();
+    child->RemoveParent(this);
+    m_children.RemoveAt(pos);
+    UpdateChildrenFlag();
+    child->Unref(1);
     return 1;
 }
 
