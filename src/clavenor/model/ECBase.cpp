@@ -1,10 +1,11 @@
 #include "clavenor/model/ECBase.h"
 
-#include "clavenor/actions/ACFindFirstEvent.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/DCBase.h"
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/plugins/CPluginData.h"
+
+#include <vector>
 
 namespace clavenor {
 
@@ -125,25 +126,94 @@ int ECBase::RemoveFromParents() {
 
 namespace {
 
-ECBase* FindFirst(ECBase* start, int type, int depth, bool upward) {
-    ACFindFirstEvent action(1, upward ? 1 : 0);
-    if (upward) {
-        action.ClipNone();
+// A depth limit of 255 means none, as for the walk actions.
+constexpr std::uint8_t kUnlimited = 255;
+
+// The spanning marks, whose children are also children elsewhere: a walk down does not
+// enter them (as the walk actions do by default).
+bool IsSpanningMark(int id) {
+    return id == EventId::Beam || id == EventId::Slur || id == EventId::Tie ||
+           id == EventId::Glissando;
+}
+
+// The first element with event id `type` that a depth-first walk from `start` meets: the
+// start first, then each list in order, a child's whole subtree before its next sibling;
+// upward through parents entering everything, or downward through children entering no
+// spanning mark. `limit` levels beyond the start are visited (255: all). This is the walk
+// of the find-first action, without the action: the way back is kept on a small stack here,
+// so no memory is needed unless the walk goes deeper than that stack, and no depth of graph
+// can exhaust the thread's stack.
+ECBase* FindFirst(ECBase* start, int type, std::uint8_t limit, bool upward) {
+    struct Frame {
+        MCEventList* list;
+        POSITION pos;
+    };
+    constexpr std::size_t kInline = 48;
+    Frame frames[kInline];
+    std::vector<Frame> deeper;
+    std::size_t size = 0;
+    auto next = [upward](ECBase* e) { return upward ? e->GetParents() : e->GetChildren(); };
+    // Whether the walk goes on below (above) an element at `level`.
+    auto enters = [&](ECBase* e, std::size_t level) {
+        if (!upward && IsSpanningMark(e->GetEventId())) {
+            return false;
+        }
+        if (limit != kUnlimited && level + 1 > limit) {
+            return false;
+        }
+        MCEventList* list = next(e);
+        return list != nullptr && !list->IsEmpty();
+    };
+    auto push = [&](MCEventList* list) {
+        const Frame frame{list, list->GetHeadPosition()};
+        if (size < kInline) {
+            frames[size] = frame;
+        } else {
+            deeper.push_back(frame);
+        }
+        ++size;
+    };
+
+    if (start->GetEventId() == type) {
+        return start;
     }
-    action.BypassNone();
-    action.AddEvtType(type);
-    if (depth != -1) {
-        action.SetDepth(static_cast<std::uint8_t>(depth));
+    if (!enters(start, 0)) {
+        return nullptr;
     }
-    action.Apply(start);
-    return action.GetEvent();
+    push(next(start));
+    while (size > 0) {
+        Frame& top = size <= kInline ? frames[size - 1] : deeper[size - 1 - kInline];
+        if (top.pos == nullptr) {
+            if (size > kInline) {
+                deeper.pop_back();
+            }
+            --size;
+            continue;
+        }
+        ECBase* e = top.list->GetNext(top.pos);
+        if (e->GetEventId() == type) {
+            return e;
+        }
+        if (enters(e, size)) {
+            push(next(e));
+        }
+    }
+    return nullptr;
+}
+
+std::uint8_t DepthLimit(int depth) {
+    return depth == -1 ? kUnlimited : static_cast<std::uint8_t>(depth);
 }
 
 } // namespace
 
-ECBase* ECBase::GetAncestor(int type, int depth) { return FindFirst(this, type, depth, true); }
+ECBase* ECBase::GetAncestor(int type, int depth) {
+    return FindFirst(this, type, DepthLimit(depth), true);
+}
 
-ECBase* ECBase::GetDescendant(int type, int depth) { return FindFirst(this, type, depth, false); }
+ECBase* ECBase::GetDescendant(int type, int depth) {
+    return FindFirst(this, type, DepthLimit(depth), false);
+}
 
 MCEventList* ECBase::GetChildren() { return nullptr; }
 

@@ -109,8 +109,11 @@ public:
 
     /// The first element with event id `type` met by a walk up through the parents
     /// (depth-first, parents in list order), starting with this element; `depth` -1 is
-    /// unlimited, otherwise the number of levels above this one that are searched. Null
-    /// when there is none.
+    /// unlimited, otherwise the number of levels above this one that are searched (taken as
+    /// one byte, 255 unlimited). Null when there is none. The walk is the find-first
+    /// action's, made without memory unless it goes more than 48 levels deep (allocation
+    /// failure then throws std::bad_alloc) and without using the thread's stack per level.
+    /// Cost: one step per way up to each ancestor visited.
     virtual ECBase* GetAncestor(int type, int depth);
 
     /// Appends `parent` to the parents list (taking a reference on it). Returns 1, or 0 when
@@ -129,8 +132,8 @@ public:
     virtual MCEventList* GetChildren();
 
     /// The first element with event id `type` met by a walk down through the children,
-    /// starting with this element; beams, slurs, ties and glissandi are not entered. `depth`
-    /// as for GetAncestor.
+    /// starting with this element; beams, slurs, ties and glissandi are not entered. `depth`,
+    /// memory and cost as for GetAncestor.
     virtual ECBase* GetDescendant(int type, int depth);
 
     /// Containers: see ECWithChild. The base refuses (returns 0).

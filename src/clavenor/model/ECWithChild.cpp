@@ -185,6 +185,24 @@ int ECWithChild::UnlinkChild(ECBase* child) {
     return 1;
 }
 
+int ECWithChild::MoveChild(ECBase* child, ECWithChild* to, int sorted) {
+    POSITION pos = child != nullptr && to != nullptr ? FindChild(child) : nullptr;
+    MCEventList* parents = child != nullptr ? child->GetParents() : nullptr;
+    POSITION entry = pos != nullptr ? parents->Find(this) : nullptr;
+    if (entry == nullptr) {
+        return 0;
+    }
+    // The child's entry for this element may hold this element's last reference.
+    Ref();
+    to->m_children.MoveEvent(m_children, pos, sorted);
+    parents->SetAt(entry, to);
+    parents->MoveEvent(*parents, entry, 0);
+    UpdateChildrenFlag();
+    to->UpdateChildrenFlag();
+    Unref(0);
+    return 1;
+}
+
 int ECWithChild::RemoveChildren(int deep) {
     Ref();
     while (!m_children.IsEmpty()) {

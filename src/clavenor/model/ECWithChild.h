@@ -56,6 +56,14 @@ public:
     /// not a child. Cost: a search of this children list from both ends.
     int RemoveChild(ECBase* child, int deep) override;
 
+    /// Moves `child` from this element's children into `to`'s (sorted by time when `sorted`
+    /// is non-zero), reusing the list nodes, so that it needs no memory: the child's parents
+    /// list then names `to`, at its end, where this element was, as RemoveChild and AddChild
+    /// would leave it. `to` must not already hold the child, nor be the child or below it.
+    /// Returns 0 (nothing changes) when `child` is not a child. Like RemoveChild, it may
+    /// give back this element's last reference without destroying it.
+    int MoveChild(ECBase* child, ECWithChild* to, int sorted);
+
     /// Detaches every child as RemoveChild does, from the tail toward the head. Returns 1.
     int RemoveChildren(int deep) override;
 

@@ -293,6 +293,16 @@ POSITION MCEventList::AddEvent(ECBase* element, int sorted) {
     return pos != nullptr ? InsertAfter(pos, element) : AddHead(element);
 }
 
+POSITION MCEventList::MoveEvent(MCEventList& source, POSITION pos, int sorted) {
+    Node* node = source.DetachNode(pos);
+    POSITION after = TailNode() != nullptr ? ToPos(TailNode()) : nullptr;
+    if (sorted != 0) {
+        MCTime* time = AsElement(node->data)->GetTime();
+        after = time != nullptr ? FindTimeReverse(time) : nullptr;
+    }
+    return AttachNode(node, after);
+}
+
 void MCEventList::AddEvents(MCEventList* other, int sorted) {
     if (other == nullptr) {
         return;

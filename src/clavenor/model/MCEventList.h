@@ -55,6 +55,12 @@ public:
     /// order costs O(1).
     virtual POSITION AddEvent(ECBase* element, int sorted);
 
+    /// Moves the node at `pos` of `source` (which may be this list) into this list, placed
+    /// as AddEvent places a new one, and returns its new position. The node keeps its
+    /// reference, so no count changes and no memory is needed: for moves that must not
+    /// fail.
+    POSITION MoveEvent(MCEventList& source, POSITION pos, int sorted);
+
     /// AddEvent for each element of `other` in order (sorted), or AddTail of the whole list.
     virtual void AddEvents(MCEventList* other, int sorted);
 
