@@ -6,8 +6,8 @@ namespace clavenor::test {
 namespace {
 
 TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
-    auto* later = Note(2.0f);
-    auto* earlier = Note(1.0f);
+    auto* later = NewNote(2.0f);
+    auto* earlier = NewNote(1.0f);
     auto* second = new ECMeasure;
     m_staff->AddChild(second, 1);
     auto* add = new CCAdd(later, m_measure, FCMidi::MidiNull());
@@ -29,17 +29,17 @@ TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
     Journal journal;
     Handler states{&journal, "state"};
     m_doc->AddStateHandler(&Handler::State, &states);
-    ECChord* chord = Chord(0.0f, 1);
+    ECChord* chord = NewChord(0.0f, 1);
     m_measure->AddChild(chord, 1);
     auto* leaf = new TLeaf(2.0f);
     m_measure->AddChild(leaf, 1);
     const std::vector<std::uint8_t> before = Bytes();
     const int live = g_liveElements;
 
-    auto* cycle = new CCAdd(Note(0.0f), chord, FCMidi::MidiNull());
+    auto* cycle = new CCAdd(NewNote(0.0f), chord, FCMidi::MidiNull());
     cycle->Add(m_measure, chord, FCMidi::MidiNull()); // the measure under its own chord
-    auto* childless = new CCAdd(Bar(4.0f, 2), m_staff, FCMidi::MidiNull());
-    childless->Add(Note(3.0f), leaf, FCMidi::MidiNull()); // a leaf takes no children
+    auto* childless = new CCAdd(NewBar(4.0f, 2), m_staff, FCMidi::MidiNull());
+    childless->Add(NewNote(3.0f), leaf, FCMidi::MidiNull()); // a leaf takes no children
     for (CCAdd* add : {cycle, childless}) {
         journal.lines.clear();
         Run(add);
@@ -53,9 +53,9 @@ TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
 TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
     auto* chord = new ECChord;
     m_measure->AddChild(chord, 1);
-    ECNote* note = Note(0.0f);
+    ECNote* note = NewNote(0.0f);
     chord->AddChild(note, 1);
-    chord->AddChild(Note(0.0f), 1);
+    chord->AddChild(NewNote(0.0f), 1);
     auto* remove = new CCRemove(note);
     EXPECT_EQ(remove->Remove(note), nullptr) << "one item per element";
     // A note lists the measure before the chord among its parent types.
@@ -83,8 +83,8 @@ TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
 TEST_F(Score, UndoneRemovalLeavesTheElementIntactWhenItsHistoryIsFreed) {
     auto* chord = new Counted<ECChord>;
     m_measure->AddChild(chord, 1);
-    chord->AddChild(Note(0.0f), 1);
-    chord->AddChild(Note(0.0f), 1);
+    chord->AddChild(NewNote(0.0f), 1);
+    chord->AddChild(NewNote(0.0f), 1);
     const int live = g_liveElements;
     Run(new CCRemove(chord));
     m_doc->Undo(1);
@@ -98,7 +98,7 @@ TEST_F(Score, UndoneRemovalLeavesTheElementIntactWhenItsHistoryIsFreed) {
 TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
     auto* chord = new Counted<ECChord>;
     m_measure->AddChild(chord, 1);
-    chord->AddChild(Note(0.0f), 1);
+    chord->AddChild(NewNote(0.0f), 1);
     const int live = g_liveElements;
     auto* remove = new CCRemove;
     MCEventList both;
@@ -127,7 +127,7 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     chord->SetTime(&at);
     auto* add = new CCAdd(chord, m_measure, FCMidi::MidiNull());
     for (int pitch : {60, 64, 67}) {
-        ECNote* note = Note(1.0f);
+        ECNote* note = NewNote(1.0f);
         add->Add(note, chord, FCMidi(static_cast<std::uint32_t>(0x00500090 | (pitch << 8))));
     }
     Run(add, "Add chord");
@@ -157,7 +157,7 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     auto* orphan = new ECPerformance;
     orphan->AddStateHandler(&Handler::State, &states);
     journal.lines.clear();
-    auto* failing = new CCAdd(Note(3.0f), m_measure, FCMidi::MidiNull());
+    auto* failing = new CCAdd(NewNote(3.0f), m_measure, FCMidi::MidiNull());
     failing->SetSynchronous(1);
     failing->Apply(orphan);
     EXPECT_EQ(journal.Joined(), "state:501:0");

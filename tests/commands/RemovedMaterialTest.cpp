@@ -13,8 +13,8 @@ using RemovedMaterial = Score;
 // Regression: the inverse removal that the undo of an add makes dismantled the measure when
 // it was released, and the redo brought the measure back empty.
 TEST_F(RemovedMaterial, UndoThenRedoOfAnAddBringsTheChildrenBackToo) {
-    ECMeasure* bar = Bar(4.0f, 2);
-    ECNote* note = Note(0.0f);
+    ECMeasure* bar = NewBar(4.0f, 2);
+    ECNote* note = NewNote(0.0f);
     note->AddChild(new Counted<ECGraceNote>(MCTime(-0.125f), MCTime(0.125f)), 0);
     auto* add = new CCAdd(bar, m_staff, FCMidi::MidiNull());
     add->Add(note, m_measure, FCMidi::MidiNull());
@@ -30,7 +30,7 @@ TEST_F(RemovedMaterial, UndoThenRedoOfAnAddBringsTheChildrenBackToo) {
 // Regression: the first removal's entry, dropped by the second removal and freed at idle,
 // dismantled the measure that the second entry puts back.
 TEST_F(RemovedMaterial, AnEntryFreedAtIdleLeavesWhatALiveEntryPutsBack) {
-    ECMeasure* bar = Bar(4.0f, 2);
+    ECMeasure* bar = NewBar(4.0f, 2);
     m_staff->AddChild(bar, 1);
     const std::vector<std::uint8_t> before = Bytes();
     Run(new CCRemove(bar), "remove");
@@ -46,13 +46,13 @@ TEST_F(RemovedMaterial, AnEntryFreedAtIdleLeavesWhatALiveEntryPutsBack) {
 // put it back, children and all; so is what a removal took out.
 TEST_F(RemovedMaterial, MaterialNoCommandCanPutBackIsFreed) {
     const int live = g_liveElements;
-    Run(new CCAdd(Bar(4.0f, 3), m_staff, FCMidi::MidiNull()));
-    ECMeasure* removed = Bar(8.0f, 2);
+    Run(new CCAdd(NewBar(4.0f, 3), m_staff, FCMidi::MidiNull()));
+    ECMeasure* removed = NewBar(8.0f, 2);
     m_staff->AddChild(removed, 1);
     Run(new CCRemove(removed));
     EXPECT_EQ(g_liveElements, live + 4 + 3);
     ASSERT_EQ(m_doc->Undo(2), 1);
-    Run(new CCAdd(Note(1.0f), m_measure, FCMidi::MidiNull()));
+    Run(new CCAdd(NewNote(1.0f), m_measure, FCMidi::MidiNull()));
     MCCommandMgr::OnIdle();
     EXPECT_EQ(g_liveElements, live + 3 + 1) << "the undone add's measure and notes are gone";
     m_doc->ClearUndo();
@@ -62,7 +62,7 @@ TEST_F(RemovedMaterial, MaterialNoCommandCanPutBackIsFreed) {
 // A host's reference keeps the element alive but does not keep it whole; what another
 // command still holds keeps its own children.
 TEST_F(RemovedMaterial, AHostReferenceDoesNotCountButAnotherCommandDoes) {
-    ECMeasure* bar = Bar(4.0f, 2);
+    ECMeasure* bar = NewBar(4.0f, 2);
     m_staff->AddChild(bar, 1);
     ECBase* kept = bar->GetChildren()->GetHead();
     kept->AddChild(new Counted<ECGraceNote>(MCTime(3.875f), MCTime(0.125f)), 0);

@@ -1,5 +1,7 @@
 #include "support/Score.h"
 
+#include <memory>
+
 namespace clavenor::test {
 
 Score::Score() {
@@ -9,33 +11,41 @@ Score::Score() {
     m_staff->AddChild(m_measure, 1);
 }
 
-ECNote* Score::Note(float time) { return new Counted<ECNote>(MCTime(time), MCTime(1.0f)); }
+ECNote* NewNote(float time) { return new Counted<ECNote>(MCTime(time), MCTime(1.0f)); }
 
-ECMeasure* Score::Bar(float time, int notes) {
+ECMeasure* NewBar(float time, int notes) {
     auto* bar = new Counted<ECMeasure>;
     MCTime at(time);
     bar->SetTime(&at);
     for (int i = 0; i < notes; ++i) {
-        bar->AddChild(Note(time + static_cast<float>(i)), 1);
+        bar->AddChild(NewNote(time + static_cast<float>(i)), 1);
     }
     return bar;
 }
 
-ECChord* Score::Chord(float time, int notes) {
+ECChord* NewChord(float time, int notes) {
     auto* chord = new Counted<ECChord>;
     MCTime at(time);
     chord->SetTime(&at);
     for (int i = 0; i < notes; ++i) {
-        chord->AddChild(Note(time), 1);
+        chord->AddChild(NewNote(time), 1);
     }
     return chord;
 }
 
-void Score::Run(CCBase* command, const char* name) {
+void Edit(ECPerformance* document, CCBase* command, const char* name) {
+    std::unique_ptr<CCBase> owned(command);
     command->SetSynchronous(1);
-    MCCommandMgr::BeginUndo(m_doc.get(), CString(name));
-    command->Apply(m_doc.get());
-    MCCommandMgr::EndUndo(m_doc.get());
+    MCCommandMgr::BeginUndo(document, CString(name));
+    try {
+        owned.release()->Apply(document);
+    } catch (...) {
+        MCCommandMgr::EndUndo(document);
+        throw;
+    }
+    MCCommandMgr::EndUndo(document);
 }
+
+void Score::Run(CCBase* command, const char* name) { Edit(m_doc.get(), command, name); }
 
 } // namespace clavenor::test

@@ -14,16 +14,21 @@
 
 namespace clavenor::test {
 
+/// Applies `command` synchronously inside an undo group named `name`, as a careful host
+/// does: the group is closed whatever happens, and a command that never got applied is
+/// deleted. Exceptions pass on.
+void Edit(ECPerformance* document, CCBase* command, const char* name = "edit");
+
+/// A counted note at `time`, one quarter long.
+ECNote* NewNote(float time);
+/// A counted measure at `time` holding `notes` notes a beat apart, not linked anywhere.
+ECMeasure* NewBar(float time, int notes);
+/// A counted chord at `time` holding `notes` notes, not linked anywhere.
+ECChord* NewChord(float time, int notes);
+
 class Score : public ::testing::Test {
 protected:
     Score();
-
-    /// A counted note at `time`, one quarter long.
-    static ECNote* Note(float time);
-    /// A counted measure at `time` holding `notes` notes, not linked anywhere.
-    static ECMeasure* Bar(float time, int notes);
-    /// A counted chord at `time` holding `notes` notes, not linked anywhere.
-    static ECChord* Chord(float time, int notes);
 
     /// Runs `command` synchronously inside an undo group named `name`.
     void Run(CCBase* command, const char* name = "edit");

@@ -55,15 +55,19 @@ void CCAdd::Undo() {
     if (m_items.empty()) {
         return;
     }
-    auto* inverse = new CCRemove;
+    auto inverse = std::make_unique<CCRemove>();
     inverse->SetSynchronous(IsSynchronous());
     for (const auto& item : m_items) {
         inverse->Remove(item->GetChild());
     }
-    if (inverse->Apply(GetTarget()) == 0) {
-        delete inverse;
+    // From here the dispatch owns it, and gives it back whatever happens.
+    CCRemove* command = inverse.release();
+    if (command->Apply(GetTarget()) == 0) {
+        delete command;
     }
 }
+
+void CCAdd::Revert() { Unlink(); }
 
 CCAddItem* CCAdd::Add(ECBase* child, ECBase* parent, const FCMidi& data) {
     m_items.push_back(std::make_unique<CCAddItem>(child, parent, data));

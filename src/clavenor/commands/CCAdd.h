@@ -35,6 +35,9 @@ public:
     /// Applies, with this command's synchronous flag, a CCRemove of every item's child.
     void Undo() override;
 
+    /// Takes back exactly the links the last Process made (UnlinkChild); needs no memory.
+    void Revert() override;
+
     /// Appends an item (the same child may be added twice; nothing checks) and returns it.
     virtual CCAddItem* Add(ECBase* child, ECBase* parent, const FCMidi& data);
 

@@ -35,6 +35,8 @@ void CCBase::Abort() {}
 
 void CCBase::Undo() {}
 
+void CCBase::Revert() {}
+
 std::uint16_t CCBase::Ref() { return static_cast<std::uint16_t>(++m_nRefCount); }
 
 std::uint16_t CCBase::Unref(int destroy) {

@@ -61,8 +61,16 @@ public:
     virtual int Finish();
     /// Called when this command's phase failed; the base does nothing.
     virtual void Abort();
-    /// Builds and applies the inverse command; the base does nothing.
+    /// Builds and applies the inverse command; the base does nothing. Failures of the
+    /// inverse show as the failure of its batch (see MCCommandMgr::FailureWatch), and
+    /// exceptions pass on.
     virtual void Undo();
+    /// Takes back what this command's last Process changed, when its batch fails after it
+    /// was processed (a later command or a handler failed). Runs inside the batch, under the
+    /// lock, without handlers; should need no memory, and an exception it throws is
+    /// swallowed (what it could not take back stays). The base does nothing, so a command
+    /// that does not override it leaves its change in place.
+    virtual void Revert();
 
     int IsSynchronous() const { return (m_nFlags & FlagSynchronous) != 0 ? 1 : 0; }
     void SetSynchronous(int on) { SetFlag(FlagSynchronous, on != 0); }

@@ -34,13 +34,25 @@ void CCRemove::Undo() {
     if (m_items.empty()) {
         return;
     }
-    auto* inverse = new CCAdd;
+    auto inverse = std::make_unique<CCAdd>();
     inverse->SetSynchronous(IsSynchronous());
     for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
         inverse->Add((*it)->GetChild(), (*it)->GetParent(), FCMidi::MidiNull());
     }
-    if (inverse->Apply(GetTarget()) == 0) {
-        delete inverse;
+    // From here the dispatch owns it, and gives it back whatever happens.
+    CCAdd* command = inverse.release();
+    if (command->Apply(GetTarget()) == 0) {
+        delete command;
+    }
+}
+
+void CCRemove::Revert() {
+    for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
+        ECBase* child = (*it)->GetChild();
+        ECBase* parent = (*it)->GetParent();
+        if (child != nullptr && parent != nullptr) {
+            parent->AddChild(child, 1);
+        }
     }
 }
 

@@ -13,21 +13,27 @@ class ECPerformance;
 class MCUndoItem {
 public:
     explicit MCUndoItem(const CString& name);
-    /// Releases every command (which may delete them and the elements they hold).
+    /// Releases every command (which may delete them and the elements they hold). Never
+    /// throws.
     ~MCUndoItem();
     MCUndoItem(const MCUndoItem&) = delete;
     MCUndoItem& operator=(const MCUndoItem&) = delete;
 
     /// Appends the command (taking a reference); the first command sets the target. Returns
-    /// 0 when no memory is left.
+    /// 0 when no memory is left (none is needed when a node was set aside with
+    /// GetCommands().Reserve).
     int AddCommand(CCBase* command);
     void RemoveCommand(CCBase* command);
 
     /// Undo of each command from the last to the first, each run with its synchronous flag
-    /// set so that the inverse commands run at once.
-    void UndoCommands();
-    /// Apply of each command from the first to the last to the target, synchronously.
-    void RedoCommands();
+    /// set so that the inverse commands run at once. All or nothing: when one does not take
+    /// effect (its inverse batch fails, is vetoed or throws), the commands already undone
+    /// are redone, and 0 is returned (an exception is passed on after that). 1 when every
+    /// command was undone.
+    int UndoCommands();
+    /// Apply of each command from the first to the last to the target, synchronously. All
+    /// or nothing as UndoCommands: on failure the commands already redone are undone again.
+    int RedoCommands();
 
     bool IsEmpty() const { return m_commands.IsEmpty(); }
     CString& GetName() { return m_name; }
@@ -35,9 +41,20 @@ public:
     ECPerformance* GetTarget() const { return m_pTarget; }
 
 private:
+    friend class MCCommandMgr;
+
+    /// Redoes (undoes) the commands from `first` to the end of the list (from `last` to the
+    /// head), putting back what a failed UndoCommands (RedoCommands) had done; their own
+    /// failures are swallowed, there is nothing left to fall back on.
+    void RedoFrom(POSITION first);
+    void UndoFrom(POSITION last);
+
     CString m_name;
     MCCommandList m_commands;
     ECPerformance* m_pTarget = nullptr;
+    // The next entry of the trash list (see MCCommandMgr), which chains its entries through
+    // them so that moving an entry there never needs memory.
+    MCUndoItem* m_pNextTrashed = nullptr;
 };
 
 } // namespace clavenor
