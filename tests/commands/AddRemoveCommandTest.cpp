@@ -50,6 +50,22 @@ TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
     EXPECT_EQ(g_liveElements, live) << "what no one linked went with its command";
 }
 
+// Regression: a redo whose link was refused moved the history on as if it had been done.
+TEST_F(Score, ARedoThatCannotLinkIsRefusedAndTheHistoryStays) {
+    ECMeasure* bar = NewBar(4.0f, 1);
+    Run(new CCAdd(bar, m_staff, FCMidi::MidiNull()));
+    const std::vector<std::uint8_t> added = Bytes();
+    ASSERT_EQ(m_doc->Undo(1), 1);
+    const std::vector<std::uint8_t> undone = Bytes();
+    bar->AddChild(m_staff, 0); // now the staff cannot go under the measure
+    EXPECT_EQ(m_doc->Redo(1), 0);
+    EXPECT_EQ(m_doc->GetUndoIndex(), 1);
+    EXPECT_EQ(Bytes(), undone);
+    bar->RemoveChild(m_staff, 0);
+    EXPECT_EQ(m_doc->Redo(1), 1);
+    EXPECT_EQ(Bytes(), added);
+}
+
 TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
     auto* chord = new ECChord;
     m_measure->AddChild(chord, 1);
