@@ -4,6 +4,7 @@
 // bytes again, or be refused with CArchiveException, without crashing, hanging or leaking.
 
 #include "fuzz/FuzzDocuments.h"
+#include "support/AllocationFailure.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,56 @@ TEST(HostileDocuments, AWaveTrackNeverNamesAConductorOrPerformanceItIsNotUnder) 
     ECPerformance* reloaded = LoadDocument(saved);
     EXPECT_EQ(fuzz::Save(reloaded), saved);
     delete reloaded;
+    MCCommandMgr::OnIdle();
+}
+
+// The cause a load of `bytes` fails with, or none; a document that loads is saved, loaded
+// and saved again, which must give the same bytes.
+CArchiveException::Cause LoadSaveLoad(const Bytes& bytes) {
+    ECPerformance* document = nullptr;
+    try {
+        document = LoadDocument(bytes);
+    } catch (const CArchiveException& e) {
+        return e.m_cause;
+    }
+    const std::vector<std::uint8_t> saved = fuzz::Save(document);
+    delete document;
+    ECPerformance* reloaded = LoadDocument(saved);
+    EXPECT_EQ(fuzz::Save(reloaded), saved);
+    delete reloaded;
+    return CArchiveException::none;
+}
+
+// Regression: chains read in data records' owner slots, each ending in the previous one,
+// built graphs far deeper than records nest: the document loaded and could not be saved,
+// and at 10^5 levels the walks overflowed the stack.
+TEST(HostileDocuments, AGraphTooDeepToWalkOrSaveIsRefusedOnLoad) {
+    const std::int64_t live = LiveAllocations();
+    EXPECT_EQ(LoadSaveLoad(fuzz::DeepChainsStream(2, 120)), CArchiveException::none);
+    EXPECT_EQ(LoadSaveLoad(fuzz::DeepChainsStream(3, 100)), CArchiveException::genericException);
+    EXPECT_EQ(LoadSaveLoad(fuzz::DeepChainsStream(1000, 100)), CArchiveException::genericException);
+    MCCommandMgr::OnIdle();
+    EXPECT_EQ(LiveAllocations(), live);
+}
+
+// Regression: forty diamonds in 709 bytes made every walk from the top meet the bottom 2^40
+// times, and loading never ended.
+TEST(HostileDocuments, SharedStructuresWhoseWalksExplodeAreRefusedOnLoad) {
+    EXPECT_EQ(LoadSaveLoad(fuzz::DiamondsStream(4)), CArchiveException::none);
+    EXPECT_EQ(LoadSaveLoad(fuzz::DiamondsStream(40)), CArchiveException::genericException);
+    MCCommandMgr::OnIdle();
+}
+
+// Regression: each new parent of a shared child was looked for among all the child's
+// parents so far, so 80000 parents took minutes to load.
+TEST(HostileDocuments, ManyParentsOfOneChildLoadInLinearTime) {
+    const Bytes bytes = fuzz::SharedChildStream(80000);
+    ECPerformance* document = LoadDocument(bytes);
+    ECBase* holder = document->GetChildren()->GetHead();
+    ASSERT_EQ(holder->GetChildren()->GetCount(), 80000);
+    EXPECT_EQ(holder->GetChildren()->GetTail()->GetChildren()->GetHead()->GetParents()->GetCount(),
+              80000);
+    delete document;
     MCCommandMgr::OnIdle();
 }
 

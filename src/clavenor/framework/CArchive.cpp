@@ -54,6 +54,9 @@ CArchive::CArchive(CFile* file, unsigned mode, std::size_t bufferSize)
         m_writeEnd = m_buffer.get() + m_bufferSize;
     }
     m_openObjects.reserve(MaxObjectDepth);
+    if (m_loading) {
+        m_openIndexes.reserve(MaxObjectDepth);
+    }
 }
 
 CArchive::~CArchive() {
@@ -381,6 +384,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     }
 
     if (reference == 0) {
+        m_lastReadIndex = 0;
         return nullptr;
     }
     if (reference >= m_mapCount || m_loadMap[reference - 1].isClass ||
@@ -393,6 +397,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
                                               " where " + required->m_lpszClassName +
                                               " is required");
     }
+    m_lastReadIndex = reference;
     return object;
 }
 
@@ -418,17 +423,19 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
     }
     const std::size_t slot = m_loadMap.size();
     m_loadMap.push_back(LoadEntry{cls, object, 0, false});
-    ++m_mapCount;
+    const std::uint32_t index = m_mapCount++;
     const bool held = object->TakeArchiveHold();
     if (held) {
         m_held.push_back(object);
     }
     m_openObjects.push_back(object);
+    m_openIndexes.push_back(index);
     m_objectSchema = schema;
     try {
         object->Serialize(*this);
     } catch (...) {
         m_openObjects.pop_back();
+        m_openIndexes.pop_back();
         m_loadMap[slot].object = nullptr;
         if (!held) {
             object->DiscardAfterFailedLoad();
@@ -436,6 +443,8 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
         throw;
     }
     m_openObjects.pop_back();
+    m_openIndexes.pop_back();
+    m_lastReadIndex = index;
     return object;
 }
 

@@ -101,7 +101,14 @@ int ECBase::AddParent(ECBase* parent) {
     return m_parents.AddTail(parent) != nullptr ? 1 : 0;
 }
 
-int ECBase::RemoveParent(ECBase* parent) { return m_parents.RemoveEvent(parent); }
+int ECBase::RemoveParent(ECBase* parent) {
+    POSITION pos = m_parents.FindNearEnds(parent);
+    if (pos == nullptr) {
+        return 0;
+    }
+    m_parents.RemoveAt(pos);
+    return 1;
+}
 
 int ECBase::RemoveFromParents() {
     // The last parent's RemoveChild may release this element; keep it alive until the walk
@@ -329,7 +336,7 @@ void ECBase::Dismantle() {
                 continue;
             }
             child->Ref();
-            child->m_parents.RemoveEvent(at);
+            child->m_parents.RemoveAt(child->m_parents.FindNearEnds(at));
             children->RemoveTail();
             child->Unref(1);
             continue;
@@ -365,16 +372,10 @@ bool ECBase::DetachIfUnreachable() {
     if (children == nullptr || children->IsEmpty()) {
         return false;
     }
-    // References from this element's own children come back to it through their parents
-    // lists; if those and the archive's hold are all it has, nothing else can reach it.
-    std::uint32_t fromChildren = 0;
-    for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
-        MCEventList* parents = children->GetNext(pos)->GetParents();
-        for (POSITION at = parents->Find(this); at != nullptr; at = parents->Find(this, at)) {
-            ++fromChildren;
-        }
-    }
-    if (m_nRefCount > fromChildren + 1) {
+    // Each child lists this element once among its parents (the lists are kept that way),
+    // so those references, and the archive's hold, are all it has when nothing else can
+    // reach it. Counting is constant time: a child with many parents costs nothing here.
+    if (m_nRefCount > static_cast<std::uint32_t>(children->GetCount()) + 1) {
         return false;
     }
     // Not deeply: children that the rest of the graph still holds keep their own children.

@@ -120,8 +120,12 @@ public:
     /// no memory is left. Used by AddChild and loading; hosts use AddChild.
     virtual int AddParent(ECBase* parent);
 
-    /// Removes the first occurrence of `parent` from the parents list, releasing the
-    /// reference on it. Returns 0 when `parent` is not a parent.
+    /// Removes `parent` from the parents list, releasing the reference on it. Returns 0 when
+    /// `parent` is not a parent. The list is searched from both ends at once, so that a
+    /// child shared by many parents leaves them in either order in linear time. A parent
+    /// occurs once in lists the library builds; one that a host listed twice with
+    /// AddParent loses the occurrence nearer to an end (the first, when that is nearer to
+    /// the head).
     virtual int RemoveParent(ECBase* parent);
 
     /// Detaches this element from every parent (RemoveChild with the deep flag 0). When no

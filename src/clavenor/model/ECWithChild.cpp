@@ -86,21 +86,8 @@ int ECWithChild::GetEventId() const { return EventId::WithChild; }
 MCEventList* ECWithChild::GetChildren() { return &m_children; }
 
 POSITION ECWithChild::FindChild(ECBase* child) const {
-    // Removals tend to happen near either end (the newest or the oldest material), so look
-    // from both ends at once.
-    POSITION front = m_children.GetHeadPosition();
-    POSITION back = m_children.GetTailPosition();
-    for (std::int32_t n = (m_children.GetCount() + 1) / 2; n > 0; --n) {
-        if (m_children.GetAt(front) == child) {
-            return front;
-        }
-        if (m_children.GetAt(back) == child) {
-            return back;
-        }
-        m_children.GetNext(front);
-        m_children.GetPrev(back);
-    }
-    return nullptr;
+    // Removals tend to happen near either end (the newest or the oldest material).
+    return m_children.FindNearEnds(child);
 }
 
 int ECWithChild::AddChild(ECBase* child, int sorted) {
