@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/MCCommandMgr.h"
 #include "clavenor/elements/ECPerformance.h"
+#include "clavenor/framework/CMessageQueue.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/MCEventList.h"
 
@@ -54,6 +55,7 @@ void CCBase::Discard(ECBase* element) {
     if (element == nullptr) {
         return;
     }
+    CMessageQueue::RequireOwnerThread("CCBase::Discard");
     if (m_pDiscardList == nullptr) {
         m_pDiscardList = std::make_unique<MCEventList>(10);
     }

@@ -643,6 +643,7 @@ void MCCommandMgr::FinishNotify() {
 }
 
 void MCCommandMgr::SetUndoMode(int on, const CString* name) {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::SetUndoMode");
     const bool turnOn = on != 0;
     if (turnOn == (GetUndoMode() != 0)) {
         return;
@@ -671,6 +672,7 @@ void MCCommandMgr::EnsurePendingNotify() {
 }
 
 void MCCommandMgr::SetNotifyMode(int on) {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::SetNotifyMode");
     const bool turnOn = on != 0;
     if (turnOn == (GetNotifyMode() != 0)) {
         return;
@@ -687,6 +689,7 @@ void MCCommandMgr::SetNotifyMode(int on) {
 }
 
 int MCCommandMgr::Undo(int count) {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::Undo");
     if (m_nUndoIndex < 0 || m_nUndoDepth >= 1) {
         return 0;
     }
@@ -711,6 +714,7 @@ int MCCommandMgr::Undo(int count) {
 }
 
 int MCCommandMgr::Redo(int count) {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::Redo");
     if (m_nUndoIndex < 1) {
         return 0;
     }
@@ -767,6 +771,7 @@ int MCCommandMgr::GetRedoString(CString& text, int index) {
 }
 
 int MCCommandMgr::ClearUndo() {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::ClearUndo");
     FinishUndo();
     m_nUndoIndex = -1;
     // Each entry leaves the history before it is destroyed: releasing its commands may
@@ -779,6 +784,7 @@ int MCCommandMgr::ClearUndo() {
 }
 
 void MCCommandMgr::OnIdle() {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::OnIdle");
     MCUndoItem* trash = nullptr;
     {
         std::lock_guard lock(s_trashCS);

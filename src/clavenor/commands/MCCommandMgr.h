@@ -39,12 +39,13 @@ class SCCommand;
 /// to change the document for want of memory. The library's own commands take themselves
 /// back exactly; a host's command takes back what its Revert does (by default nothing).
 ///
-/// Threads: dispatch may be called from any thread; from a thread other than the owning
-/// one, the dispatch itself is carried to the owning thread (a synchronous command still
-/// runs before ApplyCommand returns). Everything else (groups, undo, redo, handlers, the
-/// command rate) is called on the owning thread. Handlers run inside the batch, with the
-/// lock held; they may dispatch synchronous commands (which run nested, at once) and
-/// asynchronous ones (which run later).
+/// Threads: everything is called on the owning thread (see CMessageQueue for how another
+/// thread hands work over), except dispatch of a command that holds no element: from
+/// another thread, the dispatch itself is carried to the owning thread (a synchronous
+/// command still runs before ApplyCommand returns). Builds without NDEBUG stop a program
+/// that opens groups, undoes, redoes, clears or idles off the owning thread. Handlers run
+/// inside the batch, with the lock held; they may dispatch synchronous commands (which run
+/// nested, at once) and asynchronous ones (which run later).
 ///
 /// Handler results: in the prepare phase -1 aborts the batch (without Abort on any
 /// command), 0 asks for another pass, anything else agrees; a handler that never agrees

@@ -1,6 +1,7 @@
 #include "clavenor/model/ECBase.h"
 
 #include "clavenor/framework/CArchive.h"
+#include "clavenor/framework/CMessageQueue.h"
 #include "clavenor/model/DCBase.h"
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/plugins/CPluginData.h"
@@ -301,11 +302,13 @@ std::uint16_t ECBase::Unref(int destroy) {
 }
 
 void ECBase::AddCommandHold() {
+    CMessageQueue::RequireOwnerThread("ECBase::AddCommandHold (building a command)");
     Ref();
     ++m_nCommandHolds;
 }
 
 void ECBase::ReleaseCommandHold() {
+    CMessageQueue::RequireOwnerThread("ECBase::ReleaseCommandHold (releasing a command)");
     if (m_nCommandHolds > 0) {
         --m_nCommandHolds;
     }

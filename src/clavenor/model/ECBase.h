@@ -46,9 +46,11 @@ class DCBase;
 /// that only its children kept alive is not destroyed in the middle of its own call; such an
 /// element survives with count 0 afterwards and stays the caller's to release.
 ///
-/// Elements, their lists and the actions that walk them are used by one thread at a time.
-/// Allocation failure throws std::bad_alloc out of constructors and data creation; list
-/// insertions report it by returning 0 and leave the graph unchanged.
+/// Elements, their lists and the actions that walk them are used by one thread at a time;
+/// the elements of a document by the thread that owns the documents (see CMessageQueue),
+/// which other threads hand their work to. Allocation failure throws std::bad_alloc out of
+/// constructors and data creation; list insertions report it by returning 0 and leave the
+/// graph unchanged.
 class ECBase : public CObject {
     DECLARE_SERIAL(ECBase)
 
