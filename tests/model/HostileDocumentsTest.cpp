@@ -89,12 +89,12 @@ TEST(HostileDocuments, SharedStructuresWhoseWalksExplodeAreRefusedOnLoad) {
 // Regression: each new parent of a shared child was looked for among all the child's
 // parents so far, so 80000 parents took minutes to load.
 TEST(HostileDocuments, ManyParentsOfOneChildLoadInLinearTime) {
-    const Bytes bytes = fuzz::SharedChildStream(80000);
+    const Bytes bytes = fuzz::SharedChildStream(160000);
     ECPerformance* document = LoadDocument(bytes);
     ECBase* holder = document->GetChildren()->GetHead();
-    ASSERT_EQ(holder->GetChildren()->GetCount(), 80000);
+    ASSERT_EQ(holder->GetChildren()->GetCount(), 160000);
     EXPECT_EQ(holder->GetChildren()->GetTail()->GetChildren()->GetHead()->GetParents()->GetCount(),
-              80000);
+              160000);
     delete document;
     MCCommandMgr::OnIdle();
 }
