@@ -60,65 +60,52 @@ void MCUndoItem::RemoveCommand(CCBase* command) {
     }
 }
 
-int MCUndoItem::UndoCommands() {
-    for (POSITION pos = m_commands.GetTailPosition(); pos != nullptr;) {
+int MCUndoItem::UndoCommands() { return Replay(false); }
+
+int MCUndoItem::RedoCommands() { return Replay(true); }
+
+bool MCUndoItem::RunOne(CCBase* command, bool redo) {
+    return RunSynchronously(m_pTarget, command, [this, command, redo] {
+        if (redo) {
+            command->Apply(m_pTarget);
+        } else {
+            command->Undo();
+        }
+    });
+}
+
+int MCUndoItem::Replay(bool redo) {
+    for (POSITION pos = redo ? m_commands.GetHeadPosition() : m_commands.GetTailPosition();
+         pos != nullptr;) {
         const POSITION at = pos;
-        CCBase* command = m_commands.GetPrev(pos);
+        CCBase* command = redo ? m_commands.GetNext(pos) : m_commands.GetPrev(pos);
         bool done = false;
         try {
-            done = RunSynchronously(m_pTarget, command, [command] { command->Undo(); });
+            done = RunOne(command, redo);
         } catch (...) {
-            RedoFrom(at);
+            PutBack(at, redo);
             throw;
         }
         if (!done) {
-            RedoFrom(at);
+            PutBack(at, redo);
             return 0;
         }
     }
     return 1;
 }
 
-int MCUndoItem::RedoCommands() {
-    for (POSITION pos = m_commands.GetHeadPosition(); pos != nullptr;) {
-        const POSITION at = pos;
-        CCBase* command = m_commands.GetNext(pos);
-        bool done = false;
-        try {
-            done = RunSynchronously(m_pTarget, command,
-                                    [this, command] { command->Apply(m_pTarget); });
-        } catch (...) {
-            UndoFrom(at);
-            throw;
-        }
-        if (!done) {
-            UndoFrom(at);
-            return 0;
-        }
+void MCUndoItem::PutBack(POSITION from, bool redo) {
+    // `from` itself did not take effect; those run before it did.
+    POSITION pos = from;
+    if (redo) {
+        m_commands.GetPrev(pos);
+    } else {
+        m_commands.GetNext(pos);
     }
-    return 1;
-}
-
-void MCUndoItem::RedoFrom(POSITION first) {
-    // `first` itself did not take effect; those after it were undone.
-    POSITION pos = first;
-    m_commands.GetNext(pos);
     while (pos != nullptr) {
-        CCBase* command = m_commands.GetNext(pos);
+        CCBase* command = redo ? m_commands.GetPrev(pos) : m_commands.GetNext(pos);
         try {
-            RunSynchronously(m_pTarget, command, [this, command] { command->Apply(m_pTarget); });
-        } catch (...) {
-        }
-    }
-}
-
-void MCUndoItem::UndoFrom(POSITION last) {
-    POSITION pos = last;
-    m_commands.GetPrev(pos);
-    while (pos != nullptr) {
-        CCBase* command = m_commands.GetPrev(pos);
-        try {
-            RunSynchronously(m_pTarget, command, [command] { command->Undo(); });
+            RunOne(command, !redo);
         } catch (...) {
         }
     }

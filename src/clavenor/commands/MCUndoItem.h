@@ -43,11 +43,16 @@ public:
 private:
     friend class MCCommandMgr;
 
-    /// Redoes (undoes) the commands from `first` to the end of the list (from `last` to the
-    /// head), putting back what a failed UndoCommands (RedoCommands) had done; their own
-    /// failures are swallowed, there is nothing left to fall back on.
-    void RedoFrom(POSITION first);
-    void UndoFrom(POSITION last);
+    /// Runs each command from the tail (the head), undoing (redoing) it; when one fails, the
+    /// ones already run are run the other way again, and 0 is returned or the exception
+    /// passed on.
+    int Replay(bool redo);
+    /// Runs the commands after `from` toward the end it came from the other way, putting
+    /// back what a failed Replay did; their own failures are swallowed, as there is nothing
+    /// left to fall back on.
+    void PutBack(POSITION from, bool redo);
+    /// Undoes or redoes one command synchronously; whether its batches took effect.
+    bool RunOne(CCBase* command, bool redo);
 
     CString m_name;
     MCCommandList m_commands;

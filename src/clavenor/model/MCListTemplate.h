@@ -199,16 +199,7 @@ protected:
     /// another list of the same kind). Needs no memory.
     Node* DetachNode(POSITION pos) {
         Node* node = ToNode(pos);
-        if (node->prev != nullptr) {
-            node->prev->next = node->next;
-        } else {
-            m_pHead = node->next;
-        }
-        if (node->next != nullptr) {
-            node->next->prev = node->prev;
-        } else {
-            m_pTail = node->prev;
-        }
+        Unchain(node);
         --m_nCount;
         return node;
     }
@@ -276,9 +267,8 @@ private:
         return ToPos(node);
     }
 
-    // The node leaves the chain before FreeNode runs, so that whatever the release triggers
-    // (an element destroying itself) sees a consistent list.
-    T Unlink(Node* node) {
+    // Takes the node out of the chain; the count is the caller's business.
+    void Unchain(Node* node) {
         if (node->prev != nullptr) {
             node->prev->next = node->next;
         } else {
@@ -289,6 +279,12 @@ private:
         } else {
             m_pTail = node->prev;
         }
+    }
+
+    // The node leaves the chain before FreeNode runs, so that whatever the release triggers
+    // (an element destroying itself) sees a consistent list.
+    T Unlink(Node* node) {
+        Unchain(node);
         T data = node->data;
         FreeNode(node);
         return data;
