@@ -30,7 +30,7 @@ class SCCommand;
 /// goes to the state manager, after the batch.
 ///
 /// A batch changes the document all or nothing. When a phase fails (a command returns 0 or
-/// throws, a handler vetoes with -1 or 0 or throws, memory runs out), the commands already
+/// throws, a handler vetoes or throws, memory runs out), the commands already
 /// processed are taken back (CCBase::Revert, last first), the groups forget the batch's
 /// commands (their depths are lowered and a group whose mode is off closes), and a command
 /// that failed gets its Abort and a code-501 record; an exception then goes on to the

@@ -59,12 +59,18 @@ void MCCommandTimer::SendCommands() {
     ECPerformance* target = batch.GetTarget();
     const int extra = m_nDispatches - 1;
     m_nDispatches = 0;
-    m_pManager->OnCommand(batch);
-    if (target != nullptr) {
-        for (int i = 0; i < extra; ++i) {
+    auto giveBack = [target, extra] {
+        for (int i = 0; target != nullptr && i < extra; ++i) {
             target->Unref(0);
         }
+    };
+    try {
+        m_pManager->OnCommand(batch);
+    } catch (...) {
+        giveBack();
+        throw;
     }
+    giveBack();
 }
 
 void MCCommandTimer::StartTimer() {
