@@ -95,4 +95,42 @@ void BM_LoadDocument(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadDocument)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// N containers under one holder, each holding one element: its own (arg 1 = 0) or one that
+// all of them share (arg 1 = 1). Loading the shared shape should cost about what loading the
+// separate one costs: finding whether a container already lists its child must not scan
+// the child's parents.
+void BM_LoadSharedChild(benchmark::State& state) {
+    const auto containers = static_cast<int>(state.range(0));
+    std::vector<std::uint8_t> bytes;
+    {
+        ECPerformance performance;
+        auto* holder = new ECWithChild;
+        performance.AddChild(holder, 0);
+        ECBase* shared = nullptr;
+        for (int i = 0; i < containers; ++i) {
+            auto* container = new ECWithChild;
+            holder->AddChild(container, 0);
+            if (shared == nullptr || state.range(1) == 0) {
+                shared = new ECWithTime;
+            }
+            container->AddChild(shared, 0);
+        }
+        bytes = Save(&performance);
+    }
+    for (auto _ : state) {
+        auto document = std::make_unique<ECPerformance>();
+        CMemFile file(bytes.data(), bytes.size());
+        {
+            CArchive ar(&file, CArchive::load, 64 * 1024);
+            document->Serialize(ar);
+            ar.Close();
+        }
+        state.PauseTiming();
+        document.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * containers);
+}
+BENCHMARK(BM_LoadSharedChild)->Args({80000, 0})->Args({80000, 1})->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -40,13 +40,15 @@ int main() {
     Expect(staff->GetChildren()->GetCount() == 1, "the pump ran the command");
 
     //! [other-thread]
-    // Another thread may apply commands; they run when the owning thread pumps. A
-    // synchronous one blocks its thread until then.
+    // The document belongs to the owning thread: another thread hands its edit over,
+    // and RunOnOwnerThread blocks that thread until the owning thread has pumped it.
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        auto late = MakeRef<CCAdd>(new ECMeasure, staff, FCMidi::MidiNull());
-        late->SetSynchronous(1);
-        late->Apply(document.get());
+        RunOnOwnerThread([&] {
+            auto late = MakeRef<CCAdd>(new ECMeasure, staff, FCMidi::MidiNull());
+            late->SetSynchronous(1);
+            late->Apply(document.get());
+        });
         done = true;
     });
     while (!done) {

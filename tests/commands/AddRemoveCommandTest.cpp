@@ -1,41 +1,13 @@
-#include "fuzz/FuzzDocuments.h"
-#include "support/TestSupport.h"
+#include "support/Score.h"
 
 #include <gtest/gtest.h>
 
 namespace clavenor::test {
 namespace {
 
-// A document with one staff and one measure: where chords and notes live.
-class Score : public ::testing::Test {
-protected:
-    Score() {
-        m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1);
-        MCTime zero(0.0f);
-        m_measure->SetTime(&zero);
-        m_staff->AddChild(m_measure, 1);
-    }
-
-    static ECNote* Note(float time) { return new Counted<ECNote>(MCTime(time), MCTime(1.0f)); }
-
-    // Runs `command` synchronously inside an undo group.
-    void Run(CCBase* command, const char* name = "edit") {
-        command->SetSynchronous(1);
-        MCCommandMgr::BeginUndo(m_doc.get(), CString(name));
-        command->Apply(m_doc.get());
-        MCCommandMgr::EndUndo(m_doc.get());
-    }
-
-    std::vector<std::uint8_t> Bytes() { return fuzz::Save(m_doc.get()); }
-
-    Document m_doc;
-    ECStaff* m_staff = new ECStaff;
-    ECMeasure* m_measure = new ECMeasure;
-};
-
 TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
-    auto* later = Note(2.0f);
-    auto* earlier = Note(1.0f);
+    auto* later = NewNote(2.0f);
+    auto* earlier = NewNote(1.0f);
     auto* second = new ECMeasure;
     m_staff->AddChild(second, 1);
     auto* add = new CCAdd(later, m_measure, FCMidi::MidiNull());
@@ -51,12 +23,55 @@ TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
     EXPECT_EQ(added.GetCount(), 3);
 }
 
+// Regression: a refused link was ignored. Some items were linked and success reported, or
+// nothing was linked, nothing reported, and the elements no one linked leaked.
+TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
+    Journal journal;
+    Handler states{&journal, "state"};
+    m_doc->AddStateHandler(&Handler::State, &states);
+    ECChord* chord = NewChord(0.0f, 1);
+    m_measure->AddChild(chord, 1);
+    auto* leaf = new TLeaf(2.0f);
+    m_measure->AddChild(leaf, 1);
+    const std::vector<std::uint8_t> before = Bytes();
+    const int live = g_liveElements;
+
+    auto* cycle = new CCAdd(NewNote(0.0f), chord, FCMidi::MidiNull());
+    cycle->Add(m_measure, chord, FCMidi::MidiNull()); // the measure under its own chord
+    auto* childless = new CCAdd(NewBar(4.0f, 2), m_staff, FCMidi::MidiNull());
+    childless->Add(NewNote(3.0f), leaf, FCMidi::MidiNull()); // a leaf takes no children
+    for (CCAdd* add : {cycle, childless}) {
+        journal.lines.clear();
+        Run(add);
+        EXPECT_EQ(journal.Joined(), "state:501:0");
+        EXPECT_EQ(Bytes(), before);
+        EXPECT_EQ(m_doc->GetUndoCount(), 0);
+    }
+    EXPECT_EQ(g_liveElements, live) << "what no one linked went with its command";
+}
+
+// Regression: a redo whose link was refused moved the history on as if it had been done.
+TEST_F(Score, ARedoThatCannotLinkIsRefusedAndTheHistoryStays) {
+    ECMeasure* bar = NewBar(4.0f, 1);
+    Run(new CCAdd(bar, m_staff, FCMidi::MidiNull()));
+    const std::vector<std::uint8_t> added = Bytes();
+    ASSERT_EQ(m_doc->Undo(1), 1);
+    const std::vector<std::uint8_t> undone = Bytes();
+    bar->AddChild(m_staff, 0); // now the staff cannot go under the measure
+    EXPECT_EQ(m_doc->Redo(1), 0);
+    EXPECT_EQ(m_doc->GetUndoIndex(), 1);
+    EXPECT_EQ(Bytes(), undone);
+    bar->RemoveChild(m_staff, 0);
+    EXPECT_EQ(m_doc->Redo(1), 1);
+    EXPECT_EQ(Bytes(), added);
+}
+
 TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
     auto* chord = new ECChord;
     m_measure->AddChild(chord, 1);
-    ECNote* note = Note(0.0f);
+    ECNote* note = NewNote(0.0f);
     chord->AddChild(note, 1);
-    chord->AddChild(Note(0.0f), 1);
+    chord->AddChild(NewNote(0.0f), 1);
     auto* remove = new CCRemove(note);
     EXPECT_EQ(remove->Remove(note), nullptr) << "one item per element";
     // A note lists the measure before the chord among its parent types.
@@ -84,8 +99,8 @@ TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
 TEST_F(Score, UndoneRemovalLeavesTheElementIntactWhenItsHistoryIsFreed) {
     auto* chord = new Counted<ECChord>;
     m_measure->AddChild(chord, 1);
-    chord->AddChild(Note(0.0f), 1);
-    chord->AddChild(Note(0.0f), 1);
+    chord->AddChild(NewNote(0.0f), 1);
+    chord->AddChild(NewNote(0.0f), 1);
     const int live = g_liveElements;
     Run(new CCRemove(chord));
     m_doc->Undo(1);
@@ -99,7 +114,7 @@ TEST_F(Score, UndoneRemovalLeavesTheElementIntactWhenItsHistoryIsFreed) {
 TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
     auto* chord = new Counted<ECChord>;
     m_measure->AddChild(chord, 1);
-    chord->AddChild(Note(0.0f), 1);
+    chord->AddChild(NewNote(0.0f), 1);
     const int live = g_liveElements;
     auto* remove = new CCRemove;
     MCEventList both;
@@ -128,7 +143,7 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     chord->SetTime(&at);
     auto* add = new CCAdd(chord, m_measure, FCMidi::MidiNull());
     for (int pitch : {60, 64, 67}) {
-        ECNote* note = Note(1.0f);
+        ECNote* note = NewNote(1.0f);
         add->Add(note, chord, FCMidi(static_cast<std::uint32_t>(0x00500090 | (pitch << 8))));
     }
     Run(add, "Add chord");
@@ -158,7 +173,7 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     auto* orphan = new ECPerformance;
     orphan->AddStateHandler(&Handler::State, &states);
     journal.lines.clear();
-    auto* failing = new CCAdd(Note(3.0f), m_measure, FCMidi::MidiNull());
+    auto* failing = new CCAdd(NewNote(3.0f), m_measure, FCMidi::MidiNull());
     failing->SetSynchronous(1);
     failing->Apply(orphan);
     EXPECT_EQ(journal.Joined(), "state:501:0");

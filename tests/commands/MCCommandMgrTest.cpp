@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace clavenor::test {
 namespace {
 
@@ -186,6 +188,32 @@ TEST_F(CommandManagerTest, CommandRateGathersAsynchronousCommandsAndSynchronousO
     EXPECT_EQ(m_journal.lines.front(), "now:prepare");
     m_doc->SetCommandRate(0);
     EXPECT_EQ(m_journal.lines.back(), "queued:finish");
+}
+
+// Regression: a batch gathered by the timer gave back one reference on the document per
+// dispatch only when it ran to the end.
+TEST_F(CommandManagerTest, AThrowingHandlerInAGatheredBatchGivesEveryReferenceBack) {
+    struct Throwing {
+        static int Call(ECBase*, int, void*, void*) { throw std::runtime_error("handler"); }
+    };
+    const std::uint16_t documentRefs = m_doc->GetRefCount();
+    const int alive = CCProbe::Alive();
+    m_doc->SetCommandRate(1);
+    m_doc->AddCommandHandler(&Throwing::Call, nullptr);
+    Apply(Probe("a", false));
+    Apply(Probe("b", false));
+    bool thrown = false;
+    for (int i = 0; i < 1000 && !thrown; ++i) {
+        try {
+            PumpMessages(std::chrono::milliseconds(5));
+        } catch (const std::runtime_error&) {
+            thrown = true;
+        }
+    }
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(m_doc->GetRefCount(), documentRefs);
+    EXPECT_EQ(CCProbe::Alive(), alive);
+    m_doc->SetCommandRate(0);
 }
 
 TEST_F(CommandManagerTest, CommandsAndDocumentReferencesBalance) {

@@ -1,4 +1,4 @@
-#include "support/TestSupport.h"
+#include "support/Score.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +76,88 @@ TEST(ThreadedCommandsTest, RecordsFromAnotherThreadAreDeliveredOnTheOwner) {
         EXPECT_EQ(id, std::this_thread::get_id());
     }
 }
+
+// Regression: a worker that built a command took references on elements through a plain
+// counter while the owning thread changed the same elements. Workers now hand their edits
+// over, waiting or not, while the owner undoes, redoes, idles and saves between pumps; the
+// thread sanitizer build runs this too.
+TEST(ThreadedCommandsTest, WorkersEditThroughTheOwnerWhileItUndoesRedoesIdlesAndSaves) {
+    Document doc;
+    auto* staff = new ECStaff;
+    doc->GetChildren()->GetHead()->AddChild(staff, 1);
+    std::vector<ECMeasure*> bars;
+    for (int m = 0; m < 4; ++m) {
+        bars.push_back(NewBar(static_cast<float>(4 * m), 4));
+        staff->AddChild(bars.back(), 1);
+    }
+    constexpr int kWorkers = 3;
+    constexpr int kEdits = 40;
+    std::atomic<int> running{kWorkers};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w) {
+        workers.emplace_back([&, w] {
+            for (int i = 0; i < kEdits; ++i) {
+                ECMeasure* bar = bars[static_cast<std::size_t>((w + i) % 4)];
+                const float at = static_cast<float>(i % 4);
+                auto add = [&doc, bar, at] {
+                    Edit(doc.get(), new CCAdd(NewNote(at), bar, FCMidi::MidiNull()));
+                };
+                auto remove = [&doc, bar] {
+                    if (ECBase* note = bar->GetChildren()->GetHead()) {
+                        Edit(doc.get(), new CCRemove(note));
+                    }
+                };
+                if (i % 3 == 0) {
+                    PostToOwnerThread(remove);
+                } else {
+                    RunOnOwnerThread(add);
+                }
+                // A command that holds no element may still be applied from here.
+                (new CCProbe(nullptr, "probe"))->Apply(doc.get());
+            }
+            --running;
+        });
+    }
+    int rounds = 0;
+    while (running.load() > 0 || CMessageQueue::GetQueuedCount() > 0) {
+        PumpMessages(std::chrono::milliseconds(1));
+        switch (rounds++ % 4) {
+        case 0:
+            doc->Undo(1);
+            break;
+        case 1:
+            doc->Redo(1);
+            break;
+        case 2:
+            MCCommandMgr::OnIdle();
+            break;
+        default:
+            fuzz::Save(doc.get());
+        }
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    PumpMessages();
+    EXPECT_GT(doc->GetUndoCount(), 0);
+    const std::vector<std::uint8_t> saved = fuzz::Save(doc.get());
+    ECPerformance* copy = fuzz::Load(saved.data(), saved.size(), ECPerformance::WriteVersion);
+    EXPECT_EQ(fuzz::Save(copy), saved);
+    delete copy;
+}
+
+#if !defined(NDEBUG) && !defined(__SANITIZE_THREAD__)
+// Where a worker would race with the owning thread, builds without NDEBUG stop at once.
+TEST(ThreadedCommandsDeathTest, BuildingACommandOnElementsOffTheOwnerStops) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Document doc;
+    ECNote* note = NewNote(0.0f);
+    note->Ref();
+    EXPECT_DEATH(std::thread([note] { CCRemove remove(note); }).join(),
+                 "other than the one that owns the documents");
+    note->Unref(1);
+}
+#endif
 
 } // namespace
 } // namespace clavenor::test

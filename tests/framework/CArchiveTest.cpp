@@ -33,6 +33,18 @@ public:
 
 IMPLEMENT_SERIAL(TBlob, CObject, 1)
 
+// Host classes with the longest name a class record may hold, and with one character more.
+class TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX : public TBlob {
+    DECLARE_SERIAL(TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX)
+};
+class TBlobNamedWithOneCharacterMoreThanAClassRecordHoldsXXXXXXXXXXXXX : public TBlob {
+    DECLARE_SERIAL(TBlobNamedWithOneCharacterMoreThanAClassRecordHoldsXXXXXXXXXXXXX)
+};
+using TLongestName = TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX;
+using TTooLongName = TBlobNamedWithOneCharacterMoreThanAClassRecordHoldsXXXXXXXXXXXXX;
+IMPLEMENT_SERIAL(TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX, TBlob, 1)
+IMPLEMENT_SERIAL(TBlobNamedWithOneCharacterMoreThanAClassRecordHoldsXXXXXXXXXXXXX, TBlob, 1)
+
 } // namespace clavenor::test
 
 using test::TBlob;
@@ -212,6 +224,20 @@ TEST(CArchiveObjects, SchemasClassesAndReferences) {
     EXPECT_EQ(test::LiveAllocations(), live);
 }
 
+// Regression: a host class whose name the reader refuses was written without complaint.
+TEST(CArchiveObjects, TheWriterRefusesTheClassNamesTheReaderRefuses) {
+    static_assert(sizeof("TBlobNamedWithTheLongestNameThatAClassRecordHoldsXXXXXXXXXXXXXX") == 64);
+    test::TLongestName longest;
+    test::TTooLongName tooLong;
+    const Bytes bytes = test::Store([&](CArchive& ar) { ar << &longest; });
+    EXPECT_EQ(ReadObjects(bytes, test::TLongestName::GetThisClass()), CArchiveException::none);
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    EXPECT_EQ(Throws([&] { ar << &tooLong; }), CArchiveException::badClass);
+    ar.Close();
+    EXPECT_EQ(file.GetLength(), 0u) << "nothing of the refused record is written";
+}
+
 TEST(CArchiveObjects, NestingDeeperThanTheLimitIsRefused) {
     auto chain = [](int depth) {
         auto* root = new ECWithChild;
@@ -234,10 +260,16 @@ TEST(CArchiveObjects, NestingDeeperThanTheLimitIsRefused) {
     const Bytes tooDeepStream = X(nested + " 0000");
     const std::int64_t live = test::LiveAllocations();
 
+    // Records nest as deep as the limit; a graph that deep is refused when read back, since
+    // one element with data below it would take it past the limit when written again.
     ECWithChild* deepest = chain(CArchive::MaxObjectDepth);
-    test::Load(test::Store([&](CArchive& ar) { ar << deepest; }),
-               [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(ECBase)); });
+    EXPECT_EQ(ReadObjects(test::Store([&](CArchive& ar) { ar << deepest; }), nullptr),
+              CArchiveException::genericException);
     release(deepest);
+    ECWithChild* loadable = chain(MCEventList::MaxLoadedHeight);
+    test::Load(test::Store([&](CArchive& ar) { ar << loadable; }),
+               [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(ECBase)); });
+    release(loadable);
     ECWithChild* tooDeep = chain(CArchive::MaxObjectDepth + 1);
     EXPECT_EQ(Throws([&] { test::Store([&](CArchive& ar) { ar << tooDeep; }); }),
               CArchiveException::genericException);

@@ -110,6 +110,34 @@ TEST_F(MessageQueueTest, SendFromAnotherThreadBlocksUntilTheOwnerPumps) {
     EXPECT_EQ(Inbox::threads[0], std::this_thread::get_id());
 }
 
+// Functions handed over run on the owning thread, in order with the messages; the one
+// run for a waiting thread passes its exception back to that thread.
+TEST_F(MessageQueueTest, FunctionsRunOnTheOwnerAndTheirExceptionsGoBackToTheCaller) {
+    std::vector<std::thread::id> ran;
+    RunOnOwnerThread([&] { ran.push_back(std::this_thread::get_id()); });
+    EXPECT_EQ(ran.size(), 1u) << "at once on the owning thread";
+    std::atomic<bool> done{false};
+    bool caught = false;
+    std::thread worker([&] {
+        PostToOwnerThread([&] { ran.push_back(std::this_thread::get_id()); });
+        CMessageQueue::PostMessage(m_window, 7, 0, 0);
+        try {
+            RunOnOwnerThread([] { throw std::runtime_error("from the task"); });
+        } catch (const std::runtime_error&) {
+            caught = true;
+        }
+        done = true;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+    worker.join();
+    EXPECT_TRUE(caught);
+    ASSERT_EQ(ran.size(), 2u);
+    EXPECT_EQ(ran[1], std::this_thread::get_id());
+    EXPECT_EQ(Inbox::seen.size(), 1u) << "the pump went on past the failing task";
+    PostToOwnerThread([] { throw std::runtime_error("posted"); });
+    EXPECT_THROW(PumpMessages(), std::runtime_error);
+}
+
 TEST_F(MessageQueueTest, PostsFromSeveralThreadsAllArriveInTheirOrder) {
     constexpr int kThreads = 4;
     constexpr int kEach = 50;

@@ -4,9 +4,25 @@
 
 #include "FuzzDocuments.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 using namespace clavenor;
+
+namespace {
+
+// What the library loaded it must be able to write; a failure is a finding, reported with
+// its cause rather than as an exception nobody catches.
+std::vector<std::uint8_t> SaveOrAbort(ECPerformance* document, const char* which) {
+    try {
+        return fuzz::Save(document);
+    } catch (const CArchiveException& e) {
+        std::fprintf(stderr, "saving the %s document failed: %s\n", which, e.what());
+        std::abort();
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
@@ -20,17 +36,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         MCCommandMgr::OnIdle();
         return 0;
     }
-    const std::vector<std::uint8_t> first = fuzz::Save(document);
+    const std::vector<std::uint8_t> first = SaveOrAbort(document, "loaded");
     delete document;
     ECPerformance* reloaded = nullptr;
     try {
         reloaded = fuzz::Load(first.data(), first.size(), ECPerformance::WriteVersion);
-    } catch (const CArchiveException&) {
-        std::abort(); // what the library wrote, it must read
+    } catch (const CArchiveException& e) {
+        std::fprintf(stderr, "loading what the library wrote failed: %s\n", e.what());
+        std::abort();
     }
-    const std::vector<std::uint8_t> second = fuzz::Save(reloaded);
+    const std::vector<std::uint8_t> second = SaveOrAbort(reloaded, "reloaded");
     delete reloaded;
     if (first != second) {
+        std::fprintf(stderr, "saving a reloaded document gave other bytes\n");
         std::abort();
     }
     MCCommandMgr::OnIdle();

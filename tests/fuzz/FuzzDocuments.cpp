@@ -1,5 +1,7 @@
 #include "FuzzDocuments.h"
 
+#include <map>
+#include <string>
 #include <type_traits>
 
 namespace clavenor::fuzz {
@@ -221,6 +223,147 @@ std::vector<ECPerformance*> MakeSeedDocuments() {
 
     documents.push_back(MakeMarksDocument());
     return documents;
+}
+
+namespace {
+
+// Writes the archive format by hand, keeping the writer's numbering of classes and objects.
+// Elements are ECWithChild records: a flag byte, then the children when bit 1 is set.
+class StreamWriter {
+public:
+    std::vector<std::uint8_t> bytes;
+
+    void Byte(std::uint8_t b) { bytes.push_back(b); }
+    void Word(std::uint16_t w) {
+        Byte(static_cast<std::uint8_t>(w));
+        Byte(static_cast<std::uint8_t>(w >> 8));
+    }
+    void DWord(std::uint32_t d) {
+        Word(static_cast<std::uint16_t>(d));
+        Word(static_cast<std::uint16_t>(d >> 16));
+    }
+    void Count(std::uint32_t n) {
+        if (n < 0xFFFF) {
+            Word(static_cast<std::uint16_t>(n));
+        } else {
+            Word(0xFFFF);
+            DWord(n);
+        }
+    }
+    // The tag of a new object of `name`; returns the object's index.
+    std::uint32_t New(const std::string& name) {
+        auto known = m_classes.find(name);
+        if (known == m_classes.end()) {
+            Word(0xFFFF);
+            Word(name == "MCDataArray" ? 0 : 2);
+            Word(static_cast<std::uint16_t>(name.size()));
+            bytes.insert(bytes.end(), name.begin(), name.end());
+            m_classes.emplace(name, m_next++);
+        } else if (known->second < 0x7FFF) {
+            Word(static_cast<std::uint16_t>(0x8000 | known->second));
+        } else {
+            Word(0x7FFF);
+            DWord(0x80000000u | known->second);
+        }
+        return m_next++;
+    }
+    void Reference(std::uint32_t index) {
+        if (index < 0x7FFF) {
+            Word(static_cast<std::uint16_t>(index));
+        } else {
+            Word(0x7FFF);
+            DWord(index);
+        }
+    }
+    // A new container whose children list holds `count` entries, written next by the caller.
+    std::uint32_t Container(std::uint32_t count) {
+        const std::uint32_t index = New("ECWithChild");
+        Byte(count > 0 ? 0x02 : 0x00);
+        if (count > 0) {
+            Count(count);
+        }
+        return index;
+    }
+    // The performance's own record around `children` written by `body`, for a direct load.
+    template <class Body>
+    void Document(std::uint32_t children, Body body) {
+        Byte(0x02);
+        Count(children);
+        body();
+        Byte(0x00); // time: seconds
+        DWord(0);
+        Word(0x7FFF);
+    }
+
+private:
+    std::map<std::string, std::uint32_t> m_classes;
+    std::uint32_t m_next = 1;
+};
+
+std::uint32_t Diamond(StreamWriter& out, int left) {
+    if (left == 0) {
+        return out.Container(0);
+    }
+    const std::uint32_t top = out.Container(2);
+    out.Container(1);
+    const std::uint32_t bottom = Diamond(out, left - 1);
+    out.Container(1);
+    out.Reference(bottom);
+    return top;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> DeepChainsStream(int chains, int length) {
+    StreamWriter out;
+    out.Document(1, [&] {
+        out.Container(static_cast<std::uint32_t>(chains + 1));
+        std::uint32_t previous = 0;
+        for (int c = 0; c < chains; ++c) {
+            // A holder with one data record whose owner slot reads the chain.
+            out.New("ECWithChild");
+            out.Byte(0x01);
+            out.Byte(1);
+            out.Byte(0);
+            out.Byte(0);
+            out.New("DCBase");
+            out.DWord(1);
+            out.DWord(0);
+            const std::uint32_t first = out.Container(previous != 0 || length > 1 ? 1 : 0);
+            for (int i = 1; i < length; ++i) {
+                out.Container(previous != 0 || i + 1 < length ? 1 : 0);
+            }
+            if (previous != 0) {
+                out.Reference(previous);
+            }
+            previous = first;
+        }
+        out.Reference(previous);
+    });
+    return out.bytes;
+}
+
+std::vector<std::uint8_t> DiamondsStream(int diamonds) {
+    StreamWriter out;
+    out.Document(1, [&] { Diamond(out, diamonds); });
+    return out.bytes;
+}
+
+std::vector<std::uint8_t> SharedChildStream(int parents) {
+    StreamWriter out;
+    out.Document(1, [&] {
+        out.Container(static_cast<std::uint32_t>(parents));
+        std::uint32_t shared = 0;
+        for (int p = 0; p < parents; ++p) {
+            out.Container(1);
+            if (shared == 0) {
+                shared = out.Container(0);
+            } else {
+                out.Reference(shared);
+            }
+        }
+    });
+    return out.bytes;
 }
 
 } // namespace clavenor::fuzz

@@ -24,4 +24,16 @@ ECPerformance* Load(const std::uint8_t* data, std::size_t size, std::int32_t ver
 /// Example documents that exercise every record the library has.
 std::vector<ECPerformance*> MakeSeedDocuments();
 
+/// Document streams (for Load, without the selector byte) of shapes the writer never
+/// makes, for hostile-input tests and seeds:
+///  - `chains` chains of `length` containers, each read inside the owner slot of a data
+///    record and ending in the previous chain's first element, all under one container: a
+///    graph about chains * length deep whose records nest only about `length` deep;
+///  - a chain of `diamonds` diamonds (an element with two children that share one child),
+///    whose walks from the top meet the bottom once per way down, 2^diamonds times;
+///  - `parents` containers that share one child.
+std::vector<std::uint8_t> DeepChainsStream(int chains, int length);
+std::vector<std::uint8_t> DiamondsStream(int diamonds);
+std::vector<std::uint8_t> SharedChildStream(int parents);
+
 } // namespace clavenor::fuzz

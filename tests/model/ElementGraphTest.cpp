@@ -119,6 +119,46 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
     EXPECT_NE(m.chordGone, 0);
 }
 
+// Regression: a host could link an element under its own descendant, and the next walk
+// overflowed the stack. The check walks each ancestor once, however many ways lead to it.
+TEST_F(ElementGraph, AnAncestorOfTheNewParentIsRefused) {
+    Bar m;
+    TNode beam(7);
+    beam.AddChild(m.chord, 0);
+    EXPECT_EQ(m.chord->AddChild(m.measure, 1), 0);
+    EXPECT_EQ(m.noteA->GetParents()->GetCount(), 1);
+    auto* grace = new TNode(27);
+    m.chord->RemoveChild(m.noteB, 0);
+    auto* note = new TNode(37);
+    m.chord->AddChild(note, 0);
+    note->AddChild(grace, 0);
+    EXPECT_EQ(grace->AddChild(m.measure, 0), 0) << "three levels up";
+    EXPECT_EQ(grace->AddChild(&beam, 0), 0) << "through the second parent";
+    EXPECT_TRUE(grace->GetChildren()->IsEmpty() && m.measure->GetParents()->IsEmpty());
+    EXPECT_EQ(Items(beam.GetParents()), Elements{});
+    EXPECT_EQ(grace->AddChild(new TLeaf, 0), 1) << "a leaf is never an ancestor";
+
+    // Forty diamonds above the parent: two million million ways up, eighty ancestors.
+    auto* top = new TNode(32);
+    top->Ref();
+    ECBase* bottom = top;
+    for (int i = 0; i < 40; ++i) {
+        auto *left = new TNode(12), *right = new TNode(12), *join = new TNode(12);
+        bottom->AddChild(left, 0);
+        bottom->AddChild(right, 0);
+        left->AddChild(join, 0);
+        right->AddChild(join, 0);
+        bottom = join;
+    }
+    auto* subtree = new TNode(12);
+    subtree->AddChild(new TLeaf, 0);
+    EXPECT_EQ(bottom->AddChild(subtree, 0), 1);
+    EXPECT_EQ(bottom->AddChild(top, 0), 0);
+    bottom->RemoveChildren(1);
+    top->RemoveChildren(1);
+    top->Unref(1);
+}
+
 // Regression: the count reads in 16 bits but is kept whole.
 TEST_F(ElementGraph, UnrefRules) {
     auto* e = new TLeaf;
@@ -283,6 +323,54 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     EXPECT_EQ(Live(), 2);
     EXPECT_TRUE(chord->GetChildren()->IsEmpty() && chord->GetParents()->GetCount() == 1);
     selection.RemoveChildren(1);
+}
+
+// Removed material is taken apart when the last command that could restore it lets go: down
+// to what another parent or another command still holds, and as deep as it goes.
+TEST_F(ElementGraph, TheLastCommandHoldDismantlesWhatNothingElseKeeps) {
+    auto* root = new TNode(32);
+    auto* shared = new TNode(12);
+    auto* held = new TNode(12);
+    TNode outside(7);
+    root->AddChild(shared, 0);
+    root->AddChild(held, 0);
+    outside.AddChild(shared, 0);
+    shared->AddChild(new TLeaf, 0);
+    held->AddChild(new TLeaf, 0);
+    ECBase* at = root;
+    for (int level = 0; level < 100000; ++level) {
+        auto* next = new TNode(12);
+        at->AddChild(next, 0);
+        at = next;
+    }
+    root->AddCommandHold();
+    root->AddCommandHold();
+    held->AddCommandHold();
+    root->ReleaseCommandHold();
+    EXPECT_EQ(root->GetChildren()->GetCount(), 3) << "another command still holds it";
+    root->ReleaseCommandHold();
+    EXPECT_EQ(Live(), 1 + 4) << "the chain and the root are gone";
+    EXPECT_EQ(shared->GetChildren()->GetCount(), 1) << "another parent keeps it whole";
+    EXPECT_EQ(Items(shared->GetParents()), (Elements{&outside}));
+    EXPECT_EQ(held->GetChildren()->GetCount(), 1) << "a command keeps it whole";
+    EXPECT_TRUE(held->GetParents()->IsEmpty());
+    held->ReleaseCommandHold();
+    EXPECT_EQ(Live(), 1 + 2);
+    outside.RemoveChildren(1);
+
+    // Material with a parent, and a performance, are never taken apart.
+    auto* linked = new TNode(12);
+    outside.AddChild(linked, 0);
+    linked->AddChild(new TLeaf, 0);
+    linked->AddCommandHold();
+    linked->ReleaseCommandHold();
+    EXPECT_EQ(linked->GetChildren()->GetCount(), 1);
+    outside.RemoveChildren(1);
+    ECPerformance performance;
+    performance.AddChild(new TLeaf, 0);
+    performance.AddCommandHold();
+    performance.ReleaseCommandHold();
+    EXPECT_EQ(performance.GetChildren()->GetCount(), 1);
 }
 
 TEST_F(ElementGraph, FailedAllocationsInAddChildAndSortedAddEventChangeNothing) {

@@ -1,7 +1,7 @@
 #include "clavenor/commands/CCAdd.h"
 
 #include "clavenor/commands/CCRemove.h"
-#include "clavenor/model/ECBase.h"
+#include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/MCEventList.h"
 
 namespace clavenor {
@@ -18,27 +18,56 @@ int CCAdd::GetCommandId() const { return 0; }
 
 int CCAdd::Process() {
     CCBase::Process();
-    for (const auto& item : m_items) {
-        if (item->GetParent() != nullptr && item->GetChild() != nullptr) {
-            item->GetParent()->AddChild(item->GetChild(), 1);
+    // Sized before anything changes, so that a failure leaves the document untouched.
+    m_linked.assign(m_items.size(), false);
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        ECBase* child = m_items[i]->GetChild();
+        ECBase* parent = m_items[i]->GetParent();
+        if (parent == nullptr || child == nullptr || child->GetParents()->Find(parent) != nullptr) {
+            continue;
         }
+        if (parent->AddChild(child, 1) == 0) {
+            Unlink();
+            return 0;
+        }
+        m_linked[i] = true;
     }
     return 1;
+}
+
+void CCAdd::Unlink() {
+    for (std::size_t i = m_linked.size(); i-- > 0;) {
+        if (!m_linked[i]) {
+            continue;
+        }
+        m_linked[i] = false;
+        ECBase* child = m_items[i]->GetChild();
+        ECBase* parent = m_items[i]->GetParent();
+        if (auto* container = dynamic_cast<ECWithChild*>(parent)) {
+            container->UnlinkChild(child);
+        } else {
+            parent->RemoveChild(child, 0);
+        }
+    }
 }
 
 void CCAdd::Undo() {
     if (m_items.empty()) {
         return;
     }
-    auto* inverse = new CCRemove;
+    auto inverse = std::make_unique<CCRemove>();
     inverse->SetSynchronous(IsSynchronous());
     for (const auto& item : m_items) {
         inverse->Remove(item->GetChild());
     }
-    if (inverse->Apply(GetTarget()) == 0) {
-        delete inverse;
+    // From here the dispatch owns it, and gives it back whatever happens.
+    CCRemove* command = inverse.release();
+    if (command->Apply(GetTarget()) == 0) {
+        delete command;
     }
 }
+
+void CCAdd::Revert() { Unlink(); }
 
 CCAddItem* CCAdd::Add(ECBase* child, ECBase* parent, const FCMidi& data) {
     m_items.push_back(std::make_unique<CCAddItem>(child, parent, data));

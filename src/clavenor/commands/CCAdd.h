@@ -25,11 +25,18 @@ public:
     int GetCommandId() const override;
 
     /// The discard list, then for each item in order the child is added to its parent
-    /// (sorted by time); a child already under that parent stays where it is. Returns 1.
+    /// (sorted by time); a child already under that parent stays where it is, an item
+    /// without child or parent is passed. All or nothing: when a parent refuses its child
+    /// (a cycle, a parent that takes no children, no memory left), the links this call made
+    /// are taken back exactly and 0 is returned (the batch aborts with a 501 record).
+    /// Allocation failure before the first link throws std::bad_alloc. Returns 1 otherwise.
     int Process() override;
 
     /// Applies, with this command's synchronous flag, a CCRemove of every item's child.
     void Undo() override;
+
+    /// Takes back exactly the links the last Process made (UnlinkChild); needs no memory.
+    void Revert() override;
 
     /// Appends an item (the same child may be added twice; nothing checks) and returns it.
     virtual CCAddItem* Add(ECBase* child, ECBase* parent, const FCMidi& data);
@@ -40,7 +47,12 @@ public:
     const std::vector<std::unique_ptr<CCAddItem>>& GetItems() const { return m_items; }
 
 protected:
+    /// Takes back, last first, the links the last Process made.
+    void Unlink();
+
     std::vector<std::unique_ptr<CCAddItem>> m_items;
+    // Which items the last Process linked (the others were already in place or empty).
+    std::vector<bool> m_linked;
 };
 
 } // namespace clavenor

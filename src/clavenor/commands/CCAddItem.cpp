@@ -8,12 +8,12 @@ namespace {
 
 void Replace(ECBase*& slot, ECBase* element) {
     if (element != nullptr) {
-        element->Ref();
+        element->AddCommandHold();
     }
     ECBase* old = slot;
     slot = element;
     if (old != nullptr) {
-        old->Unref(1);
+        old->ReleaseCommandHold();
     }
 }
 

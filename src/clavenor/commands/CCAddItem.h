@@ -9,19 +9,21 @@ namespace clavenor {
 class ECBase;
 
 /// One element to link under one parent, with the MIDI message that travels beside it.
-/// The item holds a reference on the child and on the parent.
+/// The item holds the child and the parent with command holds (see
+/// ECBase::AddCommandHold): material that only items hold is dismantled when the last of
+/// them lets it go outside every document.
 class CCAddItem {
 public:
     CCAddItem() = default;
     CCAddItem(ECBase* child, ECBase* parent, const FCMidi& data);
-    /// Releases the child and the parent.
+    /// Releases the child and the parent (never throws).
     virtual ~CCAddItem();
     CCAddItem(const CCAddItem&) = delete;
     CCAddItem& operator=(const CCAddItem&) = delete;
 
     ECBase* GetChild() const { return m_pChild; }
     ECBase* GetParent() const { return m_pParent; }
-    /// Store `element`, referencing it and releasing the one stored before.
+    /// Store `element`, holding it and releasing the one stored before.
     void SetChild(ECBase* child);
     void SetParent(ECBase* parent);
 

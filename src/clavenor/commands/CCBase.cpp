@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/MCCommandMgr.h"
 #include "clavenor/elements/ECPerformance.h"
+#include "clavenor/framework/CMessageQueue.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/MCEventList.h"
 
@@ -35,6 +36,8 @@ void CCBase::Abort() {}
 
 void CCBase::Undo() {}
 
+void CCBase::Revert() {}
+
 std::uint16_t CCBase::Ref() { return static_cast<std::uint16_t>(++m_nRefCount); }
 
 std::uint16_t CCBase::Unref(int destroy) {
@@ -52,6 +55,7 @@ void CCBase::Discard(ECBase* element) {
     if (element == nullptr) {
         return;
     }
+    CMessageQueue::RequireOwnerThread("CCBase::Discard");
     if (m_pDiscardList == nullptr) {
         m_pDiscardList = std::make_unique<MCEventList>(10);
     }

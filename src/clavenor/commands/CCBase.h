@@ -24,8 +24,13 @@ class MCEventList;
 /// Reference counting: a new command has count 0. The dispatch, each command list holding
 /// it, the undo entry and the change record each hold one reference; the command deletes
 /// itself when Unref(1) leaves the count at 0. A host that keeps a command after applying it
-/// takes its own reference first. Once applied asynchronously, a command belongs to the
-/// owning thread: other threads must not touch it again.
+/// takes its own reference first.
+///
+/// Threads: commands that name elements are built, applied and released on the owning
+/// thread (another thread hands that work over with RunOnOwnerThread or PostToOwnerThread,
+/// see CMessageQueue). A command that holds no element may be made on another thread and
+/// applied from there; once applied it belongs to the owning thread, and its maker must not
+/// touch it again.
 ///
 /// A command changes the document only in Process, under the performance's lock, on the
 /// owning thread; it undoes itself by building and applying the inverse command.
@@ -61,8 +66,16 @@ public:
     virtual int Finish();
     /// Called when this command's phase failed; the base does nothing.
     virtual void Abort();
-    /// Builds and applies the inverse command; the base does nothing.
+    /// Builds and applies the inverse command; the base does nothing. Failures of the
+    /// inverse show as the failure of its batch (see MCCommandMgr::FailureWatch), and
+    /// exceptions pass on.
     virtual void Undo();
+    /// Takes back what this command's last Process changed, when its batch fails after it
+    /// was processed (a later command or a handler failed). Runs inside the batch, under the
+    /// lock, without handlers; should need no memory, and an exception it throws is
+    /// swallowed (what it could not take back stays). The base does nothing, so a command
+    /// that does not override it leaves its change in place.
+    virtual void Revert();
 
     int IsSynchronous() const { return (m_nFlags & FlagSynchronous) != 0 ? 1 : 0; }
     void SetSynchronous(int on) { SetFlag(FlagSynchronous, on != 0); }

@@ -2,7 +2,6 @@
 
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/model/ECBase.h"
-#include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
 
 namespace clavenor {
@@ -13,18 +12,7 @@ CCRemove::CCRemove() = default;
 
 CCRemove::CCRemove(ECBase* element) { Remove(element); }
 
-CCRemove::~CCRemove() {
-    for (const auto& item : m_items) {
-        ECBase* child = item->GetChild();
-        if (child == nullptr || child->GetAncestor(EventId::Performance, -1) != nullptr) {
-            continue;
-        }
-        const int id = child->GetEventId();
-        // Glissandi, slurs and ties list notes that live elsewhere: detach them only.
-        const bool spanning = id == EventId::Glissando || id == EventId::Slur || id == EventId::Tie;
-        child->RemoveChildren(spanning ? 0 : 1);
-    }
-}
+CCRemove::~CCRemove() = default;
 
 int CCRemove::GetCommandId() const { return 36; }
 
@@ -46,13 +34,25 @@ void CCRemove::Undo() {
     if (m_items.empty()) {
         return;
     }
-    auto* inverse = new CCAdd;
+    auto inverse = std::make_unique<CCAdd>();
     inverse->SetSynchronous(IsSynchronous());
     for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
         inverse->Add((*it)->GetChild(), (*it)->GetParent(), FCMidi::MidiNull());
     }
-    if (inverse->Apply(GetTarget()) == 0) {
-        delete inverse;
+    // From here the dispatch owns it, and gives it back whatever happens.
+    CCAdd* command = inverse.release();
+    if (command->Apply(GetTarget()) == 0) {
+        delete command;
+    }
+}
+
+void CCRemove::Revert() {
+    for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
+        ECBase* child = (*it)->GetChild();
+        ECBase* parent = (*it)->GetParent();
+        if (child != nullptr && parent != nullptr) {
+            parent->AddChild(child, 1);
+        }
     }
 }
 

@@ -15,9 +15,10 @@ class MCEventList;
 /// Unlinks elements: each item's child leaves every parent when the command is processed.
 /// Undone by a CCAdd that puts each child back under the parent recorded for it.
 ///
-/// When the command is destroyed (usually when its history entry is freed), each removed
-/// element that is no longer inside any performance is dismantled (its children detached)
-/// so that it can be freed; an element that an undo put back is left alone.
+/// Its items hold the removed elements with command holds (see ECBase::AddCommandHold):
+/// a removed element is dismantled, so that it can be freed, only when the last command
+/// that could put it back lets it go, whichever command that is; one that an undo put
+/// back is left alone.
 class CCRemove : public CCBase {
     DECLARE_SERIAL(CCRemove)
 
@@ -29,12 +30,19 @@ public:
 
     int GetCommandId() const override;
 
-    /// The discard list, then each item's child leaves all its parents. Returns 1.
+    /// The discard list, then each item's child leaves all its parents. Returns 1. Needs no
+    /// memory (see ECChord::RemoveFromParents), so it never stops halfway.
     int Process() override;
 
     /// Applies, with this command's synchronous flag, a CCAdd putting each child back under
     /// its recorded parent, from the last item to the first.
     void Undo() override;
+
+    /// Puts each child back under its recorded parent, from the last item to the first, as
+    /// the undo does but at once (so with the undo's losses: a chord's notes stay in the
+    /// measure, a child that had several parents gets the recorded one). May need memory;
+    /// what it cannot put back stays removed.
+    void Revert() override;
 
     /// Makes an item for `element` (recording its parent) and returns it; null, changing
     /// nothing, when the element already has an item or is null.

@@ -7,10 +7,10 @@ namespace clavenor {
 
 CCRemoveItem::~CCRemoveItem() {
     if (m_pParent != nullptr) {
-        m_pParent->Unref(1);
+        m_pParent->ReleaseCommandHold();
     }
     if (m_pChild != nullptr) {
-        m_pChild->Unref(1);
+        m_pChild->ReleaseCommandHold();
     }
 }
 
@@ -18,7 +18,7 @@ void CCRemoveItem::SetChild(ECBase* child) {
     if (child == nullptr || m_pChild != nullptr) {
         return;
     }
-    child->Ref();
+    child->AddCommandHold();
     m_pChild = child;
     CArray<int, int> types;
     if (child->GetParentTypes(types) == 0) {
@@ -42,7 +42,7 @@ void CCRemoveItem::SetParent(ECBase* parent) {
     if (m_pParent != nullptr || parent == nullptr) {
         return;
     }
-    parent->Ref();
+    parent->AddCommandHold();
     m_pParent = parent;
 }
 

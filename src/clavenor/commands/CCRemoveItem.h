@@ -5,11 +5,12 @@ namespace clavenor {
 class ECBase;
 
 /// One element to unlink, with the parent it was found under when the item was made (the
-/// parent an undo puts it back under). The item holds a reference on both.
+/// parent an undo puts it back under). The item holds both with command holds (see
+/// ECBase::AddCommandHold).
 class CCRemoveItem {
 public:
     CCRemoveItem() = default;
-    /// Releases the child and the parent.
+    /// Releases the child and the parent (never throws).
     virtual ~CCRemoveItem();
     CCRemoveItem(const CCRemoveItem&) = delete;
     CCRemoveItem& operator=(const CCRemoveItem&) = delete;

@@ -4,15 +4,54 @@
 #include "clavenor/commands/MCCommandMgr.h"
 
 #include <memory>
+#include <new>
+#include <utility>
 
 namespace clavenor {
 
 MCCommandList::MCCommandList(int blockSize) : MCPtrList(blockSize) {}
 
-MCCommandList::~MCCommandList() { RemoveAll(); }
+MCCommandList::~MCCommandList() {
+    RemoveAll();
+    Unreserve(0x7FFFFFFF);
+}
+
+bool MCCommandList::Reserve(int count) {
+    Node* spares = nullptr;
+    for (int i = 0; i < count; ++i) {
+        Node* node = new (std::nothrow) Node{nullptr, nullptr, spares};
+        if (node == nullptr) {
+            while (spares != nullptr) {
+                delete std::exchange(spares, spares->next);
+            }
+            return false;
+        }
+        spares = node;
+    }
+    while (spares != nullptr) {
+        Node* node = std::exchange(spares, spares->next);
+        node->next = m_pSpare;
+        m_pSpare = node;
+    }
+    return true;
+}
+
+void MCCommandList::Unreserve(int count) {
+    for (; count > 0 && m_pSpare != nullptr; --count) {
+        delete std::exchange(m_pSpare, m_pSpare->next);
+    }
+}
+
+void MCCommandList::TakeAll(MCCommandList& other) {
+    while (!other.IsEmpty()) {
+        AttachNode(other.DetachNode(other.GetHeadPosition()), GetTailPosition());
+    }
+}
 
 MCCommandList::Node* MCCommandList::NewNode(void* command, Node* prev, Node* next) {
-    Node* node = MCPtrList::NewNode(command, prev, next);
+    Node* node = m_pSpare != nullptr
+                     ? UseNode(std::exchange(m_pSpare, m_pSpare->next), command, prev, next)
+                     : MCPtrList::NewNode(command, prev, next);
     if (node != nullptr && command != nullptr) {
         static_cast<CCBase*>(command)->Ref();
     }

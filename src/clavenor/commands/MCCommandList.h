@@ -13,7 +13,7 @@ struct CRuntimeClass;
 class MCCommandList : public MCPtrList {
 public:
     explicit MCCommandList(int blockSize = 10);
-    /// Releases every command.
+    /// Releases every command and frees the nodes set aside.
     ~MCCommandList() override;
 
     /// Range-for over the commands: `for (CCBase* c : list)`. The body may remove the
@@ -47,9 +47,24 @@ public:
     /// MCCommandMgr::ApplyCommands(this, performance).
     int Apply(ECPerformance* performance);
 
+    /// Sets `count` more nodes aside, so that as many later insertions need no memory (the
+    /// command manager does so before a batch changes anything, for the commands it will
+    /// record when they finish). Returns false, setting nothing aside, when no memory is
+    /// left.
+    bool Reserve(int count);
+    /// Frees up to `count` nodes still set aside.
+    void Unreserve(int count);
+
+    /// Moves every command of `other` to the end of this list, in order, with their nodes
+    /// and references: needs no memory.
+    void TakeAll(MCCommandList& other);
+
 protected:
     Node* NewNode(void* command, Node* prev, Node* next) override;
     void FreeNode(Node* node) override;
+
+private:
+    Node* m_pSpare = nullptr; // chained through `next`
 };
 
 } // namespace clavenor

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <mutex>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace clavenor {
@@ -25,36 +27,43 @@ HWND s_hWnd = nullptr;
 int s_bInitialized = 0;
 int s_nUndoCount = 10;
 std::mutex s_trashCS;
-std::vector<std::unique_ptr<MCUndoItem>> s_trashList;
+// The trash list, oldest first, chained through the entries themselves.
+MCUndoItem* s_pTrashHead = nullptr;
+MCUndoItem* s_pTrashTail = nullptr;
+int s_nTrashCount = 0;
 
 int ClampUndoLevels(int levels) { return std::clamp(levels, 0, MCCommandMgr::MaxUndoLevels); }
 
-// Sends (synchronous) or posts the message to the command window; a post counts against
-// `performance` (from any thread), so that destroying it first runs what is still queued
-// for it.
-int Deliver(UINT message, WPARAM wParam, void* payload, bool synchronous,
-            ECPerformance* performance) {
-    const auto lParam = reinterpret_cast<LPARAM>(payload);
-    if (synchronous) {
-        CMessageQueue::SendMessage(s_hWnd, message, wParam, lParam);
-    } else {
-        if (performance != nullptr) {
-            performance->NotePosted(1);
-        }
-        CMessageQueue::PostMessage(s_hWnd, message, wParam, lParam);
+// Posts the message to the command window, counting it against `performance` (from any
+// thread), so that destroying the performance first runs what is still queued for it.
+// Returns false, with nothing queued, for a missing window; allocation failure throws.
+bool Post(UINT message, WPARAM wParam, void* payload, ECPerformance* performance) {
+    performance->NotePosted(1);
+    bool posted = false;
+    try {
+        posted =
+            CMessageQueue::PostMessage(s_hWnd, message, wParam, reinterpret_cast<LPARAM>(payload));
+    } catch (...) {
+        performance->NotePosted(-1);
+        throw;
     }
-    return 1;
+    if (!posted) {
+        performance->NotePosted(-1);
+    }
+    return posted;
 }
 
 // Gives back, on every exit from a batch, what the dispatch took: one reference on each
 // command, the list's own references, the lock and one reference on the performance.
 class BatchScope {
 public:
-    BatchScope(MCCommandList& list, ECPerformance* performance)
-        : m_list(list), m_performance(performance) {
+    BatchScope(MCCommandList& list, ECPerformance* performance, int& depth)
+        : m_list(list), m_performance(performance), m_depth(depth) {
         m_performance->Lock();
+        ++m_depth;
     }
     ~BatchScope() {
+        --m_depth;
         for (POSITION pos = m_list.GetHeadPosition(); pos != nullptr;) {
             m_list.GetNext(pos)->Unref(1);
         }
@@ -68,9 +77,37 @@ public:
 private:
     MCCommandList& m_list;
     ECPerformance* m_performance;
+    int& m_depth;
 };
 
+// Delivers the change records of groups that a batch completed; when one delivery throws,
+// the records not yet delivered are discarded before the exception goes on.
+void Deliver(std::vector<std::unique_ptr<SCCommand>>& records, ECPerformance* owner) {
+    for (auto& record : records) {
+        record.release()->Apply(owner);
+    }
+    records.clear();
+}
+
 } // namespace
+
+// What one batch did so far, for its commit or its failure.
+struct MCCommandMgr::Batch {
+    int processed = 0;        // commands whose Process returned 1, from the head
+    CCBase* failed = nullptr; // the command whose phase failed, or is running
+    int reservedUndo = 0;     // nodes set aside in `undoEntry`
+    int reservedNotify = 0;   // and in `notifyRecord`
+    MCUndoItem* undoEntry = nullptr;
+    SCCommand* notifyRecord = nullptr;
+    std::vector<std::unique_ptr<SCCommand>> records; // change records to deliver afterwards
+};
+
+MCCommandMgr::FailureWatch::FailureWatch(MCCommandMgr& manager)
+    : m_manager(manager), m_pOuter(manager.m_pWatch), m_nDepth(manager.m_nBatchDepth) {
+    m_manager.m_pWatch = this;
+}
+
+MCCommandMgr::FailureWatch::~FailureWatch() { m_manager.m_pWatch = m_pOuter; }
 
 MCCommandMgr::MCCommandMgr() : m_handlers(10) {
     if (s_bInitialized == 0) {
@@ -82,6 +119,29 @@ MCCommandMgr::~MCCommandMgr() {
     RemoveCommandHandlers();
     ClearUndo();
     m_pTimer.reset();
+    // Entries of this performance waiting in the trash hold its commands, which name it;
+    // they go now, while it is still there to name.
+    MCUndoItem* mine = nullptr;
+    {
+        std::lock_guard lock(s_trashCS);
+        MCUndoItem** link = &s_pTrashHead;
+        s_pTrashTail = nullptr;
+        while (*link != nullptr) {
+            MCUndoItem* entry = *link;
+            if (entry->GetTarget() == m_pOwner) {
+                *link = entry->m_pNextTrashed;
+                entry->m_pNextTrashed = mine;
+                mine = entry;
+                --s_nTrashCount;
+            } else {
+                s_pTrashTail = entry;
+                link = &entry->m_pNextTrashed;
+            }
+        }
+    }
+    while (mine != nullptr) {
+        delete std::exchange(mine, mine->m_pNextTrashed);
+    }
 }
 
 void MCCommandMgr::Initialize() {
@@ -131,6 +191,33 @@ int MCCommandMgr::InitCommand(CCBase* command, ECPerformance* performance) {
     return 1;
 }
 
+void MCCommandMgr::Forget(CCBase* command, std::vector<std::unique_ptr<SCCommand>>* records) {
+    if (command->IsInUndoGroup() != 0) {
+        command->SetInUndoGroup(0);
+        m_nUndoDepth = std::max(m_nUndoDepth - 1, 0);
+        if (GetUndoMode() == 0 && m_nUndoDepth == 0) {
+            FinishUndo();
+        }
+    }
+    if (command->IsInNotifyGroup() != 0) {
+        command->SetInNotifyGroup(0);
+        m_nNotifyDepth = std::max(m_nNotifyDepth - 1, 0);
+        if (GetNotifyMode() == 0 && m_nNotifyDepth == 0 && m_pPendingNotify != nullptr &&
+            !m_pPendingNotify->GetCommands().IsEmpty()) {
+            if (records != nullptr && records->size() < records->capacity()) {
+                records->push_back(std::move(m_pPendingNotify));
+            } else {
+                FinishNotify();
+            }
+        }
+    }
+}
+
+void MCCommandMgr::Abandon(CCBase* command, ECPerformance* performance) {
+    performance->GetCommandMgr().Forget(command, nullptr);
+    command->Unref(1);
+}
+
 int MCCommandMgr::ApplyCommand(CCBase* command, ECPerformance* performance) {
     if (command == nullptr || performance == nullptr) {
         return 0;
@@ -139,11 +226,33 @@ int MCCommandMgr::ApplyCommand(CCBase* command, ECPerformance* performance) {
     const bool synchronous = command->IsSynchronous() != 0;
     if (!CMessageQueue::IsOwnerThread()) {
         command->SetTarget(performance);
-        return Deliver(kApplyOnOwnerMessage, 0, command, synchronous, performance);
+        if (synchronous) {
+            CMessageQueue::SendMessage(s_hWnd, kApplyOnOwnerMessage, 0,
+                                       reinterpret_cast<LPARAM>(command));
+            return 1;
+        }
+        return Post(kApplyOnOwnerMessage, 0, command, performance) ? 1 : 0;
     }
     performance->Ref();
     InitCommand(command, performance);
-    return Deliver(CommandMessage, 0, command, synchronous, performance);
+    if (synchronous) {
+        // The receiver gives back what the dispatch took, whatever happens there.
+        CMessageQueue::SendMessage(s_hWnd, CommandMessage, 0, reinterpret_cast<LPARAM>(command));
+        return 1;
+    }
+    bool posted = false;
+    try {
+        posted = Post(CommandMessage, 0, command, performance);
+    } catch (...) {
+        Abandon(command, performance);
+        performance->Unref(0);
+        throw;
+    }
+    if (!posted) {
+        Abandon(command, performance);
+        performance->Unref(0);
+    }
+    return posted ? 1 : 0;
 }
 
 int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performance) {
@@ -151,25 +260,60 @@ int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performa
         return 0;
     }
     Initialize();
+    // The list is complete before anything is stamped, so that running out of memory here
+    // leaves nothing to take back.
     auto list = std::make_unique<MCCommandList>(10);
+    for (POSITION pos = commands->GetHeadPosition(); pos != nullptr;) {
+        if (list->AddTail(commands->GetNext(pos)) == nullptr) {
+            throw std::bad_alloc();
+        }
+    }
     const bool synchronous = commands->IsSynchronous() != 0;
     if (!CMessageQueue::IsOwnerThread()) {
-        list->AddTail(commands);
         list->SetTarget(performance);
-        if (!synchronous) {
-            // The owning thread references and releases these commands from now on; the
-            // caller's references go here, while this thread still owns them alone.
-            commands->RemoveAll();
+        if (synchronous) {
+            // The receiver deletes the list.
+            CMessageQueue::SendMessage(s_hWnd, kApplyOnOwnerMessage, 1,
+                                       reinterpret_cast<LPARAM>(list.release()));
+            return 1;
         }
-        return Deliver(kApplyOnOwnerMessage, 1, list.release(), synchronous, performance);
+        if (!Post(kApplyOnOwnerMessage, 1, list.get(), performance)) {
+            return 0;
+        }
+        list.release();
+        // The owning thread references and releases these commands from now on; the
+        // caller's references went into the list, while this thread still owned them alone.
+        commands->RemoveAll();
+        return 1;
     }
     performance->Ref();
-    for (POSITION pos = commands->GetHeadPosition(); pos != nullptr;) {
-        CCBase* command = commands->GetNext(pos);
-        InitCommand(command, performance);
-        list->AddTail(command);
+    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+        InitCommand(list->GetNext(pos), performance);
     }
-    return Deliver(CommandMessage, 1, list.release(), synchronous, performance);
+    if (synchronous) {
+        CMessageQueue::SendMessage(s_hWnd, CommandMessage, 1,
+                                   reinterpret_cast<LPARAM>(list.release()));
+        return 1;
+    }
+    auto abandon = [&] {
+        for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+            Abandon(list->GetNext(pos), performance);
+        }
+        performance->Unref(0);
+    };
+    bool posted = false;
+    try {
+        posted = Post(CommandMessage, 1, list.get(), performance);
+    } catch (...) {
+        abandon();
+        throw;
+    }
+    if (!posted) {
+        abandon();
+        return 0;
+    }
+    list.release();
+    return 1;
 }
 
 LRESULT MCCommandMgr::OnCommandMsg(WPARAM wParam, LPARAM lParam) {
@@ -184,10 +328,18 @@ LRESULT MCCommandMgr::OnCommandMsg(WPARAM wParam, LPARAM lParam) {
         if (!synchronous) {
             target->NotePosted(-1);
         }
-        if (!synchronous && manager.m_pTimer != nullptr) {
-            manager.m_pTimer->AddCommands(list.get());
-        } else {
+        if (synchronous || manager.m_pTimer == nullptr) {
             manager.OnCommand(*list);
+            return 0;
+        }
+        try {
+            manager.m_pTimer->AddCommands(list.get());
+        } catch (...) {
+            for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+                Abandon(list->GetNext(pos), target);
+            }
+            target->Unref(0);
+            throw;
         }
         return 0;
     }
@@ -202,13 +354,19 @@ LRESULT MCCommandMgr::OnCommandMsg(WPARAM wParam, LPARAM lParam) {
         if (!synchronous) {
             target->NotePosted(-1);
         }
-        if (!synchronous && manager.m_pTimer != nullptr) {
-            manager.m_pTimer->AddCommand(command);
-            return 0;
-        }
         MCCommandList single(10);
-        if (single.AddTail(command) == nullptr) {
-            throw std::bad_alloc();
+        try {
+            if (!synchronous && manager.m_pTimer != nullptr) {
+                manager.m_pTimer->AddCommand(command);
+                return 0;
+            }
+            if (single.AddTail(command) == nullptr) {
+                throw std::bad_alloc();
+            }
+        } catch (...) {
+            Abandon(command, target);
+            target->Unref(0);
+            throw;
         }
         manager.OnCommand(single);
     }
@@ -243,25 +401,41 @@ int MCCommandMgr::OnCommand(MCCommandList& list) {
         return 0;
     }
     ECPerformance* performance = list.GetTarget();
-    BatchScope scope(list, performance);
-    int result = Prepare(list);
-    if (result != 0) {
-        result = Process(list);
+    BatchScope scope(list, performance, m_nBatchDepth);
+    Batch batch;
+    int result = 0;
+    try {
+        result = Prepare(list, batch);
+        if (result != 0) {
+            Reserve(list, batch);
+            result = Process(list, batch);
+        }
+        if (result != 0) {
+            result = Finish(list, batch);
+        }
+    } catch (...) {
+        Fail(list, batch);
+        throw;
     }
-    if (result != 0) {
-        result = Finish(list, performance);
+    if (result == 0) {
+        Fail(list, batch);
+        return 0;
     }
+    Commit(list, batch);
+    Deliver(batch.records, m_pOwner);
     return result;
 }
 
-int MCCommandMgr::Prepare(MCCommandList& list) {
+int MCCommandMgr::Prepare(MCCommandList& list, Batch& batch) {
     for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
         CCBase* command = list.GetNext(pos);
         command->SetCommandPhase(CCBase::PhasePrepared);
+        batch.failed = command;
         if (command->Prepare() == 0) {
-            return Abort(command);
+            return 0;
         }
     }
+    batch.failed = nullptr;
     for (;;) {
         bool aborted = false;
         bool incomplete = false;
@@ -282,14 +456,42 @@ int MCCommandMgr::Prepare(MCCommandList& list) {
     }
 }
 
-int MCCommandMgr::Process(MCCommandList& list) {
+void MCCommandMgr::Reserve(MCCommandList& list, Batch& batch) {
+    int undo = 0;
+    int notify = 0;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        CCBase* command = list.GetNext(pos);
+        undo += command->IsInUndoGroup();
+        notify += command->IsInNotifyGroup();
+    }
+    batch.records.reserve(static_cast<std::size_t>(list.GetCount()));
+    if (undo > 0 && m_pPendingUndo != nullptr) {
+        if (!m_pPendingUndo->GetCommands().Reserve(undo)) {
+            throw std::bad_alloc();
+        }
+        batch.undoEntry = m_pPendingUndo.get();
+        batch.reservedUndo = undo;
+    }
+    if (notify > 0 && m_pPendingNotify != nullptr) {
+        if (!m_pPendingNotify->GetCommands().Reserve(notify)) {
+            throw std::bad_alloc();
+        }
+        batch.notifyRecord = m_pPendingNotify.get();
+        batch.reservedNotify = notify;
+    }
+}
+
+int MCCommandMgr::Process(MCCommandList& list, Batch& batch) {
     for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
         CCBase* command = list.GetNext(pos);
         command->SetCommandPhase(CCBase::PhaseProcessed);
+        batch.failed = command;
         if (command->Process() == 0) {
-            return Abort(command);
+            return 0;
         }
+        ++batch.processed;
     }
+    batch.failed = nullptr;
     int result = 1;
     m_handlers.CallEach(m_pOwner, PhaseProcess, &list, [&](int r) {
         if (r == -1) {
@@ -304,14 +506,24 @@ int MCCommandMgr::Process(MCCommandList& list) {
     return result;
 }
 
-int MCCommandMgr::Finish(MCCommandList& list, ECPerformance*) {
+int MCCommandMgr::Finish(MCCommandList& list, Batch& batch) {
     for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
         CCBase* command = list.GetNext(pos);
         command->SetCommandPhase(CCBase::PhaseFinished);
+        batch.failed = command;
         if (command->Finish() == 0) {
-            return Abort(command);
+            return 0;
         }
+    }
+    batch.failed = nullptr;
+    return 1;
+}
+
+void MCCommandMgr::Commit(MCCommandList& list, Batch& batch) {
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        CCBase* command = list.GetNext(pos);
         if (command->IsInUndoGroup() != 0) {
+            // A node was set aside for it, unless a handler opened another group meanwhile.
             if (m_pPendingUndo != nullptr) {
                 m_pPendingUndo->AddCommand(command);
             }
@@ -323,32 +535,76 @@ int MCCommandMgr::Finish(MCCommandList& list, ECPerformance*) {
         }
         if (command->IsInNotifyGroup() != 0) {
             if (m_pPendingNotify != nullptr) {
-                m_pPendingNotify->AddCommand(command);
+                m_pPendingNotify->GetCommands().AddTail(command);
             }
             --m_nNotifyDepth;
             if (GetNotifyMode() == 0 && m_nNotifyDepth <= 0) {
                 m_nNotifyDepth = 0;
-                FinishNotify();
+                if (m_pPendingNotify != nullptr && !m_pPendingNotify->GetCommands().IsEmpty()) {
+                    batch.records.push_back(std::move(m_pPendingNotify));
+                }
             }
         }
     }
-    return 1;
+}
+
+void MCCommandMgr::Fail(MCCommandList& list, Batch& batch) {
+    // What was processed is taken back, last first; a revert that fails leaves what it
+    // could not take back, as nothing else could.
+    for (POSITION pos = list.FindIndex(batch.processed - 1); pos != nullptr;) {
+        CCBase* command = list.GetPrev(pos);
+        try {
+            command->Revert();
+        } catch (...) {
+        }
+    }
+    if (batch.undoEntry != nullptr && batch.undoEntry == m_pPendingUndo.get()) {
+        batch.undoEntry->GetCommands().Unreserve(batch.reservedUndo);
+    }
+    if (batch.notifyRecord != nullptr && batch.notifyRecord == m_pPendingNotify.get()) {
+        batch.notifyRecord->GetCommands().Unreserve(batch.reservedNotify);
+    }
+    try {
+        batch.records.reserve(static_cast<std::size_t>(list.GetCount()));
+    } catch (const std::bad_alloc&) {
+        // Forget then delivers a finished group's record at once.
+    }
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        Forget(list.GetNext(pos), &batch.records);
+    }
+    if (m_pWatch != nullptr && m_nBatchDepth == m_pWatch->m_nDepth + 1) {
+        ++m_pWatch->m_nFailures;
+    }
+    if (batch.failed != nullptr) {
+        Abort(batch.failed);
+    }
+    Deliver(batch.records, m_pOwner);
 }
 
 int MCCommandMgr::Abort(CCBase* command) {
     command->Abort();
-    auto* record = new SCCommand(SCCommand::CodeAborted);
+    auto record = std::make_unique<SCCommand>(SCCommand::CodeAborted);
     record->SetSynchronous(1);
     record->AddCommand(command);
-    record->Apply(m_pOwner);
+    record.release()->Apply(m_pOwner);
     return 0;
 }
 
-void MCCommandMgr::Trash(std::vector<std::unique_ptr<MCUndoItem>>& entries) {
+void MCCommandMgr::Trash(std::unique_ptr<MCUndoItem> entry) {
     std::lock_guard lock(s_trashCS);
-    for (auto& entry : entries) {
-        s_trashList.push_back(std::move(entry));
+    MCUndoItem* item = entry.release();
+    item->m_pNextTrashed = nullptr;
+    if (s_pTrashTail != nullptr) {
+        s_pTrashTail->m_pNextTrashed = item;
+    } else {
+        s_pTrashHead = item;
     }
+    s_pTrashTail = item;
+    ++s_nTrashCount;
+}
+
+MCUndoItem* MCCommandMgr::Entry(int index) const {
+    return m_history[m_history.size() - 1 - static_cast<std::size_t>(index)].get();
 }
 
 void MCCommandMgr::FinishUndo() {
@@ -356,24 +612,26 @@ void MCCommandMgr::FinishUndo() {
     if (pending == nullptr) {
         return;
     }
-    std::vector<std::unique_ptr<MCUndoItem>> dropped;
     if (pending->IsEmpty()) {
-        dropped.push_back(std::move(pending));
-        Trash(dropped);
+        Trash(std::move(pending));
         return;
     }
     // New work discards whatever is currently undone.
     for (int i = 0; i < m_nUndoIndex && !m_history.empty(); ++i) {
-        dropped.push_back(std::move(m_history.front()));
-        m_history.pop_front();
-    }
-    m_history.push_front(std::move(pending));
-    while (static_cast<int>(m_history.size()) > s_nUndoCount) {
-        dropped.push_back(std::move(m_history.back()));
+        Trash(std::move(m_history.back()));
         m_history.pop_back();
     }
+    // Opening the group made room for this entry.
+    m_history.push_back(std::move(pending));
+    const auto limit = static_cast<std::size_t>(s_nUndoCount);
+    if (m_history.size() > limit) {
+        const std::size_t excess = m_history.size() - limit;
+        for (std::size_t i = 0; i < excess; ++i) {
+            Trash(std::move(m_history[i]));
+        }
+        m_history.erase(m_history.begin(), m_history.begin() + static_cast<std::ptrdiff_t>(excess));
+    }
     m_nUndoIndex = 0;
-    Trash(dropped);
 }
 
 void MCCommandMgr::FinishNotify() {
@@ -385,14 +643,18 @@ void MCCommandMgr::FinishNotify() {
 }
 
 void MCCommandMgr::SetUndoMode(int on, const CString* name) {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::SetUndoMode");
     const bool turnOn = on != 0;
     if (turnOn == (GetUndoMode() != 0)) {
         return;
     }
     if (turnOn) {
+        auto entry = std::make_unique<MCUndoItem>(name != nullptr ? *name : CString());
+        // Room for the entry still pending, which is closed now, and for this one.
+        m_history.reserve(m_history.size() + 2);
         m_nModes |= ModeUndo;
         FinishUndo();
-        m_pPendingUndo = std::make_unique<MCUndoItem>(name != nullptr ? *name : CString());
+        m_pPendingUndo = std::move(entry);
     } else {
         m_nModes &= ~ModeUndo;
         if (m_nUndoDepth == 0) {
@@ -401,17 +663,23 @@ void MCCommandMgr::SetUndoMode(int on, const CString* name) {
     }
 }
 
+void MCCommandMgr::EnsurePendingNotify() {
+    if (m_pPendingNotify == nullptr) {
+        auto record = std::make_unique<SCCommand>(SCCommand::CodeFinished);
+        record->SetSynchronous(1);
+        m_pPendingNotify = std::move(record);
+    }
+}
+
 void MCCommandMgr::SetNotifyMode(int on) {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::SetNotifyMode");
     const bool turnOn = on != 0;
     if (turnOn == (GetNotifyMode() != 0)) {
         return;
     }
     if (turnOn) {
+        EnsurePendingNotify();
         m_nModes |= ModeNotify;
-        if (m_pPendingNotify == nullptr) {
-            m_pPendingNotify = std::make_unique<SCCommand>(SCCommand::CodeFinished);
-            m_pPendingNotify->SetSynchronous(1);
-        }
     } else {
         m_nModes &= ~ModeNotify;
         if (m_nNotifyDepth == 0) {
@@ -421,6 +689,7 @@ void MCCommandMgr::SetNotifyMode(int on) {
 }
 
 int MCCommandMgr::Undo(int count) {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::Undo");
     if (m_nUndoIndex < 0 || m_nUndoDepth >= 1) {
         return 0;
     }
@@ -429,15 +698,23 @@ int MCCommandMgr::Undo(int count) {
         return 0;
     }
     SetNotifyMode(1);
-    for (int i = 0; i < k; ++i) {
-        m_history[static_cast<std::size_t>(m_nUndoIndex)]->UndoCommands();
-        ++m_nUndoIndex;
+    int done = 0;
+    try {
+        while (done < k && m_nUndoIndex < GetUndoCount() &&
+               Entry(m_nUndoIndex)->UndoCommands() != 0) {
+            ++m_nUndoIndex;
+            ++done;
+        }
+    } catch (...) {
+        SetNotifyMode(0);
+        throw;
     }
     SetNotifyMode(0);
-    return 1;
+    return done > 0 ? 1 : 0;
 }
 
 int MCCommandMgr::Redo(int count) {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::Redo");
     if (m_nUndoIndex < 1) {
         return 0;
     }
@@ -446,12 +723,19 @@ int MCCommandMgr::Redo(int count) {
         return 0;
     }
     SetNotifyMode(1);
-    for (int i = 0; i < k; ++i) {
-        m_history[static_cast<std::size_t>(m_nUndoIndex - 1)]->RedoCommands();
-        --m_nUndoIndex;
+    int done = 0;
+    try {
+        while (done < k && m_nUndoIndex >= 1 && m_nUndoIndex <= GetUndoCount() &&
+               Entry(m_nUndoIndex - 1)->RedoCommands() != 0) {
+            --m_nUndoIndex;
+            ++done;
+        }
+    } catch (...) {
+        SetNotifyMode(0);
+        throw;
     }
     SetNotifyMode(0);
-    return 1;
+    return done > 0 ? 1 : 0;
 }
 
 void MCCommandMgr::SetUndoIndex(int index) {
@@ -470,7 +754,7 @@ int MCCommandMgr::GetUndoString(CString& text, int index) {
     if (m_nUndoIndex < 0 || index < 0 || index >= GetUndoCount()) {
         return 0;
     }
-    text = m_history[static_cast<std::size_t>(index)]->GetName();
+    text = Entry(index)->GetName();
     return 1;
 }
 
@@ -482,34 +766,42 @@ int MCCommandMgr::GetRedoString(CString& text, int index) {
     if (m_nUndoIndex < 1 || index < 0 || index >= GetUndoCount()) {
         return 0;
     }
-    text = m_history[static_cast<std::size_t>(index)]->GetName();
+    text = Entry(index)->GetName();
     return 1;
 }
 
 int MCCommandMgr::ClearUndo() {
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::ClearUndo");
     FinishUndo();
-    // Entries leave the history before they are destroyed: releasing their commands may
-    // re-enter the manager.
-    std::deque<std::unique_ptr<MCUndoItem>> entries = std::move(m_history);
-    m_history.clear();
     m_nUndoIndex = -1;
-    entries.clear();
+    // Each entry leaves the history before it is destroyed: releasing its commands may
+    // re-enter the manager.
+    while (!m_history.empty()) {
+        std::unique_ptr<MCUndoItem> entry = std::move(m_history.back());
+        m_history.pop_back();
+    }
     return 1;
 }
 
 void MCCommandMgr::OnIdle() {
-    std::vector<std::unique_ptr<MCUndoItem>> trash;
+    CMessageQueue::RequireOwnerThread("MCCommandMgr::OnIdle");
+    MCUndoItem* trash = nullptr;
     {
         std::lock_guard lock(s_trashCS);
-        trash.swap(s_trashList);
+        trash = std::exchange(s_pTrashHead, nullptr);
+        s_pTrashTail = nullptr;
+        s_nTrashCount = 0;
     }
-    // Freed outside the lock: releasing commands and elements may run arbitrary destructors.
-    trash.clear();
+    // Freed outside the lock, oldest first: releasing commands and elements may run
+    // arbitrary destructors.
+    while (trash != nullptr) {
+        delete std::exchange(trash, trash->m_pNextTrashed);
+    }
 }
 
 int MCCommandMgr::GetTrashCount() {
     std::lock_guard lock(s_trashCS);
-    return static_cast<int>(s_trashList.size());
+    return s_nTrashCount;
 }
 
 int MCCommandMgr::GetUndoLevels() { return s_nUndoCount; }
@@ -520,8 +812,11 @@ void MCCommandMgr::BeginUndo(ECPerformance* performance, const CString& name) {
     if (performance == nullptr) {
         return;
     }
-    performance->GetCommandMgr().SetUndoMode(1, &name);
-    performance->GetCommandMgr().SetNotifyMode(1);
+    MCCommandMgr& manager = performance->GetCommandMgr();
+    // Everything that takes memory comes first, so that a failure opens no group.
+    manager.EnsurePendingNotify();
+    manager.SetUndoMode(1, &name);
+    manager.SetNotifyMode(1);
 }
 
 void MCCommandMgr::EndUndo(ECPerformance* performance) {

@@ -5,7 +5,6 @@
 #include "clavenor/model/MCFuncList.h"
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -25,17 +24,28 @@ class SCCommand;
 /// command) or posts (asynchronous) it to the hidden command window. On the owning thread
 /// (see CMessageQueue) the manager runs the batch under the performance's lock: every
 /// command's Prepare, then the command handlers in passes until all agree, every Process,
-/// one more handler pass, every Finish. Finished commands join the pending undo entry and
-/// the pending change record; when their groups close, the entry enters the bounded history
-/// and the record (SCCommand, code 500) goes to the state manager. A failing phase aborts
-/// the batch and raises a code-501 record at once.
+/// one more handler pass, every Finish. Then the batch commits: each command joins the
+/// pending undo entry and the pending change record of its groups, in order; when their
+/// groups close, the entry enters the bounded history and the record (SCCommand, code 500)
+/// goes to the state manager, after the batch.
 ///
-/// Threads: dispatch may be called from any thread; from a thread other than the owning
-/// one, the dispatch itself is carried to the owning thread (a synchronous command still
-/// runs before ApplyCommand returns). Everything else (groups, undo, redo, handlers, the
-/// command rate) is called on the owning thread. Handlers run inside the batch, with the
-/// lock held; they may dispatch synchronous commands (which run nested, at once) and
-/// asynchronous ones (which run later).
+/// A batch changes the document all or nothing. When a phase fails (a command returns 0 or
+/// throws, a handler vetoes or throws, memory runs out), the commands already
+/// processed are taken back (CCBase::Revert, last first), the groups forget the batch's
+/// commands (their depths are lowered and a group whose mode is off closes), and a command
+/// that failed gets its Abort and a code-501 record; an exception then goes on to the
+/// dispatcher (ApplyCommand's caller, or the pump for posted commands). Everything a commit
+/// needs is set aside before the first Process, so a batch never fails after it has begun
+/// to change the document for want of memory. The library's own commands take themselves
+/// back exactly; a host's command takes back what its Revert does (by default nothing).
+///
+/// Threads: everything is called on the owning thread (see CMessageQueue for how another
+/// thread hands work over), except dispatch of a command that holds no element: from
+/// another thread, the dispatch itself is carried to the owning thread (a synchronous
+/// command still runs before ApplyCommand returns). Builds without NDEBUG stop a program
+/// that opens groups, undoes, redoes, clears or idles off the owning thread. Handlers run
+/// inside the batch, with the lock held; they may dispatch synchronous commands (which run
+/// nested, at once) and asynchronous ones (which run later).
 ///
 /// Handler results: in the prepare phase -1 aborts the batch (without Abort on any
 /// command), 0 asks for another pass, anything else agrees; a handler that never agrees
@@ -52,8 +62,8 @@ public:
     static constexpr int PhaseProcess = 1;
 
     MCCommandMgr();
-    /// Removes the handlers, clears the history and deletes the timer (which runs the
-    /// commands it still holds).
+    /// Removes the handlers, clears the history, deletes the timer (which runs the commands
+    /// it still holds) and frees this performance's entries waiting in the trash.
     ~MCCommandMgr();
     MCCommandMgr(const MCCommandMgr&) = delete;
     MCCommandMgr& operator=(const MCCommandMgr&) = delete;
@@ -72,12 +82,18 @@ public:
     void SetCommandRate(std::uint32_t rateMs);
 
     /// Runs one batch (see the class comment); returns the result of the last phase run.
-    /// Releases the dispatch's reference on every command and on the performance.
+    /// Releases the dispatch's reference on every command and on the performance, also when
+    /// it throws.
     int OnCommand(MCCommandList& list);
 
-    /// Undoes (redoes) up to `count` history entries inside one notify group; 1 when at
-    /// least one entry was undone (redone), 0 when there was nothing to do (count below 1,
-    /// nothing undone or redoable, or an undo group still has unfinished commands).
+    /// Undoes (redoes) up to `count` history entries, newest (oldest undone) first, inside
+    /// one notify group; 1 when at least one entry was undone (redone), 0 when there was
+    /// nothing to do (count below 1, nothing undone or redoable, or an undo group still has
+    /// unfinished commands) or the first entry did not take effect. An entry is undone
+    /// (redone) whole or not at all (see MCUndoItem); the walk stops at the first that
+    /// fails, and the undo index counts only those done. An exception (from a handler, or
+    /// allocation failure) is passed on after the entry it hit was put back as it was and
+    /// the notify group closed.
     int Undo(int count);
     int Redo(int count);
 
@@ -93,20 +109,27 @@ public:
     int GetRedoString(CString& text, int index);
 
     /// Closes a pending group, then deletes every history entry at once; the undo index
-    /// becomes -1. Returns 1.
+    /// becomes -1. Returns 1. Needs no memory and never throws.
     int ClearUndo();
 
     int GetUndoMode() const { return (m_nModes & ModeUndo) != 0 ? 1 : 0; }
     /// Opening a group closes any entry still pending and starts a new one named `name`;
     /// closing it finishes the entry now, or when the group's last command finishes.
+    /// Opening takes memory first (for the entry and for its place in the history) and
+    /// throws std::bad_alloc with nothing changed when there is none; closing needs none.
     void SetUndoMode(int on, const CString* name);
     int GetNotifyMode() const { return (m_nModes & ModeNotify) != 0 ? 1 : 0; }
+    /// Opening makes the pending change record when there is none (std::bad_alloc, with
+    /// nothing changed, when memory is short); closing delivers the record of a finished
+    /// group, whose handlers' exceptions pass on once the record is discarded.
     void SetNotifyMode(int on);
 
     /// Dispatch (see the class comment). 0 for a null command, list or performance, or an
     /// empty list: nothing is dispatched. The caller keeps its own list, except that an
     /// asynchronous dispatch from a thread other than the owning one empties it (its
-    /// references move to the owning thread).
+    /// references move to the owning thread). When a dispatch throws (memory, or the
+    /// batch's own exception for a synchronous one), everything it took is given back (so a
+    /// command the caller holds no reference on is deleted) and the groups forget it.
     static int ApplyCommand(CCBase* command, ECPerformance* performance);
     static int ApplyCommands(MCCommandList* commands, ECPerformance* performance);
 
@@ -131,6 +154,8 @@ public:
     static int GetUndoLevels();
     static void SetUndoLevels(int levels);
 
+    /// Opens an undo group and a notify group; all or nothing (std::bad_alloc with no group
+    /// opened when memory is short).
     static void BeginUndo(ECPerformance* performance, const CString& name);
     static void EndUndo(ECPerformance* performance);
     static void BeginNotify(ECPerformance* performance);
@@ -139,10 +164,32 @@ public:
     /// Entries waiting for OnIdle, across all performances.
     static int GetTrashCount();
 
+    /// Counts the batches of a manager that fail while the watch lives, among those run
+    /// directly under its creator (not those nested inside another batch): how the undo
+    /// history tells whether a command it replays took effect. Watches nest.
+    class FailureWatch {
+    public:
+        explicit FailureWatch(MCCommandMgr& manager);
+        ~FailureWatch();
+        FailureWatch(const FailureWatch&) = delete;
+        FailureWatch& operator=(const FailureWatch&) = delete;
+
+        int GetFailures() const { return m_nFailures; }
+
+    private:
+        friend class MCCommandMgr;
+        MCCommandMgr& m_manager;
+        FailureWatch* m_pOuter;
+        int m_nDepth;
+        int m_nFailures = 0;
+    };
+
 protected:
-    int Prepare(MCCommandList& list);
-    int Process(MCCommandList& list);
-    int Finish(MCCommandList& list, ECPerformance* performance);
+    struct Batch;
+
+    int Prepare(MCCommandList& list, Batch& batch);
+    int Process(MCCommandList& list, Batch& batch);
+    int Finish(MCCommandList& list, Batch& batch);
     int Abort(CCBase* command);
     void FinishUndo();
     void FinishNotify();
@@ -151,17 +198,38 @@ private:
     static constexpr std::uint32_t ModeUndo = 0x1;
     static constexpr std::uint32_t ModeNotify = 0x2;
 
-    /// Moves the entries to the trash list, under its lock.
-    static void Trash(std::vector<std::unique_ptr<MCUndoItem>>& entries);
+    /// Sets aside what committing `batch` needs, before anything changes.
+    void Reserve(MCCommandList& list, Batch& batch);
+    /// Records every command of a successful batch in its groups; needs no memory.
+    void Commit(MCCommandList& list, Batch& batch);
+    /// Takes a failed batch back and settles its groups; `failed` is the command whose
+    /// phase failed, if any.
+    void Fail(MCCommandList& list, Batch& batch);
+    /// The groups forget a command that was stamped but will never finish; a group whose
+    /// mode is off closes when its depth reaches 0 (a finished change record is handed to
+    /// `records`, or delivered at once when that is null).
+    void Forget(CCBase* command, std::vector<std::unique_ptr<SCCommand>>* records);
+    /// Gives back what a dispatch took, for commands that will never run.
+    static void Abandon(CCBase* command, ECPerformance* performance);
+    /// Makes the pending change record when there is none.
+    void EnsurePendingNotify();
+    /// The history entry at `index` (0 = newest).
+    MCUndoItem* Entry(int index) const;
+    /// Moves an entry to the trash list, under its lock; needs no memory.
+    static void Trash(std::unique_ptr<MCUndoItem> entry);
 
     std::uint32_t m_nModes = 0;
     int m_nUndoIndex = -1;
     int m_nUndoDepth = 0;
     int m_nNotifyDepth = 0;
+    int m_nBatchDepth = 0;
+    FailureWatch* m_pWatch = nullptr;
     ECPerformance* m_pOwner = nullptr;
     MCFuncList m_handlers;
     std::unique_ptr<MCCommandTimer> m_pTimer;
-    std::deque<std::unique_ptr<MCUndoItem>> m_history; // newest first
+    // Oldest first; room for one more entry is made when a group opens, so that closing it
+    // never needs memory.
+    std::vector<std::unique_ptr<MCUndoItem>> m_history;
     std::unique_ptr<MCUndoItem> m_pPendingUndo;
     std::unique_ptr<SCCommand> m_pPendingNotify;
 };

@@ -13,7 +13,11 @@ MCCommandTimer::MCCommandTimer(MCCommandMgr* manager, std::uint32_t rateMs)
 
 MCCommandTimer::~MCCommandTimer() {
     StopTimer();
-    SendCommands();
+    try {
+        SendCommands();
+    } catch (...) {
+        // A destructor cannot report; the batch gave back what it held either way.
+    }
     DestroyWindow();
 }
 
@@ -32,7 +36,14 @@ void MCCommandTimer::AddCommands(MCCommandList* commands) {
     if (commands == nullptr || commands->IsEmpty()) {
         return;
     }
+    const std::int32_t before = m_queue.GetCount();
     m_queue.AddTail(commands);
+    if (m_queue.GetCount() != before + commands->GetCount()) {
+        while (m_queue.GetCount() > before) {
+            m_queue.RemoveTail();
+        }
+        throw std::bad_alloc();
+    }
     ++m_nDispatches;
     StartTimer();
 }
@@ -44,17 +55,22 @@ void MCCommandTimer::SendCommands() {
     // The batch runs from a list of its own: a handler that pumps messages may queue new
     // commands here meanwhile, and they wait for the next batch.
     MCCommandList batch(10);
-    batch.AddTail(&m_queue);
-    m_queue.RemoveAll();
+    batch.TakeAll(m_queue);
     ECPerformance* target = batch.GetTarget();
     const int extra = m_nDispatches - 1;
     m_nDispatches = 0;
-    m_pManager->OnCommand(batch);
-    if (target != nullptr) {
-        for (int i = 0; i < extra; ++i) {
+    auto giveBack = [target, extra] {
+        for (int i = 0; target != nullptr && i < extra; ++i) {
             target->Unref(0);
         }
+    };
+    try {
+        m_pManager->OnCommand(batch);
+    } catch (...) {
+        giveBack();
+        throw;
     }
+    giveBack();
 }
 
 void MCCommandTimer::StartTimer() {

@@ -18,11 +18,14 @@ public:
     static constexpr UINT_PTR TimerId = 123;
 
     MCCommandTimer(MCCommandMgr* manager, std::uint32_t rateMs);
-    /// Stops the timer and runs the commands still queued.
+    /// Stops the timer and runs the commands still queued (a failure of that batch is not
+    /// reported: its commands are released all the same).
     ~MCCommandTimer() override;
 
-    /// Queues a dispatched command (taking a reference) and starts the timer.
+    /// Queues a dispatched command (taking a reference) and starts the timer. Allocation
+    /// failure throws std::bad_alloc with nothing queued.
     void AddCommand(CCBase* command);
+    /// Queues every command of the list, or none (std::bad_alloc).
     void AddCommands(MCCommandList* commands);
 
     /// Runs the queue as one batch through the manager, then empties it.

@@ -1,18 +1,41 @@
 #include "clavenor/commands/MCUndoItem.h"
 
 #include "clavenor/commands/CCBase.h"
+#include "clavenor/commands/MCCommandMgr.h"
+#include "clavenor/elements/ECPerformance.h"
 
 namespace clavenor {
 
 namespace {
 
-// Runs `step` with the command's synchronous flag set, then restores the flag.
+// Holds the command and sets its synchronous flag while `step` runs; restores both on
+// every exit. Returns whether every batch the step ran directly took effect.
 template <class Step>
-void RunSynchronously(CCBase* command, Step step) {
-    const int wasSynchronous = command->IsSynchronous();
-    command->SetSynchronous(1);
+bool RunSynchronously(ECPerformance* target, CCBase* command, Step step) {
+    class Restore {
+    public:
+        explicit Restore(CCBase* command) : m_command(command), m_was(command->IsSynchronous()) {
+            m_command->Ref();
+            m_command->SetSynchronous(1);
+        }
+        ~Restore() {
+            m_command->SetSynchronous(m_was);
+            m_command->Unref(1);
+        }
+        Restore(const Restore&) = delete;
+        Restore& operator=(const Restore&) = delete;
+
+    private:
+        CCBase* m_command;
+        int m_was;
+    } restore(command);
+    if (target == nullptr) {
+        step();
+        return true;
+    }
+    MCCommandMgr::FailureWatch watch(target->GetCommandMgr());
     step();
-    command->SetSynchronous(wasSynchronous);
+    return watch.GetFailures() == 0;
 }
 
 } // namespace
@@ -37,22 +60,54 @@ void MCUndoItem::RemoveCommand(CCBase* command) {
     }
 }
 
-void MCUndoItem::UndoCommands() {
-    for (POSITION pos = m_commands.GetTailPosition(); pos != nullptr;) {
-        CCBase* command = m_commands.GetPrev(pos);
-        // The inverse may finish and release things; keep the command while it runs.
-        command->Ref();
-        RunSynchronously(command, [command] { command->Undo(); });
-        command->Unref(1);
-    }
+int MCUndoItem::UndoCommands() { return Replay(false); }
+
+int MCUndoItem::RedoCommands() { return Replay(true); }
+
+bool MCUndoItem::RunOne(CCBase* command, bool redo) {
+    return RunSynchronously(m_pTarget, command, [this, command, redo] {
+        if (redo) {
+            command->Apply(m_pTarget);
+        } else {
+            command->Undo();
+        }
+    });
 }
 
-void MCUndoItem::RedoCommands() {
-    for (POSITION pos = m_commands.GetHeadPosition(); pos != nullptr;) {
-        CCBase* command = m_commands.GetNext(pos);
-        command->Ref();
-        RunSynchronously(command, [this, command] { command->Apply(m_pTarget); });
-        command->Unref(1);
+int MCUndoItem::Replay(bool redo) {
+    for (POSITION pos = redo ? m_commands.GetHeadPosition() : m_commands.GetTailPosition();
+         pos != nullptr;) {
+        const POSITION at = pos;
+        CCBase* command = redo ? m_commands.GetNext(pos) : m_commands.GetPrev(pos);
+        bool done = false;
+        try {
+            done = RunOne(command, redo);
+        } catch (...) {
+            PutBack(at, redo);
+            throw;
+        }
+        if (!done) {
+            PutBack(at, redo);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+void MCUndoItem::PutBack(POSITION from, bool redo) {
+    // `from` itself did not take effect; those run before it did.
+    POSITION pos = from;
+    if (redo) {
+        m_commands.GetPrev(pos);
+    } else {
+        m_commands.GetNext(pos);
+    }
+    while (pos != nullptr) {
+        CCBase* command = redo ? m_commands.GetPrev(pos) : m_commands.GetNext(pos);
+        try {
+            RunOne(command, !redo);
+        } catch (...) {
+        }
     }
 }
 

@@ -13,21 +13,27 @@ class ECPerformance;
 class MCUndoItem {
 public:
     explicit MCUndoItem(const CString& name);
-    /// Releases every command (which may delete them and the elements they hold).
+    /// Releases every command (which may delete them and the elements they hold). Never
+    /// throws.
     ~MCUndoItem();
     MCUndoItem(const MCUndoItem&) = delete;
     MCUndoItem& operator=(const MCUndoItem&) = delete;
 
     /// Appends the command (taking a reference); the first command sets the target. Returns
-    /// 0 when no memory is left.
+    /// 0 when no memory is left (none is needed when a node was set aside with
+    /// GetCommands().Reserve).
     int AddCommand(CCBase* command);
     void RemoveCommand(CCBase* command);
 
     /// Undo of each command from the last to the first, each run with its synchronous flag
-    /// set so that the inverse commands run at once.
-    void UndoCommands();
-    /// Apply of each command from the first to the last to the target, synchronously.
-    void RedoCommands();
+    /// set so that the inverse commands run at once. All or nothing: when one does not take
+    /// effect (its inverse batch fails, is vetoed or throws), the commands already undone
+    /// are redone, and 0 is returned (an exception is passed on after that). 1 when every
+    /// command was undone.
+    int UndoCommands();
+    /// Apply of each command from the first to the last to the target, synchronously. All
+    /// or nothing as UndoCommands: on failure the commands already redone are undone again.
+    int RedoCommands();
 
     bool IsEmpty() const { return m_commands.IsEmpty(); }
     CString& GetName() { return m_name; }
@@ -35,9 +41,25 @@ public:
     ECPerformance* GetTarget() const { return m_pTarget; }
 
 private:
+    friend class MCCommandMgr;
+
+    /// Runs each command from the tail (the head), undoing (redoing) it; when one fails, the
+    /// ones already run are run the other way again, and 0 is returned or the exception
+    /// passed on.
+    int Replay(bool redo);
+    /// Runs the commands after `from` toward the end it came from the other way, putting
+    /// back what a failed Replay did; their own failures are swallowed, as there is nothing
+    /// left to fall back on.
+    void PutBack(POSITION from, bool redo);
+    /// Undoes or redoes one command synchronously; whether its batches took effect.
+    bool RunOne(CCBase* command, bool redo);
+
     CString m_name;
     MCCommandList m_commands;
     ECPerformance* m_pTarget = nullptr;
+    // The next entry of the trash list (see MCCommandMgr), which chains its entries through
+    // them so that moving an entry there never needs memory.
+    MCUndoItem* m_pNextTrashed = nullptr;
 };
 
 } // namespace clavenor

@@ -74,15 +74,20 @@ int ECChord::RemoveChildren(int deep) {
 int ECChord::RemoveFromParents() {
     if (!IsBeingDestroyed() && HoldsNote()) {
         if (ECBase* measure = GetAncestor(EventId::Measure, -1)) {
-            // Adding to the measure changes no list of this chord, so walking it is safe.
-            // A note that already is a child of the measure stays there once: AddChild
-            // refuses it. One refused for want of memory is held by nothing else and so
-            // goes with the chord's other children below.
+            // Each note not yet under the measure moves there with its own list nodes, so
+            // that leaving the chord never needs memory; one already there stays once, and
+            // leaves the chord with the rest below.
+            auto* into = dynamic_cast<ECWithChild*>(measure);
             MCEventList* children = GetChildren();
             for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
                 ECBase* child = children->GetNext(pos);
-                if (child->GetEventId() == EventId::Note) {
-                    measure->AddChild(child, 1);
+                if (child->GetEventId() == EventId::Note &&
+                    child->GetParents()->Find(measure) == nullptr) {
+                    if (into != nullptr) {
+                        MoveChild(child, into, 1);
+                    } else {
+                        measure->AddChild(child, 1);
+                    }
                 }
             }
             DetachAllChildren();

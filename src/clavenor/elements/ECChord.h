@@ -62,9 +62,10 @@ public:
     /// chord as RemoveChild detaches the rest, which releases its marks. Last, the chord
     /// leaves all its parents as ECBase::RemoveFromParents does. Without an enclosing
     /// measure the chord keeps its children, which then keep it alive. Returns 1.
-    /// A note that cannot be added to the measure for want of memory is released deeply
-    /// with the marks. Allocation failure of the ancestor search throws std::bad_alloc
-    /// before anything has changed.
+    /// Needs no memory when the measure is an ECWithChild (the notes move with their list
+    /// nodes) and the ancestor search goes less than 48 levels up; otherwise allocation
+    /// failure throws std::bad_alloc before anything has changed, or releases a note the
+    /// measure cannot take deeply with the marks.
     /// Cost: an ancestor walk, and a search of each note's parents.
     int RemoveFromParents() override;
 

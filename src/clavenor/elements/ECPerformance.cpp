@@ -26,7 +26,13 @@ ECPerformance::~ECPerformance() {
     // Commands and records still queued for this document would run against a destroyed
     // one: run them now, while everything is intact.
     m_commandMgr.SetCommandRate(0);
-    while (m_nPosted > 0 && CMessageQueue::IsOwnerThread() && CMessageQueue::PumpMessages() > 0) {
+    // A destructor cannot pass on what a handler of that work throws; the rest still runs.
+    for (bool more = true; more && m_nPosted > 0 && CMessageQueue::IsOwnerThread();) {
+        try {
+            more = CMessageQueue::PumpMessages() > 0;
+        } catch (...) {
+            more = true;
+        }
     }
     if (g_activePerformance == this) {
         g_activePerformance = nullptr;

@@ -20,8 +20,10 @@ void ECWaveTrack::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         // Both enclose this track's record; a document root written by a direct Serialize
         // is not in the archive and is written as null rather than nested again.
-        ar.WriteObject(ar.IsObjectMapped(m_pConductor) ? m_pConductor : nullptr);
-        ar.WriteObject(ar.IsObjectMapped(m_pPerformance) ? m_pPerformance : nullptr);
+        ECConductor* conductor = GetConductor();
+        ECPerformance* performance = GetPerformance();
+        ar.WriteObject(ar.IsObjectMapped(conductor) ? conductor : nullptr);
+        ar.WriteObject(ar.IsObjectMapped(performance) ? performance : nullptr);
         return;
     }
     auto* conductor = static_cast<ECConductor*>(ar.ReadObject(RUNTIME_CLASS(ECConductor)));
@@ -31,6 +33,21 @@ void ECWaveTrack::Serialize(CArchive& ar) {
 }
 
 ECBase* ECWaveTrack::Copy(CObject* src) { return CopyAs(this, src); }
+
+ECConductor* ECWaveTrack::GetConductor() {
+    // The pointer may outlive what it named (a conductor the archive dropped, one removed
+    // and destroyed since): only a parent is known to be alive.
+    return m_pConductor != nullptr && GetParents()->Find(m_pConductor) != nullptr ? m_pConductor
+                                                                                  : nullptr;
+}
+
+ECPerformance* ECWaveTrack::GetPerformance() {
+    ECConductor* conductor = GetConductor();
+    return conductor != nullptr && m_pPerformance != nullptr &&
+                   conductor->GetParents()->Find(m_pPerformance) != nullptr
+               ? m_pPerformance
+               : nullptr;
+}
 
 int ECWaveTrack::GetEventId() const { return EventId::WaveTrack; }
 

@@ -7,8 +7,12 @@ namespace clavenor {
 class ECConductor;
 class ECPerformance;
 
-/// A track of audio-file events (event id 71; allowed parent: the conductor). It knows the
-/// conductor and the performance it belongs to (not owned).
+/// A track of audio-file events (event id 71; allowed parent: the conductor). It remembers
+/// the conductor and the performance it belongs to, without holding them: a remembered
+/// pointer counts only while the conductor is one of this track's parents and the
+/// performance one of that conductor's parents, and is compared, never followed, until
+/// then. So a track whose conductor was dropped or destroyed names none, rather than
+/// whatever memory the conductor once had.
 class ECWaveTrack : public ECTrack {
     DECLARE_SERIAL(ECWaveTrack)
 
@@ -21,16 +25,20 @@ public:
 
     ECWaveTrack& operator=(const ECWaveTrack& other) = default;
 
-    /// The ECTrack record, then object references to the conductor and the performance. A
-    /// loaded reference is kept only when it names an element whose record encloses this
-    /// track's (the conductor or performance it is being loaded under); otherwise it reads
-    /// as null.
+    /// The ECTrack record, then object references to the conductor and the performance
+    /// (null for one that does not count, see the class comment). A loaded reference is kept
+    /// only when it names an element whose record encloses this track's (the conductor or
+    /// performance it is being loaded under); otherwise it reads as null.
     void Serialize(CArchive& ar) override;
     ECBase* Copy(CObject* src) override;
     int GetEventId() const override;
 
-    ECConductor* GetConductor() const { return m_pConductor; }
-    ECPerformance* GetPerformance() const { return m_pPerformance; }
+    /// The remembered conductor while it is one of this track's parents, else null.
+    /// Cost: a search of the parents list.
+    ECConductor* GetConductor();
+    /// The remembered performance while GetConductor() is not null and lists it among its
+    /// parents, else null.
+    ECPerformance* GetPerformance();
 
 private:
     ECConductor* m_pConductor = nullptr;

@@ -51,6 +51,9 @@ CArchive::CArchive(CFile* file, unsigned mode, std::size_t bufferSize)
         m_writeEnd = m_buffer.get() + m_bufferSize;
     }
     m_openObjects.reserve(MaxObjectDepth);
+    if (m_loading) {
+        m_openIndexes.reserve(MaxObjectDepth);
+    }
 }
 
 CArchive::~CArchive() {
@@ -335,6 +338,11 @@ void CArchive::WriteObject(const CObject* object) {
         WriteIndexTag(index, true);
     } else {
         const std::string_view name(cls->m_lpszClassName);
+        // What no reader takes must not be written: the stream would be lost.
+        if (name.empty() || name.size() > kMaxClassNameLength) {
+            Fail(CArchiveException::badClass,
+                 "class name of length " + std::to_string(name.size()) + " cannot be written");
+        }
         *this << kNewClassTag << cls->GetStoredSchema() << static_cast<std::uint16_t>(name.size());
         Write(name.data(), name.size());
         RegisterStored(cls);
@@ -412,6 +420,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     }
 
     if (reference == 0) {
+        m_lastReadIndex = 0;
         return nullptr;
     }
     if (reference >= m_mapCount || m_loadMap[reference - 1].isClass ||
@@ -424,6 +433,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
                std::string(object->GetRuntimeClass()->m_lpszClassName) + " where " +
                    required->m_lpszClassName + " is required");
     }
+    m_lastReadIndex = reference;
     return object;
 }
 
@@ -449,12 +459,13 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
     }
     const std::size_t slot = m_loadMap.size();
     m_loadMap.push_back(LoadEntry{cls, object, 0, false});
-    ++m_mapCount;
+    const std::uint32_t index = m_mapCount++;
     const bool held = object->TakeArchiveHold();
     if (held) {
         m_held.push_back(object);
     }
     m_openObjects.push_back(object);
+    m_openIndexes.push_back(index);
     m_objectSchema = schema;
     try {
         object->Serialize(*this);
@@ -467,11 +478,14 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
         throw;
     }
     m_openObjects.pop_back();
+    m_openIndexes.pop_back();
+    m_lastReadIndex = index;
     return object;
 }
 
 void CArchive::ForgetFailedObject(std::size_t slot, CObject* object, bool held) {
     m_openObjects.pop_back();
+    m_openIndexes.pop_back();
     m_loadMap[slot].object = nullptr;
     if (!held) {
         object->DiscardAfterFailedLoad();

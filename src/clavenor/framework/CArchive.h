@@ -113,7 +113,9 @@ public:
     std::string ReadString();
 
     /// Writes an object reference to `object` (any class; null allowed). A new object's
-    /// record is written through its Serialize, nested here.
+    /// record is written through its Serialize, nested here. A class whose name a reader
+    /// would refuse (empty, or longer than 63 characters) is refused with
+    /// CArchiveException(badClass) before anything of its record is written.
     void WriteObject(const CObject* object);
 
     /// Reads an object reference. The object must be of class `required` or derived from it
@@ -145,6 +147,27 @@ public:
 
     /// Levels of object records currently open.
     int GetObjectDepth() const { return static_cast<int>(m_openObjects.size()); }
+
+    /// Loading: the index under which the object the last ReadObject returned is registered
+    /// (0 after a null reference), and that of the object whose record is being read (0
+    /// outside every record, as in the record of a root read by a direct Serialize).
+    std::uint32_t GetLastReadIndex() const { return m_lastReadIndex; }
+    std::uint32_t GetCurrentObjectIndex() const {
+        return m_openIndexes.empty() ? 0 : m_openIndexes.back();
+    }
+
+    /// Loading: one word per object read, 0 until set, for readers that carry a fact about
+    /// an object from its record to the records that refer to it later (the element lists
+    /// keep the depth and the walk size of each element read). Index 0 and unknown
+    /// indexes read 0 and are not written.
+    std::uint64_t GetObjectNote(std::uint32_t index) const {
+        return index != 0 && index < m_mapCount ? m_loadMap[index - 1].note : 0;
+    }
+    void SetObjectNote(std::uint32_t index, std::uint64_t note) {
+        if (index != 0 && index < m_mapCount) {
+            m_loadMap[index - 1].note = note;
+        }
+    }
 
     /// Classes and objects registered so far (the next index minus one).
     std::uint32_t GetMapCount() const { return m_mapCount - 1; }
@@ -182,6 +205,7 @@ private:
         CObject* object;          // the object, for an object entry; null once discarded
         std::uint32_t schema;     // for a class entry: the schema read from its record
         bool isClass;
+        std::uint64_t note = 0; // see SetObjectNote
     };
 
     [[noreturn]] void Fail(CArchiveException::Cause cause, const std::string& detail) const;
@@ -218,6 +242,8 @@ private:
     CPointerIndexMap m_storeMap;
     std::vector<LoadEntry> m_loadMap;
     std::vector<const CObject*> m_openObjects;
+    std::vector<std::uint32_t> m_openIndexes; // loading: the indexes of m_openObjects
+    std::uint32_t m_lastReadIndex = 0;
     std::vector<CObject*> m_held;
     CDocument* m_pDocument = nullptr;
 };

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <exception>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -21,14 +25,17 @@ using Clock = std::chrono::steady_clock;
 struct PendingSend {
     bool done = false;
     LRESULT result = 0;
+    std::exception_ptr error; // what a task run for the sender threw
 };
 
+// A window message, or a function to run (`task` set, no window).
 struct Message {
     HWND window;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
     std::shared_ptr<PendingSend> send;
+    std::function<void()> task;
 };
 
 struct Window {
@@ -99,7 +106,7 @@ public:
             return procedure(window, message, wParam, lParam);
         }
         auto pending = std::make_shared<PendingSend>();
-        m_messages.push_back(Message{window, message, wParam, lParam, pending});
+        m_messages.push_back(Message{window, message, wParam, lParam, pending, nullptr});
         m_arrived.notify_all();
         m_sendDone.wait(lock, [&] { return pending->done; });
         return pending->result;
@@ -110,9 +117,31 @@ public:
         if (m_windows.count(window) == 0) {
             return false;
         }
-        m_messages.push_back(Message{window, message, wParam, lParam, nullptr});
+        m_messages.push_back(Message{window, message, wParam, lParam, nullptr, nullptr});
         m_arrived.notify_all();
         return true;
+    }
+
+    void Run(std::function<void()> task) {
+        std::unique_lock lock(m_mutex);
+        if (!m_hasOwner || m_owner == std::this_thread::get_id()) {
+            lock.unlock();
+            task();
+            return;
+        }
+        auto pending = std::make_shared<PendingSend>();
+        m_messages.push_back(Message{nullptr, 0, 0, 0, pending, std::move(task)});
+        m_arrived.notify_all();
+        m_sendDone.wait(lock, [&] { return pending->done; });
+        if (pending->error) {
+            std::rethrow_exception(pending->error);
+        }
+    }
+
+    void PostTask(std::function<void()> task) {
+        std::lock_guard lock(m_mutex);
+        m_messages.push_back(Message{nullptr, 0, 0, 0, nullptr, std::move(task)});
+        m_arrived.notify_all();
     }
 
     UINT_PTR StartTimer(HWND window, UINT_PTR id, UINT elapseMs) {
@@ -178,8 +207,20 @@ public:
             messages.pop_front();
             LRESULT result = 0;
             try {
-                result = Deliver(m.window, m.message, m.wParam, m.lParam);
+                if (m.task) {
+                    m.task();
+                } else {
+                    result = Deliver(m.window, m.message, m.wParam, m.lParam);
+                }
             } catch (...) {
+                if (m.task && m.send != nullptr) {
+                    // The thread that handed the task over gets its exception.
+                    std::lock_guard lock(m_mutex);
+                    m.send->error = std::current_exception();
+                    Complete(m, 0);
+                    ++ran;
+                    continue;
+                }
                 // The sender must not wait for ever, and what has not run yet stays queued,
                 // ahead of anything that arrived meanwhile.
                 std::lock_guard lock(m_mutex);
@@ -320,5 +361,25 @@ int CMessageQueue::WaitAndPumpMessages(std::chrono::milliseconds maxWait) {
 }
 
 std::size_t CMessageQueue::GetQueuedCount() { return Queue::Instance().Queued(); }
+
+void CMessageQueue::RunOnOwnerThread(std::function<void()> task) {
+    Queue::Instance().Run(std::move(task));
+}
+
+void CMessageQueue::PostToOwnerThread(std::function<void()> task) {
+    Queue::Instance().PostTask(std::move(task));
+}
+
+void CMessageQueue::RequireOwnerThread([[maybe_unused]] const char* what) {
+#ifndef NDEBUG
+    if (!IsOwnerThread()) {
+        std::fprintf(stderr,
+                     "clavenor: %s called on a thread other than the one that owns the "
+                     "documents; hand the work over with RunOnOwnerThread\n",
+                     what);
+        std::abort();
+    }
+#endif
+}
 
 } // namespace clavenor

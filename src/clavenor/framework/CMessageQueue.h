@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 namespace clavenor {
 
@@ -26,6 +28,16 @@ namespace clavenor {
 /// Window procedures and timer handlers may send, post, create and destroy windows and set
 /// timers, and may pump again; messages that arrive while a pump is running wait for the
 /// next pump.
+///
+/// The rule for other threads: documents, their elements, commands and change records belong
+/// to the owning thread. Another thread touches none of them. It hands work to the owning
+/// thread as a function, with RunOnOwnerThread (runs it there and waits) or
+/// PostToOwnerThread (queues it), and builds, applies, undoes and saves inside that
+/// function as the owning thread itself would. The dispatch calls (MCCommandMgr::
+/// ApplyCommand and ApplyCommands, SCBase::Apply) also carry a command or record over,
+/// for one the calling thread made itself and that holds no element. Builds without NDEBUG
+/// check the rule where a command or record would take hold of an element, and where the
+/// undo history is used, and stop the program with a message naming the call.
 class CMessageQueue {
 public:
     /// Creates a window whose messages go to `procedure`. The first call makes the calling
@@ -78,17 +90,42 @@ public:
     /// A negative wait does not wait; a wait longer than MaxWait waits MaxWait.
     static int WaitAndPumpMessages(std::chrono::milliseconds maxWait);
 
-    /// Messages waiting in the queue (not counting timers).
+    /// Messages waiting in the queue (not counting timers), functions to run among them.
     static std::size_t GetQueuedCount();
 
     /// The longest wait WaitAndPumpMessages makes (about a year).
     static constexpr std::chrono::milliseconds MaxWait = std::chrono::hours(24 * 366);
+
+    /// Runs `task` on the owning thread and returns once it has run: at once on the owning
+    /// thread (and on any thread before the first window exists); from another thread after
+    /// the owning thread has pumped it, the caller blocking as for SendMessage. An exception
+    /// the task throws is passed back to the caller, not to the owning thread's pump.
+    /// Allocation failure throws std::bad_alloc before anything is queued.
+    static void RunOnOwnerThread(std::function<void()> task);
+
+    /// Queues `task` for the owning thread's next pump, in order with the messages, and
+    /// returns at once, on any thread. An exception the task throws leaves that pump, as a
+    /// window procedure's would.
+    static void PostToOwnerThread(std::function<void()> task);
+
+    /// In builds without NDEBUG, stops the program with a message naming `what` when called
+    /// on a thread other than the owning one; nothing with NDEBUG. The library calls it
+    /// where such a call would race with the owning thread.
+    static void RequireOwnerThread(const char* what);
 };
 
 /// The host's pump calls, as free functions.
 inline int PumpMessages() { return CMessageQueue::PumpMessages(); }
 inline int PumpMessages(std::chrono::milliseconds maxWait) {
     return CMessageQueue::WaitAndPumpMessages(maxWait);
+}
+
+/// How another thread gets work done on a document (see CMessageQueue), as free functions.
+inline void RunOnOwnerThread(std::function<void()> task) {
+    CMessageQueue::RunOnOwnerThread(std::move(task));
+}
+inline void PostToOwnerThread(std::function<void()> task) {
+    CMessageQueue::PostToOwnerThread(std::move(task));
 }
 
 } // namespace clavenor

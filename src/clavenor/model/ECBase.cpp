@@ -1,10 +1,12 @@
 #include "clavenor/model/ECBase.h"
 
-#include "clavenor/actions/ACFindFirstEvent.h"
 #include "clavenor/framework/CArchive.h"
+#include "clavenor/framework/CMessageQueue.h"
 #include "clavenor/model/DCBase.h"
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/plugins/CPluginData.h"
+
+#include <vector>
 
 namespace clavenor {
 
@@ -100,7 +102,14 @@ int ECBase::AddParent(ECBase* parent) {
     return m_parents.AddTail(parent) != nullptr ? 1 : 0;
 }
 
-int ECBase::RemoveParent(ECBase* parent) { return m_parents.RemoveEvent(parent); }
+int ECBase::RemoveParent(ECBase* parent) {
+    POSITION pos = m_parents.FindNearEnds(parent);
+    if (pos == nullptr) {
+        return 0;
+    }
+    m_parents.RemoveAt(pos);
+    return 1;
+}
 
 int ECBase::RemoveFromParents() {
     // The last parent's RemoveChild may release this element; keep it alive until the walk
@@ -125,25 +134,94 @@ int ECBase::RemoveFromParents() {
 
 namespace {
 
-ECBase* FindFirst(ECBase* start, int type, int depth, bool upward) {
-    ACFindFirstEvent action(1, upward ? 1 : 0);
-    if (upward) {
-        action.ClipNone();
+// A depth limit of 255 means none, as for the walk actions.
+constexpr std::uint8_t kUnlimited = 255;
+
+// The spanning marks, whose children are also children elsewhere: a walk down does not
+// enter them (as the walk actions do by default).
+bool IsSpanningMark(int id) {
+    return id == EventId::Beam || id == EventId::Slur || id == EventId::Tie ||
+           id == EventId::Glissando;
+}
+
+// The first element with event id `type` that a depth-first walk from `start` meets: the
+// start first, then each list in order, a child's whole subtree before its next sibling;
+// upward through parents entering everything, or downward through children entering no
+// spanning mark. `limit` levels beyond the start are visited (255: all). This is the walk
+// of the find-first action, without the action: the way back is kept on a small stack here,
+// so no memory is needed unless the walk goes deeper than that stack, and no depth of graph
+// can exhaust the thread's stack.
+ECBase* FindFirst(ECBase* start, int type, std::uint8_t limit, bool upward) {
+    struct Frame {
+        MCEventList* list;
+        POSITION pos;
+    };
+    constexpr std::size_t kInline = 48;
+    Frame frames[kInline];
+    std::vector<Frame> deeper;
+    std::size_t size = 0;
+    auto next = [upward](ECBase* e) { return upward ? e->GetParents() : e->GetChildren(); };
+    // Whether the walk goes on below (above) an element at `level`.
+    auto enters = [&](ECBase* e, std::size_t level) {
+        if (!upward && IsSpanningMark(e->GetEventId())) {
+            return false;
+        }
+        if (limit != kUnlimited && level + 1 > limit) {
+            return false;
+        }
+        MCEventList* list = next(e);
+        return list != nullptr && !list->IsEmpty();
+    };
+    auto push = [&](MCEventList* list) {
+        const Frame frame{list, list->GetHeadPosition()};
+        if (size < kInline) {
+            frames[size] = frame;
+        } else {
+            deeper.push_back(frame);
+        }
+        ++size;
+    };
+
+    if (start->GetEventId() == type) {
+        return start;
     }
-    action.BypassNone();
-    action.AddEvtType(type);
-    if (depth != -1) {
-        action.SetDepth(static_cast<std::uint8_t>(depth));
+    if (!enters(start, 0)) {
+        return nullptr;
     }
-    action.Apply(start);
-    return action.GetEvent();
+    push(next(start));
+    while (size > 0) {
+        Frame& top = size <= kInline ? frames[size - 1] : deeper[size - 1 - kInline];
+        if (top.pos == nullptr) {
+            if (size > kInline) {
+                deeper.pop_back();
+            }
+            --size;
+            continue;
+        }
+        ECBase* e = top.list->GetNext(top.pos);
+        if (e->GetEventId() == type) {
+            return e;
+        }
+        if (enters(e, size)) {
+            push(next(e));
+        }
+    }
+    return nullptr;
+}
+
+std::uint8_t DepthLimit(int depth) {
+    return depth == -1 ? kUnlimited : static_cast<std::uint8_t>(depth);
 }
 
 } // namespace
 
-ECBase* ECBase::GetAncestor(int type, int depth) { return FindFirst(this, type, depth, true); }
+ECBase* ECBase::GetAncestor(int type, int depth) {
+    return FindFirst(this, type, DepthLimit(depth), true);
+}
 
-ECBase* ECBase::GetDescendant(int type, int depth) { return FindFirst(this, type, depth, false); }
+ECBase* ECBase::GetDescendant(int type, int depth) {
+    return FindFirst(this, type, DepthLimit(depth), false);
+}
 
 MCEventList* ECBase::GetChildren() { return nullptr; }
 
@@ -223,6 +301,68 @@ std::uint16_t ECBase::Unref(int destroy) {
     return static_cast<std::uint16_t>(m_nRefCount);
 }
 
+void ECBase::AddCommandHold() {
+    CMessageQueue::RequireOwnerThread("ECBase::AddCommandHold (building a command)");
+    Ref();
+    ++m_nCommandHolds;
+}
+
+void ECBase::ReleaseCommandHold() {
+    CMessageQueue::RequireOwnerThread("ECBase::ReleaseCommandHold (releasing a command)");
+    if (m_nCommandHolds > 0) {
+        --m_nCommandHolds;
+    }
+    if (m_nCommandHolds == 0 && m_parents.IsEmpty() && !m_bDestroying &&
+        GetEventId() != EventId::Performance) {
+        Dismantle();
+    }
+    Unref(1);
+}
+
+void ECBase::Dismantle() {
+    // A child is entered only when this removed material is all that holds it (its one
+    // parent is the element above, and no command holds it), so the way back up is always
+    // its one parent, and no list of places to return to is needed. Children are taken from
+    // the tail, as RemoveChildren takes them. The lists are changed directly rather than
+    // through RemoveChild, so that no element reacts (a chord would dissolve into its
+    // measure, which is being taken apart anyway).
+    Ref();
+    ECBase* at = this;
+    for (;;) {
+        MCEventList* children = at->GetChildren();
+        if (children != nullptr && !children->IsEmpty()) {
+            ECBase* child = children->GetTail();
+            MCEventList* below = child->GetChildren();
+            if (child->m_parents.GetCount() == 1 && child->m_nCommandHolds == 0 &&
+                below != nullptr && !below->IsEmpty()) {
+                at = child;
+                continue;
+            }
+            child->Ref();
+            child->m_parents.RemoveAt(child->m_parents.FindNearEnds(at));
+            children->RemoveTail();
+            child->Unref(1);
+            continue;
+        }
+        at->SetFlag(FlagHasChildren, false);
+        if (at == this) {
+            break;
+        }
+        ECBase* parent = at->m_parents.GetHead();
+        at->m_parents.RemoveHead();
+        // The parent's list is not below `at`, so `at` is still its tail. The list gives back
+        // the last reference on `at`, which is destroyed unless the host holds it.
+        MCEventList* siblings = parent->GetChildren();
+        if (siblings->GetTail() == at) {
+            siblings->RemoveTail();
+        } else {
+            siblings->RemoveEvent(at);
+        }
+        at = parent;
+    }
+    Unref(1);
+}
+
 bool ECBase::TakeArchiveHold() {
     Ref();
     return true;
@@ -235,16 +375,10 @@ bool ECBase::DetachIfUnreachable() {
     if (children == nullptr || children->IsEmpty()) {
         return false;
     }
-    // References from this element's own children come back to it through their parents
-    // lists; if those and the archive's hold are all it has, nothing else can reach it.
-    std::uint32_t fromChildren = 0;
-    for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
-        MCEventList* parents = children->GetNext(pos)->GetParents();
-        for (POSITION at = parents->Find(this); at != nullptr; at = parents->Find(this, at)) {
-            ++fromChildren;
-        }
-    }
-    if (m_nRefCount > fromChildren + 1) {
+    // Each child lists this element once among its parents (the lists are kept that way),
+    // so those references, and the archive's hold, are all it has when nothing else can
+    // reach it. Counting is constant time: a child with many parents costs nothing here.
+    if (m_nRefCount > static_cast<std::uint32_t>(children->GetCount()) + 1) {
         return false;
     }
     // Not deeply: children that the rest of the graph still holds keep their own children.

@@ -38,16 +38,19 @@ class DCBase;
 ///  - RemoveChild(child, 0) detaches the child but leaves its own children attached to it,
 ///    so the detached subtree keeps itself alive: hold it with Ref() before detaching and
 ///    release it as a root afterwards.
-/// The graph must stay acyclic: an element may not be its own descendant. Adding an element
-/// as its own child is refused; longer cycles are not checked when a host builds them.
+/// The graph stays acyclic: an element may not be its own descendant. AddChild refuses an
+/// element that is the new parent or one of its ancestors, and loading refuses a stream
+/// that would link one.
 ///
 /// Removal operations hold a temporary reference on the element they run on, so an element
 /// that only its children kept alive is not destroyed in the middle of its own call; such an
 /// element survives with count 0 afterwards and stays the caller's to release.
 ///
-/// Elements, their lists and the actions that walk them are used by one thread at a time.
-/// Allocation failure throws std::bad_alloc out of constructors and data creation; list
-/// insertions report it by returning 0 and leave the graph unchanged.
+/// Elements, their lists and the actions that walk them are used by one thread at a time;
+/// the elements of a document by the thread that owns the documents (see CMessageQueue),
+/// which other threads hand their work to. Allocation failure throws std::bad_alloc out of
+/// constructors and data creation; list insertions report it by returning 0 and leave the
+/// graph unchanged.
 class ECBase : public CObject {
     DECLARE_SERIAL(ECBase)
 
@@ -108,16 +111,23 @@ public:
 
     /// The first element with event id `type` met by a walk up through the parents
     /// (depth-first, parents in list order), starting with this element; `depth` -1 is
-    /// unlimited, otherwise the number of levels above this one that are searched. Null
-    /// when there is none.
+    /// unlimited, otherwise the number of levels above this one that are searched (taken as
+    /// one byte, 255 unlimited). Null when there is none. The walk is the find-first
+    /// action's, made without memory unless it goes more than 48 levels deep (allocation
+    /// failure then throws std::bad_alloc) and without using the thread's stack per level.
+    /// Cost: one step per way up to each ancestor visited.
     virtual ECBase* GetAncestor(int type, int depth);
 
     /// Appends `parent` to the parents list (taking a reference on it). Returns 1, or 0 when
     /// no memory is left. Used by AddChild and loading; hosts use AddChild.
     virtual int AddParent(ECBase* parent);
 
-    /// Removes the first occurrence of `parent` from the parents list, releasing the
-    /// reference on it. Returns 0 when `parent` is not a parent.
+    /// Removes `parent` from the parents list, releasing the reference on it. Returns 0 when
+    /// `parent` is not a parent. The list is searched from both ends at once, so that a
+    /// child shared by many parents leaves them in either order in linear time. A parent
+    /// occurs once in lists the library builds; one that a host listed twice with
+    /// AddParent loses the occurrence nearer to an end (the first, when that is nearer to
+    /// the head).
     virtual int RemoveParent(ECBase* parent);
 
     /// Detaches this element from every parent (RemoveChild with the deep flag 0). When no
@@ -128,8 +138,8 @@ public:
     virtual MCEventList* GetChildren();
 
     /// The first element with event id `type` met by a walk down through the children,
-    /// starting with this element; beams, slurs, ties and glissandi are not entered. `depth`
-    /// as for GetAncestor.
+    /// starting with this element; beams, slurs, ties and glissandi are not entered. `depth`,
+    /// memory and cost as for GetAncestor.
     virtual ECBase* GetDescendant(int type, int depth);
 
     /// Containers: see ECWithChild. The base refuses (returns 0).
@@ -152,6 +162,26 @@ public:
 
     /// Adds one reference and returns the new count (its low 16 bits).
     std::uint16_t Ref();
+
+    /// A reference held by a command that can put this element back into a document, or
+    /// link another element under it (an item of an add or remove command holds its child
+    /// and its parent this way), wherever that command is: applied, in the history, on the
+    /// redo path, in the trash, or never applied. Each hold is also a reference.
+    ///
+    /// Removed material: when the last command hold on an element goes while the element
+    /// has no parent (it lies outside every document) and is not a performance, nothing can
+    /// put it back any more, and it is dismantled: it lets go of its children, and each child
+    /// that is then without a parent and held by no command is dismantled in the same way.
+    /// An element that some command still holds, or that has another parent, keeps its own
+    /// children. A host's reference does not count: an element the host holds is dismantled
+    /// all the same and stays alive, empty, until the host lets it go. Dismantling needs no
+    /// memory and no stack, whatever the depth, and costs one step per link it undoes.
+    void AddCommandHold();
+    /// Gives back one command hold and its reference, dismantling the element first when the
+    /// rule above says so; the element is destroyed on return unless something else holds
+    /// it. Never throws.
+    void ReleaseCommandHold();
+    std::uint32_t GetCommandHoldCount() const { return m_nCommandHolds; }
 
     /// Removes one reference (never below 0). With `destroy` non-zero and the count at 0,
     /// the element destroys itself and 0 is returned. Unref(0) never destroys.
@@ -198,10 +228,16 @@ private:
     void ReleaseArchiveHold() override;
     bool DetachIfUnreachable() override;
 
+    /// Lets go of the children and takes apart, below them, whatever nothing else keeps
+    /// (see AddCommandHold): walks down through children whose only holder is this removed
+    /// material, and back up through their only parent.
+    void Dismantle();
+
     // Kept in 32 bits, so that a container with more than 65535 children is not destroyed
     // while its count passes through 0 modulo 65536; the accessors report 16 bits.
     std::uint32_t m_nRefCount = 0;
     bool m_bDestroying = false;
+    std::uint32_t m_nCommandHolds = 0;
     MCDataArray m_data;
     MCEventList m_parents;
 };

@@ -3,9 +3,55 @@
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/EventRegistry.h"
 
+#include <new>
+#include <unordered_set>
+#include <vector>
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECWithChild, ECBase, 2 | CRuntimeClass::VersionableSchema)
+
+namespace {
+
+// Whether `candidate` is `start` or one of its ancestors. Each ancestor is met once however
+// many ways lead to it, so the cost is the number of ancestors. Most of a document above an
+// element is a chain of single parents, which is followed without memory; only where
+// parents branch are the elements still to visit and those already met kept. Throws
+// std::bad_alloc when that memory is not to be had.
+bool IsAncestorOrSelf(ECBase* candidate, ECBase* start) {
+    ECBase* at = start;
+    for (;;) {
+        if (at == candidate) {
+            return true;
+        }
+        MCEventList* parents = at->GetParents();
+        if (parents->IsEmpty()) {
+            return false;
+        }
+        if (parents->GetCount() > 1) {
+            break;
+        }
+        at = parents->GetHead();
+    }
+    std::vector<ECBase*> pending{at};
+    std::unordered_set<ECBase*> met{at};
+    while (!pending.empty()) {
+        MCEventList* parents = pending.back()->GetParents();
+        pending.pop_back();
+        for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
+            ECBase* parent = parents->GetNext(pos);
+            if (parent == candidate) {
+                return true;
+            }
+            if (met.insert(parent).second) {
+                pending.push_back(parent);
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
 IMPLEMENT_EVENT_CLASS(ECWithChild, EventId::WithChild)
 
 ECWithChild::ECWithChild(const ECWithChild& other) : ECBase(other) {}
@@ -40,21 +86,8 @@ int ECWithChild::GetEventId() const { return EventId::WithChild; }
 MCEventList* ECWithChild::GetChildren() { return &m_children; }
 
 POSITION ECWithChild::FindChild(ECBase* child) const {
-    // Removals tend to happen near either end (the newest or the oldest material), so look
-    // from both ends at once.
-    POSITION front = m_children.GetHeadPosition();
-    POSITION back = m_children.GetTailPosition();
-    for (std::int32_t n = (m_children.GetCount() + 1) / 2; n > 0; --n) {
-        if (m_children.GetAt(front) == child) {
-            return front;
-        }
-        if (m_children.GetAt(back) == child) {
-            return back;
-        }
-        m_children.GetNext(front);
-        m_children.GetPrev(back);
-    }
-    return nullptr;
+    // Removals tend to happen near either end (the newest or the oldest material).
+    return m_children.FindNearEnds(child);
 }
 
 int ECWithChild::AddChild(ECBase* child, int sorted) {
@@ -65,6 +98,17 @@ int ECWithChild::AddChild(ECBase* child, int sorted) {
     // does not is certainly new; only the rare other case needs the list searched.
     if (child->GetParents()->Find(this) != nullptr && FindChild(child) != nullptr) {
         return 0;
+    }
+    // A child without children of its own cannot be above this element.
+    MCEventList* below = child->GetChildren();
+    if (below != nullptr && !below->IsEmpty()) {
+        try {
+            if (IsAncestorOrSelf(child, this)) {
+                return 0;
+            }
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
     }
     POSITION pos = m_children.AddEvent(child, sorted);
     if (pos == nullptr) {
@@ -111,6 +155,37 @@ int ECWithChild::RemoveChild(ECBase* child, int deep) {
     Ref();
     DetachChild(pos, child, deep);
     UpdateChildrenFlag();
+    Unref(0);
+    return 1;
+}
+
+int ECWithChild::UnlinkChild(ECBase* child) {
+    POSITION pos = child != nullptr ? FindChild(child) : nullptr;
+    if (pos == nullptr) {
+        return 0;
+    }
+    child->Ref();
+    child->RemoveParent(this);
+    m_children.RemoveAt(pos);
+    UpdateChildrenFlag();
+    child->Unref(1);
+    return 1;
+}
+
+int ECWithChild::MoveChild(ECBase* child, ECWithChild* to, int sorted) {
+    POSITION pos = child != nullptr && to != nullptr ? FindChild(child) : nullptr;
+    MCEventList* parents = child != nullptr ? child->GetParents() : nullptr;
+    POSITION entry = pos != nullptr ? parents->Find(this) : nullptr;
+    if (entry == nullptr) {
+        return 0;
+    }
+    // The child's entry for this element may hold this element's last reference.
+    Ref();
+    to->m_children.MoveEvent(m_children, pos, sorted);
+    parents->SetAt(entry, to);
+    parents->MoveEvent(*parents, entry, 0);
+    UpdateChildrenFlag();
+    to->UpdateChildrenFlag();
     Unref(0);
     return 1;
 }

@@ -34,17 +34,35 @@ public:
     /// Adds `child` (taking a reference on it) and appends this element to the child's
     /// parents. With `sorted` non-zero the child goes after the last child whose time is at
     /// or before its own (at the head when it has no time); otherwise at the tail.
-    /// Returns 1, or 0 when the child is null, is this element, is already a child, or no
-    /// memory is left; nothing changes then. Not undoable by itself (commands are).
-    /// Cost: O(number of the child's parents) to rule out a duplicate; sorted insertion
-    /// walks back from the tail, so appending in time order is O(1).
+    /// Returns 1, or 0 when the child is null, is already a child, is this element or one
+    /// of its ancestors (the graph stays acyclic), or no memory is left; nothing changes
+    /// then. Not undoable by itself (commands are).
+    /// Cost: O(number of the child's parents) to rule out a duplicate; for a child that has
+    /// children, a walk that meets each ancestor of this element once (no memory while
+    /// every ancestor has a single parent); sorted insertion walks back from the tail, so
+    /// appending in time order is O(1).
     int AddChild(ECBase* child, int sorted) override;
+
+    /// Takes back a link that AddChild has just made, exactly: `child` leaves this list and
+    /// this element leaves the child's parents, and nothing else happens (no element
+    /// dissolves, nothing below the child changes), so the lists are as before the
+    /// AddChild. The child is destroyed unless something else holds it. Returns 0 when
+    /// `child` is not a child. Needs no memory; for callers that must undo their own work.
+    int UnlinkChild(ECBase* child);
 
     /// Detaches `child`: with `deep` non-zero its own subtree is removed deeply first; then
     /// this element leaves the child's parents and the child leaves this list, and the
     /// child is destroyed unless something else still holds it. Returns 0 when `child` is
     /// not a child. Cost: a search of this children list from both ends.
     int RemoveChild(ECBase* child, int deep) override;
+
+    /// Moves `child` from this element's children into `to`'s (sorted by time when `sorted`
+    /// is non-zero), reusing the list nodes, so that it needs no memory: the child's parents
+    /// list then names `to`, at its end, where this element was, as RemoveChild and AddChild
+    /// would leave it. `to` must not already hold the child, nor be the child or below it.
+    /// Returns 0 (nothing changes) when `child` is not a child. Like RemoveChild, it may
+    /// give back this element's last reference without destroying it.
+    int MoveChild(ECBase* child, ECWithChild* to, int sorted);
 
     /// Detaches every child as RemoveChild does, from the tail toward the head. Returns 1.
     int RemoveChildren(int deep) override;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -248,11 +249,41 @@ void MCEventList::Serialize(CArchive& ar) {
     }
 }
 
+namespace {
+
+// What loading keeps about each element it has read, in the archive's note for it: the
+// height of the graph below it (in elements, 1 for a leaf) in the low 16 bits, and the
+// number of ways down from it (the elements a walk of every path from it visits) above.
+constexpr std::uint64_t kHeightMask = 0xFFFF;
+constexpr std::uint64_t kMaxPaths = (std::uint64_t{1} << 48) - 1;
+
+struct GraphMeasure {
+    std::uint64_t height = 1;
+    std::uint64_t paths = 1;
+};
+
+GraphMeasure ReadMeasure(std::uint64_t note) {
+    return note == 0 ? GraphMeasure{} : GraphMeasure{note & kHeightMask, note >> 16};
+}
+
+std::uint64_t WriteMeasure(const GraphMeasure& m) {
+    return (std::min(m.paths, kMaxPaths) << 16) | std::min(m.height, kHeightMask);
+}
+
+} // namespace
+
 void MCEventList::SerializeFromParent(CArchive& ar, ECBase* owner) {
     if (ar.IsStoring()) {
         MCObList::Serialize(ar);
         return;
     }
+    const std::uint32_t ownerIndex = ar.GetCurrentObjectIndex();
+    GraphMeasure measure;
+    // The children this call appends, to refuse a second mention of one in constant time;
+    // a few are compared directly, more are looked up.
+    constexpr std::int32_t kFew = 16;
+    const std::int32_t before = GetCount();
+    std::unordered_set<ECBase*> appended;
     for (std::uint32_t n = ar.ReadCount(); n > 0; --n) {
         auto* child = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
         if (child == nullptr) {
@@ -262,23 +293,51 @@ void MCEventList::SerializeFromParent(CArchive& ar, ECBase* owner) {
             throw CArchiveException(CArchiveException::badIndex,
                                     "an element cannot be its own descendant");
         }
-        MCEventList* parents = child->GetParents();
-        // A child lists each parent whose children list holds it, so when the owner is not
-        // among the child's parents the child cannot be in this list yet.
-        if (parents->Find(owner) != nullptr && Find(child) != nullptr) {
+        // Only elements read in this archive are ever met here, and each element's list is
+        // read once, so a child already present was appended by this call.
+        const std::int32_t added = GetCount() - before;
+        bool present = false;
+        if (added <= kFew) {
+            Node* node = TailNode();
+            for (std::int32_t i = 0; i < added && !present; ++i, node = node->prev) {
+                present = node->data == child;
+            }
+        } else {
+            if (appended.empty()) {
+                for (Node* node = TailNode(); static_cast<std::int32_t>(appended.size()) < added;
+                     node = node->prev) {
+                    appended.insert(AsElement(node->data));
+                }
+            }
+            present = !appended.insert(child).second;
+        }
+        if (present) {
             continue;
+        }
+        const GraphMeasure below = ReadMeasure(ar.GetObjectNote(ar.GetLastReadIndex()));
+        measure.height = std::max(measure.height, below.height + 1);
+        measure.paths = std::min(measure.paths + below.paths, kMaxPaths);
+        if (measure.height > static_cast<std::uint64_t>(MaxLoadedHeight)) {
+            throw CArchiveException(CArchiveException::genericException,
+                                    "elements nested more than " + std::to_string(MaxLoadedHeight) +
+                                        " deep");
+        }
+        if (measure.paths > MaxLoadedPathsPerObject * (std::uint64_t{ar.GetMapCount()} + 1)) {
+            throw CArchiveException(CArchiveException::genericException,
+                                    "elements shared so often that walking them would never end");
         }
         POSITION pos = AddTail(child);
         if (pos == nullptr) {
             throw std::bad_alloc();
         }
-        if (parents->AddTail(owner) == nullptr) {
+        if (child->GetParents()->AddTail(owner) == nullptr) {
             child->Ref();
             RemoveAt(pos);
             child->Unref(0);
             throw std::bad_alloc();
         }
     }
+    ar.SetObjectNote(ownerIndex, WriteMeasure(measure));
 }
 
 POSITION MCEventList::AddEvent(ECBase* element, int sorted) {
@@ -291,6 +350,16 @@ POSITION MCEventList::AddEvent(ECBase* element, int sorted) {
     }
     POSITION pos = FindTimeReverse(time);
     return pos != nullptr ? InsertAfter(pos, element) : AddHead(element);
+}
+
+POSITION MCEventList::MoveEvent(MCEventList& source, POSITION pos, int sorted) {
+    Node* node = source.DetachNode(pos);
+    POSITION after = TailNode() != nullptr ? ToPos(TailNode()) : nullptr;
+    if (sorted != 0) {
+        MCTime* time = AsElement(node->data)->GetTime();
+        after = time != nullptr ? FindTimeReverse(time) : nullptr;
+    }
+    return AttachNode(node, after);
 }
 
 void MCEventList::AddEvents(MCEventList* other, int sorted) {
@@ -376,6 +445,22 @@ POSITION MCEventList::FindTimeReverse(const MCTime* time, POSITION before) const
         if (t != nullptr && *time >= *t) {
             return ToPos(node);
         }
+    }
+    return nullptr;
+}
+
+POSITION MCEventList::FindNearEnds(const ECBase* element) const {
+    Node* front = HeadNode();
+    Node* back = TailNode();
+    for (std::int32_t n = (GetCount() + 1) / 2; n > 0; --n) {
+        if (front->data == element) {
+            return ToPos(front);
+        }
+        if (back->data == element) {
+            return ToPos(back);
+        }
+        front = front->next;
+        back = back->prev;
     }
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/CArchive.h"
 #include "clavenor/framework/CArray.h"
 #include "clavenor/model/MCObList.h"
 
@@ -48,11 +49,22 @@ public:
     /// for anything else), each appended with a reference.
     void Serialize(CArchive& ar) override;
 
+    /// Loaded graphs stay within these bounds, so that every walk of them ends, within the
+    /// thread's stack and in time near-linear in the stream's size: no element has more than
+    /// MaxLoadedHeight elements on a way down from it (itself included), which also keeps
+    /// a loaded document within the archive's nesting limit when it is written again; and
+    /// a walk down every path from an element visits at most MaxLoadedPathsPerObject
+    /// elements per object read so far. Real documents stay far below both.
+    static constexpr int MaxLoadedHeight = CArchive::MaxObjectDepth - 1;
+    static constexpr std::uint64_t MaxLoadedPathsPerObject = 64;
+
     /// Storing: the count, then each element as an object reference. Loading: reads the
     /// count and that many element references; each element not yet in the list is appended
     /// and `owner` is appended to its parents. Null references are skipped; an element whose
     /// own record is still being read (it would become its own descendant) is refused with
-    /// CArchiveException(badIndex).
+    /// CArchiveException(badIndex), and a child that would take the graph beyond the bounds
+    /// above with CArchiveException(genericException). Cost: linear in the list, whatever
+    /// the number of parents the children have.
     virtual void SerializeFromParent(CArchive& ar, ECBase* owner);
 
     /// With `sorted` 0: AddTail. Otherwise by time: after the last element (searching from
@@ -61,6 +73,12 @@ public:
     /// time. Returns the new position, or null when no memory is left. Appending in time
     /// order costs O(1).
     virtual POSITION AddEvent(ECBase* element, int sorted);
+
+    /// Moves the node at `pos` of `source` (which may be this list) into this list, placed
+    /// as AddEvent places a new one, and returns its new position. The node keeps its
+    /// reference, so no count changes and no memory is needed: for moves that must not
+    /// fail.
+    POSITION MoveEvent(MCEventList& source, POSITION pos, int sorted);
 
     /// AddEvent for each element of `other` in order (sorted), or AddTail of the whole list.
     virtual void AddEvents(MCEventList* other, int sorted);
@@ -85,6 +103,11 @@ public:
     /// From the tail (or before `before`) toward the head, the first node whose element has
     /// a time at or before `*time`; null if none.
     POSITION FindTimeReverse(const MCTime* time, POSITION before = nullptr) const;
+
+    /// A node holding exactly `element`, looked for from both ends at once, so that one
+    /// near either end is found at once: the first occurrence when it is nearer to the head
+    /// than any other is to the tail. Null when there is none.
+    POSITION FindNearEnds(const ECBase* element) const;
 
     /// The first node, forward from the head or after `after` (backward from the tail or
     /// before `before`), whose element has event id `id`.

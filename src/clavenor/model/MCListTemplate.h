@@ -232,6 +232,32 @@ protected:
         }
     }
 
+    /// Fills and counts a node that was allocated ahead of need the way NewNode allocates
+    /// (`new (std::nothrow) Node`), for a list that keeps nodes in reserve.
+    Node* UseNode(Node* node, T item, Node* prev, Node* next) {
+        *node = Node{item, prev, next};
+        ++m_nCount;
+        return node;
+    }
+
+    /// Takes a node out of the chain and the count without FreeNode: the node, and whatever
+    /// its item holds, passes to the caller, who links it again with AttachNode (here or in
+    /// another list of the same kind). Needs no memory.
+    Node* DetachNode(POSITION pos) {
+        Node* node = ToNode(pos);
+        Unchain(node);
+        --m_nCount;
+        return node;
+    }
+
+    /// Links a detached node after `after` (at the head for null) and counts it.
+    POSITION AttachNode(Node* node, POSITION after) {
+        node->prev = ToNode(after);
+        node->next = after != nullptr ? ToNode(after)->next : m_pHead;
+        ++m_nCount;
+        return Link(node);
+    }
+
     /// Releases the nodes without the virtual hooks; the destructor of the base runs after
     /// the derived class is gone, so a derived list empties itself first.
     void RemoveAllPlain() {
@@ -287,9 +313,8 @@ private:
         return ToPos(node);
     }
 
-    // The node leaves the chain before FreeNode runs, so that whatever the release triggers
-    // (an element destroying itself) sees a consistent list.
-    T Unlink(Node* node) {
+    // Takes the node out of the chain; the count is the caller's business.
+    void Unchain(Node* node) {
         if (node->prev != nullptr) {
             node->prev->next = node->next;
         } else {
@@ -300,6 +325,12 @@ private:
         } else {
             m_pTail = node->prev;
         }
+    }
+
+    // The node leaves the chain before FreeNode runs, so that whatever the release triggers
+    // (an element destroying itself) sees a consistent list.
+    T Unlink(Node* node) {
+        Unchain(node);
         T data = node->data;
         FreeNode(node);
         return data;

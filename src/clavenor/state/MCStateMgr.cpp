@@ -93,27 +93,59 @@ LRESULT MCStateMgr::OnStateMsg(WPARAM, LPARAM lParam) {
     if (record == nullptr) {
         return 0;
     }
-    record->DoState();
-    if (ECPerformance* target = record->GetTarget()) {
-        if (record->IsSynchronous() == 0) {
-            target->NotePosted(-1);
+    ECPerformance* target = record->GetTarget();
+    if (target != nullptr && record->IsSynchronous() == 0) {
+        target->NotePosted(-1);
+    }
+    // Whatever DoState or a handler throws, the record is discarded and the reference that
+    // ApplyState took on its target given back before the exception goes on.
+    class Done {
+    public:
+        Done(SCBase* record, ECPerformance* target) : m_record(record), m_target(target) {}
+        ~Done() {
+            if (m_target != nullptr) {
+                m_target->Unref(0);
+            }
+            Discard(m_record);
         }
+        Done(const Done&) = delete;
+        Done& operator=(const Done&) = delete;
+        void TargetGivenBack() { m_target = nullptr; }
+
+    private:
+        SCBase* m_record;
+        ECPerformance* m_target;
+    } done(record, target);
+    record->DoState();
+    if (target != nullptr) {
+        done.TargetGivenBack();
         target->GetStateMgr().OnState(record);
     } else if (HWND main = CMessageQueue::GetMainWindow()) {
         CMessageQueue::SendMessage(main, StateMessage, 0, lParam);
     }
-    Discard(record);
     return 0;
 }
 
 void MCStateMgr::OnState(SCBase* record) {
     ECPerformance* target = record->GetTarget();
+    // Given back also when a handler throws.
+    class GiveBack {
+    public:
+        explicit GiveBack(ECPerformance* target) : m_target(target) {}
+        ~GiveBack() {
+            if (m_target != nullptr) {
+                m_target->Unref(0);
+            }
+        }
+        GiveBack(const GiveBack&) = delete;
+        GiveBack& operator=(const GiveBack&) = delete;
+
+    private:
+        ECPerformance* m_target;
+    } giveBack(target);
     m_handlers.CallCallbacks(m_pOwner, 0, record);
     if (s_pfnGlobalHandler != nullptr) {
         s_pfnGlobalHandler(m_pOwner, 0, record, s_pGlobalData);
-    }
-    if (target != nullptr) {
-        target->Unref(0);
     }
 }
 

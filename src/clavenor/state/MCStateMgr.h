@@ -20,7 +20,10 @@ class SCBase;
 /// goes to the host's main window (CMessageQueue::SetMainWindow) as the state message, or
 /// nowhere.
 ///
-/// Handlers may apply further records and commands; they must not delete the record.
+/// Handlers may apply further records and commands; they must not delete the record. A
+/// handler that throws ends the delivery of that record (later handlers do not see it); the
+/// record is discarded and its target given back all the same, and the exception goes on to
+/// whoever applied the record (a synchronous one) or pumped it (a posted one).
 class MCStateMgr {
 public:
     /// The message of the state window (and of the main window for records without a
@@ -40,7 +43,7 @@ public:
     void RemoveStateHandlers();
 
     /// Calls the handlers and the global handler for one record, then gives back the
-    /// reference on the target that ApplyState took.
+    /// reference on the target that ApplyState took (also when a handler throws).
     void OnState(SCBase* record);
 
     /// The handler called after the performances' own handlers for every record that has a

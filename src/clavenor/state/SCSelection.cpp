@@ -92,6 +92,7 @@ MCEventList* SCSelection::GetEvents(int index) {
 ECBase* SCSelection::Resolve(ECBase* element) const { return element; }
 
 void SCSelection::AddToSelection(ECBase* element) {
+    CMessageQueue::RequireOwnerThread("SCSelection::AddToSelection");
     ECBase* resolved = Resolve(element);
     if (resolved != nullptr && m_events.Find(resolved) == nullptr) {
         Append(m_events, resolved, 1);

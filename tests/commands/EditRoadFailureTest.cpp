@@ -1,0 +1,295 @@
+// The edit road under failure: every allocation of a step failing in turn, every handler
+// call throwing in turn, failures inside destructors and group bookkeeping. After each
+// failure nothing leaks and nothing terminates, the document saves the bytes it saved
+// before the step, the history is as it was, and the step works when tried again.
+
+#include "support/AllocationFailure.h"
+#include "support/Score.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+namespace clavenor::test {
+namespace {
+
+// A score with a history. Measure m0 holds a chord of two notes and a note with a grace
+// note, m1 two notes. The entry that added a note to m0 is done; the one that added a note
+// to m1 is undone (on the redo path); an entry dropped before them waits in the trash.
+class Road {
+public:
+    Road() {
+        ECBase* conductor = m_doc->GetChildren()->GetHead();
+        conductor->AddChild(staff, 1);
+        m0 = NewBar(0.0f, 0);
+        m1 = NewBar(4.0f, 2);
+        staff->AddChild(m0, 1);
+        staff->AddChild(m1, 1);
+        chord = NewChord(1.0f, 2);
+        m0->AddChild(chord, 1);
+        ECNote* note = NewNote(2.0f);
+        note->AddChild(new Counted<ECGraceNote>(MCTime(1.875f), MCTime(0.125f)), 0);
+        m0->AddChild(note, 1);
+        Edit(doc(), new CCAdd(NewNote(3.0f), m0, FCMidi::MidiNull()), "dropped");
+        doc()->Undo(1);
+        Edit(doc(), new CCAdd(NewNote(3.5f), m0, FCMidi::MidiNull()), "done");
+        Edit(doc(), new CCAdd(NewNote(6.0f), m1, FCMidi::MidiNull()), "undone");
+        doc()->Undo(1);
+    }
+
+    ECPerformance* doc() const { return m_doc.get(); }
+
+    // What a failed step must leave as it was.
+    using State = std::tuple<std::vector<std::uint8_t>, int, int, int, int, int>;
+    State Snapshot() const {
+        MCCommandMgr& manager = doc()->GetCommandMgr();
+        return {fuzz::Save(doc()),     doc()->GetUndoCount(),   doc()->GetUndoIndex(),
+                manager.GetUndoMode(), manager.GetNotifyMode(), doc()->GetRefCount()};
+    }
+
+    Document m_doc;
+    ECStaff* staff = new ECStaff;
+    ECMeasure* m0 = nullptr;
+    ECMeasure* m1 = nullptr;
+    ECChord* chord = nullptr;
+};
+
+// A step a host takes, and the one that takes it back.
+struct Step {
+    const char* name;
+    std::function<CCBase*(Road&)> build; // the command, made before the step
+    std::function<void(Road&, CCBase*)> run;
+    std::function<void(Road&)> back;
+};
+
+void UndoOne(Road& road) { road.doc()->Undo(1); }
+void RedoOne(Road& road) { road.doc()->Redo(1); }
+void Apply(Road& road, CCBase* command) { Edit(road.doc(), command); }
+
+const Step kSteps[] = {
+    {"add a measure with notes",
+     [](Road& road) { return new CCAdd(NewBar(8.0f, 2), road.staff, FCMidi::MidiNull()); }, Apply,
+     UndoOne},
+    {"add a chord and a note",
+     [](Road& road) {
+         auto* add = new CCAdd(NewChord(0.5f, 2), road.m0, FCMidi::MidiNull());
+         add->Add(NewNote(5.0f), road.m1, FCMidi::MidiNull());
+         return add;
+     },
+     Apply, UndoOne},
+    {"remove a measure", nullptr,
+     [](Road& road, CCBase*) { Edit(road.doc(), new CCRemove(road.m1)); }, UndoOne},
+    {"remove a chord", nullptr,
+     [](Road& road, CCBase*) { Edit(road.doc(), new CCRemove(road.chord)); }, UndoOne},
+    {"undo", nullptr, [](Road& road, CCBase*) { road.doc()->Undo(1); }, RedoOne},
+    {"redo", nullptr, [](Road& road, CCBase*) { road.doc()->Redo(1); }, UndoOne},
+    {"idle", nullptr, [](Road&, CCBase*) { MCCommandMgr::OnIdle(); }, nullptr},
+};
+
+void Run(const Step& step, Road& road) {
+    step.run(road, step.build != nullptr ? step.build(road) : nullptr);
+}
+
+// The states a step leads to when nothing fails: after it, and after taking it back.
+struct Outcome {
+    Road::State after;
+    Road::State reverted;
+};
+
+Outcome CleanRun(const Step& step) {
+    Road road;
+    Run(step, road);
+    Outcome outcome{road.Snapshot(), {}};
+    if (step.back != nullptr) {
+        step.back(road);
+    }
+    outcome.reverted = road.Snapshot();
+    return outcome;
+}
+
+// After a step that failed without effect: the step works, and can be taken back.
+void ExpectTheRoadStillWorks(const Step& step, Road& road, const Outcome& clean,
+                             const std::string& where) {
+    Run(step, road);
+    EXPECT_EQ(road.Snapshot(), clean.after) << where;
+    if (step.back != nullptr) {
+        step.back(road);
+        EXPECT_EQ(road.Snapshot(), clean.reverted) << where;
+    }
+}
+
+class EditRoadFailure : public ::testing::Test {
+protected:
+    void SetUp() override { MCCommandMgr::OnIdle(); }
+};
+
+TEST_F(EditRoadFailure, EveryAllocationOfEveryStepFailingInTurnChangesNothing) {
+    for (const Step& step : kSteps) {
+        const Outcome clean = CleanRun(step);
+        MCCommandMgr::OnIdle();
+        const std::int64_t live = LiveAllocations();
+        const int elements = g_liveElements;
+        int failures = 0;
+        for (std::int64_t n = 1;; ++n) {
+            // Made when needed only: a string alive here would count as a leak.
+            auto where = [&] {
+                return std::string(step.name) + ", allocation " + std::to_string(n);
+            };
+            bool triggered = false;
+            {
+                Road road;
+                CCBase* command = step.build != nullptr ? step.build(road) : nullptr;
+                const Road::State before = road.Snapshot();
+                {
+                    FailNthAllocation failure(n);
+                    try {
+                        step.run(road, command);
+                    } catch (const std::bad_alloc&) {
+                    }
+                    triggered = failure.Triggered();
+                }
+                if (triggered) {
+                    EXPECT_EQ(road.Snapshot(), before) << where();
+                    ExpectTheRoadStillWorks(step, road, clean, where());
+                }
+            }
+            MCCommandMgr::OnIdle();
+            ASSERT_EQ(LiveAllocations(), live) << where();
+            ASSERT_EQ(g_liveElements, elements) << where();
+            if (!triggered) {
+                break;
+            }
+            ++failures;
+        }
+        if (step.back != nullptr) {
+            EXPECT_GT(failures, 0) << step.name;
+        }
+    }
+}
+
+// Host handlers that agree with everything until the call that throws.
+struct ThrowingHandlers {
+    struct Failure {};
+    int countdown = 0;
+    const char* thrownBy = nullptr;
+
+    int Call(const char* who) {
+        if (--countdown == 0) {
+            thrownBy = who;
+            throw Failure{};
+        }
+        return 1;
+    }
+    static int Command(ECBase*, int phase, void*, void* user) {
+        return static_cast<ThrowingHandlers*>(user)->Call(phase == 0 ? "prepare" : "process");
+    }
+    static int State(ECBase*, int, void*, void* user) {
+        return static_cast<ThrowingHandlers*>(user)->Call("state");
+    }
+};
+
+// A command handler that throws fails its batch, which is taken back (a removed chord comes
+// back as its undo brings it back); a state handler that throws was told of a finished
+// step, which stays done.
+TEST_F(EditRoadFailure, EveryHandlerCallThrowingInTurnChangesNothingOrCompletesTheStep) {
+    for (const Step& step : kSteps) {
+        if (step.back == nullptr) {
+            continue;
+        }
+        const Outcome clean = CleanRun(step);
+        const bool lossyRevert = std::string(step.name) == "remove a chord";
+        MCCommandMgr::OnIdle();
+        const std::int64_t live = LiveAllocations();
+        int throws = 0;
+        for (int k = 1;; ++k) {
+            auto where = [&] {
+                return std::string(step.name) + ", handler call " + std::to_string(k);
+            };
+            ThrowingHandlers handlers;
+            bool thrown = false;
+            {
+                Road road;
+                road.doc()->AddCommandHandler(&ThrowingHandlers::Command, &handlers);
+                road.doc()->AddStateHandler(&ThrowingHandlers::State, &handlers);
+                CCBase* command = step.build != nullptr ? step.build(road) : nullptr;
+                const Road::State before = road.Snapshot();
+                handlers.countdown = k;
+                try {
+                    step.run(road, command);
+                } catch (const ThrowingHandlers::Failure&) {
+                    thrown = true;
+                }
+                if (thrown) {
+                    const std::string_view by = handlers.thrownBy;
+                    if (by == "state") {
+                        EXPECT_EQ(road.Snapshot(), clean.after) << where();
+                        step.back(road);
+                        EXPECT_EQ(road.Snapshot(), clean.reverted) << where();
+                    } else {
+                        const bool lossy = lossyRevert && by == "process";
+                        EXPECT_EQ(road.Snapshot(), lossy ? clean.reverted : before) << where();
+                        if (!lossy) {
+                            ExpectTheRoadStillWorks(step, road, clean, where());
+                        }
+                    }
+                }
+            }
+            MCCommandMgr::OnIdle();
+            ASSERT_EQ(LiveAllocations(), live) << where();
+            if (!thrown) {
+                break;
+            }
+            ++throws;
+        }
+        EXPECT_GT(throws, 2) << step.name;
+    }
+}
+
+// Regression: allocation failure escaped destructors (the document's, through the
+// history; the removal command's, through its ancestor search) and terminated.
+TEST_F(EditRoadFailure, ReleasingDocumentsHistoriesAndTrashNeedsNoMemory) {
+    Road* road = new Road;
+    Edit(road->doc(), new CCRemove(road->m1), "removed");
+    Edit(road->doc(), new CCRemove(road->chord), "removed");
+    road->doc()->Undo(1);
+    const std::int64_t live = LiveAllocations();
+    {
+        FailNthAllocation failure(1);
+        road->doc()->ClearUndo();
+        delete road;
+        MCCommandMgr::OnIdle();
+        EXPECT_FALSE(failure.Triggered());
+    }
+    EXPECT_LT(LiveAllocations(), live);
+}
+
+// Regression: after a failed batch the undo group stayed open for good, and a group whose
+// entry could not be made was open without one.
+TEST_F(EditRoadFailure, AFailedBatchClosesItsGroupsAndAGroupOpensWholeOrNotAtAll) {
+    struct Throwing : CCBase {
+        int Prepare() override { throw std::bad_alloc(); }
+    };
+    Road road;
+    MCCommandMgr& manager = road.doc()->GetCommandMgr();
+    const Road::State before = road.Snapshot();
+    EXPECT_THROW(Edit(road.doc(), new Throwing), std::bad_alloc);
+    EXPECT_EQ(road.Snapshot(), before);
+    EXPECT_EQ(road.doc()->Undo(1), 1);
+
+    EXPECT_GT(
+        ForEachAllocationFailure(
+            [&] { MCCommandMgr::BeginUndo(road.doc(), CString("a longer name for a group")); },
+            [&] {
+                EXPECT_EQ(manager.GetUndoMode(), 0);
+                EXPECT_EQ(manager.GetNotifyMode(), 0);
+            }),
+        0);
+    MCCommandMgr::EndUndo(road.doc());
+}
+
+} // namespace
+} // namespace clavenor::test

@@ -1,0 +1,338 @@
+// Random editing against a model: adds and removes of measures, chords, notes, rests and
+// grace notes, with and without children, one or two at a time, synchronous and posted,
+// inside undo groups or not; undo, redo and jumps through the history, idle time, changes
+// of the undo limit, and save/load/save. After every step the document must save exactly
+// the bytes of a document built from the model (see EditModel for what undo is modelled to
+// lose), the history must be where the model says, and at the end nothing may be left.
+//
+// CI runs a few fixed seeds. For a longer run, set CLAVENOR_MODEL_SEEDS (how many seeds)
+// and CLAVENOR_MODEL_STEPS (steps per seed), for example 200 and 3000, and run
+// build/debug/tests/clavenor_tests --gtest_filter='ModelBasedEditing.*'.
+// CLAVENOR_MODEL_FIRST_SEED picks the first seed, to replay one that failed.
+
+#include "support/EditModel.h"
+#include "support/Score.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+namespace clavenor::test {
+namespace {
+
+int Setting(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::atoi(value) : fallback;
+}
+
+class Editor {
+public:
+    explicit Editor(std::uint32_t seed) : m_random(seed) {
+        m_doc->AddChild(new ECConductor, 0);
+        auto* staff = new ECStaff;
+        m_doc->GetChildren()->GetHead()->AddChild(staff, 1);
+        staff->Ref();
+        m_real.push_back(staff);
+        for (int m = 0; m < 3; ++m) {
+            const int measure = NewMeasure(static_cast<float>(4 * m), 2);
+            m_real[0]->AddChild(m_real[static_cast<std::size_t>(measure)], 1);
+            m_model.LinkDirectly(m_model.GetStaff(), measure);
+        }
+    }
+
+    // The document goes first; then the test lets go of what it made.
+    ~Editor() {
+        delete m_doc;
+        MCCommandMgr::OnIdle();
+        for (ECBase* element : m_real) {
+            element->Unref(1);
+        }
+    }
+
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    /// One random step; what it did is in Last().
+    void Step();
+    const std::string& Last() const { return m_last; }
+
+    /// Whether the document and the history are as the model says.
+    ::testing::AssertionResult Matches() const {
+        ECPerformance* expected = m_model.Build();
+        const std::vector<std::uint8_t> want = fuzz::Save(expected);
+        delete expected;
+        if (fuzz::Save(m_doc) != want) {
+            return ::testing::AssertionFailure() << "the document differs from the model";
+        }
+        if (m_doc->GetUndoIndex() != m_model.GetUndoIndex() ||
+            m_doc->GetUndoCount() != m_model.GetUndoCount()) {
+            return ::testing::AssertionFailure()
+                   << "history at " << m_doc->GetUndoIndex() << " of " << m_doc->GetUndoCount()
+                   << ", model at " << m_model.GetUndoIndex() << " of " << m_model.GetUndoCount();
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+private:
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+    bool Chance(int percent) { return Pick(100) < percent; }
+    float Time() { return static_cast<float>(Pick(16)) / 2; }
+
+    // A new element of the test and its node; the test holds it until the end.
+    int New(EditModel::Kind kind, float time) {
+        ECBase* element = nullptr;
+        MCTime at(time);
+        switch (kind) {
+        case EditModel::Measure:
+            element = new Counted<ECMeasure>;
+            element->SetTime(&at);
+            break;
+        case EditModel::Chord:
+            element = new Counted<ECChord>;
+            element->SetTime(&at);
+            break;
+        case EditModel::Note:
+            element = NewNote(time);
+            break;
+        case EditModel::Grace:
+            element = new Counted<ECGraceNote>(at, MCTime(0.125f));
+            break;
+        default:
+            element = new Counted<ECRest>(8);
+            element->SetTime(&at);
+        }
+        element->Ref();
+        m_real.push_back(element);
+        return m_model.Make(kind, time);
+    }
+    void LinkNew(int parent, int child) {
+        m_real[static_cast<std::size_t>(parent)]->AddChild(m_real[static_cast<std::size_t>(child)],
+                                                           1);
+        m_model.LinkDirectly(parent, child);
+    }
+    int NewNoteWithGrace(float time) {
+        const int note = New(EditModel::Note, time);
+        if (Chance(30)) {
+            LinkNew(note, New(EditModel::Grace, time - 0.125f));
+        }
+        return note;
+    }
+    int NewMeasure(float time, int notes) {
+        const int measure = New(EditModel::Measure, time);
+        for (int i = 0; i < notes; ++i) {
+            LinkNew(measure, NewNoteWithGrace(time + static_cast<float>(i)));
+        }
+        return measure;
+    }
+    int NewChord(float time) {
+        const int chord = New(EditModel::Chord, time);
+        for (int i = Pick(3); i >= 0; --i) {
+            LinkNew(chord, New(EditModel::Note, time));
+        }
+        return chord;
+    }
+
+    // Something in the document of one of the kinds, or -1.
+    int Find(std::initializer_list<EditModel::Kind> kinds) {
+        std::vector<int> candidates;
+        for (int id : m_model.InDocument()) {
+            if (std::find(kinds.begin(), kinds.end(), m_model.At(id).kind) != kinds.end()) {
+                candidates.push_back(id);
+            }
+        }
+        return candidates.empty() ? -1
+                                  : candidates[static_cast<std::size_t>(
+                                        Pick(static_cast<int>(candidates.size())))];
+    }
+
+    // An edit made now: the real command and the model's.
+    struct Edit {
+        CCBase* command;
+        EditModel::Command model;
+    };
+    bool MakeEdit(Edit& edit);
+    void Apply(std::vector<Edit>& edits);
+
+    std::mt19937 m_random;
+    ECPerformance* m_doc = new ECPerformance;
+    EditModel m_model;
+    std::vector<ECBase*> m_real; // by node id
+    std::string m_last;
+};
+
+bool Editor::MakeEdit(Edit& edit) {
+    const int choice = Pick(8);
+    std::vector<std::pair<int, int>> items;
+    std::vector<int> removed;
+    switch (choice) {
+    case 0: {
+        const int notes = Pick(4);
+        items.emplace_back(NewMeasure(static_cast<float>(4 * Pick(8)), notes), m_model.GetStaff());
+        m_last += "add a measure with " + std::to_string(notes) + " notes; ";
+        break;
+    }
+    case 1:
+    case 2: {
+        const int parent = Find({EditModel::Measure, EditModel::Chord});
+        if (parent < 0) {
+            return false;
+        }
+        items.emplace_back(NewNoteWithGrace(Time()), parent);
+        m_last += "add a note; ";
+        break;
+    }
+    case 3: {
+        const int measure = Find({EditModel::Measure});
+        if (measure < 0) {
+            return false;
+        }
+        items.emplace_back(Chance(50) ? NewChord(Time()) : New(EditModel::Rest, Time()), measure);
+        if (Chance(30)) {
+            items.emplace_back(New(EditModel::Note, Time()), measure);
+        }
+        m_last += "add a chord or a rest; ";
+        break;
+    }
+    default: {
+        const int first = Find({EditModel::Measure, EditModel::Chord, EditModel::Note,
+                                EditModel::Rest, EditModel::Grace});
+        if (first < 0) {
+            return false;
+        }
+        removed.push_back(first);
+        if (Chance(25)) {
+            const int second = Find({EditModel::Chord, EditModel::Note, EditModel::Rest});
+            if (second >= 0) {
+                removed.push_back(second);
+            }
+        }
+        m_last += "remove " + std::to_string(removed.size()) + "; ";
+    }
+    }
+    if (removed.empty()) {
+        auto* add = new CCAdd;
+        for (const auto& [child, parent] : items) {
+            add->Add(m_real[static_cast<std::size_t>(child)],
+                     m_real[static_cast<std::size_t>(parent)], FCMidi::MidiNull());
+        }
+        edit = Edit{add, m_model.MakeAdd(items)};
+    } else {
+        auto* remove = new CCRemove;
+        for (int id : removed) {
+            remove->Remove(m_real[static_cast<std::size_t>(id)]);
+        }
+        edit = Edit{remove, m_model.MakeRemove(removed)};
+    }
+    return true;
+}
+
+void Editor::Apply(std::vector<Edit>& edits) {
+    const bool grouped = Chance(80);
+    const bool posted = Chance(30);
+    m_last += grouped ? "grouped" : "not grouped";
+    m_last += posted ? ", posted" : "";
+    if (grouped) {
+        MCCommandMgr::BeginUndo(m_doc, CString("edit"));
+        m_model.BeginGroup();
+    } else if (Chance(50)) {
+        MCCommandMgr::BeginNotify(m_doc);
+    }
+    for (Edit& edit : edits) {
+        edit.command->SetSynchronous(posted ? 0 : 1);
+        edit.command->Apply(m_doc);
+        if (!posted) {
+            m_model.Run(edit.model);
+        }
+        if (grouped) {
+            m_model.Record(edit.model);
+        }
+    }
+    if (grouped) {
+        MCCommandMgr::EndUndo(m_doc);
+    } else {
+        MCCommandMgr::EndNotify(m_doc);
+    }
+    if (posted) {
+        while (CMessageQueue::GetQueuedCount() > 0) {
+            PumpMessages();
+        }
+        for (const Edit& edit : edits) {
+            m_model.Run(edit.model);
+        }
+    }
+    if (grouped) {
+        m_model.EndGroup();
+    }
+}
+
+void Editor::Step() {
+    m_last.clear();
+    const int choice = Pick(20);
+    if (choice < 11) {
+        std::vector<Edit> edits;
+        for (int n = Chance(20) ? 2 : 1; n > 0; --n) {
+            Edit edit{};
+            if (MakeEdit(edit)) {
+                edits.push_back(edit);
+            }
+        }
+        if (!edits.empty()) {
+            Apply(edits);
+        }
+    } else if (choice < 14) {
+        const int count = 1 + Pick(3);
+        m_last = "undo " + std::to_string(count);
+        EXPECT_EQ(m_doc->Undo(count), m_model.Undo(count));
+    } else if (choice < 16) {
+        const int count = 1 + Pick(3);
+        m_last = "redo " + std::to_string(count);
+        EXPECT_EQ(m_doc->Redo(count), m_model.Redo(count));
+    } else if (choice == 16) {
+        const int index = Pick(m_model.GetUndoCount() + 1);
+        m_last = "jump to " + std::to_string(index);
+        m_doc->SetUndoIndex(index);
+        m_model.SetUndoIndex(index);
+    } else if (choice == 17) {
+        m_last = "idle";
+        MCCommandMgr::OnIdle();
+    } else if (choice == 18) {
+        const int levels = 1 + Pick(8);
+        m_last = "undo limit " + std::to_string(levels);
+        MCCommandMgr::SetUndoLevels(levels);
+        m_model.SetUndoLevels(levels);
+    } else {
+        m_last = "save, load, save";
+        const std::vector<std::uint8_t> saved = fuzz::Save(m_doc);
+        ECPerformance* copy = fuzz::Load(saved.data(), saved.size(), ECPerformance::WriteVersion);
+        EXPECT_EQ(fuzz::Save(copy), saved);
+        delete copy;
+    }
+}
+
+TEST(ModelBasedEditing, RandomEditsUndosAndRedosMatchTheModel) {
+    const int seeds = Setting("CLAVENOR_MODEL_SEEDS", 16);
+    const int steps = Setting("CLAVENOR_MODEL_STEPS", 400);
+    const int first = Setting("CLAVENOR_MODEL_FIRST_SEED", 1);
+    const int levels = MCCommandMgr::GetUndoLevels();
+    const int live = g_liveElements;
+    for (int seed = first; seed < first + seeds; ++seed) {
+        {
+            MCCommandMgr::SetUndoLevels(10);
+            Editor editor(static_cast<std::uint32_t>(seed));
+            ASSERT_TRUE(editor.Matches()) << "seed " << seed << " before the first step";
+            for (int step = 1; step <= steps; ++step) {
+                editor.Step();
+                ASSERT_TRUE(editor.Matches())
+                    << "seed " << seed << ", step " << step << ": " << editor.Last();
+            }
+        }
+        MCCommandMgr::OnIdle();
+        ASSERT_EQ(g_liveElements, live) << "seed " << seed << ": elements left behind";
+    }
+    MCCommandMgr::SetUndoLevels(levels);
+}
+
+} // namespace
+} // namespace clavenor::test
