@@ -74,6 +74,8 @@
 #include "clavenor/elements/ECLyric.h"
 #include "clavenor/elements/ECLyricBlock.h"
 #include "clavenor/elements/ECMeasure.h"
+#include "clavenor/elements/ECMeter.h"
+#include "clavenor/elements/ECMeterEnv.h"
 #include "clavenor/elements/ECMirror.h"
 #include "clavenor/elements/ECNRPNEnv.h"
 #include "clavenor/elements/ECNRPNPoint.h"
