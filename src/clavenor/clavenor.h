@@ -94,6 +94,8 @@
 #include "clavenor/elements/ECRest.h"
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/elements/ECSystemMessage.h"
+#include "clavenor/elements/ECTempo.h"
+#include "clavenor/elements/ECTempoEnv.h"
 #include "clavenor/elements/ECText.h"
 #include "clavenor/elements/ECTrack.h"
 #include "clavenor/elements/ECWave.h"
