@@ -157,3 +157,4 @@
 #include "clavenor/strings/StringTable.h"
 
 #include "clavenor/caches/MCCache.h"
+#include "clavenor/caches/MCGroup.h"
