@@ -158,3 +158,4 @@
 
 #include "clavenor/caches/MCCache.h"
 #include "clavenor/caches/MCGroup.h"
+#include "clavenor/caches/MCStaffCache.h"
