@@ -54,6 +54,23 @@ void ECStaff::RebuildCache() {
     m_pCache->BuildCache(*find.GetEvents());
 }
 
+int ECStaff::RemoveChild(ECBase* child, int deep) {
+    // Only a child takes anything out of the cache (the parents list is the short one).
+    if (child == nullptr || child->GetParents()->Find(this) == nullptr) {
+        return 0;
+    }
+    ACFindEvents find;
+    find.AddEvtType(EventId::Clef);
+    find.AddEvtType(EventId::Key);
+    find.Apply(child);
+    MCEventList* leaving = find.GetEvents();
+    for (POSITION pos = leaving->GetHeadPosition(); pos != nullptr;) {
+        ECBase* element = leaving->GetNext(pos);
+        m_pCache->UncacheEvent(element, MCStaffCache::GetHand(element));
+    }
+    return ECTrack::RemoveChild(child, deep);
+}
+
 int ECStaff::RemoveChildren(int deep) {
     ECTrack::RemoveChildren(deep);
     m_pCache->DeleteCache();

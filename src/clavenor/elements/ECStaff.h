@@ -13,9 +13,9 @@ namespace clavenor {
 /// construction).
 ///
 /// The staff owns a cache of the clefs and keys in force per time and hand (MCStaffCache).
-/// Loading rebuilds it from the clefs and keys below the staff (in its measures, or directly
-/// under it); so does the conductor staff's RebuildStaffCaches. Removing the children empties
-/// it.
+/// Its measures keep it in step as clefs and keys come and go; loading rebuilds it from the
+/// clefs and keys below the staff (in its measures, or directly under it), and so does the
+/// conductor staff's RebuildStaffCaches. What leaves the staff leaves the cache.
 class ECStaff : public ECTrack {
     DECLARE_SERIAL(ECStaff)
 
@@ -40,6 +40,9 @@ public:
     ECBase* Copy(CObject* src) override;
     int GetEventId() const override;
 
+    /// Uncaches the clefs and keys below `child` (they leave the staff with it), then removes
+    /// as ECWithChild does. Cost: a walk of the child's subtree.
+    int RemoveChild(ECBase* child, int deep) override;
     /// Removes the children as ECWithChild does, then empties the cache. Returns 1.
     int RemoveChildren(int deep) override;
 
