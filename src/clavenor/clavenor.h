@@ -65,6 +65,8 @@
 #include "clavenor/elements/ECChord.h"
 #include "clavenor/elements/ECChordSymbol.h"
 #include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECConductorMeasure.h"
+#include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECControlChange.h"
 #include "clavenor/elements/ECControllerEnv.h"
 #include "clavenor/elements/ECDynamic.h"
@@ -102,6 +104,7 @@
 #include "clavenor/elements/ECWaveTrack.h"
 #include "clavenor/elements/EVALUE.h"
 #include "clavenor/elements/MCMirrorList.h"
+#include "clavenor/elements/MCStructureCommands.h"
 
 #include "clavenor/fields/FCBase.h"
 #include "clavenor/fields/FCBool.h"
@@ -131,9 +134,11 @@
 
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/commands/CCAddItem.h"
+#include "clavenor/commands/CCAddTrack.h"
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/commands/CCRemove.h"
 #include "clavenor/commands/CCRemoveItem.h"
+#include "clavenor/commands/CCRemoveTrack.h"
 #include "clavenor/commands/MCCommandList.h"
 #include "clavenor/commands/MCCommandMgr.h"
 #include "clavenor/commands/MCCommandTimer.h"
