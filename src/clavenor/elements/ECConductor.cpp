@@ -32,6 +32,8 @@ bool IsTrackChild(ECBase* child) {
 
 } // namespace
 
+ECConductor::ECConductor(const ECConductor& other) : ECWithChild(other) {}
+
 ECConductor::~ECConductor() = default;
 
 ECConductor& ECConductor::operator=(const ECConductor& other) {
@@ -104,8 +106,7 @@ int ECConductor::RemoveChild(ECBase* child, int deep) {
         return 0;
     }
     if (child == m_pConductorStaff) {
-        m_pConductorStaff->DropTables();
-        m_pConductorStaff = nullptr;
+        ForgetConductorStaff();
     } else if (m_pConductorStaff != nullptr && child->GetEventId() == EventId::Staff) {
         const int number = m_pConductorStaff->GetStaffNumber(static_cast<ECStaff*>(child));
         if (number > 0) {
@@ -125,11 +126,17 @@ int ECConductor::RemoveChildren(int deep) {
     return ECWithChild::RemoveChildren(deep);
 }
 
-void ECConductor::ReleaseTables() {
-    if (m_pConductorStaff != nullptr) {
+void ECConductor::ForgetConductorStaff() {
+    // A conductor staff that another conductor keeps (only a damaged document shares one)
+    // keeps its tables.
+    if (m_pConductorStaff != nullptr && m_pConductorStaff->GetConductor() == this) {
         m_pConductorStaff->DropTables();
-        m_pConductorStaff = nullptr;
     }
+    m_pConductorStaff = nullptr;
+}
+
+void ECConductor::ReleaseTables() {
+    ForgetConductorStaff();
     m_waveTracks.RemoveAll();
 }
 

@@ -52,6 +52,8 @@ public:
     static constexpr int KindWaveTrack = 2;
 
     ECConductor() = default;
+    /// Copies the ECWithChild part: a copy has no children, so no tracks and no tables.
+    ECConductor(const ECConductor& other);
     ~ECConductor() override;
 
     /// Copies only the ECWithChild part.
@@ -156,8 +158,9 @@ protected:
     void BuildWaveTrackArray();
 
 private:
-    // Forgets the conductor staff's tables and the wave-track table (the children are
-    // going).
+    // Lets the conductor staff go, with its staff table and measure map.
+    void ForgetConductorStaff();
+    // Lets the conductor staff and the wave-track table go (the children are going).
     void ReleaseTables();
 
     ECPerformance* m_pPerformance = nullptr;
