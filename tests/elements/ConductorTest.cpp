@@ -366,10 +366,14 @@ std::string Snapshot(ECPerformance* document) {
         out += line;
         for (int track = 0; track <= staves; ++track) {
             ECMeasure* measure = conductor->GetMeasure(track, time, 0, 1);
-            out += measure ? " " + std::to_string(measure->GetTrack()) + "@" +
-                                 std::to_string(measure->GetTime()->GetSeconds()) + "+" +
-                                 std::to_string(measure->GetChildren()->GetCount())
-                           : " -";
+            if (measure == nullptr) {
+                out += " -";
+                continue;
+            }
+            std::snprintf(line, sizeof line, " %d@%g+%d", measure->GetTrack(),
+                          static_cast<double>(measure->GetTime()->GetSeconds()),
+                          measure->GetChildren()->GetCount());
+            out += line;
         }
     }
     for (int i = 0; i < track0->GetMeterEnv()->GetPointCount(); ++i) {
@@ -377,14 +381,16 @@ std::string Snapshot(ECPerformance* document) {
         MCTime end;
         conductor->GetMeterScope(static_cast<ECMeter*>(track0->GetMeterEnv()->GetPointAtIndex(i)),
                                  start, end);
-        out += "\nscope " + std::to_string(start.GetSeconds()) + " " +
-               std::to_string(end.GetSeconds());
+        std::snprintf(line, sizeof line, "\nscope %g %g", static_cast<double>(start.GetSeconds()),
+                      static_cast<double>(end.GetSeconds()));
+        out += line;
     }
     for (MCGroup::Table* table :
          {&track0->GetGroup().GetPrimaryGroup(), &track0->GetGroup().GetSecondaryGroup()}) {
         out += "\ngroups";
         for (int i = 0; i < table->GetSize(); ++i) {
-            out += " " + std::to_string((*table)[i].word);
+            std::snprintf(line, sizeof line, " %08x", static_cast<unsigned>((*table)[i].word));
+            out += line;
         }
     }
     return out;
