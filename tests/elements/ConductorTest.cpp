@@ -114,6 +114,29 @@ TEST_F(Timeline, StructureIsMadeOnFirstUseThroughCommands) {
     EXPECT_EQ(alone.GetMeterAtTime(MCTime(0.0f)), nullptr);
 }
 
+// A command handler that asks the conductor while its structure is being made gets no
+// second conductor staff or meter map (nor an endless descent into more commands).
+TEST_F(Timeline, HandlersAskingDuringFirstUse) {
+    struct Asker {
+        ECConductor* conductor;
+        int calls = 0;
+    } asker{conductor};
+    document->AddCommandHandler(
+        [](ECBase*, int, void*, void* user) {
+            auto* self = static_cast<Asker*>(user);
+            ++self->calls;
+            self->conductor->GetMeterAtTime(MCTime(0.0f));
+            return 1;
+        },
+        &asker);
+    conductor->GetMeterAtTime(MCTime(0.0f));
+    EXPECT_GT(asker.calls, 0);
+    EXPECT_EQ(conductor->GetChildren()->GetCount(), 1);
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    EXPECT_EQ(track0->GetChildren()->GetCount(), 1);
+    EXPECT_NE(track0->GetMeterEnv(), nullptr);
+}
+
 TEST_F(Timeline, StavesAreNumberedAndKeptAligned) {
     for (int n = 1; n <= 3; ++n) {
         // Asked for number 9, a new staff takes the next number.

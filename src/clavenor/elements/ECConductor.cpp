@@ -155,13 +155,19 @@ ECConductorStaff* ECConductor::GetConductorStaff() {
             return m_pConductorStaff;
         }
     }
+    // A handler that asks the conductor while the command runs gets no second one.
+    if (m_bMakingStaff) {
+        return nullptr;
+    }
     auto* staff = new ECConductorStaff(this, performance);
     staff->SetVoiceTrack(kStructureVoice, 0);
     MCTime zero = MCTime::TimeZero();
     staff->SetTime(&zero);
     // Held across the command: when it does not insert the staff, releasing it deletes it.
     staff->Ref();
+    m_bMakingStaff = true;
     MCStructureCommands::AddTrack(performance, staff, -1);
+    m_bMakingStaff = false;
     staff->Unref(1);
     return m_pConductorStaff;
 }
