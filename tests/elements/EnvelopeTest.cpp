@@ -207,6 +207,10 @@ TEST(ECEnvelope, PointsStaySortedAndUniqueAndOnlyPointsEnter) {
     EXPECT_EQ(f.envelope->GetPointAtIndex(0), early);
     ECWithTime notAPoint;
     EXPECT_EQ(f.envelope->AddChild(&notAPoint, 1), 0);
+    ECEnvPoint atBarPulseTick;
+    MCTime bar(1, 0, 0, 480);
+    atBarPulseTick.SetTime(&bar);
+    EXPECT_EQ(f.envelope->AddChild(&atBarPulseTick, 1), 0);
     EXPECT_EQ(f.envelope->AddChild(nullptr, 1), 0);
     EXPECT_EQ(f.envelope->GetPointCount(), 2);
     EXPECT_EQ(f.envelope->GetPointAtIndex(2), nullptr);
@@ -428,15 +432,18 @@ TEST(ECEnvelope, MalformedStreamsAreRepairedOrRefused) {
                              "  00000000 00000000 00000000 00 00 03000000 00 CDCC4C3D";
     const Bytes whole = X(head + " 0000");
     const std::int64_t live = test::LiveAllocations();
-    // Two groups: one naming the envelope itself and a point, one read again by reference.
-    test::Load(X(head + " 0300 @MCEventList/1 0200 0200 0400  0700 0000"), [](CArchive& ar) {
-        ECEnvelope* back = nullptr;
-        ar >> back;
-        EXPECT_EQ(back->GetPointAtIndex(0)->GetTime()->GetSeconds(), 0.0f) << "moved to zero";
-        EXPECT_EQ(back->GetPointAtIndex(1)->GetTime()->GetSeconds(), 3.0f);
-        EXPECT_EQ(back->GetAnchorGroupCount(), 1);
-        EXPECT_EQ(back->GetAnchorGroup(back->GetPointAtIndex(1))->GetCount(), 1);
-    });
+    // Groups: one naming only the envelope itself (emptied, but kept: the next one refers
+    // back to it), one naming the envelope and a point, and a null one.
+    test::Load(X(head + " 0400 @MCEventList/1 0100 0200  0700  0680 0200 0200 0400  0000"),
+               [](CArchive& ar) {
+                   ECEnvelope* back = nullptr;
+                   ar >> back;
+                   EXPECT_EQ(back->GetPointAtIndex(0)->GetTime()->GetSeconds(), 0.0f)
+                       << "moved to zero";
+                   EXPECT_EQ(back->GetPointAtIndex(1)->GetTime()->GetSeconds(), 3.0f);
+                   EXPECT_EQ(back->GetAnchorGroupCount(), 2);
+                   EXPECT_EQ(back->GetAnchorGroup(back->GetPointAtIndex(1))->GetCount(), 1);
+               });
     EXPECT_EQ(test::LiveAllocations(), live);
     EXPECT_EQ(
         test::LoadCause(X("@ECEnvelope 02 0100 @ECWithTime 00 00 00000000 FF7F  00 00000000 FF7F"),

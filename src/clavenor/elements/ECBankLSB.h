@@ -4,8 +4,8 @@
 
 namespace clavenor {
 
-/// A bank-select LSB event of a staff (event id 3; allowed parents: staff). Nothing of its own: it
-/// copies, compares and archives as ECControlChange.
+/// A bank-select LSB event of a staff (event id 3; allowed parents: staff). Nothing of its
+/// own: it copies, compares and archives as ECControlChange.
 class ECBankLSB : public ECControlChange {
     DECLARE_SERIAL(ECBankLSB)
 

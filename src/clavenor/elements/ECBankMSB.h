@@ -4,8 +4,8 @@
 
 namespace clavenor {
 
-/// A bank-select MSB event of a staff (event id 4; allowed parents: staff). Nothing of its own: it
-/// copies, compares and archives as ECControlChange.
+/// A bank-select MSB event of a staff (event id 4; allowed parents: staff). Nothing of its
+/// own: it copies, compares and archives as ECControlChange.
 class ECBankMSB : public ECControlChange {
     DECLARE_SERIAL(ECBankMSB)
 

@@ -4,8 +4,8 @@
 
 namespace clavenor {
 
-/// A channel pressure (event id 10; allowed parent: channel-pressure envelope, 11). Nothing of its
-/// own: it copies, compares and archives as ECEnvPoint.
+/// A channel pressure (event id 10; allowed parent: channel-pressure envelope, 11). Nothing
+/// of its own: it copies, compares and archives as ECEnvPoint.
 class ECChannelPressure : public ECEnvPoint {
     DECLARE_SERIAL(ECChannelPressure)
 

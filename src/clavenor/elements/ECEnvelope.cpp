@@ -110,7 +110,10 @@ void ECEnvelope::LoadAnchorGroups(CArchive& ar) {
         if (object == nullptr || ar.GetMapCount() == registered) {
             continue;
         }
-        std::unique_ptr<MCEventList> group(object);
+        // Kept even when it ends up empty: the archive may still hand out a back-reference
+        // to it, which must not find it destroyed.
+        m_groups.push_back(std::unique_ptr<MCEventList>(object));
+        MCEventList* group = m_groups.back().get();
         // Members that are not points of this envelope are dropped: a group saved after its
         // point left the envelope names an element that loads apart from the document.
         for (POSITION pos = group->GetHeadPosition(); pos != nullptr;) {
@@ -118,9 +121,6 @@ void ECEnvelope::LoadAnchorGroups(CArchive& ar) {
             if (!IsOwnPoint(group->GetNext(pos))) {
                 group->RemoveAt(at);
             }
-        }
-        if (!group->IsEmpty()) {
-            m_groups.push_back(std::move(group));
         }
     }
 }
@@ -130,7 +130,9 @@ void ECEnvelope::RepairLoadedPoints() {
     MCTime zero = MCTime::TimeZero();
     for (POSITION pos = points->GetHeadPosition(); pos != nullptr;) {
         ECBase* point = points->GetNext(pos);
-        if (*point->GetTime() < zero) {
+        // A bar/pulse/tick time has no place among quarter notes (and would leave the
+        // order to depend on the order read): such a point goes to zero as well.
+        if (point->GetTime()->GetMode() == 2 || *point->GetTime() < zero) {
             point->SetTime(&zero);
         }
     }
@@ -162,7 +164,7 @@ bool ECEnvelope::IsOwnPoint(ECBase* element) {
 
 int ECEnvelope::AddChild(ECBase* child, int) {
     if (child == nullptr || !child->IsKindOf(RUNTIME_CLASS(ECEnvPoint)) ||
-        child->GetParents()->Find(this) != nullptr) {
+        child->GetTime()->GetMode() == 2 || child->GetParents()->Find(this) != nullptr) {
         return 0;
     }
     MCTime* time = child->GetTime();
@@ -389,8 +391,8 @@ POSITION ECEnvelope::SeekNode(Seek mode, const MCTime& t) {
     auto qualifies = [&](POSITION pos) {
         return Qualifies(mode, *PointAt(points, pos)->GetTime(), t);
     };
-    auto step = [&](POSITION pos, bool forward) {
-        if (forward) {
+    auto step = [&](POSITION pos, bool ahead) {
+        if (ahead) {
             points->GetNext(pos);
         } else {
             points->GetPrev(pos);
@@ -408,43 +410,26 @@ POSITION ECEnvelope::SeekNode(Seek mode, const MCTime& t) {
     const bool before = mode == Seek::Before || mode == Seek::BeforeEqual;
     const POSITION c = m_posSearch;
     const bool cQualifies = qualifies(c);
-    // Walking toward the answer: forward when it lies later than c.
+    // Walk toward the answer (forward when it lies later than c): the first step settles a
+    // query next to the last answer; after a few more the index takes over, or, without
+    // one, the walk goes on to the end.
     const bool forward = before == cQualifies;
-    const POSITION n = step(c, forward);
-    if (n == nullptr) {
-        // c is at the end it would walk off: c itself, or no point at all.
-        return settle(cQualifies ? c : nullptr, c);
-    }
-    if (qualifies(n) != cQualifies) {
-        // The boundary lies between c and n.
-        return settle(cQualifies ? c : n, c);
-    }
-
-    // Walk on a little from n, then search the index.
-    POSITION at = n;
-    for (int i = 0; i < kNearbySteps; ++i) {
+    POSITION at = c;
+    for (int steps = 0;; ++steps) {
+        if (steps == kNearbySteps && EnsureIndex()) {
+            const std::size_t k = Partition(mode, t);
+            if (before) {
+                return settle(k > 0 ? m_nodes[k - 1] : nullptr, head);
+            }
+            return settle(k < m_nodes.size() ? m_nodes[k] : nullptr, tail);
+        }
         const POSITION next = step(at, forward);
         if (next == nullptr) {
+            // At the end the walk would leave: `at` itself, or no point at all.
             return settle(cQualifies ? at : nullptr, at);
         }
         if (qualifies(next) != cQualifies) {
-            return settle(cQualifies ? at : next, at);
-        }
-        at = next;
-    }
-    if (EnsureIndex()) {
-        const std::size_t k = Partition(mode, t);
-        if (before) {
-            return settle(k > 0 ? m_nodes[k - 1] : nullptr, head);
-        }
-        return settle(k < m_nodes.size() ? m_nodes[k] : nullptr, tail);
-    }
-    for (;;) {
-        const POSITION next = step(at, forward);
-        if (next == nullptr) {
-            return settle(cQualifies ? at : nullptr, at);
-        }
-        if (qualifies(next) != cQualifies) {
+            // The boundary lies between `at` and `next`.
             return settle(cQualifies ? at : next, at);
         }
         at = next;

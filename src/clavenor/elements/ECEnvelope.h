@@ -47,12 +47,14 @@ namespace clavenor {
 /// value, the lower and the upper limit (three floats); the name and the comment (two
 /// strings); the envelope flags (4 bytes: bit 0 enabled, bit 1 integer-valued); the minimum
 /// delta time (an MCTime record); the anchor groups (a count, then each group as an
-/// MCEventList object whose points are back-references). Loading refuses with
-/// CArchiveException a child that is not a point (badClass), and a group that is not a new
-/// MCEventList object or holds an element that is not one of this envelope's points
-/// (badIndex); a null group is skipped. After loading, points before time zero are moved to
-/// time zero and the points are sorted by time; points that the stream gives one time are
-/// kept (the queries still answer as the plain scan does).
+/// MCEventList object whose points are back-references). Loading refuses a child that is
+/// not a point with CArchiveException(badClass) and repairs the rest. A group member that is
+/// not one of this envelope's points is dropped (a group saved after its point left the
+/// envelope names one); a group left empty stays, since the stream may refer back to it. A
+/// null group, or one the stream gives by back-reference (it belongs to whoever read it
+/// first), is skipped. Points before time zero or at a bar/pulse/tick time move to time
+/// zero; then the points are sorted by time. Points that the stream gives one time are kept
+/// (the queries still answer as the plain scan does).
 ///
 /// Elements are used by one thread at a time. None of the operations is undoable or
 /// notifies anyone; the commands that add and remove points are.
@@ -85,9 +87,10 @@ public:
     /// Adds a point in time order, whatever `sorted` says, so that the points stay sorted.
     /// A point before time zero is first moved to time zero (even when it is then refused).
     /// Refused (0, nothing else changes) for a null child, an element that is not a point,
-    /// a point that already is a child, a point at a time another point has, and when no
-    /// memory is left. Resets the remembered position to the first point. Cost: O(1) for a
-    /// point after every other; otherwise an O(log n) search and an O(n) move of the index.
+    /// a point at a bar/pulse/tick time, a point that already is a child, a point at a time
+    /// another point has, and when no memory is left. Resets the remembered position to the
+    /// first point. Cost: O(1) for a point after every other; otherwise an O(log n) search
+    /// and an O(n) move of the index.
     int AddChild(ECBase* child, int sorted) override;
 
     /// Detaches a point as ECWithChild::RemoveChild does (it stays in any anchor group that
@@ -109,7 +112,7 @@ public:
     void SetLimits(float lower, float upper);
     const MCTime& GetMinDeltaTime() const { return m_minDeltaTime; }
     /// Stores `time`; below 0.005 quarter notes (or not comparable with it) it stores 0.005
-    /// seconds instead, which GetValues takes as a 0.005 step all the same.
+    /// seconds instead, which GetValues reads as 0.005 all the same.
     void SetMinDeltaTime(const MCTime& time);
     const CString& GetEnvelopeName() const { return m_name; }
     void SetEnvelopeName(const CString& name) { m_name = name; }
@@ -189,10 +192,10 @@ public:
     /// call whose `from` is the previous call's `to` continues where that one stopped, so
     /// that a player pulling block after block gets what one call over the whole range
     /// gives, each record in the block of its time. A call that does not continue the last
-    /// one first emits the value in force at `from`, unless a point lies there. Returns 1
-    /// when `values` is not empty afterwards. Times that are not finite quarter-note or
-    /// seconds values are refused (0, nothing changes). Cost: O(points in the range + steps
-    /// sampled), plus O(log n) to start after a jump.
+    /// one starts afresh at `from`: a held value in force there is emitted at `from`, unless
+    /// a point lies right there. Returns 1 when `values` is not empty afterwards. Times that
+    /// are not finite quarter-note or seconds values are refused (0, nothing changes). Cost:
+    /// O(points in the range + steps sampled), plus O(log n) to start after a jump.
     int GetValues(const MCTime& from, const MCTime& to, float resolution, CArray<EVALUE>& values,
                   int clamp);
 

@@ -4,8 +4,8 @@
 
 namespace clavenor {
 
-/// A pan point (event id 41; allowed parents: envelope, controller envelope). Nothing of its own:
-/// it copies, compares and archives as ECControlChange.
+/// A pan point (event id 41; allowed parents: envelope, controller envelope). Nothing of
+/// its own: it copies, compares and archives as ECControlChange.
 class ECPan : public ECControlChange {
     DECLARE_SERIAL(ECPan)
 

@@ -4,8 +4,9 @@
 
 namespace clavenor {
 
-/// A pitch bend (event id 45; allowed parent: pitch-bend envelope, 46); its value is the bend, 0 to
-/// 16383 with 8192 the centre. Nothing of its own: it copies, compares and archives as ECEnvPoint.
+/// A pitch bend (event id 45; allowed parent: pitch-bend envelope, 46); its value is the
+/// bend, 0 to 16383 with 8192 the centre. Nothing of its own: it copies, compares and
+/// archives as ECEnvPoint.
 class ECPitchBend : public ECEnvPoint {
     DECLARE_SERIAL(ECPitchBend)
 
