@@ -146,4 +146,8 @@
 
 #include "clavenor/caches/MCCache.h"
 
+#include "clavenor/records/DCNote.h"
+#include "clavenor/records/DCRest.h"
+#include "clavenor/records/MCNoteRecords.h"
+
 #include "clavenor/Library.h"
