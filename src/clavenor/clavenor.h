@@ -8,6 +8,7 @@
 #include "clavenor/framework/CDataTransfer.h"
 #include "clavenor/framework/CDocument.h"
 #include "clavenor/framework/CFile.h"
+#include "clavenor/framework/CFileException.h"
 #include "clavenor/framework/CIniProfileStore.h"
 #include "clavenor/framework/CMemDataTransfer.h"
 #include "clavenor/framework/CMemFile.h"
@@ -149,5 +150,7 @@
 #include "clavenor/records/DCNote.h"
 #include "clavenor/records/DCRest.h"
 #include "clavenor/records/MCNoteRecords.h"
+
+#include "clavenor/files/DocumentFile.h"
 
 #include "clavenor/Library.h"
