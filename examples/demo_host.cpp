@@ -1,7 +1,7 @@
 // A small host: builds an element graph, saves and reloads it, walks it, drives a document
 // through commands with handlers, undo and redo, copies a measure's notes from one document
-// into another through the clipboard, and lists the filters of its plug-ins. It prints what
-// it did.
+// into another through the clipboard, lists the filters of its plug-ins, and adds controller
+// data whose values it pulls block by block as a player would. It prints what it did.
 
 #include <clavenor/clavenor.h>
 
@@ -314,6 +314,107 @@ void ShowPlugins() {
     CPlugin::UnInitialize();
 }
 
+template <class T>
+T* AtTime(T* element, float time) {
+    MCTime at(time);
+    element->SetTime(&at);
+    return element;
+}
+
+// Pulls the values of `envelope` block by block, as a player does, and prints the changes.
+void PlayBlocks(ECEnvelope* envelope, const char* name, float end) {
+    std::printf("  %s:", name);
+    envelope->Reset();
+    for (float from = 0.0f; from < end; from += 1.0f) {
+        CArray<EVALUE> values;
+        envelope->GetValues(MCTime(from), MCTime(from + 1.0f), 1.0f, values, 1);
+        std::printf(" |");
+        for (int i = 0; i < values.GetSize(); ++i) {
+            std::printf(" %g@%g", static_cast<double>(values[i].value),
+                        static_cast<double>(values[i].time.GetSeconds()));
+        }
+    }
+    std::printf("\n");
+}
+
+void ShowControllerData() {
+    std::printf("\nadding controller data through commands:\n");
+    auto* score = new ECPerformance;
+    auto* conductor = new ECConductor;
+    score->AddChild(conductor, 0);
+    auto* staff = new ECStaff;
+    conductor->AddChild(staff, 1);
+
+    auto midi = [](int status, int data1, int data2) {
+        return FCMidi(static_cast<std::uint32_t>(status | (data1 << 8) | (data2 << 16)));
+    };
+    constexpr int kControl = 0xB0;
+    constexpr int kVolume = 7;
+    constexpr int kSustain = 64;
+
+    // A volume ramp from silence to 100 over the first four beats.
+    auto* volume = new ECControllerEnv;
+    volume->SetControllerType(kVolume);
+    volume->SetMinDeltaTime(MCTime(0.25f));
+    auto* rampStart = AtTime(new ECControlChange(kVolume), 0.0f);
+    rampStart->SetStyle(ECEnvPoint::StyleLinear);
+    rampStart->SetValue(0.0f);
+    auto* rampEnd = AtTime(new ECControlChange(kVolume), 4.0f);
+    rampEnd->SetValue(100.0f);
+
+    // A sustain pedal held from beat 1 to beat 3.
+    auto* sustain = new ECControllerEnv;
+    sustain->SetControllerType(kSustain);
+    auto* down = AtTime(new ECPedal(0, MCTime(2.0f)), 1.0f);
+    down->SetControllerNum(kSustain);
+    down->SetValue(127.0f);
+    auto* up = AtTime(new ECPedal(0, MCTime(0.0f)), 3.0f);
+    up->SetControllerNum(kSustain);
+    up->SetValue(0.0f);
+
+    // A forte on beat 2, sounding with the velocity the user's preferences give it.
+    auto* dynamics = new ECEnvelope;
+    dynamics->SetEnvelopeName(CString("Velocity"));
+    dynamics->SetDefaultValue(static_cast<float>(GetDynamicValue(5)));
+    auto* forte = AtTime(new ECDynamic(6, MCTime(0.0f)), 2.0f);
+    forte->SetValue(static_cast<float>(GetDynamicValue(forte->GetDynamicType())));
+
+    MCCommandMgr::BeginUndo(score, CString("Controller data"));
+    auto* add = new CCAdd;
+    add->SetSynchronous(1);
+    for (ECEnvelope* envelope :
+         {static_cast<ECEnvelope*>(volume), static_cast<ECEnvelope*>(sustain), dynamics}) {
+        add->Add(envelope, staff, FCMidi::MidiNull());
+    }
+    add->Add(rampStart, volume, midi(kControl, kVolume, 0));
+    add->Add(rampEnd, volume, midi(kControl, kVolume, 100));
+    add->Add(down, sustain, midi(kControl, kSustain, 127));
+    add->Add(up, sustain, midi(kControl, kSustain, 0));
+    add->Add(forte, dynamics, FCMidi::MidiNull());
+    add->Apply(score);
+    MCCommandMgr::EndUndo(score);
+
+    MCEventList pedalMark;
+    pedalMark.AddTail(down);
+    pedalMark.AddTail(up);
+    sustain->AddAnchorGroup(&pedalMark);
+    std::printf("  a \"%s\" ramp, a \"%s\" mark of %d points kept together, and a \"%s\" "
+                "at velocity %g\n",
+                GetControllerString(kVolume, ControllerNumbered).GetString(),
+                GetControllerString(kSustain, ControllerName).GetString(),
+                sustain->GetAnchorGroup(up)->GetCount(), GetEventString(forte).GetString(),
+                static_cast<double>(forte->GetValue()));
+    std::printf("  what a player pulls, one beat per block (value@time):\n");
+    PlayBlocks(volume, "volume ", 5.0f);
+    PlayBlocks(sustain, "sustain", 5.0f);
+    PlayBlocks(dynamics, "velocity", 5.0f);
+
+    score->Undo(1);
+    std::printf("  after undo the staff holds %d envelopes\n", staff->GetChildren()->GetCount());
+    delete score;
+    MCCommandMgr::OnIdle();
+}
+
 } // namespace
 
 int main() {
@@ -429,5 +530,6 @@ int main() {
     ShowScore();
     ShowClipboard();
     ShowPlugins();
+    ShowControllerData();
     return 0;
 }

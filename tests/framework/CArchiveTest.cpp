@@ -184,7 +184,7 @@ TEST(CArchiveObjects, SchemasClassesAndReferences) {
     const std::tuple<std::string, const CRuntimeClass*, Cause> cases[] = {
         {"@ECWithTime/5 00 00 0000803F 0100", nullptr, CArchiveException::none},
         {"@MCDataArray/1 00 00", nullptr, CArchiveException::badSchema},
-        {"@MCDataArray/0 00 00", nullptr, CArchiveException::badClass},
+        {"@MCDataArray/0 00 00", nullptr, CArchiveException::none},
         {"@TBlob/2 00 0000", nullptr, CArchiveException::badSchema},
         {"@NoSuchClass", nullptr, CArchiveException::badClass},
         {"@TBLOB/1", nullptr, CArchiveException::badClass},

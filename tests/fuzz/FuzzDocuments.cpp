@@ -1,5 +1,7 @@
 #include "FuzzDocuments.h"
 
+#include <type_traits>
+
 namespace clavenor::fuzz {
 
 std::int32_t VersionFromSelector(std::uint8_t selector) {
@@ -59,6 +61,86 @@ ECWithTime* Timed(ECWithChild* parent, MCTime time, int voice, int track) {
     element->SetVoiceTrack(voice, track);
     parent->AddChild(element, 1);
     return element;
+}
+
+template <class T>
+T* Placed(T* element, ECBase* parent, float time, float value = 0.0f) {
+    MCTime at(time);
+    element->SetTime(&at);
+    if constexpr (std::is_base_of_v<ECEnvPoint, T>) {
+        element->SetValue(value);
+    }
+    parent->AddChild(element, 1);
+    return element;
+}
+
+// Controller data and marks: an envelope of every kind with its points, a hairpin kept as an
+// anchor group, pedals, parameter numbers, texts, lyrics, a chord symbol, a mirror, a
+// system message and an audio file.
+ECPerformance* MakeMarksDocument() {
+    auto* document = new ECPerformance;
+    auto* conductor = new ECConductor;
+    document->AddChild(conductor, 0);
+    auto* staff = new ECStaff;
+    conductor->AddChild(staff, 1);
+
+    auto* volume = new ECControllerEnv;
+    volume->SetControllerType(7);
+    volume->SetEnvelopeName(CString("Volume"));
+    staff->AddChild(volume, 1);
+    Placed(new ECControlChange(7), volume, 0.0f, 10.0f)->SetStyle(ECEnvPoint::StyleLinear);
+    Placed(new ECControlChange(7), volume, 2.0f, 90.0f);
+    auto* start = Placed(new ECDynamic(11, MCTime(2.0f)), volume, 4.0f, 64.0f);
+    auto* end = Placed(new ECDynamic(5, MCTime(0.0f)), volume, 6.0f, 96.0f);
+    start->SetAnchor(1);
+    start->SetAnchorHead(1);
+    start->SetText(CString("cresc. poco"));
+    end->SetAnchor(1);
+    MCEventList hairpin;
+    hairpin.AddTail(start);
+    hairpin.AddTail(end);
+    volume->AddAnchorGroup(&hairpin);
+    Placed(new ECPan, volume, 7.0f, 64.0f);
+    Placed(new ECPedal(3, MCTime(1.0f)), volume, 8.0f, 127.0f);
+
+    auto* bend = new ECPitchBendEnv;
+    staff->AddChild(bend, 1);
+    Placed(new ECPitchBend, bend, 1.0f, 8192.0f);
+    auto* pressure = new ECChanPressureEnv;
+    staff->AddChild(pressure, 1);
+    Placed(new ECChannelPressure, pressure, 1.5f, 30.0f);
+    auto* poly = new ECPolyPressureEnv;
+    poly->SetKey(60);
+    staff->AddChild(poly, 1);
+    Placed(new ECPolyPressure(60), poly, 2.5f, 40.0f);
+    auto* patches = new ECPatchEnv;
+    staff->AddChild(patches, 1);
+    Placed(new ECProgramChange, patches, 0.0f, ECPatchEnv::MakePatchValue(0, 1, 5));
+    auto* rpn = new ECRPNEnv;
+    staff->AddChild(rpn, 1);
+    Placed(new ECRPNPoint(0, 0), rpn, 0.0f, 2.0f);
+    auto* nrpn = new ECNRPNEnv;
+    nrpn->Set14Bit(0);
+    staff->AddChild(nrpn, 1);
+    Placed(new ECNRPNPoint(1, 8), nrpn, 0.5f, 70.0f);
+    Placed(new ECChannelMode, staff, 0.0f)->SetChannelModeType(7);
+    Placed(new ECBankMSB, staff, 0.0f);
+    Placed(new ECText(0, CString("legato\r\nsempre")), staff, 0.0f);
+
+    auto* measure = new ECMeasure;
+    Placed(measure, staff, 0.0f);
+    auto* lyric = Placed(new ECLyric(CString("la")), measure, 0.0f);
+    lyric->SetVerse(2);
+    Placed(new ECChordSymbol(1, 0, 19, 2), measure, 0.0f)->SetChordQuality(CString("m6"));
+    Placed(new ECMirror, measure, 0.0f);
+
+    Placed(new ECSystemMessage(1), conductor, 0.0f)->SetMessageName(CString("GM on"));
+    Placed(new ECText(8, CString("Title")), conductor, 0.0f);
+    document->AddChild(new ECLyricBlock(CString("verse one")), 0);
+    auto* audio = new ECWaveTrack(conductor, document);
+    conductor->AddChild(audio, 1);
+    audio->AddChild(new ECWave(MCTime(1.0f), CString("take1.wav")), 1);
+    return document;
 }
 
 } // namespace
@@ -136,6 +218,8 @@ std::vector<ECPerformance*> MakeSeedDocuments() {
         level = next;
     }
     documents.push_back(deep);
+
+    documents.push_back(MakeMarksDocument());
     return documents;
 }
 

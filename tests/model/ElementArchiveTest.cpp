@@ -312,3 +312,32 @@ TEST_F(AttachedData, ARecordPlacedTwiceIsRefused) {
                    "00 00000000 FF7F  0380 01 01 01 02 0600"),
               CArchiveException::badIndex);
 }
+
+// An array written on its own (in an object list) is an object of schema 0; loaded so, it
+// owns its records, also when the load fails partway.
+TEST_F(AttachedData, AnArrayOnItsOwnTravelsByReference) {
+    MCDataArray array;
+    TData record;
+    record.GetState().SetValue(6);
+    array.SetAtGrow(MCDataArray::ViewCodeToIndex(2), &record);
+    MCObList list;
+    list.AddTail(&array);
+    const Bytes expected =
+        X("@MCObList/1 0100 @MCDataArray/0 01 01 02 @TData 01000000 06000000 0000");
+    EXPECT_EQ(Store([&](CArchive& ar) { ar << &list; }), expected);
+    array.RemoveAll();
+    Load(expected, [](CArchive& ar) {
+        MCObList* back = nullptr;
+        ar >> back;
+        std::unique_ptr<MCDataArray> loaded(static_cast<MCDataArray*>(back->GetHead()));
+        delete back;
+        ASSERT_NE(loaded->GetAt(1), nullptr);
+        EXPECT_EQ(loaded->GetAt(1)->GetState().GetValue(), 6);
+        EXPECT_EQ(loaded->GetAt(1)->GetOwner(), nullptr);
+    });
+    for (std::size_t n = 0; n < expected.size(); ++n) {
+        EXPECT_NE(LoadCause(Bytes(expected.begin(), expected.begin() + static_cast<long>(n)),
+                            [](CArchive& ar) { ar.ReadObject(nullptr); }),
+                  CArchiveException::none);
+    }
+}

@@ -143,6 +143,20 @@ private:
     const CRuntimeClass* m_pClass;
 };
 
+/// Holds one subtype namer for the life of the module that defines it.
+class EventSubtypeNamerRegistrar {
+public:
+    EventSubtypeNamerRegistrar(int id, EventSubtypeNamer namer) : m_nId(id) {
+        SetEventSubtypeNamer(id, namer);
+    }
+    ~EventSubtypeNamerRegistrar() { SetEventSubtypeNamer(m_nId, nullptr); }
+    EventSubtypeNamerRegistrar(const EventSubtypeNamerRegistrar&) = delete;
+    EventSubtypeNamerRegistrar& operator=(const EventSubtypeNamerRegistrar&) = delete;
+
+private:
+    int m_nId;
+};
+
 } // namespace clavenor
 
 /// Registers an element class under its event id, so that GetEventRuntimeClass and

@@ -20,7 +20,13 @@ constexpr int kSlotToView[kViewCodes] = {0, 2, 5, 1, 3, 4};
 
 MCDataArray::MCDataArray(int size) { SetSize(size); }
 
-MCDataArray::~MCDataArray() = default;
+MCDataArray::~MCDataArray() {
+    if (m_bOwnsRecords) {
+        for (int i = 0; i < m_nSize; ++i) {
+            delete GetAt(i);
+        }
+    }
+}
 
 void MCDataArray::EnsureStorage() {
     if (m_slots == nullptr && m_nSize > 0) {
@@ -101,11 +107,13 @@ int MCDataArray::IndexToViewCode(int index) {
     return index >= 0 && index < kViewCodes ? kSlotToView[index] : 0;
 }
 
-void MCDataArray::Serialize(CArchive&) {
-    // Elements write their array directly, inside their own record; a stream that holds one
-    // by reference did not come from this library.
-    throw CArchiveException(CArchiveException::badClass,
-                            "MCDataArray is never archived by reference");
+void MCDataArray::Serialize(CArchive& ar) {
+    if (ar.IsLoading()) {
+        // No element will destroy what is read here; set before the first record is placed,
+        // so that a load failing partway releases the records read so far.
+        m_bOwnsRecords = true;
+    }
+    SerializeFor(ar, nullptr);
 }
 
 void MCDataArray::Place(CArchive& ar, int slot, DCBase* record, ECBase* owner) {

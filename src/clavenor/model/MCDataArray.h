@@ -14,10 +14,12 @@ class ECBase;
 /// schema 0, accepted only at schema 0). View codes and slots are different numbers; see
 /// ViewCodeToIndex.
 ///
-/// The array does not own its records as a container: SetSize, SetAt and RemoveAll drop
-/// pointers without destroying anything. The element destroys them (ECBase::RemoveData).
-/// An element's array starts with two empty slots; the slot storage is allocated only when
-/// a record is first stored.
+/// An element's array does not own its records as a container: SetSize, SetAt and
+/// RemoveAll drop pointers without destroying anything, and the element destroys them
+/// (ECBase::RemoveData). An array read by reference (an object of its own, for example in
+/// an object list) has no element: it owns the records it was loaded with and destroys
+/// those still in its slots when it goes. An element's array starts with two empty slots;
+/// the slot storage is allocated only when a record is first stored.
 class MCDataArray : public CObject {
     DECLARE_SERIAL(MCDataArray)
 
@@ -78,8 +80,8 @@ public:
     /// CArchiveException.
     void SerializeFor(CArchive& ar, ECBase* owner);
 
-    /// The array as an object of its own has no record beyond SerializeFor's; it is never
-    /// written by reference.
+    /// The array as an object of its own (class record schema 0): the SerializeFor record
+    /// without an owner. Loading makes the array the owner of the records it reads.
     void Serialize(CArchive& ar) override;
 
 private:
@@ -89,6 +91,7 @@ private:
 
     std::unique_ptr<DCBase*[]> m_slots;
     int m_nSize = 0;
+    bool m_bOwnsRecords = false;
 };
 
 } // namespace clavenor

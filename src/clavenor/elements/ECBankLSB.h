@@ -1,0 +1,23 @@
+#pragma once
+
+#include "clavenor/elements/ECControlChange.h"
+
+namespace clavenor {
+
+/// A bank-select LSB event of a staff (event id 3; allowed parents: staff). Nothing of its own: it
+/// copies, compares and archives as ECControlChange.
+class ECBankLSB : public ECControlChange {
+    DECLARE_SERIAL(ECBankLSB)
+
+public:
+    ECBankLSB() = default;
+    ECBankLSB(const ECBankLSB& other) = default;
+    ~ECBankLSB() override;
+    ECBankLSB& operator=(const ECBankLSB& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "clavenor/elements/ECControlChange.h"
+
+namespace clavenor {
+
+/// A bank-select MSB event of a staff (event id 4; allowed parents: staff). Nothing of its own: it
+/// copies, compares and archives as ECControlChange.
+class ECBankMSB : public ECControlChange {
+    DECLARE_SERIAL(ECBankMSB)
+
+public:
+    ECBankMSB() = default;
+    ECBankMSB(const ECBankMSB& other) = default;
+    ~ECBankMSB() override;
+    ECBankMSB& operator=(const ECBankMSB& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor

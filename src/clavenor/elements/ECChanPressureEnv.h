@@ -1,0 +1,25 @@
+#pragma once
+
+#include "clavenor/elements/ECEnvelope.h"
+
+namespace clavenor {
+
+/// The channel-pressure (aftertouch) envelope of a staff (event id 11; allowed parent:
+/// staff). Its points are channel pressures; limits 0 to 127, default value 0.
+///
+/// Archive record: the ECEnvelope record only.
+class ECChanPressureEnv : public ECEnvelope {
+    DECLARE_SERIAL(ECChanPressureEnv)
+
+public:
+    ECChanPressureEnv();
+    ECChanPressureEnv(const ECChanPressureEnv& other) = default;
+    ~ECChanPressureEnv() override;
+    ECChanPressureEnv& operator=(const ECChanPressureEnv& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "clavenor/elements/ECEnvPoint.h"
+
+namespace clavenor {
+
+/// A channel pressure (event id 10; allowed parent: channel-pressure envelope, 11). Nothing of its
+/// own: it copies, compares and archives as ECEnvPoint.
+class ECChannelPressure : public ECEnvPoint {
+    DECLARE_SERIAL(ECChannelPressure)
+
+public:
+    ECChannelPressure() = default;
+    ECChannelPressure(const ECChannelPressure& other) = default;
+    ~ECChannelPressure() override;
+    ECChannelPressure& operator=(const ECChannelPressure& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor

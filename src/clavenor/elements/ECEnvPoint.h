@@ -1,0 +1,85 @@
+#pragma once
+
+#include "clavenor/model/ECWithTime.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// One point of an envelope (event id 23; allowed parent: the envelope, 22): a time, a float
+/// value, an interpolation style and two anchor marks. The controller, pressure, pitch-bend,
+/// program and parameter events, the dynamics and pedals, and the meter and tempo marks are
+/// all points; they live as children of the envelope that collects their stream.
+///
+/// Point flags, one byte: bit 0 anchor, bit 1 anchor head (the first point of its anchor
+/// group), bits 2-5 the style; bits 6 and 7 stay 0. Style 0 (StyleStep) holds the value
+/// until the next point, style 1 (StyleLinear) moves in a straight line to the next point's
+/// value; other styles are kept and copied but evaluate like a step.
+///
+/// Archive record: the ECWithTime record, the point flags (1 byte) and the value (4-byte
+/// float). A document of version below 3 holds neither: such a point loads as an anchor
+/// head with linear style and the default value. Loading clears bits 6 and 7.
+class ECEnvPoint : public ECWithTime {
+    DECLARE_SERIAL(ECEnvPoint)
+
+public:
+    static constexpr int StyleStep = 0;
+    static constexpr int StyleLinear = 1;
+
+    /// Flags clear (style step, no anchor); the value is the largest finite float.
+    ECEnvPoint();
+    /// Copies the time, the voice/track, the flags and the value.
+    ECEnvPoint(const ECEnvPoint& other);
+    ~ECEnvPoint() override;
+
+    /// Copies the voice/track, the flags and the value; not the time.
+    ECEnvPoint& operator=(const ECEnvPoint& other);
+
+    /// Equal anchor, anchor head, style and value (float equality); time does not count.
+    bool operator==(const ECEnvPoint& other) const {
+        return m_nPointFlags == other.m_nPointFlags && m_fValue == other.m_fValue;
+    }
+    bool operator!=(const ECEnvPoint& other) const { return !(*this == other); }
+
+    void Serialize(CArchive& ar) override;
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+
+    virtual float GetValue();
+    virtual void SetValue(float value);
+
+    /// Appends every member of the anchor group that holds this point to `list`: the group
+    /// of the nearest enclosing element whose kind is one of this point's parent types (its
+    /// envelope). Returns 1 when `list` is not empty afterwards, and 0 when there is no such
+    /// envelope (the list is left alone then). Cost: an ancestor walk and a search of the
+    /// envelope's groups.
+    virtual int GetAnchorList(MCEventList& list);
+
+    int GetStyle() const { return (m_nPointFlags & kStyleMask) >> kStyleShift; }
+    /// Stores the low 4 bits.
+    void SetStyle(int style);
+    int IsAnchor() const { return m_nPointFlags & kAnchor; }
+    /// Stores bit 0 of `anchor`.
+    void SetAnchor(int anchor);
+    int IsAnchorHead() const { return (m_nPointFlags & kAnchorHead) != 0 ? 1 : 0; }
+    /// Stores bit 0 of `head`.
+    void SetAnchorHead(int head);
+
+protected:
+    /// The part of the record this class adds (flags and value), for the classes whose
+    /// older layouts skip it.
+    void SerializePoint(CArchive& ar);
+
+private:
+    static constexpr std::uint8_t kAnchor = 0x01;
+    static constexpr std::uint8_t kAnchorHead = 0x02;
+    static constexpr std::uint8_t kStyleMask = 0x3C;
+    static constexpr int kStyleShift = 2;
+    static constexpr std::uint8_t kKnownFlags = kAnchor | kAnchorHead | kStyleMask;
+
+    std::uint8_t m_nPointFlags = 0;
+    float m_fValue;
+};
+
+} // namespace clavenor

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "clavenor/elements/ECLyric.h"
+
+namespace clavenor {
+
+/// A block of lyrics kept with the document rather than under a measure (event id 31;
+/// allowed parent: performance, 44). Otherwise a lyric: it copies, compares and archives as
+/// ECLyric.
+class ECLyricBlock : public ECLyric {
+    DECLARE_SERIAL(ECLyricBlock)
+
+public:
+    ECLyricBlock() = default;
+    explicit ECLyricBlock(const CString& text) : ECLyric(text) {}
+    ECLyricBlock(const ECLyricBlock& other) = default;
+    ~ECLyricBlock() override;
+    ECLyricBlock& operator=(const ECLyricBlock& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "clavenor/elements/ECControlChange.h"
+
+namespace clavenor {
+
+/// A pan point (event id 41; allowed parents: envelope, controller envelope). Nothing of its own:
+/// it copies, compares and archives as ECControlChange.
+class ECPan : public ECControlChange {
+    DECLARE_SERIAL(ECPan)
+
+public:
+    ECPan() = default;
+    ECPan(const ECPan& other) = default;
+    ~ECPan() override;
+    ECPan& operator=(const ECPan& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "clavenor/elements/ECEnvelope.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// The program (patch) envelope of a staff (event id 42; allowed parent: staff). Its points
+/// are program changes whose value packs bank and program: (bank MSB & 127) x 16384 + (bank
+/// LSB & 127) x 128 + (program & 127). Limits and default value are the ECEnvelope ones.
+///
+/// Archive record: the ECEnvelope record only.
+class ECPatchEnv : public ECEnvelope {
+    DECLARE_SERIAL(ECPatchEnv)
+
+public:
+    ECPatchEnv() = default;
+    ECPatchEnv(const ECPatchEnv& other) = default;
+    ~ECPatchEnv() override;
+    ECPatchEnv& operator=(const ECPatchEnv& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+
+    static float MakePatchValue(std::uint8_t bankMSB, std::uint8_t bankLSB, std::uint8_t program);
+    /// The parts of a packed value (truncated to an integer first; values outside the
+    /// 32-bit range or NaN count as the nearest limit or 0).
+    static int GetBankMSB(float value);
+    static int GetBankLSB(float value);
+    static int GetProgram(float value);
+
+    /// Evaluates the envelope at `t` without clamping and splits the value into its parts.
+    /// Returns the changed flag of that evaluation.
+    int GetPatch(const MCTime& t, std::uint32_t& bankMSB, std::uint32_t& bankLSB,
+                 std::uint32_t& program);
+    /// Kept for hosts written against it: changes nothing (patches change through their
+    /// points).
+    void SetPatch(const MCTime& t, std::uint32_t& bankMSB, std::uint32_t& bankLSB,
+                  std::uint32_t& program);
+};
+
+} // namespace clavenor

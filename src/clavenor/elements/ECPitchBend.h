@@ -1,0 +1,23 @@
+#pragma once
+
+#include "clavenor/elements/ECEnvPoint.h"
+
+namespace clavenor {
+
+/// A pitch bend (event id 45; allowed parent: pitch-bend envelope, 46); its value is the bend, 0 to
+/// 16383 with 8192 the centre. Nothing of its own: it copies, compares and archives as ECEnvPoint.
+class ECPitchBend : public ECEnvPoint {
+    DECLARE_SERIAL(ECPitchBend)
+
+public:
+    ECPitchBend() = default;
+    ECPitchBend(const ECPitchBend& other) = default;
+    ~ECPitchBend() override;
+    ECPitchBend& operator=(const ECPitchBend& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor

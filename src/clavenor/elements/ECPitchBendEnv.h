@@ -1,0 +1,25 @@
+#pragma once
+
+#include "clavenor/elements/ECEnvelope.h"
+
+namespace clavenor {
+
+/// The pitch-bend envelope of a staff (event id 46; allowed parent: staff). Its points are
+/// pitch bends; limits 0 to 16383, default value 8192 (no bend).
+///
+/// Archive record: the ECEnvelope record only.
+class ECPitchBendEnv : public ECEnvelope {
+    DECLARE_SERIAL(ECPitchBendEnv)
+
+public:
+    ECPitchBendEnv();
+    ECPitchBendEnv(const ECPitchBendEnv& other) = default;
+    ~ECPitchBendEnv() override;
+    ECPitchBendEnv& operator=(const ECPitchBendEnv& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+};
+
+} // namespace clavenor

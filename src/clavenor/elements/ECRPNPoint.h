@@ -1,0 +1,51 @@
+#pragma once
+
+#include "clavenor/elements/ECEnvPoint.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// A registered parameter change (event id 53; allowed parent: its parameter envelope, 52),
+/// naming the parameter number by its two bytes (0 and 0 by default).
+///
+/// Archive record: the ECEnvPoint record, then the first and the second byte.
+class ECRPNPoint : public ECEnvPoint {
+    DECLARE_SERIAL(ECRPNPoint)
+
+public:
+    ECRPNPoint() = default;
+    ECRPNPoint(std::uint8_t first, std::uint8_t second) : m_nFirst(first), m_nSecond(second) {}
+    /// The ECEnvPoint copy (time included) and the parameter number.
+    ECRPNPoint(const ECRPNPoint& other) = default;
+    ~ECRPNPoint() override;
+
+    /// The ECEnvPoint assignment and the parameter number.
+    ECRPNPoint& operator=(const ECRPNPoint& other) = default;
+
+    /// Equal parameter numbers.
+    bool operator==(const ECRPNPoint& other) const {
+        return m_nFirst == other.m_nFirst && m_nSecond == other.m_nSecond;
+    }
+    bool operator!=(const ECRPNPoint& other) const { return !(*this == other); }
+
+    void Serialize(CArchive& ar) override;
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+
+    void GetRPNValue(std::uint8_t& first, std::uint8_t& second) const {
+        first = m_nFirst;
+        second = m_nSecond;
+    }
+    void SetRPNValue(std::uint8_t first, std::uint8_t second) {
+        m_nFirst = first;
+        m_nSecond = second;
+    }
+
+private:
+    std::uint8_t m_nFirst = 0;
+    std::uint8_t m_nSecond = 0;
+};
+
+} // namespace clavenor
