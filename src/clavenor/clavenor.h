@@ -179,9 +179,11 @@
 
 #include "clavenor/caches/MCCache.h"
 
+#include "clavenor/records/DCMidiMessage.h"
+#include "clavenor/records/DCMidiTrack.h"
 #include "clavenor/records/DCNote.h"
 #include "clavenor/records/DCRest.h"
-#include "clavenor/records/MCNoteRecords.h"
+#include "clavenor/records/MCStandardRecords.h"
 
 #include "clavenor/files/DocumentFile.h"
 

@@ -8,7 +8,7 @@ namespace clavenor {
 
 /// What a host keeps about a note or grace note beside the element itself, which holds only
 /// its time and duration: the MIDI key it sounds, how it is spelled, and how hard it is
-/// struck and released. Attached under a view code the host chooses (see MCNoteRecords),
+/// struck and released. Attached under a view code the host chooses (see MCStandardRecords),
 /// it travels with the note through documents and the clipboard.
 ///
 /// Archive record: the DCBase record, then a layout byte (1), the pitch, the spelling (a

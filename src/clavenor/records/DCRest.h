@@ -7,7 +7,7 @@
 namespace clavenor {
 
 /// The note value of a rest, which the rest element does not archive: its undotted rest type
-/// and its number of dots. Attached under a view code the host chooses (see MCNoteRecords).
+/// and its number of dots. Attached under a view code the host chooses (see MCStandardRecords).
 /// After a document is loaded, the record gives its rest its type back (PostSerialize), so
 /// a loaded rest has the length it was saved with.
 ///

@@ -1,4 +1,4 @@
-#include "clavenor/records/MCNoteRecords.h"
+#include "clavenor/records/MCStandardRecords.h"
 
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/commands/MCCommandList.h"
@@ -7,6 +7,8 @@
 #include "clavenor/elements/ECRest.h"
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/plugins/CPluginData.h"
+#include "clavenor/records/DCMidiMessage.h"
+#include "clavenor/records/DCMidiTrack.h"
 #include "clavenor/records/DCNote.h"
 #include "clavenor/records/DCRest.h"
 
@@ -15,6 +17,18 @@
 namespace clavenor {
 
 namespace {
+
+struct Standard {
+    const CRuntimeClass* record;
+    int eventId;
+};
+const Standard kStandard[] = {
+    {RUNTIME_CLASS(DCNote), EventId::Note},
+    {RUNTIME_CLASS(DCNote), EventId::GraceNote},
+    {RUNTIME_CLASS(DCRest), EventId::Rest},
+    {RUNTIME_CLASS(DCMidiTrack), EventId::Staff},
+    {RUNTIME_CLASS(DCMidiMessage), EventId::SystemMessage},
+};
 
 bool IsViewCode(int viewCode) { return viewCode >= 0 && viewCode < CPluginData::ViewCodes; }
 
@@ -59,7 +73,7 @@ void FillFromItem(CCAddItem& item, int viewCode) {
         if (message.IsNote() == 0) {
             return;
         }
-        DCNote* note = MCNoteRecords::GetNote(child, viewCode);
+        DCNote* note = MCStandardRecords::GetNote(child, viewCode);
         if (note == nullptr) {
             return;
         }
@@ -70,7 +84,7 @@ void FillFromItem(CCAddItem& item, int viewCode) {
             note->SetReleaseVelocity(message.GetDataByte2());
         }
     } else if (child->GetEventId() == EventId::Rest) {
-        if (DCRest* rest = MCNoteRecords::GetRest(child, viewCode)) {
+        if (DCRest* rest = MCStandardRecords::GetRest(child, viewCode)) {
             rest->SetRestType(static_cast<ECRest*>(child)->GetRestType());
         }
     }
@@ -78,56 +92,74 @@ void FillFromItem(CCAddItem& item, int viewCode) {
 
 } // namespace
 
-int MCNoteRecords::Register(int viewCode) {
+int MCStandardRecords::Register(int viewCode) {
     if (!IsViewCode(viewCode)) {
         return 0;
     }
-    CPluginData note(RUNTIME_CLASS(DCNote), viewCode, EventId::Note);
-    CPluginData grace(RUNTIME_CLASS(DCNote), viewCode, EventId::GraceNote);
-    CPluginData rest(RUNTIME_CLASS(DCRest), viewCode, EventId::Rest);
-    CPluginData::AddPlugin(&note);
-    CPluginData::AddPlugin(&grace);
-    CPluginData::AddPlugin(&rest);
+    for (const Standard& standard : kStandard) {
+        CPluginData registration(standard.record, viewCode, standard.eventId);
+        CPluginData::AddPlugin(&registration);
+    }
     return 1;
 }
 
-void MCNoteRecords::Unregister(int viewCode) {
+void MCStandardRecords::Unregister(int viewCode) {
     if (!IsViewCode(viewCode)) {
         return;
     }
-    for (const int id : {EventId::Note, EventId::GraceNote, EventId::Rest}) {
-        const CRuntimeClass*& entry = CPluginData::GetDataClass(viewCode, id);
-        if (entry == RUNTIME_CLASS(DCNote) || entry == RUNTIME_CLASS(DCRest)) {
+    for (const Standard& standard : kStandard) {
+        const CRuntimeClass*& entry = CPluginData::GetDataClass(viewCode, standard.eventId);
+        if (entry == standard.record) {
             entry = nullptr;
         }
     }
 }
 
-int MCNoteRecords::Use(ECPerformance* document, int viewCode) {
+int MCStandardRecords::Use(ECPerformance* document, int viewCode) {
     if (document == nullptr || Register(viewCode) == 0) {
         return 0;
     }
-    document->AddCommandHandler(&MCNoteRecords::OnCommand,
+    document->AddCommandHandler(&MCStandardRecords::OnCommand,
                                 reinterpret_cast<void*>(static_cast<std::intptr_t>(viewCode)));
     return 1;
 }
 
-DCNote* MCNoteRecords::FindNote(ECBase* element) { return FindRecord<DCNote>(element); }
+DCNote* MCStandardRecords::FindNote(ECBase* element) { return FindRecord<DCNote>(element); }
 
-DCRest* MCNoteRecords::FindRest(ECBase* element) { return FindRecord<DCRest>(element); }
+DCRest* MCStandardRecords::FindRest(ECBase* element) { return FindRecord<DCRest>(element); }
 
-DCNote* MCNoteRecords::GetNote(ECBase* element, int viewCode) {
+DCMidiTrack* MCStandardRecords::FindTrack(ECBase* element) {
+    return FindRecord<DCMidiTrack>(element);
+}
+
+DCMidiMessage* MCStandardRecords::FindMessage(ECBase* element) {
+    return FindRecord<DCMidiMessage>(element);
+}
+
+DCMidiTrack* MCStandardRecords::GetTrack(ECBase* element, int viewCode) {
+    return element != nullptr && element->GetEventId() == EventId::Staff
+               ? MakeRecord<DCMidiTrack>(element, viewCode)
+               : nullptr;
+}
+
+DCMidiMessage* MCStandardRecords::GetMessage(ECBase* element, int viewCode) {
+    return element != nullptr && element->GetEventId() == EventId::SystemMessage
+               ? MakeRecord<DCMidiMessage>(element, viewCode)
+               : nullptr;
+}
+
+DCNote* MCStandardRecords::GetNote(ECBase* element, int viewCode) {
     return element != nullptr && IsNoteKind(element) ? MakeRecord<DCNote>(element, viewCode)
                                                      : nullptr;
 }
 
-DCRest* MCNoteRecords::GetRest(ECBase* element, int viewCode) {
+DCRest* MCStandardRecords::GetRest(ECBase* element, int viewCode) {
     return element != nullptr && element->GetEventId() == EventId::Rest
                ? MakeRecord<DCRest>(element, viewCode)
                : nullptr;
 }
 
-int MCNoteRecords::OnCommand(ECBase*, int phase, void* commands, void* userData) {
+int MCStandardRecords::OnCommand(ECBase*, int phase, void* commands, void* userData) {
     if (phase != MCCommandMgr::PhaseProcess || commands == nullptr) {
         return 1;
     }
