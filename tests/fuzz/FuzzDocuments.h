@@ -21,6 +21,13 @@ std::vector<std::uint8_t> Save(ECPerformance* document);
 /// load. Throws CArchiveException (after deleting the partial document) on a bad stream.
 ECPerformance* Load(const std::uint8_t* data, std::size_t size, std::int32_t version);
 
+/// A score built through its conductor: two staves (the second of staff type 1, grouped with
+/// the first), a wave track, ten measures in 4/4, 3/4 and 6/8, tempo marks with a ramp and a
+/// pause, notes in the measures found by time. The structure the conductor creates on first
+/// use comes through commands, so the calling thread must own the message queue (the first
+/// performance a thread makes gives it that).
+ECPerformance* MakeScoreDocument();
+
 /// Example documents that exercise every record the library has.
 std::vector<ECPerformance*> MakeSeedDocuments();
 
