@@ -11,9 +11,9 @@ namespace clavenor::tool {
 
 namespace {
 
-constexpr double kLabelWidth = 140.0;
+constexpr double kLabelWidth = 200.0;
 // What fits in the label column at the font size used.
-constexpr std::size_t kLabelChars = 26;
+constexpr std::size_t kLabelChars = 34;
 constexpr double kHeaderHeight = 44.0;
 constexpr double kBandGap = 8.0;
 constexpr double kRowHeight = 4.0;

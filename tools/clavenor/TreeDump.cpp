@@ -2,6 +2,7 @@
 
 #include <clavenor/clavenor.h>
 
+#include <cstdio>
 #include <iomanip>
 #include <sstream>
 
@@ -29,6 +30,11 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::string TextOf(const Json& value) {
+    if (value.is_number_float()) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value.get<double>());
+        return text;
+    }
     if (value.is_string()) {
         return "\"" + value.get<std::string>() + "\"";
     }
@@ -83,7 +89,12 @@ Json TreeDump::Fields(ECBase* element) {
     if (auto* control = dynamic_cast<ECControlChange*>(element)) {
         fields["controller"] = control->GetControllerNum();
     }
-    if (auto* point = dynamic_cast<ECEnvPoint*>(element)) {
+    if (auto* meter = dynamic_cast<ECMeter*>(element)) {
+        fields["meter"] =
+            std::to_string(meter->GetNumerator()) + "/" + std::to_string(meter->GetDenominator());
+    } else if (auto* tempo = dynamic_cast<ECTempo*>(element)) {
+        fields["tempo"] = tempo->GetValue();
+    } else if (auto* point = dynamic_cast<ECEnvPoint*>(element)) {
         fields["value"] = point->GetValue();
     }
     if (auto* envelope = dynamic_cast<ECControllerEnv*>(element)) {

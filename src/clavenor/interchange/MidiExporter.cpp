@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <unordered_set>
 
 namespace clavenor {
@@ -93,10 +94,19 @@ private:
         }
     }
 
+    // Half the spacing of floats around `time`: how far a float time may lie from the
+    // exact time it stands for.
+    static double HalfUlp(double time) {
+        const auto single = static_cast<float>(time);
+        return (std::nextafter(single, std::numeric_limits<float>::infinity()) - single) / 2.0;
+    }
+
+    // `error`: how far the time may lie from the exact time it stands for, beyond the float's
+    // own rounding (a note's end adds its start's and its duration's).
     Item& Add(double time, std::size_t track, int order, std::uint8_t status,
-              std::uint8_t data1 = 0, std::uint8_t data2 = 0) {
+              std::uint8_t data1 = 0, std::uint8_t data2 = 0, double error = 0.0) {
         m_items.push_back({time, track, order, m_sequence++, status, data1, data2, {}});
-        m_times.push_back(time);
+        m_times.push_back({time, HalfUlp(time) + error});
         return m_items.back();
     }
 
@@ -301,31 +311,37 @@ private:
             ++m_unpitched;
         }
         const double start = TimeOf(note);
-        const double end = start + std::max(0.0f, note->GetDuration()->GetSeconds());
+        const double length = std::max(0.0f, note->GetDuration()->GetSeconds());
+        const double end = start + length;
         Add(start, track, OrderNoteOn, static_cast<std::uint8_t>(0x90 | channel), pitch, velocity);
         // A note of no length keeps its note-off right after its note-on: same order, next
         // in sequence.
         const bool silent = end <= start;
         Add(end, track, silent ? OrderNoteOn : OrderNoteOff,
-            static_cast<std::uint8_t>(0x80 | channel), pitch, release);
+            static_cast<std::uint8_t>(0x80 | channel), pitch, release,
+            HalfUlp(start) + HalfUlp(length));
         Progress();
     }
 
-    static bool OnTick(double time, int division) {
-        const double ticks = time * division;
-        const auto single = static_cast<float>(time);
-        const double ulp = std::nextafter(single, std::numeric_limits<float>::infinity()) - single;
-        return std::abs(ticks - std::nearbyint(ticks)) <= ulp * division / 2 + 1e-9;
+    struct TimeError {
+        double time;
+        double error;
+    };
+
+    // Whether a time, give or take its error, is a whole number of ticks.
+    static bool OnTick(const TimeError& time, int division) {
+        const double ticks = time.time * division;
+        return std::abs(ticks - std::nearbyint(ticks)) <= time.error * division + 1e-9;
     }
 
     int ChooseDivision() {
         if (m_options.division > 0) {
             return m_options.division;
         }
-        m_times.push_back(m_end);
+        m_times.push_back({m_end, HalfUlp(m_end)});
         for (const int division : kCandidateDivisions) {
             if (std::all_of(m_times.begin(), m_times.end(),
-                            [&](double time) { return OnTick(time, division); })) {
+                            [&](const TimeError& time) { return OnTick(time, division); })) {
                 return division;
             }
         }
@@ -396,7 +412,7 @@ private:
     const MidiExporter::Options& m_options;
     MidiExportReport& m_report;
     std::vector<Item> m_items;
-    std::vector<double> m_times;
+    std::vector<TimeError> m_times;
     std::unordered_set<ECBase*> m_visited;
     std::size_t m_tracks = 1;
     double m_end = 0.0;

@@ -35,6 +35,11 @@ constexpr RestValue kRestValues[] = {
     {0.125, 17}, {0.09375, 21}, {0.0625, 20}, {0.03125, 22},
 };
 
+// The undotted values, longest first (the double whole only fills a whole measure).
+constexpr RestValue kPlainRests[] = {
+    {4.0, 2}, {2.0, 5}, {1.0, 8}, {0.5, 11}, {0.25, 14}, {0.125, 17}, {0.0625, 20}, {0.03125, 22},
+};
+
 std::uint32_t Big24(std::span<const std::uint8_t> b) {
     return (std::uint32_t{b[0]} << 16) | (std::uint32_t{b[1]} << 8) | b[2];
 }
@@ -707,12 +712,36 @@ private:
         }
     }
 
+    // Rests for the silence [from, to) of a measure. A silence filling the whole measure is
+    // one rest when a rest value (dotted or not) has the measure's length; otherwise each rest
+    // is the longest plain value that fits and starts on a multiple of its own length from
+    // the measure's start (so a silence from beat 2.75 to 4 is a sixteenth and a quarter).
+    // Rest values cannot say the silence left by a tuplet (from a third of a beat on): it
+    // gets no rest up to the next beat, from where rests go on.
     void Rests(StaffState& state, ECMeasure* measure, double from, double to) {
+        const double start = measure->GetTime()->GetSeconds();
         double at = from;
+        const double grid = (at - start) / kShortestRest;
+        if (std::abs(grid - std::round(grid)) > kEpsilon) {
+            at = start + std::ceil(at - start - kEpsilon);
+        }
         while (to - at >= kShortestRest - kEpsilon) {
-            const RestValue* value =
-                std::find_if(std::begin(kRestValues), std::end(kRestValues),
-                             [&](const RestValue& v) { return v.quarters <= to - at + kEpsilon; });
+            const double left = to - at;
+            const RestValue* value = nullptr;
+            if (std::abs(at - start) < kEpsilon) {
+                value = std::find_if(
+                    std::begin(kRestValues), std::end(kRestValues),
+                    [&](const RestValue& v) { return std::abs(v.quarters - left) < kEpsilon; });
+                value = value != std::end(kRestValues) ? value : nullptr;
+            }
+            if (value == nullptr) {
+                value = std::find_if(std::begin(kPlainRests), std::end(kPlainRests),
+                                     [&](const RestValue& v) {
+                                         const double steps = (at - start) / v.quarters;
+                                         return v.quarters <= left + kEpsilon &&
+                                                std::abs(steps - std::round(steps)) < kEpsilon;
+                                     });
+            }
             auto* rest = Timed(new ECRest(value->type), static_cast<float>(at), 0, state.number);
             measure->AddChild(rest, 1);
             if (DCRest* record = MCStandardRecords::GetRest(rest, m_options.viewCode)) {
