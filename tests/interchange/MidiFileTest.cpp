@@ -14,7 +14,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Chunk(const char* type, const Bytes& body) {
-    Bytes out(type, type + 4);
+    Bytes out;
+    out.reserve(8 + body.size());
+    out.insert(out.end(), type, type + 4);
     const auto n = static_cast<std::uint32_t>(body.size());
     out.insert(out.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
                            static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});

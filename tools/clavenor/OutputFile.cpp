@@ -23,7 +23,10 @@ namespace {
 void OutputFile::Write(const std::filesystem::path& path, std::string_view bytes) {
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string name(".");
+    name += path.filename().string();
+    name += ".XXXXXX";
+    std::string temporary = (folder / name).string();
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         Fail(path, "cannot create a file in " + folder.string(), errno);

@@ -105,7 +105,12 @@ public:
     explicit TemporaryFile(const std::filesystem::path& target) {
         const std::filesystem::path folder =
             target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-        m_path = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+        // Hidden, beside the target, unique: ".NAME.XXXXXX" (built step by step, which keeps
+        // GCC's -Wrestrict false alarm on string concatenation quiet at -O3).
+        std::string name(".");
+        name += target.filename().string();
+        name += ".XXXXXX";
+        m_path = (folder / name).string();
         m_fd = ::mkstemp(m_path.data());
         if (m_fd < 0) {
             ThrowSystem(target, "cannot create a temporary file in " + folder.string(), errno);
