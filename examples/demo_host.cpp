@@ -1,13 +1,16 @@
 // A small host: builds an element graph, saves and reloads it, walks it, drives a document
 // through commands with handlers, undo and redo, copies a measure's notes from one document
-// into another through the clipboard, lists the filters of its plug-ins, and adds controller
-// data whose values it pulls block by block as a player would. It prints what it did.
+// into another through the clipboard, lists the filters of its plug-ins, adds controller data
+// whose values it pulls block by block as a player would, and builds a score through its
+// conductor (meters, tempo marks, staves, measures found by time) whose notes it places in
+// bars and seconds before and after a reload. It prints what it did.
 
 #include <clavenor/clavenor.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 using namespace clavenor;
 
@@ -147,6 +150,33 @@ ECNote* MakeNote(float time, float length) {
     MCTime start(time);
     MCTime duration(length);
     return new ECNote(start, duration);
+}
+
+// Saves a document the way a host does (the main pass, then the fix-up pass) and loads the
+// bytes into a new performance of the version written.
+ECPerformance* SaveAndReload(ECPerformance* document) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        document->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(document);
+        ar.Close();
+    }
+    std::printf("  saved %llu bytes\n", static_cast<unsigned long long>(file.GetLength()));
+    file.SeekToBegin();
+    auto* reloaded = new ECPerformance;
+    reloaded->SetVersion(ECPerformance::WriteVersion);
+    ECPerformance* previous = ECPerformance::SetActivePerformance(reloaded);
+    {
+        CArchive ar(&file, CArchive::load);
+        reloaded->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(reloaded);
+        ar.Close();
+    }
+    ECPerformance::SetActivePerformance(previous);
+    return reloaded;
 }
 
 void ShowScore() {
@@ -415,6 +445,104 @@ void ShowControllerData() {
     MCCommandMgr::OnIdle();
 }
 
+// Where each note of a score falls: its measure, its bar, beat and tick (counted from 1 for
+// reading) and the second at which it sounds.
+std::string DescribeNotes(ECPerformance* score) {
+    ECConductor* conductor = score->GetConductor();
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    ACFindEvents find;
+    find.AddEvtType(EventId::Note);
+    find.Apply(score);
+    MCEventList* notes = find.GetEvents();
+    notes->Sort();
+    std::string lines;
+    char line[160];
+    for (POSITION pos = notes->GetHeadPosition(); pos != nullptr;) {
+        ECBase* note = notes->GetNext(pos);
+        MCTime position = *note->GetTime();
+        track0->GetMeterEnv()->GetBarPulseTick(position, MCTime::GlobalPPQ);
+        MCTime clock = *note->GetTime();
+        track0->GetTempoEnv()->GetClockTime(clock);
+        const BPTTime& bpt = position.GetBarPulseTick();
+        std::snprintf(line, sizeof line,
+                      "    staff %d, quarter %5.2f: measure %d, bar %d beat %d tick %3d, %6.3f s\n",
+                      note->GetTrack(), static_cast<double>(note->GetTime()->GetSeconds()),
+                      conductor->GetMeasureNumberAtTime(*note->GetTime()), bpt.bar + 1,
+                      bpt.pulse + 1, bpt.tick, static_cast<double>(clock.GetSeconds()));
+        lines += line;
+    }
+    return lines;
+}
+
+void ShowTimeline() {
+    std::printf("\na score built through its conductor:\n");
+    auto* score = new ECPerformance;
+    auto* conductor = new ECConductor;
+    score->AddChild(conductor, 0);
+
+    MCCommandMgr::BeginUndo(score, CString("Set up the score"));
+    // The conductor staff, the staves and the meter and tempo maps come into the document
+    // through commands the first time they are asked for.
+    conductor->GetTrack(ECConductor::KindStaff, 1, 1);
+    conductor->GetTrack(ECConductor::KindStaff, 2, 1);
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    auto* marks = new CCAdd;
+    marks->SetSynchronous(1);
+    ECBase* meters = track0->GetMeterEnv();
+    marks->Add(AtTime(new ECMeter(4, 4, 0), 0.0f), meters, FCMidi::MidiNull());
+    marks->Add(AtTime(new ECMeter(3, 4, ECMeter::TypeComputed), 16.0f), meters, FCMidi::MidiNull());
+    // 96 to the quarter, a change to 72 at the third bar that speeds up evenly to 132 at the
+    // sixth.
+    ECBase* tempi = track0->GetTempoEnv();
+    auto* start = AtTime(new ECTempo, 0.0f);
+    start->SetTempo(96.0f, 1.0f);
+    auto* change = AtTime(new ECTempo(ECTempo::TypeAccelerando, MCTime(11.0f)), 8.0f);
+    change->SetTempo(72.0f, 1.0f);
+    change->SetStyle(ECEnvPoint::StyleLinear);
+    auto* arrival = AtTime(new ECTempo, 19.0f);
+    arrival->SetTempo(132.0f, 1.0f);
+    for (ECTempo* mark : {start, change, arrival}) {
+        marks->Add(mark, tempi, FCMidi::MidiNull());
+    }
+    marks->Apply(score);
+    MCCommandMgr::EndUndo(score);
+
+    // Eight measures: four of 4/4 until the 3/4 meter takes over at quarter 16.
+    conductor->GetMeasure(0, MCTime(27.5f), 1, 1);
+    std::printf("  %d measures, ending at quarter %g\n", conductor->GetMaxMeasureNumber(),
+                static_cast<double>(conductor->GetMaxMeasureEndTime().GetSeconds()));
+
+    MCCommandMgr::BeginUndo(score, CString("Enter notes"));
+    auto* notes = new CCAdd;
+    notes->SetSynchronous(1);
+    const float melody[] = {0.0f,  1.0f,  2.0f,  3.0f,  4.0f,  6.0f,  8.0f,
+                            12.0f, 16.0f, 17.5f, 19.0f, 22.0f, 25.0f, 27.0f};
+    auto enter = [&](int staff, float time, float length) {
+        ECNote* note = MakeNote(time, length);
+        note->SetVoiceTrack(0, staff);
+        notes->Add(note, conductor->GetMeasure(staff, MCTime(time), 0, 1), FCMidi::MidiNull());
+    };
+    for (float time : melody) {
+        enter(1, time, 1.0f);
+    }
+    for (float time : {0.0f, 8.0f, 16.0f, 25.0f}) {
+        enter(2, time, 3.0f);
+    }
+    notes->Apply(score);
+    MCCommandMgr::EndUndo(score);
+
+    const std::string before = DescribeNotes(score);
+    std::printf("  where the notes fall:\n%s", before.c_str());
+    ECPerformance* reloaded = SaveAndReload(score);
+    const std::string after = DescribeNotes(reloaded);
+    std::printf("  the reloaded score:\n%s  %s\n", after.c_str(),
+                after == before ? "the same answers" : "DIFFERENT answers");
+
+    delete reloaded;
+    delete score;
+    MCCommandMgr::OnIdle();
+}
+
 } // namespace
 
 int main() {
@@ -531,5 +659,6 @@ int main() {
     ShowClipboard();
     ShowPlugins();
     ShowControllerData();
+    ShowTimeline();
     return 0;
 }

@@ -15,11 +15,19 @@ std::string Describe(MCGroup::Table& table) {
     std::string out;
     for (int i = 0; i < table.GetSize(); ++i) {
         const tag_group& e = table[i];
-        if (e.IsUsed() != 0) {
-            out += (out.empty() ? "" : " ") + std::to_string(e.GetFirst()) + "-" +
-                   std::to_string(e.GetLast()) + ":" + std::to_string(e.GetKind()) + "#" +
-                   std::to_string(e.GetId());
+        if (e.IsUsed() == 0) {
+            continue;
         }
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += std::to_string(e.GetFirst());
+        out += '-';
+        out += std::to_string(e.GetLast());
+        out += ':';
+        out += std::to_string(e.GetKind());
+        out += '#';
+        out += std::to_string(e.GetId());
     }
     return out;
 }

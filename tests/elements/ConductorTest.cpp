@@ -114,6 +114,29 @@ TEST_F(Timeline, StructureIsMadeOnFirstUseThroughCommands) {
     EXPECT_EQ(alone.GetMeterAtTime(MCTime(0.0f)), nullptr);
 }
 
+// A command handler that asks the conductor while its structure is being made gets no
+// second conductor staff or meter map (nor an endless descent into more commands).
+TEST_F(Timeline, HandlersAskingDuringFirstUse) {
+    struct Asker {
+        ECConductor* conductor;
+        int calls = 0;
+    } asker{conductor};
+    document->AddCommandHandler(
+        [](ECBase*, int, void*, void* user) {
+            auto* self = static_cast<Asker*>(user);
+            ++self->calls;
+            self->conductor->GetMeterAtTime(MCTime(0.0f));
+            return 1;
+        },
+        &asker);
+    conductor->GetMeterAtTime(MCTime(0.0f));
+    EXPECT_GT(asker.calls, 0);
+    EXPECT_EQ(conductor->GetChildren()->GetCount(), 1);
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    EXPECT_EQ(track0->GetChildren()->GetCount(), 1);
+    EXPECT_NE(track0->GetMeterEnv(), nullptr);
+}
+
 TEST_F(Timeline, StavesAreNumberedAndKeptAligned) {
     for (int n = 1; n <= 3; ++n) {
         // Asked for number 9, a new staff takes the next number.
@@ -366,10 +389,14 @@ std::string Snapshot(ECPerformance* document) {
         out += line;
         for (int track = 0; track <= staves; ++track) {
             ECMeasure* measure = conductor->GetMeasure(track, time, 0, 1);
-            out += measure ? " " + std::to_string(measure->GetTrack()) + "@" +
-                                 std::to_string(measure->GetTime()->GetSeconds()) + "+" +
-                                 std::to_string(measure->GetChildren()->GetCount())
-                           : " -";
+            if (measure == nullptr) {
+                out += " -";
+                continue;
+            }
+            std::snprintf(line, sizeof line, " %d@%g+%d", measure->GetTrack(),
+                          static_cast<double>(measure->GetTime()->GetSeconds()),
+                          measure->GetChildren()->GetCount());
+            out += line;
         }
     }
     for (int i = 0; i < track0->GetMeterEnv()->GetPointCount(); ++i) {
@@ -377,14 +404,16 @@ std::string Snapshot(ECPerformance* document) {
         MCTime end;
         conductor->GetMeterScope(static_cast<ECMeter*>(track0->GetMeterEnv()->GetPointAtIndex(i)),
                                  start, end);
-        out += "\nscope " + std::to_string(start.GetSeconds()) + " " +
-               std::to_string(end.GetSeconds());
+        std::snprintf(line, sizeof line, "\nscope %g %g", static_cast<double>(start.GetSeconds()),
+                      static_cast<double>(end.GetSeconds()));
+        out += line;
     }
     for (MCGroup::Table* table :
          {&track0->GetGroup().GetPrimaryGroup(), &track0->GetGroup().GetSecondaryGroup()}) {
         out += "\ngroups";
         for (int i = 0; i < table->GetSize(); ++i) {
-            out += " " + std::to_string((*table)[i].word);
+            std::snprintf(line, sizeof line, " %08x", static_cast<unsigned>((*table)[i].word));
+            out += line;
         }
     }
     return out;

@@ -1,5 +1,7 @@
 #include "FuzzDocuments.h"
 
+#include <algorithm>
+#include <cmath>
 #include <type_traits>
 
 namespace clavenor::fuzz {
@@ -144,6 +146,45 @@ ECPerformance* MakeMarksDocument() {
 }
 
 } // namespace
+
+void QueryTimeline(ECPerformance* document) {
+    ECConductor* conductor = document->GetConductor();
+    ECConductorStaff* track0 = conductor != nullptr ? conductor->GetConductorStaff() : nullptr;
+    if (track0 == nullptr) {
+        return;
+    }
+    constexpr int kSamples = 48;
+    constexpr int kStaves = 8;
+    const int staves = std::min(track0->GetMaxStaffNumber(), kStaves);
+    const float end = track0->GetMaxMeasureEndTime().GetSeconds();
+    const float span = std::isfinite(end) && end > 0.0f ? end : 4.0f;
+    MCEventList list;
+    for (int i = -1; i <= kSamples + 1; ++i) {
+        const MCTime time(span * static_cast<float>(i) / kSamples);
+        conductor->GetMeasureNumberAtTime(time);
+        conductor->GetMeasureNumberBeforeTime(time);
+        for (int track = 0; track <= staves; ++track) {
+            conductor->GetMeasure(track, time, 0, 1);
+        }
+        conductor->GetMeasures(ECConductorStaff::AllTracks, time, MCTime(span), list);
+        MCTime start;
+        MCTime stop;
+        conductor->GetMeterScope(conductor->GetMeterAtTime(time), start, stop);
+        conductor->GetTempoBeforeTime(time);
+        MCTime position = time;
+        track0->GetMeterEnv()->GetBarPulseTick(position, MCTime::GlobalPPQ);
+        track0->GetMeterEnv()->GetNormalizedTime(position);
+        MCTime clock = time;
+        track0->GetTempoEnv()->GetClockTime(clock);
+        track0->GetTempoEnv()->GetNormalizedTime(clock);
+    }
+    for (int n = 0; n <= conductor->GetMaxMeasureNumber() && n < kSamples; ++n) {
+        conductor->GetMeasures(ECConductorStaff::AllTracks, n, n + 1, list);
+    }
+    MCTime past(span);
+    past += MCTime(1.0f);
+    conductor->GetMeasure(1, past, 1, 1);
+}
 
 ECPerformance* MakeScoreDocument() {
     auto* document = new ECPerformance;

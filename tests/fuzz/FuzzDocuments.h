@@ -28,6 +28,12 @@ ECPerformance* Load(const std::uint8_t* data, std::size_t size, std::int32_t ver
 /// performance a thread makes gives it that).
 ECPerformance* MakeScoreDocument();
 
+/// Asks a loaded document's conductor what a host would: measures at and before times, the
+/// measure of every staff, meters and tempi in force, conversions to bar/pulse/tick and
+/// seconds and back, measure ranges, and one measure appended past the end. Bounded work
+/// whatever the document holds; the document may gain structure (made through commands).
+void QueryTimeline(ECPerformance* document);
+
 /// Example documents that exercise every record the library has.
 std::vector<ECPerformance*> MakeSeedDocuments();
 

@@ -32,6 +32,8 @@ bool IsTrackChild(ECBase* child) {
 
 } // namespace
 
+ECConductor::ECConductor(const ECConductor& other) : ECWithChild(other) {}
+
 ECConductor::~ECConductor() = default;
 
 ECConductor& ECConductor::operator=(const ECConductor& other) {
@@ -104,8 +106,7 @@ int ECConductor::RemoveChild(ECBase* child, int deep) {
         return 0;
     }
     if (child == m_pConductorStaff) {
-        m_pConductorStaff->DropTables();
-        m_pConductorStaff = nullptr;
+        ForgetConductorStaff();
     } else if (m_pConductorStaff != nullptr && child->GetEventId() == EventId::Staff) {
         const int number = m_pConductorStaff->GetStaffNumber(static_cast<ECStaff*>(child));
         if (number > 0) {
@@ -125,11 +126,17 @@ int ECConductor::RemoveChildren(int deep) {
     return ECWithChild::RemoveChildren(deep);
 }
 
-void ECConductor::ReleaseTables() {
-    if (m_pConductorStaff != nullptr) {
+void ECConductor::ForgetConductorStaff() {
+    // A conductor staff that another conductor keeps (only a damaged document shares one)
+    // keeps its tables.
+    if (m_pConductorStaff != nullptr && m_pConductorStaff->GetConductor() == this) {
         m_pConductorStaff->DropTables();
-        m_pConductorStaff = nullptr;
     }
+    m_pConductorStaff = nullptr;
+}
+
+void ECConductor::ReleaseTables() {
+    ForgetConductorStaff();
     m_waveTracks.RemoveAll();
 }
 
@@ -148,13 +155,19 @@ ECConductorStaff* ECConductor::GetConductorStaff() {
             return m_pConductorStaff;
         }
     }
+    // A handler that asks the conductor while the command runs gets no second one.
+    if (m_bMakingStaff) {
+        return nullptr;
+    }
     auto* staff = new ECConductorStaff(this, performance);
     staff->SetVoiceTrack(kStructureVoice, 0);
     MCTime zero = MCTime::TimeZero();
     staff->SetTime(&zero);
     // Held across the command: when it does not insert the staff, releasing it deletes it.
     staff->Ref();
+    m_bMakingStaff = true;
     MCStructureCommands::AddTrack(performance, staff, -1);
+    m_bMakingStaff = false;
     staff->Unref(1);
     return m_pConductorStaff;
 }

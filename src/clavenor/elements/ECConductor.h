@@ -52,6 +52,8 @@ public:
     static constexpr int KindWaveTrack = 2;
 
     ECConductor() = default;
+    /// Copies the ECWithChild part: a copy has no children, so no tracks and no tables.
+    ECConductor(const ECConductor& other);
     ~ECConductor() override;
 
     /// Copies only the ECWithChild part.
@@ -94,6 +96,8 @@ public:
     /// Kind 0: the conductor staff; kind 1: ECConductorStaff::GetStaff(number, create); kind
     /// 2: GetWaveTrack(number, create); other kinds null.
     ECTrack* GetTrack(int kind, int number, int create);
+    /// The track of the voice/track word, which a conductor has none of (2047).
+    using ECWithChild::GetTrack;
 
     /// Orders the children: every staff and wave track is taken out and put back, the staves
     /// in number order, then the wave tracks in number order, then those that have no
@@ -156,8 +160,9 @@ protected:
     void BuildWaveTrackArray();
 
 private:
-    // Forgets the conductor staff's tables and the wave-track table (the children are
-    // going).
+    // Lets the conductor staff go, with its staff table and measure map.
+    void ForgetConductorStaff();
+    // Lets the conductor staff and the wave-track table go (the children are going).
     void ReleaseTables();
 
     ECPerformance* m_pPerformance = nullptr;
@@ -165,6 +170,8 @@ private:
     CArray<ECWaveTrack*, ECWaveTrack*> m_waveTracks;
     // Whether the fix-up pass of a load reached this conductor.
     bool m_bFixedUp = false;
+    // While the command that inserts a new conductor staff runs.
+    bool m_bMakingStaff = false;
 };
 
 } // namespace clavenor

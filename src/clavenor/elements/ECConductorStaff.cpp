@@ -687,27 +687,24 @@ int ECConductorStaff::RemoveMeasures(int index, int count) {
 
 // Maps created on demand ---------------------------------------------------------------------
 
-ECTempoEnv* ECConductorStaff::GetTempoEnv() {
-    if (m_pTempoEnv == nullptr) {
-        auto* map = new ECTempoEnv;
-        map->SetVoiceTrack(kStructureVoice, 0);
+template <class Map>
+Map* ECConductorStaff::MakeMap(Map*& map) {
+    // A handler that asks for the map while the command runs gets no second one.
+    if (map == nullptr && !m_bMakingMap) {
+        auto* made = new Map;
+        made->SetVoiceTrack(kStructureVoice, 0);
         // Held across the command: when it does not add the map, releasing it deletes it.
-        map->Ref();
-        MCStructureCommands::AddChild(GetPerformance(), map, this);
-        map->Unref(1);
+        made->Ref();
+        m_bMakingMap = true;
+        MCStructureCommands::AddChild(GetPerformance(), made, this);
+        m_bMakingMap = false;
+        made->Unref(1);
     }
-    return m_pTempoEnv;
+    return map;
 }
 
-ECMeterEnv* ECConductorStaff::GetMeterEnv() {
-    if (m_pMeterEnv == nullptr) {
-        auto* map = new ECMeterEnv;
-        map->SetVoiceTrack(kStructureVoice, 0);
-        map->Ref();
-        MCStructureCommands::AddChild(GetPerformance(), map, this);
-        map->Unref(1);
-    }
-    return m_pMeterEnv;
-}
+ECTempoEnv* ECConductorStaff::GetTempoEnv() { return MakeMap(m_pTempoEnv); }
+
+ECMeterEnv* ECConductorStaff::GetMeterEnv() { return MakeMap(m_pMeterEnv); }
 
 } // namespace clavenor

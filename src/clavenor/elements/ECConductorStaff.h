@@ -205,6 +205,9 @@ private:
     int FindMeasureIndex(const MCTime& time);
     // Inserts `measure` as the conductor measure of column `index`, advancing the end time.
     void PlaceColumn(int index, ECConductorMeasure* measure, float length);
+    // The map `map` names, created under this staff by a command when there is none.
+    template <class Map>
+    Map* MakeMap(Map*& map);
     float MeasureLength(ECMeter* meter) const;
     // The length of the meter in force at `time` (4 quarter notes without one).
     float LengthAt(const MCTime& time);
@@ -230,6 +233,8 @@ private:
     MCGroup m_group;
     ECTempoEnv* m_pTempoEnv = nullptr;
     ECMeterEnv* m_pMeterEnv = nullptr;
+    // While the command that adds a new map runs.
+    bool m_bMakingMap = false;
     // The counts and the end time of the record being loaded, until the fix-up pass brings
     // the tables they describe.
     std::int32_t m_nLoadedStaffCount = 0;

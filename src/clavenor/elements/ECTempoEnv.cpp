@@ -92,8 +92,12 @@ void ECTempoEnv::RecalculatePauses() {
             mark->SetValue(base / std::pow(2.0f, mark->GetPausePercent() / 100.0f));
             continue;
         }
+        // The end of a pause comes after its head; a group that puts its first mark later
+        // (only a damaged document does) would make the value depend on marks not yet
+        // computed, and differ from one computation to the next.
         MCEventList* group = GetAnchorGroup(mark);
-        if (group == nullptr || group->GetHead() == mark) {
+        if (group == nullptr || group->GetHead() == mark ||
+            !(*group->GetHead()->GetTime() < *mark->GetTime())) {
             continue;
         }
         if (ECEnvPoint* before = GetPointBefore(*group->GetHead()->GetTime())) {
