@@ -6,7 +6,8 @@
 
 namespace clavenor::fuzz {
 
-/// Reads bytes as a Standard MIDI File and, when they read, imports them, exports the
+/// Reads bytes as a Standard MIDI File and, when they read and fit the bounds of an import
+/// (tighter ones than the importer's own, to keep each input quick), imports them, exports the
 /// document, imports that, exports again and imports once more. The bytes must read or be
 /// refused with MidiFileException; what the exporter writes must read; and from the second
 /// import on, the documents must be the same byte for byte (the first import may repair what

@@ -277,6 +277,41 @@ TEST_F(MidiImport, DocumentsWithoutRecordsExportWithDefaults) {
     (void)staff;
 }
 
+TEST_F(MidiImport, FilesAskingForTooMuchAreRefusedBeforeAnythingIsBuilt) {
+    // Four bytes of delta time can put a track's end a century away.
+    Bytes far = Smf({{On(0, 60), Off(96, 60)}}, 0x0FFFFFFF);
+    try {
+        Import(far);
+        FAIL() << "imported a file of millions of bars";
+    } catch (const MidiFileException& e) {
+        EXPECT_EQ(e.GetOffset(), 14u); // the conductor's track, the first to end that late
+        EXPECT_NE(e.GetDetail().find("bars, more than the 65536"), std::string::npos) << e.what();
+    }
+    MidiFile wide;
+    wide.division = 96;
+    wide.tracks.emplace_back();
+    for (int channel = 0; channel < 16; ++channel) {
+        wide.tracks[0].events.push_back(On(0, 60, 100, channel));
+    }
+    wide.tracks.push_back(wide.tracks[0]);
+    MidiImporter::Options options;
+    options.maxStaves = 20;
+    try {
+        MidiImporter::Import(MidiFileReader::Read(MidiFileWriter::Write(wide)), options);
+        FAIL() << "imported 32 staves";
+    } catch (const MidiFileException& e) {
+        EXPECT_EQ(e.GetOffset(), 14u + 8 + 16 * 4 + 4); // the second track's chunk
+        EXPECT_NE(e.GetDetail().find("32 staves"), std::string::npos) << e.what();
+    }
+    options.maxStaves = 32;
+    options.maxStaffMeasures = 31;
+    EXPECT_THROW(MidiImporter::Import(MidiFileReader::Read(MidiFileWriter::Write(wide)), options),
+                 MidiFileException);
+    options.maxStaffMeasures = 32;
+    EXPECT_NE(MidiImporter::Import(MidiFileReader::Read(MidiFileWriter::Write(wide)), options),
+              nullptr);
+}
+
 TEST_F(MidiImport, FuzzRegressionsAndSeedsReadOrFailCleanly) {
     const std::filesystem::path folder =
         std::filesystem::path(CLAVENOR_SOURCE_DIR) / "tests/fuzz/midi-regressions";

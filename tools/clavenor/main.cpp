@@ -65,7 +65,12 @@ std::unique_ptr<ECPerformance> ImportMidi(const std::string& path, const Bytes& 
     ProgressBar bar("importing");
     MidiImporter::Options options;
     options.progress = [&](std::size_t done, std::size_t total) { bar.Update(done, total); };
-    auto document = MidiImporter::Import(file, options, &report);
+    std::unique_ptr<ECPerformance> document;
+    try {
+        document = MidiImporter::Import(file, options, &report);
+    } catch (const MidiFileException& e) {
+        throw ToolError(ToolError::BadInput, path + ": " + e.what());
+    }
     Warn(path, report.warnings);
     return document;
 }

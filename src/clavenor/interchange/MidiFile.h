@@ -67,6 +67,9 @@ struct MidiTrack {
     std::vector<MidiEvent> events;
     /// The tick of the track's end-of-track event (at least that of its last event).
     std::uint64_t endTick = 0;
+    /// Where the track's chunk starts in the file it was read from (0 for a track made in
+    /// memory), so that messages about it can name a place.
+    std::size_t offset = 0;
 };
 
 /// A Standard MIDI File in memory: header values, tracks of events, and one byte pool for

@@ -219,7 +219,7 @@ MidiFile MidiFileReader::Read(std::span<const std::uint8_t> bytes, const Progres
         }
         const std::size_t body = pos + kChunkHeader;
         if (std::memcmp(data + pos, "MTrk", 4) == 0) {
-            file.tracks.emplace_back();
+            file.tracks.emplace_back().offset = pos;
             TrackParser(data, body, body + length, file, file.tracks.back()).Parse(progress, size);
         }
         pos = body + length;

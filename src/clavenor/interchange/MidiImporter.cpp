@@ -1,5 +1,7 @@
 #include "clavenor/interchange/MidiImporter.h"
 
+#include "clavenor/interchange/MidiFileException.h"
+
 #include <clavenor/clavenor.h>
 
 #include <algorithm>
@@ -197,6 +199,7 @@ public:
         AssignStaves();
         CollectConductorEvents();
         m_clock = std::make_unique<TickClock>(m_file, m_tempi);
+        CheckSize();
 
         auto document = std::make_unique<ECPerformance>();
         m_document = document.get();
@@ -273,6 +276,71 @@ private:
         m_staves.push_back(std::move(state));
     }
 
+    [[noreturn]] void TooLarge(std::size_t track, const std::string& what) {
+        throw MidiFileException(track < m_file.tracks.size() ? m_file.tracks[track].offset
+                                                             : MidiFileException::NoOffset,
+                                what);
+    }
+
+    // Before anything is built: the staves and bars the file asks for, within the bounds.
+    void CheckSize() {
+        if (m_staves.size() > static_cast<std::size_t>(m_options.maxStaves)) {
+            const std::size_t track = m_staves[static_cast<std::size_t>(m_options.maxStaves)].track;
+            TooLarge(track, "the file needs " + std::to_string(m_staves.size()) +
+                                " staves, more than the " + std::to_string(m_options.maxStaves) +
+                                " an import makes");
+        }
+        std::size_t longest = 0;
+        std::uint64_t end = 0;
+        for (std::size_t t = 0; t < m_file.tracks.size(); ++t) {
+            const MidiTrack& track = m_file.tracks[t];
+            const std::uint64_t last = track.events.empty() ? 0 : track.events.back().tick;
+            if (std::max(last, track.endTick) > end) {
+                end = std::max(last, track.endTick);
+                longest = t;
+            }
+        }
+        // Bars from meter to meter, as the measure map will lay them out (a bar at the
+        // very end included, in case something starts there).
+        std::map<double, double> lengths; // start in quarters -> bar length
+        lengths[0.0] = 4.0;
+        for (const MidiTrack& track : m_file.tracks) {
+            for (const MidiEvent& event : track.events) {
+                const auto bytes = m_file.GetBytes(event);
+                if (event.IsMeta() && event.data1 == MidiEvent::MetaTimeSignature &&
+                    bytes.size() >= 2 && bytes[0] != 0 && bytes[1] <= 7) {
+                    lengths[m_clock->Quarters(event.tick)] = bytes[0] * 4.0 / (1 << bytes[1]);
+                }
+            }
+        }
+        const double endQuarters = m_clock->Quarters(end);
+        double bars = 0.0;
+        double at = 0.0;
+        for (auto it = lengths.begin(); it != lengths.end() && at <= endQuarters; ++it) {
+            const auto next = std::next(it);
+            const double stop =
+                next == lengths.end() ? endQuarters : std::min(next->first, endQuarters);
+            const double count = std::max(1.0, std::ceil((stop - at) / it->second));
+            bars += count;
+            at += count * it->second;
+        }
+        const double staffMeasures = bars * std::max<std::size_t>(1, m_staves.size());
+        if (bars > static_cast<double>(m_options.maxBars)) {
+            TooLarge(longest, "track " + std::to_string(longest) + " runs to tick " +
+                                  std::to_string(end) + ", about " +
+                                  std::to_string(static_cast<std::uint64_t>(bars)) +
+                                  " bars, more than the " + std::to_string(m_options.maxBars) +
+                                  " an import makes");
+        }
+        if (staffMeasures > static_cast<double>(m_options.maxStaffMeasures)) {
+            TooLarge(longest, std::to_string(static_cast<std::uint64_t>(bars)) + " bars on " +
+                                  std::to_string(m_staves.size()) + " staves make " +
+                                  std::to_string(static_cast<std::uint64_t>(staffMeasures)) +
+                                  " measures, more than the " +
+                                  std::to_string(m_options.maxStaffMeasures) + " an import makes");
+        }
+    }
+
     // Tempo, time and key signatures of every track: the conductor's map.
     void CollectConductorEvents() {
         for (std::size_t t = 0; t < m_file.tracks.size(); ++t) {
@@ -330,12 +398,16 @@ private:
                                       static_cast<std::uint8_t>(signature.second), 255);
             MCTime at(Q(tick));
             meter->SetTime(&at);
-            if (meters->AddChild(meter, 1) == 0) {
+            meter->SetVoiceTrack(meters->GetVoiceTrack());
+            // The envelope's own addition recomputes every position each time; loading many
+            // marks goes through the plain envelope and recomputes once, at the end.
+            if (meters->ECEnvelope::AddChild(meter, 1) == 0) {
                 delete meter;
                 continue;
             }
             ++m_report.meters;
         }
+        meters->RecalculateBPTTimes();
     }
 
     void AddTempi() {
@@ -349,12 +421,15 @@ private:
             tempo->SetTempo(static_cast<float>(60e6 / change.usPerQuarter), 1.0f);
             MCTime at(Q(change.tick));
             tempo->SetTime(&at);
-            if (tempi->AddChild(tempo, 1) == 0) {
+            tempo->SetVoiceTrack(tempi->GetVoiceTrack());
+            // As for the meters: one recomputation of the clock times, not one per mark.
+            if (tempi->ECEnvelope::AddChild(tempo, 1) == 0) {
                 delete tempo;
                 continue;
             }
             ++m_report.tempi;
         }
+        tempi->RecalculateClockTimes();
     }
 
     // Measures from the start to the end of the longest track, and on past anything that

@@ -71,8 +71,17 @@ public:
         int viewCode = 5;
         /// Called now and then with the events handled so far and their total.
         std::function<void(std::size_t done, std::size_t total)> progress;
+        /// Bounds on what a file may make: a few bytes can say "this track ends in a
+        /// century", and every bar costs a measure per staff. Far above real music.
+        int maxStaves = 4096;
+        std::size_t maxBars = 1 << 16;
+        /// Bars times staves.
+        std::size_t maxStaffMeasures = 1 << 21;
     };
 
+    /// Throws MidiFileException, with the offset of the track chunk at fault, when the file
+    /// needs more staves, bars or staff measures than the options allow; nothing is left
+    /// behind then.
     static std::unique_ptr<ECPerformance> Import(const MidiFile& file, const Options& options,
                                                  MidiImportReport* report = nullptr);
 };
