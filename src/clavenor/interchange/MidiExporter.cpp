@@ -35,6 +35,11 @@ struct Item {
     std::uint8_t data2;
     // Meta events and system exclusive messages: their bytes.
     std::vector<std::uint8_t> bytes;
+    // Note-offs: the start of their note. Of two note-offs at one tick, the one of the
+    // earlier note goes first, so that a reader pairing first on with first off gives each
+    // note its own release velocity back.
+    double noteStart = 0.0;
+    std::uint64_t tick = 0;
 };
 
 std::uint8_t Clamp7(float value) {
@@ -319,7 +324,8 @@ private:
         const bool silent = end <= start;
         Add(end, track, silent ? OrderNoteOn : OrderNoteOff,
             static_cast<std::uint8_t>(0x80 | channel), pitch, release,
-            HalfUlp(start) + HalfUlp(length));
+            HalfUlp(start) + HalfUlp(length))
+            .noteStart = start;
         Progress();
     }
 
@@ -364,17 +370,27 @@ private:
             }
             return static_cast<std::uint64_t>(value);
         };
-        std::stable_sort(m_items.begin(), m_items.end(), [](const Item& a, const Item& b) {
+        // Ordered by whole ticks: times that round to one tick are ordered as at one time.
+        for (Item& item : m_items) {
+            item.tick = ticks(item.time);
+        }
+        std::sort(m_items.begin(), m_items.end(), [](const Item& a, const Item& b) {
             if (a.track != b.track) {
                 return a.track < b.track;
             }
-            if (a.time != b.time) {
-                return a.time < b.time;
+            if (a.tick != b.tick) {
+                return a.tick < b.tick;
             }
-            return a.order != b.order ? a.order < b.order : a.sequence < b.sequence;
+            if (a.order != b.order) {
+                return a.order < b.order;
+            }
+            if (a.noteStart != b.noteStart) {
+                return a.noteStart < b.noteStart;
+            }
+            return a.sequence < b.sequence;
         });
         for (const Item& item : m_items) {
-            const std::uint64_t tick = ticks(item.time);
+            const std::uint64_t tick = item.tick;
             MidiEvent event = item.bytes.empty() && item.status < 0xF0
                                   ? MidiFile::MakeChannel(tick, item.status, item.data1, item.data2)
                                   : file.MakeEvent(tick, item.status, item.data1, item.bytes);
@@ -382,10 +398,6 @@ private:
         }
         const std::uint64_t end = ticks(m_end);
         for (MidiTrack& track : file.tracks) {
-            // Times that round to one tick may have been sorted by their unrounded values.
-            std::stable_sort(
-                track.events.begin(), track.events.end(),
-                [](const MidiEvent& a, const MidiEvent& b) { return a.tick < b.tick; });
             track.endTick = std::max(end, track.events.empty() ? 0 : track.events.back().tick);
         }
         m_report.events = m_items.size();

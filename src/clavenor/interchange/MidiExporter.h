@@ -31,8 +31,10 @@ struct MidiExportReport {
 /// none, staves take channels in turn, leaving out channel 10, the drums' channel). Rests
 /// write nothing. Envelope points are written as they stand: a linear ramp between two points
 /// is not sampled into steps. Events at the same tick go in this order: meta events, system
-/// exclusive messages, note-offs, other channel messages, note-ons (a note of no length keeps
-/// its note-off right after its note-on).
+/// exclusive messages, note-offs (those of earlier notes first), other channel messages,
+/// note-ons (a note of no length keeps its note-off right after its note-on); so a reader
+/// that pairs the first note-on of a key with its first note-off, as MidiImporter does, finds
+/// the notes as they were.
 ///
 /// The division is the given one, or else the first of the common divisions (480, 960, 384,
 /// ...) at which every time of the document falls on a whole tick; when none does, 960 and
