@@ -280,6 +280,9 @@ int Run(int argc, char** argv) {
 } // namespace clavenor::tool
 
 int main(int argc, char** argv) {
+    // Linked against the static library, the archive knows only the classes the link took
+    // in until they are all registered.
+    clavenor::RegisterClasses();
     try {
         return clavenor::tool::Run(argc, argv);
     } catch (const clavenor::tool::ToolError& e) {
