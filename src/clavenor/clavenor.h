@@ -8,6 +8,7 @@
 #include "clavenor/framework/CDataTransfer.h"
 #include "clavenor/framework/CDocument.h"
 #include "clavenor/framework/CFile.h"
+#include "clavenor/framework/CFileException.h"
 #include "clavenor/framework/CIniProfileStore.h"
 #include "clavenor/framework/CMemDataTransfer.h"
 #include "clavenor/framework/CMemFile.h"
@@ -188,5 +189,13 @@
 #include "clavenor/caches/MCCache.h"
 #include "clavenor/caches/MCGroup.h"
 #include "clavenor/caches/MCStaffCache.h"
+
+#include "clavenor/records/DCMidiMessage.h"
+#include "clavenor/records/DCMidiTrack.h"
+#include "clavenor/records/DCNote.h"
+#include "clavenor/records/DCRest.h"
+#include "clavenor/records/MCStandardRecords.h"
+
+#include "clavenor/files/DocumentFile.h"
 
 #include "clavenor/Library.h"
