@@ -9,8 +9,11 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 namespace clavenor {
 
@@ -44,6 +47,18 @@ constexpr RestValue kPlainRests[] = {
 
 std::uint32_t Big24(std::span<const std::uint8_t> b) {
     return (std::uint32_t{b[0]} << 16) | (std::uint32_t{b[1]} << 8) | b[2];
+}
+
+// A time signature the meter envelope can hold, as numerator and denominator; nothing for one
+// it cannot (no pulses, a denominator past 1/128, a measure longer than a meter may be). The
+// size bounds and the meter map must agree on this, or a refused signature would lay out
+// bars the bounds never counted.
+std::optional<std::pair<int, int>> MeterOf(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 2 || bytes[0] == 0 || bytes[1] > 7 ||
+        bytes[0] * 4 > ECMeter::MaxMeasureQuarters << bytes[1]) {
+        return std::nullopt;
+    }
+    return std::pair<int, int>{bytes[0], 1 << bytes[1]};
 }
 
 bool IsBlackKey(int key) {
@@ -306,10 +321,11 @@ private:
         lengths[0.0] = 4.0;
         for (const MidiTrack& track : m_file.tracks) {
             for (const MidiEvent& event : track.events) {
-                const auto bytes = m_file.GetBytes(event);
-                if (event.IsMeta() && event.data1 == MidiEvent::MetaTimeSignature &&
-                    bytes.size() >= 2 && bytes[0] != 0 && bytes[1] <= 7) {
-                    lengths[m_clock->Quarters(event.tick)] = bytes[0] * 4.0 / (1 << bytes[1]);
+                if (!event.IsMeta() || event.data1 != MidiEvent::MetaTimeSignature) {
+                    continue;
+                }
+                if (const auto meter = MeterOf(m_file.GetBytes(event))) {
+                    lengths[m_clock->Quarters(event.tick)] = meter->first * 4.0 / meter->second;
                 }
             }
         }
@@ -381,9 +397,8 @@ private:
         for (std::size_t t = 0; t < m_file.tracks.size(); ++t) {
             for (const MidiEvent& event : m_file.tracks[t].events) {
                 if (event.IsMeta() && event.data1 == MidiEvent::MetaTimeSignature) {
-                    const auto bytes = m_file.GetBytes(event);
-                    if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] <= 7) {
-                        signatures[event.tick] = {bytes[0], 1 << bytes[1]};
+                    if (const auto meter = MeterOf(m_file.GetBytes(event))) {
+                        signatures[event.tick] = *meter;
                     } else {
                         Note(m_badMeters, t, event.tick);
                     }
@@ -638,7 +653,7 @@ private:
             }
             break;
         case MidiEvent::MetaTimeSignature:
-            if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] <= 7) {
+            if (MeterOf(bytes)) {
                 return; // in the meter envelope already
             }
             break;
