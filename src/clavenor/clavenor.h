@@ -18,7 +18,6 @@
 #include "clavenor/framework/COleDataObject.h"
 #include "clavenor/framework/COleDataSource.h"
 #include "clavenor/framework/COleDropSource.h"
-#include "clavenor/framework/CPointerIndexMap.h"
 #include "clavenor/framework/CProfileStore.h"
 #include "clavenor/framework/CRuntimeClass.h"
 #include "clavenor/framework/CSharedDataTransfer.h"

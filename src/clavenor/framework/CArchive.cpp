@@ -1,5 +1,7 @@
 #include "clavenor/framework/CArchive.h"
 
+#include "clavenor/framework/detail/CPointerIndexMap.h"
+
 #include "clavenor/framework/CFile.h"
 #include "clavenor/framework/CObject.h"
 #include "clavenor/framework/CRuntimeClass.h"
@@ -49,6 +51,7 @@ CArchive::CArchive(CFile* file, unsigned mode, std::size_t bufferSize)
     } else {
         m_writeCur = m_buffer.get();
         m_writeEnd = m_buffer.get() + m_bufferSize;
+        m_pStoreMap = std::make_unique<CPointerIndexMap>();
     }
     m_openObjects.reserve(MaxObjectDepth);
     if (m_loading) {
@@ -307,7 +310,7 @@ std::uint32_t CArchive::RegisterStored(const void* key) {
         Fail(CArchiveException::badIndex, "too many objects for one archive");
     }
     const std::uint32_t index = m_mapCount;
-    m_storeMap.Insert(key, index);
+    m_pStoreMap->Insert(key, index);
     ++m_mapCount;
     return index;
 }
@@ -326,7 +329,7 @@ void CArchive::WriteObject(const CObject* object) {
         *this << kNullTag;
         return;
     }
-    if (const std::uint32_t index = m_storeMap.Find(object); index != 0) {
+    if (const std::uint32_t index = m_pStoreMap->Find(object); index != 0) {
         WriteIndexTag(index, false);
         return;
     }
@@ -334,7 +337,7 @@ void CArchive::WriteObject(const CObject* object) {
         Fail(CArchiveException::genericException, "objects nested too deeply");
     }
     const CRuntimeClass* cls = object->GetRuntimeClass();
-    if (const std::uint32_t index = m_storeMap.Find(cls); index != 0) {
+    if (const std::uint32_t index = m_pStoreMap->Find(cls); index != 0) {
         WriteIndexTag(index, true);
     } else {
         const std::string_view name(cls->m_lpszClassName);
@@ -499,7 +502,7 @@ std::uint32_t CArchive::GetObjectSchema() {
 }
 
 bool CArchive::IsObjectMapped(const CObject* object) const {
-    return object != nullptr && m_storeMap.Find(object) != 0;
+    return object != nullptr && m_pStoreMap != nullptr && m_pStoreMap->Find(object) != 0;
 }
 
 bool CArchive::IsObjectBeingLoaded(const CObject* object) const {
