@@ -29,6 +29,7 @@
 #include "clavenor/framework/POSITION.h"
 #include "clavenor/framework/RECT.h"
 #include "clavenor/framework/SIZE.h"
+#include "clavenor/framework/StringTable.h"
 #include "clavenor/framework/WindowTypes.h"
 
 #include "clavenor/model/BPTTime.h"
@@ -39,6 +40,11 @@
 #include "clavenor/model/ECWithTime.h"
 #include "clavenor/model/ECWithTimeChild.h"
 #include "clavenor/model/EventRegistry.h"
+#include "clavenor/model/FCBase.h"
+#include "clavenor/model/FCField.h"
+#include "clavenor/model/FCInt.h"
+#include "clavenor/model/FCIntegerField.h"
+#include "clavenor/model/FCValueSlot.h"
 #include "clavenor/model/MCBitArray.h"
 #include "clavenor/model/MCDataArray.h"
 #include "clavenor/model/MCEventList.h"
@@ -109,16 +115,12 @@
 #include "clavenor/elements/EVALUE.h"
 #include "clavenor/elements/MCMirrorList.h"
 
-#include "clavenor/fields/FCBase.h"
 #include "clavenor/fields/FCBool.h"
 #include "clavenor/fields/FCByte.h"
 #include "clavenor/fields/FCChar.h"
 #include "clavenor/fields/FCColor.h"
 #include "clavenor/fields/FCDWord.h"
-#include "clavenor/fields/FCField.h"
 #include "clavenor/fields/FCFloat.h"
-#include "clavenor/fields/FCInt.h"
-#include "clavenor/fields/FCIntegerField.h"
 #include "clavenor/fields/FCLogicField.h"
 #include "clavenor/fields/FCLong.h"
 #include "clavenor/fields/FCMidi.h"
@@ -128,7 +130,6 @@
 #include "clavenor/fields/FCSize.h"
 #include "clavenor/fields/FCStateByteSlot.h"
 #include "clavenor/fields/FCTime.h"
-#include "clavenor/fields/FCValueSlot.h"
 #include "clavenor/fields/FCWord.h"
 #include "clavenor/fields/MIDIWORD.h"
 
@@ -173,7 +174,6 @@
 #include "clavenor/strings/MCScreenMetrics.h"
 #include "clavenor/strings/MCWindowPlacement.h"
 #include "clavenor/strings/Preferences.h"
-#include "clavenor/strings/StringTable.h"
 
 #include "clavenor/caches/MCCache.h"
 

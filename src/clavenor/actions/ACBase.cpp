@@ -3,22 +3,11 @@
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
+#include "clavenor/model/detail/MCGraphWalk.h"
 
 namespace clavenor {
 
 namespace {
-
-// Spanning marks: their children are also children of a measure or a chord, so a walk
-// reaches them there.
-constexpr int kDefaultClip[] = {EventId::Beam, EventId::Slur, EventId::Tie, EventId::Glissando};
-
-// Envelopes are containers of their points; a walk acts on the points only.
-constexpr int kDefaultBypass[] = {
-    EventId::ChanPressureEnv, EventId::ControllerEnv,   EventId::Envelope,
-    EventId::MeterEnv,        EventId::NRPNEnv,         EventId::PatchEnv,
-    EventId::PitchBendEnv,    EventId::PolyPressureEnv, EventId::RPNEnv,
-    EventId::TempoEnv,        EventId::Reserved63,      EventId::Reserved69,
-};
 
 bool Contains(const CArray<int, int>& types, int id) {
     const int* data = types.GetData();
@@ -34,10 +23,10 @@ bool Contains(const CArray<int, int>& types, int id) {
 
 ACBase::ACBase(int reverse) : m_nFlags(FlagClip | FlagBypass) {
     SetReverse(reverse);
-    for (int id : kDefaultClip) {
+    for (int id : MCGraphWalk::SpanningMarks) {
         m_clipTypes.Add(id);
     }
-    for (int id : kDefaultBypass) {
+    for (int id : MCGraphWalk::PassThroughKinds) {
         m_bypassTypes.Add(id);
     }
 }

@@ -1,8 +1,8 @@
 #include "clavenor/model/EventRegistry.h"
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/StringTable.h"
 #include "clavenor/model/ECBase.h"
-#include "clavenor/strings/StringTable.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #include "clavenor/model/MCDataArray.h"
 
-#include "clavenor/elements/ECPerformance.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/DCBase.h"
+#include "clavenor/model/detail/MCActiveVersion.h"
 
 #include <algorithm>
 
@@ -166,7 +166,7 @@ void MCDataArray::SerializeFor(CArchive& ar, ECBase* owner) {
         return;
     }
 
-    if (ECPerformance::GetActiveVersion() >= 3) {
+    if (MCActiveVersion::Get() >= 3) {
         std::uint8_t count = 0;
         std::uint8_t highest = 0;
         ar >> count >> highest;

@@ -1,8 +1,8 @@
 #include "clavenor/model/MCEventList.h"
 
-#include "clavenor/actions/ACFindEvents.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/detail/MCGraphWalk.h"
 
 #include <algorithm>
 #include <cmath>
@@ -529,25 +529,21 @@ void MCEventList::CollapseToAncestors() {
     if (GetCount() < 2) {
         return;
     }
-    // No clipping, so beams and slurs are entered too; the default bypass stays, so
-    // envelopes are passed through without being collected.
-    ACFindEvents below;
-    below.ClipNone();
-    for (Node* node = HeadNode(); node != nullptr; node = node->next) {
-        // The children, not the element, so that it is not collected itself.
-        below.Apply(AsElement(node->data)->GetChildren(), 1);
-    }
-    MCEventList* found = below.GetEvents();
-    if (found->IsEmpty()) {
-        return;
-    }
-    // Removing the first occurrence of every distinct collected element; the found list
-    // holds them alive while their nodes here are released.
+    // Everything below each element, beams and slurs entered too; the pass-through kinds
+    // (envelopes) are walked through without being collected, as a search action would.
     std::unordered_set<CObject*> collected;
-    for (Node* node = found->HeadNode(); node != nullptr; node = node->next) {
-        collected.insert(node->data);
+    auto enter = [](ECBase*, std::size_t) { return true; };
+    auto collect = [&](ECBase* e, std::size_t) {
+        if (!MCGraphWalk::IsPassThrough(e->GetEventId())) {
+            collected.insert(e);
+        }
+        return false;
+    };
+    for (Node* node = HeadNode(); node != nullptr; node = node->next) {
+        MCGraphWalk::Walk(AsElement(node->data), false, enter, collect);
     }
-    for (Node* node = HeadNode(); node != nullptr;) {
+    // Removing the first occurrence of every distinct collected element.
+    for (Node* node = HeadNode(); node != nullptr && !collected.empty();) {
         Node* next = node->next;
         if (collected.erase(node->data) != 0) {
             RemoveAt(ToPos(node));

@@ -1,7 +1,7 @@
 #include "clavenor/strings/DisplayStrings.h"
 
+#include "clavenor/framework/StringTable.h"
 #include "clavenor/strings/Preferences.h"
-#include "clavenor/strings/StringTable.h"
 
 #include <array>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "clavenor/strings/StringTable.h"
+#include "clavenor/framework/StringTable.h"
 
 #include <algorithm>
 #include <iterator>
