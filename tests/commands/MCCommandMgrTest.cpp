@@ -81,6 +81,30 @@ TEST_F(CommandManagerTest, AsynchronousCommandsRunAtThePumpAndTheLastToFinishClo
     EXPECT_EQ(m_journal.lines.back(), "a:undo");
 }
 
+// A document that goes runs the commands and records still queued for it, inside its
+// destructor, and nothing queued for another document or for the host.
+TEST_F(CommandManagerTest, ADocumentThatGoesRunsOnlyItsOwnQueuedWork) {
+    auto* going = new ECPerformance;
+    going->AddChild(new ECConductor, 0);
+    auto* mine = new CCProbe(&m_journal, "mine");
+    mine->SetSynchronous(0);
+    mine->Apply(going);
+    auto* record = new SCStatus(7);
+    record->Apply(going);
+    Apply(Probe("theirs", false));
+    bool hostRan = false;
+    PostToOwnerThread([&] { hostRan = true; });
+    EXPECT_EQ(CMessageQueue::GetQueuedCount(going), 2u);
+
+    delete going;
+    EXPECT_EQ(m_journal.Joined(), "mine:prepare mine:process mine:finish");
+    EXPECT_EQ(CMessageQueue::GetQueuedCount(m_doc.get()), 1u);
+    EXPECT_FALSE(hostRan);
+
+    EXPECT_TRUE(PumpUntil([&] { return hostRan && m_journal.lines.size() == 6; }));
+    EXPECT_EQ(m_journal.lines.back(), "theirs:finish");
+}
+
 TEST_F(CommandManagerTest, HandlersRunInPositionOrderAndPreparePassesRepeatUntilAllAgree) {
     Handler late{&m_journal, "late", {0, 0, 1}}, early{&m_journal, "early"},
         middle{&m_journal, "middle"};
