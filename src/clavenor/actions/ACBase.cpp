@@ -50,20 +50,20 @@ int ACBase::Apply(ECBase* start) {
         return 0;
     }
     if (!EnsureBegun()) {
-        return -1;
+        return ResultAbort;
     }
     const bool bypass = ShouldBypass(start) != 0;
     int result = 0;
     if (!bypass) {
         result = DoAction(start);
-        if (result == -1) {
-            return -1;
+        if (result == ResultAbort) {
+            return ResultAbort;
         }
-        if (result == 1 || result == 2 || result == 3) {
+        if (result == ResultSkipChildren || result == ResultStop || result == ResultSkipSiblings) {
             return result;
         }
-        if (result == 0 && ShouldClip(start) != 0) {
-            return 1;
+        if (result == ResultContinue && ShouldClip(start) != 0) {
+            return ResultSkipChildren;
         }
     }
 
@@ -73,7 +73,7 @@ int ACBase::Apply(ECBase* start) {
         // limit is set.
         const bool counted = !bypass && m_nDepthLimit < Unlimited;
         if (counted && m_nCurDepth + 1 > m_nDepthLimit) {
-            return 1;
+            return ResultSkipChildren;
         }
         LevelGuard level(m_nCurDepth, m_nNesting);
         if (counted) {
@@ -83,15 +83,15 @@ int ACBase::Apply(ECBase* start) {
             // The next node is taken first, so DoAction may detach the element it is given
             // (as long as something else still holds it).
             const int r = Apply(next->GetNext(pos));
-            if (r == -1 || r == 2) {
+            if (r == ResultAbort || r == ResultStop) {
                 result = r;
                 break;
             }
-            if (r == 3) {
-                result = 0;
+            if (r == ResultSkipSiblings) {
+                result = ResultContinue;
                 break;
             }
-            result = (r == 0 || r == 1) ? 0 : r;
+            result = (r == ResultContinue || r == ResultSkipChildren) ? ResultContinue : r;
         }
     }
 
@@ -114,10 +114,11 @@ int ACBase::Apply(MCEventList* list, int ignoreStops) {
                 continue;
             }
             result = Apply(element);
-            const bool stop = result == -1 || result == 2 || result == 3;
+            const bool stop =
+                result == ResultAbort || result == ResultStop || result == ResultSkipSiblings;
             m_nCurDepth = 0;
             if (stop && ignoreStops == 0) {
-                result = 2;
+                result = ResultStop;
                 break;
             }
         }
@@ -126,7 +127,7 @@ int ACBase::Apply(MCEventList* list, int ignoreStops) {
     return result;
 }
 
-int ACBase::DoAction(ECBase*) { return 0; }
+int ACBase::DoAction(ECBase*) { return ResultContinue; }
 
 void ACBase::EndAction() {}
 
