@@ -281,32 +281,13 @@ TEST_F(ElementGraph, GetAncestorWalksParentsWithoutClippingWithinTheDepth) {
     }
 }
 
-// performance -> 2 measures -> 3 chords -> 2 notes each; a beam under each measure (after the
-// chords: a timed child added later goes before an untimed one) shares the first measure's
-// chords.
-TNode* BuildPerformance() {
-    auto* root = new TNode(44);
-    for (int m = 0; m < 2; ++m) {
-        auto* measure = new TNode(32, static_cast<float>(4 * m));
-        root->AddChild(measure, 1);
-        auto* beam = new ECWithChild;
-        measure->AddChild(beam, 1);
-        for (int c = 0; c < 3; ++c) {
-            auto* chord = new TNode(12, static_cast<float>(4 * m + c));
-            chord->AddChild(new TLeaf, 1);
-            chord->AddChild(new TLeaf, 1);
-            measure->AddChild(chord, 1);
-            if (m == 0) {
-                beam->AddChild(chord, 1);
-            }
-        }
-    }
-    return root;
-}
+// Two timed measures of three chords, an uncounted beam-like container under each: 21
+// counted elements.
+constexpr ScoreShape Performance{.chords = 3, .timed = true, .containerPerMeasure = true};
 
 TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     // Deep removal, then deleting an owned root.
-    TNode* root = BuildPerformance();
+    TNode* root = BuildScore(Performance);
     EXPECT_EQ(root->GetRefCount(), 2) << "held by its measures' parents lists";
     EXPECT_EQ(root->RemoveChild(root->GetChildren()->GetHead(), 1), 1);
     EXPECT_EQ(Live(), 1 + 1 + 3 + 6) << "the root and the other measure";
@@ -314,7 +295,7 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     EXPECT_EQ(Live(), 0);
 
     // A detached subtree is released as a root of its own.
-    root = BuildPerformance();
+    root = BuildScore(Performance);
     ECBase* measure = root->GetChildren()->GetTail();
     measure->Ref();
     root->RemoveChild(measure, 0);
@@ -325,7 +306,7 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     EXPECT_EQ(Live(), 0);
 
     // A root held by Ref goes with RemoveChildren and then Unref, not with Unref alone.
-    root = BuildPerformance();
+    root = BuildScore(Performance);
     root->Ref();
     EXPECT_EQ(root->Unref(1), 2) << "the children keep the root alive";
     root->Ref();
@@ -335,7 +316,7 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     EXPECT_EQ(root->Unref(1), 0);
 
     // An element held elsewhere survives without its children.
-    root = BuildPerformance();
+    root = BuildScore(Performance);
     ECBase* chord = root->GetChildren()->GetHead()->GetChildren()->GetHead();
     TNode selection(0);
     selection.AddChild(chord, 0);
