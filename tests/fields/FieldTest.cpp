@@ -146,7 +146,12 @@ std::string Classes(const FCMidi& m) {
     std::string passed;
     for (std::size_t i = 0; i < std::size(results); ++i) {
         if (results[i] != 0) {
-            passed += (passed.empty() ? "" : " ") + std::string(names[i]);
+            // Appended piece by piece: GCC 12 at -O3 warns (restrict) about the temporary
+            // string of a concatenation here.
+            if (!passed.empty()) {
+                passed += ' ';
+            }
+            passed += names[i];
         }
     }
     return passed;
