@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 using namespace clavenor;
 
@@ -149,6 +150,33 @@ ECNote* MakeNote(float time, float length) {
     return new ECNote(start, duration);
 }
 
+// Saves a document the way a host does (the main pass, then the fix-up pass) and loads the
+// bytes into a new performance of the version written.
+std::unique_ptr<ECPerformance> SaveAndReload(ECPerformance* document) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        document->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(document);
+        ar.Close();
+    }
+    std::printf("  saved %llu bytes\n", static_cast<unsigned long long>(file.GetLength()));
+    file.SeekToBegin();
+    auto reloaded = std::make_unique<ECPerformance>();
+    reloaded->SetVersion(ECPerformance::WriteVersion);
+    ECPerformance* previous = ECPerformance::SetActivePerformance(reloaded.get());
+    {
+        CArchive ar(&file, CArchive::load);
+        reloaded->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(reloaded.get());
+        ar.Close();
+    }
+    ECPerformance::SetActivePerformance(previous);
+    return reloaded;
+}
+
 void ShowScore() {
     std::printf("\nentering a small score through commands:\n");
     auto score = std::make_unique<ECPerformance>();
@@ -185,28 +213,8 @@ void ShowScore() {
     add->Apply(score.get());
     MCCommandMgr::EndUndo(score.get());
 
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        score->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(score.get());
-        ar.Close();
-    }
-    std::printf("  saved %llu bytes; the reloaded score:\n",
-                static_cast<unsigned long long>(file.GetLength()));
-    file.SeekToBegin();
-    auto reloaded = std::make_unique<ECPerformance>();
-    reloaded->SetVersion(ECPerformance::WriteVersion);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(reloaded.get());
-    {
-        CArchive ar(&file, CArchive::load);
-        reloaded->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(reloaded.get());
-        ar.Close();
-    }
-    ECPerformance::SetActivePerformance(previous);
+    auto reloaded = SaveAndReload(score.get());
+    std::printf("  the reloaded score:\n");
     PrintNamedTree(reloaded.get(), 2);
     std::printf("  the rest's length from its type: %g quarter notes\n",
                 static_cast<double>(ECRest::GetRestDuration(5, 0).GetSeconds()));
@@ -325,6 +333,105 @@ void ShowControllerData() {
     score->Undo(1);
     std::printf("  after undo the staff holds %d envelopes\n", staff->GetChildren()->GetCount());
     add.Reset();
+    score.reset();
+    MCCommandMgr::OnIdle();
+}
+
+// Where each note of a score falls: its measure, its bar, beat and tick (counted from 1 for
+// reading) and the second at which it sounds.
+std::string DescribeNotes(ECPerformance* score) {
+    ECConductor* conductor = score->GetConductor();
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    ACFindEvents find;
+    find.AddEvtType(EventId::Note);
+    find.Apply(score);
+    MCEventList* notes = find.GetEvents();
+    notes->Sort();
+    std::string lines;
+    char line[160];
+    for (ECBase* note : *notes) {
+        MCTime position = *note->GetTime();
+        track0->GetMeterEnv()->GetBarPulseTick(position, MCTime::GlobalPPQ);
+        MCTime clock = *note->GetTime();
+        track0->GetTempoEnv()->GetClockTime(clock);
+        const BPTTime& bpt = position.GetBarPulseTick();
+        std::snprintf(line, sizeof line,
+                      "    staff %d, quarter %5.2f: measure %d, bar %d beat %d tick %3d, %6.3f s\n",
+                      note->GetTrack(), static_cast<double>(note->GetTime()->GetSeconds()),
+                      conductor->GetMeasureNumberAtTime(*note->GetTime()), bpt.bar + 1,
+                      bpt.pulse + 1, bpt.tick, static_cast<double>(clock.GetSeconds()));
+        lines += line;
+    }
+    return lines;
+}
+
+void ShowTimeline() {
+    std::printf("\na score built through its conductor:\n");
+    auto score = std::make_unique<ECPerformance>();
+    auto* conductor = new ECConductor;
+    score->AddChild(conductor, 0);
+
+    MCCommandMgr::BeginUndo(score.get(), CString("Set up the score"));
+    // The conductor staff, the staves and the meter and tempo maps come into the document
+    // through commands the first time they are asked for.
+    conductor->GetTrack(ECConductor::KindStaff, 1, 1);
+    conductor->GetTrack(ECConductor::KindStaff, 2, 1);
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    auto marks = MakeRef<CCAdd>();
+    marks->SetSynchronous(1);
+    ECBase* meters = track0->GetMeterEnv();
+    marks->Add(AtTime(new ECMeter(4, 4, 0), 0.0f), meters, FCMidi::MidiNull());
+    marks->Add(AtTime(new ECMeter(3, 4, ECMeter::TypeComputed), 16.0f), meters, FCMidi::MidiNull());
+    // 96 to the quarter, a change to 72 at the third bar that speeds up evenly to 132 at the
+    // sixth.
+    ECBase* tempi = track0->GetTempoEnv();
+    auto* start = AtTime(new ECTempo, 0.0f);
+    start->SetTempo(96.0f, 1.0f);
+    auto* change = AtTime(new ECTempo(ECTempo::TypeAccelerando, MCTime(11.0f)), 8.0f);
+    change->SetTempo(72.0f, 1.0f);
+    change->SetStyle(ECEnvPoint::StyleLinear);
+    auto* arrival = AtTime(new ECTempo, 19.0f);
+    arrival->SetTempo(132.0f, 1.0f);
+    for (ECTempo* mark : {start, change, arrival}) {
+        marks->Add(mark, tempi, FCMidi::MidiNull());
+    }
+    marks->Apply(score.get());
+    MCCommandMgr::EndUndo(score.get());
+
+    // Eight measures: four of 4/4 until the 3/4 meter takes over at quarter 16.
+    conductor->GetMeasure(0, MCTime(27.5f), 1, 1);
+    std::printf("  %d measures, ending at quarter %g\n", conductor->GetMaxMeasureNumber(),
+                static_cast<double>(conductor->GetMaxMeasureEndTime().GetSeconds()));
+
+    MCCommandMgr::BeginUndo(score.get(), CString("Enter notes"));
+    auto notes = MakeRef<CCAdd>();
+    notes->SetSynchronous(1);
+    const float melody[] = {0.0f,  1.0f,  2.0f,  3.0f,  4.0f,  6.0f,  8.0f,
+                            12.0f, 16.0f, 17.5f, 19.0f, 22.0f, 25.0f, 27.0f};
+    auto enter = [&](int staff, float time, float length) {
+        ECNote* note = MakeNote(time, length);
+        note->SetVoiceTrack(0, staff);
+        notes->Add(note, conductor->GetMeasure(staff, MCTime(time), 0, 1), FCMidi::MidiNull());
+    };
+    for (float time : melody) {
+        enter(1, time, 1.0f);
+    }
+    for (float time : {0.0f, 8.0f, 16.0f, 25.0f}) {
+        enter(2, time, 3.0f);
+    }
+    notes->Apply(score.get());
+    MCCommandMgr::EndUndo(score.get());
+
+    const std::string before = DescribeNotes(score.get());
+    std::printf("  where the notes fall:\n%s", before.c_str());
+    auto reloaded = SaveAndReload(score.get());
+    const std::string after = DescribeNotes(reloaded.get());
+    std::printf("  the reloaded score:\n%s  %s\n", after.c_str(),
+                after == before ? "the same answers" : "DIFFERENT answers");
+
+    marks.Reset();
+    notes.Reset();
+    reloaded.reset();
     score.reset();
     MCCommandMgr::OnIdle();
 }
@@ -530,6 +637,7 @@ int main() {
     ShowCommandRoad();
     ShowScore();
     ShowControllerData();
+    ShowTimeline();
     ShowClipboard();
     ShowPlugins();
     return 0;

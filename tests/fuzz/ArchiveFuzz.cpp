@@ -1,6 +1,7 @@
 // Loads arbitrary bytes as a document archive. A stream must either load or raise
 // CArchiveException, without crashing, hanging or leaking; a stream that loads must save,
-// and saving what that save loads must give the same bytes again.
+// saving what that save loads must give the same bytes again, and the reloaded document must
+// answer the timeline queries of a host.
 
 #include "FuzzDocuments.h"
 
@@ -46,11 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     const std::vector<std::uint8_t> second = SaveOrAbort(reloaded, "reloaded");
-    delete reloaded;
     if (first != second) {
         std::fprintf(stderr, "saving a reloaded document gave other bytes\n");
         std::abort();
     }
+    fuzz::QueryTimeline(reloaded);
+    delete reloaded;
     MCCommandMgr::OnIdle();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "FuzzDocuments.h"
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <string>
 #include <type_traits>
@@ -147,6 +149,82 @@ ECPerformance* MakeMarksDocument() {
 
 } // namespace
 
+void QueryTimeline(ECPerformance* document) {
+    ECConductor* conductor = document->GetConductor();
+    ECConductorStaff* track0 = conductor != nullptr ? conductor->GetConductorStaff() : nullptr;
+    if (track0 == nullptr) {
+        return;
+    }
+    constexpr int kSamples = 48;
+    constexpr int kStaves = 8;
+    const int staves = std::min(track0->GetMaxStaffNumber(), kStaves);
+    const float end = track0->GetMaxMeasureEndTime().GetSeconds();
+    const float span = std::isfinite(end) && end > 0.0f ? end : 4.0f;
+    MCEventList list;
+    for (int i = -1; i <= kSamples + 1; ++i) {
+        const MCTime time(span * static_cast<float>(i) / kSamples);
+        conductor->GetMeasureNumberAtTime(time);
+        conductor->GetMeasureNumberBeforeTime(time);
+        for (int track = 0; track <= staves; ++track) {
+            conductor->GetMeasure(track, time, 0, 1);
+        }
+        conductor->GetMeasures(ECConductorStaff::AllTracks, time, MCTime(span), list);
+        MCTime start;
+        MCTime stop;
+        conductor->GetMeterScope(conductor->GetMeterAtTime(time), start, stop);
+        conductor->GetTempoBeforeTime(time);
+        MCTime position = time;
+        track0->GetMeterEnv()->GetBarPulseTick(position, MCTime::GlobalPPQ);
+        track0->GetMeterEnv()->GetNormalizedTime(position);
+        MCTime clock = time;
+        track0->GetTempoEnv()->GetClockTime(clock);
+        track0->GetTempoEnv()->GetNormalizedTime(clock);
+    }
+    for (int n = 0; n <= conductor->GetMaxMeasureNumber() && n < kSamples; ++n) {
+        conductor->GetMeasures(ECConductorStaff::AllTracks, n, n + 1, list);
+    }
+    MCTime past(span);
+    past += MCTime(1.0f);
+    conductor->GetMeasure(1, past, 1, 1);
+}
+
+ECPerformance* MakeScoreDocument() {
+    auto* document = new ECPerformance;
+    auto* conductor = new ECConductor;
+    document->AddChild(conductor, 0);
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    ECMeterEnv* meters = track0->GetMeterEnv();
+    Placed(new ECMeter(4, 4, 0), meters, 0.0f);
+    Placed(new ECMeter(3, 4, 255), meters, 16.0f);
+    Placed(new ECMeter(6, 8, 255), meters, 28.0f);
+    ECTempoEnv* tempi = track0->GetTempoEnv();
+    Placed(new ECTempo, tempi, 0.0f, 120.0f);
+    Placed(new ECTempo, tempi, 8.0f, 90.0f)->SetStyle(ECEnvPoint::StyleLinear);
+    Placed(new ECTempo(ECTempo::TypeAllegro, MCTime(0.0f)), tempi, 16.0f);
+    auto* pause = Placed(new ECTempo(ECTempo::TypeGeneralPause, MCTime(1.0f)), tempi, 24.0f);
+    pause->SetAnchor(1);
+    pause->SetAnchorHead(1);
+    pause->SetPausePercent(100.0f);
+    Placed(new ECTempo, tempi, 25.0f, 100.0f);
+
+    conductor->GetTrack(ECConductor::KindStaff, 1, 1);
+    auto* second = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 2, 1));
+    second->SetStaffType(1);
+    int group = -1;
+    track0->GroupStaves(1, 2, 0, group);
+    conductor->GetTrack(ECConductor::KindWaveTrack, 1, 1);
+    // Ten measures: four of 4/4, four of 3/4, two of 6/8.
+    conductor->GetMeasure(0, MCTime(33.5f), 1, 1);
+    for (float at = 0.0f; at < 34.0f; at += 1.5f) {
+        const int track = at < 17.0f ? 1 : 2;
+        ECMeasure* measure = conductor->GetMeasure(track, MCTime(at), 0, 1);
+        auto* note = new ECNote(MCTime(at), MCTime(0.5f));
+        note->SetVoiceTrack(0, track);
+        measure->AddChild(note, 1);
+    }
+    return document;
+}
+
 std::vector<ECPerformance*> MakeSeedDocuments() {
     RegisterDataClasses();
     std::vector<ECPerformance*> documents;
@@ -222,6 +300,7 @@ std::vector<ECPerformance*> MakeSeedDocuments() {
     documents.push_back(deep);
 
     documents.push_back(MakeMarksDocument());
+    documents.push_back(MakeScoreDocument());
     return documents;
 }
 

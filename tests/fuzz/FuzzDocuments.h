@@ -21,6 +21,19 @@ std::vector<std::uint8_t> Save(ECPerformance* document);
 /// load. Throws CArchiveException (after deleting the partial document) on a bad stream.
 ECPerformance* Load(const std::uint8_t* data, std::size_t size, std::int32_t version);
 
+/// A score built through its conductor: two staves (the second of staff type 1, grouped with
+/// the first), a wave track, ten measures in 4/4, 3/4 and 6/8, tempo marks with a ramp and a
+/// pause, notes in the measures found by time. The structure the conductor creates on first
+/// use comes through commands, so the calling thread must own the message queue (the first
+/// performance a thread makes gives it that).
+ECPerformance* MakeScoreDocument();
+
+/// Asks a loaded document's conductor what a host would: measures at and before times, the
+/// measure of every staff, meters and tempi in force, conversions to bar/pulse/tick and
+/// seconds and back, measure ranges, and one measure appended past the end. Bounded work
+/// whatever the document holds; the document may gain structure (made through commands).
+void QueryTimeline(ECPerformance* document);
+
 /// Example documents that exercise every record the library has.
 std::vector<ECPerformance*> MakeSeedDocuments();
 

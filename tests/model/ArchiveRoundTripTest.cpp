@@ -52,6 +52,7 @@ TEST(ArchiveRoundTripTest, FuzzRegressionsLoadOrFailCleanly) {
         ECPerformance* reloaded =
             fuzz::Load(first.data(), first.size(), ECPerformance::WriteVersion);
         EXPECT_EQ(fuzz::Save(reloaded), first) << entry.path();
+        fuzz::QueryTimeline(reloaded);
         delete reloaded;
     }
     EXPECT_GT(replayed, 0);

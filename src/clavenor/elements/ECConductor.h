@@ -1,40 +1,177 @@
 #pragma once
 
+#include "clavenor/framework/CArray.h"
 #include "clavenor/model/ECWithChild.h"
+#include "clavenor/model/MCTime.h"
 
 namespace clavenor {
 
+class CCAddTrack;
+class CCRemoveTrack;
+class ECConductorStaff;
+class ECMeasure;
+class ECMeter;
 class ECPerformance;
 class ECStaff;
+class ECTempo;
+class ECTrack;
+class ECWaveTrack;
 
 /// The single child of a performance that carries the document's timeline and its tracks
-/// (event id 15; allowed parent: the performance).
+/// (event id 15; allowed parent: the performance). It is the front door through which
+/// commands and the host ask which measure lies at a time, which meter or tempo is in force,
+/// and which track has a number, and through which tracks are inserted, removed and
+/// numbered.
+///
+/// Track kinds and numbers: kind 0 is the conductor staff (track 0), kind 1 the staves
+/// (numbered 1 to n by the conductor staff's staff table), kind 2 the wave tracks (numbered
+/// 1 to n here, apart from the staves). Children: the conductor staff, the staves and the
+/// wave tracks, in that order after every track insertion, and other elements that name the
+/// conductor as parent.
+///
+/// Almost every query goes to the conductor staff (ECConductorStaff), which the conductor
+/// creates on first use, and meter and tempo queries to its meter and tempo maps. What is
+/// created on first use enters through a synchronous command applied to the performance
+/// (see MCStructureCommands), so every query may run a command; without a performance
+/// nothing is created and the queries answer null, 0 or -1.
+///
+/// Archive record: the ECWithChild record, then an object reference to the conductor staff.
+/// A loaded reference is kept only when it names a conductor staff among the children
+/// (documents written before conductor staves existed name none, or a plain staff). After
+/// loading, the wave tracks are numbered by the track numbers they carry, in child order
+/// among equal numbers.
+///
+/// Elements are used by one thread at a time; none of these operations is undoable by
+/// itself (the commands that call them are).
 class ECConductor : public ECWithChild {
     DECLARE_SERIAL(ECConductor)
 
 public:
+    static constexpr int KindConductorStaff = 0;
+    static constexpr int KindStaff = 1;
+    static constexpr int KindWaveTrack = 2;
+
     ECConductor() = default;
+    /// Copies the ECWithChild part: a copy has no children, so no tracks and no tables.
+    ECConductor(const ECConductor& other);
     ~ECConductor() override;
 
     /// Copies only the ECWithChild part.
     ECConductor& operator=(const ECConductor& other);
 
-    /// The ECWithChild record, then an object reference to the conductor staff. A loaded
-    /// reference is kept only when it names one of the conductor's children.
     void Serialize(CArchive& ar) override;
+    /// Loading notes that the fix-up pass reached this conductor from the document root, so
+    /// that the conductor staff may trust it with its staff table.
+    void PostSerialize(CArchive& ar) override;
     ECBase* Copy(CObject* src) override;
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// Adds as ECWithChild does (0 when refused); a staff or wave track then reorders the
+    /// tracks (OrderTracks(0)); the first conductor staff added becomes the conductor staff.
+    int AddChild(ECBase* child, int sorted) override;
+    /// Removes as ECWithChild does (0 when `child` is not a child). A staff of the staff
+    /// table or a wave track of the wave-track table leaves its table first (later tracks
+    /// move one number back), and the conductor staff its tables, so that no table names a
+    /// track the conductor has let go.
+    int RemoveChild(ECBase* child, int deep) override;
+    int RemoveChildren(int deep) override;
+
     /// The nearest ancestor with event id 44, remembered while it stays a parent.
     ECPerformance* GetPerformance();
 
-    /// The conductor staff, when one is known (a child of this conductor); else null.
-    ECStaff* GetConductorStaff();
+    /// The conductor staff: the one this conductor has, else a conductor staff among its
+    /// children, else a new one inserted by a synchronous command (voice 14, track 0, time
+    /// 0). Null when none can be made.
+    ECConductorStaff* GetConductorStaff();
+
+    // Tracks.
+
+    /// Kind 0: 1; kind 1: the number of staves; kind 2: the number of wave tracks; other
+    /// kinds 0.
+    int GetMaxTrackNumber(int kind);
+    /// Kind 0: 0; kind 1: the staff's number (-1 when it has none); kind 2: the wave track's
+    /// number (-1 when it has none); other kinds 0.
+    int GetTrackNumber(int kind, ECTrack* track);
+    /// Kind 0: the conductor staff; kind 1: ECConductorStaff::GetStaff(number, create); kind
+    /// 2: GetWaveTrack(number, create); other kinds null.
+    ECTrack* GetTrack(int kind, int number, int create);
+    /// The track of the voice/track word, which a conductor has none of (2047).
+    using ECWithChild::GetTrack;
+
+    /// Orders the children: every staff and wave track is taken out and put back, the staves
+    /// in number order, then the wave tracks in number order, then those that have no
+    /// number; then the children are sorted by time (tracks all start at 0, so this order
+    /// stays among them). With `orderStaves` non-zero the staff table is first ordered by
+    /// the staves' track numbers. Nothing happens without a conductor staff.
+    void OrderTracks(int orderStaves);
+
+    // The timeline. Each query makes sure the conductor staff exists.
+
+    int GetMaxMeasureNumber();
+    MCTime GetMaxMeasureEndTime();
+    /// See ECConductorStaff.
+    int GetMeasureNumberAtTime(const MCTime& time);
+    int GetMeasureNumberBeforeTime(const MCTime& time);
+    ECMeasure* GetMeasure(int track, const MCTime& time, int extend, int count);
+    ECMeasure* GetMeasure(int track, int number);
+    int GetMeasures(int track, const MCTime& start, const MCTime& end, MCEventList& measures);
+    int GetMeasures(int track, int first, int last, MCEventList& measures);
+
+    /// The tempo mark in force at `time` (one starting exactly there included), or the last
+    /// one starting strictly before it; null when there is none.
+    ECTempo* GetTempoAtTime(const MCTime& time);
+    ECTempo* GetTempoBeforeTime(const MCTime& time);
+    /// The same for meters.
+    ECMeter* GetMeterAtTime(const MCTime& time);
+    ECMeter* GetMeterBeforeTime(const MCTime& time);
+    /// The span [start, end) a meter governs: from its time to the next meter's, or to the
+    /// end of the last measure. Both MCTime::TimeNull() when the meter is not in the map.
+    void GetMeterScope(ECMeter* meter, MCTime& start, MCTime& end);
+
+protected:
+    friend class CCAddTrack;
+    friend class CCRemoveTrack;
+    friend class ECConductorStaff;
+
+    /// Inserts a track: a conductor staff becomes a child (0, or -1 when refused); a staff
+    /// goes to ECConductorStaff::InsertStaff, a wave track to InsertWaveTrack (their number,
+    /// or -1); anything else -1.
+    int InsertTrack(ECTrack* track, int number);
+    /// Removes a staff (ECConductorStaff::RemoveStaff) or a wave track (RemoveWaveTrack);
+    /// anything else is ignored.
+    void RemoveTrack(ECTrack* track);
+
+    /// The 1-based number of a wave track, or -1.
+    int GetWaveTrackNumber(ECWaveTrack* track) const;
+    /// The wave track with `number` (1 to the count). Another number gives null, or, with
+    /// `create` non-zero, a new wave track appended after the last one by a synchronous
+    /// command (null when it could not be added).
+    ECWaveTrack* GetWaveTrack(int number, int create);
+    /// Inserts `track` at `index` (negative or past the end: after the last one), stores
+    /// number index + 1 in it and makes it a child. Returns the index, or -1 when the track
+    /// could not become a child (it leaves the table again unless it already was one). The
+    /// numbers stored in later wave tracks stay as they are.
+    int InsertWaveTrack(ECWaveTrack* track, int index);
+    /// Takes a wave track of the table out of it and out of the children.
+    void RemoveWaveTrack(ECWaveTrack* track);
+    /// Numbers the wave tracks among the children by the track numbers they carry (tracks
+    /// with equal numbers in child order).
+    void BuildWaveTrackArray();
 
 private:
+    // Lets the conductor staff go, with its staff table and measure map.
+    void ForgetConductorStaff();
+    // Lets the conductor staff and the wave-track table go (the children are going).
+    void ReleaseTables();
+
     ECPerformance* m_pPerformance = nullptr;
-    ECStaff* m_pConductorStaff = nullptr;
+    ECConductorStaff* m_pConductorStaff = nullptr;
+    CArray<ECWaveTrack*, ECWaveTrack*> m_waveTracks;
+    // Whether the fix-up pass of a load reached this conductor.
+    bool m_bFixedUp = false;
+    // While the command that inserts a new conductor staff runs.
+    bool m_bMakingStaff = false;
 };
 
 } // namespace clavenor

@@ -4,10 +4,16 @@
 
 namespace clavenor {
 
+class ECStaff;
+
 /// One measure of one staff (event id 32; allowed parent: the staff): the container of
 /// everything the staff holds in that measure, chords, notes and rests among them. A
 /// measure starts on voice 14 (the voice of structural elements) and track 2047
 /// (unnumbered); its time stays unset until the staff places it.
+///
+/// Clefs and keys (event ids 14 and 29) that become children of a measure are cached in the
+/// nearest staff above it for their hand (ECStaff::CacheEvent), and uncached before they
+/// leave; a measure not under a staff leaves that to the staff's rebuild.
 ///
 /// Its archive record is the ECWithTimeChild record, nothing more.
 class ECMeasure : public ECWithTimeChild {
@@ -29,6 +35,17 @@ public:
     ECBase* Copy(CObject* src) override;
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
+
+    /// Adds as ECWithChild does (0 when refused), then caches a clef or key in the staff.
+    int AddChild(ECBase* child, int sorted) override;
+    /// Uncaches a clef or key child from the staff, then removes as ECWithChild does.
+    int RemoveChild(ECBase* child, int deep) override;
+    /// Uncaches every clef and key child, then removes every child as ECWithChild does.
+    int RemoveChildren(int deep) override;
+
+private:
+    // The staff that caches this measure's clefs and keys, or null.
+    ECStaff* GetCachingStaff();
 };
 
 } // namespace clavenor

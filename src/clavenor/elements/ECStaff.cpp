@@ -1,17 +1,29 @@
 #include "clavenor/elements/ECStaff.h"
 
-#include "clavenor/model/EventRegistry.h"
-
+#include "clavenor/actions/ACFindEvents.h"
 #include "clavenor/framework/CArchive.h"
+#include "clavenor/model/EventRegistry.h"
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECStaff, ECTrack, 2 | CRuntimeClass::VersionableSchema)
 IMPLEMENT_EVENT_CLASS(ECStaff, EventId::Staff)
 
-ECStaff::ECStaff() { SetStaffEmpty(1); }
+namespace {
+
+// Clefs and keys sit in the staff's measures or directly under the staff.
+constexpr std::uint8_t kCacheEventDepth = 2;
+
+} // namespace
+
+ECStaff::ECStaff() : m_pCache(std::make_unique<MCStaffCache>()) { SetStaffEmpty(1); }
 
 ECStaff::ECStaff(std::uint8_t type) : ECStaff() { SetStaffType(type); }
+
+ECStaff::ECStaff(const ECStaff& other)
+    : ECTrack(other), m_pCache(std::make_unique<MCStaffCache>()) {
+    SetSubtype(other.GetSubtype());
+}
 
 ECStaff::~ECStaff() = default;
 
@@ -30,6 +42,59 @@ void ECStaff::Serialize(CArchive& ar) {
     std::uint8_t byte = 0;
     ar >> byte;
     SetSubtype(byte);
+    RebuildCache();
+}
+
+void ECStaff::RebuildCache() {
+    ACFindEvents find;
+    find.AddEvtType(EventId::Clef);
+    find.AddEvtType(EventId::Key);
+    find.SetDepth(kCacheEventDepth);
+    find.Apply(this);
+    m_pCache->BuildCache(*find.GetEvents());
+}
+
+int ECStaff::RemoveChild(ECBase* child, int deep) {
+    // Only a child takes anything out of the cache (the parents list is the short one).
+    if (child == nullptr || child->GetParents()->Find(this) == nullptr) {
+        return 0;
+    }
+    // Removal must need no memory (a failed command takes removals back), so no walk: what
+    // the cache holds lies at most kCacheEventDepth levels down, the child or one of its own
+    // children.
+    UncacheEvent(child, MCStaffCache::GetHand(child));
+    if (MCEventList* children = child->GetChildren()) {
+        for (ECBase* element : *children) {
+            UncacheEvent(element, MCStaffCache::GetHand(element));
+        }
+    }
+    return ECTrack::RemoveChild(child, deep);
+}
+
+int ECStaff::RemoveChildren(int deep) {
+    ECTrack::RemoveChildren(deep);
+    m_pCache->DeleteCache();
+    return 1;
+}
+
+int ECStaff::CacheEvent(ECBase* element, std::uint8_t hand) {
+    return MCStaffCache::IsCacheEvent(element) != 0 ? m_pCache->CacheEvent(element, hand) : 0;
+}
+
+int ECStaff::UncacheEvent(ECBase* element, std::uint8_t hand) {
+    return MCStaffCache::IsCacheEvent(element) != 0 ? m_pCache->UncacheEvent(element, hand) : 0;
+}
+
+int ECStaff::RecacheEvent(ECBase* element, std::uint8_t hand) {
+    if (MCStaffCache::IsCacheEvent(element) == 0) {
+        return 0;
+    }
+    if (m_pCache->EventIsCached(element) != 0) {
+        // Its hand may have changed since it was cached: it goes from whichever slot has it.
+        m_pCache->UncacheEvent(element, 0);
+        m_pCache->UncacheEvent(element, 1);
+    }
+    return m_pCache->CacheEvent(element, hand);
 }
 
 ECBase* ECStaff::Copy(CObject* src) { return CopyAs(this, src); }

@@ -1,0 +1,117 @@
+#include "clavenor/caches/MCStaffCache.h"
+
+#include "clavenor/model/ECBase.h"
+#include "clavenor/model/EventRegistry.h"
+#include "clavenor/model/MCEventList.h"
+
+namespace clavenor {
+
+namespace {
+
+constexpr int kClefSlot = 0;
+constexpr int kKeySlot = 2;
+constexpr std::uint32_t kHandBit = 0x8000;
+
+} // namespace
+
+MCStaffCache::MCStaffCache() : MCCache(Slots) {}
+
+MCStaffCache::~MCStaffCache() = default;
+
+int MCStaffCache::IsCacheEvent(ECBase* element) {
+    if (element == nullptr) {
+        return 0;
+    }
+    const int id = element->GetEventId();
+    return id == EventId::Clef || id == EventId::Key ? 1 : 0;
+}
+
+std::uint8_t MCStaffCache::GetHand(ECBase* element) {
+    return (element->GetFlags() & kHandBit) != 0 ? 1 : 0;
+}
+
+int MCStaffCache::GetCacheListPosition(int kind, int hand) {
+    if (kind != KindClef && kind != KindKey) {
+        return -1;
+    }
+    return (kind == KindClef ? kClefSlot : kKeySlot) + (hand > 0 ? 1 : 0);
+}
+
+int MCStaffCache::GetCacheListPosition(ECBase* element, int hand) {
+    if (IsCacheEvent(element) == 0) {
+        return -1;
+    }
+    return GetCacheListPosition(element->GetEventId() == EventId::Clef ? KindClef : KindKey, hand);
+}
+
+int MCStaffCache::CacheEvent(ECBase* element, std::uint8_t hand) {
+    if (element == nullptr || element->GetTime() == nullptr || IsCacheEvent(element) == 0) {
+        return 0;
+    }
+    const MCTime& time = *element->GetTime();
+    const int slot = GetCacheListPosition(element, hand);
+    if (auto* present = static_cast<ECBase*>(GetObjectForTime(time, slot))) {
+        if (present->GetTime() == nullptr || *present->GetTime() == time) {
+            return 0;
+        }
+    }
+    return CacheObject(element, time, slot);
+}
+
+int MCStaffCache::UncacheEvent(ECBase* element, std::uint8_t hand) {
+    if (element == nullptr || element->GetTime() == nullptr) {
+        return 0;
+    }
+    const int slot = GetCacheListPosition(element, hand);
+    if (slot < 0) {
+        return 0;
+    }
+    return UncacheObject(element, *element->GetTime(), slot);
+}
+
+int MCStaffCache::EventIsCached(ECBase* element) const { return ObjectIsCached(element, -1); }
+
+ECBase* MCStaffCache::GetClefAtTime(const MCTime& time, std::uint8_t hand) {
+    return static_cast<ECBase*>(GetObjectForTime(time, GetCacheListPosition(KindClef, hand)));
+}
+
+ECBase* MCStaffCache::GetClefBeforeTime(const MCTime& time, std::uint8_t hand) {
+    return static_cast<ECBase*>(GetObjectBeforeTime(time, GetCacheListPosition(KindClef, hand)));
+}
+
+ECBase* MCStaffCache::GetKeyAtTime(const MCTime& time, std::uint8_t hand) {
+    return static_cast<ECBase*>(GetObjectForTime(time, GetCacheListPosition(KindKey, hand)));
+}
+
+ECBase* MCStaffCache::GetKeyBeforeTime(const MCTime& time, std::uint8_t hand) {
+    return static_cast<ECBase*>(GetObjectBeforeTime(time, GetCacheListPosition(KindKey, hand)));
+}
+
+void MCStaffCache::GetScope(ECBase* element, MCTime& start, MCTime& end, std::uint8_t hand) {
+    if (element == nullptr || element->GetTime() == nullptr) {
+        return;
+    }
+    GetObjectScope(element, *element->GetTime(), GetCacheListPosition(element, hand), start, end);
+}
+
+void MCStaffCache::GetClefScope(ECBase* clef, MCTime& start, MCTime& end, std::uint8_t hand) {
+    GetScope(clef, start, end, hand);
+}
+
+void MCStaffCache::GetKeyScope(ECBase* key, MCTime& start, MCTime& end, std::uint8_t hand) {
+    GetScope(key, start, end, hand);
+}
+
+void MCStaffCache::BuildCache(MCEventList& elements) {
+    DeleteCache();
+    for (POSITION pos = elements.GetHeadPosition(); pos != nullptr;) {
+        ECBase* element = elements.GetNext(pos);
+        if (IsCacheEvent(element) != 0) {
+            CacheEvent(element, GetHand(element));
+        }
+    }
+}
+
+void MCStaffCache::ResetCurrentPosition(const MCTime& time) { GetCachePointForTime(time); }
+
+} // namespace clavenor

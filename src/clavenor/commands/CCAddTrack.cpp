@@ -1,0 +1,126 @@
+#include "clavenor/commands/CCAddTrack.h"
+
+#include "clavenor/actions/ACFindEvents.h"
+#include "clavenor/commands/CCRemoveTrack.h"
+#include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECStaff.h"
+#include "clavenor/elements/ECWaveTrack.h"
+#include "clavenor/elements/MCStructureCommands.h"
+#include "clavenor/model/EventRegistry.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(CCAddTrack, CCAdd, 2 | CRuntimeClass::VersionableSchema)
+
+namespace {
+
+// What the conductor and the conductor staff create on first use enters through these.
+template <class Command>
+int ApplyNow(Command* command, ECPerformance* performance) {
+    command->SetSynchronous(1);
+    if (command->Apply(performance) == 0) {
+        delete command;
+        return 0;
+    }
+    return 1;
+}
+
+int ApplyAddTrack(ECPerformance* performance, ECTrack* track, int position) {
+    return ApplyNow(new CCAddTrack(track, position), performance);
+}
+
+int ApplyAdd(ECPerformance* performance, ECBase* child, ECBase* parent) {
+    return ApplyNow(new CCAdd(child, parent, FCMidi::MidiNull()), performance);
+}
+
+struct StructureCommandsInstaller {
+    StructureCommandsInstaller() { MCStructureCommands::Install(&ApplyAddTrack, &ApplyAdd); }
+    ~StructureCommandsInstaller() { MCStructureCommands::Install(nullptr, nullptr); }
+};
+
+const StructureCommandsInstaller s_installer;
+
+} // namespace
+
+CCAddTrack::CCAddTrack() = default;
+
+CCAddTrack::CCAddTrack(ECTrack* track, int position) : m_nInsertPosition(position) {
+    Add(track, nullptr, FCMidi::MidiNull());
+}
+
+CCAddTrack::~CCAddTrack() = default;
+
+int CCAddTrack::GetCommandId() const { return 11; }
+
+void CCAddTrack::AddMidiTrack(std::uint8_t value, int count) {
+    for (int i = 0; i < count; ++i) {
+        Add(new ECStaff(value), nullptr, FCMidi::MidiNull());
+    }
+}
+
+void CCAddTrack::AddWaveTrack(int count) {
+    for (int i = 0; i < count; ++i) {
+        Add(new ECWaveTrack, nullptr, FCMidi::MidiNull());
+    }
+}
+
+int CCAddTrack::Process() {
+    CCBase::Process();
+    if (m_pConductor == nullptr) {
+        return 1;
+    }
+    int staffPosition = m_nInsertPosition;
+    int wavePosition = m_nInsertPosition;
+    for (const auto& item : m_items) {
+        auto* track = static_cast<ECTrack*>(item->GetChild());
+        if (track == nullptr) {
+            continue;
+        }
+        switch (track->GetEventId()) {
+        case EventId::ConductorStaff:
+            m_pConductor->InsertTrack(track, -1);
+            break;
+        case EventId::Staff:
+            RemoveExtraMeasures(static_cast<ECStaff*>(track));
+            staffPosition = m_pConductor->InsertTrack(track, staffPosition) + 1;
+            break;
+        case EventId::WaveTrack:
+            wavePosition = m_pConductor->InsertTrack(track, wavePosition) + 1;
+            break;
+        default:
+            break;
+        }
+    }
+    return 1;
+}
+
+void CCAddTrack::RemoveExtraMeasures(ECStaff* staff) {
+    ACFindEvents find;
+    find.AddEvtType(EventId::Measure);
+    find.SetDepth(1);
+    find.Apply(staff);
+    MCEventList* measures = find.GetEvents();
+    measures->Sort();
+    const int keep = m_pConductor->GetMaxMeasureNumber();
+    // Deeply: what the surplus measures hold goes with them rather than lingering detached.
+    while (measures->GetCount() > keep) {
+        staff->RemoveChild(measures->GetTail(), 1);
+        measures->RemoveTail();
+    }
+}
+
+void CCAddTrack::Undo() {
+    if (m_items.empty()) {
+        return;
+    }
+    auto* inverse = new CCRemoveTrack;
+    inverse->SetSynchronous(IsSynchronous());
+    for (const auto& item : m_items) {
+        inverse->Remove(item->GetChild());
+    }
+    if (inverse->Apply(GetTarget()) == 0) {
+        delete inverse;
+    }
+}
+
+} // namespace clavenor

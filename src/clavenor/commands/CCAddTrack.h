@@ -1,0 +1,48 @@
+#pragma once
+
+#include "clavenor/commands/CCAdd.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class ECStaff;
+class ECTrack;
+
+/// Inserts tracks into the conductor: staves, wave tracks and the conductor staff. Its items
+/// hold the new tracks (children without a parent); the conductor places them
+/// (ECConductor::InsertTrack), not the plain linking of CCAdd. Several staves land on
+/// consecutive numbers from the insert position on, in the order added, and likewise the
+/// wave tracks among the wave tracks; a position outside the existing numbers appends.
+///
+/// A staff that brings more measures than the score has loses the surplus (with what they
+/// hold) before it is inserted. Undone by a CCRemoveTrack of the added staves and wave
+/// tracks (the conductor staff stays).
+class CCAddTrack : public CCAdd {
+    DECLARE_SERIAL(CCAddTrack)
+
+public:
+    CCAddTrack();
+    /// One track, inserted at `position` (-1: after the last of its kind).
+    CCAddTrack(ECTrack* track, int position);
+    ~CCAddTrack() override;
+
+    int GetCommandId() const override;
+    int Process() override;
+    void Undo() override;
+
+    /// Adds `count` new staves made with ECStaff(value).
+    void AddMidiTrack(std::uint8_t value, int count);
+    /// Adds `count` new wave tracks.
+    void AddWaveTrack(int count);
+
+    int GetInsertPosition() const { return m_nInsertPosition; }
+    void SetInsertPosition(int position) { m_nInsertPosition = position; }
+
+private:
+    void RemoveExtraMeasures(ECStaff* staff);
+
+    int m_nInsertPosition = -1;
+};
+
+} // namespace clavenor
