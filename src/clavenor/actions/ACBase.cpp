@@ -47,13 +47,13 @@ bool ACBase::EnsureBegun() {
 
 int ACBase::Apply(ECBase* start) {
     if (start == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     if (!EnsureBegun()) {
         return ResultAbort;
     }
     const bool bypass = ShouldBypass(start) != 0;
-    int result = 0;
+    int result = ResultContinue;
     if (!bypass) {
         result = DoAction(start);
         if (result == ResultAbort) {
@@ -106,7 +106,7 @@ int ACBase::Apply(ECBase* start) {
 
 int ACBase::Apply(MCEventList* list, int ignoreStops) {
     m_nFlags |= FlagListMode;
-    int result = 0;
+    int result = ResultContinue;
     if (list != nullptr) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             ECBase* element = list->GetNext(pos);

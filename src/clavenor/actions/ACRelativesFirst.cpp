@@ -9,7 +9,7 @@ ACRelativesFirst::ACRelativesFirst() = default;
 
 int ACRelativesFirst::Apply(ECBase* start) {
     if (start == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     if (!EnsureBegun()) {
         return ResultAbort;
