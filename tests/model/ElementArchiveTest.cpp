@@ -147,7 +147,7 @@ TEST(ElementRecord, FlagsAndVersionDecideWhatIsRead) {
     });
     ScopedVersion version(0);
     ECBase* back = LoadRoot(X("@ECWithTime 00 0000C03F FF7F"));
-    EXPECT_TRUE(back->GetTime()->GetMode() == 0);
+    EXPECT_EQ(back->GetTime()->GetMode(), MCTime::ModeNormalized);
     EXPECT_TRUE(back->GetTime()->GetSeconds() == 1.5f);
     Release(back);
 }

@@ -200,7 +200,7 @@ TEST_F(ElementGraph, CopyAssignmentEqualityAndDefaults) {
     // Copy construction takes the time and the voice/track, nothing of the graph.
     TNode copy(*m.chord);
     EXPECT_TRUE(copy == *m.chord);
-    EXPECT_TRUE(copy.GetTime()->GetMode() == 2);
+    EXPECT_EQ(copy.GetTime()->GetMode(), MCTime::ModeBarPulseTick);
     EXPECT_TRUE(copy.GetChildren()->IsEmpty());
     EXPECT_TRUE(copy.GetParents()->IsEmpty());
     EXPECT_TRUE(copy.GetRefCount() == 0);

@@ -135,7 +135,7 @@ TEST(MCEventList, SortMatchesTheExchangeSortOnRandomLists) {
             const float t = static_cast<float>(static_cast<int>(random() % distinct) - 2);
             auto* note = Make<Note>(t == 0.0f && pick == 1 ? -0.0f : t);
             if (pick == 2) {
-                note->GetTime()->SetMode(3);
+                note->GetTime()->SetMode(MCTime::ModeClock);
             }
             MCTime bar(1, 1, 300 + static_cast<int>(random() % 3) * 100,
                        random() % 2 != 0 ? 480 : 960);

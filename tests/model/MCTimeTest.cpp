@@ -14,7 +14,7 @@ namespace {
 
 void ExpectBpt(const MCTime& t, std::int32_t bar, std::int32_t pulse, std::int32_t tick,
                std::int32_t ppq) {
-    ASSERT_EQ(t.GetMode(), 2);
+    ASSERT_EQ(t.GetMode(), MCTime::ModeBarPulseTick);
     const BPTTime& r = t.GetBarPulseTick();
     EXPECT_TRUE(r.bar == bar) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
     EXPECT_TRUE(r.pulse == pulse) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
@@ -24,7 +24,7 @@ void ExpectBpt(const MCTime& t, std::int32_t bar, std::int32_t pulse, std::int32
 
 MCTime Clock(float seconds) {
     MCTime t(seconds);
-    t.SetMode(3);
+    t.SetMode(MCTime::ModeClock);
     return t;
 }
 
@@ -51,12 +51,12 @@ TEST(MCTimeConversion, ConstantsTicksAndMilliseconds) {
     EXPECT_EQ(t.GetSeconds(), 1.0f) << "a resolution below 1 changes nothing";
     t.SetTicks(960, 480);
     t.AddTicks(240, 480);
-    EXPECT_TRUE(t.GetMode() == 3) << "a scalar mode stays";
+    EXPECT_EQ(t.GetMode(), MCTime::ModeClock) << "a scalar mode stays";
     EXPECT_TRUE(t.GetSeconds() == 2.5f) << "a scalar mode stays";
     b.AddTicks(240, 480);
     ExpectBpt(b, 3, 1, 5, 480);
     b.SetMSec(1500);
-    EXPECT_TRUE(b.GetMode() == 0);
+    EXPECT_EQ(b.GetMode(), MCTime::ModeNormalized);
     EXPECT_TRUE(b.GetSeconds() == 1.5f);
 }
 
@@ -73,19 +73,19 @@ TEST(MCTimeConversion, GlobalResolutionIsClampedAndUsedByZeroResults) {
 
 TEST(MCTimeMode, TheRecordLivesExactlyWhileInModeTwo) {
     MCTime t(2, 1, 0, 480), s = Clock(2.5f);
-    t.SetMode(0);
+    t.SetMode(MCTime::ModeNormalized);
     EXPECT_EQ(t.GetSeconds(), 0.0f);
     s = 4.0f;
-    EXPECT_EQ(s.GetMode(), 3) << "assigning a float keeps a scalar mode";
-    s.SetMode(2);
+    EXPECT_EQ(s.GetMode(), MCTime::ModeClock) << "assigning a float keeps a scalar mode";
+    s.SetMode(MCTime::ModeBarPulseTick);
     ExpectBpt(s, 0, 0, 0, 0);
     s.SetBarPulseTick(BPTTime{4, 3, 2, 960});
     ExpectBpt(s, 4, 3, 2, 960);
     s = 1.0f;
-    EXPECT_EQ(s.GetMode(), 0);
+    EXPECT_EQ(s.GetMode(), MCTime::ModeNormalized);
     s.SetBarPulseTick(1, 1, 1, 480);
     s.SetSeconds(0.25f);
-    EXPECT_EQ(s.GetMode(), 0);
+    EXPECT_EQ(s.GetMode(), MCTime::ModeNormalized);
     MCTime a(1, 2, 3, 480), c(0.5f);
     c = a;
     c.SetPPQ(960);
@@ -122,7 +122,7 @@ TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
     MCTime t = Clock(1.0f), b(1, 2, 3, 480);
     t += MCTime(0.5f);
     t -= MCTime(2.0f);
-    EXPECT_TRUE(t.GetMode() == 3);
+    EXPECT_EQ(t.GetMode(), MCTime::ModeClock);
     EXPECT_TRUE(t.GetSeconds() == -0.5f);
     t += MCTime(1, 0, 0, 480);
     t *= 4.0f;
@@ -136,7 +136,7 @@ TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
         {MCTime(-1.0f) % MCTime(4.0f), 3.0f}, {MCTime(5.0f) % MCTime(-4.0f), -3.0f},
         {MCTime(5.5f) % MCTime(0.0f), 0.5f},  {-Clock(2.0f), -2.0f}};
     for (const auto& [result, seconds] : results) {
-        EXPECT_TRUE(result.GetMode() == 0) << seconds;
+        EXPECT_EQ(result.GetMode(), MCTime::ModeNormalized) << seconds;
         EXPECT_TRUE(result.GetSeconds() == seconds) << seconds;
     }
 }
@@ -191,9 +191,9 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
         c.Serialize(ar, 0x7FFFFFFF);
     });
     ExpectBpt(a, 3, 1, 240, 480);
-    EXPECT_TRUE(b.GetMode() == 3);
+    EXPECT_EQ(b.GetMode(), MCTime::ModeClock);
     EXPECT_TRUE(b.GetSeconds() == 2.0f);
-    EXPECT_TRUE(c.GetMode() == 0);
+    EXPECT_EQ(c.GetMode(), MCTime::ModeNormalized);
     EXPECT_TRUE(c.GetSeconds() == 1.5f);
 
     // Below version 1 a bare float; a current record read that way goes wrong.
@@ -204,7 +204,7 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
         wrong.Serialize(ar, 0);
         ar >> next;
     });
-    EXPECT_TRUE(bare.GetMode() == 0);
+    EXPECT_EQ(bare.GetMode(), MCTime::ModeNormalized);
     EXPECT_TRUE(bare.GetSeconds() == 1.5f);
     EXPECT_EQ(std::bit_cast<std::uint32_t>(wrong.GetSeconds()), 0xC0000000u);
     EXPECT_EQ(next, 0x3F);
