@@ -39,6 +39,10 @@ struct Item {
     // earlier note goes first, so that a reader pairing first on with first off gives each
     // note its own release velocity back.
     double noteStart = 0.0;
+    // Note-offs: their note's length. The off's tick is the on's plus the length's, each
+    // rounded on its own: far into a piece a float time is coarser than a tick, and the
+    // rounded sum of start and length would let the off move a tick each round trip.
+    double noteLength = -1.0;
     std::uint64_t tick = 0;
 };
 
@@ -322,10 +326,11 @@ private:
         // A note of no length keeps its note-off right after its note-on: same order, next
         // in sequence.
         const bool silent = end <= start;
-        Add(end, track, silent ? OrderNoteOn : OrderNoteOff,
-            static_cast<std::uint8_t>(0x80 | channel), pitch, release,
-            HalfUlp(start) + HalfUlp(length))
-            .noteStart = start;
+        Item& off = Add(end, track, silent ? OrderNoteOn : OrderNoteOff,
+                        static_cast<std::uint8_t>(0x80 | channel), pitch, release,
+                        HalfUlp(start) + HalfUlp(length));
+        off.noteStart = start;
+        off.noteLength = length;
         Progress();
     }
 
@@ -372,7 +377,8 @@ private:
         };
         // Ordered by whole ticks: times that round to one tick are ordered as at one time.
         for (Item& item : m_items) {
-            item.tick = ticks(item.time);
+            item.tick = item.noteLength >= 0.0 ? ticks(item.noteStart) + ticks(item.noteLength)
+                                               : ticks(item.time);
         }
         std::sort(m_items.begin(), m_items.end(), [](const Item& a, const Item& b) {
             if (a.track != b.track) {
