@@ -102,7 +102,9 @@ TEST_F(CommandManagerTest, ADocumentThatGoesRunsOnlyItsOwnQueuedWork) {
     EXPECT_EQ(CMessageQueue::GetQueuedCount(m_doc.get()), 1u);
     EXPECT_FALSE(hostRan);
 
-    EXPECT_TRUE(PumpUntil([&] { return hostRan && m_journal.lines.size() == 6; }));
+    PumpUntil([&] { return hostRan && m_journal.lines.size() == 6; });
+    EXPECT_TRUE(hostRan);
+    EXPECT_EQ(m_journal.lines.size(), 6u);
     EXPECT_EQ(m_journal.lines.back(), "theirs:finish");
 }
 
