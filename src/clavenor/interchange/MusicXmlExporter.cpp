@@ -32,7 +32,8 @@ constexpr int kSustainController = 64;
 constexpr float kPedalDown = 64.0f;
 // A velocity of 90 is MusicXML's forte, the 100 percent of a note's dynamics attribute.
 constexpr double kFullDynamics = 90.0;
-constexpr int kMaxWedgeNumbers = 16;
+// Wedges that overlap are told apart by number; MusicXML readers know numbers 1 to 6.
+constexpr int kWedgeNumbers = 6;
 constexpr int kMaxVoice = 13;
 
 // Text types (GetTextString's numbering) the exporter places.
@@ -666,7 +667,7 @@ private:
         if (staff.staff == nullptr) {
             return;
         }
-        int wedgeNumber = 0;
+        std::vector<long long> wedgeEnds(kWedgeNumbers, std::numeric_limits<long long>::min());
         for (ECBase* child : *staff.staff->GetChildren()) {
             if (child->GetEventId() == EventId::Text) {
                 const std::uint8_t type = static_cast<ECText*>(child)->GetTextType();
@@ -689,7 +690,7 @@ private:
             for (ECBase* item : *envelope->GetChildren()) {
                 Progress();
                 if (auto* dynamic = dynamic_cast<ECDynamic*>(item)) {
-                    Dynamic(staff, dynamic, wedgeNumber);
+                    Dynamic(staff, dynamic, wedgeEnds);
                     continue;
                 }
                 auto* point = dynamic_cast<ECEnvPoint*>(item);
@@ -733,16 +734,22 @@ private:
         return "envelope points";
     }
 
-    void Dynamic(StaffData& staff, ECDynamic* dynamic, int& wedgeNumber) {
+    void Dynamic(StaffData& staff, ECDynamic* dynamic, std::vector<long long>& wedgeEnds) {
         const std::uint8_t type = dynamic->GetDynamicType();
         const long long at = Position(TimeOf(dynamic));
         if (type == kCrescendoWedge || type == kDiminuendoWedge) {
-            const int number = wedgeNumber % kMaxWedgeNumbers + 1;
-            ++wedgeNumber;
             const double length = std::max(0.0f, dynamic->GetDuration()->GetSeconds());
+            const long long end = Position(TimeOf(dynamic) + length, HalfUlp(length));
+            // The first number free by then (the earliest ending one when none is).
+            auto slot = std::find_if(wedgeEnds.begin(), wedgeEnds.end(),
+                                     [&](long long busy) { return busy <= at; });
+            if (slot == wedgeEnds.end()) {
+                slot = std::min_element(wedgeEnds.begin(), wedgeEnds.end());
+            }
+            *slot = end;
+            const int number = static_cast<int>(slot - wedgeEnds.begin()) + 1;
             AddDirection(staff, at, DirectionKind::WedgeStart, dynamic, number);
-            AddEnd(staff, Position(TimeOf(dynamic) + length, HalfUlp(length)),
-                   DirectionKind::WedgeStop, dynamic, number);
+            AddEnd(staff, end, DirectionKind::WedgeStop, dynamic, number);
             return;
         }
         if (type <= kLastLevel || (type >= kCrescendoWords && type <= kDiminuendoWords) ||
