@@ -61,9 +61,11 @@ constexpr std::pair<int, int> kTupletRatios[] = {{3, 2},  {5, 4},  {6, 4},  {7, 
                                                  {7, 8},  {5, 2},  {3, 4},  {11, 8}, {13, 8},
                                                  {15, 8}, {10, 8}, {12, 8}, {2, 3},  {4, 3}};
 
-std::string Number(double value) {
+// A decimal with up to `digits` places and no trailing zeros. Values the document keeps as
+// floats need six to come back as the same float.
+std::string Number(double value, int digits = 4) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.4f", value);
+    std::snprintf(text, sizeof text, "%.*f", digits, value);
     std::string out = text;
     while (!out.empty() && out.back() == '0') {
         out.pop_back();
@@ -683,6 +685,8 @@ private:
                 }
                 continue;
             }
+            // The first program, at the start, is the part's MIDI program (ScorePart).
+            const bool patches = dynamic_cast<ECPatchEnv*>(envelope) != nullptr;
             auto* controller = dynamic_cast<ECControllerEnv*>(envelope);
             const bool sustain =
                 controller != nullptr && controller->GetControllerType() == kSustainController;
@@ -694,7 +698,8 @@ private:
                     continue;
                 }
                 auto* point = dynamic_cast<ECEnvPoint*>(item);
-                if (point == nullptr) {
+                if (point == nullptr || (patches && item == envelope->GetChildren()->GetHead() &&
+                                         TimeOf(item) == 0.0)) {
                     continue;
                 }
                 auto* change = dynamic_cast<ECControlChange*>(item);
@@ -1341,7 +1346,7 @@ private:
             Offset(node, offset);
             Child(node, "sound")
                 .append_attribute("dynamics")
-                .set_value(Number(dynamic->GetValue() * 100.0 / kFullDynamics).c_str());
+                .set_value(Number(dynamic->GetValue() * 100.0 / kFullDynamics, 6).c_str());
             break;
         }
         case DirectionKind::WedgeStart:

@@ -600,7 +600,7 @@ private:
         Rational start;
         Rational length;
         TimeSignature signature;
-        bool own;
+        bool own = false;
     };
 
     // A meter of `length` quarter notes: the signature's denominator when it fits, else
