@@ -151,6 +151,7 @@ struct NoteRecord {
 };
 
 struct GraceRecord {
+    std::size_t line;
     int key;
     int alter;
     std::uint8_t velocity;
@@ -248,11 +249,19 @@ private:
         }
     }
 
-    // An element the document has no place for.
+    // An element the document has no place for. Keys, clefs, tuplet brackets and the marks
+    // on notes are notation the document is to hold, and are told apart from what it never
+    // will.
     void Lost(pugi::xml_node node) {
+        static constexpr std::string_view kNotation[] = {
+            "key",       "clef",    "tuplet",     "articulations", "ornaments",
+            "technical", "fermata", "arpeggiate", "non-arpeggiate"};
+        const std::string_view name = node.name();
         const std::string kind =
             std::string("<") + node.name() + "> in <" + node.parent().name() + ">";
-        Note(m_lost[kind], node);
+        const bool notation =
+            std::find(std::begin(kNotation), std::end(kNotation), name) != std::end(kNotation);
+        Note((notation ? m_notation : m_lost)[kind], node);
     }
 
     Rational Number(pugi::xml_node node, const char* what) const {
@@ -589,6 +598,24 @@ private:
                 }
                 layout.own = true;
             }
+            if (layout.own && !MeterFor(length, current.denominators.front(), layout.numerator,
+                                        layout.denominator)) {
+                // A length no meter has (a measure of tuplets that do not add up): the measure
+                // lasts on to the next pulse of the finest meter that holds it.
+                for (const int d : {128, 64, 32, 16, 8, 4}) {
+                    const Rational pulses = *Rational::Mul(length, {d, 4});
+                    const std::int64_t n = (pulses.num + pulses.den - 1) / pulses.den;
+                    if (n <= 255) {
+                        layout.numerator = static_cast<int>(n);
+                        layout.denominator = d;
+                        length = *Rational::Make(n * 4, d);
+                        if (m_lengthened.count++ == 0) {
+                            m_lengthened.line = line;
+                        }
+                        break;
+                    }
+                }
+            }
             layout.length = length;
             at = *Rational::Add(at, length);
             m_layout.push_back(layout);
@@ -600,7 +627,10 @@ private:
         Rational start;
         Rational length;
         TimeSignature signature;
+        // A meter of the measure's own length, numerator over denominator.
         bool own = false;
+        int numerator = 0;
+        int denominator = 0;
     };
 
     // A meter of `length` quarter notes: the signature's denominator when it fits, else
@@ -667,17 +697,8 @@ private:
             std::vector<int> numerators = layout.signature.numerators;
             std::vector<int> denominators = layout.signature.denominators;
             if (layout.own) {
-                int numerator = 0;
-                int denominator = 0;
-                if (!MeterFor(layout.length, denominators.front(), numerator, denominator)) {
-                    throw MusicXmlException(
-                        m_parts.front().measures.size() > m ? m_parts.front().measures[m].line
-                                                            : m_parts.front().line,
-                        "measure " + std::to_string(m + 1) + " lasts " + Describe(layout.length) +
-                            " quarter notes, which no meter can hold");
-                }
-                numerators = {numerator};
-                denominators = {denominator};
+                numerators = {layout.numerator};
+                denominators = {layout.denominator};
             }
             const auto key = std::make_pair(numerators, denominators);
             if (previous && *previous == key) {
@@ -880,9 +901,10 @@ private:
             }
         }
         for (const auto& [voice, graces] : state.pendingGraces) {
-            m_strayGraces.count += graces.size();
-            if (m_strayGraces.line == 0 && !graces.empty()) {
-                m_strayGraces.line = part.line;
+            for (const std::size_t grace : graces) {
+                if (m_strayGraces.count++ == 0) {
+                    m_strayGraces.line = state.graces[grace].line;
+                }
             }
         }
         BuildNotes(part, state);
@@ -1135,7 +1157,7 @@ private:
         const std::uint8_t velocity = Velocity(item, staff);
         const std::pair<int, int> voiceKey{staffNumber, voice};
         if (grace) {
-            GraceRecord record{key, alter, velocity, GraceLength(item), chord};
+            GraceRecord record{Line(item), key, alter, velocity, GraceLength(item), chord};
             state.pendingGraces[voiceKey].push_back(state.graces.size());
             state.graces.push_back(record);
             return;
@@ -1151,6 +1173,7 @@ private:
                 NoteRecord& earlier = state.notes[open->second];
                 const Rational end = Add(earlier.start, earlier.duration, item);
                 if (end == start) {
+                    Note(m_joinedTies, item);
                     earlier.duration = Add(earlier.duration, length, item);
                     if (!tieStart) {
                         state.openTies.erase(open);
@@ -1757,6 +1780,8 @@ private:
         Warn(m_unlistedParts, "parts the part list does not name, imported under their id");
         Warn(m_irregular, "measures whose music does not fill their time signature (or "
                           "overfills it), given a meter of their own length");
+        Warn(m_lengthened, "measures of a length no meter holds, lengthened to the next pulse "
+                           "of one");
         Warn(m_polymeter, "time signatures that differ from the first part's, the first "
                           "part's kept");
         Warn(m_badTimes, "time signatures no meter holds, left out");
@@ -1768,6 +1793,8 @@ private:
         Warn(m_microtones, "microtonal alterations, rounded to semitones");
         Warn(m_badPitches, "notes without a pitch a MIDI key holds, left out");
         Warn(m_lengthless, "notes without a duration, left out");
+        Warn(m_joinedTies, "tied notes, joined into one note of their whole length (the "
+                           "document holds no ties yet)");
         Warn(m_looseTies, "ties whose notes do not meet, kept as separate notes");
         Warn(m_strayGraces, "grace notes with no note after them, left out");
         Warn(m_tupletRests, "rests of lengths no rest type has (in tuplets), left out");
@@ -1777,6 +1804,9 @@ private:
         Warn(m_pedalChanges, "pedal changes, kept as the pedal held on");
         Warn(m_cueNotes, "cue notes (shown, not played), left out");
         Warn(m_untypedCredits, "credit words without a credit type (page layout), left out");
+        for (const auto& [kind, issue] : m_notation) {
+            Warn(issue, "notation the document holds no elements for yet, left out: " + kind);
+        }
         for (const auto& [kind, issue] : m_lost) {
             Warn(issue, "not held by the document, left out: " + kind);
         }
@@ -1800,8 +1830,11 @@ private:
     std::size_t m_progressDone = 0;
     std::size_t m_progressTotal = 0;
     std::map<std::string, Issue> m_lost;
+    std::map<std::string, Issue> m_notation;
+    Issue m_joinedTies;
     Issue m_unlistedParts;
     Issue m_irregular;
+    Issue m_lengthened;
     Issue m_polymeter;
     Issue m_badTimes;
     Issue m_earlyBackups;

@@ -76,9 +76,11 @@ struct MusicXmlImportReport {
 ///    minor-sixth 19, major-sixth 20, dominant-ninth 21, none 28), the text the quality;
 ///  - a part's name becomes an ECText type 3 of its staves, its MIDI channel a DCMidiTrack
 ///    record, its MIDI program an ECPatchEnv point at the start.
-/// What the document cannot hold (slurs, articulations, barlines and repeats, keys, clefs,
-/// layout, ...) is reported once per kind of element with a count and the first line, never
-/// dropped silently.
+/// What the document cannot hold (slurs, barlines and repeats, layout, ...) is reported once
+/// per kind of element with a count and the first line, never dropped silently. Notation the
+/// document is to hold and does not yet (keys, clefs, tuplet brackets, articulations,
+/// ornaments, technical marks, fermatas, arpeggios) is reported apart, as are tied notes
+/// joined into one.
 ///
 /// Bad input gives MusicXmlException with the line: malformed XML, a root that is no partwise
 /// score, a duration before any divisions or one that cannot be counted, a measure longer
