@@ -47,10 +47,11 @@ std::string Score(const std::string& attributes, const std::string& music) {
 
 int MusicXmlRoundTrip(const std::uint8_t* data, std::size_t size) {
     MusicXmlImportReport first;
+    MusicXmlExportReport written;
     std::string exported;
     try {
         auto document = MusicXmlImporter::Import({data, size}, FuzzOptions(), &first);
-        exported = MusicXmlExporter::Export(*document, {});
+        exported = MusicXmlExporter::Export(*document, {}, &written);
     } catch (const MusicXmlException&) {
         MCCommandMgr::OnIdle();
         return 0;
@@ -63,8 +64,11 @@ int MusicXmlRoundTrip(const std::uint8_t* data, std::size_t size) {
     } catch (const MusicXmlException&) {
         std::abort(); // what the exporter writes, the importer must read
     }
-    if (second.notes != first.notes || second.graceNotes != first.graceNotes) {
-        std::abort(); // every note written comes back
+    // Every note written comes back, unless the export said it approximated: times rounded
+    // to its divisions may make notes of one key meet (and tie) or vanish into no length.
+    if (written.warnings.empty() &&
+        (second.notes != first.notes || second.graceNotes != first.graceNotes)) {
+        std::abort();
     }
     MCCommandMgr::OnIdle();
     return 1;

@@ -1087,7 +1087,6 @@ private:
         if (!left) {
             return false;
         }
-        long long used = 0;
         while (left->num > 0) {
             auto value = musicxml::LongestValueWithin(*left);
             if (!value) {
@@ -1099,7 +1098,6 @@ private:
                 return false;
             }
             out.push_back({played->num, *value, true, actual == normal ? 0 : actual, normal});
-            used += played->num;
             left = Rational::Sub(*left, written);
             if (!left) {
                 return false;
