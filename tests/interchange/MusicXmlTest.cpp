@@ -167,7 +167,12 @@ TEST_F(MusicXml, ExportAndImportGiveTheDocumentBack) {
     auto second = Import(xml, &report);
     EXPECT_EQ(WriteDocument(*second), saved) << xml;
     // And once more: the export of the export is the export.
-    EXPECT_EQ(MusicXmlExporter::Export(*second, {}), xml);
+    EXPECT_EQ(MusicXmlExporter::Export(*second, {}, &exported), xml);
+    EXPECT_EQ(exported.warnings, std::vector<std::string>());
+    // Reports given again are filled afresh, not added to.
+    const std::size_t notes = report.notes;
+    Import(xml, &report);
+    EXPECT_EQ(report.notes, notes);
 }
 
 TEST_F(MusicXml, MidiMusicComesBackNoteForNoteThroughMusicXml) {

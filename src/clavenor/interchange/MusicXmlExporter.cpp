@@ -1494,8 +1494,13 @@ private:
 
 std::string MusicXmlExporter::Export(ECPerformance& document, const Options& options,
                                      MusicXmlExportReport* report) {
-    MusicXmlExportReport local;
-    return Exporter(document, options, report != nullptr ? *report : local).Run();
+    // Filled afresh, and handed over only once the export has succeeded.
+    MusicXmlExportReport made;
+    std::string xml = Exporter(document, options, made).Run();
+    if (report != nullptr) {
+        *report = std::move(made);
+    }
+    return xml;
 }
 
 } // namespace clavenor

@@ -62,7 +62,8 @@ public:
     };
 
     /// Throws MusicXmlException for a document no file can hold (times that fall on no
-    /// division when the divisions are given, times beyond what a file can count).
+    /// division when the divisions are given, times beyond what a file can count); `report`
+    /// is untouched then. On success `report` (when given) is replaced by this export's.
     static std::string Export(ECPerformance& document, const Options& options,
                               MusicXmlExportReport* report = nullptr);
 };

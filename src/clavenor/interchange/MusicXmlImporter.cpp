@@ -1859,8 +1859,13 @@ private:
 std::unique_ptr<ECPerformance> MusicXmlImporter::Import(std::span<const std::uint8_t> bytes,
                                                         const Options& options,
                                                         MusicXmlImportReport* report) {
-    MusicXmlImportReport local;
-    return Importer(bytes, options, report != nullptr ? *report : local).Run();
+    // Filled afresh, and handed over only once the import has succeeded.
+    MusicXmlImportReport made;
+    auto document = Importer(bytes, options, made).Run();
+    if (report != nullptr) {
+        *report = std::move(made);
+    }
+    return document;
 }
 
 } // namespace clavenor

@@ -107,7 +107,8 @@ public:
         MusicXmlContainer::Limits container;
     };
 
-    /// Throws MusicXmlException as described above; nothing is left behind then.
+    /// Throws MusicXmlException as described above; nothing is left behind then, and `report`
+    /// is untouched. On success `report` (when given) is replaced by this import's.
     static std::unique_ptr<ECPerformance> Import(std::span<const std::uint8_t> bytes,
                                                  const Options& options,
                                                  MusicXmlImportReport* report = nullptr);
