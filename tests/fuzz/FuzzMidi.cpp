@@ -7,6 +7,7 @@
 #include <clavenor/interchange/MidiFileWriter.h>
 #include <clavenor/interchange/MidiImporter.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace clavenor::fuzz {
@@ -26,7 +27,8 @@ MidiImporter::Options FuzzOptions() {
 std::vector<std::uint8_t> ExportBytes(ECPerformance& document) {
     try {
         return MidiFileWriter::Write(MidiExporter::Export(document, {}));
-    } catch (const MidiFileException&) {
+    } catch (const MidiFileException& e) {
+        std::fprintf(stderr, "export failed: %s\n", e.what());
         std::abort(); // an imported document must export
     }
 }
@@ -34,7 +36,8 @@ std::vector<std::uint8_t> ExportBytes(ECPerformance& document) {
 std::unique_ptr<ECPerformance> ImportBytes(const std::vector<std::uint8_t>& bytes) {
     try {
         return MidiImporter::Import(MidiFileReader::Read(bytes), FuzzOptions());
-    } catch (const MidiFileException&) {
+    } catch (const MidiFileException& e) {
+        std::fprintf(stderr, "re-import failed: %s\n", e.what());
         std::abort(); // what the exporter wrote, the reader must read
     }
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace clavenor::test {
@@ -310,6 +311,32 @@ TEST_F(MidiImport, FilesAskingForTooMuchAreRefusedBeforeAnythingIsBuilt) {
     options.maxStaffMeasures = 32;
     EXPECT_NE(MidiImporter::Import(MidiFileReader::Read(MidiFileWriter::Write(wide)), options),
               nullptr);
+}
+
+TEST_F(MidiImport, TimeSignaturesNoMeterHoldsAreCountedAsTheBarsTheyBecome) {
+    // 89/4 is longer than any meter: the map keeps 4/4, so 400 quarters are 100 bars, not
+    // the five that 89/4 would make.
+    MidiFile file;
+    file.division = 96;
+    MidiTrack& conductor = file.tracks.emplace_back();
+    conductor.events.push_back(
+        file.MakeEvent(0, MidiEvent::Meta, MidiEvent::MetaTimeSignature, Bytes{89, 2, 24, 8}));
+    conductor.endTick = 400 * 96;
+    file.tracks.emplace_back().events = {On(0, 60), Off(400 * 96, 60)};
+    const Bytes bytes = MidiFileWriter::Write(file);
+    MidiImporter::Options options;
+    options.maxBars = 50;
+    EXPECT_THROW(MidiImporter::Import(MidiFileReader::Read(bytes), options), MidiFileException);
+
+    MidiImportReport report;
+    auto document = Import(bytes, &report);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(report.meters, 1u); // the 4/4 the map starts with
+    const bool warned =
+        std::any_of(report.warnings.begin(), report.warnings.end(), [](const std::string& w) {
+            return w.find("time signatures") != std::string::npos;
+        });
+    EXPECT_TRUE(warned);
 }
 
 TEST_F(MidiImport, FuzzRegressionsAndSeedsReadOrFailCleanly) {

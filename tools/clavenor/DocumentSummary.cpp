@@ -8,7 +8,7 @@ namespace clavenor::tool {
 
 namespace {
 
-constexpr int kSequenceName = 3;
+constexpr int SequenceName = 3;
 
 void Count(ECBase* element, DocumentSummary& summary) {
     MCEventList* children = element->GetChildren();
@@ -83,7 +83,7 @@ DocumentSummary::DocumentSummary(ECPerformance& document) {
     }
     for (ECBase* child : *staff->GetChildren()) {
         if (auto* text = dynamic_cast<ECText*>(child);
-            text != nullptr && text->GetTextType() == kSequenceName && title.empty()) {
+            text != nullptr && text->GetTextType() == SequenceName && title.empty()) {
             title = text->GetText().GetString();
         }
     }

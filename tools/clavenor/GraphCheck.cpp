@@ -10,7 +10,7 @@ namespace clavenor::tool {
 namespace {
 
 // More than this many problems are summed up, not listed.
-constexpr std::size_t kMaxListed = 50;
+constexpr std::size_t MaxListed = 50;
 
 int Occurrences(MCEventList* list, ECBase* element) {
     int count = 0;
@@ -24,8 +24,9 @@ int Occurrences(MCEventList* list, ECBase* element) {
 
 std::string DescribeElement(ECBase* element) {
     std::string text = element->GetRuntimeClass()->m_lpszClassName;
-    if (MCTime* time = element->GetTime();
-        time != nullptr && time->GetMode() != 2 && *time != MCTime::TimeNull()) {
+    if (MCTime* time = element->GetTime(); time != nullptr &&
+                                           time->GetMode() != MCTime::ModeBarPulseTick &&
+                                           *time != MCTime::TimeNull()) {
         char at[32];
         std::snprintf(at, sizeof at, " at %g", static_cast<double>(time->GetSeconds()));
         text += at;
@@ -39,9 +40,9 @@ std::string DescribeElement(ECBase* element) {
 GraphCheck::GraphCheck(ECBase* root) {
     std::vector<ECBase*> path;
     Visit(root, path);
-    if (m_problems.size() > kMaxListed) {
-        const std::size_t more = m_problems.size() - kMaxListed;
-        m_problems.resize(kMaxListed);
+    if (m_problems.size() > MaxListed) {
+        const std::size_t more = m_problems.size() - MaxListed;
+        m_problems.resize(MaxListed);
         m_problems.push_back("... and " + std::to_string(more) + " more");
     }
 }

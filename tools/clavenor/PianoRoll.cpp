@@ -11,17 +11,17 @@ namespace clavenor::tool {
 
 namespace {
 
-constexpr double kLabelWidth = 200.0;
+constexpr double LabelWidth = 200.0;
 // What fits in the label column at the font size used.
-constexpr std::size_t kLabelChars = 34;
-constexpr double kHeaderHeight = 44.0;
-constexpr double kBandGap = 8.0;
-constexpr double kRowHeight = 4.0;
-constexpr double kMinBandHeight = 48.0;
-constexpr double kMaxQuarterWidth = 24.0;
-constexpr double kMaxRollWidth = 6000.0;
-constexpr const char* kColors[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd",
-                                   "#ff7f0e", "#17becf", "#8c564b", "#e377c2"};
+constexpr std::size_t LabelChars = 34;
+constexpr double HeaderHeight = 44.0;
+constexpr double BandGap = 8.0;
+constexpr double RowHeight = 4.0;
+constexpr double MinBandHeight = 48.0;
+constexpr double MaxQuarterWidth = 24.0;
+constexpr double MaxRollWidth = 6000.0;
+constexpr const char* Colors[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd",
+                                  "#ff7f0e", "#17becf", "#8c564b", "#e377c2"};
 
 struct NoteBar {
     double start;
@@ -88,7 +88,7 @@ void PianoRoll::Write(std::ostream& out) {
     const int staves = conductor != nullptr ? conductor->GetMaxTrackNumber(1) : 0;
     const double length =
         conductor != nullptr ? std::max(1.0f, conductor->GetMaxMeasureEndTime().GetSeconds()) : 1.0;
-    const double scale = std::min(kMaxQuarterWidth, kMaxRollWidth / length);
+    const double scale = std::min(MaxQuarterWidth, MaxRollWidth / length);
     const double rollWidth = length * scale;
 
     struct Band {
@@ -97,10 +97,10 @@ void PianoRoll::Write(std::ostream& out) {
         int low = 60;
         int high = 72;
         double top = 0.0;
-        double height = kMinBandHeight;
+        double height = MinBandHeight;
     };
     std::vector<Band> bands(static_cast<std::size_t>(staves));
-    double y = kHeaderHeight;
+    double y = HeaderHeight;
     for (int n = 1; n <= staves; ++n) {
         Band& band = bands[static_cast<std::size_t>(n - 1)];
         auto* staff = static_cast<ECStaff*>(conductor->GetTrack(1, n, 0));
@@ -127,10 +127,10 @@ void PianoRoll::Write(std::ostream& out) {
             band.high = hi->pitch;
         }
         band.top = y;
-        band.height = std::max(kMinBandHeight, (band.high - band.low + 1) * kRowHeight);
-        y += band.height + kBandGap;
+        band.height = std::max(MinBandHeight, (band.high - band.low + 1) * RowHeight);
+        y += band.height + BandGap;
     }
-    const double width = kLabelWidth + rollWidth + 10.0;
+    const double width = LabelWidth + rollWidth + 10.0;
     const double height = y + 10.0;
 
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -138,18 +138,17 @@ void PianoRoll::Write(std::ostream& out) {
         << Number(height) << "\" viewBox=\"0 0 " << Number(width) << ' ' << Number(height)
         << "\" font-family=\"sans-serif\" font-size=\"11\">\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    auto x = [&](double quarters) { return kLabelWidth + quarters * scale; };
+    auto x = [&](double quarters) { return LabelWidth + quarters * scale; };
 
     // Bands first, bar lines over them, notes on top.
     for (std::size_t i = 0; i < bands.size(); ++i) {
         const Band& band = bands[i];
-        out << "<rect x=\"" << Number(kLabelWidth) << "\" y=\"" << Number(band.top) << "\" width=\""
+        out << "<rect x=\"" << Number(LabelWidth) << "\" y=\"" << Number(band.top) << "\" width=\""
             << Number(rollWidth) << "\" height=\"" << Number(band.height) << "\" fill=\""
             << (i % 2 == 0 ? "#f4f4f4" : "#ebebeb") << "\"/>\n"
             << "<text x=\"4\" y=\"" << Number(band.top + 14) << "\">"
-            << Escape(band.label.size() > kLabelChars
-                          ? band.label.substr(0, kLabelChars - 3) + "..."
-                          : band.label)
+            << Escape(band.label.size() > LabelChars ? band.label.substr(0, LabelChars - 3) + "..."
+                                                     : band.label)
             << "</text>\n";
     }
     if (conductor != nullptr) {
@@ -161,11 +160,11 @@ void PianoRoll::Write(std::ostream& out) {
                 continue;
             }
             const double at = x(measure->GetTime()->GetSeconds());
-            out << "<line x1=\"" << Number(at) << "\" y1=\"" << Number(kHeaderHeight - 4)
-                << "\" x2=\"" << Number(at) << "\" y2=\"" << Number(y - kBandGap)
+            out << "<line x1=\"" << Number(at) << "\" y1=\"" << Number(HeaderHeight - 4)
+                << "\" x2=\"" << Number(at) << "\" y2=\"" << Number(y - BandGap)
                 << "\" stroke=\"#bbbbbb\" stroke-width=\"0.5\"/>\n";
             if ((number - 1) % every == 0) {
-                out << "<text x=\"" << Number(at + 2) << "\" y=\"" << Number(kHeaderHeight - 6)
+                out << "<text x=\"" << Number(at + 2) << "\" y=\"" << Number(HeaderHeight - 6)
                     << "\" fill=\"#888888\" font-size=\"9\">" << number << "</text>\n";
             }
         }
@@ -190,7 +189,7 @@ void PianoRoll::Write(std::ostream& out) {
     }
     for (std::size_t i = 0; i < bands.size(); ++i) {
         const Band& band = bands[i];
-        const char* color = kColors[i % std::size(kColors)];
+        const char* color = Colors[i % std::size(Colors)];
         const double rows = band.height / (band.high - band.low + 1);
         for (const NoteBar& note : band.notes) {
             const double top = band.top + (band.high - note.pitch) * rows;

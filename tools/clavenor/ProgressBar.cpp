@@ -8,9 +8,9 @@ namespace clavenor::tool {
 namespace {
 
 // Work shorter than this gets no bar at all.
-constexpr auto kQuietFor = std::chrono::milliseconds(300);
-constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
-constexpr int kWidth = 30;
+constexpr auto QuietFor = std::chrono::milliseconds(300);
+constexpr auto RedrawEvery = std::chrono::milliseconds(100);
+constexpr int Width = 30;
 
 } // namespace
 
@@ -25,15 +25,15 @@ void ProgressBar::Update(std::size_t done, std::size_t total) {
         return;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_start < kQuietFor || (m_shown && now - m_last < kRedrawEvery)) {
+    if (now - m_start < QuietFor || (m_shown && now - m_last < RedrawEvery)) {
         return;
     }
     m_last = now;
     m_shown = true;
     const double fraction = done >= total ? 1.0 : static_cast<double>(done) / total;
-    const int filled = static_cast<int>(fraction * kWidth);
+    const int filled = static_cast<int>(fraction * Width);
     std::string bar(static_cast<std::size_t>(filled), '#');
-    bar.resize(kWidth, ' ');
+    bar.resize(Width, ' ');
     std::fprintf(stderr, "\r%s [%s] %3d%%", m_label.c_str(), bar.c_str(),
                  static_cast<int>(fraction * 100.0));
     std::fflush(stderr);

@@ -13,7 +13,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 Json TimeValue(const MCTime& time) {
-    if (time.GetMode() == 2) {
+    if (time.GetMode() == MCTime::ModeBarPulseTick) {
         const BPTTime& bpt = time.GetBarPulseTick();
         return {{"bar", bpt.bar}, {"pulse", bpt.pulse}, {"tick", bpt.tick}};
     }

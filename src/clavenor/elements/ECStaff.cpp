@@ -12,7 +12,7 @@ IMPLEMENT_EVENT_CLASS(ECStaff, EventId::Staff)
 namespace {
 
 // Clefs and keys sit in the staff's measures or directly under the staff.
-constexpr std::uint8_t kCacheEventDepth = 2;
+constexpr std::uint8_t CacheEventDepth = 2;
 
 } // namespace
 
@@ -49,7 +49,7 @@ void ECStaff::RebuildCache() {
     ACFindEvents find;
     find.AddEvtType(EventId::Clef);
     find.AddEvtType(EventId::Key);
-    find.SetDepth(kCacheEventDepth);
+    find.SetDepth(CacheEventDepth);
     find.Apply(this);
     m_pCache->BuildCache(*find.GetEvents());
 }
@@ -60,7 +60,7 @@ int ECStaff::RemoveChild(ECBase* child, int deep) {
         return 0;
     }
     // Removal must need no memory (a failed command takes removals back), so no walk: what
-    // the cache holds lies at most kCacheEventDepth levels down, the child or one of its own
+    // the cache holds lies at most CacheEventDepth levels down, the child or one of its own
     // children.
     UncacheEvent(child, MCStaffCache::GetHand(child));
     if (MCEventList* children = child->GetChildren()) {

@@ -18,8 +18,8 @@ namespace clavenor {
 
 namespace {
 
-constexpr std::size_t kFramingVersionAt = 8;
-constexpr std::size_t kDocumentVersionAt = 12;
+constexpr std::size_t FramingVersionAt = 8;
+constexpr std::size_t DocumentVersionAt = 12;
 
 void PutLE(std::uint8_t* out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
@@ -170,8 +170,8 @@ std::vector<std::uint8_t> WriteDocument(ECPerformance& document) {
     CMemFile file;
     std::uint8_t header[DocumentFile::HeaderSize] = {};
     std::memcpy(header, DocumentFile::Signature, sizeof DocumentFile::Signature);
-    PutLE(header + kFramingVersionAt, DocumentFile::FramingVersion, 2);
-    PutLE(header + kDocumentVersionAt, static_cast<std::uint32_t>(ECPerformance::WriteVersion), 4);
+    PutLE(header + FramingVersionAt, DocumentFile::FramingVersion, 2);
+    PutLE(header + DocumentVersionAt, static_cast<std::uint32_t>(ECPerformance::WriteVersion), 4);
     file.Write(header, sizeof header);
     {
         LockGuard lock(document);
@@ -193,26 +193,26 @@ std::unique_ptr<ECPerformance> ReadDocument(const std::uint8_t* data, std::size_
         std::memcmp(data, DocumentFile::Signature, sizeof DocumentFile::Signature) != 0) {
         throw CFileException(CFileException::invalidFile, name, "not a Clavenor document");
     }
-    const std::uint32_t framing = GetLE(data + kFramingVersionAt, 2);
+    const std::uint32_t framing = GetLE(data + FramingVersionAt, 2);
     if (framing != DocumentFile::FramingVersion) {
         throw CFileException(CFileException::newerVersion, name,
                              "file framing version " + std::to_string(framing) +
                                  " (this library reads version " +
                                  std::to_string(DocumentFile::FramingVersion) + ")",
-                             kFramingVersionAt);
+                             FramingVersionAt);
     }
-    const auto version = static_cast<std::int32_t>(GetLE(data + kDocumentVersionAt, 4));
+    const auto version = static_cast<std::int32_t>(GetLE(data + DocumentVersionAt, 4));
     if (version > ECPerformance::WriteVersion) {
         throw CFileException(CFileException::newerVersion, name,
                              "document version " + std::to_string(version) +
                                  " (this library reads versions up to " +
                                  std::to_string(ECPerformance::WriteVersion) + ")",
-                             kDocumentVersionAt);
+                             DocumentVersionAt);
     }
     if (version < 0) {
         throw CFileException(CFileException::damaged, name,
                              "negative document version " + std::to_string(version),
-                             kDocumentVersionAt);
+                             DocumentVersionAt);
     }
 
     // The root is created by the archive, so the version is carried by a stand-in that is

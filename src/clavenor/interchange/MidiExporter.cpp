@@ -13,14 +13,14 @@ namespace clavenor {
 
 namespace {
 
-constexpr int kFallbackDivision = 960;
-constexpr int kCandidateDivisions[] = {480,  960,  384, 192, 96,  1920, 120,  240,  1000, 1024,
-                                       3840, 2048, 500, 600, 768, 1536, 4096, 7680, 8192, 15360};
-constexpr std::uint8_t kDrumChannel = 9;
-constexpr std::uint8_t kDefaultPitch = 60;
-constexpr std::uint8_t kDefaultVelocity = 64;
-constexpr int kLastTextMeta = 7;
-constexpr std::size_t kProgressElements = 1 << 16;
+constexpr int FallbackDivision = 960;
+constexpr int CandidateDivisions[] = {480,  960,  384, 192, 96,  1920, 120,  240,  1000, 1024,
+                                      3840, 2048, 500, 600, 768, 1536, 4096, 7680, 8192, 15360};
+constexpr std::uint8_t DrumChannel = 9;
+constexpr std::uint8_t DefaultPitch = 60;
+constexpr std::uint8_t DefaultVelocity = 64;
+constexpr int LastTextMeta = 7;
+constexpr std::size_t ProgressElements = 1 << 16;
 
 // Events at one tick are written in this order.
 enum Order { OrderMeta, OrderSysEx, OrderNoteOff, OrderChannel, OrderNoteOn };
@@ -94,7 +94,7 @@ private:
     }
 
     void Progress() {
-        if (++m_done % kProgressElements == 0 && m_options.progress) {
+        if (++m_done % ProgressElements == 0 && m_options.progress) {
             m_options.progress(m_done, m_total);
         }
     }
@@ -177,8 +177,8 @@ private:
     void TextElement(ECText* text, std::size_t track) {
         const int type = text->GetTextType();
         Text(TimeOf(text), track,
-             static_cast<std::uint8_t>(type >= 1 && type <= kLastTextMeta ? type
-                                                                          : MidiEvent::MetaText),
+             static_cast<std::uint8_t>(type >= 1 && type <= LastTextMeta ? type
+                                                                         : MidiEvent::MetaText),
              text->GetText());
         Progress();
     }
@@ -207,7 +207,7 @@ private:
             }
         }
         if (channel == DCMidiTrack::None) {
-            if (nextChannel == kDrumChannel) {
+            if (nextChannel == DrumChannel) {
                 ++nextChannel;
             }
             channel = nextChannel;
@@ -305,9 +305,9 @@ private:
     }
 
     void NoteElement(ECNote* note, std::size_t track, std::uint8_t channel) {
-        std::uint8_t pitch = kDefaultPitch;
-        std::uint8_t velocity = kDefaultVelocity;
-        std::uint8_t release = kDefaultVelocity;
+        std::uint8_t pitch = DefaultPitch;
+        std::uint8_t velocity = DefaultVelocity;
+        std::uint8_t release = DefaultVelocity;
         if (DCNote* record = MCStandardRecords::FindNote(note)) {
             pitch = record->GetPitch();
             velocity = std::max<std::uint8_t>(record->GetVelocity(), 1);
@@ -345,7 +345,7 @@ private:
             return m_options.division;
         }
         m_times.push_back({m_end, HalfUlp(m_end)});
-        for (const int division : kCandidateDivisions) {
+        for (const int division : CandidateDivisions) {
             if (std::all_of(m_times.begin(), m_times.end(),
                             [&](const TimeError& time) { return OnTick(time, division); })) {
                 return division;
@@ -353,8 +353,8 @@ private:
         }
         m_report.warnings.push_back("times that fall on no whole tick of a common division were "
                                     "rounded to " +
-                                    std::to_string(kFallbackDivision) + " ticks per quarter note");
-        return kFallbackDivision;
+                                    std::to_string(FallbackDivision) + " ticks per quarter note");
+        return FallbackDivision;
     }
 
     MidiFile Build(int division) {

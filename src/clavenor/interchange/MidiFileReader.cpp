@@ -10,10 +10,10 @@ namespace clavenor {
 
 namespace {
 
-constexpr std::size_t kChunkHeader = 8;
-constexpr std::size_t kMinimumHeaderLength = 6;
+constexpr std::size_t ChunkHeader = 8;
+constexpr std::size_t MinimumHeaderLength = 6;
 // How often, in bytes, reading reports its progress.
-constexpr std::size_t kProgressStep = 1 << 18;
+constexpr std::size_t ProgressStep = 1 << 18;
 
 std::string Hex(unsigned value) {
     static const char digits[] = "0123456789ABCDEF";
@@ -44,7 +44,7 @@ public:
         m_track.events.reserve((m_end - m_pos) / 4 + 1);
         std::uint64_t tick = 0;
         std::uint8_t running = 0;
-        std::size_t nextReport = m_pos + kProgressStep;
+        std::size_t nextReport = m_pos + ProgressStep;
         while (m_pos < m_end) {
             tick += ReadNumber("delta time");
             if (m_pos >= m_end) {
@@ -78,7 +78,7 @@ public:
             }
             if (progress && m_pos >= nextReport) {
                 progress(m_pos, total);
-                nextReport = m_pos + kProgressStep;
+                nextReport = m_pos + ProgressStep;
             }
         }
         m_track.endTick = std::max(m_track.endTick, tick);
@@ -166,15 +166,15 @@ private:
 MidiFile MidiFileReader::Read(std::span<const std::uint8_t> bytes, const Progress& progress) {
     const std::uint8_t* data = bytes.data();
     const std::size_t size = bytes.size();
-    if (size < kChunkHeader || std::memcmp(data, "MThd", 4) != 0) {
+    if (size < ChunkHeader || std::memcmp(data, "MThd", 4) != 0) {
         throw MidiFileException(0, "not a Standard MIDI File (no MThd header)");
     }
     const std::uint32_t headerLength = Big32(data + 4);
-    if (headerLength < kMinimumHeaderLength) {
+    if (headerLength < MinimumHeaderLength) {
         throw MidiFileException(4, "header of " + std::to_string(headerLength) +
                                        " bytes (at least 6 expected)");
     }
-    if (size - kChunkHeader < headerLength) {
+    if (size - ChunkHeader < headerLength) {
         throw MidiFileException(4, "header of " + std::to_string(headerLength) +
                                        " bytes runs past the end of the file");
     }
@@ -203,21 +203,21 @@ MidiFile MidiFileReader::Read(std::span<const std::uint8_t> bytes, const Progres
         file.format = 1;
     }
 
-    std::size_t pos = kChunkHeader + headerLength;
+    std::size_t pos = ChunkHeader + headerLength;
     while (file.tracks.size() < announced) {
-        if (size - pos < kChunkHeader) {
+        if (size - pos < ChunkHeader) {
             throw MidiFileException(pos, "the header announces " + std::to_string(announced) +
                                              " tracks, the file holds " +
                                              std::to_string(file.tracks.size()));
         }
         const std::uint32_t length = Big32(data + pos + 4);
-        if (size - pos - kChunkHeader < length) {
+        if (size - pos - ChunkHeader < length) {
             throw MidiFileException(pos + 4, "chunk of " + std::to_string(length) +
                                                  " bytes runs past the end of the file (" +
-                                                 std::to_string(size - pos - kChunkHeader) +
+                                                 std::to_string(size - pos - ChunkHeader) +
                                                  " left)");
         }
-        const std::size_t body = pos + kChunkHeader;
+        const std::size_t body = pos + ChunkHeader;
         if (std::memcmp(data + pos, "MTrk", 4) == 0) {
             file.tracks.emplace_back().offset = pos;
             TrackParser(data, body, body + length, file, file.tracks.back()).Parse(progress, size);

@@ -9,7 +9,7 @@ namespace clavenor {
 
 namespace {
 
-constexpr std::uint64_t kLargestDelta = 0x0FFFFFFF;
+constexpr std::uint64_t LargestDelta = 0x0FFFFFFF;
 
 [[noreturn]] void Fail(const std::string& detail) {
     throw MidiFileException(MidiFileException::NoOffset, detail);
@@ -51,7 +51,7 @@ void WriteTrack(const MidiFile& file, const MidiTrack& track, std::size_t index,
             Fail("track " + std::to_string(index) + ": events out of time order at tick " +
                  std::to_string(tick));
         }
-        if (tick - previous > kLargestDelta) {
+        if (tick - previous > LargestDelta) {
             Fail("track " + std::to_string(index) + ": a gap of " +
                  std::to_string(tick - previous) + " ticks is more than a delta time can say");
         }

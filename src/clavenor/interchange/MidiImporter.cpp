@@ -9,28 +9,31 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 namespace clavenor {
 
 namespace {
 
-constexpr std::uint32_t kDefaultTempo = 500000; // microseconds per quarter: 120 per minute
-constexpr std::uint8_t kNoChannel = 0xFF;
-constexpr std::uint8_t kDefaultRelease = 64;
-constexpr int kFirstModeController = 120;
-constexpr std::size_t kProgressEvents = 1 << 16;
+constexpr std::uint32_t DefaultTempo = 500000; // microseconds per quarter: 120 per minute
+constexpr std::uint8_t NoChannel = 0xFF;
+constexpr std::uint8_t DefaultRelease = 64;
+constexpr int FirstModeController = 120;
+constexpr std::size_t ProgressEvents = 1 << 16;
 // Gaps shorter than the shortest rest (a hundred-twenty-eighth) get none.
-constexpr double kShortestRest = 0.03125;
-constexpr double kEpsilon = 1e-6;
+constexpr double ShortestRest = 0.03125;
+constexpr double Epsilon = 1e-6;
 
 // Rest types of ECRest's numbering with their lengths in quarter notes, longest first.
 struct RestValue {
     double quarters;
     std::uint8_t type;
 };
-constexpr RestValue kRestValues[] = {
+constexpr RestValue RestValues[] = {
     {8.0, 1},    {7.0, 4},      {6.0, 3},     {4.0, 2},      {3.5, 7},      {3.0, 6},
     {2.0, 5},    {1.75, 10},    {1.5, 9},     {1.0, 8},      {0.875, 13},   {0.75, 12},
     {0.5, 11},   {0.4375, 16},  {0.375, 15},  {0.25, 14},    {0.21875, 19}, {0.1875, 18},
@@ -38,12 +41,24 @@ constexpr RestValue kRestValues[] = {
 };
 
 // The undotted values, longest first (the double whole only fills a whole measure).
-constexpr RestValue kPlainRests[] = {
+constexpr RestValue PlainRests[] = {
     {4.0, 2}, {2.0, 5}, {1.0, 8}, {0.5, 11}, {0.25, 14}, {0.125, 17}, {0.0625, 20}, {0.03125, 22},
 };
 
 std::uint32_t Big24(std::span<const std::uint8_t> b) {
     return (std::uint32_t{b[0]} << 16) | (std::uint32_t{b[1]} << 8) | b[2];
+}
+
+// A time signature the meter envelope can hold, as numerator and denominator; nothing for one
+// it cannot (no pulses, a denominator past 1/128, a measure longer than a meter may be). The
+// size bounds and the meter map must agree on this, or a refused signature would lay out
+// bars the bounds never counted.
+std::optional<std::pair<int, int>> MeterOf(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 2 || bytes[0] == 0 || bytes[1] > 7 ||
+        bytes[0] * 4 > ECMeter::MaxMeasureQuarters << bytes[1]) {
+        return std::nullopt;
+    }
+    return std::pair<int, int>{bytes[0], 1 << bytes[1]};
 }
 
 bool IsBlackKey(int key) {
@@ -115,7 +130,7 @@ public:
         }
         double quarters = 0.0;
         std::uint64_t tick = 0;
-        double secondsPerQuarter = kDefaultTempo / 1e6;
+        double secondsPerQuarter = DefaultTempo / 1e6;
         for (const TempoChange& change : tempi) {
             quarters += (change.tick - tick) * m_secondsPerTick / secondsPerQuarter;
             tick = change.tick;
@@ -132,7 +147,7 @@ public:
             m_segments.begin(), m_segments.end(), tick,
             [](std::uint64_t t, const Segment& segment) { return t < segment.tick; });
         if (after == m_segments.begin()) {
-            return tick * m_secondsPerTick / (kDefaultTempo / 1e6);
+            return tick * m_secondsPerTick / (DefaultTempo / 1e6);
         }
         const Segment& s = *(after - 1);
         return s.quarters + (tick - s.tick) * m_secondsPerTick / s.secondsPerQuarter;
@@ -178,7 +193,7 @@ struct EnvelopeState {
 struct StaffState {
     ECStaff* staff = nullptr;
     int number = 0;
-    std::uint8_t channel = kNoChannel;
+    std::uint8_t channel = NoChannel;
     std::size_t track = 0;
     std::vector<NoteSpan> notes;
     std::unordered_map<int, EnvelopeState> envelopes;
@@ -257,7 +272,7 @@ private:
                 }
             }
             if (m_firstStaff[t] == 0 && !IsConductorTrack(t)) {
-                AddStaff(t, kNoChannel);
+                AddStaff(t, NoChannel);
             }
         }
     }
@@ -267,7 +282,7 @@ private:
         state.number = static_cast<int>(m_staves.size()) + 1;
         state.channel = channel;
         state.track = track;
-        if (channel != kNoChannel) {
+        if (channel != NoChannel) {
             m_staffOf[track * 16 + channel] = state.number;
         }
         if (m_firstStaff[track] == 0) {
@@ -306,10 +321,11 @@ private:
         lengths[0.0] = 4.0;
         for (const MidiTrack& track : m_file.tracks) {
             for (const MidiEvent& event : track.events) {
-                const auto bytes = m_file.GetBytes(event);
-                if (event.IsMeta() && event.data1 == MidiEvent::MetaTimeSignature &&
-                    bytes.size() >= 2 && bytes[0] != 0 && bytes[1] <= 7) {
-                    lengths[m_clock->Quarters(event.tick)] = bytes[0] * 4.0 / (1 << bytes[1]);
+                if (!event.IsMeta() || event.data1 != MidiEvent::MetaTimeSignature) {
+                    continue;
+                }
+                if (const auto meter = MeterOf(m_file.GetBytes(event))) {
+                    lengths[m_clock->Quarters(event.tick)] = meter->first * 4.0 / meter->second;
                 }
             }
         }
@@ -381,9 +397,8 @@ private:
         for (std::size_t t = 0; t < m_file.tracks.size(); ++t) {
             for (const MidiEvent& event : m_file.tracks[t].events) {
                 if (event.IsMeta() && event.data1 == MidiEvent::MetaTimeSignature) {
-                    const auto bytes = m_file.GetBytes(event);
-                    if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] <= 7) {
-                        signatures[event.tick] = {bytes[0], 1 << bytes[1]};
+                    if (const auto meter = MeterOf(m_file.GetBytes(event))) {
+                        signatures[event.tick] = *meter;
                     } else {
                         Note(m_badMeters, t, event.tick);
                     }
@@ -414,7 +429,7 @@ private:
         ECTempoEnv* tempi = m_conductorStaff->GetTempoEnv();
         std::vector<TickClock::TempoChange> marks = m_tempi;
         if (marks.empty() || marks.front().tick != 0) {
-            marks.insert(marks.begin(), {0, kDefaultTempo});
+            marks.insert(marks.begin(), {0, DefaultTempo});
         }
         for (const TickClock::TempoChange& change : marks) {
             auto* tempo = new ECTempo;
@@ -475,7 +490,7 @@ private:
             } else {
                 Raw(t, event);
             }
-            if (++done % kProgressEvents == 0 && m_options.progress) {
+            if (++done % ProgressEvents == 0 && m_options.progress) {
                 m_options.progress(done, total);
             }
         }
@@ -489,7 +504,7 @@ private:
                     Note(m_unended, t, open.tick);
                     state.notes.push_back({open.tick, std::max(open.tick, track.endTick),
                                            static_cast<std::uint8_t>(key), open.velocity,
-                                           kDefaultRelease});
+                                           DefaultRelease});
                 }
                 state.open[key].clear();
             }
@@ -513,18 +528,18 @@ private:
                 const OpenNote open = state.open[event.data1].front();
                 state.open[event.data1].pop_front();
                 state.notes.push_back({open.tick, event.tick, event.data1, open.velocity,
-                                       event.Kind() == 0x80 ? event.data2 : kDefaultRelease});
+                                       event.Kind() == 0x80 ? event.data2 : DefaultRelease});
             }
             return;
         case 0xA0:
             Point(t, state, EnvelopeKey(0xA, event.data1), event, event.data2);
             return;
         case 0xB0:
-            if (event.data1 >= kFirstModeController) {
+            if (event.data1 >= FirstModeController) {
                 auto* mode = Timed(new ECChannelMode, Q(event.tick), 0, state.number);
                 mode->SetControllerNum(event.data1);
                 mode->SetChannelModeType(
-                    static_cast<std::uint8_t>(event.data1 - kFirstModeController));
+                    static_cast<std::uint8_t>(event.data1 - FirstModeController));
                 mode->SetValue(event.data2);
                 state.staff->AddChild(mode, 1);
                 ++m_report.points;
@@ -638,7 +653,7 @@ private:
             }
             break;
         case MidiEvent::MetaTimeSignature:
-            if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] <= 7) {
+            if (MeterOf(bytes)) {
                 return; // in the meter envelope already
             }
             break;
@@ -771,17 +786,17 @@ private:
             double cursor = std::max(from, std::min(sounding, to));
             for (; next < state.notes.size(); ++next) {
                 const double start = m_clock->Quarters(state.notes[next].start);
-                if (start >= to - kEpsilon) {
+                if (start >= to - Epsilon) {
                     break;
                 }
-                if (start > cursor + kEpsilon) {
+                if (start > cursor + Epsilon) {
                     Rests(state, measure, cursor, start);
                 }
                 const double stop = m_clock->Quarters(state.notes[next].end);
                 sounding = std::max(sounding, stop);
                 cursor = std::max(cursor, std::min(stop, to));
             }
-            if (to > cursor + kEpsilon) {
+            if (to > cursor + Epsilon) {
                 Rests(state, measure, cursor, to);
             }
         }
@@ -796,25 +811,25 @@ private:
     void Rests(StaffState& state, ECMeasure* measure, double from, double to) {
         const double start = measure->GetTime()->GetSeconds();
         double at = from;
-        const double grid = (at - start) / kShortestRest;
-        if (std::abs(grid - std::round(grid)) > kEpsilon) {
-            at = start + std::ceil(at - start - kEpsilon);
+        const double grid = (at - start) / ShortestRest;
+        if (std::abs(grid - std::round(grid)) > Epsilon) {
+            at = start + std::ceil(at - start - Epsilon);
         }
-        while (to - at >= kShortestRest - kEpsilon) {
+        while (to - at >= ShortestRest - Epsilon) {
             const double left = to - at;
             const RestValue* value = nullptr;
-            if (std::abs(at - start) < kEpsilon) {
+            if (std::abs(at - start) < Epsilon) {
                 value = std::find_if(
-                    std::begin(kRestValues), std::end(kRestValues),
-                    [&](const RestValue& v) { return std::abs(v.quarters - left) < kEpsilon; });
-                value = value != std::end(kRestValues) ? value : nullptr;
+                    std::begin(RestValues), std::end(RestValues),
+                    [&](const RestValue& v) { return std::abs(v.quarters - left) < Epsilon; });
+                value = value != std::end(RestValues) ? value : nullptr;
             }
             if (value == nullptr) {
-                value = std::find_if(std::begin(kPlainRests), std::end(kPlainRests),
+                value = std::find_if(std::begin(PlainRests), std::end(PlainRests),
                                      [&](const RestValue& v) {
                                          const double steps = (at - start) / v.quarters;
-                                         return v.quarters <= left + kEpsilon &&
-                                                std::abs(steps - std::round(steps)) < kEpsilon;
+                                         return v.quarters <= left + Epsilon &&
+                                                std::abs(steps - std::round(steps)) < Epsilon;
                                      });
             }
             auto* rest = Timed(new ECRest(value->type), static_cast<float>(at), 0, state.number);

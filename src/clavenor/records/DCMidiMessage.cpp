@@ -44,10 +44,10 @@ void DCMidiMessage::Serialize(CArchive& ar) {
     ar >> status >> metaType;
     const std::uint32_t count = ar.ReadCount();
     // Grow with what the stream really holds, so that a lying count costs no memory.
-    constexpr std::size_t kChunk = 1 << 16;
+    constexpr std::size_t Chunk = 1 << 16;
     std::vector<std::uint8_t> data;
     for (std::size_t done = 0; done < count;) {
-        const std::size_t step = std::min<std::size_t>(kChunk, count - done);
+        const std::size_t step = std::min<std::size_t>(Chunk, count - done);
         data.resize(done + step);
         ar.Read(data.data() + done, step);
         done += step;

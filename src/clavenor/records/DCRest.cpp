@@ -9,10 +9,10 @@ namespace {
 
 // The first rest type of the whole-to-thirty-second families (undotted, dotted, double
 // dotted) and of the sixty-fourth (undotted, dotted).
-constexpr std::uint8_t kFirstFamily = 2;
-constexpr std::uint8_t kLastFamily = 19;
-constexpr std::uint8_t kSixtyFourth = 20;
-constexpr std::uint8_t kDottedSixtyFourth = 21;
+constexpr std::uint8_t FirstFamily = 2;
+constexpr std::uint8_t LastFamily = 19;
+constexpr std::uint8_t SixtyFourth = 20;
+constexpr std::uint8_t DottedSixtyFourth = 21;
 
 } // namespace
 
@@ -69,11 +69,11 @@ std::uint8_t DCRest::GetRestType() const {
 }
 
 void DCRest::SetRestType(std::uint8_t type) {
-    if (type >= kFirstFamily && type <= kLastFamily) {
-        m_nDots = static_cast<std::uint8_t>((type - kFirstFamily) % 3);
+    if (type >= FirstFamily && type <= LastFamily) {
+        m_nDots = static_cast<std::uint8_t>((type - FirstFamily) % 3);
         m_nBaseType = static_cast<std::uint8_t>(type - m_nDots);
-    } else if (type == kDottedSixtyFourth) {
-        m_nBaseType = kSixtyFourth;
+    } else if (type == DottedSixtyFourth) {
+        m_nBaseType = SixtyFourth;
         m_nDots = 1;
     } else {
         m_nBaseType = type;

@@ -22,7 +22,7 @@ struct Standard {
     const CRuntimeClass* record;
     int eventId;
 };
-const Standard kStandard[] = {
+const Standard Standards[] = {
     {RUNTIME_CLASS(DCNote), EventId::Note},
     {RUNTIME_CLASS(DCNote), EventId::GraceNote},
     {RUNTIME_CLASS(DCRest), EventId::Rest},
@@ -96,7 +96,7 @@ int MCStandardRecords::Register(int viewCode) {
     if (!IsViewCode(viewCode)) {
         return 0;
     }
-    for (const Standard& standard : kStandard) {
+    for (const Standard& standard : Standards) {
         CPluginData registration(standard.record, viewCode, standard.eventId);
         CPluginData::AddPlugin(&registration);
     }
@@ -107,7 +107,7 @@ void MCStandardRecords::Unregister(int viewCode) {
     if (!IsViewCode(viewCode)) {
         return;
     }
-    for (const Standard& standard : kStandard) {
+    for (const Standard& standard : Standards) {
         const CRuntimeClass*& entry = CPluginData::GetDataClass(viewCode, standard.eventId);
         if (entry == standard.record) {
             entry = nullptr;
