@@ -5,6 +5,7 @@
 // (scripts/test-all installs them).
 
 #include "fuzz/FuzzMidi.h"
+#include "interchange/ExternalProgram.h"
 #include "support/TestSupport.h"
 
 #include <clavenor/interchange/MidiExporter.h>
@@ -20,38 +21,6 @@
 
 namespace clavenor::test {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-bool Installed(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Standard output of a shell command, and its exit status.
-std::string Shell(const std::string& command, int& status) {
-    std::string out;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            out.append(buffer, got);
-        }
-        status = ::pclose(pipe);
-    } else {
-        status = -1;
-    }
-    return out;
-}
-
-Bytes ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
 
 // The lines midicsv prints for a file, made from the events we meant to write.
 std::vector<std::string> ExpectedCsv(const MidiFile& file) {

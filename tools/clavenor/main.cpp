@@ -1,5 +1,5 @@
 // clavenor: look inside Clavenor documents, check them, and move music between them and
-// Standard MIDI Files.
+// Standard MIDI Files and MusicXML.
 
 #include "DocumentSummary.h"
 #include "GraphCheck.h"
@@ -15,11 +15,17 @@
 #include <clavenor/interchange/MidiFileReader.h>
 #include <clavenor/interchange/MidiFileWriter.h>
 #include <clavenor/interchange/MidiImporter.h>
+#include <clavenor/interchange/MusicXmlContainer.h>
+#include <clavenor/interchange/MusicXmlException.h>
+#include <clavenor/interchange/MusicXmlExporter.h>
+#include <clavenor/interchange/MusicXmlImporter.h>
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -44,6 +50,31 @@ Bytes ReadFile(const std::string& path) {
 
 bool IsMidiFile(const Bytes& bytes) {
     return bytes.size() >= 4 && std::memcmp(bytes.data(), "MThd", 4) == 0;
+}
+
+// An .mxl archive, or XML text (after a byte order mark and white space): documents begin
+// with their signature, MIDI files with MThd.
+bool IsMusicXml(const Bytes& bytes) {
+    if (MusicXmlContainer::IsCompressed(bytes)) {
+        return true;
+    }
+    std::size_t at = 0;
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        at = 3;
+    } else if (bytes.size() >= 2 &&
+               ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+        return true; // UTF-16
+    }
+    while (at < bytes.size() && std::isspace(bytes[at]) != 0) {
+        ++at;
+    }
+    return at < bytes.size() && bytes[at] == '<';
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           std::equal(tail.rbegin(), tail.rend(), text.rbegin(),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 void Warn(const std::string& path, const std::vector<std::string>& warnings) {
@@ -75,12 +106,33 @@ std::unique_ptr<ECPerformance> ImportMidi(const std::string& path, const Bytes& 
     return document;
 }
 
-// A document from a document file or, when the file is a Standard MIDI File, from its import.
+std::unique_ptr<ECPerformance> ImportMusicXml(const std::string& path, const Bytes& bytes,
+                                              MusicXmlImportReport& report) {
+    ProgressBar bar("importing");
+    MusicXmlImporter::Options options;
+    options.progress = [&](std::size_t done, std::size_t total) { bar.Update(done, total); };
+    std::unique_ptr<ECPerformance> document;
+    try {
+        document = MusicXmlImporter::Import(bytes, options, &report);
+    } catch (const MusicXmlException& e) {
+        throw ToolError(ToolError::BadInput, path + ": " + e.what());
+    }
+    bar.Finish();
+    Warn(path, report.warnings);
+    return document;
+}
+
+// A document from a document file or, when the file is a Standard MIDI File or MusicXML,
+// from its import.
 std::unique_ptr<ECPerformance> LoadAny(const std::string& path) {
     const Bytes bytes = ReadFile(path);
     if (IsMidiFile(bytes)) {
         MidiImportReport report;
         return ImportMidi(path, bytes, report);
+    }
+    if (IsMusicXml(bytes)) {
+        MusicXmlImportReport report;
+        return ImportMusicXml(path, bytes, report);
     }
     try {
         return ReadDocument(bytes.data(), bytes.size(), path);
@@ -113,6 +165,9 @@ int Info(const std::string& path) {
         } catch (const MidiFileException& e) {
             throw ToolError(ToolError::BadInput, path + ": " + e.what());
         }
+    } else if (IsMusicXml(bytes)) {
+        std::printf("file:     MusicXML score%s, %zu bytes\n",
+                    MusicXmlContainer::IsCompressed(bytes) ? " (compressed)" : "", bytes.size());
     } else {
         std::printf("file:     Clavenor document, %zu bytes\n", bytes.size());
     }
@@ -139,6 +194,10 @@ int Verify(const std::string& path) {
     if (IsMidiFile(bytes)) {
         throw ToolError(ToolError::Usage,
                         path + ": a Standard MIDI File; verify checks documents (import it first)");
+    }
+    if (IsMusicXml(bytes)) {
+        throw ToolError(ToolError::Usage,
+                        path + ": a MusicXML score; verify checks documents (import it first)");
     }
     std::unique_ptr<ECPerformance> document;
     try {
@@ -208,6 +267,55 @@ int ExportMidiCommand(const std::string& in, const std::string& out, int divisio
     return 0;
 }
 
+int ImportMusicXmlCommand(const std::string& in, const std::string& out) {
+    const Bytes bytes = ReadFile(in);
+    if (!IsMusicXml(bytes)) {
+        throw ToolError(ToolError::BadInput,
+                        in + ": line 1: not MusicXML (neither XML text nor an .mxl archive)");
+    }
+    MusicXmlImportReport report;
+    const auto document = ImportMusicXml(in, bytes, report);
+    {
+        ProgressBar bar("saving   ");
+        Save(*document, out);
+    }
+    std::printf("%s: %d staves, %d measures, %zu notes (%zu grace notes), %zu rests, %zu "
+                "marks, %zu texts, %zu lyrics, %zu chord symbols\n",
+                out.c_str(), report.staves, report.measures, report.notes, report.graceNotes,
+                report.rests, report.marks, report.texts, report.lyrics, report.chordSymbols);
+    return 0;
+}
+
+int ExportMusicXmlCommand(const std::string& in, const std::string& out) {
+    const auto document = LoadAny(in);
+    MusicXmlExportReport report;
+    std::string xml;
+    Bytes packed;
+    const bool compressed = EndsWith(out, ".mxl");
+    try {
+        ProgressBar bar("exporting");
+        MusicXmlExporter::Options options;
+        options.progress = [&](std::size_t done, std::size_t total) { bar.Update(done, total); };
+        xml = MusicXmlExporter::Export(*document, options, &report);
+        if (compressed) {
+            const std::string stem = std::filesystem::path(out).stem().string();
+            packed = MusicXmlContainer::Pack(xml, (stem.empty() ? "score" : stem) + ".musicxml");
+        }
+    } catch (const MusicXmlException& e) {
+        throw ToolError(ToolError::BadInput, in + ": cannot be written as MusicXML: " + e.what());
+    }
+    Warn(in, report.warnings);
+    OutputFile::Write(
+        out, compressed
+                 ? std::string_view(reinterpret_cast<const char*>(packed.data()), packed.size())
+                 : std::string_view(xml));
+    std::printf("%s: MusicXML 4.0%s, %d parts, %d measures, %zu notes, %zu rests, %lld divisions "
+                "per quarter note\n",
+                out.c_str(), compressed ? " (compressed)" : "", report.parts, report.measures,
+                report.notes, report.rests, report.divisions);
+    return 0;
+}
+
 int Render(const std::string& in, const std::string& out) {
     const auto document = LoadAny(in);
     std::ostringstream svg;
@@ -219,12 +327,13 @@ int Render(const std::string& in, const std::string& out) {
 
 int Run(int argc, char** argv) {
     CLI::App app{"Look inside Clavenor documents, check them, and move music between them and "
-                 "Standard MIDI Files.",
+                 "Standard MIDI Files and MusicXML.",
                  "clavenor"};
     app.require_subcommand(1);
-    app.footer("Exit status: 0 success, 1 an input cannot be read or fails a check, 2 a wrong "
-               "command line, 3 an output cannot be written.\nInputs may be documents or "
-               "Standard MIDI Files (imported on the fly) wherever a document is read.");
+    app.footer(
+        "Exit status: 0 success, 1 an input cannot be read or fails a check, 2 a wrong "
+        "command line, 3 an output cannot be written.\nInputs may be documents or "
+        "Standard MIDI Files or MusicXML (imported on the fly) wherever a document is read.");
     std::string input;
     std::string output;
     bool json = false;
@@ -247,6 +356,16 @@ int Run(int argc, char** argv) {
     exportMidi->add_option("OUT", output, "The MIDI file to write")->required();
     exportMidi->add_option("--ppq", division, "Ticks per quarter note (chosen when not given)")
         ->check(CLI::Range(1, 32767));
+    auto* importXml =
+        app.add_subcommand("import-musicxml", "Turn a MusicXML score (.musicxml, .xml, .mxl) "
+                                              "into a document");
+    importXml->add_option("IN", input, "A partwise MusicXML file, plain or compressed")->required();
+    importXml->add_option("OUT", output, "The document to write")->required();
+    auto* exportXml = app.add_subcommand(
+        "export-musicxml", "Write a document as a MusicXML 4.0 score (compressed when OUT ends "
+                           "in .mxl)");
+    exportXml->add_option("IN", input, "A document")->required();
+    exportXml->add_option("OUT", output, "The MusicXML file to write")->required();
     auto* render = app.add_subcommand("render", "Draw a document as a piano roll in SVG");
     render->add_option("FILE", input, "A document or a Standard MIDI File")->required();
     render->add_option("OUT", output, "The SVG file to write")->required();
@@ -271,6 +390,12 @@ int Run(int argc, char** argv) {
     }
     if (*exportMidi) {
         return ExportMidiCommand(input, output, division);
+    }
+    if (*importXml) {
+        return ImportMusicXmlCommand(input, output);
+    }
+    if (*exportXml) {
+        return ExportMusicXmlCommand(input, output);
     }
     return Render(input, output);
 }
