@@ -304,6 +304,27 @@ TEST_F(MeasureCommands, AFailedBatchTakesTheCommandBackExactly) {
     }
 }
 
+// A host that changes the map outside the history (against the advice to group every edit)
+// gets no exact undo, but a whole document: the map never names a measure an undo took out,
+// and what is saved loads.
+TEST_F(MeasureCommands, AnUndoAfterAnUnrecordedMapChangeLeavesAWholeDocument) {
+    Do(new CCAddMeasure(2, 1));
+    auto* unrecorded = new CCRemoveMeasure(1, 2);
+    unrecorded->SetSynchronous(1);
+    unrecorded->Apply(m_doc.get());
+    ASSERT_EQ(m_doc->Undo(1), 1);
+    m_doc->ClearUndo();
+    MCCommandMgr::OnIdle();
+    for (int number = 1; number <= track0->GetMaxMeasureNumber(); ++number) {
+        ECMeasure* column = track0->GetMeasure(0, number);
+        EXPECT_NE(column->GetParents()->FindNearEnds(track0), nullptr) << number;
+    }
+    const std::vector<std::uint8_t> saved = Bytes();
+    std::unique_ptr<ECPerformance> loaded(
+        fuzz::Load(saved.data(), saved.size(), ECPerformance::WriteVersion));
+    EXPECT_EQ(fuzz::Save(loaded.get()), saved);
+}
+
 TEST_F(MeasureCommands, MirrorsOfRemovedTempiStopShowingThemAndComeBackWithTheUndo) {
     ECTempoEnv* tempi = track0->GetTempoEnv();
     auto* opening = new ECTempo;

@@ -259,9 +259,19 @@ void MCEditJournal::ToggleLink(LinkChange& change, bool forward) {
 void MCEditJournal::ExchangeOrder(OrderChange& change) {
     MCEventList* children = change.owner->GetChildren();
     // Another list than the one sorted (changed behind the journal's back) keeps its order.
+    // A count alone does not tell: one child out and another in would have the exchange
+    // write an element into a list it is no longer in, and take out one that is, breaking
+    // the links both ways. Links are kept both ways, so when every recorded element still
+    // lists the owner among its parents and the count is the same, the list holds exactly
+    // the recorded elements.
     if (children == nullptr ||
         static_cast<std::size_t>(children->GetCount()) != change.order.size()) {
         return;
+    }
+    for (ECBase* element : change.order) {
+        if (element->GetParents()->FindNearEnds(change.owner) == nullptr) {
+            return;
+        }
     }
     // The journal holds every element of the order, so a node that lets go of one never
     // frees it.
@@ -286,12 +296,25 @@ void MCEditJournal::ToggleColumns(ColumnChange& change, bool forward) {
         change.staff->InsertColumns(change.index, change.columns.data(), count, change.endWith);
         change.inserted = true;
     } else if (!inserted && change.inserted) {
-        for (int i = 0; i < count; ++i) {
-            if (change.staff->GetColumn(change.index + i) != change.columns[i]) {
-                return;
+        bool exact = true;
+        for (int i = 0; i < count && exact; ++i) {
+            exact = change.staff->GetColumn(change.index + i) == change.columns[i];
+        }
+        if (exact) {
+            change.staff->RemoveColumns(change.index, count, change.endWithout);
+        } else {
+            // The map changed behind the journal's back: whichever of the columns it still
+            // names leave it, so that it never names one the journal may let go.
+            const MCTime end = change.staff->GetMaxMeasureEndTime();
+            for (ECConductorMeasure* column : change.columns) {
+                for (int at = 0; at < change.staff->GetMaxMeasureNumber(); ++at) {
+                    if (change.staff->GetColumn(at) == column) {
+                        change.staff->RemoveColumns(at, 1, end);
+                        break;
+                    }
+                }
             }
         }
-        change.staff->RemoveColumns(change.index, count, change.endWithout);
         change.inserted = false;
     }
 }
