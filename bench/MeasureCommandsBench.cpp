@@ -16,9 +16,9 @@ using namespace clavenor;
 
 namespace {
 
-constexpr int kStaves = 16;
-constexpr int kMeasures = 10000;
-constexpr int kNotes = 100000;
+constexpr int Staves = 16;
+constexpr int Measures = 10000;
+constexpr int Notes = 100000;
 
 struct Score {
     ECPerformance* document = new ECPerformance;
@@ -28,7 +28,7 @@ struct Score {
 
     Score() {
         document->AddChild(conductor, 0);
-        for (int s = 1; s <= kStaves; ++s) {
+        for (int s = 1; s <= Staves; ++s) {
             conductor->GetTrack(ECConductor::KindStaff, s, 1);
         }
         ECConductorStaff* track0 = conductor->GetConductorStaff();
@@ -36,11 +36,11 @@ struct Score {
         MCTime zero(0.0f);
         meter->SetTime(&zero);
         track0->GetMeterEnv()->AddChild(meter, 1);
-        conductor->GetMeasure(0, MCTime(4.0f * kMeasures - 0.5f), 1, 1);
-        for (int n = 0; n < kNotes; ++n) {
+        conductor->GetMeasure(0, MCTime(4.0f * Measures - 0.5f), 1, 1);
+        for (int n = 0; n < Notes; ++n) {
             // Ten notes to a measure, on the staves in turn, a beat apart within a measure.
             const int measure = n / 10;
-            const int staff = 1 + n % kStaves;
+            const int staff = 1 + n % Staves;
             const float time =
                 4.0f * static_cast<float>(measure) + 0.4f * static_cast<float>(n % 10);
             auto* note = new ECNote(MCTime(time), MCTime(0.25f));
@@ -49,7 +49,7 @@ struct Score {
         }
         // Conductor measures and the measures of every staff, and the notes (the meter at 0
         // stays).
-        moved = static_cast<long>(kMeasures) * (kStaves + 1) + kNotes;
+        moved = static_cast<long>(Measures) * (Staves + 1) + Notes;
     }
     ~Score() {
         delete document;

@@ -35,7 +35,7 @@ struct EditModel::Journal {
 
 namespace {
 
-constexpr float kMeasureLength = 4.0f; // the map's only meter is 4/4
+constexpr float MeasureLength = 4.0f; // the map's only meter is 4/4
 
 // A conductor staff whose measure map the model fills directly, as the measure commands do;
 // it archives as the conductor staff it is.
@@ -262,8 +262,8 @@ int EditModel::MakeMap(int columns) {
         const int column = Make(Column, at);
         Link(m_conductorStaff, column);
         m_columns.push_back(column);
-        at += kMeasureLength;
-        m_end += kMeasureLength;
+        at += MeasureLength;
+        m_end += MeasureLength;
     }
     return m_conductorStaff;
 }
@@ -446,14 +446,14 @@ void EditModel::InsertMeasures(const Command& command) {
         return;
     }
     const float start = index <= last ? At(m_columns[static_cast<std::size_t>(index)]).time : m_end;
-    Shift(journal, start, kMeasureLength * static_cast<float>(count));
+    Shift(journal, start, MeasureLength * static_cast<float>(count));
     SortTracks(journal);
     float at = start;
     float end = m_end;
     for (int pass = 0; pass < count; ++pass) {
         journal.made.push_back(Make(Column, at));
-        at += kMeasureLength;
-        end += kMeasureLength;
+        at += MeasureLength;
+        end += MeasureLength;
     }
     for (int column : journal.made) {
         Link(m_conductorStaff, column);
@@ -499,7 +499,7 @@ void EditModel::RemoveMeasures(const Command& command) {
     }
     float mapEnd = m_end;
     for (int k = count - 1; k >= 0; --k) {
-        mapEnd -= kMeasureLength;
+        mapEnd -= MeasureLength;
     }
     JournalStep step{JournalStep::Columns};
     step.nodes.assign(m_columns.begin() + index, m_columns.begin() + index + count);

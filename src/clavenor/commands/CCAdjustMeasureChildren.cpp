@@ -19,10 +19,10 @@ IMPLEMENT_SERIAL(CCAdjustMeasureChildren, CCBase, 2 | CRuntimeClass::Versionable
 
 namespace {
 
-constexpr float kDefaultMeasureLength = 4.0f;
+constexpr float DefaultMeasureLength = 4.0f;
 // Measures are not appended to reach times beyond this (quarter notes), as the conductor
 // staff's own extension stops there.
-constexpr float kFarthestExtension = 1048576.0f;
+constexpr float FarthestExtension = 1048576.0f;
 
 } // namespace
 
@@ -161,7 +161,7 @@ void CCAdjustMeasureChildren::AdjustMeasure(int track, ECMeasure* measure) {
 
 ECMeasure* CCAdjustMeasureChildren::MeasureAt(int track, const MCTime& time) {
     ECConductorStaff* staff = m_pConductorStaff;
-    if (!(time < staff->GetMaxMeasureEndTime()) && time < MCTime(kFarthestExtension)) {
+    if (!(time < staff->GetMaxMeasureEndTime()) && time < MCTime(FarthestExtension)) {
         // Appending as the conductor staff does, one measure at a time in the meter in force
         // at the end, each step recorded.
         const int staves = staff->GetMaxStaffNumber();
@@ -170,7 +170,7 @@ ECMeasure* CCAdjustMeasureChildren::MeasureAt(int track, const MCTime& time) {
             ECMeterEnv* meters = staff->m_pMeterEnv;
             ECMeter* meter = meters != nullptr ? meters->GetMeterAt(end) : nullptr;
             const float length =
-                meter != nullptr ? meter->GetMeasureLength() : kDefaultMeasureLength;
+                meter != nullptr ? meter->GetMeasureLength() : DefaultMeasureLength;
             MCTime next = end;
             next += MCTime(length);
             if (!(end < next)) {

@@ -29,14 +29,14 @@ namespace {
 
 // Kinds that belong to the start of the piece: at time 0 they stay when the first measures
 // go.
-constexpr int kStayAtZero[] = {
+constexpr int StayAtZero[] = {
     EventId::BankLSB,     EventId::BankMSB,     EventId::ConductorStaff, EventId::Dynamic,
     EventId::FlowControl, EventId::Performance, EventId::ProgramChange,  EventId::Staff,
     EventId::Text,        EventId::WaveTrack,
 };
 
 bool StaysAtZero(int id) {
-    return std::find(std::begin(kStayAtZero), std::end(kStayAtZero), id) != std::end(kStayAtZero);
+    return std::find(std::begin(StayAtZero), std::end(StayAtZero), id) != std::end(StayAtZero);
 }
 
 std::vector<ECBase*> ParentsOf(ECBase* element) {

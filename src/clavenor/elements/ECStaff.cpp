@@ -14,7 +14,7 @@ IMPLEMENT_EVENT_CLASS(ECStaff, EventId::Staff)
 namespace {
 
 // Clefs and keys sit in the staff's measures or directly under the staff.
-constexpr std::uint8_t kCacheEventDepth = 2;
+constexpr std::uint8_t CacheEventDepth = 2;
 
 } // namespace
 
@@ -53,10 +53,10 @@ std::unique_ptr<MCStaffCache> ECStaff::BuildCache() {
     ACFindEvents find;
     find.AddEvtType(EventId::Clef);
     find.AddEvtType(EventId::Key);
-    find.SetDepth(kCacheEventDepth);
-    // A search that runs out of memory stops short (-1): a cache made from it would lack
+    find.SetDepth(CacheEventDepth);
+    // A search that runs out of memory stops short: a cache made from it would lack
     // clefs.
-    if (find.Apply(this) == -1) {
+    if (find.Apply(this) == ACBase::ResultAbort) {
         throw std::bad_alloc();
     }
     auto cache = std::make_unique<MCStaffCache>();
@@ -75,7 +75,7 @@ int ECStaff::RemoveChild(ECBase* child, int deep) {
         return 0;
     }
     // Removal must need no memory (a failed command takes removals back), so no walk: what
-    // the cache holds lies at most kCacheEventDepth levels down, the child or one of its own
+    // the cache holds lies at most CacheEventDepth levels down, the child or one of its own
     // children.
     UncacheEvent(child, MCStaffCache::GetHand(child));
     if (MCEventList* children = child->GetChildren()) {
