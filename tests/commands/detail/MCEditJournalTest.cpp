@@ -23,7 +23,6 @@ ECNote* NoteAt(float time) { return new ECNote(MCTime(time), MCTime(0.25f)); }
 class JournalOrder : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_measure->Ref();
         m_measure->AddChild(m_a, 0);
         m_measure->AddChild(m_b, 0);
         MCTime late(3.0f);
@@ -33,10 +32,11 @@ protected:
     }
     void TearDown() override {
         m_journal.Clear();
-        m_measure->Unref(1);
+        m_holder.Reset();
     }
 
-    ECMeasure* m_measure = new ECMeasure;
+    Ref<ECMeasure> m_holder = MakeRef<ECMeasure>();
+    ECMeasure* m_measure = m_holder.Get();
     ECNote* m_a = NoteAt(1.0f);
     ECNote* m_b = NoteAt(2.0f);
     MCEditJournal m_journal;
