@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace clavenor;
 
@@ -150,8 +151,19 @@ ECNote* MakeNote(float time, float length) {
     return new ECNote(start, duration);
 }
 
-// Saves a document the way a host does (the main pass, then the fix-up pass) and loads the
-// bytes into a new performance of the version written.
+// The bytes a host saves for `document` (the main pass, then the fix-up pass).
+std::vector<std::uint8_t> SavedBytes(ECPerformance* document) {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    document->Serialize(ar);
+    ACPostSerialize post(ar);
+    post.Apply(document);
+    ar.Close();
+    return file.Detach();
+}
+
+// Saves a document the way a host does and loads the bytes into a new performance of the
+// version written.
 std::unique_ptr<ECPerformance> SaveAndReload(ECPerformance* document) {
     CMemFile file;
     {
@@ -429,6 +441,30 @@ void ShowTimeline() {
     std::printf("  the reloaded score:\n%s  %s\n", after.c_str(),
                 after == before ? "the same answers" : "DIFFERENT answers");
 
+    // Two measures go in before the third: everything from there on moves two bars later,
+    // and every staff gets the new measures. Undo gives back exactly the score of before.
+    const std::vector<std::uint8_t> saved = SavedBytes(score.get());
+    MCCommandMgr::BeginUndo(score.get(), CString("Insert measures"));
+    auto insert = MakeRef<CCAddMeasure>(2, 2);
+    insert->SetSynchronous(1);
+    insert->Apply(score.get());
+    MCCommandMgr::EndUndo(score.get());
+    std::printf("  two measures inserted before measure 3, in %d/%d: %d measures, ending at "
+                "quarter %g\n",
+                insert->GetMeter()->GetNumerator(), insert->GetMeter()->GetDenominator(),
+                conductor->GetMaxMeasureNumber(),
+                static_cast<double>(conductor->GetMaxMeasureEndTime().GetSeconds()));
+    std::printf("  where the notes fall now:\n%s", DescribeNotes(score.get()).c_str());
+    const std::vector<std::uint8_t> inserted = SavedBytes(score.get());
+    score->Undo(1);
+    const bool undone = SavedBytes(score.get()) == saved;
+    score->Redo(1);
+    const bool redone = SavedBytes(score.get()) == inserted;
+    std::printf("  undo gives back %s, redo %s\n",
+                undone ? "the bytes saved before" : "DIFFERENT bytes",
+                redone ? "those saved after" : "DIFFERENT bytes");
+
+    insert.Reset();
     marks.Reset();
     notes.Reset();
     reloaded.reset();

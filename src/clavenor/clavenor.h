@@ -148,7 +148,9 @@
 
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/commands/CCAddItem.h"
+#include "clavenor/commands/CCAddMeasure.h"
 #include "clavenor/commands/CCAddTrack.h"
+#include "clavenor/commands/CCAdjustMeasureChildren.h"
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/commands/CCCopy.h"
 #include "clavenor/commands/CCDrag.h"
@@ -156,6 +158,7 @@
 #include "clavenor/commands/CCPaste.h"
 #include "clavenor/commands/CCRemove.h"
 #include "clavenor/commands/CCRemoveItem.h"
+#include "clavenor/commands/CCRemoveMeasure.h"
 #include "clavenor/commands/CCRemoveTrack.h"
 #include "clavenor/commands/MCCommandList.h"
 #include "clavenor/commands/MCCommandMgr.h"

@@ -18,13 +18,21 @@ namespace clavenor::test {
 namespace {
 
 // A score with a history. Measure m0 holds a chord of two notes and a note with a grace
-// note, m1 two notes. The entry that added a note to m0 is done; the one that added a note
-// to m1 is undone (on the redo path); an entry dropped before them waits in the trash.
+// note, m1 two notes; they lie on a staff outside the staff table. A second staff, in the
+// table, has the two measures of the measure map (in 4/4). The entry that added a note to m0
+// is done; the one that added a note to m1 is undone (on the redo path); an entry dropped
+// before them waits in the trash.
 class Road {
 public:
     Road() {
-        ECBase* conductor = m_doc->GetChildren()->GetHead();
+        ECConductor* conductor = m_doc->GetConductor();
         conductor->AddChild(staff, 1);
+        conductor->GetTrack(ECConductor::KindStaff, 1, 1);
+        auto* meter = new ECMeter(4, 4, 0);
+        MCTime zero(0.0f);
+        meter->SetTime(&zero);
+        conductor->GetConductorStaff()->GetMeterEnv()->AddChild(meter, 1);
+        conductor->GetMeasure(0, MCTime(7.5f), 1, 1);
         m0 = NewBar(0.0f, 0);
         m1 = NewBar(4.0f, 2);
         staff->AddChild(m0, 1);
@@ -64,11 +72,21 @@ struct Step {
     std::function<CCBase*(Road&)> build; // the command, made before the step
     std::function<void(Road&, CCBase*)> run;
     std::function<void(Road&)> back;
+    std::function<void(Road&)> history = nullptr; // what the road's history gains before the step
 };
 
 void UndoOne(Road& road) { road.doc()->Undo(1); }
 void RedoOne(Road& road) { road.doc()->Redo(1); }
 void Apply(Road& road, CCBase* command) { Edit(road.doc(), command); }
+// History for the steps that undo and redo measure commands.
+void Inserted(Road& road) { Edit(road.doc(), new CCAddMeasure(2, 0)); }
+void Removed(Road& road) { Edit(road.doc(), new CCRemoveMeasure(1, 0)); }
+void InsertedAndUndone(Road& road) {
+    Inserted(road);
+    UndoOne(road);
+}
+void Undo(Road& road, CCBase*) { UndoOne(road); }
+void Redo(Road& road, CCBase*) { RedoOne(road); }
 
 const Step kSteps[] = {
     {"add a measure with notes",
@@ -85,6 +103,13 @@ const Step kSteps[] = {
      [](Road& road, CCBase*) { Edit(road.doc(), new CCRemove(road.m1)); }, UndoOne},
     {"remove a chord", nullptr,
      [](Road& road, CCBase*) { Edit(road.doc(), new CCRemove(road.chord)); }, UndoOne},
+    {"insert two measures at the start", [](Road&) { return new CCAddMeasure(2, 0); }, Apply,
+     UndoOne},
+    {"remove the first measure of the map", [](Road&) { return new CCRemoveMeasure(1, 0); }, Apply,
+     UndoOne},
+    {"undo a measure insertion", nullptr, Undo, RedoOne, Inserted},
+    {"undo a measure removal", nullptr, Undo, RedoOne, Removed},
+    {"redo a measure insertion", nullptr, Redo, UndoOne, InsertedAndUndone},
     {"undo", nullptr, [](Road& road, CCBase*) { road.doc()->Undo(1); }, RedoOne},
     {"redo", nullptr, [](Road& road, CCBase*) { road.doc()->Redo(1); }, UndoOne},
     {"idle", nullptr, [](Road&, CCBase*) { MCCommandMgr::OnIdle(); }, nullptr},
@@ -100,8 +125,16 @@ struct Outcome {
     Road::State reverted;
 };
 
+// A road with the step's history.
+void Prepare(const Step& step, Road& road) {
+    if (step.history != nullptr) {
+        step.history(road);
+    }
+}
+
 Outcome CleanRun(const Step& step) {
     Road road;
+    Prepare(step, road);
     Run(step, road);
     Outcome outcome{road.Snapshot(), {}};
     if (step.back != nullptr) {
@@ -142,6 +175,7 @@ TEST_F(EditRoadFailure, EveryAllocationOfEveryStepFailingInTurnChangesNothing) {
             bool triggered = false;
             {
                 Road road;
+                Prepare(step, road);
                 CCBase* command = step.build != nullptr ? step.build(road) : nullptr;
                 const Road::State before = road.Snapshot();
                 {
@@ -213,6 +247,7 @@ TEST_F(EditRoadFailure, EveryHandlerCallThrowingInTurnChangesNothingOrCompletesT
             bool thrown = false;
             {
                 Road road;
+                Prepare(step, road);
                 road.doc()->AddCommandHandler(&ThrowingHandlers::Command, &handlers);
                 road.doc()->AddStateHandler(&ThrowingHandlers::State, &handlers);
                 CCBase* command = step.build != nullptr ? step.build(road) : nullptr;

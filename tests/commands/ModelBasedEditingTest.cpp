@@ -1,9 +1,12 @@
 // Random editing against a model: adds and removes of measures, chords, notes, rests and
 // grace notes, with and without children, one or two at a time, synchronous and posted,
-// inside undo groups or not; undo, redo and jumps through the history, idle time, changes
+// inside undo groups or not; measure insertions and removals through the measure map, which
+// move everything after them; undo, redo and jumps through the history, idle time, changes
 // of the undo limit, and save/load/save. After every step the document must save exactly
 // the bytes of a document built from the model (see EditModel for what undo is modelled to
 // lose), the history must be where the model says, and at the end nothing may be left.
+// Measure commands are modelled to come back exactly, so an undo back to a point where the
+// model is as it was gives back the saved bytes recorded there.
 //
 // CI runs a few fixed seeds. For a longer run, set CLAVENOR_MODEL_SEEDS (how many seeds)
 // and CLAVENOR_MODEL_STEPS (steps per seed), for example 200 and 3000, and run
@@ -39,6 +42,19 @@ public:
             const int measure = NewMeasure(static_cast<float>(4 * m), 2);
             m_real[0]->AddChild(m_real[static_cast<std::size_t>(measure)], 1);
             m_model.LinkDirectly(m_model.GetStaff(), measure);
+        }
+        // The measure map: a conductor staff with a 4/4 meter and three measures. The staff
+        // above stays outside the staff table, so the map holds conductor measures only.
+        auto* conductor = static_cast<ECConductor*>(m_doc->GetChildren()->GetHead());
+        m_track0 = conductor->GetConductorStaff();
+        auto* meter = new ECMeter(4, 4, 0);
+        MCTime zero(0.0f);
+        meter->SetTime(&zero);
+        m_track0->GetMeterEnv()->AddChild(meter, 1);
+        conductor->GetMeasure(0, MCTime(11.5f), 1, 1);
+        Hold(m_model.MakeMap(3), m_track0);
+        for (int i = 0; i < 3; ++i) {
+            Hold(m_model.Columns()[static_cast<std::size_t>(i)], m_track0->GetMeasure(0, i + 1));
         }
     }
 
@@ -79,6 +95,13 @@ private:
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
     bool Chance(int percent) { return Pick(100) < percent; }
     float Time() { return static_cast<float>(Pick(16)) / 2; }
+
+    // The element of a node the library made; the test holds it until the end.
+    void Hold(int node, ECBase* element) {
+        ASSERT_EQ(node, static_cast<int>(m_real.size()));
+        element->Ref();
+        m_real.push_back(element);
+    }
 
     // A new element of the test and its node; the test holds it until the end.
     int New(EditModel::Kind kind, float time) {
@@ -152,21 +175,52 @@ private:
         CCBase* command;
         EditModel::Command model;
     };
+    // Runs the model's command as the real one just ran, and learns the measures a first
+    // insertion made.
+    void RunModel(const Edit& edit) {
+        m_model.Run(edit.model);
+        if (edit.model.measures > 0) {
+            const std::vector<int>& made = EditModel::Made(edit.model);
+            for (std::size_t i = 0; i < made.size() && made[i] == static_cast<int>(m_real.size());
+                 ++i) {
+                Hold(made[i], m_track0->GetMeasure(0, EditModel::MadeAt(edit.model) + 1 +
+                                                          static_cast<int>(i)));
+            }
+        }
+    }
     bool MakeEdit(Edit& edit);
     void Apply(std::vector<Edit>& edits);
 
     std::mt19937 m_random;
     ECPerformance* m_doc = new ECPerformance;
+    ECConductorStaff* m_track0 = nullptr;
     EditModel m_model;
     std::vector<ECBase*> m_real; // by node id
     std::string m_last;
 };
 
 bool Editor::MakeEdit(Edit& edit) {
-    const int choice = Pick(8);
+    const int choice = Pick(10);
     std::vector<std::pair<int, int>> items;
     std::vector<int> removed;
+    const int columns = static_cast<int>(m_model.Columns().size());
     switch (choice) {
+    case 8: {
+        const int count = 1 + Pick(2);
+        const int index = Pick(columns + 2) - 1;
+        m_last +=
+            "insert " + std::to_string(count) + " measures at " + std::to_string(index) + "; ";
+        edit = Edit{new CCAddMeasure(count, index), m_model.MakeInsertMeasures(count, index)};
+        return true;
+    }
+    case 9: {
+        const int count = 1 + Pick(2);
+        const int index = Pick(columns);
+        m_last +=
+            "remove " + std::to_string(count) + " measures at " + std::to_string(index) + "; ";
+        edit = Edit{new CCRemoveMeasure(count, index), m_model.MakeRemoveMeasures(count, index)};
+        return true;
+    }
     case 0: {
         const int notes = Pick(4);
         items.emplace_back(NewMeasure(static_cast<float>(4 * Pick(8)), notes), m_model.GetStaff());
@@ -229,8 +283,12 @@ bool Editor::MakeEdit(Edit& edit) {
 }
 
 void Editor::Apply(std::vector<Edit>& edits) {
-    const bool grouped = Chance(80);
-    const bool posted = Chance(30);
+    // A measure command goes alone, runs at once (so that the measures it makes are known
+    // before anything else changes the map) and is always recorded: the history of a
+    // careful host, whose undo finds the document as the command left it.
+    const bool measures = edits.front().model.measures != 0;
+    const bool grouped = measures || Chance(80);
+    const bool posted = !measures && Chance(30);
     m_last += grouped ? "grouped" : "not grouped";
     m_last += posted ? ", posted" : "";
     if (grouped) {
@@ -243,7 +301,7 @@ void Editor::Apply(std::vector<Edit>& edits) {
         edit.command->SetSynchronous(posted ? 0 : 1);
         edit.command->Apply(m_doc);
         if (!posted) {
-            m_model.Run(edit.model);
+            RunModel(edit);
         }
         if (grouped) {
             m_model.Record(edit.model);
@@ -259,7 +317,7 @@ void Editor::Apply(std::vector<Edit>& edits) {
             PumpMessages();
         }
         for (const Edit& edit : edits) {
-            m_model.Run(edit.model);
+            RunModel(edit);
         }
     }
     if (grouped) {
@@ -274,8 +332,16 @@ void Editor::Step() {
         std::vector<Edit> edits;
         for (int n = Chance(20) ? 2 : 1; n > 0; --n) {
             Edit edit{};
-            if (MakeEdit(edit)) {
-                edits.push_back(edit);
+            if (!MakeEdit(edit)) {
+                continue;
+            }
+            if (edit.model.measures != 0 && !edits.empty()) {
+                delete edit.command; // a measure command goes alone
+                continue;
+            }
+            edits.push_back(edit);
+            if (edit.model.measures != 0) {
+                break;
             }
         }
         if (!edits.empty()) {

@@ -417,4 +417,74 @@ TEST_F(ElementGraph, FailedAllocationsInAddChildAndSortedAddEventChangeNothing) 
     }
 }
 
+// Parking takes a link apart keeping both list nodes; putting it back restores both lists
+// exactly, with no memory either way, and falls back to time order when the neighbour went.
+TEST_F(ElementGraph, AParkedLinkGoesBackExactlyWhereItStood) {
+    TNode parent(32);
+    TNode other(32);
+    auto* a = Put(Make<TLeaf>(1.0f), &parent);
+    auto* b = Put(Make<TLeaf>(1.0f), &parent);
+    auto* c = Put(Make<TLeaf>(1.0f), &parent);
+    other.AddChild(b, 0); // b has two parents, parent first
+    MCEventList park;
+    ECWithChild::ParkedLink link;
+    int parked = 0;
+    int unparked = 0;
+    std::vector<int> counts;
+    counts.reserve(3);
+    bool allocated = false;
+    {
+        FailNthAllocation failure(1);
+        parked = parent.ParkChild(b, park, link);
+        counts.push_back(parent.GetChildren()->GetCount());
+        counts.push_back(b->GetParents()->GetCount());
+        counts.push_back(park.GetCount());
+        unparked = parent.UnparkChild(b, park, link);
+        allocated = failure.Triggered();
+    }
+    EXPECT_EQ(parked, 1);
+    EXPECT_EQ(counts, (std::vector<int>{2, 1, 2}));
+    EXPECT_EQ(link.childBefore, a);
+    EXPECT_EQ(link.parentBefore, nullptr);
+    EXPECT_EQ(unparked, 1);
+    EXPECT_FALSE(allocated);
+    EXPECT_EQ(Items(parent.GetChildren()), (Elements{a, b, c}));
+    EXPECT_EQ(Items(b->GetParents()), (Elements{&parent, &other}));
+    EXPECT_TRUE(park.IsEmpty());
+    EXPECT_EQ(parent.UnparkChild(b, park, link), 0) << "nothing parked";
+    EXPECT_EQ(other.ParkChild(a, park, link), 0) << "not a child";
+
+    // The neighbour it stood after has gone: back by time, after the equal ones.
+    ASSERT_EQ(parent.ParkChild(c, park, link), 1);
+    EXPECT_EQ(link.childBefore, b);
+    parent.RemoveChild(b, 0);
+    ASSERT_EQ(parent.UnparkChild(c, park, link), 1);
+    EXPECT_EQ(Items(parent.GetChildren()), (Elements{a, c}));
+    EXPECT_TRUE(HasChildrenBit(&parent));
+    other.RemoveChildren(1);
+    parent.RemoveChildren(1);
+}
+
+// An envelope's queries stay right after one of its points was parked and put back.
+TEST_F(ElementGraph, AnEnvelopeAnswersRightAroundParkedPoints) {
+    ECControllerEnv envelope;
+    std::vector<ECEnvPoint*> points;
+    for (float t : {0.0f, 1.0f, 2.0f, 3.0f}) {
+        auto* point = new ECControlChange(7);
+        SetSeconds(point, t);
+        envelope.AddChild(point, 1);
+        points.push_back(point);
+    }
+    EXPECT_EQ(envelope.GetPointBeforeEqual(MCTime(2.5f)), points[2]);
+    MCEventList park;
+    ECWithChild::ParkedLink link;
+    ASSERT_EQ(envelope.ParkChild(points[2], park, link), 1);
+    EXPECT_EQ(envelope.GetPointBeforeEqual(MCTime(2.5f)), points[1]);
+    EXPECT_EQ(envelope.GetPointAtIndex(2), points[3]);
+    ASSERT_EQ(envelope.UnparkChild(points[2], park, link), 1);
+    EXPECT_EQ(envelope.GetPointBeforeEqual(MCTime(2.5f)), points[2]);
+    EXPECT_EQ(envelope.GetIndexForPoint(points[3]), 3);
+    envelope.RemoveChildren(1);
+}
+
 } // namespace

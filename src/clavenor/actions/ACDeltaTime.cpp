@@ -65,8 +65,10 @@ int ACDeltaTime::DoAction(ECBase* element) {
     if (moved < MCTime::TimeZero()) {
         moved = MCTime::TimeZero();
     }
-    element->SetTime(&moved);
+    MoveTo(element, moved);
     return ResultContinue;
 }
+
+void ACDeltaTime::MoveTo(ECBase* element, MCTime& time) { element->SetTime(&time); }
 
 } // namespace clavenor

@@ -32,6 +32,12 @@ public:
     /// qualifies).
     int DoAction(ECBase* element) override;
 
+protected:
+    /// Gives `element` its new time; the base calls SetTime. A derived action that must be
+    /// able to take the move back records the old time here (it may throw to end the walk,
+    /// before it changes anything).
+    virtual void MoveTo(ECBase* element, MCTime& time);
+
 private:
     MCTime m_delta;
     MCTime m_start;

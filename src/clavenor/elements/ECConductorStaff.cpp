@@ -689,6 +689,71 @@ int ECConductorStaff::RemoveMeasures(int index, int count) {
     return 1;
 }
 
+ECConductorMeasure* ECConductorStaff::GetColumn(int index) const {
+    return index >= 0 && index <= m_nLastMeasure ? MeasureAt(index) : nullptr;
+}
+
+ECConductorMeasure* ECConductorStaff::MakeColumn(const MCTime& time, MCEventList* pool,
+                                                 MCEventList& made) {
+    // A new element goes with a failure to hold it; one from the pool stays the pool's.
+    auto hold = [&made](ECBase* element, bool fresh) {
+        if (made.AddTail(element) == nullptr) {
+            if (fresh) {
+                delete element;
+            }
+            throw std::bad_alloc();
+        }
+    };
+    auto* column = new ECConductorMeasure(time);
+    hold(column, true);
+    MCTime at = time;
+    for (int t = 1; t <= m_nStaffCount; ++t) {
+        ECMeasure* measure = nullptr;
+        for (POSITION pos = pool != nullptr ? pool->GetHeadPosition() : nullptr; pos != nullptr;) {
+            const POSITION here = pos;
+            ECBase* element = pool->GetNext(pos);
+            if (element->GetEventId() == EventId::Measure && element->GetTrack() == t &&
+                element->IsKindOf(RUNTIME_CLASS(ECMeasure))) {
+                measure = static_cast<ECMeasure*>(element);
+                hold(measure, false);
+                pool->RemoveAt(here);
+                break;
+            }
+        }
+        if (measure == nullptr) {
+            measure = new ECMeasure;
+            hold(measure, true);
+        }
+        measure->SetTime(&at);
+        measure->SetVoiceTrack(StructureVoice, t);
+        column->AddMeasureOnTrack(measure, t);
+    }
+    return column;
+}
+
+void ECConductorStaff::ReserveColumns(int count) {
+    m_measures.Reserve(m_measures.GetSize() + std::max(count, 0));
+}
+
+void ECConductorStaff::InsertColumns(int index, ECConductorMeasure* const* columns, int count,
+                                     const MCTime& end) {
+    index = std::clamp(index, 0, m_nLastMeasure + 1);
+    for (int i = 0; i < count; ++i) {
+        m_measures.InsertAt(index + i, columns[i]);
+    }
+    m_nLastMeasure += std::max(count, 0);
+    m_endTime = end;
+    m_nCursor = std::min(index + std::max(count, 0), m_nLastMeasure);
+}
+
+void ECConductorStaff::RemoveColumns(int index, int count, const MCTime& end) {
+    count = std::clamp(count, 0, std::max(m_nLastMeasure + 1 - index, 0));
+    m_measures.RemoveAt(index, count);
+    m_nLastMeasure -= count;
+    m_endTime = end;
+    m_nCursor = std::max(std::min(index, m_nLastMeasure), 0);
+}
+
 // Maps created on demand ---------------------------------------------------------------------
 
 template <class Map>

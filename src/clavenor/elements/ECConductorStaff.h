@@ -176,6 +176,11 @@ public:
 protected:
     friend class ECConductor;
     friend class ECConductorMeasure;
+    friend class CCAddMeasure;
+    friend class CCAdjustMeasureChildren;
+    friend class CCRemoveMeasure;
+    friend class MCEditJournal;
+    friend class MCScoreState;
 
     /// The conductor measure that contains `time` (the last one starting at or before it),
     /// with the cursor left on it; null before time zero and, unless `extend` is set, from
@@ -198,6 +203,26 @@ protected:
     /// the last `count`), with their staves' measures; the end time shrinks by the length of
     /// the meter in force at each. Nothing is detached from the graph. Returns 1.
     int RemoveMeasures(int index, int count);
+
+    // The measure map in steps that the measure commands can take back exactly.
+
+    /// The conductor measure at map index `index`, or null outside the map.
+    ECConductorMeasure* GetColumn(int index) const;
+    /// A new column that nothing links yet: a conductor measure at `time` whose table holds
+    /// a measure for every staff, given the time, voice 14 and the staff's number. A staff's
+    /// measure is the first measure of `pool` (may be null) stored on its track, which leaves
+    /// `pool`, or else a new one. The conductor measure and the new measures are appended to
+    /// `made`, which holds them. Throws std::bad_alloc (what it made stays in `made`).
+    ECConductorMeasure* MakeColumn(const MCTime& time, MCEventList* pool, MCEventList& made);
+    /// Sets aside room for `count` more columns, so that inserting them needs no memory.
+    /// Throws std::bad_alloc.
+    void ReserveColumns(int count);
+    /// Puts `count` columns (children of this staff) into the map before `index` (clamped
+    /// into it) and makes `end` the end time. Needs no memory within the room set aside.
+    void InsertColumns(int index, ECConductorMeasure* const* columns, int count, const MCTime& end);
+    /// Takes the `count` columns from `index` on out of the map (they stay children, their
+    /// tables as they are) and makes `end` the end time. Needs no memory.
+    void RemoveColumns(int index, int count, const MCTime& end);
 
 private:
     ECConductorMeasure* MeasureAt(int index) const { return m_measures[index]; }

@@ -263,6 +263,11 @@ int ECEnvelope::RemoveChildren(int deep) {
 
 void ECEnvelope::UpdateChildren() { m_posSearch = GetChildren()->GetHeadPosition(); }
 
+void ECEnvelope::ChildrenRelinked() {
+    DropIndex();
+    UpdateChildren();
+}
+
 void ECEnvelope::SetLimits(float lower, float upper) {
     m_fLowerLimit = lower;
     m_fUpperLimit = upper;

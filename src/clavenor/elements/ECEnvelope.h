@@ -199,6 +199,11 @@ public:
     int GetValues(const MCTime& from, const MCTime& to, float resolution, CArray<EVALUE>& values,
                   int clamp);
 
+protected:
+    /// Drops the index and puts the remembered position on the first point: a parked or
+    /// unparked point would leave both naming nodes that are elsewhere.
+    void ChildrenRelinked() override;
+
 private:
     /// The search modes of the point queries.
     enum class Seek { Before, BeforeEqual, AfterEqual, After };

@@ -4,6 +4,8 @@
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/EventRegistry.h"
 
+#include <new>
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECStaff, ECTrack, 2 | CRuntimeClass::VersionableSchema)
@@ -45,13 +47,26 @@ void ECStaff::Serialize(CArchive& ar) {
     RebuildCache();
 }
 
-void ECStaff::RebuildCache() {
+void ECStaff::RebuildCache() { ExchangeCache(BuildCache()); }
+
+std::unique_ptr<MCStaffCache> ECStaff::BuildCache() {
     ACFindEvents find;
     find.AddEvtType(EventId::Clef);
     find.AddEvtType(EventId::Key);
     find.SetDepth(CacheEventDepth);
-    find.Apply(this);
-    m_pCache->BuildCache(*find.GetEvents());
+    // A search that runs out of memory stops short: a cache made from it would lack
+    // clefs.
+    if (find.Apply(this) == ACBase::ResultAbort) {
+        throw std::bad_alloc();
+    }
+    auto cache = std::make_unique<MCStaffCache>();
+    cache->BuildCache(*find.GetEvents());
+    return cache;
+}
+
+std::unique_ptr<MCStaffCache> ECStaff::ExchangeCache(std::unique_ptr<MCStaffCache> cache) {
+    m_pCache.swap(cache);
+    return cache;
 }
 
 int ECStaff::RemoveChild(ECBase* child, int deep) {

@@ -56,8 +56,15 @@ public:
     /// when it is cached, then caches it for `hand`. 0 for any other element.
     int RecacheEvent(ECBase* element, std::uint8_t hand);
 
-    /// Rebuilds the cache from the clefs and keys below the staff.
+    /// Rebuilds the cache from the clefs and keys below the staff. All or nothing: when
+    /// memory runs out (std::bad_alloc) the cache stays as it was.
     void RebuildCache();
+    /// A new cache of the clefs and keys below the staff, as RebuildCache makes it, for
+    /// ExchangeCache; the staff's own cache is not touched. Throws std::bad_alloc.
+    std::unique_ptr<MCStaffCache> BuildCache();
+    /// Puts `cache` (not null) in place of the staff's cache and gives back the one it
+    /// had, so that a caller can put that back. Needs no memory.
+    std::unique_ptr<MCStaffCache> ExchangeCache(std::unique_ptr<MCStaffCache> cache);
 
     std::uint8_t GetStaffType() const { return static_cast<std::uint8_t>(GetSubtype() & 0x7F); }
     /// Stores `type & 0x7F`, keeping the staff-empty flag.

@@ -72,7 +72,16 @@ public:
                       m_items.begin() + static_cast<std::ptrdiff_t>(to));
     }
 
+    /// Empties the array; the room it had stays set aside.
     void RemoveAll() { m_items.clear(); }
+
+    /// Sets aside room for `size` items, so that growing up to that size (Add, InsertAt)
+    /// needs no memory. Throws std::bad_alloc.
+    void Reserve(int size) {
+        if (size > 0) {
+            m_items.reserve(static_cast<std::size_t>(size));
+        }
+    }
 
     TYPE* GetData() { return m_items.data(); }
     const TYPE* GetData() const { return m_items.data(); }

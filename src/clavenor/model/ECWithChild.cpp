@@ -190,6 +190,57 @@ int ECWithChild::MoveChild(ECBase* child, ECWithChild* to, int sorted) {
     return 1;
 }
 
+int ECWithChild::ParkChild(ECBase* child, MCEventList& park, ParkedLink& link) {
+    POSITION pos = child != nullptr ? FindChild(child) : nullptr;
+    MCEventList* parents = pos != nullptr ? child->GetParents() : nullptr;
+    POSITION entry = parents != nullptr ? parents->FindNearEnds(this) : nullptr;
+    if (entry == nullptr) {
+        return 0;
+    }
+    POSITION before = pos;
+    m_children.GetPrev(before);
+    link.childBefore = before != nullptr ? m_children.GetAt(before) : nullptr;
+    before = entry;
+    parents->GetPrev(before);
+    link.parentBefore = before != nullptr ? parents->GetAt(before) : nullptr;
+    link.childNode = park.MoveEventAfter(m_children, pos, park.GetTailPosition());
+    link.parentNode = park.MoveEventAfter(*parents, entry, park.GetTailPosition());
+    UpdateChildrenFlag();
+    ChildrenRelinked();
+    return 1;
+}
+
+int ECWithChild::UnparkChild(ECBase* child, MCEventList& park, const ParkedLink& link) {
+    if (child == nullptr || link.childNode == nullptr || link.parentNode == nullptr) {
+        return 0;
+    }
+    // Links are kept both ways, so the short parents list tells whether it is a child.
+    MCEventList* parents = child->GetParents();
+    if (parents->FindNearEnds(this) != nullptr) {
+        return 0;
+    }
+    POSITION after = nullptr;
+    if (link.childBefore != nullptr) {
+        after = m_children.FindNearEnds(link.childBefore);
+        if (after == nullptr) {
+            MCTime* time = child->GetTime();
+            after = time != nullptr ? m_children.FindTimeReverse(time) : nullptr;
+        }
+    }
+    m_children.MoveEventAfter(park, link.childNode, after);
+    after = nullptr;
+    if (link.parentBefore != nullptr) {
+        after = parents->FindNearEnds(link.parentBefore);
+        if (after == nullptr) {
+            after = parents->GetTailPosition();
+        }
+    }
+    parents->MoveEventAfter(park, link.parentNode, after);
+    UpdateChildrenFlag();
+    ChildrenRelinked();
+    return 1;
+}
+
 int ECWithChild::RemoveChildren(int deep) {
     Ref();
     while (!m_children.IsEmpty()) {

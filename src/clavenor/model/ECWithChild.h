@@ -67,8 +67,42 @@ public:
     /// Detaches every child as RemoveChild does, from the tail toward the head. Returns 1.
     int RemoveChildren(int deep) override;
 
+    /// Where a parked link stood: the two list nodes now in the park list, and the elements
+    /// that stood before them (null: at the head).
+    struct ParkedLink {
+        POSITION childNode = nullptr;
+        POSITION parentNode = nullptr;
+        ECBase* childBefore = nullptr;
+        ECBase* parentBefore = nullptr;
+    };
+
+    /// Takes the link to `child` apart without releasing anything: the node that holds the
+    /// child in this list and the node that holds this element in the child's parents move
+    /// to the tail of `park`, with the references they hold, and `link` records them and
+    /// their neighbours for UnparkChild. Nothing else happens: no element dissolves, no
+    /// class's own RemoveChild runs (a staff's clef and key cache is not brought up to date:
+    /// RebuildCache does that), only the state a class keeps over its children list is
+    /// dropped (ChildrenRelinked). Not for tracks under the conductor, whose tables would
+    /// not follow. Returns 0 (nothing changes) when `child` is not a child. Needs no memory.
+    /// Cost: a search of this list from both ends and of the child's parents.
+    int ParkChild(ECBase* child, MCEventList& park, ParkedLink& link);
+    /// Puts a link that ParkChild took apart back exactly where it stood: the child's node
+    /// after `link.childBefore` in this list and this element's node after
+    /// `link.parentBefore` in the child's parents. When a neighbour has gone meanwhile (the
+    /// lists were changed behind the parker's back), the child goes by time and this element
+    /// to the end of the parents. Returns 0, leaving the nodes parked, when the child is
+    /// already a child. Needs no memory; the caller keeps the neighbours alive (a reference)
+    /// while the link is parked. Cost as for ParkChild.
+    int UnparkChild(ECBase* child, MCEventList& park, const ParkedLink& link);
+
 protected:
     void UpdateChildrenFlag() { SetFlag(FlagHasChildren, !m_children.IsEmpty()); }
+
+    /// Called after ParkChild or UnparkChild changed the children list without this class's
+    /// AddChild or RemoveChild: a class that keeps state over the list (positions, an index)
+    /// drops or repairs it here. Must need no memory and must not throw. The base does
+    /// nothing.
+    virtual void ChildrenRelinked() {}
 
 private:
     POSITION FindChild(ECBase* child) const;

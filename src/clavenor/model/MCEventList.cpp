@@ -363,6 +363,10 @@ POSITION MCEventList::MoveEvent(MCEventList& source, POSITION pos, int sorted) {
     return AttachNode(node, after);
 }
 
+POSITION MCEventList::MoveEventAfter(MCEventList& source, POSITION pos, POSITION after) {
+    return AttachNode(source.DetachNode(pos), after);
+}
+
 void MCEventList::AddEvents(MCEventList* other, int sorted) {
     if (other == nullptr) {
         return;

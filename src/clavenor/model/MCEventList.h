@@ -79,6 +79,9 @@ public:
     /// reference, so no count changes and no memory is needed: for moves that must not
     /// fail.
     POSITION MoveEvent(MCEventList& source, POSITION pos, int sorted);
+    /// The same move, placing the node right after `after` (a position of this list; null
+    /// for the head).
+    POSITION MoveEventAfter(MCEventList& source, POSITION pos, POSITION after);
 
     /// AddEvent for each element of `other` in order (sorted), or AddTail of the whole list.
     virtual void AddEvents(MCEventList* other, int sorted);

@@ -1,0 +1,135 @@
+// Inserting a measure at the front of a score of 10^4 measures x 16 staves with 10^5 notes,
+// and undoing it: everything in the score moves (each of the ~2.7 x 10^5 measures and
+// notes), and undo gives every old time back. Reported per moved element, beside the floor:
+// one ACDeltaTime walk that moves the same elements and keeps nothing. The insertion and its
+// undo are two such walks plus what they record, so their time over twice the floor's is
+// the cost of exactness (expected below 4). Also the memory a history entry of the
+// insertion holds per moved element.
+
+#include <clavenor/clavenor.h>
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+using namespace clavenor;
+
+namespace {
+
+constexpr int Staves = 16;
+constexpr int Measures = 10000;
+constexpr int Notes = 100000;
+
+struct Score {
+    ECPerformance* document = new ECPerformance;
+    ECConductor* conductor = new ECConductor;
+    // Every timed element that a shift of the whole score moves.
+    long moved = 0;
+
+    Score() {
+        document->AddChild(conductor, 0);
+        for (int s = 1; s <= Staves; ++s) {
+            conductor->GetTrack(ECConductor::KindStaff, s, 1);
+        }
+        ECConductorStaff* track0 = conductor->GetConductorStaff();
+        auto* meter = new ECMeter(4, 4, 0);
+        MCTime zero(0.0f);
+        meter->SetTime(&zero);
+        track0->GetMeterEnv()->AddChild(meter, 1);
+        conductor->GetMeasure(0, MCTime(4.0f * Measures - 0.5f), 1, 1);
+        for (int n = 0; n < Notes; ++n) {
+            // Ten notes to a measure, on the staves in turn, a beat apart within a measure.
+            const int measure = n / 10;
+            const int staff = 1 + n % Staves;
+            const float time =
+                4.0f * static_cast<float>(measure) + 0.4f * static_cast<float>(n % 10);
+            auto* note = new ECNote(MCTime(time), MCTime(0.25f));
+            note->SetVoiceTrack(0, staff);
+            conductor->GetMeasure(staff, measure + 1)->AddChild(note, 1);
+        }
+        // Conductor measures and the measures of every staff, and the notes (the meter at 0
+        // stays).
+        moved = static_cast<long>(Measures) * (Staves + 1) + Notes;
+    }
+    ~Score() {
+        delete document;
+        MCCommandMgr::OnIdle();
+    }
+    Score(const Score&) = delete;
+    Score& operator=(const Score&) = delete;
+};
+
+Score& Shared() {
+    static Score score;
+    return score;
+}
+
+void PerMovedElement(benchmark::State& state, long moved) {
+    state.SetItemsProcessed(state.iterations() * moved);
+    state.counters["ns_per_moved_element"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * moved) * 1e-9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_InsertMeasureAtTheFrontAndUndo(benchmark::State& state) {
+    Score& score = Shared();
+    const CString name("Insert measure");
+    for (auto _ : state) {
+        MCCommandMgr::BeginUndo(score.document, name);
+        auto* insert = new CCAddMeasure(1, 0);
+        insert->SetSynchronous(1);
+        insert->Apply(score.document);
+        MCCommandMgr::EndUndo(score.document);
+        score.document->Undo(1);
+        state.PauseTiming();
+        // The undone entry goes with the next new work; its measures with the idle time.
+        score.document->ClearUndo();
+        MCCommandMgr::OnIdle();
+        state.ResumeTiming();
+    }
+    PerMovedElement(state, score.moved);
+}
+BENCHMARK(BM_InsertMeasureAtTheFrontAndUndo)->Unit(benchmark::kMillisecond);
+
+// The floor: one walk that moves every element of the score by a measure and records
+// nothing (it alternates direction so that the score stays where it was).
+void BM_FloorOneShiftOfTheWholeScore(benchmark::State& state) {
+    Score& score = Shared();
+    float delta = 4.0f;
+    for (auto _ : state) {
+        ACDeltaTime shift(MCTime(delta), MCTime(0.0f), MCTime::TimeMax(), 3);
+        shift.Apply(score.document);
+        delta = -delta;
+    }
+    if (delta < 0.0f) {
+        ACDeltaTime back(MCTime(delta), MCTime(0.0f), MCTime::TimeMax(), 3);
+        back.Apply(score.document);
+    }
+    PerMovedElement(state, score.moved);
+}
+BENCHMARK(BM_FloorOneShiftOfTheWholeScore)->Unit(benchmark::kMillisecond);
+
+// What a history entry of the insertion holds, per moved element.
+void BM_InsertionEntryMemory(benchmark::State& state) {
+    Score& score = Shared();
+    const CString name("Insert measure");
+    double bytes = 0.0;
+    for (auto _ : state) {
+        const std::size_t before = mallinfo2().uordblks;
+        MCCommandMgr::BeginUndo(score.document, name);
+        auto* insert = new CCAddMeasure(1, 0);
+        insert->SetSynchronous(1);
+        insert->Apply(score.document);
+        MCCommandMgr::EndUndo(score.document);
+        bytes = static_cast<double>(mallinfo2().uordblks - before);
+        state.PauseTiming();
+        score.document->Undo(1);
+        score.document->ClearUndo();
+        MCCommandMgr::OnIdle();
+        state.ResumeTiming();
+    }
+    state.counters["bytes_per_moved_element"] = bytes / static_cast<double>(score.moved);
+}
+BENCHMARK(BM_InsertionEntryMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "clavenor/model/ECWithChild.h"
+#include "clavenor/model/MCEventList.h"
+#include "clavenor/model/MCTime.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace clavenor {
+
+class ECBase;
+class ECConductorMeasure;
+class ECConductorStaff;
+class ECMirror;
+
+/// What a command changed in a document's graph, step by step, so that the change can be
+/// taken back and made again exactly: afterwards every list holds the same elements in the
+/// same order and every time is the same float, so the document saves the same bytes.
+/// Recording may need memory; taking back and making again need none, because nothing that
+/// a step took out of a list is freed: the list nodes wait in the journal's park list with
+/// the references they hold.
+///
+/// The journal holds what it names: the elements it moved in time and the measure-map
+/// columns by reference, the two ends of every link it made or undid by command hold (see
+/// ECBase::AddCommandHold), so removed material stays whole while the journal could put it
+/// back and is taken apart when Clear lets it go outside every document.
+///
+/// Exact only when the document is as the journal left it: taking back after a change made
+/// since (one that was not itself taken back first) puts what it can back near where it
+/// was, and never touches freed memory. State that classes keep over their lists is not
+/// journaled: the staves' clef and key caches and the meter and tempo maps' positions are
+/// the caller's to bring up to date afterwards.
+///
+/// Used on the owning thread, inside a batch.
+class MCEditJournal {
+public:
+    MCEditJournal();
+    /// Clear().
+    ~MCEditJournal();
+    MCEditJournal(const MCEditJournal&) = delete;
+    MCEditJournal& operator=(const MCEditJournal&) = delete;
+
+    bool IsEmpty() const { return m_steps.empty(); }
+    /// Whether the recorded steps are in effect (true for an empty journal).
+    bool IsInEffect() const { return m_bInEffect; }
+    /// Number of SetTime steps recorded.
+    std::size_t GetTimeCount() const { return m_times.size(); }
+
+    // Recording, only while in effect. Each step is recorded before the document changes,
+    // so one that throws std::bad_alloc has changed nothing; the steps before it stay in
+    // effect for TakeBack.
+
+    /// Gives `element` the time `time`.
+    void SetTime(ECBase* element, const MCTime& time);
+    /// Links `child` under `parent` sorted by time (AddChild). False, with nothing changed,
+    /// when the child is a child already or `parent` takes no children; std::bad_alloc
+    /// when the parent refuses it otherwise (for the callers, who never link an element
+    /// under its own descendant, only lack of memory refuses).
+    bool Link(ECBase* parent, ECBase* child);
+    /// Takes `child` out of `parent`'s children (ECWithChild::ParkChild). False, with
+    /// nothing changed, when it is not a child.
+    bool Unlink(ECBase* parent, ECBase* child);
+    /// Sorts `owner`'s children by time (MCEventList::Sort), recording the order they had
+    /// when the sort changes it.
+    void SortChildren(ECBase* owner);
+    /// Puts `columns` (children of `staff` already) into the measure map before `index`,
+    /// with `end` as the new end time (ECConductorStaff::InsertColumns).
+    void InsertColumns(ECConductorStaff* staff, int index,
+                       const std::vector<ECConductorMeasure*>& columns, const MCTime& end);
+    /// Takes `count` columns from `index` on out of the measure map, with `end` as the new
+    /// end time (ECConductorStaff::RemoveColumns).
+    void RemoveColumns(ECConductorStaff* staff, int index, int count, const MCTime& end);
+    /// Takes `mirror` off the mirror list of the element it shows and clears its pointer, as
+    /// SetMirrorEvent(null, 1) does but keeping the list's node. False when it shows
+    /// nothing or is not on that list.
+    bool DetachMirror(ECMirror* mirror);
+
+    /// Takes every step back, the last first. Needs no memory; does nothing unless in
+    /// effect.
+    void TakeBack();
+    /// Makes every step again, the first first. Needs no memory; does nothing when in
+    /// effect.
+    void MakeAgain();
+    /// Forgets every step, in effect or not, and lets go of what the journal holds (removed
+    /// material that nothing else can put back is taken apart and freed). Needs no memory.
+    void Clear();
+
+private:
+    enum class Kind : std::uint8_t { Time, Link, Order, Columns, Mirror };
+
+    // A run of consecutive steps of one kind: entries first to first + count - 1 of its
+    // kind's vector.
+    struct Step {
+        Kind kind;
+        std::uint32_t first;
+        std::uint32_t count;
+    };
+    struct TimeChange {
+        ECBase* element;
+        MCTime time; // the time the element does not have now
+    };
+    struct LinkChange {
+        ECWithChild* parent;
+        ECBase* child;
+        ECWithChild::ParkedLink link;
+        bool linkedInEffect; // a link the command made (or one it undid)
+        bool parked;
+    };
+    struct OrderChange {
+        ECBase* owner;
+        std::vector<ECBase*> order; // the order the list does not have now
+    };
+    struct ColumnChange {
+        ECConductorStaff* staff;
+        int index;
+        std::vector<ECConductorMeasure*> columns;
+        MCTime endWith;    // the end time with the columns in the map
+        MCTime endWithout; // and without
+        bool insertedInEffect;
+        bool inserted;
+    };
+    struct MirrorChange {
+        ECMirror* mirror;
+        ECBase* event;
+        POSITION node; // in the park list while detached
+        ECBase* before;
+        bool detached;
+    };
+
+    // Makes room for one more step of `kind`, so that noting it cannot fail.
+    void ReserveStep();
+    // Notes the entry just appended to `kind`'s vector.
+    void NoteStep(Kind kind, std::size_t entry);
+    void Run(bool forward);
+    void Toggle(Kind kind, std::size_t entry, bool forward);
+    void ToggleLink(LinkChange& change, bool forward);
+    void ExchangeOrder(OrderChange& change);
+    void ToggleColumns(ColumnChange& change, bool forward);
+    void ToggleMirror(MirrorChange& change, bool forward);
+
+    std::vector<Step> m_steps;
+    std::vector<TimeChange> m_times;
+    std::vector<LinkChange> m_links;
+    std::vector<OrderChange> m_orders;
+    std::vector<ColumnChange> m_columns;
+    std::vector<MirrorChange> m_mirrors;
+    // The nodes of the links and mirror entries that are apart.
+    MCEventList m_park;
+    bool m_bInEffect = true;
+};
+
+} // namespace clavenor
