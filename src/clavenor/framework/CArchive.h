@@ -216,7 +216,9 @@ private:
     void RequireLoading() const;
     void FlushBuffer();
     std::size_t FillBuffer(std::size_t wanted);
-    std::uint32_t RegisterStored(const void* key);
+    std::uint32_t FindStored(const CObject* object) const;
+    std::uint32_t RegisterStored(const void* key, std::uint32_t* mark = nullptr);
+    void StopMarking() const;
     void WriteIndexTag(std::uint32_t index, bool classTag);
     const CRuntimeClass* ReadClassRecord(std::uint32_t& schema);
     CObject* LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
@@ -240,8 +242,14 @@ private:
     const std::uint8_t* m_readEnd = nullptr;
 
     std::uint32_t m_mapCount = 1;
-    // Storing only: what has been written, by address.
+    // Storing only: what has been written, by index - 1, and by address. Objects that have
+    // room for a mark (see CObject::GetArchiveMark) carry their index themselves and stay
+    // out of the table, until another storing archive, which may overwrite marks, has been
+    // made since this one: then the table takes them all (StopMarking).
+    std::vector<const void*> m_storedKeys;
     std::unique_ptr<CPointerIndexMap> m_pStoreMap;
+    std::uint64_t m_storeGeneration = 0;
+    mutable bool m_bMarking = false;
     std::vector<LoadEntry> m_loadMap;
     std::vector<const CObject*> m_openObjects;
     std::vector<std::uint32_t> m_openIndexes; // loading: the indexes of m_openObjects
