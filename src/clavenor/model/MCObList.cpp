@@ -1,6 +1,7 @@
 #include "clavenor/model/MCObList.h"
 
 #include "clavenor/framework/CArchive.h"
+#include "clavenor/model/detail/PrefetchObject.h"
 
 namespace clavenor {
 
@@ -34,7 +35,11 @@ void MCObList::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ar.WriteCount(static_cast<std::uint32_t>(GetCount()));
         for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-            ar.WriteObject(GetNext(pos));
+            CObject* object = GetNext(pos);
+            if (pos != nullptr) {
+                PrefetchObject(GetAt(pos));
+            }
+            ar.WriteObject(object);
         }
         return;
     }
