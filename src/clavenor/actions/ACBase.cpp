@@ -4,7 +4,6 @@
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
 #include "clavenor/model/detail/MCGraphWalk.h"
-#include "clavenor/model/detail/PrefetchObject.h"
 
 namespace clavenor {
 
@@ -115,11 +114,7 @@ int ACBase::Apply(ECBase* start) {
         for (POSITION pos = next->GetHeadPosition(); pos != nullptr;) {
             // The next node is taken first, so DoAction may detach the element it is given
             // (as long as something else still holds it).
-            ECBase* element = next->GetNext(pos);
-            if (pos != nullptr) {
-                PrefetchObject(next->GetAt(pos));
-            }
-            const int r = Apply(element);
+            const int r = Apply(next->GetNext(pos));
             if (r == ResultAbort || r == ResultStop) {
                 result = r;
                 break;

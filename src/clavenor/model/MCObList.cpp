@@ -1,7 +1,6 @@
 #include "clavenor/model/MCObList.h"
 
 #include "clavenor/framework/CArchive.h"
-#include "clavenor/model/detail/PrefetchObject.h"
 
 namespace clavenor {
 
@@ -35,11 +34,7 @@ void MCObList::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ar.WriteCount(static_cast<std::uint32_t>(GetCount()));
         for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-            CObject* object = GetNext(pos);
-            if (pos != nullptr) {
-                PrefetchObject(GetAt(pos));
-            }
-            ar.WriteObject(object);
+            ar.WriteObject(GetNext(pos));
         }
         return;
     }
