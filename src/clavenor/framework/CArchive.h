@@ -139,6 +139,9 @@ public:
     /// so that a reference to it is a back-reference. A reference to an object that is not
     /// would write its whole record again, nested; records that point back at their
     /// enclosing document write null instead of the unmapped root of a direct Serialize.
+    /// Constant time. Like WriteObject, it may throw std::bad_alloc once in an archive's life:
+    /// when another storing archive has been made since this one, the first lookup that
+    /// finds an object unmarked moves everything written so far into the archive's table.
     bool IsObjectMapped(const CObject* object) const;
 
     /// The position in the file of the next byte the archive reads or writes: the file's
