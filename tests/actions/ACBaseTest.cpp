@@ -131,6 +131,33 @@ TEST_F(WalkTest, AnElementMayDetachItselfWhileVisited) {
     a1->Unref(1);
 }
 
+// A host's own element types, beyond those the library knows, and negative ones filter as
+// the library's own do, and a filter on one of them catches no other type.
+TEST(ACBaseFilters, TypesBeyondTheLibrarysOwnFilterToo) {
+    constexpr int HostKind = 200;
+    constexpr int NegativeKind = -5;
+    Measure root;
+    auto* own = Make<KindElement<HostKind>>(1, &root);
+    auto* inside = Make<Note>(1, own);
+    auto* odd = Make<KindElement<NegativeKind>>(2, &root);
+    auto* note = Make<Note>(3, &root);
+
+    using Setup = void (*)(Recorder&);
+    const std::pair<Setup, Visits> cases[] = {
+        {[](Recorder& r) { r.ClipEvtType(HostKind); }, {&root, own, odd, note}},
+        {[](Recorder& r) { r.BypassEvtType(HostKind); }, {&root, inside, odd, note}},
+        {[](Recorder& r) { r.BypassEvtType(NegativeKind); }, {&root, own, inside, note}},
+        {[](Recorder& r) { r.ClipEvtType(HostKind + 64), r.BypassEvtType(NegativeKind - 1); },
+         {&root, own, inside, odd, note}},
+    };
+    for (const auto& [setup, visits] : cases) {
+        Recorder r;
+        setup(r);
+        r.Apply(&root);
+        EXPECT_EQ(r.visited, visits);
+    }
+}
+
 // By default a beam is clipped (acted on, not entered) and an envelope bypassed (walked
 // through, not acted on, and no level of depth). A reverse walk goes up the parents lists.
 TEST(ACBaseFilters, ClipBypassAndReverseDecideWhatIsActedOnAndEntered) {

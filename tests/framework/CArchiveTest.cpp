@@ -165,6 +165,39 @@ TEST(CArchiveObjects, NewClassClassIndexBackReferenceAndNull) {
     });
 }
 
+// Elements carry the index a storing archive gave them, so that finding one costs no table
+// lookup. Marks left by another archive, open meanwhile or closed before, must change nothing
+// in what an archive writes: every reference is new or a back-reference exactly as in an
+// archive that writes alone.
+TEST(CArchiveObjects, ElementsWrittenByOtherArchivesTooAreReferredToByTheirOwnIndexes) {
+    ECWithTime first, shared, other, late;
+    const Bytes alone = test::Store(
+        [&](CArchive& ar) { ar << &first << &shared << &first << &shared << &late << &late; });
+    const Bytes interleaved = test::Store([&](CArchive& ar) {
+        ar << &first << &shared;
+        // Gives `first` an index that this archive has not reached yet, `shared` one that
+        // this archive gave to `first`.
+        test::Store([&](CArchive& inner) {
+            inner << &shared << &other << &first;
+            EXPECT_TRUE(inner.IsObjectMapped(&first));
+            EXPECT_FALSE(inner.IsObjectMapped(&late));
+        });
+        EXPECT_TRUE(ar.IsObjectMapped(&first));
+        EXPECT_FALSE(ar.IsObjectMapped(&other));
+        ar << &first << &shared << &late << &late;
+    });
+    EXPECT_EQ(interleaved, alone);
+
+    // `late` now carries index 4 of the archive above; here index 4 goes to `other`.
+    const Bytes after = test::Store([&](CArchive& ar) {
+        ar << &shared << &first << &other;
+        EXPECT_FALSE(ar.IsObjectMapped(&late));
+        ar << &late << &late;
+    });
+    ECWithTime a, b, c, d;
+    EXPECT_EQ(after, test::Store([&](CArchive& ar) { ar << &a << &b << &c << &d << &d; }));
+}
+
 TEST(CArchiveObjects, BigIndexesPastSevenFFE) {
     // Class 1, objects 2..0x8000; then class 0x8001 and lists 0x8002 and 0x8003.
     std::vector<TBlob> blobs(0x7FFF);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <exception>
 #include <memory>
 
@@ -133,6 +134,41 @@ TEST(ElementRecord, ASharedChildIsWrittenOnceThenByBackReference) {
     EXPECT_EQ(leaf->GetParents()->GetTail(), back->GetChildren()->GetTail());
     EXPECT_EQ(leaf->GetRefCount(), 2);
     Release(back);
+}
+
+// A list that names a child again, right away or after its record, holds it once, in short
+// lists and in long ones alike; in a long one also when the child first came after an
+// earlier repeat.
+TEST(ElementRecord, AChildNamedAgainInItsListIsListedOnce) {
+    // root 2 (class 1); the first child 4 (class 3), then one new child per number.
+    const std::string first = "@ECWithTime 00 00 FFFF7FFF FF7F ";
+    const std::string next = "0380 00 00 FFFF7FFF FF7F ";
+    auto root = [](int mentions) {
+        char count[8];
+        std::snprintf(count, sizeof count, "%02X00 ", mentions);
+        return "@ECWithChild 02 " + std::string(count);
+    };
+    struct Case {
+        const char* name;
+        std::string stream;
+        int children;
+    };
+    std::string many;
+    for (int i = 0; i < 19; ++i) {
+        many += next;
+    }
+    const Case cases[] = {
+        {"short", root(4) + first + next + "0400 " + next, 3},
+        {"long", root(24) + first + many + "0400 " + next + "1800 1700", 21},
+    };
+    for (const Case& c : cases) {
+        ECBase* back = LoadRoot(X(c.stream));
+        EXPECT_EQ(back->GetChildren()->GetCount(), c.children) << c.name;
+        for (POSITION pos = back->GetChildren()->GetHeadPosition(); pos != nullptr;) {
+            EXPECT_EQ(back->GetChildren()->GetNext(pos)->GetParents()->GetCount(), 1) << c.name;
+        }
+        Release(back);
+    }
 }
 
 TEST(ElementRecord, FlagsAndVersionDecideWhatIsRead) {

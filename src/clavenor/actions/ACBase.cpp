@@ -29,6 +29,32 @@ ACBase::ACBase(int reverse) : m_nFlags(FlagClip | FlagBypass) {
     for (int id : MCGraphWalk::PassThroughKinds) {
         m_bypassTypes.Add(id);
     }
+    IndexTypes();
+}
+
+void ACBase::Index(const CArray<int, int>& types, TypeSet& set) {
+    set = TypeSet{};
+    const int* data = types.GetData();
+    for (int i = 0, n = types.GetSize(); i < n; ++i) {
+        const int id = data[i];
+        if (id >= 0 && id < TypeBits) {
+            set.bits[id / 64] |= std::uint64_t{1} << (id % 64);
+        } else {
+            set.beyond = true;
+        }
+    }
+}
+
+bool ACBase::Holds(const TypeSet& set, const CArray<int, int>& types, int id) {
+    if (id >= 0 && id < TypeBits) {
+        return ((set.bits[id / 64] >> (id % 64)) & 1) != 0;
+    }
+    return set.beyond && Contains(types, id);
+}
+
+void ACBase::IndexTypes() {
+    Index(m_clipTypes, m_clipSet);
+    Index(m_bypassTypes, m_bypassSet);
 }
 
 ACBase::~ACBase() = default;
@@ -52,7 +78,12 @@ int ACBase::Apply(ECBase* start) {
     if (!EnsureBegun()) {
         return ResultAbort;
     }
-    const bool bypass = ShouldBypass(start) != 0;
+    if (m_nNesting == 0) {
+        IndexTypes();
+    }
+    // One virtual call per element for both filters.
+    const int id = (m_nFlags & (FlagClip | FlagBypass)) != 0 ? start->GetEventId() : EventId::None;
+    const bool bypass = (m_nFlags & FlagBypass) != 0 && Holds(m_bypassSet, m_bypassTypes, id);
     int result = ResultContinue;
     if (!bypass) {
         result = DoAction(start);
@@ -62,7 +93,8 @@ int ACBase::Apply(ECBase* start) {
         if (result == ResultSkipChildren || result == ResultStop || result == ResultSkipSiblings) {
             return result;
         }
-        if (result == ResultContinue && ShouldClip(start) != 0) {
+        if (result == ResultContinue && (m_nFlags & FlagClip) != 0 &&
+            Holds(m_clipSet, m_clipTypes, id)) {
             return ResultSkipChildren;
         }
     }
@@ -140,11 +172,13 @@ void ACBase::ClipEvtType(int id) {
     }
     m_clipTypes.Add(id);
     m_nFlags |= FlagClip;
+    IndexTypes();
 }
 
 void ACBase::ClipNone() {
     m_clipTypes.RemoveAll();
     m_nFlags &= ~FlagClip;
+    IndexTypes();
 }
 
 void ACBase::BypassEvtType(int id) {
@@ -154,11 +188,13 @@ void ACBase::BypassEvtType(int id) {
     }
     m_bypassTypes.Add(id);
     m_nFlags |= FlagBypass;
+    IndexTypes();
 }
 
 void ACBase::BypassNone() {
     m_bypassTypes.RemoveAll();
     m_nFlags &= ~FlagBypass;
+    IndexTypes();
 }
 
 int ACBase::ShouldClip(ECBase* element) const {

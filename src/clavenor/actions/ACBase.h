@@ -104,6 +104,8 @@ protected:
     std::uint8_t m_nCurDepth = 0;
     /// Levels of Apply(ECBase*) entered and not yet left (counted whatever the limit).
     int m_nNesting = 0;
+    /// Changed directly rather than through the calls above, they take effect when the next
+    /// walk starts.
     CArray<int, int> m_clipTypes;
     CArray<int, int> m_bypassTypes;
 
@@ -130,6 +132,23 @@ protected:
 
     /// Runs BeginAction when the action has not begun; false when it refuses.
     bool EnsureBegun();
+
+private:
+    /// The clip and bypass types as bit sets over the ids below TypeBits, so that a walk
+    /// tests an element's type in one instruction; an id beyond them is looked up in its
+    /// array, when the array holds any. Built when a walk starts and whenever the calls
+    /// above change the arrays.
+    static constexpr int TypeBits = 128;
+    struct TypeSet {
+        std::uint64_t bits[TypeBits / 64] = {};
+        bool beyond = false;
+    };
+    static void Index(const CArray<int, int>& types, TypeSet& set);
+    static bool Holds(const TypeSet& set, const CArray<int, int>& types, int id);
+    void IndexTypes();
+
+    TypeSet m_clipSet;
+    TypeSet m_bypassSet;
 };
 
 } // namespace clavenor

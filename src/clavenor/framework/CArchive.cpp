@@ -7,6 +7,7 @@
 #include "clavenor/framework/CRuntimeClass.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace clavenor {
 
@@ -26,6 +27,10 @@ constexpr std::uint16_t MaxClassNameLength = 63;
 // Strings are read in pieces of this size, so that a damaged length field costs at most
 // the bytes actually present in the stream.
 constexpr std::size_t StringChunk = 64 * 1024;
+
+// Counts the storing archives ever made. An archive that sees it move knows that another may
+// have overwritten the marks it left in objects.
+std::atomic<std::uint64_t> g_storeGeneration{0};
 
 // Room for one more item with the usual geometric growth (an exact reserve would copy the
 // whole vector on every object).
@@ -52,6 +57,8 @@ CArchive::CArchive(CFile* file, unsigned mode, std::size_t bufferSize)
         m_writeCur = m_buffer.get();
         m_writeEnd = m_buffer.get() + m_bufferSize;
         m_pStoreMap = std::make_unique<CPointerIndexMap>();
+        m_storeGeneration = g_storeGeneration.fetch_add(1, std::memory_order_relaxed) + 1;
+        m_bMarking = true;
     }
     m_openObjects.reserve(MaxObjectDepth);
     if (m_loading) {
@@ -305,12 +312,45 @@ std::string CArchive::ReadString() {
     return text;
 }
 
-std::uint32_t CArchive::RegisterStored(const void* key) {
+std::uint32_t CArchive::FindStored(const CObject* object) const {
+    if (m_bMarking) {
+        if (const std::uint32_t* mark = object->GetArchiveMark(); mark != nullptr) {
+            const std::uint32_t index = *mark;
+            if (index != 0 && index < m_mapCount && m_storedKeys[index - 1] == object) {
+                return index;
+            }
+            // Unless another archive may have moved the mark, the object is new here.
+            if (g_storeGeneration.load(std::memory_order_relaxed) == m_storeGeneration) {
+                return 0;
+            }
+            StopMarking();
+        }
+    }
+    return m_pStoreMap->Find(object);
+}
+
+void CArchive::StopMarking() const {
+    // Everything written so far that the table does not hold is a marked object.
+    for (std::size_t i = 0; i < m_storedKeys.size(); ++i) {
+        if (m_pStoreMap->Find(m_storedKeys[i]) == 0) {
+            m_pStoreMap->Insert(m_storedKeys[i], static_cast<std::uint32_t>(i + 1));
+        }
+    }
+    m_bMarking = false;
+}
+
+std::uint32_t CArchive::RegisterStored(const void* key, std::uint32_t* mark) {
     if (m_mapCount >= MaxMapCount) {
         Fail(CArchiveException::badIndex, "too many objects for one archive");
     }
     const std::uint32_t index = m_mapCount;
-    m_pStoreMap->Insert(key, index);
+    ReserveOneMore(m_storedKeys);
+    if (m_bMarking && mark != nullptr) {
+        *mark = index;
+    } else {
+        m_pStoreMap->Insert(key, index);
+    }
+    m_storedKeys.push_back(key);
     ++m_mapCount;
     return index;
 }
@@ -329,7 +369,7 @@ void CArchive::WriteObject(const CObject* object) {
         *this << NullTag;
         return;
     }
-    if (const std::uint32_t index = m_pStoreMap->Find(object); index != 0) {
+    if (const std::uint32_t index = FindStored(object); index != 0) {
         WriteIndexTag(index, false);
         return;
     }
@@ -350,7 +390,7 @@ void CArchive::WriteObject(const CObject* object) {
         Write(name.data(), name.size());
         RegisterStored(cls);
     }
-    RegisterStored(object);
+    RegisterStored(object, object->GetArchiveMark());
     m_openObjects.push_back(object);
     try {
         const_cast<CObject*>(object)->Serialize(*this);
@@ -502,7 +542,7 @@ std::uint32_t CArchive::GetObjectSchema() {
 }
 
 bool CArchive::IsObjectMapped(const CObject* object) const {
-    return object != nullptr && m_pStoreMap != nullptr && m_pStoreMap->Find(object) != 0;
+    return object != nullptr && m_pStoreMap != nullptr && FindStored(object) != 0;
 }
 
 bool CArchive::IsObjectBeingLoaded(const CObject* object) const {

@@ -139,6 +139,9 @@ public:
     /// so that a reference to it is a back-reference. A reference to an object that is not
     /// would write its whole record again, nested; records that point back at their
     /// enclosing document write null instead of the unmapped root of a direct Serialize.
+    /// Constant time. Like WriteObject, it may throw std::bad_alloc once in an archive's life:
+    /// when another storing archive has been made since this one, the first lookup that
+    /// finds an object unmarked moves everything written so far into the archive's table.
     bool IsObjectMapped(const CObject* object) const;
 
     /// The position in the file of the next byte the archive reads or writes: the file's
@@ -216,7 +219,9 @@ private:
     void RequireLoading() const;
     void FlushBuffer();
     std::size_t FillBuffer(std::size_t wanted);
-    std::uint32_t RegisterStored(const void* key);
+    std::uint32_t FindStored(const CObject* object) const;
+    std::uint32_t RegisterStored(const void* key, std::uint32_t* mark = nullptr);
+    void StopMarking() const;
     void WriteIndexTag(std::uint32_t index, bool classTag);
     const CRuntimeClass* ReadClassRecord(std::uint32_t& schema);
     CObject* LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
@@ -240,8 +245,14 @@ private:
     const std::uint8_t* m_readEnd = nullptr;
 
     std::uint32_t m_mapCount = 1;
-    // Storing only: what has been written, by address.
+    // Storing only: what has been written, by index - 1, and by address. Objects that have
+    // room for a mark (see CObject::GetArchiveMark) carry their index themselves and stay
+    // out of the table, until another storing archive, which may overwrite marks, has been
+    // made since this one: then the table takes them all (StopMarking).
+    std::vector<const void*> m_storedKeys;
     std::unique_ptr<CPointerIndexMap> m_pStoreMap;
+    std::uint64_t m_storeGeneration = 0;
+    mutable bool m_bMarking = false;
     std::vector<LoadEntry> m_loadMap;
     std::vector<const CObject*> m_openObjects;
     std::vector<std::uint32_t> m_openIndexes; // loading: the indexes of m_openObjects

@@ -22,4 +22,6 @@ bool CObject::DetachIfUnreachable() { return false; }
 
 void CObject::DiscardAfterFailedLoad() { delete this; }
 
+std::uint32_t* CObject::GetArchiveMark() const { return nullptr; }
+
 } // namespace clavenor

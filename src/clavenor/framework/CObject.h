@@ -46,6 +46,14 @@ private:
     virtual void ReleaseArchiveHold();
     virtual bool DetachIfUnreachable();
     virtual void DiscardAfterFailedLoad();
+
+    // Room in the object for the index under which a storing archive wrote it, so that
+    // finding whether an object has been written costs no lookup in a table the size of the
+    // document. Null (the default) when the object has none: the archive then keeps the
+    // object in its table. The word is only a hint, since another archive may have written
+    // the object too: the archive believes it after checking that it wrote this very object
+    // under that index.
+    virtual std::uint32_t* GetArchiveMark() const;
 };
 
 } // namespace clavenor

@@ -219,7 +219,7 @@ protected:
 
     /// Whether the element's destruction has begun: overrides that would otherwise release
     /// the element itself (grouping elements that dissolve) must not do so then.
-    bool IsBeingDestroyed() const { return m_bDestroying; }
+    bool IsBeingDestroyed() const { return m_bDestroying != 0; }
 
     std::uint32_t m_nFlags = 0;
 
@@ -227,6 +227,7 @@ private:
     bool TakeArchiveHold() override;
     void ReleaseArchiveHold() override;
     bool DetachIfUnreachable() override;
+    std::uint32_t* GetArchiveMark() const override { return &m_nArchiveMark; }
 
     /// Lets go of the children and takes apart, below them, whatever nothing else keeps
     /// (see AddCommandHold): walks down through children whose only holder is this removed
@@ -236,8 +237,11 @@ private:
     // Kept in 32 bits, so that a container with more than 65535 children is not destroyed
     // while its count passes through 0 modulo 65536; the accessors report 16 bits.
     std::uint32_t m_nRefCount = 0;
-    bool m_bDestroying = false;
-    std::uint32_t m_nCommandHolds = 0;
+    // One word for both, so that the archive's mark fits beside them without growing every
+    // element; no element sees 2^31 command holds.
+    std::uint32_t m_nCommandHolds : 31 = 0;
+    std::uint32_t m_bDestroying : 1 = 0;
+    mutable std::uint32_t m_nArchiveMark = 0;
     MCDataArray m_data;
     MCEventList m_parents;
 };

@@ -285,35 +285,41 @@ void MCEventList::SerializeFromParent(CArchive& ar, ECBase* owner) {
     constexpr std::int32_t Few = 16;
     const std::int32_t before = GetCount();
     std::unordered_set<ECBase*> appended;
+    std::int32_t indexed = 0; // the oldest children of this call that `appended` holds
     for (std::uint32_t n = ar.ReadCount(); n > 0; --n) {
+        const std::uint32_t known = ar.GetMapCount();
         auto* child = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
         if (child == nullptr) {
             continue;
         }
-        if (child == owner || ar.IsObjectBeingLoaded(child)) {
-            throw CArchiveException(CArchiveException::badIndex,
-                                    "an element cannot be its own descendant");
-        }
-        // Only elements read in this archive are ever met here, and each element's list is
-        // read once, so a child already present was appended by this call.
-        const std::int32_t added = GetCount() - before;
-        bool present = false;
-        if (added <= Few) {
-            Node* node = TailNode();
-            for (std::int32_t i = 0; i < added && !present; ++i, node = node->prev) {
-                present = node->data == child;
+        // A child whose record was read just now is complete, is not the owner and is in no
+        // list yet: only a back-reference needs the checks, and most children are not one.
+        if (ar.GetLastReadIndex() <= known) {
+            if (child == owner || ar.IsObjectBeingLoaded(child)) {
+                throw CArchiveException(CArchiveException::badIndex,
+                                        "an element cannot be its own descendant");
             }
-        } else {
-            if (appended.empty()) {
-                for (Node* node = TailNode(); static_cast<std::int32_t>(appended.size()) < added;
-                     node = node->prev) {
+            // Only elements read in this archive are ever met here, and each element's list
+            // is read once, so a child already present was appended by this call.
+            const std::int32_t added = GetCount() - before;
+            bool present = false;
+            if (added <= Few) {
+                Node* node = TailNode();
+                for (std::int32_t i = 0; i < added && !present; ++i, node = node->prev) {
+                    present = node->data == child;
+                }
+            } else {
+                // The children appended since the last look are the newest.
+                Node* node = TailNode();
+                for (std::int32_t i = indexed; i < added; ++i, node = node->prev) {
                     appended.insert(AsElement(node->data));
                 }
+                indexed = added;
+                present = appended.count(child) != 0;
             }
-            present = !appended.insert(child).second;
-        }
-        if (present) {
-            continue;
+            if (present) {
+                continue;
+            }
         }
         const GraphMeasure below = ReadMeasure(ar.GetObjectNote(ar.GetLastReadIndex()));
         measure.height = std::max(measure.height, below.height + 1);
