@@ -15,6 +15,7 @@
 #include "clavenor/framework/CMessageQueue.h"
 #include "clavenor/framework/CMessageSink.h"
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/COleClientItem.h"
 #include "clavenor/framework/COleDataObject.h"
 #include "clavenor/framework/COleDataSource.h"
 #include "clavenor/framework/COleDropSource.h"
