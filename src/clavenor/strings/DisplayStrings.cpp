@@ -16,6 +16,13 @@ constexpr UINT kDynamicFirst = 12170;
 constexpr UINT kTextFirst = 12400;
 constexpr int kTextLast = 20;
 constexpr char kUnknownFunction[] = "Unknown function";
+// The event names of clefs and flow-control marks ("Clef", "Repeat") name every clef and
+// repeat type; flow-control types 5 to 12 have names of their own.
+constexpr UINT kClefName = 11915;
+constexpr UINT kRepeatName = 11922;
+constexpr UINT kFirstFlowName = 12450;
+constexpr int kFirstFlowType = 5;
+constexpr int kLastFlowType = 12;
 
 CString Format(const char* format, int a) {
     char buffer[64];
@@ -57,6 +64,17 @@ bool IsBlackKey(int pitchClass) {
 } // namespace
 
 CString GetAccentString(std::uint8_t) { return CString("Accent"); }
+
+CString GetClefString(std::uint8_t) { return StringTable::Load(kClefName); }
+
+CString GetRepeatString(std::uint8_t) { return StringTable::Load(kRepeatName); }
+
+CString GetFlowString(std::uint8_t type) {
+    if (type < kFirstFlowType || type > kLastFlowType) {
+        return CString();
+    }
+    return StringTable::Load(kFirstFlowName + (type - kFirstFlowType));
+}
 
 CString GetAccidentalString(std::uint8_t) { return CString("Accidental"); }
 
