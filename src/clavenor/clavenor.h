@@ -121,6 +121,7 @@
 #include "clavenor/elements/ECText.h"
 #include "clavenor/elements/ECTrack.h"
 #include "clavenor/elements/ECTranspose.h"
+#include "clavenor/elements/ECTuplet.h"
 #include "clavenor/elements/ECWave.h"
 #include "clavenor/elements/ECWaveTrack.h"
 #include "clavenor/elements/EVALUE.h"
