@@ -3,6 +3,7 @@
 // lines that dissolved included; and what the undo of a chord or tuplet removal does not
 // bring back.
 
+#include "support/AllocationFailure.h"
 #include "support/Score.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,8 @@ namespace {
 
 // Measure 0 holds notes at 0, 1, 2 and 3 and a rest at 1.5, with a beam over the notes at 2
 // and 3; measure 1 notes at 4, 5 and 6. A tie joins the notes at 0 and 1, a slur the note at
-// 1, the rest and the notes at 2 and 3, a glissando the notes at 5 and 6. Lines carry times
+// 1, the rest and the notes at 2 and 3, a glissando and then a slur the notes at 5 and 6 (so
+// that the line a note joined first stays when the later one dissolves). Lines carry times
 // between their members', so that every list has one order by time.
 class LineScore {
 public:
@@ -39,6 +41,7 @@ public:
         slur = Line(new Counted<ECSlur>, 1.25f, m_staff, {notes[1], rest, notes[2], notes[3]});
         beam = Line(new Counted<ECBeam>, 2.5f, m_measure, {notes[2], notes[3]});
         glissando = Line(new Counted<ECGlissando>, 5.5f, m_staff, {notes[5], notes[6]});
+        phrase = Line(new Counted<ECSlur>, 5.75f, m_staff, {notes[5], notes[6]});
     }
 
     template <class T>
@@ -64,6 +67,7 @@ public:
     ECSlur* slur = nullptr;
     ECBeam* beam = nullptr;
     ECGlissando* glissando = nullptr;
+    ECSlur* phrase = nullptr;
 };
 
 class LineUndo : public ::testing::Test, public LineScore {};
@@ -73,25 +77,33 @@ TEST_F(LineUndo, EveryOrderOfRemovalUndoesAndRedoesToTheSameBytes) {
     std::array<int, 6> order{0, 1, 2, 3, 4, 5};
     // The members to remove, by position in `order`: notes 0 to 3, the rest, note 5.
     int orders = 0;
+    MCCommandMgr::OnIdle();
+    const std::int64_t live = LiveAllocations();
     do {
-        LineScore fresh;
-        auto pick = [&](int k) -> ECBase* {
-            return k == 4 ? static_cast<ECBase*>(fresh.rest) : fresh.notes[k == 5 ? 5 : k];
-        };
-        std::vector<std::vector<std::uint8_t>> states{fresh.Bytes()};
-        ASSERT_EQ(states[0], original);
-        for (int k : order) {
-            fresh.Apply(new CCRemove(pick(k)), "remove");
-            states.push_back(fresh.Bytes());
+        {
+            LineScore fresh;
+            auto pick = [&](int k) -> ECBase* {
+                return k == 4 ? static_cast<ECBase*>(fresh.rest) : fresh.notes[k == 5 ? 5 : k];
+            };
+            std::vector<std::vector<std::uint8_t>> states{fresh.Bytes()};
+            ASSERT_EQ(states[0], original);
+            for (int k : order) {
+                fresh.Apply(new CCRemove(pick(k)), "remove");
+                states.push_back(fresh.Bytes());
+            }
+            for (std::size_t i = states.size() - 1; i > 0; --i) {
+                ASSERT_EQ(fresh.m_doc->Undo(1), 1);
+                ASSERT_EQ(fresh.Bytes(), states[i - 1])
+                    << "undo of step " << i << ", order " << orders;
+            }
+            for (std::size_t i = 1; i < states.size(); ++i) {
+                ASSERT_EQ(fresh.m_doc->Redo(1), 1);
+                ASSERT_EQ(fresh.Bytes(), states[i]) << "redo of step " << i << ", order " << orders;
+            }
         }
-        for (std::size_t i = states.size() - 1; i > 0; --i) {
-            ASSERT_EQ(fresh.m_doc->Undo(1), 1);
-            ASSERT_EQ(fresh.Bytes(), states[i - 1]) << "undo of step " << i << ", order " << orders;
-        }
-        for (std::size_t i = 1; i < states.size(); ++i) {
-            ASSERT_EQ(fresh.m_doc->Redo(1), 1);
-            ASSERT_EQ(fresh.Bytes(), states[i]) << "redo of step " << i << ", order " << orders;
-        }
+        // What the commands held goes with the document and its history.
+        MCCommandMgr::OnIdle();
+        ASSERT_EQ(LiveAllocations(), live) << "order " << orders;
         ++orders;
     } while (std::next_permutation(order.begin(), order.end()));
     EXPECT_EQ(orders, 720);

@@ -87,22 +87,21 @@ void CCRemove::BeginRegroup(ECBase* group, ECBase* member) {
     }
 }
 
-void CCRemove::EndRegroup(Regroup& regroup, ECBase* element) {
+void CCRemove::EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write) {
     ECBase* group = regroup.group;
-    // Keep only the parents the group has left.
-    std::size_t kept = regroup.firstParent;
+    // Keep only the parents the group has left, moving them down to `write`: the regroups of
+    // one item are ended in order, so each one's parents lie at or after `write`.
+    const std::size_t first = write;
     for (std::size_t i = 0; i < regroup.parentCount; ++i) {
         ECBase* parent = m_leftParents[regroup.firstParent + i];
         if (group->GetParents()->Find(parent) != nullptr) {
             parent->ReleaseCommandHold();
         } else {
-            m_leftParents[kept++] = parent;
+            m_leftParents[write++] = parent;
         }
     }
-    regroup.parentCount = kept - regroup.firstParent;
-    while (m_leftParents.size() > kept) {
-        m_leftParents.pop_back();
-    }
+    regroup.firstParent = first;
+    regroup.parentCount = write - first;
     static_cast<ECGroup*>(group)->TakeReleasedMembers(regroup.members);
     for (ECBase* member : regroup.members) {
         member->AddCommandHold();
@@ -130,12 +129,16 @@ void CCRemove::DoRemove() {
                 BeginRegroup(parent, child);
             }
         }
-        child->RemoveFromParents();
-        // From the last, whose parents are at the end of m_leftParents, which EndRegroup
-        // shortens to what the group left.
-        for (std::size_t i = m_nRegroups; i-- > first;) {
-            EndRegroup(m_regroups[i], child);
+        std::size_t write = m_leftParents.size();
+        if (first < m_nRegroups) {
+            write = m_regroups[first].firstParent;
         }
+        child->RemoveFromParents();
+        for (std::size_t i = first; i < m_nRegroups; ++i) {
+            EndRegroup(m_regroups[i], child, write);
+        }
+        // Shrinking needs no memory.
+        m_leftParents.resize(write);
         m_itemRegroups[index] = {first, m_nRegroups};
     }
 }

@@ -97,9 +97,10 @@ private:
     // shrinks.
     void ReserveRegroups();
     void ReleaseRegroups();
-    // Notes a group before the element leaves it, and keeps what its removal changed.
+    // Notes a group before the element leaves it, and keeps what its removal changed: the
+    // parents it left are packed from `write` on, which moves past them.
     void BeginRegroup(ECBase* group, ECBase* member);
-    void EndRegroup(Regroup& regroup, ECBase* element);
+    void EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write);
     // Calls link(child, parent) for each link that puts item `index`'s groups back together.
     template <class Link>
     void ForEachRegroupLink(std::size_t index, Link link) const;
