@@ -134,6 +134,16 @@ int ECGroup::RemoveChildren(int deep) {
     return 1;
 }
 
+bool ECGroup::DetachIfUnreachable() {
+    const std::uint8_t type = GetSubtype();
+    SetSubtype(static_cast<std::uint8_t>(type & ~TypeLocked));
+    const bool detached = ECWithTimeChild::DetachIfUnreachable();
+    if (!detached) {
+        SetSubtype(type);
+    }
+    return detached;
+}
+
 void ECGroup::TakeReleasedMembers(MCEventList& into) {
     while (!m_released.IsEmpty()) {
         into.MoveEvent(m_released, m_released.GetHeadPosition(), 0);

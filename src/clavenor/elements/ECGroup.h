@@ -101,6 +101,10 @@ public:
     const MCEventList& GetReleasedMembers() const { return m_released; }
 
 protected:
+    /// Unlocks a group that nothing but its members and the archive reach (its lock keeps
+    /// members for an undo that cannot come), then lets go of them as ECBase does.
+    bool DetachIfUnreachable() override;
+
     /// Whether the members left are enough for the group to go on after losing one; when
     /// they are not, the group lets go of them all. Every member is enough for a plain group.
     virtual bool HoldsEnoughMembers() { return true; }
