@@ -650,8 +650,11 @@ void MCCommandMgr::SetUndoMode(int on, const CString* name) {
     }
     if (turnOn) {
         auto entry = std::make_unique<MCUndoItem>(name != nullptr ? *name : CString());
-        // Room for the entry still pending, which is closed now, and for this one.
-        m_history.reserve(m_history.size() + 2);
+        // Room for the entry still pending, which is closed now, and for this one; grown
+        // geometrically, since reserving exactly would copy the whole history every time.
+        if (m_history.capacity() < m_history.size() + 2) {
+            m_history.reserve(std::max(m_history.size() + 2, m_history.capacity() * 2));
+        }
         m_nModes |= ModeUndo;
         FinishUndo();
         m_pPendingUndo = std::move(entry);
