@@ -151,7 +151,7 @@ void BM_SecondsToQuarters(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         MCTime t(times[i++ & 4095]);
-        t.SetMode(3);
+        t.SetMode(MCTime::ModeClock);
         map->GetNormalizedTime(t);
         benchmark::DoNotOptimize(t.GetSeconds());
     }

@@ -88,7 +88,8 @@ TEST_F(WalkTest, DepthAndResultCodes) {
         r.results[k.at] = k.code;
         EXPECT_EQ(r.Apply(k.start), k.result) << k.depth << " " << k.code;
         EXPECT_EQ(r.visited, k.visited) << k.depth << " " << k.code;
-        EXPECT_TRUE(r.begins == 1 && r.ends == k.ends) << k.depth << " " << k.code;
+        EXPECT_TRUE(r.begins == 1) << k.depth << " " << k.code;
+        EXPECT_TRUE(r.ends == k.ends) << k.depth << " " << k.code;
     }
 
     Recorder stopped;
@@ -105,7 +106,8 @@ TEST_F(WalkTest, BeginActionRunsOnceUntilResetAndARefusalVisitsNothing) {
     Recorder r;
     r.Apply(a);
     r.Apply(b);
-    EXPECT_TRUE(r.begins == 1 && r.ends == 2);
+    EXPECT_TRUE(r.begins == 1);
+    EXPECT_TRUE(r.ends == 2);
     r.Reset();
     r.Apply(c);
     EXPECT_EQ(r.begins, 2);
@@ -114,7 +116,9 @@ TEST_F(WalkTest, BeginActionRunsOnceUntilResetAndARefusalVisitsNothing) {
     refused.beginResult = 0;
     EXPECT_EQ(refused.Apply(m), -1);
     EXPECT_EQ(refused.Apply(m), -1);
-    EXPECT_TRUE(refused.visited.empty() && refused.begins == 2 && refused.ends == 0);
+    EXPECT_TRUE(refused.visited.empty());
+    EXPECT_TRUE(refused.begins == 2);
+    EXPECT_TRUE(refused.ends == 0);
 }
 
 TEST_F(WalkTest, AnElementMayDetachItselfWhileVisited) {
@@ -172,7 +176,9 @@ TEST(ACBaseFilters, ClipBypassAndReverseDecideWhatIsActedOnAndEntered) {
         EXPECT_EQ(r.visited, visits);
     }
     Recorder r, unclipped, reverse(1);
-    EXPECT_TRUE(r.ShouldClip(beam) == 1 && r.ShouldBypass(envelope) == 1 && r.IsReverse() == 0);
+    EXPECT_TRUE(r.ShouldClip(beam) == 1);
+    EXPECT_TRUE(r.ShouldBypass(envelope) == 1);
+    EXPECT_TRUE(r.IsReverse() == 0);
     unclipped.ClipNone();
     EXPECT_EQ(unclipped.ShouldClip(beam), 0);
     r.results[beam] = 2;
@@ -200,7 +206,9 @@ TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
         r.results[at] = code;
         r.results[c1] = 5;
         EXPECT_EQ(r.Apply(&list, goOn), result) << code;
-        EXPECT_TRUE(r.visited == visited && r.ends == 1 && r.begins == 1) << code;
+        EXPECT_TRUE(r.visited == visited) << code;
+        EXPECT_TRUE(r.ends == 1) << code;
+        EXPECT_TRUE(r.begins == 1) << code;
         r.Apply(a);
         EXPECT_EQ(r.ends, 1) << "a later single walk of the action does not end";
     }
@@ -209,7 +217,8 @@ TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
     Recorder r, e;
     EXPECT_EQ(r.Apply(&holes, 0), 0);
     EXPECT_EQ(r.visited, (Visits{b, b1}));
-    EXPECT_TRUE(e.Apply(&empty, 0) == 0 && e.ends == 1);
+    EXPECT_TRUE(e.Apply(&empty, 0) == 0);
+    EXPECT_TRUE(e.ends == 1);
     EXPECT_EQ(e.Apply(static_cast<MCEventList*>(nullptr), 0), 0);
 }
 

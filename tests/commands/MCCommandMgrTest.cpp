@@ -73,12 +73,39 @@ TEST_F(CommandManagerTest, AsynchronousCommandsRunAtThePumpAndTheLastToFinishClo
     Apply(Probe("b", false));
     EXPECT_EQ(m_doc->Undo(1), 0);
     End();
-    EXPECT_TRUE(m_journal.lines.empty() && m_doc->GetUndoCount() == 1);
+    EXPECT_TRUE(m_journal.lines.empty());
+    EXPECT_TRUE(m_doc->GetUndoCount() == 1);
     EXPECT_TRUE(PumpUntil([&] { return m_doc->GetUndoCount() == 2; }));
     EXPECT_EQ(m_journal.lines.size(), 6u);
     EXPECT_EQ(m_recordLines.Joined(), "rec:500:a:b");
     EXPECT_EQ(m_doc->Undo(1), 1);
     EXPECT_EQ(m_journal.lines.back(), "a:undo");
+}
+
+// A document that goes runs the commands and records still queued for it, inside its
+// destructor, and nothing queued for another document or for the host.
+TEST_F(CommandManagerTest, ADocumentThatGoesRunsOnlyItsOwnQueuedWork) {
+    auto* going = new ECPerformance;
+    going->AddChild(new ECConductor, 0);
+    auto* mine = new CCProbe(&m_journal, "mine");
+    mine->SetSynchronous(0);
+    mine->Apply(going);
+    auto* record = new SCStatus(7);
+    record->Apply(going);
+    Apply(Probe("theirs", false));
+    bool hostRan = false;
+    PostToOwnerThread([&] { hostRan = true; });
+    EXPECT_EQ(CMessageQueue::GetQueuedCount(going), 2u);
+
+    delete going;
+    EXPECT_EQ(m_journal.Joined(), "mine:prepare mine:process mine:finish");
+    EXPECT_EQ(CMessageQueue::GetQueuedCount(m_doc.get()), 1u);
+    EXPECT_FALSE(hostRan);
+
+    PumpUntil([&] { return hostRan && m_journal.lines.size() == 6; });
+    EXPECT_TRUE(hostRan);
+    EXPECT_EQ(m_journal.lines.size(), 6u);
+    EXPECT_EQ(m_journal.lines.back(), "theirs:finish");
 }
 
 TEST_F(CommandManagerTest, HandlersRunInPositionOrderAndPreparePassesRepeatUntilAllAgree) {
@@ -147,22 +174,30 @@ TEST_F(CommandManagerTest, UndoAndRedoReplayEntriesAndNewWorkDropsTheUndoneOnes)
     }
     m_journal.lines.clear();
     m_recordLines.lines.clear();
-    EXPECT_TRUE(m_doc->Undo(0) == 0 && m_doc->Undo(5) == 1);
+    EXPECT_TRUE(m_doc->Undo(0) == 0);
+    EXPECT_TRUE(m_doc->Undo(5) == 1);
     EXPECT_EQ(m_journal.Joined(), "3:undo 2:undo 1:undo");
     CString text;
-    EXPECT_TRUE(m_doc->GetUndoIndex() == 3 && m_doc->GetRedoString(text, -1) == 1 && text == "1");
+    EXPECT_TRUE(m_doc->GetUndoIndex() == 3);
+    EXPECT_TRUE(m_doc->GetRedoString(text, -1) == 1);
+    EXPECT_TRUE(text == "1");
     m_journal.lines.clear();
     EXPECT_EQ(m_doc->Redo(1), 1);
     EXPECT_EQ(m_journal.Joined(), "1:prepare 1:process 1:finish");
     EXPECT_EQ(m_recordLines.Joined(), "rec:500:1"); // the redo; the undo raised nothing
     EXPECT_EQ(m_doc->GetUndoIndex(), 2);
     Group("4");
-    EXPECT_TRUE(m_doc->GetUndoCount() == 2 && m_doc->GetUndoIndex() == 0 && m_doc->Redo(1) == 0);
+    EXPECT_TRUE(m_doc->GetUndoCount() == 2);
+    EXPECT_TRUE(m_doc->GetUndoIndex() == 0);
+    EXPECT_TRUE(m_doc->Redo(1) == 0);
     EXPECT_EQ(UndoString(-1), "4");
     EXPECT_EQ(m_doc->ClearUndo(), 1);
-    EXPECT_TRUE(m_doc->GetUndoCount() == 0 && m_doc->GetUndoIndex() == -1);
+    EXPECT_TRUE(m_doc->GetUndoCount() == 0);
+    EXPECT_TRUE(m_doc->GetUndoIndex() == -1);
     text = "stale";
-    EXPECT_TRUE(m_doc->GetUndoString(text, -1) == 0 && text.IsEmpty() && m_doc->Undo(1) == 0);
+    EXPECT_TRUE(m_doc->GetUndoString(text, -1) == 0);
+    EXPECT_TRUE(text.IsEmpty());
+    EXPECT_TRUE(m_doc->Undo(1) == 0);
 }
 
 TEST_F(CommandManagerTest, CommandRateGathersAsynchronousCommandsAndSynchronousOnesOvertake) {

@@ -70,8 +70,10 @@ TEST(ThreadedCommandsTest, RecordsFromAnotherThreadAreDeliveredOnTheOwner) {
         sync->Apply(doc.get());
         sent = true;
     });
-    EXPECT_TRUE(PumpUntil([&] { return sent.load() && seen.threads.size() == 2; }));
+    PumpUntil([&] { return sent.load() && seen.threads.size() == 2; });
     worker.join();
+    EXPECT_TRUE(sent.load());
+    EXPECT_EQ(seen.threads.size(), 2u);
     for (const std::thread::id& id : seen.threads) {
         EXPECT_EQ(id, std::this_thread::get_id());
     }

@@ -336,7 +336,8 @@ TEST(ECEnvelope, BlocksOfAnySizeSampleLikeOneCall) {
             f.envelope->GetValues(MCTime(from), MCTime(to), 1.0f, block, 1);
             for (int i = 0; i < block.GetSize(); ++i) {
                 const float t = block[i].time.GetSeconds();
-                EXPECT_TRUE(t >= from && t < to) << t << " in [" << from << ", " << to << ")";
+                EXPECT_TRUE(t >= from) << t << " in [" << from << ", " << to << ")";
+                EXPECT_TRUE(t < to) << t << " in [" << from << ", " << to << ")";
                 blocks.emplace_back(t, block[i].value);
             }
             from = to;

@@ -266,13 +266,13 @@ protected:
     BPTTime ToBPT(float time, int ppq = 480) {
         MCTime t(time);
         map->GetBarPulseTick(t, ppq);
-        EXPECT_EQ(t.GetMode(), 2);
+        EXPECT_EQ(t.GetMode(), MCTime::ModeBarPulseTick);
         return t.GetBarPulseTick();
     }
     float ToTime(int bar, int pulse, int tick, int ppq = 480) {
         MCTime t(bar, pulse, tick, ppq);
         map->GetNormalizedTime(t);
-        EXPECT_EQ(t.GetMode(), 0);
+        EXPECT_EQ(t.GetMode(), MCTime::ModeNormalized);
         return t.GetSeconds();
     }
 
@@ -335,12 +335,12 @@ TEST_F(MeterMap, ConversionsBothWays) {
 
 TEST_F(MeterMap, TimesThatAreNotConverted) {
     MCTime seconds(3.0f);
-    seconds.SetMode(3);
+    seconds.SetMode(MCTime::ModeClock);
     map->GetBarPulseTick(seconds, 480);
-    EXPECT_EQ(seconds.GetMode(), 3);
+    EXPECT_EQ(seconds.GetMode(), MCTime::ModeClock);
     MCTime quarters(3.0f);
     map->GetNormalizedTime(quarters);
-    EXPECT_EQ(quarters.GetMode(), 0);
+    EXPECT_EQ(quarters.GetMode(), MCTime::ModeNormalized);
 
     ECMeterEnv empty;
     MCTime time(5.0f);
@@ -349,7 +349,7 @@ TEST_F(MeterMap, TimesThatAreNotConverted) {
     EXPECT_EQ(time.GetBarPulseTick().ppq, 96);
     MCTime position(1, 2, 3, 480);
     empty.GetNormalizedTime(position);
-    EXPECT_EQ(position.GetMode(), 2);
+    EXPECT_EQ(position.GetMode(), MCTime::ModeBarPulseTick);
 }
 
 // When the first meter does not start at 0, no position is computed.

@@ -166,14 +166,14 @@ protected:
     float Seconds(float quarters) {
         MCTime t(quarters);
         map->GetClockTime(t);
-        EXPECT_EQ(t.GetMode(), 3);
+        EXPECT_EQ(t.GetMode(), MCTime::ModeClock);
         return t.GetSeconds();
     }
     float Quarters(float seconds) {
         MCTime t(seconds);
-        t.SetMode(3);
+        t.SetMode(MCTime::ModeClock);
         map->GetNormalizedTime(t);
-        EXPECT_EQ(t.GetMode(), 0);
+        EXPECT_EQ(t.GetMode(), MCTime::ModeNormalized);
         return t.GetSeconds();
     }
 
@@ -194,7 +194,7 @@ TEST_F(TempoMap, ConversionsBothWays) {
     for (int i = 0; i < map->GetPointCount(); ++i) {
         auto* mark = static_cast<ECTempo*>(map->GetPointAtIndex(i));
         const float boundary = mark->GetTime()->GetSeconds();
-        EXPECT_EQ(mark->GetClockTime().GetMode(), 3);
+        EXPECT_EQ(mark->GetClockTime().GetMode(), MCTime::ModeClock);
         EXPECT_EQ(Seconds(boundary), mark->GetClockTime().GetSeconds());
         EXPECT_EQ(Quarters(mark->GetClockTime().GetSeconds()), boundary);
         for (float offset : {-0.01f, 0.01f}) {
@@ -230,12 +230,12 @@ TEST(ECTempoEnv, EmptyMapOnlyChangesModes) {
     ECTempoEnv map;
     MCTime t(3.0f);
     map.GetClockTime(t);
-    EXPECT_EQ(t.GetMode(), 3);
+    EXPECT_EQ(t.GetMode(), MCTime::ModeClock);
     EXPECT_EQ(t.GetSeconds(), 3.0f);
     map.GetClockTime(t); // not musical time: left alone
-    EXPECT_EQ(t.GetMode(), 3);
+    EXPECT_EQ(t.GetMode(), MCTime::ModeClock);
     map.GetNormalizedTime(t);
-    EXPECT_EQ(t.GetMode(), 0);
+    EXPECT_EQ(t.GetMode(), MCTime::ModeNormalized);
     EXPECT_EQ(t.GetSeconds(), 3.0f);
     EXPECT_EQ(map.GetDefaultValue(), 60.0f);
     EXPECT_EQ(map.GetLowerLimit(), 20.0f);

@@ -64,9 +64,11 @@ TEST_F(ElementGraph, AddChildRefusalsReferencesFlagsAndOrder) {
     EXPECT_EQ(Items(m.noteA->GetParents()), (Elements{m.chord}));
     EXPECT_EQ(m.noteA->GetRefCount(), 1);
     EXPECT_EQ(m.chord->GetRefCount(), 3) << "the measure's list and two notes' parents lists";
-    EXPECT_TRUE(m.chord->RemoveChild(m.measure, 0) == 0 && m.chord->RemoveParent(m.noteA) == 0);
+    EXPECT_TRUE(m.chord->RemoveChild(m.measure, 0) == 0);
+    EXPECT_TRUE(m.chord->RemoveParent(m.noteA) == 0);
     m.chord->RemoveChild(m.noteA, 0);
-    EXPECT_TRUE(HasChildrenBit(m.chord) && !HasChildrenBit(m.noteB));
+    EXPECT_TRUE(HasChildrenBit(m.chord));
+    EXPECT_TRUE(!HasChildrenBit(m.noteB));
     m.chord->RemoveChildren(0);
     EXPECT_FALSE(HasChildrenBit(m.chord));
     m.chord->SetSelected(3);
@@ -93,7 +95,8 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
     m.measure->AddChild(shared, 0);
     EXPECT_EQ(Items(shared->GetParents()), (Elements{&beam, m.measure}));
     EXPECT_EQ(beam.RemoveChild(shared, 0), 1);
-    EXPECT_TRUE(gone == 0 && !HasChildrenBit(&beam));
+    EXPECT_TRUE(gone == 0);
+    EXPECT_TRUE(!HasChildrenBit(&beam));
     EXPECT_EQ(Items(shared->GetParents()), (Elements{m.measure}));
     EXPECT_EQ(m.measure->RemoveChild(shared, 0), 1);
     EXPECT_NE(gone, 0);
@@ -106,15 +109,19 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
     m.measure->AddChild(m.chord, 0);
     beam.AddChild(m.chord, 0);
     EXPECT_EQ(m.chord->RemoveFromParents(), 1);
-    EXPECT_TRUE(m.chord->GetParents()->IsEmpty() && m.measure->GetChildren()->IsEmpty() &&
-                beam.GetChildren()->IsEmpty());
+    EXPECT_TRUE(m.chord->GetParents()->IsEmpty());
+    EXPECT_TRUE(m.measure->GetChildren()->IsEmpty());
+    EXPECT_TRUE(beam.GetChildren()->IsEmpty());
     EXPECT_EQ(m.chord->GetChildren()->GetCount(), 2);
 
     m.measure->AddChild(m.chord, 0);
     EXPECT_EQ(m.measure->RemoveChild(m.chord, 1), 1);
-    EXPECT_TRUE(m.noteAGone != 0 && m.noteBGone != 0 && m.chordGone == 0);
+    EXPECT_TRUE(m.noteAGone != 0);
+    EXPECT_TRUE(m.noteBGone != 0);
+    EXPECT_TRUE(m.chordGone == 0);
     EXPECT_LT(m.noteBGone, m.noteAGone) << "children are released from the tail";
-    EXPECT_TRUE(m.chord->GetChildren()->IsEmpty() && !HasChildrenBit(m.chord));
+    EXPECT_TRUE(m.chord->GetChildren()->IsEmpty());
+    EXPECT_TRUE(!HasChildrenBit(m.chord));
     EXPECT_EQ(m.chord->Unref(1), 0);
     EXPECT_NE(m.chordGone, 0);
 }
@@ -134,7 +141,8 @@ TEST_F(ElementGraph, AnAncestorOfTheNewParentIsRefused) {
     note->AddChild(grace, 0);
     EXPECT_EQ(grace->AddChild(m.measure, 0), 0) << "three levels up";
     EXPECT_EQ(grace->AddChild(&beam, 0), 0) << "through the second parent";
-    EXPECT_TRUE(grace->GetChildren()->IsEmpty() && m.measure->GetParents()->IsEmpty());
+    EXPECT_TRUE(grace->GetChildren()->IsEmpty());
+    EXPECT_TRUE(m.measure->GetParents()->IsEmpty());
     EXPECT_EQ(Items(beam.GetParents()), Elements{});
     EXPECT_EQ(grace->AddChild(new TLeaf, 0), 1) << "a leaf is never an ancestor";
 
@@ -164,7 +172,10 @@ TEST_F(ElementGraph, UnrefRules) {
     auto* e = new TLeaf;
     int gone = 0;
     e->Watch(&gone);
-    EXPECT_TRUE(e->Ref() == 1 && e->Ref() == 2 && e->Unref(0) == 1 && e->Unref(0) == 0);
+    EXPECT_TRUE(e->Ref() == 1);
+    EXPECT_TRUE(e->Ref() == 2);
+    EXPECT_TRUE(e->Unref(0) == 1);
+    EXPECT_TRUE(e->Unref(0) == 0);
     EXPECT_EQ(e->Unref(0), 0) << "never below 0, and Unref(0) never destroys";
     for (int i = 0; i < 0xFFFF; ++i) {
         e->Ref();
@@ -188,14 +199,19 @@ TEST_F(ElementGraph, CopyAssignmentEqualityAndDefaults) {
     m.chord->SetSelected(1);
     // Copy construction takes the time and the voice/track, nothing of the graph.
     TNode copy(*m.chord);
-    EXPECT_TRUE(copy == *m.chord && copy.GetTime()->GetMode() == 2);
-    EXPECT_TRUE(copy.GetChildren()->IsEmpty() && copy.GetParents()->IsEmpty() &&
-                copy.GetRefCount() == 0 && copy.GetFlags() == 0);
+    EXPECT_TRUE(copy == *m.chord);
+    EXPECT_EQ(copy.GetTime()->GetMode(), MCTime::ModeBarPulseTick);
+    EXPECT_TRUE(copy.GetChildren()->IsEmpty());
+    EXPECT_TRUE(copy.GetParents()->IsEmpty());
+    EXPECT_TRUE(copy.GetRefCount() == 0);
+    EXPECT_TRUE(copy.GetFlags() == 0);
     // Assignment and Copy take the voice/track only; another class gives nothing.
     TNode target(12, 4.0f);
     target = *m.chord;
-    EXPECT_TRUE(target.GetTime()->GetSeconds() == 4.0f && target.GetTrack() == 9);
-    EXPECT_TRUE(target.GetChildren()->IsEmpty() && target != *m.chord);
+    EXPECT_TRUE(target.GetTime()->GetSeconds() == 4.0f);
+    EXPECT_TRUE(target.GetTrack() == 9);
+    EXPECT_TRUE(target.GetChildren()->IsEmpty());
+    EXPECT_TRUE(target != *m.chord);
     target.SetTime(&t);
     EXPECT_TRUE(target == *m.chord);
     target.SetVoice(4);
@@ -205,10 +221,13 @@ TEST_F(ElementGraph, CopyAssignmentEqualityAndDefaults) {
     a.SetVoiceTrack(1, 3);
     EXPECT_EQ(b.Copy(&a), &b);
     b.Copy(&x);
-    EXPECT_TRUE(b.GetVoice() == 1 && *b.GetTime() == MCTime::TimeNull());
+    EXPECT_TRUE(b.GetVoice() == 1);
+    EXPECT_TRUE(*b.GetTime() == MCTime::TimeNull());
     EXPECT_TRUE(x == y) << "containers compare equal whatever they hold";
     EXPECT_FALSE(static_cast<ECBase&>(x) == static_cast<ECBase&>(y)) << "elements: identity";
-    EXPECT_TRUE(x.GetTime() == nullptr && x.GetVoice() == 15 && x.GetTrack() == 2047);
+    EXPECT_TRUE(x.GetTime() == nullptr);
+    EXPECT_TRUE(x.GetVoice() == 15);
+    EXPECT_TRUE(x.GetTrack() == 2047);
 }
 
 TEST_F(ElementGraph, GetDescendantIsDepthFirstWithinTheDepthAndKeepsOutOfBeams) {
@@ -262,32 +281,13 @@ TEST_F(ElementGraph, GetAncestorWalksParentsWithoutClippingWithinTheDepth) {
     }
 }
 
-// performance -> 2 measures -> 3 chords -> 2 notes each; a beam under each measure (after the
-// chords: a timed child added later goes before an untimed one) shares the first measure's
-// chords.
-TNode* BuildPerformance() {
-    auto* root = new TNode(44);
-    for (int m = 0; m < 2; ++m) {
-        auto* measure = new TNode(32, static_cast<float>(4 * m));
-        root->AddChild(measure, 1);
-        auto* beam = new ECWithChild;
-        measure->AddChild(beam, 1);
-        for (int c = 0; c < 3; ++c) {
-            auto* chord = new TNode(12, static_cast<float>(4 * m + c));
-            chord->AddChild(new TLeaf, 1);
-            chord->AddChild(new TLeaf, 1);
-            measure->AddChild(chord, 1);
-            if (m == 0) {
-                beam->AddChild(chord, 1);
-            }
-        }
-    }
-    return root;
-}
+// Two timed measures of three chords, an uncounted beam-like container under each: 21
+// counted elements.
+constexpr ScoreShape Performance{.chords = 3, .timed = true, .containerPerMeasure = true};
 
 TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     // Deep removal, then deleting an owned root.
-    TNode* root = BuildPerformance();
+    TNode* root = BuildScore(Performance);
     EXPECT_EQ(root->GetRefCount(), 2) << "held by its measures' parents lists";
     EXPECT_EQ(root->RemoveChild(root->GetChildren()->GetHead(), 1), 1);
     EXPECT_EQ(Live(), 1 + 1 + 3 + 6) << "the root and the other measure";
@@ -295,7 +295,7 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     EXPECT_EQ(Live(), 0);
 
     // A detached subtree is released as a root of its own.
-    root = BuildPerformance();
+    root = BuildScore(Performance);
     ECBase* measure = root->GetChildren()->GetTail();
     measure->Ref();
     root->RemoveChild(measure, 0);
@@ -306,22 +306,24 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     EXPECT_EQ(Live(), 0);
 
     // A root held by Ref goes with RemoveChildren and then Unref, not with Unref alone.
-    root = BuildPerformance();
+    root = BuildScore(Performance);
     root->Ref();
     EXPECT_EQ(root->Unref(1), 2) << "the children keep the root alive";
     root->Ref();
     root->RemoveChildren(1);
-    EXPECT_TRUE(root->GetRefCount() == 1 && Live() == 1);
+    EXPECT_TRUE(root->GetRefCount() == 1);
+    EXPECT_TRUE(Live() == 1);
     EXPECT_EQ(root->Unref(1), 0);
 
     // An element held elsewhere survives without its children.
-    root = BuildPerformance();
+    root = BuildScore(Performance);
     ECBase* chord = root->GetChildren()->GetHead()->GetChildren()->GetHead();
     TNode selection(0);
     selection.AddChild(chord, 0);
     delete root;
     EXPECT_EQ(Live(), 2);
-    EXPECT_TRUE(chord->GetChildren()->IsEmpty() && chord->GetParents()->GetCount() == 1);
+    EXPECT_TRUE(chord->GetChildren()->IsEmpty());
+    EXPECT_TRUE(chord->GetParents()->GetCount() == 1);
     selection.RemoveChildren(1);
 }
 

@@ -14,15 +14,17 @@ namespace {
 
 void ExpectBpt(const MCTime& t, std::int32_t bar, std::int32_t pulse, std::int32_t tick,
                std::int32_t ppq) {
-    ASSERT_EQ(t.GetMode(), 2);
+    ASSERT_EQ(t.GetMode(), MCTime::ModeBarPulseTick);
     const BPTTime& r = t.GetBarPulseTick();
-    EXPECT_TRUE(r.bar == bar && r.pulse == pulse && r.tick == tick && r.ppq == ppq)
-        << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
+    EXPECT_TRUE(r.bar == bar) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
+    EXPECT_TRUE(r.pulse == pulse) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
+    EXPECT_TRUE(r.tick == tick) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
+    EXPECT_TRUE(r.ppq == ppq) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
 }
 
 MCTime Clock(float seconds) {
     MCTime t(seconds);
-    t.SetMode(3);
+    t.SetMode(MCTime::ModeClock);
     return t;
 }
 
@@ -32,13 +34,16 @@ TEST(MCTimeConversion, ConstantsTicksAndMilliseconds) {
     using Limits = std::numeric_limits<std::int32_t>;
     EXPECT_EQ(std::bit_cast<std::uint32_t>(MCTime::TimeMax().GetSeconds()), 0x7F7FFFFFu);
     EXPECT_EQ(std::bit_cast<std::uint32_t>(MCTime::TimeNull().GetSeconds()), 0xFF7FFFFFu);
-    EXPECT_TRUE(MCTime::TimeNull() < MCTime::TimeZero() && MCTime::TimeZero() < MCTime::TimeMax());
-    EXPECT_TRUE(MCTime(1.5f).GetTicks(480) == 720 && MCTime(-1.4f).GetTicks(480) == -671);
-    EXPECT_TRUE(MCTime(1, 2, 3, 480).GetTicks(480) == 0 &&
-                MCTime(std::numeric_limits<float>::quiet_NaN()).GetTicks(480) == 0);
-    EXPECT_TRUE(MCTime::TimeMax().GetTicks(480) == Limits::max() &&
-                MCTime::TimeNull().GetMSec() == Limits::min());
-    EXPECT_TRUE(MCTime(0.0015f).GetMSec() == 2 && MCTime(-0.0015f).GetMSec() == -1);
+    EXPECT_TRUE(MCTime::TimeNull() < MCTime::TimeZero());
+    EXPECT_TRUE(MCTime::TimeZero() < MCTime::TimeMax());
+    EXPECT_TRUE(MCTime(1.5f).GetTicks(480) == 720);
+    EXPECT_TRUE(MCTime(-1.4f).GetTicks(480) == -671);
+    EXPECT_TRUE(MCTime(1, 2, 3, 480).GetTicks(480) == 0);
+    EXPECT_TRUE(MCTime(std::numeric_limits<float>::quiet_NaN()).GetTicks(480) == 0);
+    EXPECT_TRUE(MCTime::TimeMax().GetTicks(480) == Limits::max());
+    EXPECT_TRUE(MCTime::TimeNull().GetMSec() == Limits::min());
+    EXPECT_TRUE(MCTime(0.0015f).GetMSec() == 2);
+    EXPECT_TRUE(MCTime(-0.0015f).GetMSec() == -1);
 
     MCTime t = Clock(1.0f), b(3, 1, 5, 480);
     t.SetTicks(10, 0);
@@ -46,17 +51,21 @@ TEST(MCTimeConversion, ConstantsTicksAndMilliseconds) {
     EXPECT_EQ(t.GetSeconds(), 1.0f) << "a resolution below 1 changes nothing";
     t.SetTicks(960, 480);
     t.AddTicks(240, 480);
-    EXPECT_TRUE(t.GetMode() == 3 && t.GetSeconds() == 2.5f) << "a scalar mode stays";
+    EXPECT_EQ(t.GetMode(), MCTime::ModeClock) << "a scalar mode stays";
+    EXPECT_TRUE(t.GetSeconds() == 2.5f) << "a scalar mode stays";
     b.AddTicks(240, 480);
     ExpectBpt(b, 3, 1, 5, 480);
     b.SetMSec(1500);
-    EXPECT_TRUE(b.GetMode() == 0 && b.GetSeconds() == 1.5f);
+    EXPECT_EQ(b.GetMode(), MCTime::ModeNormalized);
+    EXPECT_TRUE(b.GetSeconds() == 1.5f);
 }
 
 // The bar/pulse/tick record lives exactly while in mode 2, and copies never share it.
 TEST(MCTimeConversion, GlobalResolutionIsClampedAndUsedByZeroResults) {
-    EXPECT_TRUE(MCTime::SetGlobalPPQ(5) == 1 && MCTime::GlobalPPQ == 10);
-    EXPECT_TRUE(MCTime::SetGlobalPPQ(5000) == 1 && MCTime::GlobalPPQ == 1000);
+    EXPECT_TRUE(MCTime::SetGlobalPPQ(5) == 1);
+    EXPECT_TRUE(MCTime::GlobalPPQ == 10);
+    EXPECT_TRUE(MCTime::SetGlobalPPQ(5000) == 1);
+    EXPECT_TRUE(MCTime::GlobalPPQ == 1000);
     MCTime::SetGlobalPPQ(960);
     EXPECT_EQ((-MCTime(1, 2, 3, 480)).GetBarPulseTick().ppq, 960);
     MCTime::SetGlobalPPQ(480);
@@ -64,19 +73,19 @@ TEST(MCTimeConversion, GlobalResolutionIsClampedAndUsedByZeroResults) {
 
 TEST(MCTimeMode, TheRecordLivesExactlyWhileInModeTwo) {
     MCTime t(2, 1, 0, 480), s = Clock(2.5f);
-    t.SetMode(0);
+    t.SetMode(MCTime::ModeNormalized);
     EXPECT_EQ(t.GetSeconds(), 0.0f);
     s = 4.0f;
-    EXPECT_EQ(s.GetMode(), 3) << "assigning a float keeps a scalar mode";
-    s.SetMode(2);
+    EXPECT_EQ(s.GetMode(), MCTime::ModeClock) << "assigning a float keeps a scalar mode";
+    s.SetMode(MCTime::ModeBarPulseTick);
     ExpectBpt(s, 0, 0, 0, 0);
     s.SetBarPulseTick(BPTTime{4, 3, 2, 960});
     ExpectBpt(s, 4, 3, 2, 960);
     s = 1.0f;
-    EXPECT_EQ(s.GetMode(), 0);
+    EXPECT_EQ(s.GetMode(), MCTime::ModeNormalized);
     s.SetBarPulseTick(1, 1, 1, 480);
     s.SetSeconds(0.25f);
-    EXPECT_EQ(s.GetMode(), 0);
+    EXPECT_EQ(s.GetMode(), MCTime::ModeNormalized);
     MCTime a(1, 2, 3, 480), c(0.5f);
     c = a;
     c.SetPPQ(960);
@@ -113,7 +122,8 @@ TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
     MCTime t = Clock(1.0f), b(1, 2, 3, 480);
     t += MCTime(0.5f);
     t -= MCTime(2.0f);
-    EXPECT_TRUE(t.GetMode() == 3 && t.GetSeconds() == -0.5f);
+    EXPECT_EQ(t.GetMode(), MCTime::ModeClock);
+    EXPECT_TRUE(t.GetSeconds() == -0.5f);
     t += MCTime(1, 0, 0, 480);
     t *= 4.0f;
     t /= 0.0f;
@@ -126,7 +136,8 @@ TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
         {MCTime(-1.0f) % MCTime(4.0f), 3.0f}, {MCTime(5.0f) % MCTime(-4.0f), -3.0f},
         {MCTime(5.5f) % MCTime(0.0f), 0.5f},  {-Clock(2.0f), -2.0f}};
     for (const auto& [result, seconds] : results) {
-        EXPECT_TRUE(result.GetMode() == 0 && result.GetSeconds() == seconds) << seconds;
+        EXPECT_EQ(result.GetMode(), MCTime::ModeNormalized) << seconds;
+        EXPECT_TRUE(result.GetSeconds() == seconds) << seconds;
     }
 }
 
@@ -137,23 +148,33 @@ TEST(MCTimeCompare, BarPulseTickComparisons) {
     EXPECT_TRUE(MCTime(1, 2, 240, 480) != MCTime(1, 2, 241, 480));
     EXPECT_FALSE(MCTime(1, 2, 0, 0) == MCTime(1, 2, 0, 480)) << "ppq below 1 never matches";
     EXPECT_TRUE(MCTime(1, 2, 5, 0) == MCTime(1, 2, 5, 0));
-    EXPECT_FALSE(MCTime(0, 0, 0, 480) == MCTime(0.0f) || MCTime(0.0f) == MCTime(0, 0, 0, 480));
+    EXPECT_FALSE(MCTime(0, 0, 0, 480) == MCTime(0.0f));
+    EXPECT_FALSE(MCTime(0.0f) == MCTime(0, 0, 0, 480));
 
-    EXPECT_TRUE(MCTime(0, 0, 0, 480) >= MCTime::TimeZero() && MCTime(0, 1, 0, 480) >= MCTime(0.0f));
-    EXPECT_FALSE(MCTime(0, 1, 0, 480) >= MCTime(0.5f) || MCTime(0, -1, 0, 480) >= MCTime(0.0f));
+    EXPECT_TRUE(MCTime(0, 0, 0, 480) >= MCTime::TimeZero());
+    EXPECT_TRUE(MCTime(0, 1, 0, 480) >= MCTime(0.0f));
+    EXPECT_FALSE(MCTime(0, 1, 0, 480) >= MCTime(0.5f));
+    EXPECT_FALSE(MCTime(0, -1, 0, 480) >= MCTime(0.0f));
     EXPECT_TRUE(MCTime(0, -1, 0, 480) <= MCTime(-0.0f));
     EXPECT_FALSE(MCTime(0, 1, 0, 480) <= MCTime(0.0f));
     const MCTime a(2, 0, 0, 480), b(1, 3, 0, 480);
-    EXPECT_TRUE(a < MCTime::TimeNull() && a > MCTime::TimeNull());
-    EXPECT_FALSE(MCTime(1.0f) >= a || MCTime(1.0f) <= a);
+    EXPECT_TRUE(a < MCTime::TimeNull());
+    EXPECT_TRUE(a > MCTime::TimeNull());
+    EXPECT_FALSE(MCTime(1.0f) >= a);
+    EXPECT_FALSE(MCTime(1.0f) <= a);
 
-    EXPECT_TRUE(a < b && a > b && b < a && b > a);
+    EXPECT_TRUE(a < b);
+    EXPECT_TRUE(a > b);
+    EXPECT_TRUE(b < a);
+    EXPECT_TRUE(b > a);
     // An equal or finer ppq on the left compares raw ticks, a coarser one tick/ppq.
     const MCTime fine(1, 1, 300, 960), coarse(1, 1, 200, 480);
-    EXPECT_TRUE(fine >= coarse && fine <= coarse && fine != coarse);
+    EXPECT_TRUE(fine >= coarse);
+    EXPECT_TRUE(fine <= coarse);
+    EXPECT_TRUE(fine != coarse);
     EXPECT_TRUE(MCTime(1, 1, 240, 480) >= MCTime(1, 1, 479, 960));
-    EXPECT_FALSE(MCTime(1, 1, 5, 0) >= MCTime(1, 1, 5, 480) ||
-                 MCTime(1, 1, 5, 480) <= MCTime(1, 1, 5, 0));
+    EXPECT_FALSE(MCTime(1, 1, 5, 0) >= MCTime(1, 1, 5, 480));
+    EXPECT_FALSE(MCTime(1, 1, 5, 480) <= MCTime(1, 1, 5, 0));
 }
 
 TEST(MCTimeArchive, RecordsAtEveryVersion) {
@@ -170,8 +191,10 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
         c.Serialize(ar, 0x7FFFFFFF);
     });
     ExpectBpt(a, 3, 1, 240, 480);
-    EXPECT_TRUE(b.GetMode() == 3 && b.GetSeconds() == 2.0f);
-    EXPECT_TRUE(c.GetMode() == 0 && c.GetSeconds() == 1.5f);
+    EXPECT_EQ(b.GetMode(), MCTime::ModeClock);
+    EXPECT_TRUE(b.GetSeconds() == 2.0f);
+    EXPECT_EQ(c.GetMode(), MCTime::ModeNormalized);
+    EXPECT_TRUE(c.GetSeconds() == 1.5f);
 
     // Below version 1 a bare float; a current record read that way goes wrong.
     MCTime bare, wrong;
@@ -181,7 +204,8 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
         wrong.Serialize(ar, 0);
         ar >> next;
     });
-    EXPECT_TRUE(bare.GetMode() == 0 && bare.GetSeconds() == 1.5f);
+    EXPECT_EQ(bare.GetMode(), MCTime::ModeNormalized);
+    EXPECT_TRUE(bare.GetSeconds() == 1.5f);
     EXPECT_EQ(std::bit_cast<std::uint32_t>(wrong.GetSeconds()), 0xC0000000u);
     EXPECT_EQ(next, 0x3F);
 

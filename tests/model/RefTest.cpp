@@ -36,30 +36,6 @@ protected:
     std::int64_t m_allocations = 0;
 };
 
-// A root with two measures of two chords of two notes, and a beam under the first measure
-// that shares its chords: 16 elements.
-TNode* BuildScore() {
-    auto* root = new TNode(44);
-    for (int m = 0; m < 2; ++m) {
-        auto* measure = new TNode(32);
-        root->AddChild(measure, 0);
-        auto* beam = m == 0 ? new TNode(7) : nullptr;
-        for (int c = 0; c < 2; ++c) {
-            auto* chord = new TNode(12);
-            chord->AddChild(new TLeaf, 0);
-            chord->AddChild(new TLeaf, 0);
-            measure->AddChild(chord, 0);
-            if (beam != nullptr) {
-                beam->AddChild(chord, 0);
-            }
-        }
-        if (beam != nullptr) {
-            measure->AddChild(beam, 0);
-        }
-    }
-    return root;
-}
-
 TEST_F(Handles, EachHandleHoldsOneReference) {
     Ref<TLeaf> leaf = MakeRef<TLeaf>(1.0f);
     EXPECT_EQ(leaf->GetRefCount(), 1);
@@ -84,6 +60,8 @@ TEST_F(Handles, EachHandleHoldsOneReference) {
     EXPECT_EQ(Live(), 0);
 }
 
+// The shared score (BuildScore) of 16 counted elements: a root, two measures of two chords of
+// two notes, and a beam over the first measure's chords.
 TEST_F(Handles, TheLastHandleOnAFreeStandingRootReleasesTheGraphBelow) {
     { Ref<TNode> root(BuildScore()); }
     EXPECT_EQ(Live(), 0);

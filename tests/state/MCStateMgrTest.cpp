@@ -27,7 +27,8 @@ TEST_F(StateManagerTest, HandlersThenTheGlobalHandlerSeeEachRecordInOrder) {
     const std::uint16_t refs = m_doc->GetRefCount();
     (new SCStatus(7, "first"))->Apply(m_doc.get());
     (new SCTime(8, MCTime(2.0f)))->Apply(m_doc.get());
-    EXPECT_TRUE(m_journal.lines.empty() && m_doc->GetRefCount() == refs + 2);
+    EXPECT_TRUE(m_journal.lines.empty());
+    EXPECT_TRUE(m_doc->GetRefCount() == refs + 2);
     PumpUntil([&] { return m_journal.lines.size() == 6; });
     EXPECT_EQ(m_journal.Joined(), "A:7 B:7 G:7 A:8 B:8 G:8");
     EXPECT_EQ(m_doc->GetRefCount(), refs);
@@ -67,7 +68,8 @@ TEST_F(StateManagerTest, ModeRecordsSetTheModeAndModeTwoSuppliesTheEvent) {
     static ECWithTime element;
     SCMode::SetEventFunc([](void*) -> ECBase* { return &element; }, nullptr);
     (new SCMode(1502))->Apply(m_doc.get());
-    EXPECT_TRUE(SCMode::GetMode() == 1502 && SCMode::GetEvent() == &element);
+    EXPECT_TRUE(SCMode::GetMode() == 1502);
+    EXPECT_TRUE(SCMode::GetEvent() == &element);
     (new SCMode(1499))->Apply(m_doc.get());
     EXPECT_EQ(SCMode::GetMode(), 1502);
     (new SCMode(1500))->Apply(m_doc.get());
@@ -94,11 +96,13 @@ TEST_F(StateManagerTest, PrefsRecordsReloadSelectionColourAndUndoLimitBeforeHand
     MCCommandMgr::SetUndoLevels(3);
     SCSelection::SetColor(7);
     reload(SCPrefs::CodeChanged);
-    EXPECT_TRUE(seen == 10 && SCSelection::GetColor() == 255u) << "nothing stored: the defaults";
+    EXPECT_TRUE(seen == 10) << "nothing stored: the defaults";
+    EXPECT_TRUE(SCSelection::GetColor() == 255u) << "nothing stored: the defaults";
     SaveIntPreference("Settings", "UndoLevels", 25);
     SaveIntPreference("Settings\\Color", "Selection", 0xFF00);
     reload(SCPrefs::CodeChanged);
-    EXPECT_TRUE(seen == 25 && SCSelection::GetColor() == 0xFF00u);
+    EXPECT_TRUE(seen == 25);
+    EXPECT_TRUE(SCSelection::GetColor() == 0xFF00u);
     SaveIntPreference("Settings", "UndoLevels", 30);
     reload(1601); // another code changes nothing
     EXPECT_EQ(MCCommandMgr::GetUndoLevels(), 25);
@@ -126,17 +130,22 @@ TEST_F(SelectionTest, UpdatesTheSelectionByCode) {
     SCSelection toggle(SCSelection::CodeToggle, b);
     toggle.AddToSelection(c);
     toggle.AddToSelection(c);
-    EXPECT_TRUE(toggle.GetEvents(0)->GetCount() == 2 && toggle.GetEvents(1) == nullptr);
+    EXPECT_TRUE(toggle.GetEvents(0)->GetCount() == 2);
+    EXPECT_TRUE(toggle.GetEvents(1) == nullptr);
     EXPECT_EQ(toggle.UpdateSelection(current), 1);
     EXPECT_EQ(Items(&current), (std::vector<ECBase*>{a, c}));
-    EXPECT_TRUE(toggle.GetEvents(2)->GetHead() == c && toggle.GetEvents(3)->GetHead() == b);
-    EXPECT_TRUE(b->IsSelected() == 0 && c->IsSelected() == 1);
+    EXPECT_TRUE(toggle.GetEvents(2)->GetHead() == c);
+    EXPECT_TRUE(toggle.GetEvents(3)->GetHead() == b);
+    EXPECT_TRUE(b->IsSelected() == 0);
+    EXPECT_TRUE(c->IsSelected() == 1);
 
     EXPECT_EQ(SCSelection(SCSelection::CodeAdd, a).UpdateSelection(current), 0);
     SCSelection unknown(1699, a);
-    EXPECT_TRUE(unknown.UpdateSelection(current) == 0 && unknown.IsUpdated() == 0);
+    EXPECT_TRUE(unknown.UpdateSelection(current) == 0);
+    EXPECT_TRUE(unknown.IsUpdated() == 0);
     EXPECT_EQ(SCSelection(SCSelection::CodeReplace, b).UpdateSelection(current), 1);
-    EXPECT_TRUE(Items(&current) == std::vector<ECBase*>{b} && a->IsSelected() == 0);
+    EXPECT_TRUE(Items(&current) == std::vector<ECBase*>{b});
+    EXPECT_TRUE(a->IsSelected() == 0);
     EXPECT_EQ(SCSelection(SCSelection::CodeRemove, b).UpdateSelection(current), 1);
     EXPECT_TRUE(current.IsEmpty());
     current.AddTail(a);

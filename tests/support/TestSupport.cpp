@@ -11,6 +11,35 @@ IMPLEMENT_SERIAL(TNode, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
 IMPLEMENT_SERIAL(TData, DCBase, 2 | CRuntimeClass::VersionableSchema)
 IMPLEMENT_DYNCREATE(TTransient, DCBase)
 
+TNode* BuildScore(const ScoreShape& shape) {
+    const int sorted = shape.timed ? 1 : 0;
+    auto* root = new TNode(44);
+    for (int m = 0; m < 2; ++m) {
+        auto* measure = new TNode(32, shape.timed ? static_cast<float>(4 * m) : 0.0f);
+        root->AddChild(measure, sorted);
+        ECBase* beam = nullptr;
+        if (shape.containerPerMeasure) {
+            beam = new ECWithChild;
+            measure->AddChild(beam, sorted);
+        } else if (m == 0) {
+            beam = new TNode(7);
+        }
+        for (int c = 0; c < shape.chords; ++c) {
+            auto* chord = new TNode(12, shape.timed ? static_cast<float>(4 * m + c) : 0.0f);
+            chord->AddChild(new TLeaf, sorted);
+            chord->AddChild(new TLeaf, sorted);
+            measure->AddChild(chord, sorted);
+            if (m == 0) {
+                beam->AddChild(chord, sorted);
+            }
+        }
+        if (!shape.containerPerMeasure && beam != nullptr) {
+            measure->AddChild(beam, 0);
+        }
+    }
+    return root;
+}
+
 Bytes X(std::string_view text) {
     Bytes out;
     auto word = [&](unsigned long w) {

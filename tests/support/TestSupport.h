@@ -129,6 +129,21 @@ public:
     int m_nId;
 };
 
+/// The score-shaped graph that the graph tests share: a root (id 44) over two measures (id
+/// 32), each of `chords` chords (id 12) of two TLeaf notes, and a beam-like container that
+/// also holds the first measure's chords.
+struct ScoreShape {
+    int chords = 2;
+    /// Measures 4 apart and chords 1 apart, linked in time order; otherwise all at 0, linked
+    /// in the order made.
+    bool timed = false;
+    /// An uncounted container (ECWithChild) under every measure, linked before its chords;
+    /// otherwise a counted beam (id 7) under the first measure only, linked after them.
+    bool containerPerMeasure = false;
+};
+/// Builds the graph; its root is held only by its measures' parents lists.
+TNode* BuildScore(const ScoreShape& shape = {});
+
 /// An archivable attached data record, and one whose class is not archivable.
 class TData : public DCBase {
     DECLARE_SERIAL(TData)

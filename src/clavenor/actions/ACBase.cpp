@@ -3,22 +3,11 @@
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
+#include "clavenor/model/detail/MCGraphWalk.h"
 
 namespace clavenor {
 
 namespace {
-
-// Spanning marks: their children are also children of a measure or a chord, so a walk
-// reaches them there.
-constexpr int kDefaultClip[] = {EventId::Beam, EventId::Slur, EventId::Tie, EventId::Glissando};
-
-// Envelopes are containers of their points; a walk acts on the points only.
-constexpr int kDefaultBypass[] = {
-    EventId::ChanPressureEnv, EventId::ControllerEnv,   EventId::Envelope,
-    EventId::MeterEnv,        EventId::NRPNEnv,         EventId::PatchEnv,
-    EventId::PitchBendEnv,    EventId::PolyPressureEnv, EventId::RPNEnv,
-    EventId::TempoEnv,        EventId::Reserved63,      EventId::Reserved69,
-};
 
 bool Contains(const CArray<int, int>& types, int id) {
     const int* data = types.GetData();
@@ -34,10 +23,10 @@ bool Contains(const CArray<int, int>& types, int id) {
 
 ACBase::ACBase(int reverse) : m_nFlags(FlagClip | FlagBypass) {
     SetReverse(reverse);
-    for (int id : kDefaultClip) {
+    for (int id : MCGraphWalk::SpanningMarks) {
         m_clipTypes.Add(id);
     }
-    for (int id : kDefaultBypass) {
+    for (int id : MCGraphWalk::PassThroughKinds) {
         m_bypassTypes.Add(id);
     }
 }
@@ -58,23 +47,23 @@ bool ACBase::EnsureBegun() {
 
 int ACBase::Apply(ECBase* start) {
     if (start == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     if (!EnsureBegun()) {
-        return -1;
+        return ResultAbort;
     }
     const bool bypass = ShouldBypass(start) != 0;
-    int result = 0;
+    int result = ResultContinue;
     if (!bypass) {
         result = DoAction(start);
-        if (result == -1) {
-            return -1;
+        if (result == ResultAbort) {
+            return ResultAbort;
         }
-        if (result == 1 || result == 2 || result == 3) {
+        if (result == ResultSkipChildren || result == ResultStop || result == ResultSkipSiblings) {
             return result;
         }
-        if (result == 0 && ShouldClip(start) != 0) {
-            return 1;
+        if (result == ResultContinue && ShouldClip(start) != 0) {
+            return ResultSkipChildren;
         }
     }
 
@@ -84,7 +73,7 @@ int ACBase::Apply(ECBase* start) {
         // limit is set.
         const bool counted = !bypass && m_nDepthLimit < Unlimited;
         if (counted && m_nCurDepth + 1 > m_nDepthLimit) {
-            return 1;
+            return ResultSkipChildren;
         }
         LevelGuard level(m_nCurDepth, m_nNesting);
         if (counted) {
@@ -94,15 +83,15 @@ int ACBase::Apply(ECBase* start) {
             // The next node is taken first, so DoAction may detach the element it is given
             // (as long as something else still holds it).
             const int r = Apply(next->GetNext(pos));
-            if (r == -1 || r == 2) {
+            if (r == ResultAbort || r == ResultStop) {
                 result = r;
                 break;
             }
-            if (r == 3) {
-                result = 0;
+            if (r == ResultSkipSiblings) {
+                result = ResultContinue;
                 break;
             }
-            result = (r == 0 || r == 1) ? 0 : r;
+            result = (r == ResultContinue || r == ResultSkipChildren) ? ResultContinue : r;
         }
     }
 
@@ -117,7 +106,7 @@ int ACBase::Apply(ECBase* start) {
 
 int ACBase::Apply(MCEventList* list, int ignoreStops) {
     m_nFlags |= FlagListMode;
-    int result = 0;
+    int result = ResultContinue;
     if (list != nullptr) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             ECBase* element = list->GetNext(pos);
@@ -125,10 +114,11 @@ int ACBase::Apply(MCEventList* list, int ignoreStops) {
                 continue;
             }
             result = Apply(element);
-            const bool stop = result == -1 || result == 2 || result == 3;
+            const bool stop =
+                result == ResultAbort || result == ResultStop || result == ResultSkipSiblings;
             m_nCurDepth = 0;
             if (stop && ignoreStops == 0) {
-                result = 2;
+                result = ResultStop;
                 break;
             }
         }
@@ -137,7 +127,7 @@ int ACBase::Apply(MCEventList* list, int ignoreStops) {
     return result;
 }
 
-int ACBase::DoAction(ECBase*) { return 0; }
+int ACBase::DoAction(ECBase*) { return ResultContinue; }
 
 void ACBase::EndAction() {}
 

@@ -13,12 +13,13 @@ class MCEventList;
 /// children or (in reverse mode) up through parents, and calls DoAction on each element.
 ///
 /// Result codes of DoAction and Apply:
-///   -1 abort: stop everything and report failure;
-///    0 continue: enter the element's children (parents) unless the element is clipped;
-///    1 done with this element: skip its children, go on with its next sibling;
-///    2 stop the whole walk;
-///    3 skip the element's children and its remaining siblings; continue one level up;
-///   any other value: treated as 0 for descending and carried as the result.
+///   ResultAbort (-1): stop everything and report failure;
+///   ResultContinue (0): enter the element's children (parents) unless it is clipped;
+///   ResultSkipChildren (1): done with this element, go on with its next sibling;
+///   ResultStop (2): stop the whole walk;
+///   ResultSkipSiblings (3): skip the element's children and its remaining siblings, and
+///     continue one level up;
+///   any other value: treated as ResultContinue for descending and carried as the result.
 ///
 /// Controls: a depth limit (levels below, or above, the start element that are visited;
 /// 255 is unlimited); clip types, whose elements are acted on but not entered (by default
@@ -47,6 +48,12 @@ public:
     static constexpr std::uint16_t FlagDerived = 0x100;
 
     static constexpr std::uint8_t Unlimited = 255;
+
+    static constexpr int ResultAbort = -1;
+    static constexpr int ResultContinue = 0;
+    static constexpr int ResultSkipChildren = 1;
+    static constexpr int ResultStop = 2;
+    static constexpr int ResultSkipSiblings = 3;
 
     explicit ACBase(int reverse = 0);
     virtual ~ACBase();

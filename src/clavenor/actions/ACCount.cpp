@@ -13,7 +13,7 @@ int ACCount::DoAction(ECBase* element) {
     if (PassesTypeFilter(element)) {
         ++m_nCount;
     }
-    return 0;
+    return ResultContinue;
 }
 
 } // namespace clavenor

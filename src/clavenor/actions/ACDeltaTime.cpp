@@ -9,7 +9,7 @@ namespace clavenor {
 namespace {
 
 // Kinds that stay at the start of the piece when material before them moves.
-constexpr int kAnchoredAtZero[] = {
+constexpr int AnchoredAtZero[] = {
     EventId::BankLSB,     EventId::BankMSB,       EventId::Clef,  EventId::ConductorStaff,
     EventId::EnvPoint,    EventId::FlowControl,   EventId::Key,   EventId::Meter,
     EventId::Performance, EventId::ProgramChange, EventId::Staff, EventId::Tempo,
@@ -17,7 +17,7 @@ constexpr int kAnchoredAtZero[] = {
 };
 
 bool IsAnchoredKind(int id) {
-    for (int kind : kAnchoredAtZero) {
+    for (int kind : AnchoredAtZero) {
         if (kind == id) {
             return true;
         }
@@ -45,19 +45,20 @@ void ACDeltaTime::SetTimeRange(const MCTime& start, const MCTime& end, int mode)
 int ACDeltaTime::DoAction(ECBase* element) {
     MCTime* time = element->GetTime();
     if (time == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     if (*time > m_end) {
-        return 3;
+        return ResultSkipSiblings;
     }
     if (*time == MCTime::TimeZero() && IsAnchoredKind(element->GetEventId())) {
-        return 0;
+        return ResultContinue;
     }
     if (!ACFindTime::IsInRange(*time, m_start, m_end, m_nMode)) {
-        return 0;
+        return ResultContinue;
     }
     float sum = 0.0f;
-    if (time->GetMode() != 2 && m_delta.GetMode() != 2) {
+    if (time->GetMode() != MCTime::ModeBarPulseTick &&
+        m_delta.GetMode() != MCTime::ModeBarPulseTick) {
         sum = time->GetSeconds() + m_delta.GetSeconds();
     }
     MCTime moved(sum);
@@ -65,7 +66,7 @@ int ACDeltaTime::DoAction(ECBase* element) {
         moved = MCTime::TimeZero();
     }
     element->SetTime(&moved);
-    return 0;
+    return ResultContinue;
 }
 
 } // namespace clavenor

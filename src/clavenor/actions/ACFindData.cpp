@@ -8,7 +8,7 @@ ACFindData::ACFindData(int viewCode) : ACFindEvents(1), m_nViewCode(viewCode) {}
 
 int ACFindData::DoAction(ECBase* element) {
     if (element->GetData(m_nViewCode, 0) == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     return ACFindEvents::DoAction(element);
 }

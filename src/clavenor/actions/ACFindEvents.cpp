@@ -16,13 +16,13 @@ bool ACFindEvents::AddFound(ECBase* element) { return m_found.AddTail(element) !
 
 int ACFindEvents::DoAction(ECBase* element) {
     if (!PassesTypeFilter(element)) {
-        return 0;
+        return ResultContinue;
     }
     if (!AddFound(element)) {
-        return -1;
+        return ResultAbort;
     }
     ++m_nCount;
-    return m_nCount >= m_nMaxCount ? 2 : 0;
+    return m_nCount >= m_nMaxCount ? ResultStop : ResultContinue;
 }
 
 } // namespace clavenor

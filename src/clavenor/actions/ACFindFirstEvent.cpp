@@ -11,10 +11,10 @@ int ACFindFirstEvent::BeginAction() {
 
 int ACFindFirstEvent::DoAction(ECBase* element) {
     if (!PassesTypeFilter(element)) {
-        return 0;
+        return ResultContinue;
     }
     m_pFound = element;
-    return 2;
+    return ResultStop;
 }
 
 } // namespace clavenor

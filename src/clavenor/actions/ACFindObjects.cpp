@@ -15,10 +15,10 @@ int ACFindObjects::BeginAction() {
 
 int ACFindObjects::DoAction(ECBase* element) {
     if (m_objects.Find(element) == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     m_nFlags |= FlagDerived;
-    return 2;
+    return ResultStop;
 }
 
 int ACFindObjects::AddObject(ECBase* object) {

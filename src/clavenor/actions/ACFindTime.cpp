@@ -31,16 +31,16 @@ bool ACFindTime::IsInRange(const MCTime& t, const MCTime& start, const MCTime& e
 int ACFindTime::DoAction(ECBase* element) {
     MCTime* time = element->GetTime();
     if (time == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     if (*time > m_end) {
-        return 3;
+        return ResultSkipSiblings;
     }
     if (IsInRange(*time, m_start, m_end, m_nMode) && PassesTypeFilter(element) &&
         !AddFound(element)) {
-        return -1;
+        return ResultAbort;
     }
-    return 0;
+    return ResultContinue;
 }
 
 } // namespace clavenor

@@ -10,17 +10,17 @@ ACFindVoiceTrack::ACFindVoiceTrack(int size) : ACFindEvents(size) {}
 int ACFindVoiceTrack::DoAction(ECBase* element) {
     const int id = element->GetEventId();
     if ((id == EventId::Note || id == EventId::GraceNote) && element->GetData(0, 0) == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     const MCVoiceTrack* vt = element->GetVoiceTrack();
     if (vt == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     if (m_nVoice != 15 && m_nVoice != 14 && vt->GetVoice() != m_nVoice) {
-        return 0;
+        return ResultContinue;
     }
     if (m_nTrack != 2047 && vt->GetTrack() != m_nTrack) {
-        return 0;
+        return ResultContinue;
     }
     return ACFindEvents::DoAction(element);
 }

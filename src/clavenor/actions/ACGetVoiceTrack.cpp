@@ -9,10 +9,10 @@ ACGetVoiceTrack::ACGetVoiceTrack() : ACBase(1) {}
 int ACGetVoiceTrack::DoAction(ECBase* element) {
     const MCVoiceTrack* vt = element->GetVoiceTrack();
     if (vt == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     m_voiceTrack = *vt;
-    return 2;
+    return ResultStop;
 }
 
 } // namespace clavenor

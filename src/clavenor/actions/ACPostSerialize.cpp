@@ -16,7 +16,7 @@ int ACPostSerialize::DoAction(ECBase* element) {
         }
     }
     const int id = element->GetEventId();
-    return id == 7 || id == 54 || id == 60 ? 1 : 0;
+    return id == 7 || id == 54 || id == 60 ? ResultSkipChildren : ResultContinue;
 }
 
 } // namespace clavenor

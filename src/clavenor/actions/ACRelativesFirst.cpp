@@ -9,12 +9,12 @@ ACRelativesFirst::ACRelativesFirst() = default;
 
 int ACRelativesFirst::Apply(ECBase* start) {
     if (start == nullptr) {
-        return 0;
+        return ResultContinue;
     }
     if (!EnsureBegun()) {
-        return -1;
+        return ResultAbort;
     }
-    int result = 0;
+    int result = ResultContinue;
     MCEventList* next = IsReverse() != 0 ? start->GetParents() : start->GetChildren();
     if (next != nullptr && !next->IsEmpty()) {
         const bool counted = ShouldBypass(start) == 0 && m_nDepthLimit < Unlimited;
@@ -25,17 +25,17 @@ int ACRelativesFirst::Apply(ECBase* start) {
             }
             for (POSITION pos = next->GetHeadPosition(); pos != nullptr;) {
                 const int r = Apply(next->GetNext(pos));
-                if (r == -1 || r == 2 || r == 3) {
+                if (r == ResultAbort || r == ResultStop || r == ResultSkipSiblings) {
                     result = r;
                     break;
                 }
             }
         }
     }
-    if (result != -1 && result != 2) {
+    if (result != ResultAbort && result != ResultStop) {
         result = DoAction(start);
-        if (result == 0 && ShouldClip(start) != 0) {
-            result = 1;
+        if (result == ResultContinue && ShouldClip(start) != 0) {
+            result = ResultSkipChildren;
         }
     }
     if ((m_nFlags & FlagListMode) == 0) {

@@ -8,12 +8,12 @@ ACSortChildren::ACSortChildren(int size) : ACTypeFilterBase(size) {}
 
 int ACSortChildren::DoAction(ECBase* element) {
     if (!PassesTypeFilter(element)) {
-        return 0;
+        return ResultContinue;
     }
     if (MCEventList* children = element->GetChildren()) {
         children->Sort();
     }
-    return 0;
+    return ResultContinue;
 }
 
 } // namespace clavenor

@@ -135,7 +135,7 @@ private:
     // Bar/pulse/tick times are refused explicitly: one at or after bar 0 compares as "at or
     // after zero", yet is ordered against no point's time, and would break the time order.
     static bool IsValidTime(const MCTime& time) {
-        return time.GetMode() != 2 && time >= MCTime::TimeZero();
+        return time.GetMode() != MCTime::ModeBarPulseTick && time >= MCTime::TimeZero();
     }
     static CachePoint* PointAt(const MCPtrList& points, POSITION pos) {
         return static_cast<CachePoint*>(points.GetAt(pos));

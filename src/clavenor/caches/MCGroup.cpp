@@ -9,9 +9,9 @@ namespace clavenor {
 
 namespace {
 
-constexpr int kIds = 256;
-constexpr int kGrowBy = 5;
-constexpr int kIdlessVersion = 3;
+constexpr int Ids = 256;
+constexpr int GrowBy = 5;
+constexpr int IdlessVersion = 3;
 
 bool Within(const tag_group& e, int first, int last) {
     return first <= e.GetFirst() && e.GetLast() <= last;
@@ -38,7 +38,7 @@ void ReadTable(CArchive& ar, MCGroup::Table& table) {
 
 int MCGroup::Grow(Table& table) {
     const int at = table.GetSize();
-    table.SetSize(at + kGrowBy);
+    table.SetSize(at + GrowBy);
     return at;
 }
 
@@ -111,7 +111,7 @@ void MCGroup::CleanTable(Table& table) {
 }
 
 int MCGroup::GetNextAvailableID() const {
-    bool taken[kIds] = {};
+    bool taken[Ids] = {};
     for (const Table* table : {&m_primary, &m_secondary}) {
         for (int i = 0; i < table->GetSize(); ++i) {
             if ((*table)[i].IsUsed() != 0) {
@@ -119,7 +119,7 @@ int MCGroup::GetNextAvailableID() const {
             }
         }
     }
-    for (int id = 0; id < kIds; ++id) {
+    for (int id = 0; id < Ids; ++id) {
         if (!taken[id]) {
             return id;
         }
@@ -382,17 +382,17 @@ void MCGroup::Serialize(CArchive& ar, std::int32_t version) {
     }
     ReadTable(ar, m_primary);
     ReadTable(ar, m_secondary);
-    if (version >= kIdlessVersion) {
+    if (version >= IdlessVersion) {
         return;
     }
     const int primaries = m_primary.GetSize();
     for (int i = 0; i < primaries; ++i) {
         m_primary[i].SetBarEntire(1);
-        m_primary[i].SetId(i % kIds);
+        m_primary[i].SetId(i % Ids);
     }
     for (int i = 0; i < m_secondary.GetSize(); ++i) {
         m_secondary[i].SetBarEntire(1);
-        m_secondary[i].SetId((primaries + i) % kIds);
+        m_secondary[i].SetId((primaries + i) % Ids);
     }
 }
 

@@ -16,7 +16,7 @@ class CArchive;
 struct tag_group {
     static constexpr int KindPlaceholder = 2;
 
-    std::uint32_t word = kBarEntireBit;
+    std::uint32_t word = BarEntireBit;
 
     int GetFirst() const { return static_cast<int>(word & 0xFFu); }
     int GetLast() const { return static_cast<int>((word >> 8) & 0xFFu); }
@@ -33,7 +33,7 @@ struct tag_group {
     void SetBarEntire(int v) { Set(27, 0x1u, v); }
 
 private:
-    static constexpr std::uint32_t kBarEntireBit = 1u << 27;
+    static constexpr std::uint32_t BarEntireBit = 1u << 27;
     void Set(int shift, std::uint32_t mask, int v) {
         word = (word & ~(mask << shift)) | ((static_cast<std::uint32_t>(v) & mask) << shift);
     }

@@ -8,9 +8,9 @@ namespace clavenor {
 
 namespace {
 
-constexpr int kClefSlot = 0;
-constexpr int kKeySlot = 2;
-constexpr std::uint32_t kHandBit = 0x8000;
+constexpr int ClefSlot = 0;
+constexpr int KeySlot = 2;
+constexpr std::uint32_t HandBit = 0x8000;
 
 } // namespace
 
@@ -27,14 +27,14 @@ int MCStaffCache::IsCacheEvent(ECBase* element) {
 }
 
 std::uint8_t MCStaffCache::GetHand(ECBase* element) {
-    return (element->GetFlags() & kHandBit) != 0 ? 1 : 0;
+    return (element->GetFlags() & HandBit) != 0 ? 1 : 0;
 }
 
 int MCStaffCache::GetCacheListPosition(int kind, int hand) {
     if (kind != KindClef && kind != KindKey) {
         return -1;
     }
-    return (kind == KindClef ? kClefSlot : kKeySlot) + (hand > 0 ? 1 : 0);
+    return (kind == KindClef ? ClefSlot : KeySlot) + (hand > 0 ? 1 : 0);
 }
 
 int MCStaffCache::GetCacheListPosition(ECBase* element, int hand) {

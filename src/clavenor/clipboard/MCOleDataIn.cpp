@@ -10,7 +10,7 @@ namespace clavenor {
 
 namespace {
 
-constexpr std::size_t kArchiveBuffer = 4096;
+constexpr std::size_t ArchiveBuffer = 4096;
 
 // Transfers are always written in the current layout: while one is read, no document's
 // older version may steer the records.
@@ -54,7 +54,7 @@ bool MCOleDataIn::ReadPayload(std::uint16_t format, Read read) {
         return false;
     }
     CurrentLayout layout;
-    CArchive ar(file.get(), CArchive::load, kArchiveBuffer);
+    CArchive ar(file.get(), CArchive::load, ArchiveBuffer);
     ar.SetDocument(m_pDocument);
     read(ar);
     ar.Close();

@@ -10,13 +10,13 @@ namespace {
 
 // Payload bytes are read in steps of this size, so that a hostile size costs no more memory
 // than the stream really holds.
-constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t ReadChunk = 64 * 1024;
 
 std::vector<std::uint8_t> ReadBytes(CArchive& ar, std::int32_t size) {
     std::vector<std::uint8_t> bytes;
     const std::size_t total = size > 0 ? static_cast<std::size_t>(size) : 0;
     while (bytes.size() < total) {
-        const std::size_t n = std::min(total - bytes.size(), kReadChunk);
+        const std::size_t n = std::min(total - bytes.size(), ReadChunk);
         const std::size_t at = bytes.size();
         bytes.resize(at + n);
         ar.Read(bytes.data() + at, n);

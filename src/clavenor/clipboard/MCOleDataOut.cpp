@@ -12,7 +12,7 @@ namespace clavenor {
 
 namespace {
 
-constexpr std::size_t kArchiveBuffer = 4096;
+constexpr std::size_t ArchiveBuffer = 4096;
 
 } // namespace
 
@@ -24,7 +24,7 @@ template <class Write>
 int MCOleDataOut::Cache(std::uint16_t format, Write write) {
     try {
         CMemFile file;
-        CArchive ar(&file, CArchive::store, kArchiveBuffer);
+        CArchive ar(&file, CArchive::store, ArchiveBuffer);
         ar.SetDocument(m_pDocument);
         write(ar);
         ar.Close();

@@ -6,6 +6,8 @@
 #include "clavenor/commands/MCUndoItem.h"
 #include "clavenor/elements/ECPerformance.h"
 #include "clavenor/framework/CMessageQueue.h"
+#include "clavenor/framework/detail/CHandOverWindow.h"
+#include "clavenor/model/detail/MCDocumentHold.h"
 #include "clavenor/state/SCCommand.h"
 
 #include <algorithm>
@@ -18,13 +20,26 @@ namespace clavenor {
 
 namespace {
 
-// Carries a dispatch made on another thread to the owning thread, where it is made again.
-// wParam 0: lParam is one command whose target is set; wParam 1: a heap list of commands
-// whose targets are set, deleted by the receiver.
-constexpr UINT kApplyOnOwnerMessage = 0x3282;
+// The command message's wParam: lParam is one command, or a heap list that the receiver
+// deletes.
+constexpr WPARAM SingleCommand = 0;
+constexpr WPARAM CommandList = 1;
 
-HWND s_hWnd = nullptr;
-int s_bInitialized = 0;
+void RunCommands(WPARAM kind, LPARAM payload) { MCCommandMgr::OnCommandMsg(kind, payload); }
+
+// A dispatch made on another thread, made again on the owning one.
+void Redispatch(WPARAM kind, LPARAM payload) {
+    if (kind == SingleCommand) {
+        auto* command = reinterpret_cast<CCBase*>(payload);
+        MCCommandMgr::ApplyCommand(command, command->GetTarget());
+    } else if (kind == CommandList) {
+        std::unique_ptr<MCCommandList> list(reinterpret_cast<MCCommandList*>(payload));
+        MCCommandMgr::ApplyCommands(list.get(), list->GetTarget());
+    }
+}
+
+constinit CHandOverWindow s_window("MCCommandMgr", LibraryMessage::Command,
+                                   LibraryMessage::CommandRelay, &RunCommands, &Redispatch);
 int s_nUndoCount = 10;
 std::mutex s_trashCS;
 // The trash list, oldest first, chained through the entries themselves.
@@ -34,31 +49,13 @@ int s_nTrashCount = 0;
 
 int ClampUndoLevels(int levels) { return std::clamp(levels, 0, MCCommandMgr::MaxUndoLevels); }
 
-// Posts the message to the command window, counting it against `performance` (from any
-// thread), so that destroying the performance first runs what is still queued for it.
-// Returns false, with nothing queued, for a missing window; allocation failure throws.
-bool Post(UINT message, WPARAM wParam, void* payload, ECPerformance* performance) {
-    performance->NotePosted(1);
-    bool posted = false;
-    try {
-        posted =
-            CMessageQueue::PostMessage(s_hWnd, message, wParam, reinterpret_cast<LPARAM>(payload));
-    } catch (...) {
-        performance->NotePosted(-1);
-        throw;
-    }
-    if (!posted) {
-        performance->NotePosted(-1);
-    }
-    return posted;
-}
-
 // Gives back, on every exit from a batch, what the dispatch took: one reference on each
-// command, the list's own references, the lock and one reference on the performance.
+// command, the list's own references, the lock and the hold on the performance.
 class BatchScope {
 public:
     BatchScope(MCCommandList& list, ECPerformance* performance, int& depth)
-        : m_list(list), m_performance(performance), m_depth(depth) {
+        : m_list(list), m_performance(performance), m_hold(MCDocumentHold::Adopt(performance)),
+          m_depth(depth) {
         m_performance->Lock();
         ++m_depth;
     }
@@ -69,7 +66,6 @@ public:
         }
         m_list.RemoveAll();
         m_performance->Unlock();
-        m_performance->Unref(0);
     }
     BatchScope(const BatchScope&) = delete;
     BatchScope& operator=(const BatchScope&) = delete;
@@ -77,6 +73,7 @@ public:
 private:
     MCCommandList& m_list;
     ECPerformance* m_performance;
+    MCDocumentHold m_hold;
     int& m_depth;
 };
 
@@ -109,11 +106,7 @@ MCCommandMgr::FailureWatch::FailureWatch(MCCommandMgr& manager)
 
 MCCommandMgr::FailureWatch::~FailureWatch() { m_manager.m_pWatch = m_pOuter; }
 
-MCCommandMgr::MCCommandMgr() : m_handlers(10) {
-    if (s_bInitialized == 0) {
-        Initialize();
-    }
-}
+MCCommandMgr::MCCommandMgr() : m_handlers(10) { Initialize(); }
 
 MCCommandMgr::~MCCommandMgr() {
     RemoveCommandHandlers();
@@ -144,13 +137,7 @@ MCCommandMgr::~MCCommandMgr() {
     }
 }
 
-void MCCommandMgr::Initialize() {
-    if (s_bInitialized != 0) {
-        return;
-    }
-    s_hWnd = CMessageQueue::CreateHiddenWindow("MCCommandMgr", &MCCommandMgr::CommandWndProc);
-    s_bInitialized = s_hWnd != nullptr ? 1 : 0;
-}
+void MCCommandMgr::Initialize() { s_window.Initialize(&MCCommandMgr::CommandWndProc); }
 
 void MCCommandMgr::AddCommandHandler(MCCallback handler, void* userData, int position) {
     if (position < 0) {
@@ -225,34 +212,31 @@ int MCCommandMgr::ApplyCommand(CCBase* command, ECPerformance* performance) {
     Initialize();
     const bool synchronous = command->IsSynchronous() != 0;
     if (!CMessageQueue::IsOwnerThread()) {
+        // Relayed: the owning thread stamps the command and takes hold of the document.
         command->SetTarget(performance);
-        if (synchronous) {
-            CMessageQueue::SendMessage(s_hWnd, kApplyOnOwnerMessage, 0,
-                                       reinterpret_cast<LPARAM>(command));
-            return 1;
-        }
-        return Post(kApplyOnOwnerMessage, 0, command, performance) ? 1 : 0;
+        return s_window.HandOver(SingleCommand, command, synchronous, performance) ? 1 : 0;
     }
-    performance->Ref();
+    MCDocumentHold hold(performance);
     InitCommand(command, performance);
     if (synchronous) {
         // The receiver gives back what the dispatch took, whatever happens there.
-        CMessageQueue::SendMessage(s_hWnd, CommandMessage, 0, reinterpret_cast<LPARAM>(command));
+        hold.Release();
+        s_window.HandOver(SingleCommand, command, true, performance);
         return 1;
     }
     bool posted = false;
     try {
-        posted = Post(CommandMessage, 0, command, performance);
+        posted = s_window.HandOver(SingleCommand, command, false, performance);
     } catch (...) {
         Abandon(command, performance);
-        performance->Unref(0);
         throw;
     }
     if (!posted) {
         Abandon(command, performance);
-        performance->Unref(0);
+        return 0;
     }
-    return posted ? 1 : 0;
+    hold.Release();
+    return 1;
 }
 
 int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performance) {
@@ -273,11 +257,10 @@ int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performa
         list->SetTarget(performance);
         if (synchronous) {
             // The receiver deletes the list.
-            CMessageQueue::SendMessage(s_hWnd, kApplyOnOwnerMessage, 1,
-                                       reinterpret_cast<LPARAM>(list.release()));
+            s_window.HandOver(CommandList, list.release(), true, performance);
             return 1;
         }
-        if (!Post(kApplyOnOwnerMessage, 1, list.get(), performance)) {
+        if (!s_window.HandOver(CommandList, list.get(), false, performance)) {
             return 0;
         }
         list.release();
@@ -286,24 +269,23 @@ int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performa
         commands->RemoveAll();
         return 1;
     }
-    performance->Ref();
+    MCDocumentHold hold(performance);
     for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
         InitCommand(list->GetNext(pos), performance);
     }
     if (synchronous) {
-        CMessageQueue::SendMessage(s_hWnd, CommandMessage, 1,
-                                   reinterpret_cast<LPARAM>(list.release()));
+        hold.Release();
+        s_window.HandOver(CommandList, list.release(), true, performance);
         return 1;
     }
     auto abandon = [&] {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             Abandon(list->GetNext(pos), performance);
         }
-        performance->Unref(0);
     };
     bool posted = false;
     try {
-        posted = Post(CommandMessage, 1, list.get(), performance);
+        posted = s_window.HandOver(CommandList, list.get(), false, performance);
     } catch (...) {
         abandon();
         throw;
@@ -312,88 +294,57 @@ int MCCommandMgr::ApplyCommands(MCCommandList* commands, ECPerformance* performa
         abandon();
         return 0;
     }
+    hold.Release();
     list.release();
     return 1;
 }
 
+void MCCommandMgr::Receive(MCCommandList& list, ECPerformance* target) {
+    MCCommandMgr& manager = target->GetCommandMgr();
+    if (list.IsSynchronous() != 0 || manager.m_pTimer == nullptr) {
+        manager.OnCommand(list);
+        return;
+    }
+    MCDocumentHold hold = MCDocumentHold::Adopt(target);
+    try {
+        manager.m_pTimer->AddCommands(&list);
+    } catch (...) {
+        for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+            Abandon(list.GetNext(pos), target);
+        }
+        throw;
+    }
+    // The timer's batch gives it back.
+    hold.Release();
+}
+
 LRESULT MCCommandMgr::OnCommandMsg(WPARAM wParam, LPARAM lParam) {
-    if (wParam == 1) {
+    if (wParam == CommandList) {
         std::unique_ptr<MCCommandList> list(reinterpret_cast<MCCommandList*>(lParam));
-        ECPerformance* target = list->GetTarget();
-        if (target == nullptr) {
-            return 0;
-        }
-        MCCommandMgr& manager = target->GetCommandMgr();
-        const bool synchronous = list->IsSynchronous() != 0;
-        if (!synchronous) {
-            target->NotePosted(-1);
-        }
-        if (synchronous || manager.m_pTimer == nullptr) {
-            manager.OnCommand(*list);
-            return 0;
-        }
-        try {
-            manager.m_pTimer->AddCommands(list.get());
-        } catch (...) {
-            for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-                Abandon(list->GetNext(pos), target);
-            }
-            target->Unref(0);
-            throw;
+        if (ECPerformance* target = list->GetTarget()) {
+            Receive(*list, target);
         }
         return 0;
     }
-    if (wParam == 0) {
+    if (wParam == SingleCommand) {
         auto* command = reinterpret_cast<CCBase*>(lParam);
         ECPerformance* target = command->GetTarget();
         if (target == nullptr) {
             return 0;
         }
-        MCCommandMgr& manager = target->GetCommandMgr();
-        const bool synchronous = command->IsSynchronous() != 0;
-        if (!synchronous) {
-            target->NotePosted(-1);
-        }
         MCCommandList single(10);
-        try {
-            if (!synchronous && manager.m_pTimer != nullptr) {
-                manager.m_pTimer->AddCommand(command);
-                return 0;
-            }
-            if (single.AddTail(command) == nullptr) {
-                throw std::bad_alloc();
-            }
-        } catch (...) {
+        if (single.AddTail(command) == nullptr) {
+            MCDocumentHold hold = MCDocumentHold::Adopt(target);
             Abandon(command, target);
-            target->Unref(0);
-            throw;
+            throw std::bad_alloc();
         }
-        manager.OnCommand(single);
+        Receive(single, target);
     }
     return 0;
 }
 
 LRESULT MCCommandMgr::CommandWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == CommandMessage) {
-        return OnCommandMsg(wParam, lParam);
-    }
-    if (message == kApplyOnOwnerMessage) {
-        if (wParam == 0) {
-            auto* command = reinterpret_cast<CCBase*>(lParam);
-            if (command->IsSynchronous() == 0) {
-                command->GetTarget()->NotePosted(-1);
-            }
-            ApplyCommand(command, command->GetTarget());
-        } else if (wParam == 1) {
-            std::unique_ptr<MCCommandList> list(reinterpret_cast<MCCommandList*>(lParam));
-            if (list->IsSynchronous() == 0) {
-                list->GetTarget()->NotePosted(-1);
-            }
-            ApplyCommands(list.get(), list->GetTarget());
-        }
-        return 0;
-    }
-    return CMessageQueue::DefWindowProc(window, message, wParam, lParam);
+    return s_window.Procedure(window, message, wParam, lParam);
 }
 
 int MCCommandMgr::OnCommand(MCCommandList& list) {
@@ -651,9 +602,9 @@ void MCCommandMgr::SetUndoMode(int on, const CString* name) {
     if (turnOn) {
         auto entry = std::make_unique<MCUndoItem>(name != nullptr ? *name : CString());
         // Room for the entry still pending, which is closed now, and for this one; grown
-        // geometrically, since reserving exactly would copy the whole history every time.
+        // geometrically, so that a group per edit does not copy the history every time.
         if (m_history.capacity() < m_history.size() + 2) {
-            m_history.reserve(std::max(m_history.size() + 2, m_history.capacity() * 2));
+            m_history.reserve(std::max(m_history.size() + 2, 2 * m_history.capacity()));
         }
         m_nModes |= ModeUndo;
         FinishUndo();
@@ -840,6 +791,45 @@ void MCCommandMgr::EndNotify(ECPerformance* performance) {
     if (performance != nullptr) {
         performance->GetCommandMgr().SetNotifyMode(0);
     }
+}
+
+// The document's side of the manager: made, destroyed and called here, where the manager is
+// known.
+
+ECPerformance::CommandMgrPtr ECPerformance::MakeCommandMgr(ECPerformance* owner) {
+    CommandMgrPtr manager(new MCCommandMgr);
+    manager->SetOwner(owner);
+    return manager;
+}
+
+void ECPerformance::ManagerDeleter::operator()(MCCommandMgr* manager) const { delete manager; }
+
+void ECPerformance::AddCommandHandler(MCCallback handler, void* userData) {
+    m_pCommandMgr->AddCommandHandler(handler, userData, 0x7FFFFFFF);
+}
+
+void ECPerformance::RemoveCommandHandlers() { m_pCommandMgr->RemoveCommandHandlers(); }
+
+void ECPerformance::SetCommandRate(std::uint32_t rateMs) { m_pCommandMgr->SetCommandRate(rateMs); }
+
+int ECPerformance::Undo(int count) { return m_pCommandMgr->Undo(count); }
+
+int ECPerformance::Redo(int count) { return m_pCommandMgr->Redo(count); }
+
+int ECPerformance::GetUndoIndex() const { return m_pCommandMgr->GetUndoIndex(); }
+
+void ECPerformance::SetUndoIndex(int index) { m_pCommandMgr->SetUndoIndex(index); }
+
+int ECPerformance::GetUndoCount() const { return m_pCommandMgr->GetUndoCount(); }
+
+int ECPerformance::ClearUndo() { return m_pCommandMgr->ClearUndo(); }
+
+int ECPerformance::GetUndoString(CString& text, int index) {
+    return m_pCommandMgr->GetUndoString(text, index);
+}
+
+int ECPerformance::GetRedoString(CString& text, int index) {
+    return m_pCommandMgr->GetRedoString(text, index);
 }
 
 } // namespace clavenor

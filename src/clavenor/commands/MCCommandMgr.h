@@ -55,7 +55,7 @@ class MCCommandMgr {
 public:
     /// The message of the command window; wParam 0: lParam is one command; wParam 1: lParam
     /// is a heap command list that the receiver deletes.
-    static constexpr UINT CommandMessage = 0x3281;
+    static constexpr UINT CommandMessage = LibraryMessage::Command;
     static constexpr int MaxUndoLevels = 10000000;
 
     static constexpr int PhasePrepare = 0;
@@ -211,6 +211,9 @@ private:
     void Forget(CCBase* command, std::vector<std::unique_ptr<SCCommand>>* records);
     /// Gives back what a dispatch took, for commands that will never run.
     static void Abandon(CCBase* command, ECPerformance* performance);
+    /// Runs a dispatched batch on the owning thread, or queues it for the batching timer;
+    /// the dispatch's hold on `target` goes with it either way.
+    static void Receive(MCCommandList& list, ECPerformance* target);
     /// Makes the pending change record when there is none.
     void EnsurePendingNotify();
     /// The history entry at `index` (0 = newest).

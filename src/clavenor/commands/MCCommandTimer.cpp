@@ -56,21 +56,25 @@ void MCCommandTimer::SendCommands() {
     // commands here meanwhile, and they wait for the next batch.
     MCCommandList batch(10);
     batch.TakeAll(m_queue);
-    ECPerformance* target = batch.GetTarget();
-    const int extra = m_nDispatches - 1;
-    m_nDispatches = 0;
-    auto giveBack = [target, extra] {
-        for (int i = 0; target != nullptr && i < extra; ++i) {
-            target->Unref(0);
+    // Each dispatch merged into the batch took a hold on the document, and the batch gives
+    // back one; the others are given back here, also when the batch throws.
+    class MergedHolds {
+    public:
+        MergedHolds(ECPerformance* target, int count) : m_target(target), m_nCount(count) {}
+        ~MergedHolds() {
+            for (int i = 0; m_target != nullptr && i < m_nCount; ++i) {
+                m_target->Unref(0);
+            }
         }
-    };
-    try {
-        m_pManager->OnCommand(batch);
-    } catch (...) {
-        giveBack();
-        throw;
-    }
-    giveBack();
+        MergedHolds(const MergedHolds&) = delete;
+        MergedHolds& operator=(const MergedHolds&) = delete;
+
+    private:
+        ECPerformance* m_target;
+        int m_nCount;
+    } merged(batch.GetTarget(), m_nDispatches - 1);
+    m_nDispatches = 0;
+    m_pManager->OnCommand(batch);
 }
 
 void MCCommandTimer::StartTimer() {

@@ -11,7 +11,7 @@ IMPLEMENT_EVENT_CLASS(ECChannelMode, EventId::ChannelMode)
 
 namespace {
 
-constexpr std::uint8_t kModeTypes = 9;
+constexpr std::uint8_t ModeTypes = 9;
 
 } // namespace
 
@@ -29,7 +29,7 @@ void ECChannelMode::Serialize(CArchive& ar) {
     }
     std::uint8_t type = 0;
     ar >> type;
-    m_nModeType = kDefaultModeType;
+    m_nModeType = DefaultModeType;
     SetChannelModeType(type);
 }
 
@@ -43,7 +43,7 @@ int ECChannelMode::GetParentTypes(CArray<int, int>& types) {
 }
 
 void ECChannelMode::SetChannelModeType(std::uint8_t type) {
-    if (type < kModeTypes) {
+    if (type < ModeTypes) {
         m_nModeType = type;
     }
 }

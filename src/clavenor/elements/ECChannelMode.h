@@ -35,9 +35,9 @@ public:
     void SetChannelModeType(std::uint8_t type);
 
 private:
-    static constexpr std::uint8_t kDefaultModeType = 5;
+    static constexpr std::uint8_t DefaultModeType = 5;
 
-    std::uint8_t m_nModeType = kDefaultModeType;
+    std::uint8_t m_nModeType = DefaultModeType;
 };
 
 } // namespace clavenor

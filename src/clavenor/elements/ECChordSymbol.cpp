@@ -15,20 +15,20 @@ IMPLEMENT_EVENT_CLASS(ECChordSymbol, EventId::ChordSymbol)
 
 namespace {
 
-constexpr int kRoot = 0;
-constexpr int kBass = 1;
-constexpr int kFlavor = 2;
-constexpr int kStyle = 3;
-constexpr std::uint8_t kChartBit = 0x02;
+constexpr int Root = 0;
+constexpr int Bass = 1;
+constexpr int Flavor = 2;
+constexpr int Style = 3;
+constexpr std::uint8_t ChartBit = 0x02;
 
 // Root 1, bass 28, flavor 28, style 3.
-constexpr std::uint32_t kDefaultChord = 0x031C1C01u;
+constexpr std::uint32_t DefaultChord = 0x031C1C01u;
 
 // Flavor numbers of documents before version 3, by old number.
-constexpr std::int8_t kOldFlavors[] = {0,  1,  8,  2,  19, 5,  20, 21, 4, 22,
-                                       23, 24, 25, 26, 10, 11, 27, 3,  28};
+constexpr std::int8_t OldFlavors[] = {0,  1,  8,  2,  19, 5,  20, 21, 4, 22,
+                                      23, 24, 25, 26, 10, 11, 27, 3,  28};
 
-std::string g_parseBuffer;
+std::string s_parseBuffer;
 
 CString NameChordSymbol(ECBase* e) {
     return GetChordSymbolString(
@@ -39,15 +39,15 @@ const EventSubtypeNamerRegistrar s_namer(EventId::ChordSymbol, &NameChordSymbol)
 
 } // namespace
 
-ECChordSymbol::ECChordSymbol() : m_nChord(kDefaultChord) {}
+ECChordSymbol::ECChordSymbol() : m_nChord(DefaultChord) {}
 
 ECChordSymbol::ECChordSymbol(std::int8_t root, std::int8_t bass, std::int8_t flavor,
                              std::uint8_t style)
     : m_nChord(0) {
-    SetByte(kRoot, static_cast<std::uint8_t>(root));
-    SetByte(kBass, static_cast<std::uint8_t>(bass));
-    SetByte(kFlavor, static_cast<std::uint8_t>(flavor));
-    SetByte(kStyle, style);
+    SetByte(Root, static_cast<std::uint8_t>(root));
+    SetByte(Bass, static_cast<std::uint8_t>(bass));
+    SetByte(Flavor, static_cast<std::uint8_t>(flavor));
+    SetByte(Style, style);
 }
 
 ECChordSymbol::ECChordSymbol(const ECChordSymbol& other)
@@ -74,8 +74,8 @@ void ECChordSymbol::Serialize(CArchive& ar) {
         return;
     }
     const std::int8_t old = GetChordFlavor();
-    if (old >= 0 && old < static_cast<int>(std::size(kOldFlavors))) {
-        SetChordFlavor(kOldFlavors[old]);
+    if (old >= 0 && old < static_cast<int>(std::size(OldFlavors))) {
+        SetChordFlavor(OldFlavors[old]);
     }
     m_quality = GetChordSymbolString(static_cast<std::uint8_t>(GetChordFlavor()));
 }
@@ -102,33 +102,31 @@ std::uint32_t ECChordSymbol::GetChordType() const { return m_nChord; }
 
 void ECChordSymbol::SetChordType(std::uint32_t chord) { m_nChord = chord; }
 
-std::int8_t ECChordSymbol::GetChordRoot() const { return Byte(kRoot); }
+std::int8_t ECChordSymbol::GetChordRoot() const { return Byte(Root); }
 
 void ECChordSymbol::SetChordRoot(std::int8_t root) {
-    SetByte(kRoot, static_cast<std::uint8_t>(root));
+    SetByte(Root, static_cast<std::uint8_t>(root));
 }
 
-std::int8_t ECChordSymbol::GetChordBass() const { return Byte(kBass); }
+std::int8_t ECChordSymbol::GetChordBass() const { return Byte(Bass); }
 
 void ECChordSymbol::SetChordBass(std::int8_t bass) {
-    SetByte(kBass, static_cast<std::uint8_t>(bass));
+    SetByte(Bass, static_cast<std::uint8_t>(bass));
 }
 
-std::int8_t ECChordSymbol::GetChordFlavor() const { return Byte(kFlavor); }
+std::int8_t ECChordSymbol::GetChordFlavor() const { return Byte(Flavor); }
 
 void ECChordSymbol::SetChordFlavor(std::int8_t flavor) {
-    SetByte(kFlavor, static_cast<std::uint8_t>(flavor));
+    SetByte(Flavor, static_cast<std::uint8_t>(flavor));
 }
 
-std::uint8_t ECChordSymbol::GetChordStyle() const {
-    return static_cast<std::uint8_t>(Byte(kStyle));
-}
+std::uint8_t ECChordSymbol::GetChordStyle() const { return static_cast<std::uint8_t>(Byte(Style)); }
 
 void ECChordSymbol::SetChordStyle(std::uint8_t style) {
     if (HasChart(GetChordFlavor(), GetChordBass()) == 0) {
-        style = static_cast<std::uint8_t>(style & ~kChartBit);
+        style = static_cast<std::uint8_t>(style & ~ChartBit);
     }
-    SetByte(kStyle, style);
+    SetByte(Style, style);
 }
 
 CString ECChordSymbol::GetChordQuality() const { return m_quality; }
@@ -145,22 +143,22 @@ int ECChordSymbol::HasChart(int flavor, int bass) {
                : 0;
 }
 
-void ECChordSymbol::BeginParse(const CString& text) { g_parseBuffer = text.str(); }
+void ECChordSymbol::BeginParse(const CString& text) { s_parseBuffer = text.str(); }
 
 int ECChordSymbol::Parse(CString& out) {
-    if (g_parseBuffer.empty()) {
+    if (s_parseBuffer.empty()) {
         return TokenEnd;
     }
-    const std::size_t mark = g_parseBuffer.find_first_of("^[]");
+    const std::size_t mark = s_parseBuffer.find_first_of("^[]");
     if (mark != 0) {
         // Text up to the next mark-up character, or all of it.
-        out = CString(g_parseBuffer.substr(0, mark));
-        g_parseBuffer.erase(0, mark);
+        out = CString(s_parseBuffer.substr(0, mark));
+        s_parseBuffer.erase(0, mark);
         return TokenText;
     }
-    const char first = g_parseBuffer[0];
-    g_parseBuffer.erase(0, 1);
-    if (g_parseBuffer.empty()) {
+    const char first = s_parseBuffer[0];
+    s_parseBuffer.erase(0, 1);
+    if (s_parseBuffer.empty()) {
         return TokenEnd;
     }
     if (first == '[') {
@@ -169,17 +167,17 @@ int ECChordSymbol::Parse(CString& out) {
     if (first == ']') {
         return TokenEnd;
     }
-    const char letter = g_parseBuffer[0];
-    g_parseBuffer.erase(0, 1);
-    constexpr char kSymbols[] = "MNDAHRSF";
-    for (int code = 0; kSymbols[code] != '\0'; ++code) {
-        if (kSymbols[code] == letter) {
+    const char letter = s_parseBuffer[0];
+    s_parseBuffer.erase(0, 1);
+    constexpr char Symbols[] = "MNDAHRSF";
+    for (int code = 0; Symbols[code] != '\0'; ++code) {
+        if (Symbols[code] == letter) {
             return code + 1;
         }
     }
     return 1;
 }
 
-void ECChordSymbol::EndParse() { g_parseBuffer.clear(); }
+void ECChordSymbol::EndParse() { s_parseBuffer.clear(); }
 
 } // namespace clavenor

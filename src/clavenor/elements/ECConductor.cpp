@@ -23,7 +23,7 @@ IMPLEMENT_EVENT_CLASS(ECConductor, EventId::Conductor)
 
 namespace {
 
-constexpr int kStructureVoice = 14;
+constexpr int StructureVoice = 14;
 
 bool IsTrackChild(ECBase* child) {
     const int id = child->GetEventId();
@@ -160,7 +160,7 @@ ECConductorStaff* ECConductor::GetConductorStaff() {
         return nullptr;
     }
     auto* staff = new ECConductorStaff(this, performance);
-    staff->SetVoiceTrack(kStructureVoice, 0);
+    staff->SetVoiceTrack(StructureVoice, 0);
     MCTime zero = MCTime::TimeZero();
     staff->SetTime(&zero);
     // Held across the command: when it does not insert the staff, releasing it deletes it.
@@ -277,7 +277,7 @@ int ECConductor::InsertWaveTrack(ECWaveTrack* track, int index) {
     if (index < 0 || index > m_waveTracks.GetSize()) {
         index = m_waveTracks.GetSize();
     }
-    track->SetVoiceTrack(kStructureVoice, index + 1);
+    track->SetVoiceTrack(StructureVoice, index + 1);
     m_waveTracks.InsertAt(index, track);
     if (AddChild(track, 1) == 0) {
         // A track that is no child would be a pointer nothing keeps alive.

@@ -16,7 +16,7 @@ IMPLEMENT_EVENT_CLASS(ECConductorMeasure, EventId::ConductorMeasure)
 
 namespace {
 
-constexpr int kStructureVoice = 14;
+constexpr int StructureVoice = 14;
 
 [[noreturn]] void BadTable(const char* what) {
     throw CArchiveException(CArchiveException::badIndex, what);
@@ -25,7 +25,7 @@ constexpr int kStructureVoice = 14;
 } // namespace
 
 ECConductorMeasure::ECConductorMeasure() {
-    SetVoiceTrack(kStructureVoice, 0);
+    SetVoiceTrack(StructureVoice, 0);
     ResetTable();
 }
 

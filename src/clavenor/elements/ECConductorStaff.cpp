@@ -25,19 +25,21 @@ IMPLEMENT_EVENT_CLASS(ECConductorStaff, EventId::ConductorStaff)
 
 namespace {
 
-constexpr int kStructureVoice = 14;
-constexpr float kDefaultMeasureLength = 4.0f;
-constexpr int kHighestTrack = 2045;
-constexpr std::int32_t kEnvelopeVersion = 3;
+constexpr int StructureVoice = 14;
+constexpr float DefaultMeasureLength = 4.0f;
+constexpr int HighestTrack = 2045;
+constexpr std::int32_t EnvelopeVersion = 3;
 // A query moves the cursor this many measures before it turns to a binary search.
-constexpr int kNearbySteps = 8;
+constexpr int NearbySteps = 8;
 // Measures are not appended to reach times beyond this (quarter notes, days of music):
 // appending there would take memory without end, and float times no longer tell ticks
 // apart.
-constexpr float kFarthestExtension = 1048576.0f;
+constexpr float FarthestExtension = 1048576.0f;
 
 // A quarter-note time the measure map can be asked about.
-bool IsMapTime(const MCTime& time) { return time.GetMode() != 2 && !std::isnan(time.GetSeconds()); }
+bool IsMapTime(const MCTime& time) {
+    return time.GetMode() != MCTime::ModeBarPulseTick && !std::isnan(time.GetSeconds());
+}
 
 bool IsChildOf(ECBase* element, ECBase* parent) {
     return element != nullptr && element->GetParents()->Find(parent) != nullptr;
@@ -161,7 +163,7 @@ void ECConductorStaff::Serialize(CArchive& ar) {
     DropTables();
     m_pTempoEnv = nullptr;
     m_pMeterEnv = nullptr;
-    if (version >= kEnvelopeVersion) {
+    if (version >= EnvelopeVersion) {
         auto* tempo = static_cast<ECTempoEnv*>(ar.ReadObject(RUNTIME_CLASS(ECTempoEnv)));
         auto* meter = static_cast<ECMeterEnv*>(ar.ReadObject(RUNTIME_CLASS(ECMeterEnv)));
         // Only children are kept: anything else would be a pointer nothing keeps alive.
@@ -235,13 +237,15 @@ void ECConductorStaff::ReadMeasureMap(CArchive& ar) {
             BadTable("the measure map names a measure that is not the conductor staff's");
         }
         const MCTime& time = *measure->GetTime();
-        if (time.GetMode() != 0 || !std::isfinite(time.GetSeconds()) || time < previous) {
+        if (time.GetMode() != MCTime::ModeNormalized || !std::isfinite(time.GetSeconds()) ||
+            time < previous) {
             BadTable("the measure map is out of time order");
         }
         previous = time;
     }
     const MCTime& end = m_loadedEndTime;
-    if (end.GetMode() != 0 || !std::isfinite(end.GetSeconds()) || end < previous) {
+    if (end.GetMode() != MCTime::ModeNormalized || !std::isfinite(end.GetSeconds()) ||
+        end < previous) {
         BadTable("the end time lies before the last measure");
     }
     m_measures.SetSize(static_cast<int>(slots.size()));
@@ -322,11 +326,11 @@ ECStaff* ECConductorStaff::GetStaff(int number, int create) {
     if (number >= 0 && number <= m_nStaffCount) {
         return m_staves[number];
     }
-    if (create == 0 || number < 0 || number > kHighestTrack) {
+    if (create == 0 || number < 0 || number > HighestTrack) {
         return nullptr;
     }
     auto* staff = new ECStaff;
-    staff->SetVoiceTrack(kStructureVoice, number);
+    staff->SetVoiceTrack(StructureVoice, number);
     // Held across the command: when it does not place the staff, releasing it deletes it.
     staff->Ref();
     MCStructureCommands::AddTrack(GetPerformance(), staff, -1);
@@ -355,7 +359,7 @@ int ECConductorStaff::InsertStaff(ECStaff* staff, int number) {
         number = m_nStaffCount + 1;
     }
     Renumber(number - 1, 1);
-    staff->SetVoiceTrack(kStructureVoice, number);
+    staff->SetVoiceTrack(StructureVoice, number);
     m_staves.InsertAt(number, staff);
     ++m_nStaffCount;
     Link(conductor, staff);
@@ -376,7 +380,7 @@ int ECConductorStaff::InsertStaff(ECStaff* staff, int number) {
             measure = new ECMeasure;
         }
         measure->SetTime(column->GetTime());
-        measure->SetVoiceTrack(kStructureVoice, number);
+        measure->SetVoiceTrack(StructureVoice, number);
         if (fresh) {
             Link(staff, measure);
         }
@@ -446,7 +450,7 @@ int ECConductorStaff::FindMeasureIndex(const MCTime& time) {
     }
     auto startsAfter = [&](int i) { return time < *MeasureAt(i)->GetTime(); };
     int i = std::clamp(m_nCursor, 0, count - 1);
-    for (int step = 0; step < kNearbySteps; ++step) {
+    for (int step = 0; step < NearbySteps; ++step) {
         if (startsAfter(i)) {
             if (i == 0) {
                 return -1;
@@ -478,7 +482,7 @@ ECConductorMeasure* ECConductorStaff::GetConductorMeasureAtTime(const MCTime& ti
         m_nCursor = index;
         return MeasureAt(index);
     }
-    if (extend == 0 || !(time < MCTime(kFarthestExtension))) {
+    if (extend == 0 || !(time < MCTime(FarthestExtension))) {
         return nullptr;
     }
     ECConductor* conductor = GetConductor();
@@ -570,7 +574,7 @@ int ECConductorStaff::GetMeasures(int track, int first, int last, MCEventList& m
 }
 
 float ECConductorStaff::MeasureLength(ECMeter* meter) const {
-    return meter != nullptr ? meter->GetMeasureLength() : kDefaultMeasureLength;
+    return meter != nullptr ? meter->GetMeasureLength() : DefaultMeasureLength;
 }
 
 float ECConductorStaff::LengthAt(const MCTime& time) {
@@ -598,7 +602,7 @@ int ECConductorStaff::InsertMeasures(int index, int count, const MCTime& time, E
         for (int t = 1; t <= m_nStaffCount; ++t) {
             auto* measure = new ECMeasure;
             measure->SetTime(&at);
-            measure->SetVoiceTrack(kStructureVoice, t);
+            measure->SetVoiceTrack(StructureVoice, t);
             Link(m_staves[t], measure);
             column->AddMeasureOnTrack(measure, t);
         }
@@ -651,7 +655,7 @@ int ECConductorStaff::InsertMeasures(int index, MCEventList& measures, const MCT
                 measure = new ECMeasure;
             }
             measure->SetTime(&at);
-            measure->SetVoiceTrack(kStructureVoice, t);
+            measure->SetVoiceTrack(StructureVoice, t);
             Link(m_staves[t], measure);
             column->AddMeasureOnTrack(measure, t);
         }
@@ -692,7 +696,7 @@ Map* ECConductorStaff::MakeMap(Map*& map) {
     // A handler that asks for the map while the command runs gets no second one.
     if (map == nullptr && !m_bMakingMap) {
         auto* made = new Map;
-        made->SetVoiceTrack(kStructureVoice, 0);
+        made->SetVoiceTrack(StructureVoice, 0);
         // Held across the command: when it does not add the map, releasing it deletes it.
         made->Ref();
         m_bMakingMap = true;

@@ -9,17 +9,17 @@ IMPLEMENT_SERIAL(ECControllerEnv, ECEnvelope, 2 | CRuntimeClass::VersionableSche
 
 namespace {
 
-constexpr int kLastControllerType = 119;
-constexpr float kMax7Bit = 127.0f;
-constexpr float kMax14Bit = 16383.0f;
-constexpr int kVolume = 7;
-constexpr int kBalance = 8;
-constexpr int kPan = 10;
-constexpr int kExpression = 11;
+constexpr int LastControllerType = 119;
+constexpr float Max7Bit = 127.0f;
+constexpr float Max14Bit = 16383.0f;
+constexpr int Volume = 7;
+constexpr int Balance = 8;
+constexpr int Pan = 10;
+constexpr int Expression = 11;
 
 } // namespace
 
-ECControllerEnv::ECControllerEnv() { SetLimits(0.0f, kMax7Bit); }
+ECControllerEnv::ECControllerEnv() { SetLimits(0.0f, Max7Bit); }
 
 ECControllerEnv::ECControllerEnv(const ECControllerEnv& other) : ECEnvelope(other) {
     SetSubtype(other.GetSubtype());
@@ -42,8 +42,8 @@ void ECControllerEnv::Serialize(CArchive& ar) {
     std::uint8_t byte = 0;
     ar >> byte;
     // A controller type no setter could store is read as the default type.
-    SetSubtype(static_cast<std::uint8_t>(byte & kFlag14Bit));
-    if ((byte & kTypeMask) <= kLastControllerType) {
+    SetSubtype(static_cast<std::uint8_t>(byte & Flag14Bit));
+    if ((byte & TypeMask) <= LastControllerType) {
         SetSubtype(byte);
     }
 }
@@ -59,16 +59,16 @@ int ECControllerEnv::GetParentTypes(CArray<int, int>& types) {
 }
 
 void ECControllerEnv::SetControllerType(int type) {
-    if (type >= 0 && type <= kLastControllerType) {
-        SetSubtype(static_cast<std::uint8_t>((GetSubtype() & kFlag14Bit) | type));
+    if (type >= 0 && type <= LastControllerType) {
+        SetSubtype(static_cast<std::uint8_t>((GetSubtype() & Flag14Bit) | type));
     }
     switch (type) {
-    case kVolume:
-    case kExpression:
-        SetDefaultValue(kMax7Bit);
+    case Volume:
+    case Expression:
+        SetDefaultValue(Max7Bit);
         break;
-    case kBalance:
-    case kPan:
+    case Balance:
+    case Pan:
         SetDefaultValue(64.0f); // the centre
         break;
     default:
@@ -79,8 +79,8 @@ void ECControllerEnv::SetControllerType(int type) {
 
 void ECControllerEnv::Set14Bit(int flag) {
     const bool on = (flag & 1) != 0;
-    SetSubtype(static_cast<std::uint8_t>((GetSubtype() & kTypeMask) | (on ? kFlag14Bit : 0)));
-    SetLimits(0.0f, on ? kMax14Bit : kMax7Bit);
+    SetSubtype(static_cast<std::uint8_t>((GetSubtype() & TypeMask) | (on ? Flag14Bit : 0)));
+    SetLimits(0.0f, on ? Max14Bit : Max7Bit);
 }
 
 } // namespace clavenor

@@ -27,18 +27,18 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
-    int GetControllerType() const { return GetSubtype() & kTypeMask; }
+    int GetControllerType() const { return GetSubtype() & TypeMask; }
     /// Stores a type from 0 to 119 (the channel mode numbers above are no controllers) and
     /// ignores any other. Either way the default value becomes that of the requested type:
     /// 127 for volume (7) and expression (11), 64 for balance (8) and pan (10), else 0.
     void SetControllerType(int type);
-    int Is14Bit() const { return (GetSubtype() & kFlag14Bit) != 0 ? 1 : 0; }
+    int Is14Bit() const { return (GetSubtype() & Flag14Bit) != 0 ? 1 : 0; }
     /// Stores bit 0 of `flag` and sets the limits to 0..16383 when set, 0..127 when clear.
     void Set14Bit(int flag);
 
 private:
-    static constexpr std::uint8_t kTypeMask = 0x7F;
-    static constexpr std::uint8_t kFlag14Bit = 0x80;
+    static constexpr std::uint8_t TypeMask = 0x7F;
+    static constexpr std::uint8_t Flag14Bit = 0x80;
 };
 
 } // namespace clavenor

@@ -38,12 +38,12 @@ void ECEnvPoint::SerializePoint(CArchive& ar) {
     }
     if (ECPerformance::GetActiveVersion() < 3) {
         // Older documents knew only linear segments, every point its own anchor.
-        m_nPointFlags = kAnchor | kAnchorHead;
+        m_nPointFlags = Anchor | AnchorHead;
         SetStyle(StyleLinear);
         return;
     }
     ar >> m_nPointFlags >> m_fValue;
-    m_nPointFlags &= kKnownFlags;
+    m_nPointFlags &= KnownFlags;
 }
 
 ECBase* ECEnvPoint::Copy(CObject* src) { return CopyAs(this, src); }
@@ -78,16 +78,16 @@ int ECEnvPoint::GetAnchorList(MCEventList& list) {
 }
 
 void ECEnvPoint::SetStyle(int style) {
-    m_nPointFlags = static_cast<std::uint8_t>((m_nPointFlags & ~kStyleMask) |
-                                              ((style << kStyleShift) & kStyleMask));
+    m_nPointFlags = static_cast<std::uint8_t>((m_nPointFlags & ~StyleMask) |
+                                              ((style << StyleShift) & StyleMask));
 }
 
 void ECEnvPoint::SetAnchor(int anchor) {
-    m_nPointFlags = static_cast<std::uint8_t>((m_nPointFlags & ~kAnchor) | (anchor & 1));
+    m_nPointFlags = static_cast<std::uint8_t>((m_nPointFlags & ~Anchor) | (anchor & 1));
 }
 
 void ECEnvPoint::SetAnchorHead(int head) {
-    m_nPointFlags = static_cast<std::uint8_t>((m_nPointFlags & ~kAnchorHead) | ((head & 1) << 1));
+    m_nPointFlags = static_cast<std::uint8_t>((m_nPointFlags & ~AnchorHead) | ((head & 1) << 1));
 }
 
 } // namespace clavenor

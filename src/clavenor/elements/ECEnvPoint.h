@@ -56,13 +56,13 @@ public:
     /// envelope's groups.
     virtual int GetAnchorList(MCEventList& list);
 
-    int GetStyle() const { return (m_nPointFlags & kStyleMask) >> kStyleShift; }
+    int GetStyle() const { return (m_nPointFlags & StyleMask) >> StyleShift; }
     /// Stores the low 4 bits.
     void SetStyle(int style);
-    int IsAnchor() const { return m_nPointFlags & kAnchor; }
+    int IsAnchor() const { return m_nPointFlags & Anchor; }
     /// Stores bit 0 of `anchor`.
     void SetAnchor(int anchor);
-    int IsAnchorHead() const { return (m_nPointFlags & kAnchorHead) != 0 ? 1 : 0; }
+    int IsAnchorHead() const { return (m_nPointFlags & AnchorHead) != 0 ? 1 : 0; }
     /// Stores bit 0 of `head`.
     void SetAnchorHead(int head);
 
@@ -72,11 +72,11 @@ protected:
     void SerializePoint(CArchive& ar);
 
 private:
-    static constexpr std::uint8_t kAnchor = 0x01;
-    static constexpr std::uint8_t kAnchorHead = 0x02;
-    static constexpr std::uint8_t kStyleMask = 0x3C;
-    static constexpr int kStyleShift = 2;
-    static constexpr std::uint8_t kKnownFlags = kAnchor | kAnchorHead | kStyleMask;
+    static constexpr std::uint8_t Anchor = 0x01;
+    static constexpr std::uint8_t AnchorHead = 0x02;
+    static constexpr std::uint8_t StyleMask = 0x3C;
+    static constexpr int StyleShift = 2;
+    static constexpr std::uint8_t KnownFlags = Anchor | AnchorHead | StyleMask;
 
     std::uint8_t m_nPointFlags = 0;
     float m_fValue;

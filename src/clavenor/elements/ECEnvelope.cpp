@@ -15,15 +15,15 @@ IMPLEMENT_SERIAL(ECEnvelope, ECWithTimeChild, 2 | CRuntimeClass::VersionableSche
 
 namespace {
 
-constexpr float kMaxFloat = std::numeric_limits<float>::max();
-constexpr std::int32_t kNoLastInt = 0x7FFFFFFF;
-constexpr float kDefaultMinDelta = 0.05f;
-constexpr float kSmallestMinDelta = 0.005f;
-constexpr float kSmallestStep = 0.002f;
+constexpr float MaxFloat = std::numeric_limits<float>::max();
+constexpr std::int32_t NoLastInt = 0x7FFFFFFF;
+constexpr float DefaultMinDelta = 0.05f;
+constexpr float SmallestMinDelta = 0.005f;
+constexpr float SmallestStep = 0.002f;
 
 // How far a query walks from the remembered position before it turns to the index: a few
 // steps cost less than the cache misses of a binary search.
-constexpr int kNearbySteps = 8;
+constexpr int NearbySteps = 8;
 
 // Truncation toward zero, saturated at the 32-bit limits (0 for NaN), so that no value a
 // document or a host supplies makes the conversion undefined.
@@ -43,19 +43,21 @@ std::int32_t Truncate(double v) {
 // r + 0.5 (r - 0.5 below zero) truncated, in double as the constant makes C compute it.
 std::int32_t RoundHalfAway(float r) { return Truncate(r < 0 ? r - 0.5 : r + 0.5); }
 
-bool IsFiniteScalar(const MCTime& t) { return t.GetMode() != 2 && std::isfinite(t.GetSeconds()); }
+bool IsFiniteScalar(const MCTime& t) {
+    return t.GetMode() != MCTime::ModeBarPulseTick && std::isfinite(t.GetSeconds());
+}
 
 } // namespace
 
 ECEnvelope::ECEnvelope()
-    : m_fLowerLimit(-kMaxFloat), m_fUpperLimit(kMaxFloat), m_minDeltaTime(kDefaultMinDelta),
-      m_nLastInt(kNoLastInt), m_fLastFloat(kMaxFloat) {}
+    : m_fLowerLimit(-MaxFloat), m_fUpperLimit(MaxFloat), m_minDeltaTime(DefaultMinDelta),
+      m_nLastInt(NoLastInt), m_fLastFloat(MaxFloat) {}
 
 ECEnvelope::ECEnvelope(const ECEnvelope& other)
     : ECWithTimeChild(other), m_fDefaultValue(other.m_fDefaultValue),
       m_fLowerLimit(other.m_fLowerLimit), m_fUpperLimit(other.m_fUpperLimit),
       m_minDeltaTime(other.m_minDeltaTime), m_name(other.m_name), m_comment(other.m_comment),
-      m_nLastInt(kNoLastInt), m_fLastFloat(kMaxFloat), m_nEnvFlags(other.m_nEnvFlags) {}
+      m_nLastInt(NoLastInt), m_fLastFloat(MaxFloat), m_nEnvFlags(other.m_nEnvFlags) {}
 
 ECEnvelope::~ECEnvelope() {
     BeginDestruction();
@@ -132,7 +134,7 @@ void ECEnvelope::RepairLoadedPoints() {
         ECBase* point = points->GetNext(pos);
         // A bar/pulse/tick time has no place among quarter notes (and would leave the
         // order to depend on the order read): such a point goes to zero as well.
-        if (point->GetTime()->GetMode() == 2 || *point->GetTime() < zero) {
+        if (point->GetTime()->GetMode() == MCTime::ModeBarPulseTick || *point->GetTime() < zero) {
             point->SetTime(&zero);
         }
     }
@@ -164,7 +166,8 @@ bool ECEnvelope::IsOwnPoint(ECBase* element) {
 
 int ECEnvelope::AddChild(ECBase* child, int) {
     if (child == nullptr || !child->IsKindOf(RUNTIME_CLASS(ECEnvPoint)) ||
-        child->GetTime()->GetMode() == 2 || child->GetParents()->Find(this) != nullptr) {
+        child->GetTime()->GetMode() == MCTime::ModeBarPulseTick ||
+        child->GetParents()->Find(this) != nullptr) {
         return 0;
     }
     MCTime* time = child->GetTime();
@@ -267,8 +270,8 @@ void ECEnvelope::SetLimits(float lower, float upper) {
 
 void ECEnvelope::SetMinDeltaTime(const MCTime& time) {
     m_minDeltaTime = time;
-    if (m_minDeltaTime < MCTime(kSmallestMinDelta)) {
-        m_minDeltaTime.SetSeconds(kSmallestMinDelta);
+    if (m_minDeltaTime < MCTime(SmallestMinDelta)) {
+        m_minDeltaTime.SetSeconds(SmallestMinDelta);
     }
 }
 
@@ -296,8 +299,8 @@ void ECEnvelope::SetIntValued(int intValued) {
 
 void ECEnvelope::Reset() {
     m_nCurStyle = ECEnvPoint::StyleStep;
-    m_nLastInt = kNoLastInt;
-    m_fLastFloat = kMaxFloat;
+    m_nLastInt = NoLastInt;
+    m_fLastFloat = MaxFloat;
     m_lastEvalTime = MCTime::TimeZero();
     m_lastSampleEnd = MCTime::TimeZero();
 }
@@ -416,7 +419,7 @@ POSITION ECEnvelope::SeekNode(Seek mode, const MCTime& t) {
     const bool forward = before == cQualifies;
     POSITION at = c;
     for (int steps = 0;; ++steps) {
-        if (steps == kNearbySteps && EnsureIndex()) {
+        if (steps == NearbySteps && EnsureIndex()) {
             const std::size_t k = Partition(mode, t);
             if (before) {
                 return settle(k > 0 ? m_nodes[k - 1] : nullptr, head);
@@ -682,9 +685,11 @@ int ECEnvelope::GetValues(const MCTime& from, const MCTime& to, float resolution
     if (!IsFiniteScalar(from) || !IsFiniteScalar(to)) {
         return 0;
     }
-    float step = m_minDeltaTime.GetMode() == 2 ? 0.0f : resolution * m_minDeltaTime.GetSeconds();
-    if (!(step > kSmallestStep)) {
-        step = kSmallestStep;
+    float step = m_minDeltaTime.GetMode() == MCTime::ModeBarPulseTick
+                     ? 0.0f
+                     : resolution * m_minDeltaTime.GetSeconds();
+    if (!(step > SmallestStep)) {
+        step = SmallestStep;
     }
     MCEventList range;
     GetPointsInRange(from, to, range);
@@ -712,7 +717,8 @@ int ECEnvelope::GetValues(const MCTime& from, const MCTime& to, float resolution
     }
 
     const float end = to.GetSeconds();
-    float c = m_lastEvalTime.GetMode() == 2 ? 0.0f : m_lastEvalTime.GetSeconds();
+    float c =
+        m_lastEvalTime.GetMode() == MCTime::ModeBarPulseTick ? 0.0f : m_lastEvalTime.GetSeconds();
     while (c < end) {
         ECEnvPoint* pending = next != nullptr ? PointAt(&range, next) : nullptr;
         if (m_nCurStyle != ECEnvPoint::StyleStep) {

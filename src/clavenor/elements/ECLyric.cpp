@@ -55,11 +55,11 @@ void ECLyric::SetDuration(MCTime* duration) {
 }
 
 void ECLyric::SetAuxType(int type) {
-    m_nLyric = static_cast<std::uint8_t>((m_nLyric & ~kAuxMask) | (type & kAuxMask));
+    m_nLyric = static_cast<std::uint8_t>((m_nLyric & ~AuxMask) | (type & AuxMask));
 }
 
 void ECLyric::SetVerse(int verse) {
-    m_nLyric = static_cast<std::uint8_t>((m_nLyric & kAuxMask) | ((verse & 0x3F) << kVerseShift));
+    m_nLyric = static_cast<std::uint8_t>((m_nLyric & AuxMask) | ((verse & 0x3F) << VerseShift));
 }
 
 } // namespace clavenor

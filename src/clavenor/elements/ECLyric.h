@@ -41,16 +41,16 @@ public:
     /// Assigns the duration; a null pointer changes nothing.
     void SetDuration(MCTime* duration) override;
 
-    int GetAuxType() const { return m_nLyric & kAuxMask; }
+    int GetAuxType() const { return m_nLyric & AuxMask; }
     /// Stores the low 2 bits.
     void SetAuxType(int type);
-    int GetVerse() const { return m_nLyric >> kVerseShift; }
+    int GetVerse() const { return m_nLyric >> VerseShift; }
     /// Stores the low 6 bits.
     void SetVerse(int verse);
 
 private:
-    static constexpr std::uint8_t kAuxMask = 0x03;
-    static constexpr int kVerseShift = 2;
+    static constexpr std::uint8_t AuxMask = 0x03;
+    static constexpr int VerseShift = 2;
 
     std::uint8_t m_nLyric = 0;
     MCTime m_duration;

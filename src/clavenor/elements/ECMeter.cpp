@@ -13,9 +13,9 @@ IMPLEMENT_EVENT_CLASS(ECMeter, EventId::Meter)
 
 namespace {
 
-// A whole note in the meter's ticks: a pulse of 1/d lasts kWhole / d.
-constexpr std::uint32_t kWhole = 4 * ECMeter::Resolution;
-constexpr std::uint32_t kMaxMeasureTicks = ECMeter::MaxMeasureQuarters * ECMeter::Resolution;
+// A whole note in the meter's ticks: a pulse of 1/d lasts Whole / d.
+constexpr std::uint32_t Whole = 4 * ECMeter::Resolution;
+constexpr std::uint32_t MaxMeasureTicks = ECMeter::MaxMeasureQuarters * ECMeter::Resolution;
 
 bool IsDenominator(std::uint32_t d) { return d >= 1 && d <= 128 && (d & (d - 1)) == 0; }
 
@@ -154,7 +154,7 @@ void ECMeter::CalculateStress(std::uint8_t type, std::uint8_t numerator, std::ui
         return;
     }
     const int n = numerator;
-    const int pulse = static_cast<int>(kWhole) / denominator;
+    const int pulse = static_cast<int>(Whole) / denominator;
     auto groups = [this, pulse](int count, int pulses) {
         for (int i = 0; i < count; ++i) {
             AddToStress(static_cast<std::uint16_t>(pulses * pulse),
@@ -209,7 +209,7 @@ void ECMeter::CalculateStress(std::uint8_t type, std::uint8_t numerator, std::ui
 
 int ECMeter::SetMeter(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t type) {
     if (numerator == 0 || !IsDenominator(denominator) ||
-        numerator * (kWhole / denominator) > kMaxMeasureTicks) {
+        numerator * (Whole / denominator) > MaxMeasureTicks) {
         return 0;
     }
     if (GetMeterType() == TypeCompoundList) {
@@ -223,7 +223,7 @@ int ECMeter::SetMeter(std::uint8_t numerator, std::uint8_t denominator, std::uin
         type == TypeFree || type == TypeFixed ? type : CalculateMeterType(numerator, denominator);
     SetSubtype(stored);
     CalculateStress(stored, numerator, denominator);
-    m_nPulseTicks = static_cast<std::uint16_t>(kWhole / denominator);
+    m_nPulseTicks = static_cast<std::uint16_t>(Whole / denominator);
     return 1;
 }
 
@@ -250,7 +250,7 @@ int ECMeter::SetMeter(const ByteArray& numerators, const ByteArray& denominators
         }
         total += (shared ? 1 : largest / denominators[i]) * numerators[i];
     }
-    if (total > 255 || total * (kWhole / largest) > kMaxMeasureTicks) {
+    if (total > 255 || total * (Whole / largest) > MaxMeasureTicks) {
         return 0;
     }
 
@@ -262,12 +262,12 @@ int ECMeter::SetMeter(const ByteArray& numerators, const ByteArray& denominators
     m_compoundDenominator = partDenominators;
     m_nNumerator = static_cast<std::uint8_t>(total);
     m_nDenominator = static_cast<std::uint8_t>(largest);
-    m_nPulseTicks = static_cast<std::uint16_t>(kWhole / largest);
+    m_nPulseTicks = static_cast<std::uint16_t>(Whole / largest);
     for (int i = 0; i < parts; ++i) {
         const std::uint8_t n = partNumerators[i];
         const std::uint8_t d = partDenominators[shared ? 0 : i];
         if (shared || single == 1) {
-            AddToStress(static_cast<std::uint16_t>(n * (kWhole / d)), n);
+            AddToStress(static_cast<std::uint16_t>(n * (Whole / d)), n);
         } else {
             const std::uint8_t type = CalculateMeterType(n, d);
             SetSubtype(type);

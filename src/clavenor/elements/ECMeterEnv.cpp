@@ -14,7 +14,7 @@ IMPLEMENT_SERIAL(ECMeterEnv, ECEnvelope, 2 | CRuntimeClass::VersionableSchema)
 
 namespace {
 
-constexpr float kDefaultValue = 60.0f;
+constexpr float DefaultValue = 60.0f;
 
 // Truncation toward zero, saturated at the 32-bit limits (0 for NaN): times and meters a
 // document supplies may be anything.
@@ -51,7 +51,7 @@ bool SamePosition(const BPTTime& a, const BPTTime& b) {
 
 } // namespace
 
-ECMeterEnv::ECMeterEnv() { SetDefaultValue(kDefaultValue); }
+ECMeterEnv::ECMeterEnv() { SetDefaultValue(DefaultValue); }
 
 ECMeterEnv::~ECMeterEnv() = default;
 
@@ -186,7 +186,7 @@ void ECMeterEnv::GetTimeFromMeter(ECMeter* meter, MCTime& time, int bar, int pul
 }
 
 void ECMeterEnv::GetBarPulseTick(MCTime& time, int ppq) {
-    if (time.GetMode() != 0) {
+    if (time.GetMode() != MCTime::ModeNormalized) {
         return;
     }
     ECMeter* meter = GetMeterAt(time);
@@ -205,7 +205,7 @@ void ECMeterEnv::GetBarPulseTick(MCTime& time, int ppq) {
 
 void ECMeterEnv::GetNormalizedTime(MCTime& time) {
     const int count = GetPointCount();
-    if (time.GetMode() != 2 || count == 0) {
+    if (time.GetMode() != MCTime::ModeBarPulseTick || count == 0) {
         return;
     }
     const BPTTime position = time.GetBarPulseTick();

@@ -11,9 +11,9 @@ IMPLEMENT_SERIAL(ECPatchEnv, ECEnvelope, 2 | CRuntimeClass::VersionableSchema)
 
 namespace {
 
-constexpr int kBankMSBShift = 14;
-constexpr int kBankLSBShift = 7;
-constexpr int kSevenBits = 0x7F;
+constexpr int BankMSBShift = 14;
+constexpr int BankLSBShift = 7;
+constexpr int SevenBits = 0x7F;
 
 std::int32_t Packed(float value) {
     if (std::isnan(value)) {
@@ -42,15 +42,15 @@ int ECPatchEnv::GetParentTypes(CArray<int, int>& types) {
 }
 
 float ECPatchEnv::MakePatchValue(std::uint8_t bankMSB, std::uint8_t bankLSB, std::uint8_t program) {
-    return static_cast<float>(((bankMSB & kSevenBits) << kBankMSBShift) |
-                              ((bankLSB & kSevenBits) << kBankLSBShift) | (program & kSevenBits));
+    return static_cast<float>(((bankMSB & SevenBits) << BankMSBShift) |
+                              ((bankLSB & SevenBits) << BankLSBShift) | (program & SevenBits));
 }
 
-int ECPatchEnv::GetBankMSB(float value) { return (Packed(value) >> kBankMSBShift) & kSevenBits; }
+int ECPatchEnv::GetBankMSB(float value) { return (Packed(value) >> BankMSBShift) & SevenBits; }
 
-int ECPatchEnv::GetBankLSB(float value) { return (Packed(value) >> kBankLSBShift) & kSevenBits; }
+int ECPatchEnv::GetBankLSB(float value) { return (Packed(value) >> BankLSBShift) & SevenBits; }
 
-int ECPatchEnv::GetProgram(float value) { return Packed(value) & kSevenBits; }
+int ECPatchEnv::GetProgram(float value) { return Packed(value) & SevenBits; }
 
 int ECPatchEnv::GetPatch(const MCTime& t, std::uint32_t& bankMSB, std::uint32_t& bankLSB,
                          std::uint32_t& program) {

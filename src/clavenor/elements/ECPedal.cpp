@@ -11,11 +11,11 @@ IMPLEMENT_EVENT_CLASS(ECPedal, EventId::Pedal)
 
 namespace {
 
-constexpr float kDefaultDuration = 4.0f;
+constexpr float DefaultDuration = 4.0f;
 
 } // namespace
 
-ECPedal::ECPedal() : m_duration(kDefaultDuration) {}
+ECPedal::ECPedal() : m_duration(DefaultDuration) {}
 
 ECPedal::ECPedal(std::uint8_t type, const MCTime& duration) : m_duration(duration) {
     SetPedalType(type);
@@ -63,7 +63,7 @@ void ECPedal::SetDuration(MCTime* duration) {
 }
 
 void ECPedal::SetPedalType(std::uint8_t type) {
-    SetSubtype(static_cast<std::uint8_t>((GetSubtype() & ~kTypeMask) | (type & kTypeMask)));
+    SetSubtype(static_cast<std::uint8_t>((GetSubtype() & ~TypeMask) | (type & TypeMask)));
 }
 
 int ECPedal::HasDuration(int) { return 1; }

@@ -43,7 +43,7 @@ public:
     /// Assigns the duration; a null pointer changes nothing.
     void SetDuration(MCTime* duration) override;
 
-    std::uint8_t GetPedalType() const { return GetSubtype() & kTypeMask; }
+    std::uint8_t GetPedalType() const { return GetSubtype() & TypeMask; }
     /// Stores `type & 0x7F`.
     void SetPedalType(std::uint8_t type);
 
@@ -51,7 +51,7 @@ public:
     static int HasDuration(int type);
 
 private:
-    static constexpr std::uint8_t kTypeMask = 0x7F;
+    static constexpr std::uint8_t TypeMask = 0x7F;
 
     MCTime m_duration;
 };

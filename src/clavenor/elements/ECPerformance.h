@@ -1,31 +1,33 @@
 #pragma once
 
-#include "clavenor/commands/MCCommandMgr.h"
 #include "clavenor/framework/CString.h"
 #include "clavenor/model/ECWithTimeChild.h"
-#include "clavenor/state/MCStateMgr.h"
+#include "clavenor/model/MCFuncList.h"
 
-#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 namespace clavenor {
 
 class ECConductor;
+class MCCommandMgr;
+class MCStateMgr;
 
 /// The root of a document (event id 44). The host owns each performance: it creates it
 /// with `new` (or the archive does) and deletes it on the owning thread of the message
-/// queue (see CMessageQueue) when no other thread uses it any more. The destructor first
-/// runs the commands and records still waiting for this performance, then releases the
-/// whole graph (see ECBase on releasing graphs).
+/// queue (see CMessageQueue) when no other thread uses it any more.
 ///
 /// Dispatched commands and queued change records hold a reference on their performance
 /// while they wait, so that its count shows the work still pending; giving those references
 /// back never destroys the performance, which stays the host's to delete.
 ///
-/// A performance embeds its command manager, its state manager and its lock. The lock is
-/// recursive; every command batch and every Serialize of the performance holds it, so a
-/// save never sees a half-executed command.
+/// A performance owns its command manager, its state manager and its lock. The managers are
+/// built on the document, so this header knows them only by name: include
+/// commands/MCCommandMgr.h or state/MCStateMgr.h (or clavenor.h) to use GetCommandMgr or
+/// GetStateMgr, and the forwarding calls below work without either. The lock is recursive;
+/// every command batch and every Serialize of the performance holds it, so a save never sees
+/// a half-executed command.
 ///
 /// The document version decides which record layouts older documents are read with. The
 /// host keeps the version in its own file framing; before loading it sets the version on
@@ -44,6 +46,13 @@ public:
     static constexpr std::int32_t WriteVersion = 4;
 
     ECPerformance();
+    /// Runs the commands and change records still waiting in the message queue for this
+    /// performance (the batching timer's too), and only those: work queued for other
+    /// documents, and the host's own functions, stay queued for the host's next pump. A
+    /// handler's exception there is swallowed (a destructor cannot pass it on) and the rest
+    /// still runs. Then removes the handlers, clears the undo history and releases the whole
+    /// graph (see ECBase on releasing graphs). On a thread other than the owning one nothing
+    /// queued can run, and none must be waiting.
     ~ECPerformance() override;
 
     /// Copies only the ECWithTimeChild part (not the managers, the lock, the version or the
@@ -81,10 +90,12 @@ public:
     void Lock() { m_lock.lock(); }
     void Unlock() { m_lock.unlock(); }
 
-    MCCommandMgr& GetCommandMgr() { return m_commandMgr; }
-    MCStateMgr& GetStateMgr() { return m_stateMgr; }
+    MCCommandMgr& GetCommandMgr() { return *m_pCommandMgr; }
+    MCStateMgr& GetStateMgr() { return *m_pStateMgr; }
 
-    /// Command handlers run after those already added (see MCCommandMgr).
+    /// The document's calls to its managers. They are defined with the managers
+    /// (MCCommandMgr.cpp, MCStateMgr.cpp), which are built on the document. Command handlers
+    /// run after those already added (see MCCommandMgr).
     void AddCommandHandler(MCCallback handler, void* userData);
     void RemoveCommandHandlers();
     void SetCommandRate(std::uint32_t rateMs);
@@ -99,18 +110,22 @@ public:
     void AddStateHandler(MCCallback handler, void* userData);
     void RemoveStateHandlers();
 
-    /// Counts messages posted for this performance and not yet run (the managers use it, so
-    /// that destruction can run them first).
-    void NotePosted(int delta) { m_nPosted.fetch_add(delta, std::memory_order_relaxed); }
-
 private:
+    // Made and destroyed by the managers' own sources, like the forwarding calls.
+    struct ManagerDeleter {
+        void operator()(MCCommandMgr* manager) const;
+        void operator()(MCStateMgr* manager) const;
+    };
+    using CommandMgrPtr = std::unique_ptr<MCCommandMgr, ManagerDeleter>;
+    using StateMgrPtr = std::unique_ptr<MCStateMgr, ManagerDeleter>;
+    static CommandMgrPtr MakeCommandMgr(ECPerformance* owner);
+    static StateMgrPtr MakeStateMgr(ECPerformance* owner);
+
     std::int32_t m_nVersion = 0;
     std::recursive_mutex m_lock;
-    MCCommandMgr m_commandMgr;
-    MCStateMgr m_stateMgr;
+    CommandMgrPtr m_pCommandMgr;
+    StateMgrPtr m_pStateMgr;
     ECConductor* m_pConductor = nullptr;
-    // Other threads count the hand-overs they post.
-    std::atomic<int> m_nPosted{0};
 };
 
 } // namespace clavenor

@@ -10,7 +10,7 @@ IMPLEMENT_EVENT_CLASS(ECRest, EventId::Rest)
 namespace {
 
 // Lengths in quarter notes, indexed by rest type; index 0 (no type) is unused.
-constexpr float kRestLengths[] = {
+constexpr float RestLengths[] = {
     0.0f,                         // none
     8.0f,                         // double whole
     4.0f,     6.0f,     7.0f,     // whole
@@ -22,8 +22,8 @@ constexpr float kRestLengths[] = {
     0.0625f,  0.09375f,           // sixty-fourth
     0.03125f,                     // hundred-twenty-eighth
 };
-constexpr int kLastRestType = 22;
-static_assert(sizeof(kRestLengths) / sizeof(kRestLengths[0]) == kLastRestType + 1);
+constexpr int LastRestType = 22;
+static_assert(sizeof(RestLengths) / sizeof(RestLengths[0]) == LastRestType + 1);
 
 } // namespace
 
@@ -71,10 +71,10 @@ int ECRest::GetRestType(std::uint8_t type, std::uint8_t dots) {
 
 MCTime ECRest::GetRestDuration(std::uint8_t type, std::uint8_t dots) {
     const int dotted = GetRestType(type, dots);
-    if (dotted <= 0 || dotted > kLastRestType) {
+    if (dotted <= 0 || dotted > LastRestType) {
         return MCTime::TimeNull();
     }
-    return MCTime(kRestLengths[dotted]);
+    return MCTime(RestLengths[dotted]);
 }
 
 } // namespace clavenor

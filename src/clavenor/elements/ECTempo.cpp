@@ -3,9 +3,9 @@
 #include "clavenor/elements/ECPerformance.h"
 #include "clavenor/elements/ECTempoEnv.h"
 #include "clavenor/framework/CArchive.h"
+#include "clavenor/framework/StringTable.h"
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/strings/Preferences.h"
-#include "clavenor/strings/StringTable.h"
 
 #include <cmath>
 
@@ -16,17 +16,17 @@ IMPLEMENT_EVENT_CLASS(ECTempo, EventId::Tempo)
 
 namespace {
 
-constexpr float kSecondsPerMinute = 60.0f;
-constexpr float kMaxPausePercent = 400.0f;
+constexpr float SecondsPerMinute = 60.0f;
+constexpr float MaxPausePercent = 400.0f;
 
 // The string resources of the tempo names: types 2 to 23 in order, then 25 to 28.
-constexpr UINT kFirstName = 12360;
-constexpr UINT kFirstNameAfterPause = 12382;
+constexpr UINT FirstName = 12360;
+constexpr UINT FirstNameAfterPause = 12382;
 
 // Built-in speeds of the named tempi 2 to 20, in quarter notes per minute.
-constexpr int kNamedSpeeds[] = {40, 43,  47,  50,  52,  54,  56,  58,  60, 70,
-                                80, 100, 120, 150, 160, 190, 210, 220, 240};
-constexpr int kUnnamedSpeed = 60;
+constexpr int NamedSpeeds[] = {40, 43,  47,  50,  52,  54,  56,  58,  60, 70,
+                               80, 100, 120, 150, 160, 190, 210, 220, 240};
+constexpr int UnnamedSpeed = 60;
 
 CString NameTempo(ECBase* e) { return GetTempoString(static_cast<ECTempo*>(e)->GetTempoType()); }
 
@@ -144,8 +144,8 @@ int ECTempo::SetTempo(float tempo, float beat) {
         return 0;
     }
     m_fTempo = product;
-    m_fRate = m_fTempo / kSecondsPerMinute;
-    m_fSpeed = kSecondsPerMinute / m_fTempo;
+    m_fRate = m_fTempo / SecondsPerMinute;
+    m_fSpeed = SecondsPerMinute / m_fTempo;
     m_fBeat = beat;
     return 1;
 }
@@ -165,7 +165,7 @@ void ECTempo::SetPausePercent(float percent) {
     if (!(percent > 0.0f)) {
         m_fPausePercent = 0.0f;
     } else {
-        m_fPausePercent = percent >= kMaxPausePercent ? kMaxPausePercent : percent;
+        m_fPausePercent = percent >= MaxPausePercent ? MaxPausePercent : percent;
     }
 }
 
@@ -175,10 +175,10 @@ CString ECTempo::GetText() const {
 
 CString GetTempoString(std::uint8_t type) {
     if (type >= ECTempo::TypeLarghissimo && type < ECTempo::TypePause) {
-        return StringTable::Load(kFirstName + (type - ECTempo::TypeLarghissimo));
+        return StringTable::Load(FirstName + (type - ECTempo::TypeLarghissimo));
     }
     if (type > ECTempo::TypePause && type <= ECTempo::TypeRubato) {
-        return StringTable::Load(kFirstNameAfterPause + (type - ECTempo::TypeGeneralPause));
+        return StringTable::Load(FirstNameAfterPause + (type - ECTempo::TypeGeneralPause));
     }
     return CString();
 }
@@ -193,8 +193,8 @@ int GetTempoValue(int type) {
     }
     const int first = ECTempo::TypeLarghissimo;
     const int builtIn = type >= first && type <= ECTempo::TypePrestissimo
-                            ? kNamedSpeeds[type - first]
-                            : kUnnamedSpeed;
+                            ? NamedSpeeds[type - first]
+                            : UnnamedSpeed;
     SaveIntPreference(section, key, builtIn);
     return builtIn;
 }

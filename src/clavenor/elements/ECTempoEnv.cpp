@@ -13,16 +13,15 @@ IMPLEMENT_SERIAL(ECTempoEnv, ECEnvelope, 2 | CRuntimeClass::VersionableSchema)
 
 namespace {
 
-constexpr float kDefaultTempo = 60.0f;
-constexpr float kSlowest = 20.0f;
-constexpr float kFastest = 400.0f;
-constexpr std::uint8_t kClockMode = 3;
+constexpr float DefaultTempo = 60.0f;
+constexpr float Slowest = 20.0f;
+constexpr float Fastest = 400.0f;
 
 } // namespace
 
 ECTempoEnv::ECTempoEnv() {
-    SetDefaultValue(kDefaultTempo);
-    SetLimits(kSlowest, kFastest);
+    SetDefaultValue(DefaultTempo);
+    SetLimits(Slowest, Fastest);
     SetIntValued(0);
 }
 
@@ -124,7 +123,7 @@ void ECTempoEnv::RecalculateClockTimes() {
             clock = previous->GetClockTime().GetSeconds() +
                     Seconds(previous, mark, distance.GetSeconds());
         }
-        clock.SetMode(kClockMode);
+        clock.SetMode(MCTime::ModeClock);
         mark->SetClockTime(clock);
         previous = mark;
     }
@@ -158,12 +157,12 @@ float ECTempoEnv::Seconds(ECTempo* from, ECTempo* to, float distance) {
 }
 
 void ECTempoEnv::GetClockTime(MCTime& time) {
-    if (time.GetMode() != 0) {
+    if (time.GetMode() != MCTime::ModeNormalized) {
         return;
     }
     auto* mark = static_cast<ECTempo*>(GetPointBeforeEqual(time));
     if (mark == nullptr) {
-        time.SetMode(kClockMode);
+        time.SetMode(MCTime::ModeClock);
         return;
     }
     float seconds = mark->GetClockTime().GetSeconds();
@@ -172,11 +171,11 @@ void ECTempoEnv::GetClockTime(MCTime& time) {
         seconds += Seconds(mark, next, time.GetSeconds() - mark->GetTime()->GetSeconds());
     }
     time = seconds;
-    time.SetMode(kClockMode);
+    time.SetMode(MCTime::ModeClock);
 }
 
 void ECTempoEnv::GetNormalizedTime(MCTime& time) {
-    if (time.GetMode() != kClockMode) {
+    if (time.GetMode() != MCTime::ModeClock) {
         return;
     }
     // The last mark whose clock time is at or before the time; clock times grow with the
@@ -192,7 +191,7 @@ void ECTempoEnv::GetNormalizedTime(MCTime& time) {
             low = mid + 1;
         }
     }
-    time.SetMode(0);
+    time.SetMode(MCTime::ModeNormalized);
     if (low == 0) {
         return;
     }

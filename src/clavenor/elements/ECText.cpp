@@ -11,12 +11,12 @@ IMPLEMENT_EVENT_CLASS(ECText, EventId::Text)
 
 namespace {
 
-constexpr int kLastTextType = 20;
-constexpr int kUntypedPointSize = 10;
+constexpr int LastTextType = 20;
+constexpr int UntypedPointSize = 10;
 
 // The default point size of each text type; changed by SetDefaultPointSize.
-int g_pointSizes[kLastTextType + 1] = {10, 9,  10, 10, 10, 10, 10, 12, 24, 14, 10,
-                                       10, 10, 24, 12, 12, 12, 10, 10, 10, 10};
+int s_pointSizes[LastTextType + 1] = {10, 9,  10, 10, 10, 10, 10, 12, 24, 14, 10,
+                                      10, 10, 24, 12, 12, 12, 10, 10, 10, 10};
 
 CString NameText(ECBase* e) { return GetTextString(static_cast<ECText*>(e)->GetTextType()); }
 
@@ -39,17 +39,17 @@ ECText& ECText::operator=(const ECText& other) {
     ECWithTime::operator=(other);
     m_text = other.m_text;
     SetSubtype(other.GetSubtype());
-    m_nStyle = (m_nStyle & ~(kStyleBits | kSizeMask)) | (other.m_nStyle & (kStyleBits | kSizeMask));
+    m_nStyle = (m_nStyle & ~(StyleBits | SizeMask)) | (other.m_nStyle & (StyleBits | SizeMask));
     return *this;
 }
 
 bool ECText::operator==(const ECText& other) const {
     return GetTextType() == other.GetTextType() && m_text == other.m_text &&
-           (m_nStyle & (kStyleBits | kSizeMask)) == (other.m_nStyle & (kStyleBits | kSizeMask));
+           (m_nStyle & (StyleBits | SizeMask)) == (other.m_nStyle & (StyleBits | SizeMask));
 }
 
 void ECText::InitStyle() {
-    m_nStyle &= ~kStyleBits;
+    m_nStyle &= ~StyleBits;
     SetPointSize(GetDefaultPointSize(GetTextType()));
 }
 
@@ -74,7 +74,7 @@ int ECText::GetParentTypes(CArray<int, int>& types) {
         types.Add(EventId::Staff);
         return 1;
     }
-    if (type == 1 || (type >= 5 && type <= kLastTextType)) {
+    if (type == 1 || (type >= 5 && type <= LastTextType)) {
         types.Add(EventId::ConductorStaff);
         return 1;
     }
@@ -82,7 +82,7 @@ int ECText::GetParentTypes(CArray<int, int>& types) {
 }
 
 void ECText::SetPointSize(int size) {
-    m_nStyle = (m_nStyle & ~kSizeMask) | ((static_cast<std::uint32_t>(size) & 0xFF) << kSizeShift);
+    m_nStyle = (m_nStyle & ~SizeMask) | ((static_cast<std::uint32_t>(size) & 0xFF) << SizeShift);
 }
 
 void ECText::SetStyleBit(std::uint32_t bit, int on) {
@@ -106,18 +106,18 @@ int ECText::GetTextLines(CArray<CString>& lines) const {
 
 int ECText::IsTitlePageText(int type) {
     return type == 1 || type == 3 || type == 4 || (type >= 7 && type <= 13) ||
-                   (type >= 16 && type <= kLastTextType)
+                   (type >= 16 && type <= LastTextType)
                ? 1
                : 0;
 }
 
 int ECText::GetDefaultPointSize(int type) {
-    return type >= 0 && type <= kLastTextType ? g_pointSizes[type] : kUntypedPointSize;
+    return type >= 0 && type <= LastTextType ? s_pointSizes[type] : UntypedPointSize;
 }
 
 void ECText::SetDefaultPointSize(int type, int size) {
-    if (type >= 0 && type <= kLastTextType) {
-        g_pointSizes[type] = size & 0xFF;
+    if (type >= 0 && type <= LastTextType) {
+        s_pointSizes[type] = size & 0xFF;
     }
 }
 

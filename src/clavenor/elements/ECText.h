@@ -50,13 +50,13 @@ public:
     const CString& GetText() const { return m_text; }
     void SetText(const CString& text) { m_text = text; }
 
-    int IsBold() const { return (m_nStyle & kBold) != 0 ? 1 : 0; }
-    void SetBold(int bold) { SetStyleBit(kBold, bold); }
-    int IsItalic() const { return (m_nStyle & kItalic) != 0 ? 1 : 0; }
-    void SetItalic(int italic) { SetStyleBit(kItalic, italic); }
-    int IsUnderline() const { return (m_nStyle & kUnderline) != 0 ? 1 : 0; }
-    void SetUnderline(int underline) { SetStyleBit(kUnderline, underline); }
-    int GetPointSize() const { return static_cast<int>((m_nStyle & kSizeMask) >> kSizeShift); }
+    int IsBold() const { return (m_nStyle & Bold) != 0 ? 1 : 0; }
+    void SetBold(int bold) { SetStyleBit(Bold, bold); }
+    int IsItalic() const { return (m_nStyle & Italic) != 0 ? 1 : 0; }
+    void SetItalic(int italic) { SetStyleBit(Italic, italic); }
+    int IsUnderline() const { return (m_nStyle & Underline) != 0 ? 1 : 0; }
+    void SetUnderline(int underline) { SetStyleBit(Underline, underline); }
+    int GetPointSize() const { return static_cast<int>((m_nStyle & SizeMask) >> SizeShift); }
     /// Stores the low 8 bits.
     void SetPointSize(int size);
 
@@ -75,12 +75,12 @@ public:
     static void SetDefaultPointSize(int type, int size);
 
 private:
-    static constexpr std::uint32_t kBold = 0x01;
-    static constexpr std::uint32_t kItalic = 0x02;
-    static constexpr std::uint32_t kUnderline = 0x04;
-    static constexpr std::uint32_t kStyleBits = kBold | kItalic | kUnderline;
-    static constexpr std::uint32_t kSizeMask = 0xFF00;
-    static constexpr int kSizeShift = 8;
+    static constexpr std::uint32_t Bold = 0x01;
+    static constexpr std::uint32_t Italic = 0x02;
+    static constexpr std::uint32_t Underline = 0x04;
+    static constexpr std::uint32_t StyleBits = Bold | Italic | Underline;
+    static constexpr std::uint32_t SizeMask = 0xFF00;
+    static constexpr int SizeShift = 8;
 
     void SetStyleBit(std::uint32_t bit, int on);
     void InitStyle();

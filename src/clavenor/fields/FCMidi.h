@@ -1,7 +1,7 @@
 #pragma once
 
-#include "clavenor/fields/FCBase.h"
 #include "clavenor/fields/MIDIWORD.h"
+#include "clavenor/model/FCBase.h"
 
 #include <cstdint>
 

@@ -1,5 +1,7 @@
 #include "clavenor/fields/FCMidiSysEx.h"
 
+#include "clavenor/framework/detail/TextScan.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -25,48 +27,14 @@ constexpr std::array<std::uint8_t, 9> XGSystemOn{0xF0, 0x43, 0x10, 0x4C, 0x00,
 constexpr std::array<std::uint8_t, 8> MasterVolume{0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x00, 0x00, 0xF7};
 constexpr std::array<std::uint8_t, 8> MasterBalance{0xF0, 0x7F, 0x7F, 0x04, 0x02, 0x00, 0x00, 0xF7};
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-bool IsBlank(char c) { return c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// Reads a piece the way a C "%x" conversion does: leading white space, an optional sign and
-// 0x prefix, then hex digits, stopping at the first other character. The number wraps
-// modulo 2^32 (of which only the low 8 bits are kept), so an overlong piece cannot overflow.
+// Reads a piece the way a C "%x" conversion does; the number wraps modulo 2^32, of which
+// only the low 8 bits are kept, so an overlong piece cannot overflow.
 bool ReadHexByte(std::string_view piece, std::uint8_t& byte) {
-    std::size_t i = 0;
-    while (i < piece.size() && IsBlank(piece[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < piece.size() && (piece[i] == '+' || piece[i] == '-')) {
-        negative = piece[i] == '-';
-        ++i;
-    }
-    if (i + 2 < piece.size() && piece[i] == '0' && (piece[i + 1] == 'x' || piece[i + 1] == 'X') &&
-        HexDigit(piece[i + 2]) >= 0) {
-        i += 2;
-    }
-    std::uint32_t value = 0;
-    bool any = false;
-    for (; i < piece.size() && HexDigit(piece[i]) >= 0; ++i) {
-        value = value * 16u + static_cast<std::uint32_t>(HexDigit(piece[i]));
-        any = true;
-    }
-    if (!any) {
+    const TextScan::CNumber number = TextScan::ScanCNumber(piece, 16);
+    if (!number.digits) {
         return false;
     }
-    byte = static_cast<std::uint8_t>(negative ? 0u - value : value);
+    byte = static_cast<std::uint8_t>(number.negative ? 0u - number.low : number.low);
     return true;
 }
 

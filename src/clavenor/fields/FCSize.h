@@ -1,7 +1,7 @@
 #pragma once
 
-#include "clavenor/fields/FCField.h"
 #include "clavenor/framework/SIZE.h"
+#include "clavenor/model/FCField.h"
 
 namespace clavenor {
 

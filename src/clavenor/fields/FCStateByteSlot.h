@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clavenor/fields/FCBase.h"
+#include "clavenor/model/FCBase.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clavenor/fields/FCField.h"
+#include "clavenor/model/FCField.h"
 #include "clavenor/model/MCTime.h"
 
 namespace clavenor {

@@ -1,5 +1,7 @@
 #include "clavenor/framework/CArchive.h"
 
+#include "clavenor/framework/detail/CPointerIndexMap.h"
+
 #include "clavenor/framework/CFile.h"
 #include "clavenor/framework/CObject.h"
 #include "clavenor/framework/CRuntimeClass.h"
@@ -10,20 +12,20 @@ namespace clavenor {
 
 namespace {
 
-constexpr std::uint16_t kNullTag = 0x0000;
-constexpr std::uint16_t kBigObjectTag = 0x7FFF;
-constexpr std::uint16_t kClassTag = 0x8000;
-constexpr std::uint16_t kNewClassTag = 0xFFFF;
-constexpr std::uint32_t kBigClassTag = 0x80000000u;
-constexpr std::uint32_t kMaxMapCount = 0x7FFFFFFFu;
+constexpr std::uint16_t NullTag = 0x0000;
+constexpr std::uint16_t BigObjectTag = 0x7FFF;
+constexpr std::uint16_t ClassTag = 0x8000;
+constexpr std::uint16_t NewClassTag = 0xFFFF;
+constexpr std::uint32_t BigClassTag = 0x80000000u;
+constexpr std::uint32_t MaxMapCount = 0x7FFFFFFFu;
 
 // The platform's class records hold names of fewer than 64 characters; longer ones can
 // only come from a damaged stream.
-constexpr std::uint16_t kMaxClassNameLength = 63;
+constexpr std::uint16_t MaxClassNameLength = 63;
 
 // Strings are read in pieces of this size, so that a damaged length field costs at most
 // the bytes actually present in the stream.
-constexpr std::size_t kStringChunk = 64 * 1024;
+constexpr std::size_t StringChunk = 64 * 1024;
 
 // Room for one more item with the usual geometric growth (an exact reserve would copy the
 // whole vector on every object).
@@ -49,6 +51,7 @@ CArchive::CArchive(CFile* file, unsigned mode, std::size_t bufferSize)
     } else {
         m_writeCur = m_buffer.get();
         m_writeEnd = m_buffer.get() + m_bufferSize;
+        m_pStoreMap = std::make_unique<CPointerIndexMap>();
     }
     m_openObjects.reserve(MaxObjectDepth);
     if (m_loading) {
@@ -294,7 +297,7 @@ std::string CArchive::ReadString() {
     std::string text;
     std::size_t done = 0;
     while (done < length) {
-        const std::size_t n = std::min<std::size_t>(length - done, kStringChunk);
+        const std::size_t n = std::min<std::size_t>(length - done, StringChunk);
         text.resize(done + n);
         Read(text.data() + done, n);
         done += n;
@@ -303,30 +306,30 @@ std::string CArchive::ReadString() {
 }
 
 std::uint32_t CArchive::RegisterStored(const void* key) {
-    if (m_mapCount >= kMaxMapCount) {
+    if (m_mapCount >= MaxMapCount) {
         Fail(CArchiveException::badIndex, "too many objects for one archive");
     }
     const std::uint32_t index = m_mapCount;
-    m_storeMap.Insert(key, index);
+    m_pStoreMap->Insert(key, index);
     ++m_mapCount;
     return index;
 }
 
 void CArchive::WriteIndexTag(std::uint32_t index, bool classTag) {
-    if (index < kBigObjectTag) {
-        *this << static_cast<std::uint16_t>(classTag ? (kClassTag | index) : index);
+    if (index < BigObjectTag) {
+        *this << static_cast<std::uint16_t>(classTag ? (ClassTag | index) : index);
     } else {
-        *this << kBigObjectTag << (classTag ? (kBigClassTag | index) : index);
+        *this << BigObjectTag << (classTag ? (BigClassTag | index) : index);
     }
 }
 
 void CArchive::WriteObject(const CObject* object) {
     RequireStoring();
     if (object == nullptr) {
-        *this << kNullTag;
+        *this << NullTag;
         return;
     }
-    if (const std::uint32_t index = m_storeMap.Find(object); index != 0) {
+    if (const std::uint32_t index = m_pStoreMap->Find(object); index != 0) {
         WriteIndexTag(index, false);
         return;
     }
@@ -334,16 +337,16 @@ void CArchive::WriteObject(const CObject* object) {
         Fail(CArchiveException::genericException, "objects nested too deeply");
     }
     const CRuntimeClass* cls = object->GetRuntimeClass();
-    if (const std::uint32_t index = m_storeMap.Find(cls); index != 0) {
+    if (const std::uint32_t index = m_pStoreMap->Find(cls); index != 0) {
         WriteIndexTag(index, true);
     } else {
         const std::string_view name(cls->m_lpszClassName);
         // What no reader takes must not be written: the stream would be lost.
-        if (name.empty() || name.size() > kMaxClassNameLength) {
+        if (name.empty() || name.size() > MaxClassNameLength) {
             Fail(CArchiveException::badClass,
                  "class name of length " + std::to_string(name.size()) + " cannot be written");
         }
-        *this << kNewClassTag << cls->GetStoredSchema() << static_cast<std::uint16_t>(name.size());
+        *this << NewClassTag << cls->GetStoredSchema() << static_cast<std::uint16_t>(name.size());
         Write(name.data(), name.size());
         RegisterStored(cls);
     }
@@ -366,10 +369,10 @@ const CRuntimeClass* CArchive::ReadClassRecord(std::uint32_t& schema) {
     std::uint16_t storedSchema = 0;
     std::uint16_t length = 0;
     *this >> storedSchema >> length;
-    if (length == 0 || length > kMaxClassNameLength) {
+    if (length == 0 || length > MaxClassNameLength) {
         Fail(CArchiveException::badClass, "class name of length " + std::to_string(length));
     }
-    char name[kMaxClassNameLength];
+    char name[MaxClassNameLength];
     Read(name, length);
     const CRuntimeClass* cls = CRuntimeClass::FromName(std::string_view(name, length));
     if (cls == nullptr) {
@@ -392,10 +395,10 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     std::uint16_t tag = 0;
     *this >> tag;
 
-    if (tag == kNewClassTag) {
+    if (tag == NewClassTag) {
         std::uint32_t schema = 0;
         const CRuntimeClass* cls = ReadClassRecord(schema);
-        if (m_mapCount >= kMaxMapCount) {
+        if (m_mapCount >= MaxMapCount) {
             Fail(CArchiveException::badIndex, "too many objects for one archive");
         }
         m_loadMap.push_back(LoadEntry{cls, nullptr, schema, true});
@@ -404,14 +407,14 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     }
 
     std::uint32_t reference = tag;
-    if (tag == kBigObjectTag) {
+    if (tag == BigObjectTag) {
         *this >> reference;
-    } else if ((tag & kClassTag) != 0) {
-        reference = kBigClassTag | (tag & ~kClassTag);
+    } else if ((tag & ClassTag) != 0) {
+        reference = BigClassTag | (tag & ~ClassTag);
     }
 
-    if ((reference & kBigClassTag) != 0) {
-        const std::uint32_t index = reference & ~kBigClassTag;
+    if ((reference & BigClassTag) != 0) {
+        const std::uint32_t index = reference & ~BigClassTag;
         if (index == 0 || index >= m_mapCount || !m_loadMap[index - 1].isClass) {
             FailAt(start, CArchiveException::badIndex, "class reference " + std::to_string(index));
         }
@@ -446,7 +449,7 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass* cls, std::uint32_t schema,
     if (m_openObjects.size() >= static_cast<std::size_t>(MaxObjectDepth)) {
         Fail(CArchiveException::genericException, "objects nested too deeply");
     }
-    if (m_mapCount >= kMaxMapCount) {
+    if (m_mapCount >= MaxMapCount) {
         Fail(CArchiveException::badIndex, "too many objects for one archive");
     }
     // Make room first, so that nothing can fail between creating the object and handing
@@ -499,7 +502,7 @@ std::uint32_t CArchive::GetObjectSchema() {
 }
 
 bool CArchive::IsObjectMapped(const CObject* object) const {
-    return object != nullptr && m_storeMap.Find(object) != 0;
+    return object != nullptr && m_pStoreMap != nullptr && m_pStoreMap->Find(object) != 0;
 }
 
 bool CArchive::IsObjectBeingLoaded(const CObject* object) const {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "clavenor/framework/CArchiveException.h"
-#include "clavenor/framework/CPointerIndexMap.h"
 #include "clavenor/framework/CString.h"
 
 #include <bit>
@@ -13,6 +12,8 @@
 #include <vector>
 
 namespace clavenor {
+
+class CPointerIndexMap;
 
 class CDocument;
 class CFile;
@@ -239,7 +240,8 @@ private:
     const std::uint8_t* m_readEnd = nullptr;
 
     std::uint32_t m_mapCount = 1;
-    CPointerIndexMap m_storeMap;
+    // Storing only: what has been written, by address.
+    std::unique_ptr<CPointerIndexMap> m_pStoreMap;
     std::vector<LoadEntry> m_loadMap;
     std::vector<const CObject*> m_openObjects;
     std::vector<std::uint32_t> m_openIndexes; // loading: the indexes of m_openObjects

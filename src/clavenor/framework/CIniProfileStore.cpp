@@ -1,5 +1,7 @@
 #include "clavenor/framework/CIniProfileStore.h"
 
+#include "clavenor/framework/detail/TextScan.h"
+
 #include <atomic>
 #include <cerrno>
 #include <string>
@@ -13,24 +15,12 @@ namespace clavenor {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool HasLineBreakOrZero(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 bool HasOuterBlank(std::string_view text) {
-    return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
+    return !text.empty() && (TextScan::IsBlank(text.front()) || TextScan::IsBlank(text.back()));
 }
 
 bool IsQuoted(std::string_view text) {
@@ -63,7 +53,7 @@ std::string EncodeValue(std::string_view value) {
 }
 
 std::string DecodeValue(std::string_view text) {
-    text = Trim(text);
+    text = TextScan::TrimBlanks(text);
     if (IsQuoted(text)) {
         text = text.substr(1, text.size() - 2);
     }
@@ -183,7 +173,7 @@ bool CIniProfileStore::WriteValue(std::string_view section, std::string_view key
         if (target == nullptr) {
             // A blank line between sections, for whoever reads the file.
             if (!sections.empty() && !sections.back().lines.empty() &&
-                !Trim(sections.back().lines.back().text).empty()) {
+                !TextScan::TrimBlanks(sections.back().lines.back().text).empty()) {
                 sections.back().lines.push_back(Line());
             }
             Section added;
@@ -277,13 +267,13 @@ std::vector<CIniProfileStore::Section> CIniProfileStore::Parse(std::string_view 
         std::string_view raw = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
 
-        std::string_view trimmed = Trim(raw.substr(mark));
+        std::string_view trimmed = TextScan::TrimBlanks(raw.substr(mark));
         mark = 0;
         if (trimmed.starts_with('[')) {
             std::size_t close = trimmed.find(']');
             if (close != std::string_view::npos) {
                 Section s;
-                s.name = std::string(Trim(trimmed.substr(1, close - 1)));
+                s.name = std::string(TextScan::TrimBlanks(trimmed.substr(1, close - 1)));
                 s.header = std::string(raw);
                 s.hasHeader = true;
                 sections.push_back(std::move(s));
@@ -294,7 +284,7 @@ std::vector<CIniProfileStore::Section> CIniProfileStore::Parse(std::string_view 
         std::size_t equals = trimmed.find('=');
         if (!trimmed.starts_with(';') && !trimmed.starts_with('#') &&
             equals != std::string_view::npos) {
-            line.key = std::string(Trim(trimmed.substr(0, equals)));
+            line.key = std::string(TextScan::TrimBlanks(trimmed.substr(0, equals)));
             if (!line.key.empty()) {
                 line.value = DecodeValue(trimmed.substr(equals + 1));
             }

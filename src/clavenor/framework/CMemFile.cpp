@@ -24,7 +24,7 @@ const std::uint8_t* CheckedBytes(const void* data, std::size_t size) {
 }
 
 // The largest position or length: what a vector can hold, and what a signed seek reaches.
-constexpr std::uint64_t kMaxLength = std::min<std::uint64_t>(
+constexpr std::uint64_t MaxLength = std::min<std::uint64_t>(
     std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::size_t>::max() / 2);
 
 } // namespace
@@ -51,7 +51,7 @@ void CMemFile::Write(const void* buffer, std::size_t count) {
         return;
     }
     RequireBytes(buffer, count);
-    if (count > kMaxLength || m_position > kMaxLength - count) {
+    if (count > MaxLength || m_position > MaxLength - count) {
         throw std::bad_alloc();
     }
     const std::size_t pos = static_cast<std::size_t>(m_position);
@@ -73,7 +73,7 @@ std::uint64_t CMemFile::Seek(std::int64_t offset, SeekPosition from) {
     if (__builtin_add_overflow(base, offset, &target)) {
         target = offset < 0 ? 0 : std::numeric_limits<std::int64_t>::max();
     }
-    m_position = target < 0 ? 0 : std::min(static_cast<std::uint64_t>(target), kMaxLength);
+    m_position = target < 0 ? 0 : std::min(static_cast<std::uint64_t>(target), MaxLength);
     return m_position;
 }
 
@@ -82,7 +82,7 @@ std::uint64_t CMemFile::GetLength() const { return m_bytes.size(); }
 std::uint64_t CMemFile::GetPosition() const { return m_position; }
 
 void CMemFile::SetLength(std::uint64_t length) {
-    if (length > kMaxLength) {
+    if (length > MaxLength) {
         throw std::bad_alloc();
     }
     m_bytes.resize(static_cast<std::size_t>(length));

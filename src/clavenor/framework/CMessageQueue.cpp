@@ -30,12 +30,13 @@ struct PendingSend {
 
 // A window message, or a function to run (`task` set, no window).
 struct Message {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
     std::shared_ptr<PendingSend> send;
     std::function<void()> task;
+    const void* owner = nullptr; // what the message works for, if anyone
 };
 
 struct Window {
@@ -94,7 +95,7 @@ public:
         return !m_hasOwner || m_owner == std::this_thread::get_id();
     }
 
-    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, const void* owner) {
         std::unique_lock lock(m_mutex);
         auto it = m_windows.find(window);
         if (it == m_windows.end()) {
@@ -106,18 +107,18 @@ public:
             return procedure(window, message, wParam, lParam);
         }
         auto pending = std::make_shared<PendingSend>();
-        m_messages.push_back(Message{window, message, wParam, lParam, pending, nullptr});
+        m_messages.push_back(Message{window, message, wParam, lParam, pending, nullptr, owner});
         m_arrived.notify_all();
         m_sendDone.wait(lock, [&] { return pending->done; });
         return pending->result;
     }
 
-    bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, const void* owner) {
         std::lock_guard lock(m_mutex);
         if (m_windows.count(window) == 0) {
             return false;
         }
-        m_messages.push_back(Message{window, message, wParam, lParam, nullptr, nullptr});
+        m_messages.push_back(Message{window, message, wParam, lParam, nullptr, nullptr, owner});
         m_arrived.notify_all();
         return true;
     }
@@ -130,7 +131,7 @@ public:
             return;
         }
         auto pending = std::make_shared<PendingSend>();
-        m_messages.push_back(Message{nullptr, 0, 0, 0, pending, std::move(task)});
+        m_messages.push_back(Message{nullptr, 0, 0, 0, pending, std::move(task), nullptr});
         m_arrived.notify_all();
         m_sendDone.wait(lock, [&] { return pending->done; });
         if (pending->error) {
@@ -140,7 +141,7 @@ public:
 
     void PostTask(std::function<void()> task) {
         std::lock_guard lock(m_mutex);
-        m_messages.push_back(Message{nullptr, 0, 0, 0, nullptr, std::move(task)});
+        m_messages.push_back(Message{nullptr, 0, 0, 0, nullptr, std::move(task), nullptr});
         m_arrived.notify_all();
     }
 
@@ -188,6 +189,49 @@ public:
     std::size_t Queued() {
         std::lock_guard lock(m_mutex);
         return m_messages.size();
+    }
+
+    std::size_t QueuedFor(const void* owner) {
+        std::lock_guard lock(m_mutex);
+        return static_cast<std::size_t>(
+            std::count_if(m_messages.begin(), m_messages.end(),
+                          [owner](const Message& m) { return m.owner == owner; }));
+    }
+
+    // One message at a time, the earliest queued for `owner` first, so that the others keep
+    // their places and nothing needs memory.
+    int PumpFor(const void* owner) {
+        int ran = 0;
+        for (;;) {
+            Message m;
+            {
+                std::lock_guard lock(m_mutex);
+                if (!m_hasOwner || m_owner != std::this_thread::get_id()) {
+                    return ran;
+                }
+                auto it = std::find_if(m_messages.begin(), m_messages.end(),
+                                       [owner](const Message& q) { return q.owner == owner; });
+                if (it == m_messages.end()) {
+                    return ran;
+                }
+                m = std::move(*it);
+                m_messages.erase(it);
+            }
+            LRESULT result = 0;
+            try {
+                result = Deliver(m.window, m.message, m.wParam, m.lParam);
+            } catch (...) {
+                // The sender must not wait for ever.
+                std::lock_guard lock(m_mutex);
+                Complete(m, 0);
+                throw;
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                Complete(m, result);
+            }
+            ++ran;
+        }
     }
 
     int Pump() {
@@ -325,12 +369,14 @@ bool CMessageQueue::DestroyWindow(HWND window) { return Queue::Instance().Destro
 
 bool CMessageQueue::IsWindow(HWND window) { return Queue::Instance().Exists(window); }
 
-LRESULT CMessageQueue::SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Queue::Instance().Send(window, message, wParam, lParam);
+LRESULT CMessageQueue::SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   const void* owner) {
+    return Queue::Instance().Send(window, message, wParam, lParam, owner);
 }
 
-bool CMessageQueue::PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Queue::Instance().Post(window, message, wParam, lParam);
+bool CMessageQueue::PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                const void* owner) {
+    return Queue::Instance().Post(window, message, wParam, lParam, owner);
 }
 
 UINT_PTR CMessageQueue::SetTimer(HWND window, UINT_PTR id, UINT elapseMs) {
@@ -360,7 +406,15 @@ int CMessageQueue::WaitAndPumpMessages(std::chrono::milliseconds maxWait) {
         std::clamp(maxWait, std::chrono::milliseconds(0), MaxWait));
 }
 
+int CMessageQueue::PumpMessagesFor(const void* owner) {
+    return owner != nullptr ? Queue::Instance().PumpFor(owner) : 0;
+}
+
 std::size_t CMessageQueue::GetQueuedCount() { return Queue::Instance().Queued(); }
+
+std::size_t CMessageQueue::GetQueuedCount(const void* owner) {
+    return owner != nullptr ? Queue::Instance().QueuedFor(owner) : 0;
+}
 
 void CMessageQueue::RunOnOwnerThread(std::function<void()> task) {
     Queue::Instance().Run(std::move(task));

@@ -52,11 +52,15 @@ public:
 
     /// Runs the message on the owning thread and returns the procedure's result: at once on
     /// the owning thread, otherwise after the owning thread has pumped it (the caller
-    /// blocks). 0 for an unknown window.
-    static LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    /// blocks). 0 for an unknown window. `owner`, when not null, names what the message
+    /// works for while it waits in the queue (see PumpMessagesFor).
+    static LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                               const void* owner = nullptr);
 
-    /// Queues the message and returns at once; false for an unknown window.
-    static bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    /// Queues the message and returns at once; false for an unknown window. `owner`, when
+    /// not null, names what the message works for (see PumpMessagesFor).
+    static bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                            const void* owner = nullptr);
 
     /// Starts (or restarts) a one-shot timer: after `elapseMs` milliseconds the next pump
     /// sends WM_TIMER with wParam `id` to the window, once. Returns `id`, or 0 for an unknown
@@ -90,8 +94,18 @@ public:
     /// A negative wait does not wait; a wait longer than MaxWait waits MaxWait.
     static int WaitAndPumpMessages(std::chrono::milliseconds maxWait);
 
+    /// On the owning thread: runs the messages queued for `owner` (not null), in order, and
+    /// again those that they queue for it, until none is left; every other message stays
+    /// queued in its place, for the host's next pump. Returns how many ran; 0 on any other
+    /// thread. A message that throws is not run again: the exception goes on, and what is
+    /// still queued for `owner` stays queued. This is how an object that messages work for
+    /// runs them before it goes, without running anyone else's work inside its destructor.
+    static int PumpMessagesFor(const void* owner);
+
     /// Messages waiting in the queue (not counting timers), functions to run among them.
     static std::size_t GetQueuedCount();
+    /// Messages waiting in the queue for `owner`.
+    static std::size_t GetQueuedCount(const void* owner);
 
     /// The longest wait WaitAndPumpMessages makes (about a year).
     static constexpr std::chrono::milliseconds MaxWait = std::chrono::hours(24 * 366);

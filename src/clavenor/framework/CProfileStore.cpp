@@ -1,6 +1,7 @@
 #include "clavenor/framework/CProfileStore.h"
 
 #include "clavenor/framework/CMemProfileStore.h"
+#include "clavenor/framework/detail/TextScan.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,29 +21,7 @@ CProfileStore& BuiltInStore() {
     return store;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
-
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool ParseInt32(std::string_view text, std::int32_t& value) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    // from_chars takes no plus sign; a leading one is common in hand-edited files.
-    if (text.size() > 1 && text.front() == '+' && text[1] != '-') {
-        text.remove_prefix(1);
-    }
-    std::int32_t parsed = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed, 10);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
 
 } // namespace
 
@@ -56,7 +35,7 @@ std::int32_t CProfileStore::GetProfileInt(const CString& section, const CString&
                                           std::int32_t defaultValue) {
     std::string text;
     std::int32_t value = defaultValue;
-    if (ReadValue(section.view(), key.view(), text) && ParseInt32(text, value)) {
+    if (ReadValue(section.view(), key.view(), text) && TextScan::ParseInt32(text, value)) {
         return value;
     }
     return defaultValue;

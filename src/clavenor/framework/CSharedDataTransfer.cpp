@@ -17,7 +17,7 @@ namespace clavenor {
 
 namespace {
 
-constexpr char kMagic[8] = {'C', 'L', 'V', 'X', 'F', 'E', 'R', '1'};
+constexpr char Magic[8] = {'C', 'L', 'V', 'X', 'F', 'E', 'R', '1'};
 
 std::atomic<unsigned> s_nTempCounter{0};
 
@@ -103,7 +103,7 @@ std::shared_ptr<const CTransferData> Parse(const std::vector<std::uint8_t>& byte
     Cursor in(bytes);
     const std::uint8_t* magic = nullptr;
     std::uint32_t count = 0;
-    if (!in.Take(sizeof kMagic, magic) || std::memcmp(magic, kMagic, sizeof kMagic) != 0 ||
+    if (!in.Take(sizeof Magic, magic) || std::memcmp(magic, Magic, sizeof Magic) != 0 ||
         !in.Take(count)) {
         error = "the clipboard file is not a transfer";
         return nullptr;
@@ -209,7 +209,7 @@ bool CSharedDataTransfer::Write(const CTransferData& data) {
         m_error = SystemError("cannot create", temp, errno);
         return false;
     }
-    bool ok = WriteAll(fd, kMagic, sizeof kMagic) &&
+    bool ok = WriteAll(fd, Magic, sizeof Magic) &&
               WriteValue(fd, static_cast<std::uint32_t>(data.GetFormatCount()));
     for (std::size_t i = 0; ok && i < data.GetFormatCount(); ++i) {
         const std::string& name = data.GetFormatName(i);

@@ -11,7 +11,7 @@ namespace {
 
 // Handles of live CWnd objects. Only the owning thread delivers messages, but a window may
 // be looked up from a window procedure while another thread creates one, so it is locked.
-std::mutex g_mapMutex;
+std::mutex s_mapMutex;
 std::map<HWND, CWnd*>& Map() {
     static std::map<HWND, CWnd*> map;
     return map;
@@ -29,7 +29,7 @@ bool CWnd::CreateHidden(const char* className) {
     }
     HWND window = CMessageQueue::CreateHiddenWindow(className, &CWnd::DispatchToObject);
     {
-        std::lock_guard lock(g_mapMutex);
+        std::lock_guard lock(s_mapMutex);
         Map()[window] = this;
     }
     m_hWnd = window;
@@ -42,7 +42,7 @@ void CWnd::DestroyWindow() {
     }
     CMessageQueue::DestroyWindow(m_hWnd);
     {
-        std::lock_guard lock(g_mapMutex);
+        std::lock_guard lock(s_mapMutex);
         Map().erase(m_hWnd);
     }
     m_hWnd = nullptr;
@@ -59,7 +59,7 @@ bool CWnd::KillTimer(UINT_PTR id) {
 void CWnd::SetFocus() { CMessageQueue::SetFocusWindow(m_hWnd); }
 
 CWnd* CWnd::FromHandle(HWND window) {
-    std::lock_guard lock(g_mapMutex);
+    std::lock_guard lock(s_mapMutex);
     auto it = Map().find(window);
     return it != Map().end() ? it->second : nullptr;
 }

@@ -7,7 +7,7 @@ namespace clavenor {
 
 namespace {
 
-constexpr std::size_t kMaxFormats = 0x10000 - FirstRegisteredFormat;
+constexpr std::size_t MaxFormats = 0x10000 - FirstRegisteredFormat;
 
 struct Registry {
     std::mutex lock;
@@ -33,7 +33,7 @@ std::uint16_t RegisterClipboardFormat(std::string_view name) {
             return static_cast<std::uint16_t>(FirstRegisteredFormat + i);
         }
     }
-    if (registry.names.size() >= kMaxFormats) {
+    if (registry.names.size() >= MaxFormats) {
         return 0;
     }
     registry.names.emplace_back(name);

@@ -1,8 +1,8 @@
 #include "clavenor/model/DCBase.h"
 
-#include "clavenor/elements/ECPerformance.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/detail/MCActiveVersion.h"
 
 namespace clavenor {
 
@@ -24,7 +24,7 @@ void DCBase::Serialize(CArchive& ar) {
         ar.WriteObject(ar.IsObjectMapped(m_pOwner) ? m_pOwner : nullptr);
         return;
     }
-    if (ECPerformance::GetActiveVersion() < 3) {
+    if (MCActiveVersion::Get() < 3) {
         ar.Skip(4);
     }
     std::uint32_t state = 0;

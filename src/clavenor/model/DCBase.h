@@ -1,7 +1,7 @@
 #pragma once
 
-#include "clavenor/fields/FCInt.h"
 #include "clavenor/framework/CObject.h"
+#include "clavenor/model/FCInt.h"
 
 namespace clavenor {
 

@@ -4,7 +4,8 @@
 #include "clavenor/framework/CMessageQueue.h"
 #include "clavenor/model/DCBase.h"
 #include "clavenor/model/EventRegistry.h"
-#include "clavenor/plugins/CPluginData.h"
+#include "clavenor/model/detail/MCDataClassTable.h"
+#include "clavenor/model/detail/MCGraphWalk.h"
 
 #include <vector>
 
@@ -135,82 +136,29 @@ int ECBase::RemoveFromParents() {
 namespace {
 
 // A depth limit of 255 means none, as for the walk actions.
-constexpr std::uint8_t kUnlimited = 255;
-
-// The spanning marks, whose children are also children elsewhere: a walk down does not
-// enter them (as the walk actions do by default).
-bool IsSpanningMark(int id) {
-    return id == EventId::Beam || id == EventId::Slur || id == EventId::Tie ||
-           id == EventId::Glissando;
-}
+constexpr std::uint8_t Unlimited = 255;
 
 // The first element with event id `type` that a depth-first walk from `start` meets: the
-// start first, then each list in order, a child's whole subtree before its next sibling;
-// upward through parents entering everything, or downward through children entering no
-// spanning mark. `limit` levels beyond the start are visited (255: all). This is the walk
-// of the find-first action, without the action: the way back is kept on a small stack here,
-// so no memory is needed unless the walk goes deeper than that stack, and no depth of graph
-// can exhaust the thread's stack.
+// start first, then the elements MCGraphWalk visits, upward through parents entering
+// everything, or downward through children entering no spanning mark. `limit` levels beyond
+// the start are visited (255: all). This is the walk of the find-first action, which is
+// built on this core.
 ECBase* FindFirst(ECBase* start, int type, std::uint8_t limit, bool upward) {
-    struct Frame {
-        MCEventList* list;
-        POSITION pos;
-    };
-    constexpr std::size_t kInline = 48;
-    Frame frames[kInline];
-    std::vector<Frame> deeper;
-    std::size_t size = 0;
-    auto next = [upward](ECBase* e) { return upward ? e->GetParents() : e->GetChildren(); };
-    // Whether the walk goes on below (above) an element at `level`.
-    auto enters = [&](ECBase* e, std::size_t level) {
-        if (!upward && IsSpanningMark(e->GetEventId())) {
-            return false;
-        }
-        if (limit != kUnlimited && level + 1 > limit) {
-            return false;
-        }
-        MCEventList* list = next(e);
-        return list != nullptr && !list->IsEmpty();
-    };
-    auto push = [&](MCEventList* list) {
-        const Frame frame{list, list->GetHeadPosition()};
-        if (size < kInline) {
-            frames[size] = frame;
-        } else {
-            deeper.push_back(frame);
-        }
-        ++size;
-    };
-
     if (start->GetEventId() == type) {
         return start;
     }
-    if (!enters(start, 0)) {
-        return nullptr;
-    }
-    push(next(start));
-    while (size > 0) {
-        Frame& top = size <= kInline ? frames[size - 1] : deeper[size - 1 - kInline];
-        if (top.pos == nullptr) {
-            if (size > kInline) {
-                deeper.pop_back();
-            }
-            --size;
-            continue;
+    auto enter = [&](ECBase* e, std::size_t level) {
+        if (!upward && MCGraphWalk::IsSpanningMark(e->GetEventId())) {
+            return false;
         }
-        ECBase* e = top.list->GetNext(top.pos);
-        if (e->GetEventId() == type) {
-            return e;
-        }
-        if (enters(e, size)) {
-            push(next(e));
-        }
-    }
-    return nullptr;
+        return limit == Unlimited || level + 1 <= limit;
+    };
+    auto found = [type](ECBase* e, std::size_t) { return e->GetEventId() == type; };
+    return MCGraphWalk::Walk(start, upward, enter, found);
 }
 
 std::uint8_t DepthLimit(int depth) {
-    return depth == -1 ? kUnlimited : static_cast<std::uint8_t>(depth);
+    return depth == -1 ? Unlimited : static_cast<std::uint8_t>(depth);
 }
 
 } // namespace
@@ -233,7 +181,7 @@ int ECBase::RemoveChildren(int) { return 0; }
 
 namespace {
 
-bool IsViewCode(int viewCode) { return viewCode >= 0 && viewCode < CPluginData::ViewCodes; }
+bool IsViewCode(int viewCode) { return viewCode >= 0 && viewCode < MCDataClassTable::ViewCodes; }
 
 } // namespace
 
@@ -246,10 +194,11 @@ DCBase* ECBase::GetData(int viewCode, int create) {
     if (record != nullptr || create == 0) {
         return record;
     }
-    record = CPluginData::CreateData(viewCode, this);
+    record = MCDataClassTable::CreateData(viewCode, GetEventId());
     if (record == nullptr) {
         return nullptr;
     }
+    record->SetOwner(this);
     try {
         m_data.SetAtGrow(slot, record);
     } catch (...) {

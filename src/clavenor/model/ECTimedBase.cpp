@@ -1,9 +1,9 @@
 #include "clavenor/model/ECTimedBase.h"
 
-#include "clavenor/elements/ECPerformance.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/ECWithChild.h"
+#include "clavenor/model/detail/MCActiveVersion.h"
 
 namespace clavenor {
 
@@ -15,7 +15,7 @@ void ECTimedBase<Base>::SerializeTimed(CArchive& ar) {
         ar << static_cast<std::uint16_t>(m_voiceTrack.GetValue());
         return;
     }
-    m_time.Serialize(ar, ECPerformance::GetActiveVersion());
+    m_time.Serialize(ar, MCActiveVersion::Get());
     std::uint16_t word = 0;
     ar >> word;
     m_voiceTrack.SetValue(word);

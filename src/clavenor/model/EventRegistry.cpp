@@ -1,8 +1,8 @@
 #include "clavenor/model/EventRegistry.h"
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/StringTable.h"
 #include "clavenor/model/ECBase.h"
-#include "clavenor/strings/StringTable.h"
 
 #include <memory>
 
@@ -18,7 +18,7 @@ struct EventKind {
     UINT name;
 };
 
-constexpr EventKind kKinds[EventId::Count] = {
+constexpr EventKind Kinds[EventId::Count] = {
     {true, 11904},  // 0 ECAccent
     {true, 11905},  // 1 ECAccidental
     {true, 11906},  // 2 ECArpeggio
@@ -97,7 +97,7 @@ constexpr EventKind kKinds[EventId::Count] = {
 };
 
 // The kinds whose display name is that of the element's subtype.
-constexpr int kSubtypeKinds[] = {
+constexpr int SubtypeKinds[] = {
     EventId::Accent,   EventId::Accidental, EventId::ChordSymbol, EventId::Clef,
     EventId::Dot,      EventId::Dynamic,    EventId::FlowControl, EventId::Mordent,
     EventId::Ornament, EventId::Repeat,     EventId::Tempo,       EventId::Text,
@@ -105,13 +105,13 @@ constexpr int kSubtypeKinds[] = {
 
 // Zero-initialised before any static constructor runs, so registrations from other
 // translation units find the tables ready whatever the initialisation order.
-const CRuntimeClass* g_classes[EventId::Count];
-EventSubtypeNamer g_namers[EventId::Count];
+const CRuntimeClass* s_classes[EventId::Count];
+EventSubtypeNamer s_namers[EventId::Count];
 
 bool InTable(int id) { return id >= 0 && id < EventId::Count; }
 
 bool IsSubtypeKind(int id) {
-    for (int kind : kSubtypeKinds) {
+    for (int kind : SubtypeKinds) {
         if (kind == id) {
             return true;
         }
@@ -121,7 +121,7 @@ bool IsSubtypeKind(int id) {
 
 } // namespace
 
-const CRuntimeClass* GetEventRuntimeClass(int id) { return InTable(id) ? g_classes[id] : nullptr; }
+const CRuntimeClass* GetEventRuntimeClass(int id) { return InTable(id) ? s_classes[id] : nullptr; }
 
 ECBase* CreateEvent(int id) {
     const CRuntimeClass* cls = GetEventRuntimeClass(id);
@@ -139,7 +139,7 @@ ECBase* CreateEvent(int id) {
 }
 
 CString GetEventString(int id) {
-    return InTable(id) && kKinds[id].name != 0 ? StringTable::Load(kKinds[id].name) : CString();
+    return InTable(id) && Kinds[id].name != 0 ? StringTable::Load(Kinds[id].name) : CString();
 }
 
 CString GetEventString(ECBase* e) {
@@ -147,23 +147,23 @@ CString GetEventString(ECBase* e) {
         return CString();
     }
     const int id = e->GetEventId();
-    if (InTable(id) && g_namers[id] != nullptr) {
-        return g_namers[id](e);
+    if (InTable(id) && s_namers[id] != nullptr) {
+        return s_namers[id](e);
     }
     return GetEventString(id);
 }
 
 int RegisterEventClass(int id, const CRuntimeClass* cls) {
-    if (cls == nullptr || !InTable(id) || !kKinds[id].makeable) {
+    if (cls == nullptr || !InTable(id) || !Kinds[id].makeable) {
         return 0;
     }
-    g_classes[id] = cls;
+    s_classes[id] = cls;
     return 1;
 }
 
 void UnregisterEventClass(int id, const CRuntimeClass* cls) {
-    if (InTable(id) && g_classes[id] == cls) {
-        g_classes[id] = nullptr;
+    if (InTable(id) && s_classes[id] == cls) {
+        s_classes[id] = nullptr;
     }
 }
 
@@ -171,7 +171,7 @@ int SetEventSubtypeNamer(int id, EventSubtypeNamer namer) {
     if (!IsSubtypeKind(id)) {
         return 0;
     }
-    g_namers[id] = namer;
+    s_namers[id] = namer;
     return 1;
 }
 

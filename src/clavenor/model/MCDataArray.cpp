@@ -1,8 +1,8 @@
 #include "clavenor/model/MCDataArray.h"
 
-#include "clavenor/elements/ECPerformance.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/DCBase.h"
+#include "clavenor/model/detail/MCActiveVersion.h"
 
 #include <algorithm>
 
@@ -12,9 +12,9 @@ IMPLEMENT_SERIAL(MCDataArray, CObject, 0)
 
 namespace {
 
-constexpr int kViewCodes = 6;
-constexpr int kViewToSlot[kViewCodes] = {0, 3, 1, 4, 5, 2};
-constexpr int kSlotToView[kViewCodes] = {0, 2, 5, 1, 3, 4};
+constexpr int ViewCodes = 6;
+constexpr int ViewToSlot[ViewCodes] = {0, 3, 1, 4, 5, 2};
+constexpr int SlotToView[ViewCodes] = {0, 2, 5, 1, 3, 4};
 
 } // namespace
 
@@ -89,7 +89,7 @@ bool MCDataArray::IsArchivableRecord(const DCBase* record) {
     return record != nullptr && record->GetRuntimeClass()->IsSerializable();
 }
 
-int MCDataArray::ViewSlots() const { return std::min(m_nSize, kViewCodes); }
+int MCDataArray::ViewSlots() const { return std::min(m_nSize, ViewCodes); }
 
 int MCDataArray::GetArchivableCount() const {
     int count = 0;
@@ -100,11 +100,11 @@ int MCDataArray::GetArchivableCount() const {
 }
 
 int MCDataArray::ViewCodeToIndex(int viewCode) {
-    return viewCode >= 0 && viewCode < kViewCodes ? kViewToSlot[viewCode] : 0;
+    return viewCode >= 0 && viewCode < ViewCodes ? ViewToSlot[viewCode] : 0;
 }
 
 int MCDataArray::IndexToViewCode(int index) {
-    return index >= 0 && index < kViewCodes ? kSlotToView[index] : 0;
+    return index >= 0 && index < ViewCodes ? SlotToView[index] : 0;
 }
 
 void MCDataArray::Serialize(CArchive& ar) {
@@ -166,7 +166,7 @@ void MCDataArray::SerializeFor(CArchive& ar, ECBase* owner) {
         return;
     }
 
-    if (ECPerformance::GetActiveVersion() >= 3) {
+    if (MCActiveVersion::Get() >= 3) {
         std::uint8_t count = 0;
         std::uint8_t highest = 0;
         ar >> count >> highest;
@@ -182,7 +182,7 @@ void MCDataArray::SerializeFor(CArchive& ar, ECBase* owner) {
 
     const std::uint32_t count = ar.ReadCount();
     int highestSlot = -1;
-    for (std::uint32_t k = 0; k < count && k < static_cast<std::uint32_t>(kViewCodes); ++k) {
+    for (std::uint32_t k = 0; k < count && k < static_cast<std::uint32_t>(ViewCodes); ++k) {
         highestSlot = std::max(highestSlot, ViewCodeToIndex(static_cast<int>(k)));
     }
     if (count > 0) {

@@ -1,8 +1,8 @@
 #include "clavenor/model/MCEventList.h"
 
-#include "clavenor/actions/ACFindEvents.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/detail/MCGraphWalk.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,11 +35,12 @@ bool SortsAfter(ECBase* a, ECBase* b) {
 // neighbouring pair is. Bar/pulse/tick times and NaN are not, so they never take this path.
 bool HasTotalOrderKey(ECBase* e) {
     MCTime* t = e->GetTime();
-    return t == nullptr || (t->GetMode() != 2 && !std::isnan(t->GetSeconds()));
+    return t == nullptr ||
+           (t->GetMode() != MCTime::ModeBarPulseTick && !std::isnan(t->GetSeconds()));
 }
 
 // Below this size the exchange sort itself is the quicker way to its order.
-constexpr std::int32_t kSmallSort = 32;
+constexpr std::int32_t SmallSort = 32;
 
 // Counts over 0..n-1 with prefix sums and "k-th set slot" searches.
 class Fenwick {
@@ -254,8 +255,8 @@ namespace {
 // What loading keeps about each element it has read, in the archive's note for it: the
 // height of the graph below it (in elements, 1 for a leaf) in the low 16 bits, and the
 // number of ways down from it (the elements a walk of every path from it visits) above.
-constexpr std::uint64_t kHeightMask = 0xFFFF;
-constexpr std::uint64_t kMaxPaths = (std::uint64_t{1} << 48) - 1;
+constexpr std::uint64_t HeightMask = 0xFFFF;
+constexpr std::uint64_t MaxPaths = (std::uint64_t{1} << 48) - 1;
 
 struct GraphMeasure {
     std::uint64_t height = 1;
@@ -263,11 +264,11 @@ struct GraphMeasure {
 };
 
 GraphMeasure ReadMeasure(std::uint64_t note) {
-    return note == 0 ? GraphMeasure{} : GraphMeasure{note & kHeightMask, note >> 16};
+    return note == 0 ? GraphMeasure{} : GraphMeasure{note & HeightMask, note >> 16};
 }
 
 std::uint64_t WriteMeasure(const GraphMeasure& m) {
-    return (std::min(m.paths, kMaxPaths) << 16) | std::min(m.height, kHeightMask);
+    return (std::min(m.paths, MaxPaths) << 16) | std::min(m.height, HeightMask);
 }
 
 } // namespace
@@ -281,7 +282,7 @@ void MCEventList::SerializeFromParent(CArchive& ar, ECBase* owner) {
     GraphMeasure measure;
     // The children this call appends, to refuse a second mention of one in constant time;
     // a few are compared directly, more are looked up.
-    constexpr std::int32_t kFew = 16;
+    constexpr std::int32_t Few = 16;
     const std::int32_t before = GetCount();
     std::unordered_set<ECBase*> appended;
     for (std::uint32_t n = ar.ReadCount(); n > 0; --n) {
@@ -297,7 +298,7 @@ void MCEventList::SerializeFromParent(CArchive& ar, ECBase* owner) {
         // read once, so a child already present was appended by this call.
         const std::int32_t added = GetCount() - before;
         bool present = false;
-        if (added <= kFew) {
+        if (added <= Few) {
             Node* node = TailNode();
             for (std::int32_t i = 0; i < added && !present; ++i, node = node->prev) {
                 present = node->data == child;
@@ -316,7 +317,7 @@ void MCEventList::SerializeFromParent(CArchive& ar, ECBase* owner) {
         }
         const GraphMeasure below = ReadMeasure(ar.GetObjectNote(ar.GetLastReadIndex()));
         measure.height = std::max(measure.height, below.height + 1);
-        measure.paths = std::min(measure.paths + below.paths, kMaxPaths);
+        measure.paths = std::min(measure.paths + below.paths, MaxPaths);
         if (measure.height > static_cast<std::uint64_t>(MaxLoadedHeight)) {
             throw CArchiveException(CArchiveException::genericException,
                                     "elements nested more than " + std::to_string(MaxLoadedHeight) +
@@ -497,7 +498,7 @@ void MCEventList::Sort() {
     if (ordered && totalOrder) {
         return;
     }
-    if (totalOrder && count > kSmallSort) {
+    if (totalOrder && count > SmallSort) {
         try {
             std::vector<ECBase*> items;
             items.reserve(static_cast<std::size_t>(count));
@@ -529,25 +530,21 @@ void MCEventList::CollapseToAncestors() {
     if (GetCount() < 2) {
         return;
     }
-    // No clipping, so beams and slurs are entered too; the default bypass stays, so
-    // envelopes are passed through without being collected.
-    ACFindEvents below;
-    below.ClipNone();
-    for (Node* node = HeadNode(); node != nullptr; node = node->next) {
-        // The children, not the element, so that it is not collected itself.
-        below.Apply(AsElement(node->data)->GetChildren(), 1);
-    }
-    MCEventList* found = below.GetEvents();
-    if (found->IsEmpty()) {
-        return;
-    }
-    // Removing the first occurrence of every distinct collected element; the found list
-    // holds them alive while their nodes here are released.
+    // Everything below each element, beams and slurs entered too; the pass-through kinds
+    // (envelopes) are walked through without being collected, as a search action would.
     std::unordered_set<CObject*> collected;
-    for (Node* node = found->HeadNode(); node != nullptr; node = node->next) {
-        collected.insert(node->data);
+    auto enter = [](ECBase*, std::size_t) { return true; };
+    auto collect = [&](ECBase* e, std::size_t) {
+        if (!MCGraphWalk::IsPassThrough(e->GetEventId())) {
+            collected.insert(e);
+        }
+        return false;
+    };
+    for (Node* node = HeadNode(); node != nullptr; node = node->next) {
+        MCGraphWalk::Walk(AsElement(node->data), false, enter, collect);
     }
-    for (Node* node = HeadNode(); node != nullptr;) {
+    // Removing the first occurrence of every distinct collected element.
+    for (Node* node = HeadNode(); node != nullptr && !collected.empty();) {
         Node* next = node->next;
         if (collected.erase(node->data) != 0) {
             RemoveAt(ToPos(node));

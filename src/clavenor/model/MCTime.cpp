@@ -25,7 +25,7 @@ std::int32_t TruncateToInt32(double value) {
     return static_cast<std::int32_t>(value);
 }
 
-const BPTTime kZeroRecord{};
+const BPTTime ZeroRecord{};
 
 } // namespace
 
@@ -48,11 +48,11 @@ const MCTime& MCTime::TimeZero() {
 
 MCTime::MCTime(std::int32_t bar, std::int32_t pulse, std::int32_t tick, std::int32_t ppq) {
     m_record = new BPTTime{bar, pulse, tick, ppq};
-    m_mode = 2;
+    m_mode = ModeBarPulseTick;
 }
 
 MCTime::MCTime(const MCTime& other) : m_mode(other.m_mode) {
-    if (other.m_mode == 2) {
+    if (other.m_mode == ModeBarPulseTick) {
         m_record = new BPTTime(*other.m_record);
     } else {
         m_scalar = other.m_scalar;
@@ -60,10 +60,10 @@ MCTime::MCTime(const MCTime& other) : m_mode(other.m_mode) {
 }
 
 MCTime::MCTime(MCTime&& other) noexcept : m_mode(other.m_mode) {
-    if (other.m_mode == 2) {
+    if (other.m_mode == ModeBarPulseTick) {
         m_record = other.m_record;
         other.m_scalar = 0.0f;
-        other.m_mode = 0;
+        other.m_mode = ModeNormalized;
     } else {
         m_scalar = other.m_scalar;
     }
@@ -72,17 +72,17 @@ MCTime::MCTime(MCTime&& other) noexcept : m_mode(other.m_mode) {
 MCTime::~MCTime() { FreeRecord(); }
 
 void MCTime::FreeRecord() {
-    if (m_mode == 2) {
+    if (m_mode == ModeBarPulseTick) {
         delete m_record;
         m_scalar = 0.0f;
-        m_mode = 0;
+        m_mode = ModeNormalized;
     }
 }
 
 BPTTime& MCTime::MakeRecord() {
-    if (m_mode != 2) {
+    if (m_mode != ModeBarPulseTick) {
         m_record = new BPTTime{};
-        m_mode = 2;
+        m_mode = ModeBarPulseTick;
     }
     return *m_record;
 }
@@ -91,7 +91,7 @@ MCTime& MCTime::operator=(const MCTime& other) {
     if (this == &other) {
         return *this;
     }
-    if (other.m_mode == 2) {
+    if (other.m_mode == ModeBarPulseTick) {
         MakeRecord() = *other.m_record;
     } else {
         FreeRecord();
@@ -107,10 +107,10 @@ MCTime& MCTime::operator=(MCTime&& other) noexcept {
     }
     FreeRecord();
     m_mode = other.m_mode;
-    if (other.m_mode == 2) {
+    if (other.m_mode == ModeBarPulseTick) {
         m_record = other.m_record;
         other.m_scalar = 0.0f;
-        other.m_mode = 0;
+        other.m_mode = ModeNormalized;
     } else {
         m_scalar = other.m_scalar;
     }
@@ -124,7 +124,7 @@ MCTime& MCTime::operator=(float scalar) {
 }
 
 void MCTime::SetMode(std::uint8_t mode) {
-    if (mode == 2) {
+    if (mode == ModeBarPulseTick) {
         MakeRecord();
     } else {
         FreeRecord();
@@ -138,7 +138,7 @@ void MCTime::SetSeconds(float seconds) {
 }
 
 std::int32_t MCTime::GetMSec() const {
-    if (m_mode == 2) {
+    if (m_mode == ModeBarPulseTick) {
         return 0;
     }
     return TruncateToInt32(static_cast<double>(m_scalar) * 1000.0 + 0.5);
@@ -150,7 +150,7 @@ void MCTime::SetMSec(std::int32_t msec) {
 }
 
 std::int32_t MCTime::GetTicks(std::int32_t ppq) const {
-    if (m_mode == 2) {
+    if (m_mode == ModeBarPulseTick) {
         return 0;
     }
     const float product = static_cast<float>(ppq) * m_scalar;
@@ -166,7 +166,7 @@ void MCTime::SetTicks(std::int32_t ticks, std::int32_t ppq) {
 }
 
 void MCTime::AddTicks(std::int32_t ticks, std::int32_t ppq) {
-    if (ppq == 0 || m_mode == 2) {
+    if (ppq == 0 || m_mode == ModeBarPulseTick) {
         return;
     }
     m_scalar += static_cast<float>(static_cast<double>(ticks) / ppq);
@@ -179,10 +179,12 @@ void MCTime::SetBarPulseTick(std::int32_t bar, std::int32_t pulse, std::int32_t 
     MakeRecord() = BPTTime{bar, pulse, tick, ppq};
 }
 
-const BPTTime& MCTime::GetBarPulseTick() const { return m_mode == 2 ? *m_record : kZeroRecord; }
+const BPTTime& MCTime::GetBarPulseTick() const {
+    return m_mode == ModeBarPulseTick ? *m_record : ZeroRecord;
+}
 
 void MCTime::SetPPQ(std::int32_t ppq) {
-    if (ppq <= 0 || m_mode != 2 || m_record->ppq <= 0 || m_record->ppq == ppq) {
+    if (ppq <= 0 || m_mode != ModeBarPulseTick || m_record->ppq <= 0 || m_record->ppq == ppq) {
         return;
     }
     // The product wraps as a 32-bit integer product would; the rest is done in double.
@@ -200,7 +202,7 @@ std::int32_t MCTime::SetGlobalPPQ(std::int32_t ppq) {
 void MCTime::Serialize(CArchive& ar, std::int32_t version) {
     if (ar.IsStoring()) {
         ar << m_mode;
-        if (m_mode == 2) {
+        if (m_mode == ModeBarPulseTick) {
             ar << m_record->bar << m_record->pulse << m_record->tick << m_record->ppq;
         } else {
             ar << m_scalar;
@@ -216,7 +218,7 @@ void MCTime::Serialize(CArchive& ar, std::int32_t version) {
     }
     std::uint8_t mode = 0;
     ar >> mode;
-    if (mode == 2) {
+    if (mode == ModeBarPulseTick) {
         BPTTime record;
         ar >> record.bar >> record.pulse >> record.tick >> record.ppq;
         MakeRecord() = record;
@@ -229,28 +231,28 @@ void MCTime::Serialize(CArchive& ar, std::int32_t version) {
 }
 
 MCTime& MCTime::operator+=(const MCTime& t) {
-    if (m_mode != 2 && t.m_mode != 2) {
+    if (m_mode != ModeBarPulseTick && t.m_mode != ModeBarPulseTick) {
         m_scalar += t.m_scalar;
     }
     return *this;
 }
 
 MCTime& MCTime::operator-=(const MCTime& t) {
-    if (m_mode != 2 && t.m_mode != 2) {
+    if (m_mode != ModeBarPulseTick && t.m_mode != ModeBarPulseTick) {
         m_scalar -= t.m_scalar;
     }
     return *this;
 }
 
 MCTime& MCTime::operator*=(float f) {
-    if (m_mode != 2) {
+    if (m_mode != ModeBarPulseTick) {
         m_scalar *= f;
     }
     return *this;
 }
 
 MCTime& MCTime::operator/=(float f) {
-    if (m_mode != 2 && f != 0.0f) {
+    if (m_mode != ModeBarPulseTick && f != 0.0f) {
         m_scalar /= f;
     }
     return *this;
@@ -259,33 +261,33 @@ MCTime& MCTime::operator/=(float f) {
 MCTime MCTime::BarPulseTickZero() { return MCTime(0, 0, 0, GlobalPPQ); }
 
 MCTime MCTime::operator/(const MCTime& t) const {
-    if (m_mode == 2) {
+    if (m_mode == ModeBarPulseTick) {
         return BarPulseTickZero();
     }
-    const float divisor = (t.m_mode == 2 || t.m_scalar == 0.0f) ? 1.0f : t.m_scalar;
+    const float divisor = (t.m_mode == ModeBarPulseTick || t.m_scalar == 0.0f) ? 1.0f : t.m_scalar;
     return MCTime(m_scalar / divisor);
 }
 
 MCTime MCTime::operator%(const MCTime& t) const {
-    if (m_mode == 2) {
+    if (m_mode == ModeBarPulseTick) {
         return BarPulseTickZero();
     }
-    const float d = (t.m_mode == 2 || t.m_scalar == 0.0f) ? 1.0f : t.m_scalar;
+    const float d = (t.m_mode == ModeBarPulseTick || t.m_scalar == 0.0f) ? 1.0f : t.m_scalar;
     return MCTime(m_scalar - std::floor(m_scalar / d) * d);
 }
 
 MCTime MCTime::operator-() const {
-    if (m_mode == 2) {
+    if (m_mode == ModeBarPulseTick) {
         return BarPulseTickZero();
     }
     return MCTime(-m_scalar);
 }
 
 bool MCTime::operator==(const MCTime& t) const {
-    if (m_mode != 2) {
-        return t.m_mode != 2 && m_scalar == t.m_scalar;
+    if (m_mode != ModeBarPulseTick) {
+        return t.m_mode != ModeBarPulseTick && m_scalar == t.m_scalar;
     }
-    if (t.m_mode != 2) {
+    if (t.m_mode != ModeBarPulseTick) {
         return false;
     }
     const BPTTime& a = *m_record;
@@ -303,11 +305,11 @@ bool MCTime::operator==(const MCTime& t) const {
 }
 
 bool MCTime::operator>=(const MCTime& t) const {
-    if (m_mode != 2) {
-        return t.m_mode != 2 && m_scalar >= t.m_scalar;
+    if (m_mode != ModeBarPulseTick) {
+        return t.m_mode != ModeBarPulseTick && m_scalar >= t.m_scalar;
     }
     const BPTTime& a = *m_record;
-    if (t.m_mode != 2) {
+    if (t.m_mode != ModeBarPulseTick) {
         return t.m_scalar == 0.0f && a.bar >= 0 && a.pulse >= 0 && a.tick >= 0;
     }
     const BPTTime& b = *t.m_record;
@@ -324,11 +326,11 @@ bool MCTime::operator>=(const MCTime& t) const {
 }
 
 bool MCTime::operator<=(const MCTime& t) const {
-    if (m_mode != 2) {
-        return t.m_mode != 2 && m_scalar <= t.m_scalar;
+    if (m_mode != ModeBarPulseTick) {
+        return t.m_mode != ModeBarPulseTick && m_scalar <= t.m_scalar;
     }
     const BPTTime& a = *m_record;
-    if (t.m_mode != 2) {
+    if (t.m_mode != ModeBarPulseTick) {
         return t.m_scalar == 0.0f && a.bar <= 0 && a.pulse <= 0 && a.tick <= 0;
     }
     const BPTTime& b = *t.m_record;

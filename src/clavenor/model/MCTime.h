@@ -11,13 +11,15 @@ class CArchive;
 /// The one time value of the model: a position or a duration in one of three forms, chosen
 /// by the mode byte.
 ///
-/// - Mode 0: musical time in quarter notes (a 32-bit float).
-/// - Mode 2: a bar/pulse/tick position, held in a BPTTime record that this value owns.
-/// - Mode 3: clock time in seconds (a 32-bit float); the tempo map converts to and from it.
+/// - ModeNormalized (0): musical time in quarter notes (a 32-bit float).
+/// - ModeBarPulseTick (2): a bar/pulse/tick position, held in a BPTTime record that this
+///   value owns.
+/// - ModeClock (3): clock time in seconds (a 32-bit float); the tempo map converts to and
+///   from it.
 ///
-/// Any mode other than 2 is a scalar mode; 0, 1 and 3 differ only in what the caller means
-/// by the number. Arithmetic and comparisons work on the scalar in single precision and
-/// leave bar/pulse/tick operands out, as each operation says. A scalar on the left of a
+/// Any mode other than ModeBarPulseTick is a scalar mode; 0, 1 and 3 differ only in what the
+/// caller means by the number. Arithmetic and comparisons work on the scalar in single precision
+/// and leave bar/pulse/tick operands out, as each operation says. A scalar on the left of a
 /// comparison with a bar/pulse/tick time is neither equal to, nor >=, nor <= it (so it is
 /// both < and >); a bar/pulse/tick time on the left compares only with the scalar 0.0.
 ///
@@ -25,6 +27,11 @@ class CArchive;
 /// 0 for NaN instead of overflowing.
 class MCTime {
 public:
+    /// The values of the mode byte (GetMode, SetMode); 1 is a scalar mode that the library
+    /// never produces.
+    static constexpr std::uint8_t ModeNormalized = 0;
+    static constexpr std::uint8_t ModeBarPulseTick = 2;
+    static constexpr std::uint8_t ModeClock = 3;
     /// Ticks per quarter note of the process: the resolution of every bar/pulse/tick zero
     /// that an operator returns and of the meter, tuplet and tempo tick arithmetic. Set it
     /// with SetGlobalPPQ from the host's owning thread; it is not locked.
@@ -57,7 +64,7 @@ public:
     void SetMode(std::uint8_t mode);
 
     /// The scalar, whatever the scalar mode; 0.0 in mode 2.
-    float GetSeconds() const { return m_mode == 2 ? 0.0f : m_scalar; }
+    float GetSeconds() const { return m_mode == ModeBarPulseTick ? 0.0f : m_scalar; }
     void SetSeconds(float seconds);
 
     std::int32_t GetMSec() const;
@@ -117,7 +124,7 @@ private:
         float m_scalar = 0.0f;
         BPTTime* m_record;
     };
-    std::uint8_t m_mode = 0;
+    std::uint8_t m_mode = ModeNormalized;
 };
 
 } // namespace clavenor

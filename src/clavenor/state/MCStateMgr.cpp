@@ -2,18 +2,26 @@
 
 #include "clavenor/elements/ECPerformance.h"
 #include "clavenor/framework/CMessageQueue.h"
+#include "clavenor/framework/detail/CHandOverWindow.h"
+#include "clavenor/model/detail/MCDocumentHold.h"
 #include "clavenor/state/SCBase.h"
+
+#include <memory>
 
 namespace clavenor {
 
 namespace {
 
-// Carries a hand-over made on another thread to the owning thread; lParam is the record,
-// whose target is already set.
-constexpr UINT kApplyOnOwnerMessage = 0x3284;
+void Deliver(WPARAM wParam, LPARAM payload) { MCStateMgr::OnStateMsg(wParam, payload); }
 
-HWND s_hWnd = nullptr;
-int s_bInitialized = 0;
+// A record handed over on another thread, handed over again on the owning one.
+void Redispatch(WPARAM, LPARAM payload) {
+    auto* record = reinterpret_cast<SCBase*>(payload);
+    MCStateMgr::ApplyState(record, record->GetTarget());
+}
+
+constinit CHandOverWindow s_window("MCStateMgr", LibraryMessage::State, LibraryMessage::StateRelay,
+                                   &Deliver, &Redispatch);
 MCCallback s_pfnGlobalHandler = nullptr;
 void* s_pGlobalData = nullptr;
 
@@ -23,23 +31,18 @@ void Discard(SCBase* record) {
     }
 }
 
+// Discards a delivered record, also when its delivery throws.
+struct Discarder {
+    void operator()(SCBase* record) const { Discard(record); }
+};
+
 } // namespace
 
-MCStateMgr::MCStateMgr() : m_handlers(10) {
-    if (s_bInitialized == 0) {
-        Initialize();
-    }
-}
+MCStateMgr::MCStateMgr() : m_handlers(10) { Initialize(); }
 
 MCStateMgr::~MCStateMgr() { RemoveStateHandlers(); }
 
-void MCStateMgr::Initialize() {
-    if (s_bInitialized != 0) {
-        return;
-    }
-    s_hWnd = CMessageQueue::CreateHiddenWindow("MCStateMgr", &MCStateMgr::StateWndProc);
-    s_bInitialized = s_hWnd != nullptr ? 1 : 0;
-}
+void MCStateMgr::Initialize() { s_window.Initialize(&MCStateMgr::StateWndProc); }
 
 void MCStateMgr::AddStateHandler(MCCallback handler, void* userData) {
     m_handlers.AddCallback(handler, userData);
@@ -57,35 +60,32 @@ void MCStateMgr::ApplyState(SCBase* record, ECPerformance* performance) {
     if (record == nullptr) {
         return;
     }
-    if (s_hWnd == nullptr) {
+    if (!s_window.IsInitialized()) {
         Discard(record);
         return;
     }
     record->SetTarget(performance);
-    const auto lParam = reinterpret_cast<LPARAM>(record);
-    if (!CMessageQueue::IsOwnerThread()) {
-        if (record->IsSynchronous() != 0) {
-            CMessageQueue::SendMessage(s_hWnd, kApplyOnOwnerMessage, 0, lParam);
-        } else {
-            // Counted, so that destroying the performance first runs the hand-over.
-            if (performance != nullptr) {
-                performance->NotePosted(1);
-            }
-            CMessageQueue::PostMessage(s_hWnd, kApplyOnOwnerMessage, 0, lParam);
-        }
+    const bool synchronous = record->IsSynchronous() != 0;
+    // On the owning thread the message carries a hold on the document, which delivery gives
+    // back; another thread relays the record, and the owning thread takes the hold then.
+    MCDocumentHold hold(CMessageQueue::IsOwnerThread() ? performance : nullptr);
+    if (synchronous) {
+        hold.Release();
+        s_window.HandOver(0, record, true, performance);
         return;
     }
-    if (performance != nullptr) {
-        performance->Ref();
+    bool posted = false;
+    try {
+        posted = s_window.HandOver(0, record, false, performance);
+    } catch (...) {
+        Discard(record);
+        throw;
     }
-    if (record->IsSynchronous() != 0) {
-        CMessageQueue::SendMessage(s_hWnd, StateMessage, 0, lParam);
-    } else {
-        if (performance != nullptr) {
-            performance->NotePosted(1);
-        }
-        CMessageQueue::PostMessage(s_hWnd, StateMessage, 0, lParam);
+    if (!posted) {
+        Discard(record);
+        return;
     }
+    hold.Release();
 }
 
 LRESULT MCStateMgr::OnStateMsg(WPARAM, LPARAM lParam) {
@@ -94,31 +94,13 @@ LRESULT MCStateMgr::OnStateMsg(WPARAM, LPARAM lParam) {
         return 0;
     }
     ECPerformance* target = record->GetTarget();
-    if (target != nullptr && record->IsSynchronous() == 0) {
-        target->NotePosted(-1);
-    }
-    // Whatever DoState or a handler throws, the record is discarded and the reference that
-    // ApplyState took on its target given back before the exception goes on.
-    class Done {
-    public:
-        Done(SCBase* record, ECPerformance* target) : m_record(record), m_target(target) {}
-        ~Done() {
-            if (m_target != nullptr) {
-                m_target->Unref(0);
-            }
-            Discard(m_record);
-        }
-        Done(const Done&) = delete;
-        Done& operator=(const Done&) = delete;
-        void TargetGivenBack() { m_target = nullptr; }
-
-    private:
-        SCBase* m_record;
-        ECPerformance* m_target;
-    } done(record, target);
+    // Whatever DoState or a handler throws, the hold that ApplyState took on the target is
+    // given back and then the record discarded, before the exception goes on.
+    std::unique_ptr<SCBase, Discarder> delivered(record);
+    MCDocumentHold hold = MCDocumentHold::Adopt(target);
     record->DoState();
     if (target != nullptr) {
-        done.TargetGivenBack();
+        hold.Release(); // OnState gives it back
         target->GetStateMgr().OnState(record);
     } else if (HWND main = CMessageQueue::GetMainWindow()) {
         CMessageQueue::SendMessage(main, StateMessage, 0, lParam);
@@ -127,22 +109,7 @@ LRESULT MCStateMgr::OnStateMsg(WPARAM, LPARAM lParam) {
 }
 
 void MCStateMgr::OnState(SCBase* record) {
-    ECPerformance* target = record->GetTarget();
-    // Given back also when a handler throws.
-    class GiveBack {
-    public:
-        explicit GiveBack(ECPerformance* target) : m_target(target) {}
-        ~GiveBack() {
-            if (m_target != nullptr) {
-                m_target->Unref(0);
-            }
-        }
-        GiveBack(const GiveBack&) = delete;
-        GiveBack& operator=(const GiveBack&) = delete;
-
-    private:
-        ECPerformance* m_target;
-    } giveBack(target);
+    MCDocumentHold hold = MCDocumentHold::Adopt(record->GetTarget());
     m_handlers.CallCallbacks(m_pOwner, 0, record);
     if (s_pfnGlobalHandler != nullptr) {
         s_pfnGlobalHandler(m_pOwner, 0, record, s_pGlobalData);
@@ -150,18 +117,24 @@ void MCStateMgr::OnState(SCBase* record) {
 }
 
 LRESULT MCStateMgr::StateWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == StateMessage) {
-        return OnStateMsg(wParam, lParam);
-    }
-    if (message == kApplyOnOwnerMessage) {
-        auto* record = reinterpret_cast<SCBase*>(lParam);
-        if (record->IsSynchronous() == 0 && record->GetTarget() != nullptr) {
-            record->GetTarget()->NotePosted(-1);
-        }
-        ApplyState(record, record->GetTarget());
-        return 0;
-    }
-    return CMessageQueue::DefWindowProc(window, message, wParam, lParam);
+    return s_window.Procedure(window, message, wParam, lParam);
 }
+
+// The document's side of the manager: made, destroyed and called here, where the manager is
+// known.
+
+ECPerformance::StateMgrPtr ECPerformance::MakeStateMgr(ECPerformance* owner) {
+    StateMgrPtr manager(new MCStateMgr);
+    manager->SetOwner(owner);
+    return manager;
+}
+
+void ECPerformance::ManagerDeleter::operator()(MCStateMgr* manager) const { delete manager; }
+
+void ECPerformance::AddStateHandler(MCCallback handler, void* userData) {
+    m_pStateMgr->AddStateHandler(handler, userData);
+}
+
+void ECPerformance::RemoveStateHandlers() { m_pStateMgr->RemoveStateHandlers(); }
 
 } // namespace clavenor

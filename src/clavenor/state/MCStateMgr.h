@@ -28,7 +28,7 @@ class MCStateMgr {
 public:
     /// The message of the state window (and of the main window for records without a
     /// target); wParam 0, lParam the record.
-    static constexpr UINT StateMessage = 0x3280;
+    static constexpr UINT StateMessage = LibraryMessage::State;
 
     MCStateMgr();
     ~MCStateMgr();

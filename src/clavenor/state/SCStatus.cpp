@@ -1,6 +1,6 @@
 #include "clavenor/state/SCStatus.h"
 
-#include "clavenor/strings/StringTable.h"
+#include "clavenor/framework/StringTable.h"
 
 #include <atomic>
 

@@ -1,7 +1,7 @@
 #include "clavenor/strings/DisplayStrings.h"
 
+#include "clavenor/framework/StringTable.h"
 #include "clavenor/strings/Preferences.h"
-#include "clavenor/strings/StringTable.h"
 
 #include <array>
 #include <cstdio>
@@ -10,19 +10,19 @@ namespace clavenor {
 
 namespace {
 
-constexpr UINT kChordSymbolFirst = 12010;
-constexpr int kChordSymbolLast = 27;
-constexpr UINT kDynamicFirst = 12170;
-constexpr UINT kTextFirst = 12400;
-constexpr int kTextLast = 20;
-constexpr char kUnknownFunction[] = "Unknown function";
+constexpr UINT ChordSymbolFirst = 12010;
+constexpr int ChordSymbolLast = 27;
+constexpr UINT DynamicFirst = 12170;
+constexpr UINT TextFirst = 12400;
+constexpr int TextLast = 20;
+constexpr char UnknownFunction[] = "Unknown function";
 // The event names of clefs and flow-control marks ("Clef", "Repeat") name every clef and
 // repeat type; flow-control types 5 to 12 have names of their own.
-constexpr UINT kClefName = 11915;
-constexpr UINT kRepeatName = 11922;
-constexpr UINT kFirstFlowName = 12450;
-constexpr int kFirstFlowType = 5;
-constexpr int kLastFlowType = 12;
+constexpr UINT ClefName = 11915;
+constexpr UINT RepeatName = 11922;
+constexpr UINT FirstFlowName = 12450;
+constexpr int FirstFlowType = 5;
+constexpr int LastFlowType = 12;
 
 CString Format(const char* format, int a) {
     char buffer[64];
@@ -49,12 +49,12 @@ constexpr std::array<UINT, 128> MakeControllerNames() {
     return ids;
 }
 
-constexpr std::array<UINT, 128> kControllerNames = MakeControllerNames();
+constexpr std::array<UINT, 128> ControllerNames = MakeControllerNames();
 
 // The built-in velocities of dynamic types 0 to 10.
-constexpr int kDynamicVelocities[] = {1, 15, 29, 43, 57, 71, 85, 99, 113, 127, 85};
-constexpr int kOtherDynamicVelocity = 100;
-constexpr int kLoudestNamedDynamic = 9;
+constexpr int DynamicVelocities[] = {1, 15, 29, 43, 57, 71, 85, 99, 113, 127, 85};
+constexpr int OtherDynamicVelocity = 100;
+constexpr int LoudestNamedDynamic = 9;
 
 bool IsBlackKey(int pitchClass) {
     return pitchClass == 1 || pitchClass == 3 || pitchClass == 6 || pitchClass == 8 ||
@@ -65,15 +65,15 @@ bool IsBlackKey(int pitchClass) {
 
 CString GetAccentString(std::uint8_t) { return CString("Accent"); }
 
-CString GetClefString(std::uint8_t) { return StringTable::Load(kClefName); }
+CString GetClefString(std::uint8_t) { return StringTable::Load(ClefName); }
 
-CString GetRepeatString(std::uint8_t) { return StringTable::Load(kRepeatName); }
+CString GetRepeatString(std::uint8_t) { return StringTable::Load(RepeatName); }
 
 CString GetFlowString(std::uint8_t type) {
-    if (type < kFirstFlowType || type > kLastFlowType) {
+    if (type < FirstFlowType || type > LastFlowType) {
         return CString();
     }
-    return StringTable::Load(kFirstFlowName + (type - kFirstFlowType));
+    return StringTable::Load(FirstFlowName + (type - FirstFlowType));
 }
 
 CString GetAccidentalString(std::uint8_t) { return CString("Accidental"); }
@@ -85,42 +85,42 @@ CString GetMordentString(std::uint8_t) { return CString("Mordent"); }
 CString GetOrnamentString(std::uint8_t) { return CString("Ornament"); }
 
 CString GetChordSymbolString(std::uint8_t type) {
-    if (type == 0 || type > kChordSymbolLast) {
+    if (type == 0 || type > ChordSymbolLast) {
         return CString();
     }
-    return StringTable::Load(kChordSymbolFirst + type - 1);
+    return StringTable::Load(ChordSymbolFirst + type - 1);
 }
 
 CString GetDynamicString(std::uint8_t type) {
     if (type <= 9) {
-        return StringTable::Load(kDynamicFirst + type);
+        return StringTable::Load(DynamicFirst + type);
     }
     switch (type) {
     case 11: // cresc.
     case 12: // decresc.
     case 13: // dim.
-        return StringTable::Load(kDynamicFirst + type - 1);
+        return StringTable::Load(DynamicFirst + type - 1);
     case 16: // user defined
-        return StringTable::Load(kDynamicFirst + 13);
+        return StringTable::Load(DynamicFirst + 13);
     default:
         return CString();
     }
 }
 
 CString GetTextString(std::uint8_t type) {
-    if (type == 0 || type > kTextLast) {
+    if (type == 0 || type > TextLast) {
         return CString();
     }
     // The two rehearsal types stand in the table the other way round.
-    constexpr int kRehearsalNumber = 14;
-    constexpr int kRehearsalLetter = 15;
-    if (type == kRehearsalNumber) {
-        return StringTable::Load(kTextFirst + kRehearsalLetter);
+    constexpr int RehearsalNumber = 14;
+    constexpr int RehearsalLetter = 15;
+    if (type == RehearsalNumber) {
+        return StringTable::Load(TextFirst + RehearsalLetter);
     }
-    if (type == kRehearsalLetter) {
-        return StringTable::Load(kTextFirst + kRehearsalNumber);
+    if (type == RehearsalLetter) {
+        return StringTable::Load(TextFirst + RehearsalNumber);
     }
-    return StringTable::Load(kTextFirst + type);
+    return StringTable::Load(TextFirst + type);
 }
 
 CString GetPitchString(std::uint8_t key, int mode) {
@@ -142,7 +142,7 @@ CString GetControllerString(std::uint8_t controller, int style) {
     if (style == ControllerNumber) {
         return Format("%d", controller);
     }
-    const UINT id = controller < kControllerNames.size() ? kControllerNames[controller] : 0;
+    const UINT id = controller < ControllerNames.size() ? ControllerNames[controller] : 0;
     const CString name = id != 0 ? StringTable::Load(id) : CString();
     if (style != ControllerNumbered) {
         return name;
@@ -155,12 +155,12 @@ CString GetControllerString(std::uint8_t controller, int style) {
 CString GetPolyPressureString(std::uint8_t key) { return Format("PolyPressure %d", key); }
 
 CString GetRPNString(int msb, int lsb, std::uint32_t) {
-    static const char* const kNames[] = {"Pitchbend sensitivity", "Fine tuning", "Coarse tuning",
-                                         "Tuning Program Select", "Tuning Bank Select"};
-    if (msb == 0 && lsb >= 0 && lsb < static_cast<int>(std::size(kNames))) {
-        return CString(kNames[lsb]);
+    static const char* const Names[] = {"Pitchbend sensitivity", "Fine tuning", "Coarse tuning",
+                                        "Tuning Program Select", "Tuning Bank Select"};
+    if (msb == 0 && lsb >= 0 && lsb < static_cast<int>(std::size(Names))) {
+        return CString(Names[lsb]);
     }
-    return CString(kUnknownFunction);
+    return CString(UnknownFunction);
 }
 
 CString GetNRPNString(int msb, int lsb, std::uint32_t) {
@@ -183,11 +183,11 @@ CString GetNRPNString(int msb, int lsb, std::uint32_t) {
         case 102:
             return CString("Envelope release rate");
         default:
-            return CString(kUnknownFunction);
+            return CString(UnknownFunction);
         }
     }
     // Per-drum parameters, indexed by MSB - 20; MSB 27 has none.
-    static const char* const kDrum[] = {
+    static const char* const Drum[] = {
         "Filter cutoff frequency, drum %d",
         "Filter resonance, drum %d",
         "Envelope attack rate, drum %d",
@@ -201,12 +201,12 @@ CString GetNRPNString(int msb, int lsb, std::uint32_t) {
         "Chorus send level, drum %d",
         "Variation send level, drum %d",
     };
-    constexpr int kFirstDrumMSB = 20;
-    const int index = msb - kFirstDrumMSB;
-    if (index >= 0 && index < static_cast<int>(std::size(kDrum)) && kDrum[index] != nullptr) {
-        return Format(kDrum[index], lsb);
+    constexpr int FirstDrumMSB = 20;
+    const int index = msb - FirstDrumMSB;
+    if (index >= 0 && index < static_cast<int>(std::size(Drum)) && Drum[index] != nullptr) {
+        return Format(Drum[index], lsb);
     }
-    return CString(kUnknownFunction);
+    return CString(UnknownFunction);
 }
 
 CString GetPatchString() { return CString("Patch change"); }
@@ -223,20 +223,20 @@ int GetDynamicValue(int type) {
     if (stored != -1) {
         return stored;
     }
-    const int builtIn = type >= 0 && type < static_cast<int>(std::size(kDynamicVelocities))
-                            ? kDynamicVelocities[type]
-                            : kOtherDynamicVelocity;
+    const int builtIn = type >= 0 && type < static_cast<int>(std::size(DynamicVelocities))
+                            ? DynamicVelocities[type]
+                            : OtherDynamicVelocity;
     SaveIntPreference(section, key, builtIn);
     return builtIn;
 }
 
 int GetDynamicType(int velocity) {
-    for (int type = 0; type <= kLoudestNamedDynamic; ++type) {
+    for (int type = 0; type <= LoudestNamedDynamic; ++type) {
         if (GetDynamicValue(type) > velocity) {
             return type > 0 ? type - 1 : 0;
         }
     }
-    return kLoudestNamedDynamic;
+    return LoudestNamedDynamic;
 }
 
 int GetTextValue(std::uint8_t type) {

@@ -1,6 +1,7 @@
 #include "clavenor/strings/Preferences.h"
 
 #include "clavenor/framework/CProfileStore.h"
+#include "clavenor/framework/detail/TextScan.h"
 #include "clavenor/strings/MCScreenMetrics.h"
 
 #include <charconv>
@@ -15,38 +16,6 @@ namespace clavenor {
 
 namespace {
 
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// atoi without its undefined overflow: saturates at the 32-bit limits.
-std::int32_t Atoi(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsCSpace(text[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > std::int64_t{1} << 32) {
-            value = std::int64_t{1} << 32;
-        }
-    }
-    value = negative ? -value : value;
-    if (value > std::numeric_limits<std::int32_t>::max()) {
-        return std::numeric_limits<std::int32_t>::max();
-    }
-    if (value < std::numeric_limits<std::int32_t>::min()) {
-        return std::numeric_limits<std::int32_t>::min();
-    }
-    return static_cast<std::int32_t>(value);
-}
-
 // atof in the "C" locale: a host that switched to a locale with a decimal comma must still
 // read the points that every stored float has.
 double Atof(const std::string& text) {
@@ -54,10 +23,7 @@ double Atof(const std::string& text) {
     if (cLocale != static_cast<locale_t>(0)) {
         return ::strtod_l(text.c_str(), nullptr, cLocale);
     }
-    std::string_view rest(text);
-    while (!rest.empty() && IsCSpace(rest.front())) {
-        rest.remove_prefix(1);
-    }
+    const std::string_view rest = TextScan::SkipSpace(text);
     double value = 0.0;
     std::from_chars(rest.data(), rest.data() + rest.size(), value);
     return value;
@@ -145,19 +111,19 @@ MCLogFont LoadFontPreference(const CString& section, const CString& key, const C
     std::string_view text = stored.view();
     if (!text.empty()) {
         font.faceName = CString(Field(text, 0));
-        font.height = Atoi(Field(text, 1));
-        if (Atoi(Field(text, 2)) == 1) {
+        font.height = TextScan::Atoi(Field(text, 1));
+        if (TextScan::Atoi(Field(text, 2)) == 1) {
             font.weight = MCLogFont::WeightBold;
         }
-        if (Atoi(Field(text, 3)) == 1) {
+        if (TextScan::Atoi(Field(text, 3)) == 1) {
             font.italic = 1;
         }
-        if (Atoi(Field(text, 4)) == 1) {
+        if (TextScan::Atoi(Field(text, 4)) == 1) {
             font.underline = 1;
         }
         std::string_view set = Field(text, 5);
         if (!set.empty()) {
-            font.charSet = static_cast<std::uint8_t>(Atoi(set));
+            font.charSet = static_cast<std::uint8_t>(TextScan::Atoi(set));
         }
     }
     return font;

@@ -1,4 +1,4 @@
-#include "clavenor/strings/StringTable.h"
+#include "clavenor/framework/StringTable.h"
 
 #include <algorithm>
 #include <iterator>
@@ -13,7 +13,7 @@ struct Entry {
 };
 
 // Sorted by id.
-constexpr Entry kStrings[] = {
+constexpr Entry Strings[] = {
     {11904, "Accent"},
     {11905, "Accidental"},
     {11906, "Arpeggio"},
@@ -226,15 +226,15 @@ constexpr Entry kStrings[] = {
     {12457, "D.S. al Coda"},
 };
 
-static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
+static_assert(std::is_sorted(std::begin(Strings), std::end(Strings),
                              [](const Entry& a, const Entry& b) { return a.id < b.id; }));
 
 } // namespace
 
 const char* StringTable::Find(UINT id) {
-    const Entry* it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
+    const Entry* it = std::lower_bound(std::begin(Strings), std::end(Strings), id,
                                        [](const Entry& e, UINT key) { return e.id < key; });
-    return it != std::end(kStrings) && it->id == id ? it->text : nullptr;
+    return it != std::end(Strings) && it->id == id ? it->text : nullptr;
 }
 
 CString StringTable::Load(UINT id) {

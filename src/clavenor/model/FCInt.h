@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clavenor/fields/FCIntegerField.h"
+#include "clavenor/model/FCIntegerField.h"
 
 #include <cstdint>
 

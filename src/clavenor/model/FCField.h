@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clavenor/fields/FCValueSlot.h"
+#include "clavenor/model/FCValueSlot.h"
 
 #include <type_traits>
 

@@ -1,4 +1,4 @@
-#include "clavenor/fields/FCBase.h"
+#include "clavenor/model/FCBase.h"
 
 namespace clavenor {
 

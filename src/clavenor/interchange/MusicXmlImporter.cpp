@@ -1,0 +1,1871 @@
+#include "clavenor/interchange/MusicXmlImporter.h"
+
+#include "clavenor/interchange/MusicXmlException.h"
+#include "clavenor/interchange/detail/MusicXmlValues.h"
+
+#include <clavenor/clavenor.h>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
+#include <unordered_map>
+
+namespace clavenor {
+
+namespace {
+
+using musicxml::Rational;
+
+constexpr int kMaxVoice = 13;
+constexpr std::uint8_t kDefaultVelocity = 80;
+constexpr double kFullDynamics = 90.0;
+constexpr int kSustainController = 64;
+constexpr float kPedalDown = 127.0f;
+constexpr float kPedalUp = 0.0f;
+constexpr int kNoBass = 28;
+constexpr int kNoFlavor = 28;
+constexpr int kFlavorCount = 28;
+constexpr int kMaxStaffNumber = 64;
+constexpr double kDefaultTempo = 120.0;
+constexpr float kLowestTempo = 1.0f;
+
+// Text types (GetTextString's numbering) the importer makes.
+constexpr std::uint8_t kTextFree = 0;
+constexpr std::uint8_t kTextCopyright = 1;
+constexpr std::uint8_t kTextTrackName = 3;
+constexpr std::uint8_t kTextInstrument = 4;
+constexpr std::uint8_t kTextTitle = 8;
+constexpr std::uint8_t kTextSubtitle = 9;
+constexpr std::uint8_t kTextComposer = 10;
+constexpr std::uint8_t kTextArranger = 11;
+constexpr std::uint8_t kTextAuthor = 12;
+constexpr std::uint8_t kTextOpus = 13;
+constexpr std::uint8_t kTextRehearsal = 15;
+constexpr std::uint8_t kLastTextType = 20;
+
+// Dynamic types.
+constexpr std::uint8_t kLastLevel = 9;
+constexpr std::uint8_t kCrescendoWords = 11;
+constexpr std::uint8_t kDecrescendoWords = 12;
+constexpr std::uint8_t kDiminuendoWords = 13;
+constexpr std::uint8_t kCrescendoWedge = 14;
+constexpr std::uint8_t kDiminuendoWedge = 15;
+constexpr std::uint8_t kUserDynamic = 16;
+
+// Undotted rest types (ECRest's numbering) of the note values from the 1024th up; 0 for a
+// value no rest type has.
+constexpr std::uint8_t kRestTypes[musicxml::kNoteValues] = {0,  0, 0, 22, 20, 17, 14,
+                                                            11, 8, 5, 2,  1,  0,  0};
+
+std::string Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+// Where each line of the text starts, to name the line of a node from its offset.
+class LineIndex {
+public:
+    explicit LineIndex(std::span<const std::uint8_t> text) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n') {
+                m_breaks.push_back(i);
+            }
+        }
+    }
+    std::size_t LineOf(std::ptrdiff_t offset) const {
+        if (offset < 0) {
+            return MusicXmlException::NoLine;
+        }
+        return static_cast<std::size_t>(std::lower_bound(m_breaks.begin(), m_breaks.end(),
+                                                         static_cast<std::size_t>(offset)) -
+                                        m_breaks.begin()) +
+               1;
+    }
+
+private:
+    std::vector<std::size_t> m_breaks;
+};
+
+// Counts one kind of repair or loss and remembers where it first happened.
+struct Issue {
+    std::size_t count = 0;
+    std::size_t line = 0;
+};
+
+struct Instrument {
+    int unpitched = -1; // the MIDI key, or -1
+};
+
+struct PartInfo {
+    std::string name;
+    std::string instrumentName;
+    int channel = -1;
+    int program = -1;
+    std::map<std::string, Instrument> instruments;
+};
+
+struct TimeSignature {
+    std::vector<int> numerators;
+    std::vector<int> denominators;
+    std::size_t line = 0;
+
+    bool operator==(const TimeSignature& other) const {
+        return numerators == other.numerators && denominators == other.denominators;
+    }
+    Rational Length() const {
+        Rational total{0, 1};
+        for (std::size_t i = 0; i < numerators.size(); ++i) {
+            const int d = denominators.size() == 1 ? denominators[0] : denominators[i];
+            total = *Rational::Add(total, *Rational::Make(std::int64_t{numerators[i]} * 4, d));
+        }
+        return total;
+    }
+};
+
+struct MeasureInfo {
+    Rational length{0, 1};
+    std::optional<TimeSignature> time;
+    std::size_t line = 0;
+};
+
+struct NoteRecord {
+    Rational start;
+    Rational duration;
+    std::size_t measure;
+    int staff;
+    int voice;
+    int key;
+    int alter;
+    std::uint8_t velocity;
+    bool chord;
+    std::vector<std::size_t> graces;
+};
+
+struct GraceRecord {
+    std::size_t line;
+    int key;
+    int alter;
+    std::uint8_t velocity;
+    Rational length;
+    bool chord;
+};
+
+struct TempoRecord {
+    double perMinute = 0.0; // quarters per minute
+    double beat = 1.0;
+    std::string words;
+    bool valued = false;
+};
+
+struct StaffState {
+    ECStaff* staff = nullptr;
+    int number = 0;
+    std::map<std::string, int> voices;
+    ECEnvelope* dynamics = nullptr;
+    ECEnvelope* hairpins = nullptr;
+    ECControllerEnv* pedals = nullptr;
+    std::optional<std::uint8_t> level;
+    std::optional<Rational> pedalStart;
+    std::map<std::string, std::pair<Rational, std::uint8_t>> wedges;
+};
+
+class Importer {
+public:
+    Importer(std::span<const std::uint8_t> bytes, const MusicXmlImporter::Options& options,
+             MusicXmlImportReport& report)
+        : m_bytes(bytes), m_options(options), m_report(report) {}
+
+    std::unique_ptr<ECPerformance> Run() {
+        std::string unpacked;
+        std::span<const std::uint8_t> text = m_bytes;
+        if (MusicXmlContainer::IsCompressed(m_bytes)) {
+            unpacked = MusicXmlContainer::Unpack(m_bytes, m_options.container);
+            text = {reinterpret_cast<const std::uint8_t*>(unpacked.data()), unpacked.size()};
+        }
+        m_lines = std::make_unique<LineIndex>(text);
+        const pugi::xml_parse_result parsed =
+            m_xml.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
+        if (!parsed) {
+            throw MusicXmlException(m_lines->LineOf(parsed.offset),
+                                    std::string("malformed XML: ") + parsed.description());
+        }
+        pugi::xml_node root = m_xml.document_element();
+        if (std::strcmp(root.name(), "score-partwise") != 0) {
+            if (std::strcmp(root.name(), "score-timewise") == 0) {
+                Fail(root, "a timewise score; only partwise MusicXML is read");
+            }
+            Fail(root,
+                 std::string("not a MusicXML score: the root element is <") + root.name() + ">");
+        }
+        MCStandardRecords::Register(m_options.viewCode);
+        ReadPartList(root);
+        MeasureParts(root);
+        LayOutMeasures();
+
+        auto document = std::make_unique<ECPerformance>();
+        m_document = document.get();
+        m_conductor = new ECConductor;
+        m_document->AddChild(m_conductor, 0);
+        m_conductorStaff = m_conductor->GetConductorStaff();
+        MakeStaves();
+        AddMeters();
+        CoverWithMeasures();
+        ReadHeader(root);
+        std::size_t part = 0;
+        for (pugi::xml_node node : root.children()) {
+            if (std::strcmp(node.name(), "part") == 0) {
+                ReadPart(node, m_parts[part++]);
+            }
+        }
+        AddTempi();
+        m_report.measures = m_conductor->GetMaxMeasureNumber();
+        m_report.staves = static_cast<int>(m_staves.size());
+        Summarise();
+        if (m_options.progress) {
+            m_options.progress(m_progressTotal, m_progressTotal);
+        }
+        return document;
+    }
+
+private:
+    std::size_t Line(pugi::xml_node node) const { return m_lines->LineOf(node.offset_debug()); }
+
+    [[noreturn]] void Fail(pugi::xml_node node, const std::string& what) const {
+        throw MusicXmlException(Line(node), what);
+    }
+
+    void Note(Issue& issue, pugi::xml_node node) {
+        if (issue.count++ == 0) {
+            issue.line = Line(node);
+        }
+    }
+
+    // An element the document has no place for. Keys, clefs, tuplet brackets and the marks
+    // on notes are notation the document is to hold, and are told apart from what it never
+    // will.
+    void Lost(pugi::xml_node node) {
+        static constexpr std::string_view kNotation[] = {
+            "key",       "clef",    "tuplet",     "articulations", "ornaments",
+            "technical", "fermata", "arpeggiate", "non-arpeggiate"};
+        const std::string_view name = node.name();
+        const std::string kind =
+            std::string("<") + node.name() + "> in <" + node.parent().name() + ">";
+        const bool notation =
+            std::find(std::begin(kNotation), std::end(kNotation), name) != std::end(kNotation);
+        Note((notation ? m_notation : m_lost)[kind], node);
+    }
+
+    Rational Number(pugi::xml_node node, const char* what) const {
+        auto value = Rational::Parse(node.child_value());
+        if (!value) {
+            Fail(node, std::string(what) + " \"" + Trim(node.child_value()) +
+                           "\" is not a number this import can count");
+        }
+        return *value;
+    }
+
+    static int Int(pugi::xml_node node, int fallback) {
+        const std::string text = Trim(node.child_value());
+        if (text.empty() || text.size() > 9) {
+            return fallback;
+        }
+        char* end = nullptr;
+        const long value = std::strtol(text.c_str(), &end, 10);
+        return end != nullptr && *end == '\0' ? static_cast<int>(value) : fallback;
+    }
+
+    Rational Add(const Rational& a, const Rational& b, pugi::xml_node at) const {
+        auto sum = Rational::Add(a, b);
+        if (!sum) {
+            Fail(at, "times that overflow what this import can count");
+        }
+        return *sum;
+    }
+
+    Rational Sub(const Rational& a, const Rational& b, pugi::xml_node at) const {
+        auto difference = Rational::Sub(a, b);
+        if (!difference) {
+            Fail(at, "times that overflow what this import can count");
+        }
+        return *difference;
+    }
+
+    // A duration in quarter notes: the element's divisions over the part's divisions.
+    Rational Duration(pugi::xml_node node, const std::optional<Rational>& divisions) const {
+        if (!divisions) {
+            Fail(node, "a duration before any divisions were given");
+        }
+        const Rational value = Number(node, "the duration");
+        if (value.num < 0) {
+            Fail(node, "a negative duration");
+        }
+        auto quarters = Rational::Div(value, *divisions);
+        if (!quarters) {
+            Fail(node, "the duration \"" + Trim(node.child_value()) +
+                           "\" overflows what this import can count");
+        }
+        return *quarters;
+    }
+
+    // ------------------------------------------------------------------ part list
+
+    void ReadPartList(pugi::xml_node root) {
+        pugi::xml_node list = root.child("part-list");
+        if (!list) {
+            Fail(root, "the score has no part list");
+        }
+        for (pugi::xml_node node : list.children()) {
+            if (std::strcmp(node.name(), "score-part") == 0) {
+                PartInfo info;
+                info.name = Trim(node.child_value("part-name"));
+                for (pugi::xml_node child : node.children()) {
+                    const std::string_view name = child.name();
+                    if (name == "score-instrument") {
+                        if (info.instrumentName.empty()) {
+                            info.instrumentName = Trim(child.child_value("instrument-name"));
+                        }
+                        info.instruments[child.attribute("id").as_string()];
+                    } else if (name == "midi-instrument") {
+                        Instrument& instrument =
+                            info.instruments[child.attribute("id").as_string()];
+                        const int unpitched = Int(child.child("midi-unpitched"), 0);
+                        if (unpitched >= 1 && unpitched <= 128) {
+                            instrument.unpitched = unpitched - 1;
+                        }
+                        const int channel = Int(child.child("midi-channel"), 0);
+                        if (info.channel < 0 && channel >= 1 && channel <= 16) {
+                            info.channel = channel - 1;
+                        }
+                        const int program = Int(child.child("midi-program"), 0);
+                        if (info.program < 0 && program >= 1 && program <= 128) {
+                            info.program = program - 1;
+                        }
+                    } else if (name != "part-name" && name != "midi-device" &&
+                               child.type() == pugi::node_element) {
+                        Lost(child);
+                    }
+                }
+                m_partInfo[node.attribute("id").as_string()] = info;
+            } else if (node.type() == pugi::node_element) {
+                Lost(node);
+            }
+        }
+    }
+
+    // ------------------------------------------------------------------ the first pass
+
+    // Walks every part once for the length of each measure, its time signature and the
+    // staves each part needs, before anything is built.
+    void MeasureParts(pugi::xml_node root) {
+        for (pugi::xml_node node : root.children()) {
+            if (std::strcmp(node.name(), "part") != 0) {
+                continue;
+            }
+            Part part;
+            part.id = node.attribute("id").as_string();
+            part.line = Line(node);
+            if (m_partInfo.find(part.id) == m_partInfo.end()) {
+                Note(m_unlistedParts, node);
+                m_partInfo[part.id].name = part.id;
+            }
+            MeasurePart(node, part);
+            m_parts.push_back(std::move(part));
+        }
+        if (m_parts.empty()) {
+            Fail(root, "the score has no part");
+        }
+        std::size_t staves = 0;
+        for (Part& part : m_parts) {
+            part.firstStaff = static_cast<int>(staves) + 1;
+            staves += static_cast<std::size_t>(part.staves);
+            if (staves > static_cast<std::size_t>(m_options.maxStaves)) {
+                throw MusicXmlException(part.line, "the score needs " + std::to_string(staves) +
+                                                       " staves or more, more than the " +
+                                                       std::to_string(m_options.maxStaves) +
+                                                       " an import makes");
+            }
+            m_progressTotal += part.measures.size();
+        }
+        m_staffCount = staves;
+    }
+
+    struct Part {
+        std::string id;
+        std::size_t line = 0;
+        int staves = 1;
+        int firstStaff = 1;
+        std::vector<MeasureInfo> measures;
+    };
+
+    void MeasurePart(pugi::xml_node node, Part& part) {
+        std::optional<Rational> divisions;
+        for (pugi::xml_node measure : node.children("measure")) {
+            if (part.measures.size() >= m_options.maxMeasures) {
+                Fail(measure, "the part has more than the " +
+                                  std::to_string(m_options.maxMeasures) +
+                                  " measures an import makes");
+            }
+            MeasureInfo info;
+            info.line = Line(measure);
+            Rational cursor{0, 1};
+            Rational last{0, 1};
+            for (pugi::xml_node item : measure.children()) {
+                const std::string_view name = item.name();
+                if (name == "attributes") {
+                    if (pugi::xml_node d = item.child("divisions")) {
+                        const Rational value = Number(d, "the divisions");
+                        if (value.num <= 0) {
+                            Fail(d, "divisions must be above 0");
+                        }
+                        divisions = value;
+                    }
+                    if (pugi::xml_node staves = item.child("staves")) {
+                        const int count = Int(staves, 1);
+                        if (count < 1 || count > kMaxStaffNumber) {
+                            Fail(staves, "a part of " + Trim(staves.child_value()) +
+                                             " staves (1 to " + std::to_string(kMaxStaffNumber) +
+                                             " are read)");
+                        }
+                        part.staves = std::max(part.staves, count);
+                    }
+                    if (pugi::xml_node time = item.child("time"); time && !info.time) {
+                        info.time = ReadTime(time);
+                    }
+                } else if (name == "note") {
+                    if (item.child("grace")) {
+                        continue;
+                    }
+                    const int staff = Int(item.child("staff"), 1);
+                    if (staff >= 1 && staff <= kMaxStaffNumber) {
+                        part.staves = std::max(part.staves, staff);
+                    }
+                    pugi::xml_node d = item.child("duration");
+                    const Rational length = d ? Duration(d, divisions) : Rational{0, 1};
+                    if (item.child("chord")) {
+                        info.length = std::max(info.length, Add(last, length, d));
+                        continue;
+                    }
+                    last = cursor;
+                    cursor = Add(cursor, length, item);
+                } else if (name == "backup" || name == "forward") {
+                    pugi::xml_node d = item.child("duration");
+                    if (!d) {
+                        continue;
+                    }
+                    const Rational length = Duration(d, divisions);
+                    cursor = name == "forward" ? Add(cursor, length, d)
+                                               : std::max(Rational{0, 1}, Sub(cursor, length, d));
+                }
+                info.length = std::max(info.length, cursor);
+            }
+            if (info.length > Rational{ECMeter::MaxMeasureQuarters, 1}) {
+                Fail(measure, "the measure lasts " + Describe(info.length) +
+                                  " quarter notes, more than the " +
+                                  std::to_string(ECMeter::MaxMeasureQuarters) + " a meter holds");
+            }
+            part.measures.push_back(std::move(info));
+        }
+    }
+
+    static std::string Describe(const Rational& value) {
+        return value.den == 1 ? std::to_string(value.num)
+                              : std::to_string(value.num) + "/" + std::to_string(value.den);
+    }
+
+    std::optional<TimeSignature> ReadTime(pugi::xml_node time) {
+        TimeSignature signature;
+        signature.line = Line(time);
+        std::vector<std::string> beats;
+        std::vector<int> types;
+        for (pugi::xml_node child : time.children()) {
+            const std::string_view name = child.name();
+            if (name == "beats") {
+                beats.push_back(Trim(child.child_value()));
+            } else if (name == "beat-type") {
+                types.push_back(Int(child, 0));
+            } else if (child.type() == pugi::node_element) {
+                Lost(child);
+            }
+        }
+        if (beats.empty() || beats.size() != types.size()) {
+            Note(m_badTimes, time);
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < beats.size(); ++i) {
+            const int type = types[i];
+            if (type < 1 || type > 128 || (type & (type - 1)) != 0) {
+                Note(m_badTimes, time);
+                return std::nullopt;
+            }
+            // "3+2+2" over one beat type: the parts share it.
+            const std::string& text = beats[i];
+            for (std::size_t at = 0; at <= text.size();) {
+                const std::size_t plus = std::min(text.find('+', at), text.size());
+                const std::string piece = Trim(std::string_view(text).substr(at, plus - at));
+                char* end = nullptr;
+                const long value =
+                    piece.empty() || piece.size() > 3 ? 0 : std::strtol(piece.c_str(), &end, 10);
+                if (value < 1 || value > 255 || end == nullptr || *end != '\0') {
+                    Note(m_badTimes, time);
+                    return std::nullopt;
+                }
+                signature.numerators.push_back(static_cast<int>(value));
+                signature.denominators.push_back(type);
+                at = plus + 1;
+            }
+        }
+        if (std::all_of(signature.denominators.begin(), signature.denominators.end(),
+                        [&](int d) { return d == signature.denominators.front(); })) {
+            signature.denominators.resize(1);
+        }
+        if (signature.denominators.size() != 1 &&
+            signature.denominators.size() != signature.numerators.size()) {
+            Note(m_badTimes, time);
+            return std::nullopt;
+        }
+        if (signature.Length() > Rational{ECMeter::MaxMeasureQuarters, 1}) {
+            Note(m_badTimes, time);
+            return std::nullopt;
+        }
+        return signature;
+    }
+
+    // The measure map: every measure as long as the longest of its parts (or its time
+    // signature when empty), a meter for each.
+    void LayOutMeasures() {
+        std::size_t count = 0;
+        for (const Part& part : m_parts) {
+            count = std::max(count, part.measures.size());
+        }
+        if (count == 0) {
+            count = 1;
+        }
+        if (count * std::max<std::size_t>(1, m_staffCount) > m_options.maxStaffMeasures) {
+            throw MusicXmlException(
+                m_parts.front().line,
+                std::to_string(count) + " measures on " + std::to_string(m_staffCount) +
+                    " staves make " + std::to_string(count * m_staffCount) +
+                    " staff measures, more than the " + std::to_string(m_options.maxStaffMeasures) +
+                    " an import makes");
+        }
+        TimeSignature current;
+        current.numerators = {4};
+        current.denominators = {4};
+        Rational at{0, 1};
+        for (std::size_t m = 0; m < count; ++m) {
+            Rational length{0, 1};
+            std::optional<TimeSignature> signature;
+            std::size_t line = 0;
+            for (const Part& part : m_parts) {
+                if (m >= part.measures.size()) {
+                    continue;
+                }
+                const MeasureInfo& info = part.measures[m];
+                length = std::max(length, info.length);
+                if (line == 0) {
+                    line = info.line;
+                }
+                if (info.time) {
+                    if (!signature) {
+                        signature = info.time;
+                    } else if (!(*signature == *info.time)) {
+                        if (m_polymeter.count++ == 0) {
+                            m_polymeter.line = info.time->line;
+                        }
+                    }
+                }
+            }
+            if (signature) {
+                current = *signature;
+            }
+            Layout layout;
+            layout.start = at;
+            layout.signature = current;
+            if (length.num == 0 || length == current.Length()) {
+                length = current.Length();
+            } else {
+                if (m_irregular.count++ == 0) {
+                    m_irregular.line = line;
+                }
+                layout.own = true;
+            }
+            if (layout.own && !MeterFor(length, current.denominators.front(), layout.numerator,
+                                        layout.denominator)) {
+                // A length no meter has (a measure of tuplets that do not add up): the measure
+                // lasts on to the next pulse of the finest meter that holds it.
+                for (const int d : {128, 64, 32, 16, 8, 4}) {
+                    const Rational pulses = *Rational::Mul(length, {d, 4});
+                    const std::int64_t n = (pulses.num + pulses.den - 1) / pulses.den;
+                    if (n <= 255) {
+                        layout.numerator = static_cast<int>(n);
+                        layout.denominator = d;
+                        length = *Rational::Make(n * 4, d);
+                        if (m_lengthened.count++ == 0) {
+                            m_lengthened.line = line;
+                        }
+                        break;
+                    }
+                }
+            }
+            layout.length = length;
+            at = *Rational::Add(at, length);
+            m_layout.push_back(layout);
+        }
+        m_layout.push_back({at, {0, 1}, current, false});
+    }
+
+    struct Layout {
+        Rational start;
+        Rational length;
+        TimeSignature signature;
+        // A meter of the measure's own length, numerator over denominator.
+        bool own = false;
+        int numerator = 0;
+        int denominator = 0;
+    };
+
+    // A meter of `length` quarter notes: the signature's denominator when it fits, else
+    // the first power of two from 4 that gives a whole number of pulses.
+    static bool MeterFor(const Rational& length, int preferred, int& numerator, int& denominator) {
+        const int candidates[] = {preferred, 4, 8, 16, 32, 64, 2, 1, 128};
+        for (const int d : candidates) {
+            const auto pulses = Rational::Mul(length, {d, 4});
+            if (pulses && pulses->den == 1 && pulses->num >= 1 && pulses->num <= 255) {
+                numerator = static_cast<int>(pulses->num);
+                denominator = d;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // ------------------------------------------------------------------ the document
+
+    void MakeStaves() {
+        for (std::size_t p = 0; p < m_parts.size(); ++p) {
+            const Part& part = m_parts[p];
+            const PartInfo& info = m_partInfo[part.id];
+            for (int s = 0; s < part.staves; ++s) {
+                StaffState state;
+                state.number = part.firstStaff + s;
+                state.staff = static_cast<ECStaff*>(m_conductor->GetTrack(1, state.number, 1));
+                if (DCMidiTrack* track =
+                        MCStandardRecords::GetTrack(state.staff, m_options.viewCode)) {
+                    if (info.channel >= 0) {
+                        track->SetChannel(info.channel);
+                    }
+                }
+                if (!info.name.empty()) {
+                    auto* name = Timed(new ECText(kTextTrackName, CString(info.name)), 0.0f, 15,
+                                       state.number);
+                    state.staff->AddChild(name, 1);
+                    ++m_report.texts;
+                }
+                if (!info.instrumentName.empty() && info.instrumentName != info.name) {
+                    auto* name = Timed(new ECText(kTextInstrument, CString(info.instrumentName)),
+                                       0.0f, 15, state.number);
+                    state.staff->AddChild(name, 1);
+                    ++m_report.texts;
+                }
+                if (info.program >= 0) {
+                    auto* patches = Timed(new ECPatchEnv, 0.0f, 15, state.number);
+                    state.staff->AddChild(patches, 1);
+                    auto* program = Timed(new ECProgramChange, 0.0f, 0, state.number);
+                    program->SetValue(
+                        ECPatchEnv::MakePatchValue(0, 0, static_cast<std::uint8_t>(info.program)));
+                    patches->AddChild(program, 1);
+                }
+                m_staves.push_back(std::move(state));
+            }
+        }
+    }
+
+    void AddMeters() {
+        ECMeterEnv* meters = m_conductorStaff->GetMeterEnv();
+        std::optional<std::pair<std::vector<int>, std::vector<int>>> previous;
+        for (std::size_t m = 0; m + 1 < m_layout.size(); ++m) {
+            const Layout& layout = m_layout[m];
+            std::vector<int> numerators = layout.signature.numerators;
+            std::vector<int> denominators = layout.signature.denominators;
+            if (layout.own) {
+                numerators = {layout.numerator};
+                denominators = {layout.denominator};
+            }
+            const auto key = std::make_pair(numerators, denominators);
+            if (previous && *previous == key) {
+                continue;
+            }
+            previous = key;
+            auto* meter = new ECMeter;
+            int accepted = 0;
+            if (numerators.size() == 1) {
+                accepted = meter->SetMeter(static_cast<std::uint8_t>(numerators[0]),
+                                           static_cast<std::uint8_t>(denominators[0]),
+                                           ECMeter::TypeComputed);
+            } else {
+                ECMeter::ByteArray n;
+                ECMeter::ByteArray d;
+                for (const int value : numerators) {
+                    n.Add(static_cast<std::uint8_t>(value));
+                }
+                for (const int value : denominators) {
+                    d.Add(static_cast<std::uint8_t>(value));
+                }
+                accepted = meter->SetMeter(n, d, 1);
+            }
+            if (accepted == 0) {
+                delete meter;
+                throw MusicXmlException(layout.signature.line,
+                                        "a time signature no meter can hold");
+            }
+            MCTime at(static_cast<float>(layout.start.ToDouble()));
+            meter->SetTime(&at);
+            meter->SetVoiceTrack(meters->GetVoiceTrack());
+            // One recomputation of the positions at the end, not one per meter.
+            if (meters->ECEnvelope::AddChild(meter, 1) == 0) {
+                delete meter;
+                continue;
+            }
+            ++m_report.meters;
+        }
+        meters->RecalculateBPTTimes();
+    }
+
+    void CoverWithMeasures() {
+        const std::size_t count = m_layout.size() - 1;
+        const Layout& last = m_layout[count - 1];
+        const double middle = last.start.ToDouble() + last.length.ToDouble() / 2.0;
+        m_conductor->GetMeasure(0, MCTime(static_cast<float>(middle)), 1, 1);
+        if (static_cast<std::size_t>(m_conductor->GetMaxMeasureNumber()) != count) {
+            throw MusicXmlException(m_parts.front().line,
+                                    "the measures cannot be laid out at the times they start");
+        }
+    }
+
+    template <class T>
+    static T* Timed(T* element, float time, int voice, int track) {
+        MCTime at(time);
+        element->SetTime(&at);
+        element->SetVoiceTrack(voice, track);
+        return element;
+    }
+
+    static float Float(const Rational& time) { return static_cast<float>(time.ToDouble()); }
+
+    // ------------------------------------------------------------------ header
+
+    void Title(std::uint8_t type, const std::string& text) {
+        if (text.empty() || type > kLastTextType) {
+            return;
+        }
+        if (!m_titleTexts.insert(text).second && type != kTextCopyright) {
+            return; // a credit that repeats a title already read
+        }
+        auto* element = Timed(new ECText(type, CString(text)), 0.0f, 15, 0);
+        m_conductorStaff->AddChild(element, 1);
+        ++m_report.texts;
+    }
+
+    void ReadHeader(pugi::xml_node root) {
+        for (pugi::xml_node node : root.children()) {
+            const std::string_view name = node.name();
+            if (name == "work") {
+                for (pugi::xml_node child : node.children()) {
+                    const std::string_view field = child.name();
+                    if (field == "work-title") {
+                        Title(kTextTitle, Trim(child.child_value()));
+                    } else if (field == "work-number") {
+                        Title(kTextOpus, Trim(child.child_value()));
+                    } else if (child.type() == pugi::node_element) {
+                        Lost(child);
+                    }
+                }
+            } else if (name == "movement-title") {
+                Title(m_titleTexts.empty() ? kTextTitle : kTextSubtitle, Trim(node.child_value()));
+            } else if (name == "identification") {
+                ReadIdentification(node);
+            }
+        }
+        // Credits last: those that repeat a title or creator are the same text on the page.
+        for (pugi::xml_node credit : root.children("credit")) {
+            std::string type = Trim(credit.child_value("credit-type"));
+            std::string words;
+            for (pugi::xml_node child : credit.children("credit-words")) {
+                words += (words.empty() ? "" : "\n") + Trim(child.child_value());
+            }
+            const std::uint8_t text = CreditType(type);
+            if (words.empty()) {
+                continue;
+            }
+            if (text == 0) {
+                if (m_titleTexts.find(words) == m_titleTexts.end()) {
+                    Note(m_untypedCredits, credit);
+                }
+                continue;
+            }
+            Title(text, words);
+        }
+        for (pugi::xml_node node : root.children()) {
+            const std::string_view name = node.name();
+            if (name != "work" && name != "movement-title" && name != "identification" &&
+                name != "credit" && name != "part-list" && name != "part" &&
+                node.type() == pugi::node_element) {
+                Lost(node);
+            }
+        }
+    }
+
+    static std::uint8_t CreditType(const std::string& type) {
+        if (type == "title") {
+            return kTextTitle;
+        }
+        if (type == "subtitle") {
+            return kTextSubtitle;
+        }
+        if (type == "composer") {
+            return kTextComposer;
+        }
+        if (type == "arranger") {
+            return kTextArranger;
+        }
+        if (type == "lyricist" || type == "poet") {
+            return kTextAuthor;
+        }
+        if (type == "rights") {
+            return kTextCopyright;
+        }
+        for (int t = 1; t <= kLastTextType; ++t) {
+            if (!type.empty() && GetTextString(static_cast<std::uint8_t>(t)).str() == type) {
+                return static_cast<std::uint8_t>(t);
+            }
+        }
+        return 0;
+    }
+
+    void ReadIdentification(pugi::xml_node node) {
+        for (pugi::xml_node child : node.children()) {
+            const std::string_view name = child.name();
+            if (name == "creator") {
+                const std::string_view role = child.attribute("type").as_string();
+                const std::uint8_t type = role == "composer"                       ? kTextComposer
+                                          : role == "arranger"                     ? kTextArranger
+                                          : (role == "lyricist" || role == "poet") ? kTextAuthor
+                                                                                   : kTextComposer;
+                Title(type, Trim(child.child_value()));
+            } else if (name == "rights") {
+                Title(kTextCopyright, Trim(child.child_value()));
+            } else if (name != "encoding" && child.type() == pugi::node_element) {
+                // Who wrote the file, and when, is not the music's.
+                Lost(child);
+            }
+        }
+    }
+
+    // ------------------------------------------------------------------ the second pass
+
+    struct PartState {
+        std::optional<Rational> divisions;
+        int transposeChromatic = 0;
+        int transposeDiatonic = 0;
+        bool transposed = false;
+        std::map<std::pair<int, int>, std::size_t> openTies; // (staff, key) -> note
+        std::map<std::pair<int, int>, std::vector<std::size_t>> pendingGraces; // (staff, voice)
+        std::vector<NoteRecord> notes;
+        std::vector<GraceRecord> graces;
+    };
+
+    void ReadPart(pugi::xml_node node, const Part& part) {
+        PartState state;
+        const PartInfo& info = m_partInfo[part.id];
+        std::size_t index = 0;
+        for (pugi::xml_node measure : node.children()) {
+            if (std::strcmp(measure.name(), "measure") != 0) {
+                if (measure.type() == pugi::node_element) {
+                    Lost(measure);
+                }
+                continue;
+            }
+            ReadMeasure(measure, index, part, info, state);
+            ++index;
+            if (++m_progressDone % 64 == 0 && m_options.progress) {
+                m_options.progress(m_progressDone, m_progressTotal);
+            }
+        }
+        for (const auto& [voice, graces] : state.pendingGraces) {
+            for (const std::size_t grace : graces) {
+                if (m_strayGraces.count++ == 0) {
+                    m_strayGraces.line = state.graces[grace].line;
+                }
+            }
+        }
+        BuildNotes(part, state);
+        for (int s = 0; s < part.staves; ++s) {
+            CloseMarks(Staff(part, s + 1));
+        }
+    }
+
+    StaffState& Staff(const Part& part, int staff) {
+        const int clamped = std::clamp(staff, 1, part.staves);
+        return m_staves[static_cast<std::size_t>(part.firstStaff + clamped - 2)];
+    }
+
+    int StaffOf(pugi::xml_node item, const Part& part) {
+        const int staff = Int(item.child("staff"), 1);
+        if (staff < 1 || staff > part.staves) {
+            Note(m_badStaff, item);
+            return 1;
+        }
+        return staff;
+    }
+
+    int VoiceOf(pugi::xml_node item, StaffState& staff) {
+        const std::string name = Trim(item.child_value("voice"));
+        auto found = staff.voices.find(name);
+        if (found != staff.voices.end()) {
+            return found->second;
+        }
+        int voice = static_cast<int>(staff.voices.size());
+        if (voice > kMaxVoice) {
+            Note(m_manyVoices, item);
+            voice = kMaxVoice;
+        }
+        staff.voices.emplace(name, voice);
+        return voice;
+    }
+
+    void ReadMeasure(pugi::xml_node measure, std::size_t index, const Part& part,
+                     const PartInfo& info, PartState& state) {
+        const Rational start = m_layout[index].start;
+        Rational cursor{0, 1};
+        Rational last{0, 1};
+        for (pugi::xml_node item : measure.children()) {
+            const std::string_view name = item.name();
+            if (name == "note") {
+                ReadNote(item, index, start, cursor, last, part, info, state);
+            } else if (name == "backup" || name == "forward") {
+                pugi::xml_node d = item.child("duration");
+                if (!d) {
+                    continue;
+                }
+                const Rational length = Duration(d, state.divisions);
+                if (name == "forward") {
+                    cursor = Add(cursor, length, d);
+                } else {
+                    cursor = Sub(cursor, length, d);
+                    if (cursor.num < 0) {
+                        Note(m_earlyBackups, item);
+                        cursor = {0, 1};
+                    }
+                }
+            } else if (name == "attributes") {
+                ReadAttributes(item, state);
+            } else if (name == "direction") {
+                ReadDirection(item, Add(start, Offset(item, state, cursor), item), part);
+            } else if (name == "harmony") {
+                ReadHarmony(item, index, Add(start, Offset(item, state, cursor), item), part);
+            } else if (name == "sound") {
+                ReadSound(item, Add(start, cursor, item), {});
+            } else if (item.type() == pugi::node_element) {
+                Lost(item);
+            }
+        }
+    }
+
+    Rational Offset(pugi::xml_node item, const PartState& state, const Rational& cursor) {
+        pugi::xml_node offset = item.child("offset");
+        if (!offset) {
+            return cursor;
+        }
+        if (!state.divisions) {
+            Fail(offset, "an offset before any divisions were given");
+        }
+        auto value = Rational::Div(Number(offset, "the offset"), *state.divisions);
+        if (!value) {
+            Fail(offset, "an offset this import cannot count");
+        }
+        const Rational at = Add(cursor, *value, offset);
+        return at.num < 0 ? Rational{0, 1} : at;
+    }
+
+    void ReadAttributes(pugi::xml_node node, PartState& state) {
+        for (pugi::xml_node child : node.children()) {
+            const std::string_view name = child.name();
+            if (name == "divisions") {
+                state.divisions = Number(child, "the divisions");
+            } else if (name == "transpose") {
+                state.transposeChromatic = Int(child.child("chromatic"), 0) +
+                                           12 * Int(child.child("octave-change"), 0) -
+                                           (child.child("double") ? 12 : 0);
+                state.transposeDiatonic = Int(child.child("diatonic"), 0) +
+                                          7 * Int(child.child("octave-change"), 0) -
+                                          (child.child("double") ? 7 : 0);
+                state.transposed = state.transposeChromatic != 0;
+                if (state.transposed) {
+                    Note(m_transposed, child);
+                }
+            } else if (name == "staves" || name == "time") {
+                // Read in the first pass.
+            } else if (child.type() == pugi::node_element) {
+                Lost(child);
+            }
+        }
+    }
+
+    // A written pitch, and how it sounds in a transposed part.
+    bool Sounding(const PartState& state, musicxml::Spelling written, int& key, int& alter) {
+        auto writtenKey = musicxml::KeyOf(written);
+        if (!writtenKey) {
+            return false;
+        }
+        key = *writtenKey + state.transposeChromatic;
+        alter = written.alter;
+        if (key < 0 || key > 127) {
+            return false;
+        }
+        if (state.transposeChromatic != 0) {
+            int step = written.step + state.transposeDiatonic;
+            int octave = written.octave + (step >= 0 ? step / 7 : (step - 6) / 7);
+            step = ((step % 7) + 7) % 7;
+            auto natural = musicxml::KeyOf({step, 0, octave});
+            alter = natural ? key - *natural : 99;
+            if (alter < -2 || alter > 2) {
+                alter = DCNote::AutoSpelling;
+            }
+        }
+        return true;
+    }
+
+    void ReadNote(pugi::xml_node item, std::size_t index, const Rational& measureStart,
+                  Rational& cursor, Rational& last, const Part& part, const PartInfo& info,
+                  PartState& state) {
+        const int staffNumber = StaffOf(item, part);
+        StaffState& staff = Staff(part, staffNumber);
+        const int voice = VoiceOf(item, staff);
+        const bool grace = static_cast<bool>(item.child("grace"));
+        const bool chord = static_cast<bool>(item.child("chord"));
+        const bool cue = static_cast<bool>(item.child("cue"));
+        pugi::xml_node d = item.child("duration");
+        const Rational length = d && !grace ? Duration(d, state.divisions) : Rational{0, 1};
+        Rational at = cursor;
+        if (chord) {
+            at = last;
+        } else if (!grace) {
+            last = cursor;
+            cursor = Add(cursor, length, item);
+        }
+        const Rational start = Add(measureStart, at, item);
+
+        // What the element names that the document keeps, and what it does not.
+        bool tieStart = false;
+        bool tieStop = false;
+        bool tieElements = false;
+        for (pugi::xml_node child : item.children()) {
+            const std::string_view name = child.name();
+            if (name == "tie") {
+                tieElements = true;
+                const std::string_view type = child.attribute("type").as_string();
+                tieStart = tieStart || type == "start";
+                tieStop = tieStop || type == "stop";
+            } else if (name == "notations") {
+                for (pugi::xml_node notation : child.children()) {
+                    if (std::strcmp(notation.name(), "tied") == 0) {
+                        continue;
+                    }
+                    if (notation.type() == pugi::node_element) {
+                        Lost(notation);
+                    }
+                }
+            } else if (name == "lyric") {
+                // Below, once the note is placed.
+            } else if (name != "pitch" && name != "rest" && name != "unpitched" &&
+                       name != "duration" && name != "voice" && name != "type" && name != "dot" &&
+                       name != "staff" && name != "chord" && name != "grace" &&
+                       name != "instrument" && name != "time-modification" && name != "cue" &&
+                       child.type() == pugi::node_element) {
+                Lost(child);
+            }
+        }
+        if (!tieElements) {
+            for (pugi::xml_node tied : item.child("notations").children("tied")) {
+                const std::string_view type = tied.attribute("type").as_string();
+                tieStart = tieStart || type == "start";
+                tieStop = tieStop || type == "stop";
+            }
+        }
+        ReadLyrics(item, index, start, staff);
+        if (cue) {
+            // A cue note is shown, not played: the document has no silent notes.
+            Note(m_cueNotes, item);
+            return;
+        }
+        if (item.child("rest")) {
+            if (!grace && length.num > 0) {
+                AddRests(item, index, start, length, voice, staff);
+            }
+            return;
+        }
+        int key = 0;
+        int alter = 0;
+        if (pugi::xml_node pitch = item.child("pitch")) {
+            musicxml::Spelling written;
+            written.step = musicxml::StepIndex(Trim(pitch.child_value("step")));
+            auto alteration = Rational::Parse(pitch.child_value("alter"));
+            written.alter =
+                alteration && alteration->den == 1 ? static_cast<int>(alteration->num) : 0;
+            if (alteration && alteration->den != 1) {
+                Note(m_microtones, pitch);
+            }
+            written.octave = Int(pitch.child("octave"), 99);
+            if (!Sounding(state, written, key, alter)) {
+                Note(m_badPitches, pitch);
+                return;
+            }
+        } else if (pugi::xml_node unpitched = item.child("unpitched")) {
+            auto instrument =
+                info.instruments.find(item.child("instrument").attribute("id").as_string());
+            if (instrument != info.instruments.end() && instrument->second.unpitched >= 0) {
+                key = instrument->second.unpitched;
+            } else if (auto first = info.instruments.begin(); first != info.instruments.end() &&
+                                                              first->second.unpitched >= 0 &&
+                                                              !item.child("instrument")) {
+                key = first->second.unpitched;
+            } else {
+                musicxml::Spelling display{
+                    musicxml::StepIndex(Trim(unpitched.child_value("display-step"))), 0,
+                    Int(unpitched.child("display-octave"), 99)};
+                auto displayed = musicxml::KeyOf(display);
+                if (!displayed) {
+                    Note(m_badPitches, unpitched);
+                    return;
+                }
+                key = *displayed;
+            }
+            alter = DCNote::AutoSpelling;
+        } else {
+            Note(m_badPitches, item);
+            return;
+        }
+        const std::uint8_t velocity = Velocity(item, staff);
+        const std::pair<int, int> voiceKey{staffNumber, voice};
+        if (grace) {
+            GraceRecord record{Line(item), key, alter, velocity, GraceLength(item), chord};
+            state.pendingGraces[voiceKey].push_back(state.graces.size());
+            state.graces.push_back(record);
+            return;
+        }
+        if (length.num == 0) {
+            Note(m_lengthless, item);
+            return;
+        }
+        const std::pair<int, int> tieKey{staffNumber, key};
+        if (tieStop) {
+            auto open = state.openTies.find(tieKey);
+            if (open != state.openTies.end()) {
+                NoteRecord& earlier = state.notes[open->second];
+                const Rational end = Add(earlier.start, earlier.duration, item);
+                if (end == start) {
+                    Note(m_joinedTies, item);
+                    earlier.duration = Add(earlier.duration, length, item);
+                    if (!tieStart) {
+                        state.openTies.erase(open);
+                    }
+                    return;
+                }
+                Note(m_looseTies, item);
+                state.openTies.erase(open);
+            }
+        }
+        NoteRecord record{start, length, index,    staffNumber, voice,
+                          key,   alter,  velocity, chord,       {}};
+        auto pending = state.pendingGraces.find(voiceKey);
+        if (pending != state.pendingGraces.end()) {
+            record.graces = std::move(pending->second);
+            state.pendingGraces.erase(pending);
+        }
+        if (tieStart) {
+            state.openTies[tieKey] = state.notes.size();
+        }
+        state.notes.push_back(std::move(record));
+    }
+
+    // A grace note is its written value long (an eighth when it names none).
+    Rational GraceLength(pugi::xml_node item) {
+        const int index = musicxml::NoteValueIndex(Trim(item.child_value("type")));
+        int dots = 0;
+        for (pugi::xml_node dot = item.child("dot"); dot; dot = dot.next_sibling("dot")) {
+            ++dots;
+        }
+        return musicxml::NoteValueLength(index >= 0 ? index : musicxml::kQuarterIndex - 1,
+                                         std::min(dots, 3));
+    }
+
+    std::uint8_t Velocity(pugi::xml_node item, const StaffState& staff) {
+        pugi::xml_attribute dynamics = item.attribute("dynamics");
+        if (dynamics) {
+            const double percent = dynamics.as_double(-1.0);
+            if (percent >= 0.0 && std::isfinite(percent)) {
+                return static_cast<std::uint8_t>(
+                    std::clamp(std::lround(percent * kFullDynamics / 100.0), 1L, 127L));
+            }
+        }
+        return staff.level.value_or(kDefaultVelocity);
+    }
+
+    // Rest types for `length`: one when a rest type has it, else the longest plain values
+    // in turn; a length that leaves a part no rest type has (in tuplets) is left out.
+    void AddRests(pugi::xml_node item, std::size_t index, Rational start, Rational length,
+                  int voice, const StaffState& staff) {
+        std::vector<std::pair<std::uint8_t, Rational>> rests;
+        if (auto plain = musicxml::PlainValue(length);
+            plain && plain->dots <= 2 && kRestTypes[plain->index] != 0) {
+            const auto type = static_cast<std::uint8_t>(ECRest::GetRestType(
+                kRestTypes[plain->index], static_cast<std::uint8_t>(plain->dots)));
+            if (ECRest::GetRestDuration(type, 0).GetSeconds() == Float(length)) {
+                rests.emplace_back(type, length);
+            }
+        }
+        if (rests.empty()) {
+            Rational left = length;
+            while (left.num > 0) {
+                auto value = musicxml::LongestValueWithin(left);
+                while (value && kRestTypes[value->index] == 0 && value->index > 3) {
+                    --value->index; // longer than a breve: breves
+                }
+                if (!value || kRestTypes[value->index] == 0) {
+                    Note(m_tupletRests, item);
+                    return;
+                }
+                const Rational piece = musicxml::NoteValueLength(value->index, 0);
+                rests.emplace_back(kRestTypes[value->index], piece);
+                left = *Rational::Sub(left, piece);
+            }
+        }
+        ECMeasure* measure = m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1);
+        for (const auto& [type, piece] : rests) {
+            auto* rest = Timed(new ECRest(type), Float(start), voice, staff.number);
+            measure->AddChild(rest, 1);
+            if (DCRest* record = MCStandardRecords::GetRest(rest, m_options.viewCode)) {
+                record->SetRestType(type);
+            }
+            ++m_report.rests;
+            start = *Rational::Add(start, piece);
+        }
+    }
+
+    void ReadLyrics(pugi::xml_node item, std::size_t index, const Rational& start,
+                    const StaffState& staff) {
+        int order = 0;
+        for (pugi::xml_node lyric : item.children("lyric")) {
+            std::string text;
+            std::string syllabic;
+            for (pugi::xml_node child : lyric.children()) {
+                const std::string_view name = child.name();
+                if (name == "text") {
+                    text += child.child_value();
+                } else if (name == "elision") {
+                    text += child.child_value()[0] != '\0' ? child.child_value() : " ";
+                } else if (name == "syllabic") {
+                    if (syllabic.empty()) {
+                        syllabic = Trim(child.child_value());
+                    }
+                } else if (child.type() == pugi::node_element) {
+                    Lost(child);
+                }
+            }
+            ++order;
+            if (text.empty()) {
+                continue;
+            }
+            const int number = Int(lyric.attribute("number"), order);
+            auto* element = Timed(new ECLyric(CString(text)), Float(start), 15, staff.number);
+            element->SetVerse(std::clamp(number - 1, 0, 63));
+            element->SetAuxType(syllabic == "begin"    ? 1
+                                : syllabic == "middle" ? 2
+                                : syllabic == "end"    ? 3
+                                                       : 0);
+            m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1)
+                ->AddChild(element, 1);
+            ++m_report.lyrics;
+        }
+    }
+
+    static int Int(pugi::xml_attribute attribute, int fallback) {
+        if (!attribute) {
+            return fallback;
+        }
+        const std::string text = Trim(attribute.as_string());
+        char* end = nullptr;
+        const long value =
+            text.empty() || text.size() > 9 ? 0 : std::strtol(text.c_str(), &end, 10);
+        return end != nullptr && *end == '\0' ? static_cast<int>(value) : fallback;
+    }
+
+    // The notes of a part, in the measures they start in; a part's chords of one voice as
+    // ECChord elements.
+    void BuildNotes(const Part& part, PartState& state) {
+        std::vector<std::size_t> order(state.notes.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            order[i] = i;
+        }
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            const NoteRecord& x = state.notes[a];
+            const NoteRecord& y = state.notes[b];
+            if (x.staff != y.staff) {
+                return x.staff < y.staff;
+            }
+            if (x.voice != y.voice) {
+                return x.voice < y.voice;
+            }
+            return x.start < y.start;
+        });
+        for (std::size_t i = 0; i < order.size();) {
+            std::size_t j = i + 1;
+            const NoteRecord& head = state.notes[order[i]];
+            while (j < order.size() && state.notes[order[j]].staff == head.staff &&
+                   state.notes[order[j]].voice == head.voice &&
+                   state.notes[order[j]].start == head.start) {
+                ++j;
+            }
+            StaffState& staff = Staff(part, head.staff);
+            ECMeasure* measure =
+                m_conductor->GetMeasure(staff.number, static_cast<int>(head.measure) + 1);
+            ECBase* parent = measure;
+            const float time = Float(head.start);
+            if (j - i > 1) {
+                auto* chord = Timed(new ECChord, time, head.voice, staff.number);
+                measure->AddChild(chord, 1);
+                parent = chord;
+                ++m_report.chords;
+            }
+            for (std::size_t k = i; k < j; ++k) {
+                const NoteRecord& record = state.notes[order[k]];
+                auto* note = new ECNote(MCTime(time), MCTime(Float(record.duration)));
+                note->SetVoiceTrack(record.voice, staff.number);
+                parent->AddChild(note, 1);
+                Record(note, record.key, record.alter, record.velocity);
+                AddGraces(note, record, state);
+                ++m_report.notes;
+            }
+            i = j;
+        }
+    }
+
+    void Record(ECNote* note, int key, int alter, std::uint8_t velocity) {
+        if (DCNote* record = MCStandardRecords::GetNote(note, m_options.viewCode)) {
+            record->SetPitch(static_cast<std::uint8_t>(key));
+            record->SetSpelling(alter);
+            record->SetVelocity(velocity);
+        }
+    }
+
+    // Grace notes end where their note starts, each its written value long, a grace chord
+    // sounding together.
+    void AddGraces(ECNote* note, const NoteRecord& record, const PartState& state) {
+        Rational end = record.start;
+        std::vector<std::pair<Rational, const GraceRecord*>> placed;
+        for (std::size_t g = record.graces.size(); g-- > 0;) {
+            const GraceRecord& grace = state.graces[record.graces[g]];
+            Rational start = *Rational::Sub(end, grace.length);
+            placed.emplace_back(start, &grace);
+            if (!grace.chord) {
+                end = start;
+            }
+        }
+        for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+            const float start = std::max(0.0f, Float(it->first));
+            auto* element = new ECGraceNote(MCTime(start), MCTime(Float(it->second->length)));
+            element->SetVoiceTrack(record.voice, note->GetTrack());
+            note->AddChild(element, 1);
+            Record(element, it->second->key, it->second->alter, it->second->velocity);
+            ++m_report.graceNotes;
+        }
+    }
+
+    // ------------------------------------------------------------------ directions
+
+    // Marks go into a "Dynamics" envelope of their staff, hairpins into a "Hairpins" one: a
+    // hairpin often starts where a mark stands, and an envelope holds one point per time.
+    ECEnvelope* Dynamics(StaffState& staff, bool hairpin) {
+        ECEnvelope*& envelope = hairpin ? staff.hairpins : staff.dynamics;
+        if (envelope == nullptr) {
+            envelope = Timed(new ECEnvelope, 0.0f, 15, staff.number);
+            envelope->SetEnvelopeName(CString(hairpin ? "Hairpins" : "Dynamics"));
+            envelope->SetDefaultValue(static_cast<float>(kDefaultVelocity));
+            staff.staff->AddChild(envelope, 1);
+        }
+        return envelope;
+    }
+
+    ECControllerEnv* Pedals(StaffState& staff) {
+        if (staff.pedals == nullptr) {
+            staff.pedals = Timed(new ECControllerEnv, 0.0f, 15, staff.number);
+            staff.pedals->SetControllerType(kSustainController);
+            staff.staff->AddChild(staff.pedals, 1);
+        }
+        return staff.pedals;
+    }
+
+    bool AddPoint(ECEnvelope* envelope, ECEnvPoint* point, pugi::xml_node at) {
+        if (envelope->AddChild(point, 1) == 0) {
+            delete point;
+            Note(m_crowdedMarks, at);
+            return false;
+        }
+        ++m_report.marks;
+        return true;
+    }
+
+    void AddDynamic(StaffState& staff, const Rational& time, std::uint8_t type,
+                    const std::string& text, float value, const Rational& length,
+                    pugi::xml_node at) {
+        auto* dynamic =
+            Timed(new ECDynamic(type, MCTime(Float(length))), Float(time), 0, staff.number);
+        if (!text.empty()) {
+            dynamic->SetText(CString(text));
+        }
+        dynamic->SetValue(value);
+        const bool hairpin = type == kCrescendoWedge || type == kDiminuendoWedge;
+        if (AddPoint(Dynamics(staff, hairpin), dynamic, at) && type <= kUserDynamic &&
+            ECDynamic::HasDuration(type) == 0) {
+            staff.level = static_cast<std::uint8_t>(std::clamp(std::lround(value), 1L, 127L));
+        }
+    }
+
+    void ReadDirection(pugi::xml_node node, const Rational& time, const Part& part) {
+        StaffState& staff = Staff(part, StaffOf(node, part));
+        std::string words;
+        std::optional<TempoRecord> tempo;
+        pugi::xml_node sound = node.child("sound");
+        std::optional<double> dynamicsValue;
+        if (sound && sound.attribute("dynamics")) {
+            const double percent = sound.attribute("dynamics").as_double(-1.0);
+            if (percent >= 0.0 && std::isfinite(percent)) {
+                dynamicsValue = std::clamp(percent * kFullDynamics / 100.0, 0.0, 127.0);
+            }
+        }
+        std::vector<pugi::xml_node> texts;
+        for (pugi::xml_node child : node.children()) {
+            const std::string_view name = child.name();
+            if (name == "direction-type") {
+                for (pugi::xml_node kind : child.children()) {
+                    DirectionType(kind, time, staff, part, words, tempo, texts, dynamicsValue);
+                }
+            } else if (name != "sound" && name != "offset" && name != "staff" && name != "voice" &&
+                       child.type() == pugi::node_element) {
+                Lost(child);
+            }
+        }
+        const bool tempoSound = sound && sound.attribute("tempo");
+        if (tempoSound || tempo) {
+            TempoRecord record = tempo.value_or(TempoRecord{});
+            record.words = words;
+            ReadSound(sound, time, record);
+            return;
+        }
+        if (sound) {
+            ReadSound(sound, time, std::nullopt);
+        }
+        for (pugi::xml_node text : texts) {
+            Words(text, time, staff);
+        }
+    }
+
+    void Words(pugi::xml_node text, const Rational& time, StaffState& staff) {
+        const std::string words = Trim(text.child_value());
+        if (words.empty()) {
+            return;
+        }
+        if (words == "cresc." || words == "decresc." || words == "dim.") {
+            const std::uint8_t type = words == "cresc."     ? kCrescendoWords
+                                      : words == "decresc." ? kDecrescendoWords
+                                                            : kDiminuendoWords;
+            AddDynamic(staff, time, type, words, static_cast<float>(GetDynamicValue(type)), {0, 1},
+                       text);
+            return;
+        }
+        auto* element = Timed(new ECText(kTextFree, CString(words)), Float(time), 15, staff.number);
+        element->SetBold(std::strcmp(text.attribute("font-weight").as_string(), "bold") == 0);
+        element->SetItalic(std::strcmp(text.attribute("font-style").as_string(), "italic") == 0);
+        staff.staff->AddChild(element, 1);
+        ++m_report.texts;
+    }
+
+    void DirectionType(pugi::xml_node kind, const Rational& time, StaffState& staff,
+                       const Part& part, std::string& words, std::optional<TempoRecord>& tempo,
+                       std::vector<pugi::xml_node>& texts,
+                       const std::optional<double>& dynamicsValue) {
+        const std::string_view name = kind.name();
+        if (name == "words") {
+            const std::string text = Trim(kind.child_value());
+            words += (words.empty() || text.empty() ? "" : " ") + text;
+            texts.push_back(kind);
+        } else if (name == "dynamics") {
+            for (pugi::xml_node mark : kind.children()) {
+                if (mark.type() != pugi::node_element) {
+                    continue;
+                }
+                std::string text = mark.name();
+                if (text == "other-dynamics") {
+                    text = Trim(mark.child_value());
+                }
+                std::uint8_t type = kUserDynamic;
+                for (std::uint8_t level = 0; level <= kLastLevel; ++level) {
+                    if (text == musicxml::DynamicName(level)) {
+                        type = level;
+                    }
+                }
+                const float value = dynamicsValue ? static_cast<float>(*dynamicsValue)
+                                                  : static_cast<float>(GetDynamicValue(type));
+                AddDynamic(staff, time, type, type == kUserDynamic ? text : std::string(), value,
+                           {0, 1}, mark);
+            }
+        } else if (name == "wedge") {
+            const std::string type = kind.attribute("type").as_string();
+            const std::string number = kind.attribute("number").as_string();
+            if (type == "crescendo" || type == "diminuendo") {
+                staff.wedges[number] = {time,
+                                        type == "crescendo" ? kCrescendoWedge : kDiminuendoWedge};
+            } else if (type == "stop") {
+                auto open = staff.wedges.find(number);
+                if (open == staff.wedges.end()) {
+                    Note(m_strayStops, kind);
+                    return;
+                }
+                const Rational length = *Rational::Sub(time, open->second.first);
+                AddDynamic(staff, open->second.first, open->second.second, {},
+                           static_cast<float>(GetDynamicValue(open->second.second)),
+                           length.num > 0 ? length : Rational{0, 1}, kind);
+                staff.wedges.erase(open);
+            }
+        } else if (name == "pedal") {
+            const std::string type = kind.attribute("type").as_string();
+            if (type == "start") {
+                staff.pedalStart = time;
+            } else if (type == "stop" || type == "change") {
+                if (!staff.pedalStart) {
+                    Note(m_strayStops, kind);
+                } else {
+                    Pedal(staff, *staff.pedalStart, time, type == "stop", kind);
+                }
+                staff.pedalStart = type == "change" ? std::optional<Rational>(time) : std::nullopt;
+                if (type == "change") {
+                    Note(m_pedalChanges, kind);
+                }
+            } else if (type != "continue") {
+                Lost(kind);
+            }
+        } else if (name == "metronome") {
+            TempoRecord record;
+            const int unit = musicxml::NoteValueIndex(Trim(kind.child_value("beat-unit")));
+            int dots = 0;
+            for (pugi::xml_node dot = kind.child("beat-unit-dot"); dot;
+                 dot = dot.next_sibling("beat-unit-dot")) {
+                ++dots;
+            }
+            const double perMinute = kind.child("per-minute").text().as_double(0.0);
+            if (unit >= 0 && perMinute > 0.0 && std::isfinite(perMinute)) {
+                record.beat = musicxml::NoteValueLength(unit, std::min(dots, 3)).ToDouble();
+                record.perMinute = perMinute * record.beat;
+                record.valued = true;
+                tempo = record;
+            } else {
+                Lost(kind);
+            }
+        } else if (name == "rehearsal") {
+            if (&part == &m_parts.front()) {
+                const std::string text = Trim(kind.child_value());
+                if (!text.empty()) {
+                    auto* element =
+                        Timed(new ECText(kTextRehearsal, CString(text)), Float(time), 15, 0);
+                    m_conductorStaff->AddChild(element, 1);
+                    ++m_report.texts;
+                }
+            }
+        } else if (kind.type() == pugi::node_element) {
+            Lost(kind);
+        }
+    }
+
+    void Pedal(StaffState& staff, const Rational& start, const Rational& end, bool release,
+               pugi::xml_node at) {
+        const Rational length = *Rational::Sub(end, start);
+        auto* down = Timed(new ECPedal(0, MCTime(Float(length))), Float(start), 0, staff.number);
+        down->SetControllerNum(kSustainController);
+        down->SetValue(kPedalDown);
+        AddPoint(Pedals(staff), down, at);
+        if (release) {
+            auto* up = Timed(new ECPedal(0, MCTime(0.0f)), Float(end), 0, staff.number);
+            up->SetControllerNum(kSustainController);
+            up->SetValue(kPedalUp);
+            AddPoint(Pedals(staff), up, at);
+        }
+    }
+
+    // Wedges and pedals still open at the end of their part end there.
+    void CloseMarks(StaffState& staff) {
+        const Rational end = m_layout.back().start;
+        for (const auto& [number, open] : staff.wedges) {
+            const Rational length = *Rational::Sub(end, open.first);
+            AddDynamic(staff, open.first, open.second, {},
+                       static_cast<float>(GetDynamicValue(open.second)), length,
+                       m_xml.document_element());
+        }
+        staff.wedges.clear();
+        if (staff.pedalStart) {
+            Pedal(staff, *staff.pedalStart, end, true, m_xml.document_element());
+            staff.pedalStart.reset();
+        }
+    }
+
+    void ReadSound(pugi::xml_node sound, const Rational& time,
+                   const std::optional<TempoRecord>& given) {
+        TempoRecord record = given.value_or(TempoRecord{});
+        if (sound) {
+            for (pugi::xml_attribute attribute : sound.attributes()) {
+                const std::string_view name = attribute.name();
+                if (name == "tempo") {
+                    const double value = attribute.as_double(0.0);
+                    if (value > 0.0 && std::isfinite(value)) {
+                        record.perMinute = value;
+                        record.valued = true;
+                    }
+                } else if (name != "dynamics") {
+                    Note(m_lost[std::string("sound ") + std::string(name)], sound);
+                }
+            }
+            for (pugi::xml_node child : sound.children()) {
+                if (child.type() == pugi::node_element) {
+                    Lost(child);
+                }
+            }
+        }
+        if (record.valued) {
+            m_tempi[time] = record;
+        }
+    }
+
+    void AddTempi() {
+        ECTempoEnv* tempi = m_conductorStaff->GetTempoEnv();
+        if (m_tempi.empty() || !(m_tempi.begin()->first == Rational{0, 1})) {
+            TempoRecord first;
+            first.perMinute = kDefaultTempo;
+            first.valued = true;
+            m_tempi.emplace(Rational{0, 1}, first);
+        }
+        for (const auto& [time, record] : m_tempi) {
+            auto* tempo = new ECTempo;
+            std::uint8_t type = ECTempo::TypeMetronome;
+            for (int t = ECTempo::TypeLarghissimo; t <= ECTempo::TypeLast; ++t) {
+                const CString name = GetTempoString(static_cast<std::uint8_t>(t));
+                if (!name.IsEmpty() && name.str() == record.words) {
+                    type = static_cast<std::uint8_t>(t);
+                }
+            }
+            tempo->SetTempoType(type, MCTime(0.0f));
+            if (type == ECTempo::TypeMetronome && !record.words.empty()) {
+                tempo->SetText(CString(record.words));
+            }
+            const auto beat = static_cast<float>(record.beat);
+            tempo->SetTempo(std::max(kLowestTempo, static_cast<float>(record.perMinute) / beat),
+                            beat);
+            MCTime at(Float(time));
+            tempo->SetTime(&at);
+            tempo->SetVoiceTrack(tempi->GetVoiceTrack());
+            if (tempi->ECEnvelope::AddChild(tempo, 1) == 0) {
+                delete tempo;
+                continue;
+            }
+            ++m_report.tempi;
+        }
+        tempi->RecalculateClockTimes();
+    }
+
+    // Roots and basses: letter * 4 + accidental (0 flat, 1 natural, 2 sharp, 3 double sharp).
+    static int RootValue(pugi::xml_node node, const char* stepName, const char* alterName) {
+        const int step = musicxml::StepIndex(Trim(node.child_value(stepName)));
+        auto alter = Rational::Parse(node.child_value(alterName));
+        const int a = alter && alter->den == 1 ? static_cast<int>(alter->num) : 0;
+        if (step < 0 || a < -1 || a > 2) {
+            return -1;
+        }
+        return step * 4 + a + 1;
+    }
+
+    void ReadHarmony(pugi::xml_node node, std::size_t index, const Rational& time,
+                     const Part& part) {
+        static const std::pair<const char*, int> kKinds[] = {{"major", 0},
+                                                             {"minor", 1},
+                                                             {"diminished", 2},
+                                                             {"augmented", 3},
+                                                             {"major-seventh", 4},
+                                                             {"minor-seventh", 5},
+                                                             {"dominant", 8},
+                                                             {"half-diminished", 10},
+                                                             {"suspended-fourth", 11},
+                                                             {"major-minor", 12},
+                                                             {"minor-sixth", 19},
+                                                             {"major-sixth", 20},
+                                                             {"dominant-ninth", 21},
+                                                             {"none", kNoFlavor}};
+        StaffState& staff = Staff(part, StaffOf(node, part));
+        const int root = RootValue(node.child("root"), "root-step", "root-alter");
+        if (root < 0) {
+            Note(m_lost["<harmony> without a root this document holds"], node);
+            return;
+        }
+        pugi::xml_node kind = node.child("kind");
+        const std::string kindName = Trim(kind.child_value());
+        const std::string text = kind.attribute("text").as_string();
+        int flavor = -1;
+        for (int f = 1; f < kFlavorCount && !text.empty(); ++f) {
+            if (GetChordSymbolString(static_cast<std::uint8_t>(f)).str() == text) {
+                flavor = f;
+            }
+        }
+        if (flavor < 0) {
+            for (const auto& [name, value] : kKinds) {
+                if (kindName == name) {
+                    flavor = value;
+                }
+            }
+        }
+        if (flavor < 0) {
+            flavor = kNoFlavor;
+            Note(m_lost["<kind> " + kindName + " in <harmony>"], kind);
+        }
+        const int bass =
+            node.child("bass") ? RootValue(node.child("bass"), "bass-step", "bass-alter") : kNoBass;
+        auto* symbol = Timed(new ECChordSymbol(static_cast<std::int8_t>(root),
+                                               static_cast<std::int8_t>(bass < 0 ? kNoBass : bass),
+                                               static_cast<std::int8_t>(flavor), 0),
+                             Float(time), 15, staff.number);
+        symbol->SetChordQuality(CString(text));
+        std::size_t measure = index;
+        while (measure + 1 < m_layout.size() - 1 && m_layout[measure + 1].start <= time) {
+            ++measure; // an offset past the bar line
+        }
+        m_conductor->GetMeasure(staff.number, static_cast<int>(measure) + 1)->AddChild(symbol, 1);
+        ++m_report.chordSymbols;
+        for (pugi::xml_node child : node.children()) {
+            const std::string_view name = child.name();
+            if (name != "root" && name != "kind" && name != "bass" && name != "offset" &&
+                name != "staff" && child.type() == pugi::node_element) {
+                Lost(child);
+            }
+        }
+    }
+
+    // ------------------------------------------------------------------ report
+
+    void Warn(const Issue& issue, const std::string& what) {
+        if (issue.count == 0) {
+            return;
+        }
+        m_report.warnings.push_back(what + ": " + std::to_string(issue.count) +
+                                    (issue.line != 0
+                                         ? ", the first at line " + std::to_string(issue.line)
+                                         : std::string()));
+    }
+
+    void Summarise() {
+        Warn(m_unlistedParts, "parts the part list does not name, imported under their id");
+        Warn(m_irregular, "measures whose music does not fill their time signature (or "
+                          "overfills it), given a meter of their own length");
+        Warn(m_lengthened, "measures of a length no meter holds, lengthened to the next pulse "
+                           "of one");
+        Warn(m_polymeter, "time signatures that differ from the first part's, the first "
+                          "part's kept");
+        Warn(m_badTimes, "time signatures no meter holds, left out");
+        Warn(m_earlyBackups, "backups past the start of their measure, stopped there");
+        Warn(m_badStaff, "staff numbers the part does not have, read as staff 1");
+        Warn(m_manyVoices, "voices beyond the 14 a staff keeps apart, merged into the last");
+        Warn(m_transposed, "transposing parts, imported at sounding pitch (the document holds "
+                           "no transpositions)");
+        Warn(m_microtones, "microtonal alterations, rounded to semitones");
+        Warn(m_badPitches, "notes without a pitch a MIDI key holds, left out");
+        Warn(m_lengthless, "notes without a duration, left out");
+        Warn(m_joinedTies, "tied notes, joined into one note of their whole length (the "
+                           "document holds no ties yet)");
+        Warn(m_looseTies, "ties whose notes do not meet, kept as separate notes");
+        Warn(m_strayGraces, "grace notes with no note after them, left out");
+        Warn(m_tupletRests, "rests of lengths no rest type has (in tuplets), left out");
+        Warn(m_crowdedMarks, "dynamics or pedal marks at the time of another on their staff, the "
+                             "first kept");
+        Warn(m_strayStops, "wedge or pedal stops without a start, ignored");
+        Warn(m_pedalChanges, "pedal changes, kept as the pedal held on");
+        Warn(m_cueNotes, "cue notes (shown, not played), left out");
+        Warn(m_untypedCredits, "credit words without a credit type (page layout), left out");
+        for (const auto& [kind, issue] : m_notation) {
+            Warn(issue, "notation the document holds no elements for yet, left out: " + kind);
+        }
+        for (const auto& [kind, issue] : m_lost) {
+            Warn(issue, "not held by the document, left out: " + kind);
+        }
+    }
+
+    std::span<const std::uint8_t> m_bytes;
+    const MusicXmlImporter::Options& m_options;
+    MusicXmlImportReport& m_report;
+    std::unique_ptr<LineIndex> m_lines;
+    pugi::xml_document m_xml;
+    std::map<std::string, PartInfo> m_partInfo;
+    std::vector<Part> m_parts;
+    std::vector<Layout> m_layout;
+    std::size_t m_staffCount = 0;
+    std::vector<StaffState> m_staves;
+    std::map<Rational, TempoRecord, std::less<>> m_tempi;
+    std::set<std::string> m_titleTexts;
+    ECPerformance* m_document = nullptr;
+    ECConductor* m_conductor = nullptr;
+    ECConductorStaff* m_conductorStaff = nullptr;
+    std::size_t m_progressDone = 0;
+    std::size_t m_progressTotal = 0;
+    std::map<std::string, Issue> m_lost;
+    std::map<std::string, Issue> m_notation;
+    Issue m_joinedTies;
+    Issue m_unlistedParts;
+    Issue m_irregular;
+    Issue m_lengthened;
+    Issue m_polymeter;
+    Issue m_badTimes;
+    Issue m_earlyBackups;
+    Issue m_badStaff;
+    Issue m_manyVoices;
+    Issue m_transposed;
+    Issue m_microtones;
+    Issue m_badPitches;
+    Issue m_lengthless;
+    Issue m_looseTies;
+    Issue m_strayGraces;
+    Issue m_tupletRests;
+    Issue m_crowdedMarks;
+    Issue m_strayStops;
+    Issue m_pedalChanges;
+    Issue m_untypedCredits;
+    Issue m_cueNotes;
+};
+
+} // namespace
+
+std::unique_ptr<ECPerformance> MusicXmlImporter::Import(std::span<const std::uint8_t> bytes,
+                                                        const Options& options,
+                                                        MusicXmlImportReport* report) {
+    // Filled afresh, and handed over only once the import has succeeded.
+    MusicXmlImportReport made;
+    auto document = Importer(bytes, options, made).Run();
+    if (report != nullptr) {
+        *report = std::move(made);
+    }
+    return document;
+}
+
+} // namespace clavenor

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "clavenor/interchange/MusicXmlContainer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace clavenor {
+
+class ECPerformance;
+
+/// What a MusicXML import made, and what it had to repair or could not hold.
+struct MusicXmlImportReport {
+    int staves = 0;
+    int measures = 0;
+    std::size_t notes = 0;
+    std::size_t graceNotes = 0;
+    std::size_t chords = 0;
+    std::size_t rests = 0;
+    std::size_t tempi = 0;
+    std::size_t meters = 0;
+    /// Dynamics, hairpins and pedal marks.
+    std::size_t marks = 0;
+    /// Free texts, rehearsal marks and title texts.
+    std::size_t texts = 0;
+    std::size_t lyrics = 0;
+    std::size_t chordSymbols = 0;
+    /// One line for each kind of repair or loss, with a count and the line where it first
+    /// happened ("not held, left out: <slur> in <notations>: 12, the first at line 310").
+    std::vector<std::string> warnings;
+};
+
+/// Turns a partwise MusicXML score (plain XML, or the compressed .mxl container, told apart
+/// by their first bytes) into a new document, the way MidiImporter builds one: a conductor
+/// with its meter and tempo envelopes and measure map, and one staff per staff of each part.
+///
+/// What goes where:
+///  - measures: the measure map follows the file's measures; a measure gets the meter of its
+///    time signature, or, when the music in it (the longest of its parts) is shorter or
+///    longer than that, a meter of its own length (a pickup of one quarter in 4/4 becomes a
+///    1/4 measure), reported;
+///  - notes: one ECNote per note (notes tied across bar lines or values become one note of
+///    their whole length), at its sounding time, in the measure it starts in, with pitch,
+///    spelling (the written alteration) and velocity (the note's dynamics attribute, else the
+///    staff's last dynamics, else 80) in a DCNote record; the notes of a chord of one voice
+///    form an ECChord; voices become the element voices 0-13 in order of first use per staff;
+///    unpitched notes sound their instrument's MIDI key (midi-unpitched) or their display
+///    pitch; a part's transposition is applied, so that pitches are sounding pitches; cue
+///    notes, which are shown and not played, are left out (reported);
+///  - grace notes become ECGraceNote children of the note they precede, each a written value
+///    long, ending where that note starts;
+///  - rests become ECRest elements with their rest types (a rest no rest type has, such as a
+///    5/4 measure rest, as several; one inside a tuplet, which no rest type has, is left out);
+///  - time signatures become ECMeter marks (3+2+2/8 as a compound list), metronome marks and
+///    sound tempos ECTempo marks (words such as Allegro name the tempo type), in every part
+///    (the last one read at a time holds);
+///  - dynamics become ECDynamic points of a "Dynamics" envelope of the staff (pppp..ffff as
+///    types 0-9, cresc./decresc./dim. words as 11-13, any other mark as type 16 with its name
+///    as text; the value is the sound's dynamics, else GetDynamicValue), wedges points of a
+///    "Hairpins" envelope (14 crescendo, 15 diminuendo, with their length), pedal marks
+///    ECPedal points of a sustain controller envelope (down 127 with the length held, up 0);
+///  - words become ECText type 0 under the staff, rehearsal marks type 15 under the conductor
+///    staff; the work and movement titles, work number, creators, rights and typed credits
+///    the title texts (GetTextString's types);
+///  - lyrics become ECLyric elements (number n as verse n - 1; syllabic single, begin,
+///    middle, end as auxiliary types 0-3), harmonies ECChordSymbol elements: root and bass
+///    are letter * 4 + accidental (0 flat, 1 natural, 2 sharp, 3 double sharp; 28 means no
+///    bass), the flavor is that of GetChordSymbolString whose name is the kind's text, else
+///    the kind's own (major 0, minor 1, diminished 2, augmented 3, major-seventh 4,
+///    minor-seventh 5, dominant 8, half-diminished 10, suspended-fourth 11, major-minor 12,
+///    minor-sixth 19, major-sixth 20, dominant-ninth 21, none 28), the text the quality;
+///  - a part's name becomes an ECText type 3 of its staves, its MIDI channel a DCMidiTrack
+///    record, its MIDI program an ECPatchEnv point at the start.
+/// What the document cannot hold (slurs, barlines and repeats, layout, ...) is reported once
+/// per kind of element with a count and the first line, never dropped silently. Notation the
+/// document is to hold and does not yet (keys, clefs, tuplet brackets, articulations,
+/// ornaments, technical marks, fermatas, arpeggios) is reported apart, as are tied notes
+/// joined into one.
+///
+/// Bad input gives MusicXmlException with the line: malformed XML, a root that is no partwise
+/// score, a duration before any divisions or one that cannot be counted, a measure longer
+/// than a meter holds (ECMeter::MaxMeasureQuarters), more staves, measures or staff measures
+/// than the options allow. Repairs, reported as warnings: a part the part list does not name
+/// is imported under its id; a backup past the start of its measure stops there; a tie whose
+/// notes do not meet keeps them apart; a grace note with no note after it is left out.
+///
+/// The standard records are registered under the view code given (see MCStandardRecords).
+/// The import runs structural commands on the document, so it runs on the owning thread.
+class MusicXmlImporter {
+public:
+    struct Options {
+        /// The view code the records are registered and attached under.
+        int viewCode = 5;
+        /// Called now and then with the measures handled so far and their total.
+        std::function<void(std::size_t done, std::size_t total)> progress;
+        /// Bounds on what a file may make. Far above real music.
+        int maxStaves = 4096;
+        std::size_t maxMeasures = 1 << 16;
+        /// Measures times staves.
+        std::size_t maxStaffMeasures = 1 << 21;
+        /// Bounds on an .mxl container.
+        MusicXmlContainer::Limits container;
+    };
+
+    /// Throws MusicXmlException as described above; nothing is left behind then, and `report`
+    /// is untouched. On success `report` (when given) is replaced by this import's.
+    static std::unique_ptr<ECPerformance> Import(std::span<const std::uint8_t> bytes,
+                                                 const Options& options,
+                                                 MusicXmlImportReport* report = nullptr);
+};
+
+} // namespace clavenor

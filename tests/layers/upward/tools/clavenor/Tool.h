@@ -1,0 +1,1 @@
+#include <clavenor/framework/detail/TextScan.h>
