@@ -43,7 +43,8 @@ public:
         tied = joined[0];
         // Lines at times of their own, so that they go back to their places in the staff.
         for (auto [line, at] : {std::pair<ECGroup*, float>{new Counted<ECTie>, 4.5f},
-                                {new Counted<ECSlur>, 4.25f}, {new Counted<ECBeam>, 4.75f}}) {
+                                {new Counted<ECSlur>, 4.25f},
+                                {new Counted<ECBeam>, 4.75f}}) {
             SetSeconds(line, at);
             for (ECBase* member : joined) {
                 line->AddChild(member, 1);

@@ -131,8 +131,8 @@ TEST(KeysAndClefs, RecordsAtTheCurrentAndOlderVersions) {
     // Version 2: keys as a signed count, clefs as two bytes; the point before a transposition
     // holds neither flags nor value.
     test::ScopedVersion version(2);
-    test::Load(X("@ECKey " + timed + "FDFF 0909  0180 " + timed + "0500 0000  " +
-                 "@ECClef " + timed + "FF 03  @ECTranspose " + timed + "04 00 0000C03F"),
+    test::Load(X("@ECKey " + timed + "FDFF 0909  0180 " + timed + "0500 0000  " + "@ECClef " +
+                 timed + "FF 03  @ECTranspose " + timed + "04 00 0000C03F"),
                [](CArchive& ar) {
                    ECKey* flats = nullptr;
                    ECKey* sharps = nullptr;

@@ -36,8 +36,8 @@ Modifier Make(int id, std::vector<int> parents, const char* name, const char* ba
                     base};
 }
 
-const char kPlain[] = "00";                        // ECBase and ECWithChild without children
-const char kTimed[] = "00 00 0000803F 1300";       // ECWithTimeChild at 1.0, voice 3, track 1
+const char kPlain[] = "00";                  // ECBase and ECWithChild without children
+const char kTimed[] = "00 00 0000803F 1300"; // ECWithTimeChild at 1.0, voice 3, track 1
 
 std::vector<Modifier> Modifiers() {
     return {
@@ -48,15 +48,15 @@ std::vector<Modifier> Modifiers() {
         Make<ECDot, &ECDot::GetDotType, &ECDot::SetDotType>(20, {37, 12, 51}, "Dot", kPlain),
         Make<ECArpeggio, &ECArpeggio::GetArpeggioType, &ECArpeggio::SetArpeggioType>(
             2, {12}, "Arpeggio", kPlain),
-        Make<ECMordent, &ECMordent::GetMordentType, &ECMordent::SetMordentType>(
-            36, {37, 12}, "Mordent", kPlain),
+        Make<ECMordent, &ECMordent::GetMordentType, &ECMordent::SetMordentType>(36, {37, 12},
+                                                                                "Mordent", kPlain),
         Make<ECOrnament, &ECOrnament::GetOrnamentType, &ECOrnament::SetOrnamentType>(
             40, {37}, "Ornament", kPlain),
         Make<ECTurn, &ECTurn::GetTurnType, &ECTurn::SetTurnType>(67, {37, 12}, "Turn", kPlain),
         Make<ECTrill, &ECTrill::GetTrillType, &ECTrill::SetTrillType>(65, {37, 12}, "Trill",
                                                                       kTimed),
-        Make<ECTremolo, &ECTremolo::GetTremoloType, &ECTremolo::SetTremoloType>(
-            64, {37, 12}, "Tremolo", kTimed),
+        Make<ECTremolo, &ECTremolo::GetTremoloType, &ECTremolo::SetTremoloType>(64, {37, 12},
+                                                                                "Tremolo", kTimed),
     };
 }
 
@@ -78,7 +78,8 @@ TEST(Modifiers, IdsParentsNamesCopiesAndEquality) {
         MCTime at(1.0f);
         accent->SetTime(&at);
         accent->SetVoiceTrack(3, 1);
-        std::unique_ptr<ECBase> copy(static_cast<ECBase*>(accent->GetRuntimeClass()->CreateObject()));
+        std::unique_ptr<ECBase> copy(
+            static_cast<ECBase*>(accent->GetRuntimeClass()->CreateObject()));
         copy->Copy(accent.get());
         EXPECT_EQ(m.type(copy.get()), 5);
         EXPECT_EQ(copy->GetVoice(), accent->GetVoice()) << "timed ones copy the voice/track";
@@ -111,8 +112,8 @@ TEST(Modifiers, RecordsAreTheBaseRecordAndTheTypeByte) {
         e->SetTime(&at);
         e->SetVoiceTrack(3, 1);
         const Bytes bytes = test::Store([&](CArchive& ar) { ar << e.get(); });
-        EXPECT_EQ(bytes, X(std::string("@") + e->GetRuntimeClass()->m_lpszClassName + " " +
-                           m.base + " 05"));
+        EXPECT_EQ(bytes, X(std::string("@") + e->GetRuntimeClass()->m_lpszClassName + " " + m.base +
+                           " 05"));
         test::Load(bytes, [&](CArchive& ar) {
             auto* back = static_cast<ECBase*>(ar.ReadObject(nullptr));
             EXPECT_EQ(m.type(back), 5);

@@ -43,9 +43,22 @@ TEST(StructuralMarks, IdsParentsAndNames) {
         std::unique_ptr<ECBase> made(CreateEvent(c.id));
         ASSERT_NE(made, nullptr);
     }
-    const char* flows[] = {"",     "",     "",   "", "", "Fine", "D.C.", "D.C. al Fine",
-                           "D.C. al Segno", "D.C. al Segno e poi la Coda", "D.S.",
-                           "D.S. al Fine", "D.S. al Coda", "", "", ""};
+    const char* flows[] = {"",
+                           "",
+                           "",
+                           "",
+                           "",
+                           "Fine",
+                           "D.C.",
+                           "D.C. al Fine",
+                           "D.C. al Segno",
+                           "D.C. al Segno e poi la Coda",
+                           "D.S.",
+                           "D.S. al Fine",
+                           "D.S. al Coda",
+                           "",
+                           "",
+                           ""};
     for (int type = 0; type < 16; ++type) {
         EXPECT_EQ(GetFlowString(static_cast<std::uint8_t>(type)), flows[type]) << type;
     }
@@ -194,8 +207,7 @@ TEST(StructuralMarks, OlderRecordsAndHostileOnes) {
     // One item in two frames would be deleted twice; an item of the wrong class, or cut
     // short, is refused too.
     const std::string frame = "@ECFrame " + timed + "00 ";
-    EXPECT_EQ(test::LoadCause(X(frame + "@COleClientItem 01 61 " +
-                                "0180 " + timed + "00 0300"),
+    EXPECT_EQ(test::LoadCause(X(frame + "@COleClientItem 01 61 " + "0180 " + timed + "00 0300"),
                               [](CArchive& ar) {
                                   ECFrame* first = nullptr;
                                   ECFrame* second = nullptr;
@@ -219,16 +231,16 @@ TEST(StructuralMarks, OlderRecordsAndHostileOnes) {
 // A document written before measures kept their staff's cache: a staff of two measures of
 // notes, a grace note, a chord, a rest and a lyric. It loads as it was and saves the same.
 TEST(StructuralMarks, EarlierDocumentsOfMeasuresLoadAsTheyWere) {
-    const Bytes bytes = X(
-        "020100FFFF02000B004543436F6E647563746F72020100FFFF0200070045435374616666020200FFFF020009"
-        "0045434D656173757265020400FFFF0200060045434E6F7465020100FFFF02000B00454347726163654E6F74"
-        "650000000000BEFF7F000000003E0000000000FF7F000000803FFFFF0200070045434C797269630000000000"
-        "00FF7F00026C61000A0000000000000000FFFF02000700454343686F7264020200078000000000803FFF7F00"
-        "0000003F078000000000803FFF7F000000003F000000803FFF7FFFFF02000600454352657374000000000040"
-        "FF7F00000000001E00058002040007800201000980000000007840FF7F000000003E0000008040FF7F000000"
-        "803F0B80000000008040FF7F00026C61000A00000000000000000D80020200078000000000A040FF7F000000"
-        "003F078000000000A040FF7F000000003F000000A040FF7F118000000000C040FF7F00000080401E00000000"
-        "0000FE7F8100000000000000FF7F");
+    const Bytes bytes =
+        X("020100FFFF02000B004543436F6E647563746F72020100FFFF0200070045435374616666020200FFFF020009"
+          "0045434D656173757265020400FFFF0200060045434E6F7465020100FFFF02000B00454347726163654E6F74"
+          "650000000000BEFF7F000000003E0000000000FF7F000000803FFFFF0200070045434C797269630000000000"
+          "00FF7F00026C61000A0000000000000000FFFF02000700454343686F7264020200078000000000803FFF7F00"
+          "0000003F078000000000803FFF7F000000003F000000803FFF7FFFFF02000600454352657374000000000040"
+          "FF7F00000000001E00058002040007800201000980000000007840FF7F000000003E0000008040FF7F000000"
+          "803F0B80000000008040FF7F00026C61000A00000000000000000D80020200078000000000A040FF7F000000"
+          "003F078000000000A040FF7F000000003F000000A040FF7F118000000000C040FF7F00000080401E00000000"
+          "0000FE7F8100000000000000FF7F");
     ECPerformance* document = fuzz::Load(bytes.data(), bytes.size(), ECPerformance::WriteVersion);
     EXPECT_EQ(fuzz::Save(document), bytes);
     auto* staff = static_cast<ECStaff*>(document->GetDescendant(EventId::Staff, -1));

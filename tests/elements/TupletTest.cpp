@@ -56,8 +56,8 @@ TEST(Tuplet, UnitsRatiosAndPlayedDurations) {
     };
     for (const auto& [in, out] : equivalents) {
         Ratio got{};
-        ECTuplet::GetEquivalentTuplet(in.irregular, in.normal, in.units, got.irregular,
-                                      got.normal, got.units);
+        ECTuplet::GetEquivalentTuplet(in.irregular, in.normal, in.units, got.irregular, got.normal,
+                                      got.units);
         EXPECT_EQ(got.irregular, out.irregular) << int(in.irregular) << ":" << int(in.normal);
         EXPECT_EQ(got.normal, out.normal) << int(in.irregular) << ":" << int(in.normal);
         EXPECT_EQ(got.units, out.units) << int(in.irregular) << ":" << int(in.normal);
@@ -66,7 +66,7 @@ TEST(Tuplet, UnitsRatiosAndPlayedDurations) {
 
     const std::pair<Ratio, int> denominators[] = {
         {{3, 2, 3}, 8}, {{3, 2, 2}, 4}, {{5, 4, 4}, 16}, {{7, 2, 2}, 8},
-        {{1, 4, 3}, 2}, {{3, 2, 9}, 4},  {{0, 2, 3}, 8},
+        {{1, 4, 3}, 2}, {{3, 2, 9}, 4}, {{0, 2, 3}, 8},
     };
     for (const auto& [ratio, denominator] : denominators) {
         OpenTuplet t(ratio.irregular, ratio.normal, ratio.units);
@@ -199,7 +199,8 @@ TEST_F(Placement, RatiosWithoutAPlaceAreInvalidNotEndless) {
         ECTuplet t(r.irregular, r.normal, r.units);
         ECMeter borrowed;
         EXPECT_EQ(Valid(t, 1.0f), 2) << int(r.irregular) << ":" << int(r.normal);
-        if (r.irregular == 0 || r.normal == 0 || ECTuplet::GetUnitsAsTime(r.units) == MCTime(0.0f)) {
+        if (r.irregular == 0 || r.normal == 0 ||
+            ECTuplet::GetUnitsAsTime(r.units) == MCTime(0.0f)) {
             EXPECT_EQ(t.SetupBorrowedMeter(&m_meter, &borrowed), 0);
         }
     }
