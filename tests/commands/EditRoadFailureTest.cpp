@@ -17,11 +17,11 @@
 namespace clavenor::test {
 namespace {
 
-// A score with a history. Measure m0 holds a chord of two notes and a note with a grace
-// note, m1 two notes; they lie on a staff outside the staff table. A second staff, in the
-// table, has the two measures of the measure map (in 4/4). The entry that added a note to m0
-// is done; the one that added a note to m1 is undone (on the redo path); an entry dropped
-// before them waits in the trash.
+// A score with a history. Measure m0 holds a chord of two notes, a note with a grace note
+// and a tuplet of one note, m1 two notes that a tie, a slur and a beam join; they lie on a
+// staff outside the staff table. A second staff, in the table, has the two measures of the
+// measure map (in 4/4). The entry that added a note to m0 is done; the one that added a note
+// to m1 is undone (on the redo path); an entry dropped before them waits in the trash.
 class Road {
 public:
     Road() {
@@ -42,6 +42,23 @@ public:
         ECNote* note = NewNote(2.0f);
         note->AddChild(new Counted<ECGraceNote>(MCTime(1.875f), MCTime(0.125f)), 0);
         m0->AddChild(note, 1);
+        auto* tuplet = new Counted<ECTuplet>;
+        SetSeconds(tuplet, 0.5f);
+        m0->AddChild(tuplet, 1);
+        triplet = Put(NewNote(0.5f), tuplet, 1);
+        std::vector<ECBase*> joined = Items(m1->GetChildren());
+        tied = joined[0];
+        // Lines at times of their own, so that they go back to their places in the staff.
+        for (auto [line, at] : {std::pair<ECGroup*, float>{new Counted<ECTie>, 4.5f},
+                                {new Counted<ECSlur>, 4.25f},
+                                {new Counted<ECBeam>, 4.75f}}) {
+            SetSeconds(line, at);
+            for (ECBase* member : joined) {
+                line->AddChild(member, 1);
+            }
+            (line->GetEventId() == EventId::Beam ? static_cast<ECBase*>(m1) : staff)
+                ->AddChild(line, 1);
+        }
         Edit(doc(), new CCAdd(NewNote(3.0f), m0, FCMidi::MidiNull()), "dropped");
         doc()->Undo(1);
         Edit(doc(), new CCAdd(NewNote(3.5f), m0, FCMidi::MidiNull()), "done");
@@ -64,6 +81,8 @@ public:
     ECMeasure* m0 = nullptr;
     ECMeasure* m1 = nullptr;
     ECChord* chord = nullptr;
+    ECBase* tied = nullptr;
+    ECBase* triplet = nullptr;
 };
 
 // A step a host takes, and the one that takes it back.
@@ -103,6 +122,10 @@ const Step kSteps[] = {
      [](Road& road, CCBase*) { Edit(road.doc(), new CCRemove(road.m1)); }, UndoOne},
     {"remove a chord", nullptr,
      [](Road& road, CCBase*) { Edit(road.doc(), new CCRemove(road.chord)); }, UndoOne},
+    {"remove a tied, slurred and beamed note", nullptr,
+     [](Road& road, CCBase*) { Edit(road.doc(), new CCRemove(road.tied)); }, UndoOne},
+    {"remove a tuplet member", nullptr,
+     [](Road& road, CCBase*) { Edit(road.doc(), new CCRemove(road.triplet)); }, UndoOne},
     {"insert two measures at the start", [](Road&) { return new CCAddMeasure(2, 0); }, Apply,
      UndoOne},
     {"remove the first measure of the map", [](Road&) { return new CCRemoveMeasure(1, 0); }, Apply,
@@ -226,16 +249,17 @@ struct ThrowingHandlers {
     }
 };
 
-// A command handler that throws fails its batch, which is taken back (a removed chord comes
-// back as its undo brings it back); a state handler that throws was told of a finished
-// step, which stays done.
+// A command handler that throws fails its batch, which is taken back (a removed chord, or a
+// tuplet's note, comes back as its undo brings it back); a state handler that throws was
+// told of a finished step, which stays done.
 TEST_F(EditRoadFailure, EveryHandlerCallThrowingInTurnChangesNothingOrCompletesTheStep) {
     for (const Step& step : kSteps) {
         if (step.back == nullptr) {
             continue;
         }
         const Outcome clean = CleanRun(step);
-        const bool lossyRevert = std::string(step.name) == "remove a chord";
+        const bool lossyRevert = std::string(step.name) == "remove a chord" ||
+                                 std::string(step.name) == "remove a tuplet member";
         MCCommandMgr::OnIdle();
         const std::int64_t live = LiveAllocations();
         int throws = 0;

@@ -13,38 +13,17 @@
 #include <tuple>
 
 namespace clavenor {
-namespace test {
-
-// A clef as far as the staff cache is concerned: event id 14, the hand in bit 15, which it
-// archives with the rest of its second byte.
-class TClef : public ECWithTime {
-    DECLARE_SERIAL(TClef)
-public:
-    TClef() = default;
-    TClef(float time, int hand) {
-        test::SetSeconds(this, time);
-        SetFlag(0x8000, hand != 0);
-    }
-    int GetEventId() const override { return EventId::Clef; }
-    void Serialize(CArchive& ar) override {
-        ECWithTime::Serialize(ar);
-        std::uint8_t byte = GetSubtype();
-        if (ar.IsStoring()) {
-            ar << byte;
-        } else {
-            ar >> byte;
-            SetSubtype(byte);
-        }
-    }
-};
-IMPLEMENT_SERIAL(TClef, ECWithTime, 2 | CRuntimeClass::VersionableSchema)
-
-} // namespace test
-
 namespace {
 
+// A clef at `time` for `hand`.
+ECClef* NewClef(float time, int hand) {
+    auto* clef = new ECClef;
+    test::SetSeconds(clef, time);
+    clef->SetHand(static_cast<std::uint8_t>(hand));
+    return clef;
+}
+
 using test::Document;
-using test::TClef;
 
 // The protected measure operations, for the tests.
 class OpenConductorStaff : public ECConductorStaff {
@@ -513,13 +492,13 @@ TEST(ScoreDocument, StaffCachesComeBackWithTheDocument) {
     ECMeasure* measure = conductor->GetMeasure(2, 2);
     auto* staff = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 2, 0));
     // Clefs entering and leaving a measure enter and leave its staff's cache.
-    auto* passing = new TClef(4.0f, 1);
+    auto* passing = NewClef(4.0f, 1);
     measure->AddChild(passing, 1);
     EXPECT_EQ(staff->GetCache()->GetClefAtTime(MCTime(5.0f), 1), passing);
     measure->RemoveChild(passing, 0);
     EXPECT_EQ(staff->GetCache()->GetClefAtTime(MCTime(5.0f), 1), nullptr);
-    measure->AddChild(new TClef(4.0f, 1), 1);
-    measure->AddChild(new TClef(4.0f, 0), 1);
+    measure->AddChild(NewClef(4.0f, 1), 1);
+    measure->AddChild(NewClef(4.0f, 0), 1);
     staff->GetCache()->DeleteCache();
     conductor->GetConductorStaff()->RebuildStaffCaches();
     EXPECT_NE(staff->GetCache()->GetClefAtTime(MCTime(5.0f), 1), nullptr);

@@ -10,13 +10,6 @@
 
 namespace clavenor {
 
-// A clef that keeps a list of its mirrors, as the real clefs will.
-class TMirroredClef : public test::KindElement<EventId::Clef, ECWithTime>, public MCMirrorList {
-    DECLARE_SERIAL(TMirroredClef)
-};
-
-IMPLEMENT_SERIAL(TMirroredClef, ECWithTime, 2 | CRuntimeClass::VersionableSchema)
-
 namespace {
 
 using test::Bytes;
@@ -247,7 +240,7 @@ TEST(Marks, ChordSymbolsChartsAndSuffixTokens) {
 TEST(Marks, MirrorsRegisterAndTravelInTheFixUpPass) {
     auto* measure = new test::TNode(EventId::Measure);
     measure->Ref();
-    auto* clef = new TMirroredClef;
+    auto* clef = new ECClef;
     auto* mirror = new ECMirror;
     measure->AddChild(clef, 0);
     measure->AddChild(mirror, 0);
@@ -269,7 +262,7 @@ TEST(Marks, MirrorsRegisterAndTravelInTheFixUpPass) {
         ar >> back;
         ACPostSerialize post(ar);
         post.Apply(back);
-        auto* loadedClef = static_cast<TMirroredClef*>(back->GetChildren()->GetHead());
+        auto* loadedClef = static_cast<ECClef*>(back->GetChildren()->GetHead());
         auto* loadedMirror = static_cast<ECMirror*>(back->GetChildren()->GetTail());
         EXPECT_EQ(loadedMirror->GetMirrorEvent(), loadedClef);
         EXPECT_EQ(loadedClef->GetMirrors().GetHead(), loadedMirror);

@@ -147,6 +147,88 @@ ECPerformance* MakeMarksDocument() {
     return document;
 }
 
+// Notation marks: a clef, a key and a repeat in a measure, a transposition in an envelope,
+// barlines and a bracket in a conductor measure, endings and a navigation mark in the
+// conductor staff, a frame with its item, a plain group, a tuplet of three notes, every note
+// modifier, and a tie, a slur, a glissando and a beam over the notes.
+ECPerformance* MakeNotationMarksDocument() {
+    auto* document = new ECPerformance;
+    auto* conductor = new ECConductor;
+    document->AddChild(conductor, 0);
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    Placed(new ECMeter(4, 4, 0), track0->GetMeterEnv(), 0.0f);
+    auto* staff = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 1, 1));
+    ECMeasure* first = conductor->GetMeasure(1, MCTime(0.0f), 1, 1);
+    ECMeasure* second = conductor->GetMeasure(1, MCTime(4.0f), 1, 1);
+    auto* clef = Placed(new ECClef(2), first, 0.0f);
+    clef->SetHand(1);
+    Placed(new ECKey(3, 0, 1), first, 0.0f);
+    Placed(new ECRepeat(4), second, 4.0f);
+    ECMeasure* bar = conductor->GetMeasure(0, MCTime(0.0f), 1, 1);
+    auto* barline = new ECBarline;
+    barline->SetBarlineType(5);
+    barline->SetBarlinePos(2);
+    bar->AddChild(barline, 0);
+    bar->AddChild(new ECBrac(1), 0);
+    auto* ending = Placed(new ECFlowControl(2), track0, 4.0f);
+    ending->SetEndingNumber(2);
+    Placed(new ECFlowControl(14), track0, 6.0f)->SetSequenceNumber(-7);
+    Placed(new ECFlowControl(7), track0, 8.0f);
+    auto* frame = Placed(new ECFrame(3), document, 0.0f);
+    frame->SetClientItem(new COleClientItem(std::string("picture\0bytes", 13)));
+    auto* volume = new ECControllerEnv;
+    volume->SetControllerType(7);
+    staff->AddChild(volume, 1);
+    Placed(new ECTranspose(5, MCTime(8.0f)), volume, 0.0f);
+
+    auto* tuplet = new ECTuplet(3, 2, 3);
+    Placed(tuplet, first, 1.0f);
+    std::vector<ECNote*> notes;
+    for (int i = 0; i < 3; ++i) {
+        const MCTime at(1.0f + static_cast<float>(i) / 3);
+        auto* note = new ECNote(at, MCTime(0.5f));
+        first->AddChild(note, 1);
+        tuplet->AddChild(note, 1);
+        notes.push_back(note);
+    }
+    auto* chord = Placed(new ECChord, second, 5.0f);
+    for (int i = 0; i < 2; ++i) {
+        chord->AddChild(new ECNote(MCTime(5.0f), MCTime(1.0f)), 1);
+    }
+    auto* rest = Placed(new ECRest(8), second, 6.0f);
+    for (float at : {4.0f, 7.0f}) {
+        auto* note = new ECNote(MCTime(at), MCTime(1.0f));
+        second->AddChild(note, 1);
+        notes.push_back(note);
+    }
+    auto* grace = new ECGraceNote(MCTime(3.875f), MCTime(0.125f));
+    notes[3]->AddChild(grace, 0);
+    notes[0]->AddChild(new ECAccent(5), 0);
+    notes[0]->AddChild(new ECAccidental(2), 0);
+    grace->AddChild(new ECAccidental(1), 0);
+    rest->AddChild(new ECDot(1), 0);
+    chord->AddChild(new ECArpeggio(1), 0);
+    chord->AddChild(new ECMordent(2), 0);
+    notes[1]->AddChild(new ECOrnament(3), 0);
+    notes[2]->AddChild(new ECTurn(4), 0);
+    Placed(new ECTrill(1), notes[3], 4.0f);
+    Placed(new ECTremolo(3), chord, 5.0f);
+
+    auto line = [](ECGroup* group, ECBase* parent, float time, std::vector<ECBase*> members) {
+        for (ECBase* member : members) {
+            group->AddChild(member, 1);
+        }
+        Placed(group, parent, time);
+    };
+    line(new ECTie, staff, 3.5f, {notes[2], notes[3]});
+    line(new ECSlur, staff, 1.5f, {notes[0], notes[1], notes[2], notes[3]});
+    line(new ECGlissando, staff, 4.5f, {notes[3], notes[4]});
+    line(new ECBeam, second, 5.5f, {chord, rest, notes[4]});
+    line(new ECGroup(ECGroup::TypeDissolveWhenEmpty | ECGroup::TypeLockWhenDetached), staff, 6.5f,
+         {rest, notes[4]});
+    return document;
+}
+
 } // namespace
 
 void QueryTimeline(ECPerformance* document) {
@@ -301,6 +383,7 @@ std::vector<ECPerformance*> MakeSeedDocuments() {
 
     documents.push_back(MakeMarksDocument());
     documents.push_back(MakeScoreDocument());
+    documents.push_back(MakeNotationMarksDocument());
     return documents;
 }
 

@@ -69,6 +69,40 @@ int MCStaffCache::UncacheEvent(ECBase* element, std::uint8_t hand) {
     return UncacheObject(element, *element->GetTime(), slot);
 }
 
+int MCStaffCache::ForgetEvent(ECBase* element) {
+    if (IsCacheEvent(element) == 0) {
+        return 0;
+    }
+    int forgotten = UncacheEvent(element, GetHand(element));
+    const int kind = element->GetEventId() == EventId::Clef ? KindClef : KindKey;
+    for (int hand = 0; hand <= 1; ++hand) {
+        const int slot = GetCacheListPosition(kind, hand);
+        // Each pass takes away one reign of the element, from the point where it begins.
+        for (;;) {
+            const MCTime* start = nullptr;
+            const void* before = nullptr;
+            for (POSITION pos = GetPoints().GetHeadPosition(); pos != nullptr;) {
+                const auto* point = static_cast<const CachePoint*>(GetPoints().GetNext(pos));
+                const void* held = point->objects[static_cast<std::size_t>(slot)];
+                if (held == element && before != element) {
+                    start = &point->time;
+                    break;
+                }
+                before = held;
+            }
+            if (start == nullptr) {
+                break;
+            }
+            const MCTime time = *start;
+            if (UncacheObject(element, time, slot) == 0) {
+                break;
+            }
+            forgotten = 1;
+        }
+    }
+    return forgotten;
+}
+
 int MCStaffCache::EventIsCached(ECBase* element) const { return ObjectIsCached(element, -1); }
 
 ECBase* MCStaffCache::GetClefAtTime(const MCTime& time, std::uint8_t hand) {

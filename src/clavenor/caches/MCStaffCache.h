@@ -41,6 +41,12 @@ public:
     int CacheEvent(ECBase* element, std::uint8_t hand);
     /// Withdraws a clef or key placed at its time; 0 when it is not there.
     int UncacheEvent(ECBase* element, std::uint8_t hand);
+    /// Withdraws a clef or key from every slot and time where it is in force, whatever its
+    /// hand and time are now (a caller may have changed either in place since it was
+    /// cached); 1 when it was cached. What leaves a staff goes through here, so that the
+    /// cache never keeps an element that may be destroyed. Needs no memory. Cost: at once
+    /// for an element cached with its present time and hand, plus a walk of the points.
+    int ForgetEvent(ECBase* element);
     /// 1 when the element is in some slot.
     int EventIsCached(ECBase* element) const;
 

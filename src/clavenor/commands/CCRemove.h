@@ -2,9 +2,12 @@
 
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/commands/CCRemoveItem.h"
+#include "clavenor/model/MCEventList.h"
 
+#include <cstddef>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace clavenor {
@@ -14,6 +17,17 @@ class MCEventList;
 
 /// Unlinks elements: each item's child leaves every parent when the command is processed.
 /// Undone by a CCAdd that puts each child back under the parent recorded for it.
+///
+/// Groups (ties, slurs, glissandi, beams and other ECGroups) come back whole. A removed
+/// element leaves the groups it belongs to as well as its recorded parent, and a group that
+/// no longer has the members it needs lets go of the rest and leaves its parents (see
+/// ECGroup). Process notes, for each item, the groups the element left, the parents each of
+/// them left and the members each let go of; the undo (and Revert) links them all again:
+/// every such group back under its parents, its members back in it, the element back in
+/// it. What the recorded parent alone cannot bring back otherwise stays as the model has it:
+/// a note taken from a chord or a tuplet comes back in the measure, and a chord or tuplet
+/// that dissolved (or was removed itself) comes back without its members, which stay in the
+/// measure.
 ///
 /// Its items hold the removed elements with command holds (see ECBase::AddCommandHold):
 /// a removed element is dismantled, so that it can be freed, only when the last command
@@ -30,18 +44,20 @@ public:
 
     int GetCommandId() const override;
 
-    /// The discard list, then each item's child leaves all its parents. Returns 1. Needs no
-    /// memory (see ECChord::RemoveFromParents), so it never stops halfway.
+    /// Sets aside room for what the groups of the removed elements will let go of (memory
+    /// failure throws std::bad_alloc here, before anything changes), then the discard list,
+    /// then each item's child leaves all its parents. Returns 1. The removal itself needs no
+    /// memory (see ECChord::RemoveFromParents and ECGroup), so it never stops halfway.
+    /// Cost: the removals, plus a look at each element's parents and their parents.
     int Process() override;
 
     /// Applies, with this command's synchronous flag, a CCAdd putting each child back under
-    /// its recorded parent, from the last item to the first.
+    /// its recorded parent and the groups it left back together, from the last item to the
+    /// first.
     void Undo() override;
 
-    /// Puts each child back under its recorded parent, from the last item to the first, as
-    /// the undo does but at once (so with the undo's losses: a chord's notes stay in the
-    /// measure, a child that had several parents gets the recorded one). May need memory;
-    /// what it cannot put back stays removed.
+    /// Puts back what the undo puts back, at once (so with the undo's losses: a chord's notes
+    /// stay in the measure). May need memory; what it cannot put back stays removed.
     void Revert() override;
 
     /// Makes an item for `element` (recording its parent) and returns it; null, changing
@@ -62,6 +78,39 @@ protected:
     std::vector<std::unique_ptr<CCRemoveItem>> m_items;
     // Item positions by element, so that removing a long list checks each element at once.
     std::unordered_map<ECBase*, int> m_positions;
+
+private:
+    // A group that one item's removal changed: the element left it (`member`, null when the
+    // element is the group itself), it left parents, or it let go of members. The elements
+    // are held with command holds.
+    struct Regroup {
+        ECBase* group = nullptr;
+        ECBase* member = nullptr;
+        std::size_t firstParent = 0; // its parents that it left, in m_leftParents
+        std::size_t parentCount = 0;
+        MCEventList members; // the members it let go of, in their order
+        ~Regroup();
+    };
+
+    // Room for one Regroup per group an item's element belongs to or is, and for their
+    // parents; sized on the document as it is when Process starts, which removal only
+    // shrinks.
+    void ReserveRegroups();
+    void ReleaseRegroups();
+    // Notes a group before the element leaves it, and keeps what its removal changed: the
+    // parents it left are packed from `write` on, which moves past them.
+    void BeginRegroup(ECBase* group, ECBase* member);
+    void EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write);
+    // Calls link(child, parent) for each link that puts item `index`'s groups back together.
+    template <class Link>
+    void ForEachRegroupLink(std::size_t index, Link link) const;
+
+    std::unique_ptr<Regroup[]> m_regroups;
+    std::size_t m_nRegroups = 0;
+    std::size_t m_nRegroupCapacity = 0;
+    std::vector<ECBase*> m_leftParents;
+    // For each item, the range of its Regroups.
+    std::vector<std::pair<std::size_t, std::size_t>> m_itemRegroups;
 };
 
 } // namespace clavenor

@@ -1,13 +1,32 @@
 #include "clavenor/elements/ECMeasure.h"
 
 #include "clavenor/caches/MCStaffCache.h"
+#include "clavenor/elements/ECClef.h"
+#include "clavenor/elements/ECKey.h"
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/model/EventRegistry.h"
+
+#include <new>
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECMeasure, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
 IMPLEMENT_EVENT_CLASS(ECMeasure, EventId::Measure)
+
+namespace {
+
+// The hand a clef or key says it belongs to, through its own accessors where it has them.
+std::uint8_t HandOf(ECBase* element) {
+    if (auto* clef = dynamic_cast<ECClef*>(element)) {
+        return clef->GetHand();
+    }
+    if (auto* key = dynamic_cast<ECKey*>(element)) {
+        return key->GetHand();
+    }
+    return MCStaffCache::GetHand(element);
+}
+
+} // namespace
 
 ECMeasure::ECMeasure() { m_voiceTrack = MCVoiceTrack(14, 2047); }
 
@@ -22,17 +41,18 @@ int ECMeasure::GetParentTypes(CArray<int, int>& types) {
     return 1;
 }
 
-ECStaff* ECMeasure::GetCachingStaff() {
-    return dynamic_cast<ECStaff*>(GetAncestor(EventId::Staff, -1));
-}
-
 int ECMeasure::AddChild(ECBase* child, int sorted) {
     if (ECWithChild::AddChild(child, sorted) == 0) {
         return 0;
     }
     if (MCStaffCache::IsCacheEvent(child) != 0) {
-        if (ECStaff* staff = GetCachingStaff()) {
-            staff->CacheEvent(child, MCStaffCache::GetHand(child));
+        if (ECStaff* staff = ECStaff::TrackingStaff(this)) {
+            try {
+                staff->CacheEvent(child, HandOf(child));
+            } catch (const std::bad_alloc&) {
+                UnlinkChild(child);
+                return 0;
+            }
         }
     }
     return 1;
@@ -40,8 +60,8 @@ int ECMeasure::AddChild(ECBase* child, int sorted) {
 
 int ECMeasure::RemoveChild(ECBase* child, int deep) {
     if (MCStaffCache::IsCacheEvent(child) != 0 && child->GetParents()->Find(this) != nullptr) {
-        if (ECStaff* staff = GetCachingStaff()) {
-            staff->UncacheEvent(child, MCStaffCache::GetHand(child));
+        if (ECStaff* staff = ECStaff::TrackingStaff(this)) {
+            staff->ForgetEvent(child);
         }
     }
     return ECWithChild::RemoveChild(child, deep);
@@ -49,13 +69,9 @@ int ECMeasure::RemoveChild(ECBase* child, int deep) {
 
 int ECMeasure::RemoveChildren(int deep) {
     MCEventList* children = GetChildren();
-    if (children->ContainsEventType(EventId::Clef) != 0 ||
-        children->ContainsEventType(EventId::Key) != 0) {
-        if (ECStaff* staff = GetCachingStaff()) {
-            for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
-                ECBase* child = children->GetNext(pos);
-                staff->UncacheEvent(child, MCStaffCache::GetHand(child));
-            }
+    if (ECStaff* staff = ECStaff::TrackingStaff(this)) {
+        for (ECBase* child : *children) {
+            staff->ForgetEvent(child);
         }
     }
     return ECWithChild::RemoveChildren(deep);

@@ -7,15 +7,21 @@ namespace clavenor {
 class ECStaff;
 
 /// One measure of one staff (event id 32; allowed parent: the staff): the container of
-/// everything the staff holds in that measure, chords, notes and rests among them. A
-/// measure starts on voice 14 (the voice of structural elements) and track 2047
-/// (unnumbered); its time stays unset until the staff places it.
+/// everything the staff holds in that measure: chords, notes and rests, tuplets and beams,
+/// clefs and keys, repeats, lyrics, chord symbols and mirrors. A measure starts on voice 14
+/// (the voice of structural elements) and track 2047 (unnumbered); its time stays unset
+/// until the staff places it. The conductor staff aligns the measures of all staves through
+/// its measure map; ECConductorMeasure is the measure of track 0.
 ///
-/// Clefs and keys (event ids 14 and 29) that become children of a measure are cached in the
-/// nearest staff above it for their hand (ECStaff::CacheEvent), and uncached before they
-/// leave; a measure not under a staff leaves that to the staff's rebuild.
+/// The measure keeps its staff's clef and key cache in step: a clef or key (event ids 14 and
+/// 29) that becomes its child is cached in the staff the measure is a child of, under the
+/// clef's or key's hand, and one that leaves is taken out of the cache first. A measure that
+/// is not (yet) a child of a staff leaves that to the staff, which caches the measure's
+/// clefs and keys when the measure comes under it (ECStaff::AddChild) and when it rebuilds
+/// its cache.
 ///
-/// Its archive record is the ECWithTimeChild record, nothing more.
+/// Its archive record is the ECWithTimeChild record, nothing more: documents written before
+/// the measure kept the cache load as they are.
 class ECMeasure : public ECWithTimeChild {
     DECLARE_SERIAL(ECMeasure)
 
@@ -37,15 +43,14 @@ public:
     int GetParentTypes(CArray<int, int>& types) override;
 
     /// Adds as ECWithChild does (0 when refused), then caches a clef or key in the staff.
+    /// When the cache has no memory for it the child is taken back and 0 is returned.
     int AddChild(ECBase* child, int sorted) override;
-    /// Uncaches a clef or key child from the staff, then removes as ECWithChild does.
+    /// Takes a clef or key child out of the staff's cache, then removes as ECWithChild does.
+    /// Needs no memory.
     int RemoveChild(ECBase* child, int deep) override;
-    /// Uncaches every clef and key child, then removes every child as ECWithChild does.
+    /// Takes every clef and key child out of the staff's cache, then removes every child as
+    /// ECWithChild does (from the tail toward the head). Returns 1. Needs no memory.
     int RemoveChildren(int deep) override;
-
-private:
-    // The staff that caches this measure's clefs and keys, or null.
-    ECStaff* GetCachingStaff();
 };
 
 } // namespace clavenor

@@ -8,14 +8,21 @@
 
 namespace clavenor {
 
+class ECClef;
+class ECKey;
+
 /// A notation track: a staff of measures (event id 55; allowed parent: the conductor). Its
 /// flag word keeps the staff type in bits 8-14 and the staff-empty flag in bit 15 (set at
 /// construction).
 ///
 /// The staff owns a cache of the clefs and keys in force per time and hand (MCStaffCache).
-/// Its measures keep it in step as clefs and keys come and go; loading rebuilds it from the
-/// clefs and keys below the staff (in its measures, or directly under it), and so does the
-/// conductor staff's RebuildStaffCaches. What leaves the staff leaves the cache.
+/// It tracks the clefs and keys that are children of the staff or of a measure that is a
+/// child of the staff (TrackingStaff): they enter the cache when they, or their measure,
+/// come under the staff, move in it when their time is set, and leave it when they, or their
+/// measure, leave; loading rebuilds it from the same elements, and so does the conductor
+/// staff's RebuildStaffCaches. Clefs and keys anywhere else (under a chord, in a measure
+/// nested in another) are never cached, so nothing the cache holds can be destroyed without
+/// leaving it first.
 class ECStaff : public ECTrack {
     DECLARE_SERIAL(ECStaff)
 
@@ -40,8 +47,13 @@ public:
     ECBase* Copy(CObject* src) override;
     int GetEventId() const override;
 
-    /// Uncaches the clefs and keys below `child` (they leave the staff with it), then removes
-    /// as ECWithChild does. Cost: a walk of the child's subtree.
+    /// Adds as ECWithChild does (0 when refused), then caches `child` when it is a clef or
+    /// key, and the clefs and keys of a measure. When the cache has no memory for them,
+    /// nothing stays changed and 0 is returned.
+    int AddChild(ECBase* child, int sorted) override;
+    /// Takes the clefs and keys of `child` (the child, or its children) out of the cache
+    /// (they leave the staff with it), then removes as ECWithChild does. Needs no memory.
+    /// Cost: a look at the child's children.
     int RemoveChild(ECBase* child, int deep) override;
     /// Removes the children as ECWithChild does, then empties the cache. Returns 1.
     int RemoveChildren(int deep) override;
@@ -56,7 +68,20 @@ public:
     /// when it is cached, then caches it for `hand`. 0 for any other element.
     int RecacheEvent(ECBase* element, std::uint8_t hand);
 
-    /// Rebuilds the cache from the clefs and keys below the staff. All or nothing: when
+    /// Takes a clef or key out of the cache wherever it is (MCStaffCache::ForgetEvent); 0
+    /// for any other element or one that was not cached. Needs no memory.
+    int ForgetEvent(ECBase* element);
+
+    /// The clef (key) in force at, or just before, a time for a hand; the range over which
+    /// one stays in force (left alone when it has no time). Null where none is.
+    ECClef* GetClefAtTime(const MCTime& time, std::uint8_t hand);
+    ECClef* GetClefBeforeTime(const MCTime& time, std::uint8_t hand);
+    void GetClefScope(ECClef* clef, MCTime& start, MCTime& end, std::uint8_t hand);
+    ECKey* GetKeyAtTime(const MCTime& time, std::uint8_t hand);
+    ECKey* GetKeyBeforeTime(const MCTime& time, std::uint8_t hand);
+    void GetKeyScope(ECKey* key, MCTime& start, MCTime& end, std::uint8_t hand);
+
+    /// Rebuilds the cache from the clefs and keys the staff tracks. All or nothing: when
     /// memory runs out (std::bad_alloc) the cache stays as it was.
     void RebuildCache();
     /// A new cache of the clefs and keys below the staff, as RebuildCache makes it, for
@@ -65,6 +90,17 @@ public:
     /// Puts `cache` (not null) in place of the staff's cache and gives back the one it
     /// had, so that a caller can put that back. Needs no memory.
     std::unique_ptr<MCStaffCache> ExchangeCache(std::unique_ptr<MCStaffCache> cache);
+
+    /// The staff whose cache tracks the clefs and keys that are children of `container`:
+    /// the container itself when it is a staff, the staff it is a child of when it is a
+    /// measure; null for anything else.
+    static ECStaff* TrackingStaff(ECBase* container);
+
+    /// Takes `element` out of (puts it into, for `hand`) the cache of every staff that tracks
+    /// it, that is the tracking staves of its parents: what a clef or key does around a change
+    /// of its time. Forgetting needs no memory; caching may throw std::bad_alloc.
+    static void ForgetInTrackingStaves(ECBase* element);
+    static void CacheInTrackingStaves(ECBase* element, std::uint8_t hand);
 
     std::uint8_t GetStaffType() const { return static_cast<std::uint8_t>(GetSubtype() & 0x7F); }
     /// Stores `type & 0x7F`, keeping the staff-empty flag.

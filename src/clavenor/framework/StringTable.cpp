@@ -215,6 +215,15 @@ constexpr Entry Strings[] = {
     {12418, "Verse"},
     {12419, "Metric Scheme"},
     {12420, "Tune"},
+    // Flow-control types 5 to 12.
+    {12450, "Fine"},
+    {12451, "D.C."},
+    {12452, "D.C. al Fine"},
+    {12453, "D.C. al Segno"},
+    {12454, "D.C. al Segno e poi la Coda"},
+    {12455, "D.S."},
+    {12456, "D.S. al Fine"},
+    {12457, "D.S. al Coda"},
 };
 
 static_assert(std::is_sorted(std::begin(Strings), std::end(Strings),

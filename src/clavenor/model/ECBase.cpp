@@ -331,8 +331,10 @@ bool ECBase::DetachIfUnreachable() {
         return false;
     }
     // Not deeply: children that the rest of the graph still holds keep their own children.
+    // Only a removal that took something counts, so that a refusal cannot loop the archive.
+    const std::int32_t before = children->GetCount();
     RemoveChildren(0);
-    return true;
+    return children->GetCount() < before;
 }
 
 } // namespace clavenor

@@ -221,12 +221,17 @@ protected:
     /// the element itself (grouping elements that dissolve) must not do so then.
     bool IsBeingDestroyed() const { return m_bDestroying != 0; }
 
+    /// Lets go of the children (RemoveChildren(0)) when nothing but they and the archive
+    /// hold the element; true when some child went. An override that refuses to let go of
+    /// its children must make room for this (the archive repeats while some object answers
+    /// true), or the element and its children keep each other alive.
+    bool DetachIfUnreachable() override;
+
     std::uint32_t m_nFlags = 0;
 
 private:
     bool TakeArchiveHold() override;
     void ReleaseArchiveHold() override;
-    bool DetachIfUnreachable() override;
     std::uint32_t* GetArchiveMark() const override { return &m_nArchiveMark; }
 
     /// Lets go of the children and takes apart, below them, whatever nothing else keeps

@@ -16,6 +16,13 @@ constexpr UINT DynamicFirst = 12170;
 constexpr UINT TextFirst = 12400;
 constexpr int TextLast = 20;
 constexpr char UnknownFunction[] = "Unknown function";
+// The event names of clefs and flow-control marks ("Clef", "Repeat") name every clef and
+// repeat type; flow-control types 5 to 12 have names of their own.
+constexpr UINT ClefName = 11915;
+constexpr UINT RepeatName = 11922;
+constexpr UINT FirstFlowName = 12450;
+constexpr int FirstFlowType = 5;
+constexpr int LastFlowType = 12;
 
 CString Format(const char* format, int a) {
     char buffer[64];
@@ -57,6 +64,17 @@ bool IsBlackKey(int pitchClass) {
 } // namespace
 
 CString GetAccentString(std::uint8_t) { return CString("Accent"); }
+
+CString GetClefString(std::uint8_t) { return StringTable::Load(ClefName); }
+
+CString GetRepeatString(std::uint8_t) { return StringTable::Load(RepeatName); }
+
+CString GetFlowString(std::uint8_t type) {
+    if (type < FirstFlowType || type > LastFlowType) {
+        return CString();
+    }
+    return StringTable::Load(FirstFlowName + (type - FirstFlowType));
+}
 
 CString GetAccidentalString(std::uint8_t) { return CString("Accidental"); }
 

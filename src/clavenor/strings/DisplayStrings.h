@@ -21,6 +21,16 @@ CString GetDotString(std::uint8_t type);
 CString GetMordentString(std::uint8_t type);
 CString GetOrnamentString(std::uint8_t type);
 
+/// "Clef" for every clef type, and "Repeat" for every repeat type: their meaning is the
+/// host's.
+CString GetClefString(std::uint8_t type);
+CString GetRepeatString(std::uint8_t type);
+
+/// The navigation mark of a flow-control type: 5 "Fine", 6 "D.C.", 7 "D.C. al Fine", 8 "D.C.
+/// al Segno", 9 "D.C. al Segno e poi la Coda", 10 "D.S.", 11 "D.S. al Fine", 12 "D.S. al
+/// Coda"; empty for every other type.
+CString GetFlowString(std::uint8_t type);
+
 /// The chord suffix of chord type (flavor) 1 to 27, "m" to "7 sus"; empty for 0 and above 27.
 CString GetChordSymbolString(std::uint8_t type);
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "clavenor/elements/ECGroup.h"
+
+namespace clavenor {
+
+/// A glissando (event id 26; allowed parent: the staff, 55): a group (ECGroup) of the two
+/// notes it joins, which stay in their measures. Group type 6 (2 and 4) when made (copies
+/// too). Not made by id (CreateEvent(26) is null), but archived like every element.
+///
+/// Members: notes only (event id 37), at most two; AddChild refuses anything else. Unlike a
+/// tie, a glissando may join notes of two staves.
+///
+/// Dissolution: when no note is left among its members, the glissando lets go of the rest
+/// and leaves its staff.
+class ECGlissando : public ECGroup {
+    DECLARE_SERIAL(ECGlissando)
+
+public:
+    /// Group type 6.
+    ECGlissando();
+    /// Copies the time, the voice/track and then sets group type 6; no members.
+    ECGlissando(const ECGlissando& other);
+    ~ECGlissando() override;
+
+    /// Copies the voice/track and the group type.
+    ECGlissando& operator=(const ECGlissando& other) = default;
+
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+
+    /// Adds a member as ECWithChild does, refusing (0) what the class does not take.
+    int AddChild(ECBase* child, int sorted) override;
+
+protected:
+    bool HoldsEnoughMembers() override;
+};
+
+} // namespace clavenor

@@ -1,0 +1,210 @@
+#include "clavenor/elements/ECGroup.h"
+
+#include "clavenor/elements/ECPerformance.h"
+#include "clavenor/framework/CArchive.h"
+#include "clavenor/model/EventRegistry.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECGroup, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECGroup, EventId::Group)
+
+ECGroup::ECGroup(std::uint8_t type) { SetSubtype(type); }
+
+ECGroup::ECGroup(const ECGroup& other) : ECWithTimeChild(other) {
+    SetSubtype(other.GetGroupType());
+}
+
+ECGroup::~ECGroup() = default;
+
+ECGroup& ECGroup::operator=(const ECGroup& other) {
+    ECWithTimeChild::operator=(other);
+    SetSubtype(other.GetGroupType());
+    return *this;
+}
+
+void ECGroup::Serialize(CArchive& ar) {
+    ECWithTimeChild::Serialize(ar);
+    if (ar.IsStoring()) {
+        ar << GetSubtype();
+        return;
+    }
+    if (ECPerformance::GetActiveVersion() < 3) {
+        return;
+    }
+    std::uint8_t type = 0;
+    ar >> type;
+    // The lock of a group of type 4 says that it has no parent; one read from a document
+    // is read into a parent's list (a locked one would refuse every member's removal).
+    if ((type & TypeLockWhenDetached) != 0) {
+        type = static_cast<std::uint8_t>(type & ~TypeLocked);
+    }
+    SetSubtype(type);
+}
+
+ECBase* ECGroup::Copy(CObject* src) { return CopyAs(this, src); }
+
+int ECGroup::GetEventId() const { return EventId::Group; }
+
+int ECGroup::GetParentTypes(CArray<int, int>& types) {
+    types.Add(EventId::Staff);
+    return 1;
+}
+
+std::uint8_t ECGroup::AddGroupType(std::uint8_t mask) {
+    SetGroupType(static_cast<std::uint8_t>(GetGroupType() | mask));
+    return GetGroupType();
+}
+
+std::uint8_t ECGroup::RemoveGroupType(std::uint8_t mask) {
+    SetGroupType(static_cast<std::uint8_t>(GetGroupType() & ~mask));
+    return GetGroupType();
+}
+
+int ECGroup::AddParent(ECBase* parent) {
+    if (ECWithTimeChild::AddParent(parent) == 0) {
+        return 0;
+    }
+    if (HasType(TypeLockWhenDetached) != 0) {
+        SetSubtype(static_cast<std::uint8_t>(GetSubtype() & ~TypeLocked));
+    }
+    m_released.RemoveAll();
+    return 1;
+}
+
+int ECGroup::RemoveParent(ECBase* parent) {
+    if (ECWithTimeChild::RemoveParent(parent) == 0) {
+        return 0;
+    }
+    if (IsBeingDestroyed()) {
+        return 1;
+    }
+    const bool detached = GetParents()->IsEmpty();
+    if (HasType(TypeLockWhenDetached) != 0) {
+        SetSubtype(static_cast<std::uint8_t>(detached ? GetSubtype() | TypeLocked
+                                                      : GetSubtype() & ~TypeLocked));
+    } else if (HasType(TypeReleaseWhenDetached) != 0 && detached) {
+        ReleaseMembers();
+    }
+    return 1;
+}
+
+int ECGroup::RemoveFromParents() {
+    if (!IsBeingDestroyed() && HasType(TypeLockWhenDetached) != 0) {
+        SetSubtype(static_cast<std::uint8_t>(GetSubtype() | TypeLocked));
+    }
+    return ECWithTimeChild::RemoveFromParents();
+}
+
+int ECGroup::RemoveChild(ECBase* child, int deep) {
+    if (IsBeingDestroyed()) {
+        return ECWithTimeChild::RemoveChild(child, deep);
+    }
+    if (HasType(TypeLocked) != 0) {
+        return 0;
+    }
+    // Leaving the parents may give back every reference but this one.
+    Ref();
+    if (ECWithTimeChild::RemoveChild(child, deep) == 0) {
+        Unref(0);
+        return 0;
+    }
+    if (!GetChildren()->IsEmpty() && !HoldsEnoughMembers()) {
+        ReleaseMembers();
+    }
+    const bool hadParents = !GetParents()->IsEmpty();
+    LeaveParentsWhenEmpty();
+    // A group that left its parents is the caller's no longer, unless the caller holds it.
+    Unref(hadParents && GetParents()->IsEmpty() ? 1 : 0);
+    return 1;
+}
+
+int ECGroup::RemoveChildren(int deep) {
+    if (IsBeingDestroyed()) {
+        return ECWithTimeChild::RemoveChildren(deep);
+    }
+    if (HasType(TypeLocked) != 0 && deep == 0) {
+        return 0;
+    }
+    Ref();
+    ECWithTimeChild::RemoveChildren(deep);
+    const bool hadParents = !GetParents()->IsEmpty();
+    LeaveParentsWhenEmpty();
+    Unref(hadParents && GetParents()->IsEmpty() ? 1 : 0);
+    return 1;
+}
+
+bool ECGroup::DetachIfUnreachable() {
+    const std::uint8_t type = GetSubtype();
+    SetSubtype(static_cast<std::uint8_t>(type & ~TypeLocked));
+    const bool detached = ECWithTimeChild::DetachIfUnreachable();
+    if (!detached) {
+        SetSubtype(type);
+    }
+    return detached;
+}
+
+void ECGroup::TakeReleasedMembers(MCEventList& into) {
+    while (!m_released.IsEmpty()) {
+        into.MoveEvent(m_released, m_released.GetHeadPosition(), 0);
+    }
+}
+
+int ECGroup::HoldsMemberOfType(int id) {
+    MCEventList* members = GetChildren();
+    POSITION front = members->GetHeadPosition();
+    POSITION back = members->GetTailPosition();
+    for (std::int32_t left = members->GetCount(); left > 0; left -= 2) {
+        if (members->GetNext(front)->GetEventId() == id) {
+            return 1;
+        }
+        if (left > 1 && members->GetPrev(back)->GetEventId() == id) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+ECBase* ECGroup::StaffOf(ECBase* element) {
+    // Through the element's own containers (its measure, chord or tuplet), not through the
+    // groups it belongs to, which would answer with their own staff.
+    for (ECBase* parent : *element->GetParents()) {
+        if (dynamic_cast<ECGroup*>(parent) == nullptr) {
+            if (ECBase* staff = parent->GetAncestor(EventId::Staff, -1)) {
+                return staff;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool ECGroup::IsRhythmicElement(ECBase* element) {
+    if (element == nullptr) {
+        return false;
+    }
+    const int id = element->GetEventId();
+    return id == EventId::Note || id == EventId::Chord || id == EventId::Rest;
+}
+
+void ECGroup::ReleaseMembers() {
+    // The links' list nodes move into the record, each keeping its reference on its member,
+    // so that nothing here needs memory. Each member leaves this group's parents first (a
+    // member's entry may hold this group's last reference: the caller holds one).
+    m_released.RemoveAll();
+    MCEventList* members = GetChildren();
+    while (!members->IsEmpty()) {
+        POSITION head = members->GetHeadPosition();
+        members->GetAt(head)->RemoveParent(this);
+        m_released.MoveEvent(*members, head, 0);
+    }
+    UpdateChildrenFlag();
+}
+
+void ECGroup::LeaveParentsWhenEmpty() {
+    if (HasType(TypeDissolveWhenEmpty) != 0 && GetChildren()->IsEmpty() &&
+        !GetParents()->IsEmpty()) {
+        RemoveFromParents();
+    }
+}
+
+} // namespace clavenor

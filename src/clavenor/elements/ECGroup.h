@@ -1,0 +1,132 @@
+#pragma once
+
+#include "clavenor/model/ECWithTimeChild.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+/// A group of elements of a staff with rules about its own lifetime (event id 28; allowed
+/// parent: the staff). Its members are its children; they usually live elsewhere too (a
+/// note stays in its measure while a slur or a beam lists it), so a group holds them as an
+/// extra parent. Ties, slurs, glissandi and beams (ECTie, ECSlur, ECGlissando, ECBeam) are
+/// groups with rules of their own about which members they need.
+///
+/// The group type, bits 8-15 of the flag word, is a set of flags:
+///  - TypeReleaseWhenDetached (1): when the group loses its last parent it lets go of its
+///    members;
+///  - TypeDissolveWhenEmpty (2): when its last member goes, by RemoveChild or
+///    RemoveChildren, the group leaves its parents;
+///  - TypeLockWhenDetached (4): TypeLocked is kept set exactly while the group has no
+///    parent, so a group taken out of a document (by a removal that undo may take back)
+///    keeps its members;
+///  - TypeLocked (8): the members cannot be taken out: RemoveChild and RemoveChildren(0)
+///    refuse. A deep RemoveChildren, which is how a container tears down what lies below it,
+///    is not refused, so a locked group never keeps its members (and itself) alive once
+///    its container is gone.
+///
+/// Archive record: the ECWithTimeChild record, then the group type (1 byte). A document of
+/// version below 3 holds no group type (it stays 0). Loading clears TypeLocked for a group
+/// of TypeLockWhenDetached, which a document holds under a parent.
+///
+/// Members the group lets go of on its own account (a line that lost the member it needed,
+/// a group of type 1 that lost its last parent) are not forgotten at once: the group keeps
+/// them, with the list nodes their links used (so letting go needs no memory), until it is
+/// linked under a parent again or the record is taken (TakeReleasedMembers). That is what
+/// lets the command whose removal made the group let go put the members back on undo.
+///
+/// Leaving its parents, the group may give back every reference but the caller's: like a
+/// chord, a group that nothing else holds is destroyed when RemoveChild, RemoveChildren or
+/// RemoveFromParents make it leave its parents. None of the operations is undoable by itself
+/// (commands are) or notifies anyone; none needs memory.
+class ECGroup : public ECWithTimeChild {
+    DECLARE_SERIAL(ECGroup)
+
+public:
+    static constexpr std::uint8_t TypeReleaseWhenDetached = 0x01;
+    static constexpr std::uint8_t TypeDissolveWhenEmpty = 0x02;
+    static constexpr std::uint8_t TypeLockWhenDetached = 0x04;
+    static constexpr std::uint8_t TypeLocked = 0x08;
+
+    /// Group type 0.
+    ECGroup() = default;
+    explicit ECGroup(std::uint8_t type);
+    /// Copies the time, the voice/track and the group type; no members.
+    ECGroup(const ECGroup& other);
+    ~ECGroup() override;
+
+    /// Copies the voice/track and the group type (through the source's GetGroupType).
+    ECGroup& operator=(const ECGroup& other);
+    /// Equal group types.
+    bool operator==(const ECGroup& other) const { return GetGroupType() == other.GetGroupType(); }
+    bool operator!=(const ECGroup& other) const { return !(*this == other); }
+
+    void Serialize(CArchive& ar) override;
+    ECBase* Copy(CObject* src) override;
+    int GetEventId() const override;
+    int GetParentTypes(CArray<int, int>& types) override;
+
+    virtual std::uint8_t GetGroupType() const { return GetSubtype(); }
+    virtual void SetGroupType(std::uint8_t type) { SetSubtype(type); }
+    /// 1 when the group type and `mask` share a bit.
+    virtual int HasType(std::uint8_t mask) const { return (GetSubtype() & mask) != 0 ? 1 : 0; }
+    /// Set (clear) the bits of `mask`; return the new group type.
+    virtual std::uint8_t AddGroupType(std::uint8_t mask);
+    virtual std::uint8_t RemoveGroupType(std::uint8_t mask);
+
+    /// As ECBase; on success a group of type 4 is unlocked, and a record of released members
+    /// is dropped (the group is back in place).
+    int AddParent(ECBase* parent) override;
+    /// As ECBase (0 when `parent` is not a parent). Then a group of type 4 is locked exactly
+    /// when no parent remains; otherwise a group of type 1 without parents lets go of its
+    /// members, keeping the record. Returns 1.
+    int RemoveParent(ECBase* parent) override;
+    /// A group of type 4 locks itself, then leaves every parent as ECBase does. Returns 1.
+    int RemoveFromParents() override;
+
+    /// Refused (0) while locked and when `child` is not a member. Otherwise detaches it as
+    /// ECWithChild does; a group that no longer has the members its kind needs
+    /// (HoldsEnoughMembers) then lets go of the rest, keeping the record; and a group of type
+    /// 2 left without members leaves its parents. Returns 1.
+    int RemoveChild(ECBase* child, int deep) override;
+    /// Refused (0) while locked, unless `deep`. Detaches every member as ECWithChild does
+    /// (not kept in the record: the caller asked for it); a group of type 2 then leaves its
+    /// parents. Returns 1.
+    int RemoveChildren(int deep) override;
+
+    /// Moves the record of released members, in their order and with their references,
+    /// to the tail of `into`, leaving the record empty. Needs no memory.
+    void TakeReleasedMembers(MCEventList& into);
+    /// The record of released members, oldest first.
+    const MCEventList& GetReleasedMembers() const { return m_released; }
+
+protected:
+    /// Unlocks a group that nothing but its members and the archive reach (its lock keeps
+    /// members for an undo that cannot come), then lets go of them as ECBase does.
+    bool DetachIfUnreachable() override;
+
+    /// Whether the members left are enough for the group to go on after losing one; when
+    /// they are not, the group lets go of them all. Every member is enough for a plain group.
+    virtual bool HoldsEnoughMembers() { return true; }
+
+    /// 1 when a member of event id `id` remains; looked for from both ends, so that the
+    /// answer comes at once when either end holds one.
+    int HoldsMemberOfType(int id);
+
+    /// The staff a member lies in, found through its own containers (measure, chord, tuplet)
+    /// rather than through the groups it belongs to; null when it is in none.
+    static ECBase* StaffOf(ECBase* element);
+
+    /// Whether `element` is a note, chord or rest (event ids 37, 12, 51).
+    static bool IsRhythmicElement(ECBase* element);
+
+private:
+    /// Lets go of every member on the group's own account, keeping them in the record.
+    void ReleaseMembers();
+    /// The type 2 rule: a group without members leaves its parents.
+    void LeaveParentsWhenEmpty();
+
+    MCEventList m_released;
+};
+
+} // namespace clavenor

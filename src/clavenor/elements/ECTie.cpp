@@ -1,0 +1,63 @@
+#include "clavenor/elements/ECTie.h"
+
+#include "clavenor/model/EventRegistry.h"
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(ECTie, ECGroup, 2 | CRuntimeClass::VersionableSchema)
+IMPLEMENT_EVENT_CLASS(ECTie, EventId::Tie)
+
+namespace {
+
+constexpr std::int32_t kMostMembers = 2;
+
+// Whether two staves, each possibly unknown (null), may be one.
+bool SameStaff(ECBase* a, ECBase* b) { return a == nullptr || b == nullptr || a == b; }
+
+} // namespace
+
+ECTie::ECTie() : ECGroup(TypeDissolveWhenEmpty) {}
+
+ECTie::ECTie(const ECTie& other) : ECGroup(other) { SetGroupType(TypeDissolveWhenEmpty); }
+
+ECTie::~ECTie() = default;
+
+ECBase* ECTie::Copy(CObject* src) { return CopyAs(this, src); }
+
+int ECTie::GetEventId() const { return EventId::Tie; }
+
+int ECTie::GetParentTypes(CArray<int, int>& types) {
+    types.Add(EventId::Staff);
+    return 1;
+}
+
+int ECTie::AddChild(ECBase* child, int sorted) {
+    if (child == nullptr || child->GetEventId() != EventId::Note ||
+        GetChildren()->GetCount() >= kMostMembers) {
+        return 0;
+    }
+    ECBase* staff = StaffOf(child);
+    if (!SameStaff(staff, GetAncestor(EventId::Staff, -1))) {
+        return 0;
+    }
+    for (ECBase* member : *GetChildren()) {
+        if (!SameStaff(staff, StaffOf(member))) {
+            return 0;
+        }
+    }
+    return ECGroup::AddChild(child, sorted);
+}
+
+int ECTie::AddParent(ECBase* parent) {
+    ECBase* staff = parent != nullptr ? parent->GetAncestor(EventId::Staff, -1) : nullptr;
+    for (ECBase* member : *GetChildren()) {
+        if (!SameStaff(staff, StaffOf(member))) {
+            return 0;
+        }
+    }
+    return ECGroup::AddParent(parent);
+}
+
+bool ECTie::HoldsEnoughMembers() { return HoldsMemberOfType(EventId::Note) != 0; }
+
+} // namespace clavenor

@@ -1,0 +1,374 @@
+// Groups and lines: the group type flags and their lifetime rules, ties, slurs, glissandi and
+// beams with their members and their dissolution, what each refuses, and their records.
+
+#include "support/AllocationFailure.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace clavenor {
+namespace {
+
+using test::Bytes;
+using test::Counted;
+using test::g_liveElements;
+using test::Items;
+using test::X;
+
+class Lines : public ::testing::Test {
+protected:
+    void TearDown() override {
+        delete m_staff;
+        EXPECT_EQ(g_liveElements, m_live);
+    }
+
+    // A note at `time` in the measure.
+    ECNote* Note(float time) {
+        auto* note = new Counted<ECNote>(MCTime(time), MCTime(1.0f));
+        m_measure->AddChild(note, 1);
+        return note;
+    }
+    ECRest* Rest(float time) {
+        auto* rest = new Counted<ECRest>(8);
+        MCTime at(time);
+        rest->SetTime(&at);
+        m_measure->AddChild(rest, 1);
+        return rest;
+    }
+    // A line of `members` in the staff (a beam in the measure).
+    template <class Line>
+    Line* Join(std::initializer_list<ECBase*> members) {
+        auto* line = new Counted<Line>;
+        for (ECBase* member : members) {
+            EXPECT_EQ(line->AddChild(member, 1), 1);
+        }
+        EXPECT_EQ((line->GetEventId() == EventId::Beam ? static_cast<ECBase*>(m_measure) : m_staff)
+                      ->AddChild(line, 1),
+                  1);
+        return line;
+    }
+    static bool InStaff(ECBase* element) { return !element->GetParents()->IsEmpty(); }
+
+    int m_live = g_liveElements; // before the staff and the measure are made
+    ECStaff* m_staff = new Counted<ECStaff>;
+    ECMeasure* m_measure = [this] {
+        auto* measure = new Counted<ECMeasure>;
+        MCTime zero(0.0f);
+        measure->SetTime(&zero);
+        m_staff->AddChild(measure, 1);
+        return measure;
+    }();
+};
+
+TEST_F(Lines, KindsTheirDefaultsCopiesAndNames) {
+    struct Case {
+        std::function<ECGroup*()> make;
+        int id;
+        int parent;
+        std::uint8_t type;
+        std::uint8_t copiedFromType5;
+        const char* name;
+        bool madeById;
+    };
+    const Case cases[] = {
+        {[] { return new ECGroup; }, 28, 55, 0, 5, "Group", true},
+        {[] { return new ECTie; }, 60, 55, 2, 2, "Tie", true},
+        {[] { return new ECSlur; }, 54, 55, 6, 6, "Slur", true},
+        {[] { return new ECGlissando; }, 26, 55, 6, 6, "Glissando", false},
+        {[] { return new ECBeam; }, 7, 32, 2, 5, "Beam", true},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<ECGroup> line(c.make());
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(line->GetEventId(), c.id);
+        EXPECT_EQ(line->GetGroupType(), c.type);
+        CArray<int, int> types;
+        EXPECT_EQ(line->GetParentTypes(types), 1);
+        EXPECT_EQ(types.GetSize(), 1);
+        EXPECT_EQ(types[0], c.parent);
+        EXPECT_EQ(GetEventString(line.get()), c.name);
+        std::unique_ptr<ECBase> made(CreateEvent(c.id));
+        EXPECT_EQ(made != nullptr, c.madeById);
+        // A copy of a line whose type was changed to 5.
+        line->SetGroupType(5);
+        std::unique_ptr<ECGroup> copy(
+            static_cast<ECGroup*>(line->GetRuntimeClass()->CreateObject()));
+        copy->Copy(line.get());
+        EXPECT_EQ(copy->GetGroupType(), 5) << "assignment copies the type";
+        EXPECT_TRUE(*copy == *line);
+        copy->AddGroupType(8);
+        EXPECT_TRUE(*copy != *line);
+        EXPECT_EQ(copy->RemoveGroupType(9), 4);
+        EXPECT_EQ(copy->HasType(6), 1);
+        EXPECT_EQ(copy->HasType(1), 0);
+    }
+    ECSlur slur;
+    slur.SetGroupType(2);
+    EXPECT_EQ(ECSlur(slur).GetGroupType(), 6);
+    ECTie tie;
+    tie.SetGroupType(7);
+    EXPECT_EQ(ECTie(tie).GetGroupType(), 2);
+    ECGlissando glissando;
+    glissando.SetGroupType(1);
+    EXPECT_EQ(ECGlissando(glissando).GetGroupType(), 6);
+    ECBeam beam;
+    beam.SetGroupType(9);
+    EXPECT_EQ(ECBeam(beam).GetGroupType(), 9);
+    ECGroup group(3);
+    EXPECT_EQ(ECGroup(group).GetGroupType(), 3);
+}
+
+TEST_F(Lines, ATieGoesWithItsLastNoteWhicheverGoesFirst) {
+    for (int first : {0, 1}) {
+        ECNote* notes[] = {Note(1.0f), Note(2.0f)};
+        auto* tie = Join<ECTie>({notes[0], notes[1]});
+        tie->Ref();
+        EXPECT_EQ(notes[first]->RemoveFromParents(), 1);
+        EXPECT_TRUE(InStaff(tie));
+        EXPECT_EQ(Items(tie->GetChildren()), std::vector<ECBase*>{notes[1 - first]});
+        notes[1 - first]->Ref();
+        EXPECT_EQ(m_measure->RemoveChild(notes[1 - first], 0), 1);
+        EXPECT_TRUE(InStaff(tie)) << "the note left its measure, not the tie";
+        EXPECT_EQ(tie->RemoveChild(notes[1 - first], 0), 1);
+        EXPECT_FALSE(InStaff(tie));
+        EXPECT_TRUE(tie->GetChildren()->IsEmpty());
+        EXPECT_TRUE(tie->GetReleasedMembers().IsEmpty()) << "nothing was let go of";
+        notes[1 - first]->Unref(1);
+        tie->Unref(1);
+    }
+    EXPECT_EQ(g_liveElements, m_live + 2);
+}
+
+TEST_F(Lines, LinesLetGoOfTheMembersTheyNoLongerNeedAndKeepARecordOfThem) {
+    // A slur of a note and a rest: losing the rest leaves one member, so the slur lets go of
+    // the note too and leaves its staff; the note stays in its measure.
+    ECNote* note = Note(1.0f);
+    ECRest* rest = Rest(2.0f);
+    auto* slur = Join<ECSlur>({note, rest});
+    slur->Ref();
+    EXPECT_EQ(rest->RemoveFromParents(), 1);
+    EXPECT_FALSE(InStaff(slur));
+    EXPECT_TRUE(slur->GetChildren()->IsEmpty());
+    EXPECT_EQ(slur->HasType(ECGroup::TypeLocked), 1) << "a detached slur keeps what it has";
+    EXPECT_EQ(Items(&slur->GetReleasedMembers()), std::vector<ECBase*>{note});
+    EXPECT_EQ(Items(note->GetParents()), std::vector<ECBase*>{m_measure});
+    MCEventList taken;
+    slur->TakeReleasedMembers(taken);
+    EXPECT_EQ(Items(&taken), std::vector<ECBase*>{note});
+    EXPECT_TRUE(slur->GetReleasedMembers().IsEmpty());
+    taken.RemoveAll();
+    slur->Unref(1);
+
+    // A slur of a rest, a chord and a note goes on while a note and another member remain;
+    // the chord is no note.
+    auto* chord = new Counted<ECChord>;
+    MCTime two(2.0f);
+    chord->SetTime(&two);
+    chord->AddChild(new Counted<ECNote>(two, MCTime(1.0f)), 1);
+    m_measure->AddChild(chord, 1);
+    ECNote* last = Note(3.0f);
+    auto* long_ = Join<ECSlur>({Rest(1.0f), chord, last});
+    EXPECT_EQ(long_->RemoveChild(long_->GetChildren()->GetHead(), 0), 1);
+    EXPECT_TRUE(InStaff(long_));
+    long_->Ref();
+    EXPECT_EQ(last->RemoveFromParents(), 1);
+    EXPECT_FALSE(InStaff(long_)) << "no note left";
+    EXPECT_EQ(Items(&long_->GetReleasedMembers()), std::vector<ECBase*>{chord});
+
+    // Linked under a parent again, a group drops its record.
+    EXPECT_EQ(m_staff->AddChild(long_, 1), 1);
+    EXPECT_EQ(long_->HasType(ECGroup::TypeLocked), 0);
+    EXPECT_TRUE(long_->GetReleasedMembers().IsEmpty());
+    long_->Unref(1);
+
+    // A glissando is a tie that may cross staves; a beam goes with its last member.
+    ECNote* from = Note(4.0f);
+    auto* glissando = Join<ECGlissando>({from, Note(5.0f)});
+    glissando->Ref();
+    from->RemoveFromParents();
+    EXPECT_TRUE(InStaff(glissando));
+    glissando->RemoveChildren(0);
+    EXPECT_FALSE(InStaff(glissando));
+    glissando->Unref(1);
+    ECNote* beamed = Note(6.0f);
+    auto* beam = Join<ECBeam>({beamed, Rest(6.5f)});
+    beam->Ref();
+    beam->RemoveChild(beam->GetChildren()->GetTail(), 0);
+    EXPECT_TRUE(InStaff(beam));
+    beamed->RemoveFromParents();
+    EXPECT_FALSE(InStaff(beam));
+    EXPECT_TRUE(beam->GetReleasedMembers().IsEmpty());
+    beam->Unref(1);
+}
+
+TEST_F(Lines, TheGroupTypeFlagsRuleTheGroupsLife) {
+    // Type 4: locked while it has no parent; a locked group keeps its members.
+    auto* group = new Counted<ECGroup>(ECGroup::TypeLockWhenDetached);
+    ECNote* a = Note(1.0f);
+    ECNote* b = Note(2.0f);
+    group->AddChild(a, 1);
+    group->AddChild(b, 1);
+    m_staff->AddChild(group, 1);
+    EXPECT_EQ(group->GetGroupType(), ECGroup::TypeLockWhenDetached);
+    group->Ref();
+    EXPECT_EQ(group->RemoveFromParents(), 1);
+    EXPECT_EQ(group->HasType(ECGroup::TypeLocked), 1);
+    EXPECT_EQ(group->RemoveChild(a, 0), 0);
+    EXPECT_EQ(group->RemoveChildren(0), 0);
+    EXPECT_EQ(a->RemoveFromParents(), 1) << "the measure lets it go, the group does not";
+    EXPECT_EQ(Items(a->GetParents()), std::vector<ECBase*>{group});
+    m_staff->AddChild(group, 1);
+    EXPECT_EQ(group->HasType(ECGroup::TypeLocked), 0);
+    EXPECT_EQ(group->RemoveChild(a, 0), 1);
+
+    // Type 1: the members go when the last parent does, into the record.
+    group->SetGroupType(ECGroup::TypeReleaseWhenDetached);
+    group->RemoveFromParents();
+    EXPECT_TRUE(group->GetChildren()->IsEmpty());
+    EXPECT_EQ(Items(&group->GetReleasedMembers()), std::vector<ECBase*>{b});
+
+    // Type 2: the last member's going takes the group out of its parents, by either call.
+    group->SetGroupType(ECGroup::TypeDissolveWhenEmpty);
+    m_staff->AddChild(group, 1);
+    group->AddChild(b, 1);
+    group->RemoveChild(b, 0);
+    EXPECT_FALSE(InStaff(group));
+    m_staff->AddChild(group, 1);
+    group->AddChild(b, 1);
+    group->RemoveChildren(0);
+    EXPECT_FALSE(InStaff(group));
+
+    // A locked group is torn down with whatever holds it: a deep removal is not refused.
+    group->SetGroupType(ECGroup::TypeLocked);
+    group->AddChild(b, 1);
+    EXPECT_EQ(group->RemoveChildren(1), 1);
+    EXPECT_TRUE(group->GetChildren()->IsEmpty());
+    group->Unref(1);
+}
+
+TEST_F(Lines, MembersAreNotesChordsAndRestsOfOneStaffAndATieTiesTwo) {
+    ECNote* a = Note(1.0f);
+    ECNote* b = Note(2.0f);
+    ECRest* rest = Rest(3.0f);
+    auto* otherStaff = new Counted<ECStaff>;
+    auto* otherMeasure = new Counted<ECMeasure>;
+    otherStaff->AddChild(otherMeasure, 1);
+    auto* elsewhere = new Counted<ECNote>(MCTime(2.0f), MCTime(1.0f));
+    otherMeasure->AddChild(elsewhere, 1);
+    ECAccent accent;
+
+    auto* tie = Join<ECTie>({a});
+    EXPECT_EQ(tie->AddChild(rest, 1), 0);
+    EXPECT_EQ(tie->AddChild(&accent, 1), 0);
+    EXPECT_EQ(tie->AddChild(elsewhere, 1), 0) << "another staff";
+    EXPECT_EQ(tie->AddChild(b, 1), 1);
+    EXPECT_EQ(tie->AddChild(Note(4.0f), 1), 0) << "a third note";
+    tie->Ref();
+    tie->RemoveFromParents();
+    EXPECT_EQ(otherStaff->AddChild(tie, 1), 0) << "its notes are in this staff";
+    EXPECT_EQ(m_staff->AddChild(tie, 1), 1);
+    tie->Unref(1);
+
+    // A tie not yet in a staff compares its notes with each other.
+    auto* loose = new Counted<ECTie>;
+    EXPECT_EQ(loose->AddChild(elsewhere, 1), 1);
+    EXPECT_EQ(loose->AddChild(a, 1), 0);
+    loose->RemoveChildren(1);
+    delete loose;
+
+    for (ECGroup* line : std::initializer_list<ECGroup*>{new ECSlur, new ECBeam}) {
+        EXPECT_EQ(line->AddChild(&accent, 1), 0);
+        EXPECT_EQ(line->AddChild(rest, 1), 1);
+        EXPECT_EQ(line->AddChild(elsewhere, 1), 1) << "slurs and beams may cross staves";
+        line->RemoveChildren(0);
+        delete line;
+    }
+    auto* glissando = new ECGlissando;
+    EXPECT_EQ(glissando->AddChild(rest, 1), 0);
+    EXPECT_EQ(glissando->AddChild(elsewhere, 1), 1);
+    EXPECT_EQ(glissando->AddChild(b, 1), 1);
+    EXPECT_EQ(glissando->AddChild(a, 1), 0);
+    glissando->RemoveChildren(0);
+    delete glissando;
+    delete otherStaff;
+}
+
+// Removal must need no memory: a failed command takes removals back.
+TEST_F(Lines, DissolvingNeedsNoMemory) {
+    ECNote* a = Note(1.0f);
+    ECNote* b = Note(2.0f);
+    ECRest* rest = Rest(3.0f);
+    auto* tie = Join<ECTie>({a, b});
+    auto* slur = Join<ECSlur>({a, rest});
+    auto* beam = Join<ECBeam>({a, b, rest});
+    for (ECBase* line :
+         {static_cast<ECBase*>(tie), static_cast<ECBase*>(slur), static_cast<ECBase*>(beam)}) {
+        line->Ref();
+    }
+    a->Ref();
+    {
+        test::FailNthAllocation failure(1);
+        EXPECT_EQ(a->RemoveFromParents(), 1);
+        EXPECT_EQ(b->RemoveFromParents(), 1);
+        EXPECT_FALSE(failure.Triggered());
+    }
+    EXPECT_FALSE(InStaff(tie));
+    EXPECT_FALSE(InStaff(slur));
+    EXPECT_TRUE(InStaff(beam));
+    EXPECT_EQ(Items(&slur->GetReleasedMembers()), std::vector<ECBase*>{rest});
+    for (ECBase* element : {static_cast<ECBase*>(tie), static_cast<ECBase*>(slur),
+                            static_cast<ECBase*>(beam), static_cast<ECBase*>(a)}) {
+        element->Unref(1);
+    }
+}
+
+TEST(LineRecords, BytesAtEveryVersion) {
+    const std::string timeless = "00 00 FFFF7FFF FF7F ";
+    const std::pair<ECBase*, std::string> cases[] = {
+        {new ECGroup(5), "@ECGroup " + timeless + "05"},
+        {new ECTie, "@ECTie " + timeless + "02"},
+        {new ECSlur, "@ECSlur " + timeless + "06"},
+        {new ECGlissando, "@ECGlissando " + timeless + "06"},
+        {new ECBeam, "@ECBeam " + timeless + "02"},
+    };
+    for (const auto& [line, expected] : cases) {
+        SCOPED_TRACE(expected);
+        std::unique_ptr<ECBase> owned(line);
+        const Bytes bytes = test::Store([&](CArchive& ar) { ar << line; });
+        EXPECT_EQ(bytes, X(expected));
+        test::Load(bytes, [&](CArchive& ar) {
+            auto* back = static_cast<ECGroup*>(ar.ReadObject(nullptr));
+            EXPECT_EQ(back->GetGroupType(), static_cast<ECGroup*>(line)->GetGroupType());
+        });
+    }
+    // A slur with its members; a locked slur of type 4 is read unlocked (it is read into a
+    // parent's list); version 2 holds no group type.
+    ECSlur slur;
+    auto* note = new ECNote(MCTime(1.0f), MCTime(1.0f));
+    slur.AddChild(note, 0);
+    EXPECT_EQ(test::Store([&](CArchive& ar) { ar << &slur; }),
+              X("@ECSlur 02 0100 @ECNote 00 00 0000803F FF7F 00 0000803F  00 FFFF7FFF FF7F 06"));
+    slur.RemoveChildren(1);
+    test::Load(X("@ECSlur " + timeless + "0E"), [](CArchive& ar) {
+        auto* back = static_cast<ECGroup*>(ar.ReadObject(nullptr));
+        EXPECT_EQ(back->GetGroupType(), 6);
+    });
+    test::Load(X("@ECTie " + timeless + "0A"), [](CArchive& ar) {
+        auto* back = static_cast<ECGroup*>(ar.ReadObject(nullptr));
+        EXPECT_EQ(back->GetGroupType(), 10) << "no type 4";
+    });
+    test::ScopedVersion version(2);
+    test::Load(X("@ECGroup " + timeless + "@ECTie " + timeless), [](CArchive& ar) {
+        ECGroup* group = nullptr;
+        ECTie* tie = nullptr;
+        ar >> group >> tie;
+        EXPECT_EQ(group->GetGroupType(), 0);
+        EXPECT_EQ(tie->GetGroupType(), 2) << "the tie's own";
+    });
+}
+
+} // namespace
+} // namespace clavenor
