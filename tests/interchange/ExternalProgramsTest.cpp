@@ -28,7 +28,12 @@ std::vector<std::string> ExpectedCsv(const MidiFile& file) {
     auto line = [&](std::size_t track, std::uint64_t tick, const std::string& rest) {
         lines.push_back(std::to_string(track) + ", " + std::to_string(tick) + ", " + rest);
     };
-    auto quoted = [](std::string_view text) { return "\"" + std::string(text) + "\""; };
+    auto quoted = [](std::string_view text) {
+        std::string out(1, '"');
+        out += text;
+        out += '"';
+        return out;
+    };
     line(0, 0,
          "Header, " + std::to_string(file.format) + ", " + std::to_string(file.tracks.size()) +
              ", " + std::to_string(file.division));

@@ -14,12 +14,11 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Chunk(const char* type, const Bytes& body) {
-    Bytes out;
-    out.reserve(8 + body.size());
-    out.insert(out.end(), type, type + 4);
     const auto n = static_cast<std::uint32_t>(body.size());
-    out.insert(out.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-                           static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+    Bytes out(type, type + 4);
+    for (const int shift : {24, 16, 8, 0}) {
+        out.push_back(static_cast<std::uint8_t>(n >> shift));
+    }
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }

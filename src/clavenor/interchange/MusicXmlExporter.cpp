@@ -842,7 +842,11 @@ private:
         }
     }
 
-    static std::string PartId(const StaffData& staff) { return "P" + std::to_string(staff.number); }
+    static std::string PartId(const StaffData& staff) {
+        std::string id("P");
+        id += std::to_string(staff.number);
+        return id;
+    }
 
     void ScorePart(pugi::xml_node parts, const StaffData& staff) {
         pugi::xml_node part = Child(parts, "score-part");
@@ -948,7 +952,10 @@ private:
         if (numerators.GetSize() > 0 && denominators.GetSize() == 1) {
             std::string beats;
             for (int i = 0; i < numerators.GetSize(); ++i) {
-                beats += (i > 0 ? "+" : "") + std::to_string(numerators[i]);
+                if (i > 0) {
+                    beats += '+';
+                }
+                beats += std::to_string(numerators[i]);
             }
             Text(time, "beats", beats);
             Text(time, "beat-type", std::to_string(denominators[0]));

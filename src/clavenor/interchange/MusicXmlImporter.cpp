@@ -800,7 +800,10 @@ private:
             std::string type = Trim(credit.child_value("credit-type"));
             std::string words;
             for (pugi::xml_node child : credit.children("credit-words")) {
-                words += (words.empty() ? "" : "\n") + Trim(child.child_value());
+                if (!words.empty()) {
+                    words += '\n';
+                }
+                words += Trim(child.child_value());
             }
             const std::uint8_t text = CreditType(type);
             if (words.empty()) {
