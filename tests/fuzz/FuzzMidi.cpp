@@ -109,12 +109,15 @@ std::vector<std::vector<std::uint8_t>> MakeMidiSeeds() {
     }
     {
         // Format 1 with an SMPTE division: a conductor track and two instrument tracks, one
-        // of them with two channels and a note left sounding.
+        // of them with two channels and a note left sounding; key signatures for all, for
+        // one staff (two at one tick) and one no key holds.
         MidiFile file;
         file.format = 1;
         file.division = 0xE728; // 25 frames per second, 40 ticks per frame
         auto& conductor = file.tracks.emplace_back().events;
         conductor.push_back(text(file, 0, MidiEvent::MetaText, "SMPTE seed"));
+        conductor.push_back(file.MakeEvent(0, MidiEvent::Meta, MidiEvent::MetaKeySignature,
+                                           std::vector<std::uint8_t>{2, 0}));
         conductor.push_back(file.MakeEvent(500, MidiEvent::Meta, MidiEvent::MetaTempo,
                                            std::vector<std::uint8_t>{0x0F, 0x42, 0x40}));
         auto& first = file.tracks.emplace_back().events;
@@ -123,11 +126,17 @@ std::vector<std::vector<std::uint8_t>> MakeMidiSeeds() {
             file.MakeEvent(0, MidiEvent::Meta, MidiEvent::MetaPort, std::vector<std::uint8_t>{1}));
         first.push_back(MidiFile::MakeChannel(0, 0x91, 40, 90));
         first.push_back(MidiFile::MakeChannel(10, 0x92, 41, 90));
+        for (const std::uint8_t sharps : {0xFE, 0x05}) {
+            first.push_back(file.MakeEvent(10, MidiEvent::Meta, MidiEvent::MetaKeySignature,
+                                           std::vector<std::uint8_t>{sharps, 1}));
+        }
         first.push_back(MidiFile::MakeChannel(400, 0x81, 40, 0));
         auto& second = file.tracks.emplace_back().events;
         second.push_back(MidiFile::MakeChannel(0, 0x89, 36, 0)); // a note-off alone
         second.push_back(MidiFile::MakeChannel(100, 0x99, 36, 127));
         second.push_back(MidiFile::MakeChannel(100, 0x99, 36, 0));
+        second.push_back(file.MakeEvent(100, MidiEvent::Meta, MidiEvent::MetaKeySignature,
+                                        std::vector<std::uint8_t>{9, 0}));
         for (auto& track : file.tracks) {
             track.endTick = 1000;
         }

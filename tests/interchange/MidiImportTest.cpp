@@ -128,12 +128,21 @@ TEST_F(MidiImport, TheExampleScoreLandsWhereAReaderExpectsIt) {
     EXPECT_EQ(MCStandardRecords::FindNote(notes[7])->GetSpelling(), 1);
     EXPECT_EQ(Find(right, EventId::Lyric).size(), 1u);
 
-    // What the model holds no element for travels as raw messages: the key signature and
-    // the bass's General MIDI reset.
+    // The conductor's G major is every staff's key.
+    EXPECT_EQ(report.keys, 3u);
+    for (int n = 1; n <= 3; ++n) {
+        auto* staff = static_cast<ECStaff*>(conductor->GetTrack(1, n, 0));
+        ECKey* key = staff->GetKeyAtTime(bar7, 0);
+        ASSERT_NE(key, nullptr) << n;
+        EXPECT_EQ(key->GetNumSharps(), 1) << n;
+        EXPECT_EQ(key->GetMode(), 0) << n;
+    }
+
+    // What the model holds no element for travels as a raw message: the bass's General MIDI
+    // reset.
     std::vector<ECBase*> raw = Find(conductor->GetConductorStaff(), EventId::SystemMessage);
-    ASSERT_EQ(raw.size(), 2u);
-    EXPECT_EQ(report.warnings.size(), 1u);
-    EXPECT_NE(report.warnings[0].find("key signatures"), std::string::npos);
+    EXPECT_EQ(raw.size(), 1u);
+    EXPECT_TRUE(report.warnings.empty());
 }
 
 TEST_F(MidiImport, RestsFillWhatNoNoteSounds) {
@@ -233,6 +242,141 @@ TEST_F(MidiImport, ImportExportImportGivesTheSameDocument) {
         }
         EXPECT_EQ(fuzz::ImportRoundTrip(bytes.data(), bytes.size()), 1);
     }
+}
+
+MidiEvent KeySignature(MidiFile& file, std::uint64_t tick, Bytes bytes) {
+    return file.MakeEvent(tick, MidiEvent::Meta, MidiEvent::MetaKeySignature, bytes);
+}
+
+// The key signatures of each track of a file, as (tick, bytes).
+std::vector<std::vector<std::pair<std::uint64_t, Bytes>>> KeySignatures(const MidiFile& file) {
+    std::vector<std::vector<std::pair<std::uint64_t, Bytes>>> keys(file.tracks.size());
+    for (std::size_t t = 0; t < file.tracks.size(); ++t) {
+        for (const MidiEvent& event : file.tracks[t].events) {
+            if (event.IsMeta() && event.data1 == MidiEvent::MetaKeySignature) {
+                const auto bytes = file.GetBytes(event);
+                keys[t].push_back({event.tick, Bytes(bytes.begin(), bytes.end())});
+            }
+        }
+    }
+    return keys;
+}
+
+TEST_F(MidiImport, KeySignaturesBecomeKeysOfTheirStavesAndComeBackAsTheyWere) {
+    // Three flats minor for all from the conductor's track, then A major for the second staff
+    // alone, and at bar 3 two signatures at one tick in the first staff's track.
+    MidiFile file;
+    file.division = 96;
+    MidiTrack& conductor = file.tracks.emplace_back();
+    conductor.events = {KeySignature(file, 0, {0xFD, 1})};
+    file.tracks.emplace_back().events = {On(0, 63), Off(96, 63), KeySignature(file, 768, {2, 0}),
+                                         KeySignature(file, 768, {0xF9, 0})};
+    file.tracks.emplace_back().events = {KeySignature(file, 384, {3, 0}), On(384, 61, 100, 1),
+                                         Off(480, 61, 0, 1)};
+    for (MidiTrack& track : file.tracks) {
+        track.endTick = 1152;
+    }
+    MidiImportReport report;
+    auto document = MidiImporter::Import(file, {}, &report);
+    EXPECT_EQ(report.keys, 4u);
+    EXPECT_EQ(report.rawMessages, 0u);
+    ECConductor* c = document->GetConductor();
+    auto* first = static_cast<ECStaff*>(c->GetTrack(1, 1, 0));
+    auto* second = static_cast<ECStaff*>(c->GetTrack(1, 2, 0));
+    struct Case {
+        ECStaff* staff;
+        float time;
+        int sharps;
+        int flats;
+        int mode;
+    };
+    for (const Case& k : std::vector<Case>{{first, 0.0f, 0, 3, 1},
+                                           {first, 8.0f, 0, 7, 0}, // the later at one tick
+                                           {second, 2.0f, 0, 3, 1},
+                                           {second, 4.0f, 3, 0, 0}}) {
+        ECKey* key = k.staff->GetKeyAtTime(MCTime(k.time), 0);
+        ASSERT_NE(key, nullptr) << k.time;
+        EXPECT_EQ(key->GetNumSharps(), k.sharps) << k.time;
+        EXPECT_EQ(key->GetNumFlats(), k.flats) << k.time;
+        EXPECT_EQ(key->GetMode(), k.mode) << k.time;
+    }
+    const bool merged =
+        std::any_of(report.warnings.begin(), report.warnings.end(), [](const std::string& w) {
+            return w.find("later value kept: 1, the first in track 1 at tick 768") !=
+                   std::string::npos;
+        });
+    EXPECT_TRUE(merged);
+    // Notes are spelled by the key in force, the conductor's or the staff's.
+    const std::vector<ECBase*> notes = Find(first, EventId::Note);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(MCStandardRecords::FindNote(notes[0])->GetSpelling(), -1);
+
+    const MidiFile exported = MidiFileReader::Read(Export(*document, nullptr, 96));
+    using Keys = std::vector<std::pair<std::uint64_t, Bytes>>;
+    const auto keys = KeySignatures(exported);
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0], (Keys{{0, {0xFD, 1}}}));
+    EXPECT_EQ(keys[1], (Keys{{768, {0xF9, 0}}}));
+    EXPECT_EQ(keys[2], (Keys{{384, {3, 0}}}));
+    EXPECT_EQ(WriteDocument(*MidiImporter::Import(exported, {})), WriteDocument(*document));
+}
+
+TEST_F(MidiImport, KeySignaturesNoKeyHoldsStayRawAndComeBackByteForByte) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        bool staff;
+        const char* warning;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"eight sharps", {8, 0}, true, "a key cannot hold"},
+             {"eight flats", {0xF8, 1}, true, "a key cannot hold"},
+             {"a third mode", {1, 2}, true, "a key cannot hold"},
+             {"three bytes", {1, 0, 0}, true, "a key cannot hold"},
+             {"one byte", {1}, true, "a key cannot hold"},
+             {"no staff to go to", {1, 0}, false, "no staff to hold them"},
+         }) {
+        MidiFile file;
+        file.division = 96;
+        MidiTrack& conductor = file.tracks.emplace_back();
+        conductor.events = {KeySignature(file, 96, c.bytes)};
+        conductor.endTick = 384;
+        if (c.staff) {
+            file.tracks.emplace_back().events = {On(0, 60), Off(96, 60)};
+        }
+        MidiImportReport report;
+        auto document = MidiImporter::Import(file, {}, &report);
+        EXPECT_EQ(report.keys, 0u) << c.what;
+        EXPECT_EQ(report.rawMessages, 1u) << c.what;
+        ASSERT_EQ(report.warnings.size(), 1u) << c.what;
+        EXPECT_NE(report.warnings[0].find(c.warning), std::string::npos) << report.warnings[0];
+        const auto keys = KeySignatures(MidiFileReader::Read(Export(*document, nullptr, 96)));
+        ASSERT_EQ(keys[0].size(), 1u) << c.what;
+        EXPECT_EQ(keys[0][0].first, 96u) << c.what;
+        EXPECT_EQ(keys[0][0].second, c.bytes) << c.what;
+    }
+}
+
+TEST_F(MidiImport, KeysOfADocumentExportAsSignaturesOfTheirHand) {
+    // A key with both sharps and flats writes its sharps; a second hand's key is left out.
+    Document document;
+    ECConductor* c = document->GetConductor();
+    c->GetTrack(1, 1, 1);
+    ECMeasure* measure = c->GetMeasure(1, MCTime(0.0f), 1, 1);
+    ASSERT_NE(measure, nullptr);
+    auto* both = new ECKey(2, 5, 1);
+    measure->AddChild(both, 1);
+    auto* left = new ECKey(0, 4, 0);
+    left->SetHand(1);
+    measure->AddChild(left, 1);
+    MidiExportReport report;
+    const auto keys = KeySignatures(MidiFileReader::Read(Export(*document.get(), &report)));
+    using Keys = std::vector<std::pair<std::uint64_t, Bytes>>;
+    EXPECT_EQ(keys[0], (Keys{{0, {2, 1}}})); // the only staff's: the conductor's
+    ASSERT_EQ(report.warnings.size(), 1u);
+    EXPECT_NE(report.warnings[0].find("1 keys of a staff's second hand left out"),
+              std::string::npos)
+        << report.warnings[0];
 }
 
 TEST_F(MidiImport, ExportChoosesADivisionThatKeepsEveryTimeOrSaysSo) {

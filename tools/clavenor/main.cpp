@@ -241,9 +241,9 @@ int ImportMidiCommand(const std::string& in, const std::string& out) {
         Save(*document, out);
     }
     std::printf("%s: %d staves, %d measures, %zu notes, %zu rests, %zu controller points, "
-                "%zu texts, %zu raw messages\n",
+                "%zu texts, %zu keys, %zu raw messages\n",
                 out.c_str(), report.staves, report.measures, report.notes, report.rests,
-                report.points, report.texts, report.rawMessages);
+                report.points, report.texts, report.keys, report.rawMessages);
     return 0;
 }
 

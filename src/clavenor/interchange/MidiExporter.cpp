@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <set>
 #include <unordered_set>
 
 namespace clavenor {
@@ -73,12 +75,15 @@ public:
             m_end = conductor->GetMaxMeasureEndTime().GetSeconds();
             Conductor(conductorStaff);
             std::uint8_t nextChannel = 0;
+            std::size_t written = 0;
             for (int n = 1; n <= staves; ++n) {
                 auto* staff = static_cast<ECStaff*>(conductor->GetTrack(1, n, 0));
                 if (staff != nullptr) {
                     Staff(staff, static_cast<std::size_t>(n), nextChannel);
+                    ++written;
                 }
             }
+            Keys(written);
         }
         const int division = ChooseDivision();
         m_report.division = division;
@@ -299,11 +304,44 @@ private:
                      static_cast<ECLyric*>(child)->GetText());
                 Progress();
                 break;
+            case EventId::Key: {
+                auto* key = static_cast<ECKey*>(child);
+                if (key->GetHand() != 0) {
+                    ++m_secondHandKeys;
+                    break;
+                }
+                // A key signature counts sharps or flats, not both: sharps win.
+                const int sharps =
+                    key->GetNumSharps() != 0 ? key->GetNumSharps() : -key->GetNumFlats();
+                m_keys.push_back({TimeOf(key),
+                                  track,
+                                  {static_cast<std::uint8_t>(sharps),
+                                   static_cast<std::uint8_t>(key->GetMode())}});
+                Progress();
+                break;
+            }
             default:
                 break;
             }
             if (child->GetChildren() != nullptr && !child->GetChildren()->IsEmpty()) {
                 Contents(child, track, channel);
+            }
+        }
+    }
+
+    // A key every staff has (same time, same signature) goes once to the conductor's track,
+    // where the importer takes it from for every staff; any other to its staff's track.
+    void Keys(std::size_t staves) {
+        std::map<std::pair<double, std::vector<std::uint8_t>>, std::set<std::size_t>> holders;
+        for (const KeyItem& key : m_keys) {
+            holders[{key.time, key.bytes}].insert(key.track);
+        }
+        std::set<std::pair<double, std::vector<std::uint8_t>>> shared;
+        for (const KeyItem& key : m_keys) {
+            if (holders[{key.time, key.bytes}].size() < staves) {
+                Meta(key.time, key.track, MidiEvent::MetaKeySignature, key.bytes);
+            } else if (shared.insert({key.time, key.bytes}).second) {
+                Meta(key.time, 0, MidiEvent::MetaKeySignature, key.bytes);
             }
         }
     }
@@ -416,6 +454,10 @@ private:
                 std::to_string(m_unwritablePoints) +
                 " envelope points of kinds no MIDI message carries left out");
         }
+        if (m_secondHandKeys != 0) {
+            m_report.warnings.push_back(std::to_string(m_secondHandKeys) +
+                                        " keys of a staff's second hand left out");
+        }
         if (m_bytelessMessages != 0) {
             m_report.warnings.push_back(std::to_string(m_bytelessMessages) +
                                         " system messages without their bytes left out");
@@ -431,6 +473,12 @@ private:
     MidiExportReport& m_report;
     std::vector<Item> m_items;
     std::vector<TimeError> m_times;
+    struct KeyItem {
+        double time;
+        std::size_t track;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<KeyItem> m_keys;
     std::unordered_set<ECBase*> m_visited;
     std::size_t m_tracks = 1;
     double m_end = 0.0;
@@ -440,6 +488,7 @@ private:
     std::size_t m_unpitched = 0;
     std::size_t m_unwritablePoints = 0;
     std::size_t m_bytelessMessages = 0;
+    std::size_t m_secondHandKeys = 0;
 };
 
 } // namespace

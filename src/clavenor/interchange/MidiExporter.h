@@ -22,9 +22,13 @@ struct MidiExportReport {
 
 /// Writes a document as a format-1 Standard MIDI File: a first track for the conductor
 /// (tempo and meter marks, the texts and raw messages filed under track 0), then one track
-/// per staff in staff order (its name, port, texts, lyrics, raw messages, notes and the
-/// points of its envelopes and channel mode elements), so that importing the result gives the
-/// document back.
+/// per staff in staff order (its name, port, texts, lyrics, raw messages, key signatures,
+/// notes and the points of its envelopes and channel mode elements), so that importing the
+/// result gives the document back.
+///
+/// Keys of hand 0 become key signatures (sharps when a key has both sharps and flats; keys of
+/// the second hand are left out, with a warning). A key that every staff has at the same
+/// time goes once to the conductor track, as MidiImporter makes such keys from one there.
 ///
 /// A note's pitch and velocities come from its DCNote record (middle C at velocity 64 when
 /// it has none, with a warning), a staff's channel from its DCMidiTrack record (when it has

@@ -61,6 +61,27 @@ std::optional<std::pair<int, int>> MeterOf(std::span<const std::uint8_t> bytes) 
     return std::pair<int, int>{bytes[0], 1 << bytes[1]};
 }
 
+// A key signature a key element can hold (the exact two bytes, at most seven sharps or
+// flats, major or minor); nothing for any other, which stays a raw message so that export
+// writes its bytes back as they were.
+struct KeyValue {
+    std::uint8_t sharps;
+    std::uint8_t flats;
+    std::uint8_t mode;
+};
+
+std::optional<KeyValue> KeyOf(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() != 2 || bytes[1] > 1) {
+        return std::nullopt;
+    }
+    const int sharps = static_cast<std::int8_t>(bytes[0]);
+    if (sharps < -7 || sharps > 7) {
+        return std::nullopt;
+    }
+    return KeyValue{static_cast<std::uint8_t>(std::max(sharps, 0)),
+                    static_cast<std::uint8_t>(std::max(-sharps, 0)), bytes[1]};
+}
+
 bool IsBlackKey(int key) {
     switch (key % 12) {
     case 1:
@@ -448,13 +469,15 @@ private:
     }
 
     // Measures from the start to the end of the longest track, and on past anything that
-    // starts in a measure (a note struck, or a lyric, at the very end).
+    // starts in a measure (a note struck, a lyric or a key, at the very end).
     void CoverWithMeasures() {
         std::uint64_t placed = 0;
         std::uint64_t end = 0;
         for (const MidiTrack& track : m_file.tracks) {
             for (const MidiEvent& event : track.events) {
-                if (event.IsNoteOn() || (event.IsMeta() && event.data1 == MidiEvent::MetaLyric)) {
+                if (event.IsNoteOn() || (event.IsMeta() && event.data1 == MidiEvent::MetaLyric) ||
+                    (event.IsMeta() && event.data1 == MidiEvent::MetaKeySignature &&
+                     KeyOf(m_file.GetBytes(event)))) {
                     placed = std::max(placed, event.tick);
                 }
             }
@@ -657,6 +680,16 @@ private:
                 return; // in the meter envelope already
             }
             break;
+        case MidiEvent::MetaKeySignature:
+            if (const auto key = KeyOf(bytes)) {
+                if (PlaceKey(t, event.tick, *key)) {
+                    return;
+                }
+                Note(m_homelessKeys, t, event.tick);
+            } else {
+                Note(m_badKeys, t, event.tick);
+            }
+            break;
         case MidiEvent::MetaPort:
             if (!m_portSet && bytes.size() == 1 && bytes[0] < 128 && m_firstStaff[t] != 0) {
                 m_portSet = true;
@@ -700,12 +733,44 @@ private:
         Raw(t, event);
     }
 
+    // A key from the conductor's track goes to every staff, one from a staff's track to that
+    // staff, each into the measure where it starts, for hand 0. Of several for one staff at
+    // one time the last in file order holds (tracks are read in order). False when there is
+    // no staff to hold it.
+    bool PlaceKey(std::size_t t, std::uint64_t tick, const KeyValue& value) {
+        const int home = HomeOf(t);
+        const int first = home != 0 ? home : 1;
+        const int last = home != 0 ? home : static_cast<int>(m_staves.size());
+        bool placed = false;
+        for (int staff = first; staff <= last; ++staff) {
+            ECKey*& slot = m_keyAt[{staff, Q(tick)}];
+            if (slot != nullptr) {
+                slot->SetNumSharps(value.sharps);
+                slot->SetNumFlats(value.flats);
+                slot->SetMode(value.mode);
+                Note(m_merged, t, tick);
+                placed = true;
+                continue;
+            }
+            ECMeasure* measure = MeasureAt(staff, Q(tick));
+            if (measure == nullptr) {
+                continue;
+            }
+            auto* key = Timed(new ECKey(value.sharps, value.flats, value.mode), Q(tick), 15, staff);
+            if (measure->AddChild(key, 1) == 0) {
+                delete key;
+                continue;
+            }
+            slot = key;
+            placed = true;
+            ++m_report.keys;
+        }
+        return placed;
+    }
+
     // What the model keeps no element for: a system message with the bytes in a record.
     void Raw(std::size_t t, const MidiEvent& event) {
         const auto bytes = m_file.GetBytes(event);
-        if (event.IsMeta() && event.data1 == MidiEvent::MetaKeySignature) {
-            Note(m_keysKept, t, event.tick);
-        }
         auto* message = Timed(new ECSystemMessage(event.status), Q(event.tick), 15, HomeOf(t));
         message->SetMessageName(CString(MessageName(event, bytes)));
         if (DCMidiMessage* record = MCStandardRecords::GetMessage(message, m_options.viewCode)) {
@@ -856,7 +921,8 @@ private:
         Warn(m_unended, "notes still sounding at the end of their track, ended there");
         Warn(m_merged, "events at the time of an earlier one of their kind, the later value kept");
         Warn(m_badMeters, "time signatures a meter cannot hold, kept as raw messages");
-        Warn(m_keysKept, "key signatures, kept as raw messages (the document holds no keys yet)");
+        Warn(m_badKeys, "key signatures a key cannot hold, kept as raw messages");
+        Warn(m_homelessKeys, "key signatures with no staff to hold them, kept as raw messages");
     }
 
     struct KeyChange {
@@ -881,7 +947,11 @@ private:
     Issue m_unended;
     Issue m_merged;
     Issue m_badMeters;
-    Issue m_keysKept;
+    Issue m_badKeys;
+    Issue m_homelessKeys;
+    // The key each staff has at each time so far, for the last at a time to hold (ticks
+    // far apart can be one time to a float).
+    std::map<std::pair<int, float>, ECKey*> m_keyAt;
 };
 
 } // namespace

@@ -23,6 +23,7 @@ struct MidiImportReport {
     std::size_t points = 0;
     std::size_t tempi = 0;
     std::size_t meters = 0;
+    std::size_t keys = 0;
     std::size_t texts = 0;
     /// System exclusive messages and meta events kept as raw system messages.
     std::size_t rawMessages = 0;
@@ -52,13 +53,19 @@ struct MidiImportReport {
 ///  - text meta events become ECText elements of the same text type (track names and
 ///    instrument names under their staff, the rest under the conductor staff, with the
 ///    staff's number as their track), lyrics ECLyric elements in the staff's measures;
-///  - a MIDI port meta event sets the port of the track's staves; every other meta event,
-///    key signatures included, and every system exclusive message becomes an
+///  - key signatures become ECKey elements (hand 0) in the measures where they start: one
+///    in the conductor's track in every staff, one in a staff's track in that staff; of
+///    several for one staff at one tick the last holds;
+///  - a MIDI port meta event sets the port of the track's staves; every other meta event
+///    (key signatures no key can hold among them: more than seven sharps or flats, a mode
+///    other than major or minor, a length other than two, or no staff to go to) and every
+///    system exclusive message becomes an
 ///    ECSystemMessage of the conductor staff with its bytes in a DCMidiMessage record, so
 ///    that export writes it back unchanged.
 /// Repairs, reported as warnings: a note-off without a note-on is ignored; a note still
-/// sounding at its track's end ends there; of two points of one envelope at the same time
-/// the later value is kept; a time signature the meter cannot hold is kept as a raw message.
+/// sounding at its track's end ends there; of two points of one envelope, or two keys of one
+/// staff, at the same time the later value is kept; a time or key signature the meter or a
+/// key cannot hold, or a key signature with no staff to go to, is kept as a raw message.
 ///
 /// Times are quarter notes (ticks divided by the division; with an SMPTE division through
 /// the seconds and the tempo map). The standard records are registered under the view code
