@@ -135,6 +135,13 @@ int ECGroup::RemoveChildren(int deep) {
 }
 
 bool ECGroup::DetachIfUnreachable() {
+    if (!m_released.IsEmpty() && GetParents()->IsEmpty() && IsReachedOnlyFromBelow()) {
+        // Released members wait for an undo that links the group again; nothing can link one
+        // that only the archive reaches, and its hold on them would keep them, and the
+        // children that hold them in turn, alive after the archive has gone.
+        m_released.RemoveAll();
+        return true;
+    }
     const std::uint8_t type = GetSubtype();
     SetSubtype(static_cast<std::uint8_t>(type & ~TypeLocked));
     const bool detached = ECWithTimeChild::DetachIfUnreachable();

@@ -102,7 +102,8 @@ public:
 
 protected:
     /// Unlocks a group that nothing but its members and the archive reach (its lock keeps
-    /// members for an undo that cannot come), then lets go of them as ECBase does.
+    /// members for an undo that cannot come), then lets go of them as ECBase does; one that
+    /// only the archive reaches lets go of the members it released, for the same reason.
     bool DetachIfUnreachable() override;
 
     /// Whether the members left are enough for the group to go on after losing one; when

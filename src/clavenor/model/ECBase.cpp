@@ -319,15 +319,18 @@ bool ECBase::TakeArchiveHold() {
 
 void ECBase::ReleaseArchiveHold() { Unref(1); }
 
-bool ECBase::DetachIfUnreachable() {
-    MCEventList* children = GetChildren();
-    if (children == nullptr || children->IsEmpty()) {
-        return false;
-    }
+bool ECBase::IsReachedOnlyFromBelow() {
     // Each child lists this element once among its parents (the lists are kept that way),
     // so those references, and the archive's hold, are all it has when nothing else can
     // reach it. Counting is constant time: a child with many parents costs nothing here.
-    if (m_nRefCount > static_cast<std::uint32_t>(children->GetCount()) + 1) {
+    MCEventList* children = GetChildren();
+    const auto below = children == nullptr ? 0u : static_cast<std::uint32_t>(children->GetCount());
+    return m_nRefCount <= below + 1;
+}
+
+bool ECBase::DetachIfUnreachable() {
+    MCEventList* children = GetChildren();
+    if (children == nullptr || children->IsEmpty() || !IsReachedOnlyFromBelow()) {
         return false;
     }
     // Not deeply: children that the rest of the graph still holds keep their own children.

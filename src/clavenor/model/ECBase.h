@@ -221,6 +221,10 @@ protected:
     /// the element itself (grouping elements that dissolve) must not do so then.
     bool IsBeingDestroyed() const { return m_bDestroying != 0; }
 
+    /// Whether nothing but the element's children (each through its entry for the element
+    /// among its parents) and the archive's hold keep the element: nothing above reaches it.
+    bool IsReachedOnlyFromBelow();
+
     /// Lets go of the children (RemoveChildren(0)) when nothing but they and the archive
     /// hold the element; true when some child went. An override that refuses to let go of
     /// its children must make room for this (the archive repeats while some object answers
