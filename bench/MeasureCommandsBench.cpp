@@ -132,4 +132,34 @@ void BM_InsertionEntryMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_InsertionEntryMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// A meter change at bar 1 (3/4 replacing the opening 4/4) and its undo: every measure of
+// every staff gets a new start, and every note is re-filed into the measure that now holds
+// its time (a third more measures are appended for the notes past the old end). Reported per
+// re-filed note and per moved element; set against the floor above (one walk over the same
+// elements), the change and its undo should stay within a small multiple of it.
+void BM_MeterChangeAtBarOneAndUndo(benchmark::State& state) {
+    Score& score = Shared();
+    const CString name("3/4 from bar 1");
+    for (auto _ : state) {
+        MCCommandMgr::BeginUndo(score.document, name);
+        auto* meter = new ECMeter(3, 4, ECMeter::TypeComputed);
+        MCTime zero(0.0f);
+        meter->SetTime(&zero);
+        auto* change = new CCAddMeter(meter);
+        change->SetSynchronous(1);
+        change->Apply(score.document);
+        MCCommandMgr::EndUndo(score.document);
+        score.document->Undo(1);
+        state.PauseTiming();
+        score.document->ClearUndo();
+        MCCommandMgr::OnIdle();
+        state.ResumeTiming();
+    }
+    PerMovedElement(state, score.moved);
+    state.counters["ns_per_refiled_note"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * Notes) * 1e-9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_MeterChangeAtBarOneAndUndo)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -254,6 +254,109 @@ T* AtTime(T* element, float time) {
     return element;
 }
 
+// Runs `command` synchronously in an undo entry of its own.
+void Run(ECPerformance* score, CCBase* command, const char* name) {
+    MCCommandMgr::BeginUndo(score, CString(name));
+    command->SetSynchronous(1);
+    command->Apply(score);
+    MCCommandMgr::EndUndo(score);
+}
+
+void PrintBars(ECConductor* conductor, int track) {
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    for (int number = 1; number <= track0->GetMaxMeasureNumber(); ++number) {
+        ECMeasure* bar = conductor->GetMeasure(track, number);
+        std::printf("    bar %d at %g:", number, static_cast<double>(bar->GetTime()->GetSeconds()));
+        for (ECBase* child : *bar->GetChildren()) {
+            std::printf(" %s", GetEventString(child).GetString());
+            if (MCTime* time = child->GetTime()) {
+                std::printf("@%g", static_cast<double>(time->GetSeconds()));
+            }
+        }
+        std::printf("\n");
+    }
+}
+
+void ShowNotation() {
+    std::printf("\nnotation, then a meter change that re-bars the score:\n");
+    auto score = std::make_unique<ECPerformance>();
+    auto* conductor = new ECConductor;
+    score->AddChild(conductor, 0);
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    track0->GetMeterEnv()->AddChild(AtTime(new ECMeter(4, 4, 0), 0.0f), 1);
+    auto* staff = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 1, 1));
+    conductor->GetMeasure(0, MCTime(23.5f), 1, 1);
+    auto bar = [conductor](int number) { return conductor->GetMeasure(1, number); };
+
+    // Six bars of quarter notes, but for a triplet of eighths on the first beat of bar 2.
+    auto add = MakeRef<CCAdd>();
+    add->SetSynchronous(1);
+    add->Add(AtTime(new ECClef(0), 0.0f), bar(1), FCMidi::MidiNull());
+    add->Add(AtTime(new ECKey(0, 0, 0), 0.0f), bar(1), FCMidi::MidiNull());
+    std::vector<ECNote*> notes;
+    for (int beat = 0; beat < 24; ++beat) {
+        if (beat == 4) {
+            auto* triplet = AtTime(new ECTuplet(3, 2, 3), 4.0f);
+            add->Add(triplet, bar(2), FCMidi::MidiNull());
+            for (int i = 0; i < 3; ++i) {
+                add->Add(MakeNote(4.0f + static_cast<float>(i) / 3.0f, 0.5f), triplet,
+                         FCMidi::MidiNull());
+            }
+            continue;
+        }
+        ECNote* note = MakeNote(static_cast<float>(beat), 1.0f);
+        note->SetVoiceTrack(0, 1);
+        add->Add(note, bar(beat / 4 + 1), FCMidi::MidiNull());
+        notes.push_back(note);
+    }
+    add->Apply(score.get());
+
+    auto lines = MakeRef<CCAdd>();
+    lines->SetSynchronous(1);
+    auto* tie = new ECTie;
+    lines->Add(tie, staff, FCMidi::MidiNull());
+    lines->Add(notes[2], tie, FCMidi::MidiNull());
+    lines->Add(notes[3], tie, FCMidi::MidiNull());
+    auto* slur = new ECSlur;
+    lines->Add(slur, staff, FCMidi::MidiNull());
+    for (int i = 6; i < 10; ++i) {
+        lines->Add(notes[static_cast<std::size_t>(i)], slur, FCMidi::MidiNull());
+    }
+    auto* beam = AtTime(new ECBeam, 0.0f);
+    lines->Add(beam, bar(1), FCMidi::MidiNull());
+    lines->Add(notes[0], beam, FCMidi::MidiNull());
+    lines->Add(notes[1], beam, FCMidi::MidiNull());
+    for (int i : {12, 14}) {
+        lines->Add(new ECAccent(1), notes[static_cast<std::size_t>(i)], FCMidi::MidiNull());
+    }
+    lines->Apply(score.get());
+
+    Run(score.get(), new CCAddKey(AtTime(new ECKey(2, 0, 0), 8.0f), bar(3)), "Key change");
+    Run(score.get(), new CCAddClef(AtTime(new ECClef(2), 12.0f), bar(4)), "Clef change");
+    std::printf("  in 4/4, with a key change in bar 3 and a clef change in bar 4:\n");
+    PrintBars(conductor, 1);
+
+    const std::vector<std::uint8_t> before = SavedBytes(score.get());
+    auto meter = MakeRef<CCAddMeter>(AtTime(new ECMeter(3, 4, ECMeter::TypeComputed), 8.0f));
+    // The entry holds the command too; the handle keeps it readable afterwards.
+    Run(score.get(), meter.Get(), "3/4 from bar 3");
+    std::printf("  in 3/4 from bar 3 (%d bars appended from bar %d):\n",
+                meter->GetAddedMeasureCount(), meter->GetFirstAddedMeasure());
+    PrintBars(conductor, 1);
+    std::printf("  the key of bar 5 has %d sharps; the clef of bar 5 is %s\n",
+                staff->GetKeyAtTime(*bar(5)->GetTime(), 0)->GetNumSharps(),
+                GetEventString(staff->GetClefAtTime(*bar(5)->GetTime(), 0)).GetString());
+    const std::vector<std::uint8_t> after = SavedBytes(score.get());
+    score->Undo(1);
+    const bool undone = SavedBytes(score.get()) == before;
+    score->Redo(1);
+    std::printf("  undo gives back the saved bytes of before: %s; redo those of after: %s\n",
+                undone ? "yes" : "no", SavedBytes(score.get()) == after ? "yes" : "no");
+
+    score.reset();
+    MCCommandMgr::OnIdle();
+}
+
 // Pulls the values of `envelope` block by block, as a player does, and prints the changes.
 void PlayBlocks(ECEnvelope* envelope, const char* name, float end) {
     std::printf("  %s:", name);
@@ -672,6 +775,7 @@ int main() {
 
     ShowCommandRoad();
     ShowScore();
+    ShowNotation();
     ShowControllerData();
     ShowTimeline();
     ShowClipboard();

@@ -104,6 +104,19 @@ void InsertedAndUndone(Road& road) {
     Inserted(road);
     UndoOne(road);
 }
+// Keys and clefs on the staff of the table.
+ECMeasure* TableBar(Road& road, int number) {
+    return road.doc()->GetConductor()->GetMeasure(1, number);
+}
+template <class T>
+T* AtBar(Road& road, T* element, int number) {
+    element->SetTime(TableBar(road, number)->GetTime());
+    return element;
+}
+void ClefsAdded(Road& road) {
+    Edit(road.doc(), new CCAddClef(AtBar(road, new ECClef(0), 1), TableBar(road, 1)));
+    Edit(road.doc(), new CCAddClef(AtBar(road, new ECClef(2), 2), TableBar(road, 2)));
+}
 void Undo(Road& road, CCBase*) { UndoOne(road); }
 void Redo(Road& road, CCBase*) { RedoOne(road); }
 
@@ -133,6 +146,14 @@ const Step kSteps[] = {
     {"undo a measure insertion", nullptr, Undo, RedoOne, Inserted},
     {"undo a measure removal", nullptr, Undo, RedoOne, Removed},
     {"redo a measure insertion", nullptr, Redo, UndoOne, InsertedAndUndone},
+    {"add a key",
+     [](Road& road) { return new CCAddKey(AtBar(road, new ECKey(2, 0, 0), 2), TableBar(road, 2)); },
+     Apply, UndoOne},
+    {"remove a clef",
+     [](Road& road) {
+         return new CCRemoveClef(static_cast<ECClef*>(TableBar(road, 2)->GetChildren()->GetHead()));
+     },
+     Apply, UndoOne, ClefsAdded},
     {"undo", nullptr, [](Road& road, CCBase*) { road.doc()->Undo(1); }, RedoOne},
     {"redo", nullptr, [](Road& road, CCBase*) { road.doc()->Redo(1); }, UndoOne},
     {"idle", nullptr, [](Road&, CCBase*) { MCCommandMgr::OnIdle(); }, nullptr},

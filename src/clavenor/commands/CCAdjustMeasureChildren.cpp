@@ -27,7 +27,8 @@ constexpr float FarthestExtension = 1048576.0f;
 } // namespace
 
 CCAdjustMeasureChildren::CCAdjustMeasureChildren()
-    : m_pJournal(std::make_unique<MCEditJournal>()), m_pState(std::make_unique<MCScoreState>()) {
+    : m_pJournal(std::make_unique<MCEditJournal>()), m_pState(std::make_unique<MCScoreState>()),
+      m_pRecording(m_pJournal.get()) {
     SetCanUndo(0);
 }
 
@@ -67,6 +68,10 @@ int CCAdjustMeasureChildren::Prepare() {
     if (CCBase::Prepare() == 0) {
         return 0;
     }
+    return ClampRanges();
+}
+
+int CCAdjustMeasureChildren::ClampRanges() {
     m_pConductorStaff = m_pConductor->GetConductorStaff();
     if (m_pConductorStaff == nullptr) {
         return 0;
@@ -108,12 +113,41 @@ int CCAdjustMeasureChildren::Process() {
         throw;
     }
     m_pMade = nullptr;
+    NoteAdded(before);
+    return 1;
+}
+
+void CCAdjustMeasureChildren::RefileInto(ECConductor* conductor, MCEditJournal& journal) {
+    m_pConductor = conductor;
+    m_nFirstAdded = -1;
+    m_nAddedCount = 0;
+    if (ClampRanges() == 0) {
+        return;
+    }
+    const int before = m_pConductorStaff->GetMaxMeasureNumber();
+    MCEventList made;
+    m_pMade = &made;
+    m_pRecording = &journal;
+    try {
+        for (int track = m_nFirstTrack; track <= m_nLastTrack; ++track) {
+            Adjust(track);
+        }
+    } catch (...) {
+        m_pMade = nullptr;
+        m_pRecording = m_pJournal.get();
+        throw;
+    }
+    m_pMade = nullptr;
+    m_pRecording = m_pJournal.get();
+    NoteAdded(before);
+}
+
+void CCAdjustMeasureChildren::NoteAdded(int before) {
     const int after = m_pConductorStaff->GetMaxMeasureNumber();
     if (after > before) {
         m_nFirstAdded = before + 1;
         m_nAddedCount = after - before;
     }
-    return 1;
 }
 
 void CCAdjustMeasureChildren::Adjust(int track) {
@@ -153,8 +187,8 @@ void CCAdjustMeasureChildren::AdjustMeasure(int track, ECMeasure* measure) {
             MeasureAt(track, last);
         }
         if (target != measure) {
-            m_pJournal->Unlink(measure, child);
-            m_pJournal->Link(target, child);
+            m_pRecording->Unlink(measure, child);
+            m_pRecording->Link(target, child);
         }
     }
 }
@@ -177,11 +211,11 @@ ECMeasure* CCAdjustMeasureChildren::MeasureAt(int track, const MCTime& time) {
                 return nullptr;
             }
             ECConductorMeasure* column = staff->MakeColumn(end, nullptr, *m_pMade);
-            m_pJournal->Link(staff, column);
+            m_pRecording->Link(staff, column);
             for (int t = 1; t <= staves; ++t) {
-                m_pJournal->Link(staff->GetStaff(t, 0), column->GetMeasureOnTrack(t));
+                m_pRecording->Link(staff->GetStaff(t, 0), column->GetMeasureOnTrack(t));
             }
-            m_pJournal->InsertColumns(staff, staff->GetMaxMeasureNumber(), {column}, next);
+            m_pRecording->InsertColumns(staff, staff->GetMaxMeasureNumber(), {column}, next);
         }
     }
     return staff->GetMeasure(track, time, 0, 1);

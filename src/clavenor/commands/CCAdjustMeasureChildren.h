@@ -61,6 +61,15 @@ public:
     void Revert() override;
 
 private:
+    friend class MCMeterEdit;
+
+    // Clamps the ranges as Prepare says; 0 without a conductor staff.
+    int ClampRanges();
+    // Re-files as Process does, recording every step in `journal` (that of the command that
+    // re-barred, which takes the whole change back) rather than in this command's own.
+    void RefileInto(ECConductor* conductor, MCEditJournal& journal);
+    // The first added measure and the count, from the measure count `before` the walk.
+    void NoteAdded(int before);
     // The measure of `track` at `time`, appending measures to reach it; null when there is
     // none.
     ECMeasure* MeasureAt(int track, const MCTime& time);
@@ -77,6 +86,8 @@ private:
     ECConductorStaff* m_pConductorStaff = nullptr;
     std::unique_ptr<MCEditJournal> m_pJournal;
     std::unique_ptr<MCScoreState> m_pState;
+    // Where the steps are recorded: this command's journal, or the re-barring command's.
+    MCEditJournal* m_pRecording = nullptr;
     // Holds the measures appended while Process runs.
     MCEventList* m_pMade = nullptr;
 };

@@ -180,6 +180,7 @@ protected:
     friend class CCAdjustMeasureChildren;
     friend class CCRemoveMeasure;
     friend class MCEditJournal;
+    friend class MCMeterEdit;
     friend class MCScoreState;
 
     /// The conductor measure that contains `time` (the last one starting at or before it),

@@ -172,6 +172,21 @@ void MCEditJournal::RemoveColumns(ECConductorStaff* staff, int index, int count,
     NoteStep(Kind::Columns, m_columns.size() - 1);
 }
 
+void MCEditJournal::SetEndTime(ECConductorStaff* staff, const MCTime& end) {
+    if (staff == nullptr || !m_bInEffect) {
+        return;
+    }
+    // A column change without columns: inserting none gives the end time it names,
+    // removing none gives back the one it had.
+    ReserveStep();
+    m_columns.push_back(ColumnChange{
+        staff, staff->GetMaxMeasureNumber(), {}, end, staff->GetMaxMeasureEndTime(), true, false});
+    ColumnChange& change = m_columns.back();
+    staff->Ref();
+    ToggleColumns(change, true);
+    NoteStep(Kind::Columns, m_columns.size() - 1);
+}
+
 bool MCEditJournal::DetachMirror(ECMirror* mirror) {
     ECBase* event = mirror != nullptr ? mirror->GetMirrorEvent() : nullptr;
     MCEventList* mirrors = MirrorsOf(event);

@@ -71,6 +71,8 @@ public:
     /// Takes `count` columns from `index` on out of the measure map, with `end` as the new
     /// end time (ECConductorStaff::RemoveColumns).
     void RemoveColumns(ECConductorStaff* staff, int index, int count, const MCTime& end);
+    /// Makes `end` the end time of `staff`'s measure map, its columns as they are.
+    void SetEndTime(ECConductorStaff* staff, const MCTime& end);
     /// Takes `mirror` off the mirror list of the element it shows and clears its pointer, as
     /// SetMirrorEvent(null, 1) does but keeping the list's node. False when it shows
     /// nothing or is not on that list.

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "clavenor/model/MCTime.h"
+
+#include <cstdint>
+
+namespace clavenor {
+
+class ECBase;
+
+/// What a key or clef command knows of one clef or key it adds, removes or touches: the
+/// element, the measure it sits in, its time and hand as they were when the record was made,
+/// and whether the command takes it out of the score (the remove flag).
+///
+/// Holds the element and the measure by reference for as long as it lives, so that a
+/// command can put back what it took out.
+class CCMarkInfo {
+public:
+    /// `measure`, when null, is the first measure (id 32) among the element's parents, or
+    /// none. `element` may not be null.
+    CCMarkInfo(ECBase* element, ECBase* measure);
+    virtual ~CCMarkInfo();
+    CCMarkInfo(const CCMarkInfo&) = delete;
+    CCMarkInfo& operator=(const CCMarkInfo&) = delete;
+
+    ECBase* GetElement() const { return m_pElement; }
+    ECBase* GetMeasure() const { return m_pMeasure; }
+    const MCTime& GetTime() const { return m_time; }
+    std::uint8_t GetHand() const { return m_hand; }
+    int GetRemove() const { return m_nRemove; }
+    void SetRemove(int remove) { m_nRemove = remove; }
+
+private:
+    ECBase* m_pElement;
+    ECBase* m_pMeasure = nullptr;
+    MCTime m_time;
+    std::uint8_t m_hand = 0;
+    int m_nRemove = 0;
+};
+
+} // namespace clavenor
