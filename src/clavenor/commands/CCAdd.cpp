@@ -4,6 +4,8 @@
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/MCEventList.h"
 
+#include <utility>
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(CCAdd, CCBase, 2 | CRuntimeClass::VersionableSchema)
@@ -56,15 +58,10 @@ void CCAdd::Undo() {
         return;
     }
     auto inverse = std::make_unique<CCRemove>();
-    inverse->SetSynchronous(IsSynchronous());
     for (const auto& item : m_items) {
         inverse->Remove(item->GetChild());
     }
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCRemove* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::move(inverse));
 }
 
 void CCAdd::Revert() { Unlink(); }

@@ -75,13 +75,7 @@ void CCAddClef::Undo() {
     if (m_pEdit->IsTakeBack() || !m_pEdit->IsInEffect()) {
         return;
     }
-    auto inverse = std::unique_ptr<CCRemoveClef>(new CCRemoveClef(this));
-    inverse->SetSynchronous(IsSynchronous());
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCRemoveClef* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::unique_ptr<CCBase>(new CCRemoveClef(this)));
 }
 
 void CCAddClef::Revert() { m_pEdit->Revert(); }

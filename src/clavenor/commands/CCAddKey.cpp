@@ -75,13 +75,7 @@ void CCAddKey::Undo() {
     if (m_pEdit->IsTakeBack() || !m_pEdit->IsInEffect()) {
         return;
     }
-    auto inverse = std::unique_ptr<CCRemoveKey>(new CCRemoveKey(this));
-    inverse->SetSynchronous(IsSynchronous());
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCRemoveKey* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::unique_ptr<CCBase>(new CCRemoveKey(this)));
 }
 
 void CCAddKey::Revert() { m_pEdit->Revert(); }

@@ -228,13 +228,7 @@ void CCAddMeasure::Undo() {
     if (m_pRemoval != nullptr || m_pJournal->IsEmpty() || !m_pJournal->IsInEffect()) {
         return;
     }
-    auto inverse = std::unique_ptr<CCRemoveMeasure>(new CCRemoveMeasure(this));
-    inverse->SetSynchronous(IsSynchronous());
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCRemoveMeasure* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::unique_ptr<CCBase>(new CCRemoveMeasure(this)));
 }
 
 int CCAddMeasure::PrepareTakeBack() {

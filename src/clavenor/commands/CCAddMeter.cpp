@@ -69,13 +69,7 @@ void CCAddMeter::Undo() {
     if (m_pEdit->IsTakeBack() || !m_pEdit->IsInEffect()) {
         return;
     }
-    auto inverse = std::unique_ptr<CCRemoveMeter>(new CCRemoveMeter(this));
-    inverse->SetSynchronous(IsSynchronous());
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCRemoveMeter* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::unique_ptr<CCBase>(new CCRemoveMeter(this)));
 }
 
 void CCAddMeter::Revert() { m_pEdit->Revert(); }

@@ -8,6 +8,8 @@
 #include "clavenor/elements/MCStructureCommands.h"
 #include "clavenor/model/EventRegistry.h"
 
+#include <utility>
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(CCAddTrack, CCAdd, 2 | CRuntimeClass::VersionableSchema)
@@ -113,14 +115,11 @@ void CCAddTrack::Undo() {
     if (m_items.empty()) {
         return;
     }
-    auto* inverse = new CCRemoveTrack;
-    inverse->SetSynchronous(IsSynchronous());
+    auto inverse = std::make_unique<CCRemoveTrack>();
     for (const auto& item : m_items) {
         inverse->Remove(item->GetChild());
     }
-    if (inverse->Apply(GetTarget()) == 0) {
-        delete inverse;
-    }
+    ApplyInverse(std::move(inverse));
 }
 
 } // namespace clavenor

@@ -89,4 +89,12 @@ void CCBase::ProcessDiscardList() {
     }
 }
 
+void CCBase::ApplyInverse(std::unique_ptr<CCBase> inverse) {
+    inverse->SetSynchronous(IsSynchronous());
+    CCBase* command = inverse.release();
+    if (command->Apply(GetTarget()) == 0) {
+        delete command;
+    }
+}
+
 } // namespace clavenor

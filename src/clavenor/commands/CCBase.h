@@ -110,6 +110,11 @@ public:
     void Discard(MCEventList* elements);
 
 protected:
+    /// Applies an undo's opposite command to this command's target, synchronous as this one
+    /// is. The dispatch owns `inverse` from then on and gives it back whatever happens; one
+    /// refused before dispatch is deleted here. Not recorded for undo, like every inverse.
+    void ApplyInverse(std::unique_ptr<CCBase> inverse);
+
     /// For each element of the discard list, in order: holds it, detaches it from every
     /// parent and its children from it (not deeper), releases it. Then drops the list.
     void ProcessDiscardList();

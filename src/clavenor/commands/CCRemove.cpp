@@ -5,6 +5,8 @@
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/MCEventList.h"
 
+#include <utility>
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(CCRemove, CCBase, 2 | CRuntimeClass::VersionableSchema)
@@ -165,7 +167,6 @@ void CCRemove::Undo() {
         return;
     }
     auto inverse = std::make_unique<CCAdd>();
-    inverse->SetSynchronous(IsSynchronous());
     for (std::size_t index = m_items.size(); index-- > 0;) {
         inverse->Add(m_items[index]->GetChild(), m_items[index]->GetParent(), FCMidi::MidiNull());
         if (index < m_itemRegroups.size()) {
@@ -174,11 +175,7 @@ void CCRemove::Undo() {
             });
         }
     }
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCAdd* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::move(inverse));
 }
 
 void CCRemove::Revert() {

@@ -72,13 +72,7 @@ void CCRemoveClef::Undo() {
     if (m_pEdit->IsTakeBack() || !m_pEdit->IsInEffect()) {
         return;
     }
-    auto inverse = std::unique_ptr<CCAddClef>(new CCAddClef(this));
-    inverse->SetSynchronous(IsSynchronous());
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCAddClef* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::unique_ptr<CCBase>(new CCAddClef(this)));
 }
 
 void CCRemoveClef::Revert() { m_pEdit->Revert(); }

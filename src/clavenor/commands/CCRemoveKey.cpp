@@ -72,13 +72,7 @@ void CCRemoveKey::Undo() {
     if (m_pEdit->IsTakeBack() || !m_pEdit->IsInEffect()) {
         return;
     }
-    auto inverse = std::unique_ptr<CCAddKey>(new CCAddKey(this));
-    inverse->SetSynchronous(IsSynchronous());
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCAddKey* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::unique_ptr<CCBase>(new CCAddKey(this)));
 }
 
 void CCRemoveKey::Revert() { m_pEdit->Revert(); }

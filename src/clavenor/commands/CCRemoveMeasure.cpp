@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace clavenor {
@@ -429,13 +430,7 @@ void CCRemoveMeasure::Undo() {
     if (m_pInsertion != nullptr || m_pJournal->IsEmpty() || !m_pJournal->IsInEffect()) {
         return;
     }
-    auto inverse = std::unique_ptr<CCAddMeasure>(new CCAddMeasure(this));
-    inverse->SetSynchronous(IsSynchronous());
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCAddMeasure* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::unique_ptr<CCBase>(new CCAddMeasure(this)));
 }
 
 } // namespace clavenor

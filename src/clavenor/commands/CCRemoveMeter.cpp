@@ -69,13 +69,7 @@ void CCRemoveMeter::Undo() {
     if (m_pEdit->IsTakeBack() || !m_pEdit->IsInEffect()) {
         return;
     }
-    auto inverse = std::unique_ptr<CCAddMeter>(new CCAddMeter(this));
-    inverse->SetSynchronous(IsSynchronous());
-    // From here the dispatch owns it, and gives it back whatever happens.
-    CCAddMeter* command = inverse.release();
-    if (command->Apply(GetTarget()) == 0) {
-        delete command;
-    }
+    ApplyInverse(std::unique_ptr<CCBase>(new CCAddMeter(this)));
 }
 
 void CCRemoveMeter::Revert() { m_pEdit->Revert(); }
