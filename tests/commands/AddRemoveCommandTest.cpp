@@ -33,6 +33,13 @@ TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
     m_measure->AddChild(chord, 1);
     auto* leaf = new TLeaf(2.0f);
     m_measure->AddChild(leaf, 1);
+    // Taken back from containers that file their children in tables: the staff table, the
+    // conductor staff, the tempo map's index. A table left naming a freed track or point
+    // fails the save below under AddressSanitizer.
+    ECConductor* conductor = m_doc->GetConductor();
+    ECConductorStaff* timeline = conductor->GetConductorStaff();
+    ECTempoEnv* tempi = timeline->GetTempoEnv();
+    const int staves = conductor->GetMaxTrackNumber(ECConductor::KindStaff);
     const std::vector<std::uint8_t> before = Bytes();
     const int live = g_liveElements;
 
@@ -40,7 +47,10 @@ TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
     cycle->Add(m_measure, chord, FCMidi::MidiNull()); // the measure under its own chord
     auto* childless = new CCAdd(NewBar(4.0f, 2), m_staff, FCMidi::MidiNull());
     childless->Add(NewNote(3.0f), leaf, FCMidi::MidiNull()); // a leaf takes no children
-    for (CCAdd* add : {cycle, childless}) {
+    auto* tables = new CCAdd(new ECStaff, conductor, FCMidi::MidiNull());
+    tables->Add(new ECTempo, tempi, FCMidi::MidiNull());
+    tables->Add(NewNote(3.0f), leaf, FCMidi::MidiNull());
+    for (CCAdd* add : {cycle, childless, tables}) {
         journal.lines.clear();
         Run(add);
         EXPECT_EQ(journal.Joined(), "state:501:0");
@@ -48,6 +58,8 @@ TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
         EXPECT_EQ(m_doc->GetUndoCount(), 0);
     }
     EXPECT_EQ(g_liveElements, live) << "what no one linked went with its command";
+    EXPECT_EQ(conductor->GetConductorStaff(), timeline);
+    EXPECT_EQ(conductor->GetMaxTrackNumber(ECConductor::KindStaff), staves);
 }
 
 // Regression: a redo whose link was refused moved the history on as if it had been done.

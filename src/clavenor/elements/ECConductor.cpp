@@ -96,7 +96,12 @@ int ECConductor::AddChild(ECBase* child, int sorted) {
         m_pConductorStaff = static_cast<ECConductorStaff*>(child);
     }
     if (IsTrackChild(child)) {
-        OrderTracks(0);
+        try {
+            OrderTracks(0);
+        } catch (const std::bad_alloc&) {
+            UnlinkChild(child);
+            return 0;
+        }
     }
     return 1;
 }
@@ -105,12 +110,13 @@ int ECConductor::RemoveChild(ECBase* child, int deep) {
     if (child == nullptr || GetChildren()->Find(child) == nullptr) {
         return 0;
     }
-    if (child == m_pConductorStaff) {
+    ECConductorStaff* timeline = HeldConductorStaff();
+    if (child == timeline) {
         ForgetConductorStaff();
-    } else if (m_pConductorStaff != nullptr && child->GetEventId() == EventId::Staff) {
-        const int number = m_pConductorStaff->GetStaffNumber(static_cast<ECStaff*>(child));
+    } else if (timeline != nullptr && child->GetEventId() == EventId::Staff) {
+        const int number = timeline->GetStaffNumber(static_cast<ECStaff*>(child));
         if (number > 0) {
-            m_pConductorStaff->ForgetStaff(number);
+            timeline->ForgetStaff(number);
         }
     } else if (child->GetEventId() == EventId::WaveTrack) {
         const int number = GetWaveTrackNumber(static_cast<ECWaveTrack*>(child));
@@ -121,16 +127,28 @@ int ECConductor::RemoveChild(ECBase* child, int deep) {
     return ECWithChild::RemoveChild(child, deep);
 }
 
+int ECConductor::UnlinkChild(ECBase* child) { return RemoveChild(child, 0); }
+
 int ECConductor::RemoveChildren(int deep) {
     ReleaseTables();
     return ECWithChild::RemoveChildren(deep);
 }
 
+ECConductorStaff* ECConductor::HeldConductorStaff() {
+    // Trusted only while it is still a child, comparing pointers only: a table that outlived
+    // the staff must not be followed into freed memory. It is nearly always the first child.
+    if (m_pConductorStaff != nullptr && GetChildren()->FindNearEnds(m_pConductorStaff) == nullptr) {
+        m_pConductorStaff = nullptr;
+    }
+    return m_pConductorStaff;
+}
+
 void ECConductor::ForgetConductorStaff() {
     // A conductor staff that another conductor keeps (only a damaged document shares one)
     // keeps its tables.
-    if (m_pConductorStaff != nullptr && m_pConductorStaff->GetConductor() == this) {
-        m_pConductorStaff->DropTables();
+    ECConductorStaff* timeline = HeldConductorStaff();
+    if (timeline != nullptr && timeline->GetConductor() == this) {
+        timeline->DropTables();
     }
     m_pConductorStaff = nullptr;
 }
@@ -144,8 +162,8 @@ void ECConductor::ReleaseTables() {
 
 ECConductorStaff* ECConductor::GetConductorStaff() {
     ECPerformance* performance = GetPerformance();
-    if (m_pConductorStaff != nullptr) {
-        return m_pConductorStaff;
+    if (ECConductorStaff* timeline = HeldConductorStaff()) {
+        return timeline;
     }
     MCEventList* children = GetChildren();
     for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
@@ -236,8 +254,9 @@ void ECConductor::RemoveTrack(ECTrack* track) {
     if (track == nullptr) {
         return;
     }
-    if (track->GetEventId() == EventId::Staff && m_pConductorStaff != nullptr) {
-        m_pConductorStaff->RemoveStaff(static_cast<ECStaff*>(track));
+    ECConductorStaff* timeline = HeldConductorStaff();
+    if (track->GetEventId() == EventId::Staff && timeline != nullptr) {
+        timeline->RemoveStaff(static_cast<ECStaff*>(track));
     } else if (track->GetEventId() == EventId::WaveTrack) {
         RemoveWaveTrack(static_cast<ECWaveTrack*>(track));
     }
@@ -315,44 +334,54 @@ void ECConductor::BuildWaveTrackArray() {
 }
 
 void ECConductor::OrderTracks(int orderStaves) {
-    if (m_pConductorStaff == nullptr) {
+    ECConductorStaff* timeline = HeldConductorStaff();
+    if (timeline == nullptr) {
         return;
     }
     if (orderStaves != 0) {
-        m_pConductorStaff->OrderStaves();
+        timeline->OrderStaves();
     }
     MCEventList* children = GetChildren();
-    // Taken out of the list only (the tracks keep the conductor as parent); this list holds
-    // them meanwhile.
-    MCEventList taken;
-    for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
-        const POSITION at = pos;
-        ECBase* child = children->GetNext(pos);
+    // The order is worked out first, which is the only step that needs memory, and then
+    // written over the places the tracks already hold in the list: every track stays in the
+    // list throughout, so running out of memory leaves the order as it was and never a
+    // track that its parent no longer lists.
+    std::vector<ECBase*> rest;
+    for (ECBase* child : *children) {
         if (IsTrackChild(child)) {
-            if (taken.AddTail(child) == nullptr) {
-                return;
-            }
-            children->RemoveAt(at);
+            rest.push_back(child);
         }
     }
-    auto putBack = [&](ECBase* track) {
-        if (track == nullptr || taken.Find(track) == nullptr) {
-            return;
+    std::vector<ECBase*> order;
+    order.reserve(rest.size());
+    auto take = [&](ECBase* track) {
+        const auto at = std::find(rest.begin(), rest.end(), track);
+        if (track != nullptr && at != rest.end()) {
+            order.push_back(track);
+            rest.erase(at);
         }
-        // Appended before this list lets go of it: it may hold the last reference.
-        if (children->AddTail(track) == nullptr) {
-            throw std::bad_alloc();
-        }
-        taken.RemoveEvent(track);
     };
-    for (int i = 1; i <= m_pConductorStaff->GetMaxStaffNumber(); ++i) {
-        putBack(m_pConductorStaff->GetStaff(i, 0));
+    for (int i = 1; i <= timeline->GetMaxStaffNumber(); ++i) {
+        take(timeline->GetStaff(i, 0));
     }
     for (int i = 0; i < m_waveTracks.GetSize(); ++i) {
-        putBack(m_waveTracks[i]);
+        take(m_waveTracks[i]);
     }
-    while (!taken.IsEmpty()) {
-        putBack(taken.GetHead());
+    order.insert(order.end(), rest.begin(), rest.end());
+    // Held across the rewrite: storing one track over another releases the one overwritten
+    // before it is stored again further on.
+    for (ECBase* track : order) {
+        track->Ref();
+    }
+    auto next = order.begin();
+    for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
+        const POSITION at = pos;
+        if (IsTrackChild(children->GetNext(pos))) {
+            children->SetAt(at, *next++);
+        }
+    }
+    for (ECBase* track : order) {
+        track->Unref(1);
     }
     children->Sort();
 }

@@ -69,6 +69,7 @@ public:
 
     /// Adds as ECWithChild does (0 when refused); a staff or wave track then reorders the
     /// tracks (OrderTracks(0)); the first conductor staff added becomes the conductor staff.
+    /// Without memory for the reordering the child is taken back and 0 is returned.
     int AddChild(ECBase* child, int sorted) override;
     /// Removes as ECWithChild does (0 when `child` is not a child). A staff of the staff
     /// table or a wave track of the wave-track table leaves its table first (later tracks
@@ -76,6 +77,9 @@ public:
     /// track the conductor has let go.
     int RemoveChild(ECBase* child, int deep) override;
     int RemoveChildren(int deep) override;
+    /// Takes back an AddChild as a shallow RemoveChild does: nothing below a conductor dissolves,
+    /// so that is exactly the link and the table entries AddChild made.
+    int UnlinkChild(ECBase* child) override;
 
     /// The nearest ancestor with event id 44, remembered while it stays a parent.
     ECPerformance* GetPerformance();
@@ -99,11 +103,12 @@ public:
     /// The track of the voice/track word, which a conductor has none of (2047).
     using ECWithChild::GetTrack;
 
-    /// Orders the children: every staff and wave track is taken out and put back, the staves
-    /// in number order, then the wave tracks in number order, then those that have no
-    /// number; then the children are sorted by time (tracks all start at 0, so this order
-    /// stays among them). With `orderStaves` non-zero the staff table is first ordered by
-    /// the staves' track numbers. Nothing happens without a conductor staff.
+    /// Orders the children: the staves in number order take the places the tracks hold in
+    /// the list, then the wave tracks in number order, then those that have no number; then the
+    /// children are sorted by time (tracks all start at 0, so this order stays among them). With
+    /// `orderStaves` non-zero the staff table is first ordered by the staves' track numbers.
+    /// Nothing happens without a conductor staff. Throws std::bad_alloc, with the order unchanged,
+    /// when it has no memory for the new order.
     void OrderTracks(int orderStaves);
 
     // The timeline. Each query makes sure the conductor staff exists.
@@ -160,6 +165,8 @@ protected:
     void BuildWaveTrackArray();
 
 private:
+    // The remembered conductor staff while it is still a child, else null (and forgotten).
+    ECConductorStaff* HeldConductorStaff();
     // Lets the conductor staff go, with its staff table and measure map.
     void ForgetConductorStaff();
     // Lets the conductor staff and the wave-track table go (the children are going).

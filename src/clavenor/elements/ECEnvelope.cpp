@@ -252,6 +252,8 @@ int ECEnvelope::RemoveChild(ECBase* child, int deep) {
     return 1;
 }
 
+int ECEnvelope::UnlinkChild(ECBase* child) { return RemoveChild(child, 0); }
+
 int ECEnvelope::RemoveChildren(int deep) {
     ECWithChild::RemoveChildren(deep);
     m_groups.clear();

@@ -97,6 +97,9 @@ public:
     /// holds it) and resets the remembered position. Returns 0 when `child` is not a point
     /// of this envelope. Cost as for AddChild.
     int RemoveChild(ECBase* child, int deep) override;
+    /// Takes back an AddChild as a shallow RemoveChild does: nothing below a envelope dissolves,
+    /// so that is exactly the link and the table entries AddChild made.
+    int UnlinkChild(ECBase* child) override;
 
     /// Detaches every point, then deletes every anchor group; resets the position.
     int RemoveChildren(int deep) override;

@@ -50,7 +50,7 @@ int ECMeasure::AddChild(ECBase* child, int sorted) {
             try {
                 staff->CacheEvent(child, HandOf(child));
             } catch (const std::bad_alloc&) {
-                UnlinkChild(child);
+                ECWithChild::UnlinkChild(child);
                 return 0;
             }
         }
@@ -66,6 +66,8 @@ int ECMeasure::RemoveChild(ECBase* child, int deep) {
     }
     return ECWithChild::RemoveChild(child, deep);
 }
+
+int ECMeasure::UnlinkChild(ECBase* child) { return RemoveChild(child, 0); }
 
 int ECMeasure::RemoveChildren(int deep) {
     MCEventList* children = GetChildren();

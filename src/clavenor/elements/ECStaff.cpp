@@ -79,7 +79,7 @@ int ECStaff::AddChild(ECBase* child, int sorted) {
         try {
             m_pCache->CacheEvent(child, MCStaffCache::GetHand(child));
         } catch (const std::bad_alloc&) {
-            UnlinkChild(child);
+            ECWithChild::UnlinkChild(child);
             return 0;
         }
     } else if (dynamic_cast<ECMeasure*>(child) != nullptr) {
@@ -94,7 +94,7 @@ int ECStaff::AddChild(ECBase* child, int sorted) {
             for (ECBase* element : *marks) {
                 m_pCache->ForgetEvent(element);
             }
-            UnlinkChild(child);
+            ECWithChild::UnlinkChild(child);
             return 0;
         }
     }
@@ -116,6 +116,8 @@ int ECStaff::RemoveChild(ECBase* child, int deep) {
     }
     return ECTrack::RemoveChild(child, deep);
 }
+
+int ECStaff::UnlinkChild(ECBase* child) { return RemoveChild(child, 0); }
 
 int ECStaff::RemoveChildren(int deep) {
     ECTrack::RemoveChildren(deep);

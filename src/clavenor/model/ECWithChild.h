@@ -48,7 +48,10 @@ public:
     /// dissolves, nothing below the child changes), so the lists are as before the
     /// AddChild. The child is destroyed unless something else holds it. Returns 0 when
     /// `child` is not a child. Needs no memory; for callers that must undo their own work.
-    int UnlinkChild(ECBase* child);
+    /// A container whose AddChild also files the child in tables of its own overrides this
+    /// to take it out of them too, or a taken-back link would leave a table naming an
+    /// element nothing holds any more.
+    virtual int UnlinkChild(ECBase* child);
 
     /// Detaches `child`: with `deep` non-zero its own subtree is removed deeply first; then
     /// this element leaves the child's parents and the child leaves this list, and the
