@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/POSITION.h"
 #include "clavenor/model/MCPtrList.h"
 #include "clavenor/model/MCTime.h"
@@ -32,7 +33,7 @@ namespace clavenor {
 ///
 /// Allocation failure throws std::bad_alloc and leaves the cache as it was. A cache is used
 /// by one thread at a time.
-class MCCache {
+class CLAVENOR_API MCCache {
 public:
     /// What a subclass keeps beside a point's slots; the point owns it and releases it with
     /// DeleteAuxPointer. No operation of MCCache creates one.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -13,7 +14,7 @@ class CArchive;
 /// groups nothing), 18 in use, 19-26 the group id, 27 barlines through the whole group; bits
 /// 28-31 stay 0. A default entry has every field 0 except barEntire, which is 1. Track
 /// fields are 8 bits wide and wrap.
-struct tag_group {
+struct CLAVENOR_API tag_group {
     static constexpr int KindPlaceholder = 2;
 
     std::uint32_t word = BarEntireBit;
@@ -49,7 +50,7 @@ private:
 ///
 /// The conductor staff owns one and keeps it in step as staves come and go. A plain value
 /// with no lock; allocation failure throws std::bad_alloc.
-class MCGroup {
+class CLAVENOR_API MCGroup {
 public:
     using Table = CArray<tag_group, const tag_group&>;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/caches/MCCache.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -17,7 +18,7 @@ class MCEventList;
 /// flag word. One clef (key) per hand and time: a second one at a time already taken is
 /// refused. The cache neither owns nor references what it holds: whoever caches an element
 /// uncaches it (or rebuilds the cache) before the element goes. Costs as for MCCache.
-class MCStaffCache : public MCCache {
+class CLAVENOR_API MCStaffCache : public MCCache {
 public:
     static constexpr int KindClef = 5;
     static constexpr int KindKey = 6;

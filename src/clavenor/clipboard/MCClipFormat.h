@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
@@ -7,7 +9,7 @@ namespace clavenor {
 /// A clipboard format of the library, registered by name with the platform on first use:
 /// `MCClipFormat(MCClipFormat::MusicData)` is the id of the format that carries elements.
 /// Ids are the process's own; the names are what other processes see (see CDataTransfer).
-class MCClipFormat {
+class CLAVENOR_API MCClipFormat {
 public:
     /// Elements: an archive stream holding one MCObList record (MCOleDataOut::CacheEvents).
     static constexpr const char* MusicData = "Clavenor Music Data";

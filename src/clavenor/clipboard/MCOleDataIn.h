@@ -2,6 +2,7 @@
 
 #include "clavenor/clipboard/MCOleDataInfo.h"
 #include "clavenor/framework/COleDataObject.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 #include <cstdint>
@@ -27,7 +28,7 @@ class CDocument;
 /// destroyed with it, subtrees included (see ReleaseEvents).
 ///
 /// Used by one thread at a time (the owning thread, where the clipboard commands run).
-class MCOleDataIn : public COleDataObject {
+class CLAVENOR_API MCOleDataIn : public COleDataObject {
 public:
     explicit MCOleDataIn(CDocument* document = nullptr);
     /// Destroys the info record, releases the elements (ReleaseEvents) and the transfer.

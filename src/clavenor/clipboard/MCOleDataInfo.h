@@ -2,6 +2,7 @@
 
 #include "clavenor/clipboard/MCOleInfoItem.h"
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,7 +25,7 @@ namespace clavenor {
 /// above 0.
 ///
 /// Used by one thread at a time.
-class MCOleDataInfo : public CObject {
+class CLAVENOR_API MCOleDataInfo : public CObject {
     DECLARE_SERIAL(MCOleDataInfo)
 
 public:

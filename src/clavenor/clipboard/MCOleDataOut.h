@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/COleDataSource.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -17,7 +18,7 @@ class MCOleDataInfo;
 /// The streams are written in the current layout; the archives carry the data out's
 /// document (CArchive::GetDocument). Used by one thread at a time (the owning thread, where
 /// the clipboard commands run).
-class MCOleDataOut : public COleDataSource {
+class CLAVENOR_API MCOleDataOut : public COleDataSource {
 public:
     explicit MCOleDataOut(CDocument* document = nullptr);
     ~MCOleDataOut() override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/COleDropSource.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -12,7 +13,7 @@ namespace clavenor {
 /// buttons when the right button is held as the drag starts. Without it the service's
 /// start rule (CDataTransfer::DragDetect) decides, with this source's delay and distance in
 /// place of the platform's.
-class MCOleDropSource : public COleDropSource {
+class CLAVENOR_API MCOleDropSource : public COleDropSource {
 public:
     MCOleDropSource(int quick, UINT delayMs, UINT minDistance);
     ~MCOleDropSource() override;

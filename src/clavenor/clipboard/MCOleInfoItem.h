@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -7,7 +9,7 @@ namespace clavenor {
 
 /// One keyed payload of an info record (MCOleDataInfo): a size and an owned copy of that
 /// many bytes. A size below 1 holds no bytes (null data). Not archivable by itself.
-class MCOleInfoItem {
+class CLAVENOR_API MCOleInfoItem {
 public:
     MCOleInfoItem();
     /// Copies `size` bytes from `data`. A size below 1 gives an item without bytes that

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 #include "clavenor/model/MCFuncList.h"
 
@@ -51,7 +52,7 @@ class SCCommand;
 /// command), 0 asks for another pass, anything else agrees; a handler that never agrees
 /// makes the passes go on forever. In the process phase -1 stops the batch and 0 makes it
 /// fail after the pass.
-class MCCommandMgr {
+class CLAVENOR_API MCCommandMgr {
 public:
     /// The message of the command window; wParam 0: lParam is one command; wParam 1: lParam
     /// is a heap command list that the receiver deletes.

@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/MCCommandList.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -10,7 +11,7 @@ class ECPerformance;
 
 /// One entry of the undo history: the finished commands of one undo group, in finishing
 /// order, under the name given when the group was opened.
-class MCUndoItem {
+class CLAVENOR_API MCUndoItem {
 public:
     explicit MCUndoItem(const CString& name);
     /// Releases every command (which may delete them and the elements they hold). Never

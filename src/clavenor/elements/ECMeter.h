@@ -3,6 +3,7 @@
 #include "clavenor/elements/ECEnvPoint.h"
 #include "clavenor/elements/MCMirrorList.h"
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/BPTTime.h"
 
 #include <cstdint>
@@ -35,7 +36,7 @@ namespace clavenor {
 ///
 /// The meter keeps a list of the mirrors that show it on the staves (MCMirrorList); the
 /// destructor detaches them. The bar/pulse/tick position is kept by the envelope.
-class ECMeter : public ECEnvPoint, public MCMirrorList {
+class CLAVENOR_API ECMeter : public ECEnvPoint, public MCMirrorList {
     DECLARE_SERIAL(ECMeter)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CTransferData.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +15,7 @@ class CFile;
 ///
 /// Attaching takes a snapshot: a copy made elsewhere afterwards does not change what an
 /// attached object reads. Used by one thread at a time.
-class COleDataObject {
+class CLAVENOR_API COleDataObject {
 public:
     COleDataObject();
     virtual ~COleDataObject();

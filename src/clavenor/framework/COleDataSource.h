@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CDataTransfer.h"
 #include "clavenor/framework/CTransferData.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,7 +18,7 @@ class CWnd;
 /// (CDataTransfer). MCOleDataOut builds on it.
 ///
 /// Used by one thread at a time.
-class COleDataSource {
+class CLAVENOR_API COleDataSource {
 public:
     COleDataSource();
     virtual ~COleDataSource();

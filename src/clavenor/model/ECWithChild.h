@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECBase.h"
 
 namespace clavenor {
@@ -8,7 +9,7 @@ namespace clavenor {
 /// from it (or from ECWithTimeChild).
 ///
 /// Destroying a container removes all its children deeply (RemoveChildren(1)).
-class ECWithChild : public ECBase {
+class CLAVENOR_API ECWithChild : public ECBase {
     DECLARE_SERIAL(ECWithChild)
 
 public:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <string>
 
 namespace clavenor {
@@ -34,7 +36,7 @@ namespace clavenor {
 /// The folder walk works on full paths and never changes the process's current folder.
 /// Loading runs foreign code: call these from the host's owning thread, at start-up and at
 /// the end, while no other thread uses the registries.
-class CPlugin {
+class CLAVENOR_API CPlugin {
 public:
     /// The plug-in interface this library implements.
     static constexpr unsigned InterfaceVersion = 1;

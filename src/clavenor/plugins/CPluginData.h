@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/plugins/CPlugin.h"
 
 namespace clavenor {
@@ -15,7 +16,7 @@ class ECBase;
 /// pointers, never the records; a registration lasts until it is removed or replaced. The
 /// table is not locked: register from the host's owning thread (plug-ins do so while being
 /// initialised).
-class CPluginData : public CPlugin {
+class CLAVENOR_API CPluginData : public CPlugin {
 public:
     static constexpr int ViewCodes = 6;
     static constexpr int EventTypes = 75;

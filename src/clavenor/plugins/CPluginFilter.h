@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/plugins/CPlugin.h"
 
 namespace clavenor {
@@ -17,7 +18,7 @@ class MCMapStringToPtr;
 /// registration of a key wins. A record leaves the registry when RemovePlugin is called for
 /// it or when it is destroyed, so that a plug-in's static records go with the plug-in.
 /// Not locked: register and look up from the host's owning thread.
-class CPluginFilter : public CPlugin {
+class CLAVENOR_API CPluginFilter : public CPlugin {
 public:
     static constexpr int MaxKeyLength = 51;
 

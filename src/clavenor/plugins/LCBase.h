@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -12,7 +13,7 @@ namespace clavenor {
 /// what a filter does is its plug-in's.
 ///
 /// Record: the enabled byte, then the priority byte.
-class LCBase : public CObject {
+class CLAVENOR_API LCBase : public CObject {
     DECLARE_SERIAL(LCBase)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/DCBase.h"
 
 #include <cstddef>
@@ -18,7 +19,7 @@ namespace clavenor {
 /// as a count and that many bytes. An unknown layout is refused with
 /// CArchiveException(badSchema); a count larger than the stream is an endOfFile error, found
 /// without allocating more than the stream holds.
-class DCMidiMessage : public DCBase {
+class CLAVENOR_API DCMidiMessage : public DCBase {
     DECLARE_SERIAL(DCMidiMessage)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/DCBase.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace clavenor {
 ///
 /// Archive record: the DCBase record, then a layout byte (1), the channel and the port. An
 /// unknown layout is refused with CArchiveException(badSchema).
-class DCMidiTrack : public DCBase {
+class CLAVENOR_API DCMidiTrack : public DCBase {
     DECLARE_SERIAL(DCMidiTrack)
 
 public:

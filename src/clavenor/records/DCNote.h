@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/DCBase.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace clavenor {
 /// Archive record: the DCBase record, then a layout byte (1), the pitch, the spelling (a
 /// signed byte), the velocity and the release velocity. A record whose layout byte is not
 /// one this library knows is refused with CArchiveException(badSchema).
-class DCNote : public DCBase {
+class CLAVENOR_API DCNote : public DCBase {
     DECLARE_SERIAL(DCNote)
 
 public:

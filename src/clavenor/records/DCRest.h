@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/DCBase.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace clavenor {
 ///
 /// Archive record: the DCBase record, then a layout byte (1), the undotted type and the
 /// dots. An unknown layout is refused with CArchiveException(badSchema).
-class DCRest : public DCBase {
+class CLAVENOR_API DCRest : public DCBase {
     DECLARE_SERIAL(DCRest)
 
 public:

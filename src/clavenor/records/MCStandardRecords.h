@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 namespace clavenor {
 
 class DCMidiMessage;
@@ -16,7 +18,7 @@ class ECPerformance;
 /// The library registers nothing by itself: documents of hosts that never call Use keep
 /// their exact bytes. Loading needs no registration either, since the archive finds the
 /// record classes by name; a loaded document answers FindNote and FindRest at once.
-class MCStandardRecords {
+class CLAVENOR_API MCStandardRecords {
 public:
     /// Registers the standard records under `viewCode` (process-wide, replacing whatever
     /// was registered for notes, grace notes, rests, staves and system messages under that

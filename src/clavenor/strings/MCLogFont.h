@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -9,7 +10,7 @@ namespace clavenor {
 /// The description of a font as the host's graphics layer creates it: what a font
 /// preference loads and saves. The library draws nothing, so it hands the host this record
 /// and the host makes the font.
-struct MCLogFont {
+struct CLAVENOR_API MCLogFont {
     static constexpr std::int32_t WeightNormal = 400;
     static constexpr std::int32_t WeightBold = 700;
     /// Output precision that prefers TrueType fonts.

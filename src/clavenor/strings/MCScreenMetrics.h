@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
@@ -12,7 +14,7 @@ namespace clavenor {
 /// Process-wide; the host sets them from its owning thread (not locked) whenever the display
 /// changes. Values are used as given. The defaults describe a 1920 x 1080 screen with a
 /// 40-pixel task bar and one-pixel borders.
-struct MCScreenMetrics {
+struct CLAVENOR_API MCScreenMetrics {
     std::int32_t workAreaWidth = 1920;
     std::int32_t workAreaHeight = 1040;
     std::int32_t borderWidth = 1;

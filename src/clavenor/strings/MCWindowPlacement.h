@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/POINT.h"
 #include "clavenor/framework/RECT.h"
 
@@ -9,7 +10,7 @@ namespace clavenor {
 
 /// Where a window of the host sits and how it is shown, in the layout of the platform's
 /// placement record: what the window preferences load and save.
-struct MCWindowPlacement {
+struct CLAVENOR_API MCWindowPlacement {
     /// The size of the platform's record, which `length` carries.
     static constexpr std::uint32_t RecordSize = 44;
 
