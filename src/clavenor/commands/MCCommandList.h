@@ -46,7 +46,7 @@ public:
     CCBase* GetCommand(int commandId, const CRuntimeClass* cls);
 
     /// MCCommandMgr::ApplyCommands(this, performance).
-    int Apply(ECPerformance* performance);
+    [[nodiscard]] int Apply(ECPerformance* performance);
 
     /// Sets `count` more nodes aside, so that as many later insertions need no memory (the
     /// command manager does so before a batch changes anything, for the commands it will

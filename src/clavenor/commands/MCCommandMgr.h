@@ -95,8 +95,8 @@ public:
     /// fails, and the undo index counts only those done. An exception (from a handler, or
     /// allocation failure) is passed on after the entry it hit was put back as it was and
     /// the notify group closed.
-    int Undo(int count);
-    int Redo(int count);
+    [[nodiscard]] int Undo(int count);
+    [[nodiscard]] int Redo(int count);
 
     /// How many entries, counted from the newest, are undone (-1: no history yet).
     int GetUndoIndex() const { return m_nUndoIndex; }
@@ -131,8 +131,8 @@ public:
     /// references move to the owning thread). When a dispatch throws (memory, or the
     /// batch's own exception for a synchronous one), everything it took is given back (so a
     /// command the caller holds no reference on is deleted) and the groups forget it.
-    static int ApplyCommand(CCBase* command, ECPerformance* performance);
-    static int ApplyCommands(MCCommandList* commands, ECPerformance* performance);
+    [[nodiscard]] static int ApplyCommand(CCBase* command, ECPerformance* performance);
+    [[nodiscard]] static int ApplyCommands(MCCommandList* commands, ECPerformance* performance);
 
     /// Stamps a command at dispatch with the groups of `performance`'s manager, takes the
     /// dispatch's reference on it and sets its target. Returns 1.

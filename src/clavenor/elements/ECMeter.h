@@ -90,7 +90,7 @@ public:
     /// 0 or 1, else the computed one; the stress groups follow the type's rule. Refused (0,
     /// nothing changes) for a zero numerator, a denominator that is not a power of two from 1
     /// to 128, and a measure longer than MaxMeasureQuarters.
-    int SetMeter(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t type);
+    [[nodiscard]] int SetMeter(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t type);
 
     /// A compound list meter: one part per numerator, over one shared denominator or one
     /// denominator per part; the measure is the sum of the parts, counted in the largest
@@ -100,7 +100,8 @@ public:
     /// nothing changes) for an empty list, several denominators whose count differs from the
     /// numerators', a zero numerator, a denominator that is not a power of two, a total of
     /// more than 255 pulses and a measure longer than MaxMeasureQuarters.
-    int SetMeter(const ByteArray& numerators, const ByteArray& denominators, int single);
+    [[nodiscard]] int SetMeter(const ByteArray& numerators, const ByteArray& denominators,
+                               int single);
 
     /// A type change from outside is not supported: returns 0 and changes nothing.
     int SetMeterType(std::uint8_t type);

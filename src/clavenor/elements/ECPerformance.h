@@ -100,8 +100,8 @@ public:
     void AddCommandHandler(MCCallback handler, void* userData);
     void RemoveCommandHandlers();
     void SetCommandRate(std::uint32_t rateMs);
-    int Undo(int count);
-    int Redo(int count);
+    [[nodiscard]] int Undo(int count);
+    [[nodiscard]] int Redo(int count);
     int GetUndoIndex() const;
     void SetUndoIndex(int index);
     int GetUndoCount() const;

@@ -88,13 +88,13 @@ public:
     /// Stores the type whatever it is. A named tempo (2-20) takes its speed from
     /// GetTempoValue when that is above 0; accel., rall. and rit. (21-23) take `duration`.
     /// Returns 1, or 0 for types above TypeLast (which stay stored all the same).
-    int SetTempoType(std::uint8_t type, const MCTime& duration);
+    [[nodiscard]] int SetTempoType(std::uint8_t type, const MCTime& duration);
 
     /// Sets the tempo to `tempo` x `beat` quarter notes per minute (a tempo given in dotted
     /// quarters at 90 is 135), with the rate and the speed that follow, and remembers the
     /// beat. Refused (0, nothing changes) when that product is not a positive finite number,
     /// and while the stored tempo is 0 (as a document may hold).
-    int SetTempo(float tempo, float beat);
+    [[nodiscard]] int SetTempo(float tempo, float beat);
     /// The tempo when `beat` is exactly 1, else the tempo counted in the stored beat (the
     /// argument only selects that form); 0 when the stored beat is 0.
     float GetTempo(float beat) const;

@@ -30,7 +30,7 @@ public:
     /// track of its kind), the way the track commands insert tracks.
     static int AddTrack(ECPerformance* performance, ECTrack* track, int position);
     /// Adds `child` under `parent`, sorted by time, the way the add command links elements.
-    static int AddChild(ECPerformance* performance, ECBase* child, ECBase* parent);
+    [[nodiscard]] static int AddChild(ECPerformance* performance, ECBase* child, ECBase* parent);
 
 private:
     static AddTrackFunc s_pAddTrack;

@@ -25,7 +25,7 @@ public:
     /// Attaches to the clipboard's current contents (CDataTransfer::GetClipboard), releasing
     /// any earlier transfer. Returns 1 when the clipboard holds something, else 0 (and the
     /// object is then attached to nothing).
-    int AttachClipboard();
+    [[nodiscard]] int AttachClipboard();
 
     /// Attaches to `data` (null: to nothing), releasing any earlier transfer.
     void Attach(std::shared_ptr<const CTransferData> data);

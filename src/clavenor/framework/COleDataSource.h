@@ -43,7 +43,7 @@ public:
     /// Makes what is offered the clipboard's contents (CDataTransfer::SetClipboard): the
     /// clipboard keeps the payloads and this source is left empty. Returns the service's
     /// answer: 1, or 0 when the clipboard could not be set (the offers then stay).
-    int SetClipboard();
+    [[nodiscard]] int SetClipboard();
 
     /// Runs a drag of what is offered: `source` (a default drop source when null) decides
     /// whether the drag starts, then the service's drag loop runs. Returns the effect of the

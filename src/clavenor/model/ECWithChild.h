@@ -63,7 +63,7 @@ public:
     /// would leave it. `to` must not already hold the child, nor be the child or below it.
     /// Returns 0 (nothing changes) when `child` is not a child. Like RemoveChild, it may
     /// give back this element's last reference without destroying it.
-    int MoveChild(ECBase* child, ECWithChild* to, int sorted);
+    [[nodiscard]] int MoveChild(ECBase* child, ECWithChild* to, int sorted);
 
     /// Detaches every child as RemoveChild does, from the tail toward the head. Returns 1.
     int RemoveChildren(int deep) override;

@@ -32,9 +32,9 @@ public:
 
     /// Stores the record's class in its table entry, replacing an earlier one. A record
     /// whose view code or event type is outside the table is ignored (returns 0).
-    static int AddPlugin(CPluginData* plugin);
+    [[nodiscard]] static int AddPlugin(CPluginData* plugin);
     /// Clears the record's table entry (returns 0 for a record outside the table).
-    static int RemovePlugin(CPluginData* plugin);
+    [[nodiscard]] static int RemovePlugin(CPluginData* plugin);
 
     /// The table entry itself; a view code or event type outside the table yields a
     /// reference to a scratch entry that is always null when read through CreateData.

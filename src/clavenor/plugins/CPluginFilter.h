@@ -42,9 +42,9 @@ public:
 
     /// Registers the record under its key: 1, or 0 (changing nothing) when the key is
     /// already registered or the record is null. Allocation failure throws std::bad_alloc.
-    static int AddPlugin(CPluginFilter* plugin);
+    [[nodiscard]] static int AddPlugin(CPluginFilter* plugin);
     /// Takes the record out of the registry: 1, or 0 when it was not registered.
-    static int RemovePlugin(CPluginFilter* plugin);
+    [[nodiscard]] static int RemovePlugin(CPluginFilter* plugin);
 
     /// The record registered under `key` (exact, case-sensitive), or null.
     static CPluginFilter* FindPlugin(const char* key);

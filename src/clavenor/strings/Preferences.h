@@ -23,7 +23,8 @@ namespace clavenor {
 /// The stored integer, or `defaultValue` when the key is absent (or holds no integer).
 CLAVENOR_API std::int32_t LoadIntPreference(const CString& section, const CString& key,
                                             std::int32_t defaultValue);
-CLAVENOR_API int SaveIntPreference(const CString& section, const CString& key, std::int32_t value);
+[[nodiscard]] CLAVENOR_API int SaveIntPreference(const CString& section, const CString& key,
+                                                 std::int32_t value);
 
 /// `defaultValue` when the key is absent or empty. Any other text converts like the C
 /// library's atof in the "C" locale, whatever locale the host set: leading blanks are
@@ -34,12 +35,13 @@ CLAVENOR_API float LoadFloatPreference(const CString& section, const CString& ke
 
 /// Stores the value with six decimals and no exponent ("%f", "2.500000"), whatever locale the
 /// host set.
-CLAVENOR_API int SaveFloatPreference(const CString& section, const CString& key, float value);
+[[nodiscard]] CLAVENOR_API int SaveFloatPreference(const CString& section, const CString& key,
+                                                   float value);
 
 CLAVENOR_API CString LoadStringPreference(const CString& section, const CString& key,
                                           const CString& defaultValue);
-CLAVENOR_API int SaveStringPreference(const CString& section, const CString& key,
-                                      const CString& value);
+[[nodiscard]] CLAVENOR_API int SaveStringPreference(const CString& section, const CString& key,
+                                                    const CString& value);
 
 /// The font a font preference describes, to be created by the host. The arguments after the
 /// key are the defaults: the weight is 700 for a non-zero `bold`, else 400; `italic`,
@@ -63,8 +65,8 @@ CLAVENOR_API MCLogFont LoadFontPreference(const CString& section, const CString&
 /// Stores `font` as "face, height, bold, italic, underline, charset": the height in decimal
 /// (negative allowed), bold "1" exactly when the weight is 700, italic and underline "1" when
 /// non-zero, each else "0", the character set in decimal.
-CLAVENOR_API int SaveFontPreference(const CString& section, const CString& key,
-                                    const MCLogFont& font);
+[[nodiscard]] CLAVENOR_API int SaveFontPreference(const CString& section, const CString& key,
+                                                  const MCLogFont& font);
 
 /// Fills `placement` from the integer keys "x", "y", "Width", "Height", "Iconic" and
 /// "Maximized" of `section` (each 0 when absent). Returns 1 when a non-zero width and height
@@ -77,7 +79,8 @@ CLAVENOR_API int SaveFontPreference(const CString& section, const CString& key,
 /// otherwise a non-zero "Maximized" shows maximised and anything else normal, without flags.
 /// Coordinates add and negate with 32-bit wrap-around, so that any saved rectangle loads back
 /// unchanged.
-CLAVENOR_API int LoadWindowPrefs(const CString& section, MCWindowPlacement& placement);
+[[nodiscard]] CLAVENOR_API int LoadWindowPrefs(const CString& section,
+                                               MCWindowPlacement& placement);
 
 /// Stores the normal rectangle of `placement` as "x", "y", "Width", "Height", then "Iconic"
 /// and "Maximized": a minimised window (show command ShowMinimized) is iconic and counts as
