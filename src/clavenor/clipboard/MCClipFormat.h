@@ -20,12 +20,17 @@ public:
     /// process that has used up every format id, gives the id 0.
     explicit MCClipFormat(const char* name);
 
+    ///@{
+    /// The registered id (0 when registration failed).
     operator std::uint16_t() const { return m_nFormat; }
     std::uint16_t GetFormat() const { return m_nFormat; }
+    ///@}
 
+    ///@{
     /// The ids of MusicData and MusicInfo, registered once per process.
     static std::uint16_t Data();
     static std::uint16_t Info();
+    ///@}
 
 private:
     std::uint16_t m_nFormat;

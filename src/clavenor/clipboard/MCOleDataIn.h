@@ -30,12 +30,16 @@ class CDocument;
 /// Used by one thread at a time (the owning thread, where the clipboard commands run).
 class CLAVENOR_API MCOleDataIn : public COleDataObject {
 public:
+    /// Works for `document`, which the archives it makes carry; null for none yet.
     explicit MCOleDataIn(CDocument* document = nullptr);
     /// Destroys the info record, releases the elements (ReleaseEvents) and the transfer.
     ~MCOleDataIn() override;
 
+    ///@{
+    /// The document the archives carry; not owned.
     CDocument* GetDocument() const { return m_pDocument; }
     void SetDocument(CDocument* document) { m_pDocument = document; }
+    ///@}
 
     /// The info record: the one read earlier, if any; else read now from "Clavenor Music
     /// Info", or null when the transfer does not offer that format. The data in owns the

@@ -20,11 +20,15 @@ class MCOleDataInfo;
 /// the clipboard commands run).
 class CLAVENOR_API MCOleDataOut : public COleDataSource {
 public:
+    /// Works for `document`, which the archives it makes carry; null for none yet.
     explicit MCOleDataOut(CDocument* document = nullptr);
     ~MCOleDataOut() override;
 
+    ///@{
+    /// The document the archives carry; not owned.
     CDocument* GetDocument() const { return m_pDocument; }
     void SetDocument(CDocument* document) { m_pDocument = document; }
+    ///@}
 
     /// Offers the elements of `list` under "Clavenor Music Data": the list's record (a
     /// count, then each element as an object reference, written in full with its subtree

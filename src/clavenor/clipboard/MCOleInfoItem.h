@@ -17,9 +17,11 @@ public:
     MCOleInfoItem(int size, const void* data);
     /// Copies the size and the bytes into a new buffer.
     MCOleInfoItem(const MCOleInfoItem& other);
+    /// Replaces the size and the bytes with copies of `other`'s.
     MCOleInfoItem& operator=(const MCOleInfoItem& other);
     ~MCOleInfoItem();
 
+    /// The size as stored (it may be below 1 for an item without bytes).
     int GetInfoSize() const { return m_nSize; }
     /// Resizes the bytes: the first ones stay, new ones are zero; below 1 frees them.
     void SetInfoSize(int size);

@@ -30,8 +30,12 @@ class ECPerformance;
 /// read. They run on the owning thread (the lock keeps commands out meanwhile).
 namespace DocumentFile {
 
+/// The first eight bytes of every document file: a byte above 127 and the line endings of
+/// both kinds catch a transfer that changed the bytes, the 0x1A stops a listing on old systems.
 inline constexpr std::uint8_t Signature[8] = {0x89, 'C', 'L', 'V', '\r', '\n', 0x1A, '\n'};
+/// The layout of the header; a reader refuses a file of another.
 inline constexpr std::uint16_t FramingVersion = 1;
+/// The header's size in bytes: the root's object reference starts here.
 inline constexpr std::size_t HeaderSize = 16;
 
 } // namespace DocumentFile

@@ -40,11 +40,17 @@ class CLAVENOR_API CPlugin {
 public:
     /// The plug-in interface this library implements.
     static constexpr unsigned InterfaceVersion = 1;
+    /// The folder beside the host's executable that the loader searches.
     static constexpr const char* FolderName = "PlugIns";
+    /// The ending of the files in it that the loader opens.
     static constexpr const char* LibrarySuffix = ".so";
 
+    /// The entry points a plug-in exports with C linkage: GetPluginVersion, which answers the
+    /// interface version it was built for, and InitPlugins, which registers its records.
+    ///@{
     using VersionEntry = unsigned (*)();
     using InitEntry = void (*)();
+    ///@}
 
     virtual ~CPlugin();
 

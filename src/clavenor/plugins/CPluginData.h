@@ -18,17 +18,26 @@ class ECBase;
 /// initialised).
 class CLAVENOR_API CPluginData : public CPlugin {
 public:
+    ///@{
+    /// The table's size: view codes 0-5, event ids 0-74.
     static constexpr int ViewCodes = 6;
     static constexpr int EventTypes = 75;
+    ///@}
 
+    /// A registration not yet in the table (AddPlugin puts it there); the values are checked
+    /// only then.
     CPluginData(const CRuntimeClass* dataClass, int viewCode, int eventType);
 
+    ///@{
+    /// The registration's values; changing them after AddPlugin changes nothing in the table
+    /// until the next AddPlugin.
     const CRuntimeClass* GetDataClass() const { return m_pDataClass; }
     void SetDataClass(const CRuntimeClass* dataClass) { m_pDataClass = dataClass; }
     int GetViewCode() const { return m_nViewCode; }
     void SetViewCode(int viewCode) { m_nViewCode = viewCode; }
     int GetEventType() const { return m_nEventType; }
     void SetEventType(int eventType) { m_nEventType = eventType; }
+    ///@}
 
     /// Stores the record's class in its table entry, replacing an earlier one. A record
     /// whose view code or event type is outside the table is ignored (returns 0).

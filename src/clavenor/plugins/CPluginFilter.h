@@ -20,6 +20,7 @@ class MCMapStringToPtr;
 /// Not locked: register and look up from the host's owning thread.
 class CLAVENOR_API CPluginFilter : public CPlugin {
 public:
+    /// The longest key kept, in characters; a longer one is cut.
     static constexpr int MaxKeyLength = 51;
 
     /// Code 0, no class, an empty key.
@@ -31,11 +32,15 @@ public:
     CPluginFilter(const CPluginFilter&) = delete;
     CPluginFilter& operator=(const CPluginFilter&) = delete;
 
+    ///@{
+    /// The code and the class a host finds the record by, and the key it is filed under; the
+    /// key points into the record and lives as long as it.
     unsigned GetFilterCode() const { return m_nFilterCode; }
     void SetFilterCode(unsigned code) { m_nFilterCode = code; }
     const CRuntimeClass* GetFilterClass() const { return m_pFilterClass; }
     void SetFilterClass(const CRuntimeClass* filterClass) { m_pFilterClass = filterClass; }
     const char* GetFilterClassKey() const { return m_szKey; }
+    ///@}
     /// Copies the key (cut at MaxKeyLength characters). Change it only while the record is
     /// not registered: the registry files a record under the key it had when added.
     void SetFilterClassKey(const char* key);
@@ -49,14 +54,18 @@ public:
     /// The record registered under `key` (exact, case-sensitive), or null.
     static CPluginFilter* FindPlugin(const char* key);
     /// The first record, in the registry's iteration order, with that class (code), or null.
+    ///@{
     static CPluginFilter* FindPlugin(const CRuntimeClass* filterClass);
     static CPluginFilter* FindPlugin(unsigned code);
+    ///@}
 
     /// A new filter of the class registered under `key` (`code`), or null when there is no
     /// such record or its class makes no LCBase. The caller owns the filter and must destroy
     /// it before the plug-in that brought its class is unloaded.
+    ///@{
     static LCBase* CreateFilter(const char* key);
     static LCBase* CreateFilter(unsigned code);
+    ///@}
 
     /// The registry: filter class key to CPluginFilter record.
     static MCMapStringToPtr& GetPlugins();

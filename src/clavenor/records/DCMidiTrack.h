@@ -27,9 +27,14 @@ public:
     /// Copies the values, keeps the owner.
     DCMidiTrack& operator=(const DCMidiTrack& other);
 
+    ///@{
+    /// Equal when the DCBase state and every value are.
     bool operator==(const DCMidiTrack& other) const;
     bool operator!=(const DCMidiTrack& other) const { return !(*this == other); }
+    ///@}
 
+    /// Writes or reads the archive record described above; a damaged record throws
+    /// CArchiveException.
     void Serialize(CArchive& ar) override;
     /// Copies the values of `src` when it is a DCMidiTrack; returns this.
     DCBase* Copy(CObject* src) override;

@@ -55,10 +55,12 @@ public:
 
     /// The record under `viewCode`, made through the data registry when missing (so Register
     /// must have run for that view code); null when none can be had.
+    ///@{
     static DCNote* GetNote(ECBase* element, int viewCode);
     static DCRest* GetRest(ECBase* element, int viewCode);
     static DCMidiTrack* GetTrack(ECBase* element, int viewCode);
     static DCMidiMessage* GetMessage(ECBase* element, int viewCode);
+    ///@}
 
     /// The command handler that Use installs, for hosts that order their handlers
     /// themselves; `userData` carries the view code (as an integer cast to a pointer).
