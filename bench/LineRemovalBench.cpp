@@ -91,7 +91,10 @@ void Run(benchmark::State& state, bool undoToo) {
         }
         const auto removed = std::chrono::steady_clock::now();
         if (undoToo) {
-            passage.score->Undo(passage.score->GetUndoCount());
+            if (passage.score->Undo(passage.score->GetUndoCount()) == 0) {
+                state.SkipWithError("the removal could not be undone");
+                break;
+            }
         }
         const auto undone = std::chrono::steady_clock::now();
         using Seconds = std::chrono::duration<double>;

@@ -80,7 +80,10 @@ void BM_InsertMeasureAtTheFrontAndUndo(benchmark::State& state) {
         insert->SetSynchronous(1);
         insert->Apply(score.document);
         MCCommandMgr::EndUndo(score.document);
-        score.document->Undo(1);
+        if (score.document->Undo(1) == 0) {
+            state.SkipWithError("the command could not be undone");
+            break;
+        }
         state.PauseTiming();
         // The undone entry goes with the next new work; its measures with the idle time.
         score.document->ClearUndo();
@@ -123,7 +126,10 @@ void BM_InsertionEntryMemory(benchmark::State& state) {
         MCCommandMgr::EndUndo(score.document);
         bytes = static_cast<double>(mallinfo2().uordblks - before);
         state.PauseTiming();
-        score.document->Undo(1);
+        if (score.document->Undo(1) == 0) {
+            state.SkipWithError("the command could not be undone");
+            break;
+        }
         score.document->ClearUndo();
         MCCommandMgr::OnIdle();
         state.ResumeTiming();
@@ -149,7 +155,10 @@ void BM_MeterChangeAtBarOneAndUndo(benchmark::State& state) {
         change->SetSynchronous(1);
         change->Apply(score.document);
         MCCommandMgr::EndUndo(score.document);
-        score.document->Undo(1);
+        if (score.document->Undo(1) == 0) {
+            state.SkipWithError("the command could not be undone");
+            break;
+        }
         state.PauseTiming();
         score.document->ClearUndo();
         MCCommandMgr::OnIdle();

@@ -80,9 +80,15 @@ void Run(benchmark::State& state, bool groupPerNote) {
         }
         auto added = std::chrono::steady_clock::now();
         const int entries = session.score->GetUndoCount();
-        session.score->Undo(entries);
+        if (session.score->Undo(entries) == 0) {
+            state.SkipWithError("the notes could not be undone");
+            break;
+        }
         auto undone = std::chrono::steady_clock::now();
-        session.score->Redo(entries);
+        if (session.score->Redo(entries) == 0) {
+            state.SkipWithError("the notes could not be redone");
+            break;
+        }
         auto redone = std::chrono::steady_clock::now();
         MCCommandMgr::OnIdle();
         const std::size_t withHistory = HeapInUse();

@@ -59,7 +59,8 @@ Score Build(int measures, int meters, int tempi) {
         }
         if (i % tempoEvery == 0) {
             auto* mark = new ECTempo;
-            mark->SetTempo(static_cast<float>(60 + (i / tempoEvery) % 7 * 20), 1.0f);
+            // 60 to 180 quarters a minute: taken.
+            (void)mark->SetTempo(static_cast<float>(60 + (i / tempoEvery) % 7 * 20), 1.0f);
             mark->SetStyle((i / tempoEvery) % 2);
             AddAt(tempoMap, mark, end.GetSeconds());
         }

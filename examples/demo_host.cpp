@@ -15,6 +15,19 @@ using namespace clavenor;
 
 namespace {
 
+// Undo and redo answer 0 when they did nothing; the demo says so rather than go on as if.
+void Undo(ECPerformance* document) {
+    if (document->Undo(1) == 0) {
+        std::printf("  (nothing was undone)\n");
+    }
+}
+
+void Redo(ECPerformance* document) {
+    if (document->Redo(1) == 0) {
+        std::printf("  (nothing was redone)\n");
+    }
+}
+
 void PrintTree(ECBase* element, int indent) {
     std::printf("%*s%s (event %d", indent * 2, "", element->GetRuntimeClass()->m_lpszClassName,
                 element->GetEventId());
@@ -106,9 +119,9 @@ void ShowCommandRoad() {
                 document->GetUndoCount(), name.GetString());
 
     std::printf("  undo:\n");
-    document->Undo(1);
+    Undo(document.get());
     std::printf("  time is back at %g\n  redo:\n", time());
-    document->Redo(1);
+    Redo(document.get());
     std::printf("  time is again %g\n", time());
 
     std::printf("  three asynchronous moves gathered by a command rate of 50 ms:\n");
@@ -231,13 +244,13 @@ void ShowScore() {
     std::printf("  the rest's length from its type: %g quarter notes\n",
                 static_cast<double>(ECRest::GetRestDuration(5, 0).GetSeconds()));
 
-    score->Undo(1);
+    Undo(score.get());
     ACCount notes;
     notes.AddEvtType(EventId::Note);
     notes.Apply(score.get());
     std::printf("  after undo the original score holds %d notes; after redo ",
                 notes.GetEventCount());
-    score->Redo(1);
+    Redo(score.get());
     notes.Reset();
     notes.Apply(score.get());
     std::printf("%d\n", notes.GetEventCount());
@@ -347,9 +360,9 @@ void ShowNotation() {
                 staff->GetKeyAtTime(*bar(5)->GetTime(), 0)->GetNumSharps(),
                 GetEventString(staff->GetClefAtTime(*bar(5)->GetTime(), 0)).GetString());
     const std::vector<std::uint8_t> after = SavedBytes(score.get());
-    score->Undo(1);
+    Undo(score.get());
     const bool undone = SavedBytes(score.get()) == before;
-    score->Redo(1);
+    Redo(score.get());
     std::printf("  undo gives back the saved bytes of before: %s; redo those of after: %s\n",
                 undone ? "yes" : "no", SavedBytes(score.get()) == after ? "yes" : "no");
 
@@ -445,7 +458,7 @@ void ShowControllerData() {
     PlayBlocks(sustain, "sustain", 5.0f);
     PlayBlocks(dynamics, "velocity", 5.0f);
 
-    score->Undo(1);
+    Undo(score.get());
     std::printf("  after undo the staff holds %d envelopes\n", staff->GetChildren()->GetCount());
     add.Reset();
     score.reset();
@@ -501,12 +514,13 @@ void ShowTimeline() {
     // sixth.
     ECBase* tempi = track0->GetTempoEnv();
     auto* start = AtTime(new ECTempo, 0.0f);
-    start->SetTempo(96.0f, 1.0f);
+    // Positive tempi, which SetTempo takes (it refuses only one that is not).
+    (void)start->SetTempo(96.0f, 1.0f);
     auto* change = AtTime(new ECTempo(ECTempo::TypeAccelerando, MCTime(11.0f)), 8.0f);
-    change->SetTempo(72.0f, 1.0f);
+    (void)change->SetTempo(72.0f, 1.0f);
     change->SetStyle(ECEnvPoint::StyleLinear);
     auto* arrival = AtTime(new ECTempo, 19.0f);
-    arrival->SetTempo(132.0f, 1.0f);
+    (void)arrival->SetTempo(132.0f, 1.0f);
     for (ECTempo* mark : {start, change, arrival}) {
         marks->Add(mark, tempi, FCMidi::MidiNull());
     }
@@ -559,9 +573,9 @@ void ShowTimeline() {
                 static_cast<double>(conductor->GetMaxMeasureEndTime().GetSeconds()));
     std::printf("  where the notes fall now:\n%s", DescribeNotes(score.get()).c_str());
     const std::vector<std::uint8_t> inserted = SavedBytes(score.get());
-    score->Undo(1);
+    Undo(score.get());
     const bool undone = SavedBytes(score.get()) == saved;
-    score->Redo(1);
+    Redo(score.get());
     const bool redone = SavedBytes(score.get()) == inserted;
     std::printf("  undo gives back %s, redo %s\n",
                 undone ? "the bytes saved before" : "DIFFERENT bytes",

@@ -41,10 +41,12 @@ int main() {
     MCCommandMgr::EndUndo(document.get()); // the entry enters the history here
 
     CString name;
-    document->GetUndoString(name, -1); // "Add two measures", for the Edit menu
-    document->Undo(1);                 // both measures go
-    document->Redo(1);                 // both come back
+    document->GetUndoString(name, -1);    // "Add two measures", for the Edit menu
+    const int undone = document->Undo(1); // 1: both measures went (0: nothing to undo)
+    const int redone = document->Redo(1); // 1: both came back
     //! [undo-group]
+    Expect(undone == 1, "the group was undone");
+    Expect(redone == 1, "the group was redone");
     Expect(name == "Add two measures", "the entry carries the group's name");
     Expect(document->GetUndoCount() == 1, "one history entry for the group");
     Expect(staff->GetChildren()->GetCount() == 2, "undo and redo took both measures");

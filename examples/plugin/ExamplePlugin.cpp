@@ -7,6 +7,8 @@
 
 #include <clavenor/clavenor.h>
 
+#include <cstdio>
+
 using namespace clavenor;
 
 // The classes have names of their own (the archive finds them by name), in a namespace of
@@ -69,7 +71,8 @@ struct Registrations {
     CPluginFilter transpose{RUNTIME_CLASS(LCTranspose), "Transpose"};
 
     Registrations() { transpose.SetFilterCode(kTransposeCode); }
-    ~Registrations() { CPluginData::RemovePlugin(&playCount); }
+    // Refused only when InitPlugins never ran, which leaves nothing to take out.
+    ~Registrations() { (void)CPluginData::RemovePlugin(&playCount); }
 };
 
 Registrations g_registrations;
@@ -78,7 +81,13 @@ Registrations g_registrations;
 
 extern "C" unsigned GetPluginVersion() { return CPlugin::InterfaceVersion; }
 
+// The loader takes no answer from here: a registration the library refuses is said on standard
+// error, and the host then finds no record or filter of this plug-in.
 extern "C" void InitPlugins() {
-    CPluginData::AddPlugin(&g_registrations.playCount);
-    CPluginFilter::AddPlugin(&g_registrations.transpose);
+    if (CPluginData::AddPlugin(&g_registrations.playCount) == 0) {
+        std::fputs("ExamplePlugin: the play count record was refused\n", stderr);
+    }
+    if (CPluginFilter::AddPlugin(&g_registrations.transpose) == 0) {
+        std::fputs("ExamplePlugin: the transpose filter was refused\n", stderr);
+    }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 namespace clavenor {
 
 /// Makes sure that every class record of the library is registered, so that archives find
@@ -12,6 +14,6 @@ namespace clavenor {
 /// only when the linker takes their object files in, and this call is what makes it take all
 /// of them. Calling it from a static initialiser is not supported (the records may not be
 /// constructed yet). Calling it again is harmless. Not locked; call it from one thread.
-int RegisterClasses();
+CLAVENOR_API int RegisterClasses();
 
 } // namespace clavenor

@@ -27,6 +27,7 @@
 #include "clavenor/framework/CTransferData.h"
 #include "clavenor/framework/CWnd.h"
 #include "clavenor/framework/ClipboardFormats.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/POINT.h"
 #include "clavenor/framework/POSITION.h"
 #include "clavenor/framework/RECT.h"

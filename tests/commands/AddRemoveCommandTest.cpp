@@ -103,7 +103,7 @@ TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
     EXPECT_EQ(item->GetParent(), chord);
     Run(remove);
     EXPECT_EQ(note->GetParents()->GetCount(), 0);
-    m_doc->Undo(1);
+    EXPECT_EQ(1, m_doc->Undo(1));
     EXPECT_EQ(note->GetParents()->GetHead(), m_measure);
     EXPECT_EQ(mark->GetParents()->GetHead(), chord);
 }
@@ -115,7 +115,7 @@ TEST_F(Score, UndoneRemovalLeavesTheElementIntactWhenItsHistoryIsFreed) {
     chord->AddChild(NewNote(0.0f), 1);
     const int live = g_liveElements;
     Run(new CCRemove(chord));
-    m_doc->Undo(1);
+    EXPECT_EQ(1, m_doc->Undo(1));
     m_doc->ClearUndo();
     MCCommandMgr::OnIdle();
     EXPECT_EQ(g_liveElements, live);

@@ -60,10 +60,10 @@ public:
                 ->AddChild(line, 1);
         }
         Edit(doc(), new CCAdd(NewNote(3.0f), m0, FCMidi::MidiNull()), "dropped");
-        doc()->Undo(1);
+        EXPECT_EQ(1, doc()->Undo(1));
         Edit(doc(), new CCAdd(NewNote(3.5f), m0, FCMidi::MidiNull()), "done");
         Edit(doc(), new CCAdd(NewNote(6.0f), m1, FCMidi::MidiNull()), "undone");
-        doc()->Undo(1);
+        EXPECT_EQ(1, doc()->Undo(1));
     }
 
     ECPerformance* doc() const { return m_doc.get(); }
@@ -94,8 +94,10 @@ struct Step {
     std::function<void(Road&)> history = nullptr; // what the road's history gains before the step
 };
 
-void UndoOne(Road& road) { road.doc()->Undo(1); }
-void RedoOne(Road& road) { road.doc()->Redo(1); }
+// Under an injected failure an undo or redo may be refused or throw: the road checks the
+// document's bytes afterwards, not the call's answer.
+void UndoOne(Road& road) { (void)road.doc()->Undo(1); }
+void RedoOne(Road& road) { (void)road.doc()->Redo(1); }
 void Apply(Road& road, CCBase* command) { Edit(road.doc(), command); }
 // History for the steps that undo and redo measure commands.
 void Inserted(Road& road) { Edit(road.doc(), new CCAddMeasure(2, 0)); }
@@ -154,8 +156,8 @@ const Step kSteps[] = {
          return new CCRemoveClef(static_cast<ECClef*>(TableBar(road, 2)->GetChildren()->GetHead()));
      },
      Apply, UndoOne, ClefsAdded},
-    {"undo", nullptr, [](Road& road, CCBase*) { road.doc()->Undo(1); }, RedoOne},
-    {"redo", nullptr, [](Road& road, CCBase*) { road.doc()->Redo(1); }, UndoOne},
+    {"undo", nullptr, [](Road& road, CCBase*) { UndoOne(road); }, RedoOne},
+    {"redo", nullptr, [](Road& road, CCBase*) { RedoOne(road); }, UndoOne},
     {"idle", nullptr, [](Road&, CCBase*) { MCCommandMgr::OnIdle(); }, nullptr},
 };
 
@@ -335,7 +337,7 @@ TEST_F(EditRoadFailure, ReleasingDocumentsHistoriesAndTrashNeedsNoMemory) {
     Road* road = new Road;
     Edit(road->doc(), new CCRemove(road->m1), "removed");
     Edit(road->doc(), new CCRemove(road->chord), "removed");
-    road->doc()->Undo(1);
+    EXPECT_EQ(1, road->doc()->Undo(1));
     const std::int64_t live = LiveAllocations();
     {
         FailNthAllocation failure(1);

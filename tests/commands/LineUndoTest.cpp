@@ -124,18 +124,18 @@ TEST_F(LineUndo, DissolvedLinesLeaveTheDocumentAndComeBackWhole) {
     EXPECT_TRUE(slur->GetParents()->IsEmpty());
     EXPECT_TRUE(beam->GetParents()->IsEmpty());
     EXPECT_TRUE(m_measure->GetChildren()->IsEmpty());
-    m_doc->Undo(2);
+    EXPECT_EQ(1, m_doc->Undo(2));
     EXPECT_EQ(Bytes(), original);
-    m_doc->Redo(1);
+    EXPECT_EQ(1, m_doc->Redo(1));
     EXPECT_TRUE(tie->GetParents()->IsEmpty());
 
     // A line taken out itself keeps its members, and so comes back whole.
-    m_doc->Undo(1);
+    EXPECT_EQ(1, m_doc->Undo(1));
     Apply(new CCRemove(glissando));
     EXPECT_EQ(glissando->GetChildren()->GetCount(), 2);
     Apply(new CCRemove(notes[5]));
     EXPECT_EQ(glissando->GetChildren()->GetCount(), 2) << "a detached glissando is locked";
-    m_doc->Undo(2);
+    EXPECT_EQ(1, m_doc->Undo(2));
     EXPECT_EQ(Bytes(), original);
 }
 
@@ -147,7 +147,7 @@ TEST_F(LineUndo, WhatTheUndoOfChordAndTupletRemovalsDoesNotBringBack) {
     m_measure->AddChild(chord, 1);
     slur->AddChild(chord, 1);
     Apply(new CCRemove(chord));
-    m_doc->Undo(1);
+    EXPECT_EQ(1, m_doc->Undo(1));
     EXPECT_TRUE(chord->GetChildren()->IsEmpty());
     EXPECT_EQ(Items(slur->GetChildren()).back(), chord);
     EXPECT_EQ(m_measure->GetChildren()->GetCount(), 9) << "its notes stayed in the measure";
@@ -159,7 +159,7 @@ TEST_F(LineUndo, WhatTheUndoOfChordAndTupletRemovalsDoesNotBringBack) {
     ECNote* member = Put(NewNote(6.25f), tuplet, 1);
     Apply(new CCRemove(member));
     EXPECT_TRUE(tuplet->GetParents()->IsEmpty()) << "the tuplet dissolved";
-    m_doc->Undo(1);
+    EXPECT_EQ(1, m_doc->Undo(1));
     EXPECT_EQ(Items(member->GetParents()), std::vector<ECBase*>{second});
     EXPECT_TRUE(tuplet->GetParents()->IsEmpty());
     tuplet->Unref(1);

@@ -132,7 +132,7 @@ TEST_F(CommandManagerTest, AFailingPhaseAbortsWithOneRecordAndStopsTheBatch) {
         list.AddTail(Probe("b", true, fail));
         list.AddTail(Probe("c"));
         Begin("Fails");
-        list.Apply(m_doc.get());
+        EXPECT_EQ(1, list.Apply(m_doc.get()));
         End();
         EXPECT_EQ(m_journal.Joined(), journal);
         EXPECT_EQ(m_recordLines.Joined(), "rec:501:b");

@@ -181,7 +181,7 @@ TEST_F(Timeline, AddedTracksAndTheirUndo) {
     MCCommandMgr::EndUndo(document.get());
     EXPECT_EQ(staff->GetChildren()->GetCount(), 2);
     EXPECT_EQ(conductor->GetMeasure(1, 2)->GetParents()->GetHead(), staff);
-    document->Undo(1);
+    EXPECT_EQ(1, document->Undo(1));
     EXPECT_EQ(conductor->GetMaxTrackNumber(ECConductor::KindStaff), 0);
 
     auto* tracks = new CCAddTrack;

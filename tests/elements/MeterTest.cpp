@@ -220,7 +220,7 @@ TEST(ECMeter, Record) {
     EXPECT_EQ(Bytes(bytes.end() - static_cast<long>(tail.size()), bytes.end()), tail);
 
     ECMeter list;
-    list.SetMeter(Bytes8({3, 2, 2}), Bytes8({8}), 0);
+    EXPECT_EQ(1, list.SetMeter(Bytes8({3, 2, 2}), Bytes8({8}), 0));
     bytes = Store([&](CArchive& ar) { ar << &list; });
     ECMeter* loaded = nullptr;
     Load(bytes, [&](CArchive& ar) {

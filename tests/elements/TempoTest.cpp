@@ -44,7 +44,7 @@ TEST(ECTempo, BadTemposAreRefused) {
                                            {60.0f, -1.0f}, {nan, 1.0f},    {inf, 1.0f},
                                            {1e30f, 1e30f}};
     ECTempo mark;
-    mark.SetTempo(120.0f, 1.0f);
+    EXPECT_EQ(1, mark.SetTempo(120.0f, 1.0f));
     for (const auto& [tempo, beat] : bad) {
         EXPECT_EQ(mark.SetTempo(tempo, beat), 0) << tempo << " x " << beat;
     }
@@ -52,7 +52,7 @@ TEST(ECTempo, BadTemposAreRefused) {
     EXPECT_EQ(mark.GetValue(), 120.0f);
     EXPECT_EQ(mark.GetSpeed(), 0.5f);
 
-    mark.SetTempoType(ECTempo::TypeGeneralPause, MCTime(0.0f));
+    EXPECT_EQ(1, mark.SetTempoType(ECTempo::TypeGeneralPause, MCTime(0.0f)));
     const std::pair<float, float> percents[] = {
         {500.0f, 400.0f}, {-3.0f, 0.0f}, {nan, 0.0f}, {250.0f, 250.0f}};
     for (const auto& [given, stored] : percents) {
@@ -73,7 +73,7 @@ TEST(ECTempo, TypesNamesAndPreferredSpeeds) {
     mark.SetText(CString("Allegro ma non troppo"));
     EXPECT_EQ(mark.GetText(), CString("Allegro ma non troppo"));
 
-    SaveIntPreference(CString("Settings\\Tempo\\Presto"), CString("BPM"), 176);
+    EXPECT_EQ(1, SaveIntPreference(CString("Settings\\Tempo\\Presto"), CString("BPM"), 176));
     EXPECT_EQ(ECTempo(17, MCTime(0.0f)).GetValue(), 176.0f);
     EXPECT_EQ(GetTempoValue(ECTempo::TypeATempo), 60); // no speed of its own
 
@@ -109,7 +109,7 @@ TEST(ECTempo, TypesNamesAndPreferredSpeeds) {
 // The record after the point's; a document of version 2 has no pause percent.
 TEST(ECTempo, Record) {
     ECTempo mark(ECTempo::TypeAccelerando, MCTime(2.0f));
-    mark.SetTempo(100.0f, 1.0f);
+    EXPECT_EQ(1, mark.SetTempo(100.0f, 1.0f));
     mark.SetText(CString("poco"));
     mark.SetPausePercent(50.0f);
     const Bytes bytes = test::Store([&](CArchive& ar) { ar << &mark; });
@@ -141,7 +141,7 @@ TEST(ECTempo, Record) {
 ECTempo* AddMark(ECTempoEnv* map, float time, float tempo, int style) {
     auto* mark = new ECTempo;
     test::SetSeconds(mark, time);
-    mark->SetTempo(tempo, 1.0f);
+    EXPECT_EQ(1, mark->SetTempo(tempo, 1.0f));
     mark->SetStyle(style);
     EXPECT_EQ(map->AddChild(mark, 1), 1);
     return mark;
@@ -220,7 +220,7 @@ TEST_F(TempoMap, MarksComeAndGo) {
     // A changed duration recomputes the map the mark is in.
     auto* mark = static_cast<ECTempo*>(map->GetPointAtIndex(0));
     mark->SetStyle(ECEnvPoint::StyleStep);
-    mark->SetTempo(30.0f, 1.0f);
+    EXPECT_EQ(1, mark->SetTempo(30.0f, 1.0f));
     MCTime length(1.0f);
     mark->SetDuration(&length);
     EXPECT_NEAR(Seconds(8.0f), 16.0f, 1e-6);

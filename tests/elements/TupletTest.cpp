@@ -134,8 +134,8 @@ protected:
         return {start.GetSeconds(), end.GetSeconds()};
     }
     void Use(int numerator, int denominator, float time) {
-        m_meter.SetMeter(static_cast<std::uint8_t>(numerator),
-                         static_cast<std::uint8_t>(denominator), 255);
+        EXPECT_EQ(1, m_meter.SetMeter(static_cast<std::uint8_t>(numerator),
+                                      static_cast<std::uint8_t>(denominator), 255));
         test::SetSeconds(&m_measure, time);
     }
 

@@ -165,9 +165,9 @@ TEST_F(Files, SavingReplacesAtomicallyAndAFailureLeavesThePreviousFile) {
 
     constexpr int kView = 4;
     CPluginData refusing(RUNTIME_CLASS(DCRefusing), kView, EventId::Measure);
-    CPluginData::AddPlugin(&refusing);
+    EXPECT_EQ(1, CPluginData::AddPlugin(&refusing));
     ASSERT_NE(m_measure->GetData(kView, 1), nullptr);
-    CPluginData::RemovePlugin(&refusing);
+    EXPECT_EQ(1, CPluginData::RemovePlugin(&refusing));
     try {
         SaveDocument(*m_doc.get(), path);
         FAIL() << "saved a record that refuses";

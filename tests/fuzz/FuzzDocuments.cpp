@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <type_traits>
@@ -15,12 +16,11 @@ std::int32_t VersionFromSelector(std::uint8_t selector) {
 void RegisterDataClasses() {
     static CPluginData noteData(RUNTIME_CLASS(DCBase), 2, 73);
     static CPluginData trackData(RUNTIME_CLASS(DCBase), 5, 74);
-    static const bool registered = [] {
-        CPluginData::AddPlugin(&noteData);
-        CPluginData::AddPlugin(&trackData);
-        return true;
-    }();
-    (void)registered;
+    static const bool registered =
+        CPluginData::AddPlugin(&noteData) == 1 && CPluginData::AddPlugin(&trackData) == 1;
+    if (!registered) {
+        std::abort(); // every input would then miss the attached records it is meant to reach
+    }
 }
 
 std::vector<std::uint8_t> Save(ECPerformance* document) {

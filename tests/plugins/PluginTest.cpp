@@ -39,11 +39,11 @@ TEST(FilterRegistry, TheFirstRegistrationOfAKeyWinsAndRecordsLeaveWhenRemovedOrD
     {
         CPluginFilter scoped(nullptr, std::string(60, 'k').c_str());
         EXPECT_EQ(std::string(scoped.GetFilterClassKey()), std::string(51, 'k'));
-        CPluginFilter::AddPlugin(&scoped);
+        EXPECT_EQ(1, CPluginFilter::AddPlugin(&scoped));
         EXPECT_EQ(CPluginFilter::FindPlugin(std::string(51, 'k').c_str()), &scoped);
     }
     EXPECT_EQ(CPluginFilter::FindPlugin(std::string(51, 'k').c_str()), nullptr);
-    CPluginFilter::RemovePlugin(&notAFilter);
+    EXPECT_EQ(1, CPluginFilter::RemovePlugin(&notAFilter));
     EXPECT_EQ(CPluginFilter::GetPlugins().GetCount(), 0);
 }
 

@@ -202,11 +202,11 @@ TEST(NoteRecordRegistration, RefusesBadArgumentsAndUnregistersOnlyItsOwn) {
     ASSERT_EQ(MCStandardRecords::Register(kView), 1);
     EXPECT_EQ(CPluginData::GetDataClass(kView, EventId::GraceNote), RUNTIME_CLASS(DCNote));
     CPluginData other(RUNTIME_CLASS(DCBase), kView, EventId::Note);
-    CPluginData::AddPlugin(&other);
+    EXPECT_EQ(1, CPluginData::AddPlugin(&other));
     MCStandardRecords::Unregister(kView);
     EXPECT_EQ(CPluginData::GetDataClass(kView, EventId::Note), RUNTIME_CLASS(DCBase));
     EXPECT_EQ(CPluginData::GetDataClass(kView, EventId::Rest), nullptr);
-    CPluginData::RemovePlugin(&other);
+    EXPECT_EQ(1, CPluginData::RemovePlugin(&other));
 }
 
 } // namespace

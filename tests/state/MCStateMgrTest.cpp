@@ -98,12 +98,12 @@ TEST_F(StateManagerTest, PrefsRecordsReloadSelectionColourAndUndoLimitBeforeHand
     reload(SCPrefs::CodeChanged);
     EXPECT_TRUE(seen == 10) << "nothing stored: the defaults";
     EXPECT_TRUE(SCSelection::GetColor() == 255u) << "nothing stored: the defaults";
-    SaveIntPreference("Settings", "UndoLevels", 25);
-    SaveIntPreference("Settings\\Color", "Selection", 0xFF00);
+    EXPECT_EQ(1, SaveIntPreference("Settings", "UndoLevels", 25));
+    EXPECT_EQ(1, SaveIntPreference("Settings\\Color", "Selection", 0xFF00));
     reload(SCPrefs::CodeChanged);
     EXPECT_TRUE(seen == 25);
     EXPECT_TRUE(SCSelection::GetColor() == 0xFF00u);
-    SaveIntPreference("Settings", "UndoLevels", 30);
+    EXPECT_EQ(1, SaveIntPreference("Settings", "UndoLevels", 30));
     reload(1601); // another code changes nothing
     EXPECT_EQ(MCCommandMgr::GetUndoLevels(), 25);
 

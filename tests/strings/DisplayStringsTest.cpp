@@ -110,7 +110,7 @@ TEST(DisplayStrings, DynamicVelocitiesFromPreferences) {
     for (const auto& [velocity, type] : types) {
         EXPECT_EQ(GetDynamicType(velocity), type) << velocity;
     }
-    SaveIntPreference(CString("Settings\\Dynamics\\ff"), CString("Midi Value"), 90);
+    EXPECT_EQ(1, SaveIntPreference(CString("Settings\\Dynamics\\ff"), CString("Midi Value"), 90));
     EXPECT_EQ(GetDynamicValue(7), 90);
     EXPECT_EQ(GetDynamicType(89), 6);
     CProfileStore::SetActiveStore(previous);

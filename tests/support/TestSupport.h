@@ -5,6 +5,8 @@
 
 #include <clavenor/clavenor.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -157,9 +159,9 @@ class ScopedDataPlugin {
 public:
     ScopedDataPlugin(const CRuntimeClass* cls, int viewCode, int eventType)
         : m_plugin(cls, viewCode, eventType) {
-        CPluginData::AddPlugin(&m_plugin);
+        EXPECT_EQ(1, CPluginData::AddPlugin(&m_plugin));
     }
-    ~ScopedDataPlugin() { CPluginData::RemovePlugin(&m_plugin); }
+    ~ScopedDataPlugin() { EXPECT_EQ(1, CPluginData::RemovePlugin(&m_plugin)); }
 
 private:
     CPluginData m_plugin;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -37,7 +38,7 @@ class MCEventList;
 /// An action holds no element alive except through result lists of its own; DoAction must
 /// not destroy elements the walk has yet to reach. The walk recurses once per level of the
 /// graph. One thread at a time.
-class ACBase {
+class CLAVENOR_API ACBase {
 public:
     static constexpr std::uint16_t FlagBegun = 0x01;
     static constexpr std::uint16_t FlagReverse = 0x02;

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "clavenor/actions/ACTypeFilterBase.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// Counts the elements of the walk that pass the type filter (every element acted on when
 /// the filter is empty; bypassed elements are never acted on, the start element is).
-class ACCount : public ACTypeFilterBase {
+class CLAVENOR_API ACCount : public ACTypeFilterBase {
 public:
     explicit ACCount(int size = 1, int reverse = 0);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACBase.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 namespace clavenor {
@@ -18,7 +19,7 @@ namespace clavenor {
 /// Changes times in place through SetTime: not undoable by itself (commands that use it
 /// are), and children lists are not re-sorted (a negative delta that clamps at 0.0 can leave
 /// them out of order; ACSortChildren repairs that).
-class ACDeltaTime : public ACBase {
+class CLAVENOR_API ACDeltaTime : public ACBase {
 public:
     /// Delta 0.0, range [0.0, TimeMax()) (mode 3).
     ACDeltaTime();

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "clavenor/actions/ACFindEvents.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// Collects the elements that hold an attached data record for one view code (and pass the
 /// type filter), as ACFindEvents does.
-class ACFindData : public ACFindEvents {
+class CLAVENOR_API ACFindData : public ACFindEvents {
 public:
     explicit ACFindData(int viewCode = 0);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACTypeFilterBase.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace clavenor {
 /// alive until the list is emptied (the next BeginAction) or the action is destroyed, even
 /// when they leave the graph meanwhile. An element reached twice (one with two parents) is
 /// collected twice.
-class ACFindEvents : public ACTypeFilterBase {
+class CLAVENOR_API ACFindEvents : public ACTypeFilterBase {
 public:
     static constexpr std::int32_t NoMaximum = 0x7FFFFFFF;
 

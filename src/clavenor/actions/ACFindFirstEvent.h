@@ -1,11 +1,12 @@
 #pragma once
 
 #include "clavenor/actions/ACTypeFilterBase.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// Finds the first element of the walk that passes the type filter and stops there.
-class ACFindFirstEvent : public ACTypeFilterBase {
+class CLAVENOR_API ACFindFirstEvent : public ACTypeFilterBase {
 public:
     explicit ACFindFirstEvent(int size = 1, int reverse = 0);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACBase.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 namespace clavenor {
@@ -9,7 +10,7 @@ namespace clavenor {
 ///
 /// The set is an MCEventList, so the action holds one reference on each element in it for
 /// as long as the element stays in the set. Cost per visited element: a search of the set.
-class ACFindObjects : public ACBase {
+class CLAVENOR_API ACFindObjects : public ACBase {
 public:
     explicit ACFindObjects(ECBase* object);
     explicit ACFindObjects(MCEventList* objects);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACFindEvents.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 namespace clavenor {
@@ -11,7 +12,7 @@ namespace clavenor {
 /// its sibling group: neither it, its children nor its later siblings are visited. Elements
 /// without a time are not collected, but the walk enters their children. Found elements are
 /// appended without being counted and without regard to the maximum count.
-class ACFindTime : public ACFindEvents {
+class CLAVENOR_API ACFindTime : public ACFindEvents {
 public:
     /// Range modes: which ends of [start, end] belong to the range. Any other mode matches
     /// no time.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACFindEvents.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -11,7 +12,7 @@ namespace clavenor {
 /// never match; an element whose word holds a device and channel reads as voice 15 and
 /// track 2047. Notes and grace notes match only once they hold a data record for view code
 /// 0, that is, once a view has placed them.
-class ACFindVoiceTrack : public ACFindEvents {
+class CLAVENOR_API ACFindVoiceTrack : public ACFindEvents {
 public:
     explicit ACFindVoiceTrack(int size = 1);
 

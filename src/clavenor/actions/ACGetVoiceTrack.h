@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACBase.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCVoiceTrack.h"
 
 namespace clavenor {
@@ -10,7 +11,7 @@ namespace clavenor {
 ///
 /// The found value is kept across walks: BeginAction does not clear it, so a walk that
 /// finds nothing leaves the value of an earlier walk (voice 15, track 2047 at first).
-class ACGetVoiceTrack : public ACBase {
+class CLAVENOR_API ACGetVoiceTrack : public ACBase {
 public:
     ACGetVoiceTrack();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACBase.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -15,7 +16,7 @@ class CArchive;
 /// attached data record. Beams, slurs and ties are not descended into (their children are
 /// visited under their other parents); the default clip and bypass lists stay, so envelopes
 /// are passed through without a call while their points get one.
-class ACPostSerialize : public ACBase {
+class CLAVENOR_API ACPostSerialize : public ACBase {
 public:
     /// `archive` must outlive the action.
     explicit ACPostSerialize(CArchive& archive);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACBase.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -13,7 +14,7 @@ namespace clavenor {
 /// ends its sibling group, and -1 or 2 also keep DoAction from running on the ancestors,
 /// which pass the code up. EndAction runs at every level of the walk, after the element's
 /// DoAction, unless list mode is set.
-class ACRelativesFirst : public ACBase {
+class CLAVENOR_API ACRelativesFirst : public ACBase {
 public:
     using ACBase::Apply;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACBase.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -15,7 +16,7 @@ namespace clavenor {
 ///
 /// Writes the voice/track word in place: not undoable by itself (commands that use it are);
 /// writing a track or voice turns a device/channel word into a voice/track word.
-class ACSetVoiceTrack : public ACBase {
+class CLAVENOR_API ACSetVoiceTrack : public ACBase {
 public:
     /// 2047 and 15 leave tracks and voices alone.
     explicit ACSetVoiceTrack(int track = 2047, int voice = 15);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/actions/ACTypeFilterBase.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -10,7 +11,7 @@ namespace clavenor {
 /// Each list is sorted before the walk enters it, so the walk then visits the children in
 /// their new order. Sorting swaps the stored pointers only: no reference changes, nothing
 /// is notified, not undoable by itself.
-class ACSortChildren : public ACTypeFilterBase {
+class CLAVENOR_API ACSortChildren : public ACTypeFilterBase {
 public:
     explicit ACSortChildren(int size = 1);
 

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clavenor/actions/ACBase.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// The event-type filter that counting, finding and sorting actions share: a count of used
 /// entries and a growable array of ids. With no entry in use every element passes;
 /// otherwise an element passes when its event id is among the used entries.
-class ACTypeFilterBase : public ACBase {
+class CLAVENOR_API ACTypeFilterBase : public ACBase {
 public:
     /// `size` entries start at -1 (unused); the used count starts at 0.
     explicit ACTypeFilterBase(int size = 1, int reverse = 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/POSITION.h"
 #include "clavenor/model/MCPtrList.h"
 #include "clavenor/model/MCTime.h"
@@ -32,7 +33,7 @@ namespace clavenor {
 ///
 /// Allocation failure throws std::bad_alloc and leaves the cache as it was. A cache is used
 /// by one thread at a time.
-class MCCache {
+class CLAVENOR_API MCCache {
 public:
     /// What a subclass keeps beside a point's slots; the point owns it and releases it with
     /// DeleteAuxPointer. No operation of MCCache creates one.
@@ -42,8 +43,10 @@ public:
 
     /// A cache with no slots (which refuses every slot until SetSize) or `size` slots; a
     /// negative size counts as 0.
+    ///@{
     MCCache();
     explicit MCCache(std::int32_t size);
+    ///@}
 
     /// Deletes every point. Aux records are released with MCCache's DeleteAuxPointer, since
     /// the subclass is already gone: a subclass that overrides it deletes the cache in its own
@@ -56,6 +59,7 @@ public:
     /// When n > 0, gives every point n slots (added slots empty, dropped slots forgotten) and
     /// makes n the size; n <= 0 changes nothing.
     void SetSize(std::int32_t n);
+    /// The number of slots each point has.
     std::int32_t GetSize() const { return m_nSize; }
 
     /// Places `object` in `slot` from `time` on, up to the next point where the slot held
@@ -94,10 +98,15 @@ public:
     void DeleteCacheAfter(const MCTime& time);
 
 protected:
+    /// One point of the timeline: from `time` on, until the next point, slot i holds
+    /// objects[i] (null: empty); `aux` is the subclass's record for the point, owned by it.
     struct CachePoint {
+        ///@{
+        /// See CachePoint.
         MCTime time;
         std::vector<void*> objects;
         AuxRecord* aux = nullptr;
+        ///@}
     };
 
     /// Whether `point` (at `position` in the list) lies at or before `time`: the rule that
@@ -126,9 +135,11 @@ protected:
     void UpdateListPointers(const void* oldObject, std::int32_t slot);
 
     /// The points, in time order (items are CachePoint*), and the cursor.
+    ///@{
     const MCPtrList& GetPoints() const { return m_points; }
     CachePoint* GetCurrentPoint() const { return m_pCurrent; }
     POSITION GetCurrentPosition() const { return m_currentPos; }
+    ///@}
 
 private:
     bool IsValidSlot(std::int32_t slot) const { return slot >= 0 && slot < m_nSize; }

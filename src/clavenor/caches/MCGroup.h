@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -13,11 +14,15 @@ class CArchive;
 /// groups nothing), 18 in use, 19-26 the group id, 27 barlines through the whole group; bits
 /// 28-31 stay 0. A default entry has every field 0 except barEntire, which is 1. Track
 /// fields are 8 bits wide and wrap.
-struct tag_group {
+struct CLAVENOR_API tag_group {
+    /// The kind of a single-track placeholder.
     static constexpr int KindPlaceholder = 2;
 
+    /// The entry as archived.
     std::uint32_t word = BarEntireBit;
 
+    ///@{
+    /// The fields of `word` (above); a setter keeps the bits of its field of `v`.
     int GetFirst() const { return static_cast<int>(word & 0xFFu); }
     int GetLast() const { return static_cast<int>((word >> 8) & 0xFFu); }
     int GetKind() const { return static_cast<int>((word >> 16) & 0x3u); }
@@ -31,6 +36,7 @@ struct tag_group {
     void SetUsed(int v) { Set(18, 0x1u, v); }
     void SetId(int v) { Set(19, 0xFFu, v); }
     void SetBarEntire(int v) { Set(27, 0x1u, v); }
+    ///@}
 
 private:
     static constexpr std::uint32_t BarEntireBit = 1u << 27;
@@ -49,8 +55,9 @@ private:
 ///
 /// The conductor staff owns one and keeps it in step as staves come and go. A plain value
 /// with no lock; allocation failure throws std::bad_alloc.
-class MCGroup {
+class CLAVENOR_API MCGroup {
 public:
+    /// A group table: its entries in use, free entries among them.
     using Table = CArray<tag_group, const tag_group&>;
 
     /// Both tables empty.
@@ -81,11 +88,17 @@ public:
     int GetGroupInfo(int id, int& first, int& last, int& kind) const;
     /// Sets or reads the barEntire bit of the group with `id` (primary table first); the
     /// reader answers 0 when no group has the id.
+    ///@{
     void SetBarEntireGroup(int id, int flag);
     int IsBarEntireGroup(int id) const;
+    ///@}
 
+    ///@{
+    /// The tables themselves, for the archive and for callers that read them; a change made
+    /// through them keeps none of the rules above.
     Table& GetPrimaryGroup() { return m_primary; }
     Table& GetSecondaryGroup() { return m_secondary; }
+    ///@}
 
     /// Writes or reads both tables: a count and the raw words of each, free entries
     /// included. Documents of `version` below 3 had no ids and no barEntire bit: every loaded
@@ -99,14 +112,19 @@ protected:
     /// the range gives 0, equals it 3, straddles its edge 2; 1 when groups only lie inside
     /// it, else -1.
     static int Relation(const Table& table, int first, int last);
+    /// GroupTracks' work in the primary (secondary) table, once it has chosen the table: the
+    /// same answer and the same output.
+    ///@{
     int GroupPrimary(int first, int last, int kind, int& id);
     int GroupSecondary(int first, int last, int kind, int& id);
+    ///@}
     /// Records a group released from the primary table in the secondary table, in its first
     /// free entry or a new one; the other entries stay where they are.
     void PromoteToSecondary(int first, int last, int kind, int id);
     /// Frees the primary group and gives its tracks their primary placeholders back (the
     /// secondary table is left as it is).
     void RemovePrimaryGroup(int id);
+    /// Frees the secondary group with `id`, if any.
     void RemoveSecondaryGroup(int id);
     /// Adds `delta` to both ends of every entry in use after `index`.
     static void UpdateFrom(Table& table, int index, int delta);

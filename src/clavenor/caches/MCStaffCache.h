@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/caches/MCCache.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -17,10 +18,14 @@ class MCEventList;
 /// flag word. One clef (key) per hand and time: a second one at a time already taken is
 /// refused. The cache neither owns nor references what it holds: whoever caches an element
 /// uncaches it (or rebuilds the cache) before the element goes. Costs as for MCCache.
-class MCStaffCache : public MCCache {
+class CLAVENOR_API MCStaffCache : public MCCache {
 public:
+    ///@{
+    /// The two kinds of element the cache takes, as GetCacheListPosition is asked for them.
     static constexpr int KindClef = 5;
     static constexpr int KindKey = 6;
+    ///@}
+    /// A clef and a key slot for each of the two hands.
     static constexpr std::int32_t Slots = 4;
 
     MCStaffCache();
@@ -51,15 +56,19 @@ public:
     int EventIsCached(ECBase* element) const;
 
     /// The clef or key in force at (just before) a time for a hand, or null.
+    ///@{
     ECBase* GetClefAtTime(const MCTime& time, std::uint8_t hand);
     ECBase* GetClefBeforeTime(const MCTime& time, std::uint8_t hand);
     ECBase* GetKeyAtTime(const MCTime& time, std::uint8_t hand);
     ECBase* GetKeyBeforeTime(const MCTime& time, std::uint8_t hand);
+    ///@}
 
     /// The range over which a cached clef or key stays in force; left alone for an element
     /// without a time.
+    ///@{
     void GetClefScope(ECBase* clef, MCTime& start, MCTime& end, std::uint8_t hand);
     void GetKeyScope(ECBase* key, MCTime& start, MCTime& end, std::uint8_t hand);
+    ///@}
 
     /// Empties the cache, then caches every clef and key of `elements` in list order with
     /// its own hand; what is refused (a second one at a taken time) is left out.

@@ -2,6 +2,7 @@
 
 #include "clavenor/clipboard/MCOleDataInfo.h"
 #include "clavenor/framework/COleDataObject.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 #include <cstdint>
@@ -27,14 +28,18 @@ class CDocument;
 /// destroyed with it, subtrees included (see ReleaseEvents).
 ///
 /// Used by one thread at a time (the owning thread, where the clipboard commands run).
-class MCOleDataIn : public COleDataObject {
+class CLAVENOR_API MCOleDataIn : public COleDataObject {
 public:
+    /// Works for `document`, which the archives it makes carry; null for none yet.
     explicit MCOleDataIn(CDocument* document = nullptr);
     /// Destroys the info record, releases the elements (ReleaseEvents) and the transfer.
     ~MCOleDataIn() override;
 
+    ///@{
+    /// The document the archives carry; not owned.
     CDocument* GetDocument() const { return m_pDocument; }
     void SetDocument(CDocument* document) { m_pDocument = document; }
+    ///@}
 
     /// The info record: the one read earlier, if any; else read now from "Clavenor Music
     /// Info", or null when the transfer does not offer that format. The data in owns the

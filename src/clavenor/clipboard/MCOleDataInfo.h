@@ -2,6 +2,7 @@
 
 #include "clavenor/clipboard/MCOleInfoItem.h"
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,10 +25,11 @@ namespace clavenor {
 /// above 0.
 ///
 /// Used by one thread at a time.
-class MCOleDataInfo : public CObject {
+class CLAVENOR_API MCOleDataInfo : public CObject {
     DECLARE_SERIAL(MCOleDataInfo)
 
 public:
+    /// The number of buckets the record's key order follows (see BucketOf).
     static constexpr int HashSize = 17;
 
     MCOleDataInfo();
@@ -38,8 +40,10 @@ public:
 
     /// The event id of the copied elements (MCEventList::GetEventType): -1 when not set,
     /// -2 for elements of several kinds.
+    ///@{
     int GetEventType() const { return m_nEventType; }
     void SetEventType(int eventType) { m_nEventType = eventType; }
+    ///@}
 
     /// Stores a copy of `size` bytes under `key` and returns 1; 0 when the key is already
     /// present (the first payload stays). Allocation failure throws std::bad_alloc and
@@ -61,6 +65,7 @@ public:
     /// The item stored under `key`, or null.
     const MCOleInfoItem* GetItem(int key) const;
 
+    /// The number of items stored.
     int GetCount() const { return m_nCount; }
 
     /// The keys in the order the record lists them.
@@ -75,6 +80,8 @@ public:
     /// stream can hold never allocates more than the bytes that are really there.
     void Serialize(CArchive& ar) override;
 
+    /// The bucket of `key`: the record lists the buckets in order and each one's keys newest
+    /// first.
     static std::uint32_t BucketOf(int key) {
         return (static_cast<std::uint32_t>(key) >> 4) % static_cast<std::uint32_t>(HashSize);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/COleDataSource.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -17,13 +18,17 @@ class MCOleDataInfo;
 /// The streams are written in the current layout; the archives carry the data out's
 /// document (CArchive::GetDocument). Used by one thread at a time (the owning thread, where
 /// the clipboard commands run).
-class MCOleDataOut : public COleDataSource {
+class CLAVENOR_API MCOleDataOut : public COleDataSource {
 public:
+    /// Works for `document`, which the archives it makes carry; null for none yet.
     explicit MCOleDataOut(CDocument* document = nullptr);
     ~MCOleDataOut() override;
 
+    ///@{
+    /// The document the archives carry; not owned.
     CDocument* GetDocument() const { return m_pDocument; }
     void SetDocument(CDocument* document) { m_pDocument = document; }
+    ///@}
 
     /// Offers the elements of `list` under "Clavenor Music Data": the list's record (a
     /// count, then each element as an object reference, written in full with its subtree

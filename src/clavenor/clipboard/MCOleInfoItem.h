@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -7,7 +9,7 @@ namespace clavenor {
 
 /// One keyed payload of an info record (MCOleDataInfo): a size and an owned copy of that
 /// many bytes. A size below 1 holds no bytes (null data). Not archivable by itself.
-class MCOleInfoItem {
+class CLAVENOR_API MCOleInfoItem {
 public:
     MCOleInfoItem();
     /// Copies `size` bytes from `data`. A size below 1 gives an item without bytes that
@@ -15,9 +17,11 @@ public:
     MCOleInfoItem(int size, const void* data);
     /// Copies the size and the bytes into a new buffer.
     MCOleInfoItem(const MCOleInfoItem& other);
+    /// Replaces the size and the bytes with copies of `other`'s.
     MCOleInfoItem& operator=(const MCOleInfoItem& other);
     ~MCOleInfoItem();
 
+    /// The size as stored (it may be below 1 for an item without bytes).
     int GetInfoSize() const { return m_nSize; }
     /// Resizes the bytes: the first ones stay, new ones are zero; below 1 frees them.
     void SetInfoSize(int size);

@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/CCAddItem.h"
 #include "clavenor/commands/CCBase.h"
+#include "clavenor/framework/Export.h"
 
 #include <memory>
 #include <vector>
@@ -13,7 +14,7 @@ class MCEventList;
 
 /// Links elements under parents: each item's child is added to its parent's children in
 /// time order when the command is processed. Undone by a CCRemove of the same children.
-class CCAdd : public CCBase {
+class CLAVENOR_API CCAdd : public CCBase {
     DECLARE_SERIAL(CCAdd)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/fields/FCMidi.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -12,7 +13,7 @@ class ECBase;
 /// The item holds the child and the parent with command holds (see
 /// ECBase::AddCommandHold): material that only items hold is dismantled when the last of
 /// them lets it go outside every document.
-class CCAddItem {
+class CLAVENOR_API CCAddItem {
 public:
     CCAddItem() = default;
     CCAddItem(ECBase* child, ECBase* parent, const FCMidi& data);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 #include <cstdint>
@@ -31,7 +32,7 @@ class MCMarkEdit;
 /// of after. All or nothing: std::bad_alloc while processing changes nothing, and Revert
 /// needs no memory. The staves' clef and key caches are rebuilt, at a cost of a walk over
 /// every staff's measures.
-class CCAddKey : public CCAdd {
+class CLAVENOR_API CCAddKey : public CCAdd {
     DECLARE_SERIAL(CCAddKey)
 
 public:

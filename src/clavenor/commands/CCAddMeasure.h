@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 #include "clavenor/model/MCTime.h"
 
@@ -42,7 +43,7 @@ class MCScoreState;
 /// Cost: a walk of the whole document (the shift) and O(staves x inserted measures); the
 /// command keeps each moved element's old time (a few dozen bytes per element) for as long
 /// as it lives, so that undo gives the same floats back.
-class CCAddMeasure : public CCAdd {
+class CLAVENOR_API CCAddMeasure : public CCAdd {
     DECLARE_SERIAL(CCAddMeasure)
 
 public:

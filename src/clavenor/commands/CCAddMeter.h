@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 #include <memory>
@@ -35,7 +36,7 @@ class MCMeterEdit;
 /// memory. Cost: a walk of the document (the shift), the children of the re-barred measures
 /// and a rebuild of every staff's clef and key cache; the command keeps each moved
 /// element's old time for as long as it lives.
-class CCAddMeter : public CCAdd {
+class CLAVENOR_API CCAddMeter : public CCAdd {
     DECLARE_SERIAL(CCAddMeter)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -18,7 +19,7 @@ class ECTrack;
 /// A staff that brings more measures than the score has loses the surplus (with what they
 /// hold) before it is inserted. Undone by a CCRemoveTrack of the added staves and wave
 /// tracks (the conductor staff stays).
-class CCAddTrack : public CCAdd {
+class CLAVENOR_API CCAddTrack : public CCAdd {
     DECLARE_SERIAL(CCAddTrack)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCBase.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 #include <memory>
@@ -26,7 +27,7 @@ class MCScoreState;
 ///
 /// Cost: the children of the measures in the range, each found a measure at its time
 /// (O(1) near the last one found).
-class CCAdjustMeasureChildren : public CCBase {
+class CLAVENOR_API CCAdjustMeasureChildren : public CCBase {
     DECLARE_SERIAL(CCAdjustMeasureChildren)
 
 public:

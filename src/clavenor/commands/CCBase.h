@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,7 +35,7 @@ class MCEventList;
 ///
 /// A command changes the document only in Process, under the performance's lock, on the
 /// owning thread; it undoes itself by building and applying the inverse command.
-class CCBase : public CObject {
+class CLAVENOR_API CCBase : public CObject {
     DECLARE_SERIAL(CCBase)
 
 public:

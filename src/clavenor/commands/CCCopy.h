@@ -3,6 +3,7 @@
 #include "clavenor/clipboard/MCOleDataInfo.h"
 #include "clavenor/clipboard/MCOleDataOut.h"
 #include "clavenor/commands/CCBase.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 #include <memory>
@@ -24,7 +25,7 @@ class ECBase;
 /// common event id. Process writes both payloads and hands them to the clipboard; it fails
 /// (the batch aborts with a code-501 record) when there is nothing to copy, when writing
 /// fails, or when the service cannot set the clipboard.
-class CCCopy : public CCBase {
+class CLAVENOR_API CCCopy : public CCBase {
     DECLARE_SERIAL(CCCopy)
 
 public:

@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/CCCopy.h"
 #include "clavenor/framework/CDataTransfer.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -15,7 +16,7 @@ class CWnd;
 /// The drop effect starts as copy or move (3) and holds the effect of the drop after
 /// DoDragDrop; the drag delay and minimum distance start as the service's drag defaults
 /// (CDataTransfer::GetDragDelay, GetDragMinDist) at construction.
-class CCDrag : public CCCopy {
+class CLAVENOR_API CCDrag : public CCCopy {
     DECLARE_SERIAL(CCDrag)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCPaste.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -10,7 +11,7 @@ class COleDataObject;
 /// the host's drop target received (SetDataObject) instead of from the clipboard. While the
 /// command reads, the data object's transfer is lent to the data in; Detach gives it back.
 /// Without a data object the command reads the clipboard. Never recorded for undo.
-class CCDrop : public CCPaste {
+class CLAVENOR_API CCDrop : public CCPaste {
     DECLARE_SERIAL(CCDrop)
 
 public:

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clavenor/commands/CCMarkInfo.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 class ECKey;
 
 /// A key command's record of one key (see CCMarkInfo).
-class CCKeyInfo : public CCMarkInfo {
+class CLAVENOR_API CCKeyInfo : public CCMarkInfo {
 public:
     CCKeyInfo(ECKey* key, ECBase* measure);
 

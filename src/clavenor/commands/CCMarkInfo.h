@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@ class ECBase;
 ///
 /// Holds the element and the measure by reference for as long as it lives, so that a
 /// command can put back what it took out.
-class CCMarkInfo {
+class CLAVENOR_API CCMarkInfo {
 public:
     /// `measure`, when null, is the first measure (id 32) among the element's parents, or
     /// none. `element` may not be null.

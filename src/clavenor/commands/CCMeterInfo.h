@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 namespace clavenor {
@@ -9,7 +10,7 @@ class ECMeter;
 /// What a meter command knows of one meter it adds, removes or touches: the meter, its time
 /// and its measure length as they were when the record was made, and whether the command
 /// takes it out of the meter map (the flag). Holds the meter by reference while it lives.
-class CCMeterInfo {
+class CLAVENOR_API CCMeterInfo {
 public:
     /// `meter` may not be null.
     explicit CCMeterInfo(ECMeter* meter);

@@ -61,13 +61,15 @@ int CCPaste::Process() {
 
 int CCPaste::ClipboardHasFormat(std::uint16_t format, int check) {
     MCOleDataIn in;
-    in.AttachClipboard();
+    // An empty clipboard leaves `in` attached to nothing, which holds no format.
+    (void)in.AttachClipboard();
     return in.HasFormat(format, check);
 }
 
 int CCPaste::ClipboardHasValidData() {
     MCOleDataIn in;
-    in.AttachClipboard();
+    // An empty clipboard leaves `in` attached to nothing, which holds no valid data.
+    (void)in.AttachClipboard();
     return in.HasValidData();
 }
 
@@ -97,7 +99,8 @@ const void* CCPaste::GetInfo(int key) const {
     return m_pInfo != nullptr && m_pInfo->GetInfo(key, data, size) != 0 ? data : nullptr;
 }
 
-void CCPaste::Attach() { m_pDataIn->AttachClipboard(); }
+// An empty clipboard leaves the paste attached to nothing: it then finds no data to paste.
+void CCPaste::Attach() { (void)m_pDataIn->AttachClipboard(); }
 
 void CCPaste::Detach() { m_pDataIn->Release(); }
 

@@ -3,6 +3,7 @@
 #include "clavenor/clipboard/MCOleDataIn.h"
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 #include <cstdint>
@@ -30,7 +31,7 @@ class CDocument;
 /// The elements read are held by the command (GetEvents). A CCAdd that links them into a
 /// document takes its own references, so the command may go as soon as the CCAdd is built;
 /// elements nothing else took are destroyed with the command, subtrees included.
-class CCPaste : public CCBase {
+class CLAVENOR_API CCPaste : public CCBase {
     DECLARE_SERIAL(CCPaste)
 
 public:

@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/commands/CCRemoveItem.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 #include <cstddef>
@@ -33,7 +34,7 @@ class MCEventList;
 /// a removed element is dismantled, so that it can be freed, only when the last command
 /// that could put it back lets it go, whichever command that is; one that an undo put
 /// back is left alone.
-class CCRemove : public CCBase {
+class CLAVENOR_API CCRemove : public CCBase {
     DECLARE_SERIAL(CCRemove)
 
 public:

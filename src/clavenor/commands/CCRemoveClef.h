@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCRemove.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 #include <cstdint>
@@ -24,7 +25,7 @@ class MCMarkEdit;
 ///
 /// Undo applies a command that takes this change back step by step: the document saves the
 /// bytes it saved before; redo makes the same change again. All or nothing, as CCAddClef.
-class CCRemoveClef : public CCRemove {
+class CLAVENOR_API CCRemoveClef : public CCRemove {
     DECLARE_SERIAL(CCRemoveClef)
 
 public:

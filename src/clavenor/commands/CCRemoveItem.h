@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 namespace clavenor {
 
 class ECBase;
@@ -7,7 +9,7 @@ class ECBase;
 /// One element to unlink, with the parent it was found under when the item was made (the
 /// parent an undo puts it back under). The item holds both with command holds (see
 /// ECBase::AddCommandHold).
-class CCRemoveItem {
+class CLAVENOR_API CCRemoveItem {
 public:
     CCRemoveItem() = default;
     /// Releases the child and the parent (never throws).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCRemove.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 #include <cstdint>
@@ -24,7 +25,7 @@ class MCMarkEdit;
 ///
 /// Undo applies a command that takes this change back step by step: the document saves the
 /// bytes it saved before; redo makes the same change again. All or nothing, as CCAddKey.
-class CCRemoveKey : public CCRemove {
+class CLAVENOR_API CCRemoveKey : public CCRemove {
     DECLARE_SERIAL(CCRemoveKey)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCRemove.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 #include "clavenor/model/MCTime.h"
 
@@ -44,7 +45,7 @@ class MCScoreState;
 ///
 /// Cost: walks of the score up to the region's end (what to remove) and of the whole
 /// document (the shift); each moved element's old time is kept while the command lives.
-class CCRemoveMeasure : public CCRemove {
+class CLAVENOR_API CCRemoveMeasure : public CCRemove {
     DECLARE_SERIAL(CCRemoveMeasure)
 
 public:

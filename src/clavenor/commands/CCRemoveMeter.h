@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCRemove.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 #include <memory>
@@ -24,7 +25,7 @@ class MCMeterEdit;
 /// Undo applies a command that takes the change back step by step: the document saves the
 /// bytes it saved before; redo makes the same change again. All or nothing, and the cost,
 /// as CCAddMeter.
-class CCRemoveMeter : public CCRemove {
+class CLAVENOR_API CCRemoveMeter : public CCRemove {
     DECLARE_SERIAL(CCRemoveMeter)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCRemove.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -11,7 +12,7 @@ class ECTrack;
 /// elements first. Never recorded for undo (the constructors clear the can-undo flag); a
 /// removed track that no undo puts back is dismantled when the command goes, as CCRemove
 /// does.
-class CCRemoveTrack : public CCRemove {
+class CLAVENOR_API CCRemoveTrack : public CCRemove {
     DECLARE_SERIAL(CCRemoveTrack)
 
 public:

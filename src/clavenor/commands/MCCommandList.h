@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCPtrList.h"
 
 namespace clavenor {
@@ -10,7 +11,7 @@ struct CRuntimeClass;
 
 /// The list in which commands travel: each node holds one reference on its command, so a
 /// command whose last holder was the list is deleted when it leaves the list.
-class MCCommandList : public MCPtrList {
+class CLAVENOR_API MCCommandList : public MCPtrList {
 public:
     explicit MCCommandList(int blockSize = 10);
     /// Releases every command and frees the nodes set aside.
@@ -45,7 +46,7 @@ public:
     CCBase* GetCommand(int commandId, const CRuntimeClass* cls);
 
     /// MCCommandMgr::ApplyCommands(this, performance).
-    int Apply(ECPerformance* performance);
+    [[nodiscard]] int Apply(ECPerformance* performance);
 
     /// Sets `count` more nodes aside, so that as many later insertions need no memory (the
     /// command manager does so before a batch changes anything, for the commands it will

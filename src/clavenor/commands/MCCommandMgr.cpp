@@ -27,14 +27,15 @@ constexpr WPARAM CommandList = 1;
 
 void RunCommands(WPARAM kind, LPARAM payload) { MCCommandMgr::OnCommandMsg(kind, payload); }
 
-// A dispatch made on another thread, made again on the owning one.
+// A dispatch made on another thread, made again on the owning one. Its caller has had its
+// answer already; a batch that fails here is reported to the handlers like any other.
 void Redispatch(WPARAM kind, LPARAM payload) {
     if (kind == SingleCommand) {
         auto* command = reinterpret_cast<CCBase*>(payload);
-        MCCommandMgr::ApplyCommand(command, command->GetTarget());
+        (void)MCCommandMgr::ApplyCommand(command, command->GetTarget());
     } else if (kind == CommandList) {
         std::unique_ptr<MCCommandList> list(reinterpret_cast<MCCommandList*>(payload));
-        MCCommandMgr::ApplyCommands(list.get(), list->GetTarget());
+        (void)MCCommandMgr::ApplyCommands(list.get(), list->GetTarget());
     }
 }
 
@@ -692,11 +693,12 @@ int MCCommandMgr::Redo(int count) {
     return done > 0 ? 1 : 0;
 }
 
+// How far the walk got shows in GetUndoIndex, which is all this call promises.
 void MCCommandMgr::SetUndoIndex(int index) {
     if (m_nUndoIndex <= index) {
-        Undo(index - m_nUndoIndex);
+        (void)Undo(index - m_nUndoIndex);
     } else {
-        Redo(m_nUndoIndex - index);
+        (void)Redo(m_nUndoIndex - index);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 #include "clavenor/model/MCFuncList.h"
 
@@ -51,7 +52,7 @@ class SCCommand;
 /// command), 0 asks for another pass, anything else agrees; a handler that never agrees
 /// makes the passes go on forever. In the process phase -1 stops the batch and 0 makes it
 /// fail after the pass.
-class MCCommandMgr {
+class CLAVENOR_API MCCommandMgr {
 public:
     /// The message of the command window; wParam 0: lParam is one command; wParam 1: lParam
     /// is a heap command list that the receiver deletes.
@@ -94,8 +95,8 @@ public:
     /// fails, and the undo index counts only those done. An exception (from a handler, or
     /// allocation failure) is passed on after the entry it hit was put back as it was and
     /// the notify group closed.
-    int Undo(int count);
-    int Redo(int count);
+    [[nodiscard]] int Undo(int count);
+    [[nodiscard]] int Redo(int count);
 
     /// How many entries, counted from the newest, are undone (-1: no history yet).
     int GetUndoIndex() const { return m_nUndoIndex; }
@@ -130,8 +131,8 @@ public:
     /// references move to the owning thread). When a dispatch throws (memory, or the
     /// batch's own exception for a synchronous one), everything it took is given back (so a
     /// command the caller holds no reference on is deleted) and the groups forget it.
-    static int ApplyCommand(CCBase* command, ECPerformance* performance);
-    static int ApplyCommands(MCCommandList* commands, ECPerformance* performance);
+    [[nodiscard]] static int ApplyCommand(CCBase* command, ECPerformance* performance);
+    [[nodiscard]] static int ApplyCommands(MCCommandList* commands, ECPerformance* performance);
 
     /// Stamps a command at dispatch with the groups of `performance`'s manager, takes the
     /// dispatch's reference on it and sets its target. Returns 1.

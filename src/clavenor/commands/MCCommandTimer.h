@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/MCCommandList.h"
 #include "clavenor/framework/CWnd.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -13,7 +14,7 @@ class MCCommandMgr;
 /// Gathers asynchronous commands and runs them together: the first command queued starts a
 /// one-shot timer of the rate; when it fires, everything queued until then runs as one
 /// batch, in arrival order. Lives on the owning thread (it is a hidden window there).
-class MCCommandTimer : public CWnd {
+class CLAVENOR_API MCCommandTimer : public CWnd {
 public:
     static constexpr UINT_PTR TimerId = 123;
 

@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/MCCommandList.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -10,7 +11,7 @@ class ECPerformance;
 
 /// One entry of the undo history: the finished commands of one undo group, in finishing
 /// order, under the name given when the group was opened.
-class MCUndoItem {
+class CLAVENOR_API MCUndoItem {
 public:
     explicit MCUndoItem(const CString& name);
     /// Releases every command (which may delete them and the elements they hold). Never
@@ -30,10 +31,10 @@ public:
     /// effect (its inverse batch fails, is vetoed or throws), the commands already undone
     /// are redone, and 0 is returned (an exception is passed on after that). 1 when every
     /// command was undone.
-    int UndoCommands();
+    [[nodiscard]] int UndoCommands();
     /// Apply of each command from the first to the last to the target, synchronously. All
     /// or nothing as UndoCommands: on failure the commands already redone are undone again.
-    int RedoCommands();
+    [[nodiscard]] int RedoCommands();
 
     bool IsEmpty() const { return m_commands.IsEmpty(); }
     CString& GetName() { return m_name; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECBase.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace clavenor {
 /// host's notation, kept in bits 8-15 of the flag word and stored as given.
 ///
 /// Archive record: the ECBase record, then the type (1 byte).
-class ECAccent : public ECBase {
+class CLAVENOR_API ECAccent : public ECBase {
     DECLARE_SERIAL(ECAccent)
 
 public:

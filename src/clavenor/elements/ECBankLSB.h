@@ -1,12 +1,13 @@
 #pragma once
 
 #include "clavenor/elements/ECControlChange.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// A bank-select LSB event of a staff (event id 3; allowed parents: staff). Nothing of its
 /// own: it copies, compares and archives as ECControlChange.
-class ECBankLSB : public ECControlChange {
+class CLAVENOR_API ECBankLSB : public ECControlChange {
     DECLARE_SERIAL(ECBankLSB)
 
 public:

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "clavenor/elements/ECControlChange.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// A bank-select MSB event of a staff (event id 4; allowed parents: staff). Nothing of its
 /// own: it copies, compares and archives as ECControlChange.
-class ECBankMSB : public ECControlChange {
+class CLAVENOR_API ECBankMSB : public ECControlChange {
     DECLARE_SERIAL(ECBankMSB)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECBase.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace clavenor {
 /// Archive record: the ECBase record, then the second byte of the flag word. A document of
 /// version below 3 holds a byte whose low 6 bits are the type, then a byte whose low 2 bits
 /// are the position.
-class ECBarline : public ECBase {
+class CLAVENOR_API ECBarline : public ECBase {
     DECLARE_SERIAL(ECBarline)
 
 public:

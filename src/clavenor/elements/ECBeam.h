@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -11,7 +12,7 @@ namespace clavenor {
 /// Members: notes, chords and rests (event ids 37, 12, 51); AddChild refuses other elements.
 ///
 /// Dissolution: the group rule only: losing its last member, the beam leaves its measure.
-class ECBeam : public ECGroup {
+class CLAVENOR_API ECBeam : public ECGroup {
     DECLARE_SERIAL(ECBeam)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECBase.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECBase record, then the second byte of the flag word. The group id is
 /// not archived: a loaded bracket has group id 0 until the host sets it again.
-class ECBrac : public ECBase {
+class CLAVENOR_API ECBrac : public ECBase {
     DECLARE_SERIAL(ECBrac)
 
 public:

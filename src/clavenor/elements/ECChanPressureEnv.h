@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvelope.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -8,7 +9,7 @@ namespace clavenor {
 /// staff). Its points are channel pressures; limits 0 to 127, default value 0.
 ///
 /// Archive record: the ECEnvelope record only.
-class ECChanPressureEnv : public ECEnvelope {
+class CLAVENOR_API ECChanPressureEnv : public ECEnvelope {
     DECLARE_SERIAL(ECChanPressureEnv)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECControlChange.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -13,7 +14,7 @@ namespace clavenor {
 /// version below 4 holds only the ECWithTime record: the point's flags and value, the
 /// controller number and the mode type keep their defaults. A stored mode type above 8
 /// loads as 5.
-class ECChannelMode : public ECControlChange {
+class CLAVENOR_API ECChannelMode : public ECControlChange {
     DECLARE_SERIAL(ECChannelMode)
 
 public:

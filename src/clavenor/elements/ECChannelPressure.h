@@ -1,12 +1,13 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// A channel pressure (event id 10; allowed parent: channel-pressure envelope, 11). Nothing
 /// of its own: it copies, compares and archives as ECEnvPoint.
-class ECChannelPressure : public ECEnvPoint {
+class CLAVENOR_API ECChannelPressure : public ECEnvPoint {
     DECLARE_SERIAL(ECChannelPressure)
 
 public:

@@ -84,7 +84,9 @@ int ECChord::RemoveFromParents() {
                 if (child->GetEventId() == EventId::Note &&
                     child->GetParents()->Find(measure) == nullptr) {
                     if (into != nullptr) {
-                        MoveChild(child, into, 1);
+                        // A child of this chord that the measure does not hold: nothing to
+                        // refuse.
+                        (void)MoveChild(child, into, 1);
                     } else {
                         measure->AddChild(child, 1);
                     }

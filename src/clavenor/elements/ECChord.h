@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 namespace clavenor {
@@ -22,7 +23,7 @@ namespace clavenor {
 /// While the chord is being destroyed these operations behave as the base classes' and
 /// never dissolve it a second time. None of them is undoable by itself (commands are) or
 /// notifies anyone.
-class ECChord : public ECWithTimeChild {
+class CLAVENOR_API ECChord : public ECWithTimeChild {
     DECLARE_SERIAL(ECChord)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTime.h"
 
 #include <cstdint>
@@ -24,7 +25,7 @@ namespace clavenor {
 /// letter (M 1, N 2, D 3, A 4, H 5, R 6, S 7, F 8, any other 1), or -1 at the end or at
 /// "]". EndParse empties the buffer. One parse must finish before the next begins; the
 /// buffer is not locked.
-class ECChordSymbol : public ECWithTime {
+class CLAVENOR_API ECChordSymbol : public ECWithTime {
     DECLARE_SERIAL(ECChordSymbol)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/MCMirrorList.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTime.h"
 
 #include <cstdint>
@@ -21,7 +22,7 @@ namespace clavenor {
 /// Archive record: the ECWithTime record, then the second byte of the flag word (type and
 /// hand). A document of version below 3 holds a byte whose low 7 bits are the type, then a
 /// byte whose low bit is the hand.
-class ECClef : public ECWithTime, public MCMirrorList {
+class CLAVENOR_API ECClef : public ECWithTime, public MCMirrorList {
     DECLARE_SERIAL(ECClef)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/MCTime.h"
 
@@ -43,7 +44,7 @@ class ECWaveTrack;
 ///
 /// Elements are used by one thread at a time; none of these operations is undoable by
 /// itself (the commands that call them are).
-class ECConductor : public ECWithChild {
+class CLAVENOR_API ECConductor : public ECWithChild {
     DECLARE_SERIAL(ECConductor)
 
 public:

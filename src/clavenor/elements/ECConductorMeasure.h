@@ -2,6 +2,7 @@
 
 #include "clavenor/elements/ECMeasure.h"
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -25,7 +26,7 @@ class ECConductorStaff;
 /// (badIndex), a table that does not hold this measure in slot 0, the measure of every staff
 /// of its conductor staff (a child of that staff) up to the last track index and nothing
 /// above it.
-class ECConductorMeasure : public ECMeasure {
+class CLAVENOR_API ECConductorMeasure : public ECMeasure {
     DECLARE_SERIAL(ECConductorMeasure)
 
 public:

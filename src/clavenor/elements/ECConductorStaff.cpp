@@ -762,10 +762,11 @@ Map* ECConductorStaff::MakeMap(Map*& map) {
     if (map == nullptr && !m_bMakingMap) {
         auto* made = new Map;
         made->SetVoiceTrack(StructureVoice, 0);
-        // Held across the command: when it does not add the map, releasing it deletes it.
+        // Held across the command: when it does not add the map, releasing it deletes it, and
+        // the lookup below finds none, which is this call's answer then.
         made->Ref();
         m_bMakingMap = true;
-        MCStructureCommands::AddChild(GetPerformance(), made, this);
+        (void)MCStructureCommands::AddChild(GetPerformance(), made, this);
         m_bMakingMap = false;
         made->Unref(1);
     }

@@ -3,6 +3,7 @@
 #include "clavenor/caches/MCGroup.h"
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 #include <cstdint>
@@ -59,7 +60,7 @@ class ECTempoEnv;
 ///
 /// Elements are used by one thread at a time; the operations are not undoable by themselves
 /// and notify no one (the commands that call them are and do).
-class ECConductorStaff : public ECStaff {
+class CLAVENOR_API ECConductorStaff : public ECStaff {
     DECLARE_SERIAL(ECConductorStaff)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -12,7 +13,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECEnvPoint record, then the controller number (1 byte), which a
 /// document of version below 3 does not hold (it loads as 0).
-class ECControlChange : public ECEnvPoint {
+class CLAVENOR_API ECControlChange : public ECEnvPoint {
     DECLARE_SERIAL(ECControlChange)
 
 public:

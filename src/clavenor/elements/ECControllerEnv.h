@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvelope.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -11,7 +12,7 @@ namespace clavenor {
 /// flag clear, limits 0 to 127 and default value 0.
 ///
 /// Archive record: the ECEnvelope record, then that byte (a type above 119 loads as 0).
-class ECControllerEnv : public ECEnvelope {
+class CLAVENOR_API ECControllerEnv : public ECEnvelope {
     DECLARE_SERIAL(ECControllerEnv)
 
 public:

@@ -2,6 +2,7 @@
 
 #include "clavenor/elements/ECControlChange.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -16,7 +17,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECControlChange record, the type (1 byte), the duration (an MCTime
 /// record) only when the type has one, and the text.
-class ECDynamic : public ECControlChange {
+class CLAVENOR_API ECDynamic : public ECControlChange {
     DECLARE_SERIAL(ECDynamic)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTime.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ namespace clavenor {
 /// Archive record: the ECWithTime record, the point flags (1 byte) and the value (4-byte
 /// float). A document of version below 3 holds neither: such a point loads as an anchor
 /// head with linear style and the default value. Loading clears bits 6 and 7.
-class ECEnvPoint : public ECWithTime {
+class CLAVENOR_API ECEnvPoint : public ECWithTime {
     DECLARE_SERIAL(ECEnvPoint)
 
 public:

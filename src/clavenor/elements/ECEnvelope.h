@@ -3,6 +3,7 @@
 #include "clavenor/elements/ECEnvPoint.h"
 #include "clavenor/elements/EVALUE.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 #include <cstdint>
@@ -58,7 +59,7 @@ namespace clavenor {
 ///
 /// Elements are used by one thread at a time. None of the operations is undoable or
 /// notifies anyone; the commands that add and remove points are.
-class ECEnvelope : public ECWithTimeChild {
+class CLAVENOR_API ECEnvelope : public ECWithTimeChild {
     DECLARE_SERIAL(ECEnvelope)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace clavenor {
 /// Archive record: the ECWithTimeChild record, the second byte of the flag word, then for an
 /// ending its number (32-bit signed; one unsigned byte in documents of version 0), for type
 /// 14 the sequence number (32-bit signed), for other types nothing. The text is not archived.
-class ECFlowControl : public ECWithTimeChild {
+class CLAVENOR_API ECFlowControl : public ECWithTimeChild {
     DECLARE_SERIAL(ECFlowControl)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTime.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@ class COleClientItem;
 /// Archive record: the ECWithTime record, the second byte of the flag word, then the item as
 /// an object reference (null for none). An item that an earlier frame of the stream owns
 /// already is refused with CArchiveException(badIndex): two frames would delete it twice.
-class ECFrame : public ECWithTime {
+class CLAVENOR_API ECFrame : public ECWithTime {
     DECLARE_SERIAL(ECFrame)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -13,7 +14,7 @@ namespace clavenor {
 ///
 /// Dissolution: when no note is left among its members, the glissando lets go of the rest
 /// and leaves its staff.
-class ECGlissando : public ECGroup {
+class CLAVENOR_API ECGlissando : public ECGroup {
     DECLARE_SERIAL(ECGlissando)
 
 public:

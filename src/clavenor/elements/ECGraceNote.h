@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECNote.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -10,7 +11,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECNote record. Documents older than version 3 carry a second
 /// duration record after it, which replaces the first when read; storing writes only one.
-class ECGraceNote : public ECNote {
+class CLAVENOR_API ECGraceNote : public ECNote {
     DECLARE_SERIAL(ECGraceNote)
 
 public:

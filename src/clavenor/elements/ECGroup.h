@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 #include <cstdint>
@@ -39,7 +40,7 @@ namespace clavenor {
 /// chord, a group that nothing else holds is destroyed when RemoveChild, RemoveChildren or
 /// RemoveFromParents make it leave its parents. None of the operations is undoable by itself
 /// (commands are) or notifies anyone; none needs memory.
-class ECGroup : public ECWithTimeChild {
+class CLAVENOR_API ECGroup : public ECWithTimeChild {
     DECLARE_SERIAL(ECGroup)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/MCMirrorList.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTime.h"
 
 #include <cstdint>
@@ -22,7 +23,7 @@ namespace clavenor {
 /// of version below 3 holds a signed 16-bit key value (that many sharps when positive, flats
 /// when negative, each limited to its low 3 bits) and two bytes that are not used; mode and
 /// hand stay 0 then.
-class ECKey : public ECWithTime, public MCMirrorList {
+class CLAVENOR_API ECKey : public ECWithTime, public MCMirrorList {
     DECLARE_SERIAL(ECKey)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECText.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -12,7 +13,7 @@ namespace clavenor {
 /// Archive record: the ECText record, the lyric byte (bits 0-1 the auxiliary type, bits 2-7
 /// the verse) and the duration (an MCTime record). A document of version below 3 holds
 /// neither: such a lyric loads as verse 1, auxiliary type 0, duration 0.0.
-class ECLyric : public ECText {
+class CLAVENOR_API ECLyric : public ECText {
     DECLARE_SERIAL(ECLyric)
 
 public:

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clavenor/elements/ECLyric.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// A block of lyrics kept with the document rather than under a measure (event id 31;
 /// allowed parent: performance, 44). Otherwise a lyric: it copies, compares and archives as
 /// ECLyric.
-class ECLyricBlock : public ECLyric {
+class CLAVENOR_API ECLyricBlock : public ECLyric {
     DECLARE_SERIAL(ECLyricBlock)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 namespace clavenor {
@@ -22,7 +23,7 @@ class ECStaff;
 ///
 /// Its archive record is the ECWithTimeChild record, nothing more: documents written before
 /// the measure kept the cache load as they are.
-class ECMeasure : public ECWithTimeChild {
+class CLAVENOR_API ECMeasure : public ECWithTimeChild {
     DECLARE_SERIAL(ECMeasure)
 
 public:

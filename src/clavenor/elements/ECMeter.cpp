@@ -41,18 +41,20 @@ void ReadArray(CArchive& ar, CArray<T, A>& items) {
 
 } // namespace
 
+// 4/4 is a meter SetMeter always takes.
 ECMeter::ECMeter() {
     m_position.ppq = MCTime::GlobalPPQ;
-    SetMeter(4, 4, TypeFree);
+    (void)SetMeter(4, 4, TypeFree);
 }
 
+// A refused meter leaves the 4/4 of the delegated constructor, as the header promises.
 ECMeter::ECMeter(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t type) : ECMeter() {
-    SetMeter(numerator, denominator, type);
+    (void)SetMeter(numerator, denominator, type);
 }
 
 ECMeter::ECMeter(const ECMeter& other) : ECEnvPoint(other), MCMirrorList(other) {
     m_position.ppq = MCTime::GlobalPPQ;
-    SetMeter(4, 4, TypeFree);
+    (void)SetMeter(4, 4, TypeFree);
     *this = other;
 }
 
@@ -60,10 +62,11 @@ ECMeter::~ECMeter() = default;
 
 ECMeter& ECMeter::operator=(const ECMeter& other) {
     ECEnvPoint::operator=(other);
+    // The other meter's values were taken by SetMeter once, so they are taken again.
     if (other.GetMeterType() == TypeCompoundList) {
-        SetMeter(other.m_compoundNumerator, other.m_compoundDenominator, 0);
+        (void)SetMeter(other.m_compoundNumerator, other.m_compoundDenominator, 0);
     } else {
-        SetMeter(other.m_nNumerator, other.m_nDenominator, other.GetMeterType());
+        (void)SetMeter(other.m_nNumerator, other.m_nDenominator, other.GetMeterType());
     }
     return *this;
 }

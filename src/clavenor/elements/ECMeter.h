@@ -3,6 +3,7 @@
 #include "clavenor/elements/ECEnvPoint.h"
 #include "clavenor/elements/MCMirrorList.h"
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/BPTTime.h"
 
 #include <cstdint>
@@ -35,7 +36,7 @@ namespace clavenor {
 ///
 /// The meter keeps a list of the mirrors that show it on the staves (MCMirrorList); the
 /// destructor detaches them. The bar/pulse/tick position is kept by the envelope.
-class ECMeter : public ECEnvPoint, public MCMirrorList {
+class CLAVENOR_API ECMeter : public ECEnvPoint, public MCMirrorList {
     DECLARE_SERIAL(ECMeter)
 
 public:
@@ -89,7 +90,7 @@ public:
     /// 0 or 1, else the computed one; the stress groups follow the type's rule. Refused (0,
     /// nothing changes) for a zero numerator, a denominator that is not a power of two from 1
     /// to 128, and a measure longer than MaxMeasureQuarters.
-    int SetMeter(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t type);
+    [[nodiscard]] int SetMeter(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t type);
 
     /// A compound list meter: one part per numerator, over one shared denominator or one
     /// denominator per part; the measure is the sum of the parts, counted in the largest
@@ -99,7 +100,8 @@ public:
     /// nothing changes) for an empty list, several denominators whose count differs from the
     /// numerators', a zero numerator, a denominator that is not a power of two, a total of
     /// more than 255 pulses and a measure longer than MaxMeasureQuarters.
-    int SetMeter(const ByteArray& numerators, const ByteArray& denominators, int single);
+    [[nodiscard]] int SetMeter(const ByteArray& numerators, const ByteArray& denominators,
+                               int single);
 
     /// A type change from outside is not supported: returns 0 and changes nothing.
     int SetMeterType(std::uint8_t type);

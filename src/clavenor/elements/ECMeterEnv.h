@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvelope.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -24,7 +25,7 @@ class ECMeter;
 ///
 /// Archive record: the ECEnvelope record only; loading refuses a point that is not a meter
 /// (CArchiveException badClass). Default value 60, as for the tempo map.
-class ECMeterEnv : public ECEnvelope {
+class CLAVENOR_API ECMeterEnv : public ECEnvelope {
     DECLARE_SERIAL(ECMeterEnv)
 
 public:

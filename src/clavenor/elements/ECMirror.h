@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTime.h"
 
 namespace clavenor {
@@ -16,7 +17,7 @@ namespace clavenor {
 /// (PostSerialize) as an object reference; after reading it the mirror registers with the
 /// element. An element that keeps no mirror list, or one that was not written in the main
 /// pass, is not kept: the mirror then shows nothing (a pointer to it could outlive it).
-class ECMirror : public ECWithTime {
+class CLAVENOR_API ECMirror : public ECWithTime {
     DECLARE_SERIAL(ECMirror)
 
 public:

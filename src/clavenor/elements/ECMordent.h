@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithChild.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace clavenor {
 /// uses: nothing lists it as a parent.
 ///
 /// Archive record: the ECWithChild record, then the type (1 byte).
-class ECMordent : public ECWithChild {
+class CLAVENOR_API ECMordent : public ECWithChild {
     DECLARE_SERIAL(ECMordent)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -10,7 +11,7 @@ namespace clavenor {
 /// naming the parameter number by its two bytes (0 and 0 by default).
 ///
 /// Archive record: the ECEnvPoint record, then the first and the second byte.
-class ECNRPNPoint : public ECEnvPoint {
+class CLAVENOR_API ECNRPNPoint : public ECEnvPoint {
     DECLARE_SERIAL(ECNRPNPoint)
 
 public:

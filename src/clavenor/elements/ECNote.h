@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 namespace clavenor {
@@ -12,7 +13,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECWithTimeChild record, then the duration as an MCTime record
 /// (written in the current layout, read at the document's active version).
-class ECNote : public ECWithTimeChild {
+class CLAVENOR_API ECNote : public ECWithTimeChild {
     DECLARE_SERIAL(ECNote)
 
 public:

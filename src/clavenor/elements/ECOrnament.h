@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithChild.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace clavenor {
 /// It inherits a children list, which no element uses: nothing lists it as a parent.
 ///
 /// Archive record: the ECWithChild record, then the type (1 byte).
-class ECOrnament : public ECWithChild {
+class CLAVENOR_API ECOrnament : public ECWithChild {
     DECLARE_SERIAL(ECOrnament)
 
 public:

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "clavenor/elements/ECControlChange.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// A pan point (event id 41; allowed parents: envelope, controller envelope). Nothing of
 /// its own: it copies, compares and archives as ECControlChange.
-class ECPan : public ECControlChange {
+class CLAVENOR_API ECPan : public ECControlChange {
     DECLARE_SERIAL(ECPan)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvelope.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -11,7 +12,7 @@ namespace clavenor {
 /// LSB & 127) x 128 + (program & 127). Limits and default value are the ECEnvelope ones.
 ///
 /// Archive record: the ECEnvelope record only.
-class ECPatchEnv : public ECEnvelope {
+class CLAVENOR_API ECPatchEnv : public ECEnvelope {
     DECLARE_SERIAL(ECPatchEnv)
 
 public:

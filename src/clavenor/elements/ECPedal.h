@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECControlChange.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -14,7 +15,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECControlChange record, the class-specific byte (the type and that
 /// bit), then the duration (an MCTime record).
-class ECPedal : public ECControlChange {
+class CLAVENOR_API ECPedal : public ECControlChange {
     DECLARE_SERIAL(ECPedal)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 #include "clavenor/model/MCFuncList.h"
 
@@ -33,7 +34,7 @@ class MCStateMgr;
 /// host keeps the version in its own file framing; before loading it sets the version on
 /// the performance it loads into and makes that performance the active one. Storing always
 /// writes the current layout.
-class ECPerformance : public ECWithTimeChild {
+class CLAVENOR_API ECPerformance : public ECWithTimeChild {
     DECLARE_SERIAL(ECPerformance)
 
 public:
@@ -99,8 +100,8 @@ public:
     void AddCommandHandler(MCCallback handler, void* userData);
     void RemoveCommandHandlers();
     void SetCommandRate(std::uint32_t rateMs);
-    int Undo(int count);
-    int Redo(int count);
+    [[nodiscard]] int Undo(int count);
+    [[nodiscard]] int Redo(int count);
     int GetUndoIndex() const;
     void SetUndoIndex(int index);
     int GetUndoCount() const;

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// A pitch bend (event id 45; allowed parent: pitch-bend envelope, 46); its value is the
 /// bend, 0 to 16383 with 8192 the centre. Nothing of its own: it copies, compares and
 /// archives as ECEnvPoint.
-class ECPitchBend : public ECEnvPoint {
+class CLAVENOR_API ECPitchBend : public ECEnvPoint {
     DECLARE_SERIAL(ECPitchBend)
 
 public:

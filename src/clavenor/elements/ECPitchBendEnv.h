@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvelope.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -8,7 +9,7 @@ namespace clavenor {
 /// pitch bends; limits 0 to 16383, default value 8192 (no bend).
 ///
 /// Archive record: the ECEnvelope record only.
-class ECPitchBendEnv : public ECEnvelope {
+class CLAVENOR_API ECPitchBendEnv : public ECEnvelope {
     DECLARE_SERIAL(ECPitchBendEnv)
 
 public:

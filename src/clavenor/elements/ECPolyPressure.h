@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -10,7 +11,7 @@ namespace clavenor {
 /// The key (0 by default) lives in the class-specific byte of the flag word.
 ///
 /// Archive record: the ECEnvPoint record, then the key (1 byte).
-class ECPolyPressure : public ECEnvPoint {
+class CLAVENOR_API ECPolyPressure : public ECEnvPoint {
     DECLARE_SERIAL(ECPolyPressure)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvelope.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -9,7 +10,7 @@ namespace clavenor {
 /// in the class-specific byte of the flag word (0 by default).
 ///
 /// Archive record: the ECEnvelope record, then the key byte (a key above 127 loads as 0).
-class ECPolyPressureEnv : public ECEnvelope {
+class CLAVENOR_API ECPolyPressureEnv : public ECEnvelope {
     DECLARE_SERIAL(ECPolyPressureEnv)
 
 public:

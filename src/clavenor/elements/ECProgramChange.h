@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -11,7 +12,7 @@ namespace clavenor {
 /// one stream from another but are not archived.
 ///
 /// Archive record: the ECEnvPoint record only; a loaded program change has banks 0 and 0.
-class ECProgramChange : public ECEnvPoint {
+class CLAVENOR_API ECProgramChange : public ECEnvPoint {
     DECLARE_SERIAL(ECProgramChange)
 
 public:

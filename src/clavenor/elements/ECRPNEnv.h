@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvelope.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -13,7 +14,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECEnvelope record, then the flag byte; the parameter number is not
 /// written, so a loaded envelope has parameter 0, 0.
-class ECRPNEnv : public ECEnvelope {
+class CLAVENOR_API ECRPNEnv : public ECEnvelope {
     DECLARE_SERIAL(ECRPNEnv)
 
 public:

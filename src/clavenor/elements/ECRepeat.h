@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace clavenor {
 /// type "Repeat" (GetRepeatString).
 ///
 /// Archive record: the ECWithTimeChild record, then the repeat type (1 byte).
-class ECRepeat : public ECWithTimeChild {
+class CLAVENOR_API ECRepeat : public ECWithTimeChild {
     DECLARE_SERIAL(ECRepeat)
 
 public:

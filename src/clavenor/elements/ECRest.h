@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECWithTimeChild record only. The rest type is not archived: a
 /// loaded rest has type 0 until the host sets it again.
-class ECRest : public ECWithTimeChild {
+class CLAVENOR_API ECRest : public ECWithTimeChild {
     DECLARE_SERIAL(ECRest)
 
 public:

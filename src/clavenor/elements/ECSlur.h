@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -13,7 +14,7 @@ namespace clavenor {
 /// Dissolution: a slur goes on only while it has at least two members and one of them is a
 /// note; otherwise it lets go of the rest and leaves its staff. Deciding costs a look at
 /// its members from both ends, at once in a passage of notes.
-class ECSlur : public ECGroup {
+class CLAVENOR_API ECSlur : public ECGroup {
     DECLARE_SERIAL(ECSlur)
 
 public:

@@ -2,6 +2,7 @@
 
 #include "clavenor/caches/MCStaffCache.h"
 #include "clavenor/elements/ECTrack.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,7 +24,7 @@ class ECKey;
 /// staff's RebuildStaffCaches. Clefs and keys anywhere else (under a chord, in a measure
 /// nested in another) are never cached, so nothing the cache holds can be destroyed without
 /// leaving it first.
-class ECStaff : public ECTrack {
+class CLAVENOR_API ECStaff : public ECTrack {
     DECLARE_SERIAL(ECStaff)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTime.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECWithTime record, the type (1 byte), then the name, which a
 /// document of version below 3 does not hold (it loads empty).
-class ECSystemMessage : public ECWithTime {
+class CLAVENOR_API ECSystemMessage : public ECWithTime {
     DECLARE_SERIAL(ECSystemMessage)
 
 public:

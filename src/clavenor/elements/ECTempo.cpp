@@ -39,8 +39,9 @@ ECTempo::ECTempo() {
     ECEnvPoint::SetValue(m_fTempo);
 }
 
+// An unknown type is stored all the same, so the refusal changes nothing here.
 ECTempo::ECTempo(std::uint8_t type, const MCTime& duration) : ECTempo() {
-    SetTempoType(type, duration);
+    (void)SetTempoType(type, duration);
 }
 
 ECTempo::ECTempo(const ECTempo& other)
@@ -108,7 +109,8 @@ int ECTempo::GetParentTypes(CArray<int, int>& types) {
 
 float ECTempo::GetValue() { return m_fTempo; }
 
-void ECTempo::SetValue(float value) { SetTempo(value, 1.0f); }
+// The envelope's setter has no result: a refused value leaves the tempo as it was.
+void ECTempo::SetValue(float value) { (void)SetTempo(value, 1.0f); }
 
 void ECTempo::SetDuration(MCTime* duration) {
     if (duration != nullptr) {
@@ -129,7 +131,8 @@ int ECTempo::SetTempoType(std::uint8_t type, const MCTime& duration) {
     if (type >= TypeLarghissimo && type <= TypePrestissimo) {
         const int speed = GetTempoValue(type);
         if (speed > 0) {
-            SetTempo(static_cast<float>(speed), 1.0f);
+            // Refused only while the stored tempo is 0, which then stays, as SetTempo says.
+            (void)SetTempo(static_cast<float>(speed), 1.0f);
         }
     } else if (type >= TypeAccelerando && type <= TypeRitardando) {
         m_duration = duration;
@@ -195,7 +198,8 @@ int GetTempoValue(int type) {
     const int builtIn = type >= first && type <= ECTempo::TypePrestissimo
                             ? NamedSpeeds[type - first]
                             : UnnamedSpeed;
-    SaveIntPreference(section, key, builtIn);
+    // Stored for the user to change; a store that refuses it costs only that.
+    (void)SaveIntPreference(section, key, builtIn);
     return builtIn;
 }
 

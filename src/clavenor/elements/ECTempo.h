@@ -3,6 +3,7 @@
 #include "clavenor/elements/ECEnvPoint.h"
 #include "clavenor/elements/MCMirrorList.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -31,7 +32,7 @@ namespace clavenor {
 ///
 /// The mark keeps a list of the mirrors that show it (MCMirrorList); the destructor detaches
 /// them.
-class ECTempo : public ECEnvPoint, public MCMirrorList {
+class CLAVENOR_API ECTempo : public ECEnvPoint, public MCMirrorList {
     DECLARE_SERIAL(ECTempo)
 
 public:
@@ -87,13 +88,13 @@ public:
     /// Stores the type whatever it is. A named tempo (2-20) takes its speed from
     /// GetTempoValue when that is above 0; accel., rall. and rit. (21-23) take `duration`.
     /// Returns 1, or 0 for types above TypeLast (which stay stored all the same).
-    int SetTempoType(std::uint8_t type, const MCTime& duration);
+    [[nodiscard]] int SetTempoType(std::uint8_t type, const MCTime& duration);
 
     /// Sets the tempo to `tempo` x `beat` quarter notes per minute (a tempo given in dotted
     /// quarters at 90 is 135), with the rate and the speed that follow, and remembers the
     /// beat. Refused (0, nothing changes) when that product is not a positive finite number,
     /// and while the stored tempo is 0 (as a document may hold).
-    int SetTempo(float tempo, float beat);
+    [[nodiscard]] int SetTempo(float tempo, float beat);
     /// The tempo when `beat` is exactly 1, else the tempo counted in the stored beat (the
     /// argument only selects that form); 0 when the stored beat is 0.
     float GetTempo(float beat) const;
@@ -132,15 +133,15 @@ private:
 
 /// The name of a tempo type from the string table ("Allegro", "accel.", "G.P.", ...); empty
 /// for the types 0, 1 and 24 and any type without one.
-CString GetTempoString(std::uint8_t type);
+CLAVENOR_API CString GetTempoString(std::uint8_t type);
 
 /// The speed of a named tempo in quarter notes per minute: the integer preference "BPM" in
 /// the section "Settings\Tempo\<name>"; when it is not set, the built-in speed (60 for a type
 /// without one), which is then stored there.
-int GetTempoValue(int type);
+CLAVENOR_API int GetTempoValue(int type);
 
 /// The named tempo (2-20) whose speed (GetTempoValue) is the largest not above `speed`: 2
 /// below the speed of Larghissimo, 20 from that of Prestissimo on.
-int GetTempoType(int speed);
+CLAVENOR_API int GetTempoType(int speed);
 
 } // namespace clavenor

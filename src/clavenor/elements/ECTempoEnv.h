@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvelope.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -27,7 +28,7 @@ class ECTempo;
 ///
 /// Default value 60, limits 20 to 400, float-valued. Archive record: the ECEnvelope record
 /// only; loading refuses a point that is not a tempo mark (CArchiveException badClass).
-class ECTempoEnv : public ECEnvelope {
+class CLAVENOR_API ECTempoEnv : public ECEnvelope {
     DECLARE_SERIAL(ECTempoEnv)
 
 public:

@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CArray.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTime.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECWithTime record, the type (1 byte), the text, the style word (4
 /// bytes).
-class ECText : public ECWithTime {
+class CLAVENOR_API ECText : public ECWithTime {
     DECLARE_SERIAL(ECText)
 
 public:

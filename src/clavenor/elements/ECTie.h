@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -16,7 +17,7 @@ namespace clavenor {
 ///
 /// Dissolution: when no note is left among its members, the tie lets go of the rest and,
 /// being of type 2, leaves its staff. So a tie disappears with its last note.
-class ECTie : public ECGroup {
+class CLAVENOR_API ECTie : public ECGroup {
     DECLARE_SERIAL(ECTie)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 namespace clavenor {
@@ -7,7 +8,7 @@ namespace clavenor {
 /// The base of every track (event id 61; allowed parent: the conductor). A track starts
 /// at time 0 on voice 14 (the voice of structural elements) and track 2047 (unnumbered);
 /// the conductor numbers it.
-class ECTrack : public ECWithTimeChild {
+class CLAVENOR_API ECTrack : public ECWithTimeChild {
     DECLARE_SERIAL(ECTrack)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -13,7 +14,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECEnvPoint record, the transposition type (1 byte) and the duration
 /// (an MCTime record, read at the document's active version).
-class ECTranspose : public ECEnvPoint {
+class CLAVENOR_API ECTranspose : public ECEnvPoint {
     DECLARE_SERIAL(ECTranspose)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace clavenor {
 /// duration. It inherits a children list, which no element uses.
 ///
 /// Archive record: the ECWithTimeChild record, then the type (1 byte).
-class ECTremolo : public ECWithTimeChild {
+class CLAVENOR_API ECTremolo : public ECWithTimeChild {
     DECLARE_SERIAL(ECTremolo)
 
 public:

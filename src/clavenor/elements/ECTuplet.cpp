@@ -129,7 +129,9 @@ int ECTuplet::RemoveFromParents() {
             for (POSITION pos = members->GetHeadPosition(); pos != nullptr;) {
                 ECBase* member = members->GetNext(pos);
                 if (into != nullptr && member->GetParents()->Find(measure) == nullptr) {
-                    MoveChild(member, into, 1);
+                    // A member of this tuplet that the measure does not hold: nothing to
+                    // refuse.
+                    (void)MoveChild(member, into, 1);
                 }
             }
             ECWithTimeChild::RemoveChildren(0);

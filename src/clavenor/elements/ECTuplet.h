@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 #include <cstdint>
@@ -34,7 +35,7 @@ class ECMeter;
 /// (and, like a chord, is destroyed then unless something else holds it); removing it from
 /// its parents leaves its members in the enclosing measure. None of the operations is
 /// undoable by itself or notifies anyone.
-class ECTuplet : public ECWithTimeChild {
+class CLAVENOR_API ECTuplet : public ECWithTimeChild {
     DECLARE_SERIAL(ECTuplet)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
 namespace clavenor {
@@ -11,7 +12,7 @@ namespace clavenor {
 ///
 /// Archive record: the ECWithTimeChild record, the file name, the duration (an MCTime
 /// record).
-class ECWave : public ECWithTimeChild {
+class CLAVENOR_API ECWave : public ECWithTimeChild {
     DECLARE_SERIAL(ECWave)
 
 public:

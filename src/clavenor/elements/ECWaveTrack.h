@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/elements/ECTrack.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -13,7 +14,7 @@ class ECPerformance;
 /// performance one of that conductor's parents, and is compared, never followed, until
 /// then. So a track whose conductor was dropped or destroyed names none, rather than
 /// whatever memory the conductor once had.
-class ECWaveTrack : public ECTrack {
+class CLAVENOR_API ECWaveTrack : public ECTrack {
     DECLARE_SERIAL(ECWaveTrack)
 
 public:

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 
 namespace clavenor {
 
 /// One sampled envelope value: the time at which the value takes effect and the value.
 /// ECEnvelope::GetValues appends them to an array the caller owns.
-struct EVALUE {
+struct CLAVENOR_API EVALUE {
     MCTime time;
     float value = 0.0f;
 };

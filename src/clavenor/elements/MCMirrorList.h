@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 namespace clavenor {
@@ -12,7 +13,7 @@ class ECMirror;
 /// ECMirror::SetMirrorEvent registers with it. The list holds a reference on each mirror;
 /// the mirror keeps a plain pointer back, which RemoveMirror and the destructor clear, so a
 /// mirror never points at an element that is gone.
-class MCMirrorList {
+class CLAVENOR_API MCMirrorList {
 public:
     MCMirrorList() = default;
     /// A copy shows nothing: mirrors belong to the element they were registered with.

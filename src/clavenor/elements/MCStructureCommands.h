@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 namespace clavenor {
 
 class ECBase;
@@ -16,7 +18,7 @@ class ECTrack;
 /// Both return 1 when the command was dispatched (it has run when they return), 0 when no
 /// command could be made or dispatched (no performance, nothing installed). Whether the
 /// element arrived is for the caller to check: a handler may have refused the batch.
-class MCStructureCommands {
+class CLAVENOR_API MCStructureCommands {
 public:
     using AddTrackFunc = int (*)(ECPerformance* performance, ECTrack* track, int position);
     using AddChildFunc = int (*)(ECPerformance* performance, ECBase* child, ECBase* parent);
@@ -28,7 +30,7 @@ public:
     /// track of its kind), the way the track commands insert tracks.
     static int AddTrack(ECPerformance* performance, ECTrack* track, int position);
     /// Adds `child` under `parent`, sorted by time, the way the add command links elements.
-    static int AddChild(ECPerformance* performance, ECBase* child, ECBase* parent);
+    [[nodiscard]] static int AddChild(ECPerformance* performance, ECBase* child, ECBase* parent);
 
 private:
     static AddTrackFunc s_pAddTrack;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/fields/FCLogicField.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -8,7 +9,7 @@ namespace clavenor {
 
 /// A truth value held as a 32-bit int (default 0). Any value may be stored; the logical
 /// operators of FCLogicField leave 0 or 1.
-class FCBool : public FCLogicField<FCBool, std::int32_t> {
+class CLAVENOR_API FCBool : public FCLogicField<FCBool, std::int32_t> {
 public:
     using FCLogicField::FCLogicField;
     using FCLogicField::operator=;

@@ -2,6 +2,7 @@
 
 #include "clavenor/fields/FCLogicField.h"
 #include "clavenor/fields/FCStateByteSlot.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
@@ -9,7 +10,7 @@ namespace clavenor {
 
 /// An unsigned 8-bit field (default 0) kept in bits 8-15 of the flag word, with the logical
 /// operators of FCLogicField and bit access for bits 0 to 7.
-class FCByte : public FCLogicField<FCByte, std::uint8_t, FCStateByteSlot> {
+class CLAVENOR_API FCByte : public FCLogicField<FCByte, std::uint8_t, FCStateByteSlot> {
 public:
     using FCLogicField::FCLogicField;
     using FCLogicField::operator=;

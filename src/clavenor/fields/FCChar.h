@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/FCIntegerField.h"
 
 #include <cstdint>
@@ -8,7 +9,7 @@ namespace clavenor {
 
 /// A signed 8-bit field (default 0) with the integer operators of FCIntegerField; results
 /// wrap into 8 bits.
-class FCChar : public FCIntegerField<FCChar, std::int8_t> {
+class CLAVENOR_API FCChar : public FCIntegerField<FCChar, std::int8_t> {
 public:
     using FCIntegerField::FCIntegerField;
     using FCIntegerField::operator=;

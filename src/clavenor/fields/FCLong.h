@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/FCIntegerField.h"
 
 #include <cstdint>
@@ -8,7 +9,7 @@ namespace clavenor {
 
 /// A signed 32-bit field (default 0) with the integer operators of FCIntegerField. Unlike
 /// FCInt it has no bit or half-word access.
-class FCLong : public FCIntegerField<FCLong, std::int32_t> {
+class CLAVENOR_API FCLong : public FCIntegerField<FCLong, std::int32_t> {
 public:
     using FCIntegerField::FCIntegerField;
     using FCIntegerField::operator=;

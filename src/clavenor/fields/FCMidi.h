@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/fields/MIDIWORD.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/FCBase.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@ namespace clavenor {
 /// so a derived value (FCMidiSysEx) answers through its own status. Channel, controller and
 /// note tests follow MIDI 1.0; 0xF0 (system exclusive) counts as a system message only in
 /// FCMidiSysEx.
-class FCMidi : public FCBase {
+class CLAVENOR_API FCMidi : public FCBase {
 public:
     FCMidi() = default;
     /// Takes the source's three message bytes; the flags are those of a new field.

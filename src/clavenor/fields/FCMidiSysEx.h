@@ -2,6 +2,7 @@
 
 #include "clavenor/fields/FCMidi.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,7 +22,7 @@ namespace clavenor {
 /// Copy construction and assignment copy the bytes into a new buffer; as with every field, a
 /// copy starts with the flags of a new value and assignment keeps the target's. Operations that
 /// allocate throw std::bad_alloc when they cannot and then leave the value as it was.
-class FCMidiSysEx : public FCMidi {
+class CLAVENOR_API FCMidiSysEx : public FCMidi {
 public:
     FCMidiSysEx() = default;
     FCMidiSysEx(const FCMidiSysEx& other);

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/RECT.h"
 #include "clavenor/model/FCField.h"
 
 namespace clavenor {
 
 /// A rectangle field. A new field's edges are all 0.
-class FCRect : public FCField<FCRect, RECT> {
+class CLAVENOR_API FCRect : public FCField<FCRect, RECT> {
 public:
     using FCField::FCField;
     using FCField::operator=;

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/SIZE.h"
 #include "clavenor/model/FCField.h"
 
 namespace clavenor {
 
 /// A size field (default (0, 0)).
-class FCSize : public FCField<FCSize, SIZE> {
+class CLAVENOR_API FCSize : public FCField<FCSize, SIZE> {
 public:
     using FCField::FCField;
     using FCField::operator=;

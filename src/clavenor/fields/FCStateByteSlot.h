@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/FCBase.h"
 
 #include <cstdint>
@@ -10,7 +11,7 @@ namespace clavenor {
 /// bits, so that the whole field is one 32-bit word. A consequence worth knowing: FCBase's
 /// own copy operations (used through an FCBase reference) carry the value along with the
 /// flags.
-class FCStateByteSlot : public FCBase {
+class CLAVENOR_API FCStateByteSlot : public FCBase {
 protected:
     static constexpr std::uint32_t ValueShift = 8;
     static constexpr std::uint32_t ValueMask = 0xFFu << ValueShift;

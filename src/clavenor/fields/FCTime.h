@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/FCField.h"
 #include "clavenor/model/MCTime.h"
 
@@ -9,7 +10,7 @@ namespace clavenor {
 /// accept a bare MCTime; comparison follows MCTime's, so a scalar time never equals a
 /// bar/pulse/tick one. Copying a bar/pulse/tick value allocates, and throws std::bad_alloc
 /// when it cannot (the field then keeps its old value).
-class FCTime : public FCField<FCTime, MCTime> {
+class CLAVENOR_API FCTime : public FCField<FCTime, MCTime> {
 public:
     using FCField::FCField;
     using FCField::operator=;

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clavenor/fields/FCLogicField.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 
 namespace clavenor {
 
 /// An unsigned 16-bit field (default 0) with the logical operators of FCLogicField.
-class FCWord : public FCLogicField<FCWord, std::uint16_t> {
+class CLAVENOR_API FCWord : public FCLogicField<FCWord, std::uint16_t> {
 public:
     using FCLogicField::FCLogicField;
     using FCLogicField::operator=;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
@@ -8,7 +10,7 @@ namespace clavenor {
 /// first data byte, byte 2 the second; byte 3 is unused. Bytes are numbered from the low end
 /// of the word whatever the machine's byte order, so the word can be handed to a MIDI
 /// driver's short-message call as it stands.
-struct MIDIWORD {
+struct CLAVENOR_API MIDIWORD {
     std::uint32_t dwData = 0;
 
     constexpr MIDIWORD() = default;

@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CArchiveException.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 #include <bit>
 #include <cstddef>
@@ -41,7 +42,7 @@ static_assert(std::endian::native == std::endian::little,
 /// reach. A host that reads its document root through ReadObject or operator>> therefore
 /// takes a reference on it before the archive closes. Other objects belong to the caller of
 /// ReadObject as soon as it returns.
-class CArchive {
+class CLAVENOR_API CArchive {
 public:
     enum Mode : unsigned { store = 0, load = 1 };
 
@@ -263,10 +264,10 @@ private:
 
 /// Object references as stream operators: `ar << pElement`, `ar >> pAnyObject`. Each
 /// archivable class also has its own checked `operator>>` (see DECLARE_SERIAL).
-CArchive& operator<<(CArchive& ar, const CObject* object);
-CArchive& operator>>(CArchive& ar, CObject*& object);
+CLAVENOR_API CArchive& operator<<(CArchive& ar, const CObject* object);
+CLAVENOR_API CArchive& operator>>(CArchive& ar, CObject*& object);
 
-CArchive& operator<<(CArchive& ar, const CString& text);
-CArchive& operator>>(CArchive& ar, CString& text);
+CLAVENOR_API CArchive& operator<<(CArchive& ar, const CString& text);
+CLAVENOR_API CArchive& operator>>(CArchive& ar, CString& text);
 
 } // namespace clavenor

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -19,7 +21,7 @@ namespace clavenor {
 ///
 /// When a load fails, objects read so far stay linked into the partly built graph; the
 /// caller discards that graph (see ECBase for how a graph is released).
-class CArchiveException : public std::runtime_error {
+class CLAVENOR_API CArchiveException : public std::runtime_error {
 public:
     /// Cause codes, numbered as in the platform's archive.
     enum Cause {

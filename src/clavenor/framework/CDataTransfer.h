@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CTransferData.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 
 #include <cstdint>
@@ -39,7 +40,7 @@ inline constexpr UINT MK_RBUTTON = 0x2;
 /// run). The shipped services are also safe to call from other threads; SetActive and
 /// GetActive may be called from any thread, but switching services while a command runs
 /// is not supported.
-class CDataTransfer {
+class CLAVENOR_API CDataTransfer {
 public:
     /// The platform's drag defaults: how long (milliseconds) and how far (pixels) the
     /// pointer must be held and moved before a press becomes a drag.

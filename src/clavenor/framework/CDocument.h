@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -8,7 +9,7 @@ namespace clavenor {
 /// name, its views). The library never calls it; it only carries the pointer the host gives
 /// to the clipboard objects and to the archives they open, so that a plug-in's records can
 /// find the document they are read into. Hosts derive their own document class from it.
-class CDocument : public CObject {
+class CLAVENOR_API CDocument : public CObject {
     DECLARE_DYNAMIC(CDocument)
 
 public:

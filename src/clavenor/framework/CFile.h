@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -9,7 +11,7 @@ namespace clavenor {
 /// over bytes; CMemFile is the implementation it ships. A host may derive its own.
 ///
 /// Positions and lengths are 64-bit; a file is used by one thread at a time.
-class CFile {
+class CLAVENOR_API CFile {
 public:
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -12,7 +14,7 @@ namespace clavenor {
 /// contents were at fault, the byte offset in the file where reading stopped. Thrown by
 /// value; catch `const CFileException&`. what() says all of it on one line, for instance
 /// "song.clv: damaged at offset 1234 in ECNote: stream ends inside a value".
-class CFileException : public std::runtime_error {
+class CLAVENOR_API CFileException : public std::runtime_error {
 public:
     enum Cause {
         genericException = 1, ///< an operating-system failure not named below

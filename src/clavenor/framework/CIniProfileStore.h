@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CProfileStore.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -38,7 +39,7 @@ namespace clavenor {
 /// query of the file.
 ///
 /// Threads: as for every profile store, one thread (the host's owning thread) at a time.
-class CIniProfileStore : public CProfileStore {
+class CLAVENOR_API CIniProfileStore : public CProfileStore {
 public:
     /// Files larger than this are not read (a preference file is a few kilobytes).
     static constexpr std::uint64_t MaxFileSize = 4u << 20;

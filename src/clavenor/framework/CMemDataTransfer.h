@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CDataTransfer.h"
+#include "clavenor/framework/Export.h"
 
 #include <memory>
 #include <mutex>
@@ -10,7 +11,7 @@ namespace clavenor {
 /// A clipboard private to the process: the built-in data-transfer service. Every document
 /// of the process shares it; nothing outside the process sees it. Setting and reading the
 /// clipboard share the transfer without copying its bytes. Safe to use from any thread.
-class CMemDataTransfer : public CDataTransfer {
+class CLAVENOR_API CMemDataTransfer : public CDataTransfer {
 public:
     CMemDataTransfer();
     ~CMemDataTransfer() override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CFile.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <vector>
@@ -13,7 +14,7 @@ namespace clavenor {
 /// Bad arguments never reach memory: a null buffer with a non-zero size or count throws
 /// CArchiveException(genericException); a file that would grow past what memory can hold
 /// throws std::bad_alloc and stays as it was.
-class CMemFile : public CFile {
+class CLAVENOR_API CMemFile : public CFile {
 public:
     CMemFile() = default;
 

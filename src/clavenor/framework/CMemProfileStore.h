@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CProfileStore.h"
+#include "clavenor/framework/Export.h"
 
 #include <map>
 #include <string>
@@ -10,7 +11,7 @@ namespace clavenor {
 
 /// A profile store that lives only in memory: the library's store until the host selects
 /// another, and the store of tests. It accepts any section, key and value text.
-class CMemProfileStore : public CProfileStore {
+class CLAVENOR_API CMemProfileStore : public CProfileStore {
 public:
     CMemProfileStore() = default;
     ~CMemProfileStore() override;

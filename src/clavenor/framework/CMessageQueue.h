@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 
 #include <chrono>
@@ -38,7 +39,7 @@ namespace clavenor {
 /// for one the calling thread made itself and that holds no element. Builds without NDEBUG
 /// check the rule where a command or record would take hold of an element, and where the
 /// undo history is used, and stop the program with a message naming the call.
-class CMessageQueue {
+class CLAVENOR_API CMessageQueue {
 public:
     /// Creates a window whose messages go to `procedure`. The first call makes the calling
     /// thread the owning thread. `className` is kept for diagnostics (null reads as empty).

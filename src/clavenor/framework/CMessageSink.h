@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -12,7 +13,7 @@ namespace clavenor {
 /// Threads: the library shows messages from the thread that runs the operation that fails
 /// (the host's owning thread). SetActive and GetActive may be called from any thread, but a
 /// sink must not be switched while a message is being shown.
-class CMessageSink {
+class CLAVENOR_API CMessageSink {
 public:
     /// The kind of message, with the values of the platform's message-box icons.
     enum Icon : unsigned { IconStop = 0x10, IconInformation = 0x40 };

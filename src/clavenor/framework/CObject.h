@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/framework/CRuntimeClass.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -10,7 +11,7 @@ class CArchive;
 /// Root of the object model: a runtime class record, a kind test and a virtual archive
 /// record. Every element, list, data record, command and filter of the library is a
 /// CObject, and so is anything a plug-in registers.
-class CObject {
+class CLAVENOR_API CObject {
 public:
     virtual ~CObject();
 
@@ -73,7 +74,8 @@ public:                                                                         
 #define DECLARE_SERIAL(class_name)                                                                 \
     DECLARE_DYNAMIC(class_name)                                                                    \
     static ::clavenor::CObject* CreateObject();                                                    \
-    friend ::clavenor::CArchive& operator>>(::clavenor::CArchive& ar, class_name*& pOb);
+    friend CLAVENOR_API ::clavenor::CArchive& operator>>(::clavenor::CArchive& ar,                 \
+                                                         class_name*& pOb);
 
 /// Declares a class record with a factory but no archive support: objects of the class can
 /// be created by class record (the data registry does so) but are never written or read.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 
 #include <string>
 
@@ -14,7 +15,7 @@ namespace clavenor {
 ///
 /// An item has one owner, which destroys it with Delete(). Loading gives an item to the
 /// frame that reads it first and refuses a second frame that refers to it (see ECFrame).
-class COleClientItem : public CObject {
+class CLAVENOR_API COleClientItem : public CObject {
     DECLARE_SERIAL(COleClientItem)
 
 public:

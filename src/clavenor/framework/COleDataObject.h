@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CTransferData.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +15,7 @@ class CFile;
 ///
 /// Attaching takes a snapshot: a copy made elsewhere afterwards does not change what an
 /// attached object reads. Used by one thread at a time.
-class COleDataObject {
+class CLAVENOR_API COleDataObject {
 public:
     COleDataObject();
     virtual ~COleDataObject();
@@ -24,7 +25,7 @@ public:
     /// Attaches to the clipboard's current contents (CDataTransfer::GetClipboard), releasing
     /// any earlier transfer. Returns 1 when the clipboard holds something, else 0 (and the
     /// object is then attached to nothing).
-    int AttachClipboard();
+    [[nodiscard]] int AttachClipboard();
 
     /// Attaches to `data` (null: to nothing), releasing any earlier transfer.
     void Attach(std::shared_ptr<const CTransferData> data);

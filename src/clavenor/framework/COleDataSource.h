@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CDataTransfer.h"
 #include "clavenor/framework/CTransferData.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,7 +18,7 @@ class CWnd;
 /// (CDataTransfer). MCOleDataOut builds on it.
 ///
 /// Used by one thread at a time.
-class COleDataSource {
+class CLAVENOR_API COleDataSource {
 public:
     COleDataSource();
     virtual ~COleDataSource();
@@ -42,7 +43,7 @@ public:
     /// Makes what is offered the clipboard's contents (CDataTransfer::SetClipboard): the
     /// clipboard keeps the payloads and this source is left empty. Returns the service's
     /// answer: 1, or 0 when the clipboard could not be set (the offers then stay).
-    int SetClipboard();
+    [[nodiscard]] int SetClipboard();
 
     /// Runs a drag of what is offered: `source` (a default drop source when null) decides
     /// whether the drag starts, then the service's drag loop runs. Returns the effect of the

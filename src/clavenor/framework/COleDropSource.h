@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 
 namespace clavenor {
@@ -9,7 +10,7 @@ class CWnd;
 /// The source side of a drag: decides when a press becomes a drag and which buttons drop
 /// or cancel it. The data-transfer service's drag loop (CDataTransfer::DoDragDrop) reads
 /// the button masks; a host's loop may also call QueryContinueDrag.
-class COleDropSource {
+class CLAVENOR_API COleDropSource {
 public:
     COleDropSource();
     virtual ~COleDropSource();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <string>
@@ -23,7 +24,7 @@ namespace clavenor {
 /// switching stores while another thread reads a preference is not supported.
 ///
 /// Allocation failure throws std::bad_alloc and leaves the store unchanged.
-class CProfileStore {
+class CLAVENOR_API CProfileStore {
 public:
     virtual ~CProfileStore();
 

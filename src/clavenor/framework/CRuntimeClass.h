@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -17,7 +19,7 @@ class CObject;
 ///
 /// Records are immutable after construction and may be read from any thread; registration
 /// itself happens during static initialisation and is not meant to race with lookups.
-struct CRuntimeClass {
+struct CLAVENOR_API CRuntimeClass {
     /// Marks a schema under which a reader accepts any stored schema; the low 16 bits are
     /// still the number written into new archives.
     static constexpr std::uint32_t VersionableSchema = 0x80000000u;

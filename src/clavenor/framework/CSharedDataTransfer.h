@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CDataTransfer.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -34,7 +35,7 @@ namespace clavenor {
 /// the payload; nothing after. Numbers are little-endian.
 ///
 /// Threads: safe to use from any thread of the process.
-class CSharedDataTransfer : public CDataTransfer {
+class CLAVENOR_API CSharedDataTransfer : public CDataTransfer {
 public:
     static constexpr const char* FileName = "clipboard";
     static constexpr std::uint64_t MaxFileSize = std::uint64_t{1} << 30;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <compare>
 #include <cstddef>
 #include <string>
@@ -9,7 +11,7 @@ namespace clavenor {
 
 /// The counted 8-bit text string of the object model. Strings are plain values; the text
 /// may contain any byte, including zero (archives carry counted strings).
-class CString {
+class CLAVENOR_API CString {
 public:
     CString() = default;
     CString(const char* text) : m_text(text != nullptr ? text : "") {}

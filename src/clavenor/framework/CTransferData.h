@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,7 +19,7 @@ namespace clavenor {
 /// Payloads are shared, immutable byte blocks: copying a CTransferData or handing it to the
 /// clipboard copies pointers, not bytes. Once offered to a service, a transfer is only read,
 /// so readers on any thread may share it.
-class CTransferData {
+class CLAVENOR_API CTransferData {
 public:
     using Bytes = std::vector<std::uint8_t>;
     using Payload = std::shared_ptr<const Bytes>;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 
 namespace clavenor {
@@ -10,7 +11,7 @@ namespace clavenor {
 ///
 /// The window exists from CreateHidden() until DestroyWindow() or the destructor. Create,
 /// destroy and use a CWnd on the owning thread.
-class CWnd {
+class CLAVENOR_API CWnd {
 public:
     CWnd();
     virtual ~CWnd();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,9 +16,9 @@ inline constexpr std::uint16_t FirstRegisteredFormat = 0xC000;
 /// the name on first use. Ids are this process's own: what travels between processes is the
 /// name (see CTransferData). Returns 0 for an empty name, and once all 16384 ids are taken.
 /// Safe to call from any thread.
-std::uint16_t RegisterClipboardFormat(std::string_view name);
+CLAVENOR_API std::uint16_t RegisterClipboardFormat(std::string_view name);
 
 /// The name registered under `format`, or an empty string for an id that is not registered.
-std::string GetClipboardFormatName(std::uint16_t format);
+CLAVENOR_API std::string GetClipboardFormatName(std::uint16_t format);
 
 } // namespace clavenor

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
 
 /// A point of the host's window coordinates.
-struct POINT {
+struct CLAVENOR_API POINT {
     std::int32_t x = 0;
     std::int32_t y = 0;
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
 
 /// A rectangle of the host's window coordinates; right and bottom lie just outside it. No
 /// ordering of the edges is implied.
-struct RECT {
+struct CLAVENOR_API RECT {
     std::int32_t left = 0;
     std::int32_t top = 0;
     std::int32_t right = 0;

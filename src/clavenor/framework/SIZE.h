@@ -1,11 +1,13 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
 
 /// An extent of the host's window coordinates.
-struct SIZE {
+struct CLAVENOR_API SIZE {
     std::int32_t cx = 0;
     std::int32_t cy = 0;
 

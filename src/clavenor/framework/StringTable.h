@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 
 namespace clavenor {
 
 /// The library's string resources, by id: the texts that records, display names and
 /// messages are loaded from. Fixed at build time; readable from any thread.
-class StringTable {
+class CLAVENOR_API StringTable {
 public:
     /// The text of resource `id`, or null when the library has none.
     static const char* Find(UINT id);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/interchange/MidiFile.h"
 
 #include <cstddef>
@@ -12,7 +13,7 @@ namespace clavenor {
 class ECPerformance;
 
 /// What an export wrote, and what it had to approximate or leave out.
-struct MidiExportReport {
+struct CLAVENOR_API MidiExportReport {
     int tracks = 0;
     std::size_t events = 0;
     /// The ticks per quarter note written.
@@ -43,7 +44,7 @@ struct MidiExportReport {
 /// The division is the given one, or else the first of the common divisions (480, 960, 384,
 /// ...) at which every time of the document falls on a whole tick; when none does, 960 and
 /// times rounded to the nearest tick, with a warning.
-class MidiExporter {
+class CLAVENOR_API MidiExporter {
 public:
     struct Options {
         /// Ticks per quarter note; 0 chooses (see above).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -11,7 +13,7 @@ namespace clavenor {
 /// One event of a Standard MIDI File track, at an absolute time in ticks. Channel messages
 /// keep their status and data bytes here; system exclusive messages and meta events keep
 /// their bytes in the file's shared byte pool (MidiFile::GetBytes).
-struct MidiEvent {
+struct CLAVENOR_API MidiEvent {
     /// Kinds of status besides the channel messages 0x80-0xEF.
     static constexpr std::uint8_t SysEx = 0xF0;
     static constexpr std::uint8_t SysExEscape = 0xF7;
@@ -63,7 +65,7 @@ struct MidiEvent {
 
 /// The events of one track chunk, in file order (so in time order). The end-of-track meta
 /// event is not kept: a track ends at its last event, or later at its end time.
-struct MidiTrack {
+struct CLAVENOR_API MidiTrack {
     std::vector<MidiEvent> events;
     /// The tick of the track's end-of-track event (at least that of its last event).
     std::uint64_t endTick = 0;
@@ -75,7 +77,7 @@ struct MidiTrack {
 /// A Standard MIDI File in memory: header values, tracks of events, and one byte pool for
 /// the bytes of every system exclusive message and meta event. A plain value; copying it
 /// copies everything.
-class MidiFile {
+class CLAVENOR_API MidiFile {
 public:
     /// Format 0 (one track) or 1 (parallel tracks).
     std::uint16_t format = 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -10,7 +12,7 @@ namespace clavenor {
 /// A Standard MIDI File that cannot be read (or a document that cannot be written as one):
 /// what was wrong, and the byte offset in the file where reading stopped. Thrown by value;
 /// what() reads "offset 1234: running status without a status byte".
-class MidiFileException : public std::runtime_error {
+class CLAVENOR_API MidiFileException : public std::runtime_error {
 public:
     /// GetOffset() when no offset applies (a failure while writing).
     static constexpr std::uint64_t NoOffset = ~std::uint64_t{0};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/interchange/MidiFile.h"
 
 #include <cstddef>
@@ -32,7 +33,7 @@ namespace clavenor {
 ///  - running status survives meta events and system exclusive messages (as many writers
 ///    assume, though the standard cancels it);
 ///  - a format-0 file announcing several tracks is read as format 1.
-class MidiFileReader {
+class CLAVENOR_API MidiFileReader {
 public:
     /// Called now and then while reading, with the bytes read so far and the total.
     using Progress = std::function<void(std::size_t done, std::size_t total)>;

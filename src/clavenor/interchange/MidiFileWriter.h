@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/interchange/MidiFile.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace clavenor {
 /// track's end tick (or its last event, when that is later). Channel messages use running
 /// status, which a meta event or system exclusive message always cancels, as the standard
 /// asks.
-class MidiFileWriter {
+class CLAVENOR_API MidiFileWriter {
 public:
     /// Throws MidiFileException (without offset) for a file that cannot be written: more
     /// than 65535 tracks, format 0 with more than one track, a division of 0, events out of

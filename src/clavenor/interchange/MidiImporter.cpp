@@ -454,7 +454,8 @@ private:
         }
         for (const TickClock::TempoChange& change : marks) {
             auto* tempo = new ECTempo;
-            tempo->SetTempo(static_cast<float>(60e6 / change.usPerQuarter), 1.0f);
+            // Zero tempi were left out above, so the speed is positive and finite: taken.
+            (void)tempo->SetTempo(static_cast<float>(60e6 / change.usPerQuarter), 1.0f);
             MCTime at(Q(change.tick));
             tempo->SetTime(&at);
             tempo->SetVoiceTrack(tempi->GetVoiceTrack());

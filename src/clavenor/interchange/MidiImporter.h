@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/interchange/MidiFile.h"
 
 #include <cstddef>
@@ -13,7 +14,7 @@ namespace clavenor {
 class ECPerformance;
 
 /// What a MIDI import made, and what it had to repair or could not hold.
-struct MidiImportReport {
+struct CLAVENOR_API MidiImportReport {
     int staves = 0;
     int measures = 0;
     std::size_t notes = 0;
@@ -71,7 +72,7 @@ struct MidiImportReport {
 /// the seconds and the tempo map). The standard records are registered under the view code
 /// given (see MCStandardRecords). The import runs structural commands on the document, so
 /// it runs on the owning thread.
-class MidiImporter {
+class CLAVENOR_API MidiImporter {
 public:
     struct Options {
         /// The view code the records are registered and attached under.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -16,7 +18,7 @@ namespace clavenor {
 /// An .mxl file comes from outside, and a few kilobytes of zip can claim, or inflate to,
 /// gigabytes: Unpack reads no entry past its bound, whatever the archive declares, so memory
 /// and time stay proportional to the bound.
-class MusicXmlContainer {
+class CLAVENOR_API MusicXmlContainer {
 public:
     struct Limits {
         /// The most bytes the score's XML text may inflate to.

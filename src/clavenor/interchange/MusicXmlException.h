@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
@@ -11,7 +13,7 @@ namespace clavenor {
 /// music that no document can hold), or a document that cannot be written as one: what was
 /// wrong, and the line of the XML text where it was found. Thrown by value; what() reads
 /// "line 120: a duration before any divisions were given".
-class MusicXmlException : public std::runtime_error {
+class CLAVENOR_API MusicXmlException : public std::runtime_error {
 public:
     /// GetLine() when no line applies (the container, or a failure while writing).
     static constexpr std::size_t NoLine = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -10,7 +12,7 @@ namespace clavenor {
 class ECPerformance;
 
 /// What a MusicXML export wrote, and what it had to approximate or leave out.
-struct MusicXmlExportReport {
+struct CLAVENOR_API MusicXmlExportReport {
     int parts = 0;
     int measures = 0;
     /// Notes written (a note split at bar lines or into tied values counts once).
@@ -52,7 +54,7 @@ struct MusicXmlExportReport {
 /// messages have no place in MusicXML: they are left out, with a warning per kind.
 ///
 /// The result is the XML text (UTF-8); MusicXmlContainer::Pack makes an .mxl of it.
-class MusicXmlExporter {
+class CLAVENOR_API MusicXmlExporter {
 public:
     struct Options {
         /// Divisions of a quarter note; 0 chooses (see above).

@@ -1673,13 +1673,15 @@ private:
                     type = static_cast<std::uint8_t>(t);
                 }
             }
-            tempo->SetTempoType(type, MCTime(0.0f));
+            // A type from the loop above, none past TypeLast: taken.
+            (void)tempo->SetTempoType(type, MCTime(0.0f));
             if (type == ECTempo::TypeMetronome && !record.words.empty()) {
                 tempo->SetText(CString(record.words));
             }
             const auto beat = static_cast<float>(record.beat);
-            tempo->SetTempo(std::max(kLowestTempo, static_cast<float>(record.perMinute) / beat),
-                            beat);
+            // At least kLowestTempo on a note value's positive length: taken.
+            (void)tempo->SetTempo(
+                std::max(kLowestTempo, static_cast<float>(record.perMinute) / beat), beat);
             MCTime at(Float(time));
             tempo->SetTime(&at);
             tempo->SetVoiceTrack(tempi->GetVoiceTrack());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/interchange/MusicXmlContainer.h"
 
 #include <cstddef>
@@ -15,7 +16,7 @@ namespace clavenor {
 class ECPerformance;
 
 /// What a MusicXML import made, and what it had to repair or could not hold.
-struct MusicXmlImportReport {
+struct CLAVENOR_API MusicXmlImportReport {
     int staves = 0;
     int measures = 0;
     std::size_t notes = 0;
@@ -91,7 +92,7 @@ struct MusicXmlImportReport {
 ///
 /// The standard records are registered under the view code given (see MCStandardRecords).
 /// The import runs structural commands on the document, so it runs on the owning thread.
-class MusicXmlImporter {
+class CLAVENOR_API MusicXmlImporter {
 public:
     struct Options {
         /// The view code the records are registered and attached under.

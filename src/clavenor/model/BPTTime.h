@@ -1,12 +1,14 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
 
 /// A bar/pulse/tick position. Where bar and pulse counting starts is the meter map's
 /// business; `tick` counts within the pulse at `ppq` ticks per quarter note.
-struct BPTTime {
+struct CLAVENOR_API BPTTime {
     std::int32_t bar = 0;
     std::int32_t pulse = 0;
     std::int32_t tick = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/FCInt.h"
 
 namespace clavenor {
@@ -14,7 +15,7 @@ class ECBase;
 /// The state is a typed integer field whose value's bit 0 is the record's dirty flag (set
 /// by the constructor); derived classes may use the other bits. The owner is the element
 /// the record belongs to; no reference is taken on it.
-class DCBase : public CObject {
+class CLAVENOR_API DCBase : public CObject {
     DECLARE_SERIAL(DCBase)
 
 public:

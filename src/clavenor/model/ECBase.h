@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CArray.h"
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCDataArray.h"
 #include "clavenor/model/MCEventList.h"
 #include "clavenor/model/MCTime.h"
@@ -51,7 +52,7 @@ class DCBase;
 /// which other threads hand their work to. Allocation failure throws std::bad_alloc out of
 /// constructors and data creation; list insertions report it by returning 0 and leave the
 /// graph unchanged.
-class ECBase : public CObject {
+class CLAVENOR_API ECBase : public CObject {
     DECLARE_SERIAL(ECBase)
 
 public:

@@ -21,7 +21,7 @@ void ECTimedBase<Base>::SerializeTimed(CArchive& ar) {
     m_voiceTrack.SetValue(word);
 }
 
-template class ECTimedBase<ECBase>;
-template class ECTimedBase<ECWithChild>;
+template class CLAVENOR_API ECTimedBase<ECBase>;
+template class CLAVENOR_API ECTimedBase<ECWithChild>;
 
 } // namespace clavenor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECBase.h"
 
 namespace clavenor {
@@ -8,7 +9,7 @@ namespace clavenor {
 /// from it (or from ECWithTimeChild).
 ///
 /// Destroying a container removes all its children deeply (RemoveChildren(1)).
-class ECWithChild : public ECBase {
+class CLAVENOR_API ECWithChild : public ECBase {
     DECLARE_SERIAL(ECWithChild)
 
 public:
@@ -65,7 +66,7 @@ public:
     /// would leave it. `to` must not already hold the child, nor be the child or below it.
     /// Returns 0 (nothing changes) when `child` is not a child. Like RemoveChild, it may
     /// give back this element's last reference without destroying it.
-    int MoveChild(ECBase* child, ECWithChild* to, int sorted);
+    [[nodiscard]] int MoveChild(ECBase* child, ECWithChild* to, int sorted);
 
     /// Detaches every child as RemoveChild does, from the tail toward the head. Returns 1.
     int RemoveChildren(int deep) override;

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/ECTimedBase.h"
 
 namespace clavenor {
 
-extern template class ECTimedBase<ECBase>;
+extern template class CLAVENOR_API ECTimedBase<ECBase>;
 
 /// An element with a time and a voice/track (event id 73).
-class ECWithTime : public ECTimedBase<ECBase> {
+class CLAVENOR_API ECWithTime : public ECTimedBase<ECBase> {
     DECLARE_SERIAL(ECWithTime)
 
 public:

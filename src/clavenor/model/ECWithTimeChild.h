@@ -1,15 +1,16 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECTimedBase.h"
 #include "clavenor/model/ECWithChild.h"
 
 namespace clavenor {
 
-extern template class ECTimedBase<ECWithChild>;
+extern template class CLAVENOR_API ECTimedBase<ECWithChild>;
 
 /// A container with a time and a voice/track (event id 74). It is not an ECWithTime: it
 /// repeats the timed members on top of ECWithChild.
-class ECWithTimeChild : public ECTimedBase<ECWithChild> {
+class CLAVENOR_API ECWithTimeChild : public ECTimedBase<ECWithChild> {
     DECLARE_SERIAL(ECWithTimeChild)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -96,40 +97,40 @@ inline constexpr int Count = 75;
 /// class that can be made by id (ids outside 0..74, ids of no class, the envelope kinds and
 /// the other kinds that are only ever created inside their owners, and classes that have not
 /// registered themselves).
-const CRuntimeClass* GetEventRuntimeClass(int id);
+CLAVENOR_API const CRuntimeClass* GetEventRuntimeClass(int id);
 
 /// A new element of the class with event id `id`, made by the class's default constructor,
 /// with reference count 0: the caller links it into the graph or takes a reference. Null
 /// when GetEventRuntimeClass(id) is null. Allocation failure throws std::bad_alloc.
-ECBase* CreateEvent(int id);
+CLAVENOR_API ECBase* CreateEvent(int id);
 
 /// The display name of an event id ("Note", "Layout", ...); empty for ids without one,
 /// including negative ids and ids of 72 and above.
-CString GetEventString(int id);
+CLAVENOR_API CString GetEventString(int id);
 
 /// The display name of an element: for the kinds that carry a subtype (accent, accidental,
 /// chord symbol, clef, dot, dynamic, flow control, mordent, ornament, repeat, tempo, text)
 /// the name of its subtype, as given by the function registered for the kind; otherwise,
 /// and until such a function is registered, GetEventString(e->GetEventId()). Empty for null.
-CString GetEventString(ECBase* e);
+CLAVENOR_API CString GetEventString(ECBase* e);
 
 /// Makes `cls` the class that GetEventRuntimeClass answers for `id`, replacing an earlier
 /// one. Refused (returns 0) for a null class, an id outside 0..74 and an id whose kind is
 /// never made by id; returns 1 otherwise. Element classes call it through
 /// IMPLEMENT_EVENT_CLASS while the library loads; not locked.
-int RegisterEventClass(int id, const CRuntimeClass* cls);
+CLAVENOR_API int RegisterEventClass(int id, const CRuntimeClass* cls);
 
 /// Forgets `cls` as the class of `id` when it still is; other registrations stay.
-void UnregisterEventClass(int id, const CRuntimeClass* cls);
+CLAVENOR_API void UnregisterEventClass(int id, const CRuntimeClass* cls);
 
 /// The function that names the subtype of an element of kind `id` (the kinds listed at
 /// GetEventString(ECBase*)), or null to name it by its kind again. Returns 0 and changes
 /// nothing for any other id. Not locked: register while the library loads.
 using EventSubtypeNamer = CString (*)(ECBase* e);
-int SetEventSubtypeNamer(int id, EventSubtypeNamer namer);
+CLAVENOR_API int SetEventSubtypeNamer(int id, EventSubtypeNamer namer);
 
 /// Holds one registration for the life of the module that defines it.
-class EventClassRegistrar {
+class CLAVENOR_API EventClassRegistrar {
 public:
     EventClassRegistrar(int id, const CRuntimeClass* cls) : m_nId(id), m_pClass(cls) {
         RegisterEventClass(id, cls);
@@ -144,7 +145,7 @@ private:
 };
 
 /// Holds one subtype namer for the life of the module that defines it.
-class EventSubtypeNamerRegistrar {
+class CLAVENOR_API EventSubtypeNamerRegistrar {
 public:
     EventSubtypeNamerRegistrar(int id, EventSubtypeNamer namer) : m_nId(id) {
         SetEventSubtypeNamer(id, namer);

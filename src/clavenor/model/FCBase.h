@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
@@ -10,7 +12,7 @@ namespace clavenor {
 /// Copying an FCBase copies the whole flag word; the derived fields' copy constructors and
 /// assignments copy only their value (see each class). Setting a value never touches the
 /// flags.
-class FCBase {
+class CLAVENOR_API FCBase {
 public:
     static constexpr std::uint32_t DirtyBit = 0x1;
     static constexpr std::uint32_t OverrideBit = 0x2;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -7,7 +9,7 @@ namespace clavenor {
 
 /// A plain bit set of fixed size, in 16-bit words. Indexes are not checked: they must be
 /// below the size.
-class MCBitArray {
+class CLAVENOR_API MCBitArray {
 public:
     MCBitArray() = default;
     explicit MCBitArray(int bits) { SetSize(bits); }

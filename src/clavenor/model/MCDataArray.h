@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,7 +21,7 @@ class ECBase;
 /// an object list) has no element: it owns the records it was loaded with and destroys
 /// those still in its slots when it goes. An element's array starts with two empty slots;
 /// the slot storage is allocated only when a record is first stored.
-class MCDataArray : public CObject {
+class CLAVENOR_API MCDataArray : public CObject {
     DECLARE_SERIAL(MCDataArray)
 
 public:

@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/framework/CArray.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCObList.h"
 
 #include <cstdint>
@@ -21,7 +22,7 @@ class MCTime;
 ///
 /// Items must be elements (ECBase or derived); the inherited CObject* inserters exist for
 /// the object model and must not be given anything else.
-class MCEventList : public MCObList {
+class CLAVENOR_API MCEventList : public MCObList {
     DECLARE_SERIAL(MCEventList)
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCPtrList.h"
 
 namespace clavenor {
@@ -19,7 +20,7 @@ using MCCallback = int (*)(ECBase* owner, int code, void* data, void* userData);
 /// removed callback is not called afterwards, and its record is freed once the outermost
 /// CallCallbacks returns. Callbacks added during a call are called in that call when they
 /// are appended after the current one.
-class MCFuncList : public MCPtrList {
+class CLAVENOR_API MCFuncList : public MCPtrList {
 public:
     explicit MCFuncList(int blockSize = 10);
     ~MCFuncList() override;

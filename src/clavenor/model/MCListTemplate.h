@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/POSITION.h"
 
 #include <cstddef>
@@ -49,7 +50,7 @@ private:
 };
 
 /// The base of lists that are not objects of the object model (MCPtrList).
-struct MCListNoBase {};
+struct CLAVENOR_API MCListNoBase {};
 
 /// The doubly linked list that MCPtrList and MCObList share: individually allocated nodes,
 /// a count, a head and a tail, and virtual node creation and release so that a derived list

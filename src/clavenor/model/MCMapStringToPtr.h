@@ -2,6 +2,7 @@
 
 #include "clavenor/framework/CObject.h"
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/POSITION.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace clavenor {
 /// Keys are compared byte for byte, case-sensitively. A key keeps at most MaxKeyLength
 /// characters: longer keys are cut to that length by every operation, so they still find
 /// their entries. Iteration runs in bucket order and, within a bucket, newest first.
-class MCMapStringToPtr : public CObject {
+class CLAVENOR_API MCMapStringToPtr : public CObject {
     DECLARE_DYNAMIC(MCMapStringToPtr)
 
 public:

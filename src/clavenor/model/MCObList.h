@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/framework/CObject.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCListTemplate.h"
 
 namespace clavenor {
@@ -8,7 +9,7 @@ namespace clavenor {
 /// A list of objects of the object model, archivable ("MCObList", schema 1). The list does
 /// not own its objects: removing or destroying it leaves them alone (MCEventList, which
 /// derives from it, holds a reference on each element instead).
-class MCObList : public MCListTemplate<CObject*, CObject> {
+class CLAVENOR_API MCObList : public MCListTemplate<CObject*, CObject> {
     DECLARE_SERIAL(MCObList)
 
 public:

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCListTemplate.h"
 
 namespace clavenor {
 
 /// A list of untyped pointers; the list never owns what they point to. Command lists and
 /// callback lists build on it. The constructor's block size is accepted and ignored.
-class MCPtrList : public MCListTemplate<void*, MCListNoBase> {
+class CLAVENOR_API MCPtrList : public MCListTemplate<void*, MCListNoBase> {
 public:
     explicit MCPtrList(int blockSize = 10);
     virtual ~MCPtrList();

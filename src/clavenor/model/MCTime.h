@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/BPTTime.h"
 
 #include <cstdint>
@@ -25,7 +26,7 @@ class CArchive;
 ///
 /// Conversions to integers (GetTicks, GetMSec, SetPPQ) saturate at the 32-bit limits and give
 /// 0 for NaN instead of overflowing.
-class MCTime {
+class CLAVENOR_API MCTime {
 public:
     /// The values of the mode byte (GetMode, SetMode); 1 is a scalar mode that the library
     /// never produces.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
@@ -9,7 +11,7 @@ namespace clavenor {
 /// an output device (bits 0-7) and a MIDI channel (bits 8-14). Voice 15, track 2047,
 /// device 255 and channel 127 stand for "none"; a getter of the reading the word is not in
 /// answers that "none" value.
-class MCVoiceTrack {
+class CLAVENOR_API MCVoiceTrack {
 public:
     static constexpr std::uint16_t ConvertedBit = 0x8000;
 

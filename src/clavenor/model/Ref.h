@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstddef>
 #include <type_traits>
 #include <utility>
@@ -17,7 +19,7 @@ class ECBase;
 /// References that the element's children hold are told apart from outside ones by
 /// counting the element in its children's parents lists; a reference held by anything else
 /// inside the graph counts as an outside one, so such an element is only given back.
-void ReleaseElementRef(ECBase* element);
+CLAVENOR_API void ReleaseElementRef(ECBase* element);
 
 /// An intrusive handle on a reference-counted object of the library: an element (ECBase and
 /// derived) or a command (CCBase and derived). It holds one reference: making or copying a

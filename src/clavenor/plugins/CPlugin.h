@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <string>
 
 namespace clavenor {
@@ -34,15 +36,21 @@ namespace clavenor {
 /// The folder walk works on full paths and never changes the process's current folder.
 /// Loading runs foreign code: call these from the host's owning thread, at start-up and at
 /// the end, while no other thread uses the registries.
-class CPlugin {
+class CLAVENOR_API CPlugin {
 public:
     /// The plug-in interface this library implements.
     static constexpr unsigned InterfaceVersion = 1;
+    /// The folder beside the host's executable that the loader searches.
     static constexpr const char* FolderName = "PlugIns";
+    /// The ending of the files in it that the loader opens.
     static constexpr const char* LibrarySuffix = ".so";
 
+    /// The entry points a plug-in exports with C linkage: GetPluginVersion, which answers the
+    /// interface version it was built for, and InitPlugins, which registers its records.
+    ///@{
     using VersionEntry = unsigned (*)();
     using InitEntry = void (*)();
+    ///@}
 
     virtual ~CPlugin();
 

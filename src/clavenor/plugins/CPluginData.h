@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/plugins/CPlugin.h"
 
 namespace clavenor {
@@ -15,25 +16,34 @@ class ECBase;
 /// pointers, never the records; a registration lasts until it is removed or replaced. The
 /// table is not locked: register from the host's owning thread (plug-ins do so while being
 /// initialised).
-class CPluginData : public CPlugin {
+class CLAVENOR_API CPluginData : public CPlugin {
 public:
+    ///@{
+    /// The table's size: view codes 0-5, event ids 0-74.
     static constexpr int ViewCodes = 6;
     static constexpr int EventTypes = 75;
+    ///@}
 
+    /// A registration not yet in the table (AddPlugin puts it there); the values are checked
+    /// only then.
     CPluginData(const CRuntimeClass* dataClass, int viewCode, int eventType);
 
+    ///@{
+    /// The registration's values; changing them after AddPlugin changes nothing in the table
+    /// until the next AddPlugin.
     const CRuntimeClass* GetDataClass() const { return m_pDataClass; }
     void SetDataClass(const CRuntimeClass* dataClass) { m_pDataClass = dataClass; }
     int GetViewCode() const { return m_nViewCode; }
     void SetViewCode(int viewCode) { m_nViewCode = viewCode; }
     int GetEventType() const { return m_nEventType; }
     void SetEventType(int eventType) { m_nEventType = eventType; }
+    ///@}
 
     /// Stores the record's class in its table entry, replacing an earlier one. A record
     /// whose view code or event type is outside the table is ignored (returns 0).
-    static int AddPlugin(CPluginData* plugin);
+    [[nodiscard]] static int AddPlugin(CPluginData* plugin);
     /// Clears the record's table entry (returns 0 for a record outside the table).
-    static int RemovePlugin(CPluginData* plugin);
+    [[nodiscard]] static int RemovePlugin(CPluginData* plugin);
 
     /// The table entry itself; a view code or event type outside the table yields a
     /// reference to a scratch entry that is always null when read through CreateData.

@@ -36,7 +36,8 @@ CPluginFilter::CPluginFilter(const CRuntimeClass* filterClass, const char* key)
     SetFilterClassKey(key);
 }
 
-CPluginFilter::~CPluginFilter() { RemovePlugin(this); }
+// A filter that was never added is refused, having nothing to remove.
+CPluginFilter::~CPluginFilter() { (void)RemovePlugin(this); }
 
 void CPluginFilter::SetFilterClassKey(const char* key) {
     const std::size_t length = key != nullptr ? ::strnlen(key, MaxKeyLength) : 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/DCBase.h"
 
 #include <cstddef>
@@ -18,13 +19,17 @@ namespace clavenor {
 /// as a count and that many bytes. An unknown layout is refused with
 /// CArchiveException(badSchema); a count larger than the stream is an endOfFile error, found
 /// without allocating more than the stream holds.
-class DCMidiMessage : public DCBase {
+class CLAVENOR_API DCMidiMessage : public DCBase {
     DECLARE_SERIAL(DCMidiMessage)
 
 public:
+    ///@{
+    /// The statuses a message may have: a system exclusive message, its escaped form (a
+    /// continuation or raw bytes), a meta event.
     static constexpr std::uint8_t SysEx = 0xF0;
     static constexpr std::uint8_t SysExEscape = 0xF7;
     static constexpr std::uint8_t Meta = 0xFF;
+    ///@}
 
     /// An empty system exclusive message.
     DCMidiMessage() = default;
@@ -34,14 +39,21 @@ public:
     /// Copies the values, keeps the owner.
     DCMidiMessage& operator=(const DCMidiMessage& other);
 
+    ///@{
+    /// Equal when the DCBase state and every value are.
     bool operator==(const DCMidiMessage& other) const;
     bool operator!=(const DCMidiMessage& other) const { return !(*this == other); }
+    ///@}
 
+    /// Writes or reads the archive record described above; a damaged record throws
+    /// CArchiveException.
     void Serialize(CArchive& ar) override;
     /// Copies the values of `src` when it is a DCMidiMessage; returns this.
     DCBase* Copy(CObject* src) override;
 
+    /// SysEx, SysExEscape or Meta.
     std::uint8_t GetStatus() const { return m_nStatus; }
+    /// The meta event's type (0-127); 0 for system exclusive.
     std::uint8_t GetMetaType() const { return m_nMetaType; }
     /// For system exclusive: the bytes after the status as a file stores them (a complete
     /// message ends with 0xF7). For a meta event: its data.

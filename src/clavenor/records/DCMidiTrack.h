@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/DCBase.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace clavenor {
 ///
 /// Archive record: the DCBase record, then a layout byte (1), the channel and the port. An
 /// unknown layout is refused with CArchiveException(badSchema).
-class DCMidiTrack : public DCBase {
+class CLAVENOR_API DCMidiTrack : public DCBase {
     DECLARE_SERIAL(DCMidiTrack)
 
 public:
@@ -26,9 +27,14 @@ public:
     /// Copies the values, keeps the owner.
     DCMidiTrack& operator=(const DCMidiTrack& other);
 
+    ///@{
+    /// Equal when the DCBase state and every value are.
     bool operator==(const DCMidiTrack& other) const;
     bool operator!=(const DCMidiTrack& other) const { return !(*this == other); }
+    ///@}
 
+    /// Writes or reads the archive record described above; a damaged record throws
+    /// CArchiveException.
     void Serialize(CArchive& ar) override;
     /// Copies the values of `src` when it is a DCMidiTrack; returns this.
     DCBase* Copy(CObject* src) override;

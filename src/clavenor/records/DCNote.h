@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/DCBase.h"
 
 #include <cstdint>
@@ -14,15 +15,17 @@ namespace clavenor {
 /// Archive record: the DCBase record, then a layout byte (1), the pitch, the spelling (a
 /// signed byte), the velocity and the release velocity. A record whose layout byte is not
 /// one this library knows is refused with CArchiveException(badSchema).
-class DCNote : public DCBase {
+class CLAVENOR_API DCNote : public DCBase {
     DECLARE_SERIAL(DCNote)
 
 public:
     /// The spelling that leaves the choice of accidental to the key in force.
     static constexpr std::int8_t AutoSpelling = -128;
+    ///@{
     /// The lowest and highest alteration a spelling may name (double flat, double sharp).
     static constexpr std::int8_t MinAlteration = -2;
     static constexpr std::int8_t MaxAlteration = 2;
+    ///@}
 
     /// Middle C, spelled by the key, velocity and release velocity 64 (what MIDI assumes
     /// of a device that does not sense them).
@@ -33,10 +36,14 @@ public:
     /// Copies the values, keeps the owner.
     DCNote& operator=(const DCNote& other);
 
-    /// The DCBase state and every value.
+    ///@{
+    /// Equal when the DCBase state and every value are.
     bool operator==(const DCNote& other) const;
     bool operator!=(const DCNote& other) const { return !(*this == other); }
+    ///@}
 
+    /// Writes or reads the archive record described above; a damaged record throws
+    /// CArchiveException.
     void Serialize(CArchive& ar) override;
     /// Copies the values of `src` when it is a DCNote; returns this.
     DCBase* Copy(CObject* src) override;
@@ -57,6 +64,7 @@ public:
     std::uint8_t GetVelocity() const { return m_nVelocity; }
     /// Stores the low 7 bits.
     void SetVelocity(std::uint8_t velocity) { m_nVelocity = velocity & 0x7F; }
+    /// The note-off velocity, 0-127 (64 when the device does not sense it).
     std::uint8_t GetReleaseVelocity() const { return m_nReleaseVelocity; }
     /// Stores the low 7 bits.
     void SetReleaseVelocity(std::uint8_t velocity) { m_nReleaseVelocity = velocity & 0x7F; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/DCBase.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace clavenor {
 ///
 /// Archive record: the DCBase record, then a layout byte (1), the undotted type and the
 /// dots. An unknown layout is refused with CArchiveException(badSchema).
-class DCRest : public DCBase {
+class CLAVENOR_API DCRest : public DCBase {
     DECLARE_SERIAL(DCRest)
 
 public:
@@ -25,18 +26,25 @@ public:
     /// Copies the values, keeps the owner.
     DCRest& operator=(const DCRest& other);
 
+    ///@{
+    /// Equal when the DCBase state and every value are.
     bool operator==(const DCRest& other) const;
     bool operator!=(const DCRest& other) const { return !(*this == other); }
+    ///@}
 
+    /// Writes or reads the archive record described above; a damaged record throws
+    /// CArchiveException.
     void Serialize(CArchive& ar) override;
     /// Copies the values of `src` when it is a DCRest; returns this.
     DCBase* Copy(CObject* src) override;
     /// After loading, sets the owning rest's type to GetRestType(). Storing writes nothing.
     void PostSerialize(CArchive& ar) override;
 
+    ///@{
     /// The undotted rest type (ECRest's numbering) and the dots, 0-2.
     std::uint8_t GetBaseType() const { return m_nBaseType; }
     std::uint8_t GetDots() const { return m_nDots; }
+    ///@}
     /// The rest type with its dots, in ECRest's numbering (ECRest::GetRestType).
     std::uint8_t GetRestType() const;
 

@@ -98,7 +98,8 @@ int MCStandardRecords::Register(int viewCode) {
     }
     for (const Standard& standard : Standards) {
         CPluginData registration(standard.record, viewCode, standard.eventId);
-        CPluginData::AddPlugin(&registration);
+        // A view code checked above and the library's own element kinds: taken.
+        (void)CPluginData::AddPlugin(&registration);
     }
     return 1;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 namespace clavenor {
 
 class DCMidiMessage;
@@ -16,7 +18,7 @@ class ECPerformance;
 /// The library registers nothing by itself: documents of hosts that never call Use keep
 /// their exact bytes. Loading needs no registration either, since the archive finds the
 /// record classes by name; a loaded document answers FindNote and FindRest at once.
-class MCStandardRecords {
+class CLAVENOR_API MCStandardRecords {
 public:
     /// Registers the standard records under `viewCode` (process-wide, replacing whatever
     /// was registered for notes, grace notes, rests, staves and system messages under that
@@ -53,10 +55,12 @@ public:
 
     /// The record under `viewCode`, made through the data registry when missing (so Register
     /// must have run for that view code); null when none can be had.
+    ///@{
     static DCNote* GetNote(ECBase* element, int viewCode);
     static DCRest* GetRest(ECBase* element, int viewCode);
     static DCMidiTrack* GetTrack(ECBase* element, int viewCode);
     static DCMidiMessage* GetMessage(ECBase* element, int viewCode);
+    ///@}
 
     /// The command handler that Use installs, for hosts that order their handlers
     /// themselves; `userData` carries the view code (as an integer cast to a pointer).

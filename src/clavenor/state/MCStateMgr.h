@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 #include "clavenor/model/MCFuncList.h"
 
@@ -24,7 +25,7 @@ class SCBase;
 /// handler that throws ends the delivery of that record (later handlers do not see it); the
 /// record is discarded and its target given back all the same, and the exception goes on to
 /// whoever applied the record (a synchronous one) or pumped it (a posted one).
-class MCStateMgr {
+class CLAVENOR_API MCStateMgr {
 public:
     /// The message of the state window (and of the main window for records without a
     /// target); wParam 0, lParam the record.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 
 namespace clavenor {
@@ -13,7 +15,7 @@ class ECPerformance;
 /// constructors), bit 1 synchronous (delivered before Apply returns; clear by default).
 /// A record with auto-delete cleared stays its creator's to delete after delivery.
 /// Copying a record copies the flags, the code, the target and the subclass's fields.
-class SCBase {
+class CLAVENOR_API SCBase {
 public:
     static constexpr std::uint32_t FlagAutoDelete = 0x1;
     static constexpr std::uint32_t FlagSynchronous = 0x2;

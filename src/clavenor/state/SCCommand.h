@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/MCCommandList.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/state/SCBase.h"
 
 namespace clavenor {
@@ -9,7 +10,7 @@ class CCBase;
 
 /// The record of finished (code 500) or aborted (code 501) commands, in the order they
 /// finished. The record holds a reference on each command until it is deleted.
-class SCCommand : public SCBase {
+class CLAVENOR_API SCCommand : public SCBase {
 public:
     static constexpr int CodeFinished = 500;
     static constexpr int CodeAborted = 501;

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/state/SCBase.h"
 
 namespace clavenor {
 
 /// A file event of the host (its codes are the host's); delivered synchronously.
-class SCFile : public SCBase {
+class CLAVENOR_API SCFile : public SCBase {
 public:
     explicit SCFile(int code = 0) : SCBase(code) { SetSynchronous(1); }
 };

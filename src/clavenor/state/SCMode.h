@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/state/SCBase.h"
 
 namespace clavenor {
@@ -9,7 +10,7 @@ class ECBase;
 /// The host's edit mode (codes 1500 to 1503), kept in process-wide settings that a delivered
 /// record updates. Delivered synchronously. The settings are read and written on the owning
 /// thread.
-class SCMode : public SCBase {
+class CLAVENOR_API SCMode : public SCBase {
 public:
     static constexpr int FirstMode = 1500;
     static constexpr int LastMode = 1503;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/state/SCBase.h"
 
 namespace clavenor {
@@ -8,7 +9,7 @@ namespace clavenor {
 /// the library keeps from the preferences: the selection colour ("Settings\Color" /
 /// "Selection", default 255) and the undo limit ("Settings" / "UndoLevels", default 10),
 /// before any handler runs.
-class SCPrefs : public SCBase {
+class CLAVENOR_API SCPrefs : public SCBase {
 public:
     static constexpr int CodeChanged = 1600;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 #include "clavenor/model/MCEventList.h"
 #include "clavenor/state/SCBase.h"
@@ -17,7 +18,7 @@ class ECBase;
 /// Lists (GetEvents): 0 the elements the record is about, in time order; after
 /// UpdateSelection also 1 the new selection, 2 the elements that became selected and 3 those
 /// that stopped being selected.
-class SCSelection : public SCBase {
+class CLAVENOR_API SCSelection : public SCBase {
 public:
     static constexpr int CodeClear = 1700;
     static constexpr int CodeReplace = 1701;

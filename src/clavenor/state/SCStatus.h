@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clavenor/framework/CString.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/framework/WindowTypes.h"
 #include "clavenor/state/SCBase.h"
 
 namespace clavenor {
 
 /// Status text with progress, from the host to its own windows (its codes are the host's).
-class SCStatus : public SCBase {
+class CLAVENOR_API SCStatus : public SCBase {
 public:
     explicit SCStatus(int code = 0);
     SCStatus(int code, const char* message);

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCTime.h"
 #include "clavenor/state/SCBase.h"
 
 namespace clavenor {
 
 /// The current time of the host (its codes are the host's): a time and a lead-in.
-class SCTime : public SCBase {
+class CLAVENOR_API SCTime : public SCBase {
 public:
     SCTime();
     SCTime(int code, const MCTime& time);

@@ -226,7 +226,8 @@ int GetDynamicValue(int type) {
     const int builtIn = type >= 0 && type < static_cast<int>(std::size(DynamicVelocities))
                             ? DynamicVelocities[type]
                             : OtherDynamicVelocity;
-    SaveIntPreference(section, key, builtIn);
+    // Stored for the user to change; a store that refuses it costs only that.
+    (void)SaveIntPreference(section, key, builtIn);
     return builtIn;
 }
 

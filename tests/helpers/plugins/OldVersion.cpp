@@ -7,4 +7,5 @@ clavenor::CPluginFilter g_filter(nullptr, "Old");
 
 extern "C" unsigned GetPluginVersion() { return 0; }
 
-extern "C" void InitPlugins() { clavenor::CPluginFilter::AddPlugin(&g_filter); }
+// Never called: the loader refuses the plug-in for its version first.
+extern "C" void InitPlugins() { (void)clavenor::CPluginFilter::AddPlugin(&g_filter); }

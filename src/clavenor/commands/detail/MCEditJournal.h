@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/MCEventList.h"
 #include "clavenor/model/MCTime.h"
@@ -32,8 +33,9 @@ class ECMirror;
 /// journaled: the staves' clef and key caches and the meter and tempo maps' positions are
 /// the caller's to bring up to date afterwards.
 ///
-/// Used on the owning thread, inside a batch.
-class MCEditJournal {
+/// Used on the owning thread, inside a batch. Exported only so that its unit test can reach it
+/// through the shared library; the header is not installed.
+class CLAVENOR_API MCEditJournal {
 public:
     MCEditJournal();
     /// Clear().

@@ -46,7 +46,7 @@ public:
     /// Finds the neighbours of record 0 (`adding` the element, or removing it); a flag is set
     /// only when `canUndo`. On a take-back or a redo nothing is searched. 0 when there is
     /// nothing to take back, no conductor staff, or record 0's measure is under no staff.
-    int Prepare(ECConductor* conductor, bool adding, bool canUndo);
+    [[nodiscard]] int Prepare(ECConductor* conductor, bool adding, bool canUndo);
     /// Makes the change: the flagged neighbours leave their measures (their mirrors with
     /// them), then `change(journal)` records the command's own steps. A redo makes the
     /// recorded change again, a take-back takes the other's back. The staves' caches are

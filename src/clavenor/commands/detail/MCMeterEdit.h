@@ -47,7 +47,7 @@ public:
     /// Finds the neighbours of record 0 (`adding` the meter, or removing it). 0 (the batch
     /// aborts) without a conductor staff or meter map, when there is nothing to take back,
     /// and, removing, when the meter is not in the map or no meter precedes it.
-    int Prepare(ECConductor* conductor, bool adding);
+    [[nodiscard]] int Prepare(ECConductor* conductor, bool adding);
     /// Makes the change (or a redo of it, or the take-back of the other's), then rebuilds
     /// the staves' caches and the map positions. All or nothing (std::bad_alloc changes
     /// nothing).
