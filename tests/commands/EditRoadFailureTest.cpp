@@ -119,6 +119,24 @@ void ClefsAdded(Road& road) {
     Edit(road.doc(), new CCAddClef(AtBar(road, new ECClef(0), 1), TableBar(road, 1)));
     Edit(road.doc(), new CCAddClef(AtBar(road, new ECClef(2), 2), TableBar(road, 2)));
 }
+// Meters on the measure map (two measures of 4/4 from 0).
+ECMeter* MeterAt(int numerator, int denominator, float time) {
+    auto* meter =
+        new Counted<ECMeter>(static_cast<std::uint8_t>(numerator),
+                             static_cast<std::uint8_t>(denominator), ECMeter::TypeComputed);
+    MCTime at(time);
+    meter->SetTime(&at);
+    return meter;
+}
+ECMeter* SecondMeter(Road& road) {
+    return static_cast<ECMeter*>(
+        road.doc()->GetConductor()->GetConductorStaff()->GetMeterEnv()->GetPointAtIndex(1));
+}
+void MeterAdded(Road& road) { Edit(road.doc(), new CCAddMeter(MeterAt(3, 4, 4.0f))); }
+void MeterAddedAndUndone(Road& road) {
+    MeterAdded(road);
+    UndoOne(road);
+}
 void Undo(Road& road, CCBase*) { UndoOne(road); }
 void Redo(Road& road, CCBase*) { RedoOne(road); }
 
@@ -156,6 +174,14 @@ const Step kSteps[] = {
          return new CCRemoveClef(static_cast<ECClef*>(TableBar(road, 2)->GetChildren()->GetHead()));
      },
      Apply, UndoOne, ClefsAdded},
+    {"add a meter that re-bars", [](Road&) { return new CCAddMeter(MeterAt(3, 4, 4.0f)); }, Apply,
+     UndoOne},
+    {"add a meter that lengthens the last measure",
+     [](Road&) { return new CCAddMeter(MeterAt(6, 4, 4.0f)); }, Apply, UndoOne},
+    {"remove a meter", [](Road& road) { return new CCRemoveMeter(SecondMeter(road)); }, Apply,
+     UndoOne, MeterAdded},
+    {"undo a meter addition", nullptr, Undo, RedoOne, MeterAdded},
+    {"redo a meter addition", nullptr, Redo, UndoOne, MeterAddedAndUndone},
     {"undo", nullptr, [](Road& road, CCBase*) { UndoOne(road); }, RedoOne},
     {"redo", nullptr, [](Road& road, CCBase*) { RedoOne(road); }, UndoOne},
     {"idle", nullptr, [](Road&, CCBase*) { MCCommandMgr::OnIdle(); }, nullptr},

@@ -1,6 +1,9 @@
 // Note modifiers: accents, accidentals, dots, arpeggios, mordents, ornaments, turns, trills
-// and tremolos; what each is, its parents and name, its copies and equality, its record.
+// and tremolos; what each is, its parents and name, its copies and equality, its record; how
+// each goes with what it marks (a removed note takes it along and its undo brings it back, a
+// chord that dissolves lets go of it) and how it lives inside a saved document.
 
+#include "support/Score.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +16,8 @@ namespace {
 
 using test::Bytes;
 using test::X;
+
+class ScoreWithModifiers : public test::Score {};
 
 // A modifier of each class, made with type 5, and what it must be.
 struct Modifier {
@@ -119,6 +124,64 @@ TEST(Modifiers, RecordsAreTheBaseRecordAndTheTypeByte) {
             EXPECT_EQ(m.type(back), 5);
             EXPECT_EQ(back->GetVoice(), e->GetVoice());
         });
+    }
+}
+
+bool Marks(const Modifier& m, int parent) {
+    return std::find(m.parents.begin(), m.parents.end(), parent) != m.parents.end();
+}
+
+// What a modifier marks goes out of the document with it and comes back with it; in a saved
+// document it sits under its note and loads back there.
+TEST_F(ScoreWithModifiers, ARemovedNoteTakesItsModifierAlongAndItsUndoBringsItBack) {
+    for (const Modifier& m : Modifiers()) {
+        if (!Marks(m, EventId::Note)) {
+            continue;
+        }
+        SCOPED_TRACE(m.name);
+        ECNote* note = test::NewNote(1.0f);
+        ECBase* modifier = m.make(5);
+        ASSERT_EQ(note->AddChild(modifier, 1), 1);
+        Run(new CCAdd(note, m_measure, FCMidi::MidiNull()));
+        const std::vector<std::uint8_t> with = Bytes();
+        std::unique_ptr<ECPerformance> loaded(
+            fuzz::Load(with.data(), with.size(), ECPerformance::WriteVersion));
+        EXPECT_EQ(fuzz::Save(loaded.get()), with);
+
+        Run(new CCRemove(note));
+        EXPECT_EQ(modifier->GetParents()->GetHead(), note) << "it stays on its note";
+        ASSERT_EQ(m_doc->Undo(1), 1);
+        EXPECT_EQ(Bytes(), with);
+        EXPECT_EQ(m.type(modifier), 5);
+        ASSERT_EQ(m_doc->Undo(1), 1);
+    }
+}
+
+// A chord whose last note goes dissolves: it leaves its measure and lets go of its modifiers,
+// which go when nothing else holds them (nothing is left pointing at the chord).
+TEST_F(ScoreWithModifiers, ADissolvingChordLetsGoOfItsModifiers) {
+    for (const Modifier& m : Modifiers()) {
+        if (!Marks(m, EventId::Chord)) {
+            continue;
+        }
+        SCOPED_TRACE(m.name);
+        const int live = test::g_liveElements;
+        ECChord* chord = test::NewChord(2.0f, 1);
+        ECBase* note = chord->GetChildren()->GetHead();
+        ECBase* mark = m.make(3);
+        ASSERT_EQ(chord->AddChild(mark, 1), 1);
+        m_measure->AddChild(chord, 1);
+        for (ECBase* held : {static_cast<ECBase*>(chord), mark, note}) {
+            held->Ref();
+        }
+        note->RemoveFromParents();
+        EXPECT_TRUE(chord->GetParents()->IsEmpty()) << "the chord left the measure";
+        EXPECT_TRUE(mark->GetParents()->IsEmpty()) << "and its modifier";
+        EXPECT_EQ(mark->GetRefCount(), 1) << "only the test holds the modifier now";
+        for (ECBase* held : {static_cast<ECBase*>(chord), mark, note}) {
+            held->Unref(1);
+        }
+        EXPECT_EQ(test::g_liveElements, live);
     }
 }
 

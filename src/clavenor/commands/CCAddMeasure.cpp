@@ -19,20 +19,6 @@ namespace clavenor {
 
 IMPLEMENT_SERIAL(CCAddMeasure, CCAdd, 2 | CRuntimeClass::VersionableSchema)
 
-namespace {
-
-// The children lists that the shift can leave out of order: the tracks'.
-void SortTracks(ECConductor* conductor, MCEditJournal& journal) {
-    for (ECBase* child : *conductor->GetChildren()) {
-        const int id = child->GetEventId();
-        if (id == EventId::ConductorStaff || id == EventId::Staff || id == EventId::WaveTrack) {
-            journal.SortChildren(child);
-        }
-    }
-}
-
-} // namespace
-
 CCAddMeasure::CCAddMeasure()
     : m_pJournal(std::make_unique<MCEditJournal>()), m_pState(std::make_unique<MCScoreState>()) {}
 
@@ -117,10 +103,9 @@ void CCAddMeasure::PrepareAdd() {
         }
         // Only what has a track to go back to moves: the rest stays where it is (it is at
         // time 0 already and the shift leaves it there).
-        const int tracks = m_pConductorStaff->GetMaxStaffNumber();
         for (ECBase* element : *find.GetEvents()) {
-            const int track = element->GetTrack();
-            if (track >= 0 && track <= tracks && m_zeroTime.AddTail(element) == nullptr) {
+            if (m_pConductorStaff->GetTrackOf(element) >= 0 &&
+                m_zeroTime.AddTail(element) == nullptr) {
                 throw std::bad_alloc();
             }
         }
@@ -164,7 +149,13 @@ void CCAddMeasure::DoAdd() {
     const float length = m_pMeter->GetMeasureLength();
     const MCTime shift(length * static_cast<float>(count));
 
-    // The opening clefs and keys leave their measures, which move.
+    // The opening clefs and keys leave their measures, which move; each goes back to the
+    // staff it came from.
+    std::vector<int> tracks;
+    tracks.reserve(static_cast<std::size_t>(m_zeroTime.GetCount()));
+    for (ECBase* element : m_zeroTime) {
+        tracks.push_back(m_pConductorStaff->GetTrackOf(element));
+    }
     for (ECBase* element : m_zeroTime) {
         std::vector<ECBase*> parents(element->GetParents()->begin(), element->GetParents()->end());
         for (ECBase* parent : parents) {
@@ -174,7 +165,7 @@ void CCAddMeasure::DoAdd() {
 
     ACJournalDeltaTime move(shift, m_insertTime, journal);
     move.Apply(m_pConductor->GetPerformance());
-    SortTracks(m_pConductor, journal);
+    journal.SortTracks(m_pConductor);
 
     // The new columns, made (and held by `made`) before any of them is linked.
     MCEventList made;
@@ -203,9 +194,9 @@ void CCAddMeasure::DoAdd() {
     journal.InsertColumns(m_pConductorStaff, m_nInsertIndex, columns, end);
 
     // The opening clefs and keys go into the new first measure of their track, at its time.
+    auto track = tracks.begin();
     for (ECBase* element : m_zeroTime) {
-        ECMeasure* first =
-            m_pConductorStaff->GetMeasure(element->GetTrack(), MCTime::TimeZero(), 0, 1);
+        ECMeasure* first = m_pConductorStaff->GetMeasure(*track++, MCTime::TimeZero(), 0, 1);
         if (first == nullptr) {
             continue;
         }

@@ -51,15 +51,6 @@ void FindOrThrow(ACBase& action, ECBase* start) {
     }
 }
 
-void SortTracks(ECConductor* conductor, MCEditJournal& journal) {
-    for (ECBase* child : *conductor->GetChildren()) {
-        const int id = child->GetEventId();
-        if (id == EventId::ConductorStaff || id == EventId::Staff || id == EventId::WaveTrack) {
-            journal.SortChildren(child);
-        }
-    }
-}
-
 } // namespace
 
 CCRemoveMeasure::CCRemoveMeasure()
@@ -275,8 +266,8 @@ void CCRemoveMeasure::Replace(ECBase* element) {
 }
 
 ECBase* CCRemoveMeasure::ReplaceTarget(ECBase* element) {
-    const int track = element->GetTrack();
-    if (track < 0 || track > m_pConductorStaff->GetMaxStaffNumber()) {
+    const int track = m_pConductorStaff->GetTrackOf(element);
+    if (track < 0) {
         return nullptr;
     }
     if (m_regionStart == MCTime::TimeZero()) {
@@ -404,7 +395,7 @@ void CCRemoveMeasure::DoRemoveMeasure() {
     delta -= m_regionEnd;
     ACJournalDeltaTime move(delta, m_regionStart, journal);
     move.Apply(m_pConductor->GetPerformance());
-    SortTracks(m_pConductor, journal);
+    journal.SortTracks(m_pConductor);
 
     POSITION targets = m_targets.GetHeadPosition();
     for (ECBase* element : m_replace) {

@@ -322,6 +322,27 @@ int ECConductorStaff::GetStaffNumber(ECStaff* staff) const {
     return -1;
 }
 
+int ECConductorStaff::GetTrackOf(ECBase* element) const {
+    const int track = element->GetTrack();
+    if (track >= 0 && track <= m_nStaffCount) {
+        return track;
+    }
+    for (ECBase* parent : *element->GetParents()) {
+        if (parent->GetEventId() != EventId::Measure) {
+            continue;
+        }
+        for (ECBase* holder : *parent->GetParents()) {
+            const int number = holder->GetEventId() == EventId::Staff
+                                   ? GetStaffNumber(static_cast<ECStaff*>(holder))
+                                   : -1;
+            if (number > 0) {
+                return number;
+            }
+        }
+    }
+    return -1;
+}
+
 ECStaff* ECConductorStaff::GetStaff(int number, int create) {
     if (number >= 0 && number <= m_nStaffCount) {
         return m_staves[number];

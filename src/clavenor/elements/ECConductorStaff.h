@@ -108,6 +108,11 @@ public:
     int GetMaxStaffNumber() const { return m_nStaffCount; }
     /// The number of `staff` (0 for this conductor staff), or -1 when it is not in the table.
     int GetStaffNumber(ECStaff* staff) const;
+    /// The staff an element of a staff's measures belongs to: its own track when that names
+    /// a staff of the table (0 included), else the number of the table staff whose measure
+    /// holds it (a clef or key added without a voice/track has the unset track 2047, yet
+    /// sits in a staff); -1 when neither. Cost: O(staves) per parent.
+    int GetTrackOf(ECBase* element) const;
     /// The staff with `number` (0 is this conductor staff). A number above the staff count
     /// gives null, or, with `create` non-zero and a number up to 2045, a new staff appended
     /// after the last one (its number is the new staff count, whatever was asked), added by

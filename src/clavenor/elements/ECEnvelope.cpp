@@ -19,6 +19,8 @@ constexpr float MaxFloat = std::numeric_limits<float>::max();
 constexpr std::int32_t NoLastInt = 0x7FFFFFFF;
 constexpr float DefaultMinDelta = 0.05f;
 constexpr float SmallestMinDelta = 0.005f;
+// The index grows geometrically from here, so that appending points stays linear.
+constexpr std::size_t MinIndexCapacity = 16;
 constexpr float SmallestStep = 0.002f;
 
 // How far a query walks from the remembered position before it turns to the index: a few
@@ -191,6 +193,15 @@ int ECEnvelope::AddChild(ECBase* child, int) {
             return 0;
         }
     }
+    // The index makes room before the list changes, so that lack of memory refuses the point
+    // (0, nothing changed) instead of leaving it added and the index gone.
+    if (m_bIndexValid && m_nodes.size() == m_nodes.capacity()) {
+        try {
+            m_nodes.reserve(std::max<std::size_t>(2 * m_nodes.size(), MinIndexCapacity));
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+    }
     const POSITION pos =
         next != nullptr ? points->InsertBefore(next, child) : points->AddTail(child);
     if (pos == nullptr) {
@@ -205,13 +216,9 @@ int ECEnvelope::AddChild(ECBase* child, int) {
         return 0;
     }
     UpdateChildrenFlag();
-    if (m_bIndexValid && index <= m_nodes.size() &&
+    if (m_bIndexValid && index <= m_nodes.size() && m_nodes.size() < m_nodes.capacity() &&
         m_nodes.size() + 1 == static_cast<std::size_t>(points->GetCount())) {
-        try {
-            m_nodes.insert(m_nodes.begin() + static_cast<std::ptrdiff_t>(index), pos);
-        } catch (const std::bad_alloc&) {
-            DropIndex();
-        }
+        m_nodes.insert(m_nodes.begin() + static_cast<std::ptrdiff_t>(index), pos);
     } else {
         DropIndex();
     }

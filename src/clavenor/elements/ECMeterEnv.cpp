@@ -121,21 +121,27 @@ ECMeter* ECMeterEnv::GetMeterAt(const MCTime& time) {
 }
 
 void ECMeterEnv::RecalculateBPTTimes() {
-    const int count = GetPointCount();
+    // A walk over the list rather than the index: this runs at the end of every change to
+    // the map, where lack of memory must not get in the way.
     m_bPositioned = false;
-    if (count == 0 || *MeterAt(0)->GetTime() != MCTime::TimeZero()) {
-        return;
+    ECMeter* previous = nullptr;
+    for (ECBase* point : *GetChildren()) {
+        auto* meter = static_cast<ECMeter*>(point);
+        if (previous == nullptr) {
+            if (*meter->GetTime() != MCTime::TimeZero()) {
+                return;
+            }
+            meter->SetBarPulseTick(0, 0, 0, MCTime::GlobalPPQ);
+        } else {
+            int bar = 0;
+            int pulse = 0;
+            int tick = 0;
+            GetBPTFromMeter(previous, *meter->GetTime(), bar, pulse, tick, MCTime::GlobalPPQ);
+            meter->SetBarPulseTick(bar, pulse, tick, MCTime::GlobalPPQ);
+        }
+        previous = meter;
     }
-    MeterAt(0)->SetBarPulseTick(0, 0, 0, MCTime::GlobalPPQ);
-    for (int i = 1; i < count; ++i) {
-        ECMeter* meter = MeterAt(i);
-        int bar = 0;
-        int pulse = 0;
-        int tick = 0;
-        GetBPTFromMeter(MeterAt(i - 1), *meter->GetTime(), bar, pulse, tick, MCTime::GlobalPPQ);
-        meter->SetBarPulseTick(bar, pulse, tick, MCTime::GlobalPPQ);
-    }
-    m_bPositioned = true;
+    m_bPositioned = previous != nullptr;
 }
 
 void ECMeterEnv::GetBPTFromMeter(ECMeter* meter, const MCTime& time, int& bar, int& pulse,

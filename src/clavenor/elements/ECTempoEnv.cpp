@@ -77,15 +77,18 @@ int ECTempoEnv::RemoveChildren(int deep) {
 
 ECTempo* ECTempoEnv::TempoAt(int index) { return static_cast<ECTempo*>(GetPointAtIndex(index)); }
 
+// Both walk the list rather than the index: they run at the end of every change to the map,
+// where lack of memory must not get in the way.
+
 void ECTempoEnv::RecalculatePauses() {
-    for (int i = 0, count = GetPointCount(); i < count; ++i) {
-        ECTempo* mark = TempoAt(i);
+    for (ECBase* point : *GetChildren()) {
+        auto* mark = static_cast<ECTempo*>(point);
         if (!ECTempo::IsPauseTempo(mark->GetTempoType())) {
             continue;
         }
         float base = GetDefaultValue();
         if (mark->IsAnchorHead() != 0) {
-            if (ECEnvPoint* before = GetPointBefore(*mark->GetTime())) {
+            if (ECEnvPoint* before = LastBefore(*mark->GetTime())) {
                 base = before->GetValue();
             }
             mark->SetValue(base / std::pow(2.0f, mark->GetPausePercent() / 100.0f));
@@ -99,18 +102,29 @@ void ECTempoEnv::RecalculatePauses() {
             !(*group->GetHead()->GetTime() < *mark->GetTime())) {
             continue;
         }
-        if (ECEnvPoint* before = GetPointBefore(*group->GetHead()->GetTime())) {
-            base = before->GetValue();
+        if (ECEnvPoint* last = LastBefore(*group->GetHead()->GetTime())) {
+            base = last->GetValue();
         }
         mark->SetValue(base);
     }
 }
 
+ECEnvPoint* ECTempoEnv::LastBefore(const MCTime& time) {
+    ECEnvPoint* found = nullptr;
+    for (ECBase* point : *GetChildren()) {
+        if (!(*point->GetTime() < time)) {
+            break;
+        }
+        found = static_cast<ECEnvPoint*>(point);
+    }
+    return found;
+}
+
 void ECTempoEnv::RecalculateClockTimes() {
     RecalculatePauses();
     ECTempo* previous = nullptr;
-    for (int i = 0, count = GetPointCount(); i < count; ++i) {
-        ECTempo* mark = TempoAt(i);
+    for (ECBase* point : *GetChildren()) {
+        auto* mark = static_cast<ECTempo*>(point);
         MCTime clock;
         if (previous == nullptr) {
             if (*mark->GetTime() > MCTime::TimeZero()) {

@@ -69,6 +69,8 @@ private:
     // The acceleration (change of rate per second) of the segment from `from` to `to`.
     static float Acceleration(ECTempo* from, ECTempo* to);
     void RecalculatePauses();
+    // The last mark earlier than `time`, found by walking the list (no memory needed).
+    ECEnvPoint* LastBefore(const MCTime& time);
 };
 
 } // namespace clavenor

@@ -98,6 +98,10 @@ public:
     /// already a child. Needs no memory; the caller keeps the neighbours alive (a reference)
     /// while the link is parked. Cost as for ParkChild.
     int UnparkChild(ECBase* child, MCEventList& park, const ParkedLink& link);
+    /// Tells this element that whoever holds its children list put the list in another
+    /// order (a sort, an exchange of nodes): the state the class keeps over the list is
+    /// dropped as after ParkChild. Needs no memory.
+    void NoteChildrenReordered() { ChildrenRelinked(); }
 
 protected:
     void UpdateChildrenFlag() { SetFlag(FlagHasChildren, !m_children.IsEmpty()); }

@@ -1,10 +1,13 @@
 #include "clavenor/commands/detail/MCEditJournal.h"
 
+#include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorMeasure.h"
 #include "clavenor/elements/ECConductorStaff.h"
+#include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECMirror.h"
 #include "clavenor/elements/MCMirrorList.h"
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/EventRegistry.h"
 
 #include <new>
 #include <utility>
@@ -125,6 +128,28 @@ void MCEditJournal::SortChildren(ECBase* owner) {
     }
     m_orders.push_back(OrderChange{owner, std::move(order)});
     NoteStep(Kind::Order, m_orders.size() - 1);
+    Reordered(owner);
+}
+
+void MCEditJournal::SortTracks(ECConductor* conductor) {
+    for (ECBase* track : *conductor->GetChildren()) {
+        const int id = track->GetEventId();
+        if (id != EventId::ConductorStaff && id != EventId::Staff && id != EventId::WaveTrack) {
+            continue;
+        }
+        SortChildren(track);
+        for (ECBase* child : *track->GetChildren()) {
+            if (dynamic_cast<ECEnvelope*>(child) != nullptr) {
+                SortChildren(child);
+            }
+        }
+    }
+}
+
+void MCEditJournal::Reordered(ECBase* owner) {
+    if (auto* list = dynamic_cast<ECWithChild*>(owner)) {
+        list->NoteChildrenReordered();
+    }
 }
 
 void MCEditJournal::InsertColumns(ECConductorStaff* staff, int index,
@@ -299,6 +324,7 @@ void MCEditJournal::ExchangeOrder(OrderChange& change) {
             change.order[i] = now;
         }
     }
+    Reordered(change.owner);
 }
 
 void MCEditJournal::ToggleColumns(ColumnChange& change, bool forward) {

@@ -10,6 +10,8 @@
 
 namespace clavenor {
 
+class ECConductor;
+
 class ECBase;
 class ECConductorMeasure;
 class ECConductorStaff;
@@ -66,6 +68,11 @@ public:
     /// Sorts `owner`'s children by time (MCEventList::Sort), recording the order they had
     /// when the sort changes it.
     void SortChildren(ECBase* owner);
+    /// Sorts, as SortChildren, the lists that moving material in time can leave out of
+    /// order: the children of `conductor`'s tracks (conductor staff, staves, wave tracks) and
+    /// the points of the envelopes under them (a re-barring keeps the times inside the span
+    /// it re-bars and moves what follows, which can overtake them).
+    void SortTracks(ECConductor* conductor);
     /// Puts `columns` (children of `staff` already) into the measure map before `index`,
     /// with `end` as the new end time (ECConductorStaff::InsertColumns).
     void InsertColumns(ECConductorStaff* staff, int index,
@@ -91,6 +98,9 @@ public:
     void Clear();
 
 private:
+    // Tells `owner` that its children list changed order behind its back.
+    static void Reordered(ECBase* owner);
+
     enum class Kind : std::uint8_t { Time, Link, Order, Columns, Mirror };
 
     // A run of consecutive steps of one kind: entries first to first + count - 1 of its

@@ -16,16 +16,6 @@ namespace clavenor {
 
 namespace {
 
-// The children lists that moving material can leave out of order: the tracks'.
-void SortTracks(ECConductor* conductor, MCEditJournal& journal) {
-    for (ECBase* child : *conductor->GetChildren()) {
-        const int id = child->GetEventId();
-        if (id == EventId::ConductorStaff || id == EventId::Staff || id == EventId::WaveTrack) {
-            journal.SortChildren(child);
-        }
-    }
-}
-
 // The map's own lookups build an index that lack of memory leaves unbuilt, and then answer
 // nothing; a command must not mistake that for a map without meters, so it walks the list.
 
@@ -225,7 +215,7 @@ MCTime MCMeterEdit::Rebar(ECConductor* conductor, const MCTime& from, const MCTi
     if (delta != MCTime::TimeZero()) {
         ACJournalDeltaTime move(delta, scopeEnd, m_journal);
         move.Apply(conductor->GetPerformance());
-        SortTracks(conductor, m_journal);
+        m_journal.SortTracks(conductor);
         MCTime end = staff->GetMaxMeasureEndTime();
         end += delta;
         m_journal.SetEndTime(staff, end);
@@ -241,7 +231,7 @@ MCTime MCMeterEdit::Rebar(ECConductor* conductor, const MCTime& from, const MCTi
         }
         at += MCTime(newLength);
     }
-    SortTracks(conductor, m_journal);
+    m_journal.SortTracks(conductor);
     MCTime end = scopeEnd;
     if (delta > MCTime::TimeZero()) {
         end += delta;
