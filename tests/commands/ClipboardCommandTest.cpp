@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <sys/wait.h>
 
 namespace clavenor::test {
@@ -400,6 +403,24 @@ TEST(PasteFuzzSeeds, RealCopiesAndTheirPrefixesKeepThePasteContract) {
             }
         }
     }
+    EXPECT_EQ(g_liveElements, live);
+}
+
+// Inputs that once broke the paste fuzzer: each must keep the paste contract again. A leak
+// of what they load is found by the leak checker of the sanitizer builds.
+TEST(PasteFuzzSeeds, RegressionsKeepThePasteContract) {
+    const int live = g_liveElements;
+    int replayed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(CLAVENOR_SOURCE_DIR) / "tests/fuzz/paste-regressions")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                              std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty()) << entry.path();
+        fuzz::PasteOne(bytes.data(), bytes.size());
+        ++replayed;
+    }
+    EXPECT_GT(replayed, 0);
     EXPECT_EQ(g_liveElements, live);
 }
 

@@ -142,6 +142,41 @@ TEST_F(Lines, ATieGoesWithItsLastNoteWhicheverGoesFirst) {
     EXPECT_EQ(g_liveElements, m_live + 2);
 }
 
+// A slur that a group let go of, with the group's record its last holder: forgetting the
+// record takes the slur apart (it and its members would keep each other alive), unless the
+// host holds the slur.
+TEST_F(Lines, AForgottenRecordTakesApartWhatOnlyItHeld) {
+    for (bool hostHolds : {false, true}) {
+        ECNote* inMeasure[] = {Note(1.0f), Note(2.0f)};
+        const int before = g_liveElements;
+        auto* slur = new Counted<ECSlur>;
+        auto* onlyInSlur = new Counted<ECNote>(MCTime(3.0f), MCTime(1.0f));
+        ECBase* members[] = {inMeasure[0], inMeasure[1], onlyInSlur};
+        for (ECBase* member : members) {
+            ASSERT_EQ(slur->AddChild(member, 1), 1);
+        }
+        auto* group = new Counted<ECGroup>(ECGroup::TypeReleaseWhenDetached);
+        ASSERT_EQ(group->AddChild(slur, 0), 1);
+        ASSERT_EQ(m_staff->AddChild(group, 1), 1);
+        if (hostHolds) {
+            slur->Ref();
+        }
+        // The group lets go of the slur, which locks itself; then the group goes, record and all.
+        EXPECT_EQ(m_staff->RemoveChild(group, 0), 1);
+        if (!hostHolds) {
+            EXPECT_EQ(g_liveElements, before);
+            for (ECNote* note : inMeasure) {
+                EXPECT_EQ(Items(note->GetParents()), std::vector<ECBase*>{m_measure});
+            }
+            continue;
+        }
+        EXPECT_EQ(g_liveElements, before + 2);
+        EXPECT_EQ(slur->GetChildren()->GetCount(), 3) << "the host's slur keeps its members";
+        slur->RemoveChildren(1);
+        slur->Unref(1);
+    }
+}
+
 TEST_F(Lines, LinesLetGoOfTheMembersTheyNoLongerNeedAndKeepARecordOfThem) {
     // A slur of a note and a rest: losing the rest leaves one member, so the slur lets go of
     // the note too and leaves its staff; the note stays in its measure.

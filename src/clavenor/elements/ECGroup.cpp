@@ -15,7 +15,7 @@ ECGroup::ECGroup(const ECGroup& other) : ECWithTimeChild(other) {
     SetSubtype(other.GetGroupType());
 }
 
-ECGroup::~ECGroup() = default;
+ECGroup::~ECGroup() { DropReleasedMembers(); }
 
 ECGroup& ECGroup::operator=(const ECGroup& other) {
     ECWithTimeChild::operator=(other);
@@ -68,7 +68,7 @@ int ECGroup::AddParent(ECBase* parent) {
     if (HasType(TypeLockWhenDetached) != 0) {
         SetSubtype(static_cast<std::uint8_t>(GetSubtype() & ~TypeLocked));
     }
-    m_released.RemoveAll();
+    DropReleasedMembers();
     return 1;
 }
 
@@ -139,7 +139,7 @@ bool ECGroup::DetachIfUnreachable() {
         // Released members wait for an undo that links the group again; nothing can link one
         // that only the archive reaches, and its hold on them would keep them, and the
         // children that hold them in turn, alive after the archive has gone.
-        m_released.RemoveAll();
+        DropReleasedMembers();
         return true;
     }
     const std::uint8_t type = GetSubtype();
@@ -197,7 +197,7 @@ void ECGroup::ReleaseMembers() {
     // The links' list nodes move into the record, each keeping its reference on its member,
     // so that nothing here needs memory. Each member leaves this group's parents first (a
     // member's entry may hold this group's last reference: the caller holds one).
-    m_released.RemoveAll();
+    DropReleasedMembers();
     MCEventList* members = GetChildren();
     while (!members->IsEmpty()) {
         POSITION head = members->GetHeadPosition();
@@ -205,6 +205,15 @@ void ECGroup::ReleaseMembers() {
         m_released.MoveEvent(*members, head, 0);
     }
     UpdateChildrenFlag();
+}
+
+void ECGroup::DropReleasedMembers() {
+    while (!m_released.IsEmpty()) {
+        ECBase* member = m_released.GetHead();
+        member->Ref();
+        m_released.RemoveHead();
+        member->ReleaseOuterHold();
+    }
 }
 
 void ECGroup::LeaveParentsWhenEmpty() {

@@ -125,6 +125,11 @@ protected:
 private:
     /// Lets go of every member on the group's own account, keeping them in the record.
     void ReleaseMembers();
+    /// Forgets the record of released members. A member the record alone kept reachable (a
+    /// locked slur that lost its last parent, say, which its own members still name) is
+    /// dismantled (ECBase::ReleaseOuterHold), or it and its members would keep each other
+    /// alive. Needs no memory.
+    void DropReleasedMembers();
     /// The type 2 rule: a group without members leaves its parents.
     void LeaveParentsWhenEmpty();
 

@@ -268,6 +268,14 @@ void ECBase::ReleaseCommandHold() {
     Unref(1);
 }
 
+void ECBase::ReleaseOuterHold() {
+    if (m_nCommandHolds == 0 && m_parents.IsEmpty() && !m_bDestroying &&
+        GetEventId() != EventId::Performance && IsReachedOnlyFromBelow()) {
+        Dismantle();
+    }
+    Unref(1);
+}
+
 void ECBase::Dismantle() {
     // A child is entered only when this removed material is all that holds it (its one
     // parent is the element above, and no command holds it), so the way back up is always

@@ -184,6 +184,15 @@ public:
     void ReleaseCommandHold();
     std::uint32_t GetCommandHoldCount() const { return m_nCommandHolds; }
 
+    /// Gives back a reference that was the last thing keeping the element reachable from
+    /// outside its subtree (a group's record of the members it let go of holds them so).
+    /// When the element has no parent, no command holds it and nothing but its children's
+    /// entries and this reference keep it, nothing can reach it any more: it is dismantled as
+    /// removed material is (see AddCommandHold), or it and its children would keep each other
+    /// alive. An element held by anyone else keeps its children. Needs no memory; the element
+    /// is destroyed on return unless something else holds it. Never throws.
+    void ReleaseOuterHold();
+
     /// Removes one reference (never below 0). With `destroy` non-zero and the count at 0,
     /// the element destroys itself and 0 is returned. Unref(0) never destroys.
     std::uint16_t Unref(int destroy);
@@ -223,7 +232,8 @@ protected:
     bool IsBeingDestroyed() const { return m_bDestroying != 0; }
 
     /// Whether nothing but the element's children (each through its entry for the element
-    /// among its parents) and the archive's hold keep the element: nothing above reaches it.
+    /// among its parents) and one holder besides (the archive's hold, or the caller's
+    /// reference) keep the element: nothing above reaches it.
     bool IsReachedOnlyFromBelow();
 
     /// Lets go of the children (RemoveChildren(0)) when nothing but they and the archive
