@@ -110,6 +110,10 @@ void Gather(ECBase* element, long long grid, std::vector<PlayedNote>& graces,
     for (ECBase* child : *element->GetChildren()) {
         if (child->GetEventId() == EventId::GraceNote) {
             auto* grace = static_cast<ECGraceNote*>(child);
+            // A tied note, and its grace notes, are reached through its tie too.
+            if (std::find(found.begin(), found.end(), grace) != found.end()) {
+                continue;
+            }
             found.push_back(grace);
             const DCNote* record = MCStandardRecords::FindNote(grace);
             graces.push_back(
@@ -161,11 +165,24 @@ void ExpectMuseScorePlaysOurExport(ECPerformance& document, const std::string& n
     const std::vector<PlayedNote> ours = OurNotesWithoutGraces(document, grid, graces);
     const std::filesystem::path xml = folder / (name + ".musicxml");
     const std::filesystem::path midi = folder / (name + "-back.mid");
-    WriteAll(xml, MusicXmlExporter::Export(document, {}));
+    const std::string exported = MusicXmlExporter::Export(document, {});
+    WriteAll(xml, exported);
     int status = 0;
     const std::string said = MuseScore::Convert(xml, midi, folder.path(), status);
     ASSERT_EQ(status, 0) << name << "\n" << said;
     ExpectOpenedCleanly(said, name);
+    if (exported.find("<repeat ") != std::string::npos) {
+        // MuseScore plays repeats and endings out: its MIDI then comes from its own format
+        // with them taken out, as for the demos. Only then, as MuseScore's own format moves
+        // notes after lengths no note value has by a few ticks.
+        const std::filesystem::path mscx = folder / (name + "-back.mscx");
+        std::string again = MuseScore::Convert(xml, mscx, folder.path(), status);
+        ASSERT_EQ(status, 0) << name << "\n" << again;
+        const std::filesystem::path plain = folder / (name + "-back-plain.mscx");
+        WriteAll(plain, PlainPlayback(ReadText(mscx)));
+        again = MuseScore::Convert(plain, midi, folder.path(), status);
+        ASSERT_EQ(status, 0) << name << "\n" << again;
+    }
     const std::vector<PlayedNote> theirs = MuseScoreNotes(midi, grid);
     EXPECT_EQ(NoteDifference(ours, theirs, grid), "") << name;
     EXPECT_EQ(theirs.size(), ours.size()) << name;

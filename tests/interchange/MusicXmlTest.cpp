@@ -7,6 +7,8 @@
 #include "interchange/ExternalProgram.h"
 #include "support/TestSupport.h"
 
+#include <clavenor/interchange/BarlineType.h>
+#include <clavenor/interchange/ClefType.h>
 #include <clavenor/interchange/MidiExporter.h>
 #include <clavenor/interchange/MidiFileReader.h>
 #include <clavenor/interchange/MidiImporter.h>
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <numeric>
 
 namespace clavenor::test {
@@ -54,7 +57,8 @@ protected:
     void TearDown() override { MCCommandMgr::OnIdle(); }
 };
 
-// Every element of a kind anywhere below `element`.
+// Every element of a kind anywhere below `element`; one with several parents (a tied note)
+// may be found more than once.
 void Find(ECBase* element, int id, std::vector<ECBase*>& out) {
     for (ECBase* child : *element->GetChildren()) {
         if (child->GetEventId() == id) {
@@ -69,7 +73,9 @@ void Find(ECBase* element, int id, std::vector<ECBase*>& out) {
 std::vector<ECBase*> All(ECPerformance& document, int id) {
     std::vector<ECBase*> found;
     Find(&document, id, found);
-    std::sort(found.begin(), found.end(), [](ECBase* a, ECBase* b) {
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    std::stable_sort(found.begin(), found.end(), [](ECBase* a, ECBase* b) {
         return a->GetTime()->GetSeconds() != b->GetTime()->GetSeconds()
                    ? a->GetTime()->GetSeconds() < b->GetTime()->GetSeconds()
                    : a->GetTrack() < b->GetTrack();
@@ -95,12 +101,30 @@ TEST_F(MusicXml, TheTestScoreBecomesTheDocumentItDescribes) {
 
     std::vector<ECBase*> notes = All(*document, EventId::Note);
     EXPECT_EQ(report.notes, notes.size());
-    // The tied G5 is one note of a quarter and an eighth.
-    auto tied = std::find_if(notes.begin(), notes.end(),
-                             [](ECBase* n) { return Pitch(n) == 79 && n->GetTrack() == 1; });
-    ASSERT_NE(tied, notes.end());
-    EXPECT_EQ((*tied)->GetTime()->GetSeconds(), 3.0f);
-    EXPECT_EQ((*tied)->GetDuration()->GetSeconds(), 1.5f);
+    // The G5 tied over the bar line: a quarter and an eighth, one tie under the staff.
+    std::vector<ECBase*> ties = All(*document, EventId::Tie);
+    ASSERT_EQ(ties.size(), 1u);
+    EXPECT_EQ(report.ties, 1u);
+    ASSERT_EQ(ties[0]->GetChildren()->GetCount(), 2);
+    ECBase* tiedFrom = ties[0]->GetChildren()->GetHead();
+    ECBase* tiedTo = ties[0]->GetChildren()->GetTail();
+    EXPECT_EQ(Pitch(tiedFrom), 79);
+    EXPECT_EQ(tiedFrom->GetTime()->GetSeconds(), 3.0f);
+    EXPECT_EQ(tiedFrom->GetDuration()->GetSeconds(), 1.0f);
+    EXPECT_EQ(Pitch(tiedTo), 79);
+    EXPECT_EQ(tiedTo->GetTime()->GetSeconds(), 4.0f);
+    EXPECT_EQ(tiedTo->GetDuration()->GetSeconds(), 0.5f);
+    EXPECT_EQ(ties[0]->GetParents()->GetHead(), conductor->GetTrack(1, 1, 0));
+    // The triplet's bracket: a 3:2 tuplet of eighths in measure 2 holding its three notes.
+    std::vector<ECBase*> tuplets = All(*document, EventId::Tuplet);
+    ASSERT_EQ(tuplets.size(), 1u);
+    auto* tuplet = static_cast<ECTuplet*>(tuplets[0]);
+    EXPECT_EQ(tuplet->GetIrregular(), 3);
+    EXPECT_EQ(tuplet->GetNormal(), 2);
+    EXPECT_EQ(tuplet->GetUnits(), 3);
+    EXPECT_EQ(tuplet->GetChildren()->GetCount(), 3);
+    EXPECT_EQ(tuplet->GetParents()->GetHead(), conductor->GetMeasure(1, 2));
+    EXPECT_EQ(report.tuplets, 1u);
     // The triplet's notes are a third of a quarter each, spelled as written: D sharp, then
     // E flat, the same key.
     std::vector<ECBase*> triplet;
@@ -146,14 +170,47 @@ TEST_F(MusicXml, TheTestScoreBecomesTheDocumentItDescribes) {
     ASSERT_EQ(pedals.size(), 2u);
     EXPECT_EQ(pedals[0]->GetDuration()->GetSeconds(), 3.0f);
     EXPECT_EQ(static_cast<ECPedal*>(pedals[1])->GetValue(), 0.0f);
+    // Keys: F major on both piano staves, B minor from measure 3; G major for the clarinet.
+    auto* right = static_cast<ECStaff*>(conductor->GetTrack(1, 1, 0));
+    auto* left = static_cast<ECStaff*>(conductor->GetTrack(1, 2, 0));
+    auto* clarinetStaff = static_cast<ECStaff*>(conductor->GetTrack(1, 3, 0));
+    EXPECT_EQ(report.keys, 5u);
+    EXPECT_EQ(left->GetKeyAtTime(MCTime(0.0f), 0)->GetNumFlats(), 1);
+    EXPECT_EQ(left->GetKeyAtTime(MCTime(0.0f), 0)->GetMode(), 0);
+    EXPECT_EQ(right->GetKeyAtTime(MCTime(4.0f), 0)->GetNumSharps(), 2);
+    EXPECT_EQ(right->GetKeyAtTime(MCTime(4.0f), 0)->GetMode(), 1);
+    EXPECT_EQ(clarinetStaff->GetKeyAtTime(MCTime(4.0f), 0)->GetNumSharps(), 1);
+    // Clefs: treble and bass, the bass staff turning treble for the rest of measure 3.
+    EXPECT_EQ(report.clefs, 4u);
+    EXPECT_EQ(right->GetClefAtTime(MCTime(0.0f), 0)->GetClefType(), ClefTreble);
+    EXPECT_EQ(left->GetClefAtTime(MCTime(5.0f), 0)->GetClefType(), ClefBass);
+    EXPECT_EQ(left->GetClefAtTime(MCTime(5.5f), 0)->GetClefType(), ClefTreble);
+    EXPECT_EQ(left->GetClefAtTime(MCTime(5.5f), 0)->GetTime()->GetSeconds(), 5.5f);
+    // A repeat from measure 2 to the end of measure 3, which is the first ending; bar styles
+    // of the score on the conductor's measures.
+    std::vector<ECBase*> repeats = All(*document, EventId::Repeat);
+    ASSERT_EQ(repeats.size(), 4u); // on both piano staves
+    EXPECT_EQ(static_cast<ECRepeat*>(repeats[0])->GetRepeatType(), RepeatForward);
+    EXPECT_EQ(repeats[0]->GetParents()->GetHead(), conductor->GetMeasure(1, 2));
+    EXPECT_EQ(static_cast<ECRepeat*>(repeats[3])->GetRepeatType(), RepeatBackward);
+    EXPECT_EQ(repeats[3]->GetParents()->GetHead(), conductor->GetMeasure(2, 3));
+    std::vector<ECBase*> endings = All(*document, EventId::FlowControl);
+    ASSERT_EQ(endings.size(), 1u);
+    EXPECT_EQ(static_cast<ECFlowControl*>(endings[0])->GetFlowControlType(), FlowEnding);
+    EXPECT_EQ(static_cast<ECFlowControl*>(endings[0])->GetEndingNumber(), 1);
+    EXPECT_EQ(endings[0]->GetTime()->GetSeconds(), 4.0f);
+    std::vector<ECBase*> barlines;
+    Find(conductor->GetMeasure(0, 3), EventId::Barline, barlines);
+    ASSERT_EQ(barlines.size(), 1u);
+    EXPECT_EQ(static_cast<ECBarline*>(barlines[0])->GetBarlineType(), BarlineFinal);
+    EXPECT_EQ(static_cast<ECBarline*>(barlines[0])->GetBarlinePos(), BarlineAtEnd);
+    EXPECT_EQ(report.barlines, 3u);
     EXPECT_EQ(report.warnings,
               std::vector<std::string>(
                   {"measures whose music does not fill their time signature (or overfills it), "
-                   "given a meter of their own length: 1, the first at line 31",
+                   "given a meter of their own length: 1, the first at line 32",
                    "transposing parts, imported at sounding pitch (the document holds no "
-                   "transpositions): 1, the first at line 93",
-                   "tied notes, joined into one note of their whole length (the document holds "
-                   "no ties yet): 1, the first at line 71"}));
+                   "transpositions): 1, the first at line 104"}));
 }
 
 TEST_F(MusicXml, ExportAndImportGiveTheDocumentBack) {
@@ -207,7 +264,7 @@ TEST_F(MusicXml, MidiMusicComesBackNoteForNoteThroughMusicXml) {
     }
 }
 
-TEST_F(MusicXml, LengthsNoValueHasAreWrittenAsTiedValuesOrTupletsAndComeBackWhole) {
+TEST_F(MusicXml, LengthsNoValueHasAreWrittenAsTiedValuesOrTupletsAndPlayTheSameBack) {
     // A quarter tied to a sixteenth (5/4 of a quarter), a quintuplet sixteenth, and a note
     // over the bar line.
     const std::string xml =
@@ -216,11 +273,105 @@ TEST_F(MusicXml, LengthsNoValueHasAreWrittenAsTiedValuesOrTupletsAndComeBackWhol
               "<measure number=\"2\">" + NoteXml("G", 4, 80) + "</measure>");
     MusicXmlImportReport report;
     auto document = Import(xml, &report);
+    EXPECT_EQ(report.ties, 0u);
     const std::string out = MusicXmlExporter::Export(*document, {});
     EXPECT_NE(out.find("<actual-notes>5</actual-notes>"), std::string::npos) << out;
     EXPECT_NE(out.find("<tie type=\"start\""), std::string::npos) << out;
-    auto back = Import(out);
-    EXPECT_EQ(WriteDocument(*back), WriteDocument(*document)) << out;
+    // The values come back as tied notes, which play as the notes they were written for.
+    MusicXmlImportReport back;
+    auto again = Import(out, &back);
+    EXPECT_GT(back.ties, 0u);
+    EXPECT_EQ(back.notes, report.notes + back.ties);
+    const MidiFile before = MidiExporter::Export(*document, {});
+    const MidiFile after = MidiExporter::Export(*again, {before.TicksPerQuarter(), {}});
+    const long long grid = before.TicksPerQuarter();
+    EXPECT_EQ(NoteDifference(NotesOf(before, grid), NotesOf(after, grid), grid), "");
+    EXPECT_EQ(NotesOf(after, grid).size(), 5u);
+    // And they are written again as they were read.
+    EXPECT_EQ(MusicXmlExporter::Export(*again, {}), out);
+}
+
+TEST_F(MusicXml, TiedNotesPlayAsOneNoteWhenTheyMeet) {
+    const std::string divisions = "<attributes><divisions>1</divisions></attributes>\n";
+    auto tied = Import(Score(divisions + NoteXml("C", 4, 2, "<tie type=\"start\"/>") +
+                             NoteXml("C", 4, 2, "<tie type=\"stop\"/>")));
+    const MidiFile file = MidiExporter::Export(*tied, {});
+    std::vector<PlayedNote> played = NotesOf(file, file.TicksPerQuarter());
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].length, 4 * file.TicksPerQuarter()); // two half notes
+    // A tie whose notes lie apart, as a host may make: both play.
+    auto apart = Import(Score(divisions + NoteXml("C", 4, 1) +
+                              "<forward><duration>1</duration></forward>\n" + NoteXml("C", 4, 2)));
+    std::vector<ECBase*> notes = All(*apart, EventId::Note);
+    ASSERT_EQ(notes.size(), 2u);
+    auto* tie = new ECTie;
+    auto* staff = static_cast<ECStaff*>(apart->GetConductor()->GetTrack(1, 1, 0));
+    ASSERT_EQ(staff->AddChild(tie, 1), 1);
+    ASSERT_EQ(tie->AddChild(notes[0], 1), 1);
+    ASSERT_EQ(tie->AddChild(notes[1], 1), 1);
+    const MidiFile both = MidiExporter::Export(*apart, {});
+    EXPECT_EQ(NotesOf(both, both.TicksPerQuarter()).size(), 2u);
+    // MusicXML writes the tie all the same; read back, its notes stay apart and untied.
+    MusicXmlImportReport report;
+    Import(MusicXmlExporter::Export(*apart, {}), &report);
+    EXPECT_EQ(report.ties, 0u);
+    EXPECT_EQ(
+        report.warnings,
+        std::vector<std::string>(
+            {"ties whose notes do not meet, kept as separate notes: 1, the first at line 56"}));
+}
+
+struct ExportLoss {
+    const char* name;
+    std::function<void(ECPerformance&)> add;
+    const char* warning;
+};
+
+template <class T>
+T* At(T* element, float time, int track) {
+    MCTime at(time);
+    element->SetTime(&at);
+    element->SetVoiceTrack(15, track);
+    return element;
+}
+
+TEST_F(MusicXml, NotationMusicXmlCannotWriteIsReportedOncePerKind) {
+    const std::string xml =
+        Score("<attributes><divisions>1</divisions></attributes>\n" + NoteXml("C", 4, 4));
+    auto bar = [](ECPerformance& document) { return document.GetConductor()->GetMeasure(1, 1); };
+    const ExportLoss cases[] = {
+        {"a key of the second hand",
+         [&](ECPerformance& d) {
+             auto* key = At(new ECKey(1, 0, 0), 0.0f, 1);
+             key->SetHand(1);
+             bar(d)->AddChild(key, 1);
+         },
+         "keys and clefs of a staff's second hand (MusicXML holds none), left out: 1"},
+        {"a clef type no clef has",
+         [&](ECPerformance& d) { bar(d)->AddChild(At(new ECClef(99), 0.0f, 1), 1); },
+         "clef types ClefType does not name, written as treble clefs: 1"},
+        {"a key of sharps and flats",
+         [&](ECPerformance& d) { bar(d)->AddChild(At(new ECKey(2, 3, 0), 0.0f, 1), 1); },
+         "keys with both sharps and flats, written with their sharps: 1"},
+        {"a clef inside a note",
+         [&](ECPerformance& d) { bar(d)->AddChild(At(new ECClef(ClefBass), 2.0f, 1), 1); },
+         "keys and clefs inside a note or rest, written at its start: 1"},
+        {"a repeat of no known type",
+         [&](ECPerformance& d) { bar(d)->AddChild(At(new ECRepeat(7), 0.0f, 1), 1); },
+         "repeat types RepeatType does not name (MusicXML holds none), left out: 1"},
+        {"a da capo",
+         [&](ECPerformance& d) {
+             d.GetConductor()->GetConductorStaff()->AddChild(At(new ECFlowControl(6), 4.0f, 0), 1);
+         },
+         "flow controls other than endings (Fine, da capo, dal segno, ...), not written: 1"},
+    };
+    for (const ExportLoss& loss : cases) {
+        auto document = Import(xml);
+        loss.add(*document);
+        MusicXmlExportReport report;
+        MusicXmlExporter::Export(*document, {}, &report);
+        EXPECT_EQ(report.warnings, std::vector<std::string>({loss.warning})) << loss.name;
+    }
 }
 
 TEST_F(MusicXml, CompressedScoresReadAsTheirXml) {
@@ -362,13 +513,60 @@ TEST_F(MusicXml, RepairsAndLossesAreReportedOncePerKindWithTheirFirstLine) {
                "<forward><duration>1</duration></forward>\n" +
                NoteXml("C", 4, 2, "<tie type=\"stop\"/>")),
          "ties whose notes do not meet, kept as separate notes: 1, the first at line 11"},
-        {"keys, clefs and marks on notes",
+        {"marks on notes",
          Score(
-             "<attributes><divisions>1</divisions><key><fifths>2</fifths></key><clef><sign>G"
-             "</sign><line>2</line></clef></attributes>\n" +
+             divisions +
              NoteXml("C", 4, 4, "<notations><articulations><accent/></articulations></notations>")),
-         "notation the document holds no elements for yet, left out: <key> in <attributes>: 1, "
-         "the first at line 8"},
+         "notation the document holds no elements for yet, left out: <articulations> in "
+         "<notations>: 1, the first at line 9"},
+        {"a key of nine sharps",
+         Score("<attributes><divisions>1</divisions><key><fifths>9</fifths></key></attributes>\n"),
+         "key signatures of more than 7 sharps or flats, left out: 1, the first at line 8"},
+        {"a key spelled note by note",
+         Score("<attributes><divisions>1</divisions><key><key-step>C</key-step><key-alter>1"
+               "</key-alter></key></attributes>\n"),
+         "not held by the document, left out: <key> without <fifths> (a key spelled note by "
+         "note): 1, the first at line 8"},
+        {"a dorian key",
+         Score("<attributes><divisions>1</divisions><key><fifths>0</fifths><mode>dorian</mode>"
+               "</key></attributes>\n"),
+         "keys in modes other than major and minor, kept as major: 1, the first at line 8"},
+        {"a clef no type names",
+         Score("<attributes><divisions>1</divisions><clef><sign>G</sign><line>4</line></clef>"
+               "</attributes>\n"),
+         "clefs no clef type names (see ClefType), left out: 1, the first at line 8"},
+        {"a tuplet bracket inside another",
+         Score(divisions +
+               NoteXml("C", 4, 2,
+                       "<type>eighth</type><time-modification><actual-notes>3</actual-notes>"
+                       "<normal-notes>2"
+                       "</normal-notes></time-modification><notations><tuplet type=\"start\"/>"
+                       "</notations>") +
+               NoteXml("C", 4, 2,
+                       "<type>eighth</type><time-modification><actual-notes>3</actual-notes>"
+                       "<normal-notes>2"
+                       "</normal-notes></time-modification><notations><tuplet type=\"start\"/>"
+                       "</notations>")),
+         "tuplet brackets inside another, left out (their notes keep their lengths): 1, the "
+         "first at line 10"},
+        {"a tuplet bracket without a ratio",
+         Score(divisions + NoteXml("C", 4, 4, "<notations><tuplet type=\"start\"/></notations>")),
+         "tuplet brackets without a ratio and unit value the document holds, left out (their "
+         "notes keep their lengths): 1, the first at line 9"},
+        {"an ending for two passes",
+         Score(divisions + "<barline location=\"left\"><ending number=\"1, 2\" type=\"start\"/>"
+                           "</barline>\n"),
+         "endings for several passes, kept with their first pass: 1, the first at line 9"},
+        {"an ending over two measures",
+         Score(divisions + "<barline location=\"left\"><ending number=\"1\" type=\"start\"/>"
+                           "</barline>\n",
+               "<measure number=\"2\"><barline><ending number=\"1\" type=\"stop\"/></barline>"
+               "</measure>\n"),
+         "endings over more than one measure, kept as their first measure: 1, the first at line "
+         "11"},
+        {"a repeat played three times",
+         Score(divisions + "<barline><repeat direction=\"backward\" times=\"3\"/></barline>\n"),
+         "repeats played other than twice, kept as plain repeats: 1, the first at line 9"},
         {"a grace note with nothing after it",
          Score(divisions + NoteXml("C", 4, 4) +
                "<note><grace/><pitch><step>D</step><octave>4</octave></pitch></note>\n"),

@@ -1,6 +1,7 @@
 #include "clavenor/interchange/MidiExporter.h"
 
 #include "clavenor/interchange/MidiFileException.h"
+#include "clavenor/interchange/detail/TiedNotes.h"
 
 #include <clavenor/clavenor.h>
 
@@ -346,6 +347,17 @@ private:
         }
     }
 
+    // Whether `later`, tied on from `earlier`, continues its sound: the same key, starting
+    // no later than `earlier` ends. A tie between notes apart in time or key plays both.
+    static bool Joined(ECNote* earlier, ECNote* later) {
+        DCNote* first = MCStandardRecords::FindNote(earlier);
+        DCNote* second = MCStandardRecords::FindNote(later);
+        const std::uint8_t a = first != nullptr ? first->GetPitch() : DefaultPitch;
+        const std::uint8_t b = second != nullptr ? second->GetPitch() : DefaultPitch;
+        const double end = TimeOf(earlier) + std::max(0.0f, earlier->GetDuration()->GetSeconds());
+        return a == b && TimeOf(later) <= end + HalfUlp(end) + HalfUlp(TimeOf(later));
+    }
+
     void NoteElement(ECNote* note, std::size_t track, std::uint8_t channel) {
         std::uint8_t pitch = DefaultPitch;
         std::uint8_t velocity = DefaultVelocity;
@@ -357,9 +369,19 @@ private:
         } else {
             ++m_unpitched;
         }
+        // Tied notes sound as one: the first plays on to the end of the last, the others
+        // play nothing of their own.
+        if (ECNote* before = ties::Previous(note); before != nullptr && Joined(before, note)) {
+            Progress();
+            return;
+        }
         const double start = TimeOf(note);
-        const double length = std::max(0.0f, note->GetDuration()->GetSeconds());
-        const double end = start + length;
+        double end = start + std::max(0.0f, note->GetDuration()->GetSeconds());
+        for (ECNote *at = note, *next = ties::Next(note); next != nullptr && Joined(at, next);
+             at = next, next = ties::Next(next)) {
+            end = std::max(end, TimeOf(next) + std::max(0.0f, next->GetDuration()->GetSeconds()));
+        }
+        const double length = end - start;
         Add(start, track, OrderNoteOn, static_cast<std::uint8_t>(0x90 | channel), pitch, velocity);
         // A note of no length keeps its note-off right after its note-on: same order, next
         // in sequence.

@@ -32,8 +32,11 @@ struct CLAVENOR_API MidiExportReport {
 /// time goes once to the conductor track, as MidiImporter makes such keys from one there.
 ///
 /// A note's pitch and velocities come from its DCNote record (middle C at velocity 64 when
-/// it has none, with a warning), a staff's channel from its DCMidiTrack record (when it has
-/// none, staves take channels in turn, leaving out channel 10, the drums' channel). Rests
+/// it has none, with a warning). Notes a tie joins sound as one note, from the first's start
+/// to the last's end, when they have one key and each starts by the time the one before it
+/// ends; a tie between notes apart plays both. A staff's channel comes from its DCMidiTrack
+/// record (when it has none, staves take channels in turn, leaving out channel 10, the
+/// drums' channel). Rests
 /// write nothing. Envelope points are written as they stand: a linear ramp between two points
 /// is not sampled into steps. Events at the same tick go in this order: meta events, system
 /// exclusive messages, note-offs (those of earlier notes first), other channel messages,

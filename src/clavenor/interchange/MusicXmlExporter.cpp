@@ -1,7 +1,10 @@
 #include "clavenor/interchange/MusicXmlExporter.h"
 
+#include "clavenor/interchange/BarlineType.h"
+#include "clavenor/interchange/ClefType.h"
 #include "clavenor/interchange/MusicXmlException.h"
 #include "clavenor/interchange/detail/MusicXmlValues.h"
+#include "clavenor/interchange/detail/TiedNotes.h"
 
 #include <clavenor/clavenor.h>
 
@@ -10,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <unordered_set>
@@ -35,6 +39,8 @@ constexpr double kFullDynamics = 90.0;
 // Wedges that overlap are told apart by number; MusicXML readers know numbers 1 to 6.
 constexpr int kWedgeNumbers = 6;
 constexpr int kMaxVoice = 13;
+// Tuplet unit codes run from the whole note (0) to the 128th (7).
+constexpr std::uint8_t kLastUnit = 7;
 
 // Text types (GetTextString's numbering) the exporter places.
 constexpr std::uint8_t kTextCopyright = 1;
@@ -105,6 +111,7 @@ struct Written {
     bool typed = true;
     int actual = 0; // a time modification actual:normal, when actual > 0
     int normal = 0;
+    int unit = -1; // the note value of a tuplet's unit, when the note is under one
 };
 
 struct NoteData {
@@ -113,6 +120,9 @@ struct NoteData {
     std::int8_t spelling;
     std::uint8_t velocity;
     bool recorded;
+    // A tie of the document goes on to a later note, or comes from an earlier one.
+    bool tieOn = false;
+    bool tiedFrom = false;
 };
 
 // A chord of notes (or one note, or a rest) of one voice with one start and end.
@@ -124,6 +134,10 @@ struct Event {
     bool measureRest = false;
     std::vector<NoteData> notes;
     std::vector<ECLyric*> lyrics;
+    // The tuplet the notes are under, and whether they open or close its bracket.
+    ECTuplet* tuplet = nullptr;
+    bool tupletStart = false;
+    bool tupletStop = false;
 };
 
 // The part of an event that lies in one measure.
@@ -144,7 +158,9 @@ enum class DirectionKind {
     WedgeStop,
     PedalStart,
     PedalStop,
-    Harmony
+    Harmony,
+    // A key or clef that changes inside a measure.
+    Attribute
 };
 
 struct Direction {
@@ -162,6 +178,11 @@ struct StaffData {
     // Per measure: the pieces and the directions.
     std::vector<std::vector<Piece>> pieces;
     std::vector<std::vector<Direction>> directions;
+    // Keys and clefs at their positions, then per measure those at its start.
+    std::vector<std::pair<long long, ECBase*>> signs;
+    std::vector<std::vector<ECBase*>> opening;
+    // Per measure: the repeat signs of the staff's measure (forward, backward).
+    std::vector<std::pair<bool, bool>> repeats;
     int topVoice = 0;
     long long pitchSum = 0;
     long long pitchCount = 0;
@@ -280,7 +301,8 @@ private:
                 }
             }
             for (ECBase* child : *conductorStaff->GetChildren()) {
-                if (child->GetEventId() == EventId::Text) {
+                if (child->GetEventId() == EventId::Text ||
+                    child->GetEventId() == EventId::FlowControl) {
                     SampleTime(TimeOf(child));
                 }
             }
@@ -331,6 +353,8 @@ private:
             case EventId::Text:
             case EventId::Lyric:
             case EventId::ChordSymbol:
+            case EventId::Key:
+            case EventId::Clef:
                 SampleTime(TimeOf(child));
                 break;
             default:
@@ -458,6 +482,8 @@ private:
             } else {
                 ++m_unpitched;
             }
+            data.tieOn = ties::Next(note) != nullptr;
+            data.tiedFrom = ties::Previous(note) != nullptr;
             staff.pitchSum += data.pitch;
             ++staff.pitchCount;
             const long long from = Position(start);
@@ -473,7 +499,7 @@ private:
             auto found = chords.find(key);
             if (found == chords.end()) {
                 chords.emplace(key, staff.events.size());
-                staff.events.push_back({from, to, voice, false, false, {data}, {}});
+                staff.events.push_back({from, to, voice, false, false, {data}, {}, TupletOf(note)});
             } else {
                 staff.events[found->second].notes.push_back(data);
             }
@@ -510,7 +536,40 @@ private:
             }
             return a.rest < b.rest;
         });
+        std::map<ECTuplet*, std::pair<std::size_t, std::size_t>> brackets;
+        for (std::size_t e = 0; e < staff.events.size(); ++e) {
+            if (ECTuplet* tuplet = staff.events[e].tuplet) {
+                auto [at, fresh] = brackets.try_emplace(tuplet, e, e);
+                at->second.second = e;
+            }
+        }
+        for (const auto& [tuplet, ends] : brackets) {
+            staff.events[ends.first].tupletStart = true;
+            staff.events[ends.second].tupletStop = true;
+        }
         AttachLyrics(staff, lyrics);
+    }
+
+    // The tuplet a note is under, itself or through its chord; null when none, or when the
+    // tuplet's unit has no note value.
+    static ECTuplet* TupletOf(ECNote* note) {
+        for (ECBase* parent : *note->GetParents()) {
+            ECBase* holder = parent;
+            if (parent->GetEventId() == EventId::Chord) {
+                for (ECBase* above : *parent->GetParents()) {
+                    if (above->GetEventId() == EventId::Tuplet) {
+                        holder = above;
+                    }
+                }
+            }
+            if (holder->GetEventId() == EventId::Tuplet) {
+                auto* tuplet = static_cast<ECTuplet*>(holder);
+                const bool valued = tuplet->GetUnits() <= kLastUnit && tuplet->GetIrregular() > 0 &&
+                                    tuplet->GetNormal() > 0;
+                return valued ? tuplet : nullptr;
+            }
+        }
+        return nullptr;
     }
 
     static int VoiceOf(ECBase* element) {
@@ -536,6 +595,32 @@ private:
                 break;
             case EventId::ChordSymbol:
                 AddDirection(staff, Position(TimeOf(child)), DirectionKind::Harmony, child);
+                break;
+            case EventId::Repeat: {
+                const std::size_t measure = MeasureOf(Position(TimeOf(child)));
+                if (staff.repeats.size() <= measure) {
+                    staff.repeats.resize(measure + 1);
+                }
+                const std::uint8_t type = static_cast<ECRepeat*>(child)->GetRepeatType();
+                if (type == RepeatForward) {
+                    staff.repeats[measure].first = true;
+                } else if (type == RepeatBackward) {
+                    staff.repeats[measure].second = true;
+                } else {
+                    ++m_unwritable["repeat types RepeatType does not name"];
+                }
+                break;
+            }
+            case EventId::Key:
+            case EventId::Clef:
+                // MusicXML has one clef and one key per staff: a second hand's have no place.
+                if ((child->GetEventId() == EventId::Key
+                         ? static_cast<ECKey*>(child)->GetHand()
+                         : static_cast<ECClef*>(child)->GetHand()) != 0) {
+                    ++m_unwritable["keys and clefs of a staff's second hand"];
+                } else {
+                    staff.signs.emplace_back(Position(TimeOf(child)), child);
+                }
                 break;
             default:
                 break;
@@ -589,6 +674,17 @@ private:
         const std::size_t measures = m_measureDivs.size() - 1;
         staff.pieces.assign(measures, {});
         staff.directions.resize(measures);
+        staff.opening.assign(measures, {});
+        std::stable_sort(staff.signs.begin(), staff.signs.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [position, sign] : staff.signs) {
+            const std::size_t measure = std::min(MeasureOf(position), measures - 1);
+            if (m_measureDivs[measure] == position) {
+                staff.opening[measure].push_back(sign);
+            } else {
+                AddDirection(staff, position, DirectionKind::Attribute, sign);
+            }
+        }
         for (std::size_t e = 0; e < staff.events.size(); ++e) {
             const Event& event = staff.events[e];
             long long at = event.start;
@@ -644,6 +740,15 @@ private:
             }
         }
         for (ECBase* child : *conductorStaff->GetChildren()) {
+            if (child->GetEventId() == EventId::FlowControl) {
+                auto* flow = static_cast<ECFlowControl*>(child);
+                if (flow->GetFlowControlType() == FlowEnding && flow->GetEndingNumber() > 0) {
+                    m_endings[MeasureOf(Position(TimeOf(flow)))] = flow->GetEndingNumber();
+                } else {
+                    ++m_unwrittenFlow;
+                }
+                continue;
+            }
             if (child->GetEventId() != EventId::Text) {
                 continue;
             }
@@ -904,11 +1009,79 @@ private:
             pugi::xml_document document;
             pugi::xml_node measure = document.append_child("measure");
             measure.append_attribute("number").set_value(std::to_string(m + 1).c_str());
+            Barlines(staff, m, measure, true);
             Attributes(staff, m, measure, written);
             WriteMeasure(staff, m, measure);
+            Barlines(staff, m, measure, false);
             measure.print(writer, "  ", pugi::format_indent, pugi::encoding_utf8, 2);
         }
         out += "  </part>\n";
+    }
+
+    // The barlines of the score's measure `m` at its start (`left`) or at its end and inside
+    // it, with the staff's repeats and the score's endings there. An ending ends with its
+    // measure: stopped by a backward repeat, else discontinued.
+    void Barlines(const StaffData& staff, std::size_t m, pugi::xml_node measure, bool left) {
+        ECBarline* style = nullptr;
+        ECBarline* inside = nullptr;
+        ECMeasure* score =
+            m_conductor != nullptr &&
+                    m < static_cast<std::size_t>(std::max(0, m_conductor->GetMaxMeasureNumber()))
+                ? m_conductor->GetMeasure(0, static_cast<int>(m) + 1)
+                : nullptr;
+        if (score != nullptr) {
+            for (ECBase* child : *score->GetChildren()) {
+                if (child->GetEventId() != EventId::Barline) {
+                    continue;
+                }
+                auto* barline = static_cast<ECBarline*>(child);
+                const std::uint8_t position = barline->GetBarlinePos();
+                if (position == (left ? BarlineAtStart : BarlineAtEnd)) {
+                    style = barline;
+                } else if (!left && position == BarlineInside) {
+                    inside = barline;
+                } else if (!left && position != BarlineAtStart) {
+                    ++m_unwritable["barline positions BarlinePosition does not name"];
+                }
+            }
+        }
+        const bool repeat =
+            m < staff.repeats.size() && (left ? staff.repeats[m].first : staff.repeats[m].second);
+        auto ending = m_endings.find(m);
+        const bool ends = ending != m_endings.end();
+        if (inside != nullptr) {
+            WriteBarline(measure, "middle", inside, false, {}, {});
+        }
+        if (style == nullptr && !repeat && !ends) {
+            return;
+        }
+        const std::string number = ends ? std::to_string(ending->second) : std::string();
+        const char* endingType = !ends ? nullptr : left ? "start" : repeat ? "stop" : "discontinue";
+        WriteBarline(measure, left ? "left" : "right", style, repeat, number, endingType);
+    }
+
+    void WriteBarline(pugi::xml_node measure, const char* location, ECBarline* style, bool repeat,
+                      const std::string& number, const char* endingType) {
+        pugi::xml_node barline = Child(measure, "barline");
+        barline.append_attribute("location").set_value(location);
+        if (style != nullptr) {
+            const char* name = musicxml::BarStyleName(style->GetBarlineType());
+            if (*name == '\0') {
+                ++m_unwritable["barline types BarlineType does not name"];
+            } else {
+                Text(barline, "bar-style", name);
+            }
+        }
+        if (endingType != nullptr) {
+            pugi::xml_node ending = Child(barline, "ending");
+            ending.append_attribute("number").set_value(number.c_str());
+            ending.append_attribute("type").set_value(endingType);
+        }
+        if (repeat) {
+            Child(barline, "repeat")
+                .append_attribute("direction")
+                .set_value(std::strcmp(location, "left") == 0 ? "forward" : "backward");
+        }
     }
 
     void Attributes(const StaffData& staff, std::size_t m, pugi::xml_node measure,
@@ -919,12 +1092,24 @@ private:
             meter = m_conductor->GetMeterAtTime(MCTime(static_cast<float>(m_starts[m])));
         }
         const bool newMeter = meter != nullptr && (written == nullptr || !(*meter == *written));
-        if (m > 0 && !newMeter) {
+        const std::vector<ECBase*> none;
+        const std::vector<ECBase*>& signs = staff.opening.empty() ? none : staff.opening[m];
+        if (m > 0 && !newMeter && signs.empty()) {
             return;
         }
         pugi::xml_node attributes = Child(measure, "attributes");
         if (m == 0) {
             Text(attributes, "divisions", std::to_string(m_divisions));
+        }
+        // Of several keys at one time the last holds, as in the staff's cache.
+        ECKey* key = nullptr;
+        for (ECBase* sign : signs) {
+            if (sign->GetEventId() == EventId::Key) {
+                key = static_cast<ECKey*>(sign);
+            }
+        }
+        if (key != nullptr) {
+            Key(attributes, key);
         }
         if (newMeter) {
             Time(attributes, meter);
@@ -935,13 +1120,49 @@ private:
             Text(time, "beats", "4");
             Text(time, "beat-type", "4");
         }
-        if (m == 0) {
-            // The document keeps no clef here: one that suits the staff's range.
+        ECClef* clef = nullptr;
+        for (ECBase* sign : signs) {
+            if (sign->GetEventId() == EventId::Clef) {
+                clef = static_cast<ECClef*>(sign);
+            }
+        }
+        if (clef != nullptr) {
+            Clef(attributes, clef);
+        } else if (m == 0) {
+            // A staff that starts without a clef gets one that suits its range.
             const bool low =
                 staff.pitchCount > 0 && staff.pitchSum < staff.pitchCount * kDefaultPitch;
-            pugi::xml_node clef = Child(attributes, "clef");
-            Text(clef, "sign", low ? "F" : "G");
-            Text(clef, "line", low ? "4" : "2");
+            pugi::xml_node guessed = Child(attributes, "clef");
+            Text(guessed, "sign", low ? "F" : "G");
+            Text(guessed, "line", low ? "4" : "2");
+        }
+    }
+
+    // A key signature counts sharps or flats, not both: sharps win.
+    void Key(pugi::xml_node attributes, ECKey* key) {
+        const int sharps = key->GetNumSharps();
+        const int flats = key->GetNumFlats();
+        if (sharps != 0 && flats != 0) {
+            ++m_mixedKeys;
+        }
+        pugi::xml_node node = Child(attributes, "key");
+        Text(node, "fifths", std::to_string(sharps != 0 ? sharps : -flats));
+        Text(node, "mode", key->GetMode() != 0 ? "minor" : "major");
+    }
+
+    void Clef(pugi::xml_node attributes, ECClef* clef) {
+        auto shape = ClefShapeOf(clef->GetClefType());
+        if (!shape) {
+            ++m_unknownClefs;
+            shape = ClefShapeOf(ClefTreble);
+        }
+        pugi::xml_node node = Child(attributes, "clef");
+        Text(node, "sign", shape->sign);
+        if (shape->line != 0) {
+            Text(node, "line", std::to_string(shape->line));
+        }
+        if (shape->octaveChange != 0) {
+            Text(node, "clef-octave-change", std::to_string(shape->octaveChange));
         }
     }
 
@@ -1059,9 +1280,19 @@ private:
     }
 
     // How to write `length` divisions: one value, a tuplet value, or tied values.
-    std::vector<Written> Decompose(long long length) {
+    std::vector<Written> Decompose(long long length, ECTuplet* tuplet) {
         std::vector<Written> values;
         const Rational quarters = *Rational::Make(length, m_divisions);
+        if (tuplet != nullptr) {
+            // A tuplet's own ratio first, so that its notes come back under the same one.
+            const int actual = tuplet->GetIrregular();
+            const int normal = tuplet->GetNormal();
+            if (auto written = musicxml::PlainValue(*Rational::Mul(quarters, {actual, normal}))) {
+                values.push_back({length, *written, true, actual, normal,
+                                  musicxml::kQuarterIndex + 2 - tuplet->GetUnits()});
+                return values;
+            }
+        }
         if (auto plain = musicxml::PlainValue(quarters)) {
             values.push_back({length, *plain});
             return values;
@@ -1115,14 +1346,14 @@ private:
 
     void WritePiece(pugi::xml_node measure, const StaffData& staff, const Piece& piece, int voice) {
         const Event& event = staff.events[piece.event];
-        const std::vector<Written> values = Decompose(piece.end - piece.start);
+        const std::vector<Written> values = Decompose(piece.end - piece.start, event.tuplet);
         const bool first = !piece.tieIn;
         if (first && !event.rest) {
             WriteGraceNotes(measure, event, voice);
         }
         for (std::size_t v = 0; v < values.size(); ++v) {
-            const bool tieIn = v > 0 || piece.tieIn;
-            const bool tieOut = !event.rest && (v + 1 < values.size() || piece.tieOut);
+            const bool tieInto = v > 0 || piece.tieIn;
+            const bool tieOnward = !event.rest && (v + 1 < values.size() || piece.tieOut);
             if (event.rest) {
                 pugi::xml_node note = Child(measure, "note");
                 pugi::xml_node rest = Child(note, "rest");
@@ -1141,6 +1372,9 @@ private:
             }
             for (std::size_t n = 0; n < event.notes.size(); ++n) {
                 const NoteData& data = event.notes[n];
+                const bool tieIn = tieInto || (v == 0 && first && data.tiedFrom);
+                const bool tieOut =
+                    tieOnward || (v + 1 == values.size() && piece.end == event.end && data.tieOn);
                 pugi::xml_node note = Child(measure, "note");
                 if (data.recorded) {
                     note.append_attribute("dynamics")
@@ -1159,13 +1393,25 @@ private:
                 }
                 Text(note, "voice", std::to_string(voice));
                 WriteValue(note, values[v]);
-                if (tieIn || tieOut) {
+                // The bracket goes on a chord's first note.
+                const bool bracketStart = event.tupletStart && v == 0 && first && n == 0;
+                const bool bracketStop =
+                    event.tupletStop && v + 1 == values.size() && piece.end == event.end && n == 0;
+                if (tieIn || tieOut || bracketStart || bracketStop) {
                     pugi::xml_node notations = Child(note, "notations");
                     if (tieIn) {
                         Child(notations, "tied").append_attribute("type").set_value("stop");
                     }
                     if (tieOut) {
                         Child(notations, "tied").append_attribute("type").set_value("start");
+                    }
+                    if (bracketStart) {
+                        pugi::xml_node bracket = Child(notations, "tuplet");
+                        bracket.append_attribute("type").set_value("start");
+                        bracket.append_attribute("bracket").set_value("yes");
+                    }
+                    if (bracketStop) {
+                        Child(notations, "tuplet").append_attribute("type").set_value("stop");
                     }
                 }
                 if (v == 0 && first && n == 0) {
@@ -1190,6 +1436,9 @@ private:
             pugi::xml_node modification = Child(note, "time-modification");
             Text(modification, "actual-notes", std::to_string(value.actual));
             Text(modification, "normal-notes", std::to_string(value.normal));
+            if (value.unit >= 0) {
+                Text(modification, "normal-type", musicxml::NoteValueName(value.unit));
+            }
         }
     }
 
@@ -1288,6 +1537,20 @@ private:
             Harmony(measure, static_cast<ECChordSymbol*>(direction.element), offset);
             return;
         }
+        if (direction.kind == DirectionKind::Attribute) {
+            // Attributes take no offset: one inside a note or rest goes to its start.
+            if (offset != 0) {
+                ++m_displacedSigns;
+            }
+            pugi::xml_node attributes = Child(measure, "attributes");
+            if (direction.element->GetEventId() == EventId::Key) {
+                Key(attributes, static_cast<ECKey*>(direction.element));
+            } else {
+                Clef(attributes, static_cast<ECClef*>(direction.element));
+            }
+            Progress();
+            return;
+        }
         pugi::xml_node node = Child(measure, "direction");
         switch (direction.kind) {
         case DirectionKind::Tempo: {
@@ -1377,6 +1640,7 @@ private:
             break;
         }
         case DirectionKind::Harmony:
+        case DirectionKind::Attribute:
             break;
         }
         Progress();
@@ -1465,6 +1729,11 @@ private:
         warn(m_typelessRests, "rests without a rest type, left out");
         warn(m_strayLyrics, "lyrics at no note's or rest's start, left out");
         warn(m_untyped, "lengths no note value or tuplet has, written without a type");
+        warn(m_unwrittenFlow, "flow controls other than endings (Fine, da capo, dal segno, "
+                              "...), not written");
+        warn(m_mixedKeys, "keys with both sharps and flats, written with their sharps");
+        warn(m_unknownClefs, "clef types ClefType does not name, written as treble clefs");
+        warn(m_displacedSigns, "keys and clefs inside a note or rest, written at its start");
         warn(m_addedMeasures, "measures added after the last one for notes that end there");
         for (const auto& [kind, count] : m_unwritable) {
             warn(count, kind + " (MusicXML holds none), left out");
@@ -1485,6 +1754,8 @@ private:
     std::unordered_set<ECBase*> m_visited;
     std::unordered_set<ECBase*> m_sampled;
     std::map<std::string, std::size_t> m_unwritable;
+    // The ending number of each measure that starts an ending.
+    std::map<std::size_t, int> m_endings;
     std::uint64_t m_sequence = 0;
     std::size_t m_done = 0;
     std::size_t m_total = 0;
@@ -1495,6 +1766,10 @@ private:
     std::size_t m_strayLyrics = 0;
     std::size_t m_untyped = 0;
     std::size_t m_addedMeasures = 0;
+    std::size_t m_mixedKeys = 0;
+    std::size_t m_unwrittenFlow = 0;
+    std::size_t m_unknownClefs = 0;
+    std::size_t m_displacedSigns = 0;
 };
 
 } // namespace

@@ -28,12 +28,17 @@ struct CLAVENOR_API MusicXmlExportReport {
 /// the part name, its MIDI channel and first program in the part's MIDI instrument), the
 /// conductor's measures in every part, and in them:
 ///  - attributes: the divisions (the smallest that puts every time of the document on a
-///    whole division), and a time signature wherever the meter changes (a compound list
-///    meter as "3+2+2");
+///    whole division), a time signature wherever the meter changes (a compound list meter as
+///    "3+2+2"), and the keys and clefs of hand 0 of the staff (clef types as ClefType names
+///    them; a staff without a clef at its start gets the treble or bass clef its range
+///    suits; a key or clef inside a measure stands before the note at its time);
 ///  - notes, chords, rests and grace notes with pitch (spelled as the note record says, or
 ///    with sharps for black keys), duration, type, dots and voice. A note that runs over a
 ///    bar line, or whose length no single note value has, is written as tied notes; a
-///    length that only a tuplet value has gets a time modification (3:2, 5:4, ...). Notes
+///    length that only a tuplet value has gets a time modification (3:2, 5:4, ...); the notes
+///    of an ECTuplet are written with its ratio and unit value, under a bracket from its
+///    first note to its last. An ECTie ties its first note's last value to its second's first
+///    value. Notes
 ///    of one voice that start together with one length are written as a chord; notes of a
 ///    voice that overlap otherwise go to further voices, so that every voice of the file is
 ///    one line of events. A note's velocity becomes its dynamics attribute (percent of 90);
@@ -46,12 +51,16 @@ struct CLAVENOR_API MusicXmlExportReport {
 ///  - lyrics (on the note or rest that starts at their time: verse v as number v + 1, the
 ///    auxiliary type 0-3 as syllabic single, begin, middle, end) and chord symbols as
 ///    harmony (see MusicXmlImporter for the numbering of roots and flavors);
+///  - barlines: the bar styles of the conductor's measures (BarlineType) in every part, each
+///    staff's repeats (RepeatType), and the score's endings, each ending with its measure;
 ///  - the title texts: title and subtitle as work and movement title, opus number as work
 ///    number, composer, arranger and text author as creators, copyright as rights, the other
 ///    title-page texts as credits with their kind as credit type.
 /// Directions and harmonies inside a note's span carry an offset (with sound="yes").
 /// Controller envelopes other than the sustain pedal, pitch bends, pressures and system
-/// messages have no place in MusicXML: they are left out, with a warning per kind.
+/// messages have no place in MusicXML: they are left out, with a warning per kind, as are a
+/// second hand's keys and clefs, and flow controls other than endings (not written yet).
+/// Slurs, beams, glissandi and note modifiers are not written yet.
 ///
 /// The result is the XML text (UTF-8); MusicXmlContainer::Pack makes an .mxl of it.
 class CLAVENOR_API MusicXmlExporter {

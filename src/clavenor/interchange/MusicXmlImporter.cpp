@@ -1,5 +1,7 @@
 #include "clavenor/interchange/MusicXmlImporter.h"
 
+#include "clavenor/interchange/BarlineType.h"
+#include "clavenor/interchange/ClefType.h"
 #include "clavenor/interchange/MusicXmlException.h"
 #include "clavenor/interchange/detail/MusicXmlValues.h"
 
@@ -33,6 +35,9 @@ constexpr int kFlavorCount = 28;
 constexpr int kMaxStaffNumber = 64;
 constexpr double kDefaultTempo = 120.0;
 constexpr float kLowestTempo = 1.0f;
+constexpr int kMostFifths = 7;
+constexpr std::uint8_t kMajor = 0;
+constexpr std::uint8_t kMinor = 1;
 
 // Text types (GetTextString's numbering) the importer makes.
 constexpr std::uint8_t kTextFree = 0;
@@ -148,7 +153,21 @@ struct NoteRecord {
     std::uint8_t velocity;
     bool chord;
     std::vector<std::size_t> graces;
+    // The note tied on to this one, or kNoNote.
+    std::size_t tiedFrom;
+    // The tuplet bracket the note is under (an index into the part's), or kNoNote.
+    std::size_t tuplet;
 };
+
+// A tuplet bracket: `actual` notes of the unit value in the time of `normal`.
+struct TupletRecord {
+    int actual;
+    int normal;
+    std::uint8_t units;
+    std::size_t line;
+};
+
+constexpr std::size_t kNoNote = static_cast<std::size_t>(-1);
 
 struct GraceRecord {
     std::size_t line;
@@ -249,13 +268,12 @@ private:
         }
     }
 
-    // An element the document has no place for. Keys, clefs, tuplet brackets and the marks
-    // on notes are notation the document is to hold, and are told apart from what it never
-    // will.
+    // An element the document has no place for. Tuplet brackets and the marks on notes are
+    // notation the document is to hold, and are told apart from what it never will.
     void Lost(pugi::xml_node node) {
         static constexpr std::string_view kNotation[] = {
-            "key",       "clef",    "tuplet",     "articulations", "ornaments",
-            "technical", "fermata", "arpeggiate", "non-arpeggiate"};
+            "tuplet",  "articulations", "ornaments",     "technical",
+            "fermata", "arpeggiate",    "non-arpeggiate"};
         const std::string_view name = node.name();
         const std::string kind =
             std::string("<") + node.name() + "> in <" + node.parent().name() + ">";
@@ -884,6 +902,8 @@ private:
         std::map<std::pair<int, int>, std::vector<std::size_t>> pendingGraces; // (staff, voice)
         std::vector<NoteRecord> notes;
         std::vector<GraceRecord> graces;
+        std::map<std::pair<int, int>, std::size_t> openTuplets; // (staff, voice) -> tuplet
+        std::vector<TupletRecord> tuplets;
     };
 
     void ReadPart(pugi::xml_node node, const Part& part) {
@@ -970,13 +990,15 @@ private:
                     }
                 }
             } else if (name == "attributes") {
-                ReadAttributes(item, state);
+                ReadAttributes(item, index, Add(start, cursor, item), part, state);
             } else if (name == "direction") {
                 ReadDirection(item, Add(start, Offset(item, state, cursor), item), part);
             } else if (name == "harmony") {
                 ReadHarmony(item, index, Add(start, Offset(item, state, cursor), item), part);
             } else if (name == "sound") {
                 ReadSound(item, Add(start, cursor, item), {});
+            } else if (name == "barline") {
+                ReadBarline(item, index, part);
             } else if (item.type() == pugi::node_element) {
                 Lost(item);
             }
@@ -999,10 +1021,15 @@ private:
         return at.num < 0 ? Rational{0, 1} : at;
     }
 
-    void ReadAttributes(pugi::xml_node node, PartState& state) {
+    void ReadAttributes(pugi::xml_node node, std::size_t index, const Rational& time,
+                        const Part& part, PartState& state) {
         for (pugi::xml_node child : node.children()) {
             const std::string_view name = child.name();
-            if (name == "divisions") {
+            if (name == "key") {
+                ReadKey(child, index, time, part);
+            } else if (name == "clef") {
+                ReadClef(child, index, time, part);
+            } else if (name == "divisions") {
                 state.divisions = Number(child, "the divisions");
             } else if (name == "transpose") {
                 state.transposeChromatic = Int(child.child("chromatic"), 0) +
@@ -1020,6 +1047,196 @@ private:
             } else if (child.type() == pugi::node_element) {
                 Lost(child);
             }
+        }
+    }
+
+    // The staves of a part an attribute with a staff number names: that one, or all.
+    std::vector<int> StavesNamed(pugi::xml_node node, const Part& part) {
+        std::vector<int> staves;
+        if (pugi::xml_attribute number = node.attribute("number")) {
+            const int staff = Int(number, 0);
+            if (staff < 1 || staff > part.staves) {
+                Note(m_badStaff, node);
+                staves.push_back(1);
+            } else {
+                staves.push_back(staff);
+            }
+        } else {
+            for (int s = 1; s <= part.staves; ++s) {
+                staves.push_back(s);
+            }
+        }
+        return staves;
+    }
+
+    // The measure a mark at `time` goes to: the one it is read in, or a later one when the
+    // mark stands at or after its end (a clef for the next measure, written before the
+    // bar line).
+    std::size_t MeasureAt(std::size_t index, const Rational& time) const {
+        while (index + 2 < m_layout.size() && m_layout[index + 1].start <= time) {
+            ++index;
+        }
+        return index;
+    }
+
+    // A key or clef for one hand of a staff at a time. Of several there the last read holds.
+    template <class Mark>
+    void PlaceMark(std::map<std::pair<int, Rational>, Mark*>& placed, Mark* mark, std::size_t index,
+                   const Rational& time, const StaffState& staff) {
+        Timed(mark, Float(time), 15, staff.number);
+        Mark*& slot = placed[{staff.number, time}];
+        if (slot != nullptr) {
+            *slot = *mark; // the same time and staff: only the value changes
+            delete mark;
+            return;
+        }
+        ECMeasure* measure =
+            m_conductor->GetMeasure(staff.number, static_cast<int>(MeasureAt(index, time)) + 1);
+        if (measure == nullptr || measure->AddChild(mark, 1) == 0) {
+            delete mark;
+            return;
+        }
+        slot = mark;
+    }
+
+    // Bar styles (the first part's: the document's barlines are the whole score's), repeats
+    // (in every staff of the part, at the start of the measure whichever end they mark) and
+    // the starts of endings (the first part's). An ending lasts one measure in the document.
+    void ReadBarline(pugi::xml_node node, std::size_t index, const Part& part) {
+        const std::string_view location = node.attribute("location").as_string("right");
+        const std::uint8_t position = location == "left"     ? BarlineAtStart
+                                      : location == "middle" ? BarlineInside
+                                                             : BarlineAtEnd;
+        const bool first = &part == &m_parts.front();
+        const float start = Float(m_layout[index].start);
+        for (pugi::xml_node child : node.children()) {
+            const std::string_view name = child.name();
+            if (name == "bar-style") {
+                const int type = musicxml::BarStyleIndex(Trim(child.child_value()));
+                if (type < 0) {
+                    Note(m_lost["<bar-style> " + Trim(child.child_value())], child);
+                } else if (first) {
+                    auto* barline = new ECBarline;
+                    barline->SetBarlineType(static_cast<std::uint8_t>(type));
+                    barline->SetBarlinePos(position);
+                    m_conductor->GetMeasure(0, static_cast<int>(index) + 1)->AddChild(barline, 1);
+                    ++m_report.barlines;
+                }
+            } else if (name == "repeat") {
+                const std::string_view direction = child.attribute("direction").as_string();
+                if (direction != "forward" && direction != "backward") {
+                    Lost(child);
+                    continue;
+                }
+                if (child.attribute("times") && Int(child.attribute("times"), 2) != 2) {
+                    Note(m_repeatTimes, child);
+                }
+                for (int s = 1; s <= part.staves; ++s) {
+                    const StaffState& staff = Staff(part, s);
+                    auto* repeat =
+                        Timed(new ECRepeat(direction == "forward" ? RepeatForward : RepeatBackward),
+                              start, 15, staff.number);
+                    m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1)
+                        ->AddChild(repeat, 1);
+                    ++m_report.repeats;
+                }
+            } else if (name == "ending") {
+                Ending(child, index, first);
+            } else if (child.type() == pugi::node_element) {
+                Lost(child);
+            }
+        }
+    }
+
+    void Ending(pugi::xml_node node, std::size_t index, bool first) {
+        if (!first) {
+            return;
+        }
+        const std::string_view type = node.attribute("type").as_string();
+        if (type != "start") {
+            if (m_openEnding && *m_openEnding != index) {
+                Note(m_longEndings, node);
+            }
+            m_openEnding.reset();
+            return;
+        }
+        // "1, 2": an ending for several passes; the document keeps one number.
+        const std::string numbers = Trim(node.attribute("number").as_string());
+        const std::size_t comma = std::min(numbers.find_first_of(", "), numbers.size());
+        const std::string head = numbers.substr(0, comma);
+        char* end = nullptr;
+        const long number =
+            head.empty() || head.size() > 9 ? 0 : std::strtol(head.c_str(), &end, 10);
+        if (number < 1 || end == nullptr || *end != '\0') {
+            Lost(node);
+            return;
+        }
+        if (numbers.find_first_not_of(", ", comma) != std::string::npos) {
+            Note(m_manyPassEndings, node);
+        }
+        auto* ending = Timed(new ECFlowControl(FlowEnding), Float(m_layout[index].start), 15, 0);
+        ending->SetEndingNumber(static_cast<int>(number));
+        m_conductorStaff->AddChild(ending, 1);
+        m_openEnding = index;
+        ++m_report.endings;
+    }
+
+    // A key signature: sharps or flats, major or minor. Modes the document has no bit for
+    // are kept as major; keys MusicXML spells note by note (key-step, key-alter) have no
+    // sharps or flats count and are left out.
+    void ReadKey(pugi::xml_node node, std::size_t index, const Rational& time, const Part& part) {
+        pugi::xml_node fifths = node.child("fifths");
+        if (!fifths) {
+            Note(m_lost["<key> without <fifths> (a key spelled note by note)"], node);
+            return;
+        }
+        const int value = Int(fifths, kMostFifths + 1);
+        if (value < -kMostFifths || value > kMostFifths) {
+            Note(m_badKeys, node);
+            return;
+        }
+        const std::string mode = Trim(node.child_value("mode"));
+        std::uint8_t bit = kMajor;
+        if (mode == "minor") {
+            bit = kMinor;
+        } else if (!mode.empty() && mode != "major" && mode != "none") {
+            Note(m_otherModes, node);
+        }
+        for (pugi::xml_node child : node.children()) {
+            const std::string_view name = child.name();
+            if (name != "fifths" && name != "mode" && name != "cancel" &&
+                child.type() == pugi::node_element) {
+                Lost(child);
+            }
+        }
+        for (const int staff : StavesNamed(node, part)) {
+            auto* key = new ECKey(static_cast<std::uint8_t>(std::max(value, 0)),
+                                  static_cast<std::uint8_t>(std::max(-value, 0)), bit);
+            PlaceMark(m_keysPlaced, key, index, time, Staff(part, staff));
+            ++m_report.keys;
+        }
+    }
+
+    // A clef, as the type ClefType numbers it.
+    void ReadClef(pugi::xml_node node, std::size_t index, const Rational& time, const Part& part) {
+        const std::string sign = Trim(node.child_value("sign"));
+        const int line = Int(node.child("line"), 0);
+        const int octave = Int(node.child("clef-octave-change"), 0);
+        const auto type = ClefTypeOf(sign.c_str(), line, octave);
+        if (!type) {
+            Note(m_badClefs, node);
+            return;
+        }
+        for (pugi::xml_node child : node.children()) {
+            const std::string_view name = child.name();
+            if (name != "sign" && name != "line" && name != "clef-octave-change" &&
+                child.type() == pugi::node_element) {
+                Lost(child);
+            }
+        }
+        for (const int staff : StavesNamed(node, part)) {
+            PlaceMark(m_clefsPlaced, new ECClef(*type), index, time, Staff(part, staff));
+            ++m_report.clefs;
         }
     }
 
@@ -1071,6 +1288,8 @@ private:
         bool tieStart = false;
         bool tieStop = false;
         bool tieElements = false;
+        bool tupletStart = false;
+        bool tupletStop = false;
         for (pugi::xml_node child : item.children()) {
             const std::string_view name = child.name();
             if (name == "tie") {
@@ -1081,6 +1300,12 @@ private:
             } else if (name == "notations") {
                 for (pugi::xml_node notation : child.children()) {
                     if (std::strcmp(notation.name(), "tied") == 0) {
+                        continue;
+                    }
+                    if (std::strcmp(notation.name(), "tuplet") == 0) {
+                        const std::string_view type = notation.attribute("type").as_string();
+                        tupletStart = tupletStart || type == "start";
+                        tupletStop = tupletStop || type == "stop";
                         continue;
                     }
                     if (notation.type() == pugi::node_element) {
@@ -1105,6 +1330,12 @@ private:
             }
         }
         ReadLyrics(item, index, start, staff);
+        const std::pair<int, int> voiceKey{staffNumber, voice};
+        std::size_t tuplet = kNoNote;
+        if (!grace && !cue) {
+            // A chord's notes are under its first note's bracket, whatever they say.
+            tuplet = Bracket(item, voiceKey, tupletStart && !chord, tupletStop && !chord, state);
+        }
         if (cue) {
             // A cue note is shown, not played: the document has no silent notes.
             Note(m_cueNotes, item);
@@ -1158,7 +1389,6 @@ private:
             return;
         }
         const std::uint8_t velocity = Velocity(item, staff);
-        const std::pair<int, int> voiceKey{staffNumber, voice};
         if (grace) {
             GraceRecord record{Line(item), key, alter, velocity, GraceLength(item), chord};
             state.pendingGraces[voiceKey].push_back(state.graces.size());
@@ -1170,25 +1400,21 @@ private:
             return;
         }
         const std::pair<int, int> tieKey{staffNumber, key};
+        std::size_t tiedFrom = kNoNote;
         if (tieStop) {
             auto open = state.openTies.find(tieKey);
             if (open != state.openTies.end()) {
-                NoteRecord& earlier = state.notes[open->second];
-                const Rational end = Add(earlier.start, earlier.duration, item);
-                if (end == start) {
-                    Note(m_joinedTies, item);
-                    earlier.duration = Add(earlier.duration, length, item);
-                    if (!tieStart) {
-                        state.openTies.erase(open);
-                    }
-                    return;
+                const NoteRecord& earlier = state.notes[open->second];
+                if (Add(earlier.start, earlier.duration, item) == start) {
+                    tiedFrom = open->second;
+                } else {
+                    Note(m_looseTies, item);
                 }
-                Note(m_looseTies, item);
                 state.openTies.erase(open);
             }
         }
-        NoteRecord record{start, length, index,    staffNumber, voice,
-                          key,   alter,  velocity, chord,       {}};
+        NoteRecord record{start, length,   index, staffNumber, voice,    key,
+                          alter, velocity, chord, {},          tiedFrom, tuplet};
         auto pending = state.pendingGraces.find(voiceKey);
         if (pending != state.pendingGraces.end()) {
             record.graces = std::move(pending->second);
@@ -1198,6 +1424,44 @@ private:
             state.openTies[tieKey] = state.notes.size();
         }
         state.notes.push_back(std::move(record));
+    }
+
+    // The tuplet bracket a note of a voice is under, opening or closing one as the note
+    // says. The ratio is the time modification of the note that opens it, the unit value its
+    // normal type, else its type. A bracket inside another is left out (the document nests
+    // none); the notes keep their lengths either way.
+    std::size_t Bracket(pugi::xml_node item, const std::pair<int, int>& voiceKey, bool start,
+                        bool stop, PartState& state) {
+        auto open = state.openTuplets.find(voiceKey);
+        if (start && open != state.openTuplets.end()) {
+            Note(m_nestedTuplets, item);
+        } else if (start) {
+            pugi::xml_node modification = item.child("time-modification");
+            const int actual = Int(modification.child("actual-notes"), 0);
+            const int normal = Int(modification.child("normal-notes"), 0);
+            std::string unit = Trim(modification.child_value("normal-type"));
+            if (unit.empty()) {
+                unit = Trim(item.child_value("type"));
+            }
+            const int index = musicxml::NoteValueIndex(unit);
+            if (actual < 1 || actual > 255 || normal < 1 || normal > 255 ||
+                index < musicxml::kQuarterIndex - 5 || index > musicxml::kQuarterIndex + 2) {
+                Note(m_badTuplets, item);
+            } else {
+                // Unit codes count from the whole note (0) down to the 128th (7).
+                const auto units = static_cast<std::uint8_t>(musicxml::kQuarterIndex + 2 - index);
+                open = state.openTuplets.emplace(voiceKey, state.tuplets.size()).first;
+                state.tuplets.push_back({actual, normal, units, Line(item)});
+            }
+        }
+        if (open == state.openTuplets.end()) {
+            return kNoNote;
+        }
+        const std::size_t tuplet = open->second;
+        if (stop) {
+            state.openTuplets.erase(open);
+        }
+        return tuplet;
     }
 
     // A grace note is its written value long (an eighth when it names none).
@@ -1330,6 +1594,8 @@ private:
             }
             return x.start < y.start;
         });
+        std::vector<ECNote*> made(state.notes.size(), nullptr);
+        std::vector<std::pair<ECTuplet*, ECMeasure*>> tuplets(state.tuplets.size());
         for (std::size_t i = 0; i < order.size();) {
             std::size_t j = i + 1;
             const NoteRecord& head = state.notes[order[i]];
@@ -1343,9 +1609,32 @@ private:
                 m_conductor->GetMeasure(staff.number, static_cast<int>(head.measure) + 1);
             ECBase* parent = measure;
             const float time = Float(head.start);
+            ECBase* holder = measure;
+            if (head.tuplet != kNoNote) {
+                auto& [tuplet, home] = tuplets[head.tuplet];
+                if (tuplet == nullptr) {
+                    const TupletRecord& ratio = state.tuplets[head.tuplet];
+                    tuplet =
+                        Timed(new ECTuplet(static_cast<std::uint8_t>(ratio.actual),
+                                           static_cast<std::uint8_t>(ratio.normal), ratio.units),
+                              time, head.voice, staff.number);
+                    measure->AddChild(tuplet, 1);
+                    home = measure;
+                    ++m_report.tuplets;
+                }
+                if (home == measure) {
+                    holder = tuplet;
+                    parent = tuplet;
+                } else {
+                    // A tuplet lives in one measure: what lies past its bar line stays out.
+                    if (m_splitTuplets.count++ == 0) {
+                        m_splitTuplets.line = state.tuplets[head.tuplet].line;
+                    }
+                }
+            }
             if (j - i > 1) {
                 auto* chord = Timed(new ECChord, time, head.voice, staff.number);
-                measure->AddChild(chord, 1);
+                holder->AddChild(chord, 1);
                 parent = chord;
                 ++m_report.chords;
             }
@@ -1356,10 +1645,29 @@ private:
                 parent->AddChild(note, 1);
                 Record(note, record.key, record.alter, record.velocity);
                 AddGraces(note, record, state);
+                made[order[k]] = note;
                 ++m_report.notes;
             }
             i = j;
         }
+        for (std::size_t n = 0; n < state.notes.size(); ++n) {
+            if (state.notes[n].tiedFrom != kNoNote) {
+                Tie(Staff(part, state.notes[n].staff), made[state.notes[n].tiedFrom], made[n]);
+            }
+        }
+    }
+
+    // A tie of two notes of a staff, under the staff.
+    void Tie(StaffState& staff, ECNote* first, ECNote* second) {
+        auto* tie =
+            Timed(new ECTie, first->GetTime()->GetSeconds(), first->GetVoice(), staff.number);
+        staff.staff->AddChild(tie, 1);
+        if (tie->AddChild(first, 1) == 0 || tie->AddChild(second, 1) == 0) {
+            // Never for notes of one staff; a tie with no note leaves its staff by itself.
+            tie->RemoveChildren(0);
+            return;
+        }
+        ++m_report.ties;
     }
 
     void Record(ECNote* note, int key, int alter, std::uint8_t velocity) {
@@ -1795,11 +2103,20 @@ private:
         Warn(m_manyVoices, "voices beyond the 14 a staff keeps apart, merged into the last");
         Warn(m_transposed, "transposing parts, imported at sounding pitch (the document holds "
                            "no transpositions)");
+        Warn(m_repeatTimes, "repeats played other than twice, kept as plain repeats");
+        Warn(m_longEndings, "endings over more than one measure, kept as their first measure");
+        Warn(m_manyPassEndings, "endings for several passes, kept with their first pass");
+        Warn(m_badKeys, "key signatures of more than 7 sharps or flats, left out");
+        Warn(m_otherModes, "keys in modes other than major and minor, kept as major");
+        Warn(m_badClefs, "clefs no clef type names (see ClefType), left out");
         Warn(m_microtones, "microtonal alterations, rounded to semitones");
         Warn(m_badPitches, "notes without a pitch a MIDI key holds, left out");
         Warn(m_lengthless, "notes without a duration, left out");
-        Warn(m_joinedTies, "tied notes, joined into one note of their whole length (the "
-                           "document holds no ties yet)");
+        Warn(m_nestedTuplets, "tuplet brackets inside another, left out (their notes keep their "
+                              "lengths)");
+        Warn(m_badTuplets, "tuplet brackets without a ratio and unit value the document holds, "
+                           "left out (their notes keep their lengths)");
+        Warn(m_splitTuplets, "notes of a tuplet past its measure's bar line, kept outside it");
         Warn(m_looseTies, "ties whose notes do not meet, kept as separate notes");
         Warn(m_strayGraces, "grace notes with no note after them, left out");
         Warn(m_tupletRests, "rests of lengths no rest type has (in tuplets), left out");
@@ -1836,7 +2153,18 @@ private:
     std::size_t m_progressTotal = 0;
     std::map<std::string, Issue> m_lost;
     std::map<std::string, Issue> m_notation;
-    Issue m_joinedTies;
+    std::map<std::pair<int, Rational>, ECKey*> m_keysPlaced;
+    std::map<std::pair<int, Rational>, ECClef*> m_clefsPlaced;
+    std::optional<std::size_t> m_openEnding;
+    Issue m_repeatTimes;
+    Issue m_longEndings;
+    Issue m_manyPassEndings;
+    Issue m_nestedTuplets;
+    Issue m_badTuplets;
+    Issue m_splitTuplets;
+    Issue m_badKeys;
+    Issue m_otherModes;
+    Issue m_badClefs;
     Issue m_unlistedParts;
     Issue m_irregular;
     Issue m_lengthened;

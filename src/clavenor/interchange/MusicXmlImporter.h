@@ -31,6 +31,15 @@ struct CLAVENOR_API MusicXmlImportReport {
     std::size_t texts = 0;
     std::size_t lyrics = 0;
     std::size_t chordSymbols = 0;
+    /// Key signatures and clefs made (one per staff they apply to).
+    std::size_t keys = 0;
+    std::size_t clefs = 0;
+    std::size_t ties = 0;
+    std::size_t tuplets = 0;
+    /// Bar styles, repeat signs (one per staff) and volta endings.
+    std::size_t barlines = 0;
+    std::size_t repeats = 0;
+    std::size_t endings = 0;
     /// One line for each kind of repair or loss, with a count and the line where it first
     /// happened ("not held, left out: <slur> in <notations>: 12, the first at line 310").
     std::vector<std::string> warnings;
@@ -45,11 +54,14 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///    time signature, or, when the music in it (the longest of its parts) is shorter or
 ///    longer than that, a meter of its own length (a pickup of one quarter in 4/4 becomes a
 ///    1/4 measure), reported;
-///  - notes: one ECNote per note (notes tied across bar lines or values become one note of
-///    their whole length), at its sounding time, in the measure it starts in, with pitch,
+///  - notes: one ECNote per note, at its sounding time, in the measure it starts in, with pitch,
 ///    spelling (the written alteration) and velocity (the note's dynamics attribute, else the
 ///    staff's last dynamics, else 80) in a DCNote record; the notes of a chord of one voice
 ///    form an ECChord; voices become the element voices 0-13 in order of first use per staff;
+///    a tie between notes of one key that meet is an ECTie of the two under their staff (a
+///    chain of ties one ECTie per pair); a tuplet bracket an ECTuplet in the measure where it
+///    starts, holding the notes and chords under it, with the ratio of the time modification
+///    of its first note and the unit value of its normal type (else its type);
 ///    unpitched notes sound their instrument's MIDI key (midi-unpitched) or their display
 ///    pitch; a part's transposition is applied, so that pitches are sounding pitches; cue
 ///    notes, which are shown and not played, are left out (reported);
@@ -57,6 +69,15 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///    long, ending where that note starts;
 ///  - rests become ECRest elements with their rest types (a rest no rest type has, such as a
 ///    5/4 measure rest, as several; one inside a tuplet, which no rest type has, is left out);
+///  - keys become ECKey marks (fifths as sharps or flats, minor mode as mode 1, any other mode
+///    as 0), clefs ECClef marks numbered as ClefType does, each for hand 0 of the staff its
+///    number names (all the part's staves without one), at its time in its measure;
+///  - bar styles become ECBarline elements of the conductor's measure (numbered as
+///    BarlineType does; location left, right or middle as BarlineAtStart, BarlineAtEnd,
+///    BarlineInside; the first part's, the document's barlines being the whole score's),
+///    repeats ECRepeat marks (RepeatForward, RepeatBackward) at the start of their measure in
+///    every staff of the part, the start of a volta ending an ECFlowControl ending
+///    (FlowEnding) with its first number at the start of its measure (the first part's);
 ///  - time signatures become ECMeter marks (3+2+2/8 as a compound list), metronome marks and
 ///    sound tempos ECTempo marks (words such as Allegro name the tempo type), in every part
 ///    (the last one read at a time holds);
@@ -77,11 +98,10 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///    minor-sixth 19, major-sixth 20, dominant-ninth 21, none 28), the text the quality;
 ///  - a part's name becomes an ECText type 3 of its staves, its MIDI channel a DCMidiTrack
 ///    record, its MIDI program an ECPatchEnv point at the start.
-/// What the document cannot hold (slurs, barlines and repeats, layout, ...) is reported once
-/// per kind of element with a count and the first line, never dropped silently. Notation the
-/// document is to hold and does not yet (keys, clefs, tuplet brackets, articulations,
-/// ornaments, technical marks, fermatas, arpeggios) is reported apart, as are tied notes
-/// joined into one.
+/// What the document cannot hold (layout, ...) is reported once per kind of element with a
+/// count and the first line, never dropped silently. Notation the document holds and this
+/// import does not read yet (slurs, beams, articulations, ornaments, technical marks,
+/// fermatas, arpeggios) is reported apart.
 ///
 /// Bad input gives MusicXmlException with the line: malformed XML, a root that is no partwise
 /// score, a duration before any divisions or one that cannot be counted, a measure longer

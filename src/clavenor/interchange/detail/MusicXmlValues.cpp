@@ -1,5 +1,7 @@
 #include "clavenor/interchange/detail/MusicXmlValues.h"
 
+#include "clavenor/interchange/BarlineType.h"
+
 #include <array>
 #include <numeric>
 
@@ -240,6 +242,27 @@ bool IsDynamicElement(std::string_view name) {
         }
     }
     return false;
+}
+
+// Indexed by BarlineType.
+constexpr std::array<const char*, 11> kBarStyles = {
+    "regular",     "dotted",      "dashed", "heavy", "light-light", "light-heavy",
+    "heavy-light", "heavy-heavy", "tick",   "short", "none"};
+static_assert(kBarStyles.size() == BarlineTypeCount);
+
+const char* BarStyleName(int type) {
+    return type >= 0 && type < static_cast<int>(kBarStyles.size())
+               ? kBarStyles[static_cast<std::size_t>(type)]
+               : "";
+}
+
+int BarStyleIndex(std::string_view name) {
+    for (std::size_t i = 0; i < kBarStyles.size(); ++i) {
+        if (name == kBarStyles[i]) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 } // namespace clavenor::musicxml

@@ -79,4 +79,9 @@ Spelling SpellPlain(int key, bool preferFlats);
 const char* DynamicName(int type);
 bool IsDynamicElement(std::string_view name);
 
+/// The bar-style name of a BarlineType ("regular" to "none"); "" for a type no style has.
+const char* BarStyleName(int type);
+/// The BarlineType of a bar-style name, or -1.
+int BarStyleIndex(std::string_view name);
+
 } // namespace clavenor::musicxml
