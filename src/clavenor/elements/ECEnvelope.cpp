@@ -635,6 +635,39 @@ int ECEnvelope::RemoveAnchorGroup(MCEventList* group) {
     return 1;
 }
 
+MCEventList* ECEnvelope::GetAnchorGroupAt(int index) const {
+    return index >= 0 && index < GetAnchorGroupCount()
+               ? m_groups[static_cast<std::size_t>(index)].get()
+               : nullptr;
+}
+
+std::unique_ptr<MCEventList> ECEnvelope::DetachAnchorGroup(MCEventList* group, int& index) {
+    const auto it = std::find_if(m_groups.begin(), m_groups.end(),
+                                 [group](const auto& owned) { return owned.get() == group; });
+    if (it == m_groups.end()) {
+        return nullptr;
+    }
+    index = static_cast<int>(it - m_groups.begin());
+    std::unique_ptr<MCEventList> detached = std::move(*it);
+    m_groups.erase(it);
+    return detached;
+}
+
+int ECEnvelope::InsertAnchorGroup(int index, std::unique_ptr<MCEventList>& group) {
+    if (group == nullptr) {
+        return 0;
+    }
+    const auto at = static_cast<std::ptrdiff_t>(
+        std::min(static_cast<std::size_t>(std::max(index, 0)), m_groups.size()));
+    try {
+        m_groups.insert(m_groups.begin() + at, nullptr);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    m_groups[static_cast<std::size_t>(at)] = std::move(group);
+    return 1;
+}
+
 // Evaluation ---------------------------------------------------------------------------
 
 int ECEnvelope::Finish(float& value, const MCTime& t, ECEnvPoint* point, int clamp) {

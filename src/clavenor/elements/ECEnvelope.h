@@ -182,6 +182,17 @@ public:
     /// else 0.
     int RemoveAnchorGroup(MCEventList* group);
     int GetAnchorGroupCount() const { return static_cast<int>(m_groups.size()); }
+    /// The group at zero-based `index`, or null.
+    MCEventList* GetAnchorGroupAt(int index) const;
+
+    /// For an edit that must be taken back exactly: takes `group` out of the groups without
+    /// deleting it and hands it over with the index it had; null (and `index` untouched)
+    /// when it is not one of this envelope's groups. Needs no memory.
+    std::unique_ptr<MCEventList> DetachAnchorGroup(MCEventList* group, int& index);
+    /// Puts a detached group back at `index` (at the end when that is beyond it) and takes
+    /// it: 1. Needs no memory when the group list has room (as it has for a group detached
+    /// last); 0, the group left with the caller, when memory is short.
+    int InsertAnchorGroup(int index, std::unique_ptr<MCEventList>& group);
 
     /// The value at `t` into `value`; with `clamp` non-zero limited to the limits. Returns
     /// the changed flag. Cost: a point query and O(1).

@@ -1,0 +1,121 @@
+// Removal planning of a large selection: ConfigureRemove of 10^5 elements (notes in their
+// measures, with one dynamic mark in a hundred), applying the commands it made as one undo
+// group, undoing and redoing that group. Figures are per element and as ratios against a
+// floor measured in the same run: copying the selection into a list and reading every
+// element's kind, which any planner has to do.
+
+#include <clavenor/clavenor.h>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <vector>
+
+using namespace clavenor;
+
+namespace {
+
+constexpr int kNotesPerMeasure = 16;
+constexpr int kMarkEvery = 100;
+
+void Place(ECBase* element, float quarters) {
+    MCTime time(quarters);
+    element->SetTime(&time);
+}
+
+struct Selection {
+    ECPerformance* score = new ECPerformance;
+    MCEventList elements{10};
+
+    explicit Selection(int length) {
+        auto* conductor = new ECConductor;
+        score->AddChild(conductor, 0);
+        auto* staff = new ECStaff;
+        conductor->AddChild(staff, 1);
+        auto* volume = new ECControllerEnv;
+        staff->AddChild(volume, 1);
+        ECMeasure* measure = nullptr;
+        for (int i = 0; i < length; ++i) {
+            const float at = static_cast<float>(i) / 4;
+            if (i % kMarkEvery == 0) {
+                auto* mark = new ECDynamic(5, MCTime(0.0f));
+                Place(mark, at);
+                volume->AddChild(mark, 1);
+                elements.AddTail(mark);
+                continue;
+            }
+            if (measure == nullptr || i % kNotesPerMeasure == 0) {
+                measure = new ECMeasure;
+                Place(measure, at);
+                staff->AddChild(measure, 1);
+            }
+            auto* note = new ECNote(MCTime(at), MCTime(0.25f));
+            measure->AddChild(note, 1);
+            elements.AddTail(note);
+        }
+    }
+    ~Selection() {
+        elements.RemoveAll();
+        delete score;
+        MCCommandMgr::OnIdle();
+    }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+};
+
+using Seconds = std::chrono::duration<double>;
+
+template <class Work>
+double Time(Work work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return Seconds(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_ConfigureRemoveApplyUndoRedo(benchmark::State& state) {
+    const int length = static_cast<int>(state.range(0));
+    double floor = 0;
+    double configure = 0;
+    double apply = 0;
+    double undo = 0;
+    double redo = 0;
+    for (auto _ : state) {
+        Selection selection(length);
+        floor = Time([&] {
+            MCEventList copy(10);
+            long kinds = 0;
+            for (ECBase* element : selection.elements) {
+                copy.AddTail(element);
+                kinds += element->GetEventId();
+            }
+            benchmark::DoNotOptimize(kinds);
+        });
+        MCCommandList commands(10);
+        configure = Time([&] { ConfigureRemove(&selection.elements, &commands); });
+        commands.SetSynchronous(1);
+        apply = Time([&] {
+            MCCommandMgr::BeginUndo(selection.score, CString("Delete"));
+            commands.Apply(selection.score);
+            MCCommandMgr::EndUndo(selection.score);
+        });
+        undo = Time([&] { selection.score->Undo(1); });
+        redo = Time([&] { selection.score->Redo(1); });
+    }
+    const double per = 1e6 / length;
+    state.counters["floor_us_per_element"] = floor * per;
+    state.counters["configure_us_per_element"] = configure * per;
+    state.counters["apply_us_per_element"] = apply * per;
+    state.counters["undo_us_per_element"] = undo * per;
+    state.counters["redo_us_per_element"] = redo * per;
+    state.counters["configure_x_floor"] = configure / floor;
+    state.counters["apply_x_floor"] = apply / floor;
+    state.counters["undo_x_floor"] = undo / floor;
+    state.counters["redo_x_floor"] = redo / floor;
+}
+BENCHMARK(BM_ConfigureRemoveApplyUndoRedo)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,143 @@
+// Removal planning: a selection becomes the commands that delete it, one generic removal for
+// ordinary elements, one command each for keys, clefs, meters and envelope marks, nothing for
+// the score's structure, and the list so made removes the selection and undoes exactly.
+
+#include "support/Score.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace clavenor::test {
+namespace {
+
+class RemovalPlanning : public ::testing::Test {
+protected:
+    RemovalPlanning() {
+        conductor = static_cast<ECConductor*>(doc->GetChildren()->GetHead());
+        staff = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 1, 0));
+    }
+    ~RemovalPlanning() override {
+        // The lists hold references; the document goes whole, with what they name.
+        selection.RemoveAll();
+        commands.RemoveAll();
+        doc.reset();
+        MCCommandMgr::OnIdle();
+    }
+
+    ECMeasure* Bar(int number) { return conductor->GetMeasure(1, number); }
+    template <class T>
+    T* Put(T* element, int bar, float offset = 0.0f) {
+        SetSeconds(element, Bar(bar)->GetTime()->GetSeconds() + offset);
+        Bar(bar)->AddChild(element, 1);
+        return element;
+    }
+    // The ids of the commands in `list`, in order.
+    static std::vector<int> Ids(const MCCommandList& list) {
+        std::vector<int> ids;
+        for (CCBase* command : list) {
+            ids.push_back(command->GetCommandId());
+        }
+        return ids;
+    }
+
+    std::unique_ptr<ECPerformance> doc{fuzz::MakeScoreDocument()};
+    ECConductor* conductor = nullptr;
+    ECStaff* staff = nullptr;
+    MCEventList selection{10};
+    MCCommandList commands{10};
+};
+
+TEST_F(RemovalPlanning, NoSelectionOrOnlyTheScoresStructureYieldsNothing) {
+    commands.AddTail(new CCAdd);
+    EXPECT_EQ(ConfigureRemove(nullptr, &commands), 0);
+    EXPECT_EQ(commands.GetCount(), 1);
+    commands.RemoveAll();
+    for (ECBase* element : std::initializer_list<ECBase*>{
+             Bar(1), Put(new ECBarline, 2), staff, conductor->GetConductorStaff(), doc.get()}) {
+        selection.AddTail(element);
+    }
+    EXPECT_EQ(ConfigureRemove(&selection, &commands), 0);
+    EXPECT_TRUE(commands.IsEmpty());
+}
+
+TEST_F(RemovalPlanning, KeysClefsAndMetersAtTimeZeroStayAndLaterOnesGetACommandEach) {
+    for (ECBase* element : std::initializer_list<ECBase*>{
+             Put(new ECKey(2, 0, 0), 1), Put(new ECClef(0), 1), Put(new ECKey(3, 0, 0), 2),
+             Put(new ECClef(2), 3), Put(new ECKey(1, 0, 0), 1, 0.001f)}) {
+        selection.AddTail(element);
+    }
+    selection.AddTail(conductor->GetConductorStaff()->GetMeterEnv()->GetPointAtIndex(0));
+    selection.AddTail(conductor->GetConductorStaff()->GetMeterEnv()->GetPointAtIndex(1));
+    EXPECT_EQ(ConfigureRemove(&selection, &commands), 1);
+    EXPECT_EQ(Ids(commands), (std::vector<int>{39, 37, 39, 41}));
+}
+
+TEST_F(RemovalPlanning, OrdinaryElementsShareOneRemovalAndANoteGoesWithItsChord) {
+    std::vector<ECBase*> notes;
+    for (float offset : {0.0f, 0.5f, 1.0f}) {
+        notes.push_back(Put(NewNote(0.0f), 2, offset));
+    }
+    ECBase* rest = Put(new ECRest(8), 2, 2.0f);
+    ECChord* chord = Put(NewChord(0.0f, 2), 3);
+    for (ECBase* element : notes) {
+        selection.AddTail(element);
+    }
+    selection.AddTail(chord->GetChildren()->GetHead());
+    selection.AddTail(rest);
+    selection.AddTail(chord);
+    commands.AddTail(new CCAddKey);
+    ASSERT_EQ(ConfigureRemove(&selection, &commands), 1);
+    ASSERT_EQ(Ids(commands), (std::vector<int>{4, 36}));
+    auto* removal = static_cast<CCRemove*>(commands.GetTail());
+    MCEventList removed;
+    removal->GetRemoveEvents(removed);
+    EXPECT_EQ(Items(&removed), (std::vector<ECBase*>{notes[0], notes[1], notes[2], rest, chord}));
+
+    // A removal already in the list takes the next selection's elements.
+    MCEventList more;
+    more.AddTail(Put(NewNote(0.0f), 4));
+    EXPECT_EQ(ConfigureRemove(&more, &commands), 1);
+    EXPECT_EQ(commands.GetCount(), 2);
+    EXPECT_EQ(removal->GetItems().size(), 6u);
+}
+
+TEST_F(RemovalPlanning, EnvelopeMarksGetACommandEachAndTheListRemovesAndUndoesExactly) {
+    ECTempoEnv* tempi = conductor->GetConductorStaff()->GetTempoEnv();
+    selection.AddTail(tempi->GetPointAtIndex(1));
+    selection.AddTail(Put(NewNote(0.0f), 2, 0.25f));
+    selection.AddTail(tempi->GetPointAtIndex(3));
+    selection.AddTail(Put(new ECText(3, CString("Flute")), 2));
+    const std::vector<std::uint8_t> before = fuzz::Save(doc.get());
+    ASSERT_EQ(ConfigureRemove(&selection, &commands), 1);
+    EXPECT_EQ(Ids(commands), (std::vector<int>{38, 36, 38}));
+    commands.SetSynchronous(1);
+    MCCommandMgr::BeginUndo(doc.get(), CString("delete"));
+    commands.Apply(doc.get());
+    MCCommandMgr::EndUndo(doc.get());
+    EXPECT_EQ(tempi->GetPointCount(), 3);
+    const std::vector<std::uint8_t> after = fuzz::Save(doc.get());
+    ASSERT_EQ(doc->Undo(1), 1);
+    EXPECT_EQ(fuzz::Save(doc.get()), before);
+    ASSERT_EQ(doc->Redo(1), 1);
+    EXPECT_EQ(fuzz::Save(doc.get()), after);
+}
+
+TEST_F(RemovalPlanning, ASelectionSpanningTwoDocumentsOrNoneIsRefused) {
+    std::unique_ptr<ECPerformance> other{fuzz::MakeScoreDocument()};
+    auto* otherConductor = static_cast<ECConductor*>(other->GetChildren()->GetHead());
+    selection.AddTail(Put(NewNote(0.0f), 2));
+    selection.AddTail(otherConductor->GetMeasure(1, 2)->GetChildren()->GetHead());
+    EXPECT_EQ(ConfigureRemove(&selection, &commands), 0);
+    EXPECT_TRUE(commands.IsEmpty());
+    MCEventList loose;
+    auto* note = NewNote(0.0f);
+    loose.AddTail(note);
+    EXPECT_EQ(ConfigureRemove(&loose, &commands), 0);
+    EXPECT_TRUE(commands.IsEmpty());
+    EXPECT_EQ(ConfigureRemove(&loose, nullptr), 0);
+}
+
+} // namespace
+} // namespace clavenor::test
