@@ -114,7 +114,7 @@ TEST_F(RemovalPlanning, EnvelopeMarksGetACommandEachAndTheListRemovesAndUndoesEx
     EXPECT_EQ(Ids(commands), (std::vector<int>{38, 36, 38}));
     commands.SetSynchronous(1);
     MCCommandMgr::BeginUndo(doc.get(), CString("delete"));
-    commands.Apply(doc.get());
+    ASSERT_EQ(commands.Apply(doc.get()), 1);
     MCCommandMgr::EndUndo(doc.get());
     EXPECT_EQ(tempi->GetPointCount(), 3);
     const std::vector<std::uint8_t> after = fuzz::Save(doc.get());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAddEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -18,7 +19,7 @@ class ECDynamic;
 /// item's anchor list.
 ///
 /// Otherwise as CCAddEnvPoint, whose undo and redo give back the saved bytes.
-class CCAddDynamic : public CCAddEnvPoint {
+class CLAVENOR_API CCAddDynamic : public CCAddEnvPoint {
     DECLARE_SERIAL(CCAddDynamic)
 
 public:

@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/commands/CCAddEnvPtItem.h"
+#include "clavenor/framework/Export.h"
 
 #include <memory>
 
@@ -28,7 +29,7 @@ class MCEnvPointEdit;
 /// (Process again) makes the same change and the bytes of after come back. All or nothing:
 /// std::bad_alloc while processing changes nothing, and Revert needs no memory. Tempo maps
 /// whose marks changed recompute their clock times.
-class CCAddEnvPoint : public CCAdd {
+class CLAVENOR_API CCAddEnvPoint : public CCAdd {
     DECLARE_SERIAL(CCAddEnvPoint)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAddItem.h"
+#include "clavenor/framework/Export.h"
 
 #include <memory>
 
@@ -10,7 +11,7 @@ class MCEventList;
 
 /// One envelope point to add, with the anchor list of the mark it starts: the points (this
 /// one first) that enter the envelope together and form one anchor group there.
-class CCAddEnvPtItem : public CCAddItem {
+class CLAVENOR_API CCAddEnvPtItem : public CCAddItem {
 public:
     CCAddEnvPtItem(ECBase* child, ECBase* parent, const FCMidi& data);
     /// Releases the anchor list (and with it the points only it holds), then what CCAddItem

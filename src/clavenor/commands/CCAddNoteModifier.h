@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// Adds note-level marks: accents and tremolos, accidentals, arpeggios, mordents,
 /// ornaments, trills and turns. An accent or a tremolo given to a chord goes to each of its
 /// notes, as one copy per note. Processed and undone as CCAdd.
-class CCAddNoteModifier : public CCAdd {
+class CLAVENOR_API CCAddNoteModifier : public CCAdd {
     DECLARE_SERIAL(CCAddNoteModifier)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAddEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -13,7 +14,7 @@ class ECPedal;
 /// two points become the item's anchor list.
 ///
 /// Otherwise as CCAddEnvPoint, whose undo and redo give back the saved bytes.
-class CCAddPedal : public CCAddEnvPoint {
+class CLAVENOR_API CCAddPedal : public CCAddEnvPoint {
     DECLARE_SERIAL(CCAddPedal)
 
 public:

@@ -2,12 +2,13 @@
 
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/commands/CCAddSysExItem.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// Links system-exclusive events under their parents as CCAdd does; each item carries the
 /// event's message (an FCMidiSysEx), which the command does not read. Undone as CCAdd.
-class CCAddSysEx : public CCAdd {
+class CLAVENOR_API CCAddSysEx : public CCAdd {
     DECLARE_SERIAL(CCAddSysEx)
 
 public:

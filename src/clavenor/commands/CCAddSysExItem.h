@@ -2,11 +2,12 @@
 
 #include "clavenor/commands/CCAddItem.h"
 #include "clavenor/fields/FCMidiSysEx.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
 /// One element to link, with the system-exclusive message that travels beside it.
-class CCAddSysExItem : public CCAddItem {
+class CLAVENOR_API CCAddSysExItem : public CCAddItem {
 public:
     CCAddSysExItem(ECBase* child, ECBase* parent, const FCMidi& data);
     ~CCAddSysExItem() override;

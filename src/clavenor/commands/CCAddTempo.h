@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAddEnvPoint.h"
+#include "clavenor/framework/Export.h"
 
 namespace clavenor {
 
@@ -23,7 +24,7 @@ class ECTempo;
 /// nothing changes.
 ///
 /// Otherwise as CCAddEnvPoint, whose undo and redo give back the saved bytes.
-class CCAddTempo : public CCAddEnvPoint {
+class CLAVENOR_API CCAddTempo : public CCAddEnvPoint {
     DECLARE_SERIAL(CCAddTempo)
 
 public:

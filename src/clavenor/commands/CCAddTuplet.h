@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/framework/Export.h"
 #include "clavenor/model/MCEventList.h"
 
 namespace clavenor {
@@ -13,7 +14,7 @@ namespace clavenor {
 /// measure with them. So undo gives back the saved bytes of before, and a redo those of
 /// after, for a tuplet whose members are notes; a tuplet of chords comes back by redo with
 /// the chords' notes as its own members.
-class CCAddTuplet : public CCAdd {
+class CLAVENOR_API CCAddTuplet : public CCAdd {
     DECLARE_SERIAL(CCAddTuplet)
 
 public:

@@ -2,6 +2,7 @@
 
 #include "clavenor/commands/CCRemove.h"
 #include "clavenor/commands/CCRemoveEnvPtItem.h"
+#include "clavenor/framework/Export.h"
 
 #include <memory>
 
@@ -24,7 +25,7 @@ class MCEnvPointEdit;
 /// CCAddEnvPoint) that takes this change back step by step: the document saves the bytes
 /// it saved before, its anchor groups in their places; redo makes the same change again.
 /// All or nothing, as CCAddEnvPoint.
-class CCRemoveEnvPoint : public CCRemove {
+class CLAVENOR_API CCRemoveEnvPoint : public CCRemove {
     DECLARE_SERIAL(CCRemoveEnvPoint)
 
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/commands/CCRemoveItem.h"
+#include "clavenor/framework/Export.h"
 
 #include <memory>
 
@@ -10,7 +11,7 @@ class MCEventList;
 
 /// One envelope point to remove, with the anchor list of its mark: the points that leave the
 /// envelope with it (the members of its anchor group).
-class CCRemoveEnvPtItem : public CCRemoveItem {
+class CLAVENOR_API CCRemoveEnvPtItem : public CCRemoveItem {
 public:
     CCRemoveEnvPtItem();
     /// Releases the anchor list, then what CCRemoveItem holds.

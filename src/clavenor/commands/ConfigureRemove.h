@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 namespace clavenor {
 
 class MCCommandList;
@@ -22,6 +24,6 @@ class MCEventList;
 /// untouched; otherwise 1 when `commands` holds a command afterwards, else 0. A null
 /// `commands` gives 0. std::bad_alloc may leave a CCRemove that was in the list holding
 /// part of the selection; nothing else is appended then. On the owning thread.
-int ConfigureRemove(MCEventList* selection, MCCommandList* commands);
+CLAVENOR_API int ConfigureRemove(MCEventList* selection, MCCommandList* commands);
 
 } // namespace clavenor

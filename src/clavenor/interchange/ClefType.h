@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clavenor/framework/Export.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -38,17 +40,17 @@ enum ClefType : std::uint8_t {
 /// A clef as notation draws it: a sign ("G", "F", "C", "percussion", "TAB" or "none"), the
 /// staff line it sits on counted from the bottom (0 for the signs that sit on none), and the
 /// octaves it transposes by.
-struct ClefShape {
+struct CLAVENOR_API ClefShape {
     const char* sign;
     int line;
     int octaveChange;
 };
 
 /// The shape of `type`, or empty for a number the list above does not name.
-std::optional<ClefShape> ClefShapeOf(std::uint8_t type);
+CLAVENOR_API std::optional<ClefShape> ClefShapeOf(std::uint8_t type);
 
 /// The type of a shape, or empty when no type has it. `line` 0 stands for the sign's usual
 /// line (G 2, F 4, C 3), as MusicXML reads a clef without one.
-std::optional<std::uint8_t> ClefTypeOf(const char* sign, int line, int octaveChange);
+CLAVENOR_API std::optional<std::uint8_t> ClefTypeOf(const char* sign, int line, int octaveChange);
 
 } // namespace clavenor
