@@ -91,15 +91,23 @@ void BM_ConfigureRemoveApplyUndoRedo(benchmark::State& state) {
             benchmark::DoNotOptimize(kinds);
         });
         MCCommandList commands(10);
-        configure = Time([&] { ConfigureRemove(&selection.elements, &commands); });
+        int planned = 0;
+        int applied = 0;
+        int undone = 0;
+        int redone = 0;
+        configure = Time([&] { planned = ConfigureRemove(&selection.elements, &commands); });
         commands.SetSynchronous(1);
         apply = Time([&] {
             MCCommandMgr::BeginUndo(selection.score, CString("Delete"));
-            commands.Apply(selection.score);
+            applied = commands.Apply(selection.score);
             MCCommandMgr::EndUndo(selection.score);
         });
-        undo = Time([&] { selection.score->Undo(1); });
-        redo = Time([&] { selection.score->Redo(1); });
+        undo = Time([&] { undone = selection.score->Undo(1); });
+        redo = Time([&] { redone = selection.score->Redo(1); });
+        if (planned != 1 || applied != 1 || undone != 1 || redone != 1) {
+            state.SkipWithError("the removal was refused or could not be undone and redone");
+            return;
+        }
     }
     const double per = 1e6 / length;
     state.counters["floor_us_per_element"] = floor * per;

@@ -378,7 +378,7 @@ TEST_F(EnvelopeCommands, AFailingCommandInABatchLeavesTheDocumentAsItWas) {
     batch.AddTail(new CCAddTempo(Pause(8.0f), tempi));
     batch.SetSynchronous(1);
     MCCommandMgr::BeginUndo(doc.get(), CString("batch"));
-    batch.Apply(doc.get());
+    ASSERT_EQ(batch.Apply(doc.get()), 1); // dispatched; the batch then fails
     MCCommandMgr::EndUndo(doc.get());
     EXPECT_EQ(journal.Joined(), "state:501:10");
     EXPECT_EQ(Bytes(), before);

@@ -1,8 +1,11 @@
 #include "clavenor/commands/CCAddTrack.h"
 
 #include "clavenor/actions/ACFindEvents.h"
+#include "clavenor/caches/MCGroup.h"
 #include "clavenor/commands/CCRemoveTrack.h"
+#include "clavenor/commands/detail/MCEditRun.h"
 #include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/elements/ECWaveTrack.h"
 #include "clavenor/elements/MCStructureCommands.h"
@@ -68,9 +71,14 @@ void CCAddTrack::AddWaveTrack(int count) {
 
 int CCAddTrack::Process() {
     CCBase::Process();
+    m_inserted.clear();
     if (m_pConductor == nullptr) {
         return 1;
     }
+    m_inserted.reserve(m_items.size());
+    ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
+    m_pGroupBefore =
+        conductorStaff != nullptr ? std::make_unique<MCGroup>(conductorStaff->GetGroup()) : nullptr;
     int staffPosition = m_nInsertPosition;
     int wavePosition = m_nInsertPosition;
     for (const auto& item : m_items) {
@@ -82,13 +90,23 @@ int CCAddTrack::Process() {
         case EventId::ConductorStaff:
             m_pConductor->InsertTrack(track, -1);
             break;
-        case EventId::Staff:
+        case EventId::Staff: {
             RemoveExtraMeasures(static_cast<ECStaff*>(track));
-            staffPosition = m_pConductor->InsertTrack(track, staffPosition) + 1;
+            const int number = m_pConductor->InsertTrack(track, staffPosition);
+            if (number >= 0) {
+                m_inserted.push_back(track);
+            }
+            staffPosition = number + 1;
             break;
-        case EventId::WaveTrack:
-            wavePosition = m_pConductor->InsertTrack(track, wavePosition) + 1;
+        }
+        case EventId::WaveTrack: {
+            const int index = m_pConductor->InsertTrack(track, wavePosition);
+            if (index >= 0) {
+                m_inserted.push_back(track);
+            }
+            wavePosition = index + 1;
             break;
+        }
         default:
             break;
         }
@@ -119,7 +137,22 @@ void CCAddTrack::Undo() {
     for (const auto& item : m_items) {
         inverse->Remove(item->GetChild());
     }
+    if (m_pGroupBefore != nullptr) {
+        inverse->m_pGroupAfter = std::make_unique<MCGroup>(*m_pGroupBefore);
+    }
     ApplyInverse(std::move(inverse));
+}
+
+void CCAddTrack::Revert() {
+    for (auto it = m_inserted.rbegin(); it != m_inserted.rend(); ++it) {
+        m_pConductor->RemoveTrack(*it);
+    }
+    m_inserted.clear();
+    ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
+    if (conductorStaff != nullptr && m_pGroupBefore != nullptr) {
+        std::swap(conductorStaff->GetGroup(), *m_pGroupBefore);
+        m_pGroupBefore.reset();
+    }
 }
 
 } // namespace clavenor

@@ -4,11 +4,14 @@
 #include "clavenor/framework/Export.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace clavenor {
 
 class ECStaff;
 class ECTrack;
+class MCGroup;
 
 /// Inserts tracks into the conductor: staves, wave tracks and the conductor staff. Its items
 /// hold the new tracks (children without a parent); the conductor places them
@@ -18,7 +21,9 @@ class ECTrack;
 ///
 /// A staff that brings more measures than the score has loses the surplus (with what they
 /// hold) before it is inserted. Undone by a CCRemoveTrack of the added staves and wave
-/// tracks (the conductor staff stays).
+/// tracks (the conductor staff stays), which also leaves the staff group table as this
+/// command found it, so that the document saves the bytes it saved before. When the batch
+/// fails, Revert takes the inserted tracks out again and puts the group table back.
 class CLAVENOR_API CCAddTrack : public CCAdd {
     DECLARE_SERIAL(CCAddTrack)
 
@@ -31,6 +36,7 @@ public:
     int GetCommandId() const override;
     int Process() override;
     void Undo() override;
+    void Revert() override;
 
     /// Adds `count` new staves made with ECStaff(value).
     void AddMidiTrack(std::uint8_t value, int count);
@@ -40,10 +46,18 @@ public:
     int GetInsertPosition() const { return m_nInsertPosition; }
     void SetInsertPosition(int position) { m_nInsertPosition = position; }
 
+protected:
+    /// The staff group table as the last Process found it, or null.
+    MCGroup* GetGroupBefore() const { return m_pGroupBefore.get(); }
+
 private:
     void RemoveExtraMeasures(ECStaff* staff);
 
     int m_nInsertPosition = -1;
+    // The tracks the last Process inserted (Revert takes them out) and the group table it
+    // found.
+    std::vector<ECTrack*> m_inserted;
+    std::unique_ptr<MCGroup> m_pGroupBefore;
 };
 
 } // namespace clavenor

@@ -1,20 +1,26 @@
 #include "clavenor/commands/CCRemoveTrack.h"
 
 #include "clavenor/actions/ACFindEvents.h"
+#include "clavenor/caches/MCGroup.h"
+#include "clavenor/commands/detail/MCEditJournal.h"
+#include "clavenor/commands/detail/MCEditRun.h"
 #include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECMirror.h"
 #include "clavenor/elements/ECTrack.h"
 #include "clavenor/model/EventRegistry.h"
+
+#include <utility>
 
 namespace clavenor {
 
 IMPLEMENT_SERIAL(CCRemoveTrack, CCRemove, 2 | CRuntimeClass::VersionableSchema)
 
-CCRemoveTrack::CCRemoveTrack() { SetCanUndo(0); }
+CCRemoveTrack::CCRemoveTrack() : m_pMirrors(std::make_unique<MCEditJournal>()) { SetCanUndo(0); }
 
 CCRemoveTrack::CCRemoveTrack(ECTrack* track) : CCRemoveTrack() { Remove(track); }
 
-CCRemoveTrack::~CCRemoveTrack() = default;
+CCRemoveTrack::~CCRemoveTrack() { m_pMirrors->Clear(); }
 
 int CCRemoveTrack::GetCommandId() const { return 42; }
 
@@ -31,24 +37,76 @@ CCRemoveItem* CCRemoveTrack::Remove(ECBase* element) {
 
 int CCRemoveTrack::Process() {
     CCBase::Process();
-    for (const auto& item : m_items) {
-        auto* track = static_cast<ECTrack*>(item->GetChild());
-        if (track->GetEventId() == EventId::Staff) {
+    ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
+    // Everything that may need memory comes first, so that the removal cannot stop halfway.
+    m_removed.clear();
+    m_removed.reserve(m_items.size());
+    std::unique_ptr<MCGroup> before;
+    std::unique_ptr<MCGroup> after;
+    if (conductorStaff != nullptr) {
+        before = std::make_unique<MCGroup>(conductorStaff->GetGroup());
+        if (m_pGroupAfter != nullptr) {
+            after = std::make_unique<MCGroup>(*m_pGroupAfter);
+        }
+    }
+    m_pMirrors->Clear();
+    try {
+        for (const auto& item : m_items) {
+            ECBase* track = item->GetChild();
+            if (track->GetEventId() != EventId::Staff) {
+                continue;
+            }
             ACFindEvents find;
             find.AddEvtType(EventId::Mirror);
             find.Apply(track);
             MCEventList* mirrors = find.GetEvents();
             for (POSITION pos = mirrors->GetHeadPosition(); pos != nullptr;) {
                 auto* mirror = static_cast<ECMirror*>(mirrors->GetNext(pos));
-                mirror->SetMirrorEvent(nullptr, 1);
-                mirror->RemoveFromParents();
+                m_pMirrors->DetachMirror(mirror);
+                std::vector<ECBase*> parents(mirror->GetParents()->begin(),
+                                             mirror->GetParents()->end());
+                for (ECBase* parent : parents) {
+                    m_pMirrors->Unlink(parent, mirror);
+                }
             }
         }
-        if (m_pConductor != nullptr) {
-            m_pConductor->RemoveTrack(track);
+    } catch (...) {
+        m_pMirrors->TakeBack();
+        m_pMirrors->Clear();
+        throw;
+    }
+    m_pGroupBefore = std::move(before);
+    for (const auto& item : m_items) {
+        auto* track = static_cast<ECTrack*>(item->GetChild());
+        const int kind = track->GetEventId() == EventId::Staff ? ECConductor::KindStaff
+                                                               : ECConductor::KindWaveTrack;
+        const int number = m_pConductor->GetTrackNumber(kind, track);
+        if (number < 1) {
+            continue;
         }
+        m_removed.push_back(Removed{track, kind, number});
+        m_pConductor->RemoveTrack(track);
+    }
+    if (after != nullptr) {
+        std::swap(conductorStaff->GetGroup(), *after);
     }
     return 1;
+}
+
+void CCRemoveTrack::Revert() {
+    for (auto it = m_removed.rbegin(); it != m_removed.rend(); ++it) {
+        // Wave tracks are inserted by index, staves by number.
+        m_pConductor->InsertTrack(it->track, it->kind == ECConductor::KindWaveTrack ? it->number - 1
+                                                                                    : it->number);
+    }
+    m_removed.clear();
+    m_pMirrors->TakeBack();
+    m_pMirrors->Clear();
+    ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
+    if (conductorStaff != nullptr && m_pGroupBefore != nullptr) {
+        std::swap(conductorStaff->GetGroup(), *m_pGroupBefore);
+        m_pGroupBefore.reset();
+    }
 }
 
 } // namespace clavenor

@@ -3,15 +3,23 @@
 #include "clavenor/commands/CCRemove.h"
 #include "clavenor/framework/Export.h"
 
+#include <memory>
+#include <vector>
+
 namespace clavenor {
 
 class ECTrack;
+class MCEditJournal;
+class MCGroup;
 
 /// Takes staves and wave tracks out of the conductor (ECConductor::RemoveTrack): the later
 /// tracks move one number back. The mirrors in a removed staff stop showing their conductor
-/// elements first. Never recorded for undo (the constructors clear the can-undo flag); a
-/// removed track that no undo puts back is dismantled when the command goes, as CCRemove
-/// does.
+/// elements and leave their measures first. Never recorded for undo (the constructors clear
+/// the can-undo flag); a removed track that no undo puts back is dismantled when the command
+/// goes, as CCRemove does.
+///
+/// All or nothing: when the batch fails, Revert puts every track back at the number it had,
+/// its mirrors back where they were, and the staff group table as it was.
 class CLAVENOR_API CCRemoveTrack : public CCRemove {
     DECLARE_SERIAL(CCRemoveTrack)
 
@@ -22,10 +30,27 @@ public:
 
     int GetCommandId() const override;
     int Process() override;
+    void Revert() override;
 
     /// Accepts staves and wave tracks, each once; null for anything else.
     CCRemoveItem* Remove(ECBase* element) override;
     using CCRemove::Remove;
+
+private:
+    friend class CCAddTrack;
+
+    struct Removed {
+        ECTrack* track;
+        int kind;
+        int number;
+    };
+
+    std::vector<Removed> m_removed;
+    std::unique_ptr<MCEditJournal> m_pMirrors;
+    // The group table before Process, for Revert.
+    std::unique_ptr<MCGroup> m_pGroupBefore;
+    // The undo of an addition leaves the table it found (set by CCAddTrack::Undo).
+    std::unique_ptr<MCGroup> m_pGroupAfter;
 };
 
 } // namespace clavenor

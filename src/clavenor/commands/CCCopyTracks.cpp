@@ -1,0 +1,210 @@
+#include "clavenor/commands/CCCopyTracks.h"
+
+#include "clavenor/actions/ACSetVoiceTrack.h"
+#include "clavenor/commands/CCAddClef.h"
+#include "clavenor/commands/CCAddKey.h"
+#include "clavenor/commands/CCCopy.h"
+#include "clavenor/commands/CCRemove.h"
+#include "clavenor/commands/CCRemoveClef.h"
+#include "clavenor/commands/CCRemoveKey.h"
+#include "clavenor/commands/MCCommandList.h"
+#include "clavenor/elements/ECClef.h"
+#include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECKey.h"
+#include "clavenor/elements/ECMeasure.h"
+#include "clavenor/elements/ECPerformance.h"
+#include "clavenor/elements/ECStaff.h"
+#include "clavenor/elements/ECWaveTrack.h"
+#include "clavenor/model/EventRegistry.h"
+
+#include <algorithm>
+#include <new>
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(CCCopyTracks, CCAddTrack, 2 | CRuntimeClass::VersionableSchema)
+
+namespace {
+
+constexpr int KeepVoice = 15;
+constexpr int RemoveCommandId = 36;
+
+void Append(MCEventList& list, ECBase* element) {
+    if (list.AddTail(element) == nullptr) {
+        throw std::bad_alloc();
+    }
+}
+
+// Appends `command`, synchronous and never recorded, to `list`.
+void Enlist(MCCommandList& list, CCBase* command) {
+    command->SetSynchronous(1);
+    command->SetCanUndo(0);
+    if (list.AddTail(command) == nullptr) {
+        delete command;
+        throw std::bad_alloc();
+    }
+}
+
+} // namespace
+
+CCCopyTracks::CCCopyTracks() = default;
+
+CCCopyTracks::~CCCopyTracks() = default;
+
+int CCCopyTracks::GetCommandId() const { return 18; }
+
+void CCCopyTracks::AddEvtType(int id) {
+    if (std::find(m_types.begin(), m_types.end(), id) == m_types.end()) {
+        m_types.push_back(id);
+    }
+}
+
+void CCCopyTracks::RemoveEvtType(int id) {
+    m_types.erase(std::remove(m_types.begin(), m_types.end(), id), m_types.end());
+}
+
+bool CCCopyTracks::Selected(ECBase* element) const {
+    const int id = element->GetEventId();
+    // Mirrors show conductor elements; the new staff gets its own.
+    if (id == EventId::Mirror || id == EventId::Measure) {
+        return false;
+    }
+    return m_types.empty() || std::find(m_types.begin(), m_types.end(), id) != m_types.end();
+}
+
+void CCCopyTracks::CopyTrack(ECTrack* track) {
+    if (track == nullptr) {
+        return;
+    }
+    m_copies.reserve(m_copies.size() + 1);
+    ECTrack* copy = nullptr;
+    if (auto* staff = dynamic_cast<ECStaff*>(track);
+        staff != nullptr && track->GetEventId() == EventId::Staff) {
+        copy = new ECStaff(*staff);
+    } else if (auto* wave = dynamic_cast<ECWaveTrack*>(track)) {
+        copy = new ECWaveTrack(*wave);
+    }
+    if (copy != nullptr) {
+        try {
+            Add(copy, nullptr, FCMidi::MidiNull());
+        } catch (...) {
+            delete copy;
+            throw;
+        }
+    }
+    Append(m_sources, track);
+    m_copies.push_back(copy);
+}
+
+int CCCopyTracks::Prepare() {
+    if (CCBase::Prepare() == 0) {
+        return 0;
+    }
+    for (ECBase* source : m_sources) {
+        if (source->GetAncestor(EventId::Performance, -1) != GetTarget()) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int CCCopyTracks::Finish() {
+    m_staffCopies.RemoveAll();
+    m_measureCopies.RemoveAll();
+    std::size_t i = 0;
+    for (POSITION pos = m_sources.GetHeadPosition(); pos != nullptr; ++i) {
+        auto* source = static_cast<ECTrack*>(m_sources.GetNext(pos));
+        if (m_copies[i] != nullptr && DoCopyTrack(source, m_copies[i]) == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int CCCopyTracks::DoCopyTrack(ECTrack* source, ECTrack* copy) {
+    const int kind =
+        copy->GetEventId() == EventId::Staff ? ECConductor::KindStaff : ECConductor::KindWaveTrack;
+    const int number = m_pConductor->GetTrackNumber(kind, copy);
+    if (number < 1) {
+        return 1;
+    }
+    MCEventList direct;
+    MCEventList inMeasures;
+    for (ECBase* child : *source->GetChildren()) {
+        if (child->GetEventId() == EventId::Measure) {
+            for (ECBase* element : *child->GetChildren()) {
+                if (Selected(element)) {
+                    Append(inMeasures, element);
+                }
+            }
+        } else if (Selected(child)) {
+            Append(direct, child);
+        }
+    }
+    MCEventList directCopies;
+    MCEventList measureCopies;
+    if ((!direct.IsEmpty() && CCCopy::DoCopyEvents(direct, directCopies, m_pDocument) == 0) ||
+        (!inMeasures.IsEmpty() &&
+         CCCopy::DoCopyEvents(inMeasures, measureCopies, m_pDocument) == 0)) {
+        return 0;
+    }
+    MCCommandList place;
+    for (MCEventList* copies : {&directCopies, &measureCopies}) {
+        for (ECBase* element : *copies) {
+            // The track number of the copy, for the staff's own track as for the wave
+            // track's; voices stay.
+            ACSetVoiceTrack renumber(kind == ECConductor::KindStaff ? number : element->GetTrack(),
+                                     KeepVoice);
+            renumber.Apply(element);
+            if (copies == &directCopies) {
+                Append(m_staffCopies, element);
+                Enlist(place, new CCAdd(element, copy, FCMidi::MidiNull()));
+                continue;
+            }
+            Append(m_measureCopies, element);
+            ECMeasure* measure = element->GetTime() != nullptr
+                                     ? m_pConductor->GetMeasure(number, *element->GetTime(), 0, 1)
+                                     : nullptr;
+            if (measure == nullptr) {
+                continue;
+            }
+            if (auto* clef = dynamic_cast<ECClef*>(element)) {
+                Enlist(place, new CCAddClef(clef, measure));
+            } else if (auto* key = dynamic_cast<ECKey*>(element)) {
+                Enlist(place, new CCAddKey(key, measure));
+            } else {
+                Enlist(place, new CCAdd(element, measure, FCMidi::MidiNull()));
+            }
+        }
+    }
+    if (place.IsEmpty()) {
+        return 1;
+    }
+    return place.Apply(GetTarget());
+}
+
+void CCCopyTracks::Undo() {
+    MCCommandList removals;
+    for (MCEventList* copies : {&m_staffCopies, &m_measureCopies}) {
+        for (ECBase* element : *copies) {
+            if (auto* clef = dynamic_cast<ECClef*>(element)) {
+                Enlist(removals, new CCRemoveClef(clef));
+            } else if (auto* key = dynamic_cast<ECKey*>(element)) {
+                Enlist(removals, new CCRemoveKey(key));
+            } else {
+                auto* remove = static_cast<CCRemove*>(
+                    removals.GetCommand(RemoveCommandId, RUNTIME_CLASS(CCRemove)));
+                remove->SetSynchronous(1);
+                remove->SetCanUndo(0);
+                remove->Remove(element);
+            }
+        }
+    }
+    if (!removals.IsEmpty()) {
+        // Undo reports nothing; content a refused removal leaves goes with its track below.
+        (void)removals.Apply(GetTarget());
+    }
+    CCAddTrack::Undo();
+}
+
+} // namespace clavenor

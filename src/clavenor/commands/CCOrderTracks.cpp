@@ -1,0 +1,158 @@
+#include "clavenor/commands/CCOrderTracks.h"
+
+#include "clavenor/actions/ACFindEvents.h"
+#include "clavenor/actions/ACSetVoiceTrack.h"
+#include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECTrack.h"
+
+#include <utility>
+
+namespace clavenor {
+
+IMPLEMENT_SERIAL(CCOrderTracks, CCEdit, 2 | CRuntimeClass::VersionableSchema)
+
+namespace {
+
+constexpr int HighestTrack = 2045;
+constexpr int KeepVoice = 15;
+
+} // namespace
+
+CCOrderTracks::CCOrderTracks() = default;
+
+CCOrderTracks::~CCOrderTracks() {
+    ReleaseWords(m_words);
+    if (m_pUndoOf != nullptr) {
+        m_pUndoOf->Unref(1);
+    }
+}
+
+int CCOrderTracks::GetCommandId() const { return 32; }
+
+void CCOrderTracks::OrderTrack(ECTrack* track, int newNumber) {
+    if (track == nullptr) {
+        return;
+    }
+    if (m_newOrder.find(track) == m_newOrder.end()) {
+        m_tracks.reserve(m_tracks.size() + 1);
+        m_oldOrder[track] = track->GetVoiceTrack() != nullptr
+                                ? static_cast<int>(track->GetVoiceTrack()->GetTrack())
+                                : 2047;
+        m_tracks.emplace_back(track);
+    }
+    m_newOrder[track] = newNumber;
+}
+
+int CCOrderTracks::GetNewTrackNum(ECTrack* track) const {
+    auto it = m_newOrder.find(track);
+    return it != m_newOrder.end() ? it->second : -1;
+}
+
+int CCOrderTracks::GetOldTrackNum(ECTrack* track) const {
+    auto it = m_oldOrder.find(track);
+    return it != m_oldOrder.end() ? it->second : -1;
+}
+
+int CCOrderTracks::GetNewTrackNum(int oldNumber) const {
+    for (const auto& [track, number] : m_oldOrder) {
+        if (number == oldNumber) {
+            return GetNewTrackNum(track);
+        }
+    }
+    return -1;
+}
+
+int CCOrderTracks::Prepare() {
+    if (CCBase::Prepare() == 0) {
+        return 0;
+    }
+    if (m_pUndoOf != nullptr) {
+        return m_pUndoOf->m_words.empty() && !m_pUndoOf->m_tracks.empty() ? 0 : 1;
+    }
+    for (const auto& track : m_tracks) {
+        const int number = m_newOrder[track.Get()];
+        if (!InTarget(track.Get()) || number < 1 || number > HighestTrack) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+void CCOrderTracks::ReleaseWords(std::vector<Word>& words) {
+    for (Word& word : words) {
+        word.element->Unref(1);
+    }
+    words.clear();
+}
+
+void CCOrderTracks::PutBack(std::vector<Word>& words) {
+    for (auto it = words.rbegin(); it != words.rend(); ++it) {
+        MCVoiceTrack word = it->word;
+        it->element->SetVoiceTrack(&word);
+    }
+    m_pConductor->OrderTracks(1);
+}
+
+int CCOrderTracks::Process() {
+    CCBase::Process();
+    if (m_pUndoOf != nullptr) {
+        m_pUndoOf->PutBack(m_pUndoOf->m_words);
+        return 1;
+    }
+    // The words first: everything that needs memory comes before the first change.
+    std::vector<Word> words;
+    try {
+        for (const auto& track : m_tracks) {
+            ACFindEvents find;
+            find.Apply(track.Get());
+            for (ECBase* element : *find.GetEvents()) {
+                if (element->GetVoiceTrack() != nullptr) {
+                    words.reserve(words.size() + 1);
+                    element->Ref();
+                    words.push_back(Word{element, *element->GetVoiceTrack()});
+                }
+            }
+        }
+    } catch (...) {
+        ReleaseWords(words);
+        throw;
+    }
+    ReleaseWords(m_words);
+    m_words = std::move(words);
+    for (const auto& track : m_tracks) {
+        ACSetVoiceTrack renumber(m_newOrder[track.Get()], KeepVoice);
+        renumber.Apply(track.Get());
+    }
+    m_pConductor->OrderTracks(1);
+    return 1;
+}
+
+void CCOrderTracks::Revert() {
+    if (m_pUndoOf != nullptr) {
+        // The undo put the other's words back; its renumbering is made again.
+        for (const auto& track : m_pUndoOf->m_tracks) {
+            ACSetVoiceTrack renumber(m_pUndoOf->m_newOrder[track.Get()], KeepVoice);
+            renumber.Apply(track.Get());
+        }
+        m_pConductor->OrderTracks(1);
+        return;
+    }
+    PutBack(m_words);
+    ReleaseWords(m_words);
+}
+
+void CCOrderTracks::Undo() {
+    if (m_oldOrder.empty() || m_pUndoOf != nullptr || m_words.empty()) {
+        return;
+    }
+    auto inverse = std::make_unique<CCOrderTracks>();
+    for (const auto& track : m_tracks) {
+        inverse->OrderTrack(track.Get(), m_oldOrder[track.Get()]);
+    }
+    Ref();
+    inverse->m_pUndoOf = this;
+    inverse->SetCanUndo(0);
+    ApplyInverse(std::move(inverse));
+}
+
+} // namespace clavenor

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "clavenor/framework/Export.h"
+
+#include "clavenor/commands/CCEdit.h"
+#include "clavenor/model/MCVoiceTrack.h"
+#include "clavenor/model/Ref.h"
+
+#include <map>
+#include <vector>
+
+namespace clavenor {
+
+class ECTrack;
+
+/// Renumbers tracks: every element under a listed track gets the new track number (its
+/// voice stays), then the conductor orders its tracks and the staff table by the numbers
+/// (ECConductor::OrderTracks(1)).
+///
+/// Undo applies a CCOrderTracks, with this command's synchronous flag and every track's old
+/// number, that puts back the voice/track word each element had before, exactly (also the
+/// words the renumbering changed from "unset"), and orders the tracks again; the document
+/// saves the bytes it saved before when its track order followed the numbers. Redo
+/// renumbers again. All or nothing: Revert puts the words back and orders again.
+///
+/// Prepare refuses a track outside the target document or a number outside 1 to 2045.
+class CLAVENOR_API CCOrderTracks : public CCEdit {
+    DECLARE_SERIAL(CCOrderTracks)
+
+public:
+    CCOrderTracks();
+    ~CCOrderTracks() override;
+
+    int GetCommandId() const override;
+
+    /// Records the new number of `track` and, from its present voice/track word (2047 when
+    /// the word is converted), the old one. Nothing for a null track.
+    void OrderTrack(ECTrack* track, int newNumber);
+    /// The recorded number, or -1.
+    int GetNewTrackNum(ECTrack* track) const;
+    int GetOldTrackNum(ECTrack* track) const;
+    /// The new number of the track whose old number is `oldNumber`, or -1.
+    int GetNewTrackNum(int oldNumber) const;
+    const std::map<ECTrack*, int>& GetNewTrackOrder() const { return m_newOrder; }
+    const std::map<ECTrack*, int>& GetOldTrackOrder() const { return m_oldOrder; }
+
+    int Prepare() override;
+    int Process() override;
+    void Undo() override;
+    void Revert() override;
+
+private:
+    struct Word {
+        ECBase* element; // referenced
+        MCVoiceTrack word;
+    };
+    // Puts back the words kept in `words` and orders the tracks; needs no memory.
+    void PutBack(std::vector<Word>& words);
+    void ReleaseWords(std::vector<Word>& words);
+
+    // Ordered by the tracks' order in the order they were given, for a stable walk.
+    std::vector<clavenor::Ref<ECTrack>> m_tracks;
+    std::map<ECTrack*, int> m_newOrder;
+    std::map<ECTrack*, int> m_oldOrder;
+    // The words before the last Process.
+    std::vector<Word> m_words;
+    // The undo of another command puts back that command's words.
+    CCOrderTracks* m_pUndoOf = nullptr; // referenced
+};
+
+} // namespace clavenor

@@ -1,0 +1,217 @@
+// The track commands: staves and wave tracks inserted, copied with their content, renumbered
+// and grouped; undo gives back the saved bytes of before and redo those of after; bad input
+// is refused and a failing batch takes its tracks out again.
+
+#include "support/StaffScore.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace clavenor::test {
+namespace {
+
+int Notes(ECBase* measure) {
+    int count = 0;
+    for (ECBase* child : *measure->GetChildren()) {
+        count += child->GetEventId() == EventId::Note ? 1 : 0;
+    }
+    return count;
+}
+
+class Tracks : public ::testing::Test {
+protected:
+    // Runs `command` in an undo group, then checks that undo gives back the bytes of before
+    // and redo the bytes of after; leaves the command undone.
+    void RunAndReplay(CCBase* command) {
+        const std::vector<std::uint8_t> before = score.Bytes();
+        ASSERT_EQ(score.Run(command), 1);
+        const std::vector<std::uint8_t> after = score.Bytes();
+        ASSERT_NE(after, before);
+        ASSERT_EQ(score.get()->Undo(1), 1);
+        EXPECT_EQ(score.Bytes(), before);
+        ASSERT_EQ(score.get()->Redo(1), 1);
+        EXPECT_EQ(score.Bytes(), after);
+        ASSERT_EQ(score.get()->Undo(1), 1);
+        EXPECT_EQ(score.Bytes(), before);
+    }
+
+    StaffScore score{3, 4};
+    ECConductor* conductor = score.Conductor();
+};
+
+TEST_F(Tracks, ThreeStavesAddedAtTwoTakeNumbersTwoToFour) {
+    ECBase* oldSecond = conductor->GetTrack(ECConductor::KindStaff, 2, 0);
+    auto* command = new CCAddTrack;
+    command->AddMidiTrack(1, 3);
+    command->SetInsertPosition(2);
+    command->Ref();
+    ASSERT_EQ(score.Run(command), 1);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(conductor->GetTrack(ECConductor::KindStaff, 2 + i, 0),
+                  command->GetItems()[static_cast<std::size_t>(i)]->GetChild());
+    }
+    EXPECT_EQ(conductor->GetTrack(ECConductor::KindStaff, 5, 0), oldSecond);
+    EXPECT_EQ(conductor->GetMaxTrackNumber(ECConductor::KindStaff), 6);
+    command->Unref(1);
+}
+
+TEST_F(Tracks, UndoAndRedoOfTrackCommandsGiveBackTheSavedBytes) {
+    {
+        SCOPED_TRACE("staves and a wave track");
+        auto* command = new CCAddTrack;
+        command->AddMidiTrack(1, 2);
+        command->AddWaveTrack(1);
+        command->SetInsertPosition(1);
+        RunAndReplay(command);
+    }
+    {
+        SCOPED_TRACE("a copy of two staves");
+        auto* command = new CCCopyTracks;
+        command->CopyTrack(
+            static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 1, 0)));
+        command->CopyTrack(
+            static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 3, 0)));
+        RunAndReplay(command);
+    }
+    {
+        SCOPED_TRACE("renumbering");
+        auto* command = new CCOrderTracks;
+        command->OrderTrack(
+            static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 1, 0)), 2);
+        RunAndReplay(command);
+    }
+    {
+        SCOPED_TRACE("grouping");
+        auto* command = new CCGroupStaves;
+        command->GroupStaves(1, 2, 0);
+        RunAndReplay(command);
+    }
+}
+
+TEST_F(Tracks, AStaffWithMoreMeasuresThanTheScoreLosesTheSurplus) {
+    auto* staff = new ECStaff;
+    for (int m = 0; m < 6; ++m) {
+        staff->AddChild(NewBar(4.0f * static_cast<float>(m), 1), 1);
+    }
+    ASSERT_EQ(score.Run(new CCAddTrack(staff, -1)), 1);
+    int measures = 0;
+    for (ECBase* child : *staff->GetChildren()) {
+        measures += child->GetEventId() == EventId::Measure ? 1 : 0;
+    }
+    EXPECT_EQ(measures, 4);
+}
+
+TEST_F(Tracks, ACopiedStaffCarriesItsContentOnItsNewTrack) {
+    auto* command = new CCCopyTracks;
+    command->CopyTrack(static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 2, 0)));
+    command->Ref();
+    ASSERT_EQ(score.Run(command), 1);
+    EXPECT_EQ(conductor->GetMaxTrackNumber(ECConductor::KindStaff), 4);
+    for (int m = 1; m <= 4; ++m) {
+        ECMeasure* bar = score.Bar(4, m);
+        EXPECT_EQ(Notes(bar), 2) << m;
+        for (ECBase* child : *bar->GetChildren()) {
+            EXPECT_EQ(child->GetTrack(), 4) << m;
+        }
+    }
+    EXPECT_EQ(command->GetMeasureCopies().GetCount(), 8);
+    command->Unref(1);
+}
+
+TEST_F(Tracks, RenumberingATrackAndUndoingPutsItsElementsBack) {
+    ECNote* note = score.NoteAt(1, 2, 0);
+    auto* command = new CCOrderTracks;
+    auto* first = static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 1, 0));
+    command->OrderTrack(first, 3);
+    command->Ref();
+    EXPECT_EQ(command->GetOldTrackNum(first), 1);
+    EXPECT_EQ(command->GetNewTrackNum(first), 3);
+    EXPECT_EQ(command->GetNewTrackNum(1), 3);
+    EXPECT_EQ(command->GetNewTrackNum(2), -1);
+    ASSERT_EQ(score.Run(command), 1);
+    EXPECT_EQ(note->GetTrack(), 3);
+    ASSERT_EQ(score.get()->Undo(1), 1);
+    EXPECT_EQ(note->GetTrack(), 1);
+    command->Unref(1);
+}
+
+TEST_F(Tracks, UngroupingAndUndoingBringsTheGroupBack) {
+    MCGroup& table = score.Track0()->GetGroup();
+    int id = -1;
+    ASSERT_EQ(table.GroupTracks(1, 3, 0, id), 1);
+    const std::vector<std::uint8_t> grouped = score.Bytes();
+    auto* command = new CCGroupStaves;
+    command->UngroupStaves(id);
+    command->Ref();
+    ASSERT_EQ(score.Run(command), 1);
+    EXPECT_EQ(command->GetFirstStaff(), 1);
+    EXPECT_EQ(command->GetLastStaff(), 3);
+    EXPECT_EQ(command->GetGroupType(), 0);
+    ASSERT_NE(score.Bytes(), grouped);
+    ASSERT_EQ(score.get()->Undo(1), 1);
+    int first = 0;
+    int last = 0;
+    int kind = 0;
+    ASSERT_EQ(table.GetGroupInfo(id, first, last, kind), 1);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(last, 3);
+    EXPECT_EQ(kind, 0);
+    EXPECT_EQ(score.Bytes(), grouped);
+    command->Unref(1);
+}
+
+TEST_F(Tracks, BadInputIsRefusedAndChangesNothing) {
+    StaffScore other(1, 1);
+    const std::vector<std::uint8_t> before = score.Bytes();
+    EXPECT_EQ(CCRemoveTrack().Remove(score.Bar(1, 1)), nullptr);
+    std::vector<std::pair<const char*, CCBase*>> refused;
+    auto* copy = new CCCopyTracks;
+    copy->CopyTrack(
+        static_cast<ECTrack*>(other.Conductor()->GetTrack(ECConductor::KindStaff, 1, 0)));
+    refused.emplace_back("a copy of another document's staff", copy);
+    auto* order = new CCOrderTracks;
+    order->OrderTrack(
+        static_cast<ECTrack*>(other.Conductor()->GetTrack(ECConductor::KindStaff, 1, 0)), 2);
+    refused.emplace_back("renumbering another document's staff", order);
+    auto* outOfRange = new CCOrderTracks;
+    outOfRange->OrderTrack(static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 1, 0)),
+                           4000);
+    refused.emplace_back("a number out of range", outOfRange);
+    auto* ungroup = new CCGroupStaves;
+    ungroup->UngroupStaves(77);
+    refused.emplace_back("ungrouping a group that does not exist", ungroup);
+    for (auto& [what, command] : refused) {
+        EXPECT_EQ(score.Run(command), 0) << what;
+        EXPECT_EQ(score.Bytes(), before) << what;
+    }
+}
+
+TEST_F(Tracks, AFailingBatchTakesItsTracksOutAgain) {
+    const std::vector<std::uint8_t> before = score.Bytes();
+    auto* list = new MCCommandList;
+    auto* add = new CCAddTrack;
+    add->AddMidiTrack(1, 2);
+    add->SetInsertPosition(2);
+    list->AddTail(add);
+    auto* group = new CCGroupStaves;
+    group->GroupStaves(1, 4, 0);
+    list->AddTail(group);
+    auto* remove =
+        new CCRemoveTrack(static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 3, 0)));
+    list->AddTail(remove);
+    auto* ungroup = new CCGroupStaves;
+    ungroup->UngroupStaves(77);
+    list->AddTail(ungroup);
+    list->SetSynchronous(1);
+    {
+        MCCommandMgr::FailureWatch watch(score.get()->GetCommandMgr());
+        EXPECT_EQ(list->Apply(score.get()), 1); // dispatched; the batch then fails
+        EXPECT_EQ(watch.GetFailures(), 1);
+    }
+    delete list;
+    EXPECT_EQ(score.Bytes(), before);
+}
+
+} // namespace
+} // namespace clavenor::test
