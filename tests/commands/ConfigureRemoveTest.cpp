@@ -1,6 +1,7 @@
 // Removal planning: a selection becomes the commands that delete it, one generic removal for
-// ordinary elements, one command each for keys, clefs, meters and envelope marks, nothing for
-// the score's structure, and the list so made removes the selection and undoes exactly.
+// ordinary elements, one command each for keys, clefs, meters and envelope marks, an edit that
+// empties a track's name, nothing for the score's structure, and the list so made removes the
+// selection and undoes exactly.
 
 #include "support/Score.h"
 
@@ -111,7 +112,7 @@ TEST_F(RemovalPlanning, EnvelopeMarksGetACommandEachAndTheListRemovesAndUndoesEx
     selection.AddTail(Put(new ECText(3, CString("Flute")), 2));
     const std::vector<std::uint8_t> before = fuzz::Save(doc.get());
     ASSERT_EQ(ConfigureRemove(&selection, &commands), 1);
-    EXPECT_EQ(Ids(commands), (std::vector<int>{38, 36, 38}));
+    EXPECT_EQ(Ids(commands), (std::vector<int>{38, 36, 38, 21}));
     commands.SetSynchronous(1);
     MCCommandMgr::BeginUndo(doc.get(), CString("delete"));
     ASSERT_EQ(commands.Apply(doc.get()), 1);
@@ -122,6 +123,39 @@ TEST_F(RemovalPlanning, EnvelopeMarksGetACommandEachAndTheListRemovesAndUndoesEx
     EXPECT_EQ(fuzz::Save(doc.get()), before);
     ASSERT_EQ(doc->Redo(1), 1);
     EXPECT_EQ(fuzz::Save(doc.get()), after);
+}
+
+TEST_F(RemovalPlanning, ATrackNameIsEmptiedNotRemovedAndComesBackOnUndo) {
+    auto* name = new ECText(3, CString("Flute"));
+    SetSeconds(name, 0.0f);
+    ASSERT_EQ(staff->AddChild(name, 1), 1);
+    auto* remark = new ECText(0, CString("dolce"));
+    SetSeconds(remark, 0.0f);
+    ASSERT_EQ(staff->AddChild(remark, 1), 1);
+    selection.AddTail(name);
+    selection.AddTail(remark);
+    // An edit already in the list takes the name, as the removal takes the remark.
+    auto* edit = new CCEdit;
+    commands.AddTail(edit);
+    const std::vector<std::uint8_t> before = fuzz::Save(doc.get());
+    ASSERT_EQ(ConfigureRemove(&selection, &commands), 1);
+    ASSERT_EQ(Ids(commands), (std::vector<int>{21, 36}));
+    ASSERT_EQ(edit->GetItemCount(), 1);
+    EXPECT_EQ(edit->GetItem(0)->GetEvent(), name);
+    EXPECT_EQ(static_cast<ECText*>(edit->GetItem(0)->GetEditCopy())->GetText(), CString());
+    EXPECT_EQ(name->GetText(), CString("Flute")) << "planning changes nothing";
+
+    commands.SetSynchronous(1);
+    MCCommandMgr::BeginUndo(doc.get(), CString("delete"));
+    ASSERT_EQ(commands.Apply(doc.get()), 1);
+    MCCommandMgr::EndUndo(doc.get());
+    EXPECT_EQ(name->GetText(), CString());
+    EXPECT_EQ(name->GetTextType(), 3);
+    EXPECT_TRUE(staff->GetChildren()->Find(name) != nullptr);
+    EXPECT_EQ(remark->GetAncestor(EventId::Performance, -1), nullptr);
+    ASSERT_EQ(doc->Undo(1), 1);
+    EXPECT_EQ(name->GetText(), CString("Flute"));
+    EXPECT_EQ(fuzz::Save(doc.get()), before);
 }
 
 TEST_F(RemovalPlanning, ASelectionSpanningTwoDocumentsOrNoneIsRefused) {

@@ -1,5 +1,7 @@
 #include "clavenor/commands/ConfigureRemove.h"
 
+#include "clavenor/commands/CCEdit.h"
+#include "clavenor/commands/CCEditItem.h"
 #include "clavenor/commands/CCRemove.h"
 #include "clavenor/commands/CCRemoveClef.h"
 #include "clavenor/commands/CCRemoveEnvPoint.h"
@@ -18,6 +20,7 @@ namespace clavenor {
 
 namespace {
 
+constexpr int EditId = 21;
 constexpr int RemoveId = 36;
 constexpr std::uint8_t TrackName = 3;
 
@@ -74,6 +77,7 @@ int ConfigureRemove(MCEventList* selection, MCCommandList* commands) {
     // New commands gather here and join the list at the end, so that a failure appends none.
     MCCommandList made(10);
     auto* shared = static_cast<CCRemove*>(commands->GetCommand(RemoveId, nullptr));
+    auto* edit = static_cast<CCEdit*>(commands->GetCommand(EditId, nullptr));
     for (ECBase* element : elements) {
         switch (element->GetEventId()) {
         case EventId::Barline:
@@ -104,7 +108,16 @@ int ConfigureRemove(MCEventList* selection, MCCommandList* commands) {
             continue;
         }
         case EventId::Text:
+            // The staff keeps its name text; deleting the name empties it instead.
             if (static_cast<ECText*>(element)->GetTextType() == TrackName) {
+                if (edit == nullptr) {
+                    auto command = std::make_unique<CCEdit>();
+                    edit = command.get();
+                    Append(made, std::move(command));
+                }
+                if (auto* copy = static_cast<ECText*>(edit->EditEvent(element)->GetEditCopy())) {
+                    copy->SetText(CString());
+                }
                 continue;
             }
             break;
