@@ -899,6 +899,9 @@ private:
         int transposeDiatonic = 0;
         bool transposed = false;
         std::map<std::pair<int, int>, std::size_t> openTies; // (staff, key) -> note
+        // Tie ends read before their start: a tie into a voice written earlier in the measure,
+        // which a backup puts first in the file. (staff, key) -> note
+        std::map<std::pair<int, int>, std::size_t> earlyStops;
         std::map<std::pair<int, int>, std::vector<std::size_t>> pendingGraces; // (staff, voice)
         std::vector<NoteRecord> notes;
         std::vector<GraceRecord> graces;
@@ -1411,6 +1414,8 @@ private:
                     Note(m_looseTies, item);
                 }
                 state.openTies.erase(open);
+            } else {
+                state.earlyStops[tieKey] = state.notes.size();
             }
         }
         NoteRecord record{start, length,   index, staffNumber, voice,    key,
@@ -1421,7 +1426,14 @@ private:
             state.pendingGraces.erase(pending);
         }
         if (tieStart) {
-            state.openTies[tieKey] = state.notes.size();
+            auto early = state.earlyStops.find(tieKey);
+            if (early != state.earlyStops.end() &&
+                state.notes[early->second].start == Add(start, length, item)) {
+                state.notes[early->second].tiedFrom = state.notes.size();
+                state.earlyStops.erase(early);
+            } else {
+                state.openTies[tieKey] = state.notes.size();
+            }
         }
         state.notes.push_back(std::move(record));
     }
