@@ -1426,8 +1426,10 @@ private:
             state.pendingGraces.erase(pending);
         }
         if (tieStart) {
+            // A note that both ends and starts a tie has filed its own early stop just
+            // above; that entry waits for an earlier note and is not yet in the list.
             auto early = state.earlyStops.find(tieKey);
-            if (early != state.earlyStops.end() &&
+            if (early != state.earlyStops.end() && early->second < state.notes.size() &&
                 state.notes[early->second].start == Add(start, length, item)) {
                 state.notes[early->second].tiedFrom = state.notes.size();
                 state.earlyStops.erase(early);
