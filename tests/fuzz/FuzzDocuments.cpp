@@ -129,6 +129,7 @@ ECPerformance* MakeMarksDocument() {
     Placed(new ECNRPNPoint(1, 8), nrpn, 0.5f, 70.0f);
     Placed(new ECChannelMode, staff, 0.0f)->SetChannelModeType(7);
     Placed(new ECBankMSB, staff, 0.0f);
+    Placed(new ECBankLSB, staff, 0.0f);
     Placed(new ECText(0, CString("legato\r\nsempre")), staff, 0.0f);
 
     auto* measure = new ECMeasure;

@@ -31,6 +31,9 @@ public:
 
     /// Adds a member as ECWithChild does, refusing (0) what the class does not take.
     int AddChild(ECBase* child, int sorted) override;
+
+protected:
+    bool RestrictsMembers() const override { return true; }
 };
 
 } // namespace clavenor

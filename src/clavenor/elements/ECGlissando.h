@@ -36,6 +36,7 @@ public:
 
 protected:
     bool HoldsEnoughMembers() override;
+    bool RestrictsMembers() const override { return true; }
 };
 
 } // namespace clavenor

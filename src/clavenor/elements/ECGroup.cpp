@@ -4,6 +4,8 @@
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/EventRegistry.h"
 
+#include <vector>
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECGroup, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
@@ -40,6 +42,38 @@ void ECGroup::Serialize(CArchive& ar) {
         type = static_cast<std::uint8_t>(type & ~TypeLocked);
     }
     SetSubtype(type);
+}
+
+void ECGroup::PostSerialize(CArchive& ar) {
+    ECWithTimeChild::PostSerialize(ar);
+    if (!ar.IsLoading() || !RestrictsMembers()) {
+        return;
+    }
+    // The reader appends members as they stand; the kind's rules are applied here, where
+    // every member's own containers (and so its staff) are known.
+    MCEventList* members = GetChildren();
+    std::vector<ECBase*> loaded;
+    loaded.reserve(static_cast<std::size_t>(members->GetCount()));
+    for (ECBase* member : *members) {
+        loaded.push_back(member);
+    }
+    for (ECBase* member : loaded) {
+        member->Ref();
+        UnlinkChild(member);
+    }
+    for (ECBase* member : loaded) {
+        AddChild(member, 0);
+        member->Unref(1);
+    }
+    if (!members->IsEmpty() && !HoldsEnoughMembers()) {
+        while (!members->IsEmpty()) {
+            UnlinkChild(members->GetHead());
+        }
+    }
+    // Leaving the parents would unlink nodes of lists the fix-up pass may be walking (a
+    // parent's, or a grandparent's that also lists this group); it waits for the archive to
+    // let go of what it read, which asks every element (DetachIfUnreachable) outside any walk.
+    m_bLeaveParentsAfterLoad = members->IsEmpty() && HasType(TypeDissolveWhenEmpty) != 0;
 }
 
 ECBase* ECGroup::Copy(CObject* src) { return CopyAs(this, src); }
@@ -135,6 +169,14 @@ int ECGroup::RemoveChildren(int deep) {
 }
 
 bool ECGroup::DetachIfUnreachable() {
+    if (m_bLeaveParentsAfterLoad) {
+        m_bLeaveParentsAfterLoad = false;
+        if (GetChildren()->IsEmpty() && !GetParents()->IsEmpty()) {
+            // The archive holds this group, so leaving the last parent does not destroy it.
+            RemoveFromParents();
+            return true;
+        }
+    }
     if (!m_released.IsEmpty() && GetParents()->IsEmpty() && IsReachedOnlyFromBelow()) {
         // Released members wait for an undo that links the group again; nothing can link one
         // that only the archive reaches, and its hold on them would keep them, and the

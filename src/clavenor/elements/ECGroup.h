@@ -28,7 +28,11 @@ namespace clavenor {
 ///
 /// Archive record: the ECWithTimeChild record, then the group type (1 byte). A document of
 /// version below 3 holds no group type (it stays 0). Loading clears TypeLocked for a group
-/// of TypeLockWhenDetached, which a document holds under a parent.
+/// of TypeLockWhenDetached, which a document holds under a parent. A document may name
+/// members the kind refuses (a tie holding a repeat, a third note or a note of another
+/// staff): the fix-up pass (PostSerialize) lets those go, then applies the kind's rule to
+/// what is left, so a line without the members it needs dissolves as it would had its
+/// members been removed one by one.
 ///
 /// Members the group lets go of on its own account (a line that lost the member it needed,
 /// a group of type 1 that lost its last parent) are not forgotten at once: the group keeps
@@ -63,6 +67,14 @@ public:
     bool operator!=(const ECGroup& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;
+    /// Loading: offers the members read again, in their order, through the kind's AddChild
+    /// and lets go of those refused; a group then short of the members its kind needs
+    /// (HoldsEnoughMembers) lets go of the rest, and a group of type 2 left without members
+    /// leaves its parents when the archive lets go of what it read (Close), since the fix-up
+    /// pass may be walking their lists now. Everything let go stays alive while the archive
+    /// is open (it holds every element it read). Throws std::bad_alloc, before changing
+    /// anything, when the members cannot be listed.
+    void PostSerialize(CArchive& ar) override;
     ECBase* Copy(CObject* src) override;
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
@@ -102,6 +114,7 @@ public:
     const MCEventList& GetReleasedMembers() const { return m_released; }
 
 protected:
+    /// Leaves the parents of a group that a load left without members (see PostSerialize).
     /// Unlocks a group that nothing but its members and the archive reach (its lock keeps
     /// members for an undo that cannot come), then lets go of them as ECBase does; one that
     /// only the archive reaches lets go of the members it released, for the same reason.
@@ -110,6 +123,10 @@ protected:
     /// Whether the members left are enough for the group to go on after losing one; when
     /// they are not, the group lets go of them all. Every member is enough for a plain group.
     virtual bool HoldsEnoughMembers() { return true; }
+
+    /// Whether the kind takes only some elements as members (its AddChild refuses others),
+    /// so that the members of a loaded group are checked again. A plain group takes any.
+    virtual bool RestrictsMembers() const { return false; }
 
     /// 1 when a member of event id `id` remains; looked for from both ends, so that the
     /// answer comes at once when either end holds one.
@@ -134,6 +151,8 @@ private:
     void LeaveParentsWhenEmpty();
 
     MCEventList m_released;
+    /// Set by a load that left the group without members; see PostSerialize.
+    bool m_bLeaveParentsAfterLoad = false;
 };
 
 } // namespace clavenor

@@ -41,6 +41,7 @@ public:
 
 protected:
     bool HoldsEnoughMembers() override;
+    bool RestrictsMembers() const override { return true; }
 };
 
 } // namespace clavenor
