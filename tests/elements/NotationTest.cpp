@@ -104,13 +104,19 @@ TEST(EventRegistry, DisplayNamesAndSubtypeNamers) {
     EXPECT_TRUE(GetEventString(72).IsEmpty());
     EXPECT_TRUE(GetEventString(nullptr).IsEmpty());
     EXPECT_EQ(SetEventSubtypeNamer(EventId::Note, [](ECBase*) { return CString("x"); }), 0);
-    // A kind whose class registers no namer of its own (tempo marks do), so that taking this
-    // one away again leaves the process as it was for the other tests.
+    EXPECT_EQ(GetEventSubtypeNamer(EventId::Note), nullptr);
+    // The class's own namer goes back at the end, so the other tests of this process see
+    // repeats named as the library names them.
+    const EventSubtypeNamer own = GetEventSubtypeNamer(EventId::Repeat);
+    ASSERT_NE(own, nullptr);
     ASSERT_EQ(SetEventSubtypeNamer(EventId::Repeat, [](ECBase*) { return CString("D.C."); }), 1);
     test::KindElement<EventId::Repeat> repeat;
     EXPECT_EQ(GetEventString(&repeat), "D.C.");
     SetEventSubtypeNamer(EventId::Repeat, nullptr);
     EXPECT_EQ(GetEventString(&repeat), "Repeat Pattern");
+    SetEventSubtypeNamer(EventId::Repeat, own);
+    ECRepeat real(4);
+    EXPECT_EQ(GetEventString(&real), "Repeat");
 }
 
 // The host's duration hooks: each direction calls its own, without them the value passes.

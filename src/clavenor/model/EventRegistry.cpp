@@ -167,6 +167,8 @@ void UnregisterEventClass(int id, const CRuntimeClass* cls) {
     }
 }
 
+EventSubtypeNamer GetEventSubtypeNamer(int id) { return IsSubtypeKind(id) ? s_namers[id] : nullptr; }
+
 int SetEventSubtypeNamer(int id, EventSubtypeNamer namer) {
     if (!IsSubtypeKind(id)) {
         return 0;

@@ -129,6 +129,10 @@ CLAVENOR_API void UnregisterEventClass(int id, const CRuntimeClass* cls);
 using EventSubtypeNamer = CString (*)(ECBase* e);
 CLAVENOR_API int SetEventSubtypeNamer(int id, EventSubtypeNamer namer);
 
+/// The function registered for kind `id`, null when none is or `id` is not a subtype kind;
+/// lets a caller that swaps in its own namer put the earlier one back.
+CLAVENOR_API EventSubtypeNamer GetEventSubtypeNamer(int id);
+
 /// Holds one registration for the life of the module that defines it.
 class CLAVENOR_API EventClassRegistrar {
 public:
