@@ -88,8 +88,8 @@ TEST_F(WalkTest, DepthAndResultCodes) {
         r.results[k.at] = k.code;
         EXPECT_EQ(r.Apply(k.start), k.result) << k.depth << " " << k.code;
         EXPECT_EQ(r.visited, k.visited) << k.depth << " " << k.code;
-        EXPECT_TRUE(r.begins == 1) << k.depth << " " << k.code;
-        EXPECT_TRUE(r.ends == k.ends) << k.depth << " " << k.code;
+        EXPECT_EQ(r.begins, 1) << k.depth << " " << k.code;
+        EXPECT_EQ(r.ends, k.ends) << k.depth << " " << k.code;
     }
 
     Recorder stopped;
@@ -106,8 +106,8 @@ TEST_F(WalkTest, BeginActionRunsOnceUntilResetAndARefusalVisitsNothing) {
     Recorder r;
     r.Apply(a);
     r.Apply(b);
-    EXPECT_TRUE(r.begins == 1);
-    EXPECT_TRUE(r.ends == 2);
+    EXPECT_EQ(r.begins, 1);
+    EXPECT_EQ(r.ends, 2);
     r.Reset();
     r.Apply(c);
     EXPECT_EQ(r.begins, 2);
@@ -117,8 +117,8 @@ TEST_F(WalkTest, BeginActionRunsOnceUntilResetAndARefusalVisitsNothing) {
     EXPECT_EQ(refused.Apply(m), -1);
     EXPECT_EQ(refused.Apply(m), -1);
     EXPECT_TRUE(refused.visited.empty());
-    EXPECT_TRUE(refused.begins == 2);
-    EXPECT_TRUE(refused.ends == 0);
+    EXPECT_EQ(refused.begins, 2);
+    EXPECT_EQ(refused.ends, 0);
 }
 
 TEST_F(WalkTest, AnElementMayDetachItselfWhileVisited) {
@@ -203,9 +203,9 @@ TEST(ACBaseFilters, ClipBypassAndReverseDecideWhatIsActedOnAndEntered) {
         EXPECT_EQ(r.visited, visits);
     }
     Recorder r, unclipped, reverse(1);
-    EXPECT_TRUE(r.ShouldClip(beam) == 1);
-    EXPECT_TRUE(r.ShouldBypass(envelope) == 1);
-    EXPECT_TRUE(r.IsReverse() == 0);
+    EXPECT_EQ(r.ShouldClip(beam), 1);
+    EXPECT_EQ(r.ShouldBypass(envelope), 1);
+    EXPECT_EQ(r.IsReverse(), 0);
     unclipped.ClipNone();
     EXPECT_EQ(unclipped.ShouldClip(beam), 0);
     r.results[beam] = 2;
@@ -233,9 +233,9 @@ TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
         r.results[at] = code;
         r.results[c1] = 5;
         EXPECT_EQ(r.Apply(&list, goOn), result) << code;
-        EXPECT_TRUE(r.visited == visited) << code;
-        EXPECT_TRUE(r.ends == 1) << code;
-        EXPECT_TRUE(r.begins == 1) << code;
+        EXPECT_EQ(r.visited, visited) << code;
+        EXPECT_EQ(r.ends, 1) << code;
+        EXPECT_EQ(r.begins, 1) << code;
         r.Apply(a);
         EXPECT_EQ(r.ends, 1) << "a later single walk of the action does not end";
     }
@@ -244,8 +244,8 @@ TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
     Recorder r, e;
     EXPECT_EQ(r.Apply(&holes, 0), 0);
     EXPECT_EQ(r.visited, (Visits{b, b1}));
-    EXPECT_TRUE(e.Apply(&empty, 0) == 0);
-    EXPECT_TRUE(e.ends == 1);
+    EXPECT_EQ(e.Apply(&empty, 0), 0);
+    EXPECT_EQ(e.ends, 1);
     EXPECT_EQ(e.Apply(static_cast<MCEventList*>(nullptr), 0), 0);
 }
 

@@ -83,23 +83,23 @@ TEST_F(SearchTest, FindFirstFindObjectsAndFindData) {
     ACFindFirstEvent first;
     first.AddEvtType(EventId::Note);
     EXPECT_EQ(first.Apply(m), 2);
-    EXPECT_TRUE(first.GetEvent() == n1) << "not held";
-    EXPECT_TRUE(n1->GetRefCount() == refs) << "not held";
+    EXPECT_EQ(first.GetEvent(), n1) << "not held";
+    EXPECT_EQ(n1->GetRefCount(), refs) << "not held";
     first.Reset();
     first.RemoveEvtTypes();
     first.AddEvtType(EventId::Rest);
-    EXPECT_TRUE(first.Apply(m) == 0) << "cleared on a new walk";
-    EXPECT_TRUE(first.GetEvent() == nullptr) << "cleared on a new walk";
+    EXPECT_EQ(first.Apply(m), 0) << "cleared on a new walk";
+    EXPECT_EQ(first.GetEvent(), nullptr) << "cleared on a new walk";
 
     MCEventList set;
     set.AddTail(other);
     ACFindObjects find(n1), fromList(&set);
     EXPECT_EQ(n1->GetRefCount(), refs + 1) << "the set is held";
-    EXPECT_TRUE(find.Apply(m) == 2);
-    EXPECT_TRUE(find.ObjectsFound() == 1);
+    EXPECT_EQ(find.Apply(m), 2);
+    EXPECT_EQ(find.ObjectsFound(), 1);
     find.Reset();
-    EXPECT_TRUE(find.Apply(other) == 0);
-    EXPECT_TRUE(find.ObjectsFound() == 0);
+    EXPECT_EQ(find.Apply(other), 0);
+    EXPECT_EQ(find.ObjectsFound(), 0);
     find.RemoveObject(n1);
     EXPECT_EQ(n1->GetRefCount(), refs);
     EXPECT_EQ(fromList.Apply(m), 2);
@@ -166,9 +166,9 @@ TEST(ACFindVoiceTrack, MatchesVoiceAndTrackWithWildcardsAndPlacedNotesOnly) {
         EXPECT_EQ(count(voice, track), n) << voice << "/" << track;
     }
     r1->GetVoiceTrack()->SetChannel(3); // a device/channel word: no voice and no track
-    EXPECT_TRUE(count(1, 2047) == 1);
-    EXPECT_TRUE(count(15, 2047) == 3);
-    EXPECT_TRUE(count(15, 3) == 1);
+    EXPECT_EQ(count(1, 2047), 1);
+    EXPECT_EQ(count(15, 2047), 3);
+    EXPECT_EQ(count(15, 3), 1);
 
     auto* note = Make<Note>(0, &root);
     Make<GraceNote>(0, &root)->SetVoiceTrack(1, 4);
@@ -241,8 +241,8 @@ TEST(ACSetVoiceTrack, SetsTracksAndVoicesWithinTheirRanges) {
     auto* note = Make<Note>(0, chord);
     note->GetVoiceTrack()->SetDevice(0x1A); // its low bits must not read as voice 10
     ACSetVoiceTrack(6, 1).Apply(&root);
-    EXPECT_TRUE(*note->GetVoiceTrack() == MCVoiceTrack(1, 6));
-    EXPECT_TRUE(chord->GetTrack() == 6);
+    EXPECT_EQ(*note->GetVoiceTrack(), MCVoiceTrack(1, 6));
+    EXPECT_EQ(chord->GetTrack(), 6);
     EXPECT_EQ(note->GetVoiceTrack()->IsConverted(), 0u);
 }
 

@@ -66,20 +66,20 @@ TEST_F(Cache, ObjectsHoldUntilTheNextOneInTheirSlot) {
     ASSERT_TRUE(cache.CacheObject(&b, T(4), 0));
     ASSERT_TRUE(cache.CacheObject(&b, T(4), 0));
     EXPECT_EQ(cache.PointCount(), 2) << "caching at an existing time reuses its point";
-    EXPECT_TRUE(cache.GetObjectForTime(T(4), 0) == &b);
-    EXPECT_TRUE(cache.GetObjectBeforeTime(T(4), 0) == &a);
+    EXPECT_EQ(cache.GetObjectForTime(T(4), 0), &b);
+    EXPECT_EQ(cache.GetObjectBeforeTime(T(4), 0), &a);
     EXPECT_EQ(cache.GetObjectForTime(T(4), 1), nullptr);
 
     MCTime start, end;
     cache.GetObjectScope(&a, T(2), 0, start, end);
-    EXPECT_TRUE(start == T(0));
-    EXPECT_TRUE(end == T(4));
+    EXPECT_EQ(start, T(0));
+    EXPECT_EQ(end, T(4));
     cache.GetObjectScope(&b, T(9), 0, start, end);
-    EXPECT_TRUE(start == T(4));
-    EXPECT_TRUE(end == MCTime::TimeMax());
+    EXPECT_EQ(start, T(4));
+    EXPECT_EQ(end, MCTime::TimeMax());
     cache.GetObjectScope(&b, T(2), 0, start, end);
-    EXPECT_TRUE(start == MCTime::TimeNull());
-    EXPECT_TRUE(end == MCTime::TimeNull());
+    EXPECT_EQ(start, MCTime::TimeNull());
+    EXPECT_EQ(end, MCTime::TimeNull());
 }
 
 TEST_F(Cache, ChangesReachLaterPointsUntilAnotherObjectTakesOver) {
@@ -87,11 +87,11 @@ TEST_F(Cache, ChangesReachLaterPointsUntilAnotherObjectTakesOver) {
     ASSERT_TRUE(cache.CacheObject(&c, T(2), 1)); // a point at 2 that still holds a
     ASSERT_TRUE(cache.CacheObject(&c, T(6), 0));
     ASSERT_TRUE(cache.CacheObject(&b, T(1), 0));
-    EXPECT_TRUE(cache.GetObjectForTime(T(3), 0) == &b);
-    EXPECT_TRUE(cache.GetObjectForTime(T(6), 0) == &c);
+    EXPECT_EQ(cache.GetObjectForTime(T(3), 0), &b);
+    EXPECT_EQ(cache.GetObjectForTime(T(6), 0), &c);
     ASSERT_TRUE(cache.UncacheObject(&b, T(1), 0));
-    EXPECT_TRUE(cache.GetObjectForTime(T(3), 0) == &a);
-    EXPECT_TRUE(cache.GetObjectForTime(T(6), 0) == &c);
+    EXPECT_EQ(cache.GetObjectForTime(T(3), 0), &a);
+    EXPECT_EQ(cache.GetObjectForTime(T(6), 0), &c);
     EXPECT_EQ(cache.PointCount(), 3) << "the point at 1 no longer differs from the one at 0";
 }
 
@@ -104,8 +104,8 @@ TEST_F(Cache, UncachingNeedsTheExactTimeAndObjectAndKeepsPointsOtherSlotsNeed) {
     EXPECT_FALSE(cache.UncacheObject(&b, T(4), 1));
     ASSERT_TRUE(cache.UncacheObject(&b, T(4), 0));
     EXPECT_EQ(cache.PointCount(), 2);
-    EXPECT_TRUE(cache.GetObjectForTime(T(5), 0) == &a);
-    EXPECT_TRUE(cache.GetObjectForTime(T(5), 1) == &c);
+    EXPECT_EQ(cache.GetObjectForTime(T(5), 0), &a);
+    EXPECT_EQ(cache.GetObjectForTime(T(5), 1), &c);
     ASSERT_TRUE(cache.UncacheObject(&c, T(4), 1));
     EXPECT_EQ(cache.PointCount(), 1);
     ASSERT_TRUE(cache.UncacheObject(&a, T(0), 0)) << "the point at zero stays, emptied";
@@ -133,7 +133,7 @@ TEST_F(Cache, RefusesBadTimesAndSlotsAndResizingKeepsObjects) {
     }
     EXPECT_EQ(cache.PointCount(), 0);
     TestCache none(-3);
-    EXPECT_TRUE(none.GetSize() == 0);
+    EXPECT_EQ(none.GetSize(), 0);
     EXPECT_TRUE(!none.CacheObject(&a, T(0), 0));
 
     ASSERT_TRUE(cache.CacheObject(&a, T(1), 1));
@@ -145,8 +145,8 @@ TEST_F(Cache, RefusesBadTimesAndSlotsAndResizingKeepsObjects) {
     cache.SetSize(-1);
     EXPECT_EQ(cache.GetSize(), 2);
     cache.SetSize(4);
-    EXPECT_TRUE(cache.GetObjectForTime(T(1), 1) == &a);
-    EXPECT_TRUE(cache.GetObjectForTime(T(1), 3) == nullptr);
+    EXPECT_EQ(cache.GetObjectForTime(T(1), 1), &a);
+    EXPECT_EQ(cache.GetObjectForTime(T(1), 3), nullptr);
     ASSERT_TRUE(cache.CacheObject(&b, T(2), 3));
     cache.SetSize(1);
     EXPECT_FALSE(cache.ObjectIsCached(&a, -1));
@@ -159,14 +159,14 @@ TEST_F(Cache, DeletingReleasesAuxRecordsThroughTheSubclass) {
         cache.AttachAux(static_cast<float>(i));
     }
     cache.DeleteCacheAfter(T(1.5f));
-    EXPECT_TRUE(cache.PointCount() == 2);
-    EXPECT_TRUE(cache.released == 2);
+    EXPECT_EQ(cache.PointCount(), 2);
+    EXPECT_EQ(cache.released, 2);
     EXPECT_EQ(cache.GetObjectForTime(T(9), 0), &objects[1]);
     ASSERT_TRUE(cache.UncacheObject(&objects[1], T(1), 0));
     EXPECT_EQ(cache.released, 3) << "a redundant point goes with its aux record";
     cache.DeleteCache();
-    EXPECT_TRUE(cache.PointCount() == 0);
-    EXPECT_TRUE(cache.released == 4);
+    EXPECT_EQ(cache.PointCount(), 0);
+    EXPECT_EQ(cache.released, 4);
 }
 
 // The cursor only saves work: after any mix of changes, queries in any order answer as a

@@ -74,7 +74,7 @@ TEST_F(CommandManagerTest, AsynchronousCommandsRunAtThePumpAndTheLastToFinishClo
     EXPECT_EQ(m_doc->Undo(1), 0);
     End();
     EXPECT_TRUE(m_journal.lines.empty());
-    EXPECT_TRUE(m_doc->GetUndoCount() == 1);
+    EXPECT_EQ(m_doc->GetUndoCount(), 1);
     EXPECT_TRUE(PumpUntil([&] { return m_doc->GetUndoCount() == 2; }));
     EXPECT_EQ(m_journal.lines.size(), 6u);
     EXPECT_EQ(m_recordLines.Joined(), "rec:500:a:b");
@@ -174,30 +174,30 @@ TEST_F(CommandManagerTest, UndoAndRedoReplayEntriesAndNewWorkDropsTheUndoneOnes)
     }
     m_journal.lines.clear();
     m_recordLines.lines.clear();
-    EXPECT_TRUE(m_doc->Undo(0) == 0);
-    EXPECT_TRUE(m_doc->Undo(5) == 1);
+    EXPECT_EQ(m_doc->Undo(0), 0);
+    EXPECT_EQ(m_doc->Undo(5), 1);
     EXPECT_EQ(m_journal.Joined(), "3:undo 2:undo 1:undo");
     CString text;
-    EXPECT_TRUE(m_doc->GetUndoIndex() == 3);
-    EXPECT_TRUE(m_doc->GetRedoString(text, -1) == 1);
-    EXPECT_TRUE(text == "1");
+    EXPECT_EQ(m_doc->GetUndoIndex(), 3);
+    EXPECT_EQ(m_doc->GetRedoString(text, -1), 1);
+    EXPECT_EQ(text, "1");
     m_journal.lines.clear();
     EXPECT_EQ(m_doc->Redo(1), 1);
     EXPECT_EQ(m_journal.Joined(), "1:prepare 1:process 1:finish");
     EXPECT_EQ(m_recordLines.Joined(), "rec:500:1"); // the redo; the undo raised nothing
     EXPECT_EQ(m_doc->GetUndoIndex(), 2);
     Group("4");
-    EXPECT_TRUE(m_doc->GetUndoCount() == 2);
-    EXPECT_TRUE(m_doc->GetUndoIndex() == 0);
-    EXPECT_TRUE(m_doc->Redo(1) == 0);
+    EXPECT_EQ(m_doc->GetUndoCount(), 2);
+    EXPECT_EQ(m_doc->GetUndoIndex(), 0);
+    EXPECT_EQ(m_doc->Redo(1), 0);
     EXPECT_EQ(UndoString(-1), "4");
     EXPECT_EQ(m_doc->ClearUndo(), 1);
-    EXPECT_TRUE(m_doc->GetUndoCount() == 0);
-    EXPECT_TRUE(m_doc->GetUndoIndex() == -1);
+    EXPECT_EQ(m_doc->GetUndoCount(), 0);
+    EXPECT_EQ(m_doc->GetUndoIndex(), -1);
     text = "stale";
-    EXPECT_TRUE(m_doc->GetUndoString(text, -1) == 0);
+    EXPECT_EQ(m_doc->GetUndoString(text, -1), 0);
     EXPECT_TRUE(text.IsEmpty());
-    EXPECT_TRUE(m_doc->Undo(1) == 0);
+    EXPECT_EQ(m_doc->Undo(1), 0);
 }
 
 TEST_F(CommandManagerTest, CommandRateGathersAsynchronousCommandsAndSynchronousOnesOvertake) {

@@ -46,17 +46,17 @@ TEST(KeysAndClefs, FieldsKeepTheirBitsAndEachOther) {
     ECClef other;
     other.SetTime(&two);
     other.Copy(&clef);
-    EXPECT_TRUE(other == clef);
+    EXPECT_EQ(other, clef);
     EXPECT_EQ(*other.GetTime(), two);
     EXPECT_EQ(other.GetVoice(), 3);
     other.SetHand(0);
-    EXPECT_TRUE(other != clef);
+    EXPECT_NE(other, clef);
     EXPECT_EQ(*ECClef(clef).GetTime(), one);
     ECKey copy;
     copy.Copy(&key);
-    EXPECT_TRUE(copy == key);
+    EXPECT_EQ(copy, key);
     copy.SetMode(0);
-    EXPECT_TRUE(copy != key);
+    EXPECT_NE(copy, key);
 
     EXPECT_EQ(GetEventString(&clef), "Clef");
     EXPECT_EQ(GetClefString(200), "Clef");
@@ -82,14 +82,14 @@ TEST(KeysAndClefs, TranspositionsArePointsWithATypeAndALength) {
     MCTime at(8.0f);
     shift.SetTime(&at);
     ECTranspose copy(shift);
-    EXPECT_TRUE(copy == shift);
+    EXPECT_EQ(copy, shift);
     EXPECT_EQ(*copy.GetTime(), at);
     ECTranspose assigned;
     assigned = shift;
     EXPECT_EQ(assigned.GetTransposeType(), 3);
     EXPECT_EQ(assigned.GetValue(), 5.0f);
     EXPECT_EQ(*assigned.GetDuration(), MCTime(4.0f)) << "assignment keeps the duration";
-    EXPECT_TRUE(assigned != shift);
+    EXPECT_NE(assigned, shift);
 
     // In a controller envelope, one point per time.
     ECControllerEnv envelope;

@@ -98,9 +98,9 @@ TEST_F(Lines, KindsTheirDefaultsCopiesAndNames) {
             static_cast<ECGroup*>(line->GetRuntimeClass()->CreateObject()));
         copy->Copy(line.get());
         EXPECT_EQ(copy->GetGroupType(), 5) << "assignment copies the type";
-        EXPECT_TRUE(*copy == *line);
+        EXPECT_EQ(*copy, *line);
         copy->AddGroupType(8);
-        EXPECT_TRUE(*copy != *line);
+        EXPECT_NE(*copy, *line);
         EXPECT_EQ(copy->RemoveGroupType(9), 4);
         EXPECT_EQ(copy->HasType(6), 1);
         EXPECT_EQ(copy->HasType(1), 0);

@@ -98,15 +98,15 @@ TEST(Modifiers, IdsParentsNamesCopiesAndEquality) {
     // Equality and copy construction, class by class.
     ECAccent five(5);
     ECAccent copy(five);
-    EXPECT_TRUE(copy == five);
+    EXPECT_EQ(copy, five);
     copy.SetAccentType(6);
-    EXPECT_TRUE(copy != five);
+    EXPECT_NE(copy, five);
     ECTrill trill(2);
     MCTime two(2.0f);
     trill.SetTime(&two);
     EXPECT_EQ(*ECTrill(trill).GetTime(), two) << "the copy constructor copies the time";
-    EXPECT_TRUE(ECTremolo(1) == ECTremolo(1));
-    EXPECT_TRUE(ECDot(1) != ECDot(2));
+    EXPECT_EQ(ECTremolo(1), ECTremolo(1));
+    EXPECT_NE(ECDot(1), ECDot(2));
 }
 
 TEST(Modifiers, RecordsAreTheBaseRecordAndTheTypeByte) {

@@ -45,11 +45,11 @@ TEST(EventRegistry, ElementsAreMadeByIdAndNotationClassesListTheirParentTypes) {
         {EventId::Rest, RUNTIME_CLASS(ECRest), {-7, 32, 7, 66}}};
     for (const auto& [id, cls, parents] : cases) {
         std::unique_ptr<ECBase> e(CreateEvent(id));
-        ASSERT_TRUE(e != nullptr) << id;
-        ASSERT_TRUE(GetEventRuntimeClass(id) == cls) << id;
-        EXPECT_TRUE(e->GetRuntimeClass() == cls);
-        EXPECT_TRUE(e->GetEventId() == id);
-        EXPECT_TRUE(e->GetRefCount() == 0);
+        ASSERT_NE(e, nullptr) << id;
+        ASSERT_EQ(GetEventRuntimeClass(id), cls) << id;
+        EXPECT_EQ(e->GetRuntimeClass(), cls);
+        EXPECT_EQ(e->GetEventId(), id);
+        EXPECT_EQ(e->GetRefCount(), 0);
         if (!parents.empty()) {
             CArray<int, int> types;
             types.Add(-7);
@@ -60,30 +60,30 @@ TEST(EventRegistry, ElementsAreMadeByIdAndNotationClassesListTheirParentTypes) {
     }
     for (int id : {-1, -5, 63, 68, 69, 75, 1000, EventId::Glissando, EventId::Envelope,
                    EventId::TempoEnv, EventId::BankLSB}) {
-        EXPECT_TRUE(GetEventRuntimeClass(id) == nullptr) << id;
-        EXPECT_TRUE(CreateEvent(id) == nullptr) << id;
+        EXPECT_EQ(GetEventRuntimeClass(id), nullptr) << id;
+        EXPECT_EQ(CreateEvent(id), nullptr) << id;
     }
     ECMeasure a, b;
-    EXPECT_TRUE(a.GetVoice() == 14);
-    EXPECT_TRUE(a.GetTrack() == 2047);
-    EXPECT_TRUE(*a.GetTime() == MCTime::TimeNull());
-    EXPECT_TRUE(a != b) << "measures compare by identity";
-    EXPECT_TRUE(a == a) << "measures compare by identity";
+    EXPECT_EQ(a.GetVoice(), 14);
+    EXPECT_EQ(a.GetTrack(), 2047);
+    EXPECT_EQ(*a.GetTime(), MCTime::TimeNull());
+    EXPECT_NE(a, b) << "measures compare by identity";
+    EXPECT_EQ(a, a) << "measures compare by identity";
 }
 
 // A class registers beside its own, never for an unmakeable kind or as something that is no
 // element; leaving a registration's scope forgets the class without bringing back the old one.
 TEST(EventRegistry, AClassRegistersBesideItselfButNotForAnUnmakeableKind) {
-    EXPECT_TRUE(RegisterEventClass(EventId::Glissando, RUNTIME_CLASS(RegistryTestNote)) == 0);
-    EXPECT_TRUE(RegisterEventClass(75, RUNTIME_CLASS(RegistryTestNote)) == 0);
-    EXPECT_TRUE(RegisterEventClass(EventId::Note, nullptr) == 0);
+    EXPECT_EQ(RegisterEventClass(EventId::Glissando, RUNTIME_CLASS(RegistryTestNote)), 0);
+    EXPECT_EQ(RegisterEventClass(75, RUNTIME_CLASS(RegistryTestNote)), 0);
+    EXPECT_EQ(RegisterEventClass(EventId::Note, nullptr), 0);
     const CRuntimeClass *note = GetEventRuntimeClass(EventId::Note),
                         *rest = GetEventRuntimeClass(EventId::Rest);
     {
         EventClassRegistrar registration(EventId::Note, RUNTIME_CLASS(RegistryTestNote));
         EventClassRegistrar notAnElement(EventId::Rest, RUNTIME_CLASS(DCBase));
         std::unique_ptr<ECBase> made(CreateEvent(EventId::Note));
-        ASSERT_TRUE(made != nullptr);
+        ASSERT_NE(made, nullptr);
         EXPECT_TRUE(made->IsKindOf(RUNTIME_CLASS(RegistryTestNote)));
         EXPECT_EQ(CreateEvent(EventId::Rest), nullptr);
     }
@@ -139,20 +139,20 @@ TEST(ECNote, ScaleDurationCallsTheHookOfItsDirection) {
 // looks at the duration but not the voice.
 TEST(ECNote, DurationInDefaultsCopiesAndEquality) {
     ECNote fresh, source(MCTime(2.0f), MCTime(0.25f)), assigned(MCTime(7.0f), MCTime(3.0f));
-    EXPECT_TRUE(*fresh.GetTime() == MCTime::TimeZero());
-    EXPECT_TRUE(*fresh.GetDuration() == MCTime(1.0f));
+    EXPECT_EQ(*fresh.GetTime(), MCTime::TimeZero());
+    EXPECT_EQ(*fresh.GetDuration(), MCTime(1.0f));
     source.SetVoiceTrack(5, 3);
     ECNote copy(source);
     EXPECT_EQ(*copy.GetDuration(), MCTime(0.25f));
     assigned = source;
-    EXPECT_TRUE(*assigned.GetDuration() == MCTime(3.0f));
-    EXPECT_TRUE(assigned.GetTrack() == 3);
-    EXPECT_TRUE(assigned.Copy(&fresh) == &assigned);
-    EXPECT_TRUE(*assigned.GetDuration() == MCTime(3.0f));
+    EXPECT_EQ(*assigned.GetDuration(), MCTime(3.0f));
+    EXPECT_EQ(assigned.GetTrack(), 3);
+    EXPECT_EQ(assigned.Copy(&fresh), &assigned);
+    EXPECT_EQ(*assigned.GetDuration(), MCTime(3.0f));
     copy.SetVoiceTrack(9, 9);
-    EXPECT_TRUE(copy == source);
+    EXPECT_EQ(copy, source);
     copy.SetDuration(assigned.GetDuration());
-    EXPECT_TRUE(copy != source);
+    EXPECT_NE(copy, source);
 }
 
 // Loads a grace note at `version` and checks that the reader stopped right before the
@@ -200,19 +200,19 @@ TEST(ECRest, TypesAndDotsGiveTheirLengthsAndDottingStaysWithinTheFamily) {
     for (int type = 1; type <= 22; ++type) {
         EXPECT_EQ(length(type, 0), MCTime(lengths[type - 1])) << type;
     }
-    EXPECT_TRUE(length(8, 1) == MCTime(1.5f)) << "two at most";
-    EXPECT_TRUE(length(8, 5) == MCTime(1.75f)) << "two at most";
+    EXPECT_EQ(length(8, 1), MCTime(1.5f)) << "two at most";
+    EXPECT_EQ(length(8, 5), MCTime(1.75f)) << "two at most";
     EXPECT_EQ(length(20, 2), MCTime(0.09375f)) << "a sixty-fourth takes one dot";
-    EXPECT_TRUE(length(1, 1) == MCTime(8.0f));
-    EXPECT_TRUE(length(22, 1) == MCTime(0.03125f));
+    EXPECT_EQ(length(1, 1), MCTime(8.0f));
+    EXPECT_EQ(length(22, 1), MCTime(0.03125f));
     EXPECT_EQ(length(3, 1), MCTime(6.0f)) << "dotted types are not dotted again";
-    EXPECT_TRUE(length(0, 1) == MCTime::TimeNull());
-    EXPECT_TRUE(length(23, 1) == MCTime::TimeNull());
+    EXPECT_EQ(length(0, 1), MCTime::TimeNull());
+    EXPECT_EQ(length(23, 1), MCTime::TimeNull());
 
     for (int base : {2, 5, 8, 11, 14, 17}) {
-        EXPECT_TRUE(dotted(base, 0) == base) << base;
-        EXPECT_TRUE(dotted(base, 1) == base + 1) << base;
-        EXPECT_TRUE(dotted(base, 255) == base + 2) << base;
+        EXPECT_EQ(dotted(base, 0), base) << base;
+        EXPECT_EQ(dotted(base, 1), base + 1) << base;
+        EXPECT_EQ(dotted(base, 255), base + 2) << base;
     }
     EXPECT_EQ(dotted(20, 3), 21);
     for (int fixed : {0, 1, 3, 19, 21, 22, 23, 255}) {
@@ -226,21 +226,21 @@ TEST(ECRest, CopyingEqualityAndTheRecordConcernTheTypeButNeverArchiveIt) {
     source.SetVoiceTrack(3, 7);
     source.SetSelected(1);
     EXPECT_EQ(source.GetFlags(), 0x0C04u); // the type shares the flag word
-    EXPECT_TRUE(source.GetDuration() == nullptr);
-    EXPECT_TRUE(ECRest(source).GetRestType() == 12);
+    EXPECT_EQ(source.GetDuration(), nullptr);
+    EXPECT_EQ(ECRest(source).GetRestType(), 12);
     assigned.Copy(&source);
-    EXPECT_TRUE(assigned.GetRestType() == 12);
-    EXPECT_TRUE(assigned.GetTrack() == 7);
-    EXPECT_TRUE(assigned == source) << "time is not compared";
+    EXPECT_EQ(assigned.GetRestType(), 12);
+    EXPECT_EQ(assigned.GetTrack(), 7);
+    EXPECT_EQ(assigned, source) << "time is not compared";
     assigned.SetRestType(9);
-    EXPECT_TRUE(assigned != source);
+    EXPECT_NE(assigned, source);
 
     const Bytes bytes = test::Store([&](CArchive& ar) { ar << &source; });
     EXPECT_EQ(bytes, test::X("@ECRest 04 0000002040 7300"));
     test::Load(bytes, [&](CArchive& ar) {
         auto* loaded = static_cast<ECRest*>(ar.ReadObject(RUNTIME_CLASS(ECRest)));
-        EXPECT_TRUE(loaded->GetRestType() == 0);
-        EXPECT_TRUE(loaded->GetTime()->GetSeconds() == 2.5f);
+        EXPECT_EQ(loaded->GetRestType(), 0);
+        EXPECT_EQ(loaded->GetTime()->GetSeconds(), 2.5f);
     });
 }
 
@@ -275,7 +275,7 @@ TEST_F(ChordDissolution, TheLastNoteTakesTheMarksAndTheChordOutOfEveryParent) {
     EXPECT_EQ(lone->RemoveChild(lone->GetChildren()->GetHead(), 0), 1);
     EXPECT_TRUE(lone->GetChildren()->IsEmpty());
     EXPECT_TRUE(lone->GetParents()->IsEmpty());
-    EXPECT_TRUE(lone->GetRefCount() == 1);
+    EXPECT_EQ(lone->GetRefCount(), 1);
     EXPECT_TRUE(beam->GetChildren()->IsEmpty());
     EXPECT_EQ(Items(measure->GetChildren()), std::vector<ECBase*>{beam});
     EXPECT_EQ(g_liveElements, m_live + 3); // the note and the mark are gone

@@ -76,9 +76,9 @@ TEST(StructuralMarks, FieldsCopiesAndEquality) {
     EXPECT_EQ(barline.GetBarlinePos(), 2);
     ECBarline other;
     other.Copy(&barline);
-    EXPECT_TRUE(other == barline);
+    EXPECT_EQ(other, barline);
     other.SetBarlinePos(1);
-    EXPECT_TRUE(other != barline);
+    EXPECT_NE(other, barline);
 
     ECBrac brac(0x85);
     EXPECT_EQ(brac.GetBracType(), 5);
@@ -89,11 +89,11 @@ TEST(StructuralMarks, FieldsCopiesAndEquality) {
     brac.SetBracType(0x7E);
     EXPECT_EQ(brac.GetPrimary(), 1) << "the type keeps the primary flag";
     ECBrac copy(brac);
-    EXPECT_TRUE(copy == brac);
+    EXPECT_EQ(copy, brac);
     copy.SetGroupID(8, 1);
-    EXPECT_TRUE(copy != brac);
+    EXPECT_NE(copy, brac);
     copy.Copy(&brac);
-    EXPECT_TRUE(copy == brac);
+    EXPECT_EQ(copy, brac);
 
     ECFlowControl ending(ECFlowControl::TypeEnding);
     EXPECT_EQ(ending.GetEndingNumber(), 1);
@@ -104,17 +104,17 @@ TEST(StructuralMarks, FieldsCopiesAndEquality) {
     ECFlowControl fine(5);
     EXPECT_EQ(fine.GetText(), "Fine");
     fine.Copy(&ending);
-    EXPECT_TRUE(fine == ending);
+    EXPECT_EQ(fine, ending);
     EXPECT_EQ(fine.GetText(), "1st and 3rd");
     fine.SetText(CString("1st and 3rD"));
-    EXPECT_TRUE(fine != ending) << "texts compare exactly";
+    EXPECT_NE(fine, ending) << "texts compare exactly";
 
     ECRepeat repeat(3);
     ECRepeat again;
     again.Copy(&repeat);
-    EXPECT_TRUE(again == repeat);
+    EXPECT_EQ(again, repeat);
     again.SetRepeatType(4);
-    EXPECT_TRUE(again != repeat);
+    EXPECT_NE(again, repeat);
 }
 
 TEST(StructuralMarks, FramesOwnTheirItemAndShareItWithNoOne) {
@@ -122,10 +122,10 @@ TEST(StructuralMarks, FramesOwnTheirItemAndShareItWithNoOne) {
     EXPECT_EQ(frame.GetFrameType(), 3);
     ECFrame empty;
     empty.SetFrameType(3);
-    EXPECT_TRUE(empty == frame) << "neither has an item";
+    EXPECT_EQ(empty, frame) << "neither has an item";
     auto* item = new COleClientItem("\x01picture");
     EXPECT_EQ(frame.SetClientItem(item), 1);
-    EXPECT_TRUE(empty != frame);
+    EXPECT_NE(empty, frame);
     ECFrame copy(frame);
     EXPECT_EQ(copy.GetClientItem(), nullptr);
     EXPECT_EQ(copy.SetClientItem(item), 0) << "the item has its owner";

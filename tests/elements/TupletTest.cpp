@@ -89,15 +89,15 @@ TEST(Tuplet, CopiesEqualityAndRecordsAtBothSchemas) {
     test::SetSeconds(&t, 1.0f);
     t.SetVoiceTrack(2, 1);
     ECTuplet copy(t);
-    EXPECT_TRUE(copy == t);
+    EXPECT_EQ(copy, t);
     EXPECT_EQ(*copy.GetTime(), MCTime(1.0f));
     ECTuplet assigned;
     assigned.Copy(&t);
-    EXPECT_TRUE(assigned == t);
+    EXPECT_EQ(assigned, t);
     EXPECT_EQ(assigned.GetVoice(), 2);
     EXPECT_EQ(*assigned.GetTime(), MCTime::TimeNull());
     assigned.SetTuplet(5, 4, 3);
-    EXPECT_TRUE(assigned != t);
+    EXPECT_NE(assigned, t);
 
     const Bytes bytes = test::Store([&](CArchive& ar) { ar << &t; });
     EXPECT_EQ(bytes, X("@ECTuplet 00 00 0000803F 1200 05 04 04"));

@@ -40,18 +40,18 @@ void CheckFlagRules(const V& a, const V& b) {
     field.SetOverride(1);
     const F copy(field);
     EXPECT_TRUE(IsNew(copy));
-    EXPECT_TRUE(copy == a);
-    EXPECT_TRUE(copy == field);
+    EXPECT_EQ(copy, a);
+    EXPECT_EQ(copy, field);
     field.SetValue(b);
-    EXPECT_TRUE(field == b);
-    EXPECT_TRUE(field != copy);
-    EXPECT_TRUE(field != a);
+    EXPECT_EQ(field, b);
+    EXPECT_NE(field, copy);
+    EXPECT_NE(field, a);
     field = a;
-    EXPECT_TRUE(field == a);
+    EXPECT_EQ(field, a);
     field = F(b);
-    EXPECT_TRUE(field == b);
-    EXPECT_TRUE(field.IsDirty() == 0);
-    EXPECT_TRUE(field.IsOverride() == 1);
+    EXPECT_EQ(field, b);
+    EXPECT_EQ(field.IsDirty(), 0);
+    EXPECT_EQ(field.IsOverride(), 1);
 }
 
 TEST(FieldFlags, EveryFieldFollowsTheSameFlagRules) {
@@ -105,14 +105,14 @@ TEST(IntegerField, ArithmeticAndBitAccessAlwaysGiveDefinedResults) {
                    },
                    0x00800034}});
     const FCInt word(static_cast<std::int32_t>(0xABCDEF01u)), high(Min32);
-    EXPECT_TRUE(word.GetLowValue() == 0xEF01);
-    EXPECT_TRUE(word.GetHighValue() == 0xABCD);
-    EXPECT_TRUE(high.GetBitValue(31) == 1);
-    EXPECT_TRUE(high.GetBitValue(32) + high.GetBitValue(-1) == 0);
+    EXPECT_EQ(word.GetLowValue(), 0xEF01);
+    EXPECT_EQ(word.GetHighValue(), 0xABCD);
+    EXPECT_EQ(high.GetBitValue(31), 1);
+    EXPECT_EQ(high.GetBitValue(32) + high.GetBitValue(-1), 0);
     FCByte byte(0x81);
-    EXPECT_TRUE(byte.GetBitValue(7) == 1);
-    EXPECT_TRUE(byte.GetBitValue(1) == 0);
-    EXPECT_TRUE(byte.GetBitValue(8) == 0);
+    EXPECT_EQ(byte.GetBitValue(7), 1);
+    EXPECT_EQ(byte.GetBitValue(1), 0);
+    EXPECT_EQ(byte.GetBitValue(8), 0);
     byte.SetBitValue(7, 0);
     byte.SetBitValue(1, 9);
     byte.SetBitValue(8, 1);
@@ -180,8 +180,8 @@ TEST(FCMidi, PacksTheMessageAboveTheFlags) {
     midi.SetStatusLSB(0xF3);
     EXPECT_EQ(midi.GetValue(), MIDIWORD(0xB3, 72, 0xC8));
     FCMidi copy(midi);
-    EXPECT_TRUE(copy.GetValue() == midi.GetValue());
-    EXPECT_TRUE(copy.IsOverride() == 0);
+    EXPECT_EQ(copy.GetValue(), midi.GetValue());
+    EXPECT_EQ(copy.IsOverride(), 0);
     static_cast<FCBase&>(copy) = midi;
     EXPECT_EQ(copy.IsOverride(), 1);
 }
@@ -218,8 +218,8 @@ TEST(FCMidi, Classification) {
     FCMidiSysEx sysEx = From(X("F07E7F0901F7"));
     sysEx.SetValue(MIDIWORD(0xB0, 64, 127));
     EXPECT_EQ(Classes(sysEx), "Data Sys SysEx");
-    EXPECT_TRUE(sysEx.GetStatusMSB() == 0xF0);
-    EXPECT_TRUE(sysEx.GetStatusLSB() == 0);
+    EXPECT_EQ(sysEx.GetStatusMSB(), 0xF0);
+    EXPECT_EQ(sysEx.GetStatusLSB(), 0);
     EXPECT_EQ(sysEx.IsControllerType(64), 0);
     EXPECT_EQ(Classes(FCMidiSysEx()), "Sys SysEx");
 }
@@ -228,18 +228,18 @@ TEST(FCMidiSysEx, SetBufCopiesOrTakesOwnershipAndTakesItsOwnBufferSafely) {
     FCMidiSysEx value;
     std::uint8_t bytes[] = {0xF0, 0x01, 0xF7};
     value.SetSysExBuf(bytes, 3, 1);
-    EXPECT_TRUE(value.GetSysExBuf() != bytes);
-    EXPECT_TRUE(Buf(value) == X("F001F7"));
+    EXPECT_NE(value.GetSysExBuf(), bytes);
+    EXPECT_EQ(Buf(value), X("F001F7"));
     auto* owned = new std::uint8_t[2]{0xF0, 0xF7};
     value.SetSysExBuf(owned, 2, 0);
     EXPECT_EQ(value.GetSysExBuf(), owned);
     value.SetSysExBuf(bytes, 0, 1);
-    EXPECT_TRUE(value.GetSysExBuf() == nullptr);
-    EXPECT_TRUE(value.GetSysExBufLength() == 0);
+    EXPECT_EQ(value.GetSysExBuf(), nullptr);
+    EXPECT_EQ(value.GetSysExBufLength(), 0);
     value.SetSysExBuf(bytes, 3, 1);
     value.SetSysExBuf(nullptr, 3, 1);
-    EXPECT_TRUE(value.GetSysExBuf() == nullptr);
-    EXPECT_TRUE(value.GetSysExBufLength() == 0);
+    EXPECT_EQ(value.GetSysExBuf(), nullptr);
+    EXPECT_EQ(value.GetSysExBufLength(), 0);
 
     value = From(X("F00102F7"));
     value.SetSysExBuf(value.GetSysExBuf(), 4, 0);
@@ -254,12 +254,12 @@ TEST(FCMidiSysEx, CopiesAreDeepAssignmentKeepsTheFlagsAndFailureChangesNothing) 
     source.SetOverride(1);
     FCMidiSysEx copy(source);
     EXPECT_NE(copy.GetSysExBuf(), source.GetSysExBuf());
-    EXPECT_TRUE(Buf(copy) == Buf(source));
-    EXPECT_TRUE(copy.IsOverride() == 0);
+    EXPECT_EQ(Buf(copy), Buf(source));
+    EXPECT_EQ(copy.IsOverride(), 0);
     target.SetDirty(0);
     target = source;
-    EXPECT_TRUE(Buf(target) == X("F011F7"));
-    EXPECT_TRUE(target.IsDirty() == 0);
+    EXPECT_EQ(Buf(target), X("F011F7"));
+    EXPECT_EQ(target.IsDirty(), 0);
     EXPECT_TRUE(!target.IsOverride());
     const std::uint8_t* before = target.GetSysExBuf();
     FCMidiSysEx& self = target;
@@ -298,8 +298,8 @@ TEST(FCMidiSysEx, DeviceAndValueMessagesAndTheirTests) {
     value.SetMasterBalance(0x12345);
     EXPECT_EQ(Buf(value), X("F07F7F04024546F7"));
     value.SetMasterVolume(0);
-    EXPECT_TRUE(value.IsMasterVolumeMsg() == 1);
-    EXPECT_TRUE(value.IsMasterBalanceMsg() == 0);
+    EXPECT_EQ(value.IsMasterVolumeMsg(), 1);
+    EXPECT_EQ(value.IsMasterBalanceMsg(), 0);
     value.SetMasterBalance(0);
     EXPECT_EQ(value.IsMasterBalanceMsg(), 1);
 
@@ -319,19 +319,19 @@ TEST(FCMidiSysEx, TextIsLowerCaseHexPairsAndReadsLikeAHexConversion) {
     EXPECT_TRUE(FCMidiSysEx().ConvertToString().IsEmpty());
 
     FCMidiSysEx value;
-    EXPECT_TRUE(value.ConvertFromString(CString("F0,7e 7F zz 09")) == 1);
-    EXPECT_TRUE(Buf(value) == X("F07E7F09"));
+    EXPECT_EQ(value.ConvertFromString(CString("F0,7e 7F zz 09")), 1);
+    EXPECT_EQ(Buf(value), X("F07E7F09"));
     // Prefixes and signs are allowed, trailing junk ends the number, only the low 8 bits
     // count, and a bare "0x" reads as 0.
-    EXPECT_TRUE(value.ConvertFromString(CString("0xF7 -1 1234 7fg 0x 123456789ABCDEF0123")) == 1);
-    EXPECT_TRUE(Buf(value) == X("F7FF347F0023"));
+    EXPECT_EQ(value.ConvertFromString(CString("0xF7 -1 1234 7fg 0x 123456789ABCDEF0123")), 1);
+    EXPECT_EQ(Buf(value), X("F7FF347F0023"));
     // Text without numbers empties the value; the text ends at its first zero byte.
     EXPECT_EQ(value.ConvertFromString(CString(" , zz,-,x ")), 0);
-    EXPECT_TRUE(value.GetSysExBuf() == nullptr);
-    EXPECT_TRUE(value.GetSysExBufLength() == 0);
+    EXPECT_EQ(value.GetSysExBuf(), nullptr);
+    EXPECT_EQ(value.GetSysExBufLength(), 0);
     value = From(X("F0F7"));
-    EXPECT_TRUE(value.ConvertFromString(CString("\0f7", 3)) == 0);
-    EXPECT_TRUE(value.GetSysExBufLength() == 0);
+    EXPECT_EQ(value.ConvertFromString(CString("\0f7", 3)), 0);
+    EXPECT_EQ(value.GetSysExBufLength(), 0);
 }
 
 } // namespace

@@ -94,8 +94,8 @@ TEST(CArchivePrimitives, LittleEndianValues) {
         ar >> d;
         ar.Skip(12);
         ar >> h;
-        EXPECT_TRUE(d == -2);
-        EXPECT_TRUE(h == -2.0);
+        EXPECT_EQ(d, -2);
+        EXPECT_EQ(h, -2.0);
         EXPECT_EQ(Throws([&] { ar.Skip(1); }), CArchiveException::endOfFile);
     });
 }
@@ -153,11 +153,11 @@ TEST(CArchiveObjects, NewClassClassIndexBackReferenceAndNull) {
         }
         auto* a = static_cast<TBlob*>(o[0]);
         EXPECT_TRUE(a->IsKindOf(RUNTIME_CLASS(TBlob)));
-        EXPECT_TRUE(a->m_value == 1);
-        EXPECT_TRUE(a->m_link == o[1]);
-        EXPECT_TRUE(o[2] == o[0]);
-        EXPECT_TRUE(o[3] == nullptr);
-        EXPECT_TRUE(static_cast<TBlob*>(o[4])->m_link == o[4]);
+        EXPECT_EQ(a->m_value, 1);
+        EXPECT_EQ(a->m_link, o[1]);
+        EXPECT_EQ(o[2], o[0]);
+        EXPECT_EQ(o[3], nullptr);
+        EXPECT_EQ(static_cast<TBlob*>(o[4])->m_link, o[4]);
         EXPECT_EQ(ar.GetMapCount(), 4u);
         for (int i : {0, 1, 4}) {
             delete o[i];
@@ -222,10 +222,10 @@ TEST(CArchiveObjects, BigIndexesPastSevenFFE) {
         EXPECT_LT(test::Allocations() - before, static_cast<std::int64_t>(o.size() + 100));
         const std::size_t n = blobs.size();
         EXPECT_TRUE(o[n + 1]->IsKindOf(RUNTIME_CLASS(MCObList)));
-        EXPECT_TRUE(o[n + 1] != o[n]);
-        EXPECT_TRUE(o[n + 2] == o[0x7FFC]);
-        EXPECT_TRUE(o[n + 3] == o[0x7FFD]);
-        EXPECT_TRUE(o[n + 4] == o[n + 1]);
+        EXPECT_NE(o[n + 1], o[n]);
+        EXPECT_EQ(o[n + 2], o[0x7FFC]);
+        EXPECT_EQ(o[n + 3], o[0x7FFD]);
+        EXPECT_EQ(o[n + 4], o[n + 1]);
         for (std::size_t i = 0; i < n + 2; ++i) {
             delete o[i];
         }

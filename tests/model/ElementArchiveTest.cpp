@@ -112,10 +112,10 @@ TEST(ElementRecord, BaseRecordsExactly) {
     ECBase* loaded = back->GetChildren()->GetHead();
     EXPECT_EQ(loaded->GetParents()->GetHead(), back);
     EXPECT_EQ(loaded->GetFlags(), 0u) << "the selected bit is cleared on load";
-    EXPECT_TRUE(*loaded->GetTime() == bpt);
-    EXPECT_TRUE(loaded->GetVoiceTrack()->GetValue() == 0x52);
-    EXPECT_TRUE(loaded->GetRefCount() == 1);
-    EXPECT_TRUE(back->GetRefCount() == 2);
+    EXPECT_EQ(*loaded->GetTime(), bpt);
+    EXPECT_EQ(loaded->GetVoiceTrack()->GetValue(), 0x52);
+    EXPECT_EQ(loaded->GetRefCount(), 1);
+    EXPECT_EQ(back->GetRefCount(), 2);
     EXPECT_EQ(back->GetTime()->GetSeconds(), 1.0f);
     Release(back);
 }
@@ -178,13 +178,13 @@ TEST(ElementRecord, FlagsAndVersionDecideWhatIsRead) {
         std::uint8_t marker = 0;
         ar >> marker;
         EXPECT_TRUE(e->GetChildren()->IsEmpty());
-        EXPECT_TRUE(marker == 0x5A);
+        EXPECT_EQ(marker, 0x5A);
         EXPECT_EQ(static_cast<ECBase*>(ar.ReadObject(nullptr))->GetFlags(), 0u);
     });
     ScopedVersion version(0);
     ECBase* back = LoadRoot(X("@ECWithTime 00 0000C03F FF7F"));
     EXPECT_EQ(back->GetTime()->GetMode(), MCTime::ModeNormalized);
-    EXPECT_TRUE(back->GetTime()->GetSeconds() == 1.5f);
+    EXPECT_EQ(back->GetTime()->GetSeconds(), 1.5f);
     Release(back);
 }
 
@@ -265,15 +265,15 @@ TEST(ElementRecord, ElementsNeverLinkedGoWithTheArchive) {
 // archivable one is attached.
 TEST_F(AttachedData, GetDataAndRemoveDataKeepBitZeroInStep) {
     TLeaf unserved(0.0f, kServed + 1), e(0.0f, kServed);
-    EXPECT_TRUE(unserved.GetData(2, 1) == nullptr);
-    EXPECT_TRUE(unserved.GetData()->GetSize() == 2);
+    EXPECT_EQ(unserved.GetData(2, 1), nullptr);
+    EXPECT_EQ(unserved.GetData()->GetSize(), 2);
     EXPECT_EQ(e.GetData(2, 0), nullptr);
     DCBase* record = e.GetData(2, 1);
     ASSERT_NE(record, nullptr);
     EXPECT_TRUE(record->IsKindOf(RUNTIME_CLASS(TData)));
-    EXPECT_TRUE(record->IsDirty() == 1);
-    EXPECT_TRUE(e.GetData()->GetAt(1) == record);
-    EXPECT_TRUE(record->GetOwner() == &e);
+    EXPECT_EQ(record->IsDirty(), 1);
+    EXPECT_EQ(e.GetData()->GetAt(1), record);
+    EXPECT_EQ(record->GetOwner(), &e);
     EXPECT_TRUE(HasDataBit(&e));
     EXPECT_EQ(e.GetData(2, 1), record);
     e.RemoveData(2);
@@ -298,7 +298,7 @@ TEST_F(AttachedData, GetDataAndRemoveDataKeepBitZeroInStep) {
                                        }),
               2)
         << "the record and the slots";
-    EXPECT_TRUE(e.GetData(2, 0) == record);
+    EXPECT_EQ(e.GetData(2, 0), record);
     EXPECT_TRUE(HasDataBit(&e));
 }
 
@@ -321,11 +321,11 @@ TEST_F(AttachedData, ArrayRecordLayout) {
         auto* back = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
         DCBase *two = back->GetData(2, 0), *one = back->GetData(1, 0);
         EXPECT_TRUE(HasDataBit(back));
-        EXPECT_TRUE(back->GetData()->GetSize() == 4);
-        ASSERT_TRUE(two != nullptr);
-        ASSERT_TRUE(one != nullptr);
-        EXPECT_TRUE(two->GetState().GetValue() == 1);
-        EXPECT_TRUE(one->GetState().GetValue() == 6);
+        EXPECT_EQ(back->GetData()->GetSize(), 4);
+        ASSERT_NE(two, nullptr);
+        ASSERT_NE(one, nullptr);
+        EXPECT_EQ(two->GetState().GetValue(), 1);
+        EXPECT_EQ(one->GetState().GetValue(), 6);
         EXPECT_EQ(one->GetOwner(), back);
     });
 }
@@ -338,13 +338,13 @@ TEST_F(AttachedData, LayoutBeforeVersionThree) {
     Load(bytes, [&](CArchive& ar) {
         auto* back = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
         MCDataArray* array = back->GetData();
-        ASSERT_TRUE(array->GetSize() == 4);
-        ASSERT_TRUE(array->GetAt(0) != nullptr);
-        ASSERT_TRUE(array->GetAt(1) != nullptr);
-        EXPECT_TRUE(array->GetAt(3) == nullptr);
-        EXPECT_TRUE(array->GetAt(1)->GetOwner() == back);
-        EXPECT_TRUE(array->GetAt(0)->GetState().GetValue() == 7);
-        EXPECT_TRUE(array->GetAt(1)->GetState().GetValue() == 9);
+        ASSERT_EQ(array->GetSize(), 4);
+        ASSERT_NE(array->GetAt(0), nullptr);
+        ASSERT_NE(array->GetAt(1), nullptr);
+        EXPECT_EQ(array->GetAt(3), nullptr);
+        EXPECT_EQ(array->GetAt(1)->GetOwner(), back);
+        EXPECT_EQ(array->GetAt(0)->GetState().GetValue(), 7);
+        EXPECT_EQ(array->GetAt(1)->GetState().GetValue(), 9);
         EXPECT_EQ(array->GetAt(1)->GetState().GetState(), 0u);
         EXPECT_EQ(back->GetTime()->GetSeconds(), 2.0f);
     });

@@ -64,8 +64,8 @@ TEST_F(ElementGraph, AddChildRefusalsReferencesFlagsAndOrder) {
     EXPECT_EQ(Items(m.noteA->GetParents()), (Elements{m.chord}));
     EXPECT_EQ(m.noteA->GetRefCount(), 1);
     EXPECT_EQ(m.chord->GetRefCount(), 3) << "the measure's list and two notes' parents lists";
-    EXPECT_TRUE(m.chord->RemoveChild(m.measure, 0) == 0);
-    EXPECT_TRUE(m.chord->RemoveParent(m.noteA) == 0);
+    EXPECT_EQ(m.chord->RemoveChild(m.measure, 0), 0);
+    EXPECT_EQ(m.chord->RemoveParent(m.noteA), 0);
     m.chord->RemoveChild(m.noteA, 0);
     EXPECT_TRUE(HasChildrenBit(m.chord));
     EXPECT_TRUE(!HasChildrenBit(m.noteB));
@@ -95,7 +95,7 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
     m.measure->AddChild(shared, 0);
     EXPECT_EQ(Items(shared->GetParents()), (Elements{&beam, m.measure}));
     EXPECT_EQ(beam.RemoveChild(shared, 0), 1);
-    EXPECT_TRUE(gone == 0);
+    EXPECT_EQ(gone, 0);
     EXPECT_TRUE(!HasChildrenBit(&beam));
     EXPECT_EQ(Items(shared->GetParents()), (Elements{m.measure}));
     EXPECT_EQ(m.measure->RemoveChild(shared, 0), 1);
@@ -116,9 +116,9 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
 
     m.measure->AddChild(m.chord, 0);
     EXPECT_EQ(m.measure->RemoveChild(m.chord, 1), 1);
-    EXPECT_TRUE(m.noteAGone != 0);
-    EXPECT_TRUE(m.noteBGone != 0);
-    EXPECT_TRUE(m.chordGone == 0);
+    EXPECT_NE(m.noteAGone, 0);
+    EXPECT_NE(m.noteBGone, 0);
+    EXPECT_EQ(m.chordGone, 0);
     EXPECT_LT(m.noteBGone, m.noteAGone) << "children are released from the tail";
     EXPECT_TRUE(m.chord->GetChildren()->IsEmpty());
     EXPECT_TRUE(!HasChildrenBit(m.chord));
@@ -172,10 +172,10 @@ TEST_F(ElementGraph, UnrefRules) {
     auto* e = new TLeaf;
     int gone = 0;
     e->Watch(&gone);
-    EXPECT_TRUE(e->Ref() == 1);
-    EXPECT_TRUE(e->Ref() == 2);
-    EXPECT_TRUE(e->Unref(0) == 1);
-    EXPECT_TRUE(e->Unref(0) == 0);
+    EXPECT_EQ(e->Ref(), 1);
+    EXPECT_EQ(e->Ref(), 2);
+    EXPECT_EQ(e->Unref(0), 1);
+    EXPECT_EQ(e->Unref(0), 0);
     EXPECT_EQ(e->Unref(0), 0) << "never below 0, and Unref(0) never destroys";
     for (int i = 0; i < 0xFFFF; ++i) {
         e->Ref();
@@ -199,35 +199,35 @@ TEST_F(ElementGraph, CopyAssignmentEqualityAndDefaults) {
     m.chord->SetSelected(1);
     // Copy construction takes the time and the voice/track, nothing of the graph.
     TNode copy(*m.chord);
-    EXPECT_TRUE(copy == *m.chord);
+    EXPECT_EQ(copy, *m.chord);
     EXPECT_EQ(copy.GetTime()->GetMode(), MCTime::ModeBarPulseTick);
     EXPECT_TRUE(copy.GetChildren()->IsEmpty());
     EXPECT_TRUE(copy.GetParents()->IsEmpty());
-    EXPECT_TRUE(copy.GetRefCount() == 0);
-    EXPECT_TRUE(copy.GetFlags() == 0);
+    EXPECT_EQ(copy.GetRefCount(), 0);
+    EXPECT_EQ(copy.GetFlags(), 0);
     // Assignment and Copy take the voice/track only; another class gives nothing.
     TNode target(12, 4.0f);
     target = *m.chord;
-    EXPECT_TRUE(target.GetTime()->GetSeconds() == 4.0f);
-    EXPECT_TRUE(target.GetTrack() == 9);
+    EXPECT_EQ(target.GetTime()->GetSeconds(), 4.0f);
+    EXPECT_EQ(target.GetTrack(), 9);
     EXPECT_TRUE(target.GetChildren()->IsEmpty());
-    EXPECT_TRUE(target != *m.chord);
+    EXPECT_NE(target, *m.chord);
     target.SetTime(&t);
-    EXPECT_TRUE(target == *m.chord);
+    EXPECT_EQ(target, *m.chord);
     target.SetVoice(4);
-    EXPECT_TRUE(target != *m.chord);
+    EXPECT_NE(target, *m.chord);
     ECWithTime a, b;
     ECWithChild x, y;
     a.SetVoiceTrack(1, 3);
     EXPECT_EQ(b.Copy(&a), &b);
     b.Copy(&x);
-    EXPECT_TRUE(b.GetVoice() == 1);
-    EXPECT_TRUE(*b.GetTime() == MCTime::TimeNull());
-    EXPECT_TRUE(x == y) << "containers compare equal whatever they hold";
-    EXPECT_FALSE(static_cast<ECBase&>(x) == static_cast<ECBase&>(y)) << "elements: identity";
-    EXPECT_TRUE(x.GetTime() == nullptr);
-    EXPECT_TRUE(x.GetVoice() == 15);
-    EXPECT_TRUE(x.GetTrack() == 2047);
+    EXPECT_EQ(b.GetVoice(), 1);
+    EXPECT_EQ(*b.GetTime(), MCTime::TimeNull());
+    EXPECT_EQ(x, y) << "containers compare equal whatever they hold";
+    EXPECT_NE(static_cast<ECBase&>(x), static_cast<ECBase&>(y)) << "elements: identity";
+    EXPECT_EQ(x.GetTime(), nullptr);
+    EXPECT_EQ(x.GetVoice(), 15);
+    EXPECT_EQ(x.GetTrack(), 2047);
 }
 
 TEST_F(ElementGraph, GetDescendantIsDepthFirstWithinTheDepthAndKeepsOutOfBeams) {
@@ -311,8 +311,8 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     EXPECT_EQ(root->Unref(1), 2) << "the children keep the root alive";
     root->Ref();
     root->RemoveChildren(1);
-    EXPECT_TRUE(root->GetRefCount() == 1);
-    EXPECT_TRUE(Live() == 1);
+    EXPECT_EQ(root->GetRefCount(), 1);
+    EXPECT_EQ(Live(), 1);
     EXPECT_EQ(root->Unref(1), 0);
 
     // An element held elsewhere survives without its children.
@@ -323,7 +323,7 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     delete root;
     EXPECT_EQ(Live(), 2);
     EXPECT_TRUE(chord->GetChildren()->IsEmpty());
-    EXPECT_TRUE(chord->GetParents()->GetCount() == 1);
+    EXPECT_EQ(chord->GetParents()->GetCount(), 1);
     selection.RemoveChildren(1);
 }
 

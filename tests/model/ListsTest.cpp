@@ -51,8 +51,8 @@ TEST(MCEventList, EveryNodeHoldsOneReference) {
         b.AddTail(&a); // one more reference per element copied
         EXPECT_EQ(e->GetRefCount(), 2);
         EXPECT_EQ(a.RemoveEvent(e), 1);
-        EXPECT_TRUE(gone == 0);
-        EXPECT_TRUE(e->GetRefCount() == 1);
+        EXPECT_EQ(gone, 0);
+        EXPECT_EQ(e->GetRefCount(), 1);
         b.SetAt(b.GetHeadPosition(), other);
         EXPECT_NE(gone, 0) << "SetAt released the last reference";
         EXPECT_EQ(b.RemoveEvent(e), 0);
@@ -80,10 +80,10 @@ TEST(MCEventList, SortedAddEventAndTimeSearches) {
 
     // The first element after a time, the last before it, from a position when given.
     const MCTime two(2.0f), half(0.5f), three(3.0f);
-    EXPECT_TRUE(list.GetAt(list.FindTime(&two)) == t3);
-    EXPECT_TRUE(list.FindTime(&three) == nullptr);
-    EXPECT_TRUE(list.GetAt(list.FindTimeReverse(&two)) == t2b);
-    EXPECT_TRUE(list.FindTimeReverse(&MCTime::TimeNull()) == nullptr);
+    EXPECT_EQ(list.GetAt(list.FindTime(&two)), t3);
+    EXPECT_EQ(list.FindTime(&three), nullptr);
+    EXPECT_EQ(list.GetAt(list.FindTimeReverse(&two)), t2b);
+    EXPECT_EQ(list.FindTimeReverse(&MCTime::TimeNull()), nullptr);
     EXPECT_EQ(list.FindTime(&half, list.GetHeadPosition()), list.Find(t1)) << "skips untimed";
     EXPECT_EQ(list.FindTimeReverse(&three, list.Find(t2)), list.Find(t1));
 }
@@ -99,12 +99,12 @@ TEST(MCEventList, EventTypeQueriesAndRemoveDuplicates) {
     EXPECT_EQ(list.GetEventType(), -2);
     CArray<int, int> types;
     types.Add(49);
-    EXPECT_TRUE(list.GetEventTypes(types) == 2);
-    EXPECT_TRUE(types[1] == 37);
-    EXPECT_TRUE(list.ContainsEventType(49) == 1);
-    EXPECT_TRUE(list.ContainsEventType(12) == 0);
-    EXPECT_TRUE(list.FindEvent(49, list.Find(rest)) == nullptr);
-    EXPECT_TRUE(list.FindEventReverse(37, list.Find(rest)) == list.FindIndex(1));
+    EXPECT_EQ(list.GetEventTypes(types), 2);
+    EXPECT_EQ(types[1], 37);
+    EXPECT_EQ(list.ContainsEventType(49), 1);
+    EXPECT_EQ(list.ContainsEventType(12), 0);
+    EXPECT_EQ(list.FindEvent(49, list.Find(rest)), nullptr);
+    EXPECT_EQ(list.FindEventReverse(37, list.Find(rest)), list.FindIndex(1));
 
     // RemoveDuplicates keeps the last occurrence.
     MCEventList dups;
@@ -174,8 +174,8 @@ TEST(MCEventList, ListsRoundTripAndHoldOnlyElements) {
     Fill(list, {a, new TLeaf(2.0f), a});
     Load(Store([&](CArchive& ar) { ar << &list; }), [](CArchive& ar) {
         auto* back = static_cast<MCEventList*>(ar.ReadObject(RUNTIME_CLASS(MCEventList)));
-        EXPECT_TRUE(back->GetCount() == 3);
-        EXPECT_TRUE(back->GetHead() == back->GetTail());
+        EXPECT_EQ(back->GetCount(), 3);
+        EXPECT_EQ(back->GetHead(), back->GetTail());
         EXPECT_EQ(back->GetHead()->GetRefCount(), 3) << "two nodes and the archive";
         delete back;
     });
@@ -229,18 +229,18 @@ TEST(MCObList, GetNextAndGetPrevWithAClassSkipOthersAndEndPastTheFind) {
     const CRuntimeClass *withChild = RUNTIME_CLASS(ECWithChild),
                         *withTime = RUNTIME_CLASS(ECWithTime);
     POSITION pos = list.GetHeadPosition();
-    EXPECT_TRUE(list.GetNext(pos, withChild) == &container);
-    EXPECT_TRUE(pos == list.FindIndex(2));
-    EXPECT_TRUE(list.GetNext(pos, withChild) == &both);
-    EXPECT_TRUE(list.GetNext(pos, withChild) == nullptr);
+    EXPECT_EQ(list.GetNext(pos, withChild), &container);
+    EXPECT_EQ(pos, list.FindIndex(2));
+    EXPECT_EQ(list.GetNext(pos, withChild), &both);
+    EXPECT_EQ(list.GetNext(pos, withChild), nullptr);
     EXPECT_EQ(pos, nullptr);
     pos = list.GetTailPosition();
-    EXPECT_TRUE(list.GetPrev(pos, withTime) == &timed);
-    EXPECT_TRUE(list.GetPrev(pos, withTime) == &timed);
+    EXPECT_EQ(list.GetPrev(pos, withTime), &timed);
+    EXPECT_EQ(list.GetPrev(pos, withTime), &timed);
     EXPECT_EQ(pos, nullptr);
     pos = list.FindIndex(1);
-    EXPECT_TRUE(list.GetNext(pos, nullptr) == &container);
-    EXPECT_TRUE(pos == list.FindIndex(2));
+    EXPECT_EQ(list.GetNext(pos, nullptr), &container);
+    EXPECT_EQ(pos, list.FindIndex(2));
 }
 
 std::vector<std::string> Keys(const MCMapStringToPtr& map) {
@@ -268,19 +268,19 @@ TEST(MCMapStringToPtr, HashBucketsIterationOrderLookupAndLongKeys) {
     map.RemoveAll();
     int one = 1, two = 2;
     void* value = &one;
-    EXPECT_TRUE(map.Lookup("AB", value) == 0);
-    EXPECT_TRUE(value == &one);
+    EXPECT_EQ(map.Lookup("AB", value), 0);
+    EXPECT_EQ(value, &one);
     map.SetAt("AB", &two);
     map.SetAt("ab", &one);
-    EXPECT_TRUE(map.Lookup("AB", value) == 1);
-    EXPECT_TRUE(value == &two);
+    EXPECT_EQ(map.Lookup("AB", value), 1);
+    EXPECT_EQ(value, &two);
     EXPECT_EQ(map.RemoveKey("AB"), 1);
     EXPECT_EQ(map.RemoveKey("AB"), 0);
     // Keys keep 51 characters: longer ones still find their entry, and share it.
     const std::string longKey(60, 'k'), sameStart = std::string(51, 'k') + "other";
     map.SetAt(longKey.c_str(), &two);
-    EXPECT_TRUE(map.Lookup(sameStart.c_str(), value) == 1);
-    EXPECT_TRUE(value == &two);
+    EXPECT_EQ(map.Lookup(sameStart.c_str(), value), 1);
+    EXPECT_EQ(value, &two);
     EXPECT_EQ(map.Lookup(std::string(50, 'k').c_str(), value), 0);
     EXPECT_EQ(Keys(map).size(), 2u);
 }
@@ -344,9 +344,9 @@ TEST_F(MCFuncListTest, CallsEveryCallbackInOrderWithItsArguments) {
         c, list.GetTailPosition());
     EXPECT_EQ(list.AddCallback(nullptr, c), 0);
     EXPECT_EQ(Call(501, &seenCode), "ab");
-    EXPECT_TRUE(seenCode == 501);
-    EXPECT_TRUE(seenData == &seenCode);
-    EXPECT_TRUE(seenUser == c);
+    EXPECT_EQ(seenCode, 501);
+    EXPECT_EQ(seenData, &seenCode);
+    EXPECT_EQ(seenUser, c);
     list.AddCallback(A, c);
     list.RemoveCallback(A);
     EXPECT_EQ(Call(), "bc") << "only the first record of a function goes";

@@ -16,10 +16,10 @@ void ExpectBpt(const MCTime& t, std::int32_t bar, std::int32_t pulse, std::int32
                std::int32_t ppq) {
     ASSERT_EQ(t.GetMode(), MCTime::ModeBarPulseTick);
     const BPTTime& r = t.GetBarPulseTick();
-    EXPECT_TRUE(r.bar == bar) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
-    EXPECT_TRUE(r.pulse == pulse) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
-    EXPECT_TRUE(r.tick == tick) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
-    EXPECT_TRUE(r.ppq == ppq) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
+    EXPECT_EQ(r.bar, bar) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
+    EXPECT_EQ(r.pulse, pulse) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
+    EXPECT_EQ(r.tick, tick) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
+    EXPECT_EQ(r.ppq, ppq) << r.bar << " " << r.pulse << " " << r.tick << " " << r.ppq;
 }
 
 MCTime Clock(float seconds) {
@@ -36,14 +36,14 @@ TEST(MCTimeConversion, ConstantsTicksAndMilliseconds) {
     EXPECT_EQ(std::bit_cast<std::uint32_t>(MCTime::TimeNull().GetSeconds()), 0xFF7FFFFFu);
     EXPECT_TRUE(MCTime::TimeNull() < MCTime::TimeZero());
     EXPECT_TRUE(MCTime::TimeZero() < MCTime::TimeMax());
-    EXPECT_TRUE(MCTime(1.5f).GetTicks(480) == 720);
-    EXPECT_TRUE(MCTime(-1.4f).GetTicks(480) == -671);
-    EXPECT_TRUE(MCTime(1, 2, 3, 480).GetTicks(480) == 0);
-    EXPECT_TRUE(MCTime(std::numeric_limits<float>::quiet_NaN()).GetTicks(480) == 0);
-    EXPECT_TRUE(MCTime::TimeMax().GetTicks(480) == Limits::max());
-    EXPECT_TRUE(MCTime::TimeNull().GetMSec() == Limits::min());
-    EXPECT_TRUE(MCTime(0.0015f).GetMSec() == 2);
-    EXPECT_TRUE(MCTime(-0.0015f).GetMSec() == -1);
+    EXPECT_EQ(MCTime(1.5f).GetTicks(480), 720);
+    EXPECT_EQ(MCTime(-1.4f).GetTicks(480), -671);
+    EXPECT_EQ(MCTime(1, 2, 3, 480).GetTicks(480), 0);
+    EXPECT_EQ(MCTime(std::numeric_limits<float>::quiet_NaN()).GetTicks(480), 0);
+    EXPECT_EQ(MCTime::TimeMax().GetTicks(480), Limits::max());
+    EXPECT_EQ(MCTime::TimeNull().GetMSec(), Limits::min());
+    EXPECT_EQ(MCTime(0.0015f).GetMSec(), 2);
+    EXPECT_EQ(MCTime(-0.0015f).GetMSec(), -1);
 
     MCTime t = Clock(1.0f), b(3, 1, 5, 480);
     t.SetTicks(10, 0);
@@ -52,20 +52,20 @@ TEST(MCTimeConversion, ConstantsTicksAndMilliseconds) {
     t.SetTicks(960, 480);
     t.AddTicks(240, 480);
     EXPECT_EQ(t.GetMode(), MCTime::ModeClock) << "a scalar mode stays";
-    EXPECT_TRUE(t.GetSeconds() == 2.5f) << "a scalar mode stays";
+    EXPECT_EQ(t.GetSeconds(), 2.5f) << "a scalar mode stays";
     b.AddTicks(240, 480);
     ExpectBpt(b, 3, 1, 5, 480);
     b.SetMSec(1500);
     EXPECT_EQ(b.GetMode(), MCTime::ModeNormalized);
-    EXPECT_TRUE(b.GetSeconds() == 1.5f);
+    EXPECT_EQ(b.GetSeconds(), 1.5f);
 }
 
 // The bar/pulse/tick record lives exactly while in mode 2, and copies never share it.
 TEST(MCTimeConversion, GlobalResolutionIsClampedAndUsedByZeroResults) {
-    EXPECT_TRUE(MCTime::SetGlobalPPQ(5) == 1);
-    EXPECT_TRUE(MCTime::GlobalPPQ == 10);
-    EXPECT_TRUE(MCTime::SetGlobalPPQ(5000) == 1);
-    EXPECT_TRUE(MCTime::GlobalPPQ == 1000);
+    EXPECT_EQ(MCTime::SetGlobalPPQ(5), 1);
+    EXPECT_EQ(MCTime::GlobalPPQ, 10);
+    EXPECT_EQ(MCTime::SetGlobalPPQ(5000), 1);
+    EXPECT_EQ(MCTime::GlobalPPQ, 1000);
     MCTime::SetGlobalPPQ(960);
     EXPECT_EQ((-MCTime(1, 2, 3, 480)).GetBarPulseTick().ppq, 960);
     MCTime::SetGlobalPPQ(480);
@@ -123,7 +123,7 @@ TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
     t += MCTime(0.5f);
     t -= MCTime(2.0f);
     EXPECT_EQ(t.GetMode(), MCTime::ModeClock);
-    EXPECT_TRUE(t.GetSeconds() == -0.5f);
+    EXPECT_EQ(t.GetSeconds(), -0.5f);
     t += MCTime(1, 0, 0, 480);
     t *= 4.0f;
     t /= 0.0f;
@@ -137,19 +137,19 @@ TEST(MCTimeArithmetic, ScalarsOnlyAndTheTargetKeepsItsMode) {
         {MCTime(5.5f) % MCTime(0.0f), 0.5f},  {-Clock(2.0f), -2.0f}};
     for (const auto& [result, seconds] : results) {
         EXPECT_EQ(result.GetMode(), MCTime::ModeNormalized) << seconds;
-        EXPECT_TRUE(result.GetSeconds() == seconds) << seconds;
+        EXPECT_EQ(result.GetSeconds(), seconds) << seconds;
     }
 }
 
 // Bar/pulse/tick times compare component-wise (so two may each be below the other), with
 // ticks scaled by the resolution; against a scalar they compare only at zero.
 TEST(MCTimeCompare, BarPulseTickComparisons) {
-    EXPECT_TRUE(MCTime(1, 2, 240, 480) == MCTime(1, 2, 480, 960));
-    EXPECT_TRUE(MCTime(1, 2, 240, 480) != MCTime(1, 2, 241, 480));
-    EXPECT_FALSE(MCTime(1, 2, 0, 0) == MCTime(1, 2, 0, 480)) << "ppq below 1 never matches";
-    EXPECT_TRUE(MCTime(1, 2, 5, 0) == MCTime(1, 2, 5, 0));
-    EXPECT_FALSE(MCTime(0, 0, 0, 480) == MCTime(0.0f));
-    EXPECT_FALSE(MCTime(0.0f) == MCTime(0, 0, 0, 480));
+    EXPECT_EQ(MCTime(1, 2, 240, 480), MCTime(1, 2, 480, 960));
+    EXPECT_NE(MCTime(1, 2, 240, 480), MCTime(1, 2, 241, 480));
+    EXPECT_NE(MCTime(1, 2, 0, 0), MCTime(1, 2, 0, 480)) << "ppq below 1 never matches";
+    EXPECT_EQ(MCTime(1, 2, 5, 0), MCTime(1, 2, 5, 0));
+    EXPECT_NE(MCTime(0, 0, 0, 480), MCTime(0.0f));
+    EXPECT_NE(MCTime(0.0f), MCTime(0, 0, 0, 480));
 
     EXPECT_TRUE(MCTime(0, 0, 0, 480) >= MCTime::TimeZero());
     EXPECT_TRUE(MCTime(0, 1, 0, 480) >= MCTime(0.0f));
@@ -171,7 +171,7 @@ TEST(MCTimeCompare, BarPulseTickComparisons) {
     const MCTime fine(1, 1, 300, 960), coarse(1, 1, 200, 480);
     EXPECT_TRUE(fine >= coarse);
     EXPECT_TRUE(fine <= coarse);
-    EXPECT_TRUE(fine != coarse);
+    EXPECT_NE(fine, coarse);
     EXPECT_TRUE(MCTime(1, 1, 240, 480) >= MCTime(1, 1, 479, 960));
     EXPECT_FALSE(MCTime(1, 1, 5, 0) >= MCTime(1, 1, 5, 480));
     EXPECT_FALSE(MCTime(1, 1, 5, 480) <= MCTime(1, 1, 5, 0));
@@ -192,9 +192,9 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
     });
     ExpectBpt(a, 3, 1, 240, 480);
     EXPECT_EQ(b.GetMode(), MCTime::ModeClock);
-    EXPECT_TRUE(b.GetSeconds() == 2.0f);
+    EXPECT_EQ(b.GetSeconds(), 2.0f);
     EXPECT_EQ(c.GetMode(), MCTime::ModeNormalized);
-    EXPECT_TRUE(c.GetSeconds() == 1.5f);
+    EXPECT_EQ(c.GetSeconds(), 1.5f);
 
     // Below version 1 a bare float; a current record read that way goes wrong.
     MCTime bare, wrong;
@@ -205,7 +205,7 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
         ar >> next;
     });
     EXPECT_EQ(bare.GetMode(), MCTime::ModeNormalized);
-    EXPECT_TRUE(bare.GetSeconds() == 1.5f);
+    EXPECT_EQ(bare.GetSeconds(), 1.5f);
     EXPECT_EQ(std::bit_cast<std::uint32_t>(wrong.GetSeconds()), 0xC0000000u);
     EXPECT_EQ(next, 0x3F);
 

@@ -61,13 +61,13 @@ TEST_F(IniProfileStore, BothStoresRoundTripValuesAndGiveTheDefaultForAbsentKeysO
         ASSERT_TRUE(s.WriteProfileInt("A", "max", 5));
         ASSERT_TRUE(s.WriteProfileString("Settings\\Tempo", "Text", "  quoted \"x\" "));
         ASSERT_TRUE(s.WriteProfileString("A", "empty", ""));
-        EXPECT_TRUE(s.GetProfileInt("A", "min", 0) == INT32_MIN);
-        EXPECT_TRUE(s.GetProfileInt("A", "max", 0) == 5);
+        EXPECT_EQ(s.GetProfileInt("A", "min", 0), INT32_MIN);
+        EXPECT_EQ(s.GetProfileInt("A", "max", 0), 5);
         EXPECT_EQ(s.GetProfileString("Settings\\Tempo", "Text", ""), "  quoted \"x\" ");
         EXPECT_EQ(s.GetProfileString("A", "empty", "default"), "");
         EXPECT_EQ(s.GetProfileString("A", "min", ""), "-2147483648") << "integers are text";
-        EXPECT_TRUE(s.GetProfileInt("A", "other", -1) == -1);
-        EXPECT_TRUE(s.GetProfileInt("B", "min", -1) == -1);
+        EXPECT_EQ(s.GetProfileInt("A", "other", -1), -1);
+        EXPECT_EQ(s.GetProfileInt("B", "min", -1), -1);
         // Names ignore ASCII case.
         ASSERT_TRUE(s.WriteProfileInt("settings\\TEMPO", "TEXT", 8));
         EXPECT_EQ(s.GetProfileInt("Settings\\Tempo", "text", 0), 8);
@@ -162,7 +162,7 @@ TEST_F(IniProfileStore, UnreadableFilesAndFailedWritesChangeNothing) {
 
     CIniProfileStore detached;
     EXPECT_FALSE(detached.WriteProfileInt("Settings", "UndoLevels", 2));
-    EXPECT_FALSE(detached.GetProfileInt("Settings", "UndoLevels", 10) != 10);
+    EXPECT_EQ(detached.GetProfileInt("Settings", "UndoLevels", 10), 10);
 }
 
 TEST_F(IniProfileStore, RefusesWhatTheFileCannotHoldAndLeavesItUnchanged) {
@@ -273,12 +273,12 @@ TEST_F(Preferences, WindowWithoutStoredSizeGetsTheWorkArea) {
     placement.showCmd = 9;
     placement.flags = 9;
     EXPECT_EQ(LoadWindowPrefs("Main", placement), 0);
-    EXPECT_TRUE(placement.length == 44);
-    EXPECT_TRUE(placement.showCmd == MCWindowPlacement::ShowNormal);
-    EXPECT_TRUE(placement.flags == 0);
+    EXPECT_EQ(placement.length, 44);
+    EXPECT_EQ(placement.showCmd, MCWindowPlacement::ShowNormal);
+    EXPECT_EQ(placement.flags, 0);
     EXPECT_EQ(placement.normalPosition, (RECT{0, 0, 800, 600}));
-    EXPECT_TRUE(placement.minPosition == (POINT{0, 0}));
-    EXPECT_TRUE(placement.maxPosition == (POINT{-3, -4}));
+    EXPECT_EQ(placement.minPosition, (POINT{0, 0}));
+    EXPECT_EQ(placement.maxPosition, (POINT{-3, -4}));
 
     // A zero height discards the stored width too, but not the position.
     ASSERT_TRUE(SaveIntPreference("Main", "x", 10));
@@ -302,12 +302,12 @@ TEST_F(Preferences, WindowPlacementsRoundTrip) {
         saved.normalPosition = {INT32_MAX - 5, -40, INT32_MIN + 94, 560};
         SaveWindowPrefs("Main", saved);
         EXPECT_EQ(LoadIntPreference("Main", "Width", 0), 100) << "the width wraps";
-        EXPECT_TRUE(LoadIntPreference("Main", "Iconic", -1) == static_cast<int>(c[3]));
-        EXPECT_TRUE(LoadIntPreference("Main", "Maximized", -1) == static_cast<int>(c[4]));
+        EXPECT_EQ(LoadIntPreference("Main", "Iconic", -1), static_cast<int>(c[3]));
+        EXPECT_EQ(LoadIntPreference("Main", "Maximized", -1), static_cast<int>(c[4]));
         EXPECT_EQ(LoadWindowPrefs("Main", loaded), 1);
-        EXPECT_TRUE(loaded.showCmd == c[0]);
-        EXPECT_TRUE(loaded.flags == c[2]);
-        EXPECT_TRUE(loaded.normalPosition == saved.normalPosition);
+        EXPECT_EQ(loaded.showCmd, c[0]);
+        EXPECT_EQ(loaded.flags, c[2]);
+        EXPECT_EQ(loaded.normalPosition, saved.normalPosition);
     }
 }
 
