@@ -114,7 +114,9 @@ int ACBase::Apply(ECBase* start) {
         for (POSITION pos = next->GetHeadPosition(); pos != nullptr;) {
             // The next node is taken first, so DoAction may detach the element it is given
             // (as long as something else still holds it).
-            const int r = Apply(next->GetNext(pos));
+            ECBase* element = next->GetNext(pos);
+            MCEventList::Prefetch(pos);
+            const int r = Apply(element);
             if (r == ResultAbort || r == ResultStop) {
                 result = r;
                 break;

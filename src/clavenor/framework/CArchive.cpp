@@ -132,17 +132,27 @@ void CArchive::Close() {
 void CArchive::ReleaseHolds() {
     // Objects nothing outside the archive can reach may still hold each other; let them go
     // of each other first, until no more do.
+    // Both passes visit every object read, each a load from memory that the cache no longer
+    // holds for a large document; the objects some steps ahead are asked for early, so that
+    // those loads overlap.
+    constexpr std::size_t Ahead = 8;
     bool detached = !m_held.empty();
     while (detached) {
         detached = false;
-        for (CObject* object : m_held) {
-            if (object->DetachIfUnreachable()) {
+        for (std::size_t i = 0; i < m_held.size(); ++i) {
+            if (i + Ahead < m_held.size()) {
+                __builtin_prefetch(m_held[i + Ahead]);
+            }
+            if (m_held[i]->DetachIfUnreachable()) {
                 detached = true;
             }
         }
     }
     // Newest first: children are usually created after their parents, so they go first.
     while (!m_held.empty()) {
+        if (m_held.size() > Ahead) {
+            __builtin_prefetch(m_held[m_held.size() - 1 - Ahead]);
+        }
         CObject* object = m_held.back();
         m_held.pop_back();
         object->ReleaseArchiveHold();

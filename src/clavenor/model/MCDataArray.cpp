@@ -92,6 +92,10 @@ bool MCDataArray::IsArchivableRecord(const DCBase* record) {
 int MCDataArray::ViewSlots() const { return std::min(m_nSize, ViewCodes); }
 
 int MCDataArray::GetArchivableCount() const {
+    // Most elements never had a record: every save asks each of them.
+    if (m_slots == nullptr) {
+        return 0;
+    }
     int count = 0;
     for (int i = 0; i < ViewSlots(); ++i) {
         count += IsArchivableRecord(GetAt(i)) ? 1 : 0;

@@ -34,7 +34,9 @@ void MCObList::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ar.WriteCount(static_cast<std::uint32_t>(GetCount()));
         for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-            ar.WriteObject(GetNext(pos));
+            CObject* object = GetNext(pos);
+            Prefetch(pos);
+            ar.WriteObject(object);
         }
         return;
     }
