@@ -21,9 +21,11 @@ public:
     /// Copies nothing of the children.
     ECWithChild& operator=(const ECWithChild& other);
 
+    ///@{
     /// Always true: containers compare equal whatever they hold.
     bool operator==(const ECWithChild&) const { return true; }
     bool operator!=(const ECWithChild& other) const { return !(*this == other); }
+    ///@}
 
     /// The ECBase record, then, when the element has children, the children list (loading
     /// appends this element to each loaded child's parents).
@@ -74,10 +76,11 @@ public:
     /// Where a parked link stood: the two list nodes now in the park list, and the elements
     /// that stood before them (null: at the head).
     struct ParkedLink {
-        POSITION childNode = nullptr;
-        POSITION parentNode = nullptr;
-        ECBase* childBefore = nullptr;
-        ECBase* parentBefore = nullptr;
+        POSITION childNode = nullptr; ///< The node that held the child in this list.
+        POSITION parentNode =
+            nullptr; ///< The node that held this element among the child's parents.
+        ECBase* childBefore = nullptr;  ///< The child that stood before it here; null: the head.
+        ECBase* parentBefore = nullptr; ///< The parent that stood before this one; null: the head.
     };
 
     /// Takes the link to `child` apart without releasing anything: the node that holds the
@@ -104,6 +107,8 @@ public:
     void NoteChildrenReordered() { ChildrenRelinked(); }
 
 protected:
+    /// Keeps flag bit 1 (has children, which decides whether the list is archived) in step
+    /// with the list; every path that changes the list calls it.
     void UpdateChildrenFlag() { SetFlag(FlagHasChildren, !m_children.IsEmpty()); }
 
     /// Called after ParkChild or UnparkChild changed the children list without this class's
