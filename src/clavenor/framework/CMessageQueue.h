@@ -49,6 +49,7 @@ public:
     /// Removes the window and its timers; messages still queued for it are dropped. Returns
     /// false for an unknown window.
     static bool DestroyWindow(HWND window);
+    /// Whether `window` exists now: created and not yet destroyed.
     static bool IsWindow(HWND window);
 
     /// Runs the message on the owning thread and returns the procedure's result: at once on
@@ -73,14 +74,18 @@ public:
     /// The platform's default handling: nothing, result 0.
     static LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    ///@{
     /// The host's main window, to which the library forwards change records that have no
     /// document (the state message). Null (the default) drops them.
     static void SetMainWindow(HWND window);
     static HWND GetMainWindow();
+    ///@}
 
+    ///@{
     /// The window that last asked for the input focus (CWnd::SetFocus), or null.
     static void SetFocusWindow(HWND window);
     static HWND GetFocusWindow();
+    ///@}
 
     /// True on the owning thread, and on any thread before the first window exists.
     static bool IsOwnerThread();

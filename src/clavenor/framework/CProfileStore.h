@@ -57,9 +57,11 @@ public:
     /// The store the preference functions use.
     static CProfileStore& GetActiveStore();
 
+    ///@{
     /// ASCII case-insensitive equality and ordering of section and key names.
     static bool NamesEqual(std::string_view a, std::string_view b);
     static bool NameLess(std::string_view a, std::string_view b);
+    ///@}
 
 protected:
     CProfileStore() = default;
