@@ -24,7 +24,7 @@ public:
 
     /// Append without sorting; a null element or list adds nothing. AddObject returns 1, or
     /// 0 for null or when no memory is left.
-    int AddObject(ECBase* object);
+    [[nodiscard]] int AddObject(ECBase* object);
     /// AddObject for each element of `objects` in order; stops at the first failure.
     void AddObjects(MCEventList* objects);
     /// Remove the first occurrence of each element given.

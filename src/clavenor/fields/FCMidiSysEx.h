@@ -71,7 +71,7 @@ public:
     /// whose low 8 bits are kept; pieces that do not start with a number are skipped. The
     /// text ends at its first zero byte. Returns 1 when at least one byte was read, else 0
     /// with the value empty.
-    int ConvertFromString(const CString& text);
+    [[nodiscard]] int ConvertFromString(const CString& text);
 
     /// Always 0xF0, whatever the bytes: a system exclusive message.
     std::uint8_t GetStatusByte() const override;

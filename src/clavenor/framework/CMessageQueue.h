@@ -44,7 +44,7 @@ public:
     /// Creates a window whose messages go to `procedure`. The first call makes the calling
     /// thread the owning thread. `className` is kept for diagnostics (null reads as empty).
     /// Refuses a null `procedure`, returning null; never fails otherwise.
-    static HWND CreateHiddenWindow(const char* className, WNDPROC procedure);
+    [[nodiscard]] static HWND CreateHiddenWindow(const char* className, WNDPROC procedure);
 
     /// Removes the window and its timers; messages still queued for it are dropped. Returns
     /// false for an unknown window.
@@ -61,13 +61,13 @@ public:
 
     /// Queues the message and returns at once; false for an unknown window. `owner`, when
     /// not null, names what the message works for (see PumpMessagesFor).
-    static bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                            const void* owner = nullptr);
+    [[nodiscard]] static bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          const void* owner = nullptr);
 
     /// Starts (or restarts) a one-shot timer: after `elapseMs` milliseconds the next pump
     /// sends WM_TIMER with wParam `id` to the window, once. Returns `id`, or 0 for an unknown
     /// window or an id of 0.
-    static UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapseMs);
+    [[nodiscard]] static UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapseMs);
     /// Stops a timer that has not fired yet; false when there was none.
     static bool KillTimer(HWND window, UINT_PTR id);
 

@@ -29,7 +29,7 @@ public:
 
     /// Starts a one-shot timer (see CMessageQueue::SetTimer); returns `id`, or 0 without a
     /// window.
-    UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs);
+    [[nodiscard]] UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs);
     /// Stops timer `id` of this window; false when there is no window or no such timer.
     bool KillTimer(UINT_PTR id);
 

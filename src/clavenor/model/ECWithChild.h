@@ -92,7 +92,7 @@ public:
     /// dropped (ChildrenRelinked). Not for tracks under the conductor, whose tables would
     /// not follow. Returns 0 (nothing changes) when `child` is not a child. Needs no memory.
     /// Cost: a search of this list from both ends and of the child's parents.
-    int ParkChild(ECBase* child, MCEventList& park, ParkedLink& link);
+    [[nodiscard]] int ParkChild(ECBase* child, MCEventList& park, ParkedLink& link);
     /// Puts a link that ParkChild took apart back exactly where it stood: the child's node
     /// after `link.childBefore` in this list and this element's node after
     /// `link.parentBefore` in the child's parents. When a neighbour has gone meanwhile (the
@@ -100,7 +100,7 @@ public:
     /// to the end of the parents. Returns 0, leaving the nodes parked, when the child is
     /// already a child. Needs no memory; the caller keeps the neighbours alive (a reference)
     /// while the link is parked. Cost as for ParkChild.
-    int UnparkChild(ECBase* child, MCEventList& park, const ParkedLink& link);
+    [[nodiscard]] int UnparkChild(ECBase* child, MCEventList& park, const ParkedLink& link);
     /// Tells this element that whoever holds its children list put the list in another
     /// order (a sort, an exchange of nodes): the state the class keeps over the list is
     /// dropped as after ParkChild. Needs no memory.

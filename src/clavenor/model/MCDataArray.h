@@ -59,10 +59,10 @@ public:
 
     /// Grows to index + 1 slots when needed, then stores. Returns 0 for an index outside
     /// 0..MaxSize-1, else 1.
-    int SetAtGrow(int index, DCBase* record);
+    [[nodiscard]] int SetAtGrow(int index, DCBase* record);
 
     /// Appends a slot holding `record`; returns its index, or -1 when the array is full.
-    int Add(DCBase* record);
+    [[nodiscard]] int Add(DCBase* record);
 
     /// Drops the slot storage (not the records); the size becomes 0.
     void RemoveAll();
