@@ -79,6 +79,7 @@ public:
     /// Equal type, numerator, denominator, stress count, pulse ticks, compound lists and
     /// stress arrays; time, position and mirrors do not count.
     bool operator==(const ECMeter& other) const;
+    /// The negation of ==.
     bool operator!=(const ECMeter& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

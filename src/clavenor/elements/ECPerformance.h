@@ -61,6 +61,7 @@ public:
     ECPerformance& operator=(const ECPerformance& other);
     /// Identity.
     bool operator==(const ECPerformance& other) const { return this == &other; }
+    /// The negation of ==.
     bool operator!=(const ECPerformance& other) const { return this != &other; }
 
     /// The ECWithTimeChild record, with the performance locked for the whole call. Loading
