@@ -20,7 +20,7 @@ Ids Types(ACTypeFilterBase& filter) {
 }
 
 void Attach(ECBase* e, int viewCode) {
-    e->GetData()->SetAtGrow(MCDataArray::ViewCodeToIndex(viewCode), new DCBase);
+    ASSERT_EQ(e->GetData()->SetAtGrow(MCDataArray::ViewCodeToIndex(viewCode), new DCBase), 1);
 }
 
 // measure: chord (n1, n2), other (n3)

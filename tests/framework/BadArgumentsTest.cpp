@@ -111,7 +111,7 @@ TEST(BadArguments, WaitsOutsideTheirRangeAreBounded) {
     HWND window = CMessageQueue::CreateHiddenWindow("Waits", &Count);
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(PumpMessages(std::chrono::milliseconds(-5)), 0);
-    CMessageQueue::PostMessage(window, 1, 0, 0);
+    ASSERT_TRUE(CMessageQueue::PostMessage(window, 1, 0, 0));
     EXPECT_EQ(PumpMessages(std::chrono::milliseconds::max()), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
     CMessageQueue::DestroyWindow(window);

@@ -79,14 +79,14 @@ TEST_F(MessageQueueTest, KilledTimersStayQuietAndAThrowingHandlerLosesNothing) {
             }
             throw std::runtime_error("handler failed");
         });
-    CMessageQueue::SetTimer(m_window, 9, 0);
+    ASSERT_EQ(CMessageQueue::SetTimer(m_window, 9, 0), 9u);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    CMessageQueue::PostMessage(killer, 1, 0, 0);
+    ASSERT_TRUE(CMessageQueue::PostMessage(killer, 1, 0, 0));
     EXPECT_EQ(PumpMessages(), 1);
     EXPECT_TRUE(Inbox::seen.empty());
 
-    CMessageQueue::PostMessage(killer, 2, 0, 0);
-    CMessageQueue::PostMessage(m_window, 3, 0, 0);
+    ASSERT_TRUE(CMessageQueue::PostMessage(killer, 2, 0, 0));
+    ASSERT_TRUE(CMessageQueue::PostMessage(m_window, 3, 0, 0));
     EXPECT_THROW(PumpMessages(), std::runtime_error);
     EXPECT_EQ(PumpMessages(), 1);
     ASSERT_EQ(Inbox::seen.size(), 1u);
@@ -120,7 +120,7 @@ TEST_F(MessageQueueTest, FunctionsRunOnTheOwnerAndTheirExceptionsGoBackToTheCall
     bool caught = false;
     std::thread worker([&] {
         PostToOwnerThread([&] { ran.push_back(std::this_thread::get_id()); });
-        CMessageQueue::PostMessage(m_window, 7, 0, 0);
+        EXPECT_TRUE(CMessageQueue::PostMessage(m_window, 7, 0, 0));
         try {
             RunOnOwnerThread([] { throw std::runtime_error("from the task"); });
         } catch (const std::runtime_error&) {
@@ -145,8 +145,8 @@ TEST_F(MessageQueueTest, PostsFromSeveralThreadsAllArriveInTheirOrder) {
     for (int t = 0; t < kThreads; ++t) {
         posters.emplace_back([this, t] {
             for (int i = 0; i < kEach; ++i) {
-                CMessageQueue::PostMessage(m_window, 100 + static_cast<UINT>(t),
-                                           static_cast<WPARAM>(i), 0);
+                EXPECT_TRUE(CMessageQueue::PostMessage(m_window, 100 + static_cast<UINT>(t),
+                                                       static_cast<WPARAM>(i), 0));
             }
         });
     }

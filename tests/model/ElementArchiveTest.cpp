@@ -369,7 +369,7 @@ TEST_F(AttachedData, AnArrayOnItsOwnTravelsByReference) {
     MCDataArray array;
     TData record;
     record.GetState().SetValue(6);
-    array.SetAtGrow(MCDataArray::ViewCodeToIndex(2), &record);
+    ASSERT_EQ(array.SetAtGrow(MCDataArray::ViewCodeToIndex(2), &record), 1);
     MCObList list;
     list.AddTail(&array);
     const Bytes expected =

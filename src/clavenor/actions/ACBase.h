@@ -40,26 +40,37 @@ class MCEventList;
 /// graph. One thread at a time.
 class CLAVENOR_API ACBase {
 public:
-    static constexpr std::uint16_t FlagBegun = 0x01;
-    static constexpr std::uint16_t FlagReverse = 0x02;
-    static constexpr std::uint16_t FlagListMode = 0x04;
-    static constexpr std::uint16_t FlagClip = 0x08;
-    static constexpr std::uint16_t FlagBypass = 0x10;
+    static constexpr std::uint16_t FlagBegun = 0x01;    ///< BeginAction has run since Reset.
+    static constexpr std::uint16_t FlagReverse = 0x02;  ///< Walk up through parents.
+    static constexpr std::uint16_t FlagListMode = 0x04; ///< A list walk has been made.
+    static constexpr std::uint16_t FlagClip = 0x08;     ///< The clip types are in force.
+    static constexpr std::uint16_t FlagBypass = 0x10;   ///< The bypass types are in force.
     /// Free for derived actions (ACFindObjects keeps its found flag here).
     static constexpr std::uint16_t FlagDerived = 0x100;
 
+    /// The depth limit that does not limit.
     static constexpr std::uint8_t Unlimited = 255;
 
+    ///@{
+    /// The result codes of DoAction and Apply (see the class comment).
     static constexpr int ResultAbort = -1;
     static constexpr int ResultContinue = 0;
     static constexpr int ResultSkipChildren = 1;
     static constexpr int ResultStop = 2;
     static constexpr int ResultSkipSiblings = 3;
+    ///@}
 
+    /// An action that walks down (`reverse` bit 0 clear) or up, without depth limit, with
+    /// the default clip and bypass types in force. Throws std::bad_alloc when the type
+    /// tables cannot be allocated.
     explicit ACBase(int reverse = 0);
     virtual ~ACBase();
+    ///@{
+    /// Copies the controls and the state, results of derived actions included (a copy
+    /// taken in the middle of a walk is not a way to run a second one).
     ACBase(const ACBase&) = default;
     ACBase& operator=(const ACBase&) = default;
+    ///@}
 
     /// Resets the current depth and returns 1; a derived action clears its results here and
     /// returns 0 to refuse to run.
@@ -80,6 +91,8 @@ public:
 
     /// The per-element work; the base returns 0.
     virtual int DoAction(ECBase* element);
+    /// Runs once at the end of a walk (see the class comment for when); the base does
+    /// nothing. Derived actions finish their results here.
     virtual void EndAction();
     /// Clears the begun flag.
     virtual void Reset();
@@ -88,32 +101,43 @@ public:
     void ClipEvtType(int id);
     /// Empties the clip types and turns clipping off.
     void ClipNone();
+    /// Adds `id` to the bypass types and turns bypassing on; -1 means BypassNone().
     void BypassEvtType(int id);
+    /// Empties the bypass types and turns bypassing off: every element is acted on.
     void BypassNone();
 
+    /// 1 when clipping is on and `element` (not null) is of a clip type, else 0.
     int ShouldClip(ECBase* element) const;
+    /// 1 when bypassing is on and `element` (not null) is of a bypass type, else 0.
     int ShouldBypass(ECBase* element) const;
 
+    /// The depth limit: the levels below (above) the start that are visited; Unlimited
+    /// (255) for no limit, 0 for the start element alone.
     std::uint8_t GetDepth() const { return m_nDepthLimit; }
+    /// Sets the depth limit (see GetDepth); takes effect at the next level entered.
     void SetDepth(std::uint8_t depth) { m_nDepthLimit = depth; }
+    /// 1 when the action walks up through parents, else 0.
     int IsReverse() const { return (m_nFlags & FlagReverse) != 0 ? 1 : 0; }
+    /// Walks up (bit 0 of `reverse` set) or down from the next walk on.
     void SetReverse(int reverse);
 
 protected:
-    std::uint16_t m_nFlags = 0;
-    std::uint8_t m_nDepthLimit = Unlimited;
-    std::uint8_t m_nCurDepth = 0;
+    std::uint16_t m_nFlags = 0;             ///< The Flag* bits.
+    std::uint8_t m_nDepthLimit = Unlimited; ///< See GetDepth.
+    std::uint8_t m_nCurDepth = 0;           ///< Levels below (above) the start of the walk now.
     /// Levels of Apply(ECBase*) entered and not yet left (counted whatever the limit).
     int m_nNesting = 0;
     /// Changed directly rather than through the calls above, they take effect when the next
     /// walk starts.
     CArray<int, int> m_clipTypes;
+    /// The bypass types; as the clip types above.
     CArray<int, int> m_bypassTypes;
 
     /// Restores the current depth and the nesting count when a level of a walk is left, also
     /// when DoAction throws, so that the next walk starts at depth 0.
     class LevelGuard {
     public:
+        /// Enters a level: saves `depth` and counts one more level in `nesting`.
         LevelGuard(std::uint8_t& depth, int& nesting)
             : m_depth(depth), m_savedDepth(depth), m_nesting(nesting) {
             ++m_nesting;

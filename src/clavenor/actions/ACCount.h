@@ -9,6 +9,8 @@ namespace clavenor {
 /// the filter is empty; bypassed elements are never acted on, the start element is).
 class CLAVENOR_API ACCount : public ACTypeFilterBase {
 public:
+    /// A count walking down (`reverse` 0) or up, with a type filter of `size` unused entries (see
+    /// ACTypeFilterBase).
     explicit ACCount(int size = 1, int reverse = 0);
 
     /// Sets the count to 0.
@@ -16,6 +18,7 @@ public:
     /// Counts `element` when it passes the filter; always 0.
     int DoAction(ECBase* element) override;
 
+    /// The count of the walks since the last BeginAction.
     int GetEventCount() const { return m_nCount; }
 
 private:

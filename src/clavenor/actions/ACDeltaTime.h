@@ -26,7 +26,9 @@ public:
     /// `mode` as ACFindTime::RangeMode.
     ACDeltaTime(const MCTime& delta, const MCTime& start, const MCTime& end, int mode);
 
+    /// Replaces the delta; takes effect from the next element acted on.
     void SetTimeDelta(const MCTime& delta);
+    /// Replaces the range and its mode (ACFindTime::RangeMode).
     void SetTimeRange(const MCTime& start, const MCTime& end, int mode);
 
     /// 3 when `element`'s time is later than the range end, else 0 (after moving it when it

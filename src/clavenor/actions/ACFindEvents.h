@@ -17,8 +17,11 @@ namespace clavenor {
 /// collected twice.
 class CLAVENOR_API ACFindEvents : public ACTypeFilterBase {
 public:
+    /// The maximum count that does not limit (the default).
     static constexpr std::int32_t NoMaximum = 0x7FFFFFFF;
 
+    /// A search walking down (`reverse` 0) or up, with a type filter of `size` unused entries (see
+    /// ACTypeFilterBase), without maximum.
     explicit ACFindEvents(int size = 1, int reverse = 0);
 
     /// Empties the found list (releasing its references) and sets the count to 0.
@@ -29,9 +32,16 @@ public:
     /// store it.
     int DoAction(ECBase* element) override;
 
+    /// The number of elements counted since the last BeginAction (subclasses that append
+    /// without counting leave it below the length of the found list).
     int GetEventCount() const { return m_nCount; }
+    /// The found list itself; it holds a reference on each element, given back when the list
+    /// is emptied (next BeginAction) or the action goes. Take a reference of your own to keep
+    /// an element longer.
     MCEventList* GetEvents() { return &m_found; }
+    /// The count at which DoAction stops the walk.
     int GetMaxEventCount() const { return m_nMaxCount; }
+    /// Sets the count at which DoAction stops the walk (NoMaximum: never).
     void SetMaxEventCount(int maximum) { m_nMaxCount = maximum; }
 
 protected:

@@ -8,6 +8,8 @@ namespace clavenor {
 /// Finds the first element of the walk that passes the type filter and stops there.
 class CLAVENOR_API ACFindFirstEvent : public ACTypeFilterBase {
 public:
+    /// A search walking down (`reverse` 0) or up, with a type filter of `size` unused entries (see
+    /// ACTypeFilterBase).
     explicit ACFindFirstEvent(int size = 1, int reverse = 0);
 
     /// Clears the found element.

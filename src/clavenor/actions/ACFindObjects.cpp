@@ -4,7 +4,11 @@
 
 namespace clavenor {
 
-ACFindObjects::ACFindObjects(ECBase* object) { AddObject(object); }
+ACFindObjects::ACFindObjects(ECBase* object) {
+    // A null object gives the empty set the constructor promises; a set that could not be
+    // allocated is empty too, and ObjectsFound() then answers 0 for every walk.
+    (void)AddObject(object);
+}
 
 ACFindObjects::ACFindObjects(MCEventList* objects) { AddObjects(objects); }
 

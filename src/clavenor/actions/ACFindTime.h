@@ -23,6 +23,8 @@ public:
         StartOnly = 3,  ///< start <= t < end
     };
 
+    /// Collects the elements with a time in [start, end] by `mode` (RangeMode), walking
+    /// down, with an empty type filter.
     ACFindTime(const MCTime& start, const MCTime& end, int mode);
 
     /// Replaces the range and the mode.

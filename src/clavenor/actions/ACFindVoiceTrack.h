@@ -14,13 +14,19 @@ namespace clavenor {
 /// 0, that is, once a view has placed them.
 class CLAVENOR_API ACFindVoiceTrack : public ACFindEvents {
 public:
+    /// Collects the elements of voice 15 and track 2047 (any) until set otherwise, walking
+    /// down, with a type filter of `size` unused entries (see ACTypeFilterBase).
     explicit ACFindVoiceTrack(int size = 1);
 
     int DoAction(ECBase* element) override;
 
+    /// The voice looked for; 15 or 14 match any.
     unsigned GetVoice() const { return m_nVoice; }
+    /// Sets the voice looked for (stored as given, compared with the element's 0-15).
     void SetVoice(unsigned voice) { m_nVoice = voice; }
+    /// The track looked for; 2047 matches any.
     unsigned GetTrack() const { return m_nTrack; }
+    /// Sets the track looked for (stored as given, compared with the element's 0-2047).
     void SetTrack(unsigned track) { m_nTrack = track; }
 
 private:

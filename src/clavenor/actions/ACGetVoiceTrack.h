@@ -18,6 +18,8 @@ public:
     /// Copies `element`'s voice/track and returns 2 (stop) when it has one; else 0.
     int DoAction(ECBase* element) override;
 
+    /// The value found (see the class comment for a walk that finds none); the action's own,
+    /// valid while it lives.
     MCVoiceTrack& GetVoiceTrack() { return m_voiceTrack; }
 
 private:

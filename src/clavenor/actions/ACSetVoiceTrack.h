@@ -21,7 +21,9 @@ public:
     /// 2047 and 15 leave tracks and voices alone.
     explicit ACSetVoiceTrack(int track = 2047, int voice = 15);
 
+    /// The tracks, inclusive, that move to the new track (default 1..2045); stored as given.
     void SetTrackRange(int minimum, int maximum);
+    /// The voices, inclusive, that get the new voice (default 0..8); stored as given.
     void SetVoiceRange(int minimum, int maximum);
 
     /// Always 0.

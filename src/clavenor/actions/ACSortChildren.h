@@ -13,6 +13,7 @@ namespace clavenor {
 /// is notified, not undoable by itself.
 class CLAVENOR_API ACSortChildren : public ACTypeFilterBase {
 public:
+    /// Sorts walking down, with a type filter of `size` unused entries (see ACTypeFilterBase).
     explicit ACSortChildren(int size = 1);
 
     /// Always 0.

@@ -29,6 +29,7 @@ public:
 protected:
     /// The index of `id` among the used entries, or -1.
     int FindEvtType(int id) const;
+    /// Whether `element` (not null) passes: no entry in use, or its event id among them.
     bool PassesTypeFilter(ECBase* element) const;
 
 private:

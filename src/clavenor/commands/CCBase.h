@@ -39,21 +39,31 @@ class CLAVENOR_API CCBase : public CObject {
     DECLARE_SERIAL(CCBase)
 
 public:
+    ///@{
+    /// The flag bits: synchronous, can-undo, in-undo-group, in-notify-group (see the class
+    /// comment for who sets each).
     static constexpr std::uint32_t FlagSynchronous = 0x1;
     static constexpr std::uint32_t FlagCanUndo = 0x2;
     static constexpr std::uint32_t FlagInUndoGroup = 0x4;
     static constexpr std::uint32_t FlagInNotifyGroup = 0x8;
+    ///@}
 
+    ///@{
+    /// The phases of GetCommandPhase: the last of Prepare, Process and Finish that has run.
     static constexpr int PhasePrepared = 0;
     static constexpr int PhaseProcessed = 1;
     static constexpr int PhaseFinished = 2;
+    ///@}
 
+    /// A command with count 0, can-undo set, no target and no discard list.
     CCBase();
     /// Deletes the discard list (the elements in it are released, not otherwise touched).
     ~CCBase() override;
     CCBase(const CCBase&) = delete;
     CCBase& operator=(const CCBase&) = delete;
 
+    /// The class's command id (15 for the base); each concrete command answers its own,
+    /// fixed for the life of the object. Hosts and handlers filter by it.
     virtual int GetCommandId() const;
 
     /// Dispatches the command to `performance` (MCCommandMgr::ApplyCommand). Returns 0 and
@@ -64,6 +74,8 @@ public:
     virtual int Prepare();
     /// Unlinks the elements of the discard list; returns 1.
     virtual int Process();
+    /// The last phase, after every command of the batch has processed; 0 aborts the batch.
+    /// The base returns 1.
     virtual int Finish();
     /// Called when this command's phase failed; the base does nothing.
     virtual void Abort();
@@ -78,6 +90,10 @@ public:
     /// that does not override it leaves its change in place.
     virtual void Revert();
 
+    ///@{
+    /// The flag bits (1 or 0 read; bit 0 of `on` written). Set synchronous and can-undo
+    /// before Apply; the group bits are the manager's, stamped at dispatch, and a host only
+    /// reads them. No notification.
     int IsSynchronous() const { return (m_nFlags & FlagSynchronous) != 0 ? 1 : 0; }
     void SetSynchronous(int on) { SetFlag(FlagSynchronous, on != 0); }
     int CanUndo() const { return (m_nFlags & FlagCanUndo) != 0 ? 1 : 0; }
@@ -86,10 +102,16 @@ public:
     void SetInUndoGroup(int on) { SetFlag(FlagInUndoGroup, on != 0); }
     int IsInNotifyGroup() const { return (m_nFlags & FlagInNotifyGroup) != 0 ? 1 : 0; }
     void SetInNotifyGroup(int on) { SetFlag(FlagInNotifyGroup, on != 0); }
+    ///@}
+    ///@{
+    /// The phase the manager last ran (PhasePrepared, PhaseProcessed, PhaseFinished); the
+    /// manager sets it, a host only reads it.
     int GetCommandPhase() const { return static_cast<int>((m_nFlags >> 12) & 0xF); }
     void SetCommandPhase(int phase) {
         m_nFlags = (m_nFlags & ~0xF000u) | ((static_cast<std::uint32_t>(phase) & 0xF) << 12);
     }
+    ///@}
+    /// The whole flag word (see the class comment); the reference count is kept apart.
     std::uint32_t GetFlags() const { return m_nFlags; }
 
     /// Adds one reference and returns the new count (its low 16 bits).
@@ -97,10 +119,15 @@ public:
     /// Removes one reference (never below 0); with `destroy` non-zero and the count at 0 the
     /// command deletes itself and 0 is returned.
     std::uint16_t Unref(int destroy);
+    /// The reference count's low 16 bits.
     std::uint16_t GetRefCount() const { return static_cast<std::uint16_t>(m_nRefCount); }
 
+    /// The performance the command was applied to, or null before Apply.
     ECPerformance* GetTarget() const { return m_pTarget; }
+    /// Stores the target without a reference; the manager sets it at dispatch, and the
+    /// dispatch holds the performance while the command runs.
     void SetTarget(ECPerformance* target) { m_pTarget = target; }
+    /// The target's conductor as Prepare cached it; null before Prepare.
     ECConductor* GetConductor() const { return m_pConductor; }
 
     /// Elements to unlink in Process; null until the first Discard.
@@ -108,6 +135,7 @@ public:
     /// Appends the element to the discard list unless it is already there (taking a
     /// reference through the list).
     void Discard(ECBase* element);
+    /// Discard for each element of `elements` in order; null adds nothing.
     void Discard(MCEventList* elements);
 
 protected:
@@ -120,10 +148,12 @@ protected:
     /// parent and its children from it (not deeper), releases it. Then drops the list.
     void ProcessDiscardList();
 
+    /// Sets (`on`) or clears the bits of `mask`; nothing else changes.
     void SetFlag(std::uint32_t mask, bool on) {
         m_nFlags = on ? (m_nFlags | mask) : (m_nFlags & ~mask);
     }
 
+    /// The conductor Prepare cached (see GetConductor); derived commands read it in Process.
     ECConductor* m_pConductor = nullptr;
 
 private:

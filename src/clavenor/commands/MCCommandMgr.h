@@ -57,10 +57,14 @@ public:
     /// The message of the command window; wParam 0: lParam is one command; wParam 1: lParam
     /// is a heap command list that the receiver deletes.
     static constexpr UINT CommandMessage = LibraryMessage::Command;
+    /// The highest undo limit SetUndoLevels accepts.
     static constexpr int MaxUndoLevels = 10000000;
 
+    ///@{
+    /// The handler passes, as handlers are told them: after Prepare, after Process.
     static constexpr int PhasePrepare = 0;
     static constexpr int PhaseProcess = 1;
+    ///@}
 
     MCCommandMgr();
     /// Removes the handlers, clears the history, deletes the timer (which runs the commands
@@ -69,12 +73,17 @@ public:
     MCCommandMgr(const MCCommandMgr&) = delete;
     MCCommandMgr& operator=(const MCCommandMgr&) = delete;
 
+    /// The performance that embeds this manager (set when the performance makes it; no
+    /// reference is taken, the performance owns the manager).
     void SetOwner(ECPerformance* owner) { m_pOwner = owner; }
+    /// The performance that embeds this manager, or null before SetOwner.
     ECPerformance* GetOwner() const { return m_pOwner; }
 
     /// Inserts a handler so that it stands at index `position` (0 = first); a position at
     /// or beyond the number of handlers appends.
     void AddCommandHandler(MCCallback handler, void* userData, int position);
+    /// Removes every command handler of this performance; one removed during a batch is
+    /// not called afterwards.
     void RemoveCommandHandlers();
 
     /// Deletes the current timer, if any (running its queued commands), and with a rate
@@ -96,29 +105,34 @@ public:
     /// allocation failure) is passed on after the entry it hit was put back as it was and
     /// the notify group closed.
     [[nodiscard]] int Undo(int count);
+    /// As Undo, for the entries undone last (see Undo for results and failure).
     [[nodiscard]] int Redo(int count);
 
     /// How many entries, counted from the newest, are undone (-1: no history yet).
     int GetUndoIndex() const { return m_nUndoIndex; }
     /// Undoes or redoes until the undo index is `index`.
     void SetUndoIndex(int index);
+    /// The number of entries in the history, undone ones included.
     int GetUndoCount() const { return static_cast<int>(m_history.size()); }
 
     /// The name of the entry to undo (redo) next, or of the entry at `index` (-1: next).
     /// Empties `text` and returns 0 when there is none.
     int GetUndoString(CString& text, int index);
+    /// As GetUndoString, for the entry to redo.
     int GetRedoString(CString& text, int index);
 
     /// Closes a pending group, then deletes every history entry at once; the undo index
     /// becomes -1. Returns 1. Needs no memory and never throws.
     int ClearUndo();
 
+    /// 1 while an undo group is open, else 0.
     int GetUndoMode() const { return (m_nModes & ModeUndo) != 0 ? 1 : 0; }
     /// Opening a group closes any entry still pending and starts a new one named `name`;
     /// closing it finishes the entry now, or when the group's last command finishes.
     /// Opening takes memory first (for the entry and for its place in the history) and
     /// throws std::bad_alloc with nothing changed when there is none; closing needs none.
     void SetUndoMode(int on, const CString* name);
+    /// 1 while a notify group is open, else 0.
     int GetNotifyMode() const { return (m_nModes & ModeNotify) != 0 ? 1 : 0; }
     /// Opening makes the pending change record when there is none (std::bad_alloc, with
     /// nothing changed, when memory is short); closing delivers the record of a finished
@@ -132,6 +146,7 @@ public:
     /// batch's own exception for a synchronous one), everything it took is given back (so a
     /// command the caller holds no reference on is deleted) and the groups forget it.
     [[nodiscard]] static int ApplyCommand(CCBase* command, ECPerformance* performance);
+    /// As ApplyCommand, for every command of `commands` as one batch, in list order.
     [[nodiscard]] static int ApplyCommands(MCCommandList* commands, ECPerformance* performance);
 
     /// Stamps a command at dispatch with the groups of `performance`'s manager, takes the
@@ -140,6 +155,8 @@ public:
 
     /// The command window's message handler; always 0.
     static LRESULT OnCommandMsg(WPARAM wParam, LPARAM lParam);
+    /// The procedure of the hidden command window: runs CommandMessage, hands over
+    /// dispatches from other threads, and passes every other message on.
     static LRESULT CommandWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     /// Creates the command window on the calling thread (once per process).
@@ -153,13 +170,19 @@ public:
     /// The undo limit of every history, clamped into 0..MaxUndoLevels; applied the next time
     /// an entry is added.
     static int GetUndoLevels();
+    /// Sets the undo limit of every history (see GetUndoLevels); on the owning thread.
     static void SetUndoLevels(int levels);
 
     /// Opens an undo group and a notify group; all or nothing (std::bad_alloc with no group
     /// opened when memory is short).
     static void BeginUndo(ECPerformance* performance, const CString& name);
+    /// Closes the undo group and the notify group that BeginUndo opened (SetUndoMode(0),
+    /// then SetNotifyMode(0)); nothing for a null performance. Needs no memory; the
+    /// record's delivery may throw a handler's exception.
     static void EndUndo(ECPerformance* performance);
+    /// SetNotifyMode(1) on the performance's manager; nothing for null.
     static void BeginNotify(ECPerformance* performance);
+    /// SetNotifyMode(0) on the performance's manager; nothing for null.
     static void EndNotify(ECPerformance* performance);
 
     /// Entries waiting for OnIdle, across all performances.
@@ -170,11 +193,14 @@ public:
     /// history tells whether a command it replays took effect. Watches nest.
     class FailureWatch {
     public:
+        /// Starts counting `manager`'s failures at the current batch depth; on its creator's
+        /// thread, the owning one.
         explicit FailureWatch(MCCommandMgr& manager);
         ~FailureWatch();
         FailureWatch(const FailureWatch&) = delete;
         FailureWatch& operator=(const FailureWatch&) = delete;
 
+        /// The number of failed batches counted so far.
         int GetFailures() const { return m_nFailures; }
 
     private:
@@ -188,11 +214,20 @@ public:
 protected:
     struct Batch;
 
+    ///@{
+    /// The phases of one batch (see the class comment): each runs its phase of every
+    /// command, in list order, and its handler passes; 0 when the phase failed (the failed
+    /// command is recorded in `batch`), else 1.
     int Prepare(MCCommandList& list, Batch& batch);
     int Process(MCCommandList& list, Batch& batch);
     int Finish(MCCommandList& list, Batch& batch);
+    ///@}
+    /// Calls the failed command's Abort and delivers its code-501 record; returns 0.
     int Abort(CCBase* command);
+    /// Moves the pending undo entry into the history (an empty one goes to the trash),
+    /// dropping the undone entries first and the oldest beyond the limit.
     void FinishUndo();
+    /// Delivers the pending change record when it lists any command.
     void FinishNotify();
 
 private:

@@ -16,8 +16,11 @@ class MCCommandMgr;
 /// batch, in arrival order. Lives on the owning thread (it is a hidden window there).
 class CLAVENOR_API MCCommandTimer : public CWnd {
 public:
+    /// The id of the timer on the timer's own window.
     static constexpr UINT_PTR TimerId = 123;
 
+    /// A timer for `manager` (which owns it) gathering for `rateMs` milliseconds; creates
+    /// its hidden window on the calling thread, which must be the owning one.
     MCCommandTimer(MCCommandMgr* manager, std::uint32_t rateMs);
     /// Stops the timer and runs the commands still queued (a failure of that batch is not
     /// reported: its commands are released all the same).
@@ -35,11 +38,16 @@ public:
     /// The rate used the next time the timer starts.
     void SetNotificationRate(std::uint32_t rateMs) { m_nRate = rateMs; }
 
+    /// TimerId while the timer runs, 0 when it is stopped (or could not start).
     UINT_PTR GetTimerId() const { return m_nTimerId; }
 
 protected:
+    /// Starts the one-shot timer at the current rate unless it runs already.
     void StartTimer();
+    /// Stops the timer if it runs; queued commands stay queued.
     void StopTimer();
+    /// The timer fired: stops it and runs the queue (SendCommands); other timers go to
+    /// CWnd::OnTimer.
     void OnTimer(UINT_PTR id) override;
 
 private:

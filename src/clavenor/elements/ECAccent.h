@@ -29,6 +29,7 @@ public:
     bool operator==(const ECAccent& other) const {
         return GetAccentType() == other.GetAccentType();
     }
+    /// The negation of ==.
     bool operator!=(const ECAccent& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -29,6 +29,7 @@ public:
     bool operator==(const ECAccidental& other) const {
         return GetAccidentalType() == other.GetAccidentalType();
     }
+    /// The negation of ==.
     bool operator!=(const ECAccidental& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -30,6 +30,7 @@ public:
     bool operator==(const ECArpeggio& other) const {
         return GetArpeggioType() == other.GetArpeggioType();
     }
+    /// The negation of ==.
     bool operator!=(const ECArpeggio& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -14,6 +14,8 @@ public:
     ECBankLSB() = default;
     ECBankLSB(const ECBankLSB& other) = default;
     ~ECBankLSB() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECBankLSB& operator=(const ECBankLSB& other) = default;
 
     ECBase* Copy(CObject* src) override;

@@ -14,6 +14,8 @@ public:
     ECBankMSB() = default;
     ECBankMSB(const ECBankMSB& other) = default;
     ~ECBankMSB() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECBankMSB& operator=(const ECBankMSB& other) = default;
 
     ECBase* Copy(CObject* src) override;

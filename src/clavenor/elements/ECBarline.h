@@ -30,6 +30,7 @@ public:
         return GetBarlineType() == other.GetBarlineType() &&
                GetBarlinePos() == other.GetBarlinePos();
     }
+    /// The negation of ==.
     bool operator!=(const ECBarline& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

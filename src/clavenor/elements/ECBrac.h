@@ -33,6 +33,7 @@ public:
         return GetBracType() == other.GetBracType() && GetGroupID() == other.GetGroupID() &&
                GetPrimary() == other.GetPrimary();
     }
+    /// The negation of ==.
     bool operator!=(const ECBrac& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -16,6 +16,8 @@ public:
     ECChanPressureEnv();
     ECChanPressureEnv(const ECChanPressureEnv& other) = default;
     ~ECChanPressureEnv() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECChanPressureEnv& operator=(const ECChanPressureEnv& other) = default;
 
     ECBase* Copy(CObject* src) override;

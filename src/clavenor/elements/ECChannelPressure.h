@@ -14,6 +14,8 @@ public:
     ECChannelPressure() = default;
     ECChannelPressure(const ECChannelPressure& other) = default;
     ~ECChannelPressure() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECChannelPressure& operator=(const ECChannelPressure& other) = default;
 
     ECBase* Copy(CObject* src) override;

@@ -47,6 +47,7 @@ public:
     bool operator==(const ECChordSymbol& other) const {
         return m_nChord == other.m_nChord && m_quality == other.m_quality;
     }
+    /// The negation of ==.
     bool operator!=(const ECChordSymbol& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -41,6 +41,7 @@ public:
     bool operator==(const ECClef& other) const {
         return GetClefType() == other.GetClefType() && GetHand() == other.GetHand();
     }
+    /// The negation of ==.
     bool operator!=(const ECClef& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

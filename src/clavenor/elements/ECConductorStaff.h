@@ -80,6 +80,7 @@ public:
     ECConductorStaff& operator=(const ECConductorStaff& other);
     /// Identity.
     bool operator==(const ECConductorStaff& other) const { return this == &other; }
+    /// The negation of ==.
     bool operator!=(const ECConductorStaff& other) const { return this != &other; }
 
     void Serialize(CArchive& ar) override;

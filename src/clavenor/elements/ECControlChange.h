@@ -30,6 +30,7 @@ public:
     bool operator==(const ECControlChange& other) const {
         return m_nController == other.m_nController;
     }
+    /// The negation of ==.
     bool operator!=(const ECControlChange& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -27,6 +27,7 @@ public:
     ECDot& operator=(const ECDot& other);
     /// Equal types.
     bool operator==(const ECDot& other) const { return GetDotType() == other.GetDotType(); }
+    /// The negation of ==.
     bool operator!=(const ECDot& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -38,6 +38,7 @@ public:
         return GetDynamicType() == other.GetDynamicType() && m_duration == other.m_duration &&
                m_text == other.m_text;
     }
+    /// The negation of ==.
     bool operator!=(const ECDynamic& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -40,6 +40,7 @@ public:
     bool operator==(const ECEnvPoint& other) const {
         return m_nPointFlags == other.m_nPointFlags && m_fValue == other.m_fValue;
     }
+    /// The negation of ==.
     bool operator!=(const ECEnvPoint& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -39,6 +39,7 @@ public:
         return GetFlowControlType() == other.GetFlowControlType() && m_nEnding == other.m_nEnding &&
                m_nSequence == other.m_nSequence && m_text == other.m_text;
     }
+    /// The negation of ==.
     bool operator!=(const ECFlowControl& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -38,6 +38,7 @@ public:
     bool operator==(const ECFrame& other) const {
         return GetFrameType() == other.GetFrameType() && m_pItem == other.m_pItem;
     }
+    /// The negation of ==.
     bool operator!=(const ECFrame& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

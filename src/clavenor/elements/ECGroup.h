@@ -64,6 +64,7 @@ public:
     ECGroup& operator=(const ECGroup& other);
     /// Equal group types.
     bool operator==(const ECGroup& other) const { return GetGroupType() == other.GetGroupType(); }
+    /// The negation of ==.
     bool operator!=(const ECGroup& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

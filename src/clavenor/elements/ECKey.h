@@ -39,6 +39,7 @@ public:
     ECKey& operator=(const ECKey& other);
     /// Same sharps, flats, mode and hand; time and mirrors do not count.
     bool operator==(const ECKey& other) const { return GetSubtype() == other.GetSubtype(); }
+    /// The negation of ==.
     bool operator!=(const ECKey& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -31,6 +31,7 @@ public:
         return ECText::operator==(other) && m_nLyric == other.m_nLyric &&
                m_duration == other.m_duration;
     }
+    /// The negation of ==.
     bool operator!=(const ECLyric& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -16,6 +16,8 @@ public:
     explicit ECLyricBlock(const CString& text) : ECLyric(text) {}
     ECLyricBlock(const ECLyricBlock& other) = default;
     ~ECLyricBlock() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECLyricBlock& operator=(const ECLyricBlock& other) = default;
 
     ECBase* Copy(CObject* src) override;

@@ -37,6 +37,7 @@ public:
 
     /// Identity: two measures at the same time on the same track are still two measures.
     bool operator==(const ECMeasure& other) const { return this == &other; }
+    /// The negation of ==.
     bool operator!=(const ECMeasure& other) const { return this != &other; }
 
     ECBase* Copy(CObject* src) override;

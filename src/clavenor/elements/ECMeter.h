@@ -40,6 +40,8 @@ class CLAVENOR_API ECMeter : public ECEnvPoint, public MCMirrorList {
     DECLARE_SERIAL(ECMeter)
 
 public:
+    ///@{
+    /// The meter types (see the class comment).
     static constexpr std::uint8_t TypeFree = 0;
     static constexpr std::uint8_t TypeFixed = 1;
     static constexpr std::uint8_t TypeSimple = 2;
@@ -47,6 +49,7 @@ public:
     static constexpr std::uint8_t TypeImperfect = 4;
     static constexpr std::uint8_t TypeCombined = 5;
     static constexpr std::uint8_t TypeCompoundList = 6;
+    ///@}
     /// Any type other than 0 and 1 given to SetMeter asks for the computed type.
     static constexpr std::uint8_t TypeComputed = 255;
 
@@ -57,7 +60,9 @@ public:
     /// GetSubdivision leaves the array untouched above this level (a 1024th of a beat).
     static constexpr int MaxSubdivisionLevel = 12;
 
+    /// The compound lists' numerators or denominators.
     using ByteArray = CArray<std::uint8_t, std::uint8_t>;
+    /// Stress lengths and pulse counts.
     using WordArray = CArray<std::uint16_t, std::uint16_t>;
 
     /// 4/4 of type 0: stresses [512, 512], pulses per stress [2, 2], position bar 0, pulse 0,
@@ -79,6 +84,7 @@ public:
     /// Equal type, numerator, denominator, stress count, pulse ticks, compound lists and
     /// stress arrays; time, position and mirrors do not count.
     bool operator==(const ECMeter& other) const;
+    /// The negation of ==.
     bool operator!=(const ECMeter& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;
@@ -106,11 +112,18 @@ public:
     /// A type change from outside is not supported: returns 0 and changes nothing.
     int SetMeterType(std::uint8_t type);
 
+    /// The meter type, 0-6 (the subtype byte).
     std::uint8_t GetMeterType() const { return GetSubtype(); }
+    /// The number of pulses in the measure.
     std::uint8_t GetNumerator() const { return m_nNumerator; }
+    /// The note value of the pulse, 1/denominator.
     std::uint8_t GetDenominator() const { return m_nDenominator; }
+    /// The compound list's numerators (see SetMeter for when they are kept); the meter's own,
+    /// valid while it lives. Change the meter through SetMeter, not through this array.
     ByteArray& GetCompoundNumerator() { return m_compoundNumerator; }
+    /// The compound list's denominators; as GetCompoundNumerator.
     ByteArray& GetCompoundDenominator() { return m_compoundDenominator; }
+    /// The number of stress groups in the measure.
     std::uint16_t GetStressPulsesPerMeasure() const { return m_nStressCount; }
 
     /// The measure length in quarter notes: GetTicksPerMeasure(256) / 256.
@@ -119,17 +132,23 @@ public:
     std::uint16_t GetTicksPerMeasure(std::uint16_t resolution) const;
     /// The pulse in quarter notes (pulse ticks / 256).
     float GetPulse() const;
+    /// The pulse in ticks at `resolution` ticks per quarter.
     std::uint16_t GetPulseTicks(std::uint16_t resolution) const;
     /// Stress group `i` in quarter notes, and in ticks.
     float GetStress(std::uint16_t i) const;
+    /// Stress group `i` in ticks at `resolution` ticks per quarter; 0 past the groups.
     std::uint16_t GetStressTicks(std::uint16_t i, std::uint16_t resolution) const;
+    /// The number of pulses in stress group `i`; 0 past the groups.
     std::uint16_t GetPulsesPerStress(std::uint16_t i) const;
 
     /// Beats: the pulses for types 0-2, the stress groups for types 3-6 (type 3 counts every
     /// beat as long as the first group); 0 for other types.
     std::uint16_t GetBeatsPerMeasure() const;
+    /// Beat `i` in quarter notes.
     float GetBeat(std::uint16_t i) const;
+    /// Beat `i` in ticks at `resolution` ticks per quarter.
     std::uint16_t GetBeatTicks(std::uint16_t i, std::uint16_t resolution) const;
+    /// The number of pulses in beat `i`.
     std::uint16_t GetPulsesPerBeat(std::uint16_t i) const;
 
     /// Replaces `out` with the grid of `level`: 0 the measure; 1 the stress groups (types
@@ -143,8 +162,11 @@ public:
     /// The same grid in quarter notes, divided as real numbers.
     void GetSubdivision(int level, CArray<float, float>& out) const;
 
+    /// The meter's bar/pulse/tick position, the meter's own; the envelope keeps it.
     BPTTime& GetBarPulseTick() { return m_position; }
+    /// Stores the position; a direct change, not undoable, notifying nothing.
     void SetBarPulseTick(int bar, int pulse, int tick, int ticksPerQuarter);
+    /// Stores the position; as the four-value form.
     void SetBarPulseTick(const BPTTime& position) { m_position = position; }
 
     /// The type SetMeter computes for a numerator (the denominator plays no part): 2 simple

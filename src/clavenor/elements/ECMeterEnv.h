@@ -32,6 +32,8 @@ public:
     ECMeterEnv();
     ECMeterEnv(const ECMeterEnv& other) = default;
     ~ECMeterEnv() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECMeterEnv& operator=(const ECMeterEnv& other) = default;
 
     void Serialize(CArchive& ar) override;

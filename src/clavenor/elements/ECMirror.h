@@ -26,6 +26,8 @@ public:
     explicit ECMirror(ECBase* element) : m_pEvent(element) {}
     ECMirror(const ECMirror& other) = default;
     ~ECMirror() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECMirror& operator=(const ECMirror& other) = default;
 
     ECBase* Copy(CObject* src) override;

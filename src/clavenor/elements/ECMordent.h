@@ -30,6 +30,7 @@ public:
     bool operator==(const ECMordent& other) const {
         return GetMordentType() == other.GetMordentType();
     }
+    /// The negation of ==.
     bool operator!=(const ECMordent& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -28,6 +28,7 @@ public:
     bool operator==(const ECNRPNPoint& other) const {
         return m_nFirst == other.m_nFirst && m_nSecond == other.m_nSecond;
     }
+    /// The negation of ==.
     bool operator!=(const ECNRPNPoint& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

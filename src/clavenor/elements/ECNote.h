@@ -44,6 +44,7 @@ public:
     bool operator==(const ECNote& other) const {
         return m_time == other.m_time && m_duration == other.m_duration;
     }
+    /// The negation of ==.
     bool operator!=(const ECNote& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -30,6 +30,7 @@ public:
     bool operator==(const ECOrnament& other) const {
         return GetOrnamentType() == other.GetOrnamentType();
     }
+    /// The negation of ==.
     bool operator!=(const ECOrnament& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -14,6 +14,8 @@ public:
     ECPan() = default;
     ECPan(const ECPan& other) = default;
     ~ECPan() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECPan& operator=(const ECPan& other) = default;
 
     ECBase* Copy(CObject* src) override;

@@ -19,6 +19,8 @@ public:
     ECPatchEnv() = default;
     ECPatchEnv(const ECPatchEnv& other) = default;
     ~ECPatchEnv() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECPatchEnv& operator=(const ECPatchEnv& other) = default;
 
     ECBase* Copy(CObject* src) override;

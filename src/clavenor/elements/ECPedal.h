@@ -33,6 +33,7 @@ public:
     bool operator==(const ECPedal& other) const {
         return GetPedalType() == other.GetPedalType() && m_duration == other.m_duration;
     }
+    /// The negation of ==.
     bool operator!=(const ECPedal& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

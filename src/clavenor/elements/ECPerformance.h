@@ -61,6 +61,7 @@ public:
     ECPerformance& operator=(const ECPerformance& other);
     /// Identity.
     bool operator==(const ECPerformance& other) const { return this == &other; }
+    /// The negation of ==.
     bool operator!=(const ECPerformance& other) const { return this != &other; }
 
     /// The ECWithTimeChild record, with the performance locked for the whole call. Loading
@@ -71,13 +72,17 @@ public:
     /// A performance has no parent: appends nothing, returns 0.
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The document version older layouts are read with (see the class comment); 0 for a
+    /// new performance.
     std::int32_t GetVersion() const { return m_nVersion; }
+    /// Sets the document version before loading (stored as given; storing ignores it).
     void SetVersion(std::int32_t version) { m_nVersion = version; }
 
     /// Makes `performance` (or none, for null) the active one and returns the previous one.
     /// A process-wide value without a lock: set it from the host's owning thread. A
     /// performance that is destroyed while active stops being active.
     static ECPerformance* SetActivePerformance(ECPerformance* performance);
+    /// The active performance, or null.
     static ECPerformance* GetActivePerformance();
 
     /// The active performance's version, or LatestLayout when none is active.
@@ -88,15 +93,22 @@ public:
     /// call searches again).
     ECConductor* GetConductor();
 
+    /// Takes the performance's recursive lock, waiting for another thread's command batch or
+    /// save to end; pair each call with Unlock on the same thread.
     void Lock() { m_lock.lock(); }
+    /// Gives back one Lock of the calling thread.
     void Unlock() { m_lock.unlock(); }
 
+    /// The performance's own command manager; valid while the performance lives.
     MCCommandMgr& GetCommandMgr() { return *m_pCommandMgr; }
+    /// The performance's own state manager; valid while the performance lives.
     MCStateMgr& GetStateMgr() { return *m_pStateMgr; }
 
+    ///@{
     /// The document's calls to its managers. They are defined with the managers
     /// (MCCommandMgr.cpp, MCStateMgr.cpp), which are built on the document. Command handlers
     /// run after those already added (see MCCommandMgr).
+    /// Each is the same call of GetCommandMgr() or GetStateMgr(), with its contract.
     void AddCommandHandler(MCCallback handler, void* userData);
     void RemoveCommandHandlers();
     void SetCommandRate(std::uint32_t rateMs);
@@ -110,6 +122,7 @@ public:
     int GetRedoString(CString& text, int index);
     void AddStateHandler(MCCallback handler, void* userData);
     void RemoveStateHandlers();
+    ///@}
 
 private:
     // Made and destroyed by the managers' own sources, like the forwarding calls.

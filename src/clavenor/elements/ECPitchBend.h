@@ -15,6 +15,8 @@ public:
     ECPitchBend() = default;
     ECPitchBend(const ECPitchBend& other) = default;
     ~ECPitchBend() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECPitchBend& operator=(const ECPitchBend& other) = default;
 
     ECBase* Copy(CObject* src) override;

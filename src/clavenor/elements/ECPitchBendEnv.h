@@ -16,6 +16,8 @@ public:
     ECPitchBendEnv();
     ECPitchBendEnv(const ECPitchBendEnv& other) = default;
     ~ECPitchBendEnv() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECPitchBendEnv& operator=(const ECPitchBendEnv& other) = default;
 
     ECBase* Copy(CObject* src) override;

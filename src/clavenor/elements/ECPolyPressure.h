@@ -26,6 +26,7 @@ public:
 
     /// Equal keys.
     bool operator==(const ECPolyPressure& other) const { return GetKey() == other.GetKey(); }
+    /// The negation of ==.
     bool operator!=(const ECPolyPressure& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -28,6 +28,7 @@ public:
     bool operator==(const ECProgramChange& other) const {
         return m_nBankMSB == other.m_nBankMSB && m_nBankLSB == other.m_nBankLSB;
     }
+    /// The negation of ==.
     bool operator!=(const ECProgramChange& other) const { return !(*this == other); }
 
     ECBase* Copy(CObject* src) override;

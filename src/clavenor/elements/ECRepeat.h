@@ -28,6 +28,7 @@ public:
     bool operator==(const ECRepeat& other) const {
         return GetRepeatType() == other.GetRepeatType();
     }
+    /// The negation of ==.
     bool operator!=(const ECRepeat& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

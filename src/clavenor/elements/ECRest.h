@@ -35,6 +35,7 @@ public:
 
     /// Equal rest types (the other's through its GetRestType); time does not count.
     bool operator==(const ECRest& other) const { return GetRestType() == other.GetRestType(); }
+    /// The negation of ==.
     bool operator!=(const ECRest& other) const { return !(*this == other); }
 
     ECBase* Copy(CObject* src) override;

@@ -40,6 +40,7 @@ public:
     ECStaff& operator=(const ECStaff& other);
     /// Equal staff types.
     bool operator==(const ECStaff& other) const { return GetStaffType() == other.GetStaffType(); }
+    /// The negation of ==.
     bool operator!=(const ECStaff& other) const { return !(*this == other); }
 
     /// The ECTrack record, then one byte: the staff type (bits 0-6) and the staff-empty flag

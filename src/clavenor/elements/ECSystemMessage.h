@@ -27,6 +27,7 @@ public:
     ECSystemMessage(const ECSystemMessage& other);
     ~ECSystemMessage() override;
 
+    /// Copies the voice/track (not the time) and the name.
     ECSystemMessage& operator=(const ECSystemMessage& other);
 
     void Serialize(CArchive& ar) override;

@@ -67,6 +67,7 @@ public:
 
     /// Equal type, duration, text (exactly), tempo, speed, beat and pause percent.
     bool operator==(const ECTempo& other) const;
+    /// The negation of ==.
     bool operator!=(const ECTempo& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

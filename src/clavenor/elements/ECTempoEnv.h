@@ -35,6 +35,8 @@ public:
     ECTempoEnv();
     ECTempoEnv(const ECTempoEnv& other) = default;
     ~ECTempoEnv() override;
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECTempoEnv& operator=(const ECTempoEnv& other) = default;
 
     void Serialize(CArchive& ar) override;

@@ -37,6 +37,7 @@ public:
     /// Equal types, texts (exact, case-sensitive), style bits and point sizes; time does
     /// not count.
     bool operator==(const ECText& other) const;
+    /// The negation of ==.
     bool operator!=(const ECText& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

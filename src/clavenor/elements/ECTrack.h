@@ -20,6 +20,7 @@ public:
     ECTrack& operator=(const ECTrack& other);
     /// Equal times and voice/track words.
     bool operator==(const ECTrack& other) const { return TimedEquals(other); }
+    /// The negation of ==.
     bool operator!=(const ECTrack& other) const { return !(*this == other); }
 
     ECBase* Copy(CObject* src) override;

@@ -31,6 +31,7 @@ public:
     bool operator==(const ECTranspose& other) const {
         return GetTransposeType() == other.GetTransposeType() && m_duration == other.m_duration;
     }
+    /// The negation of ==.
     bool operator!=(const ECTranspose& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -30,6 +30,7 @@ public:
     bool operator==(const ECTremolo& other) const {
         return GetTremoloType() == other.GetTremoloType();
     }
+    /// The negation of ==.
     bool operator!=(const ECTremolo& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

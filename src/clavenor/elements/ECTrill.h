@@ -28,6 +28,7 @@ public:
     ECTrill& operator=(const ECTrill& other);
     /// Equal types.
     bool operator==(const ECTrill& other) const { return GetTrillType() == other.GetTrillType(); }
+    /// The negation of ==.
     bool operator!=(const ECTrill& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

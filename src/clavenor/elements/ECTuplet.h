@@ -55,6 +55,7 @@ public:
         return m_nIrregular == other.m_nIrregular && m_nNormal == other.m_nNormal &&
                GetUnits() == other.GetUnits();
     }
+    /// The negation of ==.
     bool operator!=(const ECTuplet& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -28,6 +28,7 @@ public:
     ECTurn& operator=(const ECTurn& other);
     /// Equal types.
     bool operator==(const ECTurn& other) const { return GetTurnType() == other.GetTurnType(); }
+    /// The negation of ==.
     bool operator!=(const ECTurn& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -30,6 +30,7 @@ public:
     bool operator==(const ECWave& other) const {
         return m_time == other.m_time && m_fileName == other.m_fileName;
     }
+    /// The negation of ==.
     bool operator!=(const ECWave& other) const { return !(*this == other); }
 
     void Serialize(CArchive& ar) override;

@@ -24,6 +24,8 @@ public:
     ECWaveTrack(const ECWaveTrack& other) = default;
     ~ECWaveTrack() override;
 
+    /// The base class's assignment (see there for what it leaves out), then this class's
+    /// own members.
     ECWaveTrack& operator=(const ECWaveTrack& other) = default;
 
     /// The ECTrack record, then object references to the conductor and the performance

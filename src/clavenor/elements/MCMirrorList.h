@@ -18,6 +18,7 @@ public:
     MCMirrorList() = default;
     /// A copy shows nothing: mirrors belong to the element they were registered with.
     MCMirrorList(const MCMirrorList&) {}
+    /// Keeps this list as it is, for the same reason as the copy constructor.
     MCMirrorList& operator=(const MCMirrorList&) { return *this; }
     /// RemoveMirrors().
     virtual ~MCMirrorList();

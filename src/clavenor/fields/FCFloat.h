@@ -12,9 +12,13 @@ public:
     using FCField::FCField;
     using FCField::operator=;
 
+    /// Adds in single precision; stores the result and returns this field (flags untouched).
     FCFloat& operator+=(float value) { return Result(GetValue() + value); }
+    /// Subtracts; as +=.
     FCFloat& operator-=(float value) { return Result(GetValue() - value); }
+    /// Multiplies; as +=.
     FCFloat& operator*=(float value) { return Result(GetValue() * value); }
+    /// Divides; as +=, with IEEE results for a zero divisor.
     FCFloat& operator/=(float value) { return Result(GetValue() / value); }
 
 private:

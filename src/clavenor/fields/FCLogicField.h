@@ -19,7 +19,9 @@ public:
 
     /// 1 when the value was 0, else 0.
     Derived& operator!() { return Result(this->Load() == 0); }
+    /// 1 when both the value and `value` are non-zero, else 0.
     Derived& operator&&(std::int32_t value) { return Result(this->Load() != 0 && value != 0); }
+    /// 1 when the value or `value` is non-zero, else 0.
     Derived& operator||(std::int32_t value) { return Result(this->Load() != 0 || value != 0); }
 
 private:

@@ -22,25 +22,32 @@ public:
     FCMidi() = default;
     /// Takes the source's three message bytes; the flags are those of a new field.
     FCMidi(const FCMidi& other) : FCBase() { SetMessage(other.MessageBits()); }
+    /// Bytes 0 to 2 of `word` as SetValue stores them; the flags of a new field.
     explicit FCMidi(MIDIWORD word) { SetValue(word); }
+    /// Bytes 0 to 2 of `word` as SetValue stores them; the flags of a new field.
     explicit FCMidi(std::uint32_t word) { SetValue(word); }
     ~FCMidi() override;
 
+    ///@{
     /// Copies the three message bytes; this value keeps its flags.
     FCMidi& operator=(const FCMidi& other);
     FCMidi& operator=(MIDIWORD word);
+    ///@}
 
     /// The shared empty message (all bytes 0), made on first use and alive until the process
     /// exits. Read-only: give a copy to anything that may change it.
     static const FCMidi& MidiNull();
 
+    ///@{
     /// The message with byte 3 zero.
     MIDIWORD GetValue() const { return MIDIWORD(MessageBits()); }
     /// Stores bytes 0 to 2 as they are, data bytes of 0x80 and above included; byte 3 is
     /// ignored.
     void SetValue(MIDIWORD word) { SetMessage(word.dwData); }
     void SetValue(std::uint32_t word) { SetMessage(word); }
+    ///@}
 
+    /// The status byte (0 for an empty message). Classifications read it through here.
     virtual std::uint8_t GetStatusByte() const { return MessageByte(StatusByte); }
     /// Stores the whole byte, unmasked.
     void SetStatusByte(std::uint8_t status) { SetMessageByte(StatusByte, status); }
@@ -53,10 +60,13 @@ public:
     /// Replaces the channel nibble with the low nibble of `channel`; the kind stays.
     void SetStatusLSB(std::uint8_t channel);
 
+    /// The first data byte (a note, a controller or a program number), as stored.
     std::uint8_t GetDataByte1() const { return MessageByte(DataByte1); }
+    /// The second data byte (a velocity or a value), as stored.
     std::uint8_t GetDataByte2() const { return MessageByte(DataByte2); }
     /// Store `data` AND 0x7F.
     void SetDataByte1(std::uint8_t data);
+    /// Store `data` AND 0x7F.
     void SetDataByte2(std::uint8_t data);
 
     /// Status byte non-zero.
@@ -67,10 +77,15 @@ public:
     virtual int IsNoteOn() const;
     /// Kind 0x80, or kind 0x90 with velocity 0 (running-status note off).
     virtual int IsNoteOff() const;
+    /// Kind 0xA0 (polyphonic key pressure).
     virtual int IsPolyPressureMsg() const;
+    /// Kind 0xB0 (control change, channel mode messages included).
     virtual int IsControllerMsg() const;
+    /// Kind 0xC0 (program change).
     virtual int IsProgramMsg() const;
+    /// Kind 0xD0 (channel pressure).
     virtual int IsChanPressureMsg() const;
+    /// Kind 0xE0 (pitch bend).
     virtual int IsPitchBendMsg() const;
     /// Controller 7.
     virtual int IsVolumeMsg() const;
@@ -84,6 +99,7 @@ public:
     virtual int IsChannelMsg() const;
     /// Controllers 120 to 127 (all sound off, reset, local control, mode changes).
     virtual int IsChannelModeMsg() const;
+    /// A channel message that is not a channel mode message.
     virtual int IsChannelVoiceMsg() const;
     /// Status 0xF1 to 0xFF.
     virtual int IsSysMsg() const;

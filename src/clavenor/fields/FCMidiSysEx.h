@@ -25,6 +25,8 @@ namespace clavenor {
 class CLAVENOR_API FCMidiSysEx : public FCMidi {
 public:
     FCMidiSysEx() = default;
+    /// Copies the source's bytes into a buffer of its own (throws std::bad_alloc when it
+    /// cannot be allocated); the flags are those of a new field.
     FCMidiSysEx(const FCMidiSysEx& other);
     /// Copies `length` bytes from `bytes`; empty when `bytes` is null or `length` is 0.
     FCMidiSysEx(const std::uint8_t* bytes, std::uint32_t length);
@@ -33,9 +35,12 @@ public:
     /// Copies the source's bytes; assigning a value to itself changes nothing.
     FCMidiSysEx& operator=(const FCMidiSysEx& other);
 
+    ///@{
     /// The message bytes, null when empty; valid until the value next changes.
     const std::uint8_t* GetSysExBuf() const { return m_pBuf.get(); }
     std::uint8_t* GetSysExBuf() { return m_pBuf.get(); }
+    ///@}
+    /// The number of message bytes, 0 when empty.
     std::uint32_t GetSysExBufLength() const { return m_nLength; }
 
     /// Replaces the message. With a null `bytes` or a `length` of 0 the value becomes empty
@@ -46,6 +51,7 @@ public:
     /// its own buffer keeps it, cut to `length` bytes when that is shorter.
     void SetSysExBuf(std::uint8_t* bytes, std::uint32_t length, int copy);
 
+    ///@{
     /// The universal GM System On / Off, Roland GS reset and Yamaha XG System On messages,
     /// addressed to device `deviceId` AND 0x7F (0x7F for all devices).
     void SetGMSystemOn(std::uint8_t deviceId);
@@ -56,6 +62,7 @@ public:
     /// low 14 bits of `value` (least significant 7 bits first).
     void SetMasterVolume(std::uint32_t value);
     void SetMasterBalance(std::uint32_t value);
+    ///@}
 
     /// Each byte as two lower-case hex digits and a space ("f0 7e f7 "); empty when empty.
     CString ConvertToString() const;
@@ -64,14 +71,16 @@ public:
     /// whose low 8 bits are kept; pieces that do not start with a number are skipped. The
     /// text ends at its first zero byte. Returns 1 when at least one byte was read, else 0
     /// with the value empty.
-    int ConvertFromString(const CString& text);
+    [[nodiscard]] int ConvertFromString(const CString& text);
 
+    /// Always 0xF0, whatever the bytes: a system exclusive message.
     std::uint8_t GetStatusByte() const override;
     std::uint8_t GetStatusMSB() const override;
     int HasData() const override;
     int IsSysMsg() const override;
     int IsSysExMsg() const override;
 
+    ///@{
     /// Whether the message begins with the standard message, whatever its device id byte.
     /// Master Volume and Master Balance compare their value bytes too, so only value 0
     /// matches.
@@ -81,6 +90,7 @@ public:
     virtual int IsXGSystemOnMsg() const;
     virtual int IsMasterVolumeMsg() const;
     virtual int IsMasterBalanceMsg() const;
+    ///@}
 
 private:
     void Assign(const std::uint8_t* bytes, std::uint32_t length);

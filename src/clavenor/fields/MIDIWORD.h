@@ -11,10 +11,13 @@ namespace clavenor {
 /// of the word whatever the machine's byte order, so the word can be handed to a MIDI
 /// driver's short-message call as it stands.
 struct CLAVENOR_API MIDIWORD {
-    std::uint32_t dwData = 0;
+    std::uint32_t dwData = 0; ///< The packed word; bytes 0-2 the message, byte 3 unused.
 
+    /// The empty message: every byte 0.
     constexpr MIDIWORD() = default;
+    /// The word as it stands, byte 3 included.
     constexpr explicit MIDIWORD(std::uint32_t word) : dwData(word) {}
+    /// Packs the three bytes as they are (data bytes are not masked to 7 bits); byte 3 is 0.
     constexpr MIDIWORD(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
         : dwData(status | (static_cast<std::uint32_t>(data1) << 8) |
                  (static_cast<std::uint32_t>(data2) << 16)) {}
@@ -32,6 +35,7 @@ struct CLAVENOR_API MIDIWORD {
         dwData = (dwData & ~(0xFFu << shift)) | (static_cast<std::uint32_t>(value) << shift);
     }
 
+    /// Equal words, byte 3 included.
     friend constexpr bool operator==(const MIDIWORD&, const MIDIWORD&) = default;
 };
 

@@ -44,6 +44,7 @@ static_assert(std::endian::native == std::endian::little,
 /// ReadObject as soon as it returns.
 class CLAVENOR_API CArchive {
 public:
+    /// The direction of an archive, fixed at construction.
     enum Mode : unsigned { store = 0, load = 1 };
 
     /// How deeply object records may nest inside one another, on both sides. It bounds the
@@ -60,7 +61,9 @@ public:
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
+    /// Whether the archive reads (mode load); fixed for its life.
     bool IsLoading() const { return m_loading; }
+    /// Whether the archive writes (mode store); fixed for its life.
     bool IsStoring() const { return !m_loading; }
 
     /// The underlying file. While storing, bytes may still sit in the archive's buffer until
@@ -74,7 +77,10 @@ public:
     /// file. Later reads and writes throw. Calling it twice is harmless.
     void Close();
 
-    // Primitive values, little-endian.
+    ///@{
+    /// Writes a primitive value, little-endian, at its own width (floats as IEEE 754).
+    /// Throws CArchiveException: readOnly on a loading archive, genericException after
+    /// Close, or the file's failure when the buffer is written out.
     CArchive& operator<<(std::uint8_t v) { return WriteValue(v); }
     CArchive& operator<<(std::int8_t v) { return WriteValue(v); }
     CArchive& operator<<(std::uint16_t v) { return WriteValue(v); }
@@ -83,7 +89,12 @@ public:
     CArchive& operator<<(std::int32_t v) { return WriteValue(v); }
     CArchive& operator<<(float v) { return WriteValue(v); }
     CArchive& operator<<(double v) { return WriteValue(v); }
+    ///@}
 
+    ///@{
+    /// Reads a primitive value written by operator<<. Throws CArchiveException: writeOnly on
+    /// a storing archive, endOfFile when the stream ends inside the value (`v` is then left
+    /// as it was).
     CArchive& operator>>(std::uint8_t& v) { return ReadValue(v); }
     CArchive& operator>>(std::int8_t& v) { return ReadValue(v); }
     CArchive& operator>>(std::uint16_t& v) { return ReadValue(v); }
@@ -92,6 +103,7 @@ public:
     CArchive& operator>>(std::int32_t& v) { return ReadValue(v); }
     CArchive& operator>>(float& v) { return ReadValue(v); }
     CArchive& operator>>(double& v) { return ReadValue(v); }
+    ///@}
 
     /// Raw block of `count` bytes. A null `buffer` with a non-zero count throws
     /// CArchiveException(genericException).
@@ -105,14 +117,18 @@ public:
     /// Skips `count` bytes of a loading archive (endOfFile when the stream is shorter).
     void Skip(std::size_t count);
 
+    ///@{
     /// Count format: a word below 0xFFFF, else 0xFFFF and a 32-bit value.
     void WriteCount(std::uint32_t count);
     std::uint32_t ReadCount();
+    ///@}
 
+    ///@{
     /// Counted 8-bit string: a byte length below 255, else 0xFF and a word below 0xFFFE,
     /// else 0xFF, 0xFFFF and a 32-bit length; then the bytes.
     void WriteString(std::string_view text);
     std::string ReadString();
+    ///@}
 
     /// Writes an object reference to `object` (any class; null allowed). A new object's
     /// record is written through its Serialize, nested here. A class whose name a reader
@@ -126,10 +142,12 @@ public:
     /// and read through its Serialize before this returns.
     CObject* ReadObject(const CRuntimeClass* required);
 
+    ///@{
     /// The schema stored for the class of the object whose record is being read, or
     /// 0xFFFFFFFF outside such a record. Reading resets it, as in the platform.
     std::uint32_t GetObjectSchema();
     void SetObjectSchema(std::uint32_t schema) { m_objectSchema = schema; }
+    ///@}
 
     /// True while `object`'s own record is being read (it is registered, so a back-reference
     /// to it is legal, but it is not complete). Linking such an object as a child would make
@@ -153,6 +171,7 @@ public:
     /// Levels of object records currently open.
     int GetObjectDepth() const { return static_cast<int>(m_openObjects.size()); }
 
+    ///@{
     /// Loading: the index under which the object the last ReadObject returned is registered
     /// (0 after a null reference), and that of the object whose record is being read (0
     /// outside every record, as in the record of a root read by a direct Serialize).
@@ -160,7 +179,9 @@ public:
     std::uint32_t GetCurrentObjectIndex() const {
         return m_openIndexes.empty() ? 0 : m_openIndexes.back();
     }
+    ///@}
 
+    ///@{
     /// Loading: one word per object read, 0 until set, for readers that carry a fact about
     /// an object from its record to the records that refer to it later (the element lists
     /// keep the depth and the walk size of each element read). Index 0 and unknown
@@ -173,14 +194,17 @@ public:
             m_loadMap[index - 1].note = note;
         }
     }
+    ///@}
 
     /// Classes and objects registered so far (the next index minus one).
     std::uint32_t GetMapCount() const { return m_mapCount - 1; }
 
+    ///@{
     /// The host's document the stream belongs to (null by default). The archive only carries
     /// it, for records that want to know where they are being read or written.
     CDocument* GetDocument() const { return m_pDocument; }
     void SetDocument(CDocument* document) { m_pDocument = document; }
+    ///@}
 
 private:
     template <class T>

@@ -38,13 +38,15 @@ public:
     /// GetOffset() of an exception that was not raised at a known place in a file.
     static constexpr std::uint64_t UnknownOffset = ~std::uint64_t{0};
 
+    ///@{
     /// `detail` says what went wrong in words; offset and class are unknown until the
     /// archive the exception passes through fills them in.
     explicit CArchiveException(Cause cause, const std::string& detail = std::string());
     CArchiveException(Cause cause, const std::string& detail, std::uint64_t offset,
                       std::string_view className = std::string_view());
+    ///@}
 
-    Cause m_cause;
+    Cause m_cause; ///< The cause code; never carries the offset or the class.
 
     /// The position in the file at which the archive stopped: the start of the refused
     /// object reference or class record, the end of the data for a stream that ends early,

@@ -14,25 +14,35 @@ namespace clavenor {
 template <class TYPE, class ARG_TYPE = const TYPE&>
 class CArray {
 public:
+    /// The number of items.
     int GetSize() const { return static_cast<int>(m_items.size()); }
+    /// The number of items (GetSize under the other name).
     int GetCount() const { return GetSize(); }
+    /// Whether there is no item.
     bool IsEmpty() const { return m_items.empty(); }
+    /// The highest valid index, -1 when empty.
     int GetUpperBound() const { return GetSize() - 1; }
 
     /// Grows (with value-initialised items) or shrinks to `size` items; a negative size
     /// empties the array.
     void SetSize(int size) { m_items.resize(size > 0 ? static_cast<std::size_t>(size) : 0); }
 
+    /// A copy of the item at `index`; TYPE() for an index out of range.
     TYPE GetAt(int index) const {
         return InRange(index) ? m_items[static_cast<std::size_t>(index)] : TYPE();
     }
+    /// Replaces the item at `index`; an index out of range changes nothing (see SetAtGrow).
     void SetAt(int index, ARG_TYPE value) {
         if (InRange(index)) {
             m_items[static_cast<std::size_t>(index)] = value;
         }
     }
+    /// The item itself, valid until the array grows or shrinks; std::out_of_range for an
+    /// index out of range.
     TYPE& ElementAt(int index) { return m_items.at(Checked(index)); }
+    /// ElementAt(index).
     TYPE& operator[](int index) { return ElementAt(index); }
+    /// The item itself, read-only; std::out_of_range for an index out of range.
     const TYPE& operator[](int index) const { return m_items.at(Checked(index)); }
 
     /// Stores `value` at `index`, growing the array to index + 1 items first when needed.
@@ -46,6 +56,7 @@ public:
         SetAt(index, value);
     }
 
+    /// Appends `value` and returns its index. Throws std::bad_alloc (the array unchanged).
     int Add(ARG_TYPE value) {
         m_items.push_back(value);
         return GetSize() - 1;
@@ -83,7 +94,10 @@ public:
         }
     }
 
+    /// The items as a C array, valid while the array neither grows nor shrinks; may be null
+    /// when empty.
     TYPE* GetData() { return m_items.data(); }
+    /// The items as a read-only C array; as GetData().
     const TYPE* GetData() const { return m_items.data(); }
 
 private:

@@ -42,10 +42,12 @@ inline constexpr UINT MK_RBUTTON = 0x2;
 /// is not supported.
 class CLAVENOR_API CDataTransfer {
 public:
+    ///@{
     /// The platform's drag defaults: how long (milliseconds) and how far (pixels) the
     /// pointer must be held and moved before a press becomes a drag.
     static constexpr UINT DefaultDragDelay = 200;
     static constexpr UINT DefaultDragMinDist = 2;
+    ///@}
 
     /// A service destroyed while active stops being active (the built-in one takes over).
     virtual ~CDataTransfer();
@@ -78,10 +80,12 @@ public:
     /// The mouse buttons held now (MK_LBUTTON, MK_RBUTTON); the base returns 0.
     virtual UINT GetMouseButtons();
 
+    ///@{
     /// The platform's drag defaults; the base returns DefaultDragDelay and
     /// DefaultDragMinDist.
     virtual UINT GetDragDelay();
     virtual UINT GetDragMinDist();
+    ///@}
 
     /// Makes `service` the one the library uses from now on and returns the one it replaces
     /// (the built-in CMemDataTransfer when none had been chosen). Null selects the built-in

@@ -13,6 +13,7 @@ namespace clavenor {
 /// Positions and lengths are 64-bit; a file is used by one thread at a time.
 class CLAVENOR_API CFile {
 public:
+    /// Where a Seek offset counts from: the start, the current position, the end.
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
     virtual ~CFile();
@@ -30,19 +31,29 @@ public:
     /// with zero bytes).
     virtual std::uint64_t Seek(std::int64_t offset, SeekPosition from) = 0;
 
+    /// The number of bytes in the file.
     virtual std::uint64_t GetLength() const = 0;
+    /// The current position, from the start; may lie past the end (see Seek).
     virtual std::uint64_t GetPosition() const = 0;
 
+    /// Seek(0, begin).
     void SeekToBegin() { Seek(0, begin); }
+    /// Seek(0, end); returns the length.
     std::uint64_t SeekToEnd() { return Seek(0, end); }
 
+    /// Hands buffered bytes to the medium; the base has none and does nothing.
     virtual void Flush();
+    /// Ends the use of the medium; the base does nothing. Archives never call it: the file
+    /// is its owner's to close.
     virtual void Close();
 
 protected:
     CFile() = default;
+    ///@{
+    /// Copying is for derived classes that decide to allow it.
     CFile(const CFile&) = default;
     CFile& operator=(const CFile&) = default;
+    ///@}
 };
 
 } // namespace clavenor

@@ -16,6 +16,7 @@ namespace clavenor {
 /// "song.clv: damaged at offset 1234 in ECNote: stream ends inside a value".
 class CLAVENOR_API CFileException : public std::runtime_error {
 public:
+    /// What kind of failure; the values are fixed (hosts store and compare them).
     enum Cause {
         genericException = 1, ///< an operating-system failure not named below
         fileNotFound = 2,     ///< the file (or a folder on its path) does not exist
@@ -29,11 +30,14 @@ public:
     /// GetOffset() when no offset applies.
     static constexpr std::uint64_t NoOffset = ~std::uint64_t{0};
 
+    /// A failure of `fileName` (as the user named it) with `detail` in words and, for
+    /// damaged contents, the byte `offset`; what() is composed from them at once.
     CFileException(Cause cause, std::string fileName, std::string detail,
                    std::uint64_t offset = NoOffset);
 
-    Cause m_cause;
+    Cause m_cause; ///< The kind of failure.
 
+    /// The file's name as given to the constructor.
     const std::string& GetFileName() const noexcept;
     /// The byte offset in the file where the contents went wrong, or NoOffset.
     std::uint64_t GetOffset() const noexcept;

@@ -46,12 +46,14 @@ public:
 
     /// A store without a file: every key is absent and every write is refused.
     CIniProfileStore();
+    /// A store on the file at `path` (SetPath); nothing is read yet.
     explicit CIniProfileStore(std::filesystem::path path);
     ~CIniProfileStore() override;
 
     /// Uses the file at `path` from now on; an empty path detaches the store from any file.
     /// Nothing is read until the next preference is.
     void SetPath(std::filesystem::path path);
+    /// The file's path; empty without a file.
     const std::filesystem::path& GetPath() const { return m_path; }
 
 protected:

@@ -30,7 +30,9 @@ public:
     /// As CFile::Seek; a target beyond the largest position clamps to it, and an unknown
     /// `from` counts from the start.
     std::uint64_t Seek(std::int64_t offset, SeekPosition from) override;
+    /// The number of bytes held.
     std::uint64_t GetLength() const override;
+    /// The current position; may lie past the end after a Seek.
     std::uint64_t GetPosition() const override;
 
     /// Truncates or zero-extends the file; the position stays where it was. A length memory

@@ -44,11 +44,12 @@ public:
     /// Creates a window whose messages go to `procedure`. The first call makes the calling
     /// thread the owning thread. `className` is kept for diagnostics (null reads as empty).
     /// Refuses a null `procedure`, returning null; never fails otherwise.
-    static HWND CreateHiddenWindow(const char* className, WNDPROC procedure);
+    [[nodiscard]] static HWND CreateHiddenWindow(const char* className, WNDPROC procedure);
 
     /// Removes the window and its timers; messages still queued for it are dropped. Returns
     /// false for an unknown window.
     static bool DestroyWindow(HWND window);
+    /// Whether `window` exists now: created and not yet destroyed.
     static bool IsWindow(HWND window);
 
     /// Runs the message on the owning thread and returns the procedure's result: at once on
@@ -60,27 +61,31 @@ public:
 
     /// Queues the message and returns at once; false for an unknown window. `owner`, when
     /// not null, names what the message works for (see PumpMessagesFor).
-    static bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                            const void* owner = nullptr);
+    [[nodiscard]] static bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          const void* owner = nullptr);
 
     /// Starts (or restarts) a one-shot timer: after `elapseMs` milliseconds the next pump
     /// sends WM_TIMER with wParam `id` to the window, once. Returns `id`, or 0 for an unknown
     /// window or an id of 0.
-    static UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapseMs);
+    [[nodiscard]] static UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapseMs);
     /// Stops a timer that has not fired yet; false when there was none.
     static bool KillTimer(HWND window, UINT_PTR id);
 
     /// The platform's default handling: nothing, result 0.
     static LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    ///@{
     /// The host's main window, to which the library forwards change records that have no
     /// document (the state message). Null (the default) drops them.
     static void SetMainWindow(HWND window);
     static HWND GetMainWindow();
+    ///@}
 
+    ///@{
     /// The window that last asked for the input focus (CWnd::SetFocus), or null.
     static void SetFocusWindow(HWND window);
     static HWND GetFocusWindow();
+    ///@}
 
     /// True on the owning thread, and on any thread before the first window exists.
     static bool IsOwnerThread();

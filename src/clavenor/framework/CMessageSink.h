@@ -28,11 +28,13 @@ public:
     /// dynamic loader's text for a library that fails to load).
     virtual void Show(const CString& text, Icon icon, const CString& detail) = 0;
 
+    ///@{
     /// Makes `sink` the one messages go to and returns the one it replaces (the built-in
     /// standard-error sink when none had been chosen); null selects standard error again.
     /// The library does not own a host's sink.
     static CMessageSink* SetActive(CMessageSink* sink);
     static CMessageSink& GetActive();
+    ///@}
 
     /// Shows a message through the active sink.
     static void Message(const CString& text, Icon icon, const CString& detail = CString());

@@ -15,6 +15,8 @@ class CLAVENOR_API CObject {
 public:
     virtual ~CObject();
 
+    /// The record of the object's most derived class that declares one (never null);
+    /// static storage, valid for the life of the module.
     virtual const CRuntimeClass* GetRuntimeClass() const;
 
     /// True when this object's class is `cls` or derives from it; false for null.
@@ -24,12 +26,16 @@ public:
     /// writes and reads nothing. Failures throw CArchiveException.
     virtual void Serialize(CArchive& ar);
 
+    /// The class record of CObject itself, the root of every IsKindOf chain.
     static const CRuntimeClass classCObject;
 
 protected:
     CObject() = default;
+    ///@{
+    /// Copying carries no state of the base (archive marks stay with their object).
     CObject(const CObject&) = default;
     CObject& operator=(const CObject&) = default;
+    ///@}
 
 private:
     friend class CArchive;

@@ -20,6 +20,7 @@ class CLAVENOR_API COleClientItem : public CObject {
 
 public:
     COleClientItem() = default;
+    /// An item holding `nativeData` (the embedded object's bytes), not owned.
     explicit COleClientItem(std::string nativeData) : m_data(std::move(nativeData)) {}
     ~COleClientItem() override;
     COleClientItem(const COleClientItem&) = delete;
@@ -27,15 +28,19 @@ public:
 
     void Serialize(CArchive& ar) override;
 
+    /// The embedded object's bytes; valid until they are next set or the item goes.
     const std::string& GetNativeData() const { return m_data; }
+    /// Replaces the embedded object's bytes.
     void SetNativeData(std::string data) { m_data = std::move(data); }
 
     /// Destroys the item: the way its owner lets go of it. The item must not be used after.
     void Delete();
 
+    ///@{
     /// Whether a frame owns the item; an owner marks it when it takes it.
     bool IsOwned() const { return m_bOwned; }
     void SetOwned(bool owned) { m_bOwned = owned; }
+    ///@}
 
 private:
     std::string m_data;

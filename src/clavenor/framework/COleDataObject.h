@@ -36,6 +36,7 @@ public:
     /// Attaches to nothing.
     void Release();
 
+    /// Whether a transfer is attached.
     bool IsAttached() const { return m_data != nullptr; }
 
     /// Whether the attached transfer offers the registered format `format`.

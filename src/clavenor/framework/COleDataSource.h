@@ -28,7 +28,7 @@ public:
     /// Offers `bytes` under the registered format `format`, replacing an earlier offer of
     /// that format. Returns 0 and offers nothing for an id that is not registered
     /// (RegisterClipboardFormat).
-    int CacheData(std::uint16_t format, std::vector<std::uint8_t> bytes);
+    [[nodiscard]] int CacheData(std::uint16_t format, std::vector<std::uint8_t> bytes);
 
     /// Whether something is offered under `format`.
     int IsDataAvailable(std::uint16_t format) const;

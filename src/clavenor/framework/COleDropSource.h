@@ -21,18 +21,20 @@ public:
     /// active service's DragDetect with the platform's drag delay and distance.
     virtual int OnBeginDrag(CWnd* window);
 
+    ///@{
     /// Releasing every button of the drop mask drops; pressing one of the cancel mask
     /// cancels. The defaults are the left button and the right button.
     UINT GetDropButtons() const { return m_nButtonDrop; }
     UINT GetCancelButtons() const { return m_nButtonCancel; }
+    ///@}
 
     /// What the drag loop does next, given the buttons held now: 1 go on, 0 drop, -1
     /// cancel (also when `escapePressed`).
     int QueryContinueDrag(bool escapePressed, UINT buttons) const;
 
 protected:
-    UINT m_nButtonDrop;
-    UINT m_nButtonCancel;
+    UINT m_nButtonDrop;   ///< The drop mask (see GetDropButtons).
+    UINT m_nButtonCancel; ///< The cancel mask (see GetCancelButtons).
 };
 
 } // namespace clavenor

@@ -39,7 +39,8 @@ public:
 
     /// Stores the decimal text of `value`. Non-zero on success, 0 when the store refused or
     /// could not keep it (the previous value then stays).
-    int WriteProfileInt(const CString& section, const CString& key, std::int32_t value);
+    [[nodiscard]] int WriteProfileInt(const CString& section, const CString& key,
+                                      std::int32_t value);
 
     /// The text stored under section/key, or `defaultValue` when the key is absent.
     CString GetProfileString(const CString& section, const CString& key,
@@ -47,7 +48,8 @@ public:
 
     /// Stores `value`. Non-zero on success, 0 when the store refused or could not keep it
     /// (the previous value then stays).
-    int WriteProfileString(const CString& section, const CString& key, const CString& value);
+    [[nodiscard]] int WriteProfileString(const CString& section, const CString& key,
+                                         const CString& value);
 
     /// Makes `store` the store the library uses from now on and returns the one it replaces
     /// (the built-in in-memory store when the host had chosen none). Null selects the built-in
@@ -57,9 +59,11 @@ public:
     /// The store the preference functions use.
     static CProfileStore& GetActiveStore();
 
+    ///@{
     /// ASCII case-insensitive equality and ordering of section and key names.
     static bool NamesEqual(std::string_view a, std::string_view b);
     static bool NameLess(std::string_view a, std::string_view b);
+    ///@}
 
 protected:
     CProfileStore() = default;

@@ -24,11 +24,15 @@ struct CLAVENOR_API CRuntimeClass {
     /// still the number written into new archives.
     static constexpr std::uint32_t VersionableSchema = 0x80000000u;
 
-    const char* m_lpszClassName;
-    std::uint32_t m_wSchema;
-    CObject* (*m_pfnCreateObject)();
-    const CRuntimeClass* m_pBaseClass;
+    const char* m_lpszClassName;       ///< The class name, as written into archives.
+    std::uint32_t m_wSchema;           ///< The schema (see VersionableSchema).
+    CObject* (*m_pfnCreateObject)();   ///< The factory; null for a class not made by name.
+    const CRuntimeClass* m_pBaseClass; ///< The base class's record; null for CObject.
 
+    /// A record with the given name, schema, factory and base, registered by name for the
+    /// archive's class lookup for as long as it lives (the destructor unregisters it).
+    /// `name` must outlive the record (a string literal, as the declaring macros give); a
+    /// null or empty name is not registered.
     CRuntimeClass(const char* name, std::uint32_t schema, CObject* (*factory)(),
                   const CRuntimeClass* base);
     ~CRuntimeClass();

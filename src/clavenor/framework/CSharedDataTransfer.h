@@ -37,8 +37,11 @@ namespace clavenor {
 /// Threads: safe to use from any thread of the process.
 class CLAVENOR_API CSharedDataTransfer : public CDataTransfer {
 public:
+    /// The clipboard file's name inside the folder.
     static constexpr const char* FileName = "clipboard";
+    /// A clipboard file larger than this is refused, with the reason in GetLastError.
     static constexpr std::uint64_t MaxFileSize = std::uint64_t{1} << 30;
+    /// A format name longer than this is refused on writing and on reading.
     static constexpr std::uint32_t MaxNameLength = 1024;
 
     /// The per-user folder: "clavenor" in $XDG_RUNTIME_DIR when that names an absolute
@@ -47,9 +50,11 @@ public:
 
     /// A clipboard in DefaultFolder().
     CSharedDataTransfer();
+    /// A clipboard in `folder`, which is created (owner-only) when first written.
     explicit CSharedDataTransfer(std::filesystem::path folder);
     ~CSharedDataTransfer() override;
 
+    /// The folder the clipboard file lives in.
     const std::filesystem::path& GetFolder() const { return m_folder; }
 
     /// Writes the transfer (null or empty: removes the clipboard file). Returns 0, with the

@@ -21,8 +21,8 @@ namespace clavenor {
 /// so readers on any thread may share it.
 class CLAVENOR_API CTransferData {
 public:
-    using Bytes = std::vector<std::uint8_t>;
-    using Payload = std::shared_ptr<const Bytes>;
+    using Bytes = std::vector<std::uint8_t>;      ///< One payload's bytes.
+    using Payload = std::shared_ptr<const Bytes>; ///< A shared, immutable payload.
 
     /// Offers `payload` under `name`, replacing an earlier payload of that name (which keeps
     /// its place in the order). A null payload removes the name. Empty names are ignored.
@@ -30,12 +30,16 @@ public:
 
     /// The payload offered under `name` (exact, case-sensitive), or null.
     Payload GetFormat(std::string_view name) const;
+    /// Whether a payload is offered under `name`.
     bool HasFormat(std::string_view name) const { return GetFormat(name) != nullptr; }
 
+    /// Whether no format is offered.
     bool IsEmpty() const { return m_formats.empty(); }
+    /// The number of formats offered.
     std::size_t GetFormatCount() const { return m_formats.size(); }
-    /// The i-th format's name and payload, in offer order (i below GetFormatCount()).
+    /// The i-th format's name, in offer order (i below GetFormatCount(): not checked).
     const std::string& GetFormatName(std::size_t i) const { return m_formats[i].first; }
+    /// The i-th format's payload, in offer order (i below GetFormatCount(): not checked).
     const Payload& GetPayload(std::size_t i) const { return m_formats[i].second; }
 
 private:

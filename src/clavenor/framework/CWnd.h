@@ -20,13 +20,17 @@ public:
 
     /// Creates the window; false when it already exists.
     bool CreateHidden(const char* className);
+    /// Destroys the window and its timers (queued messages for it are dropped); nothing
+    /// happens without a window. The object stays and may create a window again.
     void DestroyWindow();
 
+    /// The window's handle, or null when there is no window (safe to call then).
     HWND GetSafeHwnd() const { return m_hWnd; }
 
     /// Starts a one-shot timer (see CMessageQueue::SetTimer); returns `id`, or 0 without a
     /// window.
-    UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs);
+    [[nodiscard]] UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs);
+    /// Stops timer `id` of this window; false when there is no window or no such timer.
     bool KillTimer(UINT_PTR id);
 
     /// Makes this window the one that has the input focus.
@@ -38,6 +42,7 @@ public:
 protected:
     /// Dispatches WM_TIMER to OnTimer; everything else to DefWindowProc.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    /// A timer of this window fired (WM_TIMER); the base does nothing.
     virtual void OnTimer(UINT_PTR id);
 
 private:

@@ -8,9 +8,10 @@ namespace clavenor {
 
 /// A point of the host's window coordinates.
 struct CLAVENOR_API POINT {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
+    std::int32_t x = 0; ///< Horizontal, growing to the right.
+    std::int32_t y = 0; ///< Vertical, growing downward.
 
+    /// Equal coordinates.
     friend bool operator==(const POINT&, const POINT&) = default;
 };
 

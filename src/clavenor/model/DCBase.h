@@ -27,8 +27,11 @@ public:
     /// Copies nothing.
     DCBase& operator=(const DCBase& other);
 
+    ///@{
+    /// Equal state values; owners and classes are not compared.
     bool operator==(const DCBase& other) const { return m_state == other.m_state; }
     bool operator!=(const DCBase& other) const { return !(*this == other); }
+    ///@}
 
     /// Storing: the state word (4 bytes), the value (32-bit) and the owner as an object
     /// reference. Documents before version 3 hold 4 more bytes in front, which are skipped.
@@ -40,14 +43,22 @@ public:
     /// Runs after the whole document is read or written; the base does nothing.
     virtual void PostSerialize(CArchive& ar);
 
+    /// Bit 0 of the state value, as 0 or 1.
     virtual int IsDirty();
     /// Sets the dirty bit to (flag > 0).
     virtual void SetDirty(int flag);
+    /// Records the element the record belongs to; no reference is taken, so the owner must
+    /// outlive the record (an element destroys its records with itself). ECBase::GetData
+    /// calls it; a host rarely needs to.
     virtual void SetOwner(ECBase* owner);
 
+    /// The owning element, or null for a record made outside an element.
     ECBase* GetOwner() const { return m_pOwner; }
+    ///@{
+    /// The state field itself; valid while the record lives. Bit 0 is the dirty flag.
     FCInt& GetState() { return m_state; }
     const FCInt& GetState() const { return m_state; }
+    ///@}
 
 private:
     friend class MCDataArray;

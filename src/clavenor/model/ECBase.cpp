@@ -200,7 +200,8 @@ DCBase* ECBase::GetData(int viewCode, int create) {
     }
     record->SetOwner(this);
     try {
-        m_data.SetAtGrow(slot, record);
+        // Cannot refuse: the slot of a view code 0-5 is below MaxSize.
+        (void)m_data.SetAtGrow(slot, record);
     } catch (...) {
         delete record;
         throw;

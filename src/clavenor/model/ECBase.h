@@ -56,21 +56,29 @@ class CLAVENOR_API ECBase : public CObject {
     DECLARE_SERIAL(ECBase)
 
 public:
+    /// Bit 0 of the flag word: attached data to archive; kept in step by GetData and
+    /// RemoveData.
     static constexpr std::uint32_t FlagHasData = 0x01;
+    /// Bit 1 of the flag word: the children list is archived after the element's record.
     static constexpr std::uint32_t FlagHasChildren = 0x02;
+    /// Bit 2 of the flag word: selected. Never archived; loading clears it.
     static constexpr std::uint32_t FlagSelected = 0x04;
 
-    ECBase();
     /// A fresh element: no parents, no data, count 0, flags clear.
+    ECBase();
+    /// A fresh element as the default constructor makes it: neither the graph links, the
+    /// data, the count nor the flags of `other` are copied (see Copy for attributes).
     ECBase(const ECBase& other);
     ~ECBase() override;
 
     /// Copies nothing: attributes are copied by the derived classes' assignments.
     ECBase& operator=(const ECBase& other);
 
-    /// Identity.
+    /// Identity: the same object, not equal attributes.
+    ///@{
     bool operator==(const ECBase& other) const { return this == &other; }
     bool operator!=(const ECBase& other) const { return !(*this == other); }
+    ///@}
 
     /// Writes the low byte of the flags and, when bit 0 is set, the attached data. Loading
     /// reads the flag byte (the subtype bits and the count stay), the attached data when bit
@@ -81,16 +89,28 @@ public:
     /// parents) when `src` is an element of this class or a derived one; returns this.
     virtual ECBase* Copy(CObject* src);
 
+    /// The class's event id (EventId::Base here; each concrete class answers its own). Fixed
+    /// for the life of the object; actions, commands and hosts filter by it.
     virtual int GetEventId() const;
 
     /// Appends the event ids of the classes this element may be placed under and returns
     /// 1; the base appends nothing and returns 0.
     virtual int GetParentTypes(CArray<int, int>& types);
 
+    ///@{
+    /// The selected flag (bit 2): IsSelected answers 1 or 0; SetSelected takes bit 0 of
+    /// `selected`. A plain flag change: not undoable, notifies nothing, not archived (the
+    /// selection state object is what a host keeps in step with it).
     virtual int IsSelected();
     virtual void SetSelected(int selected);
+    ///@}
 
-    /// The element's time, duration or voice/track, or null for elements without one.
+    ///@{
+    /// The element's time, duration or voice/track, or null for elements without one (the
+    /// setters then do nothing). The getters return the element's own object, valid while
+    /// the element lives; the setters copy from theirs (a null argument is ignored) and are
+    /// direct changes: not undoable and notifying nothing (commands are the undoable road).
+    /// Changing the time of an element in a sorted children list does not move it there.
     virtual MCTime* GetTime();
     virtual void SetTime(MCTime* time);
     virtual MCTime* GetDuration();
@@ -98,13 +118,17 @@ public:
     virtual MCVoiceTrack* GetVoiceTrack();
     virtual void SetVoiceTrack(int voice, int track);
     virtual void SetVoiceTrack(MCVoiceTrack* voiceTrack);
+    ///@}
 
+    ///@{
     /// Voice and track of GetVoiceTrack(): 15 and 2047 when there is none; the setters do
-    /// nothing then.
+    /// nothing then. Values are masked to their fields (voice 4 bits, track 11 bits) as
+    /// MCVoiceTrack does; direct changes, not undoable, notifying nothing.
     virtual int GetVoice();
     virtual void SetVoice(int voice);
     virtual int GetTrack();
     virtual void SetTrack(int track);
+    ///@}
 
     /// The parents list itself. Iterate it; change it only through AddChild, RemoveChild
     /// and the operations below.
@@ -143,15 +167,23 @@ public:
     /// memory and cost as for GetAncestor.
     virtual ECBase* GetDescendant(int type, int depth);
 
-    /// Containers: see ECWithChild. The base refuses (returns 0).
+    ///@{
+    /// Linking and unlinking children. Containers implement them (see ECWithChild for the
+    /// full contract: references taken and given back, the acyclic rule, cost); the base,
+    /// which has no children, refuses with 0 and changes nothing. Direct changes: not
+    /// undoable and notifying nothing (the add and remove commands are the undoable road).
     virtual int AddChild(ECBase* child, int sorted);
     virtual int RemoveChild(ECBase* child, int deep);
     virtual int RemoveChildren(int deep);
+    ///@}
 
     /// The attached record of a view code (0-5; null for any other). When the slot is empty
     /// and `create` is non-zero, the data registry is asked for a new record; a new record of
     /// an archivable class sets flag bit 0. Returns the record or null.
     virtual DCBase* GetData(int viewCode, int create);
+    /// The array of attached records itself, indexed by view code; the element owns the
+    /// records. Read it; change it only through GetData(viewCode, 1) and RemoveData, which
+    /// keep flag bit 0 in step.
     virtual MCDataArray* GetData();
 
     /// Destroys the record of a view code (-1: every record) and keeps flag bit 0 in step
@@ -182,6 +214,7 @@ public:
     /// rule above says so; the element is destroyed on return unless something else holds
     /// it. Never throws.
     void ReleaseCommandHold();
+    /// The number of command holds (see AddCommandHold); each is also counted in GetRefCount.
     std::uint32_t GetCommandHoldCount() const { return m_nCommandHolds; }
 
     /// Gives back a reference that was the last thing keeping the element reachable from
@@ -197,17 +230,21 @@ public:
     /// the element destroys itself and 0 is returned. Unref(0) never destroys.
     std::uint16_t Unref(int destroy);
 
+    /// The reference count's low 16 bits (the count itself is kept in 32, see Ref).
     std::uint16_t GetRefCount() const { return static_cast<std::uint16_t>(m_nRefCount); }
 
     /// The flag word, bits 0-15 (the reference count is kept apart).
     std::uint32_t GetFlags() const { return m_nFlags; }
 
 protected:
+    ///@{
     /// The subtype byte (flag bits 8-15) that many element classes keep.
     std::uint8_t GetSubtype() const { return static_cast<std::uint8_t>((m_nFlags >> 8) & 0xFF); }
     void SetSubtype(std::uint8_t subtype) {
         m_nFlags = (m_nFlags & ~0xFF00u) | (static_cast<std::uint32_t>(subtype) << 8);
     }
+    ///@}
+    /// Sets (`on`) or clears the bits of `mask` in the flag word; nothing else changes.
     void SetFlag(std::uint32_t mask, bool on) {
         m_nFlags = on ? (m_nFlags | mask) : (m_nFlags & ~mask);
     }
@@ -242,6 +279,8 @@ protected:
     /// true), or the element and its children keep each other alive.
     bool DetachIfUnreachable() override;
 
+    /// The flag word (see the class comment for its bits). Derived classes change it only
+    /// through SetFlag and SetSubtype, so the archived low byte keeps its meaning.
     std::uint32_t m_nFlags = 0;
 
 private:

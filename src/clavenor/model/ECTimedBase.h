@@ -15,6 +15,7 @@ class CArchive;
 template <class Base>
 class ECTimedBase : public Base {
 public:
+    /// The element's own time (never null), valid while the element lives.
     MCTime* GetTime() override { return &m_time; }
     /// Assigns the time; a null pointer changes nothing.
     void SetTime(MCTime* time) override {
@@ -22,11 +23,13 @@ public:
             m_time = *time;
         }
     }
+    /// The element's own voice/track word (never null), valid while the element lives.
     MCVoiceTrack* GetVoiceTrack() override { return &m_voiceTrack; }
     /// (voice & 15) | (track << 4), as the two-value MCVoiceTrack constructor builds it.
     void SetVoiceTrack(int voice, int track) override {
         m_voiceTrack = MCVoiceTrack(static_cast<unsigned>(voice), static_cast<unsigned>(track));
     }
+    /// Copies the word; a null pointer changes nothing.
     void SetVoiceTrack(MCVoiceTrack* voiceTrack) override {
         if (voiceTrack != nullptr) {
             m_voiceTrack = *voiceTrack;
@@ -47,6 +50,8 @@ protected:
         return *this;
     }
 
+    /// Equal times (MCTime's ==) and equal voice/track words: the equality of the timed
+    /// classes.
     bool TimedEquals(const ECTimedBase& other) const {
         return m_time == other.m_time && m_voiceTrack == other.m_voiceTrack;
     }
@@ -55,8 +60,8 @@ protected:
     /// the voice/track word.
     void SerializeTimed(CArchive& ar);
 
-    MCTime m_time;
-    MCVoiceTrack m_voiceTrack;
+    MCTime m_time;             ///< The element's time; TimeNull() until set.
+    MCVoiceTrack m_voiceTrack; ///< The element's voice/track word.
 };
 
 } // namespace clavenor

@@ -21,9 +21,11 @@ public:
     /// Copies nothing of the children.
     ECWithChild& operator=(const ECWithChild& other);
 
+    ///@{
     /// Always true: containers compare equal whatever they hold.
     bool operator==(const ECWithChild&) const { return true; }
     bool operator!=(const ECWithChild& other) const { return !(*this == other); }
+    ///@}
 
     /// The ECBase record, then, when the element has children, the children list (loading
     /// appends this element to each loaded child's parents).
@@ -74,10 +76,11 @@ public:
     /// Where a parked link stood: the two list nodes now in the park list, and the elements
     /// that stood before them (null: at the head).
     struct ParkedLink {
-        POSITION childNode = nullptr;
-        POSITION parentNode = nullptr;
-        ECBase* childBefore = nullptr;
-        ECBase* parentBefore = nullptr;
+        POSITION childNode = nullptr; ///< The node that held the child in this list.
+        POSITION parentNode =
+            nullptr; ///< The node that held this element among the child's parents.
+        ECBase* childBefore = nullptr;  ///< The child that stood before it here; null: the head.
+        ECBase* parentBefore = nullptr; ///< The parent that stood before this one; null: the head.
     };
 
     /// Takes the link to `child` apart without releasing anything: the node that holds the
@@ -89,7 +92,7 @@ public:
     /// dropped (ChildrenRelinked). Not for tracks under the conductor, whose tables would
     /// not follow. Returns 0 (nothing changes) when `child` is not a child. Needs no memory.
     /// Cost: a search of this list from both ends and of the child's parents.
-    int ParkChild(ECBase* child, MCEventList& park, ParkedLink& link);
+    [[nodiscard]] int ParkChild(ECBase* child, MCEventList& park, ParkedLink& link);
     /// Puts a link that ParkChild took apart back exactly where it stood: the child's node
     /// after `link.childBefore` in this list and this element's node after
     /// `link.parentBefore` in the child's parents. When a neighbour has gone meanwhile (the
@@ -97,13 +100,15 @@ public:
     /// to the end of the parents. Returns 0, leaving the nodes parked, when the child is
     /// already a child. Needs no memory; the caller keeps the neighbours alive (a reference)
     /// while the link is parked. Cost as for ParkChild.
-    int UnparkChild(ECBase* child, MCEventList& park, const ParkedLink& link);
+    [[nodiscard]] int UnparkChild(ECBase* child, MCEventList& park, const ParkedLink& link);
     /// Tells this element that whoever holds its children list put the list in another
     /// order (a sort, an exchange of nodes): the state the class keeps over the list is
     /// dropped as after ParkChild. Needs no memory.
     void NoteChildrenReordered() { ChildrenRelinked(); }
 
 protected:
+    /// Keeps flag bit 1 (has children, which decides whether the list is archived) in step
+    /// with the list; every path that changes the list calls it.
     void UpdateChildrenFlag() { SetFlag(FlagHasChildren, !m_children.IsEmpty()); }
 
     /// Called after ParkChild or UnparkChild changed the children list without this class's

@@ -21,9 +21,11 @@ public:
     /// Copies the voice/track, not the time.
     ECWithTime& operator=(const ECWithTime& other) = default;
 
+    ///@{
     /// Equal times and equal voice/track words.
     bool operator==(const ECWithTime& other) const { return TimedEquals(other); }
     bool operator!=(const ECWithTime& other) const { return !(*this == other); }
+    ///@}
 
     /// The ECBase record, the time, the voice/track word.
     void Serialize(CArchive& ar) override;

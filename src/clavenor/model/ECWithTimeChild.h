@@ -22,7 +22,9 @@ public:
     /// Copies the voice/track, not the time, nothing of the children.
     ECWithTimeChild& operator=(const ECWithTimeChild& other) = default;
 
+    /// Equal times and equal voice/track words; children are not compared.
     bool operator==(const ECWithTimeChild& other) const { return TimedEquals(other); }
+    /// The negation of ==.
     bool operator!=(const ECWithTimeChild& other) const { return !(*this == other); }
 
     /// The ECWithChild record (flags, data, children with their nested records), then the

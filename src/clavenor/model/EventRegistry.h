@@ -13,6 +13,10 @@ class ECBase;
 /// and the host filter by them). The numbers are fixed; they appear in documents, in the
 /// host's code and in plug-ins. Reserved63, Reserved68 and Reserved69 belong to no class.
 namespace EventId {
+///@{
+/// The id of the element class of the same name (Note for ECNote, Staff for ECStaff, ...);
+/// Base, WithChild, WithTime and WithTimeChild are the abstract layers of the model, None
+/// stands for no kind ("any" where a filter takes an id).
 inline constexpr int None = -1;
 inline constexpr int Accent = 0;
 inline constexpr int Accidental = 1;
@@ -89,6 +93,7 @@ inline constexpr int WaveTrack = 71;
 inline constexpr int WithChild = 72;
 inline constexpr int WithTime = 73;
 inline constexpr int WithTimeChild = 74;
+///@}
 /// One past the highest id.
 inline constexpr int Count = 75;
 } // namespace EventId
@@ -136,6 +141,8 @@ CLAVENOR_API EventSubtypeNamer GetEventSubtypeNamer(int id);
 /// Holds one registration for the life of the module that defines it.
 class CLAVENOR_API EventClassRegistrar {
 public:
+    /// Registers `cls` for `id` (RegisterEventClass; a refusal leaves nothing to undo, and the
+    /// destructor's unregistering is then harmless).
     EventClassRegistrar(int id, const CRuntimeClass* cls) : m_nId(id), m_pClass(cls) {
         RegisterEventClass(id, cls);
     }
@@ -151,6 +158,7 @@ private:
 /// Holds one subtype namer for the life of the module that defines it.
 class CLAVENOR_API EventSubtypeNamerRegistrar {
 public:
+    /// Sets `namer` for `id` (SetEventSubtypeNamer); the destructor clears it again.
     EventSubtypeNamerRegistrar(int id, EventSubtypeNamer namer) : m_nId(id) {
         SetEventSubtypeNamer(id, namer);
     }

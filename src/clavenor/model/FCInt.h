@@ -16,14 +16,19 @@ public:
     using FCIntegerField::GetBitValue;
     using FCIntegerField::SetBitValue;
 
+    ///@{
+    /// The low and the high 16-bit half of the value, as unsigned words.
     std::uint16_t GetLowValue() const { return static_cast<std::uint16_t>(Bits() & 0xFFFFu); }
     std::uint16_t GetHighValue() const { return static_cast<std::uint16_t>(Bits() >> 16); }
+    ///@}
+    ///@{
     /// Store only the low 8 bits of `w`, zero-extended, into the low (high) 16-bit half; the
     /// other half is kept. Callers that pass a full 16-bit word lose its high byte.
     void SetLowValue(std::uint16_t w) { SetBits((Bits() & 0xFFFF0000u) | (w & 0xFFu)); }
     void SetHighValue(std::uint16_t w) {
         SetBits((Bits() & 0x0000FFFFu) | (static_cast<std::uint32_t>(w & 0xFFu) << 16));
     }
+    ///@}
 
 private:
     std::uint32_t Bits() const { return static_cast<std::uint32_t>(GetValue()); }

@@ -22,11 +22,18 @@ class FCIntegerField : public FCField<Derived, T> {
 
 public:
     using Base::Base;
+    /// Assignment from a value or a field of the same class, as FCField's.
     using Base::operator=;
 
+    /// Adds in 32 bits, wrapping into T; stores the result and returns this field. Every
+    /// operator here leaves the flags untouched.
     Derived& operator+=(T value) { return Result(Bits(this->Load()) + Bits(value)); }
+    /// Subtracts, wrapping as +=.
     Derived& operator-=(T value) { return Result(Bits(this->Load()) - Bits(value)); }
+    /// Multiplies, wrapping as +=.
     Derived& operator*=(T value) { return Result(Bits(this->Load()) * Bits(value)); }
+    /// Divides, truncating toward zero; by 0 nothing changes, by -1 the value is negated
+    /// with wrap-around.
     Derived& operator/=(T value) {
         if (value == 0) {
             return this->Self();
@@ -36,6 +43,7 @@ public:
         }
         return Result(static_cast<std::uint32_t>(this->Load() / value));
     }
+    /// The remainder with the dividend's sign; by 0 nothing changes, by -1 it is 0.
     Derived& operator%=(T value) {
         if (value == 0) {
             return this->Self();
@@ -45,13 +53,19 @@ public:
         }
         return Result(static_cast<std::uint32_t>(this->Load() % value));
     }
+    /// Shifts left by `count` modulo 32, storing the result wrapped into T.
     Derived& operator<<=(std::int32_t count) { return Result(Bits(this->Load()) << Count(count)); }
+    /// Shifts right by `count` modulo 32, keeping the sign.
     Derived& operator>>=(std::int32_t count) {
         return Result(
             static_cast<std::uint32_t>(static_cast<std::int32_t>(this->Load()) >> Count(count)));
     }
+    /// Bitwise and. Unlike the built-in operator this is a mutation: it stores the result
+    /// in this field and returns it, so `a & m` changes `a`.
     Derived& operator&(T value) { return Result(Bits(this->Load()) & Bits(value)); }
+    /// Bitwise or; a mutation like operator&.
     Derived& operator|(T value) { return Result(Bits(this->Load()) | Bits(value)); }
+    /// Bitwise not; a mutation like operator&, so `~a` changes `a`.
     Derived& operator~() { return Result(~Bits(this->Load())); }
 
 private:

@@ -12,11 +12,14 @@ namespace clavenor {
 template <class T>
 class FCValueSlot : public FCBase {
 protected:
+    /// T's default value with the flags of a new field.
     FCValueSlot() = default;
     /// The value with the flags of a new field.
     explicit FCValueSlot(const T& value) : m_value(value) {}
 
+    /// The value, valid while the field lives: FCField's only way to read it.
     const T& Load() const { return m_value; }
+    /// Replaces the value, flags untouched: FCField's only way to write it.
     void Store(const T& value) { m_value = value; }
 
 private:

@@ -142,7 +142,7 @@ void MCDataArray::Place(CArchive& ar, int slot, DCBase* record, ECBase* owner) {
                                 "two data records for one view");
     }
     try {
-        SetAtGrow(slot, record);
+        (void)SetAtGrow(slot, record); // a view slot, 0-5: never refused
     } catch (...) {
         delete record; // held by nothing yet, as above
         throw;

@@ -28,43 +28,52 @@ public:
     /// The most slots an array can have (the highest slot index is archived as one byte).
     static constexpr int MaxSize = 256;
 
+    /// An array of `size` null slots (SetSize's rules: a size outside 0..MaxSize leaves it
+    /// empty). Throws std::bad_alloc when the slots cannot be allocated.
     explicit MCDataArray(int size = 0);
     ~MCDataArray() override;
     MCDataArray(const MCDataArray&) = delete;
     MCDataArray& operator=(const MCDataArray&) = delete;
 
+    /// The number of slots.
     int GetSize() const { return m_nSize; }
 
     /// Keeps the first min(n, size) pointers and fills new slots with null; n = 0 empties
     /// the array. Sizes outside 0..MaxSize are refused (nothing changes).
     void SetSize(int size);
 
+    ///@{
     /// The record in slot `index`, or null outside 0..size-1.
     DCBase* GetAt(int index) const;
     DCBase* operator[](int index) const { return GetAt(index); }
+    ///@}
 
+    ///@{
     /// The slot itself; `index` must be in 0..size-1.
     DCBase*& ElementAt(int index);
     DCBase*& operator[](int index) { return ElementAt(index); }
+    ///@}
 
     /// Stores `record` in slot `index`, which must be in 0..size-1.
     void SetAt(int index, DCBase* record);
 
     /// Grows to index + 1 slots when needed, then stores. Returns 0 for an index outside
     /// 0..MaxSize-1, else 1.
-    int SetAtGrow(int index, DCBase* record);
+    [[nodiscard]] int SetAtGrow(int index, DCBase* record);
 
     /// Appends a slot holding `record`; returns its index, or -1 when the array is full.
-    int Add(DCBase* record);
+    [[nodiscard]] int Add(DCBase* record);
 
     /// Drops the slot storage (not the records); the size becomes 0.
     void RemoveAll();
 
+    ///@{
     /// The records of the six view slots that are written to archives (non-null and of a
     /// serializable class). Slots beyond the six stand for no view code and are never
     /// written.
     int GetArchivableCount() const;
     static bool IsArchivableRecord(const DCBase* record);
+    ///@}
 
     /// View code 0..5 to slot: 0->0, 1->3, 2->1, 3->4, 4->5, 5->2; any other code -> 0.
     static int ViewCodeToIndex(int viewCode);

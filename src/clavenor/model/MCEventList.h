@@ -26,6 +26,8 @@ class CLAVENOR_API MCEventList : public MCObList {
     DECLARE_SERIAL(MCEventList)
 
 public:
+    /// An empty list. `blockSize` is accepted for the familiar signature and ignored: nodes
+    /// are allocated one by one.
     explicit MCEventList(int blockSize = 10);
     /// Releases every element, from the tail toward the head.
     ~MCEventList() override;
@@ -35,12 +37,20 @@ public:
     MCListIterator<Node, ECBase*> begin() const {
         return MCListIterator<Node, ECBase*>(HeadNode());
     }
+    /// The end of the range-for walk.
     MCListIterator<Node, ECBase*> end() const { return {}; }
 
+    /// The first element, or null for an empty list. No reference is taken: the element is
+    /// valid while it stays in the list (or something else holds it).
     ECBase* GetHead() const;
+    /// The last element, or null; as GetHead.
     ECBase* GetTail() const;
+    /// The element at `pos` (valid, non-null); as GetHead.
     ECBase* GetAt(POSITION pos) const;
+    /// The element at `pos`, moving `pos` to the next node (null past the tail); the walk
+    /// may remove the element it was given.
     ECBase* GetNext(POSITION& pos) const;
+    /// The element at `pos`, moving `pos` to the previous node (null before the head).
     ECBase* GetPrev(POSITION& pos) const;
 
     /// Stores `element` at `pos`: references the new element, releases the old one.
@@ -50,6 +60,7 @@ public:
     /// for anything else), each appended with a reference.
     void Serialize(CArchive& ar) override;
 
+    ///@{
     /// Loaded graphs stay within these bounds, so that every walk of them ends, within the
     /// thread's stack and in time near-linear in the stream's size: no element has more than
     /// MaxLoadedHeight elements on a way down from it (itself included), which also keeps
@@ -58,6 +69,7 @@ public:
     /// elements per object read so far. Real documents stay far below both.
     static constexpr int MaxLoadedHeight = CArchive::MaxObjectDepth - 1;
     static constexpr std::uint64_t MaxLoadedPathsPerObject = 64;
+    ///@}
 
     /// Storing: the count, then each element as an object reference. Loading: reads the
     /// count and that many element references; each element not yet in the list is appended
@@ -87,9 +99,11 @@ public:
     /// AddEvent for each element of `other` in order (sorted), or AddTail of the whole list.
     virtual void AddEvents(MCEventList* other, int sorted);
 
+    ///@{
     /// Removes the first node holding `element`; 1, or 0 when it is absent.
     virtual int RemoveEvent(ECBase* element);
     virtual void RemoveEvents(MCEventList* other);
+    ///@}
 
     /// -1 for an empty list, the common event id when all agree, else -2.
     virtual int GetEventType();
@@ -98,6 +112,7 @@ public:
     /// occurrence; returns the array's size.
     virtual int GetEventTypes(CArray<int, int>& types);
 
+    /// 1 when some element of the list has event id `id`, else 0; a walk from the head.
     virtual int ContainsEventType(int id);
 
     /// From the head (or after `after`), the first node whose element has a time later
@@ -113,10 +128,12 @@ public:
     /// than any other is to the tail. Null when there is none.
     POSITION FindNearEnds(const ECBase* element) const;
 
+    ///@{
     /// The first node, forward from the head or after `after` (backward from the tail or
     /// before `before`), whose element has event id `id`.
     POSITION FindEvent(int id, POSITION after = nullptr) const;
     POSITION FindEventReverse(int id, POSITION before = nullptr) const;
+    ///@}
 
     /// Orders the list by time with the model's exchange sort, which swaps the stored
     /// pointers between nodes: for each node from the head, every later node's element is

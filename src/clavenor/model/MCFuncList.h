@@ -22,6 +22,8 @@ using MCCallback = int (*)(ECBase* owner, int code, void* data, void* userData);
 /// are appended after the current one.
 class CLAVENOR_API MCFuncList : public MCPtrList {
 public:
+    /// An empty list. `blockSize` is accepted for the familiar signature and ignored: nodes
+    /// are allocated one by one.
     explicit MCFuncList(int blockSize = 10);
     ~MCFuncList() override;
 

@@ -17,20 +17,26 @@ namespace clavenor {
 template <class Node, class Item>
 class MCListIterator {
 public:
+    /// A multi-pass walk for the ranges library...
     using iterator_concept = std::forward_iterator_tag;
+    /// ...but only an input iterator to the older algorithms, since `*it` is a value.
     using iterator_category = std::input_iterator_tag;
-    using value_type = Item;
-    using difference_type = std::ptrdiff_t;
-    using reference = Item;
+    using value_type = Item;                ///< The item type, yielded by value.
+    using difference_type = std::ptrdiff_t; ///< Distances between positions.
+    using reference = Item;                 ///< Items are yielded by value, not reference.
 
+    /// The end of every list.
     MCListIterator() = default;
+    /// At `node` (null: the end); the next node is looked up now.
     explicit MCListIterator(Node* node)
         : m_pNode(node), m_pNext(node != nullptr ? node->next : nullptr) {
         __builtin_prefetch(m_pNext);
     }
 
+    /// The current item; the iterator must not be at the end.
     Item operator*() const { return static_cast<Item>(m_pNode->data); }
 
+    /// Moves to the node that followed the current one when the iterator reached it.
     MCListIterator& operator++() {
         m_pNode = m_pNext;
         m_pNext = m_pNode != nullptr ? m_pNode->next : nullptr;
@@ -38,12 +44,14 @@ public:
         __builtin_prefetch(m_pNext);
         return *this;
     }
+    /// As the prefix form; returns the iterator as it was.
     MCListIterator operator++(int) {
         MCListIterator before = *this;
         ++*this;
         return before;
     }
 
+    /// Same current node (both at the end, or both at one node).
     friend bool operator==(const MCListIterator& a, const MCListIterator& b) {
         return a.m_pNode == b.m_pNode;
     }
@@ -72,12 +80,15 @@ struct CLAVENOR_API MCListNoBase {};
 template <class T, class Base>
 class MCListTemplate : public Base {
 public:
+    /// One link of the list; a POSITION is the address of one. Derived lists create and
+    /// release them through NewNode and FreeNode.
     struct Node {
-        T data;
-        Node* prev;
-        Node* next;
+        T data;     ///< The item.
+        Node* prev; ///< The node before; null at the head.
+        Node* next; ///< The node after; null at the tail.
     };
 
+    /// The range-for iterator of this list.
     using Iterator = MCListIterator<Node, T>;
 
     MCListTemplate() = default;
@@ -86,27 +97,36 @@ public:
 
     /// Range-for from head to tail (see MCListIterator for what the loop may change).
     Iterator begin() const { return Iterator(m_pHead); }
+    /// The end of the range-for walk.
     Iterator end() const { return Iterator(); }
 
+    /// The number of nodes; O(1).
     std::int32_t GetCount() const { return m_nCount; }
+    /// Whether the list has no node; O(1).
     bool IsEmpty() const { return m_nCount == 0; }
 
-    /// The first (last) item; null for an empty list.
+    /// The first item; null for an empty list.
     T GetHead() const { return m_pHead != nullptr ? m_pHead->data : T(); }
+    /// The last item; null for an empty list.
     T GetTail() const { return m_pTail != nullptr ? m_pTail->data : T(); }
 
+    /// The position of the first node, null for an empty list: where a GetNext walk starts.
     POSITION GetHeadPosition() const { return ToPos(m_pHead); }
+    /// The position of the last node, null for an empty list: where a GetPrev walk starts.
     POSITION GetTailPosition() const { return ToPos(m_pTail); }
 
     /// The item at `pos` (which must be a valid, non-null position).
     T GetAt(POSITION pos) const { return ToNode(pos)->data; }
 
-    /// The item at `pos`; `pos` moves to the next (previous) node, null past the end.
+    /// The item at `pos` (valid, non-null); `pos` moves to the next node, null past the
+    /// tail. Reading the next node first lets a walk remove the item it was given.
     T GetNext(POSITION& pos) const {
         Node* node = ToNode(pos);
         pos = ToPos(node->next);
         return node->data;
     }
+    /// The item at `pos` (valid, non-null); `pos` moves to the previous node, null before
+    /// the head.
     T GetPrev(POSITION& pos) const {
         Node* node = ToNode(pos);
         pos = ToPos(node->prev);
@@ -119,12 +139,15 @@ public:
     /// node before it handles the current item has both loads under way at once.
     static void Prefetch(POSITION pos) { __builtin_prefetch(pos); }
 
-    /// Inserts one item and returns its position, or null (list unchanged) when no node
-    /// could be allocated.
+    /// Inserts `item` at the head and returns its position, or null (list unchanged) when no
+    /// node could be allocated. O(1).
     POSITION AddHead(T item) { return Link(NewNode(item, nullptr, m_pHead)); }
+    /// Inserts `item` at the tail and returns its position, or null (list unchanged) when no
+    /// node could be allocated. O(1).
     POSITION AddTail(T item) { return Link(NewNode(item, m_pTail, nullptr)); }
 
-    /// Inserts before (after) `pos`; a null position means the head (the tail).
+    /// Inserts before `pos` (null: at the head); the new position, or null (list unchanged)
+    /// when no node could be allocated.
     POSITION InsertBefore(POSITION pos, T item) {
         if (pos == nullptr) {
             return AddHead(item);
@@ -132,6 +155,8 @@ public:
         Node* at = ToNode(pos);
         return Link(NewNode(item, at->prev, at));
     }
+    /// Inserts after `pos` (null: at the tail); the new position, or null (list unchanged)
+    /// when no node could be allocated.
     POSITION InsertAfter(POSITION pos, T item) {
         if (pos == nullptr) {
             return AddTail(item);
@@ -140,8 +165,9 @@ public:
         return Link(NewNode(item, at, at->next));
     }
 
-    /// Adds every item of `other`, keeping their order. Adding a list to itself doubles it.
-    /// Stops at the first allocation failure.
+    /// Adds every item of `other` (null: none) at the head, keeping their order. Adding a
+    /// list to itself doubles it. Stops at the first allocation failure, with the items
+    /// added so far kept.
     void AddHead(const MCListTemplate* other) {
         if (other == nullptr) {
             return;
@@ -153,6 +179,8 @@ public:
             }
         }
     }
+    /// Adds every item of `other` (null: none) at the tail, keeping their order; otherwise
+    /// as AddHead(other).
     void AddTail(const MCListTemplate* other) {
         if (other == nullptr) {
             return;
@@ -165,8 +193,9 @@ public:
         }
     }
 
-    /// Inserts every item of `other` before (after) `pos`, keeping their order.
-    /// Inserting a list into itself inserts a copy of its items as they were before.
+    /// Inserts every item of `other` before `pos`, keeping their order. Inserting a list
+    /// into itself inserts a copy of its items as they were before. Stops at the first
+    /// allocation failure (throws std::bad_alloc when the snapshot cannot be made).
     void InsertBefore(POSITION pos, const MCListTemplate* other) {
         for (T item : ItemsOf(other)) {
             if (InsertBefore(pos, item) == nullptr) {
@@ -174,6 +203,8 @@ public:
             }
         }
     }
+    /// Inserts every item of `other` after `pos`, keeping their order; otherwise as
+    /// InsertBefore(pos, other).
     void InsertAfter(POSITION pos, const MCListTemplate* other) {
         for (T item : ItemsOf(other)) {
             pos = InsertAfter(pos, item);
@@ -183,10 +214,12 @@ public:
         }
     }
 
-    /// Unlinks the node, releases it through FreeNode and returns its item (null when the
-    /// list is empty). In a reference-holding list the item may already be destroyed.
+    /// Unlinks the head node, releases it through FreeNode and returns its item (null when
+    /// the list is empty). In a reference-holding list the item may already be destroyed.
     T RemoveHead() { return m_pHead != nullptr ? Unlink(m_pHead) : T(); }
+    /// As RemoveHead, at the tail.
     T RemoveTail() { return m_pTail != nullptr ? Unlink(m_pTail) : T(); }
+    /// As RemoveHead, at `pos` (valid, non-null), which is invalid afterwards.
     T RemoveAt(POSITION pos) { return Unlink(ToNode(pos)); }
 
     /// Releases every node, from the tail toward the head.
@@ -281,7 +314,9 @@ protected:
         m_nCount = 0;
     }
 
+    /// The node a position stands for (no check).
     static Node* ToNode(POSITION pos) { return reinterpret_cast<Node*>(pos); }
+    /// The position that stands for a node (null for null).
     static POSITION ToPos(Node* node) { return reinterpret_cast<POSITION>(node); }
 
     /// Swaps the items of two nodes without any release or reference (used by sorting).
@@ -291,7 +326,9 @@ protected:
         b->data = data;
     }
 
+    /// The first node, null for an empty list.
     Node* HeadNode() const { return m_pHead; }
+    /// The last node, null for an empty list.
     Node* TailNode() const { return m_pTail; }
 
 private:

@@ -19,16 +19,21 @@ class CLAVENOR_API MCMapStringToPtr : public CObject {
     DECLARE_DYNAMIC(MCMapStringToPtr)
 
 public:
+    /// The number of buckets (fixed: lookups slow down linearly past a few hundred keys).
     static constexpr int HashSize = 71;
+    /// The longest key kept, in bytes; longer keys are cut (see the class comment).
     static constexpr int MaxKeyLength = 51;
 
+    /// An empty map. `blockSize` is accepted for the familiar signature and ignored.
     explicit MCMapStringToPtr(int blockSize = 10);
     /// RemoveAll(0): the values are left alone.
     ~MCMapStringToPtr() override;
     MCMapStringToPtr(const MCMapStringToPtr&) = delete;
     MCMapStringToPtr& operator=(const MCMapStringToPtr&) = delete;
 
+    /// The number of entries; O(1).
     int GetCount() const { return m_nCount; }
+    /// Whether the map has no entry; O(1).
     bool IsEmpty() const { return m_nCount == 0; }
 
     /// h = h * 33 + c over the key's bytes (c as a signed byte), 32-bit unsigned.
@@ -37,10 +42,12 @@ public:
     /// 1 and the value when the key is present, else 0.
     int Lookup(const char* key, void*& value) const;
 
+    ///@{
     /// The value slot of `key`, created with a null value at the head of its bucket when
     /// the key is new. Throws std::bad_alloc when a new entry cannot be allocated.
     void*& operator[](const char* key);
     void SetAt(const char* key, void* value) { (*this)[key] = value; }
+    ///@}
 
     /// Removes the entry; with `destroy` non-zero the value is deleted as a CObject.
     /// Returns 0 when the key is absent.

@@ -13,17 +13,23 @@ class CLAVENOR_API MCObList : public MCListTemplate<CObject*, CObject> {
     DECLARE_SERIAL(MCObList)
 
 public:
+    /// The plain walks, beside the class-filtered ones below.
     using MCListTemplate::GetNext;
+    /// The plain walks, beside the class-filtered ones below.
     using MCListTemplate::GetPrev;
 
+    /// An empty list. `blockSize` is accepted for the familiar signature and ignored: nodes
+    /// are allocated one by one.
     explicit MCObList(int blockSize = 10);
     ~MCObList() override;
 
+    ///@{
     /// The next (previous) object from `pos` on whose class is `cls` or derives from it;
     /// `pos` ends past (before) the node returned, or null when the list ends first. With a
     /// null `cls` these are the plain GetNext and GetPrev.
     CObject* GetNext(POSITION& pos, const CRuntimeClass* cls) const;
     CObject* GetPrev(POSITION& pos, const CRuntimeClass* cls) const;
+    ///@}
 
     /// Storing: the count, then each object from head to tail as an object reference.
     /// Loading: appends each object read (of any class). The list's user owns the objects

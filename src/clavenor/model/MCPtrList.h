@@ -9,6 +9,8 @@ namespace clavenor {
 /// callback lists build on it. The constructor's block size is accepted and ignored.
 class CLAVENOR_API MCPtrList : public MCListTemplate<void*, MCListNoBase> {
 public:
+    /// An empty list; `blockSize` is accepted for the familiar signature and ignored: nodes
+    /// are allocated one by one.
     explicit MCPtrList(int blockSize = 10);
     virtual ~MCPtrList();
 };

@@ -28,37 +28,49 @@ class CArchive;
 /// 0 for NaN instead of overflowing.
 class CLAVENOR_API MCTime {
 public:
+    ///@{
     /// The values of the mode byte (GetMode, SetMode); 1 is a scalar mode that the library
     /// never produces.
     static constexpr std::uint8_t ModeNormalized = 0;
     static constexpr std::uint8_t ModeBarPulseTick = 2;
     static constexpr std::uint8_t ModeClock = 3;
+    ///@}
     /// Ticks per quarter note of the process: the resolution of every bar/pulse/tick zero
     /// that an operator returns and of the meter, tuplet and tempo tick arithmetic. Set it
     /// with SetGlobalPPQ from the host's owning thread; it is not locked.
     static std::int32_t GlobalPPQ;
 
+    ///@{
     /// Shared constants: +3.4028235e38 (the largest float), -3.4028235e38 (the unset time
     /// every timed element starts with) and 0.0, all in mode 0.
     static const MCTime& TimeMax();
     static const MCTime& TimeNull();
     static const MCTime& TimeZero();
+    ///@}
 
+    /// 0.0 in mode 0.
     MCTime() = default;
+    /// `scalar` in mode 0 (implicit, so that a float can stand where a time is expected).
     MCTime(float scalar) : m_scalar(scalar) {}
     /// Mode 2 with a new record. Throws std::bad_alloc when the record cannot be allocated.
     MCTime(std::int32_t bar, std::int32_t pulse, std::int32_t tick, std::int32_t ppq);
+    /// The mode and value of `other`, with a record of its own in mode 2 (throws
+    /// std::bad_alloc when it cannot be allocated).
     MCTime(const MCTime& other);
+    /// Takes over `other`'s record in mode 2; `other` is left 0.0 in mode 0.
     MCTime(MCTime&& other) noexcept;
     ~MCTime();
 
+    ///@{
     /// Copies the mode and the value; a mode-2 target reuses its own record. Records are
     /// never shared between two values.
     MCTime& operator=(const MCTime& other);
     MCTime& operator=(MCTime&& other) noexcept;
     /// Stores a scalar; a mode-2 value becomes mode 0, any scalar mode stays.
     MCTime& operator=(float scalar);
+    ///@}
 
+    /// The mode byte: ModeNormalized, ModeBarPulseTick, ModeClock, or 1.
     std::uint8_t GetMode() const { return m_mode; }
     /// Leaving mode 2 frees the record (the scalar reads 0.0); entering mode 2 allocates a
     /// zeroed record for SetBarPulseTick to fill. Between scalar modes only the byte changes.
@@ -66,9 +78,13 @@ public:
 
     /// The scalar, whatever the scalar mode; 0.0 in mode 2.
     float GetSeconds() const { return m_mode == ModeBarPulseTick ? 0.0f : m_scalar; }
+    /// Stores the scalar; a mode-2 value frees its record and becomes mode 0, a scalar mode
+    /// stays (so that a clock time stays one).
     void SetSeconds(float seconds);
 
+    /// The scalar x 1000 + 0.5, truncated toward zero and saturated; 0 in mode 2.
     std::int32_t GetMSec() const;
+    /// Stores msec / 1000 as the scalar, with SetSeconds' rule for the mode.
     void SetMSec(std::int32_t msec);
 
     /// ppq x scalar + 0.5 truncated toward zero; 0 in mode 2.
@@ -78,8 +94,12 @@ public:
     /// Does nothing when ppq is 0 or in mode 2.
     void AddTicks(std::int32_t ticks, std::int32_t ppq);
 
+    ///@{
+    /// Stores the record, entering mode 2 (a new record: throws std::bad_alloc when it
+    /// cannot be allocated, and the value is unchanged then).
     void SetBarPulseTick(const BPTTime& bpt);
     void SetBarPulseTick(std::int32_t bar, std::int32_t pulse, std::int32_t tick, std::int32_t ppq);
+    ///@}
     /// The record in mode 2; a zero record in any other mode (callers test the mode first).
     const BPTTime& GetBarPulseTick() const;
 
@@ -96,8 +116,13 @@ public:
     /// documents) reads a bare float and leaves the mode 0. Throws CArchiveException.
     void Serialize(CArchive& ar, std::int32_t version);
 
+    ///@{
+    /// Scalar arithmetic in single precision, keeping this value's mode; unchanged when
+    /// either side is a bar/pulse/tick time.
     MCTime& operator+=(const MCTime& t);
     MCTime& operator-=(const MCTime& t);
+    ///@}
+    /// Scales the scalar; unchanged in mode 2.
     MCTime& operator*=(float f);
     /// Unchanged in mode 2 or when f is 0.0.
     MCTime& operator/=(float f);
@@ -107,14 +132,21 @@ public:
     MCTime operator/(const MCTime& t) const;
     /// Floored remainder, with the sign of the divisor; same guards as operator/.
     MCTime operator%(const MCTime& t) const;
+    /// The negated scalar in mode 0; the bar/pulse/tick zero at GlobalPPQ in mode 2.
     MCTime operator-() const;
 
+    ///@{
+    /// Compare the scalars (single precision, NaN unordered), or two bar/pulse/tick records
+    /// by bar, pulse and tick (ticks at their own ppq), with the mixed-mode rules of the
+    /// class comment; < and > are the negations of >= and <=, so across modes they are not
+    /// strict orders.
     bool operator==(const MCTime& t) const;
     bool operator!=(const MCTime& t) const { return !(*this == t); }
     bool operator>=(const MCTime& t) const;
     bool operator<=(const MCTime& t) const;
     bool operator<(const MCTime& t) const { return !(*this >= t); }
     bool operator>(const MCTime& t) const { return !(*this <= t); }
+    ///@}
 
 private:
     static MCTime BarPulseTickZero();

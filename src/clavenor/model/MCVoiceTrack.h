@@ -13,6 +13,7 @@ namespace clavenor {
 /// answers that "none" value.
 class CLAVENOR_API MCVoiceTrack {
 public:
+    /// Bit 15: set, the word holds a device and a channel instead of a voice and a track.
     static constexpr std::uint16_t ConvertedBit = 0x8000;
 
     /// Voice 15, track 2047, unconverted (0x7FFF).
@@ -23,9 +24,13 @@ public:
     constexpr MCVoiceTrack(unsigned voice, unsigned track)
         : m_word(static_cast<std::uint16_t>((voice & 15u) | (track << 4))) {}
 
+    /// The voice, 0-15; 15 (none) when converted.
     constexpr unsigned GetVoice() const { return IsConverted() ? 15u : m_word & 15u; }
+    /// The track, 0-2047; 2047 (none) when converted.
     constexpr unsigned GetTrack() const { return IsConverted() ? 2047u : m_word >> 4; }
+    /// The output device, 0-255; 255 (none) unless converted.
     constexpr unsigned GetDevice() const { return IsConverted() ? m_word & 0xFFu : 255u; }
+    /// The MIDI channel, 0-127; 127 (none) unless converted.
     constexpr unsigned GetChannel() const { return IsConverted() ? (m_word >> 8) & 0x7Fu : 127u; }
 
     /// Replaces the voice and clears the converted bit, keeping the track bits.
@@ -49,9 +54,12 @@ public:
     /// 0x8000 when converted, else 0.
     constexpr unsigned IsConverted() const { return m_word & ConvertedBit; }
 
+    /// The 16-bit word as archived.
     constexpr unsigned GetValue() const { return m_word; }
+    /// Replaces the whole word (truncated to 16 bits), either reading.
     constexpr void SetValue(unsigned word) { m_word = static_cast<std::uint16_t>(word); }
 
+    /// Equal words.
     friend constexpr bool operator==(MCVoiceTrack a, MCVoiceTrack b) {
         return a.m_word == b.m_word;
     }

@@ -49,9 +49,11 @@ CLAVENOR_API void ReleaseElementRef(ECBase* element);
 template <class T>
 class Ref {
 public:
-    using element_type = T;
+    using element_type = T; ///< The type of the object held.
 
+    /// An empty handle; holds nothing.
     Ref() noexcept = default;
+    /// An empty handle, so that `Ref<T> h = nullptr;` and `return nullptr;` read naturally.
     Ref(std::nullptr_t) noexcept {}
 
     /// Takes a new reference on `object` (none for null).
@@ -61,19 +63,27 @@ public:
         }
     }
 
+    /// Holds what `other` holds, taking a reference of its own.
     Ref(const Ref& other) : Ref(other.m_pObject) {}
+    /// Takes over `other`'s reference; `other` is left empty. No count changes.
     Ref(Ref&& other) noexcept : m_pObject(std::exchange(other.m_pObject, nullptr)) {}
 
+    /// A handle on a derived class as one on its base, taking a reference of its own.
     template <class U>
     requires std::is_convertible_v<U*, T*> Ref(const Ref<U>& other)
         : Ref(static_cast<T*>(other.Get())) {}
 
+    /// A handle on a derived class as one on its base, taking over `other`'s reference.
     template <class U>
     requires std::is_convertible_v<U*, T*> Ref(Ref<U>&& other)
     noexcept : m_pObject(other.Release()) {}
 
+    /// Gives the reference back (ReleaseElementRef for an element, Unref(1) otherwise); the
+    /// object is destroyed when it was the last.
     ~Ref() { Drop(m_pObject); }
 
+    /// Copy or move assignment (by swap): the old object's reference is given back when the
+    /// argument goes, after the new one is held, so self-assignment is safe.
     Ref& operator=(Ref other) noexcept {
         std::swap(m_pObject, other.m_pObject);
         return *this;
@@ -93,16 +103,23 @@ public:
     /// Gives back the current reference (if any) and takes one on `object`.
     void Reset(T* object = nullptr) { *this = Ref(object); }
 
+    /// The object, or null; valid while some reference is held. No reference is taken.
     T* Get() const noexcept { return m_pObject; }
+    /// Member access on the object; the handle must not be empty.
     T* operator->() const noexcept { return m_pObject; }
+    /// The object; the handle must not be empty.
     T& operator*() const noexcept { return *m_pObject; }
+    /// Whether the handle holds an object.
     explicit operator bool() const noexcept { return m_pObject != nullptr; }
 
+    /// Whether two handles hold the same object (identity).
     template <class U>
     friend bool operator==(const Ref& a, const Ref<U>& b) noexcept {
         return a.Get() == b.Get();
     }
+    /// Whether the handle holds `b` (identity).
     friend bool operator==(const Ref& a, const T* b) noexcept { return a.m_pObject == b; }
+    /// Whether the handle is empty.
     friend bool operator==(const Ref& a, std::nullptr_t) noexcept { return a.m_pObject == nullptr; }
 
 private:

@@ -36,11 +36,16 @@ public:
     MCStateMgr(const MCStateMgr&) = delete;
     MCStateMgr& operator=(const MCStateMgr&) = delete;
 
+    /// The performance that embeds this manager (set when the performance makes it; no
+    /// reference is taken, the performance owns the manager).
     void SetOwner(ECPerformance* owner) { m_pOwner = owner; }
+    /// The performance that embeds this manager, or null before SetOwner.
     ECPerformance* GetOwner() const { return m_pOwner; }
 
     /// Appends a handler; handlers are called in the order added.
     void AddStateHandler(MCCallback handler, void* userData);
+    /// Removes every handler of this performance (the global handler stays). Safe during a
+    /// delivery: handlers removed then are not called afterwards.
     void RemoveStateHandlers();
 
     /// Calls the handlers and the global handler for one record, then gives back the
@@ -55,8 +60,16 @@ public:
     /// thread; from another thread the hand-over itself is carried to the owning thread.
     static void ApplyState(SCBase* record, ECPerformance* performance);
 
+    /// Delivers the record in `lParam` (DoState, the handlers, then the record discarded
+    /// when auto-delete) on the calling thread, which must be the owning one; 0 for a null
+    /// record. The pump calls it for StateMessage; a host calls it only from a window
+    /// procedure of its own that receives that message.
     static LRESULT OnStateMsg(WPARAM wParam, LPARAM lParam);
+    /// The procedure of the manager's hidden window: delivers StateMessage, hands over
+    /// records that came from other threads, and passes every other message on.
     static LRESULT StateWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    /// Creates the hidden window on first call (later calls do nothing); ApplyState and
+    /// SetGlobalHandler call it, so a host needs it only to create the window early.
     static void Initialize();
 
 private:

@@ -12,17 +12,26 @@ class CCBase;
 /// finished. The record holds a reference on each command until it is deleted.
 class CLAVENOR_API SCCommand : public SCBase {
 public:
+    /// The commands in the record were applied.
     static constexpr int CodeFinished = 500;
+    /// The commands in the record failed and were taken back.
     static constexpr int CodeAborted = 501;
 
+    /// Code 0 and no commands (the library uses the codes above).
     SCCommand() = default;
+    /// A record of `code` without commands yet (asynchronous, auto-delete).
     explicit SCCommand(int code) : SCBase(code) {}
+    /// Copies the base record and lists the same commands, taking a reference on each.
     SCCommand(const SCCommand& other);
+    /// Gives back the references on this record's commands, then lists `other`'s as the
+    /// copy constructor does.
     SCCommand& operator=(const SCCommand& other);
     ~SCCommand() override;
 
     /// Appends the command (taking a reference).
     void AddCommand(CCBase* command);
+    /// The commands, in the order they finished; valid while the record lives. Read them;
+    /// add through AddCommand, which takes the reference the list holds.
     MCCommandList& GetCommands() { return m_commands; }
 
 private:

@@ -8,6 +8,7 @@ namespace clavenor {
 /// A file event of the host (its codes are the host's); delivered synchronously.
 class CLAVENOR_API SCFile : public SCBase {
 public:
+    /// A synchronous record of the host's `code`.
     explicit SCFile(int code = 0) : SCBase(code) { SetSynchronous(1); }
 };
 

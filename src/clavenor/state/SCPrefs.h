@@ -11,8 +11,10 @@ namespace clavenor {
 /// before any handler runs.
 class CLAVENOR_API SCPrefs : public SCBase {
 public:
+    /// The preferences changed; delivering it reloads the library's settings.
     static constexpr int CodeChanged = 1600;
 
+    /// An asynchronous record of `code`; only CodeChanged reloads settings.
     explicit SCPrefs(int code = CodeChanged) : SCBase(code) {}
 
     void DoState() override;

@@ -182,12 +182,18 @@ void SaveWindowPrefs(const CString& section, const MCWindowPlacement& placement)
     }
     const RECT& r = placement.normalPosition;
     CProfileStore& store = CProfileStore::GetActiveStore();
-    store.WriteProfileInt(section, "x", r.left);
-    store.WriteProfileInt(section, "y", r.top);
-    store.WriteProfileInt(section, "Width", WrapSub(r.right, r.left));
-    store.WriteProfileInt(section, "Height", WrapSub(r.bottom, r.top));
-    store.WriteProfileInt(section, "Iconic", iconic);
-    store.WriteProfileInt(section, "Maximized", maximized);
+    // Saving a placement is best effort and has no way to report: a store that refuses a
+    // key keeps its earlier value, and reading the placement back falls back to defaults
+    // key by key, so a refused write loses nothing but the new position.
+    const auto save = [&](const char* key, std::int32_t value) {
+        (void)store.WriteProfileInt(section, key, value);
+    };
+    save("x", r.left);
+    save("y", r.top);
+    save("Width", WrapSub(r.right, r.left));
+    save("Height", WrapSub(r.bottom, r.top));
+    save("Iconic", iconic);
+    save("Maximized", maximized);
 }
 
 void SetScaleParams(float x0, float x1, float y0, float y1, float& scale, float& offset) {
