@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <memory>
 #include <random>
 
 namespace clavenor {
@@ -456,6 +457,206 @@ TEST(ECEnvelope, MalformedStreamsAreRepairedOrRefused) {
                      CArchiveException);
     }
     EXPECT_EQ(test::LiveAllocations(), live);
+}
+
+// Forty points half a quarter apart, stepped and ramped in turn, as stored in a document.
+Bytes FortyPoints() {
+    Fixture f;
+    f.envelope->SetIntValued(0);
+    for (int i = 0; i < 40; ++i) {
+        f.Add(Point(static_cast<float>(i) * 0.5f, static_cast<float>(i), i % 2));
+    }
+    return test::Store([&](CArchive& ar) { ar << f.envelope; });
+}
+
+// The envelope read back from `bytes`: it has not built its index yet.
+std::unique_ptr<Fixture> Reloaded(const Bytes& bytes) {
+    auto loaded = std::make_unique<Fixture>();
+    test::Load(bytes, [&](CArchive& ar) {
+        ECEnvelope* back = nullptr;
+        ar >> back;
+        back->Ref();
+        Fixture::Release(loaded->envelope);
+        loaded->envelope = back;
+    });
+    return loaded;
+}
+
+// The point at `index` found by walking the children, which leaves the index unbuilt (and
+// allocates nothing, so that it may run while an allocation is set to fail).
+ECEnvPoint* NthChild(ECEnvelope* e, int index) {
+    for (ECBase* child : *e->GetChildren()) {
+        if (index-- == 0) {
+            return static_cast<ECEnvPoint*>(child);
+        }
+    }
+    return nullptr;
+}
+
+float TimeOf(ECEnvPoint* point) {
+    return point != nullptr ? point->GetTime()->GetSeconds() : -1.0f;
+}
+
+// Every query far from the remembered position builds the index; when the memory for it
+// cannot be had, the query answers from the list all the same.
+TEST(ECEnvelope, QueriesAnswerAsAPlainScanWhenTheirIndexCannotBeBuilt) {
+    const Bytes bytes = FortyPoints();
+    const MCTime t(13.25f);
+    const MCTime onPoint(19.5f);
+    using Query = float (*)(ECEnvelope&, const MCTime&, const MCTime&);
+    const std::pair<const char*, Query> queries[] = {
+        {"point before", [](ECEnvelope& e, const MCTime& at,
+                            const MCTime&) { return TimeOf(e.GetPointBefore(at)); }},
+        {"point before or at", [](ECEnvelope& e, const MCTime&,
+                                  const MCTime& on) { return TimeOf(e.GetPointBeforeEqual(on)); }},
+        {"point at",
+         [](ECEnvelope& e, const MCTime&, const MCTime& on) { return TimeOf(e.GetPointAt(on)); }},
+        {"point at or after", [](ECEnvelope& e, const MCTime& at,
+                                 const MCTime&) { return TimeOf(e.GetPointAfterEqual(at)); }},
+        {"point after", [](ECEnvelope& e, const MCTime&,
+                           const MCTime& on) { return TimeOf(e.GetPointAfter(on)); }},
+        {"index before", [](ECEnvelope& e, const MCTime& at,
+                            const MCTime&) { return static_cast<float>(e.GetIndexBefore(at)); }},
+        {"index before or at",
+         [](ECEnvelope& e, const MCTime&, const MCTime& on) {
+             return static_cast<float>(e.GetIndexBeforeEqual(on));
+         }},
+        {"index at or after",
+         [](ECEnvelope& e, const MCTime& at, const MCTime&) {
+             return static_cast<float>(e.GetIndexAfterEqual(at));
+         }},
+        {"index after", [](ECEnvelope& e, const MCTime&,
+                           const MCTime& on) { return static_cast<float>(e.GetIndexAfter(on)); }},
+        {"point at index",
+         [](ECEnvelope& e, const MCTime&, const MCTime&) { return TimeOf(e.GetPointAtIndex(31)); }},
+        {"index of point",
+         [](ECEnvelope& e, const MCTime&, const MCTime&) {
+             return static_cast<float>(e.GetIndexForPoint(NthChild(&e, 27)));
+         }},
+        {"ramped value",
+         [](ECEnvelope& e, const MCTime& at, const MCTime&) {
+             float value = 0.0f;
+             e.GetValue(at, value, 0);
+             return value;
+         }},
+    };
+    for (const auto& [name, query] : queries) {
+        const float expected = query(*Reloaded(bytes)->envelope, t, onPoint);
+        int failures = 0;
+        for (std::int64_t n = 1;; ++n) {
+            const std::unique_ptr<Fixture> f = Reloaded(bytes);
+            float answer = 0.0f;
+            bool triggered = false;
+            {
+                test::FailNthAllocation failure(n);
+                answer = query(*f->envelope, t, onPoint);
+                triggered = failure.Triggered();
+            }
+            if (!triggered) {
+                break;
+            }
+            ++failures;
+            EXPECT_EQ(answer, expected) << name << ", allocation " << n << " failing";
+        }
+        EXPECT_GT(failures, 0) << name << " built no index";
+    }
+}
+
+// Without memory for the index a removal still finds its point: it goes, or nothing changes.
+TEST(ECEnvelope, RemovingAPointWithoutMemoryForTheIndexRemovesItOrNothing) {
+    const Bytes bytes = FortyPoints();
+    for (std::int64_t n = 1;; ++n) {
+        const std::unique_ptr<Fixture> f = Reloaded(bytes);
+        ECEnvPoint* victim = NthChild(f->envelope, 27);
+        victim->Ref();
+        int removed = 0;
+        bool triggered = false;
+        {
+            test::FailNthAllocation failure(n);
+            removed = f->envelope->RemoveChild(victim, 0);
+            triggered = failure.Triggered();
+        }
+        SCOPED_TRACE(testing::Message() << "allocation " << n << " failing");
+        if (removed != 0) {
+            EXPECT_EQ(f->envelope->GetPointCount(), 39);
+            EXPECT_EQ(f->envelope->GetIndexForPoint(victim), -1);
+            EXPECT_EQ(TimeOf(f->envelope->GetPointAfter(MCTime(13.25f))), 14.0f);
+        } else {
+            EXPECT_EQ(f->envelope->GetPointCount(), 40);
+            EXPECT_EQ(f->envelope->GetPointAtIndex(27), victim);
+        }
+        victim->Unref(1);
+        if (!triggered) {
+            EXPECT_EQ(removed, 1);
+            break;
+        }
+    }
+}
+
+// A range that cannot be appended whole is not appended at all: the list is as it was.
+TEST(ECEnvelope, ARangeWithoutMemoryLeavesTheListAsItWas) {
+    const std::unique_ptr<Fixture> f = Reloaded(FortyPoints());
+    MCEventList range;
+    range.AddTail(NthChild(f->envelope, 0));
+    for (std::int64_t n = 1;; ++n) {
+        bool threw = false;
+        bool triggered = false;
+        {
+            test::FailNthAllocation failure(n);
+            try {
+                f->envelope->GetPointsInRange(MCTime(5.0f), MCTime(10.0f), range);
+            } catch (const std::bad_alloc&) {
+                threw = true;
+            }
+            triggered = failure.Triggered();
+        }
+        EXPECT_EQ(range.GetCount(), threw ? 1 : 11) << "allocation " << n << " failing";
+        while (range.GetCount() > 1) {
+            range.RemoveTail();
+        }
+        if (!triggered) {
+            break;
+        }
+    }
+}
+
+// A player whose block could not be sampled asks again and gets what an unhindered run gives.
+TEST(ECEnvelope, SamplingWithoutMemoryCanBeRepeatedToTheSameValues) {
+    const std::unique_ptr<Fixture> f = Reloaded(FortyPoints());
+    auto records = [](const CArray<EVALUE>& values) {
+        std::vector<std::pair<float, float>> out;
+        for (int i = 0; i < values.GetSize(); ++i) {
+            out.emplace_back(values[i].time.GetSeconds(), values[i].value);
+        }
+        return out;
+    };
+    auto blocks = [&](CArray<EVALUE>& values, std::int64_t failing) {
+        f->envelope->Reset();
+        f->envelope->GetValues(MCTime(0.0f), MCTime(10.0f), 1.0f, values, 0);
+        const int before = values.GetSize();
+        bool triggered = false;
+        {
+            test::FailNthAllocation failure(failing);
+            try {
+                f->envelope->GetValues(MCTime(10.0f), MCTime(20.0f), 1.0f, values, 0);
+            } catch (const std::bad_alloc&) {
+                EXPECT_EQ(values.GetSize(), before) << "allocation " << failing << " failing";
+                f->envelope->GetValues(MCTime(10.0f), MCTime(20.0f), 1.0f, values, 0);
+            }
+            triggered = failure.Triggered();
+        }
+        return triggered;
+    };
+    CArray<EVALUE> unhindered;
+    blocks(unhindered, std::numeric_limits<std::int64_t>::max());
+    for (std::int64_t n = 1;; ++n) {
+        CArray<EVALUE> values;
+        const bool triggered = blocks(values, n);
+        EXPECT_EQ(records(values), records(unhindered)) << "allocation " << n << " failing";
+        if (!triggered) {
+            break;
+        }
+    }
 }
 
 } // namespace

@@ -78,9 +78,9 @@ T* Placed(T* element, ECBase* parent, float time, float value = 0.0f) {
     return element;
 }
 
-// Controller data and marks: an envelope of every kind with its points, a hairpin kept as an
-// anchor group, pedals, parameter numbers, texts, lyrics, a chord symbol, a mirror, a
-// system message and an audio file.
+// Controller data and marks: an envelope of every kind with its points (a plain one on a plain
+// track among them), a hairpin kept as an anchor group, pedals, parameter numbers, texts,
+// lyrics, a chord symbol, a mirror, a system message, an audio file and a bare element.
 ECPerformance* MakeMarksDocument() {
     auto* document = new ECPerformance;
     auto* conductor = new ECConductor;
@@ -145,6 +145,17 @@ ECPerformance* MakeMarksDocument() {
     auto* audio = new ECWaveTrack(conductor, document);
     conductor->AddChild(audio, 1);
     audio->AddChild(new ECWave(MCTime(1.0f), CString("take1.wav")), 1);
+
+    auto* track = new ECTrack;
+    conductor->AddChild(track, 1);
+    auto* plain = new ECEnvelope;
+    plain->SetIntValued(0);
+    track->AddChild(plain, 1);
+    Placed(new ECEnvPoint, plain, 0.0f, 0.25f)->SetStyle(ECEnvPoint::StyleLinear);
+    Placed(new ECEnvPoint, plain, 3.0f, 0.75f);
+    auto* bare = new ECBase;
+    track->AddChild(bare, 0);
+    bare->GetData(2, 1);
     return document;
 }
 

@@ -565,9 +565,14 @@ int ECEnvelope::CollectRange(const MCTime& from, const MCTime& to, MCEventList& 
         }
         if (filter == nullptr || (point->*filter)() != 0) {
             if (found.AddTail(point) == nullptr) {
+                // A part of the answer would read as the whole of it: give back what this
+                // call appended (the envelope still holds each point, so none goes).
+                for (; appended > 0; --appended) {
+                    found.RemoveTail();
+                }
                 throw std::bad_alloc();
             }
-            appended = 1;
+            ++appended;
         }
         last = pos;
         points->GetNext(pos);
@@ -575,7 +580,7 @@ int ECEnvelope::CollectRange(const MCTime& from, const MCTime& to, MCEventList& 
     if (last != nullptr) {
         m_posSearch = last;
     }
-    return appended;
+    return appended > 0 ? 1 : 0;
 }
 
 int ECEnvelope::GetPointsInRange(const MCTime& from, const MCTime& to, MCEventList& points) {
@@ -732,6 +737,32 @@ int ECEnvelope::GetValues(const MCTime& from, const MCTime& to, float resolution
     if (!IsFiniteScalar(from) || !IsFiniteScalar(to)) {
         return 0;
     }
+    // Sampling moves the evaluation cache record by record; a block cut short by lack of
+    // memory must leave it (and `values`) as they were, or the player's retry would start
+    // from a value it never received and miss the change to it.
+    const int size = values.GetSize();
+    const int style = m_nCurStyle;
+    const std::int32_t lastInt = m_nLastInt;
+    const float lastFloat = m_fLastFloat;
+    const MCTime lastEval = m_lastEvalTime;
+    const MCTime lastSampleEnd = m_lastSampleEnd;
+    const POSITION position = m_posSearch;
+    try {
+        return SampleValues(from, to, resolution, values, clamp);
+    } catch (const std::bad_alloc&) {
+        values.SetSize(size);
+        m_nCurStyle = style;
+        m_nLastInt = lastInt;
+        m_fLastFloat = lastFloat;
+        m_lastEvalTime = lastEval;
+        m_lastSampleEnd = lastSampleEnd;
+        m_posSearch = position;
+        throw;
+    }
+}
+
+int ECEnvelope::SampleValues(const MCTime& from, const MCTime& to, float resolution,
+                             CArray<EVALUE>& values, int clamp) {
     float step = m_minDeltaTime.GetMode() == MCTime::ModeBarPulseTick
                      ? 0.0f
                      : resolution * m_minDeltaTime.GetSeconds();

@@ -166,7 +166,8 @@ public:
     /// Appends (taking a reference on each) the points with from <= time < to, in time
     /// order; the anchor variants only the anchored points or the anchor heads among them.
     /// Returns 1 when anything was appended. The position ends on the last point walked.
-    /// Cost: O(1) to find the start next to the position, then one step per point.
+    /// Cost: O(1) to find the start next to the position, then one step per point. When
+    /// memory runs out, throws std::bad_alloc with `points` as it was before the call.
     int GetPointsInRange(const MCTime& from, const MCTime& to, MCEventList& points);
     int GetAnchorPointsInRange(const MCTime& from, const MCTime& to, MCEventList& points);
     int GetAnchorHeadPointsInRange(const MCTime& from, const MCTime& to, MCEventList& points);
@@ -210,7 +211,9 @@ public:
     /// one starts afresh at `from`: a held value in force there is emitted at `from`, unless
     /// a point lies right there. Returns 1 when `values` is not empty afterwards. Times that
     /// are not finite quarter-note or seconds values are refused (0, nothing changes). Cost:
-    /// O(points in the range + steps sampled), plus O(log n) to start after a jump.
+    /// O(points in the range + steps sampled), plus O(log n) to start after a jump. When
+    /// memory runs out, throws std::bad_alloc with `values` and the evaluation cache as they
+    /// were before the call, so that the same call can be made again.
     int GetValues(const MCTime& from, const MCTime& to, float resolution, CArray<EVALUE>& values,
                   int clamp);
 
@@ -237,6 +240,9 @@ private:
     bool IsOwnPoint(ECBase* element);
     int CollectRange(const MCTime& from, const MCTime& to, MCEventList& points,
                      int (ECEnvPoint::*filter)() const);
+    /// GetValues without its rollback.
+    int SampleValues(const MCTime& from, const MCTime& to, float resolution, CArray<EVALUE>& values,
+                     int clamp);
     int Finish(float& value, const MCTime& t, ECEnvPoint* point, int clamp);
     void LoadAnchorGroups(CArchive& ar);
     void RepairLoadedPoints();
