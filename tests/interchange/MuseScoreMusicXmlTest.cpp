@@ -144,7 +144,8 @@ std::vector<PlayedNote> OurNotesWithoutGraces(ECPerformance& document, long long
                         std::back_inserter(kept));
     graceCount = found.size();
     for (ECGraceNote* grace : found) {
-        grace->GetParents()->GetHead()->RemoveChild(grace, 0);
+        // Deep: a grace note's accents go with it.
+        grace->GetParents()->GetHead()->RemoveChild(grace, 1);
     }
     return kept;
 }
