@@ -112,6 +112,40 @@ std::vector<std::vector<std::uint8_t>> MakeMusicXmlSeeds() {
     seeds.push_back(Bytes(Score("<divisions>480</divisions>",
                                 "<note><rest measure=\"yes\"/><duration>2400</duration>"
                                 "<voice>1</voice></note>")));
+    // Lines and marks on notes, through chords, grace notes and voices, and transpositions,
+    // octave signs and jumps that come and go.
+    auto marked = [](const std::string& step, const std::string& more) {
+        return "<note><pitch><step>" + step +
+               "</step><octave>5</octave></pitch><duration>1"
+               "</duration><voice>1</voice><type>eighth</type>" +
+               more + "</note>";
+    };
+    seeds.push_back(Bytes(Score(
+        "<divisions>2</divisions><transpose><diatonic>-1</diatonic><chromatic>-2</chromatic>"
+        "</transpose>",
+        "<direction><direction-type><segno/></direction-type><sound segno=\"s\"/></direction>"
+        "<direction><direction-type><octave-shift type=\"down\" size=\"15\"/>"
+        "</direction-type></direction>"
+        "<note><grace/><pitch><step>B</step><octave>4</octave></pitch><voice>1</voice>"
+        "<notations><slur type=\"start\" number=\"2\"/><articulations><accent/>"
+        "</articulations></notations></note>" +
+            marked("C", "<beam number=\"1\">begin</beam><notations><slur type=\"stop\" "
+                        "number=\"2\"/><slur type=\"start\"/><glissando type=\"start\"/>"
+                        "<articulations><staccato/><tenuto/><scoop/></articulations>"
+                        "<arpeggiate direction=\"up\"/></notations>") +
+            marked("E", "<chord/><notations><arpeggiate/><fermata>square</fermata></notations>") +
+            marked("D", "<beam number=\"1\">continue</beam><notations><glissando "
+                        "type=\"stop\"/><ornaments><trill-mark/><wavy-line type=\"start\"/>"
+                        "<tremolo type=\"single\">2</tremolo><haydn/></ornaments></notations>") +
+            marked("F", "<beam number=\"1\">end</beam><notations><slur type=\"stop\"/>"
+                        "<ornaments><inverted-turn/><mordent/></ornaments><slide "
+                        "type=\"start\"/></notations>") +
+            "<attributes><transpose><chromatic>0</chromatic></transpose></attributes>" +
+            marked("G", "<notations><slide type=\"stop\"/><technical><fingering>2"
+                        "</fingering></technical></notations>") +
+            "<direction><direction-type><octave-shift type=\"stop\" size=\"15\"/>"
+            "</direction-type></direction><direction><direction-type><words>D.S. al Fine"
+            "</words></direction-type><sound dalsegno=\"s\"/></direction>")));
     const std::string& plain = std::string(seeds.front().begin(), seeds.front().end());
     seeds.push_back(MusicXmlContainer::Pack(plain, "score.musicxml"));
     return seeds;

@@ -33,9 +33,11 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <sstream>
 
 namespace clavenor::test {
 namespace {
@@ -60,7 +62,7 @@ bool PlaysBeyondTheNotes(pugi::xml_node node) {
     }
     if (std::strcmp(name, "Spanner") == 0) {
         const std::string type = node.attribute("type").as_string();
-        return type == "Volta" || type == "Glissando";
+        return type == "Volta" || type == "Glissando" || type == "Trill";
     }
     if (std::strcmp(name, "Chord") == 0) {
         for (pugi::xml_node child : node.children()) {
@@ -142,7 +144,8 @@ std::vector<PlayedNote> OurNotesWithoutGraces(ECPerformance& document, long long
                         std::back_inserter(kept));
     graceCount = found.size();
     for (ECGraceNote* grace : found) {
-        grace->GetParents()->GetHead()->RemoveChild(grace, 0);
+        // Deep: a grace note's accents go with it.
+        grace->GetParents()->GetHead()->RemoveChild(grace, 1);
     }
     return kept;
 }
@@ -152,9 +155,19 @@ std::vector<PlayedNote> MuseScoreNotes(const std::filesystem::path& midi, long l
 }
 
 // MuseScore's complaints about a file it imported: a schema failure or an error it names.
+// One is MuseScore's own: it takes an arpeggio without a direction, which MusicXML allows
+// and MuseScore writes itself, for an error, and reads it as the plain arpeggio it is.
 void ExpectOpenedCleanly(const std::string& said, const std::string& name) {
-    EXPECT_EQ(said.find("is not a valid MusicXML file"), std::string::npos) << name << "\n" << said;
-    EXPECT_EQ(said.find("Error at line"), std::string::npos) << name << "\n" << said;
+    std::istringstream lines(said);
+    std::string complaints;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("unknown arpeggio type none") == std::string::npos) {
+            complaints += line + "\n";
+        }
+    }
+    EXPECT_EQ(complaints.find("is not a valid MusicXML file"), std::string::npos) << name << "\n"
+                                                                                  << said;
+    EXPECT_EQ(complaints.find("Error at line"), std::string::npos) << name << "\n" << said;
 }
 
 // Exports `document` to MusicXML, has MuseScore play it, and compares with our MIDI.
@@ -171,10 +184,15 @@ void ExpectMuseScorePlaysOurExport(ECPerformance& document, const std::string& n
     const std::string said = MuseScore::Convert(xml, midi, folder.path(), status);
     ASSERT_EQ(status, 0) << name << "\n" << said;
     ExpectOpenedCleanly(said, name);
-    if (exported.find("<repeat ") != std::string::npos) {
-        // MuseScore plays repeats and endings out: its MIDI then comes from its own format
-        // with them taken out, as for the demos. Only then, as MuseScore's own format moves
-        // notes after lengths no note value has by a few ticks.
+    static const char* const kPlayedBeyondTheNotes[] = {
+        "<repeat ",    "<articulations>", "<ornaments>", "<arpeggiate",
+        "<glissando ", "dacapo=\"",       "dalsegno=\"", "fine=\""};
+    if (std::any_of(std::begin(kPlayedBeyondTheNotes), std::end(kPlayedBeyondTheNotes),
+                    [&](const char* mark) { return exported.find(mark) != std::string::npos; })) {
+        // MuseScore plays repeats, endings and jumps out, shortens notes it articulates, rolls
+        // arpeggios and slides glissandi: its MIDI then comes from its own format with those
+        // taken out, as for the demos. Only then, as MuseScore's own format moves notes after
+        // lengths no note value has by a few ticks.
         const std::filesystem::path mscx = folder / (name + "-back.mscx");
         std::string again = MuseScore::Convert(xml, mscx, folder.path(), status);
         ASSERT_EQ(status, 0) << name << "\n" << again;

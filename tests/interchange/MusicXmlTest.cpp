@@ -16,6 +16,7 @@
 #include <clavenor/interchange/MusicXmlException.h>
 #include <clavenor/interchange/MusicXmlExporter.h>
 #include <clavenor/interchange/MusicXmlImporter.h>
+#include <clavenor/interchange/NotationType.h>
 
 #include <gtest/gtest.h>
 
@@ -195,6 +196,9 @@ TEST_F(MusicXml, TheTestScoreBecomesTheDocumentItDescribes) {
     EXPECT_EQ(static_cast<ECRepeat*>(repeats[3])->GetRepeatType(), RepeatBackward);
     EXPECT_EQ(repeats[3]->GetParents()->GetHead(), conductor->GetMeasure(2, 3));
     std::vector<ECBase*> endings = All(*document, EventId::FlowControl);
+    std::erase_if(endings, [](ECBase* flow) {
+        return static_cast<ECFlowControl*>(flow)->GetFlowControlType() != FlowEnding;
+    });
     ASSERT_EQ(endings.size(), 1u);
     EXPECT_EQ(static_cast<ECFlowControl*>(endings[0])->GetFlowControlType(), FlowEnding);
     EXPECT_EQ(static_cast<ECFlowControl*>(endings[0])->GetEndingNumber(), 1);
@@ -208,9 +212,159 @@ TEST_F(MusicXml, TheTestScoreBecomesTheDocumentItDescribes) {
     EXPECT_EQ(report.warnings,
               std::vector<std::string>(
                   {"measures whose music does not fill their time signature (or overfills it), "
-                   "given a meter of their own length: 1, the first at line 32",
-                   "transposing parts, imported at sounding pitch (the document holds no "
-                   "transpositions): 1, the first at line 104"}));
+                   "given a meter of their own length: 1, the first at line 32"}));
+}
+
+// The modifiers below `element` (its own children only), as (event id, type).
+std::vector<std::pair<int, int>> Marks(ECBase* element) {
+    std::vector<std::pair<int, int>> marks;
+    for (ECBase* child : *element->GetChildren()) {
+        switch (child->GetEventId()) {
+        case EventId::Accent:
+            marks.emplace_back(EventId::Accent, static_cast<ECAccent*>(child)->GetAccentType());
+            break;
+        case EventId::Trill:
+            marks.emplace_back(EventId::Trill, static_cast<ECTrill*>(child)->GetTrillType());
+            break;
+        case EventId::Turn:
+            marks.emplace_back(EventId::Turn, static_cast<ECTurn*>(child)->GetTurnType());
+            break;
+        case EventId::Mordent:
+            marks.emplace_back(EventId::Mordent, static_cast<ECMordent*>(child)->GetMordentType());
+            break;
+        case EventId::Tremolo:
+            marks.emplace_back(EventId::Tremolo, static_cast<ECTremolo*>(child)->GetTremoloType());
+            break;
+        case EventId::Arpeggio:
+            marks.emplace_back(EventId::Arpeggio,
+                               static_cast<ECArpeggio*>(child)->GetArpeggioType());
+            break;
+        default:
+            break;
+        }
+    }
+    return marks;
+}
+
+ECBase* NoteAt(ECPerformance& document, float time, int track, int pitch) {
+    for (ECBase* note : All(document, EventId::Note)) {
+        if (note->GetTime()->GetSeconds() == time && note->GetTrack() == track &&
+            Pitch(note) == pitch) {
+            return note;
+        }
+    }
+    return nullptr;
+}
+
+using MarkList = std::vector<std::pair<int, int>>;
+
+TEST_F(MusicXml, SlursBeamsGlissandiAndNoteMarksBecomeTheDocumentsOwn) {
+    MusicXmlImportReport report;
+    auto document = MusicXmlImporter::Import(ReadAll(kEverything), {}, &report);
+    ECConductor* conductor = document->GetConductor();
+    // The slur from the C-E chord to the tied G: the chord, the triplet and the G, under the
+    // staff.
+    std::vector<ECBase*> slurs = All(*document, EventId::Slur);
+    ASSERT_EQ(slurs.size(), 1u);
+    EXPECT_EQ(report.slurs, 1u);
+    EXPECT_EQ(slurs[0]->GetParents()->GetHead(), conductor->GetTrack(1, 1, 0));
+    ASSERT_EQ(slurs[0]->GetChildren()->GetCount(), 5);
+    EXPECT_EQ(slurs[0]->GetChildren()->GetHead()->GetEventId(), EventId::Chord);
+    EXPECT_EQ(slurs[0]->GetChildren()->GetTail(), NoteAt(*document, 3.0f, 1, 79));
+    // The triplet's beam, in its measure.
+    std::vector<ECBase*> beams = All(*document, EventId::Beam);
+    ASSERT_EQ(beams.size(), 1u);
+    EXPECT_EQ(report.beams, 1u);
+    EXPECT_EQ(beams[0]->GetParents()->GetHead(), conductor->GetMeasure(1, 2));
+    EXPECT_EQ(beams[0]->GetChildren()->GetCount(), 3);
+    EXPECT_EQ(beams[0]->GetChildren()->GetHead(), NoteAt(*document, 2.0f, 1, 75));
+    // The clarinet's glissando, between its sounding C and D.
+    std::vector<ECBase*> glissandi = All(*document, EventId::Glissando);
+    ASSERT_EQ(glissandi.size(), 1u);
+    EXPECT_EQ(report.glissandi, 1u);
+    EXPECT_EQ(glissandi[0]->GetParents()->GetHead(), conductor->GetTrack(1, 3, 0));
+    EXPECT_EQ(glissandi[0]->GetChildren()->GetHead(), NoteAt(*document, 1.0f, 3, 72));
+    EXPECT_EQ(glissandi[0]->GetChildren()->GetTail(), NoteAt(*document, 2.5f, 3, 74));
+    // Modifiers on their notes, the arpeggio on its chord, an accent on the grace note.
+    const struct {
+        float time;
+        int track;
+        int pitch;
+        MarkList marks;
+    } noted[] = {
+        {0.0f, 1, 67, {{EventId::Accent, AccentAccent}, {EventId::Accent, AccentStaccato}}},
+        {4.5f, 1, 81, {{EventId::Trill, TrillMark}}},
+        {5.5f, 1, 83, {{EventId::Mordent, MordentUpper}}},
+        {4.0f, 2, 48, {{EventId::Tremolo, 3}}},
+        {7.0f, 1, 71, {{EventId::Accent, AccentFermata}}},
+        {2.5f, 3, 74, {{EventId::Turn, TurnNormal}}},
+    };
+    for (const auto& expected : noted) {
+        ECBase* note = NoteAt(*document, expected.time, expected.track, expected.pitch);
+        ASSERT_NE(note, nullptr) << expected.time;
+        EXPECT_EQ(Marks(note), expected.marks) << expected.time;
+    }
+    ECBase* arpeggiated = NoteAt(*document, 1.0f, 2, 48)->GetParents()->GetHead();
+    ASSERT_EQ(arpeggiated->GetEventId(), EventId::Chord);
+    EXPECT_EQ(Marks(arpeggiated), MarkList({{EventId::Arpeggio, ArpeggioPlain}}));
+    std::vector<ECBase*> graces = All(*document, EventId::GraceNote);
+    ASSERT_EQ(graces.size(), 1u);
+    EXPECT_EQ(Marks(graces[0]), MarkList({{EventId::Accent, AccentAccent}}));
+    EXPECT_EQ(report.modifiers, 9u);
+}
+
+TEST_F(MusicXml, TranspositionsOctaveSignsAndJumpsBecomeTheDocumentsOwn) {
+    MusicXmlImportReport report;
+    auto document = MusicXmlImporter::Import(ReadAll(kEverything), {}, &report);
+    // The clarinet's transposition over the whole part, and the 8va over the last measure.
+    std::vector<ECBase*> marks = All(*document, EventId::Transpose);
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(report.transpositions, 2u);
+    auto* clarinet = static_cast<ECTranspose*>(marks[0]);
+    EXPECT_EQ(clarinet->GetTransposeType(), TransposeInstrument);
+    EXPECT_EQ(clarinet->GetValue(), -2.0f);
+    EXPECT_EQ(clarinet->GetTrack(), 3);
+    EXPECT_EQ(clarinet->GetDuration()->GetSeconds(), 10.5f);
+    auto* octave = static_cast<ECTranspose*>(marks[1]);
+    EXPECT_EQ(octave->GetTransposeType(), TransposeOctaveUp);
+    EXPECT_EQ(octave->GetValue(), 12.0f);
+    EXPECT_EQ(octave->GetTime()->GetSeconds(), 7.0f);
+    EXPECT_EQ(octave->GetDuration()->GetSeconds(), 3.5f);
+    // The notes under the 8va keep the pitch MusicXML gives.
+    EXPECT_NE(NoteAt(*document, 7.0f, 1, 71), nullptr);
+    // Segno, Fine and D.S. al Fine, of the conductor.
+    std::vector<std::pair<int, float>> flows;
+    for (ECBase* flow : All(*document, EventId::FlowControl)) {
+        flows.emplace_back(static_cast<ECFlowControl*>(flow)->GetFlowControlType(),
+                           flow->GetTime()->GetSeconds());
+    }
+    std::sort(flows.begin(), flows.end());
+    EXPECT_EQ(
+        flows,
+        (std::vector<std::pair<int, float>>{
+            {FlowEnding, 4.0f}, {FlowSegno, 1.0f}, {FlowFine, 4.0f}, {FlowDalSegnoAlFine, 7.0f}}));
+    EXPECT_EQ(report.flowControls, 3u);
+    // Written back, the clarinet reads a tone above what it plays.
+    const std::string xml = MusicXmlExporter::Export(*document, {});
+    EXPECT_NE(xml.find("<transpose>\n"
+                       "          <diatonic>-1</diatonic>\n"
+                       "          <chromatic>-2</chromatic>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("<step>D</step>\n          <octave>5</octave>"), std::string::npos);
+}
+
+TEST_F(MusicXml, JumpsWithoutWordsAreTheirSound) {
+    MusicXmlImportReport report;
+    auto document =
+        Import(Score("<attributes><divisions>1</divisions></attributes>\n" + NoteXml("C", 4, 4) +
+                     "<direction><direction-type><words>to the top</words>"
+                     "</direction-type><sound dacapo=\"yes\"/></direction>\n"),
+               &report);
+    std::vector<ECBase*> flows = All(*document, EventId::FlowControl);
+    ASSERT_EQ(flows.size(), 1u);
+    EXPECT_EQ(static_cast<ECFlowControl*>(flows[0])->GetFlowControlType(), FlowDaCapo);
+    EXPECT_EQ(flows[0]->GetTime()->GetSeconds(), 4.0f);
+    EXPECT_EQ(All(*document, EventId::Text).size(), 2u); // the words, and the part's name
 }
 
 TEST_F(MusicXml, ExportAndImportGiveTheDocumentBack) {
@@ -359,11 +513,31 @@ TEST_F(MusicXml, NotationMusicXmlCannotWriteIsReportedOncePerKind) {
         {"a repeat of no known type",
          [&](ECPerformance& d) { bar(d)->AddChild(At(new ECRepeat(7), 0.0f, 1), 1); },
          "repeat types RepeatType does not name (MusicXML holds none), left out: 1"},
-        {"a da capo",
+        {"an accent of no known type",
+         [&](ECPerformance& d) { All(d, EventId::Note)[0]->AddChild(new ECAccent(99), 1); },
+         "accent types NotationType.h does not name, left out: 1"},
+        {"a slur from a note to a rest",
          [&](ECPerformance& d) {
-             d.GetConductor()->GetConductorStaff()->AddChild(At(new ECFlowControl(6), 4.0f, 0), 1);
+             auto* rest = At(new ECRest(8), 3.0f, 1); // a quarter
+             bar(d)->AddChild(rest, 1);
+             auto* slur = At(new ECSlur, 0.0f, 1);
+             d.GetConductor()->GetTrack(1, 1, 0)->AddChild(slur, 1);
+             ASSERT_EQ(slur->AddChild(All(d, EventId::Note)[0], 0), 1);
+             ASSERT_EQ(slur->AddChild(rest, 0), 1);
          },
-         "flow controls other than endings (Fine, da capo, dal segno, ...), not written: 1"},
+         "slurs not joining two notes or chords of one staff, left out: 1"},
+        {"a flow control of no known type",
+         [&](ECPerformance& d) {
+             d.GetConductor()->GetConductorStaff()->AddChild(At(new ECFlowControl(13), 4.0f, 0), 1);
+         },
+         "flow controls of types NotationType.h does not name, not written: 1"},
+        {"a transposition of no known type",
+         [&](ECPerformance& d) {
+             auto* envelope = At(new ECEnvelope, 0.0f, 1);
+             d.GetConductor()->GetTrack(1, 1, 0)->AddChild(envelope, 1);
+             envelope->AddChild(At(new ECTranspose(99, MCTime(1.0f)), 0.0f, 1), 1);
+         },
+         "transposition types NotationType.h does not name, left out: 1"},
     };
     for (const ExportLoss& loss : cases) {
         auto document = Import(xml);
@@ -513,12 +687,51 @@ TEST_F(MusicXml, RepairsAndLossesAreReportedOncePerKindWithTheirFirstLine) {
                "<forward><duration>1</duration></forward>\n" +
                NoteXml("C", 4, 2, "<tie type=\"stop\"/>")),
          "ties whose notes do not meet, kept as separate notes: 1, the first at line 11"},
-        {"marks on notes",
-         Score(
-             divisions +
-             NoteXml("C", 4, 4, "<notations><articulations><accent/></articulations></notations>")),
-         "notation the document holds no elements for yet, left out: <articulations> in "
-         "<notations>: 1, the first at line 9"},
+        {"technical marks",
+         Score(divisions + NoteXml("C", 4, 4,
+                                   "<notations><technical><fingering>1</fingering></technical>"
+                                   "</notations>")),
+         "not held by the document, left out: <technical> in <notations>: 1, the first at line "
+         "9"},
+        {"a slur stop without a start",
+         Score(divisions + NoteXml("C", 4, 4, "<notations><slur type=\"stop\"/></notations>")),
+         "slur, glissando or beam ends without their other end, ignored: 1, the first at line 9"},
+        {"a slur that never ends",
+         Score(divisions + NoteXml("C", 4, 4, "<notations><slur type=\"start\"/></notations>")),
+         "slur, glissando or beam ends without their other end, ignored: 1, the first at line 9"},
+        {"a beam of one note",
+         Score(divisions + NoteXml("C", 4, 4, "<beam>begin</beam>") +
+               "<note><chord/><pitch><step>E</step><octave>4</octave></pitch><duration>4"
+               "</duration><beam>end</beam></note>\n"),
+         "slur, glissando or beam ends without their other end, ignored: 1, the first at line 9"},
+        {"a slur within a chord",
+         Score(divisions + NoteXml("C", 4, 4, "<notations><slur type=\"start\"/></notations>") +
+               "<note><chord/><pitch><step>E</step><octave>4</octave></pitch><duration>4"
+               "</duration><notations><slur type=\"stop\"/></notations></note>\n"),
+         "slurs, glissandi or beams that join a note with itself, left out: 1, the first at "
+         "line 10"},
+        {"a slur from a grace note",
+         Score(divisions +
+               "<note><grace/><pitch><step>D</step><octave>4</octave></pitch><notations><slur "
+               "type=\"start\"/></notations></note>\n" +
+               NoteXml("C", 4, 4, "<notations><slur type=\"stop\"/></notations>")),
+         "slurs and glissandi from or to grace notes, left out: 1, the first at line 9"},
+        {"a trill on a grace note",
+         Score(divisions +
+               "<note><grace/><pitch><step>D</step><octave>4</octave></pitch><notations>"
+               "<ornaments><trill-mark/></ornaments></notations></note>\n" +
+               NoteXml("C", 4, 4)),
+         "marks on grace notes other than accents, left out: 1, the first at line 9"},
+        {"an arpeggio on one note",
+         Score(divisions + NoteXml("C", 4, 4, "<notations><arpeggiate/></notations>")),
+         "arpeggios on single notes, left out (the document rolls chords): 1, the first at "
+         "line 9"},
+        {"a tremolo between two notes",
+         Score(divisions + NoteXml("C", 4, 4,
+                                   "<notations><ornaments><tremolo type=\"start\">2</tremolo>"
+                                   "</ornaments></notations>")),
+         "not held by the document, left out: <tremolo> between two notes: 1, the first at "
+         "line 9"},
         {"a key of nine sharps",
          Score("<attributes><divisions>1</divisions><key><fifths>9</fifths></key></attributes>\n"),
          "key signatures of more than 7 sharps or flats, left out: 1, the first at line 8"},

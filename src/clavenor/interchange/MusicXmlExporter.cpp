@@ -3,6 +3,7 @@
 #include "clavenor/interchange/BarlineType.h"
 #include "clavenor/interchange/ClefType.h"
 #include "clavenor/interchange/MusicXmlException.h"
+#include "clavenor/interchange/NotationType.h"
 #include "clavenor/interchange/detail/MusicXmlValues.h"
 #include "clavenor/interchange/detail/TiedNotes.h"
 
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace clavenor {
@@ -41,6 +43,19 @@ constexpr int kWedgeNumbers = 6;
 constexpr int kMaxVoice = 13;
 // Tuplet unit codes run from the whole note (0) to the 128th (7).
 constexpr std::uint8_t kLastUnit = 7;
+// Slurs that overlap are told apart by number, 1 to 16; glissandi likewise.
+constexpr int kSlurNumbers = 16;
+
+// The MusicXML names of the articulations (AccentType below AccentFermata), and of the
+// fermatas' shapes from AccentFermata on.
+constexpr const char* kArticulationNames[] = {
+    "accent",        "strong-accent", "staccato", "tenuto",   "detached-legato",
+    "staccatissimo", "spiccato",      "stress",   "unstress", "soft-accent"};
+constexpr const char* kFermataShapes[] = {"normal", "angled", "square"};
+constexpr const char* kTurnNames[] = {"turn", "inverted-turn", "delayed-turn",
+                                      "delayed-inverted-turn", "vertical-turn"};
+constexpr const char* kMordentNames[] = {"mordent", "inverted-mordent"};
+constexpr const char* kOrnamentNames[] = {"shake", "schleifer", "haydn"};
 
 // Text types (GetTextString's numbering) the exporter places.
 constexpr std::uint8_t kTextCopyright = 1;
@@ -123,6 +138,8 @@ struct NoteData {
     // A tie of the document goes on to a later note, or comes from an earlier one.
     bool tieOn = false;
     bool tiedFrom = false;
+    // The glissandi it starts or ends: number, and whether it starts one.
+    std::vector<std::pair<int, bool>> glissandi = {};
 };
 
 // A chord of notes (or one note, or a rest) of one voice with one start and end.
@@ -138,6 +155,12 @@ struct Event {
     ECTuplet* tuplet = nullptr;
     bool tupletStart = false;
     bool tupletStop = false;
+    // The chord the notes are, when they are one of the document's.
+    ECChord* chord = nullptr;
+    // The slurs it starts or ends (number, whether it starts one), and where it stands in a
+    // beam ("begin", "continue", "end"; empty when in none).
+    std::vector<std::pair<int, bool>> slurs = {};
+    const char* beam = nullptr;
 };
 
 // The part of an event that lies in one measure.
@@ -159,8 +182,11 @@ enum class DirectionKind {
     PedalStart,
     PedalStop,
     Harmony,
-    // A key or clef that changes inside a measure.
-    Attribute
+    // A key, clef or transposition that changes inside a measure.
+    Attribute,
+    Flow,
+    OctaveStart,
+    OctaveStop
 };
 
 struct Direction {
@@ -183,6 +209,10 @@ struct StaffData {
     std::vector<std::vector<ECBase*>> opening;
     // Per measure: the repeat signs of the staff's measure (forward, backward).
     std::vector<std::pair<bool, bool>> repeats;
+    std::vector<ECBeam*> beams;
+    // The instrument's transpositions: from where on, and the semitones the music sounds
+    // above its written notes.
+    std::vector<std::pair<long long, int>> transpositions;
     int topVoice = 0;
     long long pitchSum = 0;
     long long pitchCount = 0;
@@ -357,6 +387,12 @@ private:
             case EventId::Clef:
                 SampleTime(TimeOf(child));
                 break;
+            case EventId::Transpose: {
+                const double length = std::max(0.0f, child->GetDuration()->GetSeconds());
+                SampleTime(TimeOf(child));
+                SampleTime(TimeOf(child) + length, HalfUlp(length));
+                break;
+            }
             default:
                 break;
             }
@@ -465,6 +501,7 @@ private:
         std::vector<ECRest*> rests;
         std::vector<ECLyric*> lyrics;
         m_visited.clear();
+        CollectTranspositions(staff);
         for (ECBase* child : *staff.staff->GetChildren()) {
             if (child->GetEventId() == EventId::Measure) {
                 Gather(child, notes, rests, lyrics, staff);
@@ -548,6 +585,141 @@ private:
             staff.events[ends.second].tupletStop = true;
         }
         AttachLyrics(staff, lyrics);
+        PlaceLines(staff);
+    }
+
+    // An instrument's transpositions stand with the staff's keys and clefs, and say how its
+    // notes are written.
+    void CollectTranspositions(StaffData& staff) {
+        for (ECBase* child : *staff.staff->GetChildren()) {
+            if (dynamic_cast<ECEnvelope*>(child) == nullptr) {
+                continue;
+            }
+            for (ECBase* item : *child->GetChildren()) {
+                if (item->GetEventId() == EventId::Transpose &&
+                    static_cast<ECTranspose*>(item)->GetTransposeType() == TransposeInstrument) {
+                    const long long at = Position(TimeOf(item));
+                    staff.signs.emplace_back(at, item);
+                    staff.transpositions.emplace_back(
+                        at,
+                        static_cast<int>(std::lround(static_cast<ECTranspose*>(item)->GetValue())));
+                }
+            }
+        }
+        std::stable_sort(staff.transpositions.begin(), staff.transpositions.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+
+    // The semitones a staff's music sounds above its written notes at `position`.
+    static int TranspositionAt(const StaffData& staff, long long position) {
+        auto after = std::upper_bound(
+            staff.transpositions.begin(), staff.transpositions.end(), position,
+            [](long long at, const std::pair<long long, int>& entry) { return at < entry.first; });
+        return after == staff.transpositions.begin() ? 0 : std::prev(after)->second;
+    }
+
+    // Where each note and chord of a staff is written: event, and note in it.
+    using Places = std::unordered_map<ECBase*, std::pair<std::size_t, std::size_t>>;
+
+    // Slurs, glissandi and beams on the events that start and end them. A line that joins
+    // fewer than two of the staff's written notes or chords (one over rests, or reaching
+    // into another staff, which is another part) has no place in MusicXML.
+    void PlaceLines(StaffData& staff) {
+        Places places;
+        for (std::size_t e = 0; e < staff.events.size(); ++e) {
+            Event& event = staff.events[e];
+            for (std::size_t n = 0; n < event.notes.size(); ++n) {
+                ECNote* note = event.notes[n].note;
+                places[note] = {e, n};
+                for (ECBase* parent : *note->GetParents()) {
+                    if (parent->GetEventId() == EventId::Chord) {
+                        event.chord = static_cast<ECChord*>(parent);
+                        places.try_emplace(parent, e, 0);
+                    }
+                }
+            }
+        }
+        using Place = std::pair<std::size_t, std::size_t>;
+        std::vector<std::pair<Place, Place>> slurs;
+        std::vector<std::pair<Place, Place>> glissandi;
+        for (ECBase* child : *staff.staff->GetChildren()) {
+            const int id = child->GetEventId();
+            if (id != EventId::Slur && id != EventId::Glissando) {
+                continue;
+            }
+            std::vector<Place> found;
+            bool outside = false;
+            for (ECBase* member : *child->GetChildren()) {
+                auto place = places.find(member);
+                if (place == places.end()) {
+                    outside = true;
+                } else {
+                    found.push_back(place->second);
+                }
+            }
+            std::sort(found.begin(), found.end(), [&](const auto& a, const auto& b) {
+                return staff.events[a.first].start < staff.events[b.first].start;
+            });
+            const bool slur = id == EventId::Slur;
+            if (found.size() < 2 || found.front().first == found.back().first ||
+                (!slur && outside)) {
+                ++m_leftOut[slur ? "slurs not joining two notes or chords of one staff"
+                                 : "glissandi not joining two notes of one staff"];
+                continue;
+            }
+            (slur ? slurs : glissandi).emplace_back(found.front(), found.back());
+        }
+        NumberLines(staff, slurs, [&](const Place& at) -> std::vector<std::pair<int, bool>>& {
+            return staff.events[at.first].slurs;
+        });
+        NumberLines(staff, glissandi, [&](const Place& at) -> std::vector<std::pair<int, bool>>& {
+            return staff.events[at.first].notes[at.second].glissandi;
+        });
+        for (ECBeam* beam : staff.beams) {
+            std::vector<std::size_t> events;
+            for (ECBase* member : *beam->GetChildren()) {
+                if (auto place = places.find(member); place != places.end()) {
+                    events.push_back(place->second.first);
+                }
+            }
+            std::sort(events.begin(), events.end());
+            events.erase(std::unique(events.begin(), events.end()), events.end());
+            const bool taken = std::any_of(events.begin(), events.end(), [&](std::size_t e) {
+                return staff.events[e].beam != nullptr;
+            });
+            if (events.size() < 2 || taken) {
+                ++m_leftOut["beams not joining two notes or chords of one staff, or joining "
+                            "those of another beam"];
+                continue;
+            }
+            for (std::size_t i = 0; i < events.size(); ++i) {
+                staff.events[events[i]].beam = i == 0                   ? "begin"
+                                               : i + 1 == events.size() ? "end"
+                                                                        : "continue";
+            }
+        }
+    }
+
+    // Numbers for lines (first event, last event) so that lines of one number never
+    // overlap: the first number free at a line's start.
+    template <class Lines, class Ends>
+    void NumberLines(StaffData& staff, Lines& lines, Ends ends) {
+        std::stable_sort(lines.begin(), lines.end(), [&](const auto& a, const auto& b) {
+            return staff.events[a.first.first].start < staff.events[b.first.first].start;
+        });
+        std::vector<long long> busy(kSlurNumbers, std::numeric_limits<long long>::min());
+        for (const auto& [first, last] : lines) {
+            const long long start = staff.events[first.first].start;
+            auto slot = std::find_if(busy.begin(), busy.end(),
+                                     [&](long long until) { return until < start; });
+            if (slot == busy.end()) {
+                slot = std::min_element(busy.begin(), busy.end());
+            }
+            *slot = staff.events[last.first].start;
+            const int number = static_cast<int>(slot - busy.begin()) + 1;
+            ends(first).emplace_back(number, true);
+            ends(last).emplace_back(number, false);
+        }
     }
 
     // The tuplet a note is under, itself or through its chord; null when none, or when the
@@ -595,6 +767,9 @@ private:
                 break;
             case EventId::ChordSymbol:
                 AddDirection(staff, Position(TimeOf(child)), DirectionKind::Harmony, child);
+                break;
+            case EventId::Beam:
+                staff.beams.push_back(static_cast<ECBeam*>(child));
                 break;
             case EventId::Repeat: {
                 const std::size_t measure = MeasureOf(Position(TimeOf(child)));
@@ -742,8 +917,11 @@ private:
         for (ECBase* child : *conductorStaff->GetChildren()) {
             if (child->GetEventId() == EventId::FlowControl) {
                 auto* flow = static_cast<ECFlowControl*>(child);
-                if (flow->GetFlowControlType() == FlowEnding && flow->GetEndingNumber() > 0) {
+                const std::uint8_t type = flow->GetFlowControlType();
+                if (type == FlowEnding && flow->GetEndingNumber() > 0) {
                     m_endings[MeasureOf(Position(TimeOf(flow)))] = flow->GetEndingNumber();
+                } else if (type >= FlowSegno && type <= FlowDalSegnoAlCoda) {
+                    AddDirection(first, Position(TimeOf(flow)), DirectionKind::Flow, flow);
                 } else {
                     ++m_unwrittenFlow;
                 }
@@ -802,6 +980,10 @@ private:
                     Dynamic(staff, dynamic, wedgeEnds);
                     continue;
                 }
+                if (auto* transpose = dynamic_cast<ECTranspose*>(item)) {
+                    OctaveSign(staff, transpose);
+                    continue;
+                }
                 auto* point = dynamic_cast<ECEnvPoint*>(item);
                 if (point == nullptr || (patches && item == envelope->GetChildren()->GetHead() &&
                                          TimeOf(item) == 0.0)) {
@@ -825,6 +1007,23 @@ private:
                 ++m_unwritable[PointKind(envelope)];
             }
         }
+    }
+
+    // An octave sign from its time to its end; an instrument's transposition is written with
+    // the attributes (CollectTranspositions).
+    void OctaveSign(StaffData& staff, ECTranspose* transpose) {
+        const std::uint8_t type = transpose->GetTransposeType();
+        if (type == TransposeInstrument) {
+            return;
+        }
+        if (type >= TransposeTypeCount) {
+            ++m_leftOut["transposition types NotationType.h does not name"];
+            return;
+        }
+        const double length = std::max(0.0f, transpose->GetDuration()->GetSeconds());
+        AddDirection(staff, Position(TimeOf(transpose)), DirectionKind::OctaveStart, transpose);
+        AddEnd(staff, Position(TimeOf(transpose) + length, HalfUlp(length)),
+               DirectionKind::OctaveStop, transpose, 0);
     }
 
     static std::string PointKind(ECEnvelope* envelope) {
@@ -1126,6 +1325,12 @@ private:
                 clef = static_cast<ECClef*>(sign);
             }
         }
+        ECTranspose* transpose = nullptr;
+        for (ECBase* sign : signs) {
+            if (sign->GetEventId() == EventId::Transpose) {
+                transpose = static_cast<ECTranspose*>(sign);
+            }
+        }
         if (clef != nullptr) {
             Clef(attributes, clef);
         } else if (m == 0) {
@@ -1136,6 +1341,26 @@ private:
             Text(guessed, "sign", low ? "F" : "G");
             Text(guessed, "line", low ? "4" : "2");
         }
+        if (transpose != nullptr) {
+            Transpose(attributes, transpose);
+        }
+    }
+
+    // The steps a transposition of `semitones` moves the written letters by: the interval
+    // instruments are usually written in (a minor third for 3 semitones, not an augmented
+    // second).
+    static int DiatonicSteps(int semitones) {
+        static constexpr int kSteps[12] = {0, 1, 1, 2, 2, 3, 3, 4, 5, 5, 6, 6};
+        const int size = std::abs(semitones);
+        const int steps = 7 * (size / 12) + kSteps[size % 12];
+        return semitones < 0 ? -steps : steps;
+    }
+
+    static void Transpose(pugi::xml_node attributes, ECTranspose* transpose) {
+        const int semitones = static_cast<int>(std::lround(transpose->GetValue()));
+        pugi::xml_node node = Child(attributes, "transpose");
+        Text(node, "diatonic", std::to_string(DiatonicSteps(semitones)));
+        Text(node, "chromatic", std::to_string(semitones));
     }
 
     // A key signature counts sharps or flats, not both: sharps win.
@@ -1349,7 +1574,7 @@ private:
         const std::vector<Written> values = Decompose(piece.end - piece.start, event.tuplet);
         const bool first = !piece.tieIn;
         if (first && !event.rest) {
-            WriteGraceNotes(measure, event, voice);
+            WriteGraceNotes(measure, event, voice, TranspositionAt(staff, event.start));
         }
         for (std::size_t v = 0; v < values.size(); ++v) {
             const bool tieInto = v > 0 || piece.tieIn;
@@ -1383,7 +1608,7 @@ private:
                 if (n > 0) {
                     Child(note, "chord");
                 }
-                Pitch(note, data);
+                Pitch(note, data, TranspositionAt(staff, event.start));
                 Text(note, "duration", std::to_string(values[v].length));
                 if (tieIn) {
                     Child(note, "tie").append_attribute("type").set_value("stop");
@@ -1393,26 +1618,54 @@ private:
                 }
                 Text(note, "voice", std::to_string(voice));
                 WriteValue(note, values[v]);
-                // The bracket goes on a chord's first note.
-                const bool bracketStart = event.tupletStart && v == 0 && first && n == 0;
-                const bool bracketStop =
-                    event.tupletStop && v + 1 == values.size() && piece.end == event.end && n == 0;
-                if (tieIn || tieOut || bracketStart || bracketStop) {
-                    pugi::xml_node notations = Child(note, "notations");
-                    if (tieIn) {
-                        Child(notations, "tied").append_attribute("type").set_value("stop");
+                const bool opening = v == 0 && first;
+                const bool closing = v + 1 == values.size() && piece.end == event.end;
+                if (n == 0 && opening && event.beam != nullptr) {
+                    Text(note, "beam", event.beam).append_attribute("number").set_value(1);
+                }
+                // Whatever starts with the event goes on its first note; a glissando leaves
+                // from the note's last value.
+                Notations notations(note);
+                if (tieIn) {
+                    Child(notations(), "tied").append_attribute("type").set_value("stop");
+                }
+                if (tieOut) {
+                    Child(notations(), "tied").append_attribute("type").set_value("start");
+                }
+                for (const auto& [number, starts] : event.slurs) {
+                    if (n == 0 && (starts ? opening : closing)) {
+                        pugi::xml_node slur = Child(notations(), "slur");
+                        slur.append_attribute("type").set_value(starts ? "start" : "stop");
+                        slur.append_attribute("number").set_value(number);
                     }
-                    if (tieOut) {
-                        Child(notations, "tied").append_attribute("type").set_value("start");
+                }
+                if (event.tupletStart && opening && n == 0) {
+                    pugi::xml_node bracket = Child(notations(), "tuplet");
+                    bracket.append_attribute("type").set_value("start");
+                    bracket.append_attribute("bracket").set_value("yes");
+                }
+                if (event.tupletStop && closing && n == 0) {
+                    Child(notations(), "tuplet").append_attribute("type").set_value("stop");
+                }
+                for (const auto& [number, starts] : data.glissandi) {
+                    if (starts ? closing : opening) {
+                        pugi::xml_node glissando = Child(notations(), "glissando");
+                        glissando.append_attribute("type").set_value(starts ? "start" : "stop");
+                        glissando.append_attribute("number").set_value(number);
                     }
-                    if (bracketStart) {
-                        pugi::xml_node bracket = Child(notations, "tuplet");
-                        bracket.append_attribute("type").set_value("start");
-                        bracket.append_attribute("bracket").set_value("yes");
+                }
+                if (opening) {
+                    std::vector<ECBase*> marks = ModifiersOf(data.note);
+                    if (event.chord != nullptr) {
+                        for (ECBase* mark : ModifiersOf(event.chord)) {
+                            // The chord's arpeggio is drawn through all its notes; its other
+                            // marks go on its first.
+                            if (n == 0 || mark->GetEventId() == EventId::Arpeggio) {
+                                marks.push_back(mark);
+                            }
+                        }
                     }
-                    if (bracketStop) {
-                        Child(notations, "tuplet").append_attribute("type").set_value("stop");
-                    }
+                    WriteModifiers(notations, marks);
                 }
                 if (v == 0 && first && n == 0) {
                     WriteLyrics(note, event);
@@ -1421,6 +1674,150 @@ private:
                     ++m_report.notes;
                 }
             }
+        }
+    }
+
+    // A note's notations element, made when the first notation is written.
+    class Notations {
+    public:
+        explicit Notations(pugi::xml_node note) : m_note(note) {}
+        pugi::xml_node operator()() {
+            if (!m_notations) {
+                m_notations = Child(m_note, "notations");
+            }
+            return m_notations;
+        }
+
+    private:
+        pugi::xml_node m_note;
+        pugi::xml_node m_notations;
+    };
+
+    static std::vector<ECBase*> ModifiersOf(ECBase* element) {
+        std::vector<ECBase*> marks;
+        for (ECBase* child : *element->GetChildren()) {
+            switch (child->GetEventId()) {
+            case EventId::Accent:
+            case EventId::Trill:
+            case EventId::Turn:
+            case EventId::Mordent:
+            case EventId::Ornament:
+            case EventId::Tremolo:
+            case EventId::Arpeggio:
+                marks.push_back(child);
+                break;
+            default:
+                break;
+            }
+        }
+        return marks;
+    }
+
+    static std::uint8_t ModifierType(ECBase* mark) {
+        switch (mark->GetEventId()) {
+        case EventId::Accent:
+            return static_cast<ECAccent*>(mark)->GetAccentType();
+        case EventId::Trill:
+            return static_cast<ECTrill*>(mark)->GetTrillType();
+        case EventId::Turn:
+            return static_cast<ECTurn*>(mark)->GetTurnType();
+        case EventId::Mordent:
+            return static_cast<ECMordent*>(mark)->GetMordentType();
+        case EventId::Ornament:
+            return static_cast<ECOrnament*>(mark)->GetOrnamentType();
+        case EventId::Tremolo:
+            return static_cast<ECTremolo*>(mark)->GetTremoloType();
+        default:
+            return static_cast<ECArpeggio*>(mark)->GetArpeggioType();
+        }
+    }
+
+    // Modifiers as NotationType.h numbers them: articulations, fermatas, ornaments and
+    // arpeggios. A number it does not name is left out, once counted per class.
+    void WriteModifiers(Notations& notations, const std::vector<ECBase*>& marks) {
+        pugi::xml_node articulations;
+        pugi::xml_node ornaments;
+        auto ornament = [&](const char* name) {
+            if (!ornaments) {
+                ornaments = Child(notations(), "ornaments");
+            }
+            return Child(ornaments, name);
+        };
+        for (ECBase* mark : marks) {
+            const std::uint8_t type = ModifierType(mark);
+            switch (mark->GetEventId()) {
+            case EventId::Accent:
+                if (type < AccentFermata) {
+                    if (!articulations) {
+                        articulations = Child(notations(), "articulations");
+                    }
+                    Child(articulations, kArticulationNames[type]);
+                } else if (type < AccentTypeCount) {
+                    pugi::xml_node fermata = Child(notations(), "fermata");
+                    fermata.append_attribute("type").set_value("upright");
+                    fermata.text().set(kFermataShapes[type - AccentFermata]);
+                } else {
+                    ++m_leftOut["accent types NotationType.h does not name"];
+                }
+                break;
+            case EventId::Trill:
+                if (type < TrillTypeCount) {
+                    ornament("trill-mark");
+                    if (type == TrillWithLine) {
+                        ornament("wavy-line").append_attribute("type").set_value("start");
+                        ornament("wavy-line").append_attribute("type").set_value("stop");
+                    }
+                } else {
+                    ++m_leftOut["trill types NotationType.h does not name"];
+                }
+                break;
+            case EventId::Turn:
+                if (type < TurnTypeCount) {
+                    ornament(kTurnNames[type]);
+                } else {
+                    ++m_leftOut["turn types NotationType.h does not name"];
+                }
+                break;
+            case EventId::Mordent:
+                if (type < MordentTypeCount) {
+                    ornament(kMordentNames[type]);
+                } else {
+                    ++m_leftOut["mordent types NotationType.h does not name"];
+                }
+                break;
+            case EventId::Ornament:
+                if (type < OrnamentTypeCount) {
+                    ornament(kOrnamentNames[type]);
+                } else {
+                    ++m_leftOut["ornament types NotationType.h does not name"];
+                }
+                break;
+            case EventId::Tremolo:
+                if (type >= 1 && type <= TremoloMostStrokes) {
+                    pugi::xml_node tremolo = ornament("tremolo");
+                    tremolo.append_attribute("type").set_value("single");
+                    tremolo.text().set(type);
+                } else {
+                    ++m_leftOut["tremolo types NotationType.h does not name"];
+                }
+                break;
+            default: // the arpeggio
+                if (type == ArpeggioNone) {
+                    Child(notations(), "non-arpeggiate")
+                        .append_attribute("type")
+                        .set_value("bottom");
+                } else if (type < ArpeggioTypeCount) {
+                    pugi::xml_node arpeggio = Child(notations(), "arpeggiate");
+                    if (type != ArpeggioPlain) {
+                        arpeggio.append_attribute("direction")
+                            .set_value(type == ArpeggioUp ? "up" : "down");
+                    }
+                } else {
+                    ++m_leftOut["arpeggio types NotationType.h does not name"];
+                }
+                break;
+            }
+            Progress();
         }
     }
 
@@ -1442,11 +1839,26 @@ private:
         }
     }
 
-    void Pitch(pugi::xml_node note, const NoteData& data) {
-        musicxml::Spelling spelling = musicxml::SpellPlain(data.pitch, false);
+    // The written pitch of a note that sounds `semitones` above it: the sounding spelling's
+    // letter moved by the transposition's steps, when an alteration reaches it.
+    void Pitch(pugi::xml_node note, const NoteData& data, int semitones) {
+        int written = data.pitch - semitones;
+        if (written < 0 || written > 127) {
+            ++m_leftOut["transpositions that take notes beyond the MIDI keys (the notes written "
+                        "untransposed)"];
+            written = data.pitch;
+            semitones = 0;
+        }
+        musicxml::Spelling spelling = musicxml::SpellPlain(written, false);
         if (data.spelling != DCNote::AutoSpelling) {
             if (auto chosen = musicxml::SpellWith(data.pitch, data.spelling)) {
-                spelling = *chosen;
+                int step = chosen->step - DiatonicSteps(semitones);
+                const int octave = chosen->octave + (step >= 0 ? step / 7 : (step - 6) / 7);
+                step = ((step % 7) + 7) % 7;
+                const auto natural = musicxml::KeyOf({step, 0, octave});
+                if (natural && std::abs(written - *natural) <= 2) {
+                    spelling = {step, written - *natural, octave};
+                }
             }
         }
         pugi::xml_node pitch = Child(note, "pitch");
@@ -1457,7 +1869,7 @@ private:
         Text(pitch, "octave", std::to_string(spelling.octave));
     }
 
-    void WriteGraceNotes(pugi::xml_node measure, const Event& event, int voice) {
+    void WriteGraceNotes(pugi::xml_node measure, const Event& event, int voice, int semitones) {
         std::vector<std::pair<ECGraceNote*, const NoteData*>> graces;
         for (const NoteData& data : event.notes) {
             for (ECBase* child : *data.note->GetChildren()) {
@@ -1487,9 +1899,11 @@ private:
             if (g > 0 && TimeOf(graces[g - 1].first) == TimeOf(grace)) {
                 Child(note, "chord");
             }
-            Pitch(note, data);
+            Pitch(note, data, semitones);
             Text(note, "voice", std::to_string(voice));
             Text(note, "type", musicxml::NoteValueName(GraceValue(grace)));
+            Notations notations(note);
+            WriteModifiers(notations, ModifiersOf(grace));
             ++m_report.notes;
             Progress();
         }
@@ -1545,6 +1959,8 @@ private:
             pugi::xml_node attributes = Child(measure, "attributes");
             if (direction.element->GetEventId() == EventId::Key) {
                 Key(attributes, static_cast<ECKey*>(direction.element));
+            } else if (direction.element->GetEventId() == EventId::Transpose) {
+                Transpose(attributes, static_cast<ECTranspose*>(direction.element));
             } else {
                 Clef(attributes, static_cast<ECClef*>(direction.element));
             }
@@ -1639,11 +2055,54 @@ private:
             Offset(node, offset);
             break;
         }
+        case DirectionKind::Flow:
+            WriteFlow(node, static_cast<ECFlowControl*>(direction.element), offset);
+            break;
+        case DirectionKind::OctaveStart:
+        case DirectionKind::OctaveStop: {
+            const std::uint8_t type =
+                static_cast<ECTranspose*>(direction.element)->GetTransposeType();
+            pugi::xml_node shift = Child(Child(node, "direction-type"), "octave-shift");
+            const bool up = type == TransposeOctaveUp || type == TransposeTwoOctavesUp;
+            shift.append_attribute("type").set_value(direction.kind == DirectionKind::OctaveStop
+                                                         ? "stop"
+                                                     : up ? "down"
+                                                          : "up");
+            shift.append_attribute("size").set_value(
+                type == TransposeOctaveUp || type == TransposeOctaveDown ? 8 : 15);
+            Offset(node, offset);
+            break;
+        }
         case DirectionKind::Harmony:
         case DirectionKind::Attribute:
             break;
         }
         Progress();
+    }
+
+    // A segno or coda sign, or Fine or a jump as its words; the sound says how it plays.
+    void WriteFlow(pugi::xml_node node, ECFlowControl* flow, long long offset) {
+        node.append_attribute("placement").set_value("above");
+        const std::uint8_t type = flow->GetFlowControlType();
+        pugi::xml_node kind = Child(node, "direction-type");
+        if (type == FlowSegno || type == FlowCoda) {
+            Child(kind, type == FlowSegno ? "segno" : "coda");
+        } else {
+            Text(kind, "words", flow->GetText().str());
+        }
+        Offset(node, offset);
+        pugi::xml_node sound = Child(node, "sound");
+        if (type == FlowSegno) {
+            sound.append_attribute("segno").set_value("segno");
+        } else if (type == FlowCoda) {
+            sound.append_attribute("coda").set_value("coda");
+        } else if (type == FlowFine) {
+            sound.append_attribute("fine").set_value("yes");
+        } else if (type < FlowDalSegno) {
+            sound.append_attribute("dacapo").set_value("yes");
+        } else {
+            sound.append_attribute("dalsegno").set_value("segno");
+        }
     }
 
     static Rational Approximate(float quarters) {
@@ -1729,14 +2188,17 @@ private:
         warn(m_typelessRests, "rests without a rest type, left out");
         warn(m_strayLyrics, "lyrics at no note's or rest's start, left out");
         warn(m_untyped, "lengths no note value or tuplet has, written without a type");
-        warn(m_unwrittenFlow, "flow controls other than endings (Fine, da capo, dal segno, "
-                              "...), not written");
+        warn(m_unwrittenFlow, "flow controls of types NotationType.h does not name, not "
+                              "written");
         warn(m_mixedKeys, "keys with both sharps and flats, written with their sharps");
         warn(m_unknownClefs, "clef types ClefType does not name, written as treble clefs");
         warn(m_displacedSigns, "keys and clefs inside a note or rest, written at its start");
         warn(m_addedMeasures, "measures added after the last one for notes that end there");
         for (const auto& [kind, count] : m_unwritable) {
             warn(count, kind + " (MusicXML holds none), left out");
+        }
+        for (const auto& [kind, count] : m_leftOut) {
+            warn(count, kind + ", left out");
         }
     }
 
@@ -1754,6 +2216,7 @@ private:
     std::unordered_set<ECBase*> m_visited;
     std::unordered_set<ECBase*> m_sampled;
     std::map<std::string, std::size_t> m_unwritable;
+    std::map<std::string, std::size_t> m_leftOut;
     // The ending number of each measure that starts an ending.
     std::map<std::size_t, int> m_endings;
     std::uint64_t m_sequence = 0;

@@ -42,6 +42,15 @@ struct CLAVENOR_API MusicXmlExportReport {
 ///    of one voice that start together with one length are written as a chord; notes of a
 ///    voice that overlap otherwise go to further voices, so that every voice of the file is
 ///    one line of events. A note's velocity becomes its dynamics attribute (percent of 90);
+///  - lines and modifiers (numbered as NotationType.h does): an ECSlur as a slur from its
+///    earliest member to its latest, an ECGlissando as a glissando from its earlier note's
+///    last value to its later note's first, an ECBeam as beam level 1 over its members
+///    (begin, continue, end); the modifiers of a note, and those of its chord on the chord's
+///    first note, as articulations, fermatas, ornaments (trill marks, turns, mordents,
+///    shakes, schleifers, haydns, single-note tremolos); a chord's arpeggio on each of its
+///    notes; a grace note's accents. A line that joins fewer than two notes or chords of
+///    its staff (a slur reaching into another staff, which is another part), a beam over the
+///    notes of another, and types NotationType.h does not name are left out, reported;
 ///  - directions: dynamics (types 0-9 as pppp..ffff, user-defined ones by their text),
 ///    hairpins (dynamic types 14 crescendo and 15 diminuendo, with their duration) as wedges,
 ///    the words cresc., decresc. and dim. (types 11-13), pedal points of controller 64 as
@@ -60,7 +69,6 @@ struct CLAVENOR_API MusicXmlExportReport {
 /// Controller envelopes other than the sustain pedal, pitch bends, pressures and system
 /// messages have no place in MusicXML: they are left out, with a warning per kind, as are a
 /// second hand's keys and clefs, and flow controls other than endings (not written yet).
-/// Slurs, beams, glissandi and note modifiers are not written yet.
 ///
 /// The result is the XML text (UTF-8); MusicXmlContainer::Pack makes an .mxl of it.
 class CLAVENOR_API MusicXmlExporter {

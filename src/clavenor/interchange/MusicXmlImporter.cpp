@@ -3,6 +3,7 @@
 #include "clavenor/interchange/BarlineType.h"
 #include "clavenor/interchange/ClefType.h"
 #include "clavenor/interchange/MusicXmlException.h"
+#include "clavenor/interchange/NotationType.h"
 #include "clavenor/interchange/detail/MusicXmlValues.h"
 
 #include <clavenor/clavenor.h>
@@ -15,6 +16,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 
 namespace clavenor {
@@ -142,6 +144,19 @@ struct MeasureInfo {
     std::size_t line = 0;
 };
 
+// What a note's notations ask of it and of the lines through it.
+struct NoteMarks {
+    std::size_t line = 0;
+    // Modifiers: event id and type.
+    std::vector<std::pair<int, std::uint8_t>> modifiers;
+    std::optional<std::uint8_t> arpeggio;
+    // Slurs and glissandi: number, and whether the note starts (else ends) one.
+    std::vector<std::pair<int, bool>> slurs;
+    std::vector<std::pair<int, bool>> glissandi;
+    // The note's first beam level: "begin", "continue" or "end"; empty when none.
+    std::string beam;
+};
+
 struct NoteRecord {
     Rational start;
     Rational duration;
@@ -157,6 +172,14 @@ struct NoteRecord {
     std::size_t tiedFrom;
     // The tuplet bracket the note is under (an index into the part's), or kNoNote.
     std::size_t tuplet;
+    NoteMarks marks;
+};
+
+// A slur or glissando from one note of a part to another (indices into the part's notes).
+struct LineRecord {
+    std::size_t first;
+    std::size_t last;
+    std::size_t line;
 };
 
 // A tuplet bracket: `actual` notes of the unit value in the time of `normal`.
@@ -176,6 +199,7 @@ struct GraceRecord {
     std::uint8_t velocity;
     Rational length;
     bool chord;
+    std::vector<std::uint8_t> accents;
 };
 
 struct TempoRecord {
@@ -195,6 +219,10 @@ struct StaffState {
     std::optional<std::uint8_t> level;
     std::optional<Rational> pedalStart;
     std::map<std::string, std::pair<Rational, std::uint8_t>> wedges;
+    // Transpositions: the envelope, and per kind (instrument, octave sign) the one that lasts
+    // until the next.
+    ECEnvelope* transpositions = nullptr;
+    std::map<bool, std::pair<ECTranspose*, Rational>> openTranspositions;
 };
 
 class Importer {
@@ -268,18 +296,9 @@ private:
         }
     }
 
-    // An element the document has no place for. Tuplet brackets and the marks on notes are
-    // notation the document is to hold, and are told apart from what it never will.
+    // An element the document has no place for.
     void Lost(pugi::xml_node node) {
-        static constexpr std::string_view kNotation[] = {
-            "tuplet",  "articulations", "ornaments",     "technical",
-            "fermata", "arpeggiate",    "non-arpeggiate"};
-        const std::string_view name = node.name();
-        const std::string kind =
-            std::string("<") + node.name() + "> in <" + node.parent().name() + ">";
-        const bool notation =
-            std::find(std::begin(kNotation), std::end(kNotation), name) != std::end(kNotation);
-        Note((notation ? m_notation : m_lost)[kind], node);
+        Note(m_lost[std::string("<") + node.name() + "> in <" + node.parent().name() + ">"], node);
     }
 
     Rational Number(pugi::xml_node node, const char* what) const {
@@ -897,7 +916,6 @@ private:
         std::optional<Rational> divisions;
         int transposeChromatic = 0;
         int transposeDiatonic = 0;
-        bool transposed = false;
         std::map<std::pair<int, int>, std::size_t> openTies; // (staff, key) -> note
         // Tie ends read before their start: a tie into a voice written earlier in the measure,
         // which a backup puts first in the file. (staff, key) -> note
@@ -907,6 +925,16 @@ private:
         std::vector<GraceRecord> graces;
         std::map<std::pair<int, int>, std::size_t> openTuplets; // (staff, voice) -> tuplet
         std::vector<TupletRecord> tuplets;
+        // Lines open by number (slurs, glissandi), by voice (beams), and those made.
+        std::map<int, std::size_t> openSlurs;
+        std::map<int, std::size_t> openGlissandi;
+        std::map<std::pair<int, int>, std::vector<std::size_t>> openBeams; // (staff, voice)
+        std::vector<LineRecord> slurs;
+        std::vector<LineRecord> glissandi;
+        std::vector<std::vector<std::size_t>> beams;
+        // Numbers of the slurs (false) and glissandi (true) a grace note started: the
+        // document's lines join notes, chords and rests, and end with nothing at their stop.
+        std::set<std::pair<bool, int>> graceLines;
     };
 
     void ReadPart(pugi::xml_node node, const Part& part) {
@@ -932,6 +960,14 @@ private:
                     m_strayGraces.line = state.graces[grace].line;
                 }
             }
+        }
+        for (const auto* open : {&state.openSlurs, &state.openGlissandi}) {
+            for (const auto& [number, note] : *open) {
+                Note(m_strayLines, state.notes[note].marks.line);
+            }
+        }
+        for (const auto& [voice, beam] : state.openBeams) {
+            Note(m_strayLines, state.notes[beam.front()].marks.line);
         }
         BuildNotes(part, state);
         for (int s = 0; s < part.staves; ++s) {
@@ -999,7 +1035,8 @@ private:
             } else if (name == "harmony") {
                 ReadHarmony(item, index, Add(start, Offset(item, state, cursor), item), part);
             } else if (name == "sound") {
-                ReadSound(item, Add(start, cursor, item), {});
+                m_flowInDirection = false;
+                ReadSound(item, Add(start, cursor, item), {}, part);
             } else if (name == "barline") {
                 ReadBarline(item, index, part);
             } else if (item.type() == pugi::node_element) {
@@ -1041,9 +1078,9 @@ private:
                 state.transposeDiatonic = Int(child.child("diatonic"), 0) +
                                           7 * Int(child.child("octave-change"), 0) -
                                           (child.child("double") ? 7 : 0);
-                state.transposed = state.transposeChromatic != 0;
-                if (state.transposed) {
-                    Note(m_transposed, child);
+                for (const int staff : StavesNamed(child, part)) {
+                    Transpose(Staff(part, staff), TransposeInstrument, time,
+                              state.transposeChromatic, child);
                 }
             } else if (name == "staves" || name == "time") {
                 // Read in the first pass.
@@ -1293,6 +1330,8 @@ private:
         bool tieElements = false;
         bool tupletStart = false;
         bool tupletStop = false;
+        NoteMarks marks;
+        marks.line = Line(item);
         for (pugi::xml_node child : item.children()) {
             const std::string_view name = child.name();
             if (name == "tie") {
@@ -1312,8 +1351,12 @@ private:
                         continue;
                     }
                     if (notation.type() == pugi::node_element) {
-                        Lost(notation);
+                        ReadNotation(notation, marks);
                     }
+                }
+            } else if (name == "beam") {
+                if (Int(child.attribute("number"), 1) == 1) {
+                    marks.beam = Trim(child.child_value());
                 }
             } else if (name == "lyric") {
                 // Below, once the note is placed.
@@ -1321,7 +1364,7 @@ private:
                        name != "duration" && name != "voice" && name != "type" && name != "dot" &&
                        name != "staff" && name != "chord" && name != "grace" &&
                        name != "instrument" && name != "time-modification" && name != "cue" &&
-                       child.type() == pugi::node_element) {
+                       name != "stem" && child.type() == pugi::node_element) {
                 Lost(child);
             }
         }
@@ -1393,7 +1436,8 @@ private:
         }
         const std::uint8_t velocity = Velocity(item, staff);
         if (grace) {
-            GraceRecord record{Line(item), key, alter, velocity, GraceLength(item), chord};
+            GraceRecord record{Line(item), key, alter, velocity, GraceLength(item), chord, {}};
+            GraceMarks(item, marks, record, state);
             state.pendingGraces[voiceKey].push_back(state.graces.size());
             state.graces.push_back(record);
             return;
@@ -1418,8 +1462,9 @@ private:
                 state.earlyStops[tieKey] = state.notes.size();
             }
         }
-        NoteRecord record{start, length,   index, staffNumber, voice,    key,
-                          alter, velocity, chord, {},          tiedFrom, tuplet};
+        NoteRecord record{start,    length, index,           staffNumber, voice,
+                          key,      alter,  velocity,        chord,       {},
+                          tiedFrom, tuplet, std::move(marks)};
         auto pending = state.pendingGraces.find(voiceKey);
         if (pending != state.pendingGraces.end()) {
             record.graces = std::move(pending->second);
@@ -1437,7 +1482,200 @@ private:
                 state.openTies[tieKey] = state.notes.size();
             }
         }
+        Lines(record, voiceKey, state);
         state.notes.push_back(std::move(record));
+    }
+
+    // The marks of the notations element `node` of a note: modifiers, arpeggios, and the
+    // ends of slurs and glissandi.
+    void ReadNotation(pugi::xml_node node, NoteMarks& marks) {
+        static const std::pair<const char*, AccentType> kArticulations[] = {
+            {"accent", AccentAccent},
+            {"strong-accent", AccentStrong},
+            {"staccato", AccentStaccato},
+            {"tenuto", AccentTenuto},
+            {"detached-legato", AccentDetachedLegato},
+            {"staccatissimo", AccentStaccatissimo},
+            {"spiccato", AccentSpiccato},
+            {"stress", AccentStress},
+            {"unstress", AccentUnstress},
+            {"soft-accent", AccentSoft}};
+        static const std::tuple<const char*, int, std::uint8_t> kOrnaments[] = {
+            {"turn", EventId::Turn, TurnNormal},
+            {"inverted-turn", EventId::Turn, TurnInverted},
+            {"delayed-turn", EventId::Turn, TurnDelayed},
+            {"delayed-inverted-turn", EventId::Turn, TurnDelayedInverted},
+            {"vertical-turn", EventId::Turn, TurnVertical},
+            {"mordent", EventId::Mordent, MordentLower},
+            {"inverted-mordent", EventId::Mordent, MordentUpper},
+            {"shake", EventId::Ornament, OrnamentShake},
+            {"schleifer", EventId::Ornament, OrnamentSchleifer},
+            {"haydn", EventId::Ornament, OrnamentHaydn}};
+        const std::string_view name = node.name();
+        if (name == "slur" || name == "glissando" || name == "slide") {
+            const std::string_view type = node.attribute("type").as_string();
+            if (type == "start" || type == "stop") {
+                (name == "slur" ? marks.slurs : marks.glissandi)
+                    .emplace_back(Int(node.attribute("number"), 1), type == "start");
+            }
+        } else if (name == "articulations") {
+            for (pugi::xml_node mark : node.children()) {
+                const auto* found = std::find_if(
+                    std::begin(kArticulations), std::end(kArticulations), [&](const auto& known) {
+                        return mark.name() == std::string_view(known.first);
+                    });
+                if (found != std::end(kArticulations)) {
+                    marks.modifiers.emplace_back(EventId::Accent, found->second);
+                } else if (mark.type() == pugi::node_element) {
+                    Lost(mark);
+                }
+            }
+        } else if (name == "fermata") {
+            const std::string shape = Trim(node.child_value());
+            if (shape.empty() || shape == "normal") {
+                marks.modifiers.emplace_back(EventId::Accent, AccentFermata);
+            } else if (shape == "angled") {
+                marks.modifiers.emplace_back(EventId::Accent, AccentFermataShort);
+            } else if (shape == "square") {
+                marks.modifiers.emplace_back(EventId::Accent, AccentFermataLong);
+            } else {
+                Note(m_lost["<fermata> of shape " + shape], node);
+            }
+        } else if (name == "ornaments") {
+            ReadOrnaments(node, marks, kOrnaments);
+        } else if (name == "arpeggiate") {
+            const std::string_view direction = node.attribute("direction").as_string();
+            marks.arpeggio = direction == "up"     ? ArpeggioUp
+                             : direction == "down" ? ArpeggioDown
+                                                   : ArpeggioPlain;
+        } else if (name == "non-arpeggiate") {
+            marks.arpeggio = ArpeggioNone;
+        } else {
+            Lost(node);
+        }
+    }
+
+    template <class Table>
+    void ReadOrnaments(pugi::xml_node node, NoteMarks& marks, const Table& table) {
+        const bool line =
+            std::any_of(node.children("wavy-line").begin(), node.children("wavy-line").end(),
+                        [](pugi::xml_node wavy) {
+                            return std::strcmp(wavy.attribute("type").as_string(), "start") == 0;
+                        });
+        bool trill = false;
+        for (pugi::xml_node mark : node.children()) {
+            const std::string_view kind = mark.name();
+            const auto* found =
+                std::find_if(std::begin(table), std::end(table),
+                             [&](const auto& known) { return kind == std::get<0>(known); });
+            if (found != std::end(table)) {
+                marks.modifiers.emplace_back(std::get<1>(*found), std::get<2>(*found));
+            } else if (kind == "trill-mark") {
+                trill = true;
+                marks.modifiers.emplace_back(EventId::Trill, line ? TrillWithLine : TrillMark);
+            } else if (kind == "tremolo") {
+                const std::string_view type = mark.attribute("type").as_string("single");
+                const int strokes = Int(mark, 0);
+                if (type == "single" && strokes >= 1 && strokes <= TremoloMostStrokes) {
+                    marks.modifiers.emplace_back(EventId::Tremolo,
+                                                 static_cast<std::uint8_t>(strokes));
+                } else if (type == "start" || type == "stop") {
+                    Note(m_lost["<tremolo> between two notes"], mark);
+                } else {
+                    Note(m_lost["<tremolo> " + std::string(type) + " of " +
+                                Trim(mark.child_value()) + " strokes"],
+                         mark);
+                }
+            } else if (kind != "wavy-line" && mark.type() == pugi::node_element) {
+                Lost(mark);
+            }
+        }
+        if (line && !trill) {
+            Note(m_lost["<wavy-line> without <trill-mark>"], node);
+        }
+    }
+
+    // A grace note keeps its accents; its other modifiers, and the lines from or to it, the
+    // document has no place for.
+    void GraceMarks(pugi::xml_node item, const NoteMarks& marks, GraceRecord& record,
+                    PartState& state) {
+        for (const auto& [id, type] : marks.modifiers) {
+            if (id == EventId::Accent) {
+                record.accents.push_back(type);
+            } else {
+                Note(m_graceModifiers, item);
+            }
+        }
+        if (marks.arpeggio) {
+            Note(m_graceModifiers, item);
+        }
+        for (const bool glissando : {false, true}) {
+            for (const auto& [number, start] : glissando ? marks.glissandi : marks.slurs) {
+                auto& open = glissando ? state.openGlissandi : state.openSlurs;
+                if (start) {
+                    state.graceLines.emplace(glissando, number);
+                    Note(m_graceLines, item);
+                } else if (open.erase(number) != 0) {
+                    Note(m_graceLines, item);
+                }
+            }
+        }
+    }
+
+    // The ends of slurs, glissandi and beams on a note about to be filed. A note that ends
+    // a slur and starts one ends the first.
+    void Lines(const NoteRecord& record, const std::pair<int, int>& voiceKey, PartState& state) {
+        const std::size_t self = state.notes.size();
+        for (const bool glissando : {false, true}) {
+            const auto& ends = glissando ? record.marks.glissandi : record.marks.slurs;
+            auto& open = glissando ? state.openGlissandi : state.openSlurs;
+            auto& made = glissando ? state.glissandi : state.slurs;
+            for (const bool start : {false, true}) {
+                for (const auto& [number, starts] : ends) {
+                    if (starts != start) {
+                        continue;
+                    }
+                    if (start) {
+                        if (open.count(number) != 0) {
+                            Note(m_strayLines, record.marks.line); // one that never ended
+                        }
+                        open[number] = self;
+                    } else if (auto found = open.find(number); found != open.end()) {
+                        made.push_back({found->second, self, record.marks.line});
+                        open.erase(found);
+                    } else if (state.graceLines.erase({glissando, number}) == 0) {
+                        Note(m_strayLines, record.marks.line);
+                    }
+                }
+            }
+        }
+        if (record.chord || record.marks.beam.empty()) {
+            return;
+        }
+        const std::string& beam = record.marks.beam;
+        auto open = state.openBeams.find(voiceKey);
+        if (beam == "begin") {
+            if (open != state.openBeams.end()) {
+                Note(m_strayLines, record.marks.line); // a beam that never ended
+            }
+            state.openBeams[voiceKey] = {self};
+        } else if (open == state.openBeams.end()) {
+            if (beam == "continue" || beam == "end") {
+                Note(m_strayLines, record.marks.line);
+            }
+        } else if (beam == "continue") {
+            open->second.push_back(self);
+        } else if (beam == "end") {
+            open->second.push_back(self);
+            state.beams.push_back(std::move(open->second));
+            state.openBeams.erase(open);
+        }
+    }
+
+    static void Note(Issue& issue, std::size_t line) {
+        if (issue.count++ == 0) {
+            issue.line = line;
+        }
     }
 
     // The tuplet bracket a note of a voice is under, opening or closing one as the note
@@ -1609,6 +1847,9 @@ private:
             return x.start < y.start;
         });
         std::vector<ECNote*> made(state.notes.size(), nullptr);
+        // The chord a note is in (null when none), and where it stands in `order`.
+        std::vector<ECChord*> chords(state.notes.size(), nullptr);
+        std::vector<std::size_t> position(state.notes.size(), 0);
         std::vector<std::pair<ECTuplet*, ECMeasure*>> tuplets(state.tuplets.size());
         for (std::size_t i = 0; i < order.size();) {
             std::size_t j = i + 1;
@@ -1646,8 +1887,9 @@ private:
                     }
                 }
             }
+            ECChord* chord = nullptr;
             if (j - i > 1) {
-                auto* chord = Timed(new ECChord, time, head.voice, staff.number);
+                chord = Timed(new ECChord, time, head.voice, staff.number);
                 holder->AddChild(chord, 1);
                 parent = chord;
                 ++m_report.chords;
@@ -1659,7 +1901,10 @@ private:
                 parent->AddChild(note, 1);
                 Record(note, record.key, record.alter, record.velocity);
                 AddGraces(note, record, state);
+                AddModifiers(note, chord, record);
                 made[order[k]] = note;
+                chords[order[k]] = chord;
+                position[order[k]] = k;
                 ++m_report.notes;
             }
             i = j;
@@ -1669,6 +1914,132 @@ private:
                 Tie(Staff(part, state.notes[n].staff), made[state.notes[n].tiedFrom], made[n]);
             }
         }
+        // A line joins a note, or the chord it is in.
+        auto member = [&](std::size_t n) -> ECBase* {
+            return chords[n] != nullptr ? static_cast<ECBase*>(chords[n]) : made[n];
+        };
+        for (const LineRecord& slur : state.slurs) {
+            std::vector<ECBase*> members;
+            const NoteRecord& first = state.notes[slur.first];
+            const NoteRecord& last = state.notes[slur.last];
+            if (first.staff == last.staff && first.voice == last.voice) {
+                // Everything of the voice it spans.
+                const auto [from, to] = std::minmax(position[slur.first], position[slur.last]);
+                for (std::size_t k = from; k <= to; ++k) {
+                    if (members.empty() || members.back() != member(order[k])) {
+                        members.push_back(member(order[k]));
+                    }
+                }
+            } else {
+                members = {member(slur.first), member(slur.last)};
+                if (last.start < first.start) {
+                    std::swap(members[0], members[1]);
+                }
+            }
+            AddLine(new ECSlur, Staff(part, first.staff), members, slur.line);
+        }
+        for (const LineRecord& glissando : state.glissandi) {
+            std::vector<ECBase*> members{made[glissando.first], made[glissando.last]};
+            if (state.notes[glissando.last].start < state.notes[glissando.first].start) {
+                std::swap(members[0], members[1]);
+            }
+            AddLine(new ECGlissando, Staff(part, state.notes[glissando.first].staff), members,
+                    glissando.line);
+        }
+        for (const std::vector<std::size_t>& beam : state.beams) {
+            std::vector<ECBase*> members;
+            for (const std::size_t n : beam) {
+                if (std::find(members.begin(), members.end(), member(n)) == members.end()) {
+                    members.push_back(member(n));
+                }
+            }
+            const NoteRecord& first = state.notes[beam.front()];
+            AddLine(new ECBeam, Staff(part, first.staff), members, first.marks.line,
+                    m_conductor->GetMeasure(Staff(part, first.staff).number,
+                                            static_cast<int>(first.measure) + 1));
+        }
+    }
+
+    // A slur, glissando or beam of `members` (in their order) under its staff, or under the
+    // measure `home` when given. One that would join fewer than two is left out.
+    void AddLine(ECGroup* line, StaffState& staff, const std::vector<ECBase*>& members,
+                 std::size_t where, ECBase* home = nullptr) {
+        if (members.size() < 2 || members[0] == members[1]) {
+            delete line;
+            Note(m_shortLines, where);
+            return;
+        }
+        Timed(line, members.front()->GetTime()->GetSeconds(), members.front()->GetVoice(),
+              staff.number);
+        (home != nullptr ? home : staff.staff)->AddChild(line, 1);
+        for (ECBase* member : members) {
+            if (line->AddChild(member, 0) == 0) {
+                // A line's kind takes what the import offers it: never.
+                line->RemoveChildren(0);
+                return;
+            }
+        }
+        switch (line->GetEventId()) {
+        case EventId::Slur:
+            ++m_report.slurs;
+            break;
+        case EventId::Glissando:
+            ++m_report.glissandi;
+            break;
+        default:
+            ++m_report.beams;
+            break;
+        }
+    }
+
+    // A note's modifiers, and the arpeggio of the chord it is in (the first one read).
+    void AddModifiers(ECNote* note, ECChord* chord, const NoteRecord& record) {
+        for (const auto& [id, type] : record.marks.modifiers) {
+            ECBase* mark = nullptr;
+            switch (id) {
+            case EventId::Accent:
+                mark = new ECAccent(type);
+                break;
+            case EventId::Trill:
+                mark = Timed(new ECTrill(type), note->GetTime()->GetSeconds(), note->GetVoice(),
+                             note->GetTrack());
+                break;
+            case EventId::Tremolo:
+                mark = Timed(new ECTremolo(type), note->GetTime()->GetSeconds(), note->GetVoice(),
+                             note->GetTrack());
+                break;
+            case EventId::Turn:
+                mark = new ECTurn(type);
+                break;
+            case EventId::Mordent:
+                mark = new ECMordent(type);
+                break;
+            default:
+                mark = new ECOrnament(type);
+                break;
+            }
+            // In the order read, which is the order they are written back in.
+            note->AddChild(mark, 0);
+            ++m_report.modifiers;
+        }
+        if (!record.marks.arpeggio) {
+            return;
+        }
+        if (chord == nullptr) {
+            Note(m_loneArpeggios, record.marks.line);
+        } else if (!HasChildOfType(chord, EventId::Arpeggio)) {
+            chord->AddChild(new ECArpeggio(*record.marks.arpeggio), 1);
+            ++m_report.modifiers;
+        }
+    }
+
+    static bool HasChildOfType(ECBase* element, int id) {
+        for (ECBase* child : *element->GetChildren()) {
+            if (child->GetEventId() == id) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // A tie of two notes of a staff, under the staff.
@@ -1711,6 +2082,10 @@ private:
             element->SetVoiceTrack(record.voice, note->GetTrack());
             note->AddChild(element, 1);
             Record(element, it->second->key, it->second->alter, it->second->velocity);
+            for (const std::uint8_t accent : it->second->accents) {
+                element->AddChild(new ECAccent(accent), 0);
+                ++m_report.modifiers;
+            }
             ++m_report.graceNotes;
         }
     }
@@ -1767,6 +2142,7 @@ private:
 
     void ReadDirection(pugi::xml_node node, const Rational& time, const Part& part) {
         StaffState& staff = Staff(part, StaffOf(node, part));
+        m_flowInDirection = false;
         std::string words;
         std::optional<TempoRecord> tempo;
         pugi::xml_node sound = node.child("sound");
@@ -1789,19 +2165,64 @@ private:
                 Lost(child);
             }
         }
+        // Words that name a jump or Fine are that flow control.
+        std::erase_if(texts, [&](pugi::xml_node text) {
+            const std::string said = Trim(text.child_value());
+            for (std::uint8_t type = FlowFine; type <= FlowDalSegnoAlCoda; ++type) {
+                if (!said.empty() && GetFlowString(type).str() == said) {
+                    Flow(type, time, part);
+                    return true;
+                }
+            }
+            return false;
+        });
         const bool tempoSound = sound && sound.attribute("tempo");
         if (tempoSound || tempo) {
             TempoRecord record = tempo.value_or(TempoRecord{});
             record.words = words;
-            ReadSound(sound, time, record);
+            ReadSound(sound, time, record, part);
             return;
         }
         if (sound) {
-            ReadSound(sound, time, std::nullopt);
+            ReadSound(sound, time, std::nullopt, part);
         }
         for (pugi::xml_node text : texts) {
             Words(text, time, staff);
         }
+    }
+
+    // A flow control of the score, the first part's (the others repeat it).
+    void Flow(std::uint8_t type, const Rational& time, const Part& part) {
+        m_flowInDirection = true;
+        if (&part != &m_parts.front()) {
+            return;
+        }
+        auto* flow = Timed(new ECFlowControl(type), Float(time), 15, 0);
+        m_conductorStaff->AddChild(flow, 1);
+        ++m_report.flowControls;
+    }
+
+    // An octave sign: a shift "down" of 8 is drawn an octave below how it sounds (8va). The
+    // notes keep their pitch, which MusicXML gives as played.
+    void OctaveShift(pugi::xml_node node, const Rational& time, StaffState& staff) {
+        const std::string_view type = node.attribute("type").as_string();
+        const int size = Int(node.attribute("size"), 8);
+        if (type == "stop") {
+            Transpose(staff, TransposeOctaveUp, time, 0, node);
+            return;
+        }
+        if ((type != "up" && type != "down") || (size != 8 && size != 15)) {
+            if (type != "continue") {
+                Note(m_lost["<octave-shift> " + std::string(type) + " of " + std::to_string(size)],
+                     node);
+            }
+            return;
+        }
+        const bool up = type == "down"; // sounding above the written notes
+        const std::uint8_t kind = size == 8
+                                      ? (up ? TransposeOctaveUp : TransposeOctaveDown)
+                                      : (up ? TransposeTwoOctavesUp : TransposeTwoOctavesDown);
+        Transpose(staff, kind, time, (up ? 1 : -1) * (size == 8 ? 12 : 24), node);
     }
 
     void Words(pugi::xml_node text, const Rational& time, StaffState& staff) {
@@ -1871,6 +2292,10 @@ private:
                            length.num > 0 ? length : Rational{0, 1}, kind);
                 staff.wedges.erase(open);
             }
+        } else if (name == "octave-shift") {
+            OctaveShift(kind, time, staff);
+        } else if (name == "segno" || name == "coda") {
+            Flow(name == "segno" ? FlowSegno : FlowCoda, time, part);
         } else if (name == "pedal") {
             const std::string type = kind.attribute("type").as_string();
             if (type == "start") {
@@ -1949,10 +2374,57 @@ private:
             Pedal(staff, *staff.pedalStart, end, true, m_xml.document_element());
             staff.pedalStart.reset();
         }
+        for (auto& [octave, open] : staff.openTranspositions) {
+            if (open.first != nullptr) {
+                EndTranspose(open, end);
+            }
+        }
+        staff.openTranspositions.clear();
     }
 
+    static void EndTranspose(std::pair<ECTranspose*, Rational>& open, const Rational& end) {
+        MCTime length(Float(*Rational::Sub(end, open.second)));
+        open.first->SetDuration(&length);
+        open.first = nullptr;
+    }
+
+    // A transposition of `semitones` (how far the music sounds above its written notes) from
+    // `time` on, ending the one of its kind before; 0 semitones only ends that one. An
+    // ECTranspose in a "Transpositions" envelope of the staff.
+    void Transpose(StaffState& staff, std::uint8_t type, const Rational& time, int semitones,
+                   pugi::xml_node at) {
+        auto& open = staff.openTranspositions[type != TransposeInstrument];
+        if (open.first != nullptr) {
+            EndTranspose(open, time);
+        }
+        if (semitones == 0) {
+            return;
+        }
+        if (staff.transpositions == nullptr) {
+            staff.transpositions = Timed(new ECEnvelope, 0.0f, 15, staff.number);
+            staff.transpositions->SetEnvelopeName(CString("Transpositions"));
+            staff.staff->AddChild(staff.transpositions, 1);
+        }
+        auto* mark = Timed(new ECTranspose(type, MCTime(0.0f)), Float(time), 0, staff.number);
+        mark->SetValue(static_cast<float>(semitones));
+        if (staff.transpositions->AddChild(mark, 1) == 0) {
+            delete mark;
+            Note(m_crowdedMarks, at);
+            return;
+        }
+        open = {mark, time};
+        ++m_report.transpositions;
+    }
+
+    // The sound of a direction, or one of its own. Its jumps (fine, dacapo, dalsegno, segno,
+    // coda) become flow controls unless the direction's words or signs made one already.
     void ReadSound(pugi::xml_node sound, const Rational& time,
-                   const std::optional<TempoRecord>& given) {
+                   const std::optional<TempoRecord>& given, const Part& part) {
+        static const std::pair<const char*, std::uint8_t> kJumps[] = {{"fine", FlowFine},
+                                                                      {"dacapo", FlowDaCapo},
+                                                                      {"dalsegno", FlowDalSegno},
+                                                                      {"segno", FlowSegno},
+                                                                      {"coda", FlowCoda}};
         TempoRecord record = given.value_or(TempoRecord{});
         if (sound) {
             for (pugi::xml_attribute attribute : sound.attributes()) {
@@ -1962,6 +2434,13 @@ private:
                     if (value > 0.0 && std::isfinite(value)) {
                         record.perMinute = value;
                         record.valued = true;
+                    }
+                } else if (const auto* jump =
+                               std::find_if(std::begin(kJumps), std::end(kJumps),
+                                            [&](const auto& known) { return name == known.first; });
+                           jump != std::end(kJumps)) {
+                    if (!m_flowInDirection) {
+                        Flow(jump->second, time, part);
                     }
                 } else if (name != "dynamics") {
                     Note(m_lost[std::string("sound ") + std::string(name)], sound);
@@ -2115,8 +2594,6 @@ private:
         Warn(m_earlyBackups, "backups past the start of their measure, stopped there");
         Warn(m_badStaff, "staff numbers the part does not have, read as staff 1");
         Warn(m_manyVoices, "voices beyond the 14 a staff keeps apart, merged into the last");
-        Warn(m_transposed, "transposing parts, imported at sounding pitch (the document holds "
-                           "no transpositions)");
         Warn(m_repeatTimes, "repeats played other than twice, kept as plain repeats");
         Warn(m_longEndings, "endings over more than one measure, kept as their first measure");
         Warn(m_manyPassEndings, "endings for several passes, kept with their first pass");
@@ -2132,6 +2609,11 @@ private:
                            "left out (their notes keep their lengths)");
         Warn(m_splitTuplets, "notes of a tuplet past its measure's bar line, kept outside it");
         Warn(m_looseTies, "ties whose notes do not meet, kept as separate notes");
+        Warn(m_strayLines, "slur, glissando or beam ends without their other end, ignored");
+        Warn(m_shortLines, "slurs, glissandi or beams that join a note with itself, left out");
+        Warn(m_graceLines, "slurs and glissandi from or to grace notes, left out");
+        Warn(m_graceModifiers, "marks on grace notes other than accents, left out");
+        Warn(m_loneArpeggios, "arpeggios on single notes, left out (the document rolls chords)");
         Warn(m_strayGraces, "grace notes with no note after them, left out");
         Warn(m_tupletRests, "rests of lengths no rest type has (in tuplets), left out");
         Warn(m_crowdedMarks, "dynamics or pedal marks at the time of another on their staff, the "
@@ -2140,9 +2622,6 @@ private:
         Warn(m_pedalChanges, "pedal changes, kept as the pedal held on");
         Warn(m_cueNotes, "cue notes (shown, not played), left out");
         Warn(m_untypedCredits, "credit words without a credit type (page layout), left out");
-        for (const auto& [kind, issue] : m_notation) {
-            Warn(issue, "notation the document holds no elements for yet, left out: " + kind);
-        }
         for (const auto& [kind, issue] : m_lost) {
             Warn(issue, "not held by the document, left out: " + kind);
         }
@@ -2166,10 +2645,11 @@ private:
     std::size_t m_progressDone = 0;
     std::size_t m_progressTotal = 0;
     std::map<std::string, Issue> m_lost;
-    std::map<std::string, Issue> m_notation;
     std::map<std::pair<int, Rational>, ECKey*> m_keysPlaced;
     std::map<std::pair<int, Rational>, ECClef*> m_clefsPlaced;
     std::optional<std::size_t> m_openEnding;
+    // Whether the direction read now made a flow control.
+    bool m_flowInDirection = false;
     Issue m_repeatTimes;
     Issue m_longEndings;
     Issue m_manyPassEndings;
@@ -2187,11 +2667,15 @@ private:
     Issue m_earlyBackups;
     Issue m_badStaff;
     Issue m_manyVoices;
-    Issue m_transposed;
     Issue m_microtones;
     Issue m_badPitches;
     Issue m_lengthless;
     Issue m_looseTies;
+    Issue m_strayLines;
+    Issue m_shortLines;
+    Issue m_graceLines;
+    Issue m_graceModifiers;
+    Issue m_loneArpeggios;
     Issue m_strayGraces;
     Issue m_tupletRests;
     Issue m_crowdedMarks;

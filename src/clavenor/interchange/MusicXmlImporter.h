@@ -36,10 +36,19 @@ struct CLAVENOR_API MusicXmlImportReport {
     std::size_t clefs = 0;
     std::size_t ties = 0;
     std::size_t tuplets = 0;
+    std::size_t slurs = 0;
+    std::size_t beams = 0;
+    std::size_t glissandi = 0;
+    /// Accents, fermatas, ornaments, tremolos and arpeggios.
+    std::size_t modifiers = 0;
     /// Bar styles, repeat signs (one per staff) and volta endings.
     std::size_t barlines = 0;
     std::size_t repeats = 0;
     std::size_t endings = 0;
+    /// Segni, codas, Fine and the jumps.
+    std::size_t flowControls = 0;
+    /// Instrument transpositions and octave signs (one per staff they apply to).
+    std::size_t transpositions = 0;
     /// One line for each kind of repair or loss, with a count and the line where it first
     /// happened ("not held, left out: <slur> in <notations>: 12, the first at line 310").
     std::vector<std::string> warnings;
@@ -62,8 +71,20 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///    chain of ties one ECTie per pair); a tuplet bracket an ECTuplet in the measure where it
 ///    starts, holding the notes and chords under it, with the ratio of the time modification
 ///    of its first note and the unit value of its normal type (else its type);
+///    a slur becomes an ECSlur under the staff of its first note holding the notes (a chord's
+///    notes as their ECChord) of its voice from its first note to its last (only its two ends
+///    when they are of two voices), a glissando or slide an ECGlissando of its two notes, a
+///    beam (its first level) an ECBeam in the measure of its first note holding its notes or
+///    chords; articulations and fermatas become ECAccent children of their note, trill marks
+///    ECTrill, turns ECTurn, mordents ECMordent, shakes, schleifers and haydns ECOrnament,
+///    single-note tremolos ECTremolo (all numbered as NotationType.h does), an arpeggio or
+///    non-arpeggio bracket an ECArpeggio of the note's chord; a grace note keeps its accents;
 ///    unpitched notes sound their instrument's MIDI key (midi-unpitched) or their display
-///    pitch; a part's transposition is applied, so that pitches are sounding pitches; cue
+///    pitch; a part's transposition is applied, so that pitches are sounding pitches, and
+///    becomes an ECTranspose (TransposeInstrument, its value the chromatic semitones) of a
+///    "Transpositions" envelope of each staff it applies to, lasting to the next one or the
+///    end of the part; octave shifts become ECTranspose octave signs there likewise (the
+///    notes keep the pitch MusicXML gives, which is the played one); cue
 ///    notes, which are shown and not played, are left out (reported);
 ///  - grace notes become ECGraceNote children of the note they precede, each a written value
 ///    long, ending where that note starts;
@@ -78,6 +99,9 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///    repeats ECRepeat marks (RepeatForward, RepeatBackward) at the start of their measure in
 ///    every staff of the part, the start of a volta ending an ECFlowControl ending
 ///    (FlowEnding) with its first number at the start of its measure (the first part's);
+///    segno and coda signs, and words that name Fine or a jump as GetFlowString does (else
+///    the sound's fine, dacapo, dalsegno, segno or coda), ECFlowControl marks of the conductor
+///    staff numbered as NotationType.h does (the first part's);
 ///  - time signatures become ECMeter marks (3+2+2/8 as a compound list), metronome marks and
 ///    sound tempos ECTempo marks (words such as Allegro name the tempo type), in every part
 ///    (the last one read at a time holds);
@@ -99,9 +123,8 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///  - a part's name becomes an ECText type 3 of its staves, its MIDI channel a DCMidiTrack
 ///    record, its MIDI program an ECPatchEnv point at the start.
 /// What the document cannot hold (layout, ...) is reported once per kind of element with a
-/// count and the first line, never dropped silently. Notation the document holds and this
-/// import does not read yet (slurs, beams, articulations, ornaments, technical marks,
-/// fermatas, arpeggios) is reported apart.
+/// count and the first line, never dropped silently (technical marks, two-note tremolos,
+/// slurs from grace notes, arpeggios on single notes, ...).
 ///
 /// Bad input gives MusicXmlException with the line: malformed XML, a root that is no partwise
 /// score, a duration before any divisions or one that cannot be counted, a measure longer
