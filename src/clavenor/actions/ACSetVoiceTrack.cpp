@@ -1,6 +1,7 @@
 #include "clavenor/actions/ACSetVoiceTrack.h"
 
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/detail/MCGraphWalk.h"
 
 #include <algorithm>
 
@@ -18,6 +19,46 @@ void ACSetVoiceTrack::SetVoiceRange(int minimum, int maximum) {
     m_nVoiceMax = maximum;
 }
 
+bool ACSetVoiceTrack::MoveWord(MCVoiceTrack& word, const MCVoiceTrack& old, int track, int minimum,
+                               int maximum) {
+    const int current = static_cast<int>(old.GetTrack());
+    if (current == 2046) {
+        return false;
+    }
+    if (current != 2047 && (current < minimum || current > maximum)) {
+        return false;
+    }
+    word.SetTrack(static_cast<unsigned>(std::clamp(track, 0, 2045)));
+    return true;
+}
+
+void ACSetVoiceTrack::MoveToTrack(ECBase* start, int track) {
+    if (start == nullptr || track == 2047) {
+        return;
+    }
+    constexpr int Minimum = 1;
+    constexpr int Maximum = 2045;
+    auto act = [track](ECBase* element) {
+        if (MCGraphWalk::IsPassThrough(element->GetEventId())) {
+            return;
+        }
+        if (MCVoiceTrack* vt = element->GetVoiceTrack()) {
+            const MCVoiceTrack old = *vt;
+            MoveWord(*vt, old, track, Minimum, Maximum);
+        }
+    };
+    act(start);
+    MCGraphWalk::Walk(
+        start, false,
+        [](ECBase* element, std::size_t) {
+            return !MCGraphWalk::IsSpanningMark(element->GetEventId());
+        },
+        [&act](ECBase* element, std::size_t) {
+            act(element);
+            return false;
+        });
+}
+
 int ACSetVoiceTrack::DoAction(ECBase* element) {
     MCVoiceTrack* vt = element->GetVoiceTrack();
     if (vt == nullptr) {
@@ -26,15 +67,8 @@ int ACSetVoiceTrack::DoAction(ECBase* element) {
     // Both tests read the word as it was: writing the track clears the device/channel
     // reading, which would otherwise show the device's bits as a voice.
     const MCVoiceTrack old = *vt;
-    if (m_nTrack != 2047) {
-        const int track = static_cast<int>(old.GetTrack());
-        if (track == 2046) {
-            return ResultContinue;
-        }
-        if (track != 2047 && (track < m_nTrackMin || track > m_nTrackMax)) {
-            return ResultContinue;
-        }
-        vt->SetTrack(static_cast<unsigned>(std::clamp(m_nTrack, 0, 2045)));
+    if (m_nTrack != 2047 && !MoveWord(*vt, old, m_nTrack, m_nTrackMin, m_nTrackMax)) {
+        return ResultContinue;
     }
     if (m_nVoice == 15) {
         return ResultContinue;

@@ -5,6 +5,8 @@
 
 namespace clavenor {
 
+class MCVoiceTrack;
+
 /// Moves the elements of the walk to a new track and/or a new voice.
 ///
 /// Track: with a new track other than 2047, every element whose track is unset (2047, or a
@@ -29,7 +31,16 @@ public:
     /// Always 0.
     int DoAction(ECBase* element) override;
 
+    /// Moves `start` and everything below it to `track` as an action (track, 15) with the
+    /// default ranges and walk would, without making one (which needs memory): needs none
+    /// below 48 levels of graph, so that a change that must not fail halfway can renumber.
+    static void MoveToTrack(ECBase* start, int track);
+
 private:
+    // The track part of DoAction; false when the element is to be left alone entirely.
+    static bool MoveWord(MCVoiceTrack& word, const MCVoiceTrack& old, int track, int minimum,
+                         int maximum);
+
     int m_nTrack;
     int m_nVoice;
     int m_nTrackMin = 1;

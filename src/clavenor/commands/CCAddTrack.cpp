@@ -11,6 +11,7 @@
 #include "clavenor/elements/MCStructureCommands.h"
 #include "clavenor/model/EventRegistry.h"
 
+#include <new>
 #include <utility>
 
 namespace clavenor {
@@ -81,6 +82,17 @@ int CCAddTrack::Process() {
         conductorStaff != nullptr ? std::make_unique<MCGroup>(conductorStaff->GetGroup()) : nullptr;
     int staffPosition = m_nInsertPosition;
     int wavePosition = m_nInsertPosition;
+    // Each insertion is all or nothing; the ones made before a failing one go again.
+    try {
+        InsertItems(staffPosition, wavePosition);
+    } catch (...) {
+        Revert();
+        throw;
+    }
+    return 1;
+}
+
+void CCAddTrack::InsertItems(int staffPosition, int wavePosition) {
     for (const auto& item : m_items) {
         auto* track = static_cast<ECTrack*>(item->GetChild());
         if (track == nullptr) {
@@ -103,6 +115,9 @@ int CCAddTrack::Process() {
             const int index = m_pConductor->InsertTrack(track, wavePosition);
             if (index >= 0) {
                 m_inserted.push_back(track);
+            } else if (m_pConductor->GetWaveTrackNumber(static_cast<ECWaveTrack*>(track)) < 0) {
+                // Refused though not in the table: the conductor had no memory to link it.
+                throw std::bad_alloc();
             }
             wavePosition = index + 1;
             break;
@@ -111,14 +126,15 @@ int CCAddTrack::Process() {
             break;
         }
     }
-    return 1;
 }
 
 void CCAddTrack::RemoveExtraMeasures(ECStaff* staff) {
     ACFindEvents find;
     find.AddEvtType(EventId::Measure);
     find.SetDepth(1);
-    find.Apply(staff);
+    if (find.Apply(staff) == ACBase::ResultAbort) {
+        throw std::bad_alloc();
+    }
     MCEventList* measures = find.GetEvents();
     measures->Sort();
     const int keep = m_pConductor->GetMaxMeasureNumber();
@@ -129,9 +145,9 @@ void CCAddTrack::RemoveExtraMeasures(ECStaff* staff) {
     }
 }
 
-void CCAddTrack::Undo() {
+std::unique_ptr<CCRemoveTrack> CCAddTrack::MakeRemoval() const {
     if (m_items.empty()) {
-        return;
+        return nullptr;
     }
     auto inverse = std::make_unique<CCRemoveTrack>();
     for (const auto& item : m_items) {
@@ -140,7 +156,13 @@ void CCAddTrack::Undo() {
     if (m_pGroupBefore != nullptr) {
         inverse->m_pGroupAfter = std::make_unique<MCGroup>(*m_pGroupBefore);
     }
-    ApplyInverse(std::move(inverse));
+    return inverse;
+}
+
+void CCAddTrack::Undo() {
+    if (std::unique_ptr<CCRemoveTrack> inverse = MakeRemoval()) {
+        ApplyInverse(std::move(inverse));
+    }
 }
 
 void CCAddTrack::Revert() {

@@ -9,6 +9,7 @@
 
 namespace clavenor {
 
+class CCRemoveTrack;
 class ECStaff;
 class ECTrack;
 class MCGroup;
@@ -49,8 +50,12 @@ public:
 protected:
     /// The staff group table as the last Process found it, or null.
     MCGroup* GetGroupBefore() const { return m_pGroupBefore.get(); }
+    /// The command that takes the tracks of the last Process out again (what Undo applies),
+    /// or null when there are none. Throws std::bad_alloc.
+    std::unique_ptr<CCRemoveTrack> MakeRemoval() const;
 
 private:
+    void InsertItems(int staffPosition, int wavePosition);
     void RemoveExtraMeasures(ECStaff* staff);
 
     int m_nInsertPosition = -1;

@@ -1,13 +1,16 @@
 #include "clavenor/commands/CCCopyTracks.h"
 
 #include "clavenor/actions/ACSetVoiceTrack.h"
+#include "clavenor/clipboard/MCOleDataIn.h"
 #include "clavenor/commands/CCAddClef.h"
 #include "clavenor/commands/CCAddKey.h"
 #include "clavenor/commands/CCCopy.h"
 #include "clavenor/commands/CCRemove.h"
 #include "clavenor/commands/CCRemoveClef.h"
 #include "clavenor/commands/CCRemoveKey.h"
+#include "clavenor/commands/CCRemoveTrack.h"
 #include "clavenor/commands/MCCommandList.h"
+#include "clavenor/commands/MCCommandMgr.h"
 #include "clavenor/elements/ECClef.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECKey.h"
@@ -49,7 +52,10 @@ void Enlist(MCCommandList& list, CCBase* command) {
 
 CCCopyTracks::CCCopyTracks() = default;
 
-CCCopyTracks::~CCCopyTracks() = default;
+CCCopyTracks::~CCCopyTracks() {
+    MCOleDataIn::ReleaseEvents(m_staffCopies);
+    MCOleDataIn::ReleaseEvents(m_measureCopies);
+}
 
 int CCCopyTracks::GetCommandId() const { return 18; }
 
@@ -109,8 +115,8 @@ int CCCopyTracks::Prepare() {
 }
 
 int CCCopyTracks::Finish() {
-    m_staffCopies.RemoveAll();
-    m_measureCopies.RemoveAll();
+    MCOleDataIn::ReleaseEvents(m_staffCopies);
+    MCOleDataIn::ReleaseEvents(m_measureCopies);
     std::size_t i = 0;
     for (POSITION pos = m_sources.GetHeadPosition(); pos != nullptr; ++i) {
         auto* source = static_cast<ECTrack*>(m_sources.GetNext(pos));
@@ -143,6 +149,14 @@ int CCCopyTracks::DoCopyTrack(ECTrack* source, ECTrack* copy) {
     }
     MCEventList directCopies;
     MCEventList measureCopies;
+    // A copy that no command placed holds itself through its children: it goes with its
+    // subtree when the placing fails or never comes.
+    struct Release {
+        MCEventList& list;
+        ~Release() { MCOleDataIn::ReleaseEvents(list); }
+    };
+    const Release releaseDirect{directCopies};
+    const Release releaseMeasure{measureCopies};
     if ((!direct.IsEmpty() && CCCopy::DoCopyEvents(direct, directCopies, m_pDocument) == 0) ||
         (!inMeasures.IsEmpty() &&
          CCCopy::DoCopyEvents(inMeasures, measureCopies, m_pDocument) == 0)) {
@@ -180,10 +194,15 @@ int CCCopyTracks::DoCopyTrack(ECTrack* source, ECTrack* copy) {
     if (place.IsEmpty()) {
         return 1;
     }
-    return place.Apply(GetTarget());
+    // Applying answers whether the batch was dispatched; the watch tells whether it took
+    // effect.
+    MCCommandMgr::FailureWatch watch(GetTarget()->GetCommandMgr());
+    (void)place.Apply(GetTarget());
+    return watch.GetFailures() == 0 ? 1 : 0;
 }
 
 void CCCopyTracks::Undo() {
+    // One batch, so that the undo takes effect whole or not at all.
     MCCommandList removals;
     for (MCEventList* copies : {&m_staffCopies, &m_measureCopies}) {
         for (ECBase* element : *copies) {
@@ -194,17 +213,21 @@ void CCCopyTracks::Undo() {
             } else {
                 auto* remove = static_cast<CCRemove*>(
                     removals.GetCommand(RemoveCommandId, RUNTIME_CLASS(CCRemove)));
+                if (remove == nullptr) {
+                    throw std::bad_alloc();
+                }
                 remove->SetSynchronous(1);
                 remove->SetCanUndo(0);
                 remove->Remove(element);
             }
         }
     }
+    if (std::unique_ptr<CCRemoveTrack> tracks = MakeRemoval()) {
+        Enlist(removals, tracks.release());
+    }
     if (!removals.IsEmpty()) {
-        // Undo reports nothing; content a refused removal leaves goes with its track below.
         (void)removals.Apply(GetTarget());
     }
-    CCAddTrack::Undo();
 }
 
 } // namespace clavenor

@@ -23,9 +23,10 @@ class ECTrack;
 /// directly under the source track with a CCAdd under the new track. The copies are kept
 /// for undo.
 ///
-/// Undo removes every kept copy (CCRemoveClef, CCRemoveKey, one CCRemove; synchronous,
-/// never recorded), then the copied tracks as CCAddTrack::Undo does: the document saves the
-/// bytes it saved before. Redo inserts the same tracks and copies the content anew.
+/// Undo removes every kept copy (CCRemoveClef, CCRemoveKey, one CCRemove), then the copied
+/// tracks as CCAddTrack::Undo does, all in one batch of synchronous commands never recorded
+/// (so that a failure anywhere takes the whole undo back): the document saves the bytes it
+/// saved before. Redo inserts the same tracks and copies the content anew.
 ///
 /// Prepare refuses a source outside the target document. When placing the content fails,
 /// the batch fails and the inserted tracks go again (CCAddTrack::Revert).

@@ -5,6 +5,7 @@
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECTrack.h"
 
+#include <new>
 #include <utility>
 
 namespace clavenor {
@@ -14,7 +15,6 @@ IMPLEMENT_SERIAL(CCOrderTracks, CCEdit, 2 | CRuntimeClass::VersionableSchema)
 namespace {
 
 constexpr int HighestTrack = 2045;
-constexpr int KeepVoice = 15;
 
 } // namespace
 
@@ -96,6 +96,7 @@ void CCOrderTracks::PutBack(std::vector<Word>& words) {
 int CCOrderTracks::Process() {
     CCBase::Process();
     if (m_pUndoOf != nullptr) {
+        m_pConductor->ReserveTrackOrder(0);
         m_pUndoOf->PutBack(m_pUndoOf->m_words);
         return 1;
     }
@@ -104,7 +105,10 @@ int CCOrderTracks::Process() {
     try {
         for (const auto& track : m_tracks) {
             ACFindEvents find;
-            find.Apply(track.Get());
+            // The walk gives up, rather than throwing, when it cannot store what it found.
+            if (find.Apply(track.Get()) == ACBase::ResultAbort) {
+                throw std::bad_alloc();
+            }
             for (ECBase* element : *find.GetEvents()) {
                 if (element->GetVoiceTrack() != nullptr) {
                     words.reserve(words.size() + 1);
@@ -113,6 +117,7 @@ int CCOrderTracks::Process() {
                 }
             }
         }
+        m_pConductor->ReserveTrackOrder(0);
     } catch (...) {
         ReleaseWords(words);
         throw;
@@ -120,8 +125,7 @@ int CCOrderTracks::Process() {
     ReleaseWords(m_words);
     m_words = std::move(words);
     for (const auto& track : m_tracks) {
-        ACSetVoiceTrack renumber(m_newOrder[track.Get()], KeepVoice);
-        renumber.Apply(track.Get());
+        ACSetVoiceTrack::MoveToTrack(track.Get(), m_newOrder[track.Get()]);
     }
     m_pConductor->OrderTracks(1);
     return 1;
@@ -131,8 +135,7 @@ void CCOrderTracks::Revert() {
     if (m_pUndoOf != nullptr) {
         // The undo put the other's words back; its renumbering is made again.
         for (const auto& track : m_pUndoOf->m_tracks) {
-            ACSetVoiceTrack renumber(m_pUndoOf->m_newOrder[track.Get()], KeepVoice);
-            renumber.Apply(track.Get());
+            ACSetVoiceTrack::MoveToTrack(track.Get(), m_pUndoOf->m_newOrder[track.Get()]);
         }
         m_pConductor->OrderTracks(1);
         return;

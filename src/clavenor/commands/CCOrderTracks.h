@@ -54,7 +54,8 @@ private:
         ECBase* element; // referenced
         MCVoiceTrack word;
     };
-    // Puts back the words kept in `words` and orders the tracks; needs no memory.
+    // Puts back the words kept in `words` and orders the tracks; needs no memory once the
+    // conductor's track order is reserved (Process does so before its first change).
     void PutBack(std::vector<Word>& words);
     void ReleaseWords(std::vector<Word>& words);
 

@@ -333,27 +333,32 @@ void ECConductor::BuildWaveTrackArray() {
     std::copy(tracks.begin(), tracks.end(), m_waveTracks.GetData());
 }
 
+void ECConductor::ReserveTrackOrder(int extra) {
+    const auto room = static_cast<std::size_t>(GetChildren()->GetCount() + std::max(extra, 0));
+    m_orderRest.reserve(room);
+    m_orderTracks.reserve(room);
+}
+
 void ECConductor::OrderTracks(int orderStaves) {
     ECConductorStaff* timeline = HeldConductorStaff();
     if (timeline == nullptr) {
         return;
     }
+    // The room for the order is the only memory this needs, so it comes before the first
+    // change. The order is then written over the places the tracks already hold in the list:
+    // every track stays in the list throughout, never one that its parent no longer lists.
+    ReserveTrackOrder(0);
     if (orderStaves != 0) {
         timeline->OrderStaves();
     }
     MCEventList* children = GetChildren();
-    // The order is worked out first, which is the only step that needs memory, and then
-    // written over the places the tracks already hold in the list: every track stays in the
-    // list throughout, so running out of memory leaves the order as it was and never a
-    // track that its parent no longer lists.
-    std::vector<ECBase*> rest;
+    std::vector<ECBase*>& rest = m_orderRest;
+    std::vector<ECBase*>& order = m_orderTracks;
     for (ECBase* child : *children) {
         if (IsTrackChild(child)) {
             rest.push_back(child);
         }
     }
-    std::vector<ECBase*> order;
-    order.reserve(rest.size());
     auto take = [&](ECBase* track) {
         const auto at = std::find(rest.begin(), rest.end(), track);
         if (track != nullptr && at != rest.end()) {
@@ -368,6 +373,7 @@ void ECConductor::OrderTracks(int orderStaves) {
         take(m_waveTracks[i]);
     }
     order.insert(order.end(), rest.begin(), rest.end());
+    rest.clear();
     // Held across the rewrite: storing one track over another releases the one overwritten
     // before it is stored again further on.
     for (ECBase* track : order) {
@@ -383,6 +389,7 @@ void ECConductor::OrderTracks(int orderStaves) {
     for (ECBase* track : order) {
         track->Unref(1);
     }
+    order.clear();
     children->Sort();
 }
 

@@ -5,6 +5,8 @@
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/MCTime.h"
 
+#include <vector>
+
 namespace clavenor {
 
 class CCAddTrack;
@@ -108,9 +110,15 @@ public:
     /// the list, then the wave tracks in number order, then those that have no number; then the
     /// children are sorted by time (tracks all start at 0, so this order stays among them). With
     /// `orderStaves` non-zero the staff table is first ordered by the staves' track numbers.
-    /// Nothing happens without a conductor staff. Throws std::bad_alloc, with the order unchanged,
-    /// when it has no memory for the new order.
+    /// Nothing happens without a conductor staff. Throws std::bad_alloc, with the order (the
+    /// staff table's too) unchanged, when it has no memory for the new order; needs none
+    /// after a ReserveTrackOrder that counted every child it has then.
     void OrderTracks(int orderStaves);
+    /// Sets aside the room OrderTracks works in for the children the conductor has and
+    /// `extra` more, so that ordering them, or them and up to `extra` added tracks, needs no
+    /// memory; a caller that must not fail halfway reserves before its first change. The
+    /// room stays until the conductor goes. Throws std::bad_alloc, changing nothing.
+    void ReserveTrackOrder(int extra);
 
     // The timeline. Each query makes sure the conductor staff exists.
 
@@ -180,6 +188,9 @@ private:
     bool m_bFixedUp = false;
     // While the command that inserts a new conductor staff runs.
     bool m_bMakingStaff = false;
+    // The room OrderTracks works in (ReserveTrackOrder); empty between calls.
+    std::vector<ECBase*> m_orderRest;
+    std::vector<ECBase*> m_orderTracks;
 };
 
 } // namespace clavenor

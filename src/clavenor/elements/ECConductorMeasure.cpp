@@ -126,6 +126,10 @@ int ECConductorMeasure::AddMeasureOnTrack(ECMeasure* measure, int track) {
     return ++m_nLastTrack;
 }
 
+void ECConductorMeasure::ReserveMeasureOnTrack() {
+    m_trackMeasures.Reserve(m_trackMeasures.GetSize() + 1);
+}
+
 ECMeasure* ECConductorMeasure::RemoveMeasureOnTrack(int track) {
     if (track < 1 || track > m_nLastTrack) {
         return nullptr;

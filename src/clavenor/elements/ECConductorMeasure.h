@@ -68,6 +68,9 @@ protected:
     /// Inserts `measure` at `track` (1 to last track index + 1; later entries move up) and
     /// returns the new last track index; -1, changing nothing, for another track.
     int AddMeasureOnTrack(ECMeasure* measure, int track);
+    /// Sets aside room for one more measure, so that the next AddMeasureOnTrack needs no
+    /// memory. Throws std::bad_alloc, changing nothing.
+    void ReserveMeasureOnTrack();
     /// Takes the measure of `track` (1 to the last track index) out of the table (later
     /// entries move down) and returns it, neither detached from its staff nor released; null
     /// for another track.

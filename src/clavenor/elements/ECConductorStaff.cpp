@@ -11,6 +11,7 @@
 #include "clavenor/elements/MCStructureCommands.h"
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/EventRegistry.h"
+#include "clavenor/model/Ref.h"
 
 #include <algorithm>
 #include <cmath>
@@ -365,8 +366,7 @@ void ECConductorStaff::Renumber(int above, int delta) {
         ECStaff* staff = m_staves[i];
         const int track = staff->GetTrack();
         if (track != 0 && track > above) {
-            ACSetVoiceTrack renumber(track + delta, 15);
-            renumber.Apply(staff);
+            ACSetVoiceTrack::MoveToTrack(staff, track + delta);
         }
     }
 }
@@ -379,35 +379,61 @@ int ECConductorStaff::InsertStaff(ECStaff* staff, int number) {
     if (number < 1 || number > m_nStaffCount + 1) {
         number = m_nStaffCount + 1;
     }
+    // Everything that needs memory comes first, then the links that may fail (each taken
+    // back when a later one does), and only then the changes that cannot fail: running out
+    // of memory leaves the tables, the measure map and the staff as they were.
+    ACFindEvents find;
+    find.AddEvtType(EventId::Measure);
+    find.SetDepth(1);
+    if (find.Apply(staff) == ACBase::ResultAbort) {
+        throw std::bad_alloc();
+    }
+    MCEventList* own = find.GetEvents();
+    own->Sort();
+    MCGroup group(m_group);
+    group.InsertTrack(number, staff->GetStaffType() == 1 ? 1 : tag_group::KindPlaceholder);
+    m_staves.Reserve(m_staves.GetSize() + 1);
+    for (int i = 0; i <= m_nLastMeasure; ++i) {
+        MeasureAt(i)->ReserveMeasureOnTrack();
+    }
+    conductor->ReserveTrackOrder(1);
+    std::vector<clavenor::Ref<ECMeasure>> fresh;
+    fresh.reserve(static_cast<std::size_t>(std::max(0, m_nLastMeasure + 1 - own->GetCount())));
+    for (int i = own->GetCount(); i <= m_nLastMeasure; ++i) {
+        fresh.emplace_back(new ECMeasure);
+        fresh.back()->SetTime(MeasureAt(i)->GetTime());
+        fresh.back()->SetVoiceTrack(StructureVoice, number);
+    }
+    std::size_t linked = 0;
+    try {
+        for (; linked < fresh.size(); ++linked) {
+            Link(staff, fresh[linked].Get());
+        }
+        // Among the tracks outside the table for now; ordered again below.
+        Link(conductor, staff);
+    } catch (...) {
+        while (linked > 0) {
+            staff->UnlinkChild(fresh[--linked].Get());
+        }
+        throw;
+    }
+
     Renumber(number - 1, 1);
     staff->SetVoiceTrack(StructureVoice, number);
     m_staves.InsertAt(number, staff);
     ++m_nStaffCount;
-    Link(conductor, staff);
-
-    ACFindEvents find;
-    find.AddEvtType(EventId::Measure);
-    find.SetDepth(1);
-    find.Apply(staff);
-    MCEventList* own = find.GetEvents();
-    own->Sort();
     POSITION next = own->GetHeadPosition();
+    auto made = fresh.begin();
     for (int i = 0; i <= m_nLastMeasure; ++i) {
         ECConductorMeasure* column = MeasureAt(i);
         ECMeasure* measure =
-            next != nullptr ? static_cast<ECMeasure*>(own->GetNext(next)) : nullptr;
-        const bool fresh = measure == nullptr;
-        if (fresh) {
-            measure = new ECMeasure;
-        }
+            next != nullptr ? static_cast<ECMeasure*>(own->GetNext(next)) : (made++)->Get();
         measure->SetTime(column->GetTime());
         measure->SetVoiceTrack(StructureVoice, number);
-        if (fresh) {
-            Link(staff, measure);
-        }
         column->AddMeasureOnTrack(measure, number);
     }
-    m_group.InsertTrack(number, staff->GetStaffType() == 1 ? 1 : tag_group::KindPlaceholder);
+    std::swap(m_group, group);
+    conductor->OrderTracks(0);
     return number;
 }
 

@@ -125,7 +125,8 @@ public:
     /// tracks) and gets one measure per conductor measure, its own measures in time order
     /// first and new ones after them; the group table gets a placeholder (kind 1 for a staff
     /// of type 1, else 2). Returns the number. Cost: O(staves x their content) for the
-    /// renumbering, O(measures) for the measure map.
+    /// renumbering, O(measures) for the measure map. All or nothing: std::bad_alloc leaves
+    /// the document and the staff as they were.
     int InsertStaff(ECStaff* staff, int number);
     /// Takes a staff (number 1 or above) out of the staff table, the conductor's children,
     /// every conductor measure and the group table; later staves move one number back. Its
