@@ -167,7 +167,9 @@ void UnregisterEventClass(int id, const CRuntimeClass* cls) {
     }
 }
 
-EventSubtypeNamer GetEventSubtypeNamer(int id) { return IsSubtypeKind(id) ? s_namers[id] : nullptr; }
+EventSubtypeNamer GetEventSubtypeNamer(int id) {
+    return IsSubtypeKind(id) ? s_namers[id] : nullptr;
+}
 
 int SetEventSubtypeNamer(int id, EventSubtypeNamer namer) {
     if (!IsSubtypeKind(id)) {
