@@ -76,6 +76,26 @@ protected:
     int FindRemovePosition(ECBase* element) const;
     void DoRemove();
 
+    /// Appends an item of class `Item` for `element` and files its position; null, changing
+    /// nothing, when `element` has an item already. std::bad_alloc changes nothing.
+    template <class Item>
+    Item* AppendItem(ECBase* element) {
+        const auto [at, added] = m_positions.emplace(element, static_cast<int>(m_items.size()));
+        if (!added) {
+            return nullptr;
+        }
+        try {
+            auto item = std::make_unique<Item>();
+            Item* made = item.get();
+            made->SetChild(element);
+            m_items.push_back(std::move(item));
+            return made;
+        } catch (...) {
+            m_positions.erase(at);
+            throw;
+        }
+    }
+
     std::vector<std::unique_ptr<CCRemoveItem>> m_items;
     // Item positions by element, so that removing a long list checks each element at once.
     std::unordered_map<ECBase*, int> m_positions;

@@ -40,19 +40,7 @@ CCRemoveItem* CCRemoveEnvPoint::Remove(ECBase* element) {
     if (dynamic_cast<ECEnvPoint*>(element) == nullptr) {
         return nullptr;
     }
-    const auto [at, added] = m_positions.emplace(element, static_cast<int>(m_items.size()));
-    if (!added) {
-        return nullptr;
-    }
-    try {
-        auto item = std::make_unique<CCRemoveEnvPtItem>();
-        item->SetChild(element);
-        m_items.push_back(std::move(item));
-    } catch (...) {
-        m_positions.erase(at);
-        throw;
-    }
-    return m_items.back().get();
+    return AppendItem<CCRemoveEnvPtItem>(element);
 }
 
 CCRemoveEnvPtItem* CCRemoveEnvPoint::GetEnvItem(int index) const {

@@ -90,19 +90,7 @@ CCRemoveItem* CCRemoveMeasure::Remove(ECBase* element) {
     if (element == nullptr) {
         return nullptr;
     }
-    const auto [at, added] = m_positions.emplace(element, static_cast<int>(m_items.size()));
-    if (!added) {
-        return nullptr;
-    }
-    try {
-        auto item = std::make_unique<CCRemoveItem>();
-        item->SetChild(element);
-        m_items.push_back(std::move(item));
-    } catch (...) {
-        m_positions.erase(at);
-        throw;
-    }
-    return m_items.back().get();
+    return AppendItem<CCRemoveItem>(element);
 }
 
 void CCRemoveMeasure::DropItem(ECBase* element) {
