@@ -44,21 +44,6 @@ protected:
         score.Bar(1, 2)->AddChild(tuplet, 1);
     }
 
-    // Runs `command` in an undo group, then checks that undo gives back the bytes of before
-    // and redo the bytes of after.
-    void RunAndReplay(CCBase* command) {
-        const std::vector<std::uint8_t> before = score.Bytes();
-        ASSERT_EQ(score.Run(command), 1);
-        const std::vector<std::uint8_t> after = score.Bytes();
-        ASSERT_NE(after, before);
-        ASSERT_EQ(score.get()->Undo(1), 1);
-        EXPECT_EQ(score.Bytes(), before);
-        ASSERT_EQ(score.get()->Redo(1), 1);
-        EXPECT_EQ(score.Bytes(), after);
-        ASSERT_EQ(score.get()->Undo(1), 1);
-        EXPECT_EQ(score.Bytes(), before);
-    }
-
     StaffScore score{2, 8};
     ECChord* chord = nullptr;
     ECTuplet* tuplet = nullptr;
@@ -100,7 +85,7 @@ TEST_F(Edits, UndoAndRedoOfTimeEditsGiveBackTheSavedBytes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         MCTime time(c.time);
-        RunAndReplay(new CCEditTime(c.element(), &time));
+        score.RunAndReplay(new CCEditTime(c.element(), &time));
     }
 }
 
@@ -183,7 +168,7 @@ TEST_F(Edits, DurationEditsChangeTheDurationAndUndoExactly) {
     MCTime duration(0.5f);
     auto* command = new CCEditDuration(note, &duration);
     command->Ref();
-    RunAndReplay(command);
+    score.RunAndReplay(command);
     auto* item = static_cast<CCEditDurItem*>(command->GetItem(0));
     EXPECT_EQ(item->GetOldDuration().GetSeconds(), 1.0f);
     EXPECT_EQ(item->GetNewDuration().GetSeconds(), 0.5f);
@@ -199,7 +184,7 @@ TEST_F(Edits, ValueEditsUndoToTheValuesBeforeAndRedoToTheEditedOnes) {
     static_cast<ECTuplet*>(command->EditEvent(tuplet)->GetEditCopy())->SetTuplet(5, 4, 4);
     EXPECT_EQ(command->EditEvent(tuplet), command->GetItem(0));
     command->Ref();
-    RunAndReplay(command);
+    score.RunAndReplay(command);
     EXPECT_EQ(tuplet->GetIrregular(), 3);
     ASSERT_EQ(score.get()->Redo(1), 1);
     EXPECT_EQ(tuplet->GetIrregular(), 5);
@@ -229,7 +214,7 @@ TEST_F(Edits, RecordEditsUndoExactly) {
     EXPECT_EQ(command->EditEvent(note), nullptr);
     static_cast<DCNote*>(command->EditData(record, 1)->GetDataCopy())->SetPitch(67);
     command->Ref();
-    RunAndReplay(command);
+    score.RunAndReplay(command);
     EXPECT_EQ(record->GetPitch(), 60);
     EXPECT_EQ(static_cast<DCNote*>(static_cast<CCEditDataItem*>(command->GetItem(0))->GetOldData())
                   ->GetPitch(),
@@ -263,7 +248,7 @@ TEST_F(Edits, GraphEditsRelinkAndUndoToTheOldLinks) {
     items.clear();
     items.push_back(std::make_unique<CCEditGraphItem>(note, chord, none));
     command->SetGraphItems(0, items);
-    RunAndReplay(command);
+    score.RunAndReplay(command);
     ASSERT_EQ(score.get()->Redo(1), 1);
     EXPECT_EQ(ParentOf(note), chord);
     EXPECT_EQ(note->GetParents()->GetCount(), 1);

@@ -21,21 +21,6 @@ int Notes(ECBase* measure) {
 
 class Tracks : public ::testing::Test {
 protected:
-    // Runs `command` in an undo group, then checks that undo gives back the bytes of before
-    // and redo the bytes of after; leaves the command undone.
-    void RunAndReplay(CCBase* command) {
-        const std::vector<std::uint8_t> before = score.Bytes();
-        ASSERT_EQ(score.Run(command), 1);
-        const std::vector<std::uint8_t> after = score.Bytes();
-        ASSERT_NE(after, before);
-        ASSERT_EQ(score.get()->Undo(1), 1);
-        EXPECT_EQ(score.Bytes(), before);
-        ASSERT_EQ(score.get()->Redo(1), 1);
-        EXPECT_EQ(score.Bytes(), after);
-        ASSERT_EQ(score.get()->Undo(1), 1);
-        EXPECT_EQ(score.Bytes(), before);
-    }
-
     StaffScore score{3, 4};
     ECConductor* conductor = score.Conductor();
 };
@@ -63,7 +48,7 @@ TEST_F(Tracks, UndoAndRedoOfTrackCommandsGiveBackTheSavedBytes) {
         command->AddMidiTrack(1, 2);
         command->AddWaveTrack(1);
         command->SetInsertPosition(1);
-        RunAndReplay(command);
+        score.RunAndReplay(command);
     }
     {
         SCOPED_TRACE("a copy of two staves");
@@ -72,20 +57,20 @@ TEST_F(Tracks, UndoAndRedoOfTrackCommandsGiveBackTheSavedBytes) {
             static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 1, 0)));
         command->CopyTrack(
             static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 3, 0)));
-        RunAndReplay(command);
+        score.RunAndReplay(command);
     }
     {
         SCOPED_TRACE("renumbering");
         auto* command = new CCOrderTracks;
         command->OrderTrack(
             static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 1, 0)), 2);
-        RunAndReplay(command);
+        score.RunAndReplay(command);
     }
     {
         SCOPED_TRACE("grouping");
         auto* command = new CCGroupStaves;
         command->GroupStaves(1, 2, 0);
-        RunAndReplay(command);
+        score.RunAndReplay(command);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "support/StaffScore.h"
 
+#include <gtest/gtest.h>
+
 namespace clavenor::test {
 
 StaffScore::StaffScore(int staves, int measures) {
@@ -51,6 +53,19 @@ int StaffScore::Run(CCBase* command) {
     }
     MCCommandMgr::EndUndo(m_doc.get());
     return watch.GetFailures() == 0 ? 1 : 0;
+}
+
+void StaffScore::RunAndReplay(CCBase* command) {
+    const std::vector<std::uint8_t> before = Bytes();
+    ASSERT_EQ(Run(command), 1);
+    const std::vector<std::uint8_t> after = Bytes();
+    ASSERT_NE(after, before);
+    ASSERT_EQ(m_doc->Undo(1), 1);
+    EXPECT_EQ(Bytes(), before);
+    ASSERT_EQ(m_doc->Redo(1), 1);
+    EXPECT_EQ(Bytes(), after);
+    ASSERT_EQ(m_doc->Undo(1), 1);
+    EXPECT_EQ(Bytes(), before);
 }
 
 } // namespace clavenor::test

@@ -26,6 +26,9 @@ public:
 
     /// Applies `command` synchronously inside an undo group; 0 when its batch failed.
     int Run(CCBase* command);
+    /// Runs `command` as Run does, then checks that undo gives back the bytes of before and
+    /// redo the bytes of after; leaves the command undone. Reports through GoogleTest.
+    void RunAndReplay(CCBase* command);
 
 private:
     Document m_doc;
