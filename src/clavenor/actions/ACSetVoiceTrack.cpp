@@ -22,22 +22,22 @@ void ACSetVoiceTrack::SetVoiceRange(int minimum, int maximum) {
 bool ACSetVoiceTrack::MoveWord(MCVoiceTrack& word, const MCVoiceTrack& old, int track, int minimum,
                                int maximum) {
     const int current = static_cast<int>(old.GetTrack());
-    if (current == 2046) {
+    if (current == MCVoiceTrack::AllTracks) {
         return false;
     }
-    if (current != 2047 && (current < minimum || current > maximum)) {
+    if (current != MCVoiceTrack::NoTrack && (current < minimum || current > maximum)) {
         return false;
     }
-    word.SetTrack(static_cast<unsigned>(std::clamp(track, 0, 2045)));
+    word.SetTrack(static_cast<unsigned>(std::clamp(track, 0, MCVoiceTrack::HighestTrack)));
     return true;
 }
 
 void ACSetVoiceTrack::MoveToTrack(ECBase* start, int track) {
-    if (start == nullptr || track == 2047) {
+    if (start == nullptr || track == MCVoiceTrack::NoTrack) {
         return;
     }
     constexpr int Minimum = 1;
-    constexpr int Maximum = 2045;
+    constexpr int Maximum = MCVoiceTrack::HighestTrack;
     auto act = [track](ECBase* element) {
         if (MCGraphWalk::IsPassThrough(element->GetEventId())) {
             return;
@@ -67,7 +67,8 @@ int ACSetVoiceTrack::DoAction(ECBase* element) {
     // Both tests read the word as it was: writing the track clears the device/channel
     // reading, which would otherwise show the device's bits as a voice.
     const MCVoiceTrack old = *vt;
-    if (m_nTrack != 2047 && !MoveWord(*vt, old, m_nTrack, m_nTrackMin, m_nTrackMax)) {
+    if (m_nTrack != MCVoiceTrack::NoTrack &&
+        !MoveWord(*vt, old, m_nTrack, m_nTrackMin, m_nTrackMax)) {
         return ResultContinue;
     }
     if (m_nVoice == 15) {

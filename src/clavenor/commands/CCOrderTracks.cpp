@@ -12,12 +12,6 @@ namespace clavenor {
 
 IMPLEMENT_SERIAL(CCOrderTracks, CCEdit, 2 | CRuntimeClass::VersionableSchema)
 
-namespace {
-
-constexpr int HighestTrack = 2045;
-
-} // namespace
-
 CCOrderTracks::CCOrderTracks() = default;
 
 CCOrderTracks::~CCOrderTracks() {
@@ -71,7 +65,7 @@ int CCOrderTracks::Prepare() {
     }
     for (const auto& track : m_tracks) {
         const int number = m_newOrder[track.Get()];
-        if (!InTarget(track.Get()) || number < 1 || number > HighestTrack) {
+        if (!InTarget(track.Get()) || number < 1 || number > MCVoiceTrack::HighestTrack) {
             return 0;
         }
     }

@@ -28,7 +28,6 @@ namespace {
 
 constexpr int StructureVoice = 14;
 constexpr float DefaultMeasureLength = 4.0f;
-constexpr int HighestTrack = 2045;
 constexpr std::int32_t EnvelopeVersion = 3;
 // A query moves the cursor this many measures before it turns to a binary search.
 constexpr int NearbySteps = 8;
@@ -348,7 +347,7 @@ ECStaff* ECConductorStaff::GetStaff(int number, int create) {
     if (number >= 0 && number <= m_nStaffCount) {
         return m_staves[number];
     }
-    if (create == 0 || number < 0 || number > HighestTrack) {
+    if (create == 0 || number < 0 || number > MCVoiceTrack::HighestTrack) {
         return nullptr;
     }
     auto* staff = new ECStaff;

@@ -15,6 +15,12 @@ class CLAVENOR_API MCVoiceTrack {
 public:
     /// Bit 15: set, the word holds a device and a channel instead of a voice and a track.
     static constexpr std::uint16_t ConvertedBit = 0x8000;
+    /// The track of an element that names none.
+    static constexpr int NoTrack = 2047;
+    /// The track of an element that belongs to every track.
+    static constexpr int AllTracks = 2046;
+    /// The highest track a staff or an element can be given.
+    static constexpr int HighestTrack = 2045;
 
     /// Voice 15, track 2047, unconverted (0x7FFF).
     constexpr MCVoiceTrack() = default;
