@@ -16,17 +16,8 @@ namespace {
 using test::Bytes;
 using test::X;
 
-std::vector<int> ParentTypes(ECBase* e) {
-    CArray<int, int> types;
-    e->GetParentTypes(types);
-    return std::vector<int>(types.GetData(), types.GetData() + types.GetSize());
-}
-
-template <class T>
-T* At(T* e, float time) {
-    test::SetSeconds(e, time);
-    return e;
-}
+using test::AtSeconds;
+using test::ParentTypes;
 
 // Every class: its event id, whether it is made by id, and its parents in order.
 TEST(ChannelEvents, IdsFactoriesAndParents) {
@@ -73,13 +64,13 @@ TEST(ChannelEvents, RecordsAtTheCurrentVersion) {
     const std::string point = "00 00 0000803F FF7F ";             // flags, time 1.0, voice/track
     const std::string envelope = "00 00 FFFF7FFF FF7F ";          // no children, unset time
     const std::string tail = " 00 00 03000000 00 CDCC4C3D 0000 "; // names, flags, delta, groups
-    auto control = At(new ECControlChange(7), 1.0f);
+    auto control = AtSeconds(new ECControlChange(7), 1.0f);
     control->SetValue(100.0f);
-    auto mode = At(new ECChannelMode, 1.0f);
-    auto program = At(new ECProgramChange, 1.0f);
+    auto mode = AtSeconds(new ECChannelMode, 1.0f);
+    auto program = AtSeconds(new ECProgramChange, 1.0f);
     program->SetBankMSB(3);
     program->SetValue(5.0f);
-    auto system = At(new ECSystemMessage(3), 1.0f);
+    auto system = AtSeconds(new ECSystemMessage(3), 1.0f);
     system->SetMessageName(CString("x"));
     auto controllers = new ECControllerEnv;
     controllers->SetControllerType(7);
@@ -94,8 +85,8 @@ TEST(ChannelEvents, RecordsAtTheCurrentVersion) {
         {control, "@ECControlChange " + point + "00 0000C842 07"},
         {mode, "@ECChannelMode " + point + "00 FFFF7F7F 00 05"},
         {program, "@ECProgramChange " + point + "00 0000A040"},
-        {At(new ECPolyPressure(60), 1.0f), "@ECPolyPressure " + point + "00 FFFF7F7F 3C"},
-        {At(new ECRPNPoint(1, 2), 1.0f), "@ECRPNPoint " + point + "00 FFFF7F7F 01 02"},
+        {AtSeconds(new ECPolyPressure(60), 1.0f), "@ECPolyPressure " + point + "00 FFFF7F7F 3C"},
+        {AtSeconds(new ECRPNPoint(1, 2), 1.0f), "@ECRPNPoint " + point + "00 FFFF7F7F 01 02"},
         {system, "@ECSystemMessage " + point + "03 0178"},
         {controllers, "@ECControllerEnv " + envelope + "0000FE42 00000000 00FC7F46" + tail + "87"},
         {new ECPitchBendEnv, "@ECPitchBendEnv " + envelope + "00000046 00000000 00FC7F46" + tail},
@@ -107,14 +98,7 @@ TEST(ChannelEvents, RecordsAtTheCurrentVersion) {
         {nrpn, "@ECNRPNEnv " + envelope + "00000000 00000000 0000FE42" + tail + "00"},
     };
     for (const auto& [e, expected] : cases) {
-        SCOPED_TRACE(expected);
-        std::unique_ptr<ECBase> owned(e);
-        const Bytes bytes = test::Store([&](CArchive& ar) { ar << e; });
-        EXPECT_EQ(bytes, X(expected));
-        test::Load(bytes, [&](CArchive& ar) {
-            CObject* back = ar.ReadObject(nullptr);
-            EXPECT_EQ(test::Store([&](CArchive& again) { again << back; }), bytes);
-        });
+        test::ExpectRecord(e, expected);
     }
 }
 
@@ -240,7 +224,7 @@ TEST(EnvelopeKinds, FieldsAndTheirLimits) {
     EXPECT_EQ(ECPatchEnv::GetProgram(std::nanf("")), 0);
     ECPatchEnv patches;
     patches.Ref();
-    auto* change = At(new ECProgramChange, 2.0f);
+    auto* change = AtSeconds(new ECProgramChange, 2.0f);
     change->SetValue(ECPatchEnv::MakePatchValue(5, 6, 7));
     patches.AddChild(change, 1);
     std::uint32_t msb = 0, lsb = 0, program = 0;

@@ -111,22 +111,10 @@ TEST(KeysAndClefs, RecordsAtTheCurrentAndOlderVersions) {
     auto* clef = new ECClef(5);
     clef->SetHand(1);
     auto* shift = new ECTranspose(7, MCTime(2.0f));
-    const std::pair<ECBase*, std::string> cases[] = {
-        {key, "@ECKey " + timed + "C3"},
-        {clef, "@ECClef " + timed + "85"},
-        {shift, "@ECTranspose " + timed + "00 FFFF7F7F 07 00 00000040"},
-    };
-    for (const auto& [e, expected] : cases) {
-        SCOPED_TRACE(expected);
-        std::unique_ptr<ECBase> owned(e);
-        test::SetSeconds(e, 1.0f);
-        const Bytes bytes = test::Store([&](CArchive& ar) { ar << e; });
-        EXPECT_EQ(bytes, X(expected));
-        test::Load(bytes, [&](CArchive& ar) {
-            CObject* back = ar.ReadObject(nullptr);
-            EXPECT_EQ(test::Store([&](CArchive& again) { again << back; }), bytes);
-        });
-    }
+    test::ExpectRecord(test::AtSeconds(key, 1.0f), "@ECKey " + timed + "C3");
+    test::ExpectRecord(test::AtSeconds(clef, 1.0f), "@ECClef " + timed + "85");
+    test::ExpectRecord(test::AtSeconds(shift, 1.0f),
+                       "@ECTranspose " + timed + "00 FFFF7F7F 07 00 00000040");
 
     // Version 2: keys as a signed count, clefs as two bytes; the point before a transposition
     // holds neither flags nor value.

@@ -112,17 +112,13 @@ TEST(Modifiers, IdsParentsNamesCopiesAndEquality) {
 TEST(Modifiers, RecordsAreTheBaseRecordAndTheTypeByte) {
     for (const Modifier& m : Modifiers()) {
         SCOPED_TRACE(m.name);
-        std::unique_ptr<ECBase> e(m.make(5));
+        ECBase* e = m.make(5);
         MCTime at(1.0f);
         e->SetTime(&at);
         e->SetVoiceTrack(3, 1);
-        const Bytes bytes = test::Store([&](CArchive& ar) { ar << e.get(); });
-        EXPECT_EQ(bytes, X(std::string("@") + e->GetRuntimeClass()->m_lpszClassName + " " + m.base +
-                           " 05"));
-        test::Load(bytes, [&](CArchive& ar) {
-            auto* back = static_cast<ECBase*>(ar.ReadObject(nullptr));
-            EXPECT_EQ(m.type(back), 5);
-            EXPECT_EQ(back->GetVoice(), e->GetVoice());
+        const std::string name = e->GetRuntimeClass()->m_lpszClassName;
+        test::ExpectRecord(e, "@" + name + " " + m.base + " 05", [&](CObject* back) {
+            EXPECT_EQ(m.type(static_cast<ECBase*>(back)), 5);
         });
     }
 }

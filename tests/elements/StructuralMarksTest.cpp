@@ -160,14 +160,7 @@ TEST(StructuralMarks, RecordsAtTheCurrentVersion) {
         {new ECRepeat(7), "@ECRepeat " + timed + "07"},
     };
     for (const auto& [e, expected] : cases) {
-        SCOPED_TRACE(expected);
-        std::unique_ptr<ECBase> owned(e);
-        test::SetSeconds(e, 1.0f);
-        const Bytes bytes = test::Store([&](CArchive& ar) { ar << e; });
-        EXPECT_EQ(bytes, X(expected));
-        test::Load(bytes, [&](CArchive& ar) {
-            CObject* back = ar.ReadObject(nullptr);
-            EXPECT_EQ(test::Store([&](CArchive& again) { again << back; }), bytes);
+        test::ExpectRecord(test::AtSeconds(e, 1.0f), expected, [](CObject* back) {
             if (auto* loaded = dynamic_cast<ECBrac*>(back)) {
                 EXPECT_EQ(loaded->GetGroupID(), 0) << "not archived";
                 EXPECT_EQ(loaded->GetPrimary(), 1);

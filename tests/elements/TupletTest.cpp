@@ -31,10 +31,7 @@ struct Ratio {
 
 TEST(Tuplet, UnitsRatiosAndPlayedDurations) {
     ECTuplet triplet;
-    EXPECT_EQ(triplet.GetIrregular(), 3);
-    EXPECT_EQ(triplet.GetNormal(), 2);
-    EXPECT_EQ(triplet.GetUnits(), 3);
-    EXPECT_EQ(triplet.GetDuration(), nullptr);
+    EXPECT_EQ(triplet.GetDuration(), nullptr) << "its members have the durations";
     MCTime eighth(0.5f);
     EXPECT_FLOAT_EQ(triplet.ScaleDuration(&eighth).GetSeconds(), 1.0f / 3);
     EXPECT_EQ(triplet.ScaleDuration(nullptr), MCTime::TimeNull());

@@ -16,21 +16,7 @@ using Elements = std::vector<ECBase*>;
 
 bool HasChildrenBit(ECBase* e) { return (e->GetFlags() & ECBase::FlagHasChildren) != 0; }
 
-class ElementGraph : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_live = g_liveElements;
-        m_allocations = LiveAllocations();
-    }
-    void TearDown() override {
-        EXPECT_EQ(g_liveElements, m_live);
-        EXPECT_EQ(LiveAllocations(), m_allocations);
-    }
-    int Live() const { return g_liveElements - m_live; }
-
-    int m_live = 0;
-    std::int64_t m_allocations = 0;
-};
+using ElementGraph = LeakChecked;
 
 // A measure holding one chord with two notes; the test holds the measure.
 struct Bar {

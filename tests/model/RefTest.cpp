@@ -20,21 +20,7 @@ static_assert(!std::is_convertible_v<Ref<ECBase>, ECBase*>);
 static_assert(std::is_convertible_v<Ref<TLeaf>, Ref<ECBase>>);
 static_assert(!std::is_convertible_v<Ref<ECBase>, Ref<TLeaf>>);
 
-class Handles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_live = g_liveElements;
-        m_allocations = LiveAllocations();
-    }
-    void TearDown() override {
-        EXPECT_EQ(g_liveElements, m_live);
-        EXPECT_EQ(LiveAllocations(), m_allocations);
-    }
-    int Live() const { return g_liveElements - m_live; }
-
-    int m_live = 0;
-    std::int64_t m_allocations = 0;
-};
+using Handles = LeakChecked;
 
 TEST_F(Handles, EachHandleHoldsOneReference) {
     Ref<TLeaf> leaf = MakeRef<TLeaf>(1.0f);

@@ -80,6 +80,28 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
+std::vector<int> ParentTypes(ECBase* e) {
+    CArray<int, int> types;
+    const int listed = e->GetParentTypes(types);
+    EXPECT_EQ(listed, types.IsEmpty() ? 0 : 1);
+    return std::vector<int>(types.GetData(), types.GetData() + types.GetSize());
+}
+
+void ExpectRecord(ECBase* e, std::string_view expected,
+                  const std::function<void(CObject*)>& check) {
+    SCOPED_TRACE(expected);
+    const std::unique_ptr<ECBase> owned(e);
+    const Bytes bytes = Store([&](CArchive& ar) { ar << e; });
+    EXPECT_EQ(bytes, X(expected));
+    Load(bytes, [&](CArchive& ar) {
+        CObject* back = ar.ReadObject(nullptr);
+        EXPECT_EQ(Store([&](CArchive& again) { again << back; }), bytes);
+        if (check) {
+            check(back);
+        }
+    });
+}
+
 std::string Journal::Joined() const {
     std::string all;
     for (const std::string& line : lines) {

@@ -3,6 +3,8 @@
 // What the tests share: stand-in elements, hand-written archive streams, and commands and
 // documents for the command and state tests.
 
+#include "support/AllocationFailure.h"
+
 #include <clavenor/clavenor.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +14,8 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -48,6 +52,25 @@ public:
 
 private:
     int* m_slot = nullptr;
+};
+
+/// A test that must leave no counted element and no allocation behind; Live() counts the
+/// counted elements made since it began.
+class LeakChecked : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_live = g_liveElements;
+        m_allocations = LiveAllocations();
+    }
+    void TearDown() override {
+        EXPECT_EQ(g_liveElements, m_live);
+        EXPECT_EQ(LiveAllocations(), m_allocations);
+    }
+    int Live() const { return g_liveElements - m_live; }
+
+private:
+    int m_live = 0;
+    std::int64_t m_allocations = 0;
 };
 
 /// A stand-in for an element class: a base class that answers a chosen event id, so that
@@ -88,6 +111,16 @@ inline void SetSeconds(ECBase* e, float seconds) {
     MCTime t(seconds);
     e->SetTime(&t);
 }
+
+/// `e`, now at `seconds`.
+template <class T>
+T* AtSeconds(T* e, float seconds) {
+    SetSeconds(e, seconds);
+    return e;
+}
+
+/// The parent types `e` lists, in order (and GetParentTypes answering whether it listed any).
+std::vector<int> ParentTypes(ECBase* e);
 
 /// A new T at `time`, appended to `parent`'s children when given.
 template <class T>
@@ -209,6 +242,11 @@ void Load(const Bytes& bytes, F read, std::size_t size = ~std::size_t{0}) {
     read(ar);
     ar.Close();
 }
+
+/// `e` (deleted here) stores exactly the bytes `expected` stands for (see X), and the object
+/// loaded from them stores them again; `check` looks at that object.
+void ExpectRecord(ECBase* e, std::string_view expected,
+                  const std::function<void(CObject*)>& check = {});
 
 /// The cause `read` throws over `bytes`, or none.
 template <class F>
