@@ -20,11 +20,12 @@ int CCAdd::GetCommandId() const { return 0; }
 
 int CCAdd::Process() {
     CCBase::Process();
-    // Sized before anything changes, so that a failure leaves the document untouched.
-    m_linked.assign(m_items.size(), false);
-    for (std::size_t i = 0; i < m_items.size(); ++i) {
-        ECBase* child = m_items[i]->GetChild();
-        ECBase* parent = m_items[i]->GetParent();
+    for (const auto& item : m_items) {
+        item->m_bLinked = false;
+    }
+    for (const auto& item : m_items) {
+        ECBase* child = item->GetChild();
+        ECBase* parent = item->GetParent();
         if (parent == nullptr || child == nullptr || child->GetParents()->Find(parent) != nullptr) {
             continue;
         }
@@ -32,19 +33,20 @@ int CCAdd::Process() {
             Unlink();
             return 0;
         }
-        m_linked[i] = true;
+        item->m_bLinked = true;
     }
     return 1;
 }
 
 void CCAdd::Unlink() {
-    for (std::size_t i = m_linked.size(); i-- > 0;) {
-        if (!m_linked[i]) {
+    for (std::size_t i = m_items.size(); i-- > 0;) {
+        CCAddItem& item = *m_items[i];
+        if (!item.m_bLinked) {
             continue;
         }
-        m_linked[i] = false;
-        ECBase* child = m_items[i]->GetChild();
-        ECBase* parent = m_items[i]->GetParent();
+        item.m_bLinked = false;
+        ECBase* child = item.GetChild();
+        ECBase* parent = item.GetParent();
         if (auto* container = dynamic_cast<ECWithChild*>(parent)) {
             container->UnlinkChild(child);
         } else {

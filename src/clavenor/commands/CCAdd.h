@@ -52,8 +52,6 @@ protected:
     void Unlink();
 
     std::vector<std::unique_ptr<CCAddItem>> m_items;
-    // Which items the last Process linked (the others were already in place or empty).
-    std::vector<bool> m_linked;
 };
 
 } // namespace clavenor
