@@ -20,12 +20,11 @@ int CCAdd::GetCommandId() const { return 0; }
 
 int CCAdd::Process() {
     CCBase::Process();
-    for (const auto& item : m_items) {
-        item->m_bLinked = false;
-    }
-    for (const auto& item : m_items) {
-        ECBase* child = item->GetChild();
-        ECBase* parent = item->GetParent();
+    m_linkedFirst = 0;
+    m_linkedRest.assign(m_items.size() > LinkedBits ? m_items.size() - LinkedBits : 0, false);
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        ECBase* child = m_items[i]->GetChild();
+        ECBase* parent = m_items[i]->GetParent();
         if (parent == nullptr || child == nullptr || child->GetParents()->Find(parent) != nullptr) {
             continue;
         }
@@ -33,20 +32,35 @@ int CCAdd::Process() {
             Unlink();
             return 0;
         }
-        item->m_bLinked = true;
+        SetLinked(i, true);
     }
     return 1;
 }
 
+bool CCAdd::IsLinked(std::size_t item) const {
+    if (item < LinkedBits) {
+        return ((m_linkedFirst >> item) & 1u) != 0;
+    }
+    return item - LinkedBits < m_linkedRest.size() && m_linkedRest[item - LinkedBits];
+}
+
+void CCAdd::SetLinked(std::size_t item, bool linked) {
+    if (item < LinkedBits) {
+        const std::uint64_t bit = std::uint64_t{1} << item;
+        m_linkedFirst = linked ? (m_linkedFirst | bit) : (m_linkedFirst & ~bit);
+    } else {
+        m_linkedRest[item - LinkedBits] = linked;
+    }
+}
+
 void CCAdd::Unlink() {
     for (std::size_t i = m_items.size(); i-- > 0;) {
-        CCAddItem& item = *m_items[i];
-        if (!item.m_bLinked) {
+        if (!IsLinked(i)) {
             continue;
         }
-        item.m_bLinked = false;
-        ECBase* child = item.GetChild();
-        ECBase* parent = item.GetParent();
+        SetLinked(i, false);
+        ECBase* child = m_items[i]->GetChild();
+        ECBase* parent = m_items[i]->GetParent();
         if (auto* container = dynamic_cast<ECWithChild*>(parent)) {
             container->UnlinkChild(child);
         } else {

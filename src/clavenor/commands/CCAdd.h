@@ -4,6 +4,8 @@
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/framework/Export.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -52,6 +54,17 @@ protected:
     void Unlink();
 
     std::vector<std::unique_ptr<CCAddItem>> m_items;
+
+private:
+    static constexpr std::size_t LinkedBits = 64;
+    bool IsLinked(std::size_t item) const;
+    void SetLinked(std::size_t item, bool linked);
+
+    // Which items the last Process linked (the others were already in place or empty): a word
+    // for the first 64, so that adding a few elements needs no memory of its own, and an
+    // array for the rest, sized before anything changes.
+    std::uint64_t m_linkedFirst = 0;
+    std::vector<bool> m_linkedRest;
 };
 
 } // namespace clavenor

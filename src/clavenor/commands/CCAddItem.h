@@ -33,15 +33,9 @@ public:
     virtual void SetMidiData(const FCMidi& data) { m_data = data; }
 
 private:
-    friend class CCAdd;
-
     ECBase* m_pChild = nullptr;
     ECBase* m_pParent = nullptr;
     FCMidi m_data = FCMidi::MidiNull();
-    // Whether the command's last Process linked this item (the others were already in place
-    // or empty): kept here rather than in an array beside the items, so that processing an
-    // add needs no memory of its own.
-    bool m_bLinked = false;
 };
 
 } // namespace clavenor
