@@ -61,10 +61,12 @@ private:
     void SetLinked(std::size_t item, bool linked);
 
     // Which items the last Process linked (the others were already in place or empty): a word
-    // for the first 64, so that adding a few elements needs no memory of its own, and an
-    // array for the rest, sized before anything changes.
+    // for the first 64, so that adding a few elements needs no memory of its own, and words
+    // for the rest, made before anything changes. Plain words rather than a vector keep the
+    // command (which the history holds for every edit) within one allocator size class.
     std::uint64_t m_linkedFirst = 0;
-    std::vector<bool> m_linkedRest;
+    std::unique_ptr<std::uint64_t[]> m_linkedRest;
+    std::size_t m_nLinkedRest = 0; // the items, from the 65th, that m_linkedRest covers
 };
 
 } // namespace clavenor
