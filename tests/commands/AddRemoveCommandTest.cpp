@@ -50,7 +50,13 @@ TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
     auto* tables = new CCAdd(new ECStaff, conductor, FCMidi::MidiNull());
     tables->Add(new ECTempo, tempi, FCMidi::MidiNull());
     tables->Add(NewNote(3.0f), leaf, FCMidi::MidiNull());
-    for (CCAdd* add : {cycle, childless, tables}) {
+    // More items than one word of linked flags holds, the last refused.
+    auto* many = new CCAdd(NewNote(3.0f), m_measure, FCMidi::MidiNull());
+    for (int i = 1; i < 70; ++i) {
+        many->Add(NewNote(3.0f + static_cast<float>(i) / 16), m_measure, FCMidi::MidiNull());
+    }
+    many->Add(NewNote(3.0f), leaf, FCMidi::MidiNull());
+    for (CCAdd* add : {cycle, childless, tables, many}) {
         journal.lines.clear();
         Run(add);
         EXPECT_EQ(journal.Joined(), "state:501:0");

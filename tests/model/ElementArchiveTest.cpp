@@ -302,6 +302,29 @@ TEST_F(AttachedData, GetDataAndRemoveDataKeepBitZeroInStep) {
     EXPECT_TRUE(HasDataBit(&e));
 }
 
+// Most elements never carry a record: reading, removing and saving make no array for them.
+TEST_F(AttachedData, TheArrayIsMadeOnFirstUse) {
+    auto* e = new TLeaf(0.0f, kServed);
+    e->Ref();
+    EXPECT_EQ(e->GetData(2, 0), nullptr);
+    EXPECT_EQ(e->RemoveData(2), 1);
+    EXPECT_EQ(Store([&](CArchive& ar) { ar << e; }), X("@TLeaf 00 00 00000000 FF7F"));
+    EXPECT_EQ(e->FindData(), nullptr);
+    DCBase* record = e->GetData(2, 1);
+    ASSERT_NE(e->FindData(), nullptr);
+    EXPECT_EQ(e->FindData()->GetAt(MCDataArray::ViewCodeToIndex(2)), record);
+    e->Unref(1);
+}
+
+// An array made late starts as one made with the element would be by then: two empty slots,
+// or none once every record was removed.
+TEST_F(AttachedData, ALateArrayStartsAsAnEarlyOne) {
+    TLeaf fresh(0.0f, kServed), emptied(0.0f, kServed);
+    emptied.RemoveData(-1);
+    EXPECT_EQ(fresh.GetData()->GetSize(), 2);
+    EXPECT_EQ(emptied.GetData()->GetSize(), 0);
+}
+
 TEST_F(AttachedData, ArrayRecordLayout) {
     auto* e = new TLeaf(0.0f, kServed);
     e->Ref();

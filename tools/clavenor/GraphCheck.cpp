@@ -79,8 +79,8 @@ void GraphCheck::Visit(ECBase* element, std::vector<ECBase*>& path) {
                                  " as a parent that does not list it as a child");
         }
     }
-    MCDataArray* data = element->GetData();
-    for (int slot = 0; slot < data->GetSize(); ++slot) {
+    const MCDataArray* data = element->FindData();
+    for (int slot = 0; data != nullptr && slot < data->GetSize(); ++slot) {
         if (DCBase* record = data->GetAt(slot);
             record != nullptr && record->GetOwner() != element) {
             Problem(element, std::string("record ") + record->GetRuntimeClass()->m_lpszClassName +

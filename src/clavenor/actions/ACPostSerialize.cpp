@@ -9,8 +9,8 @@ ACPostSerialize::ACPostSerialize(CArchive& archive) : m_archive(archive) {}
 
 int ACPostSerialize::DoAction(ECBase* element) {
     element->PostSerialize(m_archive);
-    MCDataArray* data = element->GetData();
-    for (int i = 0; i < data->GetSize(); ++i) {
+    const MCDataArray* data = element->FindData();
+    for (int i = 0; data != nullptr && i < data->GetSize(); ++i) {
         if (DCBase* record = data->GetAt(i)) {
             record->PostSerialize(m_archive);
         }

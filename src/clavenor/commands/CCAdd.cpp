@@ -4,6 +4,7 @@
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/MCEventList.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace clavenor {
@@ -20,8 +21,14 @@ int CCAdd::GetCommandId() const { return 0; }
 
 int CCAdd::Process() {
     CCBase::Process();
-    // Sized before anything changes, so that a failure leaves the document untouched.
-    m_linked.assign(m_items.size(), false);
+    m_linkedFirst = 0;
+    const std::size_t rest = m_items.size() > LinkedBits ? m_items.size() - LinkedBits : 0;
+    if (rest > m_nLinkedRest) {
+        m_linkedRest = std::make_unique<std::uint64_t[]>((rest + LinkedBits - 1) / LinkedBits);
+    } else if (m_linkedRest != nullptr) {
+        std::fill_n(m_linkedRest.get(), (m_nLinkedRest + LinkedBits - 1) / LinkedBits, 0);
+    }
+    m_nLinkedRest = std::max(rest, m_nLinkedRest);
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         ECBase* child = m_items[i]->GetChild();
         ECBase* parent = m_items[i]->GetParent();
@@ -32,17 +39,35 @@ int CCAdd::Process() {
             Unlink();
             return 0;
         }
-        m_linked[i] = true;
+        SetLinked(i, true);
     }
     return 1;
 }
 
+bool CCAdd::IsLinked(std::size_t item) const {
+    if (item < LinkedBits) {
+        return ((m_linkedFirst >> item) & 1u) != 0;
+    }
+    const std::size_t rest = item - LinkedBits;
+    return rest < m_nLinkedRest &&
+           ((m_linkedRest[rest / LinkedBits] >> (rest % LinkedBits)) & 1u) != 0;
+}
+
+void CCAdd::SetLinked(std::size_t item, bool linked) {
+    std::uint64_t* word = &m_linkedFirst;
+    if (item >= LinkedBits) {
+        word = &m_linkedRest[(item - LinkedBits) / LinkedBits];
+    }
+    const std::uint64_t bit = std::uint64_t{1} << (item % LinkedBits);
+    *word = linked ? (*word | bit) : (*word & ~bit);
+}
+
 void CCAdd::Unlink() {
-    for (std::size_t i = m_linked.size(); i-- > 0;) {
-        if (!m_linked[i]) {
+    for (std::size_t i = m_items.size(); i-- > 0;) {
+        if (!IsLinked(i)) {
             continue;
         }
-        m_linked[i] = false;
+        SetLinked(i, false);
         ECBase* child = m_items[i]->GetChild();
         ECBase* parent = m_items[i]->GetParent();
         if (auto* container = dynamic_cast<ECWithChild*>(parent)) {

@@ -4,6 +4,8 @@
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/framework/Export.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -52,8 +54,19 @@ protected:
     void Unlink();
 
     std::vector<std::unique_ptr<CCAddItem>> m_items;
-    // Which items the last Process linked (the others were already in place or empty).
-    std::vector<bool> m_linked;
+
+private:
+    static constexpr std::size_t LinkedBits = 64;
+    bool IsLinked(std::size_t item) const;
+    void SetLinked(std::size_t item, bool linked);
+
+    // Which items the last Process linked (the others were already in place or empty): a word
+    // for the first 64, so that adding a few elements needs no memory of its own, and words
+    // for the rest, made before anything changes. Plain words rather than a vector keep the
+    // command (which the history holds for every edit) within one allocator size class.
+    std::uint64_t m_linkedFirst = 0;
+    std::unique_ptr<std::uint64_t[]> m_linkedRest;
+    std::size_t m_nLinkedRest = 0; // the items, from the 65th, that m_linkedRest covers
 };
 
 } // namespace clavenor

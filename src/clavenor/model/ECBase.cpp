@@ -14,9 +14,9 @@ namespace clavenor {
 IMPLEMENT_SERIAL(ECBase, CObject, 2 | CRuntimeClass::VersionableSchema)
 IMPLEMENT_EVENT_CLASS(ECBase, EventId::Base)
 
-ECBase::ECBase() : m_data(2) {}
+ECBase::ECBase() = default;
 
-ECBase::ECBase(const ECBase&) : CObject(), m_data(2) {}
+ECBase::ECBase(const ECBase&) : CObject() {}
 
 ECBase::~ECBase() {
     BeginDestruction();
@@ -29,10 +29,10 @@ ECBase& ECBase::operator=(const ECBase&) { return *this; }
 void ECBase::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         // Records may have been stored into the array directly; write what it holds.
-        SetFlag(FlagHasData, m_data.GetArchivableCount() > 0);
+        SetFlag(FlagHasData, m_data != nullptr && m_data->GetArchivableCount() > 0);
         ar << static_cast<std::uint8_t>(m_nFlags & 0xFFu);
         if ((m_nFlags & FlagHasData) != 0) {
-            m_data.SerializeFor(ar, this);
+            m_data->SerializeFor(ar, this);
         }
         return;
     }
@@ -43,7 +43,7 @@ void ECBase::Serialize(CArchive& ar) {
         // Loading replaces whatever records the element had.
         RemoveData(-1);
         m_nFlags |= FlagHasData;
-        m_data.SerializeFor(ar, this);
+        DataArray().SerializeFor(ar, this);
     }
     m_nFlags &= ~FlagSelected;
 }
@@ -190,7 +190,7 @@ DCBase* ECBase::GetData(int viewCode, int create) {
         return nullptr;
     }
     const int slot = MCDataArray::ViewCodeToIndex(viewCode);
-    DCBase* record = m_data.GetAt(slot);
+    DCBase* record = m_data != nullptr ? m_data->GetAt(slot) : nullptr;
     if (record != nullptr || create == 0) {
         return record;
     }
@@ -201,7 +201,7 @@ DCBase* ECBase::GetData(int viewCode, int create) {
     record->SetOwner(this);
     try {
         // Cannot refuse: the slot of a view code 0-5 is below MaxSize.
-        (void)m_data.SetAtGrow(slot, record);
+        (void)DataArray().SetAtGrow(slot, record);
     } catch (...) {
         delete record;
         throw;
@@ -212,14 +212,24 @@ DCBase* ECBase::GetData(int viewCode, int create) {
     return record;
 }
 
-MCDataArray* ECBase::GetData() { return &m_data; }
+MCDataArray& ECBase::DataArray() {
+    if (m_data == nullptr) {
+        m_data = std::make_unique<MCDataArray>(m_bDataEmptied != 0 ? 0 : 2);
+    }
+    return *m_data;
+}
+
+MCDataArray* ECBase::GetData() { return &DataArray(); }
 
 int ECBase::RemoveData(int viewCode) {
     if (viewCode == -1) {
-        for (int i = 0; i < m_data.GetSize(); ++i) {
-            delete m_data.GetAt(i);
+        if (m_data != nullptr) {
+            for (int i = 0; i < m_data->GetSize(); ++i) {
+                delete m_data->GetAt(i);
+            }
+            m_data->RemoveAll();
         }
-        m_data.RemoveAll();
+        m_bDataEmptied = 1;
         m_nFlags &= ~FlagHasData;
         return 1;
     }
@@ -227,11 +237,14 @@ int ECBase::RemoveData(int viewCode) {
         return 0;
     }
     const int slot = MCDataArray::ViewCodeToIndex(viewCode);
-    if (DCBase* record = m_data.GetAt(slot)) {
-        m_data.SetAt(slot, nullptr);
+    if (m_data == nullptr) {
+        return 1;
+    }
+    if (DCBase* record = m_data->GetAt(slot)) {
+        m_data->SetAt(slot, nullptr);
         delete record;
     }
-    SetFlag(FlagHasData, m_data.GetArchivableCount() > 0);
+    SetFlag(FlagHasData, m_data->GetArchivableCount() > 0);
     return 1;
 }
 

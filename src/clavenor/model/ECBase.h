@@ -9,6 +9,7 @@
 #include "clavenor/model/MCVoiceTrack.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace clavenor {
 
@@ -183,8 +184,13 @@ public:
     virtual DCBase* GetData(int viewCode, int create);
     /// The array of attached records itself, indexed by view code; the element owns the
     /// records. Read it; change it only through GetData(viewCode, 1) and RemoveData, which
-    /// keep flag bit 0 in step.
+    /// keep flag bit 0 in step. Most elements never carry a record, so the array is made on
+    /// the first call that needs it (this one included: std::bad_alloc when no memory is
+    /// left); code that only reads uses FindData, which never allocates.
     virtual MCDataArray* GetData();
+    /// The array of attached records when the element has one, else null (no record was
+    /// ever attached nor the array asked for). Never allocates.
+    const MCDataArray* FindData() const { return m_data.get(); }
 
     /// Destroys the record of a view code (-1: every record) and keeps flag bit 0 in step
     /// with the archivable records that remain. Returns 0 for any other code.
@@ -296,12 +302,18 @@ private:
     // Kept in 32 bits, so that a container with more than 65535 children is not destroyed
     // while its count passes through 0 modulo 65536; the accessors report 16 bits.
     std::uint32_t m_nRefCount = 0;
-    // One word for both, so that the archive's mark fits beside them without growing every
-    // element; no element sees 2^31 command holds.
-    std::uint32_t m_nCommandHolds : 31 = 0;
+    /// The array of attached records, made on first use (see GetData).
+    MCDataArray& DataArray();
+
+    // One word for the three, so that the archive's mark fits beside them without growing
+    // every element; no element sees 2^30 command holds.
+    std::uint32_t m_nCommandHolds : 30 = 0;
     std::uint32_t m_bDestroying : 1 = 0;
+    // RemoveData(-1) empties the array down to no slots; an element that had no array yet
+    // remembers it here, so that the array it makes later starts as that one would be.
+    std::uint32_t m_bDataEmptied : 1 = 0;
     mutable std::uint32_t m_nArchiveMark = 0;
-    MCDataArray m_data;
+    std::unique_ptr<MCDataArray> m_data;
     MCEventList m_parents;
 };
 

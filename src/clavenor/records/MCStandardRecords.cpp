@@ -42,8 +42,8 @@ Record* FindRecord(ECBase* element) {
     if (element == nullptr) {
         return nullptr;
     }
-    MCDataArray* data = element->GetData();
-    for (int slot = 0; slot < data->GetSize(); ++slot) {
+    const MCDataArray* data = element->FindData();
+    for (int slot = 0; data != nullptr && slot < data->GetSize(); ++slot) {
         DCBase* record = data->GetAt(slot);
         if (record != nullptr && record->IsKindOf(Record::GetThisClass())) {
             return static_cast<Record*>(record);

@@ -1,0 +1,319 @@
+// Memory a score holds and allocations its roads make, counted by a global operator new of this
+// binary (only this binary: it would slow every other benchmark down).
+//
+// Counters, each per note:
+// - document_bytes: heap bytes (allocator chunks, headers included) the document holds, for a
+//   score built by direct calls, for the same score loaded from its archive, and for notes
+//   entered by add commands (the history cleared before it is measured);
+// - history_bytes: heap bytes the undo history holds after the notes were entered by command;
+// - allocations: calls to operator new on the way (building, loading, or the whole command
+//   road: the note, the command, dispatch, batch, history entry, change record and its
+//   delivery to a host's state handler); frees are counted apart.
+//
+// Time is not what these measure: each runs once.
+
+#include <clavenor/clavenor.h>
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+std::atomic<std::int64_t> g_allocations{0};
+std::atomic<std::int64_t> g_frees{0};
+
+void* Allocate(std::size_t size) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+void* AllocateOrThrow(std::size_t size) {
+    void* p = Allocate(size);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    return p;
+}
+
+void* AllocateAligned(std::size_t size, std::align_val_t alignment) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    const auto align = static_cast<std::size_t>(alignment);
+    return std::aligned_alloc(align, (size + align - 1) / align * align);
+}
+
+void* AllocateAlignedOrThrow(std::size_t size, std::align_val_t alignment) {
+    void* p = AllocateAligned(size, alignment);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    return p;
+}
+
+void Release(void* p) noexcept {
+    if (p != nullptr) {
+        g_frees.fetch_add(1, std::memory_order_relaxed);
+        std::free(p);
+    }
+}
+
+} // namespace
+
+void* operator new(std::size_t size) { return AllocateOrThrow(size); }
+void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new(std::size_t size, std::align_val_t alignment) {
+    return AllocateAlignedOrThrow(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return AllocateAlignedOrThrow(size, alignment);
+}
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return AllocateAligned(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return AllocateAligned(size, alignment);
+}
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete(void* p, std::align_val_t) noexcept { Release(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { Release(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
+
+using namespace clavenor;
+
+namespace {
+
+constexpr std::int64_t kNotes = 100'000;
+constexpr std::size_t BufferSize = 64 * 1024;
+
+std::size_t HeapInUse() { return mallinfo2().uordblks; }
+
+// Heap bytes, allocations and frees between its construction and Stop().
+class Meter {
+public:
+    Meter() : m_heap(HeapInUse()), m_allocations(g_allocations.load()), m_frees(g_frees.load()) {}
+
+    void Stop() {
+        m_heap = HeapInUse() - m_heap;
+        m_allocations = g_allocations.load() - m_allocations;
+        m_frees = g_frees.load() - m_frees;
+    }
+
+    double Heap(std::int64_t per) const {
+        return static_cast<double>(m_heap) / static_cast<double>(per);
+    }
+    double Allocations(std::int64_t per) const {
+        return static_cast<double>(m_allocations) / static_cast<double>(per);
+    }
+    double Frees(std::int64_t per) const {
+        return static_cast<double>(m_frees) / static_cast<double>(per);
+    }
+
+private:
+    std::size_t m_heap;
+    std::int64_t m_allocations;
+    std::int64_t m_frees;
+};
+
+// The score of the save, load and walk benchmarks: four staves of measures, each measure four
+// chords of three notes and four single notes. Returns the number of notes.
+std::int64_t BuildScore(ECPerformance* performance, std::int64_t wanted) {
+    constexpr int Staves = 4;
+    auto* conductor = new ECConductor;
+    performance->AddChild(conductor, 0);
+    ECStaff* staves[Staves];
+    for (ECStaff*& staff : staves) {
+        staff = new ECStaff;
+        conductor->AddChild(staff, 0);
+    }
+    std::int64_t placed = 0;
+    for (std::int64_t bar = 0; placed < wanted; ++bar) {
+        auto* measure = new ECMeasure;
+        MCTime start(static_cast<float>(bar / Staves) * 4);
+        measure->SetTime(&start);
+        staves[bar % Staves]->AddChild(measure, 1);
+        for (int beat = 0; beat < 8; ++beat) {
+            MCTime at(start.GetSeconds() + static_cast<float>(beat) / 2);
+            const MCTime length(0.5f);
+            if (beat % 2 == 0) {
+                auto* chord = new ECChord;
+                chord->SetTime(&at);
+                measure->AddChild(chord, 1);
+                for (int i = 0; i < 3; ++i) {
+                    chord->AddChild(new ECNote(at, length), 1);
+                }
+                placed += 3;
+            } else {
+                measure->AddChild(new ECNote(at, length), 1);
+                ++placed;
+            }
+        }
+    }
+    return placed;
+}
+
+std::int64_t CountElements(ECBase* element) {
+    std::int64_t count = 1;
+    if (MCEventList* children = element->GetChildren(); children != nullptr) {
+        for (ECBase* child : *children) {
+            count += CountElements(child);
+        }
+    }
+    return count;
+}
+
+void BM_ScoreMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        auto performance = std::make_unique<ECPerformance>();
+        Meter meter;
+        const std::int64_t notes = BuildScore(performance.get(), kNotes);
+        meter.Stop();
+        const std::int64_t elements = CountElements(performance.get());
+        state.counters["document_bytes_per_note"] = meter.Heap(notes);
+        state.counters["allocations_per_element"] = meter.Allocations(elements);
+        state.counters["elements_per_note"] =
+            static_cast<double>(elements) / static_cast<double>(notes);
+    }
+}
+BENCHMARK(BM_ScoreMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_LoadedScoreMemory(benchmark::State& state) {
+    std::vector<std::uint8_t> bytes;
+    std::int64_t notes = 0;
+    {
+        ECPerformance performance;
+        notes = BuildScore(&performance, kNotes);
+        CMemFile file;
+        CArchive ar(&file, CArchive::store, BufferSize);
+        performance.Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(&performance);
+        ar.Close();
+        bytes = file.Detach();
+    }
+    for (auto _ : state) {
+        auto loaded = std::make_unique<ECPerformance>();
+        loaded->SetVersion(ECPerformance::WriteVersion);
+        ECPerformance* previous = ECPerformance::SetActivePerformance(loaded.get());
+        Meter meter;
+        {
+            CMemFile file(bytes.data(), bytes.size());
+            CArchive ar(&file, CArchive::load, BufferSize);
+            loaded->Serialize(ar);
+            ACPostSerialize post(ar);
+            post.Apply(loaded.get());
+            ar.Close();
+        }
+        meter.Stop();
+        ECPerformance::SetActivePerformance(previous);
+        const std::int64_t elements = CountElements(loaded.get());
+        state.counters["document_bytes_per_note"] = meter.Heap(notes);
+        state.counters["allocations_per_element"] = meter.Allocations(elements);
+        state.counters["frees_per_element"] = meter.Frees(elements);
+    }
+}
+BENCHMARK(BM_LoadedScoreMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+constexpr int kNotesPerMeasure = 100;
+
+int CountRecords(ECBase*, int, void*, void* user) {
+    ++*static_cast<long*>(user);
+    return 1;
+}
+
+// Notes entered one add command each into measures of one staff, as a host's note entry does,
+// with a state handler receiving the change records.
+void EnterNotes(benchmark::State& state, bool groupPerNote) {
+    const int levels = MCCommandMgr::GetUndoLevels();
+    MCCommandMgr::SetUndoLevels(kNotes + 1);
+    for (auto _ : state) {
+        auto* score = new ECPerformance;
+        long records = 0;
+        score->AddStateHandler(&CountRecords, &records);
+        auto* conductor = new ECConductor;
+        score->AddChild(conductor, 0);
+        auto* staff = new ECStaff;
+        conductor->AddChild(staff, 1);
+        std::vector<ECMeasure*> measures;
+        for (std::int64_t i = 0; i < kNotes / kNotesPerMeasure; ++i) {
+            auto* measure = new ECMeasure;
+            MCTime start(static_cast<float>(4 * i));
+            measure->SetTime(&start);
+            staff->AddChild(measure, 1);
+            measures.push_back(measure);
+        }
+        MCCommandMgr::OnIdle();
+        const std::size_t empty = HeapInUse();
+
+        Meter road;
+        if (!groupPerNote) {
+            MCCommandMgr::BeginUndo(score, CString("Enter notes"));
+        }
+        for (std::int64_t i = 0; i < kNotes; ++i) {
+            if (groupPerNote) {
+                MCCommandMgr::BeginUndo(score, CString("Enter note"));
+            }
+            MCTime start(static_cast<float>(4 * (i / kNotesPerMeasure)) +
+                         static_cast<float>(i % kNotesPerMeasure) / 25);
+            MCTime length(0.04f);
+            auto* add = new CCAdd(new ECNote(start, length),
+                                  measures[static_cast<std::size_t>(i / kNotesPerMeasure)],
+                                  FCMidi(0x00403C90u));
+            add->SetSynchronous(1);
+            add->Apply(score);
+            if (groupPerNote) {
+                MCCommandMgr::EndUndo(score);
+            }
+        }
+        if (!groupPerNote) {
+            MCCommandMgr::EndUndo(score);
+        }
+        while (PumpMessages() > 0) {
+        }
+        MCCommandMgr::OnIdle();
+        road.Stop();
+
+        const std::size_t withHistory = HeapInUse();
+        score->ClearUndo();
+        MCCommandMgr::OnIdle();
+        const std::size_t withoutHistory = HeapInUse();
+
+        state.counters["allocations_per_note"] = road.Allocations(kNotes);
+        state.counters["frees_per_note"] = road.Frees(kNotes);
+        state.counters["document_bytes_per_note"] =
+            static_cast<double>(withoutHistory - empty) / static_cast<double>(kNotes);
+        state.counters["history_bytes_per_note"] =
+            static_cast<double>(withHistory - withoutHistory) / static_cast<double>(kNotes);
+        state.counters["records_per_note"] =
+            static_cast<double>(records) / static_cast<double>(kNotes);
+        delete score;
+        MCCommandMgr::OnIdle();
+    }
+    MCCommandMgr::SetUndoLevels(levels);
+}
+
+void BM_EnteredNotesOneGroupEach(benchmark::State& state) { EnterNotes(state, true); }
+BENCHMARK(BM_EnteredNotesOneGroupEach)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_EnteredNotesInOneGroup(benchmark::State& state) { EnterNotes(state, false); }
+BENCHMARK(BM_EnteredNotesInOneGroup)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
