@@ -30,6 +30,7 @@ class CLAVENOR_API ECMeterEnv : public ECEnvelope {
 
 public:
     ECMeterEnv();
+    /// As the ECEnvelope copy: the settings and the time, no points, no anchor groups.
     ECMeterEnv(const ECMeterEnv& other) = default;
     ~ECMeterEnv() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

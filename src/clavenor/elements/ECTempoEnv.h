@@ -33,6 +33,7 @@ class CLAVENOR_API ECTempoEnv : public ECEnvelope {
 
 public:
     ECTempoEnv();
+    /// As the ECEnvelope copy: the settings and the time, no points, no anchor groups.
     ECTempoEnv(const ECTempoEnv& other) = default;
     ~ECTempoEnv() override;
     /// The base class's assignment (see there for what it leaves out), then this class's
