@@ -71,12 +71,12 @@ public:
     virtual int Apply(ECPerformance* performance);
 
     /// Caches the target's conductor; 0 (the batch aborts) when there is none.
-    virtual int Prepare();
+    [[nodiscard]] virtual int Prepare();
     /// Unlinks the elements of the discard list; returns 1.
     virtual int Process();
     /// The last phase, after every command of the batch has processed; 0 aborts the batch.
     /// The base returns 1.
-    virtual int Finish();
+    [[nodiscard]] virtual int Finish();
     /// Called when this command's phase failed; the base does nothing.
     virtual void Abort();
     /// Builds and applies the inverse command; the base does nothing. Failures of the

@@ -81,11 +81,11 @@ public:
     /// table or a wave track of the wave-track table leaves its table first (later tracks
     /// move one number back), and the conductor staff its tables, so that no table names a
     /// track the conductor has let go.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     int RemoveChildren(int deep) override;
     /// Takes back an AddChild as a shallow RemoveChild does: nothing below a conductor dissolves,
     /// so that is exactly the link and the table entries AddChild made.
-    int UnlinkChild(ECBase* child) override;
+    [[nodiscard]] int UnlinkChild(ECBase* child) override;
 
     /// The nearest ancestor with event id 44, remembered while it stays a parent.
     ECPerformance* GetPerformance();

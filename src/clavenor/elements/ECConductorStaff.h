@@ -98,7 +98,7 @@ public:
     int AddChild(ECBase* child, int sorted) override;
     /// Removes as ECWithChild does, forgetting the tempo or meter map when it goes. Returns
     /// 1, or 0 when `child` is not a child.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Forgets both maps and empties the measure map (whose conductor measures are
     /// children), then removes every child as ECStaff does.
     int RemoveChildren(int deep) override;

@@ -99,10 +99,10 @@ public:
     /// Detaches a point as ECWithChild::RemoveChild does (it stays in any anchor group that
     /// holds it) and resets the remembered position. Returns 0 when `child` is not a point
     /// of this envelope. Cost as for AddChild.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Takes back an AddChild as a shallow RemoveChild does: nothing below a envelope dissolves,
     /// so that is exactly the link and the table entries AddChild made.
-    int UnlinkChild(ECBase* child) override;
+    [[nodiscard]] int UnlinkChild(ECBase* child) override;
 
     /// Detaches every point, then deletes every anchor group; resets the position.
     int RemoveChildren(int deep) override;

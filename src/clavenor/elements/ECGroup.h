@@ -101,11 +101,11 @@ public:
 
     /// As ECBase; on success a group of type 4 is unlocked, and a record of released members
     /// is dropped (the group is back in place).
-    int AddParent(ECBase* parent) override;
+    [[nodiscard]] int AddParent(ECBase* parent) override;
     /// As ECBase (0 when `parent` is not a parent). Then a group of type 4 is locked exactly
     /// when no parent remains; otherwise a group of type 1 without parents lets go of its
     /// members, keeping the record. Returns 1.
-    int RemoveParent(ECBase* parent) override;
+    [[nodiscard]] int RemoveParent(ECBase* parent) override;
     /// A group of type 4 locks itself, then leaves every parent as ECBase does. Returns 1.
     int RemoveFromParents() override;
 
@@ -113,7 +113,7 @@ public:
     /// ECWithChild does; a group that no longer has the members its kind needs
     /// (HoldsEnoughMembers) then lets go of the rest, keeping the record; and a group of type
     /// 2 left without members leaves its parents. Returns 1.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Refused (0) while locked, unless `deep`. Detaches every member as ECWithChild does
     /// (not kept in the record: the caller asked for it); a group of type 2 then leaves its
     /// parents. Returns 1.

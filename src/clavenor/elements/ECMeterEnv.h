@@ -47,7 +47,7 @@ public:
     int AddChild(ECBase* child, int sorted) override;
     /// Remove as ECEnvelope does (0 when there is nothing to remove), then recompute the
     /// positions.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     int RemoveChildren(int deep) override;
 
     /// The meter in force at `time` (the last one at or before it), or null. O(log meters),

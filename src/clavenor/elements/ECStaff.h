@@ -56,10 +56,10 @@ public:
     /// Takes the clefs and keys of `child` (the child, or its children) out of the cache
     /// (they leave the staff with it), then removes as ECWithChild does. Needs no memory.
     /// Cost: a look at the child's children.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Takes back an AddChild as a shallow RemoveChild does: nothing below a staff dissolves,
     /// so that is exactly the link and the table entries AddChild made.
-    int UnlinkChild(ECBase* child) override;
+    [[nodiscard]] int UnlinkChild(ECBase* child) override;
     /// Removes the children as ECWithChild does, then empties the cache. Returns 1.
     int RemoveChildren(int deep) override;
 

@@ -49,7 +49,7 @@ public:
     /// gives it this envelope's voice/track and recomputes the clock times. Cost: O(marks).
     int AddChild(ECBase* child, int sorted) override;
     /// Remove as ECEnvelope does (0 when there is nothing to remove), then recompute.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     int RemoveChildren(int deep) override;
 
     /// Gives the pause marks their tempi and every mark its clock time (see the class

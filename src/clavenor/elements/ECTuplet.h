@@ -74,7 +74,7 @@ public:
     int AddChild(ECBase* child, int sorted) override;
     /// Detaches `child` as ECWithChild does (0 when it is not a member); a tuplet left without
     /// members then leaves its parents. Returns 1.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Detaches every member as ECWithChild does, then leaves its parents. Returns 1.
     int RemoveChildren(int deep) override;
     /// Moves each member that is not yet a child of the nearest enclosing measure into it
