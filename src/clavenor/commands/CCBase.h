@@ -59,8 +59,11 @@ public:
     CCBase();
     /// Deletes the discard list (the elements in it are released, not otherwise touched).
     ~CCBase() override;
+    ///@{
+    /// Not copyable: commands are shared by reference count (Ref, Unref), never copied.
     CCBase(const CCBase&) = delete;
     CCBase& operator=(const CCBase&) = delete;
+    ///@}
 
     /// The class's command id (15 for the base); each concrete command answers its own,
     /// fixed for the life of the object. Hosts and handlers filter by it.
