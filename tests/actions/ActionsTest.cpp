@@ -73,7 +73,7 @@ TEST_F(SearchTest, TypeFilterCountAndFindEventsCollectInWalkOrder) {
     find.Apply(m);
     EXPECT_EQ(find.GetEventCount(), 4) << "an element reached twice is collected twice";
     const auto refs = n3->GetRefCount();
-    other->RemoveChild(n3, 1);
+    EXPECT_EQ(other->RemoveChild(n3, 1), 1);
     EXPECT_EQ(n3->GetRefCount(), refs - 1) << "the result list still holds it";
     // Released (and destroyed) with the action: the sanitizer build would report a leak.
 }
@@ -283,7 +283,7 @@ TEST(ACGetVoiceTrack, TakesTheOwnValueElseTheNearestAncestorsInParentOrder) {
     EXPECT_EQ(get.GetVoiceTrack(), MCVoiceTrack(3, 7));
     own.Apply(&second);
     EXPECT_EQ(own.GetVoiceTrack().GetVoice(), 5u);
-    outer.RemoveChild(&first, 0);
+    EXPECT_EQ(outer.RemoveChild(&first, 0), 1);
     EXPECT_EQ(ACGetVoiceTrack().GetVoiceTrack().GetValue(), 0x7FFFu);
 }
 

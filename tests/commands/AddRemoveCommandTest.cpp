@@ -79,7 +79,7 @@ TEST_F(Score, ARedoThatCannotLinkIsRefusedAndTheHistoryStays) {
     EXPECT_EQ(m_doc->Redo(1), 0);
     EXPECT_EQ(m_doc->GetUndoIndex(), 1);
     EXPECT_EQ(Bytes(), undone);
-    bar->RemoveChild(m_staff, 0);
+    EXPECT_EQ(bar->RemoveChild(m_staff, 0), 1);
     EXPECT_EQ(m_doc->Redo(1), 1);
     EXPECT_EQ(Bytes(), added);
 }

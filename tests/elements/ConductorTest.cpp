@@ -417,13 +417,14 @@ TEST(ScoreDocument, TablesThatDoNotMatchAreRefused) {
     auto staffTable = [](ECConductor* c) {
         auto* staff = static_cast<ECStaff*>(c->GetTrack(ECConductor::KindStaff, 1, 0));
         staff->Ref();
-        c->ECWithChild::RemoveChild(staff, 0);
+        EXPECT_EQ(c->ECWithChild::RemoveChild(staff, 0), 1);
         return staff;
     };
     auto trackTable = [](ECConductor* c) {
         ECMeasure* measure = c->GetMeasure(1, 3);
         measure->Ref();
-        c->GetTrack(ECConductor::KindStaff, 1, 0)->ECWithChild::RemoveChild(measure, 0);
+        EXPECT_EQ(c->GetTrack(ECConductor::KindStaff, 1, 0)->ECWithChild::RemoveChild(measure, 0),
+                  1);
         return static_cast<ECBase*>(measure);
     };
     auto order = [](ECConductor* c) {
@@ -495,7 +496,7 @@ TEST(ScoreDocument, StaffCachesComeBackWithTheDocument) {
     auto* passing = NewClef(4.0f, 1);
     measure->AddChild(passing, 1);
     EXPECT_EQ(staff->GetCache()->GetClefAtTime(MCTime(5.0f), 1), passing);
-    measure->RemoveChild(passing, 0);
+    EXPECT_EQ(measure->RemoveChild(passing, 0), 1);
     EXPECT_EQ(staff->GetCache()->GetClefAtTime(MCTime(5.0f), 1), nullptr);
     measure->AddChild(NewClef(4.0f, 1), 1);
     measure->AddChild(NewClef(4.0f, 0), 1);

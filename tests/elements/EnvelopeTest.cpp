@@ -228,7 +228,7 @@ TEST(ECEnvelope, PointsStaySortedAndUniqueAndOnlyPointsEnter) {
                                        if (f.envelope->GetPointCount() == 3) {
                                            EXPECT_EQ(f.envelope->GetPointAfter(MCTime(0.0f)),
                                                      middle);
-                                           f.envelope->RemoveChild(middle, 0);
+                                           EXPECT_EQ(f.envelope->RemoveChild(middle, 0), 1);
                                        }
                                        EXPECT_EQ(f.envelope->GetPointAfter(MCTime(0.0f)), two);
                                    });
@@ -449,11 +449,11 @@ TEST(ECEnvelope, MalformedStreamsAreRepairedOrRefused) {
     EXPECT_EQ(test::LiveAllocations(), live);
     EXPECT_EQ(
         test::LoadCause(X("@ECEnvelope 02 0100 @ECWithTime 00 00 00000000 FF7F  00 00000000 FF7F"),
-                        [](CArchive& ar) { ar.ReadObject(nullptr); }),
+                        [](CArchive& ar) { (void)ar.ReadObject(nullptr); }),
         CArchiveException::badClass);
     for (std::size_t n = 0; n < whole.size(); ++n) {
         EXPECT_THROW(test::Load(
-                         whole, [](CArchive& ar) { ar.ReadObject(nullptr); }, n),
+                         whole, [](CArchive& ar) { (void)ar.ReadObject(nullptr); }, n),
                      CArchiveException);
     }
     EXPECT_EQ(test::LiveAllocations(), live);

@@ -218,7 +218,7 @@ TEST_F(StaffCache, KeysEnterMoveAndLeaveForTheirHandOnly) {
     EXPECT_EQ(ClefAt(9.0f, 0), clef);
     EXPECT_EQ(m_staff->GetClefBeforeTime(MCTime(8.0f), 0), nullptr);
     bar->Ref();
-    m_staff->RemoveChild(bar, 0);
+    EXPECT_EQ(m_staff->RemoveChild(bar, 0), 1);
     EXPECT_EQ(ClefAt(9.0f, 0), nullptr);
     bar->RemoveChildren(1);
     bar->Unref(1);
@@ -230,13 +230,13 @@ TEST_F(StaffCache, MarksChangedInPlaceStillLeaveTheCache) {
     auto* clef = At(new Counted<ECClef>, 2.0f, 0);
     m_first->AddChild(clef, 1);
     clef->SetHand(1); // without re-caching
-    m_first->RemoveChild(clef, 0);
+    EXPECT_EQ(m_first->RemoveChild(clef, 0), 1);
     EXPECT_EQ(m_staff->GetCache()->EventIsCached(clef), 0);
 
     auto* key = At(new Counted<ECKey>, 5.0f, 0);
     m_second->AddChild(key, 1);
     *key->GetTime() = MCTime(6.0f); // the time changed behind the cache's back
-    m_staff->RemoveChild(m_second, 1);
+    EXPECT_EQ(m_staff->RemoveChild(m_second, 1), 1);
     EXPECT_EQ(KeyAt(5.5f, 0), nullptr);
     EXPECT_EQ(m_staff->GetCache()->EventIsCached(key), 0);
 }
@@ -265,7 +265,7 @@ TEST_F(StaffCache, OnlyTheMarksTheStaffTracksAreCached) {
     m_second->AddChild(first, 1);
     m_second->AddChild(second, 1);
     EXPECT_EQ(ClefAt(4.0f, 0), first);
-    m_second->RemoveChild(second, 0);
+    EXPECT_EQ(m_second->RemoveChild(second, 0), 1);
     EXPECT_EQ(ClefAt(4.0f, 0), first);
 }
 
@@ -284,7 +284,7 @@ TEST_F(StaffCache, ACacheWithoutMemoryRefusesTheMarkAndChangesNothing) {
         });
     EXPECT_GT(failures, 0);
     EXPECT_EQ(KeyAt(3.0f, 0), key);
-    m_first->RemoveChild(key, 0);
+    EXPECT_EQ(m_first->RemoveChild(key, 0), 1);
     auto* bar = Bar(8.0f);
     bar->Ref();
     bar->AddChild(key, 1);

@@ -228,7 +228,7 @@ TEST_F(Lines, LinesLetGoOfTheMembersTheyNoLongerNeedAndKeepARecordOfThem) {
     ECNote* beamed = Note(6.0f);
     auto* beam = Join<ECBeam>({beamed, Rest(6.5f)});
     beam->Ref();
-    beam->RemoveChild(beam->GetChildren()->GetTail(), 0);
+    EXPECT_EQ(beam->RemoveChild(beam->GetChildren()->GetTail(), 0), 1);
     EXPECT_TRUE(InStaff(beam));
     beamed->RemoveFromParents();
     EXPECT_FALSE(InStaff(beam));
@@ -266,7 +266,7 @@ TEST_F(Lines, TheGroupTypeFlagsRuleTheGroupsLife) {
     group->SetGroupType(ECGroup::TypeDissolveWhenEmpty);
     m_staff->AddChild(group, 1);
     group->AddChild(b, 1);
-    group->RemoveChild(b, 0);
+    EXPECT_EQ(group->RemoveChild(b, 0), 1);
     EXPECT_FALSE(InStaff(group));
     m_staff->AddChild(group, 1);
     group->AddChild(b, 1);

@@ -273,7 +273,7 @@ TEST(Marks, MirrorsRegisterAndTravelInTheFixUpPass) {
 
     // The clef going clears the pointers of the mirrors that show it.
     mirror->SetMirrorEvent(clef, 1);
-    measure->RemoveChild(clef, 1);
+    EXPECT_EQ(measure->RemoveChild(clef, 1), 1);
     EXPECT_EQ(mirror->GetMirrorEvent(), nullptr);
     measure->RemoveChildren(1);
     measure->Unref(1);

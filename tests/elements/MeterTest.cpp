@@ -289,7 +289,7 @@ TEST_F(MeterMap, PositionsOfTheMeters) {
         EXPECT_EQ(meter->GetVoiceTrack()->GetValue(), map->GetVoiceTrack()->GetValue());
     }
     // Removing the 3/4 puts the 6/8 at 14 quarters of 4/4: bar 3, pulse 2.
-    map->RemoveChild(map->GetPointAtIndex(1), 1);
+    EXPECT_EQ(map->RemoveChild(map->GetPointAtIndex(1), 1), 1);
     EXPECT_EQ(static_cast<ECMeter*>(map->GetPointAtIndex(1))->GetBarPulseTick().bar, 3);
     EXPECT_EQ(static_cast<ECMeter*>(map->GetPointAtIndex(1))->GetBarPulseTick().pulse, 2);
     // Only meters enter the map.

@@ -361,7 +361,7 @@ TEST_F(NotationRelease, DeletingTheDocumentOrAFailedLoadLeavesNothingBehind) {
     EXPECT_EQ(g_liveElements, m_live);
     auto load = [&](std::size_t size) {
         test::Load(
-            bytes, [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(ECMeasure)); }, size);
+            bytes, [](CArchive& ar) { (void)ar.ReadObject(RUNTIME_CLASS(ECMeasure)); }, size);
     };
     for (std::size_t size = 0; size < bytes.size(); ++size) {
         EXPECT_THROW(load(size), CArchiveException) << size;

@@ -198,10 +198,10 @@ TEST_F(TempoMap, ConversionsBothWays) {
 
 TEST_F(TempoMap, MarksComeAndGo) {
     // Without the 120 at 4 the ramp starts at 1 + 4 seconds.
-    map->RemoveChild(map->GetPointAtIndex(1), 1);
+    EXPECT_EQ(map->RemoveChild(map->GetPointAtIndex(1), 1), 1);
     EXPECT_NEAR(Seconds(8.0f), 8.0f, 1e-6);
     // The first mark left, away from zero, moves to zero.
-    map->RemoveChild(map->GetPointAtIndex(0), 1);
+    EXPECT_EQ(map->RemoveChild(map->GetPointAtIndex(0), 1), 1);
     EXPECT_EQ(*map->GetPointAtIndex(0)->GetTime(), MCTime::TimeZero());
     // Only tempo marks enter the map.
     auto* point = new ECEnvPoint;

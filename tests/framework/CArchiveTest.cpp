@@ -309,7 +309,7 @@ TEST(CArchiveObjects, NestingDeeperThanTheLimitIsRefused) {
     release(deepest);
     ECWithChild* loadable = chain(MCEventList::MaxLoadedHeight);
     test::Load(test::Store([&](CArchive& ar) { ar << loadable; }),
-               [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(ECBase)); });
+               [](CArchive& ar) { (void)ar.ReadObject(RUNTIME_CLASS(ECBase)); });
     release(loadable);
     ECWithChild* tooDeep = chain(CArchive::MaxObjectDepth + 1);
     EXPECT_EQ(Throws([&] { test::Store([&](CArchive& ar) { ar << tooDeep; }); }),
@@ -326,7 +326,7 @@ TEST(CArchiveObjects, WrongDirectionAndClosedArchivesThrow) {
     TBlob blob;
     for (const auto& read : std::vector<std::function<void()>>{
              [&] { out >> b; }, [&] { out.ReadCount(); }, [&] { out.ReadString(); },
-             [&] { out.ReadObject(nullptr); }, [&] { out.Skip(1); }}) {
+             [&] { (void)out.ReadObject(nullptr); }, [&] { out.Skip(1); }}) {
         EXPECT_EQ(Throws(read), CArchiveException::writeOnly);
     }
     for (const auto& write : std::vector<std::function<void()>>{
@@ -367,7 +367,7 @@ TEST(CArchiveObjects, FailuresSayWhereAndInWhichClass) {
         file.Seek(3, CFile::begin);
         try {
             CArchive ar(&file, CArchive::load);
-            ar.ReadObject(nullptr);
+            (void)ar.ReadObject(nullptr);
             ADD_FAILURE() << c.stream << " loaded";
         } catch (const CArchiveException& e) {
             EXPECT_EQ(e.m_cause, c.cause) << c.stream;

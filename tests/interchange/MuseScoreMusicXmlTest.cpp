@@ -145,7 +145,7 @@ std::vector<PlayedNote> OurNotesWithoutGraces(ECPerformance& document, long long
     graceCount = found.size();
     for (ECGraceNote* grace : found) {
         // Deep: a grace note's accents go with it.
-        grace->GetParents()->GetHead()->RemoveChild(grace, 1);
+        EXPECT_EQ(grace->GetParents()->GetHead()->RemoveChild(grace, 1), 1);
     }
     return kept;
 }

@@ -80,7 +80,7 @@ protected:
     void TearDown() override { EXPECT_EQ(LiveAllocations(), m_live); }
     static bool HasDataBit(ECBase* e) { return (e->GetFlags() & ECBase::FlagHasData) != 0; }
     static CArchiveException::Cause Read(const std::string& stream) {
-        return LoadCause(X(stream), [](CArchive& ar) { ar.ReadObject(nullptr); });
+        return LoadCause(X(stream), [](CArchive& ar) { (void)ar.ReadObject(nullptr); });
     }
 
     ScopedDataPlugin m_view2{RUNTIME_CLASS(TData), 2, kServed};
@@ -208,7 +208,7 @@ TEST(ElementRecord, BrokenStreamsFailCleanly) {
     const std::int64_t live = LiveAllocations();
     for (const char* cyclic :
          {"@ECWithChild 02 0100 0200", "@ECWithChild 02 0100 0180 02 0100 0200"}) {
-        EXPECT_EQ(LoadCause(X(cyclic), [](CArchive& ar) { ar.ReadObject(nullptr); }),
+        EXPECT_EQ(LoadCause(X(cyclic), [](CArchive& ar) { (void)ar.ReadObject(nullptr); }),
                   CArchiveException::badIndex);
     }
     ASSERT_EQ(LiveAllocations(), live);
@@ -236,7 +236,8 @@ TEST(ElementRecord, BrokenStreamsFailCleanly) {
     auto check = [&] { EXPECT_EQ(LiveAllocations(), live); };
     EXPECT_GT(
         ForEachAllocationFailure(
-            [&] { Load(full, [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(ECBase)); }); }, check),
+            [&] { Load(full, [](CArchive& ar) { (void)ar.ReadObject(RUNTIME_CLASS(ECBase)); }); },
+            check),
         20);
     EXPECT_GT(
         ForEachAllocationFailure([&] { LoadDirect(withData, withData.size(), false); }, check), 20);
@@ -252,7 +253,7 @@ TEST(ElementRecord, ElementsNeverLinkedGoWithTheArchive) {
     const Bytes owner = X("@ECWithTime 01 01 01 02 @DCBase 01000000 01000000 "
                           "@ECWithChild 02 0100 0180 00 00 00000000 FF7F  00 00000000 FF7F");
     const std::int64_t live = LiveAllocations();
-    Load(bytes, [](CArchive& ar) { ar.ReadObject(nullptr); });
+    Load(bytes, [](CArchive& ar) { (void)ar.ReadObject(nullptr); });
     EXPECT_EQ(LiveAllocations(), live);
     Load(owner, [](CArchive& ar) {
         auto* e = static_cast<ECBase*>(ar.ReadObject(nullptr));
@@ -410,7 +411,7 @@ TEST_F(AttachedData, AnArrayOnItsOwnTravelsByReference) {
     });
     for (std::size_t n = 0; n < expected.size(); ++n) {
         EXPECT_NE(LoadCause(Bytes(expected.begin(), expected.begin() + static_cast<long>(n)),
-                            [](CArchive& ar) { ar.ReadObject(nullptr); }),
+                            [](CArchive& ar) { (void)ar.ReadObject(nullptr); }),
                   CArchiveException::none);
     }
 }

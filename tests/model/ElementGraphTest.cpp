@@ -52,7 +52,7 @@ TEST_F(ElementGraph, AddChildRefusalsReferencesFlagsAndOrder) {
     EXPECT_EQ(m.chord->GetRefCount(), 3) << "the measure's list and two notes' parents lists";
     EXPECT_EQ(m.chord->RemoveChild(m.measure, 0), 0);
     EXPECT_EQ(m.chord->RemoveParent(m.noteA), 0);
-    m.chord->RemoveChild(m.noteA, 0);
+    EXPECT_EQ(m.chord->RemoveChild(m.noteA, 0), 1);
     EXPECT_TRUE(HasChildrenBit(m.chord));
     EXPECT_TRUE(!HasChildrenBit(m.noteB));
     m.chord->RemoveChildren(0);
@@ -121,7 +121,7 @@ TEST_F(ElementGraph, AnAncestorOfTheNewParentIsRefused) {
     EXPECT_EQ(m.chord->AddChild(m.measure, 1), 0);
     EXPECT_EQ(m.noteA->GetParents()->GetCount(), 1);
     auto* grace = new TNode(27);
-    m.chord->RemoveChild(m.noteB, 0);
+    EXPECT_EQ(m.chord->RemoveChild(m.noteB, 0), 1);
     auto* note = new TNode(37);
     m.chord->AddChild(note, 0);
     note->AddChild(grace, 0);
@@ -284,7 +284,7 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     root = BuildScore(Performance);
     ECBase* measure = root->GetChildren()->GetTail();
     measure->Ref();
-    root->RemoveChild(measure, 0);
+    EXPECT_EQ(root->RemoveChild(measure, 0), 1);
     delete root;
     EXPECT_EQ(Live(), 1 + 3 + 6) << "the subtree keeps itself";
     measure->RemoveChildren(1);
@@ -378,7 +378,7 @@ TEST_F(ElementGraph, FailedAllocationsInAddChildAndSortedAddEventChangeNothing) 
         MCEventList* into = mode < 2 ? parent.GetChildren() : &list;
         for (float t : {1.0f, 3.0f}) {
             parent.AddChild(new TLeaf(t), 1);
-            list.AddEvent(new TLeaf(t), 1);
+            EXPECT_NE(list.AddEvent(new TLeaf(t), 1), nullptr);
         }
         TLeaf child(2.0f);
         child.Ref();
@@ -443,7 +443,7 @@ TEST_F(ElementGraph, AParkedLinkGoesBackExactlyWhereItStood) {
     // The neighbour it stood after has gone: back by time, after the equal ones.
     ASSERT_EQ(parent.ParkChild(c, park, link), 1);
     EXPECT_EQ(link.childBefore, b);
-    parent.RemoveChild(b, 0);
+    EXPECT_EQ(parent.RemoveChild(b, 0), 1);
     ASSERT_EQ(parent.UnparkChild(c, park, link), 1);
     EXPECT_EQ(Items(parent.GetChildren()), (Elements{a, c}));
     EXPECT_TRUE(HasChildrenBit(&parent));

@@ -70,11 +70,11 @@ TEST(MCEventList, SortedAddEventAndTimeSearches) {
     auto* untimed = new ECWithChild;
     MCEventList list;
     for (ECBase* e : Elements{t2, t1, t3, t2b, untimed, early}) {
-        list.AddEvent(e, 1);
+        EXPECT_NE(list.AddEvent(e, 1), nullptr);
     }
     // Equal times keep their order; the untimed element and then the earliest go to the head.
     EXPECT_EQ(Items(&list), (Elements{early, untimed, t1, t2, t2b, t3}));
-    list.AddEvent(t1, 0);
+    EXPECT_NE(list.AddEvent(t1, 0), nullptr);
     EXPECT_EQ(list.GetTail(), t1);
     list.RemoveTail();
 
@@ -306,7 +306,7 @@ int Acting(ECBase* owner, int code, void* data, void* u) {
     }
     if (g_add) {
         g_add = false;
-        g_list->AddCallback(B, const_cast<char*>("d"));
+        EXPECT_EQ(g_list->AddCallback(B, const_cast<char*>("d")), 1);
     }
     if (code == 0 && g_remove == Acting) {
         g_list->CallCallbacks(owner, 1, data); // nested: the removed record is skipped
@@ -334,32 +334,33 @@ protected:
 TEST_F(MCFuncListTest, CallsEveryCallbackInOrderWithItsArguments) {
     static int seenCode;
     static void *seenData, *seenUser;
-    list.AddCallback(B, b);
-    list.InsertCallback(A, a, nullptr);
-    list.InsertCallback(
-        [](ECBase*, int code, void* data, void* user) {
-            seenCode = code, seenData = data, seenUser = user;
-            return 0;
-        },
-        c, list.GetTailPosition());
+    EXPECT_EQ(list.AddCallback(B, b), 1);
+    EXPECT_EQ(list.InsertCallback(A, a, nullptr), 1);
+    EXPECT_EQ(list.InsertCallback(
+                  [](ECBase*, int code, void* data, void* user) {
+                      seenCode = code, seenData = data, seenUser = user;
+                      return 0;
+                  },
+                  c, list.GetTailPosition()),
+              1);
     EXPECT_EQ(list.AddCallback(nullptr, c), 0);
     EXPECT_EQ(Call(501, &seenCode), "ab");
     EXPECT_EQ(seenCode, 501);
     EXPECT_EQ(seenData, &seenCode);
     EXPECT_EQ(seenUser, c);
-    list.AddCallback(A, c);
+    EXPECT_EQ(list.AddCallback(A, c), 1);
     list.RemoveCallback(A);
     EXPECT_EQ(Call(), "bc") << "only the first record of a function goes";
 }
 
 TEST_F(MCFuncListTest, CallbacksChangingTheListDuringACall) {
-    list.AddCallback(Acting, a);
-    list.AddCallback(B, b);
-    list.AddCallback(A, c);
+    EXPECT_EQ(list.AddCallback(Acting, a), 1);
+    EXPECT_EQ(list.AddCallback(B, b), 1);
+    EXPECT_EQ(list.AddCallback(A, c), 1);
     g_remove = Acting;
     EXPECT_EQ(Call(), "abcbc");
     EXPECT_EQ(list.GetCount(), 2);
-    list.InsertCallback(Acting, a, nullptr);
+    EXPECT_EQ(list.InsertCallback(Acting, a, nullptr), 1);
     g_remove = A;
     EXPECT_EQ(Call(), "ab") << "a removed later callback is not called";
     g_remove = nullptr;

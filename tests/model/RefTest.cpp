@@ -96,7 +96,7 @@ TEST(ListIteration, RangeForVisitsEveryItemInOrderAndTheBodyMayRemoveTheCurrentO
     std::vector<ECBase*> seen;
     for (ECBase* e : *parent->GetChildren()) {
         seen.push_back(e);
-        parent->RemoveChild(e, 1);
+        EXPECT_EQ(parent->RemoveChild(e, 1), 1);
     }
     EXPECT_EQ(seen, added);
     EXPECT_TRUE(parent->GetChildren()->IsEmpty());

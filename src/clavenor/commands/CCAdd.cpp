@@ -71,9 +71,10 @@ void CCAdd::Unlink() {
         ECBase* child = m_items[i]->GetChild();
         ECBase* parent = m_items[i]->GetParent();
         if (auto* container = dynamic_cast<ECWithChild*>(parent)) {
-            container->UnlinkChild(child);
+            // This command linked the child, so taking the link back is not refused.
+            (void)container->UnlinkChild(child);
         } else {
-            parent->RemoveChild(child, 0);
+            (void)parent->RemoveChild(child, 0);
         }
     }
 }

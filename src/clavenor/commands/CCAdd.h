@@ -47,12 +47,14 @@ public:
     /// Appends every item's child to `list`; 1 when `list` is not empty afterwards.
     virtual int GetAddEvents(MCEventList& list);
 
+    /// The items in the order they were added, the command's own; valid while it lives.
     const std::vector<std::unique_ptr<CCAddItem>>& GetItems() const { return m_items; }
 
 protected:
     /// Takes back, last first, the links the last Process made.
     void Unlink();
 
+    /// The items, in the order Add appended them.
     std::vector<std::unique_ptr<CCAddItem>> m_items;
 
 private:

@@ -47,12 +47,14 @@ public:
     /// call, and a call with anything but a clef, returns null and changes nothing.
     CCAddItem* Add(ECBase* child, ECBase* parent, const FCMidi& data) override;
 
+    ///@{
     /// Info `index` (0, 1 or 2) and what it says; null, respectively MCTime::TimeNull() and
     /// 0, when absent.
     CCClefInfo* GetClefInfo(int index) const;
     ECClef* GetClef(int index) const;
     MCTime GetClefTime(int index) const;
     std::uint8_t GetClefHand(int index) const;
+    ///@}
 
     int Prepare() override;
     int Process() override;

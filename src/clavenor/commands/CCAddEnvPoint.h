@@ -73,6 +73,7 @@ protected:
     /// The first run of Process: each point into its envelope, then ProcessItem for each.
     virtual bool Record();
 
+    /// The journal of the points and groups this command changed, which Undo and Revert replay.
     std::unique_ptr<MCEnvPointEdit> m_pEdit;
 };
 

@@ -13,6 +13,7 @@ class MCEventList;
 /// one first) that enter the envelope together and form one anchor group there.
 class CLAVENOR_API CCAddEnvPtItem : public CCAddItem {
 public:
+    /// As CCAddItem(child, parent, data), with an empty anchor list.
     CCAddEnvPtItem(ECBase* child, ECBase* parent, const FCMidi& data);
     /// Releases the anchor list (and with it the points only it holds), then what CCAddItem
     /// holds.

@@ -47,12 +47,14 @@ public:
     /// call, and a call with anything but a key, returns null and changes nothing.
     CCAddItem* Add(ECBase* child, ECBase* parent, const FCMidi& data) override;
 
+    ///@{
     /// Info `index` (0, 1 or 2) and what it says; null, respectively MCTime::TimeNull() and
     /// 0, when absent.
     CCKeyInfo* GetKeyInfo(int index) const;
     ECKey* GetKey(int index) const;
     MCTime GetKeyTime(int index) const;
     std::uint8_t GetKeyHand(int index) const;
+    ///@}
 
     int Prepare() override;
     int Process() override;

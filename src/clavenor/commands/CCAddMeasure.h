@@ -54,18 +54,27 @@ public:
 
     int GetCommandId() const override;
 
+    ///@{
+    /// The number of measures to insert, stored as given; one below 1 inserts nothing.
     int GetInsertCount() const { return m_nInsertCount; }
     void SetInsertCount(int count) { m_nInsertCount = count; }
+    ///@}
+    ///@{
     /// Outside 0 to the last index: after the last measure (Prepare makes it that index).
     int GetInsertIndex() const { return m_nInsertIndex; }
     void SetInsertIndex(int index) { m_nInsertIndex = index; }
+    ///@}
+    ///@{
     /// A meter the host may keep with the command; the command does not use it. Held by
     /// reference.
     ECMeter* GetAddMeter() const { return m_pAddMeter; }
     void SetAddMeter(ECMeter* meter);
+    ///@}
+    ///@{
     /// Filled by Prepare: where the measures go in, and the meter that governs them.
     const MCTime& GetInsertTime() const { return m_insertTime; }
     ECMeter* GetMeter() const { return m_pMeter; }
+    ///@}
 
     /// CCBase::Prepare, then the conductor staff, the insert index, time and meter
     /// (CheckMeter) and the lists (PrepareAdd). 0 (the batch aborts) without a conductor or

@@ -41,6 +41,8 @@ class CLAVENOR_API CCAddMeter : public CCAdd {
 
 public:
     CCAddMeter();
+    /// A command for `meter`: Add(meter, nullptr, FCMidi::MidiNull()) (a null meter leaves
+    /// the command empty: it then changes nothing).
     explicit CCAddMeter(ECMeter* meter);
     ~CCAddMeter() override;
 
@@ -53,14 +55,19 @@ public:
 
     /// Info `index` (0, 1 or 2) and what it says; null, respectively MCTime::TimeNull(),
     /// when absent.
+    ///@{
     CCMeterInfo* GetMeterInfo(int index) const;
     ECMeter* GetMeter(int index) const;
     MCTime GetMeterTime(int index) const;
     MCTime GetMeterDuration(int index) const;
+    ///@}
     /// After Process: the number of the first measure appended while re-filing (-1: none)
     /// and how many.
+    ///@{
     int GetFirstAddedMeasure() const;
     int GetAddedMeasureCount() const;
+    ///@}
+    /// The conductor staff Prepare found, not held; null before Prepare.
     ECConductorStaff* GetConductorStaff() const;
 
     int Prepare() override;

@@ -140,7 +140,8 @@ void CCAddTrack::RemoveExtraMeasures(ECStaff* staff) {
     const int keep = m_pConductor->GetMaxMeasureNumber();
     // Deeply: what the surplus measures hold goes with them rather than lingering detached.
     while (measures->GetCount() > keep) {
-        staff->RemoveChild(measures->GetTail(), 1);
+        // Found among the staff's children, so the removal is not refused.
+        (void)staff->RemoveChild(measures->GetTail(), 1);
         measures->RemoveTail();
     }
 }

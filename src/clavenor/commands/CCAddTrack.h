@@ -44,8 +44,12 @@ public:
     /// Adds `count` new wave tracks.
     void AddWaveTrack(int count);
 
+    ///@{
+    /// Where the tracks go in, as the constructor's `position` (-1: after the last of their kind),
+    /// stored as given.
     int GetInsertPosition() const { return m_nInsertPosition; }
     void SetInsertPosition(int position) { m_nInsertPosition = position; }
+    ///@}
 
 protected:
     /// The staff group table as the last Process found it, or null.

@@ -36,18 +36,26 @@ public:
 
     int GetCommandId() const override;
 
+    ///@{
     /// Walk the measures, and the children of each, from the last to the first.
     int GetReverse() const { return m_bReverse ? 1 : 0; }
     void SetReverse(int reverse) { m_bReverse = reverse != 0; }
+    ///@}
+    ///@{
     /// The tracks adjusted: 0 (the conductor staff) to 0x7FFFFFFF by default.
     void GetTrackRange(int* first, int* last) const;
     void SetTrackRange(const int* first, const int* last);
+    ///@}
+    ///@{
     /// The time range whose measures are walked: 0.0 to MCTime::TimeMax() by default.
     void GetTimeRange(MCTime& start, MCTime& end) const;
     void SetTimeRange(const MCTime& start, const MCTime& end);
+    ///@}
+    ///@{
     /// After Process: the number of the first measure appended (-1: none) and how many.
     int GetFirstAddedMeasure() const { return m_nFirstAdded; }
     int GetAddedMeasureCount() const { return m_nAddedCount; }
+    ///@}
 
     /// CCBase::Prepare, then clamps the track range into the tracks there are (below 1
     /// becomes 0) and the time range into [0, end of the last measure], each swapped when

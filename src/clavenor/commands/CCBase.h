@@ -59,8 +59,11 @@ public:
     CCBase();
     /// Deletes the discard list (the elements in it are released, not otherwise touched).
     ~CCBase() override;
+    ///@{
+    /// Not copyable: commands are shared by reference count (Ref, Unref), never copied.
     CCBase(const CCBase&) = delete;
     CCBase& operator=(const CCBase&) = delete;
+    ///@}
 
     /// The class's command id (15 for the base); each concrete command answers its own,
     /// fixed for the life of the object. Hosts and handlers filter by it.
@@ -71,12 +74,12 @@ public:
     virtual int Apply(ECPerformance* performance);
 
     /// Caches the target's conductor; 0 (the batch aborts) when there is none.
-    virtual int Prepare();
+    [[nodiscard]] virtual int Prepare();
     /// Unlinks the elements of the discard list; returns 1.
     virtual int Process();
     /// The last phase, after every command of the batch has processed; 0 aborts the batch.
     /// The base returns 1.
-    virtual int Finish();
+    [[nodiscard]] virtual int Finish();
     /// Called when this command's phase failed; the base does nothing.
     virtual void Abort();
     /// Builds and applies the inverse command; the base does nothing. Failures of the

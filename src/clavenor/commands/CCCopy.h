@@ -48,10 +48,13 @@ public:
     /// The data out's document, or null without a data out.
     CDocument* GetDocument() const;
 
+    ///@{
     /// Appends elements to copy (the command's list holds a reference on each). Allocation
-    /// failure throws std::bad_alloc.
+    /// failure throws std::bad_alloc, with the elements appended before it kept. A null list
+    /// appends nothing.
     void CopyEvent(ECBase* element);
     void CopyEvents(MCEventList* elements);
+    ///@}
 
     /// Stores a copy of `size` bytes under `key` in the info record; 1, or 0 when the key is
     /// already present.
@@ -59,8 +62,12 @@ public:
     /// The bytes stored under `key` in the info record, or null when the key is absent.
     const void* GetInfo(int key) const;
 
+    /// The elements to copy, the command's own list (after Prepare collapsed and sorted).
     MCEventList& GetEvents() { return m_events; }
+    /// The info record written beside the elements, the command's own.
     MCOleDataInfo& GetDataInfo() { return m_info; }
+    /// The data out, the command's own; null before Prepare and after a Process that
+    /// handed it to the clipboard.
     MCOleDataOut* GetDataOut() const { return m_pDataOut.get(); }
 
     /// A deep copy through the transfer format: writes `source` into a temporary data out
@@ -80,9 +87,12 @@ protected:
     /// Creates the data out when there is none; false when it cannot be created.
     bool MakeDataOut();
 
+    ///@{
+    /// The state the accessors above report.
     MCEventList m_events;
     MCOleDataInfo m_info;
     std::unique_ptr<MCOleDataOut> m_pDataOut;
+    ///@}
 };
 
 } // namespace clavenor

@@ -43,16 +43,27 @@ public:
     /// item; other kinds are only listed. Nothing for a null track. Throws std::bad_alloc.
     void CopyTrack(ECTrack* track);
 
-    /// The kinds of element to copy.
+    ///@{
+    /// The kinds of element to copy, by event id (none selected: every kind); adding one
+    /// twice, or removing one not selected, changes nothing. Throws std::bad_alloc.
     void AddEvtType(int id);
     void RemoveEvtType(int id);
+    ///@}
 
+    ///@{
+    /// The host's document, which the transfer archives carry; not held. Null by default.
     CDocument* GetDocument() const { return m_pDocument; }
     void SetDocument(CDocument* document) { m_pDocument = document; }
+    ///@}
 
+    /// The tracks CopyTrack was given, in order, held by the command.
     MCEventList& GetSources() { return m_sources; }
+    ///@{
+    /// The copies of the content the last Finish placed: those directly under a track, and
+    /// those in its measures. The command holds them for undo.
     MCEventList& GetStaffCopies() { return m_staffCopies; }
     MCEventList& GetMeasureCopies() { return m_measureCopies; }
+    ///@}
 
     /// CCBase::Prepare (not CCAdd's), then the sources' check.
     int Prepare() override;

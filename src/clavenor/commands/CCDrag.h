@@ -39,14 +39,22 @@ public:
     /// without a data out (before Process). On the owning thread.
     DROPEFFECT DoDragDrop(CWnd* window = nullptr);
 
+    ///@{
+    /// The effects the drag allows, and after DoDragDrop the effect of the drop.
     DROPEFFECT GetDropEffect() const { return m_dwDropEffect; }
     void SetDropEffect(DROPEFFECT effect) { m_dwDropEffect = effect; }
+    ///@}
+    ///@{
+    /// The drop source's settings for the next DoDragDrop (see MCOleDropSource): the quick
+    /// flag (non-zero: the drag starts at once), the delay in milliseconds and the minimum
+    /// distance in pixels before a drag starts. Stored as given.
     int GetQuickDrag() const { return m_nQuickDrag; }
     void SetQuickDrag(int quick) { m_nQuickDrag = quick; }
     UINT GetDragDelay() const { return m_nDragDelay; }
     void SetDragDelay(UINT delayMs) { m_nDragDelay = delayMs; }
     UINT GetDragMinDist() const { return m_nDragMinDist; }
     void SetDragMinDist(UINT distance) { m_nDragMinDist = distance; }
+    ///@}
 
 private:
     DROPEFFECT m_dwDropEffect = DROPEFFECT_COPY | DROPEFFECT_MOVE;

@@ -20,9 +20,11 @@ public:
 
     int GetCommandId() const override;
 
+    ///@{
     /// The drop's data object; not owned, and it must outlive the command's run.
     void SetDataObject(COleDataObject* dataObject) { m_pDataObject = dataObject; }
     COleDataObject* GetDataObject() const { return m_pDataObject; }
+    ///@}
 
     /// With a data object: its transfer moves to the data in; Detach moves it back.
     /// Otherwise as CCPaste.

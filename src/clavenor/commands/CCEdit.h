@@ -51,8 +51,12 @@ public:
     /// Appends every item's element to `list`; 1 when `list` is not empty afterwards.
     virtual int GetEditEvents(MCEventList& list);
 
+    ///@{
+    /// The items in the order they were made; GetItem answers null outside 0 to count - 1. The
+    /// items are the command's, valid while it lives.
     int GetItemCount() const { return static_cast<int>(m_items.size()); }
     CCEditItem* GetItem(int index) const;
+    ///@}
 
 protected:
     /// The item whose key (CCEditItem::GetKey) is `key`, or null.
@@ -65,12 +69,17 @@ protected:
     virtual bool Accepts(CCEditItem& item) const;
     /// Whether Undo has what it needs from `item`; the base wants the undo copy.
     virtual bool HasUndo(CCEditItem& item) const;
+    ///@{
     /// A new command of this class for Undo, and its item taking `item`'s old state.
     virtual std::unique_ptr<CCEdit> MakeInverse() const;
     virtual void Invert(CCEdit& inverse, CCEditItem& item) const;
+    ///@}
 
+    ///@{
+    /// The items in order, and each one's place by its key (see FindItem).
     std::vector<std::unique_ptr<CCEditItem>> m_items;
     std::unordered_map<const void*, std::size_t> m_index;
+    ///@}
 };
 
 } // namespace clavenor

@@ -25,9 +25,13 @@ public:
     void Restore() override;
     const void* GetKey() const override { return m_pData; }
 
+    ///@{
+    /// The record edited (its owner element owns it), its view code, and the edit copy the host
+    /// fills; the copy is the item's.
     DCBase* GetData() const { return m_pData; }
     int GetIndex() const { return m_nIndex; }
     DCBase* GetDataCopy() const { return m_pDataCopy.get(); }
+    ///@}
     /// The data undo copy, or null.
     DCBase* GetOldData() const { return m_pDataUndo.get(); }
 

@@ -35,10 +35,12 @@ public:
     /// new duration with duration zero.
     void Change(MCEditRun& run);
 
+    ///@{
     /// The edit copy's, respectively the undo copy's duration; MCTime::TimeZero() when
     /// there is none.
     MCTime GetNewDuration() const;
     MCTime GetOldDuration() const;
+    ///@}
     /// The anchors of the mark, or null.
     MCEventList* GetAnchorList() const { return m_pAnchors.get(); }
 

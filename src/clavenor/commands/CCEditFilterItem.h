@@ -25,8 +25,11 @@ public:
     void Restore() override;
     const void* GetKey() const override { return m_pFilter; }
 
+    ///@{
+    /// The filter edited (not owned), and the edit copy the host fills, the item's own.
     LCBase* GetFilter() const { return m_pFilter; }
     LCBase* GetFilterCopy() const { return m_pFilterCopy.get(); }
+    ///@}
     /// The filter undo copy, or null.
     LCBase* GetOldFilter() const { return m_pFilterUndo.get(); }
 

@@ -32,8 +32,10 @@ class CLAVENOR_API CCEditGraph : public CCBase {
     DECLARE_SERIAL(CCEditGraph)
 
 public:
+    /// A graph: one item per element, each owning its holds.
     using Items = std::vector<std::unique_ptr<CCEditGraphItem>>;
 
+    /// Empty graphs, no events.
     CCEditGraph();
     /// Keeps `events` for the host; the command does not use them. Throws std::bad_alloc.
     explicit CCEditGraph(MCEventList& events);
@@ -45,6 +47,7 @@ public:
     Items& GetGraphItems(int which);
     /// Appends to the chosen graph a copy of each item of `items`. Throws std::bad_alloc.
     void SetGraphItems(int which, const Items& items);
+    /// The events kept for the host (see the list constructor), the command's own list.
     MCEventList& GetEvents() { return m_events; }
 
     int Prepare() override;

@@ -18,14 +18,25 @@ public:
     explicit CCEditGraphItem(ECBase* event);
     /// The element with one parent (none for null) and `children`.
     CCEditGraphItem(ECBase* event, ECBase* parent, MCEventList& children);
+    /// The element with `parents` and `children`, in their order (the lists are copied, not
+    /// taken). Throws std::bad_alloc, holding nothing.
     CCEditGraphItem(ECBase* event, MCEventList& parents, MCEventList& children);
+    /// Gives back every hold (which may take removed material apart). Never throws.
     virtual ~CCEditGraphItem();
+    ///@{
+    /// Not copyable: the holds are the item's own.
     CCEditGraphItem(const CCEditGraphItem&) = delete;
     CCEditGraphItem& operator=(const CCEditGraphItem&) = delete;
+    ///@}
 
+    /// The element, held by the item.
     ECBase* GetEvent() const { return m_pEvent; }
+    ///@{
+    /// The links, the item's own lists, each element held. Read them; an element added or
+    /// removed through them bypasses the holds.
     MCEventList& GetParents() { return m_parents; }
     MCEventList& GetChildren() { return m_children; }
+    ///@}
 
 private:
     void Hold(ECBase* event);

@@ -19,9 +19,13 @@ class CLAVENOR_API CCEditItem {
 public:
     /// An item for `event` (null: an empty item that edits nothing). Throws std::bad_alloc.
     explicit CCEditItem(ECBase* event);
+    /// Releases the element's hold and the copies (never throws).
     virtual ~CCEditItem();
+    ///@{
+    /// Not copyable: the hold and the copies are the item's own.
     CCEditItem(const CCEditItem&) = delete;
     CCEditItem& operator=(const CCEditItem&) = delete;
+    ///@}
 
     /// With `keepUndo` non-zero and no undo copy yet, the undo copy is the state before;
     /// then the edit copy's values are assigned to the element.
@@ -37,8 +41,12 @@ public:
     /// variants.
     virtual const void* GetKey() const { return m_pEvent; }
 
+    /// The element edited, held by the item; null for an empty item.
     ECBase* GetEvent() const { return m_pEvent; }
+    /// The copy the host fills with the wanted values before the command is applied; the
+    /// item's, valid while it lives. Null in the variants that edit other things.
     ECBase* GetEditCopy() const { return m_editCopy.Get(); }
+    /// The element's values before the first Process inside an undo group; null until then.
     ECBase* GetUndoCopy() const { return m_undoCopy.Get(); }
 
     /// A new element of `source`'s runtime class with `source`'s values (Copy); null for a
@@ -50,9 +58,12 @@ protected:
     /// durations and times).
     CCEditItem(ECBase* event, bool withCopy);
 
+    ///@{
+    /// The edit copy, the undo copy and the state Keep set aside (see the getters).
     Ref<ECBase> m_editCopy;
     Ref<ECBase> m_undoCopy;
     Ref<ECBase> m_kept;
+    ///@}
 
 private:
     ECBase* m_pEvent = nullptr; // command hold

@@ -35,6 +35,7 @@ public:
     /// Makes the change through `run`.
     void Change(MCEditRun& run);
 
+    /// The time the change sets, the item's own.
     const MCTime& GetNewTime() const { return m_newTime; }
     /// MCTime::TimeNull() until captured.
     const MCTime& GetOldTime() const { return m_oldTime; }

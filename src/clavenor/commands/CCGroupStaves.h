@@ -28,10 +28,15 @@ class CLAVENOR_API CCGroupStaves : public CCEdit {
     DECLARE_SERIAL(CCGroupStaves)
 
 public:
+    ///@{
+    /// What Process does: take a group apart, or group a range.
     static constexpr int ModeUngroup = 0;
     static constexpr int ModeGroup = 1;
+    ///@}
+    /// A last staff that Prepare clamps to the number of staves.
     static constexpr int AllStaves = 0x7FFFFFFF;
 
+    /// Mode group, staves 0 to AllStaves, type 1, group index -1.
     CCGroupStaves();
     ~CCGroupStaves() override;
 
@@ -42,11 +47,17 @@ public:
     /// Mode ungroup of the group `index`; type -1, first 0, last AllStaves.
     void UngroupStaves(int index);
 
+    ///@{
+    /// The request as GroupStaves or UngroupStaves set it; after Prepare the range is
+    /// clamped, after a grouping Process the index is the new group's, and after an
+    /// ungrouping Process the range and type are those of the group taken apart.
     int GetMode() const { return m_nMode; }
     int GetFirstStaff() const { return m_nFirst; }
     int GetLastStaff() const { return m_nLast; }
     int GetGroupType() const { return m_nType; }
     int GetGroupIndex() const { return m_nIndex; }
+    ///@}
+    /// The conductor staff Prepare found, not held; null before Prepare.
     ECConductorStaff* GetConductorStaff() const { return m_pConductorStaff; }
 
     int Prepare() override;

@@ -36,13 +36,19 @@ public:
     /// Records the new number of `track` and, from its present voice/track word (2047 when
     /// the word is converted), the old one. Nothing for a null track.
     void OrderTrack(ECTrack* track, int newNumber);
+    ///@{
     /// The recorded number, or -1.
     int GetNewTrackNum(ECTrack* track) const;
     int GetOldTrackNum(ECTrack* track) const;
+    ///@}
     /// The new number of the track whose old number is `oldNumber`, or -1.
     int GetNewTrackNum(int oldNumber) const;
+    ///@{
+    /// The recorded numbers by track, new and old, the command's own maps (the command holds the
+    /// tracks).
     const std::map<ECTrack*, int>& GetNewTrackOrder() const { return m_newOrder; }
     const std::map<ECTrack*, int>& GetOldTrackOrder() const { return m_oldOrder; }
+    ///@}
 
     int Prepare() override;
     int Process() override;

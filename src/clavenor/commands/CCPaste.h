@@ -49,10 +49,12 @@ public:
     /// payload (see the class comment).
     int Process() override;
 
+    ///@{
     /// Whether the clipboard offers `format` (MCOleDataIn::HasFormat with `check`), and
     /// whether it holds this library's content (MCOleDataIn::HasValidData).
     static int ClipboardHasFormat(std::uint16_t format, int check);
     static int ClipboardHasValidData();
+    ///@}
 
     /// Gives the data in (created when there is none; nothing happens when that fails) the
     /// host's document, which the archives carry.
@@ -60,8 +62,11 @@ public:
     /// The data in's document, or null without a data in.
     CDocument* GetDocument() const;
 
+    ///@{
+    /// The format the next Process reads (see the class comment), stored as given.
     std::uint16_t GetFormat() const { return m_nFormat; }
     void SetFormat(std::uint16_t format) { m_nFormat = format; }
+    ///@}
 
     /// 0 without a data in; otherwise Attach(), the data in's HasFormat, Detach().
     int HasFormat(std::uint16_t format, int check);
@@ -73,21 +78,28 @@ public:
     MCEventList& GetEvents() { return m_events; }
     /// The info record read by the last Process (owned by the data in), or null.
     MCOleDataInfo* GetDataInfo() const { return m_pInfo; }
+    /// The data in, the command's own; null before Prepare or SetDocument made one.
     MCOleDataIn* GetDataIn() const { return m_pDataIn.get(); }
 
     /// What made the last Process fail, in words for the user; empty when it succeeded.
     const CString& GetError() const { return m_error; }
 
+    ///@{
     /// Attaches the data in to the clipboard's current contents, and releases them.
+    /// Require a data in (after Prepare or SetDocument): without one they dereference null.
     virtual void Attach();
     virtual void Detach();
+    ///@}
 
 protected:
+    ///@{
+    /// The state the accessors above report.
     std::uint16_t m_nFormat = 0;
     MCEventList m_events;
     MCOleDataInfo* m_pInfo = nullptr;
     std::unique_ptr<MCOleDataIn> m_pDataIn;
     CString m_error;
+    ///@}
 
 private:
     bool MakeDataIn();

@@ -61,19 +61,25 @@ public:
     /// stay in the measure). May need memory; what it cannot put back stays removed.
     void Revert() override;
 
+    ///@{
     /// Makes an item for `element` (recording its parent) and returns it; null, changing
-    /// nothing, when the element already has an item or is null.
+    /// nothing, when the element already has an item or is null. The list form offers each
+    /// element of `elements` (null: none) in turn, through the element form's override.
     virtual CCRemoveItem* Remove(ECBase* element);
     virtual void Remove(MCEventList* elements);
+    ///@}
 
     /// Appends every item's child to `list`; 1 when `list` is not empty afterwards.
     virtual int GetRemoveEvents(MCEventList& list);
 
+    /// The items in the order they were made, the command's own; valid while it lives.
     const std::vector<std::unique_ptr<CCRemoveItem>>& GetItems() const { return m_items; }
 
 protected:
     /// The index of the item holding `element`, or -1.
     int FindRemovePosition(ECBase* element) const;
+    /// Process's work: unlinks every item's child from its parents, with the group
+    /// bookkeeping its undo relies on.
     void DoRemove();
 
     /// Appends an item of class `Item` for `element` and files its position; null, changing
@@ -96,8 +102,9 @@ protected:
         }
     }
 
+    /// The items, in the order Remove made them.
     std::vector<std::unique_ptr<CCRemoveItem>> m_items;
-    // Item positions by element, so that removing a long list checks each element at once.
+    /// Item positions by element, so that removing a long list checks each element at once.
     std::unordered_map<ECBase*, int> m_positions;
 
 private:

@@ -30,6 +30,7 @@ class CLAVENOR_API CCRemoveClef : public CCRemove {
 
 public:
     CCRemoveClef();
+    /// A command for `clef`: Remove(clef).
     explicit CCRemoveClef(ECClef* clef);
     ~CCRemoveClef() override;
 
@@ -38,13 +39,16 @@ public:
     /// One clef per command: the first clef becomes info 0 (remove flag set) and the item;
     /// a second clef, and any element that is not a clef, returns null and changes nothing.
     CCRemoveItem* Remove(ECBase* element) override;
+    /// The list form, which offers each element to the element form above.
     using CCRemove::Remove;
 
+    ///@{
     /// As CCAddClef's accessors.
     CCClefInfo* GetClefInfo(int index) const;
     ECClef* GetClef(int index) const;
     MCTime GetClefTime(int index) const;
     std::uint8_t GetClefHand(int index) const;
+    ///@}
 
     int Prepare() override;
     int Process() override;

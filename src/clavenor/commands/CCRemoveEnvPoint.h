@@ -39,6 +39,7 @@ public:
     /// Makes a CCRemoveEnvPtItem for `element` (recording its envelope) and returns it;
     /// null, changing nothing, when the element is not a point or has an item already.
     CCRemoveItem* Remove(ECBase* element) override;
+    /// The list form, which offers each element to the element form above.
     using CCRemove::Remove;
     /// Item `index`, or null.
     CCRemoveEnvPtItem* GetEnvItem(int index) const;

@@ -13,6 +13,7 @@ class MCEventList;
 /// envelope with it (the members of its anchor group).
 class CLAVENOR_API CCRemoveEnvPtItem : public CCRemoveItem {
 public:
+    /// No point, an empty anchor list.
     CCRemoveEnvPtItem();
     /// Releases the anchor list, then what CCRemoveItem holds.
     ~CCRemoveEnvPtItem() override;

@@ -11,14 +11,22 @@ class ECBase;
 /// ECBase::AddCommandHold).
 class CLAVENOR_API CCRemoveItem {
 public:
+    /// No child, no parent.
     CCRemoveItem() = default;
     /// Releases the child and the parent (never throws).
     virtual ~CCRemoveItem();
+    ///@{
+    /// Not copyable: the holds are the item's own.
     CCRemoveItem(const CCRemoveItem&) = delete;
     CCRemoveItem& operator=(const CCRemoveItem&) = delete;
+    ///@}
 
+    ///@{
+    /// The element to unlink and the parent an undo links it under again, held by the item;
+    /// null when unset.
     ECBase* GetChild() const { return m_pChild; }
     ECBase* GetParent() const { return m_pParent; }
+    ///@}
 
     /// Stores the child (referenced) and records its parent: for each of the child's allowed
     /// parent types in the order it lists them, the nearest ancestor of that type (never

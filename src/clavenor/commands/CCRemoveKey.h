@@ -30,6 +30,7 @@ class CLAVENOR_API CCRemoveKey : public CCRemove {
 
 public:
     CCRemoveKey();
+    /// A command for `key`: Remove(key).
     explicit CCRemoveKey(ECKey* key);
     ~CCRemoveKey() override;
 
@@ -38,13 +39,16 @@ public:
     /// One key per command: the first key becomes info 0 (remove flag set) and the item;
     /// a second key, and any element that is not a key, returns null and changes nothing.
     CCRemoveItem* Remove(ECBase* element) override;
+    /// The list form, which offers each element to the element form above.
     using CCRemove::Remove;
 
+    ///@{
     /// As CCAddKey's accessors.
     CCKeyInfo* GetKeyInfo(int index) const;
     ECKey* GetKey(int index) const;
     MCTime GetKeyTime(int index) const;
     std::uint8_t GetKeyHand(int index) const;
+    ///@}
 
     int Prepare() override;
     int Process() override;

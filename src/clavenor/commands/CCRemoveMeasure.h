@@ -56,10 +56,14 @@ public:
 
     int GetCommandId() const override;
 
+    ///@{
+    /// How many measures, and from which index, stored as given; Prepare clamps both into the
+    /// measure map.
     int GetRemoveCount() const { return m_nRemoveCount; }
     void SetRemoveCount(int count) { m_nRemoveCount = count; }
     int GetRemoveIndex() const { return m_nRemoveIndex; }
     void SetRemoveIndex(int index) { m_nRemoveIndex = index; }
+    ///@}
     /// The region Prepare found: the start of the first removed measure and the start of
     /// the measure after the run (or the end of the last measure).
     void GetRemoveRegion(MCTime& start, MCTime& end) const;
@@ -80,6 +84,7 @@ public:
     /// Makes an item for `element` as CCRemove does, without discarding its mirrors (the
     /// command detaches them itself, so that undo brings them back).
     CCRemoveItem* Remove(ECBase* element) override;
+    /// The list form, which offers each element to the element form above.
     using CCRemove::Remove;
 
 protected:

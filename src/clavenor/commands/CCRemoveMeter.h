@@ -30,6 +30,8 @@ class CLAVENOR_API CCRemoveMeter : public CCRemove {
 
 public:
     CCRemoveMeter();
+    /// A command for `meter`: Remove(meter) (a null meter leaves the command
+    /// empty: it then changes nothing).
     explicit CCRemoveMeter(ECMeter* meter);
     ~CCRemoveMeter() override;
 
@@ -38,8 +40,10 @@ public:
     /// One meter per command: the first meter becomes info 0 (flag set) and the item; a
     /// second meter, and any element that is not a meter, returns null and changes nothing.
     CCRemoveItem* Remove(ECBase* element) override;
+    /// The list form, which offers each element to the one-element form above.
     using CCRemove::Remove;
 
+    ///@{
     /// As CCAddMeter's accessors.
     CCMeterInfo* GetMeterInfo(int index) const;
     ECMeter* GetMeter(int index) const;
@@ -48,6 +52,7 @@ public:
     int GetFirstAddedMeasure() const;
     int GetAddedMeasureCount() const;
     ECConductorStaff* GetConductorStaff() const;
+    ///@}
 
     int Prepare() override;
     int Process() override;

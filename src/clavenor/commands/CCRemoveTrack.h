@@ -25,6 +25,7 @@ class CLAVENOR_API CCRemoveTrack : public CCRemove {
 
 public:
     CCRemoveTrack();
+    /// A command for `track`: Remove(track).
     explicit CCRemoveTrack(ECTrack* track);
     ~CCRemoveTrack() override;
 
@@ -34,6 +35,7 @@ public:
 
     /// Accepts staves and wave tracks, each once; null for anything else.
     CCRemoveItem* Remove(ECBase* element) override;
+    /// The list form, which offers each element to the element form above.
     using CCRemove::Remove;
 
 private:

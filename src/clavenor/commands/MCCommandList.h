@@ -13,21 +13,28 @@ struct CRuntimeClass;
 /// command whose last holder was the list is deleted when it leaves the list.
 class CLAVENOR_API MCCommandList : public MCPtrList {
 public:
+    /// An empty list. `blockSize` is kept for the familiar signature (see MCPtrList).
     explicit MCCommandList(int blockSize = 10);
     /// Releases every command and frees the nodes set aside.
     ~MCCommandList() override;
 
+    ///@{
     /// Range-for over the commands: `for (CCBase* c : list)`. The body may remove the
     /// current command, not the next one.
     MCListIterator<Node, CCBase*> begin() const {
         return MCListIterator<Node, CCBase*>(HeadNode());
     }
     MCListIterator<Node, CCBase*> end() const { return {}; }
+    ///@}
 
+    ///@{
+    /// MCPtrList's accessors, typed: the commands stay the list's (held by its nodes), valid
+    /// while they are listed.
     CCBase* GetHead() const { return static_cast<CCBase*>(MCPtrList::GetHead()); }
     CCBase* GetNext(POSITION& pos) const { return static_cast<CCBase*>(MCPtrList::GetNext(pos)); }
     CCBase* GetPrev(POSITION& pos) const { return static_cast<CCBase*>(MCPtrList::GetPrev(pos)); }
     CCBase* GetAt(POSITION pos) const { return static_cast<CCBase*>(MCPtrList::GetAt(pos)); }
+    ///@}
 
     /// References the new command before releasing the old one.
     void SetAt(POSITION pos, void* command) override;
@@ -39,6 +46,7 @@ public:
 
     /// 1 when every command is synchronous (an empty list counts as synchronous).
     int IsSynchronous() const;
+    /// Sets (non-zero) or clears every command's synchronous flag.
     void SetSynchronous(int on);
 
     /// The first command with this id; when there is none and `cls` is a command class, a

@@ -145,9 +145,11 @@ void MCCommandMgr::AddCommandHandler(MCCallback handler, void* userData, int pos
         position = 0;
     }
     if (position >= m_handlers.GetCount()) {
-        m_handlers.AddCallback(handler, userData);
+        // The installer has no result: a null handler, or no memory, installs nothing.
+        (void)m_handlers.AddCallback(handler, userData);
     } else {
-        m_handlers.InsertCallback(handler, userData, m_handlers.FindIndex(position));
+        // The installer has no result: a null handler, or no memory, installs nothing.
+        (void)m_handlers.InsertCallback(handler, userData, m_handlers.FindIndex(position));
     }
 }
 

@@ -66,12 +66,17 @@ public:
     static constexpr int PhaseProcess = 1;
     ///@}
 
+    /// An empty history and no handlers; makes sure the dispatch window exists (Initialize).
     MCCommandMgr();
     /// Removes the handlers, clears the history, deletes the timer (which runs the commands
     /// it still holds) and frees this performance's entries waiting in the trash.
     ~MCCommandMgr();
+    ///@{
+    /// Not copyable: the history holds its commands once, and handlers are installed on
+    /// one manager.
     MCCommandMgr(const MCCommandMgr&) = delete;
     MCCommandMgr& operator=(const MCCommandMgr&) = delete;
+    ///@}
 
     /// The performance that embeds this manager (set when the performance makes it; no
     /// reference is taken, the performance owns the manager).

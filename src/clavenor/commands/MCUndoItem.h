@@ -13,17 +13,23 @@ class ECPerformance;
 /// order, under the name given when the group was opened.
 class CLAVENOR_API MCUndoItem {
 public:
+    /// An empty entry named `name` (the undo group's name, shown by the host), no target.
     explicit MCUndoItem(const CString& name);
     /// Releases every command (which may delete them and the elements they hold). Never
     /// throws.
     ~MCUndoItem();
+    ///@{
+    /// Not copyable: the entry holds its commands by reference count, once.
     MCUndoItem(const MCUndoItem&) = delete;
     MCUndoItem& operator=(const MCUndoItem&) = delete;
+    ///@}
 
     /// Appends the command (taking a reference); the first command sets the target. Returns
     /// 0 when no memory is left (none is needed when a node was set aside with
     /// GetCommands().Reserve).
     int AddCommand(CCBase* command);
+    /// Takes the first node holding `command` out, releasing its reference (which may
+    /// delete the command); nothing for a command not listed. The target stays as it was.
     void RemoveCommand(CCBase* command);
 
     /// Undo of each command from the last to the first, each run with its synchronous flag
@@ -36,9 +42,14 @@ public:
     /// or nothing as UndoCommands: on failure the commands already redone are undone again.
     [[nodiscard]] int RedoCommands();
 
+    /// Whether the entry holds no command (an undo group that finished nothing).
     bool IsEmpty() const { return m_commands.IsEmpty(); }
+    /// The name, the entry's own string; a host may rename the entry through it.
     CString& GetName() { return m_name; }
+    /// The commands, the entry's own list. Read it; add and remove through AddCommand and
+    /// RemoveCommand, which keep the target in step.
     MCCommandList& GetCommands() { return m_commands; }
+    /// The document the first command was applied to, not held; null while empty.
     ECPerformance* GetTarget() const { return m_pTarget; }
 
 private:

@@ -18,6 +18,7 @@ class CLAVENOR_API ECAccent : public ECBase {
 public:
     /// Type 0.
     ECAccent() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECAccent(std::uint8_t type);
     /// Copies the type (nothing else of an element is copied: no parents, no data).
     ECAccent(const ECAccent& other);
@@ -37,8 +38,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetAccentType() const { return GetSubtype(); }
     void SetAccentType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

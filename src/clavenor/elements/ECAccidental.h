@@ -18,6 +18,7 @@ class CLAVENOR_API ECAccidental : public ECBase {
 public:
     /// Type 0.
     ECAccidental() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECAccidental(std::uint8_t type);
     /// Copies the type (nothing else of an element is copied: no parents, no data).
     ECAccidental(const ECAccidental& other);
@@ -37,8 +38,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetAccidentalType() const { return GetSubtype(); }
     void SetAccidentalType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

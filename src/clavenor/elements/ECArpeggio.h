@@ -19,6 +19,7 @@ class CLAVENOR_API ECArpeggio : public ECWithChild {
 public:
     /// Type 0.
     ECArpeggio() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECArpeggio(std::uint8_t type);
     /// Copies the type (nothing else of an element is copied: no parents, no data).
     ECArpeggio(const ECArpeggio& other);
@@ -38,8 +39,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetArpeggioType() const { return GetSubtype(); }
     void SetArpeggioType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

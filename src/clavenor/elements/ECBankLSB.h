@@ -12,6 +12,7 @@ class CLAVENOR_API ECBankLSB : public ECControlChange {
 
 public:
     ECBankLSB() = default;
+    /// As the ECControlChange copy (the time included; no graph links).
     ECBankLSB(const ECBankLSB& other) = default;
     ~ECBankLSB() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

@@ -12,6 +12,7 @@ class CLAVENOR_API ECBankMSB : public ECControlChange {
 
 public:
     ECBankMSB() = default;
+    /// As the ECControlChange copy (the time included; no graph links).
     ECBankMSB(const ECBankMSB& other) = default;
     ~ECBankMSB() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

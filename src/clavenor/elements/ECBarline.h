@@ -38,9 +38,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The barline type, 0-63.
     virtual std::uint8_t GetBarlineType() const { return GetSubtype() & kTypeMask; }
     /// Stores the low 6 bits, keeping the position.
     virtual void SetBarlineType(std::uint8_t type);
+    /// The position in the measure, 0-3.
     virtual std::uint8_t GetBarlinePos() const { return GetSubtype() >> kPosShift; }
     /// Stores the low 2 bits, keeping the type.
     virtual void SetBarlinePos(std::uint8_t pos);

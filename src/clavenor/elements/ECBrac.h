@@ -41,10 +41,13 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The type, 0-127.
     virtual std::uint8_t GetBracType() const { return GetSubtype() & kTypeMask; }
     /// Stores the low 7 bits, keeping the primary flag.
     virtual void SetBracType(std::uint8_t type);
+    /// The conductor staff's group the bracket draws; 0 after loading (not archived).
     virtual std::uint8_t GetGroupID() const { return m_nGroupId; }
+    /// 1 when the bracket is the primary one, else 0.
     virtual int GetPrimary() const { return (GetSubtype() & kPrimaryBit) != 0 ? 1 : 0; }
     /// Stores the group id and the primary flag (non-zero: primary).
     virtual void SetGroupID(std::uint8_t id, int primary);

@@ -14,6 +14,7 @@ class CLAVENOR_API ECChanPressureEnv : public ECEnvelope {
 
 public:
     ECChanPressureEnv();
+    /// As the ECEnvelope copy: the settings and the time, no points, no anchor groups.
     ECChanPressureEnv(const ECChanPressureEnv& other) = default;
     ~ECChanPressureEnv() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

@@ -31,6 +31,7 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The mode type, 0 to 8.
     std::uint8_t GetChannelModeType() const { return m_nModeType; }
     /// Stores a type from 0 to 8 and ignores any other.
     void SetChannelModeType(std::uint8_t type);

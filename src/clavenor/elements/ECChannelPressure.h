@@ -12,6 +12,7 @@ class CLAVENOR_API ECChannelPressure : public ECEnvPoint {
 
 public:
     ECChannelPressure() = default;
+    /// As the ECEnvPoint copy (the time included; no graph links).
     ECChannelPressure(const ECChannelPressure& other) = default;
     ~ECChannelPressure() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

@@ -35,7 +35,8 @@ void ECChord::DetachAllChildren() {
         }
         // A child that lives on keeps its own children; one that goes takes its subtree
         // with it, since that subtree would otherwise keep it alive.
-        ECWithChild::RemoveChild(child, heldElsewhere ? 0 : 1);
+        // A child of this list: the removal is not refused.
+        (void)ECWithChild::RemoveChild(child, heldElsewhere ? 0 : 1);
     }
 }
 

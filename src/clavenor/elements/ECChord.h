@@ -49,7 +49,7 @@ public:
     /// chord left without children then removes itself from its parents
     /// (RemoveFromParents) and is destroyed unless something else holds it. Returns 0 and
     /// changes nothing when `child` is not a child; else 1.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
 
     /// Detaches every child as ECWithChild does, then removes the chord from its parents
     /// (RemoveFromParents), so that it is destroyed unless something else holds it. This is

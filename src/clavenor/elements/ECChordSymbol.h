@@ -29,10 +29,15 @@ class CLAVENOR_API ECChordSymbol : public ECWithTime {
     DECLARE_SERIAL(ECChordSymbol)
 
 public:
+    ///@{
+    /// Parse's codes for text, a raised part and the end (see the class comment); the
+    /// symbol codes 1 to 8 lie between.
     static constexpr int TokenText = 0;
     static constexpr int TokenRaised = 9;
     static constexpr int TokenEnd = -1;
+    ///@}
 
+    /// Root 1, no bass, no flavor (28 each), style 3, no quality, the time unset.
     ECChordSymbol();
     /// The four bytes of the chord word, stored unchanged.
     ECChordSymbol(std::int8_t root, std::int8_t bass, std::int8_t flavor, std::uint8_t style);
@@ -55,28 +60,45 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The whole chord word (see the class comment), stored as given: the chart rule of
+    /// SetChordStyle is not applied. A direct change, not undoable, notifying nothing.
     virtual std::uint32_t GetChordType() const;
     virtual void SetChordType(std::uint32_t chord);
+    ///@}
+    ///@{
+    /// One byte of the chord word, stored as given; the others keep theirs. Direct changes,
+    /// not undoable, notifying nothing. Changing the flavor or the bass neither renames the
+    /// quality nor clears a chart the new chord has none of: set the style again after them.
     virtual std::int8_t GetChordRoot() const;
     virtual void SetChordRoot(std::int8_t root);
     virtual std::int8_t GetChordBass() const;
     virtual void SetChordBass(std::int8_t bass);
     virtual std::int8_t GetChordFlavor() const;
     virtual void SetChordFlavor(std::int8_t flavor);
+    ///@}
+    /// The style byte (bit 1 the chart).
     virtual std::uint8_t GetChordStyle() const;
     /// Stores `style`, with bit 1 (the chart) cleared unless the chord's flavor and bass
     /// have a chart.
     virtual void SetChordStyle(std::uint8_t style);
+    ///@{
+    /// The suffix text as the user sees it, a copy; stored as given (not checked against
+    /// the flavor). A direct change, not undoable, notifying nothing.
     virtual CString GetChordQuality() const;
     virtual void SetChordQuality(const CString& quality);
+    ///@}
 
     /// Whether a chord of `flavor` over `bass` has a chart: never over a bass above 0,
     /// otherwise for the flavors 0 to 5, 8, 10, 11 and 19 to 27.
     static int HasChart(int flavor, int bass);
 
+    /// Copies `text` into the process-wide buffer, replacing what a parse left there. Not
+    /// locked: parse on one thread (see the class comment).
     static void BeginParse(const CString& text);
     /// The next token's code; `out` is written only when the code is TokenText.
     static int Parse(CString& out);
+    /// Empties the buffer; Parse then answers TokenEnd.
     static void EndParse();
 
 private:

@@ -55,9 +55,11 @@ public:
     /// set and the clef left out of the cache; setting the time back puts it in again.
     void SetTime(MCTime* time) override;
 
+    /// The clef type, 0-127.
     virtual std::uint8_t GetClefType() const { return GetSubtype() & kTypeMask; }
     /// Stores the low 7 bits, keeping the hand.
     virtual void SetClefType(std::uint8_t type);
+    /// The hand, 0 or 1.
     virtual std::uint8_t GetHand() const { return (GetSubtype() & kHandBit) != 0 ? 1 : 0; }
     /// Stores the low bit, keeping the type.
     virtual void SetHand(std::uint8_t hand);

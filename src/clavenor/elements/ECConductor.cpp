@@ -99,7 +99,8 @@ int ECConductor::AddChild(ECBase* child, int sorted) {
         try {
             OrderTracks(0);
         } catch (const std::bad_alloc&) {
-            UnlinkChild(child);
+            // Linked just above, so not refused.
+            (void)UnlinkChild(child);
             return 0;
         }
     }
@@ -314,7 +315,8 @@ void ECConductor::RemoveWaveTrack(ECWaveTrack* track) {
         return;
     }
     m_waveTracks.RemoveAt(number - 1);
-    ECWithChild::RemoveChild(track, 0);
+    // A wave track that is no child has no link to take back.
+    (void)ECWithChild::RemoveChild(track, 0);
 }
 
 void ECConductor::BuildWaveTrackArray() {

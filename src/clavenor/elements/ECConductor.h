@@ -50,9 +50,12 @@ class CLAVENOR_API ECConductor : public ECWithChild {
     DECLARE_SERIAL(ECConductor)
 
 public:
+    ///@{
+    /// The track kinds of the track queries (see the class comment).
     static constexpr int KindConductorStaff = 0;
     static constexpr int KindStaff = 1;
     static constexpr int KindWaveTrack = 2;
+    ///@}
 
     ECConductor() = default;
     /// Copies the ECWithChild part: a copy has no children, so no tracks and no tables.
@@ -78,11 +81,11 @@ public:
     /// table or a wave track of the wave-track table leaves its table first (later tracks
     /// move one number back), and the conductor staff its tables, so that no table names a
     /// track the conductor has let go.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     int RemoveChildren(int deep) override;
     /// Takes back an AddChild as a shallow RemoveChild does: nothing below a conductor dissolves,
     /// so that is exactly the link and the table entries AddChild made.
-    int UnlinkChild(ECBase* child) override;
+    [[nodiscard]] int UnlinkChild(ECBase* child) override;
 
     /// The nearest ancestor with event id 44, remembered while it stays a parent.
     ECPerformance* GetPerformance();
@@ -122,23 +125,33 @@ public:
 
     // The timeline. Each query makes sure the conductor staff exists.
 
+    ///@{
+    /// The conductor staff's answers (see ECConductorStaff); when no conductor staff can be
+    /// made, 0, time zero, null, or 0 with `measures` emptied. Creating the conductor staff
+    /// on first use goes through a synchronous command, so even these queries may change
+    /// the document and call the host's handlers once.
     int GetMaxMeasureNumber();
     MCTime GetMaxMeasureEndTime();
-    /// See ECConductorStaff.
     int GetMeasureNumberAtTime(const MCTime& time);
     int GetMeasureNumberBeforeTime(const MCTime& time);
     ECMeasure* GetMeasure(int track, const MCTime& time, int extend, int count);
     ECMeasure* GetMeasure(int track, int number);
     int GetMeasures(int track, const MCTime& start, const MCTime& end, MCEventList& measures);
     int GetMeasures(int track, int first, int last, MCEventList& measures);
+    ///@}
 
+    ///@{
     /// The tempo mark in force at `time` (one starting exactly there included), or the last
-    /// one starting strictly before it; null when there is none.
+    /// one starting strictly before it; null when there is none. The map is made on first
+    /// use (see ECConductorStaff::GetTempoEnv). Cost: an envelope point query.
     ECTempo* GetTempoAtTime(const MCTime& time);
     ECTempo* GetTempoBeforeTime(const MCTime& time);
+    ///@}
+    ///@{
     /// The same for meters.
     ECMeter* GetMeterAtTime(const MCTime& time);
     ECMeter* GetMeterBeforeTime(const MCTime& time);
+    ///@}
     /// The span [start, end) a meter governs: from its time to the next meter's, or to the
     /// end of the last measure. Both MCTime::TimeNull() when the meter is not in the map.
     void GetMeterScope(ECMeter* meter, MCTime& start, MCTime& end);

@@ -34,6 +34,7 @@ public:
     static constexpr int InitialSlots = 16;
 
     ECConductorMeasure();
+    /// At `time`, voice 14, track 0, a table holding only itself.
     explicit ECConductorMeasure(const MCTime& time);
     /// Copies the time and the voice/track; the table starts afresh.
     ECConductorMeasure(const ECConductorMeasure& other);
@@ -49,6 +50,7 @@ public:
 
     /// The measure of `track`, or null for a track below 0 or above the last track index.
     ECMeasure* GetMeasureOnTrack(int track) const;
+    /// The highest track with a slot in the table (0 while it holds only itself).
     int GetLastTrackIndex() const { return m_nLastTrack; }
 
     /// Gives every measure of the table, this one included, the time `*time`.

@@ -412,7 +412,8 @@ int ECConductorStaff::InsertStaff(ECStaff* staff, int number) {
         Link(conductor, staff);
     } catch (...) {
         while (linked > 0) {
-            staff->UnlinkChild(fresh[--linked].Get());
+            // Linked above, so not refused.
+            (void)staff->UnlinkChild(fresh[--linked].Get());
         }
         throw;
     }
@@ -455,7 +456,8 @@ void ECConductorStaff::RemoveStaff(ECStaff* staff) {
     staff->Ref();
     ForgetStaff(number);
     if (ECConductor* conductor = GetConductor()) {
-        conductor->RemoveChild(staff, 0);
+        // A staff that is no child of the conductor has no link to take back.
+        (void)conductor->RemoveChild(staff, 0);
     }
     staff->Unref(1);
 }

@@ -64,13 +64,17 @@ class CLAVENOR_API ECConductorStaff : public ECStaff {
     DECLARE_SERIAL(ECConductorStaff)
 
 public:
+    ///@{
     /// Track numbers with a meaning of their own in measure queries.
     static constexpr int AllTracks = 2046;
     static constexpr int NoTrack = 2047;
+    ///@}
     /// Slots of a new staff table.
     static constexpr int InitialSlots = 16;
 
     ECConductorStaff();
+    /// Remembers the conductor and the performance without holding them; each counts only
+    /// while it is still a parent (the conductor) or the conductor's (the performance).
     ECConductorStaff(ECConductor* conductor, ECPerformance* performance);
     /// Copies the ECStaff part: a copy has no staves, no measures and no maps.
     ECConductorStaff(const ECConductorStaff& other);
@@ -94,18 +98,21 @@ public:
     int AddChild(ECBase* child, int sorted) override;
     /// Removes as ECWithChild does, forgetting the tempo or meter map when it goes. Returns
     /// 1, or 0 when `child` is not a child.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Forgets both maps and empties the measure map (whose conductor measures are
     /// children), then removes every child as ECStaff does.
     int RemoveChildren(int deep) override;
 
+    ///@{
     /// The conductor this staff belongs to (trusted while it is a parent), and its
-    /// performance; null when there is none.
+    /// performance; null when there is none. Cost: a search of the parents lists.
     ECConductor* GetConductor();
     ECPerformance* GetPerformance();
+    ///@}
 
     // The staff table.
 
+    /// The number of staves in the table, this conductor staff not counted.
     int GetMaxStaffNumber() const { return m_nStaffCount; }
     /// The number of `staff` (0 for this conductor staff), or -1 when it is not in the table.
     int GetStaffNumber(ECStaff* staff) const;
@@ -141,16 +148,23 @@ public:
 
     // The group table.
 
+    /// The group table, the staff's own. Change it through GroupStaves and RemoveGroup, or
+    /// the conductor measures' brackets and the table part ways.
     MCGroup& GetGroup() { return m_group; }
     /// MCGroup::GroupTracks with the kind as a byte.
     int GroupStaves(int first, int last, int kind, int& group);
+    /// MCGroup::RemoveGroup; a group id the table does not hold is ignored.
     void RemoveGroup(int group);
     /// Writes none of its outputs and returns 1: what they would say is not settled.
     int GetGroupInfo(int group, int& first, int& last, int& kind);
 
     // The measure map.
 
+    /// The number of measures in the map.
     int GetMaxMeasureNumber() const { return m_nLastMeasure + 1; }
+    /// The end of the last measure (time zero without measures): the staff's own object,
+    /// which the measure commands keep in step. Read it; a change through the reference
+    /// puts the map out of step with its measures.
     MCTime& GetMaxMeasureEndTime() { return m_endTime; }
     /// The number of the measure that contains `time`: 0 before time zero (and when no
     /// measure starts at or before it); from the end time on, the number the next measure
@@ -176,10 +190,12 @@ public:
     /// count, track by track. Returns 1 when the list is not empty.
     int GetMeasures(int track, int first, int last, MCEventList& measures);
 
+    ///@{
     /// The tempo (meter) map, created under this staff by a synchronous command on first
     /// use; null when it cannot be.
     ECTempoEnv* GetTempoEnv();
     ECMeterEnv* GetMeterEnv();
+    ///@}
 
 protected:
     friend class ECConductor;

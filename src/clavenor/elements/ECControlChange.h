@@ -18,6 +18,7 @@ class CLAVENOR_API ECControlChange : public ECEnvPoint {
 
 public:
     ECControlChange() = default;
+    /// Of controller number `controller`, stored as given.
     explicit ECControlChange(std::uint8_t controller) : m_nController(controller) {}
     /// The ECEnvPoint copy (time included) and the controller number.
     ECControlChange(const ECControlChange& other) = default;
@@ -38,6 +39,7 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The controller number.
     std::uint8_t GetControllerNum() const { return m_nController; }
     /// Stored as given.
     void SetControllerNum(std::uint8_t controller) { m_nController = controller; }

@@ -17,6 +17,8 @@ class CLAVENOR_API ECControllerEnv : public ECEnvelope {
 
 public:
     ECControllerEnv();
+    /// The ECEnvelope copy (settings and time, no points, no anchor groups), the controller type
+    /// and the 14-bit flag.
     ECControllerEnv(const ECControllerEnv& other);
     ~ECControllerEnv() override;
 
@@ -28,11 +30,13 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The controller number, 0 to 119.
     int GetControllerType() const { return GetSubtype() & TypeMask; }
     /// Stores a type from 0 to 119 (the channel mode numbers above are no controllers) and
     /// ignores any other. Either way the default value becomes that of the requested type:
     /// 127 for volume (7) and expression (11), 64 for balance (8) and pan (10), else 0.
     void SetControllerType(int type);
+    /// 1 when the controller sends 14-bit values (limits 0..16383), else 0.
     int Is14Bit() const { return (GetSubtype() & Flag14Bit) != 0 ? 1 : 0; }
     /// Stores bit 0 of `flag` and sets the limits to 0..16383 when set, 0..127 when clear.
     void Set14Bit(int flag);

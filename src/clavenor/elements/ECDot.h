@@ -18,6 +18,7 @@ class CLAVENOR_API ECDot : public ECBase {
 public:
     /// Type 0.
     ECDot() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECDot(std::uint8_t type);
     /// Copies the type (nothing else of an element is copied: no parents, no data).
     ECDot(const ECDot& other);
@@ -35,8 +36,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     virtual std::uint8_t GetDotType() const { return GetSubtype(); }
     virtual void SetDotType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

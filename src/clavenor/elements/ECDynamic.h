@@ -21,8 +21,10 @@ class CLAVENOR_API ECDynamic : public ECControlChange {
     DECLARE_SERIAL(ECDynamic)
 
 public:
+    /// The type a new dynamic takes: "mf".
     static constexpr std::uint8_t DefaultType = 5;
 
+    /// Of type 5 ("mf"), duration 0.0, no text, the time unset.
     ECDynamic();
     /// A dynamic of `type` lasting `duration`; the time stays unset.
     ECDynamic(std::uint8_t type, const MCTime& duration);
@@ -50,10 +52,17 @@ public:
     /// Assigns the duration; a null pointer changes nothing.
     void SetDuration(MCTime* duration) override;
 
+    ///@{
+    /// The dynamic type, stored as given; a direct change, not undoable, notifying nothing. Whether
+    /// the duration is archived follows the type (HasDuration), so a type changed to one without a
+    /// duration loses it on the next save and load.
     std::uint8_t GetDynamicType() const { return GetSubtype(); }
     void SetDynamicType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
     /// The stored text, or the type's name when it is empty.
     CString GetText() const;
+    /// Stores the text (empty: the type's name shows again); a direct change, not undoable,
+    /// notifying nothing.
     void SetText(const CString& text) { m_text = text; }
 
     /// 1 for the types 10 to 15, which last.

@@ -24,8 +24,12 @@ class CLAVENOR_API ECEnvPoint : public ECWithTime {
     DECLARE_SERIAL(ECEnvPoint)
 
 public:
+    ///@{
+    /// The evaluation styles (see the class comment); GetStyle may answer others, which evaluate as
+    /// a step.
     static constexpr int StyleStep = 0;
     static constexpr int StyleLinear = 1;
+    ///@}
 
     /// Flags clear (style step, no anchor); the value is the largest finite float.
     ECEnvPoint();
@@ -48,8 +52,14 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The value, stored as given (no limits applied; the envelope clamps when evaluating).
+    /// A direct change, not undoable, notifying nothing; the envelope reads it at its next
+    /// evaluation, whose changed flag compares with the value it answered last. Tempo marks
+    /// override SetValue.
     virtual float GetValue();
     virtual void SetValue(float value);
+    ///@}
 
     /// Appends every member of the anchor group that holds this point to `list`: the group
     /// of the nearest enclosing element whose kind is one of this point's parent types (its
@@ -58,12 +68,15 @@ public:
     /// envelope's groups.
     virtual int GetAnchorList(MCEventList& list);
 
+    /// The style, 0-15.
     int GetStyle() const { return (m_nPointFlags & StyleMask) >> StyleShift; }
     /// Stores the low 4 bits.
     void SetStyle(int style);
+    /// 1 when the point is anchored, else 0.
     int IsAnchor() const { return m_nPointFlags & Anchor; }
     /// Stores bit 0 of `anchor`.
     void SetAnchor(int anchor);
+    /// 1 when the point heads its anchor group, else 0.
     int IsAnchorHead() const { return (m_nPointFlags & AnchorHead) != 0 ? 1 : 0; }
     /// Stores bit 0 of `head`.
     void SetAnchorHead(int head);

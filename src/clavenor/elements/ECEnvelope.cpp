@@ -249,7 +249,8 @@ int ECEnvelope::RemoveChild(ECBase* child, int deep) {
     if (deep != 0) {
         child->RemoveChildren(1);
     }
-    child->RemoveParent(this);
+    // A point of this envelope lists it among its parents.
+    (void)child->RemoveParent(this);
     points->RemoveAt(m_nodes[static_cast<std::size_t>(index)]);
     m_nodes.erase(m_nodes.begin() + index);
     child->Unref(1);

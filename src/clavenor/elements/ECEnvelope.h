@@ -63,7 +63,9 @@ class CLAVENOR_API ECEnvelope : public ECWithTimeChild {
     DECLARE_SERIAL(ECEnvelope)
 
 public:
+    /// Envelope flag bit 0: the envelope plays (see IsEnabled).
     static constexpr std::uint32_t FlagEnabled = 0x01;
+    /// Envelope flag bit 1: evaluations round to integers (see the class comment).
     static constexpr std::uint32_t FlagIntValued = 0x02;
 
     /// Default value 0, limits the most negative and the largest finite float, minimum
@@ -97,10 +99,10 @@ public:
     /// Detaches a point as ECWithChild::RemoveChild does (it stays in any anchor group that
     /// holds it) and resets the remembered position. Returns 0 when `child` is not a point
     /// of this envelope. Cost as for AddChild.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Takes back an AddChild as a shallow RemoveChild does: nothing below a envelope dissolves,
     /// so that is exactly the link and the table entries AddChild made.
-    int UnlinkChild(ECBase* child) override;
+    [[nodiscard]] int UnlinkChild(ECBase* child) override;
 
     /// Detaches every point, then deletes every anchor group; resets the position.
     int RemoveChildren(int deep) override;
@@ -108,29 +110,44 @@ public:
     /// Sets the remembered position to the first point (none without points).
     virtual void UpdateChildren();
 
+    ///@{
+    /// The value before the first point and of an envelope without points, stored as given.
     float GetDefaultValue() const { return m_fDefaultValue; }
     void SetDefaultValue(float value) { m_fDefaultValue = value; }
+    ///@}
+    ///@{
+    /// The limits a clamped evaluation keeps to (see SetLimits).
     float GetLowerLimit() const { return m_fLowerLimit; }
     float GetUpperLimit() const { return m_fUpperLimit; }
+    ///@}
     /// Stored as given; nothing checks that lower <= upper.
     void SetLimits(float lower, float upper);
+    /// The sampling step of GetValues at resolution 1; the envelope's own, valid while it lives.
     const MCTime& GetMinDeltaTime() const { return m_minDeltaTime; }
     /// Stores `time`; below 0.005 quarter notes (or not comparable with it) it stores 0.005
     /// seconds instead, which GetValues reads as 0.005 all the same.
     void SetMinDeltaTime(const MCTime& time);
+    ///@{
+    /// The host's name and comment for the envelope, archived and otherwise unused; the
+    /// getters return the envelope's own strings, valid until the next set.
     const CString& GetEnvelopeName() const { return m_name; }
     void SetEnvelopeName(const CString& name) { m_name = name; }
     const CString& GetEnvelopeComment() const { return m_comment; }
     void SetEnvelopeComment(const CString& comment) { m_comment = comment; }
+    ///@}
 
     /// 1 when the enabled flag is set and the envelope has a point.
     int IsEnabled();
+    /// Sets (non-zero) or clears the enabled flag; evaluation ignores it (players ask
+    /// IsEnabled).
     void Enable(int enable);
+    /// 1 when evaluations round to integers, else 0.
     int IntValued() const { return (m_nEnvFlags & FlagIntValued) != 0 ? 1 : 0; }
     /// Switching to integer values makes the cached integer the cached float + 0.5
     /// truncated; switching to floats makes the cached float the cached integer; setting the
     /// mode it has changes nothing.
     void SetIntValued(int intValued);
+    /// The envelope flags (FlagEnabled, FlagIntValued) as archived.
     std::uint32_t GetEnvelopeFlags() const { return m_nEnvFlags; }
 
     /// Restores the evaluation cache (current style step, no last value, last evaluated
@@ -138,6 +155,7 @@ public:
     /// the next GetValues starts afresh.
     void Reset();
 
+    /// The number of points. O(1).
     int GetPointCount() { return GetChildren()->GetCount(); }
     /// The point at zero-based `index`, or null outside 0..count-1. Does not move the
     /// position. Cost: O(1) with the index built, else a walk from the nearer end.
@@ -147,14 +165,18 @@ public:
     /// 1 for the first and the last point; 0 otherwise and without points.
     int IsEndPoint(ECEnvPoint* point);
 
-    /// The point queries; null when there is no such point. GetPointAt answers the point
-    /// exactly at `t`.
+    ///@{
+    /// The point queries (see the class comment for their meaning and cost); null when
+    /// there is no such point. GetPointAt answers the point exactly at `t`. Each moves the
+    /// remembered position.
     ECEnvPoint* GetPointBefore(const MCTime& t);
     ECEnvPoint* GetPointBeforeEqual(const MCTime& t);
     ECEnvPoint* GetPointAt(const MCTime& t);
     ECEnvPoint* GetPointAfterEqual(const MCTime& t);
     ECEnvPoint* GetPointAfter(const MCTime& t);
+    ///@}
 
+    ///@{
     /// The zero-based index of the point the matching point query answers, or -1.
     /// GetIndexAt is kept for hosts written against it and answers -1 for every time.
     int GetIndexBefore(const MCTime& t);
@@ -162,7 +184,9 @@ public:
     int GetIndexAt(const MCTime& t);
     int GetIndexAfterEqual(const MCTime& t);
     int GetIndexAfter(const MCTime& t);
+    ///@}
 
+    ///@{
     /// Appends (taking a reference on each) the points with from <= time < to, in time
     /// order; the anchor variants only the anchored points or the anchor heads among them.
     /// Returns 1 when anything was appended. The position ends on the last point walked.
@@ -171,6 +195,7 @@ public:
     int GetPointsInRange(const MCTime& from, const MCTime& to, MCEventList& points);
     int GetAnchorPointsInRange(const MCTime& from, const MCTime& to, MCEventList& points);
     int GetAnchorHeadPointsInRange(const MCTime& from, const MCTime& to, MCEventList& points);
+    ///@}
 
     /// The first anchor group that holds `point`, or null.
     MCEventList* GetAnchorGroup(ECEnvPoint* point);
@@ -182,6 +207,7 @@ public:
     /// Removes and deletes `group` when it is one of this envelope's groups; returns 1 then,
     /// else 0.
     int RemoveAnchorGroup(MCEventList* group);
+    /// The number of anchor groups. O(1).
     int GetAnchorGroupCount() const { return static_cast<int>(m_groups.size()); }
     /// The group at zero-based `index`, or null.
     MCEventList* GetAnchorGroupAt(int index) const;

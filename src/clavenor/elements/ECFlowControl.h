@@ -22,11 +22,14 @@ class CLAVENOR_API ECFlowControl : public ECWithTimeChild {
     DECLARE_SERIAL(ECFlowControl)
 
 public:
+    /// A volta ending: its ending number is archived.
     static constexpr std::uint8_t TypeEnding = 2;
+    /// A sequence mark: its sequence number is archived.
     static constexpr std::uint8_t TypeSequence = 14;
 
     /// Type 0, ending number 1, sequence number 0, no text.
     ECFlowControl() = default;
+    /// Of type `type`, ending number 1, sequence number 0, no text.
     explicit ECFlowControl(std::uint8_t type);
     /// Copies the time, the voice/track, the type, both numbers and the text.
     ECFlowControl(const ECFlowControl& other);
@@ -49,13 +52,24 @@ public:
 
     /// The text, or the type's name (GetFlowString) when it is empty.
     CString GetText() const;
+    /// Stores the text (empty: the type's name shows again); not archived, so it does not
+    /// survive a save and load. A direct change, not undoable, notifying nothing.
     void SetText(const CString& text) { m_text = text; }
+    ///@{
+    /// The ending and sequence numbers, stored as given; a direct change, not undoable,
+    /// notifying nothing. Each is archived only with its own type (TypeEnding,
+    /// TypeSequence), and a document of version 0 keeps only the ending number's low byte.
     int GetEndingNumber() const { return m_nEnding; }
     void SetEndingNumber(int number) { m_nEnding = number; }
     int GetSequenceNumber() const { return m_nSequence; }
     void SetSequenceNumber(int number) { m_nSequence = number; }
+    ///@}
+    ///@{
+    /// The flow-control type, stored as given; a direct change, not undoable, notifying
+    /// nothing. It decides which number is archived.
     std::uint8_t GetFlowControlType() const { return GetSubtype(); }
     void SetFlowControlType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 
 private:
     std::int32_t m_nEnding = 1;

@@ -46,11 +46,14 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The embedded item or null; the frame keeps owning it (do not delete it), valid until the
+    /// frame goes or takes another.
     COleClientItem* GetClientItem() const { return m_pItem; }
     /// Takes `item` (null for none) and deletes the item held so far. An item another frame
     /// owns is refused: nothing changes and 0 is returned; otherwise 1.
     int SetClientItem(COleClientItem* item);
 
+    /// The frame type, 0-127.
     std::uint8_t GetFrameType() const { return GetSubtype() & kTypeMask; }
     /// Stores the low 7 bits.
     void SetFrameType(std::uint8_t type);

@@ -17,6 +17,7 @@ class CLAVENOR_API ECGraceNote : public ECNote {
 public:
     /// A quarter note at time 0.0, as ECNote.
     ECGraceNote() = default;
+    /// At `time` lasting `duration`, as ECNote.
     ECGraceNote(const MCTime& time, const MCTime& duration);
     /// Copies the time, the voice/track and the duration.
     ECGraceNote(const ECGraceNote& other) = default;

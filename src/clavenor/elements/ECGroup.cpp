@@ -59,7 +59,8 @@ void ECGroup::PostSerialize(CArchive& ar) {
     }
     for (ECBase* member : loaded) {
         member->Ref();
-        UnlinkChild(member);
+        // Each one a member, so not refused.
+        (void)UnlinkChild(member);
     }
     for (ECBase* member : loaded) {
         AddChild(member, 0);
@@ -67,7 +68,8 @@ void ECGroup::PostSerialize(CArchive& ar) {
     }
     if (!members->IsEmpty() && !HoldsEnoughMembers()) {
         while (!members->IsEmpty()) {
-            UnlinkChild(members->GetHead());
+            // The head is a member, so not refused.
+            (void)UnlinkChild(members->GetHead());
         }
     }
     // Leaving the parents would unlink nodes of lists the fix-up pass may be walking (a
@@ -195,7 +197,8 @@ bool ECGroup::DetachIfUnreachable() {
 
 void ECGroup::TakeReleasedMembers(MCEventList& into) {
     while (!m_released.IsEmpty()) {
-        into.MoveEvent(m_released, m_released.GetHeadPosition(), 0);
+        // Moving a node needs no memory; its new position is not needed.
+        (void)into.MoveEvent(m_released, m_released.GetHeadPosition(), 0);
     }
 }
 
@@ -243,8 +246,9 @@ void ECGroup::ReleaseMembers() {
     MCEventList* members = GetChildren();
     while (!members->IsEmpty()) {
         POSITION head = members->GetHeadPosition();
-        members->GetAt(head)->RemoveParent(this);
-        m_released.MoveEvent(*members, head, 0);
+        // A member lists this group among its parents.
+        (void)members->GetAt(head)->RemoveParent(this);
+        (void)m_released.MoveEvent(*members, head, 0);
     }
     UpdateChildrenFlag();
 }

@@ -48,13 +48,17 @@ class CLAVENOR_API ECGroup : public ECWithTimeChild {
     DECLARE_SERIAL(ECGroup)
 
 public:
+    ///@{
+    /// The group type flags (see the class comment).
     static constexpr std::uint8_t TypeReleaseWhenDetached = 0x01;
     static constexpr std::uint8_t TypeDissolveWhenEmpty = 0x02;
     static constexpr std::uint8_t TypeLockWhenDetached = 0x04;
     static constexpr std::uint8_t TypeLocked = 0x08;
+    ///@}
 
     /// Group type 0.
     ECGroup() = default;
+    /// Of group type `type` (a set of the Type flags), no members, no parents.
     explicit ECGroup(std::uint8_t type);
     /// Copies the time, the voice/track and the group type; no members.
     ECGroup(const ECGroup& other);
@@ -80,21 +84,28 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The group type, stored as given; a direct change, not undoable, notifying nothing.
+    /// Setting it applies none of the rules: adding TypeLockWhenDetached to a group without
+    /// parents does not lock it, and a group already detached or empty does not let go.
     virtual std::uint8_t GetGroupType() const { return GetSubtype(); }
     virtual void SetGroupType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
     /// 1 when the group type and `mask` share a bit.
     virtual int HasType(std::uint8_t mask) const { return (GetSubtype() & mask) != 0 ? 1 : 0; }
-    /// Set (clear) the bits of `mask`; return the new group type.
+    ///@{
+    /// Set (clear) the bits of `mask` through SetGroupType; return the new group type.
     virtual std::uint8_t AddGroupType(std::uint8_t mask);
     virtual std::uint8_t RemoveGroupType(std::uint8_t mask);
+    ///@}
 
     /// As ECBase; on success a group of type 4 is unlocked, and a record of released members
     /// is dropped (the group is back in place).
-    int AddParent(ECBase* parent) override;
+    [[nodiscard]] int AddParent(ECBase* parent) override;
     /// As ECBase (0 when `parent` is not a parent). Then a group of type 4 is locked exactly
     /// when no parent remains; otherwise a group of type 1 without parents lets go of its
     /// members, keeping the record. Returns 1.
-    int RemoveParent(ECBase* parent) override;
+    [[nodiscard]] int RemoveParent(ECBase* parent) override;
     /// A group of type 4 locks itself, then leaves every parent as ECBase does. Returns 1.
     int RemoveFromParents() override;
 
@@ -102,7 +113,7 @@ public:
     /// ECWithChild does; a group that no longer has the members its kind needs
     /// (HoldsEnoughMembers) then lets go of the rest, keeping the record; and a group of type
     /// 2 left without members leaves its parents. Returns 1.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Refused (0) while locked, unless `deep`. Detaches every member as ECWithChild does
     /// (not kept in the record: the caller asked for it); a group of type 2 then leaves its
     /// parents. Returns 1.

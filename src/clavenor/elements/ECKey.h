@@ -50,6 +50,10 @@ public:
     /// As ECClef::SetTime.
     void SetTime(MCTime* time) override;
 
+    ///@{
+    /// The fields (see the class comment): sharps and flats 0-7, mode and hand 0 or 1; the
+    /// setters store the low bits. Direct changes, not undoable, notifying nothing; a hand
+    /// change of a cached key needs ECStaff::RecacheEvent.
     std::uint8_t GetNumSharps() const { return GetSubtype() & kCountMask; }
     void SetNumSharps(std::uint8_t sharps) { SetField(kCountMask, 0, sharps); }
     std::uint8_t GetNumFlats() const { return (GetSubtype() >> kFlatsShift) & kCountMask; }
@@ -58,6 +62,7 @@ public:
     void SetMode(int mode) { SetField(1, kModeShift, static_cast<std::uint8_t>(mode)); }
     std::uint8_t GetHand() const { return (GetSubtype() >> kHandShift) & 1; }
     void SetHand(std::uint8_t hand) { SetField(1, kHandShift, hand); }
+    ///@}
 
 private:
     static constexpr std::uint8_t kCountMask = 0x07;

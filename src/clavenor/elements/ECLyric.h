@@ -18,6 +18,7 @@ class CLAVENOR_API ECLyric : public ECText {
 
 public:
     ECLyric() = default;
+    /// A lyric holding `text`: verse 0, auxiliary type 0, duration 0.0, the time unset.
     explicit ECLyric(const CString& text);
     /// What assignment copies, and the time and the duration.
     ECLyric(const ECLyric& other);
@@ -43,9 +44,11 @@ public:
     /// Assigns the duration; a null pointer changes nothing.
     void SetDuration(MCTime* duration) override;
 
+    /// The auxiliary type, 0-3.
     int GetAuxType() const { return m_nLyric & AuxMask; }
     /// Stores the low 2 bits.
     void SetAuxType(int type);
+    /// The verse, 0-63.
     int GetVerse() const { return m_nLyric >> VerseShift; }
     /// Stores the low 6 bits.
     void SetVerse(int verse);

@@ -13,7 +13,9 @@ class CLAVENOR_API ECLyricBlock : public ECLyric {
 
 public:
     ECLyricBlock() = default;
+    /// As ECLyric(text).
     explicit ECLyricBlock(const CString& text) : ECLyric(text) {}
+    /// As the ECLyric copy.
     ECLyricBlock(const ECLyricBlock& other) = default;
     ~ECLyricBlock() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

@@ -50,7 +50,8 @@ int ECMeasure::AddChild(ECBase* child, int sorted) {
             try {
                 staff->CacheEvent(child, HandOf(child));
             } catch (const std::bad_alloc&) {
-                ECWithChild::UnlinkChild(child);
+                // Linked just above, so not refused.
+                (void)ECWithChild::UnlinkChild(child);
                 return 0;
             }
         }

@@ -49,10 +49,10 @@ public:
     int AddChild(ECBase* child, int sorted) override;
     /// Takes a clef or key child out of the staff's cache, then removes as ECWithChild does.
     /// Needs no memory.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Takes back an AddChild as a shallow RemoveChild does: nothing below a measure dissolves,
     /// so that is exactly the link and the table entries AddChild made.
-    int UnlinkChild(ECBase* child) override;
+    [[nodiscard]] int UnlinkChild(ECBase* child) override;
     /// Takes every clef and key child out of the staff's cache, then removes every child as
     /// ECWithChild does (from the tail toward the head). Returns 1. Needs no memory.
     int RemoveChildren(int deep) override;

@@ -30,6 +30,7 @@ class CLAVENOR_API ECMeterEnv : public ECEnvelope {
 
 public:
     ECMeterEnv();
+    /// As the ECEnvelope copy: the settings and the time, no points, no anchor groups.
     ECMeterEnv(const ECMeterEnv& other) = default;
     ~ECMeterEnv() override;
     /// The base class's assignment (see there for what it leaves out), then this class's
@@ -46,7 +47,7 @@ public:
     int AddChild(ECBase* child, int sorted) override;
     /// Remove as ECEnvelope does (0 when there is nothing to remove), then recompute the
     /// positions.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     int RemoveChildren(int deep) override;
 
     /// The meter in force at `time` (the last one at or before it), or null. O(log meters),

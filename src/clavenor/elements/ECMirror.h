@@ -24,6 +24,9 @@ public:
     ECMirror() = default;
     /// Points at `element` without registering with it.
     explicit ECMirror(ECBase* element) : m_pEvent(element) {}
+    /// Copies the ECWithTime part and the pointer, without registering: the copy is not in the
+    /// shown element's mirror list, so that element going does not clear the copy's pointer.
+    /// Register it (SetMirrorEvent(element, 1)) or drop it before the shown element goes.
     ECMirror(const ECMirror& other) = default;
     ~ECMirror() override;
     /// The base class's assignment (see there for what it leaves out), then this class's
@@ -39,6 +42,7 @@ public:
     /// element keeps a mirror list, else shows nothing.
     void PostSerialize(CArchive& ar) override;
 
+    /// The element shown, or null; not held, valid while the mirror is registered with it.
     ECBase* GetMirrorEvent() const { return m_pEvent; }
 
     /// With `reg` non-zero, leaves the mirror list of the element shown so far and joins

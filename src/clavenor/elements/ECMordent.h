@@ -19,6 +19,7 @@ class CLAVENOR_API ECMordent : public ECWithChild {
 public:
     /// Type 0.
     ECMordent() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECMordent(std::uint8_t type);
     /// Copies the type (nothing else of an element is copied: no parents, no data).
     ECMordent(const ECMordent& other);
@@ -38,8 +39,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetMordentType() const { return GetSubtype(); }
     void SetMordentType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

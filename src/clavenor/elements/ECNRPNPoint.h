@@ -16,6 +16,7 @@ class CLAVENOR_API ECNRPNPoint : public ECEnvPoint {
 
 public:
     ECNRPNPoint() = default;
+    /// Naming parameter `first`, `second`, stored as given.
     ECNRPNPoint(std::uint8_t first, std::uint8_t second) : m_nFirst(first), m_nSecond(second) {}
     /// The ECEnvPoint copy (time included) and the parameter number.
     ECNRPNPoint(const ECNRPNPoint& other) = default;
@@ -36,6 +37,9 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The parameter number's two bytes, stored as given (not checked against the envelope's
+    /// number); a direct change, not undoable, notifying nothing.
     void GetNRPNValue(std::uint8_t& first, std::uint8_t& second) const {
         first = m_nFirst;
         second = m_nSecond;
@@ -44,6 +48,7 @@ public:
         m_nFirst = first;
         m_nSecond = second;
     }
+    ///@}
 
 private:
     std::uint8_t m_nFirst = 0;

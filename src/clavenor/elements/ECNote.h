@@ -21,15 +21,19 @@ public:
     /// SetDurationFuncs and returns the duration to use instead.
     using DurationFunc = MCTime (*)(MCTime* duration, void* data);
 
+    ///@{
     /// The hooks and their data, shared by all notes. Null by default. Process-wide values
     /// without a lock: set them through SetDurationFuncs from the host's owning thread.
     static DurationFunc s_pDurFunc;
     static DurationFunc s_pDurFuncInverse;
     static void* s_pDurFuncData;
+    ///@}
 
     /// A quarter note (duration 1.0) at time 0.0. Unlike other timed elements a note never
     /// starts with the unset time.
     ECNote();
+    /// At `time` lasting `duration`, both taken as given (an unset time or a zero duration is not
+    /// refused).
     ECNote(const MCTime& time, const MCTime& duration);
     /// Copies everything a note is: the time, the voice/track and the duration (not the
     /// children, the parents or the attached data).
@@ -68,6 +72,7 @@ public:
     static MCTime ScaleDuration(const MCTime* duration, int inverse);
 
 protected:
+    /// The written duration, which the grace note shares.
     MCTime m_duration;
 };
 

@@ -19,6 +19,7 @@ class CLAVENOR_API ECOrnament : public ECWithChild {
 public:
     /// Type 0.
     ECOrnament() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECOrnament(std::uint8_t type);
     /// Copies the type (nothing else of an element is copied: no parents, no data).
     ECOrnament(const ECOrnament& other);
@@ -38,8 +39,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetOrnamentType() const { return GetSubtype(); }
     void SetOrnamentType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

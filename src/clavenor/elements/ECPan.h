@@ -12,6 +12,7 @@ class CLAVENOR_API ECPan : public ECControlChange {
 
 public:
     ECPan() = default;
+    /// As the ECControlChange copy (the time included; no graph links).
     ECPan(const ECPan& other) = default;
     ~ECPan() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

@@ -17,6 +17,7 @@ class CLAVENOR_API ECPatchEnv : public ECEnvelope {
 
 public:
     ECPatchEnv() = default;
+    /// As the ECEnvelope copy: the settings and the time, no points, no anchor groups.
     ECPatchEnv(const ECPatchEnv& other) = default;
     ~ECPatchEnv() override;
     /// The base class's assignment (see there for what it leaves out), then this class's
@@ -27,12 +28,16 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The packed value of a patch (the low 7 bits of each part, see the class comment); exact in a
+    /// float, being below 2^21.
     static float MakePatchValue(std::uint8_t bankMSB, std::uint8_t bankLSB, std::uint8_t program);
+    ///@{
     /// The parts of a packed value (truncated to an integer first; values outside the
     /// 32-bit range or NaN count as the nearest limit or 0).
     static int GetBankMSB(float value);
     static int GetBankLSB(float value);
     static int GetProgram(float value);
+    ///@}
 
     /// Evaluates the envelope at `t` without clamping and splits the value into its parts.
     /// Returns the changed flag of that evaluation.

@@ -19,6 +19,7 @@ class CLAVENOR_API ECPedal : public ECControlChange {
     DECLARE_SERIAL(ECPedal)
 
 public:
+    /// Type 0 lasting four quarter notes, the time unset.
     ECPedal();
     /// A pedal of type `type & 0x7F` lasting `duration`; the time stays unset.
     ECPedal(std::uint8_t type, const MCTime& duration);
@@ -45,6 +46,7 @@ public:
     /// Assigns the duration; a null pointer changes nothing.
     void SetDuration(MCTime* duration) override;
 
+    /// The pedal type, 0-127 (flag bit 15 left out).
     std::uint8_t GetPedalType() const { return GetSubtype() & TypeMask; }
     /// Stores `type & 0x7F`.
     void SetPedalType(std::uint8_t type);

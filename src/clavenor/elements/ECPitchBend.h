@@ -13,6 +13,7 @@ class CLAVENOR_API ECPitchBend : public ECEnvPoint {
 
 public:
     ECPitchBend() = default;
+    /// As the ECEnvPoint copy (the time included; no graph links).
     ECPitchBend(const ECPitchBend& other) = default;
     ~ECPitchBend() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

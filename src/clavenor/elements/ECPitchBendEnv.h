@@ -14,6 +14,7 @@ class CLAVENOR_API ECPitchBendEnv : public ECEnvelope {
 
 public:
     ECPitchBendEnv();
+    /// As the ECEnvelope copy: the settings and the time, no points, no anchor groups.
     ECPitchBendEnv(const ECPitchBendEnv& other) = default;
     ~ECPitchBendEnv() override;
     /// The base class's assignment (see there for what it leaves out), then this class's

@@ -16,6 +16,7 @@ class CLAVENOR_API ECPolyPressure : public ECEnvPoint {
 
 public:
     ECPolyPressure() = default;
+    /// Of key `key`; the value and time as ECEnvPoint leaves them.
     explicit ECPolyPressure(std::uint8_t key) { SetKey(key); }
     /// The ECEnvPoint copy (time included) and the key.
     ECPolyPressure(const ECPolyPressure& other);
@@ -34,8 +35,12 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The key, stored as given (the envelope's key is not checked against it); a direct change,
+    /// not undoable, notifying nothing.
     std::uint8_t GetKey() const { return GetSubtype(); }
     void SetKey(std::uint8_t key) { SetSubtype(key); }
+    ///@}
 };
 
 } // namespace clavenor

@@ -15,6 +15,7 @@ class CLAVENOR_API ECPolyPressureEnv : public ECEnvelope {
 
 public:
     ECPolyPressureEnv();
+    /// The ECEnvelope copy (settings and time, no points, no anchor groups) and the key.
     ECPolyPressureEnv(const ECPolyPressureEnv& other);
     ~ECPolyPressureEnv() override;
 
@@ -26,6 +27,7 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The key, 0 to 127.
     int GetKey() const { return GetSubtype(); }
     /// Stores a key from 0 to 127 and ignores any other.
     void SetKey(int key);

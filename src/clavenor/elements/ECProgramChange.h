@@ -35,10 +35,15 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The banks kept beside the packed value, stored as given; a direct change, not undoable,
+    /// notifying nothing. Not archived, and not kept in step with the value: set both when changing
+    /// the bank.
     std::uint8_t GetBankMSB() const { return m_nBankMSB; }
     std::uint8_t GetBankLSB() const { return m_nBankLSB; }
     void SetBankMSB(std::uint8_t bank) { m_nBankMSB = bank; }
     void SetBankLSB(std::uint8_t bank) { m_nBankLSB = bank; }
+    ///@}
 
 private:
     std::uint8_t m_nBankMSB = 0;

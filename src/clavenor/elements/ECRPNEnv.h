@@ -19,6 +19,8 @@ class CLAVENOR_API ECRPNEnv : public ECEnvelope {
 
 public:
     ECRPNEnv();
+    /// The ECEnvelope copy (settings and time, no points, no anchor groups), the parameter number
+    /// and the flag.
     ECRPNEnv(const ECRPNEnv& other);
     ~ECRPNEnv() override;
 
@@ -30,9 +32,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    /// The parameter number's two parts into `first` and `second`, each 0 to 127.
     void GetRPNType(int& first, int& second) const;
     /// Stores the parameter number when both parts are from 0 to 127, else changes nothing.
     void SetRPNType(int first, int second);
+    /// The flag byte: non-zero when the parameter takes 14-bit values.
     int Is14Bit() const { return GetSubtype(); }
     /// Stores the low 8 bits of `flag`; limits 0 to 16383 when they are not 0, else 0 to
     /// 127.

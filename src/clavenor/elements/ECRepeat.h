@@ -17,6 +17,7 @@ class CLAVENOR_API ECRepeat : public ECWithTimeChild {
 
 public:
     ECRepeat() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECRepeat(std::uint8_t type);
     /// Copies the time, the voice/track and the type.
     ECRepeat(const ECRepeat& other);
@@ -36,8 +37,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetRepeatType() const { return GetSubtype(); }
     void SetRepeatType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

@@ -24,6 +24,7 @@ class CLAVENOR_API ECRest : public ECWithTimeChild {
 public:
     /// Rest type 0.
     ECRest() = default;
+    /// Of rest type `type` (any byte, see SetRestType).
     explicit ECRest(std::uint8_t type);
     /// Copies the time, the voice/track and the rest type.
     ECRest(const ECRest& other);
@@ -47,6 +48,8 @@ public:
     MCTime* GetDuration() override { return nullptr; }
     void SetDuration(MCTime*) override {}
 
+    /// The rest type, 0 to 22 for a rest type; after loading 0 until the host or the DCRest record
+    /// sets it (the type is not archived).
     virtual std::uint8_t GetRestType() const { return GetSubtype(); }
     /// Stores any byte; values that are no rest type simply have no length.
     virtual void SetRestType(std::uint8_t type) { SetSubtype(type); }

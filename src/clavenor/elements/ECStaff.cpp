@@ -79,7 +79,8 @@ int ECStaff::AddChild(ECBase* child, int sorted) {
         try {
             m_pCache->CacheEvent(child, MCStaffCache::GetHand(child));
         } catch (const std::bad_alloc&) {
-            ECWithChild::UnlinkChild(child);
+            // Linked just above, so not refused.
+            (void)ECWithChild::UnlinkChild(child);
             return 0;
         }
     } else if (dynamic_cast<ECMeasure*>(child) != nullptr) {
@@ -94,7 +95,8 @@ int ECStaff::AddChild(ECBase* child, int sorted) {
             for (ECBase* element : *marks) {
                 m_pCache->ForgetEvent(element);
             }
-            ECWithChild::UnlinkChild(child);
+            // Linked just above, so not refused.
+            (void)ECWithChild::UnlinkChild(child);
             return 0;
         }
     }

@@ -56,19 +56,23 @@ public:
     /// Takes the clefs and keys of `child` (the child, or its children) out of the cache
     /// (they leave the staff with it), then removes as ECWithChild does. Needs no memory.
     /// Cost: a look at the child's children.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Takes back an AddChild as a shallow RemoveChild does: nothing below a staff dissolves,
     /// so that is exactly the link and the table entries AddChild made.
-    int UnlinkChild(ECBase* child) override;
+    [[nodiscard]] int UnlinkChild(ECBase* child) override;
     /// Removes the children as ECWithChild does, then empties the cache. Returns 1.
     int RemoveChildren(int deep) override;
 
+    /// The clef/key cache, the staff's own, never null; valid until ExchangeCache replaces
+    /// it. Query it freely; changes belong to the calls below, which keep it in step.
     MCStaffCache* GetCache() { return m_pCache.get(); }
 
+    ///@{
     /// Caches (uncaches) a clef or key for `hand`; 0 for any other element, else the cache's
     /// answer.
     int CacheEvent(ECBase* element, std::uint8_t hand);
     int UncacheEvent(ECBase* element, std::uint8_t hand);
+    ///@}
     /// Caches a clef or key again (after its time or hand changed in place): withdraws it
     /// when it is cached, then caches it for `hand`. 0 for any other element.
     int RecacheEvent(ECBase* element, std::uint8_t hand);
@@ -77,6 +81,7 @@ public:
     /// for any other element or one that was not cached. Needs no memory.
     int ForgetEvent(ECBase* element);
 
+    ///@{
     /// The clef (key) in force at, or just before, a time for a hand; the range over which
     /// one stays in force (left alone when it has no time). Null where none is.
     ECClef* GetClefAtTime(const MCTime& time, std::uint8_t hand);
@@ -85,6 +90,7 @@ public:
     ECKey* GetKeyAtTime(const MCTime& time, std::uint8_t hand);
     ECKey* GetKeyBeforeTime(const MCTime& time, std::uint8_t hand);
     void GetKeyScope(ECKey* key, MCTime& start, MCTime& end, std::uint8_t hand);
+    ///@}
 
     /// Rebuilds the cache from the clefs and keys the staff tracks. All or nothing: when
     /// memory runs out (std::bad_alloc) the cache stays as it was.
@@ -104,14 +110,20 @@ public:
     /// Takes `element` out of (puts it into, for `hand`) the cache of every staff that tracks
     /// it, that is the tracking staves of its parents: what a clef or key does around a change
     /// of its time. Forgetting needs no memory; caching may throw std::bad_alloc.
+    ///@{
     static void ForgetInTrackingStaves(ECBase* element);
     static void CacheInTrackingStaves(ECBase* element, std::uint8_t hand);
+    ///@}
 
+    /// The staff type, 0-127, the host's to interpret (type 1 staves get a kind-1 group
+    /// placeholder, see ECConductorStaff::InsertStaff).
     std::uint8_t GetStaffType() const { return static_cast<std::uint8_t>(GetSubtype() & 0x7F); }
     /// Stores `type & 0x7F`, keeping the staff-empty flag.
     void SetStaffType(std::uint8_t type) {
         SetSubtype(static_cast<std::uint8_t>((GetSubtype() & 0x80) | (type & 0x7F)));
     }
+    /// The staff-empty flag, 1 or 0: set at construction and kept as the host sets it;
+    /// nothing in the library clears it when music arrives.
     int IsStaffEmpty() const { return (GetSubtype() & 0x80) != 0 ? 1 : 0; }
     /// Stores `value & 1`, keeping the type.
     void SetStaffEmpty(int value) {

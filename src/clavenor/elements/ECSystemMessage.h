@@ -23,7 +23,9 @@ class CLAVENOR_API ECSystemMessage : public ECWithTime {
 
 public:
     ECSystemMessage() = default;
+    /// Of message type `type`, no name.
     explicit ECSystemMessage(std::uint8_t type) { SetMessageType(type); }
+    /// Copies the time, the voice/track and the name; the type stays 0 (see the class comment).
     ECSystemMessage(const ECSystemMessage& other);
     ~ECSystemMessage() override;
 
@@ -35,10 +37,17 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The message type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetMessageType() const { return GetSubtype(); }
     void SetMessageType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
+    ///@{
+    /// The name, a copy; the setter stores it as given, a direct change, not undoable, notifying
+    /// nothing.
     CString GetMessageName() const { return m_name; }
     void SetMessageName(const CString& name) { m_name = name; }
+    ///@}
 
 private:
     CString m_name;

@@ -36,6 +36,9 @@ class CLAVENOR_API ECTempo : public ECEnvPoint, public MCMirrorList {
     DECLARE_SERIAL(ECTempo)
 
 public:
+    ///@{
+    /// Tempo types (see the class comment); the named tempi between Larghissimo and
+    /// Prestissimo have no constant of their own.
     static constexpr std::uint8_t TypeNone = 0;
     static constexpr std::uint8_t TypeMetronome = 1;
     static constexpr std::uint8_t TypeLarghissimo = 2;
@@ -49,6 +52,7 @@ public:
     static constexpr std::uint8_t TypeLongPause = 26;
     static constexpr std::uint8_t TypeATempo = 27;
     static constexpr std::uint8_t TypeRubato = 28;
+    ///@}
     /// The highest type SetTempoType accepts.
     static constexpr std::uint8_t TypeLast = 29;
 
@@ -75,9 +79,13 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
-    /// The tempo, and SetTempo(value, 1).
+    ///@{
+    /// The tempo, and SetTempo(value, 1); a value SetTempo refuses leaves the tempo as it
+    /// was. The tempo map is not told: call ECTempoEnv::RecalculateClockTimes after changing
+    /// the tempo of a mark in a map.
     float GetValue() override;
     void SetValue(float value) override;
+    ///@}
 
     /// The duration of a relative change or a pause.
     MCTime* GetDuration() override { return &m_duration; }
@@ -85,6 +93,7 @@ public:
     /// times.
     void SetDuration(MCTime* duration) override;
 
+    /// The tempo type, 0 to 255 (see SetTempoType).
     std::uint8_t GetTempoType() const { return GetSubtype(); }
     /// Stores the type whatever it is. A named tempo (2-20) takes its speed from
     /// GetTempoValue when that is above 0; accel., rall. and rit. (21-23) take `duration`.
@@ -99,8 +108,11 @@ public:
     /// The tempo when `beat` is exactly 1, else the tempo counted in the stored beat (the
     /// argument only selects that form); 0 when the stored beat is 0.
     float GetTempo(float beat) const;
+    /// Quarter notes per second, kept in step by SetTempo.
     float GetRate() const { return m_fRate; }
+    /// Seconds per quarter note, kept in step by SetTempo.
     float GetSpeed() const { return m_fSpeed; }
+    /// The note value, in quarter notes, the tempo was given in (1 for a new mark).
     float GetBeat() const { return m_fBeat; }
 
     /// The pause percent for the pause types (24-26), else 0.
@@ -108,15 +120,27 @@ public:
     /// Stores the percent limited to 0..400 (NaN counts as 0).
     void SetPausePercent(float percent);
 
+    ///@{
+    /// The seconds from the start at which the mark falls (mode 3), which the tempo map
+    /// computes and the conversions read; not archived. The getter returns the mark's own
+    /// object. Setting it by hand lasts until the map next recomputes; a map's conversions
+    /// trust it meanwhile.
     MCTime& GetClockTime() { return m_clockTime; }
     void SetClockTime(const MCTime& time) { m_clockTime = time; }
+    ///@}
 
     /// The text, or the type's name (GetTempoString) when the text is empty.
     CString GetText() const;
+    /// Stores the text (empty: the type's name shows again); a direct change, not undoable,
+    /// notifying nothing.
     void SetText(const CString& text) { m_text = text; }
 
+    /// Whether the type lasts for a duration (accel., rall., rit. and the pauses, 21-26);
+    /// only those archive theirs.
     static bool HasDuration(std::uint8_t type) { return type >= 21 && type <= 26; }
+    /// Whether the type is relative to the tempo before it (21-27, a tempo included).
     static bool IsRelativeTempo(std::uint8_t type) { return type >= 21 && type <= 27; }
+    /// Whether the type is a pause (24-26), which the map slows by the pause percent.
     static bool IsPauseTempo(std::uint8_t type) { return type >= 24 && type <= 26; }
 
 private:

@@ -33,6 +33,7 @@ class CLAVENOR_API ECTempoEnv : public ECEnvelope {
 
 public:
     ECTempoEnv();
+    /// As the ECEnvelope copy: the settings and the time, no points, no anchor groups.
     ECTempoEnv(const ECTempoEnv& other) = default;
     ~ECTempoEnv() override;
     /// The base class's assignment (see there for what it leaves out), then this class's
@@ -48,7 +49,7 @@ public:
     /// gives it this envelope's voice/track and recomputes the clock times. Cost: O(marks).
     int AddChild(ECBase* child, int sorted) override;
     /// Remove as ECEnvelope does (0 when there is nothing to remove), then recompute.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     int RemoveChildren(int deep) override;
 
     /// Gives the pause marks their tempi and every mark its clock time (see the class

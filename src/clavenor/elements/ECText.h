@@ -25,6 +25,8 @@ class CLAVENOR_API ECText : public ECWithTime {
 
 public:
     ECText();
+    /// Of type `type` holding `text`, with the type's default point size and no style bits; the
+    /// time stays unset.
     ECText(std::uint8_t type, const CString& text);
     /// What assignment copies, and the time.
     ECText(const ECText& other);
@@ -47,11 +49,23 @@ public:
     /// one.
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The text type, stored as given; a direct change, not undoable, notifying nothing. The type
+    /// decides the allowed parent, and a text already linked stays where it is when it changes:
+    /// retype a text before adding it. The point size is not reset.
     std::uint8_t GetTextType() const { return GetSubtype(); }
     void SetTextType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
+    ///@{
+    /// The text, the element's own (valid while it lives and until the next SetText); the setter
+    /// copies, a direct change, not undoable, notifying nothing.
     const CString& GetText() const { return m_text; }
     void SetText(const CString& text) { m_text = text; }
+    ///@}
 
+    ///@{
+    /// The style bits: the getters answer 1 or 0; the setters set the bit for any non-zero value.
+    /// Direct changes, not undoable, notifying nothing.
     int IsBold() const { return (m_nStyle & Bold) != 0 ? 1 : 0; }
     void SetBold(int bold) { SetStyleBit(Bold, bold); }
     int IsItalic() const { return (m_nStyle & Italic) != 0 ? 1 : 0; }
@@ -59,6 +73,7 @@ public:
     int IsUnderline() const { return (m_nStyle & Underline) != 0 ? 1 : 0; }
     void SetUnderline(int underline) { SetStyleBit(Underline, underline); }
     int GetPointSize() const { return static_cast<int>((m_nStyle & SizeMask) >> SizeShift); }
+    ///@}
     /// Stores the low 8 bits.
     void SetPointSize(int size);
 

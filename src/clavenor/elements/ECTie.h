@@ -37,7 +37,7 @@ public:
     /// Adds a member as ECWithChild does, refusing (0) what the class does not take.
     int AddChild(ECBase* child, int sorted) override;
     /// As ECGroup, refused (0) when a member lies in another staff than `parent`.
-    int AddParent(ECBase* parent) override;
+    [[nodiscard]] int AddParent(ECBase* parent) override;
 
 protected:
     bool HoldsEnoughMembers() override;

@@ -12,7 +12,9 @@ class CLAVENOR_API ECTrack : public ECWithTimeChild {
     DECLARE_SERIAL(ECTrack)
 
 public:
+    /// Time 0, voice 14, track 2047.
     ECTrack();
+    /// Copies the time and the voice/track (not the graph links).
     ECTrack(const ECTrack& other) = default;
     ~ECTrack() override;
 

@@ -20,6 +20,7 @@ class CLAVENOR_API ECTranspose : public ECEnvPoint {
 public:
     /// Type 0, lasting 4.0 quarter notes (a measure of 4/4).
     ECTranspose();
+    /// Of type `type` lasting `duration`; the time stays unset.
     ECTranspose(std::uint8_t type, const MCTime& duration);
     /// Copies the ECEnvPoint part with the time, the type and the duration.
     ECTranspose(const ECTranspose& other);
@@ -43,8 +44,11 @@ public:
     /// Assigns the duration; a null pointer changes nothing.
     void SetDuration(MCTime* duration) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetTransposeType() const { return GetSubtype(); }
     void SetTransposeType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 
     /// Every transposition type has a duration: 1.
     static int HasDuration(std::uint8_t type);

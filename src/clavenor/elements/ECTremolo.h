@@ -19,6 +19,7 @@ class CLAVENOR_API ECTremolo : public ECWithTimeChild {
 public:
     /// Type 0.
     ECTremolo() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECTremolo(std::uint8_t type);
     /// Copies the time, the voice/track and the type.
     ECTremolo(const ECTremolo& other);
@@ -41,8 +42,11 @@ public:
     MCTime* GetDuration() override { return nullptr; }
     void SetDuration(MCTime*) override {}
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetTremoloType() const { return GetSubtype(); }
     void SetTremoloType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

@@ -19,6 +19,7 @@ class CLAVENOR_API ECTrill : public ECWithTimeChild {
 public:
     /// Type 0.
     ECTrill() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECTrill(std::uint8_t type);
     /// Copies the time, the voice/track and the type.
     ECTrill(const ECTrill& other);
@@ -39,8 +40,11 @@ public:
     MCTime* GetDuration() override { return nullptr; }
     void SetDuration(MCTime*) override {}
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetTrillType() const { return GetSubtype(); }
     void SetTrillType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

@@ -39,10 +39,13 @@ class CLAVENOR_API ECTuplet : public ECWithTimeChild {
     DECLARE_SERIAL(ECTuplet)
 
 public:
+    /// The unit code that matches no unit value (see the class comment).
     static constexpr std::uint8_t UnitNone = 255;
 
     /// 3:2 eighths.
     ECTuplet();
+    /// `irregular` notes of unit code `units` in the time of `normal`, stored as given (a
+    /// zero count is kept; see the class comment).
     ECTuplet(std::uint8_t irregular, std::uint8_t normal, std::uint8_t units);
     /// Copies the time, the voice/track and the three fields; no members.
     ECTuplet(const ECTuplet& other);
@@ -71,7 +74,7 @@ public:
     int AddChild(ECBase* child, int sorted) override;
     /// Detaches `child` as ECWithChild does (0 when it is not a member); a tuplet left without
     /// members then leaves its parents. Returns 1.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     /// Detaches every member as ECWithChild does, then leaves its parents. Returns 1.
     int RemoveChildren(int deep) override;
     /// Moves each member that is not yet a child of the nearest enclosing measure into it
@@ -82,8 +85,11 @@ public:
 
     /// Stores the three values as given.
     void SetTuplet(std::uint8_t irregular, std::uint8_t normal, std::uint8_t units);
+    /// The number of notes played in the group.
     std::uint8_t GetIrregular() const { return m_nIrregular; }
+    /// The number of notes of the unit value whose time they take.
     std::uint8_t GetNormal() const { return m_nNormal; }
+    /// The unit code as stored (see the class comment).
     std::uint8_t GetUnits() const { return GetSubtype(); }
 
     /// The length of a unit code in quarter notes (0 for codes without one).
@@ -100,6 +106,7 @@ public:
     /// The unit code of the equivalent ratio.
     static std::uint8_t CalcIrregularUnits(std::uint8_t irregular, std::uint8_t normal,
                                            std::uint8_t units);
+    /// CalcIrregularUnits of this tuplet's ratio; UnitNone when it has none.
     std::uint8_t GetIrregularUnits() const;
 
     /// The played length of the written length `*duration`: normal' x duration / irregular'
@@ -127,6 +134,7 @@ public:
     int SetupBorrowedMeter(ECMeter* meter, ECMeter* borrowed);
 
 protected:
+    /// A borrowed meter's compound numerators or denominators.
     using ByteArray = CArray<std::uint8_t, std::uint8_t>;
 
     /// The time-signature denominator the group's unit stands for once the ratio is

@@ -19,6 +19,7 @@ class CLAVENOR_API ECTurn : public ECWithChild {
 public:
     /// Type 0.
     ECTurn() = default;
+    /// Of type `type`, unparented, reference count 0.
     explicit ECTurn(std::uint8_t type);
     /// Copies the type (nothing else of an element is copied: no parents, no data).
     ECTurn(const ECTurn& other);
@@ -36,8 +37,11 @@ public:
     int GetEventId() const override;
     int GetParentTypes(CArray<int, int>& types) override;
 
+    ///@{
+    /// The type, stored as given; a direct change, not undoable, notifying nothing.
     std::uint8_t GetTurnType() const { return GetSubtype(); }
     void SetTurnType(std::uint8_t type) { SetSubtype(type); }
+    ///@}
 };
 
 } // namespace clavenor

@@ -16,8 +16,11 @@ class CLAVENOR_API ECWave : public ECWithTimeChild {
     DECLARE_SERIAL(ECWave)
 
 public:
+    /// At time 0.0, no file, duration 0.0.
     ECWave();
+    /// Playing `fileName` from time 0.0 (the name is kept as given, not checked), duration 0.0.
     explicit ECWave(const CString& fileName);
+    /// Playing `fileName` from `time`, duration 0.0.
     ECWave(const MCTime& time, const CString& fileName);
     /// What assignment copies, and the time and the duration.
     ECWave(const ECWave& other);
@@ -42,6 +45,7 @@ public:
     /// Assigns the duration; a null pointer changes nothing.
     void SetDuration(MCTime* duration) override;
 
+    /// The file name as given or loaded, the element's own; nothing checks that the file exists.
     const CString& GetFileName() const { return m_fileName; }
 
 private:

@@ -19,6 +19,8 @@ class CLAVENOR_API ECWaveTrack : public ECTrack {
 
 public:
     ECWaveTrack() = default;
+    /// Remembers both pointers without holding them (see the class comment); they count once the
+    /// track is added under that conductor. Neither is dereferenced here, so either may be null.
     ECWaveTrack(ECConductor* conductor, ECPerformance* performance);
     /// Copies the ECTrack part and both pointers.
     ECWaveTrack(const ECWaveTrack& other) = default;

@@ -32,6 +32,8 @@ public:
     void RemoveMirror(ECMirror* mirror);
     /// RemoveMirror for every mirror.
     void RemoveMirrors();
+    /// The mirrors, each held by the list. Iterate it; change it only through AddMirror and
+    /// RemoveMirror, which keep the mirrors' pointers back in step.
     MCEventList& GetMirrors() { return m_mirrors; }
 
 private:

@@ -20,7 +20,9 @@ class ECTrack;
 /// element arrived is for the caller to check: a handler may have refused the batch.
 class CLAVENOR_API MCStructureCommands {
 public:
+    /// Inserts a track into the performance's conductor, as AddTrack.
     using AddTrackFunc = int (*)(ECPerformance* performance, ECTrack* track, int position);
+    /// Adds a child under a parent, as AddChild.
     using AddChildFunc = int (*)(ECPerformance* performance, ECBase* child, ECBase* parent);
 
     /// Installs the functions (null uninstalls). Not locked: called while the library loads.

@@ -140,7 +140,7 @@ public:
     /// (any class when `required` is null), else CArchiveException(badClass). Returns null
     /// for a null reference. A new object is created by its class's factory, registered,
     /// and read through its Serialize before this returns.
-    CObject* ReadObject(const CRuntimeClass* required);
+    [[nodiscard]] CObject* ReadObject(const CRuntimeClass* required);
 
     ///@{
     /// The schema stored for the class of the object whose record is being read, or

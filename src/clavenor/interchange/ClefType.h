@@ -41,8 +41,11 @@ enum ClefType : std::uint8_t {
 /// staff line it sits on counted from the bottom (0 for the signs that sit on none), and the
 /// octaves it transposes by.
 struct CLAVENOR_API ClefShape {
+    /// The sign's name, a static string of the library (never freed, never null).
     const char* sign;
+    /// The staff line, 1 at the bottom; 0 for a sign that sits on none.
     int line;
+    /// Octaves up (positive) or down (negative) from where the sign writes.
     int octaveChange;
 };
 

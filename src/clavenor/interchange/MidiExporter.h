@@ -14,10 +14,13 @@ class ECPerformance;
 
 /// What an export wrote, and what it had to approximate or leave out.
 struct CLAVENOR_API MidiExportReport {
+    /// The track chunks written, the conductor track included.
     int tracks = 0;
+    /// The events written, over all tracks; the end-of-track events not counted.
     std::size_t events = 0;
     /// The ticks per quarter note written.
     int division = 0;
+    /// One sentence per kind of approximation or omission, with its count, in English.
     std::vector<std::string> warnings;
 };
 
@@ -49,6 +52,7 @@ struct CLAVENOR_API MidiExportReport {
 /// times rounded to the nearest tick, with a warning.
 class CLAVENOR_API MidiExporter {
 public:
+    /// How to export; the defaults choose the division and report no progress.
     struct Options {
         /// Ticks per quarter note; 0 chooses (see above).
         int division = 0;

@@ -17,8 +17,11 @@ public:
     /// GetOffset() when no offset applies (a failure while writing).
     static constexpr std::uint64_t NoOffset = ~std::uint64_t{0};
 
+    /// what() is "offset <offset>: <detail>", or the detail alone for NoOffset. Throws
+    /// std::bad_alloc only while it is made, never when it is copied.
     MidiFileException(std::uint64_t offset, std::string detail);
 
+    /// The byte offset in the file, from its first byte; NoOffset when none applies.
     std::uint64_t GetOffset() const noexcept { return m_nOffset; }
     /// The words of the failure, without the offset.
     const std::string& GetDetail() const noexcept { return *m_pDetail; }

@@ -38,6 +38,9 @@ public:
     /// Called now and then while reading, with the bytes read so far and the total.
     using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
+    /// The file in `bytes` (which the result does not refer to), or MidiFileException as
+    /// listed above; std::bad_alloc when memory runs out. An exception `progress` throws
+    /// stops the read and passes through. Cost: one pass, O(bytes).
     static MidiFile Read(std::span<const std::uint8_t> bytes, const Progress& progress = {});
 };
 

@@ -15,16 +15,26 @@ class ECPerformance;
 
 /// What a MIDI import made, and what it had to repair or could not hold.
 struct CLAVENOR_API MidiImportReport {
+    /// The staves made.
     int staves = 0;
+    /// The bars of the measure map (each staff has one measure per bar).
     int measures = 0;
+    ///@{
+    /// The elements made of each kind; a chord counts once beside its notes.
     std::size_t notes = 0;
     std::size_t chords = 0;
     std::size_t rests = 0;
+    ///@}
     /// Controller, program, pitch-bend, pressure and channel-mode points.
     std::size_t points = 0;
+    ///@{
+    /// Tempo and meter marks made.
     std::size_t tempi = 0;
     std::size_t meters = 0;
+    ///@}
+    /// Key elements made, one per staff a key signature went to.
     std::size_t keys = 0;
+    /// Text and lyric elements made.
     std::size_t texts = 0;
     /// System exclusive messages and meta events kept as raw system messages.
     std::size_t rawMessages = 0;
@@ -74,15 +84,18 @@ struct CLAVENOR_API MidiImportReport {
 /// it runs on the owning thread.
 class CLAVENOR_API MidiImporter {
 public:
+    /// How to import; the defaults suit a host that uses the standard view code.
     struct Options {
         /// The view code the records are registered and attached under.
         int viewCode = 5;
         /// Called now and then with the events handled so far and their total.
         std::function<void(std::size_t done, std::size_t total)> progress;
+        ///@{
         /// Bounds on what a file may make: a few bytes can say "this track ends in a
         /// century", and every bar costs a measure per staff. Far above real music.
         int maxStaves = 4096;
         std::size_t maxBars = 1 << 16;
+        ///@}
         /// Bars times staves.
         std::size_t maxStaffMeasures = 1 << 21;
     };

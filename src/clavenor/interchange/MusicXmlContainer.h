@@ -20,6 +20,7 @@ namespace clavenor {
 /// and time stay proportional to the bound.
 class CLAVENOR_API MusicXmlContainer {
 public:
+    /// Bounds on what Unpack inflates; the defaults are far above real scores.
     struct Limits {
         /// The most bytes the score's XML text may inflate to.
         std::size_t maxScoreBytes = std::size_t{256} << 20;

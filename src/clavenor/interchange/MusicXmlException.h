@@ -18,6 +18,8 @@ public:
     /// GetLine() when no line applies (the container, or a failure while writing).
     static constexpr std::size_t NoLine = 0;
 
+    /// what() is "line <line>: <detail>", or the detail alone for NoLine. Throws
+    /// std::bad_alloc only while it is made, never when it is copied.
     MusicXmlException(std::size_t line, std::string detail);
 
     /// 1 for the first line of the XML text, NoLine when none applies.

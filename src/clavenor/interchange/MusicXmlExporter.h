@@ -13,10 +13,13 @@ class ECPerformance;
 
 /// What a MusicXML export wrote, and what it had to approximate or leave out.
 struct CLAVENOR_API MusicXmlExportReport {
+    /// The parts written, one per staff.
     int parts = 0;
+    /// The measures of each part (every part has them all).
     int measures = 0;
     /// Notes written (a note split at bar lines or into tied values counts once).
     std::size_t notes = 0;
+    /// Rest elements written (a rest written as several values counts each).
     std::size_t rests = 0;
     /// The divisions of a quarter note written.
     long long divisions = 0;
@@ -73,6 +76,7 @@ struct CLAVENOR_API MusicXmlExportReport {
 /// The result is the XML text (UTF-8); MusicXmlContainer::Pack makes an .mxl of it.
 class CLAVENOR_API MusicXmlExporter {
 public:
+    /// How to export; the defaults choose the divisions and report no progress.
     struct Options {
         /// Divisions of a quarter note; 0 chooses (see above).
         long long divisions = 0;

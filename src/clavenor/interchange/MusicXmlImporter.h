@@ -17,34 +17,49 @@ class ECPerformance;
 
 /// What a MusicXML import made, and what it had to repair or could not hold.
 struct CLAVENOR_API MusicXmlImportReport {
+    /// The staves made (a part of several staves counts each).
     int staves = 0;
+    /// The bars of the measure map (each staff has one measure per bar).
     int measures = 0;
+    ///@{
+    /// The elements made of each kind; a chord counts once beside its notes.
     std::size_t notes = 0;
     std::size_t graceNotes = 0;
     std::size_t chords = 0;
     std::size_t rests = 0;
     std::size_t tempi = 0;
     std::size_t meters = 0;
+    ///@}
     /// Dynamics, hairpins and pedal marks.
     std::size_t marks = 0;
     /// Free texts, rehearsal marks and title texts.
     std::size_t texts = 0;
+    ///@{
+    /// Lyric syllables and chord symbols made.
     std::size_t lyrics = 0;
     std::size_t chordSymbols = 0;
+    ///@}
+    ///@{
     /// Key signatures and clefs made (one per staff they apply to).
     std::size_t keys = 0;
     std::size_t clefs = 0;
+    ///@}
+    ///@{
+    /// The groups made of each kind (ECTie, ECTuplet, ECSlur, ECBeam, ECGlissando).
     std::size_t ties = 0;
     std::size_t tuplets = 0;
     std::size_t slurs = 0;
     std::size_t beams = 0;
     std::size_t glissandi = 0;
+    ///@}
     /// Accents, fermatas, ornaments, tremolos and arpeggios.
     std::size_t modifiers = 0;
+    ///@{
     /// Bar styles, repeat signs (one per staff) and volta endings.
     std::size_t barlines = 0;
     std::size_t repeats = 0;
     std::size_t endings = 0;
+    ///@}
     /// Segni, codas, Fine and the jumps.
     std::size_t flowControls = 0;
     /// Instrument transpositions and octave signs (one per staff they apply to).
@@ -137,14 +152,17 @@ struct CLAVENOR_API MusicXmlImportReport {
 /// The import runs structural commands on the document, so it runs on the owning thread.
 class CLAVENOR_API MusicXmlImporter {
 public:
+    /// How to import; the defaults suit a host that uses the standard view code.
     struct Options {
         /// The view code the records are registered and attached under.
         int viewCode = 5;
         /// Called now and then with the measures handled so far and their total.
         std::function<void(std::size_t done, std::size_t total)> progress;
+        ///@{
         /// Bounds on what a file may make. Far above real music.
         int maxStaves = 4096;
         std::size_t maxMeasures = 1 << 16;
+        ///@}
         /// Measures times staves.
         std::size_t maxStaffMeasures = 1 << 21;
         /// Bounds on an .mxl container.

@@ -124,7 +124,8 @@ int ECBase::RemoveFromParents() {
     while (m_parents.GetCount() > refused) {
         ECBase* parent = m_parents.GetAt(m_parents.FindIndex(refused));
         const std::int32_t before = m_parents.GetCount();
-        parent->RemoveChild(this, 0);
+        // A refusal shows in the parents count, checked below.
+        (void)parent->RemoveChild(this, 0);
         if (m_parents.GetCount() >= before) {
             ++refused;
         }

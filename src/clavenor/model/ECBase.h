@@ -146,7 +146,7 @@ public:
 
     /// Appends `parent` to the parents list (taking a reference on it). Returns 1, or 0 when
     /// no memory is left. Used by AddChild and loading; hosts use AddChild.
-    virtual int AddParent(ECBase* parent);
+    [[nodiscard]] virtual int AddParent(ECBase* parent);
 
     /// Removes `parent` from the parents list, releasing the reference on it. Returns 0 when
     /// `parent` is not a parent. The list is searched from both ends at once, so that a
@@ -154,7 +154,7 @@ public:
     /// occurs once in lists the library builds; one that a host listed twice with
     /// AddParent loses the occurrence nearer to an end (the first, when that is nearer to
     /// the head).
-    virtual int RemoveParent(ECBase* parent);
+    [[nodiscard]] virtual int RemoveParent(ECBase* parent);
 
     /// Detaches this element from every parent (RemoveChild with the deep flag 0). When no
     /// one else holds it, the element is destroyed on return. Returns 1.
@@ -174,7 +174,7 @@ public:
     /// which has no children, refuses with 0 and changes nothing. Direct changes: not
     /// undoable and notifying nothing (the add and remove commands are the undoable road).
     virtual int AddChild(ECBase* child, int sorted);
-    virtual int RemoveChild(ECBase* child, int deep);
+    [[nodiscard]] virtual int RemoveChild(ECBase* child, int deep);
     virtual int RemoveChildren(int deep);
     ///@}
 

@@ -136,7 +136,7 @@ void ECWithChild::DetachChild(POSITION pos, ECBase* child, int deep) {
     }
     // A child that does not list this element as a parent is detached all the same, or
     // RemoveChildren would never finish.
-    child->RemoveParent(this);
+    (void)child->RemoveParent(this);
     if (pos != nullptr) {
         m_children.RemoveAt(pos);
     }
@@ -165,7 +165,8 @@ int ECWithChild::UnlinkChild(ECBase* child) {
         return 0;
     }
     child->Ref();
-    child->RemoveParent(this);
+    // The child lists this element, since the child list holds it.
+    (void)child->RemoveParent(this);
     m_children.RemoveAt(pos);
     UpdateChildrenFlag();
     child->Unref(1);
@@ -181,9 +182,10 @@ int ECWithChild::MoveChild(ECBase* child, ECWithChild* to, int sorted) {
     }
     // The child's entry for this element may hold this element's last reference.
     Ref();
-    to->m_children.MoveEvent(m_children, pos, sorted);
+    // Moving nodes needs no memory; the new positions are not needed.
+    (void)to->m_children.MoveEvent(m_children, pos, sorted);
     parents->SetAt(entry, to);
-    parents->MoveEvent(*parents, entry, 0);
+    (void)parents->MoveEvent(*parents, entry, 0);
     UpdateChildrenFlag();
     to->UpdateChildrenFlag();
     Unref(0);
@@ -227,7 +229,8 @@ int ECWithChild::UnparkChild(ECBase* child, MCEventList& park, const ParkedLink&
             after = time != nullptr ? m_children.FindTimeReverse(time) : nullptr;
         }
     }
-    m_children.MoveEventAfter(park, link.childNode, after);
+    // Moving nodes needs no memory; the new positions are not needed.
+    (void)m_children.MoveEventAfter(park, link.childNode, after);
     after = nullptr;
     if (link.parentBefore != nullptr) {
         after = parents->FindNearEnds(link.parentBefore);
@@ -235,7 +238,7 @@ int ECWithChild::UnparkChild(ECBase* child, MCEventList& park, const ParkedLink&
             after = parents->GetTailPosition();
         }
     }
-    parents->MoveEventAfter(park, link.parentNode, after);
+    (void)parents->MoveEventAfter(park, link.parentNode, after);
     UpdateChildrenFlag();
     ChildrenRelinked();
     return 1;

@@ -54,13 +54,13 @@ public:
     /// A container whose AddChild also files the child in tables of its own overrides this
     /// to take it out of them too, or a taken-back link would leave a table naming an
     /// element nothing holds any more.
-    virtual int UnlinkChild(ECBase* child);
+    [[nodiscard]] virtual int UnlinkChild(ECBase* child);
 
     /// Detaches `child`: with `deep` non-zero its own subtree is removed deeply first; then
     /// this element leaves the child's parents and the child leaves this list, and the
     /// child is destroyed unless something else still holds it. Returns 0 when `child` is
     /// not a child. Cost: a search of this children list from both ends.
-    int RemoveChild(ECBase* child, int deep) override;
+    [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
 
     /// Moves `child` from this element's children into `to`'s (sorted by time when `sorted`
     /// is non-zero), reusing the list nodes, so that it needs no memory: the child's parents

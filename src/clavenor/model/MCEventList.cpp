@@ -383,7 +383,8 @@ void MCEventList::AddEvents(MCEventList* other, int sorted) {
     }
     std::int32_t n = other->GetCount();
     for (POSITION pos = other->GetHeadPosition(); pos != nullptr && n-- > 0;) {
-        AddEvent(other->GetNext(pos), 1);
+        // No result to give: an element refused for lack of memory is left out, as AddEvents says.
+        (void)AddEvent(other->GetNext(pos), 1);
     }
 }
 

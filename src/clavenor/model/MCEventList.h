@@ -85,18 +85,20 @@ public:
     /// their insertion order; at the head when there is none or when the element has no
     /// time. Returns the new position, or null when no memory is left. Appending in time
     /// order costs O(1).
-    virtual POSITION AddEvent(ECBase* element, int sorted);
+    [[nodiscard]] virtual POSITION AddEvent(ECBase* element, int sorted);
 
     /// Moves the node at `pos` of `source` (which may be this list) into this list, placed
     /// as AddEvent places a new one, and returns its new position. The node keeps its
     /// reference, so no count changes and no memory is needed: for moves that must not
     /// fail.
-    POSITION MoveEvent(MCEventList& source, POSITION pos, int sorted);
+    [[nodiscard]] POSITION MoveEvent(MCEventList& source, POSITION pos, int sorted);
     /// The same move, placing the node right after `after` (a position of this list; null
     /// for the head).
-    POSITION MoveEventAfter(MCEventList& source, POSITION pos, POSITION after);
+    [[nodiscard]] POSITION MoveEventAfter(MCEventList& source, POSITION pos, POSITION after);
 
     /// AddEvent for each element of `other` in order (sorted), or AddTail of the whole list.
+    /// There is no result: when memory runs out, the elements that found no node are left
+    /// out. Callers that must not lose any add them one by one with AddEvent.
     virtual void AddEvents(MCEventList* other, int sorted);
 
     ///@{

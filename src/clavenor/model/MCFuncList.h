@@ -29,9 +29,9 @@ public:
 
     /// Appends a callback; returns 0 (nothing added) when no memory is left or `func` is
     /// null.
-    int AddCallback(MCCallback func, void* userData);
+    [[nodiscard]] int AddCallback(MCCallback func, void* userData);
     /// Inserts a callback before `pos`, or at the head when `pos` is null.
-    int InsertCallback(MCCallback func, void* userData, POSITION pos);
+    [[nodiscard]] int InsertCallback(MCCallback func, void* userData, POSITION pos);
     /// Removes the first record of `func`; nothing when there is none.
     void RemoveCallback(MCCallback func);
     /// Removes every record, from the tail.

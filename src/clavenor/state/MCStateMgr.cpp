@@ -45,7 +45,8 @@ MCStateMgr::~MCStateMgr() { RemoveStateHandlers(); }
 void MCStateMgr::Initialize() { s_window.Initialize(&MCStateMgr::StateWndProc); }
 
 void MCStateMgr::AddStateHandler(MCCallback handler, void* userData) {
-    m_handlers.AddCallback(handler, userData);
+    // The installer has no result: a null handler, or no memory, installs nothing.
+    (void)m_handlers.AddCallback(handler, userData);
 }
 
 void MCStateMgr::RemoveStateHandlers() { m_handlers.RemoveCallbacks(); }

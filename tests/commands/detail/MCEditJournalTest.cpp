@@ -54,7 +54,7 @@ TEST_F(JournalOrder, TakingBackAndMakingAgainExchangesTheOrder) {
 // every link stays two-way.
 TEST_F(JournalOrder, AListWithOtherElementsOfTheSameCountKeepsItsOrder) {
     m_a->Ref();
-    m_measure->RemoveChild(m_a, 0);
+    EXPECT_EQ(m_measure->RemoveChild(m_a, 0), 1);
     ECNote* c = NoteAt(0.5f);
     m_measure->AddChild(c, 1);
     m_journal.TakeBack();

@@ -382,7 +382,8 @@ void MCEditJournal::ToggleMirror(MirrorChange& change, bool forward) {
                 after = mirrors->GetTailPosition();
             }
         }
-        mirrors->MoveEventAfter(m_park, change.node, after);
+        // The moved node needs no position kept: it is found by its mirror.
+        (void)mirrors->MoveEventAfter(m_park, change.node, after);
         change.mirror->SetMirrorEvent(change.event, 0);
         ReleaseNeighbour(change.before);
         change.before = nullptr;
