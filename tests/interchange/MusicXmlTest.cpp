@@ -862,6 +862,12 @@ TEST_F(MusicXml, RepairsAndLossesAreReportedOncePerKindWithTheirFirstLine) {
                        "<beam number=\"1\">end</beam><beam number=\"2\">forward hook</beam>")),
          "beam hooks pointing away from where their place in the beam draws them, turned: 1, the "
          "first at line 10"},
+        {"a rest under a beam",
+         Score(divisions + NoteXml("C", 4, 1, "<beam number=\"1\">begin</beam>") +
+               "<note><rest/><duration>1</duration><beam number=\"1\">continue</beam></note>\n" +
+               NoteXml("D", 4, 1, "<beam number=\"1\">end</beam>")),
+         "rests under beams, left out of them (the beams join the notes): 1, the first at line "
+         "10"},
         {"a hook of the first level",
          Score(divisions + NoteXml("C", 4, 1, "<beam number=\"1\">forward hook</beam>")),
          "not held by the document, left out: <beam> hook of level 1: 1, the first at line 9"},

@@ -741,6 +741,8 @@ private:
             for (ECBase* member : *beam->GetChildren()) {
                 if (auto place = places.find(member); place != places.end()) {
                     run.events.push_back(place->second.first);
+                } else if (member->GetEventId() == EventId::Rest) {
+                    ++m_leftOut["rests under beams (their beams written over the notes)"];
                 }
             }
             std::sort(run.events.begin(), run.events.end());

@@ -1414,6 +1414,9 @@ private:
             return;
         }
         if (item.child("rest")) {
+            if (!marks.beams.empty()) {
+                Note(m_beamedRests, item);
+            }
             if (!grace && length.num > 0) {
                 AddRests(item, index, start, length, voice, staff);
             }
@@ -2734,6 +2737,7 @@ private:
         Warn(m_strayLines, "slur, glissando or beam ends without their other end, ignored");
         Warn(m_shortLines, "slurs, glissandi or beams that join a note with itself, left out");
         Warn(m_graceLines, "glissandi from or to grace notes, left out");
+        Warn(m_beamedRests, "rests under beams, left out of them (the beams join the notes)");
         Warn(m_graceToItsNote, "slurs from a grace note to its own note (a slur of the document "
                                "joins two notes or chords), left out");
         Warn(m_slursWithoutNotes, "slurs joining chords and rests only (a slur of the document "
@@ -2806,6 +2810,7 @@ private:
     Issue m_graceLines;
     Issue m_movedGraceSlurs;
     Issue m_graceToItsNote;
+    Issue m_beamedRests;
     Issue m_slursWithoutNotes;
     Issue m_turnedHooks;
     Issue m_graceModifiers;
