@@ -146,6 +146,29 @@ std::vector<std::vector<std::uint8_t>> MakeMusicXmlSeeds() {
             "<direction><direction-type><octave-shift type=\"stop\" size=\"15\"/>"
             "</direction-type></direction><direction><direction-type><words>D.S. al Fine"
             "</words></direction-type><sound dalsegno=\"s\"/></direction>")));
+    // Beams of several levels and hooks, tremolos between two notes, slurs from and to grace
+    // notes, overlapping octave signs told apart by number, and a To Coda.
+    seeds.push_back(Bytes(Score(
+        "<divisions>4</divisions>",
+        "<direction><direction-type><octave-shift type=\"down\" size=\"8\" number=\"1\"/>"
+        "</direction-type></direction><direction><direction-type><octave-shift type=\"up\" "
+        "size=\"15\" number=\"2\"/></direction-type></direction>" +
+            marked("C", "<beam number=\"1\">begin</beam><beam number=\"2\">begin</beam>"
+                        "<notations><slur type=\"start\"/><ornaments><tremolo type=\"start\">2"
+                        "</tremolo></ornaments></notations>") +
+            marked("D", "<beam number=\"1\">continue</beam><beam number=\"2\">end</beam>"
+                        "<beam number=\"3\">backward hook</beam><notations><ornaments>"
+                        "<tremolo type=\"stop\">2</tremolo></ornaments></notations>") +
+            "<note><grace/><pitch><step>B</step><octave>4</octave></pitch><voice>1</voice>"
+            "<notations><slur type=\"stop\"/><slur type=\"start\" number=\"3\"/></notations>"
+            "</note>" +
+            marked("E", "<beam number=\"1\">end</beam><beam number=\"2\">forward hook</beam>") +
+            "<direction><direction-type><octave-shift type=\"stop\" size=\"8\" "
+            "number=\"1\"/></direction-type></direction>" +
+            marked("F", "<notations><slur type=\"stop\" number=\"3\"/></notations>") +
+            "<direction><direction-type><words>To Coda</words></direction-type><sound "
+            "tocoda=\"coda\"/></direction><direction><direction-type><octave-shift "
+            "type=\"stop\" size=\"15\" number=\"2\"/></direction-type></direction>")));
     const std::string& plain = std::string(seeds.front().begin(), seeds.front().end());
     seeds.push_back(MusicXmlContainer::Pack(plain, "score.musicxml"));
     return seeds;

@@ -144,7 +144,7 @@ TEST_F(MusicXml, TheTestScoreBecomesTheDocumentItDescribes) {
     EXPECT_EQ(MCStandardRecords::FindNote(*clarinet)->GetSpelling(), 0);
     // The grace note ends where its note starts.
     std::vector<ECBase*> graces = All(*document, EventId::GraceNote);
-    ASSERT_EQ(graces.size(), 1u);
+    ASSERT_EQ(graces.size(), 2u);
     EXPECT_EQ(graces[0]->GetTime()->GetSeconds(), 0.75f);
     EXPECT_EQ(graces[0]->GetDuration()->GetSeconds(), 0.25f);
     EXPECT_EQ(Pitch(graces[0]), 71);
@@ -212,7 +212,7 @@ TEST_F(MusicXml, TheTestScoreBecomesTheDocumentItDescribes) {
     EXPECT_EQ(report.warnings,
               std::vector<std::string>(
                   {"measures whose music does not fill their time signature (or overfills it), "
-                   "given a meter of their own length: 1, the first at line 32"}));
+                   "given a meter of their own length: 1, the first at line 34"}));
 }
 
 // The modifiers below `element` (its own children only), as (event id, type).
@@ -262,22 +262,51 @@ TEST_F(MusicXml, SlursBeamsGlissandiAndNoteMarksBecomeTheDocumentsOwn) {
     MusicXmlImportReport report;
     auto document = MusicXmlImporter::Import(ReadAll(kEverything), {}, &report);
     ECConductor* conductor = document->GetConductor();
-    // The slur from the C-E chord to the tied G: the chord, the triplet and the G, under the
-    // staff.
+    // Slurs told apart by the grace notes they start or end on.
     std::vector<ECBase*> slurs = All(*document, EventId::Slur);
-    ASSERT_EQ(slurs.size(), 1u);
-    EXPECT_EQ(report.slurs, 1u);
-    EXPECT_EQ(slurs[0]->GetParents()->GetHead(), conductor->GetTrack(1, 1, 0));
-    ASSERT_EQ(slurs[0]->GetChildren()->GetCount(), 5);
-    EXPECT_EQ(slurs[0]->GetChildren()->GetHead()->GetEventId(), EventId::Chord);
-    EXPECT_EQ(slurs[0]->GetChildren()->GetTail(), NoteAt(*document, 3.0f, 1, 79));
-    // The triplet's beam, in its measure.
+    ASSERT_EQ(slurs.size(), 3u);
+    EXPECT_EQ(report.slurs, 3u);
+    auto slur = [&](std::uint8_t graces) {
+        return *std::find_if(slurs.begin(), slurs.end(), [&](ECBase* line) {
+            return (static_cast<ECGroup*>(line)->GetGroupType() & (SlurFromGrace | SlurToGrace)) ==
+                   graces;
+        });
+    };
+    // From the C-E chord to the tied G: the chord, the triplet and the G, under the staff.
+    ECBase* plain = slur(0);
+    EXPECT_EQ(plain->GetParents()->GetHead(), conductor->GetTrack(1, 1, 0));
+    ASSERT_EQ(plain->GetChildren()->GetCount(), 5);
+    EXPECT_EQ(plain->GetChildren()->GetHead()->GetEventId(), EventId::Chord);
+    EXPECT_EQ(plain->GetChildren()->GetTail(), NoteAt(*document, 3.0f, 1, 79));
+    // From the grace B to the triplet's first note: the chord and that note.
+    ECBase* fromGrace = slur(SlurFromGrace);
+    ASSERT_EQ(fromGrace->GetChildren()->GetCount(), 2);
+    EXPECT_EQ(fromGrace->GetChildren()->GetHead(), plain->GetChildren()->GetHead());
+    EXPECT_EQ(fromGrace->GetChildren()->GetTail(), NoteAt(*document, 2.0f, 1, 75));
+    // The clarinet's, from its C to the grace note before its E.
+    ECBase* toGrace = slur(SlurToGrace);
+    EXPECT_EQ(toGrace->GetParents()->GetHead(), conductor->GetTrack(1, 3, 0));
+    ASSERT_EQ(toGrace->GetChildren()->GetCount(), 3);
+    EXPECT_EQ(toGrace->GetChildren()->GetHead(), NoteAt(*document, 1.0f, 3, 72));
+    EXPECT_EQ(toGrace->GetChildren()->GetTail(), NoteAt(*document, 3.0f, 3, 76));
+    // Beams in their measures: the triplet's; the clarinet's sixteenths under a second beam
+    // inside the first, and a hook on the sixteenth after a dotted eighth.
     std::vector<ECBase*> beams = All(*document, EventId::Beam);
-    ASSERT_EQ(beams.size(), 1u);
-    EXPECT_EQ(report.beams, 1u);
+    ASSERT_EQ(beams.size(), 5u);
+    EXPECT_EQ(report.beams, 5u);
     EXPECT_EQ(beams[0]->GetParents()->GetHead(), conductor->GetMeasure(1, 2));
     EXPECT_EQ(beams[0]->GetChildren()->GetCount(), 3);
     EXPECT_EQ(beams[0]->GetChildren()->GetHead(), NoteAt(*document, 2.0f, 1, 75));
+    std::vector<int> sizes;
+    for (ECBase* beam : *conductor->GetMeasure(3, 4)->GetChildren()) {
+        if (beam->GetEventId() == EventId::Beam) {
+            sizes.push_back(beam->GetChildren()->GetCount());
+        }
+    }
+    EXPECT_EQ(sizes, std::vector<int>({3, 2, 2, 1}));
+    ECBase* hook = beams.back();
+    ASSERT_EQ(hook->GetChildren()->GetCount(), 1);
+    EXPECT_EQ(hook->GetChildren()->GetHead(), NoteAt(*document, 8.75f, 3, 86));
     // The clarinet's glissando, between its sounding C and D.
     std::vector<ECBase*> glissandi = All(*document, EventId::Glissando);
     ASSERT_EQ(glissandi.size(), 1u);
@@ -298,6 +327,8 @@ TEST_F(MusicXml, SlursBeamsGlissandiAndNoteMarksBecomeTheDocumentsOwn) {
         {4.0f, 2, 48, {{EventId::Tremolo, 3}}},
         {7.0f, 1, 71, {{EventId::Accent, AccentFermata}}},
         {2.5f, 3, 74, {{EventId::Turn, TurnNormal}}},
+        {4.0f, 3, 77, {{EventId::Tremolo, TremoloToNext + 3}}},
+        {5.5f, 3, 81, {{EventId::Tremolo, TremoloFromPrevious + 3}}},
     };
     for (const auto& expected : noted) {
         ECBase* note = NoteAt(*document, expected.time, expected.track, expected.pitch);
@@ -308,9 +339,9 @@ TEST_F(MusicXml, SlursBeamsGlissandiAndNoteMarksBecomeTheDocumentsOwn) {
     ASSERT_EQ(arpeggiated->GetEventId(), EventId::Chord);
     EXPECT_EQ(Marks(arpeggiated), MarkList({{EventId::Arpeggio, ArpeggioPlain}}));
     std::vector<ECBase*> graces = All(*document, EventId::GraceNote);
-    ASSERT_EQ(graces.size(), 1u);
+    ASSERT_EQ(graces.size(), 2u);
     EXPECT_EQ(Marks(graces[0]), MarkList({{EventId::Accent, AccentAccent}}));
-    EXPECT_EQ(report.modifiers, 9u);
+    EXPECT_EQ(report.modifiers, 11u);
 }
 
 TEST_F(MusicXml, TranspositionsOctaveSignsAndJumpsBecomeTheDocumentsOwn) {
@@ -339,11 +370,12 @@ TEST_F(MusicXml, TranspositionsOctaveSignsAndJumpsBecomeTheDocumentsOwn) {
                            flow->GetTime()->GetSeconds());
     }
     std::sort(flows.begin(), flows.end());
-    EXPECT_EQ(
-        flows,
-        (std::vector<std::pair<int, float>>{
-            {FlowEnding, 4.0f}, {FlowSegno, 1.0f}, {FlowFine, 4.0f}, {FlowDalSegnoAlFine, 7.0f}}));
-    EXPECT_EQ(report.flowControls, 3u);
+    EXPECT_EQ(flows, (std::vector<std::pair<int, float>>{{FlowEnding, 4.0f},
+                                                         {FlowSegno, 1.0f},
+                                                         {FlowFine, 4.0f},
+                                                         {FlowDalSegnoAlFine, 7.0f},
+                                                         {FlowToCoda, 4.0f}}));
+    EXPECT_EQ(report.flowControls, 4u);
     // Written back, the clarinet reads a tone above what it plays.
     const std::string xml = MusicXmlExporter::Export(*document, {});
     EXPECT_NE(xml.find("<transpose>\n"
@@ -351,6 +383,7 @@ TEST_F(MusicXml, TranspositionsOctaveSignsAndJumpsBecomeTheDocumentsOwn) {
                        "          <chromatic>-2</chromatic>"),
               std::string::npos);
     EXPECT_NE(xml.find("<step>D</step>\n          <octave>5</octave>"), std::string::npos);
+    EXPECT_NE(xml.find("<words>To Coda</words>"), std::string::npos);
 }
 
 TEST_F(MusicXml, JumpsWithoutWordsAreTheirSound) {
@@ -367,13 +400,96 @@ TEST_F(MusicXml, JumpsWithoutWordsAreTheirSound) {
     EXPECT_EQ(All(*document, EventId::Text).size(), 2u); // the words, and the part's name
 }
 
+// The values of the elements named `name` in `xml`, in their order, with their number.
+std::vector<std::string> Values(const std::string& xml, const std::string& name) {
+    std::vector<std::string> values;
+    for (std::size_t at = xml.find("<" + name + " "); at != std::string::npos;
+         at = xml.find("<" + name + " ", at + 1)) {
+        values.push_back(xml.substr(at, xml.find('\n', at) - at));
+    }
+    return values;
+}
+
+TEST_F(MusicXml, OverlappingOctaveSignsOfOneStaffKeepTheirNumbers) {
+    const std::string shift = "<direction><direction-type><octave-shift type=\"";
+    auto document = Import(Score(
+        "<attributes><divisions>1</divisions></attributes>\n" + shift +
+        "down\" size=\"8\" number=\"1\"/></direction-type></direction>\n" + NoteXml("C", 5, 1) +
+        shift + "up\" size=\"15\" number=\"2\"/></direction-type></direction>\n" +
+        NoteXml("D", 5, 1) + shift + "stop\" size=\"8\" number=\"1\"/></direction-type>" +
+        "</direction>\n" + NoteXml("E", 5, 1) + shift +
+        "stop\" size=\"15\" number=\"2\"/></direction-type></direction>\n" + NoteXml("F", 5, 1)));
+    std::vector<std::tuple<int, float, float>> signs;
+    for (ECBase* mark : All(*document, EventId::Transpose)) {
+        signs.emplace_back(static_cast<ECTranspose*>(mark)->GetTransposeType(),
+                           mark->GetTime()->GetSeconds(), mark->GetDuration()->GetSeconds());
+    }
+    EXPECT_EQ(signs, (std::vector<std::tuple<int, float, float>>{
+                         {TransposeOctaveUp, 0.0f, 2.0f}, {TransposeTwoOctavesDown, 1.0f, 2.0f}}));
+    const std::string xml = MusicXmlExporter::Export(*document, {});
+    EXPECT_EQ(
+        Values(xml, "octave-shift"),
+        std::vector<std::string>({"<octave-shift type=\"down\" size=\"8\" number=\"1\" />",
+                                  "<octave-shift type=\"up\" size=\"15\" number=\"2\" />",
+                                  "<octave-shift type=\"stop\" size=\"8\" number=\"1\" />",
+                                  "<octave-shift type=\"stop\" size=\"15\" number=\"2\" />"}));
+    EXPECT_EQ(MusicXmlExporter::Export(*Import(xml), {}), xml);
+}
+
+TEST_F(MusicXml, AnInstrumentsTranspositionEndsInTheFileWhereItEnds) {
+    // A clarinet in B flat that plays at concert pitch from the second beat of measure 2.
+    auto document = Import(Score(
+        "<attributes><divisions>1</divisions><transpose><diatonic>-1</diatonic><chromatic>-2"
+        "</chromatic></transpose></attributes>\n" +
+            NoteXml("D", 5, 4),
+        "<measure number=\"2\">\n" + NoteXml("D", 5, 1) +
+            "<attributes><transpose><diatonic>0</diatonic><chromatic>0</chromatic></transpose>"
+            "</attributes>\n" +
+            NoteXml("C", 5, 3) + "</measure>\n"));
+    std::vector<ECBase*> marks = All(*document, EventId::Transpose);
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0]->GetDuration()->GetSeconds(), 5.0f);
+    EXPECT_NE(NoteAt(*document, 5.0f, 1, 72), nullptr);
+    const std::string xml = MusicXmlExporter::Export(*document, {});
+    EXPECT_NE(xml.find("<chromatic>0</chromatic>"), std::string::npos);
+    EXPECT_EQ(MusicXmlExporter::Export(*Import(xml), {}), xml);
+}
+
+TEST_F(MusicXml, EveryTiedValueOfABeamedNoteIsBeamed) {
+    auto document = Import(Score("<attributes><divisions>2</divisions></attributes>\n"
+                                 "<note><rest/><duration>6</duration></note>\n" +
+                                     NoteXml("C", 5, 1, "<beam number=\"1\">begin</beam>") +
+                                     NoteXml("D", 5, 1, "<beam number=\"1\">end</beam>"),
+                                 "<measure number=\"2\">\n" + NoteXml("E", 5, 8) + "</measure>\n"));
+    // The D grows over the bar line, an eighth in each measure, and the E makes room.
+    ECBase* d = NoteAt(*document, 3.5f, 1, 74);
+    ECBase* e = NoteAt(*document, 4.0f, 1, 76);
+    ASSERT_NE(d, nullptr);
+    ASSERT_NE(e, nullptr);
+    MCTime quarter(1.0f);
+    d->SetDuration(&quarter);
+    MCTime later(4.5f);
+    e->SetTime(&later);
+    MCTime shorter(3.5f);
+    e->SetDuration(&shorter);
+    const std::string xml = MusicXmlExporter::Export(*document, {});
+    EXPECT_EQ(Values(xml, "beam"), std::vector<std::string>({"<beam number=\"1\">begin</beam>",
+                                                             "<beam number=\"1\">continue</beam>",
+                                                             "<beam number=\"1\">end</beam>"}))
+        << xml;
+}
+
 TEST_F(MusicXml, ExportAndImportGiveTheDocumentBack) {
     auto first = MusicXmlImporter::Import(ReadAll(kEverything), {});
     const Bytes saved = WriteDocument(*first);
     MusicXmlExportReport exported;
     const std::string xml = MusicXmlExporter::Export(*first, {}, &exported);
     EXPECT_EQ(exported.warnings, std::vector<std::string>());
-    EXPECT_EQ(exported.divisions, 6);
+    EXPECT_EQ(exported.divisions, 12); // the clarinet's sixteenths
+    // The saved document holds all of it: read back, it saves and exports the same.
+    auto reread = ReadDocument(saved.data(), saved.size(), "everything");
+    EXPECT_EQ(WriteDocument(*reread), saved);
+    EXPECT_EQ(MusicXmlExporter::Export(*reread, {}), xml);
     MusicXmlImportReport report;
     auto second = Import(xml, &report);
     EXPECT_EQ(WriteDocument(*second), saved) << xml;
@@ -528,7 +644,7 @@ TEST_F(MusicXml, NotationMusicXmlCannotWriteIsReportedOncePerKind) {
          "slurs not joining two notes or chords of one staff, left out: 1"},
         {"a flow control of no known type",
          [&](ECPerformance& d) {
-             d.GetConductor()->GetConductorStaff()->AddChild(At(new ECFlowControl(13), 4.0f, 0), 1);
+             d.GetConductor()->GetConductorStaff()->AddChild(At(new ECFlowControl(99), 4.0f, 0), 1);
          },
          "flow controls of types NotationType.h does not name, not written: 1"},
         {"a transposition of no known type",
@@ -710,12 +826,55 @@ TEST_F(MusicXml, RepairsAndLossesAreReportedOncePerKindWithTheirFirstLine) {
                "</duration><notations><slur type=\"stop\"/></notations></note>\n"),
          "slurs, glissandi or beams that join a note with itself, left out: 1, the first at "
          "line 10"},
-        {"a slur from a grace note",
+        {"a glissando from a grace note",
+         Score(divisions +
+               "<note><grace/><pitch><step>D</step><octave>4</octave></pitch><notations>"
+               "<glissando type=\"start\"/></notations></note>\n" +
+               NoteXml("C", 4, 4, "<notations><glissando type=\"stop\"/></notations>")),
+         "glissandi from or to grace notes, left out: 1, the first at line 9"},
+        {"a slur from a second grace note",
+         Score(divisions +
+               "<note><grace/><pitch><step>D</step><octave>4</octave></pitch></note>\n"
+               "<note><grace/><pitch><step>E</step><octave>4</octave></pitch>"
+               "<notations><slur type=\"start\"/></notations></note>\n" +
+               NoteXml("C", 4, 4, "<notations><slur type=\"stop\"/></notations>")),
+         "slurs from a grace note after the first of its note, or to one before the last, moved "
+         "to the first or the last: 1, the first at line 10"},
+        {"a slur from a grace note to its own note",
          Score(divisions +
                "<note><grace/><pitch><step>D</step><octave>4</octave></pitch><notations><slur "
                "type=\"start\"/></notations></note>\n" +
                NoteXml("C", 4, 4, "<notations><slur type=\"stop\"/></notations>")),
-         "slurs and glissandi from or to grace notes, left out: 1, the first at line 9"},
+         "slurs from a grace note to its own note (a slur of the document joins two notes or "
+         "chords), left out: 1, the first at line 10"},
+        {"a slur between two chords",
+         Score(divisions + NoteXml("C", 4, 2, "<notations><slur type=\"start\"/></notations>") +
+               "<note><chord/><pitch><step>E</step><octave>4</octave></pitch><duration>2"
+               "</duration></note>\n" +
+               NoteXml("D", 4, 2, "<notations><slur type=\"stop\"/></notations>") +
+               "<note><chord/><pitch><step>F</step><octave>4</octave></pitch><duration>2"
+               "</duration></note>\n"),
+         "slurs joining chords and rests only (a slur of the document holds a note), left out: "
+         "1, the first at line 11"},
+        {"a hook forward from a beam's last note",
+         Score(divisions + NoteXml("C", 4, 1, "<beam number=\"1\">begin</beam>") +
+               NoteXml("D", 4, 1,
+                       "<beam number=\"1\">end</beam><beam number=\"2\">forward hook</beam>")),
+         "beam hooks pointing away from where their place in the beam draws them, turned: 1, the "
+         "first at line 10"},
+        {"a rest under a beam",
+         Score(divisions + NoteXml("C", 4, 1, "<beam number=\"1\">begin</beam>") +
+               "<note><rest/><duration>1</duration><beam number=\"1\">continue</beam></note>\n" +
+               NoteXml("D", 4, 1, "<beam number=\"1\">end</beam>")),
+         "rests under beams, left out of them (the beams join the notes): 1, the first at line "
+         "10"},
+        {"a hook of the first level",
+         Score(divisions + NoteXml("C", 4, 1, "<beam number=\"1\">forward hook</beam>")),
+         "not held by the document, left out: <beam> hook of level 1: 1, the first at line 9"},
+        {"a beam of the ninth level",
+         Score(divisions + NoteXml("C", 4, 1, "<beam number=\"9\">begin</beam>")),
+         "not held by the document, left out: <beam> of a level beyond 8: 1, the first at line "
+         "9"},
         {"a trill on a grace note",
          Score(divisions +
                "<note><grace/><pitch><step>D</step><octave>4</octave></pitch><notations>"
@@ -726,11 +885,11 @@ TEST_F(MusicXml, RepairsAndLossesAreReportedOncePerKindWithTheirFirstLine) {
          Score(divisions + NoteXml("C", 4, 4, "<notations><arpeggiate/></notations>")),
          "arpeggios on single notes, left out (the document rolls chords): 1, the first at "
          "line 9"},
-        {"a tremolo between two notes",
+        {"a tremolo of nine strokes between two notes",
          Score(divisions + NoteXml("C", 4, 4,
-                                   "<notations><ornaments><tremolo type=\"start\">2</tremolo>"
+                                   "<notations><ornaments><tremolo type=\"start\">9</tremolo>"
                                    "</ornaments></notations>")),
-         "not held by the document, left out: <tremolo> between two notes: 1, the first at "
+         "not held by the document, left out: <tremolo> start of 9 strokes: 1, the first at "
          "line 9"},
         {"a key of nine sharps",
          Score("<attributes><divisions>1</divisions><key><fifths>9</fifths></key></attributes>\n"),

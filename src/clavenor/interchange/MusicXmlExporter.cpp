@@ -43,8 +43,10 @@ constexpr int kWedgeNumbers = 6;
 constexpr int kMaxVoice = 13;
 // Tuplet unit codes run from the whole note (0) to the 128th (7).
 constexpr std::uint8_t kLastUnit = 7;
-// Slurs that overlap are told apart by number, 1 to 16; glissandi likewise.
+// Slurs that overlap are told apart by number, 1 to 16; glissandi and octave signs likewise.
 constexpr int kSlurNumbers = 16;
+// Beams are numbered by level, the eighths' beam 1, down to the 1024ths' beam 8.
+constexpr std::size_t kBeamLevels = 8;
 
 // The MusicXML names of the articulations (AccentType below AccentFermata), and of the
 // fermatas' shapes from AccentFermata on.
@@ -157,10 +159,12 @@ struct Event {
     bool tupletStop = false;
     // The chord the notes are, when they are one of the document's.
     ECChord* chord = nullptr;
-    // The slurs it starts or ends (number, whether it starts one), and where it stands in a
-    // beam ("begin", "continue", "end"; empty when in none).
+    // The slurs it starts or ends (number, whether it starts one), those its grace notes
+    // start (on the first) or end (on the last), and where it stands in the beam of each
+    // level ("begin", "continue", "end", a hook; null when in none).
     std::vector<std::pair<int, bool>> slurs = {};
-    const char* beam = nullptr;
+    std::vector<std::pair<int, bool>> graceSlurs = {};
+    std::vector<const char*> beams = {};
 };
 
 // The part of an event that lies in one measure.
@@ -211,8 +215,11 @@ struct StaffData {
     std::vector<std::pair<bool, bool>> repeats;
     std::vector<ECBeam*> beams;
     // The instrument's transpositions: from where on, and the semitones the music sounds
-    // above its written notes.
+    // above its written notes (0 from where one ends before the next begins); the ends, and
+    // per measure whether one ends at its start.
     std::vector<std::pair<long long, int>> transpositions;
+    std::vector<long long> transpositionEnds;
+    std::vector<bool> openingEnds;
     int topVoice = 0;
     long long pitchSum = 0;
     long long pitchCount = 0;
@@ -591,6 +598,7 @@ private:
     // An instrument's transpositions stand with the staff's keys and clefs, and say how its
     // notes are written.
     void CollectTranspositions(StaffData& staff) {
+        std::vector<std::pair<long long, long long>> spans;
         for (ECBase* child : *staff.staff->GetChildren()) {
             if (dynamic_cast<ECEnvelope*>(child) == nullptr) {
                 continue;
@@ -599,11 +607,26 @@ private:
                 if (item->GetEventId() == EventId::Transpose &&
                     static_cast<ECTranspose*>(item)->GetTransposeType() == TransposeInstrument) {
                     const long long at = Position(TimeOf(item));
+                    const double length = std::max(0.0f, item->GetDuration()->GetSeconds());
                     staff.signs.emplace_back(at, item);
                     staff.transpositions.emplace_back(
                         at,
                         static_cast<int>(std::lround(static_cast<ECTranspose*>(item)->GetValue())));
+                    spans.emplace_back(at, length > 0.0
+                                               ? Position(TimeOf(item) + length, HalfUlp(length))
+                                               : std::numeric_limits<long long>::max());
                 }
+            }
+        }
+        std::stable_sort(spans.begin(), spans.end());
+        // One with a length that ends before the next begins, and before the music ends, is
+        // ended in the file too: the notes after it are written as they sound.
+        const long long last = Position(m_end);
+        for (std::size_t i = 0; i < spans.size(); ++i) {
+            const long long end = spans[i].second;
+            if (end < last && (i + 1 == spans.size() || end < spans[i + 1].first)) {
+                staff.transpositionEnds.push_back(end);
+                staff.transpositions.emplace_back(end, 0);
             }
         }
         std::stable_sort(staff.transpositions.begin(), staff.transpositions.end(),
@@ -619,7 +642,16 @@ private:
     }
 
     // Where each note and chord of a staff is written: event, and note in it.
-    using Places = std::unordered_map<ECBase*, std::pair<std::size_t, std::size_t>>;
+    using Place = std::pair<std::size_t, std::size_t>;
+    using Places = std::unordered_map<ECBase*, Place>;
+
+    // A slur or glissando from one written note to another, or from or to their grace notes.
+    struct Line {
+        Place first;
+        Place last;
+        bool fromGrace = false;
+        bool toGrace = false;
+    };
 
     // Slurs, glissandi and beams on the events that start and end them. A line that joins
     // fewer than two of the staff's written notes or chords (one over rests, or reaching
@@ -639,9 +671,8 @@ private:
                 }
             }
         }
-        using Place = std::pair<std::size_t, std::size_t>;
-        std::vector<std::pair<Place, Place>> slurs;
-        std::vector<std::pair<Place, Place>> glissandi;
+        std::vector<Line> slurs;
+        std::vector<Line> glissandi;
         for (ECBase* child : *staff.staff->GetChildren()) {
             const int id = child->GetEventId();
             if (id != EventId::Slur && id != EventId::Glissando) {
@@ -661,64 +692,129 @@ private:
                 return staff.events[a.first].start < staff.events[b.first].start;
             });
             const bool slur = id == EventId::Slur;
-            if (found.size() < 2 || found.front().first == found.back().first ||
-                (!slur && outside)) {
+            Line line;
+            if (!found.empty()) {
+                line.first = found.front();
+                line.last = found.back();
+            }
+            if (slur && !found.empty()) {
+                auto* group = static_cast<ECGroup*>(child);
+                line.fromGrace = group->HasType(SlurFromGrace) != 0 &&
+                                 GraceCount(staff.events[line.first.first]) > 0;
+                line.toGrace = group->HasType(SlurToGrace) != 0 &&
+                               GraceCount(staff.events[line.last.first]) > 0;
+            }
+            if (found.size() < 2 || line.first.first == line.last.first || (!slur && outside)) {
                 ++m_leftOut[slur ? "slurs not joining two notes or chords of one staff"
                                  : "glissandi not joining two notes of one staff"];
                 continue;
             }
-            (slur ? slurs : glissandi).emplace_back(found.front(), found.back());
+            (slur ? slurs : glissandi).push_back(line);
         }
-        NumberLines(staff, slurs, [&](const Place& at) -> std::vector<std::pair<int, bool>>& {
-            return staff.events[at.first].slurs;
+        NumberLines(staff, slurs, [&](const Line& line, int number) {
+            Event& first = staff.events[line.first.first];
+            Event& last = staff.events[line.last.first];
+            (line.fromGrace ? first.graceSlurs : first.slurs).emplace_back(number, true);
+            (line.toGrace ? last.graceSlurs : last.slurs).emplace_back(number, false);
         });
-        NumberLines(staff, glissandi, [&](const Place& at) -> std::vector<std::pair<int, bool>>& {
-            return staff.events[at.first].notes[at.second].glissandi;
+        NumberLines(staff, glissandi, [&](const Line& line, int number) {
+            staff.events[line.first.first].notes[line.first.second].glissandi.emplace_back(number,
+                                                                                           true);
+            staff.events[line.last.first].notes[line.last.second].glissandi.emplace_back(number,
+                                                                                         false);
         });
-        for (ECBeam* beam : staff.beams) {
+        PlaceBeams(staff, places);
+    }
+
+    // A beam whose members are all another's is a level below it (the sixteenths' beam
+    // inside the eighths'); one of a single member below another is a hook, forward from the
+    // outer beam's first note, backward elsewhere. The widest go first, so that of two beams
+    // over the same notes the earlier in its measure is the upper.
+    void PlaceBeams(StaffData& staff, const Places& places) {
+        struct Run {
             std::vector<std::size_t> events;
+            std::size_t level = 0;
+        };
+        std::vector<Run> runs;
+        for (ECBeam* beam : staff.beams) {
+            Run run;
             for (ECBase* member : *beam->GetChildren()) {
                 if (auto place = places.find(member); place != places.end()) {
-                    events.push_back(place->second.first);
+                    run.events.push_back(place->second.first);
+                } else if (member->GetEventId() == EventId::Rest) {
+                    ++m_leftOut["rests under beams (their beams written over the notes)"];
                 }
             }
-            std::sort(events.begin(), events.end());
-            events.erase(std::unique(events.begin(), events.end()), events.end());
-            const bool taken = std::any_of(events.begin(), events.end(), [&](std::size_t e) {
-                return staff.events[e].beam != nullptr;
-            });
-            if (events.size() < 2 || taken) {
-                ++m_leftOut["beams not joining two notes or chords of one staff, or joining "
-                            "those of another beam"];
+            std::sort(run.events.begin(), run.events.end());
+            run.events.erase(std::unique(run.events.begin(), run.events.end()), run.events.end());
+            runs.push_back(std::move(run));
+        }
+        std::stable_sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
+            return a.events.size() > b.events.size();
+        });
+        for (std::size_t b = 0; b < runs.size(); ++b) {
+            Run& run = runs[b];
+            const Run* outer = nullptr;
+            for (std::size_t a = 0; a < b; ++a) {
+                if (runs[a].level > 0 && (outer == nullptr || runs[a].level > outer->level) &&
+                    std::includes(runs[a].events.begin(), runs[a].events.end(), run.events.begin(),
+                                  run.events.end())) {
+                    outer = &runs[a];
+                }
+            }
+            const std::size_t level = outer == nullptr ? 1 : outer->level + 1;
+            const bool taken =
+                std::any_of(run.events.begin(), run.events.end(), [&](std::size_t e) {
+                    const std::vector<const char*>& beams = staff.events[e].beams;
+                    return beams.size() >= level && beams[level - 1] != nullptr;
+                });
+            if (run.events.empty() || (outer == nullptr && run.events.size() < 2) ||
+                level > kBeamLevels || taken) {
+                ++m_leftOut["beams not joining two notes or chords of one staff, crossing "
+                            "another of their level, or nested more than 8 deep"];
                 continue;
             }
-            for (std::size_t i = 0; i < events.size(); ++i) {
-                staff.events[events[i]].beam = i == 0                   ? "begin"
-                                               : i + 1 == events.size() ? "end"
-                                                                        : "continue";
+            run.level = level;
+            for (std::size_t i = 0; i < run.events.size(); ++i) {
+                std::vector<const char*>& beams = staff.events[run.events[i]].beams;
+                beams.resize(std::max(beams.size(), level), nullptr);
+                beams[level - 1] = run.events.size() == 1
+                                       ? (run.events[0] == outer->events.front() ? "forward hook"
+                                                                                 : "backward hook")
+                                   : i == 0                     ? "begin"
+                                   : i + 1 == run.events.size() ? "end"
+                                                                : "continue";
             }
         }
     }
 
-    // Numbers for lines (first event, last event) so that lines of one number never
-    // overlap: the first number free at a line's start.
-    template <class Lines, class Ends>
-    void NumberLines(StaffData& staff, Lines& lines, Ends ends) {
-        std::stable_sort(lines.begin(), lines.end(), [&](const auto& a, const auto& b) {
+    static std::size_t GraceCount(const Event& event) {
+        std::size_t count = 0;
+        for (const NoteData& data : event.notes) {
+            for (ECBase* child : *data.note->GetChildren()) {
+                count += child->GetEventId() == EventId::GraceNote ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+    // Numbers for lines so that lines of one number never overlap: the first number free at
+    // a line's start. `ends` puts a line's number on the notes it joins.
+    template <class Ends>
+    void NumberLines(StaffData& staff, std::vector<Line>& lines, Ends ends) {
+        std::stable_sort(lines.begin(), lines.end(), [&](const Line& a, const Line& b) {
             return staff.events[a.first.first].start < staff.events[b.first.first].start;
         });
         std::vector<long long> busy(kSlurNumbers, std::numeric_limits<long long>::min());
-        for (const auto& [first, last] : lines) {
-            const long long start = staff.events[first.first].start;
+        for (const Line& line : lines) {
+            const long long start = staff.events[line.first.first].start;
             auto slot = std::find_if(busy.begin(), busy.end(),
                                      [&](long long until) { return until < start; });
             if (slot == busy.end()) {
                 slot = std::min_element(busy.begin(), busy.end());
             }
-            *slot = staff.events[last.first].start;
-            const int number = static_cast<int>(slot - busy.begin()) + 1;
-            ends(first).emplace_back(number, true);
-            ends(last).emplace_back(number, false);
+            *slot = staff.events[line.last.first].start;
+            ends(line, static_cast<int>(slot - busy.begin()) + 1);
         }
     }
 
@@ -860,6 +956,15 @@ private:
                 AddDirection(staff, position, DirectionKind::Attribute, sign);
             }
         }
+        staff.openingEnds.assign(measures, false);
+        for (const long long position : staff.transpositionEnds) {
+            const std::size_t measure = std::min(MeasureOf(position), measures - 1);
+            if (m_measureDivs[measure] == position) {
+                staff.openingEnds[measure] = true;
+            } else {
+                AddDirection(staff, position, DirectionKind::Attribute, nullptr);
+            }
+        }
         for (std::size_t e = 0; e < staff.events.size(); ++e) {
             const Event& event = staff.events[e];
             long long at = event.start;
@@ -920,7 +1025,7 @@ private:
                 const std::uint8_t type = flow->GetFlowControlType();
                 if (type == FlowEnding && flow->GetEndingNumber() > 0) {
                     m_endings[MeasureOf(Position(TimeOf(flow)))] = flow->GetEndingNumber();
-                } else if (type >= FlowSegno && type <= FlowDalSegnoAlCoda) {
+                } else if (type >= FlowSegno && type <= FlowToCoda) {
                     AddDirection(first, Position(TimeOf(flow)), DirectionKind::Flow, flow);
                 } else {
                     ++m_unwrittenFlow;
@@ -953,6 +1058,7 @@ private:
             return;
         }
         std::vector<long long> wedgeEnds(kWedgeNumbers, std::numeric_limits<long long>::min());
+        std::vector<long long> octaveEnds(kSlurNumbers, std::numeric_limits<long long>::min());
         for (ECBase* child : *staff.staff->GetChildren()) {
             if (child->GetEventId() == EventId::Text) {
                 const std::uint8_t type = static_cast<ECText*>(child)->GetTextType();
@@ -981,7 +1087,7 @@ private:
                     continue;
                 }
                 if (auto* transpose = dynamic_cast<ECTranspose*>(item)) {
-                    OctaveSign(staff, transpose);
+                    OctaveSign(staff, transpose, octaveEnds);
                     continue;
                 }
                 auto* point = dynamic_cast<ECEnvPoint*>(item);
@@ -1009,9 +1115,9 @@ private:
         }
     }
 
-    // An octave sign from its time to its end; an instrument's transposition is written with
-    // the attributes (CollectTranspositions).
-    void OctaveSign(StaffData& staff, ECTranspose* transpose) {
+    // An octave sign from its time to its end, numbered apart from those it overlaps; an
+    // instrument's transposition is written with the attributes (CollectTranspositions).
+    void OctaveSign(StaffData& staff, ECTranspose* transpose, std::vector<long long>& ends) {
         const std::uint8_t type = transpose->GetTransposeType();
         if (type == TransposeInstrument) {
             return;
@@ -1021,9 +1127,17 @@ private:
             return;
         }
         const double length = std::max(0.0f, transpose->GetDuration()->GetSeconds());
-        AddDirection(staff, Position(TimeOf(transpose)), DirectionKind::OctaveStart, transpose);
-        AddEnd(staff, Position(TimeOf(transpose) + length, HalfUlp(length)),
-               DirectionKind::OctaveStop, transpose, 0);
+        const long long at = Position(TimeOf(transpose));
+        const long long end = Position(TimeOf(transpose) + length, HalfUlp(length));
+        auto slot =
+            std::find_if(ends.begin(), ends.end(), [&](long long busy) { return busy < at; });
+        if (slot == ends.end()) {
+            slot = std::min_element(ends.begin(), ends.end());
+        }
+        *slot = end;
+        const int number = static_cast<int>(slot - ends.begin()) + 1;
+        AddDirection(staff, at, DirectionKind::OctaveStart, transpose, number);
+        AddEnd(staff, end, DirectionKind::OctaveStop, transpose, number);
     }
 
     static std::string PointKind(ECEnvelope* envelope) {
@@ -1293,7 +1407,8 @@ private:
         const bool newMeter = meter != nullptr && (written == nullptr || !(*meter == *written));
         const std::vector<ECBase*> none;
         const std::vector<ECBase*>& signs = staff.opening.empty() ? none : staff.opening[m];
-        if (m > 0 && !newMeter && signs.empty()) {
+        const bool ends = m < staff.openingEnds.size() && staff.openingEnds[m];
+        if (m > 0 && !newMeter && signs.empty() && !ends) {
             return;
         }
         pugi::xml_node attributes = Child(measure, "attributes");
@@ -1342,7 +1457,9 @@ private:
             Text(guessed, "line", low ? "4" : "2");
         }
         if (transpose != nullptr) {
-            Transpose(attributes, transpose);
+            Transpose(attributes, static_cast<int>(std::lround(transpose->GetValue())));
+        } else if (ends) {
+            Transpose(attributes, 0);
         }
     }
 
@@ -1356,8 +1473,7 @@ private:
         return semitones < 0 ? -steps : steps;
     }
 
-    static void Transpose(pugi::xml_node attributes, ECTranspose* transpose) {
-        const int semitones = static_cast<int>(std::lround(transpose->GetValue()));
+    static void Transpose(pugi::xml_node attributes, int semitones) {
         pugi::xml_node node = Child(attributes, "transpose");
         Text(node, "diatonic", std::to_string(DiatonicSteps(semitones)));
         Text(node, "chromatic", std::to_string(semitones));
@@ -1571,7 +1687,14 @@ private:
 
     void WritePiece(pugi::xml_node measure, const StaffData& staff, const Piece& piece, int voice) {
         const Event& event = staff.events[piece.event];
-        const std::vector<Written> values = Decompose(piece.end - piece.start, event.tuplet);
+        std::vector<Written> values = Decompose(piece.end - piece.start, event.tuplet);
+        // Notes played in alternation show twice their value, each in half its time.
+        if (values.size() == 1 && values[0].typed && values[0].actual == 0 &&
+            values[0].value.index + 1 < musicxml::kNoteValues && Alternates(event)) {
+            ++values[0].value.index;
+            values[0].actual = 2;
+            values[0].normal = 1;
+        }
         const bool first = !piece.tieIn;
         if (first && !event.rest) {
             WriteGraceNotes(measure, event, voice, TranspositionAt(staff, event.start));
@@ -1620,8 +1743,8 @@ private:
                 WriteValue(note, values[v]);
                 const bool opening = v == 0 && first;
                 const bool closing = v + 1 == values.size() && piece.end == event.end;
-                if (n == 0 && opening && event.beam != nullptr) {
-                    Text(note, "beam", event.beam).append_attribute("number").set_value(1);
+                if (n == 0) {
+                    WriteBeams(note, event, opening, closing);
                 }
                 // Whatever starts with the event goes on its first note; a glissando leaves
                 // from the note's last value.
@@ -1654,7 +1777,7 @@ private:
                         glissando.append_attribute("number").set_value(number);
                     }
                 }
-                if (opening) {
+                if (opening || closing) {
                     std::vector<ECBase*> marks = ModifiersOf(data.note);
                     if (event.chord != nullptr) {
                         for (ECBase* mark : ModifiersOf(event.chord)) {
@@ -1665,6 +1788,10 @@ private:
                             }
                         }
                     }
+                    // A tremolo to the next note leaves from the note's last value.
+                    std::erase_if(marks, [&](ECBase* mark) {
+                        return (IsTremoloToNext(mark) ? closing : opening) == false;
+                    });
                     WriteModifiers(notations, marks);
                 }
                 if (v == 0 && first && n == 0) {
@@ -1675,6 +1802,51 @@ private:
                 }
             }
         }
+    }
+
+    // The beams of each level on one written value of an event: a value tied on within a
+    // beam continues it, so that every value of a note split into tied ones is beamed.
+    static void WriteBeams(pugi::xml_node note, const Event& event, bool opening, bool closing) {
+        for (std::size_t level = 0; level < event.beams.size(); ++level) {
+            const char* value = event.beams[level];
+            if (value == nullptr) {
+                continue;
+            }
+            const std::string_view given = value;
+            if (given == "forward hook" || given == "backward hook") {
+                if (given == "forward hook" ? !opening : !closing) {
+                    continue;
+                }
+            } else if ((given == "begin" && !opening) || (given == "end" && !closing)) {
+                value = "continue";
+            }
+            Text(note, "beam", value)
+                .append_attribute("number")
+                .set_value(static_cast<int>(level) + 1);
+        }
+    }
+
+    static bool Alternates(const Event& event) {
+        auto alternating = [](ECBase* element) {
+            for (ECBase* mark : ModifiersOf(element)) {
+                if (mark->GetEventId() == EventId::Tremolo &&
+                    static_cast<ECTremolo*>(mark)->GetTremoloType() > TremoloToNext) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        return (event.chord != nullptr && alternating(event.chord)) ||
+               std::any_of(event.notes.begin(), event.notes.end(),
+                           [&](const NoteData& data) { return alternating(data.note); });
+    }
+
+    static bool IsTremoloToNext(ECBase* mark) {
+        if (mark->GetEventId() != EventId::Tremolo) {
+            return false;
+        }
+        const std::uint8_t type = static_cast<ECTremolo*>(mark)->GetTremoloType();
+        return type > TremoloToNext && type <= TremoloToNext + TremoloMostStrokes;
     }
 
     // A note's notations element, made when the first notation is written.
@@ -1797,6 +1969,15 @@ private:
                     pugi::xml_node tremolo = ornament("tremolo");
                     tremolo.append_attribute("type").set_value("single");
                     tremolo.text().set(type);
+                } else if (type > TremoloToNext && type <= TremoloToNext + TremoloMostStrokes) {
+                    pugi::xml_node tremolo = ornament("tremolo");
+                    tremolo.append_attribute("type").set_value("start");
+                    tremolo.text().set(type - TremoloToNext);
+                } else if (type > TremoloFromPrevious &&
+                           type <= TremoloFromPrevious + TremoloMostStrokes) {
+                    pugi::xml_node tremolo = ornament("tremolo");
+                    tremolo.append_attribute("type").set_value("stop");
+                    tremolo.text().set(type - TremoloFromPrevious);
                 } else {
                     ++m_leftOut["tremolo types NotationType.h does not name"];
                 }
@@ -1903,6 +2084,14 @@ private:
             Text(note, "voice", std::to_string(voice));
             Text(note, "type", musicxml::NoteValueName(GraceValue(grace)));
             Notations notations(note);
+            // Slurs leave from the first grace note and end on the last.
+            for (const auto& [number, starts] : event.graceSlurs) {
+                if (starts ? g == 0 : g + 1 == graces.size()) {
+                    pugi::xml_node slur = Child(notations(), "slur");
+                    slur.append_attribute("type").set_value(starts ? "start" : "stop");
+                    slur.append_attribute("number").set_value(number);
+                }
+            }
             WriteModifiers(notations, ModifiersOf(grace));
             ++m_report.notes;
             Progress();
@@ -1957,10 +2146,14 @@ private:
                 ++m_displacedSigns;
             }
             pugi::xml_node attributes = Child(measure, "attributes");
-            if (direction.element->GetEventId() == EventId::Key) {
+            if (direction.element == nullptr) {
+                Transpose(attributes, 0); // the end of a transposition
+            } else if (direction.element->GetEventId() == EventId::Key) {
                 Key(attributes, static_cast<ECKey*>(direction.element));
             } else if (direction.element->GetEventId() == EventId::Transpose) {
-                Transpose(attributes, static_cast<ECTranspose*>(direction.element));
+                Transpose(attributes,
+                          static_cast<int>(std::lround(
+                              static_cast<ECTranspose*>(direction.element)->GetValue())));
             } else {
                 Clef(attributes, static_cast<ECClef*>(direction.element));
             }
@@ -2070,6 +2263,7 @@ private:
                                                           : "up");
             shift.append_attribute("size").set_value(
                 type == TransposeOctaveUp || type == TransposeOctaveDown ? 8 : 15);
+            shift.append_attribute("number").set_value(direction.number);
             Offset(node, offset);
             break;
         }
@@ -2087,6 +2281,8 @@ private:
         pugi::xml_node kind = Child(node, "direction-type");
         if (type == FlowSegno || type == FlowCoda) {
             Child(kind, type == FlowSegno ? "segno" : "coda");
+        } else if (type == FlowToCoda && flow->GetText().IsEmpty()) {
+            Text(kind, "words", musicxml::kToCodaWords);
         } else {
             Text(kind, "words", flow->GetText().str());
         }
@@ -2098,6 +2294,8 @@ private:
             sound.append_attribute("coda").set_value("coda");
         } else if (type == FlowFine) {
             sound.append_attribute("fine").set_value("yes");
+        } else if (type == FlowToCoda) {
+            sound.append_attribute("tocoda").set_value("coda");
         } else if (type < FlowDalSegno) {
             sound.append_attribute("dacapo").set_value("yes");
         } else {

@@ -46,11 +46,15 @@ struct CLAVENOR_API MusicXmlExportReport {
 ///    voice that overlap otherwise go to further voices, so that every voice of the file is
 ///    one line of events. A note's velocity becomes its dynamics attribute (percent of 90);
 ///  - lines and modifiers (numbered as NotationType.h does): an ECSlur as a slur from its
-///    earliest member to its latest, an ECGlissando as a glissando from its earlier note's
-///    last value to its later note's first, an ECBeam as beam level 1 over its members
-///    (begin, continue, end); the modifiers of a note, and those of its chord on the chord's
-///    first note, as articulations, fermatas, ornaments (trill marks, turns, mordents,
-///    shakes, schleifers, haydns, single-note tremolos); a chord's arpeggio on each of its
+///    earliest member to its latest (from its first grace note, or to its last grace note,
+///    with SlurFromGrace, SlurToGrace), an ECGlissando as a glissando from its earlier
+///    note's last value to its later note's first, an ECBeam as a beam over its members on
+///    every value they are written in (begin, continue, end), of level 1, or one below the
+///    innermost beam whose members include all of its own (one of a single member a hook);
+///    the modifiers of a note, and those of its chord on the chord's first note, as
+///    articulations, fermatas, ornaments (trill marks, turns, mordents, shakes, schleifers,
+///    haydns, tremolos: one between two notes leaves from the first's last value, and the
+///    two show twice their value in half its time); a chord's arpeggio on each of its
 ///    notes; a grace note's accents. A line that joins fewer than two notes or chords of
 ///    its staff (a slur reaching into another staff, which is another part), a beam over the
 ///    notes of another, and types NotationType.h does not name are left out, reported;
@@ -71,7 +75,9 @@ struct CLAVENOR_API MusicXmlExportReport {
 /// Directions and harmonies inside a note's span carry an offset (with sound="yes").
 /// Controller envelopes other than the sustain pedal, pitch bends, pressures and system
 /// messages have no place in MusicXML: they are left out, with a warning per kind, as are a
-/// second hand's keys and clefs, and flow controls other than endings (not written yet).
+/// second hand's keys and clefs, and flow controls of types NotationType.h does not name.
+/// Octave signs are numbered apart from those they overlap; an instrument's transposition
+/// with a length that ends before the next is followed by a transposition of none.
 ///
 /// The result is the XML text (UTF-8); MusicXmlContainer::Pack makes an .mxl of it.
 class CLAVENOR_API MusicXmlExporter {

@@ -26,6 +26,7 @@ namespace {
 using musicxml::Rational;
 
 constexpr int kMaxVoice = 13;
+constexpr int kBeamLevels = 8;
 constexpr std::uint8_t kDefaultVelocity = 80;
 constexpr double kFullDynamics = 90.0;
 constexpr int kSustainController = 64;
@@ -153,8 +154,9 @@ struct NoteMarks {
     // Slurs and glissandi: number, and whether the note starts (else ends) one.
     std::vector<std::pair<int, bool>> slurs;
     std::vector<std::pair<int, bool>> glissandi;
-    // The note's first beam level: "begin", "continue" or "end"; empty when none.
-    std::string beam;
+    // The note's beams: level (1 to kBeamLevels) and value ("begin", "continue", "end",
+    // "forward hook", "backward hook").
+    std::vector<std::pair<int, std::string>> beams;
 };
 
 struct NoteRecord {
@@ -175,11 +177,20 @@ struct NoteRecord {
     NoteMarks marks;
 };
 
-// A slur or glissando from one note of a part to another (indices into the part's notes).
+// A slur or glissando from one note of a part to another (indices into the part's notes),
+// for a slur perhaps from the first grace note of the first or to the last of the last.
 struct LineRecord {
     std::size_t first;
     std::size_t last;
     std::size_t line;
+    bool fromGrace = false;
+    bool toGrace = false;
+};
+
+// A beam of one level over notes of a part, in their order.
+struct BeamRecord {
+    int level;
+    std::vector<std::size_t> notes;
 };
 
 // A tuplet bracket: `actual` notes of the unit value in the time of `normal`.
@@ -219,10 +230,10 @@ struct StaffState {
     std::optional<std::uint8_t> level;
     std::optional<Rational> pedalStart;
     std::map<std::string, std::pair<Rational, std::uint8_t>> wedges;
-    // Transpositions: the envelope, and per kind (instrument, octave sign) the one that lasts
-    // until the next.
+    // Transpositions: the envelope, and the open ones, that last until the next of theirs:
+    // the instrument's (0) and the octave signs by number (from 1).
     ECEnvelope* transpositions = nullptr;
-    std::map<bool, std::pair<ECTranspose*, Rational>> openTranspositions;
+    std::map<int, std::pair<ECTranspose*, Rational>> openTranspositions;
 };
 
 class Importer {
@@ -928,13 +939,20 @@ private:
         // Lines open by number (slurs, glissandi), by voice (beams), and those made.
         std::map<int, std::size_t> openSlurs;
         std::map<int, std::size_t> openGlissandi;
-        std::map<std::pair<int, int>, std::vector<std::size_t>> openBeams; // (staff, voice)
+        // (staff, voice, level)
+        std::map<std::tuple<int, int, int>, std::vector<std::size_t>> openBeams;
         std::vector<LineRecord> slurs;
         std::vector<LineRecord> glissandi;
-        std::vector<std::vector<std::size_t>> beams;
-        // Numbers of the slurs (false) and glissandi (true) a grace note started: the
-        // document's lines join notes, chords and rests, and end with nothing at their stop.
-        std::set<std::pair<bool, int>> graceLines;
+        std::vector<BeamRecord> beams;
+        // Numbers of the glissandi a grace note started: the document's glissandi join notes,
+        // and end with nothing at their stop.
+        std::set<int> graceGlissandi;
+        // Slur ends on the grace notes waiting for their note, per (staff, voice): number,
+        // whether it starts one, which grace note of the note's it is on, and its line.
+        std::map<std::pair<int, int>, std::vector<std::tuple<int, bool, std::size_t, std::size_t>>>
+            graceSlurs;
+        // Open slurs (by number) that started on a grace note.
+        std::set<int> slursFromGraces;
     };
 
     void ReadPart(pugi::xml_node node, const Part& part) {
@@ -968,6 +986,11 @@ private:
         }
         for (const auto& [voice, beam] : state.openBeams) {
             Note(m_strayLines, state.notes[beam.front()].marks.line);
+        }
+        for (const auto& [voice, ends] : state.graceSlurs) {
+            for (const auto& end : ends) {
+                Note(m_strayLines, std::get<3>(end));
+            }
         }
         BuildNotes(part, state);
         for (int s = 0; s < part.staves; ++s) {
@@ -1355,8 +1378,11 @@ private:
                     }
                 }
             } else if (name == "beam") {
-                if (Int(child.attribute("number"), 1) == 1) {
-                    marks.beam = Trim(child.child_value());
+                const int level = Int(child.attribute("number"), 1);
+                if (level >= 1 && level <= kBeamLevels) {
+                    marks.beams.emplace_back(level, Trim(child.child_value()));
+                } else {
+                    Note(m_lost["<beam> of a level beyond 8"], child);
                 }
             } else if (name == "lyric") {
                 // Below, once the note is placed.
@@ -1388,6 +1414,9 @@ private:
             return;
         }
         if (item.child("rest")) {
+            if (!marks.beams.empty()) {
+                Note(m_beamedRests, item);
+            }
             if (!grace && length.num > 0) {
                 AddRests(item, index, start, length, voice, staff);
             }
@@ -1437,7 +1466,7 @@ private:
         const std::uint8_t velocity = Velocity(item, staff);
         if (grace) {
             GraceRecord record{Line(item), key, alter, velocity, GraceLength(item), chord, {}};
-            GraceMarks(item, marks, record, state);
+            GraceMarks(item, marks, record, voiceKey, state);
             state.pendingGraces[voiceKey].push_back(state.graces.size());
             state.graces.push_back(record);
             return;
@@ -1576,11 +1605,14 @@ private:
             } else if (kind == "tremolo") {
                 const std::string_view type = mark.attribute("type").as_string("single");
                 const int strokes = Int(mark, 0);
-                if (type == "single" && strokes >= 1 && strokes <= TremoloMostStrokes) {
+                const bool between = type == "start" || type == "stop";
+                if ((type == "single" || between) && strokes >= 1 &&
+                    strokes <= TremoloMostStrokes) {
+                    const int base = type == "start"  ? TremoloToNext
+                                     : type == "stop" ? TremoloFromPrevious
+                                                      : 0;
                     marks.modifiers.emplace_back(EventId::Tremolo,
-                                                 static_cast<std::uint8_t>(strokes));
-                } else if (type == "start" || type == "stop") {
-                    Note(m_lost["<tremolo> between two notes"], mark);
+                                                 static_cast<std::uint8_t>(base + strokes));
                 } else {
                     Note(m_lost["<tremolo> " + std::string(type) + " of " +
                                 Trim(mark.child_value()) + " strokes"],
@@ -1598,7 +1630,7 @@ private:
     // A grace note keeps its accents; its other modifiers, and the lines from or to it, the
     // document has no place for.
     void GraceMarks(pugi::xml_node item, const NoteMarks& marks, GraceRecord& record,
-                    PartState& state) {
+                    const std::pair<int, int>& voiceKey, PartState& state) {
         for (const auto& [id, type] : marks.modifiers) {
             if (id == EventId::Accent) {
                 record.accents.push_back(type);
@@ -1609,67 +1641,130 @@ private:
         if (marks.arpeggio) {
             Note(m_graceModifiers, item);
         }
-        for (const bool glissando : {false, true}) {
-            for (const auto& [number, start] : glissando ? marks.glissandi : marks.slurs) {
-                auto& open = glissando ? state.openGlissandi : state.openSlurs;
-                if (start) {
-                    state.graceLines.emplace(glissando, number);
-                    Note(m_graceLines, item);
-                } else if (open.erase(number) != 0) {
-                    Note(m_graceLines, item);
+        for (const auto& [number, start] : marks.glissandi) {
+            if (start) {
+                state.graceGlissandi.insert(number);
+                Note(m_graceLines, item);
+            } else if (state.openGlissandi.erase(number) != 0) {
+                Note(m_graceLines, item);
+            }
+        }
+        // A slur's end on a grace note waits for the note the grace note hangs under.
+        auto waiting = state.pendingGraces.find(voiceKey);
+        const std::size_t place = waiting == state.pendingGraces.end() ? 0 : waiting->second.size();
+        for (const auto& [number, start] : marks.slurs) {
+            state.graceSlurs[voiceKey].emplace_back(number, start, place, record.line);
+        }
+    }
+
+    // The ends of slurs, glissandi and beams on a note about to be filed: first the slurs
+    // its grace notes start or end, in their order, then its own. A note that ends a slur and
+    // starts one ends the first.
+    void Lines(const NoteRecord& record, const std::pair<int, int>& voiceKey, PartState& state) {
+        const std::size_t self = state.notes.size();
+        if (auto graces = state.graceSlurs.find(voiceKey); graces != state.graceSlurs.end()) {
+            for (const auto& [number, start, place, line] : graces->second) {
+                // The document knows a slur from its note's first grace note or to its last.
+                if (start ? place != 0 : place + 1 != record.graces.size()) {
+                    Note(m_movedGraceSlurs, line);
                 }
+                if (start) {
+                    OpenSlur(number, self, true, line, state);
+                } else {
+                    CloseSlur(number, self, true, line, state);
+                }
+            }
+            state.graceSlurs.erase(graces);
+        }
+        for (const bool start : {false, true}) {
+            for (const auto& [number, starts] : record.marks.slurs) {
+                if (starts != start) {
+                    continue;
+                }
+                if (start) {
+                    OpenSlur(number, self, false, record.marks.line, state);
+                } else {
+                    CloseSlur(number, self, false, record.marks.line, state);
+                }
+            }
+            for (const auto& [number, starts] : record.marks.glissandi) {
+                if (starts != start) {
+                    continue;
+                }
+                auto& open = state.openGlissandi;
+                if (start) {
+                    if (open.count(number) != 0) {
+                        Note(m_strayLines, record.marks.line); // one that never ended
+                    }
+                    open[number] = self;
+                } else if (auto found = open.find(number); found != open.end()) {
+                    state.glissandi.push_back({found->second, self, record.marks.line});
+                    open.erase(found);
+                } else if (state.graceGlissandi.erase(number) == 0) {
+                    Note(m_strayLines, record.marks.line);
+                }
+            }
+        }
+        if (record.chord) {
+            return;
+        }
+        const bool begins =
+            std::find(record.marks.beams.begin(), record.marks.beams.end(),
+                      std::make_pair(1, std::string("begin"))) != record.marks.beams.end();
+        for (const auto& [level, value] : record.marks.beams) {
+            const auto key = std::make_tuple(voiceKey.first, voiceKey.second, level);
+            auto open = state.openBeams.find(key);
+            if (value == "forward hook" || value == "backward hook") {
+                if (level == 1) {
+                    Note(m_lost["<beam> hook of level 1"], record.marks.line);
+                    continue;
+                }
+                // A hook points forward from the first note of a beam and back elsewhere.
+                if ((value == "forward hook") != begins) {
+                    Note(m_turnedHooks, record.marks.line);
+                }
+                state.beams.push_back({level, {self}});
+            } else if (value == "begin") {
+                if (open != state.openBeams.end()) {
+                    Note(m_strayLines, record.marks.line); // a beam that never ended
+                }
+                state.openBeams[key] = {self};
+            } else if (open == state.openBeams.end()) {
+                if (value == "continue" || value == "end") {
+                    Note(m_strayLines, record.marks.line);
+                }
+            } else if (value == "continue") {
+                open->second.push_back(self);
+            } else if (value == "end") {
+                open->second.push_back(self);
+                state.beams.push_back({level, std::move(open->second)});
+                state.openBeams.erase(open);
             }
         }
     }
 
-    // The ends of slurs, glissandi and beams on a note about to be filed. A note that ends
-    // a slur and starts one ends the first.
-    void Lines(const NoteRecord& record, const std::pair<int, int>& voiceKey, PartState& state) {
-        const std::size_t self = state.notes.size();
-        for (const bool glissando : {false, true}) {
-            const auto& ends = glissando ? record.marks.glissandi : record.marks.slurs;
-            auto& open = glissando ? state.openGlissandi : state.openSlurs;
-            auto& made = glissando ? state.glissandi : state.slurs;
-            for (const bool start : {false, true}) {
-                for (const auto& [number, starts] : ends) {
-                    if (starts != start) {
-                        continue;
-                    }
-                    if (start) {
-                        if (open.count(number) != 0) {
-                            Note(m_strayLines, record.marks.line); // one that never ended
-                        }
-                        open[number] = self;
-                    } else if (auto found = open.find(number); found != open.end()) {
-                        made.push_back({found->second, self, record.marks.line});
-                        open.erase(found);
-                    } else if (state.graceLines.erase({glissando, number}) == 0) {
-                        Note(m_strayLines, record.marks.line);
-                    }
-                }
-            }
+    void OpenSlur(int number, std::size_t note, bool fromGrace, std::size_t line,
+                  PartState& state) {
+        if (state.openSlurs.count(number) != 0) {
+            Note(m_strayLines, line); // one that never ended
         }
-        if (record.chord || record.marks.beam.empty()) {
+        state.openSlurs[number] = note;
+        if (fromGrace) {
+            state.slursFromGraces.insert(number);
+        } else {
+            state.slursFromGraces.erase(number);
+        }
+    }
+
+    void CloseSlur(int number, std::size_t note, bool toGrace, std::size_t line, PartState& state) {
+        auto found = state.openSlurs.find(number);
+        if (found == state.openSlurs.end()) {
+            Note(m_strayLines, line);
             return;
         }
-        const std::string& beam = record.marks.beam;
-        auto open = state.openBeams.find(voiceKey);
-        if (beam == "begin") {
-            if (open != state.openBeams.end()) {
-                Note(m_strayLines, record.marks.line); // a beam that never ended
-            }
-            state.openBeams[voiceKey] = {self};
-        } else if (open == state.openBeams.end()) {
-            if (beam == "continue" || beam == "end") {
-                Note(m_strayLines, record.marks.line);
-            }
-        } else if (beam == "continue") {
-            open->second.push_back(self);
-        } else if (beam == "end") {
-            open->second.push_back(self);
-            state.beams.push_back(std::move(open->second));
-            state.openBeams.erase(open);
-        }
+        state.slurs.push_back(
+            {found->second, note, line, state.slursFromGraces.erase(number) != 0, toGrace});
+        state.openSlurs.erase(found);
     }
 
     static void Note(Issue& issue, std::size_t line) {
@@ -1936,7 +2031,27 @@ private:
                     std::swap(members[0], members[1]);
                 }
             }
-            AddLine(new ECSlur, Staff(part, first.staff), members, slur.line);
+            // The document keeps a slur of two members or more, one of them a note.
+            if (members.size() == 1 && slur.fromGrace) {
+                Note(m_graceToItsNote, slur.line);
+                continue;
+            }
+            if (members.size() >= 2 &&
+                std::none_of(members.begin(), members.end(), [](ECBase* member) {
+                    return member->GetEventId() == EventId::Note;
+                })) {
+                Note(m_slursWithoutNotes, slur.line);
+                continue;
+            }
+            auto* line = new ECSlur;
+            // The group types returned are those just set.
+            if (slur.fromGrace) {
+                (void)line->AddGroupType(SlurFromGrace);
+            }
+            if (slur.toGrace) {
+                (void)line->AddGroupType(SlurToGrace);
+            }
+            AddLine(line, Staff(part, first.staff), members, slur.line);
         }
         for (const LineRecord& glissando : state.glissandi) {
             std::vector<ECBase*> members{made[glissando.first], made[glissando.last]};
@@ -1946,25 +2061,31 @@ private:
             AddLine(new ECGlissando, Staff(part, state.notes[glissando.first].staff), members,
                     glissando.line);
         }
-        for (const std::vector<std::size_t>& beam : state.beams) {
+        // The upper levels first: of two beams over the same notes, the earlier in its measure
+        // is the upper. A beam below the first may be a hook, of one note.
+        std::stable_sort(
+            state.beams.begin(), state.beams.end(),
+            [](const BeamRecord& a, const BeamRecord& b) { return a.level < b.level; });
+        for (const BeamRecord& beam : state.beams) {
             std::vector<ECBase*> members;
-            for (const std::size_t n : beam) {
+            for (const std::size_t n : beam.notes) {
                 if (std::find(members.begin(), members.end(), member(n)) == members.end()) {
                     members.push_back(member(n));
                 }
             }
-            const NoteRecord& first = state.notes[beam.front()];
+            const NoteRecord& first = state.notes[beam.notes.front()];
             AddLine(new ECBeam, Staff(part, first.staff), members, first.marks.line,
                     m_conductor->GetMeasure(Staff(part, first.staff).number,
-                                            static_cast<int>(first.measure) + 1));
+                                            static_cast<int>(first.measure) + 1),
+                    beam.level > 1 ? 1 : 2);
         }
     }
 
     // A slur, glissando or beam of `members` (in their order) under its staff, or under the
-    // measure `home` when given. One that would join fewer than two is left out.
+    // measure `home` when given. One that would join fewer than `fewest` is left out.
     void AddLine(ECGroup* line, StaffState& staff, const std::vector<ECBase*>& members,
-                 std::size_t where, ECBase* home = nullptr) {
-        if (members.size() < 2 || members[0] == members[1]) {
+                 std::size_t where, ECBase* home = nullptr, std::size_t fewest = 2) {
+        if (members.size() < fewest || (members.size() == 2 && members[0] == members[1])) {
             delete line;
             Note(m_shortLines, where);
             return;
@@ -2174,6 +2295,10 @@ private:
                     return true;
                 }
             }
+            if (said == musicxml::kToCodaWords) {
+                Flow(FlowToCoda, time, part);
+                return true;
+            }
             return false;
         });
         const bool tempoSound = sound && sound.attribute("tempo");
@@ -2203,12 +2328,14 @@ private:
     }
 
     // An octave sign: a shift "down" of 8 is drawn an octave below how it sounds (8va). The
-    // notes keep their pitch, which MusicXML gives as played.
+    // notes keep their pitch, which MusicXML gives as played. Signs that overlap are told apart
+    // by number.
     void OctaveShift(pugi::xml_node node, const Rational& time, StaffState& staff) {
         const std::string_view type = node.attribute("type").as_string();
         const int size = Int(node.attribute("size"), 8);
+        const int number = std::max(1, Int(node.attribute("number"), 1));
         if (type == "stop") {
-            Transpose(staff, TransposeOctaveUp, time, 0, node);
+            Transpose(staff, TransposeOctaveUp, time, 0, node, number);
             return;
         }
         if ((type != "up" && type != "down") || (size != 8 && size != 15)) {
@@ -2222,7 +2349,7 @@ private:
         const std::uint8_t kind = size == 8
                                       ? (up ? TransposeOctaveUp : TransposeOctaveDown)
                                       : (up ? TransposeTwoOctavesUp : TransposeTwoOctavesDown);
-        Transpose(staff, kind, time, (up ? 1 : -1) * (size == 8 ? 12 : 24), node);
+        Transpose(staff, kind, time, (up ? 1 : -1) * (size == 8 ? 12 : 24), node, number);
     }
 
     void Words(pugi::xml_node text, const Rational& time, StaffState& staff) {
@@ -2389,11 +2516,11 @@ private:
     }
 
     // A transposition of `semitones` (how far the music sounds above its written notes) from
-    // `time` on, ending the one of its kind before; 0 semitones only ends that one. An
-    // ECTranspose in a "Transpositions" envelope of the staff.
+    // `time` on, ending the one of its kind (and octave sign number) before; 0 semitones only
+    // ends that one. An ECTranspose in a "Transpositions" envelope of the staff.
     void Transpose(StaffState& staff, std::uint8_t type, const Rational& time, int semitones,
-                   pugi::xml_node at) {
-        auto& open = staff.openTranspositions[type != TransposeInstrument];
+                   pugi::xml_node at, int number = 0) {
+        auto& open = staff.openTranspositions[type == TransposeInstrument ? 0 : number];
         if (open.first != nullptr) {
             EndTranspose(open, time);
         }
@@ -2417,14 +2544,12 @@ private:
     }
 
     // The sound of a direction, or one of its own. Its jumps (fine, dacapo, dalsegno, segno,
-    // coda) become flow controls unless the direction's words or signs made one already.
+    // coda, tocoda) become flow controls unless the direction's words or signs made one already.
     void ReadSound(pugi::xml_node sound, const Rational& time,
                    const std::optional<TempoRecord>& given, const Part& part) {
-        static const std::pair<const char*, std::uint8_t> kJumps[] = {{"fine", FlowFine},
-                                                                      {"dacapo", FlowDaCapo},
-                                                                      {"dalsegno", FlowDalSegno},
-                                                                      {"segno", FlowSegno},
-                                                                      {"coda", FlowCoda}};
+        static const std::pair<const char*, std::uint8_t> kJumps[] = {
+            {"fine", FlowFine},   {"dacapo", FlowDaCapo}, {"dalsegno", FlowDalSegno},
+            {"segno", FlowSegno}, {"coda", FlowCoda},     {"tocoda", FlowToCoda}};
         TempoRecord record = given.value_or(TempoRecord{});
         if (sound) {
             for (pugi::xml_attribute attribute : sound.attributes()) {
@@ -2611,7 +2736,16 @@ private:
         Warn(m_looseTies, "ties whose notes do not meet, kept as separate notes");
         Warn(m_strayLines, "slur, glissando or beam ends without their other end, ignored");
         Warn(m_shortLines, "slurs, glissandi or beams that join a note with itself, left out");
-        Warn(m_graceLines, "slurs and glissandi from or to grace notes, left out");
+        Warn(m_graceLines, "glissandi from or to grace notes, left out");
+        Warn(m_beamedRests, "rests under beams, left out of them (the beams join the notes)");
+        Warn(m_graceToItsNote, "slurs from a grace note to its own note (a slur of the document "
+                               "joins two notes or chords), left out");
+        Warn(m_slursWithoutNotes, "slurs joining chords and rests only (a slur of the document "
+                                  "holds a note), left out");
+        Warn(m_movedGraceSlurs, "slurs from a grace note after the first of its note, or to one "
+                                "before the last, moved to the first or the last");
+        Warn(m_turnedHooks, "beam hooks pointing away from where their place in the beam draws "
+                            "them, turned");
         Warn(m_graceModifiers, "marks on grace notes other than accents, left out");
         Warn(m_loneArpeggios, "arpeggios on single notes, left out (the document rolls chords)");
         Warn(m_strayGraces, "grace notes with no note after them, left out");
@@ -2674,6 +2808,11 @@ private:
     Issue m_strayLines;
     Issue m_shortLines;
     Issue m_graceLines;
+    Issue m_movedGraceSlurs;
+    Issue m_graceToItsNote;
+    Issue m_beamedRests;
+    Issue m_slursWithoutNotes;
+    Issue m_turnedHooks;
     Issue m_graceModifiers;
     Issue m_loneArpeggios;
     Issue m_strayGraces;

@@ -88,17 +88,20 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///    of its first note and the unit value of its normal type (else its type);
 ///    a slur becomes an ECSlur under the staff of its first note holding the notes (a chord's
 ///    notes as their ECChord) of its voice from its first note to its last (only its two ends
-///    when they are of two voices), a glissando or slide an ECGlissando of its two notes, a
-///    beam (its first level) an ECBeam in the measure of its first note holding its notes or
-///    chords; articulations and fermatas become ECAccent children of their note, trill marks
+///    when they are of two voices; one from or to a grace note from or to the grace note's
+///    note, with SlurFromGrace or SlurToGrace), a glissando or slide an ECGlissando of its
+///    two notes, a beam of each level an ECBeam in the measure of its first note holding its
+///    notes or chords (the upper levels added first; a hook one of a single note);
+///    articulations and fermatas become ECAccent children of their note, trill marks
 ///    ECTrill, turns ECTurn, mordents ECMordent, shakes, schleifers and haydns ECOrnament,
-///    single-note tremolos ECTremolo (all numbered as NotationType.h does), an arpeggio or
+///    tremolos ECTremolo (all numbered as NotationType.h does), an arpeggio or
 ///    non-arpeggio bracket an ECArpeggio of the note's chord; a grace note keeps its accents;
 ///    unpitched notes sound their instrument's MIDI key (midi-unpitched) or their display
 ///    pitch; a part's transposition is applied, so that pitches are sounding pitches, and
 ///    becomes an ECTranspose (TransposeInstrument, its value the chromatic semitones) of a
 ///    "Transpositions" envelope of each staff it applies to, lasting to the next one or the
-///    end of the part; octave shifts become ECTranspose octave signs there likewise (the
+///    end of the part; octave shifts become ECTranspose octave signs there likewise, a stop
+///    ending the sign of its number (the
 ///    notes keep the pitch MusicXML gives, which is the played one); cue
 ///    notes, which are shown and not played, are left out (reported);
 ///  - grace notes become ECGraceNote children of the note they precede, each a written value
@@ -114,8 +117,9 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///    repeats ECRepeat marks (RepeatForward, RepeatBackward) at the start of their measure in
 ///    every staff of the part, the start of a volta ending an ECFlowControl ending
 ///    (FlowEnding) with its first number at the start of its measure (the first part's);
-///    segno and coda signs, and words that name Fine or a jump as GetFlowString does (else
-///    the sound's fine, dacapo, dalsegno, segno or coda), ECFlowControl marks of the conductor
+///    segno and coda signs, and words that name Fine or a jump as GetFlowString does or say
+///    "To Coda" (else the sound's fine, dacapo, dalsegno, segno, coda or tocoda),
+///    ECFlowControl marks of the conductor
 ///    staff numbered as NotationType.h does (the first part's);
 ///  - time signatures become ECMeter marks (3+2+2/8 as a compound list), metronome marks and
 ///    sound tempos ECTempo marks (words such as Allegro name the tempo type), in every part
@@ -138,8 +142,8 @@ struct CLAVENOR_API MusicXmlImportReport {
 ///  - a part's name becomes an ECText type 3 of its staves, its MIDI channel a DCMidiTrack
 ///    record, its MIDI program an ECPatchEnv point at the start.
 /// What the document cannot hold (layout, ...) is reported once per kind of element with a
-/// count and the first line, never dropped silently (technical marks, two-note tremolos,
-/// slurs from grace notes, arpeggios on single notes, ...).
+/// count and the first line, never dropped silently (technical marks, glissandi from grace
+/// notes, a slur from a grace note to its own note, arpeggios on single notes, ...).
 ///
 /// Bad input gives MusicXmlException with the line: malformed XML, a root that is no partwise
 /// score, a duration before any divisions or one that cannot be counted, a measure longer

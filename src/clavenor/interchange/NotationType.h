@@ -63,15 +63,25 @@ enum ArpeggioType : std::uint8_t {
 };
 
 /// ECTremolo's type: the number of strokes through the stem of a note played as a measured
-/// tremolo, 1 to TremoloMostStrokes.
+/// tremolo, 1 to TremoloMostStrokes. Two notes or chords played in alternation carry one
+/// tremolo each, the strokes between them plus TremoloToNext on the first and plus
+/// TremoloFromPrevious on the second.
 inline constexpr std::uint8_t TremoloMostStrokes = 8;
+inline constexpr std::uint8_t TremoloToNext = 16;
+inline constexpr std::uint8_t TremoloFromPrevious = 32;
+
+/// Group-type flags of an ECSlur beyond those of ECGroup's lifetime rules: the slur starts on
+/// the first grace note of its earliest member, or ends on the last grace note of its latest
+/// member. A copy of a slur loses them, as it loses every group type but its own.
+inline constexpr std::uint8_t SlurFromGrace = 16;
+inline constexpr std::uint8_t SlurToGrace = 32;
 
 /// ECTranspose's type. The octave signs are those the transposition command knows (its
 /// value is the semitones the notes sound above how they are drawn: 12, -12, 24); an
 /// instrument's transposition says how a part is written: its value is the semitones the
-/// music sounds above the written notes (-2 for a clarinet in B flat), and it lasts until
-/// the next transposition of its staff. The document's notes always keep their sounding
-/// pitch.
+/// music sounds above the written notes (-2 for a clarinet in B flat), and it lasts for its
+/// length, or when it has none until the next transposition of its staff. The document's notes
+/// always keep their sounding pitch.
 enum TransposeType : std::uint8_t {
     TransposeOctaveUp = 0,   // 8va: sounds an octave above the written notes
     TransposeOctaveDown = 1, // 8vb
@@ -82,7 +92,8 @@ enum TransposeType : std::uint8_t {
 };
 
 /// The ECFlowControl types of the signs that jumps lead to (the named jumps and Fine are
-/// types 5 to 12, as GetFlowString names them).
+/// types 5 to 12, as GetFlowString names them), and of "To Coda", the place a repeat left
+/// by a jump al Coda leaves for the coda.
 inline constexpr std::uint8_t FlowSegno = 3;
 inline constexpr std::uint8_t FlowCoda = 4;
 inline constexpr std::uint8_t FlowFine = 5;
@@ -93,5 +104,6 @@ inline constexpr std::uint8_t FlowDaCapoAlCoda = 9;
 inline constexpr std::uint8_t FlowDalSegno = 10;
 inline constexpr std::uint8_t FlowDalSegnoAlFine = 11;
 inline constexpr std::uint8_t FlowDalSegnoAlCoda = 12;
+inline constexpr std::uint8_t FlowToCoda = 13;
 
 } // namespace clavenor

@@ -34,6 +34,9 @@ struct Rational {
     bool operator>=(const Rational& other) const { return !(*this < other); }
 };
 
+/// The words of a "To Coda" that has none of its own: the flow-control names leave it out.
+inline constexpr const char* kToCodaWords = "To Coda";
+
 /// The note values MusicXML names, from the 1024th (index 0) to the maxima.
 inline constexpr int kNoteValues = 14;
 /// The name of note value `index` ("quarter" for kQuarterIndex).
