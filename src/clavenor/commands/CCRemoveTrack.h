@@ -19,7 +19,8 @@ class MCGroup;
 /// goes, as CCRemove does.
 ///
 /// All or nothing: when the batch fails, Revert puts every track back at the number it had,
-/// its mirrors back where they were, and the staff group table as it was.
+/// its mirrors back where they were, the conductor's children in the order they had, and the
+/// staff group table as it was.
 class CLAVENOR_API CCRemoveTrack : public CCRemove {
     DECLARE_SERIAL(CCRemoveTrack)
 
@@ -46,7 +47,8 @@ private:
     };
 
     std::vector<Removed> m_removed;
-    std::unique_ptr<MCEditJournal> m_pMirrors;
+    // The mirrors the staves lost and the order of the conductor's children before Process.
+    std::unique_ptr<MCEditJournal> m_pJournal;
     // The group table before Process, for Revert.
     std::unique_ptr<MCGroup> m_pGroupBefore;
     // The undo of an addition leaves the table it found (set by CCAddTrack::Undo).

@@ -122,13 +122,32 @@ void MCEditJournal::SortChildren(ECBase* owner) {
     if (same) {
         return;
     }
+    NoteOrder(owner, std::move(order));
+    Reordered(owner);
+}
+
+void MCEditJournal::KeepOrder(ECBase* owner) {
+    MCEventList* children = owner != nullptr ? owner->GetChildren() : nullptr;
+    if (children == nullptr || !m_bInEffect) {
+        return;
+    }
+    std::vector<ECBase*> order;
+    order.reserve(static_cast<std::size_t>(children->GetCount()));
+    for (ECBase* element : *children) {
+        order.push_back(element);
+    }
+    ReserveStep();
+    m_orders.reserve(m_orders.size() + 1);
+    NoteOrder(owner, std::move(order));
+}
+
+void MCEditJournal::NoteOrder(ECBase* owner, std::vector<ECBase*> order) {
     owner->Ref();
     for (ECBase* element : order) {
         element->Ref();
     }
     m_orders.push_back(OrderChange{owner, std::move(order)});
     NoteStep(Kind::Order, m_orders.size() - 1);
-    Reordered(owner);
 }
 
 void MCEditJournal::SortTracks(ECConductor* conductor) {

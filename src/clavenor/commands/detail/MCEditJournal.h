@@ -68,6 +68,11 @@ public:
     /// Sorts `owner`'s children by time (MCEventList::Sort), recording the order they had
     /// when the sort changes it.
     void SortChildren(ECBase* owner);
+    /// Records the order `owner`'s children have now, for a change that reorders them
+    /// outside the journal (the conductor orders its tracks whenever one comes or goes):
+    /// TakeBack puts that order back once the list holds the same elements again, and
+    /// leaves it as it is otherwise.
+    void KeepOrder(ECBase* owner);
     /// Sorts, as SortChildren, the lists that moving material in time can leave out of
     /// order: the children of `conductor`'s tracks (conductor staff, staves, wave tracks) and
     /// the points of the envelopes under them (a re-barring keeps the times inside the span
@@ -146,6 +151,8 @@ private:
     void ReserveStep();
     // Notes the entry just appended to `kind`'s vector.
     void NoteStep(Kind kind, std::size_t entry);
+    // Holds `owner` and the elements of `order` and notes the step; room for both reserved.
+    void NoteOrder(ECBase* owner, std::vector<ECBase*> order);
     void Run(bool forward);
     void Toggle(Kind kind, std::size_t entry, bool forward);
     void ToggleLink(LinkChange& change, bool forward);
