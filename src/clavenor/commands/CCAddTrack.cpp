@@ -83,10 +83,13 @@ int CCAddTrack::Process() {
     m_pGroupBefore =
         conductorStaff != nullptr ? std::make_unique<MCGroup>(conductorStaff->GetGroup()) : nullptr;
     m_pOrder->Clear();
+    m_orderBefore.clear();
     for (const auto& item : m_items) {
         const ECBase* track = item->GetChild();
         if (track != nullptr &&
             (track->GetEventId() == EventId::Staff || track->GetEventId() == EventId::WaveTrack)) {
+            m_orderBefore.assign(m_pConductor->GetChildren()->begin(),
+                                 m_pConductor->GetChildren()->end());
             m_pOrder->KeepOrder(m_pConductor);
             break;
         }
@@ -167,6 +170,7 @@ std::unique_ptr<CCRemoveTrack> CCAddTrack::MakeRemoval() const {
     if (m_pGroupBefore != nullptr) {
         inverse->m_pGroupAfter = std::make_unique<MCGroup>(*m_pGroupBefore);
     }
+    inverse->SetOrderAfter(m_orderBefore);
     return inverse;
 }
 
@@ -183,6 +187,7 @@ void CCAddTrack::Revert() {
     m_inserted.clear();
     m_pOrder->TakeBack();
     m_pOrder->Clear();
+    m_orderBefore.clear();
     ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
     if (conductorStaff != nullptr && m_pGroupBefore != nullptr) {
         std::swap(conductorStaff->GetGroup(), *m_pGroupBefore);

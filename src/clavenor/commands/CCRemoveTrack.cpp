@@ -20,7 +20,26 @@ CCRemoveTrack::CCRemoveTrack() : m_pJournal(std::make_unique<MCEditJournal>()) {
 
 CCRemoveTrack::CCRemoveTrack(ECTrack* track) : CCRemoveTrack() { Remove(track); }
 
-CCRemoveTrack::~CCRemoveTrack() { m_pJournal->Clear(); }
+CCRemoveTrack::~CCRemoveTrack() {
+    m_pJournal->Clear();
+    ReleaseOrderAfter();
+}
+
+void CCRemoveTrack::SetOrderAfter(const std::vector<ECBase*>& order) {
+    std::vector<ECBase*> held(order);
+    ReleaseOrderAfter();
+    for (ECBase* element : held) {
+        element->Ref();
+    }
+    m_orderAfter = std::move(held);
+}
+
+void CCRemoveTrack::ReleaseOrderAfter() {
+    for (ECBase* element : m_orderAfter) {
+        element->Unref(1);
+    }
+    m_orderAfter.clear();
+}
 
 int CCRemoveTrack::GetCommandId() const { return 42; }
 
@@ -91,6 +110,9 @@ int CCRemoveTrack::Process() {
     }
     if (after != nullptr) {
         std::swap(conductorStaff->GetGroup(), *after);
+    }
+    if (!m_orderAfter.empty()) {
+        (void)MCEditJournal::PutOrder(m_pConductor, m_orderAfter);
     }
     return 1;
 }

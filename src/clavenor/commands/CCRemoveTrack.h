@@ -40,6 +40,11 @@ public:
 private:
     friend class CCAddTrack;
 
+    // The order the undo of an addition leaves the conductor's children in (set by
+    // CCAddTrack::Undo); the command holds them. Throws std::bad_alloc.
+    void SetOrderAfter(const std::vector<ECBase*>& order);
+    void ReleaseOrderAfter();
+
     struct Removed {
         ECTrack* track;
         int kind;
@@ -53,6 +58,7 @@ private:
     std::unique_ptr<MCGroup> m_pGroupBefore;
     // The undo of an addition leaves the table it found (set by CCAddTrack::Undo).
     std::unique_ptr<MCGroup> m_pGroupAfter;
+    std::vector<ECBase*> m_orderAfter;
 };
 
 } // namespace clavenor

@@ -73,6 +73,10 @@ public:
     /// TakeBack puts that order back once the list holds the same elements again, and
     /// leaves it as it is otherwise.
     void KeepOrder(ECBase* owner);
+    /// Writes `order` over `owner`'s children when the list holds exactly those elements
+    /// (false, nothing changed, otherwise). Not a step: for a command whose own revert puts
+    /// the order back (through KeepOrder). Needs no memory.
+    static bool PutOrder(ECBase* owner, const std::vector<ECBase*>& order);
     /// Sorts, as SortChildren, the lists that moving material in time can leave out of
     /// order: the children of `conductor`'s tracks (conductor staff, staves, wave tracks) and
     /// the points of the envelopes under them (a re-barring keeps the times inside the span
@@ -103,6 +107,8 @@ public:
     void Clear();
 
 private:
+    // Whether `owner`'s children are exactly the elements of `order`, in any order.
+    static bool HoldsExactly(ECBase* owner, const std::vector<ECBase*>& order);
     // Tells `owner` that its children list changed order behind its back.
     static void Reordered(ECBase* owner);
 
