@@ -3,6 +3,7 @@
 #include "clavenor/actions/ACFindEvents.h"
 #include "clavenor/caches/MCGroup.h"
 #include "clavenor/commands/CCRemoveTrack.h"
+#include "clavenor/commands/detail/MCEditJournal.h"
 #include "clavenor/commands/detail/MCEditRun.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorStaff.h"
@@ -48,9 +49,10 @@ const StructureCommandsInstaller s_installer;
 
 } // namespace
 
-CCAddTrack::CCAddTrack() = default;
+CCAddTrack::CCAddTrack() : m_pOrder(std::make_unique<MCEditJournal>()) {}
 
-CCAddTrack::CCAddTrack(ECTrack* track, int position) : m_nInsertPosition(position) {
+CCAddTrack::CCAddTrack(ECTrack* track, int position) : CCAddTrack() {
+    m_nInsertPosition = position;
     Add(track, nullptr, FCMidi::MidiNull());
 }
 
@@ -80,6 +82,18 @@ int CCAddTrack::Process() {
     ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
     m_pGroupBefore =
         conductorStaff != nullptr ? std::make_unique<MCGroup>(conductorStaff->GetGroup()) : nullptr;
+    m_pOrder->Clear();
+    m_orderBefore.clear();
+    for (const auto& item : m_items) {
+        const ECBase* track = item->GetChild();
+        if (track != nullptr &&
+            (track->GetEventId() == EventId::Staff || track->GetEventId() == EventId::WaveTrack)) {
+            m_orderBefore.assign(m_pConductor->GetChildren()->begin(),
+                                 m_pConductor->GetChildren()->end());
+            m_pOrder->KeepOrder(m_pConductor);
+            break;
+        }
+    }
     int staffPosition = m_nInsertPosition;
     int wavePosition = m_nInsertPosition;
     // Each insertion is all or nothing; the ones made before a failing one go again.
@@ -157,6 +171,7 @@ std::unique_ptr<CCRemoveTrack> CCAddTrack::MakeRemoval() const {
     if (m_pGroupBefore != nullptr) {
         inverse->m_pGroupAfter = std::make_unique<MCGroup>(*m_pGroupBefore);
     }
+    inverse->SetOrderAfter(m_orderBefore);
     return inverse;
 }
 
@@ -171,6 +186,9 @@ void CCAddTrack::Revert() {
         m_pConductor->RemoveTrack(*it);
     }
     m_inserted.clear();
+    m_pOrder->TakeBack();
+    m_pOrder->Clear();
+    m_orderBefore.clear();
     ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
     if (conductorStaff != nullptr && m_pGroupBefore != nullptr) {
         std::swap(conductorStaff->GetGroup(), *m_pGroupBefore);

@@ -12,6 +12,7 @@ namespace clavenor {
 class CCRemoveTrack;
 class ECStaff;
 class ECTrack;
+class MCEditJournal;
 class MCGroup;
 
 /// Inserts tracks into the conductor: staves, wave tracks and the conductor staff. Its items
@@ -22,9 +23,12 @@ class MCGroup;
 ///
 /// A staff that brings more measures than the score has loses the surplus (with what they
 /// hold) before it is inserted. Undone by a CCRemoveTrack of the added staves and wave
-/// tracks (the conductor staff stays), which also leaves the staff group table as this
-/// command found it, so that the document saves the bytes it saved before. When the batch
-/// fails, Revert takes the inserted tracks out again and puts the group table back.
+/// tracks (the conductor staff stays), which also leaves the staff group table and the order
+/// of the conductor's children as this command found them, so that the document saves the
+/// bytes it saved before. When the batch
+/// fails, Revert takes the inserted tracks out again and puts the group table and the order
+/// of the conductor's children back (inserting a track reorders the tracks among the
+/// conductor's other children); it needs no memory.
 class CLAVENOR_API CCAddTrack : public CCAdd {
     DECLARE_SERIAL(CCAddTrack)
 
@@ -67,6 +71,11 @@ private:
     // found.
     std::vector<ECTrack*> m_inserted;
     std::unique_ptr<MCGroup> m_pGroupBefore;
+    // The order of the conductor's children before the last Process inserted a staff or a
+    // wave track, as a step to take back and as the order the undo leaves (the journal
+    // holds the elements).
+    std::unique_ptr<MCEditJournal> m_pOrder;
+    std::vector<ECBase*> m_orderBefore;
 };
 
 } // namespace clavenor

@@ -16,11 +16,30 @@ namespace clavenor {
 
 IMPLEMENT_SERIAL(CCRemoveTrack, CCRemove, 2 | CRuntimeClass::VersionableSchema)
 
-CCRemoveTrack::CCRemoveTrack() : m_pMirrors(std::make_unique<MCEditJournal>()) { SetCanUndo(0); }
+CCRemoveTrack::CCRemoveTrack() : m_pJournal(std::make_unique<MCEditJournal>()) { SetCanUndo(0); }
 
 CCRemoveTrack::CCRemoveTrack(ECTrack* track) : CCRemoveTrack() { Remove(track); }
 
-CCRemoveTrack::~CCRemoveTrack() { m_pMirrors->Clear(); }
+CCRemoveTrack::~CCRemoveTrack() {
+    m_pJournal->Clear();
+    ReleaseOrderAfter();
+}
+
+void CCRemoveTrack::SetOrderAfter(const std::vector<ECBase*>& order) {
+    std::vector<ECBase*> held(order);
+    ReleaseOrderAfter();
+    for (ECBase* element : held) {
+        element->Ref();
+    }
+    m_orderAfter = std::move(held);
+}
+
+void CCRemoveTrack::ReleaseOrderAfter() {
+    for (ECBase* element : m_orderAfter) {
+        element->Unref(1);
+    }
+    m_orderAfter.clear();
+}
 
 int CCRemoveTrack::GetCommandId() const { return 42; }
 
@@ -49,8 +68,10 @@ int CCRemoveTrack::Process() {
             after = std::make_unique<MCGroup>(*m_pGroupAfter);
         }
     }
-    m_pMirrors->Clear();
+    m_pJournal->Clear();
     try {
+        // First, so that it is taken back last, once the tracks are back.
+        m_pJournal->KeepOrder(m_pConductor);
         for (const auto& item : m_items) {
             ECBase* track = item->GetChild();
             if (track->GetEventId() != EventId::Staff) {
@@ -62,17 +83,17 @@ int CCRemoveTrack::Process() {
             MCEventList* mirrors = find.GetEvents();
             for (POSITION pos = mirrors->GetHeadPosition(); pos != nullptr;) {
                 auto* mirror = static_cast<ECMirror*>(mirrors->GetNext(pos));
-                m_pMirrors->DetachMirror(mirror);
+                m_pJournal->DetachMirror(mirror);
                 std::vector<ECBase*> parents(mirror->GetParents()->begin(),
                                              mirror->GetParents()->end());
                 for (ECBase* parent : parents) {
-                    m_pMirrors->Unlink(parent, mirror);
+                    m_pJournal->Unlink(parent, mirror);
                 }
             }
         }
     } catch (...) {
-        m_pMirrors->TakeBack();
-        m_pMirrors->Clear();
+        m_pJournal->TakeBack();
+        m_pJournal->Clear();
         throw;
     }
     m_pGroupBefore = std::move(before);
@@ -90,6 +111,9 @@ int CCRemoveTrack::Process() {
     if (after != nullptr) {
         std::swap(conductorStaff->GetGroup(), *after);
     }
+    if (!m_orderAfter.empty()) {
+        (void)MCEditJournal::PutOrder(m_pConductor, m_orderAfter);
+    }
     return 1;
 }
 
@@ -100,8 +124,8 @@ void CCRemoveTrack::Revert() {
                                                                                     : it->number);
     }
     m_removed.clear();
-    m_pMirrors->TakeBack();
-    m_pMirrors->Clear();
+    m_pJournal->TakeBack();
+    m_pJournal->Clear();
     ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
     if (conductorStaff != nullptr && m_pGroupBefore != nullptr) {
         std::swap(conductorStaff->GetGroup(), *m_pGroupBefore);

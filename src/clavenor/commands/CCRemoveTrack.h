@@ -19,7 +19,8 @@ class MCGroup;
 /// goes, as CCRemove does.
 ///
 /// All or nothing: when the batch fails, Revert puts every track back at the number it had,
-/// its mirrors back where they were, and the staff group table as it was.
+/// its mirrors back where they were, the conductor's children in the order they had, and the
+/// staff group table as it was.
 class CLAVENOR_API CCRemoveTrack : public CCRemove {
     DECLARE_SERIAL(CCRemoveTrack)
 
@@ -41,6 +42,11 @@ public:
 private:
     friend class CCAddTrack;
 
+    // The order the undo of an addition leaves the conductor's children in (set by
+    // CCAddTrack::Undo); the command holds them. Throws std::bad_alloc.
+    void SetOrderAfter(const std::vector<ECBase*>& order);
+    void ReleaseOrderAfter();
+
     struct Removed {
         ECTrack* track;
         int kind;
@@ -48,11 +54,13 @@ private:
     };
 
     std::vector<Removed> m_removed;
-    std::unique_ptr<MCEditJournal> m_pMirrors;
+    // The mirrors the staves lost and the order of the conductor's children before Process.
+    std::unique_ptr<MCEditJournal> m_pJournal;
     // The group table before Process, for Revert.
     std::unique_ptr<MCGroup> m_pGroupBefore;
     // The undo of an addition leaves the table it found (set by CCAddTrack::Undo).
     std::unique_ptr<MCGroup> m_pGroupAfter;
+    std::vector<ECBase*> m_orderAfter;
 };
 
 } // namespace clavenor

@@ -122,13 +122,32 @@ void MCEditJournal::SortChildren(ECBase* owner) {
     if (same) {
         return;
     }
+    NoteOrder(owner, std::move(order));
+    Reordered(owner);
+}
+
+void MCEditJournal::KeepOrder(ECBase* owner) {
+    MCEventList* children = owner != nullptr ? owner->GetChildren() : nullptr;
+    if (children == nullptr || !m_bInEffect) {
+        return;
+    }
+    std::vector<ECBase*> order;
+    order.reserve(static_cast<std::size_t>(children->GetCount()));
+    for (ECBase* element : *children) {
+        order.push_back(element);
+    }
+    ReserveStep();
+    m_orders.reserve(m_orders.size() + 1);
+    NoteOrder(owner, std::move(order));
+}
+
+void MCEditJournal::NoteOrder(ECBase* owner, std::vector<ECBase*> order) {
     owner->Ref();
     for (ECBase* element : order) {
         element->Ref();
     }
     m_orders.push_back(OrderChange{owner, std::move(order)});
     NoteStep(Kind::Order, m_orders.size() - 1);
-    Reordered(owner);
 }
 
 void MCEditJournal::SortTracks(ECConductor* conductor) {
@@ -296,6 +315,43 @@ void MCEditJournal::ToggleLink(LinkChange& change, bool forward) {
     }
 }
 
+bool MCEditJournal::HoldsExactly(ECBase* owner, const std::vector<ECBase*>& order) {
+    MCEventList* children = owner->GetChildren();
+    if (children == nullptr || static_cast<std::size_t>(children->GetCount()) != order.size()) {
+        return false;
+    }
+    for (ECBase* element : order) {
+        if (element->GetParents()->FindNearEnds(owner) == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool MCEditJournal::PutOrder(ECBase* owner, const std::vector<ECBase*>& order) {
+    if (owner == nullptr || !HoldsExactly(owner, order)) {
+        return false;
+    }
+    // Held across the rewrite: a node written over lets go of an element that a later node
+    // takes again.
+    for (ECBase* element : order) {
+        element->Ref();
+    }
+    MCEventList* children = owner->GetChildren();
+    std::size_t i = 0;
+    for (POSITION pos = children->GetHeadPosition(); pos != nullptr; ++i) {
+        const POSITION at = pos;
+        if (children->GetNext(pos) != order[i]) {
+            children->SetAt(at, order[i]);
+        }
+    }
+    for (ECBase* element : order) {
+        element->Unref(1);
+    }
+    Reordered(owner);
+    return true;
+}
+
 void MCEditJournal::ExchangeOrder(OrderChange& change) {
     MCEventList* children = change.owner->GetChildren();
     // Another list than the one sorted (changed behind the journal's back) keeps its order.
@@ -304,14 +360,8 @@ void MCEditJournal::ExchangeOrder(OrderChange& change) {
     // the links both ways. Links are kept both ways, so when every recorded element still
     // lists the owner among its parents and the count is the same, the list holds exactly
     // the recorded elements.
-    if (children == nullptr ||
-        static_cast<std::size_t>(children->GetCount()) != change.order.size()) {
+    if (!HoldsExactly(change.owner, change.order)) {
         return;
-    }
-    for (ECBase* element : change.order) {
-        if (element->GetParents()->FindNearEnds(change.owner) == nullptr) {
-            return;
-        }
     }
     // The journal holds every element of the order, so a node that lets go of one never
     // frees it.

@@ -68,6 +68,15 @@ public:
     /// Sorts `owner`'s children by time (MCEventList::Sort), recording the order they had
     /// when the sort changes it.
     void SortChildren(ECBase* owner);
+    /// Records the order `owner`'s children have now, for a change that reorders them
+    /// outside the journal (the conductor orders its tracks whenever one comes or goes):
+    /// TakeBack puts that order back once the list holds the same elements again, and
+    /// leaves it as it is otherwise.
+    void KeepOrder(ECBase* owner);
+    /// Writes `order` over `owner`'s children when the list holds exactly those elements
+    /// (false, nothing changed, otherwise). Not a step: for a command whose own revert puts
+    /// the order back (through KeepOrder). Needs no memory.
+    static bool PutOrder(ECBase* owner, const std::vector<ECBase*>& order);
     /// Sorts, as SortChildren, the lists that moving material in time can leave out of
     /// order: the children of `conductor`'s tracks (conductor staff, staves, wave tracks) and
     /// the points of the envelopes under them (a re-barring keeps the times inside the span
@@ -98,6 +107,8 @@ public:
     void Clear();
 
 private:
+    // Whether `owner`'s children are exactly the elements of `order`, in any order.
+    static bool HoldsExactly(ECBase* owner, const std::vector<ECBase*>& order);
     // Tells `owner` that its children list changed order behind its back.
     static void Reordered(ECBase* owner);
 
@@ -146,6 +157,8 @@ private:
     void ReserveStep();
     // Notes the entry just appended to `kind`'s vector.
     void NoteStep(Kind kind, std::size_t entry);
+    // Holds `owner` and the elements of `order` and notes the step; room for both reserved.
+    void NoteOrder(ECBase* owner, std::vector<ECBase*> order);
     void Run(bool forward);
     void Toggle(Kind kind, std::size_t entry, bool forward);
     void ToggleLink(LinkChange& change, bool forward);
