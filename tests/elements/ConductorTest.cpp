@@ -93,6 +93,26 @@ TEST_F(Timeline, StructureIsMadeOnFirstUseThroughCommands) {
     EXPECT_EQ(alone.GetMeterAtTime(MCTime(0.0f)), nullptr);
 }
 
+// A first use that finds no memory makes nothing and leaves the way open: a later call makes
+// the staff and its maps. (Running out of memory inside the command used to unwind past the
+// conductor, leaving it marked busy for good and the new staff held by nothing.)
+TEST_F(Timeline, FirstUseWithoutMemoryCanBeTriedAgain) {
+    const int failures = test::ForEachAllocationFailure(
+        [&] {
+            ECConductorStaff* track0 = conductor->GetConductorStaff();
+            if (track0 == nullptr || track0->GetTempoEnv() == nullptr ||
+                track0->GetMeterEnv() == nullptr) {
+                throw std::bad_alloc();
+            }
+        },
+        [] {});
+    EXPECT_GT(failures, 0);
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    ASSERT_NE(track0, nullptr);
+    EXPECT_NE(track0->GetTempoEnv(), nullptr);
+    EXPECT_NE(track0->GetMeterEnv(), nullptr);
+}
+
 // A command handler that asks the conductor while its structure is being made gets no
 // second conductor staff or meter map (nor an endless descent into more commands).
 TEST_F(Timeline, HandlersAskingDuringFirstUse) {

@@ -304,5 +304,27 @@ TEST_F(StaffCache, ACacheWithoutMemoryRefusesTheMarkAndChangesNothing) {
     bar->Unref(1);
 }
 
+// An importer links what it has just made and holds no reference on it: a refusal for want
+// of memory must leave the mark alive and unlinked, for its maker to delete.
+TEST_F(StaffCache, AMarkNobodyHoldsOutlivesItsRefusal) {
+    for (ECWithChild* parent :
+         {static_cast<ECWithChild*>(m_first), static_cast<ECWithChild*>(m_staff)}) {
+        const int deaths = test::g_deaths;
+        auto* key = At(new Counted<ECKey>, 2.0f, 0);
+        const int failures = test::ForEachAllocationFailure(
+            [&] {
+                if (parent->AddChild(key, 1) == 0) {
+                    throw std::bad_alloc();
+                }
+            },
+            [&] {
+                EXPECT_EQ(test::g_deaths, deaths);
+                EXPECT_EQ(key->GetRefCount(), 0);
+            });
+        EXPECT_GT(failures, 0);
+        EXPECT_EQ(parent->RemoveChild(key, 0), 1);
+    }
+}
+
 } // namespace
 } // namespace clavenor

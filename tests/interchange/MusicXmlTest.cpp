@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <functional>
 #include <numeric>
+#include <unordered_set>
 
 namespace clavenor::test {
 namespace {
@@ -72,10 +73,17 @@ void Find(ECBase* element, int id, std::vector<ECBase*>& out) {
 }
 
 std::vector<ECBase*> All(ECPerformance& document, int id) {
+    std::vector<ECBase*> met;
+    Find(&document, id, met);
+    // Duplicates dropped in walk order, never address order: elements at one time and track
+    // then keep the document's order, whatever the heap did.
     std::vector<ECBase*> found;
-    Find(&document, id, found);
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
+    std::unordered_set<ECBase*> seen;
+    for (ECBase* element : met) {
+        if (seen.insert(element).second) {
+            found.push_back(element);
+        }
+    }
     std::stable_sort(found.begin(), found.end(), [](ECBase* a, ECBase* b) {
         return a->GetTime()->GetSeconds() != b->GetTime()->GetSeconds()
                    ? a->GetTime()->GetSeconds() < b->GetTime()->GetSeconds()

@@ -21,23 +21,32 @@ IMPLEMENT_SERIAL(CCAddTrack, CCAdd, 2 | CRuntimeClass::VersionableSchema)
 
 namespace {
 
-// What the conductor and the conductor staff create on first use enters through these.
-template <class Command>
-int ApplyNow(Command* command, ECPerformance* performance) {
-    command->SetSynchronous(1);
-    if (command->Apply(performance) == 0) {
-        delete command;
+// What the conductor and the conductor staff create on first use enters through these. Running
+// out of memory answers 0 like a command that fails: the callers hold what they made across
+// the call and release it on that answer, so an exception unwinding past them would leak it
+// and leave them marked busy for good. (A dispatch that throws has given the command back
+// and taken its batch back already.)
+template <class Command, class... Args>
+int ApplyNow(ECPerformance* performance, Args... args) {
+    try {
+        auto* command = new Command(args...);
+        command->SetSynchronous(1);
+        if (command->Apply(performance) == 0) {
+            delete command;
+            return 0;
+        }
+        return 1;
+    } catch (const std::bad_alloc&) {
         return 0;
     }
-    return 1;
 }
 
 int ApplyAddTrack(ECPerformance* performance, ECTrack* track, int position) {
-    return ApplyNow(new CCAddTrack(track, position), performance);
+    return ApplyNow<CCAddTrack>(performance, track, position);
 }
 
 int ApplyAdd(ECPerformance* performance, ECBase* child, ECBase* parent) {
-    return ApplyNow(new CCAdd(child, parent, FCMidi::MidiNull()), performance);
+    return ApplyNow<CCAdd>(performance, child, parent, FCMidi::MidiNull());
 }
 
 struct StructureCommandsInstaller {

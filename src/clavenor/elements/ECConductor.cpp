@@ -99,8 +99,11 @@ int ECConductor::AddChild(ECBase* child, int sorted) {
         try {
             OrderTracks(0);
         } catch (const std::bad_alloc&) {
-            // Linked just above, so not refused.
+            // Linked just above, so not refused; held so that a child its maker still owns
+            // outlives the refusal.
+            child->Ref();
             (void)UnlinkChild(child);
+            child->Unref(0);
             return 0;
         }
     }

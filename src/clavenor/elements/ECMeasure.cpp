@@ -50,8 +50,7 @@ int ECMeasure::AddChild(ECBase* child, int sorted) {
             try {
                 staff->CacheEvent(child, HandOf(child));
             } catch (const std::bad_alloc&) {
-                // Linked just above, so not refused.
-                (void)ECWithChild::UnlinkChild(child);
+                TakeBackLink(child);
                 return 0;
             }
         }

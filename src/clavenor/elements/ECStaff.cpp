@@ -79,8 +79,7 @@ int ECStaff::AddChild(ECBase* child, int sorted) {
         try {
             m_pCache->CacheEvent(child, MCStaffCache::GetHand(child));
         } catch (const std::bad_alloc&) {
-            // Linked just above, so not refused.
-            (void)ECWithChild::UnlinkChild(child);
+            TakeBackLink(child);
             return 0;
         }
     } else if (dynamic_cast<ECMeasure*>(child) != nullptr) {
@@ -95,8 +94,7 @@ int ECStaff::AddChild(ECBase* child, int sorted) {
             for (ECBase* element : *marks) {
                 m_pCache->ForgetEvent(element);
             }
-            // Linked just above, so not refused.
-            (void)ECWithChild::UnlinkChild(child);
+            TakeBackLink(child);
             return 0;
         }
     }

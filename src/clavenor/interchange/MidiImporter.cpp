@@ -2,6 +2,7 @@
 
 #include "clavenor/interchange/MidiFileException.h"
 
+#include "clavenor/interchange/detail/LinkChild.h"
 #include <clavenor/clavenor.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -240,10 +242,14 @@ public:
         auto document = std::make_unique<ECPerformance>();
         m_document = document.get();
         m_conductor = new ECConductor;
-        m_document->AddChild(m_conductor, 0);
+        imported::LinkChild(m_document, m_conductor, 0);
         m_conductorStaff = m_conductor->GetConductorStaff();
+        if (m_conductorStaff == nullptr) {
+            throw std::bad_alloc(); // the conductor found no memory for its staff
+        }
         for (StaffState& state : m_staves) {
-            state.staff = static_cast<ECStaff*>(m_conductor->GetTrack(1, state.number, 1));
+            state.staff =
+                static_cast<ECStaff*>(imported::Made(m_conductor->GetTrack(1, state.number, 1)));
             if (DCMidiTrack* track = MCStandardRecords::GetTrack(state.staff, m_options.viewCode)) {
                 track->SetChannel(state.channel);
             }
@@ -413,7 +419,7 @@ private:
     }
 
     void AddMeters() {
-        ECMeterEnv* meters = m_conductorStaff->GetMeterEnv();
+        ECMeterEnv* meters = imported::Made(m_conductorStaff->GetMeterEnv());
         std::map<std::uint64_t, std::pair<int, int>> signatures; // the last at a tick holds
         for (std::size_t t = 0; t < m_file.tracks.size(); ++t) {
             for (const MidiEvent& event : m_file.tracks[t].events) {
@@ -447,7 +453,7 @@ private:
     }
 
     void AddTempi() {
-        ECTempoEnv* tempi = m_conductorStaff->GetTempoEnv();
+        ECTempoEnv* tempi = imported::Made(m_conductorStaff->GetTempoEnv());
         std::vector<TickClock::TempoChange> marks = m_tempi;
         if (marks.empty() || marks.front().tick != 0) {
             marks.insert(marks.begin(), {0, DefaultTempo});
@@ -484,15 +490,16 @@ private:
             }
             end = std::max(end, track.endTick);
         }
-        m_conductor->GetMeasure(0, MCTime(Q(placed)), 1, 1);
+        static_cast<void>(imported::Made(m_conductor->GetMeasure(0, MCTime(Q(placed)), 1, 1)));
         const float endTime = Q(end);
         if (endTime > 0.0f) {
-            m_conductor->GetMeasure(0, MCTime(std::nextafter(endTime, 0.0f)), 1, 1);
+            static_cast<void>(imported::Made(
+                m_conductor->GetMeasure(0, MCTime(std::nextafter(endTime, 0.0f)), 1, 1)));
         }
     }
 
     ECMeasure* MeasureAt(int staff, float time) {
-        return m_conductor->GetMeasure(staff, MCTime(time), 0, 1);
+        return imported::Made(m_conductor->GetMeasure(staff, MCTime(time), 0, 1));
     }
 
     template <class T>
@@ -565,7 +572,7 @@ private:
                 mode->SetChannelModeType(
                     static_cast<std::uint8_t>(event.data1 - FirstModeController));
                 mode->SetValue(event.data2);
-                state.staff->AddChild(mode, 1);
+                imported::LinkChild(state.staff, mode, 1);
                 ++m_report.points;
                 return;
             }
@@ -613,7 +620,7 @@ private:
             break;
         }
         Timed(slot.envelope, 0.0f, 15, state.number);
-        state.staff->AddChild(slot.envelope, 1);
+        imported::LinkChild(state.staff, slot.envelope, 1);
         return slot;
     }
 
@@ -645,9 +652,15 @@ private:
         Timed(point, Q(event.tick), 0, state.number);
         point->SetValue(value);
         if (slot.envelope->AddChild(point, 1) == 0) {
-            // Only a point at a time already taken is refused, and that case merged above;
-            // a tick that rounds onto the previous point's time lands here.
+            // A point at a time already taken is refused, and that case merged above; a tick
+            // that rounds onto the previous point's time lands here. Any other refusal is for
+            // want of memory.
+            const bool taken = slot.last != nullptr &&
+                               slot.last->GetTime()->GetSeconds() == point->GetTime()->GetSeconds();
             delete point;
+            if (!taken) {
+                throw std::bad_alloc();
+            }
             Note(m_merged, t, event.tick);
             slot.last->SetValue(value);
             return;
@@ -707,7 +720,7 @@ private:
             if (home != 0) {
                 auto* lyric =
                     Timed(new ECLyric(CString(std::string(m_file.GetText(event)))), time, 15, home);
-                MeasureAt(home, time)->AddChild(lyric, 1);
+                imported::LinkChild(MeasureAt(home, time), lyric, 1);
                 ++m_report.texts;
                 return;
             }
@@ -724,7 +737,7 @@ private:
                                time, 15, home);
             ECBase* parent = underStaff ? static_cast<ECBase*>(m_staves[home - 1].staff)
                                         : static_cast<ECBase*>(m_conductorStaff);
-            parent->AddChild(text, 1);
+            imported::LinkChild(parent, text, 1);
             ++m_report.texts;
             return;
         }
@@ -778,7 +791,7 @@ private:
             record->SetMessage(event.status, event.IsMeta() ? event.data1 : 0, bytes.data(),
                                bytes.size());
         }
-        m_conductorStaff->AddChild(message, 1);
+        imported::LinkChild(m_conductorStaff, message, 1);
         ++m_report.rawMessages;
     }
 
@@ -812,7 +825,7 @@ private:
             ECBase* parent = measure;
             if (j - i > 1) {
                 auto* chord = Timed(new ECChord, time, 0, state.number);
-                measure->AddChild(chord, 1);
+                imported::LinkChild(measure, chord, 1);
                 parent = chord;
                 ++m_report.chords;
             }
@@ -821,7 +834,7 @@ private:
                 const auto duration = static_cast<float>(m_clock->Quarters(span.end) - start);
                 auto* note = new ECNote(MCTime(time), MCTime(duration));
                 note->SetVoiceTrack(0, state.number);
-                parent->AddChild(note, 1);
+                imported::LinkChild(parent, note, 1);
                 if (DCNote* record = MCStandardRecords::GetNote(note, m_options.viewCode)) {
                     record->SetPitch(span.key);
                     record->SetVelocity(span.velocity);
@@ -899,7 +912,7 @@ private:
                                      });
             }
             auto* rest = Timed(new ECRest(value->type), static_cast<float>(at), 0, state.number);
-            measure->AddChild(rest, 1);
+            imported::LinkChild(measure, rest, 1);
             if (DCRest* record = MCStandardRecords::GetRest(rest, m_options.viewCode)) {
                 record->SetRestType(value->type);
             }

@@ -4,6 +4,7 @@
 #include "clavenor/interchange/ClefType.h"
 #include "clavenor/interchange/MusicXmlException.h"
 #include "clavenor/interchange/NotationType.h"
+#include "clavenor/interchange/detail/LinkChild.h"
 #include "clavenor/interchange/detail/MusicXmlValues.h"
 
 #include <clavenor/clavenor.h>
@@ -14,6 +15,8 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <new>
 #include <optional>
 #include <set>
 #include <tuple>
@@ -272,8 +275,11 @@ public:
         auto document = std::make_unique<ECPerformance>();
         m_document = document.get();
         m_conductor = new ECConductor;
-        m_document->AddChild(m_conductor, 0);
+        imported::LinkChild(m_document, m_conductor, 0);
         m_conductorStaff = m_conductor->GetConductorStaff();
+        if (m_conductorStaff == nullptr) {
+            throw std::bad_alloc(); // the conductor found no memory for its staff
+        }
         MakeStaves();
         AddMeters();
         CoverWithMeasures();
@@ -705,7 +711,8 @@ private:
             for (int s = 0; s < part.staves; ++s) {
                 StaffState state;
                 state.number = part.firstStaff + s;
-                state.staff = static_cast<ECStaff*>(m_conductor->GetTrack(1, state.number, 1));
+                state.staff = static_cast<ECStaff*>(
+                    imported::Made(m_conductor->GetTrack(1, state.number, 1)));
                 if (DCMidiTrack* track =
                         MCStandardRecords::GetTrack(state.staff, m_options.viewCode)) {
                     if (info.channel >= 0) {
@@ -715,22 +722,22 @@ private:
                 if (!info.name.empty()) {
                     auto* name = Timed(new ECText(kTextTrackName, CString(info.name)), 0.0f, 15,
                                        state.number);
-                    state.staff->AddChild(name, 1);
+                    imported::LinkChild(state.staff, name, 1);
                     ++m_report.texts;
                 }
                 if (!info.instrumentName.empty() && info.instrumentName != info.name) {
                     auto* name = Timed(new ECText(kTextInstrument, CString(info.instrumentName)),
                                        0.0f, 15, state.number);
-                    state.staff->AddChild(name, 1);
+                    imported::LinkChild(state.staff, name, 1);
                     ++m_report.texts;
                 }
                 if (info.program >= 0) {
                     auto* patches = Timed(new ECPatchEnv, 0.0f, 15, state.number);
-                    state.staff->AddChild(patches, 1);
+                    imported::LinkChild(state.staff, patches, 1);
                     auto* program = Timed(new ECProgramChange, 0.0f, 0, state.number);
                     program->SetValue(
                         ECPatchEnv::MakePatchValue(0, 0, static_cast<std::uint8_t>(info.program)));
-                    patches->AddChild(program, 1);
+                    imported::LinkChild(patches, program, 1);
                 }
                 m_staves.push_back(std::move(state));
             }
@@ -738,7 +745,7 @@ private:
     }
 
     void AddMeters() {
-        ECMeterEnv* meters = m_conductorStaff->GetMeterEnv();
+        ECMeterEnv* meters = imported::Made(m_conductorStaff->GetMeterEnv());
         std::optional<std::pair<std::vector<int>, std::vector<int>>> previous;
         for (std::size_t m = 0; m + 1 < m_layout.size(); ++m) {
             const Layout& layout = m_layout[m];
@@ -753,7 +760,8 @@ private:
                 continue;
             }
             previous = key;
-            auto* meter = new ECMeter;
+            // Owned here until the envelope takes it: anything below may throw.
+            auto meter = std::make_unique<ECMeter>();
             int accepted = 0;
             if (numerators.size() == 1) {
                 accepted = meter->SetMeter(static_cast<std::uint8_t>(numerators[0]),
@@ -771,7 +779,6 @@ private:
                 accepted = meter->SetMeter(n, d, 1);
             }
             if (accepted == 0) {
-                delete meter;
                 throw MusicXmlException(layout.signature.line,
                                         "a time signature no meter can hold");
             }
@@ -779,10 +786,10 @@ private:
             meter->SetTime(&at);
             meter->SetVoiceTrack(meters->GetVoiceTrack());
             // One recomputation of the positions at the end, not one per meter.
-            if (meters->ECEnvelope::AddChild(meter, 1) == 0) {
-                delete meter;
+            if (meters->ECEnvelope::AddChild(meter.get(), 1) == 0) {
                 continue;
             }
+            static_cast<void>(meter.release());
             ++m_report.meters;
         }
         meters->RecalculateBPTTimes();
@@ -792,7 +799,8 @@ private:
         const std::size_t count = m_layout.size() - 1;
         const Layout& last = m_layout[count - 1];
         const double middle = last.start.ToDouble() + last.length.ToDouble() / 2.0;
-        m_conductor->GetMeasure(0, MCTime(static_cast<float>(middle)), 1, 1);
+        static_cast<void>(
+            imported::Made(m_conductor->GetMeasure(0, MCTime(static_cast<float>(middle)), 1, 1)));
         if (static_cast<std::size_t>(m_conductor->GetMaxMeasureNumber()) != count) {
             throw MusicXmlException(m_parts.front().line,
                                     "the measures cannot be laid out at the times they start");
@@ -819,7 +827,7 @@ private:
             return; // a credit that repeats a title already read
         }
         auto* element = Timed(new ECText(type, CString(text)), 0.0f, 15, 0);
-        m_conductorStaff->AddChild(element, 1);
+        imported::LinkChild(m_conductorStaff, element, 1);
         ++m_report.texts;
     }
 
@@ -1144,22 +1152,26 @@ private:
 
     // A key or clef for one hand of a staff at a time. Of several there the last read holds.
     template <class Mark>
-    void PlaceMark(std::map<std::pair<int, Rational>, Mark*>& placed, Mark* mark, std::size_t index,
+    void PlaceMark(std::map<std::pair<int, Rational>, Mark*>& placed, Mark* made, std::size_t index,
                    const Rational& time, const StaffState& staff) {
-        Timed(mark, Float(time), 15, staff.number);
+        // Owned here until a measure takes it: the lookups below may throw.
+        std::unique_ptr<Mark> mark(made);
+        Timed(mark.get(), Float(time), 15, staff.number);
         Mark*& slot = placed[{staff.number, time}];
         if (slot != nullptr) {
             *slot = *mark; // the same time and staff: only the value changes
-            delete mark;
             return;
         }
         ECMeasure* measure =
             m_conductor->GetMeasure(staff.number, static_cast<int>(MeasureAt(index, time)) + 1);
-        if (measure == nullptr || measure->AddChild(mark, 1) == 0) {
-            delete mark;
+        if (measure == nullptr) {
             return;
         }
-        slot = mark;
+        // A measure takes every key and clef it has memory for.
+        if (measure->AddChild(mark.get(), 1) == 0) {
+            throw std::bad_alloc();
+        }
+        slot = mark.release();
     }
 
     // Bar styles (the first part's: the document's barlines are the whole score's), repeats
@@ -1182,7 +1194,8 @@ private:
                     auto* barline = new ECBarline;
                     barline->SetBarlineType(static_cast<std::uint8_t>(type));
                     barline->SetBarlinePos(position);
-                    m_conductor->GetMeasure(0, static_cast<int>(index) + 1)->AddChild(barline, 1);
+                    imported::LinkChild(m_conductor->GetMeasure(0, static_cast<int>(index) + 1),
+                                        barline, 1);
                     ++m_report.barlines;
                 }
             } else if (name == "repeat") {
@@ -1199,8 +1212,9 @@ private:
                     auto* repeat =
                         Timed(new ECRepeat(direction == "forward" ? RepeatForward : RepeatBackward),
                               start, 15, staff.number);
-                    m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1)
-                        ->AddChild(repeat, 1);
+                    imported::LinkChild(
+                        m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1), repeat,
+                        1);
                     ++m_report.repeats;
                 }
             } else if (name == "ending") {
@@ -1239,7 +1253,7 @@ private:
         }
         auto* ending = Timed(new ECFlowControl(FlowEnding), Float(m_layout[index].start), 15, 0);
         ending->SetEndingNumber(static_cast<int>(number));
-        m_conductorStaff->AddChild(ending, 1);
+        imported::LinkChild(m_conductorStaff, ending, 1);
         m_openEnding = index;
         ++m_report.endings;
     }
@@ -1866,7 +1880,7 @@ private:
         ECMeasure* measure = m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1);
         for (const auto& [type, piece] : rests) {
             auto* rest = Timed(new ECRest(type), Float(start), voice, staff.number);
-            measure->AddChild(rest, 1);
+            imported::LinkChild(measure, rest, 1);
             if (DCRest* record = MCStandardRecords::GetRest(rest, m_options.viewCode)) {
                 record->SetRestType(type);
             }
@@ -1906,8 +1920,8 @@ private:
                                 : syllabic == "middle" ? 2
                                 : syllabic == "end"    ? 3
                                                        : 0);
-            m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1)
-                ->AddChild(element, 1);
+            imported::LinkChild(m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1),
+                                element, 1);
             ++m_report.lyrics;
         }
     }
@@ -1968,7 +1982,7 @@ private:
                         Timed(new ECTuplet(static_cast<std::uint8_t>(ratio.actual),
                                            static_cast<std::uint8_t>(ratio.normal), ratio.units),
                               time, head.voice, staff.number);
-                    measure->AddChild(tuplet, 1);
+                    imported::LinkChild(measure, tuplet, 1);
                     home = measure;
                     ++m_report.tuplets;
                 }
@@ -1985,7 +1999,7 @@ private:
             ECChord* chord = nullptr;
             if (j - i > 1) {
                 chord = Timed(new ECChord, time, head.voice, staff.number);
-                holder->AddChild(chord, 1);
+                imported::LinkChild(holder, chord, 1);
                 parent = chord;
                 ++m_report.chords;
             }
@@ -1993,7 +2007,7 @@ private:
                 const NoteRecord& record = state.notes[order[k]];
                 auto* note = new ECNote(MCTime(time), MCTime(Float(record.duration)));
                 note->SetVoiceTrack(record.voice, staff.number);
-                parent->AddChild(note, 1);
+                imported::LinkChild(parent, note, 1);
                 Record(note, record.key, record.alter, record.velocity);
                 AddGraces(note, record, state);
                 AddModifiers(note, chord, record);
@@ -2092,7 +2106,7 @@ private:
         }
         Timed(line, members.front()->GetTime()->GetSeconds(), members.front()->GetVoice(),
               staff.number);
-        (home != nullptr ? home : staff.staff)->AddChild(line, 1);
+        imported::LinkChild((home != nullptr ? home : staff.staff), line, 1);
         for (ECBase* member : members) {
             if (line->AddChild(member, 0) == 0) {
                 // A line's kind takes what the import offers it: never.
@@ -2140,7 +2154,7 @@ private:
                 break;
             }
             // In the order read, which is the order they are written back in.
-            note->AddChild(mark, 0);
+            imported::LinkChild(note, mark, 0);
             ++m_report.modifiers;
         }
         if (!record.marks.arpeggio) {
@@ -2149,7 +2163,7 @@ private:
         if (chord == nullptr) {
             Note(m_loneArpeggios, record.marks.line);
         } else if (!HasChildOfType(chord, EventId::Arpeggio)) {
-            chord->AddChild(new ECArpeggio(*record.marks.arpeggio), 1);
+            imported::LinkChild(chord, new ECArpeggio(*record.marks.arpeggio), 1);
             ++m_report.modifiers;
         }
     }
@@ -2167,7 +2181,7 @@ private:
     void Tie(StaffState& staff, ECNote* first, ECNote* second) {
         auto* tie =
             Timed(new ECTie, first->GetTime()->GetSeconds(), first->GetVoice(), staff.number);
-        staff.staff->AddChild(tie, 1);
+        imported::LinkChild(staff.staff, tie, 1);
         if (tie->AddChild(first, 1) == 0 || tie->AddChild(second, 1) == 0) {
             // Never for notes of one staff; a tie with no note leaves its staff by itself.
             tie->RemoveChildren(0);
@@ -2201,10 +2215,10 @@ private:
             const float start = std::max(0.0f, Float(it->first));
             auto* element = new ECGraceNote(MCTime(start), MCTime(Float(it->second->length)));
             element->SetVoiceTrack(record.voice, note->GetTrack());
-            note->AddChild(element, 1);
+            imported::LinkChild(note, element, 1);
             Record(element, it->second->key, it->second->alter, it->second->velocity);
             for (const std::uint8_t accent : it->second->accents) {
-                element->AddChild(new ECAccent(accent), 0);
+                imported::LinkChild(element, new ECAccent(accent), 0);
                 ++m_report.modifiers;
             }
             ++m_report.graceNotes;
@@ -2221,7 +2235,7 @@ private:
             envelope = Timed(new ECEnvelope, 0.0f, 15, staff.number);
             envelope->SetEnvelopeName(CString(hairpin ? "Hairpins" : "Dynamics"));
             envelope->SetDefaultValue(static_cast<float>(kDefaultVelocity));
-            staff.staff->AddChild(envelope, 1);
+            imported::LinkChild(staff.staff, envelope, 1);
         }
         return envelope;
     }
@@ -2230,7 +2244,7 @@ private:
         if (staff.pedals == nullptr) {
             staff.pedals = Timed(new ECControllerEnv, 0.0f, 15, staff.number);
             staff.pedals->SetControllerType(kSustainController);
-            staff.staff->AddChild(staff.pedals, 1);
+            imported::LinkChild(staff.staff, staff.pedals, 1);
         }
         return staff.pedals;
     }
@@ -2323,7 +2337,7 @@ private:
             return;
         }
         auto* flow = Timed(new ECFlowControl(type), Float(time), 15, 0);
-        m_conductorStaff->AddChild(flow, 1);
+        imported::LinkChild(m_conductorStaff, flow, 1);
         ++m_report.flowControls;
     }
 
@@ -2368,7 +2382,7 @@ private:
         auto* element = Timed(new ECText(kTextFree, CString(words)), Float(time), 15, staff.number);
         element->SetBold(std::strcmp(text.attribute("font-weight").as_string(), "bold") == 0);
         element->SetItalic(std::strcmp(text.attribute("font-style").as_string(), "italic") == 0);
-        staff.staff->AddChild(element, 1);
+        imported::LinkChild(staff.staff, element, 1);
         ++m_report.texts;
     }
 
@@ -2463,7 +2477,7 @@ private:
                 if (!text.empty()) {
                     auto* element =
                         Timed(new ECText(kTextRehearsal, CString(text)), Float(time), 15, 0);
-                    m_conductorStaff->AddChild(element, 1);
+                    imported::LinkChild(m_conductorStaff, element, 1);
                     ++m_report.texts;
                 }
             }
@@ -2530,7 +2544,7 @@ private:
         if (staff.transpositions == nullptr) {
             staff.transpositions = Timed(new ECEnvelope, 0.0f, 15, staff.number);
             staff.transpositions->SetEnvelopeName(CString("Transpositions"));
-            staff.staff->AddChild(staff.transpositions, 1);
+            imported::LinkChild(staff.staff, staff.transpositions, 1);
         }
         auto* mark = Timed(new ECTranspose(type, MCTime(0.0f)), Float(time), 0, staff.number);
         mark->SetValue(static_cast<float>(semitones));
@@ -2583,7 +2597,7 @@ private:
     }
 
     void AddTempi() {
-        ECTempoEnv* tempi = m_conductorStaff->GetTempoEnv();
+        ECTempoEnv* tempi = imported::Made(m_conductorStaff->GetTempoEnv());
         if (m_tempi.empty() || !(m_tempi.begin()->first == Rational{0, 1})) {
             TempoRecord first;
             first.perMinute = kDefaultTempo;
@@ -2684,7 +2698,8 @@ private:
         while (measure + 1 < m_layout.size() - 1 && m_layout[measure + 1].start <= time) {
             ++measure; // an offset past the bar line
         }
-        m_conductor->GetMeasure(staff.number, static_cast<int>(measure) + 1)->AddChild(symbol, 1);
+        imported::LinkChild(m_conductor->GetMeasure(staff.number, static_cast<int>(measure) + 1),
+                            symbol, 1);
         ++m_report.chordSymbols;
         for (pugi::xml_node child : node.children()) {
             const std::string_view name = child.name();

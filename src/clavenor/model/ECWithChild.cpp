@@ -159,6 +159,13 @@ int ECWithChild::RemoveChild(ECBase* child, int deep) {
     return 1;
 }
 
+void ECWithChild::TakeBackLink(ECBase* child) {
+    child->Ref();
+    // Linked a moment ago, so not refused.
+    (void)ECWithChild::UnlinkChild(child);
+    child->Unref(0);
+}
+
 int ECWithChild::UnlinkChild(ECBase* child) {
     POSITION pos = child != nullptr ? FindChild(child) : nullptr;
     if (pos == nullptr) {

@@ -117,6 +117,12 @@ protected:
     /// nothing.
     virtual void ChildrenRelinked() {}
 
+    /// Takes back the link an override's AddChild made a moment ago through this class,
+    /// when what the override files next finds no memory, so that its refusal changes
+    /// nothing: unlike UnlinkChild, the child stays alive even when nothing else holds it
+    /// (its maker still owns it and may delete it). Needs no memory.
+    void TakeBackLink(ECBase* child);
+
 private:
     POSITION FindChild(ECBase* child) const;
     void DetachChild(POSITION pos, ECBase* child, int deep);
