@@ -145,6 +145,26 @@ TEST_F(MidiImport, TheExampleScoreLandsWhereAReaderExpectsIt) {
     EXPECT_TRUE(report.warnings.empty());
 }
 
+// Each allocation of an import failing in turn: the import fails whole (std::bad_alloc) and
+// nothing it made stays behind.
+TEST_F(MidiImport, AnImportThatRunsOutOfMemoryLeavesNothingBehind) {
+    const MidiFile file = MidiFileReader::Read(ReadAll(kScore));
+    // Registration of the standard records stays for the program's life: done before counting.
+    EXPECT_NE(MidiImporter::Import(file, {}), nullptr);
+    MCCommandMgr::OnIdle();
+    const std::int64_t live = LiveAllocations();
+    int failing = 0;
+    const int failures =
+        ForEachAllocationFailure([&] { static_cast<void>(MidiImporter::Import(file, {})); },
+                                 [&] {
+                                     MCCommandMgr::OnIdle();
+                                     ++failing;
+                                     EXPECT_EQ(LiveAllocations(), live)
+                                         << "allocation " << failing << " failing";
+                                 });
+    EXPECT_GT(failures, 0);
+}
+
 TEST_F(MidiImport, RestsFillWhatNoNoteSounds) {
     // A 4/4 bar with a quarter note at its start and a dotted eighth on beat 3; a second
     // bar of silence; a 3/4 bar of silence, and one with a triplet eighth on its first beat.

@@ -266,6 +266,26 @@ ECBase* NoteAt(ECPerformance& document, float time, int track, int pitch) {
 
 using MarkList = std::vector<std::pair<int, int>>;
 
+// Each allocation of an import failing in turn: the import fails whole (std::bad_alloc) and
+// nothing it made stays behind.
+TEST_F(MusicXml, AnImportThatRunsOutOfMemoryLeavesNothingBehind) {
+    const Bytes bytes = ReadAll(kEverything);
+    // Registration of the standard records stays for the program's life: done before counting.
+    EXPECT_NE(MusicXmlImporter::Import(bytes, {}), nullptr);
+    MCCommandMgr::OnIdle();
+    const std::int64_t live = LiveAllocations();
+    int failing = 0;
+    const int failures =
+        ForEachAllocationFailure([&] { static_cast<void>(MusicXmlImporter::Import(bytes, {})); },
+                                 [&] {
+                                     MCCommandMgr::OnIdle();
+                                     ++failing;
+                                     EXPECT_EQ(LiveAllocations(), live)
+                                         << "allocation " << failing << " failing";
+                                 });
+    EXPECT_GT(failures, 0);
+}
+
 TEST_F(MusicXml, SlursBeamsGlissandiAndNoteMarksBecomeTheDocumentsOwn) {
     MusicXmlImportReport report;
     auto document = MusicXmlImporter::Import(ReadAll(kEverything), {}, &report);

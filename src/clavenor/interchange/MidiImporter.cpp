@@ -2,7 +2,7 @@
 
 #include "clavenor/interchange/MidiFileException.h"
 
-#include "clavenor/interchange/detail/LinkChild.h"
+#include "clavenor/interchange/detail/LooseElements.h"
 #include <clavenor/clavenor.h>
 
 #include <algorithm>
@@ -241,8 +241,8 @@ public:
 
         auto document = std::make_unique<ECPerformance>();
         m_document = document.get();
-        m_conductor = new ECConductor;
-        imported::LinkChild(m_document, m_conductor, 0);
+        m_conductor = m_loose.Hold(new ECConductor);
+        m_loose.Link(m_document, m_conductor, 0);
         m_conductorStaff = m_conductor->GetConductorStaff();
         if (m_conductorStaff == nullptr) {
             throw std::bad_alloc(); // the conductor found no memory for its staff
@@ -436,15 +436,16 @@ private:
             signatures[0] = {4, 4};
         }
         for (const auto& [tick, signature] : signatures) {
-            auto* meter = new ECMeter(static_cast<std::uint8_t>(signature.first),
-                                      static_cast<std::uint8_t>(signature.second), 255);
+            auto* meter =
+                m_loose.Hold(new ECMeter(static_cast<std::uint8_t>(signature.first),
+                                         static_cast<std::uint8_t>(signature.second), 255));
             MCTime at(Q(tick));
             meter->SetTime(&at);
             meter->SetVoiceTrack(meters->GetVoiceTrack());
             // The envelope's own addition recomputes every position each time; loading many
             // marks goes through the plain envelope and recomputes once, at the end.
             if (meters->ECEnvelope::AddChild(meter, 1) == 0) {
-                delete meter;
+                m_loose.Drop(meter);
                 continue;
             }
             ++m_report.meters;
@@ -459,7 +460,7 @@ private:
             marks.insert(marks.begin(), {0, DefaultTempo});
         }
         for (const TickClock::TempoChange& change : marks) {
-            auto* tempo = new ECTempo;
+            auto* tempo = m_loose.Hold(new ECTempo);
             // Zero tempi were left out above, so the speed is positive and finite: taken.
             (void)tempo->SetTempo(static_cast<float>(60e6 / change.usPerQuarter), 1.0f);
             MCTime at(Q(change.tick));
@@ -467,7 +468,7 @@ private:
             tempo->SetVoiceTrack(tempi->GetVoiceTrack());
             // As for the meters: one recomputation of the clock times, not one per mark.
             if (tempi->ECEnvelope::AddChild(tempo, 1) == 0) {
-                delete tempo;
+                m_loose.Drop(tempo);
                 continue;
             }
             ++m_report.tempi;
@@ -567,12 +568,12 @@ private:
             return;
         case 0xB0:
             if (event.data1 >= FirstModeController) {
-                auto* mode = Timed(new ECChannelMode, Q(event.tick), 0, state.number);
+                auto* mode = Timed(m_loose.Hold(new ECChannelMode), Q(event.tick), 0, state.number);
                 mode->SetControllerNum(event.data1);
                 mode->SetChannelModeType(
                     static_cast<std::uint8_t>(event.data1 - FirstModeController));
                 mode->SetValue(event.data2);
-                imported::LinkChild(state.staff, mode, 1);
+                m_loose.Link(state.staff, mode, 1);
                 ++m_report.points;
                 return;
             }
@@ -598,29 +599,29 @@ private:
         }
         switch (key >> 8) {
         case 0xA: {
-            auto* envelope = new ECPolyPressureEnv;
+            auto* envelope = m_loose.Hold(new ECPolyPressureEnv);
             envelope->SetKey(event.data1);
             slot.envelope = envelope;
             break;
         }
         case 0xB: {
-            auto* envelope = new ECControllerEnv;
+            auto* envelope = m_loose.Hold(new ECControllerEnv);
             envelope->SetControllerType(event.data1);
             slot.envelope = envelope;
             break;
         }
         case 0xC:
-            slot.envelope = new ECPatchEnv;
+            slot.envelope = m_loose.Hold(new ECPatchEnv);
             break;
         case 0xD:
-            slot.envelope = new ECChanPressureEnv;
+            slot.envelope = m_loose.Hold(new ECChanPressureEnv);
             break;
         default:
-            slot.envelope = new ECPitchBendEnv;
+            slot.envelope = m_loose.Hold(new ECPitchBendEnv);
             break;
         }
         Timed(slot.envelope, 0.0f, 15, state.number);
-        imported::LinkChild(state.staff, slot.envelope, 1);
+        m_loose.Link(state.staff, slot.envelope, 1);
         return slot;
     }
 
@@ -634,19 +635,19 @@ private:
         ECEnvPoint* point = nullptr;
         switch (key >> 8) {
         case 0xA:
-            point = new ECPolyPressure(event.data1);
+            point = m_loose.Hold(new ECPolyPressure(event.data1));
             break;
         case 0xB:
-            point = new ECControlChange(event.data1);
+            point = m_loose.Hold(new ECControlChange(event.data1));
             break;
         case 0xC:
-            point = new ECProgramChange;
+            point = m_loose.Hold(new ECProgramChange);
             break;
         case 0xD:
-            point = new ECChannelPressure;
+            point = m_loose.Hold(new ECChannelPressure);
             break;
         default:
-            point = new ECPitchBend;
+            point = m_loose.Hold(new ECPitchBend);
             break;
         }
         Timed(point, Q(event.tick), 0, state.number);
@@ -657,7 +658,7 @@ private:
             // want of memory.
             const bool taken = slot.last != nullptr &&
                                slot.last->GetTime()->GetSeconds() == point->GetTime()->GetSeconds();
-            delete point;
+            m_loose.Drop(point);
             if (!taken) {
                 throw std::bad_alloc();
             }
@@ -719,8 +720,9 @@ private:
         case MidiEvent::MetaLyric:
             if (home != 0) {
                 auto* lyric =
-                    Timed(new ECLyric(CString(std::string(m_file.GetText(event)))), time, 15, home);
-                imported::LinkChild(MeasureAt(home, time), lyric, 1);
+                    Timed(m_loose.Hold(new ECLyric(CString(std::string(m_file.GetText(event))))),
+                          time, 15, home);
+                m_loose.Link(MeasureAt(home, time), lyric, 1);
                 ++m_report.texts;
                 return;
             }
@@ -733,11 +735,12 @@ private:
         case MidiEvent::MetaCuePoint: {
             const bool underStaff = home != 0 && (event.data1 == MidiEvent::MetaTrackName ||
                                                   event.data1 == MidiEvent::MetaInstrument);
-            auto* text = Timed(new ECText(event.data1, CString(std::string(m_file.GetText(event)))),
-                               time, 15, home);
+            auto* text = Timed(
+                m_loose.Hold(new ECText(event.data1, CString(std::string(m_file.GetText(event))))),
+                time, 15, home);
             ECBase* parent = underStaff ? static_cast<ECBase*>(m_staves[home - 1].staff)
                                         : static_cast<ECBase*>(m_conductorStaff);
-            imported::LinkChild(parent, text, 1);
+            m_loose.Link(parent, text, 1);
             ++m_report.texts;
             return;
         }
@@ -770,9 +773,10 @@ private:
             if (measure == nullptr) {
                 continue;
             }
-            auto* key = Timed(new ECKey(value.sharps, value.flats, value.mode), Q(tick), 15, staff);
+            auto* key = Timed(m_loose.Hold(new ECKey(value.sharps, value.flats, value.mode)),
+                              Q(tick), 15, staff);
             if (measure->AddChild(key, 1) == 0) {
-                delete key;
+                m_loose.Drop(key);
                 continue;
             }
             slot = key;
@@ -785,13 +789,14 @@ private:
     // What the model keeps no element for: a system message with the bytes in a record.
     void Raw(std::size_t t, const MidiEvent& event) {
         const auto bytes = m_file.GetBytes(event);
-        auto* message = Timed(new ECSystemMessage(event.status), Q(event.tick), 15, HomeOf(t));
+        auto* message =
+            Timed(m_loose.Hold(new ECSystemMessage(event.status)), Q(event.tick), 15, HomeOf(t));
         message->SetMessageName(CString(MessageName(event, bytes)));
         if (DCMidiMessage* record = MCStandardRecords::GetMessage(message, m_options.viewCode)) {
             record->SetMessage(event.status, event.IsMeta() ? event.data1 : 0, bytes.data(),
                                bytes.size());
         }
-        imported::LinkChild(m_conductorStaff, message, 1);
+        m_loose.Link(m_conductorStaff, message, 1);
         ++m_report.rawMessages;
     }
 
@@ -824,17 +829,17 @@ private:
             ECMeasure* measure = MeasureAt(state.number, time);
             ECBase* parent = measure;
             if (j - i > 1) {
-                auto* chord = Timed(new ECChord, time, 0, state.number);
-                imported::LinkChild(measure, chord, 1);
+                auto* chord = Timed(m_loose.Hold(new ECChord), time, 0, state.number);
+                m_loose.Link(measure, chord, 1);
                 parent = chord;
                 ++m_report.chords;
             }
             for (std::size_t k = i; k < j; ++k) {
                 const NoteSpan& span = state.notes[k];
                 const auto duration = static_cast<float>(m_clock->Quarters(span.end) - start);
-                auto* note = new ECNote(MCTime(time), MCTime(duration));
+                auto* note = m_loose.Hold(new ECNote(MCTime(time), MCTime(duration)));
                 note->SetVoiceTrack(0, state.number);
-                imported::LinkChild(parent, note, 1);
+                m_loose.Link(parent, note, 1);
                 if (DCNote* record = MCStandardRecords::GetNote(note, m_options.viewCode)) {
                     record->SetPitch(span.key);
                     record->SetVelocity(span.velocity);
@@ -911,8 +916,9 @@ private:
                                                 std::abs(steps - std::round(steps)) < Epsilon;
                                      });
             }
-            auto* rest = Timed(new ECRest(value->type), static_cast<float>(at), 0, state.number);
-            imported::LinkChild(measure, rest, 1);
+            auto* rest = Timed(m_loose.Hold(new ECRest(value->type)), static_cast<float>(at), 0,
+                               state.number);
+            m_loose.Link(measure, rest, 1);
             if (DCRest* record = MCStandardRecords::GetRest(rest, m_options.viewCode)) {
                 record->SetRestType(value->type);
             }
@@ -946,6 +952,8 @@ private:
 
     const MidiFile& m_file;
     const MidiImporter::Options& m_options;
+    // Given back after the document is returned, or after it is gone when the import fails.
+    imported::LooseElements m_loose;
     MidiImportReport& m_report;
     std::unique_ptr<TickClock> m_clock;
     std::vector<TickClock::TempoChange> m_tempi;

@@ -4,7 +4,7 @@
 #include "clavenor/interchange/ClefType.h"
 #include "clavenor/interchange/MusicXmlException.h"
 #include "clavenor/interchange/NotationType.h"
-#include "clavenor/interchange/detail/LinkChild.h"
+#include "clavenor/interchange/detail/LooseElements.h"
 #include "clavenor/interchange/detail/MusicXmlValues.h"
 
 #include <clavenor/clavenor.h>
@@ -274,8 +274,8 @@ public:
 
         auto document = std::make_unique<ECPerformance>();
         m_document = document.get();
-        m_conductor = new ECConductor;
-        imported::LinkChild(m_document, m_conductor, 0);
+        m_conductor = m_loose.Hold(new ECConductor);
+        m_loose.Link(m_document, m_conductor, 0);
         m_conductorStaff = m_conductor->GetConductorStaff();
         if (m_conductorStaff == nullptr) {
             throw std::bad_alloc(); // the conductor found no memory for its staff
@@ -720,24 +720,25 @@ private:
                     }
                 }
                 if (!info.name.empty()) {
-                    auto* name = Timed(new ECText(kTextTrackName, CString(info.name)), 0.0f, 15,
-                                       state.number);
-                    imported::LinkChild(state.staff, name, 1);
+                    auto* name = Timed(m_loose.Hold(new ECText(kTextTrackName, CString(info.name))),
+                                       0.0f, 15, state.number);
+                    m_loose.Link(state.staff, name, 1);
                     ++m_report.texts;
                 }
                 if (!info.instrumentName.empty() && info.instrumentName != info.name) {
-                    auto* name = Timed(new ECText(kTextInstrument, CString(info.instrumentName)),
-                                       0.0f, 15, state.number);
-                    imported::LinkChild(state.staff, name, 1);
+                    auto* name = Timed(
+                        m_loose.Hold(new ECText(kTextInstrument, CString(info.instrumentName))),
+                        0.0f, 15, state.number);
+                    m_loose.Link(state.staff, name, 1);
                     ++m_report.texts;
                 }
                 if (info.program >= 0) {
-                    auto* patches = Timed(new ECPatchEnv, 0.0f, 15, state.number);
-                    imported::LinkChild(state.staff, patches, 1);
-                    auto* program = Timed(new ECProgramChange, 0.0f, 0, state.number);
+                    auto* patches = Timed(m_loose.Hold(new ECPatchEnv), 0.0f, 15, state.number);
+                    m_loose.Link(state.staff, patches, 1);
+                    auto* program = Timed(m_loose.Hold(new ECProgramChange), 0.0f, 0, state.number);
                     program->SetValue(
                         ECPatchEnv::MakePatchValue(0, 0, static_cast<std::uint8_t>(info.program)));
-                    imported::LinkChild(patches, program, 1);
+                    m_loose.Link(patches, program, 1);
                 }
                 m_staves.push_back(std::move(state));
             }
@@ -760,8 +761,7 @@ private:
                 continue;
             }
             previous = key;
-            // Owned here until the envelope takes it: anything below may throw.
-            auto meter = std::make_unique<ECMeter>();
+            auto* meter = m_loose.Hold(new ECMeter);
             int accepted = 0;
             if (numerators.size() == 1) {
                 accepted = meter->SetMeter(static_cast<std::uint8_t>(numerators[0]),
@@ -786,10 +786,10 @@ private:
             meter->SetTime(&at);
             meter->SetVoiceTrack(meters->GetVoiceTrack());
             // One recomputation of the positions at the end, not one per meter.
-            if (meters->ECEnvelope::AddChild(meter.get(), 1) == 0) {
+            if (meters->ECEnvelope::AddChild(meter, 1) == 0) {
+                m_loose.Drop(meter);
                 continue;
             }
-            static_cast<void>(meter.release());
             ++m_report.meters;
         }
         meters->RecalculateBPTTimes();
@@ -826,8 +826,8 @@ private:
         if (!m_titleTexts.insert(text).second && type != kTextCopyright) {
             return; // a credit that repeats a title already read
         }
-        auto* element = Timed(new ECText(type, CString(text)), 0.0f, 15, 0);
-        imported::LinkChild(m_conductorStaff, element, 1);
+        auto* element = Timed(m_loose.Hold(new ECText(type, CString(text))), 0.0f, 15, 0);
+        m_loose.Link(m_conductorStaff, element, 1);
         ++m_report.texts;
     }
 
@@ -1150,28 +1150,26 @@ private:
         return index;
     }
 
-    // A key or clef for one hand of a staff at a time. Of several there the last read holds.
+    // A key or clef for one hand of a staff at a time, held (m_loose) until a measure takes
+    // it. Of several there the last read holds.
     template <class Mark>
-    void PlaceMark(std::map<std::pair<int, Rational>, Mark*>& placed, Mark* made, std::size_t index,
+    void PlaceMark(std::map<std::pair<int, Rational>, Mark*>& placed, Mark* mark, std::size_t index,
                    const Rational& time, const StaffState& staff) {
-        // Owned here until a measure takes it: the lookups below may throw.
-        std::unique_ptr<Mark> mark(made);
-        Timed(mark.get(), Float(time), 15, staff.number);
+        Timed(mark, Float(time), 15, staff.number);
         Mark*& slot = placed[{staff.number, time}];
         if (slot != nullptr) {
             *slot = *mark; // the same time and staff: only the value changes
+            m_loose.Drop(mark);
             return;
         }
         ECMeasure* measure =
             m_conductor->GetMeasure(staff.number, static_cast<int>(MeasureAt(index, time)) + 1);
         if (measure == nullptr) {
+            m_loose.Drop(mark);
             return;
         }
-        // A measure takes every key and clef it has memory for.
-        if (measure->AddChild(mark.get(), 1) == 0) {
-            throw std::bad_alloc();
-        }
-        slot = mark.release();
+        m_loose.Link(measure, mark, 1);
+        slot = mark;
     }
 
     // Bar styles (the first part's: the document's barlines are the whole score's), repeats
@@ -1191,11 +1189,11 @@ private:
                 if (type < 0) {
                     Note(m_lost["<bar-style> " + Trim(child.child_value())], child);
                 } else if (first) {
-                    auto* barline = new ECBarline;
+                    auto* barline = m_loose.Hold(new ECBarline);
                     barline->SetBarlineType(static_cast<std::uint8_t>(type));
                     barline->SetBarlinePos(position);
-                    imported::LinkChild(m_conductor->GetMeasure(0, static_cast<int>(index) + 1),
-                                        barline, 1);
+                    m_loose.Link(m_conductor->GetMeasure(0, static_cast<int>(index) + 1), barline,
+                                 1);
                     ++m_report.barlines;
                 }
             } else if (name == "repeat") {
@@ -1210,11 +1208,11 @@ private:
                 for (int s = 1; s <= part.staves; ++s) {
                     const StaffState& staff = Staff(part, s);
                     auto* repeat =
-                        Timed(new ECRepeat(direction == "forward" ? RepeatForward : RepeatBackward),
+                        Timed(m_loose.Hold(new ECRepeat(direction == "forward" ? RepeatForward
+                                                                               : RepeatBackward)),
                               start, 15, staff.number);
-                    imported::LinkChild(
-                        m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1), repeat,
-                        1);
+                    m_loose.Link(m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1),
+                                 repeat, 1);
                     ++m_report.repeats;
                 }
             } else if (name == "ending") {
@@ -1251,9 +1249,10 @@ private:
         if (numbers.find_first_not_of(", ", comma) != std::string::npos) {
             Note(m_manyPassEndings, node);
         }
-        auto* ending = Timed(new ECFlowControl(FlowEnding), Float(m_layout[index].start), 15, 0);
+        auto* ending =
+            Timed(m_loose.Hold(new ECFlowControl(FlowEnding)), Float(m_layout[index].start), 15, 0);
         ending->SetEndingNumber(static_cast<int>(number));
-        imported::LinkChild(m_conductorStaff, ending, 1);
+        m_loose.Link(m_conductorStaff, ending, 1);
         m_openEnding = index;
         ++m_report.endings;
     }
@@ -1287,8 +1286,9 @@ private:
             }
         }
         for (const int staff : StavesNamed(node, part)) {
-            auto* key = new ECKey(static_cast<std::uint8_t>(std::max(value, 0)),
-                                  static_cast<std::uint8_t>(std::max(-value, 0)), bit);
+            auto* key =
+                m_loose.Hold(new ECKey(static_cast<std::uint8_t>(std::max(value, 0)),
+                                       static_cast<std::uint8_t>(std::max(-value, 0)), bit));
             PlaceMark(m_keysPlaced, key, index, time, Staff(part, staff));
             ++m_report.keys;
         }
@@ -1312,7 +1312,8 @@ private:
             }
         }
         for (const int staff : StavesNamed(node, part)) {
-            PlaceMark(m_clefsPlaced, new ECClef(*type), index, time, Staff(part, staff));
+            PlaceMark(m_clefsPlaced, m_loose.Hold(new ECClef(*type)), index, time,
+                      Staff(part, staff));
             ++m_report.clefs;
         }
     }
@@ -1879,8 +1880,8 @@ private:
         }
         ECMeasure* measure = m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1);
         for (const auto& [type, piece] : rests) {
-            auto* rest = Timed(new ECRest(type), Float(start), voice, staff.number);
-            imported::LinkChild(measure, rest, 1);
+            auto* rest = Timed(m_loose.Hold(new ECRest(type)), Float(start), voice, staff.number);
+            m_loose.Link(measure, rest, 1);
             if (DCRest* record = MCStandardRecords::GetRest(rest, m_options.viewCode)) {
                 record->SetRestType(type);
             }
@@ -1914,14 +1915,15 @@ private:
                 continue;
             }
             const int number = Int(lyric.attribute("number"), order);
-            auto* element = Timed(new ECLyric(CString(text)), Float(start), 15, staff.number);
+            auto* element =
+                Timed(m_loose.Hold(new ECLyric(CString(text))), Float(start), 15, staff.number);
             element->SetVerse(std::clamp(number - 1, 0, 63));
             element->SetAuxType(syllabic == "begin"    ? 1
                                 : syllabic == "middle" ? 2
                                 : syllabic == "end"    ? 3
                                                        : 0);
-            imported::LinkChild(m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1),
-                                element, 1);
+            m_loose.Link(m_conductor->GetMeasure(staff.number, static_cast<int>(index) + 1),
+                         element, 1);
             ++m_report.lyrics;
         }
     }
@@ -1978,11 +1980,11 @@ private:
                 auto& [tuplet, home] = tuplets[head.tuplet];
                 if (tuplet == nullptr) {
                     const TupletRecord& ratio = state.tuplets[head.tuplet];
-                    tuplet =
-                        Timed(new ECTuplet(static_cast<std::uint8_t>(ratio.actual),
-                                           static_cast<std::uint8_t>(ratio.normal), ratio.units),
-                              time, head.voice, staff.number);
-                    imported::LinkChild(measure, tuplet, 1);
+                    tuplet = Timed(m_loose.Hold(new ECTuplet(
+                                       static_cast<std::uint8_t>(ratio.actual),
+                                       static_cast<std::uint8_t>(ratio.normal), ratio.units)),
+                                   time, head.voice, staff.number);
+                    m_loose.Link(measure, tuplet, 1);
                     home = measure;
                     ++m_report.tuplets;
                 }
@@ -1998,16 +2000,16 @@ private:
             }
             ECChord* chord = nullptr;
             if (j - i > 1) {
-                chord = Timed(new ECChord, time, head.voice, staff.number);
-                imported::LinkChild(holder, chord, 1);
+                chord = Timed(m_loose.Hold(new ECChord), time, head.voice, staff.number);
+                m_loose.Link(holder, chord, 1);
                 parent = chord;
                 ++m_report.chords;
             }
             for (std::size_t k = i; k < j; ++k) {
                 const NoteRecord& record = state.notes[order[k]];
-                auto* note = new ECNote(MCTime(time), MCTime(Float(record.duration)));
+                auto* note = m_loose.Hold(new ECNote(MCTime(time), MCTime(Float(record.duration))));
                 note->SetVoiceTrack(record.voice, staff.number);
-                imported::LinkChild(parent, note, 1);
+                m_loose.Link(parent, note, 1);
                 Record(note, record.key, record.alter, record.velocity);
                 AddGraces(note, record, state);
                 AddModifiers(note, chord, record);
@@ -2057,7 +2059,7 @@ private:
                 Note(m_slursWithoutNotes, slur.line);
                 continue;
             }
-            auto* line = new ECSlur;
+            auto* line = m_loose.Hold(new ECSlur);
             // The group types returned are those just set.
             if (slur.fromGrace) {
                 (void)line->AddGroupType(SlurFromGrace);
@@ -2072,8 +2074,8 @@ private:
             if (state.notes[glissando.last].start < state.notes[glissando.first].start) {
                 std::swap(members[0], members[1]);
             }
-            AddLine(new ECGlissando, Staff(part, state.notes[glissando.first].staff), members,
-                    glissando.line);
+            AddLine(m_loose.Hold(new ECGlissando), Staff(part, state.notes[glissando.first].staff),
+                    members, glissando.line);
         }
         // The upper levels first: of two beams over the same notes, the earlier in its measure
         // is the upper. A beam below the first may be a hook, of one note.
@@ -2088,7 +2090,7 @@ private:
                 }
             }
             const NoteRecord& first = state.notes[beam.notes.front()];
-            AddLine(new ECBeam, Staff(part, first.staff), members, first.marks.line,
+            AddLine(m_loose.Hold(new ECBeam), Staff(part, first.staff), members, first.marks.line,
                     m_conductor->GetMeasure(Staff(part, first.staff).number,
                                             static_cast<int>(first.measure) + 1),
                     beam.level > 1 ? 1 : 2);
@@ -2100,13 +2102,13 @@ private:
     void AddLine(ECGroup* line, StaffState& staff, const std::vector<ECBase*>& members,
                  std::size_t where, ECBase* home = nullptr, std::size_t fewest = 2) {
         if (members.size() < fewest || (members.size() == 2 && members[0] == members[1])) {
-            delete line;
+            m_loose.Drop(line);
             Note(m_shortLines, where);
             return;
         }
         Timed(line, members.front()->GetTime()->GetSeconds(), members.front()->GetVoice(),
               staff.number);
-        imported::LinkChild((home != nullptr ? home : staff.staff), line, 1);
+        m_loose.Link((home != nullptr ? home : staff.staff), line, 1);
         for (ECBase* member : members) {
             if (line->AddChild(member, 0) == 0) {
                 // A line's kind takes what the import offers it: never.
@@ -2133,28 +2135,28 @@ private:
             ECBase* mark = nullptr;
             switch (id) {
             case EventId::Accent:
-                mark = new ECAccent(type);
+                mark = m_loose.Hold(new ECAccent(type));
                 break;
             case EventId::Trill:
-                mark = Timed(new ECTrill(type), note->GetTime()->GetSeconds(), note->GetVoice(),
-                             note->GetTrack());
+                mark = Timed(m_loose.Hold(new ECTrill(type)), note->GetTime()->GetSeconds(),
+                             note->GetVoice(), note->GetTrack());
                 break;
             case EventId::Tremolo:
-                mark = Timed(new ECTremolo(type), note->GetTime()->GetSeconds(), note->GetVoice(),
-                             note->GetTrack());
+                mark = Timed(m_loose.Hold(new ECTremolo(type)), note->GetTime()->GetSeconds(),
+                             note->GetVoice(), note->GetTrack());
                 break;
             case EventId::Turn:
-                mark = new ECTurn(type);
+                mark = m_loose.Hold(new ECTurn(type));
                 break;
             case EventId::Mordent:
-                mark = new ECMordent(type);
+                mark = m_loose.Hold(new ECMordent(type));
                 break;
             default:
-                mark = new ECOrnament(type);
+                mark = m_loose.Hold(new ECOrnament(type));
                 break;
             }
             // In the order read, which is the order they are written back in.
-            imported::LinkChild(note, mark, 0);
+            m_loose.Link(note, mark, 0);
             ++m_report.modifiers;
         }
         if (!record.marks.arpeggio) {
@@ -2163,7 +2165,7 @@ private:
         if (chord == nullptr) {
             Note(m_loneArpeggios, record.marks.line);
         } else if (!HasChildOfType(chord, EventId::Arpeggio)) {
-            imported::LinkChild(chord, new ECArpeggio(*record.marks.arpeggio), 1);
+            m_loose.Link(chord, m_loose.Hold(new ECArpeggio(*record.marks.arpeggio)), 1);
             ++m_report.modifiers;
         }
     }
@@ -2179,9 +2181,9 @@ private:
 
     // A tie of two notes of a staff, under the staff.
     void Tie(StaffState& staff, ECNote* first, ECNote* second) {
-        auto* tie =
-            Timed(new ECTie, first->GetTime()->GetSeconds(), first->GetVoice(), staff.number);
-        imported::LinkChild(staff.staff, tie, 1);
+        auto* tie = Timed(m_loose.Hold(new ECTie), first->GetTime()->GetSeconds(),
+                          first->GetVoice(), staff.number);
+        m_loose.Link(staff.staff, tie, 1);
         if (tie->AddChild(first, 1) == 0 || tie->AddChild(second, 1) == 0) {
             // Never for notes of one staff; a tie with no note leaves its staff by itself.
             tie->RemoveChildren(0);
@@ -2213,12 +2215,13 @@ private:
         }
         for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
             const float start = std::max(0.0f, Float(it->first));
-            auto* element = new ECGraceNote(MCTime(start), MCTime(Float(it->second->length)));
+            auto* element =
+                m_loose.Hold(new ECGraceNote(MCTime(start), MCTime(Float(it->second->length))));
             element->SetVoiceTrack(record.voice, note->GetTrack());
-            imported::LinkChild(note, element, 1);
+            m_loose.Link(note, element, 1);
             Record(element, it->second->key, it->second->alter, it->second->velocity);
             for (const std::uint8_t accent : it->second->accents) {
-                imported::LinkChild(element, new ECAccent(accent), 0);
+                m_loose.Link(element, m_loose.Hold(new ECAccent(accent)), 0);
                 ++m_report.modifiers;
             }
             ++m_report.graceNotes;
@@ -2232,26 +2235,26 @@ private:
     ECEnvelope* Dynamics(StaffState& staff, bool hairpin) {
         ECEnvelope*& envelope = hairpin ? staff.hairpins : staff.dynamics;
         if (envelope == nullptr) {
-            envelope = Timed(new ECEnvelope, 0.0f, 15, staff.number);
+            envelope = Timed(m_loose.Hold(new ECEnvelope), 0.0f, 15, staff.number);
             envelope->SetEnvelopeName(CString(hairpin ? "Hairpins" : "Dynamics"));
             envelope->SetDefaultValue(static_cast<float>(kDefaultVelocity));
-            imported::LinkChild(staff.staff, envelope, 1);
+            m_loose.Link(staff.staff, envelope, 1);
         }
         return envelope;
     }
 
     ECControllerEnv* Pedals(StaffState& staff) {
         if (staff.pedals == nullptr) {
-            staff.pedals = Timed(new ECControllerEnv, 0.0f, 15, staff.number);
+            staff.pedals = Timed(m_loose.Hold(new ECControllerEnv), 0.0f, 15, staff.number);
             staff.pedals->SetControllerType(kSustainController);
-            imported::LinkChild(staff.staff, staff.pedals, 1);
+            m_loose.Link(staff.staff, staff.pedals, 1);
         }
         return staff.pedals;
     }
 
     bool AddPoint(ECEnvelope* envelope, ECEnvPoint* point, pugi::xml_node at) {
         if (envelope->AddChild(point, 1) == 0) {
-            delete point;
+            m_loose.Drop(point);
             Note(m_crowdedMarks, at);
             return false;
         }
@@ -2262,8 +2265,8 @@ private:
     void AddDynamic(StaffState& staff, const Rational& time, std::uint8_t type,
                     const std::string& text, float value, const Rational& length,
                     pugi::xml_node at) {
-        auto* dynamic =
-            Timed(new ECDynamic(type, MCTime(Float(length))), Float(time), 0, staff.number);
+        auto* dynamic = Timed(m_loose.Hold(new ECDynamic(type, MCTime(Float(length)))), Float(time),
+                              0, staff.number);
         if (!text.empty()) {
             dynamic->SetText(CString(text));
         }
@@ -2336,8 +2339,8 @@ private:
         if (&part != &m_parts.front()) {
             return;
         }
-        auto* flow = Timed(new ECFlowControl(type), Float(time), 15, 0);
-        imported::LinkChild(m_conductorStaff, flow, 1);
+        auto* flow = Timed(m_loose.Hold(new ECFlowControl(type)), Float(time), 15, 0);
+        m_loose.Link(m_conductorStaff, flow, 1);
         ++m_report.flowControls;
     }
 
@@ -2379,10 +2382,11 @@ private:
                        text);
             return;
         }
-        auto* element = Timed(new ECText(kTextFree, CString(words)), Float(time), 15, staff.number);
+        auto* element = Timed(m_loose.Hold(new ECText(kTextFree, CString(words))), Float(time), 15,
+                              staff.number);
         element->SetBold(std::strcmp(text.attribute("font-weight").as_string(), "bold") == 0);
         element->SetItalic(std::strcmp(text.attribute("font-style").as_string(), "italic") == 0);
-        imported::LinkChild(staff.staff, element, 1);
+        m_loose.Link(staff.staff, element, 1);
         ++m_report.texts;
     }
 
@@ -2475,9 +2479,9 @@ private:
             if (&part == &m_parts.front()) {
                 const std::string text = Trim(kind.child_value());
                 if (!text.empty()) {
-                    auto* element =
-                        Timed(new ECText(kTextRehearsal, CString(text)), Float(time), 15, 0);
-                    imported::LinkChild(m_conductorStaff, element, 1);
+                    auto* element = Timed(m_loose.Hold(new ECText(kTextRehearsal, CString(text))),
+                                          Float(time), 15, 0);
+                    m_loose.Link(m_conductorStaff, element, 1);
                     ++m_report.texts;
                 }
             }
@@ -2489,12 +2493,14 @@ private:
     void Pedal(StaffState& staff, const Rational& start, const Rational& end, bool release,
                pugi::xml_node at) {
         const Rational length = *Rational::Sub(end, start);
-        auto* down = Timed(new ECPedal(0, MCTime(Float(length))), Float(start), 0, staff.number);
+        auto* down = Timed(m_loose.Hold(new ECPedal(0, MCTime(Float(length)))), Float(start), 0,
+                           staff.number);
         down->SetControllerNum(kSustainController);
         down->SetValue(kPedalDown);
         AddPoint(Pedals(staff), down, at);
         if (release) {
-            auto* up = Timed(new ECPedal(0, MCTime(0.0f)), Float(end), 0, staff.number);
+            auto* up =
+                Timed(m_loose.Hold(new ECPedal(0, MCTime(0.0f))), Float(end), 0, staff.number);
             up->SetControllerNum(kSustainController);
             up->SetValue(kPedalUp);
             AddPoint(Pedals(staff), up, at);
@@ -2542,14 +2548,15 @@ private:
             return;
         }
         if (staff.transpositions == nullptr) {
-            staff.transpositions = Timed(new ECEnvelope, 0.0f, 15, staff.number);
+            staff.transpositions = Timed(m_loose.Hold(new ECEnvelope), 0.0f, 15, staff.number);
             staff.transpositions->SetEnvelopeName(CString("Transpositions"));
-            imported::LinkChild(staff.staff, staff.transpositions, 1);
+            m_loose.Link(staff.staff, staff.transpositions, 1);
         }
-        auto* mark = Timed(new ECTranspose(type, MCTime(0.0f)), Float(time), 0, staff.number);
+        auto* mark =
+            Timed(m_loose.Hold(new ECTranspose(type, MCTime(0.0f))), Float(time), 0, staff.number);
         mark->SetValue(static_cast<float>(semitones));
         if (staff.transpositions->AddChild(mark, 1) == 0) {
-            delete mark;
+            m_loose.Drop(mark);
             Note(m_crowdedMarks, at);
             return;
         }
@@ -2605,7 +2612,7 @@ private:
             m_tempi.emplace(Rational{0, 1}, first);
         }
         for (const auto& [time, record] : m_tempi) {
-            auto* tempo = new ECTempo;
+            auto* tempo = m_loose.Hold(new ECTempo);
             std::uint8_t type = ECTempo::TypeMetronome;
             for (int t = ECTempo::TypeLarghissimo; t <= ECTempo::TypeLast; ++t) {
                 const CString name = GetTempoString(static_cast<std::uint8_t>(t));
@@ -2626,7 +2633,7 @@ private:
             tempo->SetTime(&at);
             tempo->SetVoiceTrack(tempi->GetVoiceTrack());
             if (tempi->ECEnvelope::AddChild(tempo, 1) == 0) {
-                delete tempo;
+                m_loose.Drop(tempo);
                 continue;
             }
             ++m_report.tempi;
@@ -2689,17 +2696,18 @@ private:
         }
         const int bass =
             node.child("bass") ? RootValue(node.child("bass"), "bass-step", "bass-alter") : kNoBass;
-        auto* symbol = Timed(new ECChordSymbol(static_cast<std::int8_t>(root),
-                                               static_cast<std::int8_t>(bass < 0 ? kNoBass : bass),
-                                               static_cast<std::int8_t>(flavor), 0),
-                             Float(time), 15, staff.number);
+        auto* symbol = Timed(
+            m_loose.Hold(new ECChordSymbol(static_cast<std::int8_t>(root),
+                                           static_cast<std::int8_t>(bass < 0 ? kNoBass : bass),
+                                           static_cast<std::int8_t>(flavor), 0)),
+            Float(time), 15, staff.number);
         symbol->SetChordQuality(CString(text));
         std::size_t measure = index;
         while (measure + 1 < m_layout.size() - 1 && m_layout[measure + 1].start <= time) {
             ++measure; // an offset past the bar line
         }
-        imported::LinkChild(m_conductor->GetMeasure(staff.number, static_cast<int>(measure) + 1),
-                            symbol, 1);
+        m_loose.Link(m_conductor->GetMeasure(staff.number, static_cast<int>(measure) + 1), symbol,
+                     1);
         ++m_report.chordSymbols;
         for (pugi::xml_node child : node.children()) {
             const std::string_view name = child.name();
@@ -2778,6 +2786,8 @@ private:
 
     std::span<const std::uint8_t> m_bytes;
     const MusicXmlImporter::Options& m_options;
+    // Given back after the document is returned, or after it is gone when the import fails.
+    imported::LooseElements m_loose;
     MusicXmlImportReport& m_report;
     std::unique_ptr<LineIndex> m_lines;
     pugi::xml_document m_xml;
