@@ -151,18 +151,9 @@ TEST_F(MidiImport, AnImportThatRunsOutOfMemoryLeavesNothingBehind) {
     const MidiFile file = MidiFileReader::Read(ReadAll(kScore));
     // Registration of the standard records stays for the program's life: done before counting.
     EXPECT_NE(MidiImporter::Import(file, {}), nullptr);
-    MCCommandMgr::OnIdle();
-    const std::int64_t live = LiveAllocations();
-    int failing = 0;
-    const int failures =
-        ForEachAllocationFailure([&] { static_cast<void>(MidiImporter::Import(file, {})); },
-                                 [&] {
-                                     MCCommandMgr::OnIdle();
-                                     ++failing;
-                                     EXPECT_EQ(LiveAllocations(), live)
-                                         << "allocation " << failing << " failing";
-                                 });
-    EXPECT_GT(failures, 0);
+    EXPECT_GT(ExpectEachAllocationFailureLeavesNothing(
+                  [&] { static_cast<void>(MidiImporter::Import(file, {})); }),
+              0);
 }
 
 TEST_F(MidiImport, RestsFillWhatNoNoteSounds) {

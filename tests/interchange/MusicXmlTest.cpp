@@ -272,18 +272,9 @@ TEST_F(MusicXml, AnImportThatRunsOutOfMemoryLeavesNothingBehind) {
     const Bytes bytes = ReadAll(kEverything);
     // Registration of the standard records stays for the program's life: done before counting.
     EXPECT_NE(MusicXmlImporter::Import(bytes, {}), nullptr);
-    MCCommandMgr::OnIdle();
-    const std::int64_t live = LiveAllocations();
-    int failing = 0;
-    const int failures =
-        ForEachAllocationFailure([&] { static_cast<void>(MusicXmlImporter::Import(bytes, {})); },
-                                 [&] {
-                                     MCCommandMgr::OnIdle();
-                                     ++failing;
-                                     EXPECT_EQ(LiveAllocations(), live)
-                                         << "allocation " << failing << " failing";
-                                 });
-    EXPECT_GT(failures, 0);
+    EXPECT_GT(ExpectEachAllocationFailureLeavesNothing(
+                  [&] { static_cast<void>(MusicXmlImporter::Import(bytes, {})); }),
+              0);
 }
 
 TEST_F(MusicXml, SlursBeamsGlissandiAndNoteMarksBecomeTheDocumentsOwn) {

@@ -179,6 +179,22 @@ struct ScoreShape {
 /// Builds the graph; its root is held only by its measures' parents lists.
 TNode* BuildScore(const ScoreShape& shape = {});
 
+/// Runs `operation` with each of its allocations failing in turn (after a first run the caller
+/// made, so that what it keeps for the program's life is there) and expects each failed run,
+/// once the idle work has run, to leave no allocation behind; a failure names the allocation.
+/// Returns the number of failing runs.
+template <class Operation>
+int ExpectEachAllocationFailureLeavesNothing(Operation operation) {
+    MCCommandMgr::OnIdle();
+    const std::int64_t live = LiveAllocations();
+    int failing = 0;
+    return ForEachAllocationFailure(operation, [&] {
+        MCCommandMgr::OnIdle();
+        ++failing;
+        EXPECT_EQ(LiveAllocations(), live) << "allocation " << failing << " failing";
+    });
+}
+
 /// An archivable attached data record, and one whose class is not archivable.
 class TData : public DCBase {
     DECLARE_SERIAL(TData)

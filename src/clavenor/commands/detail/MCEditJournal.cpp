@@ -102,17 +102,11 @@ bool MCEditJournal::Unlink(ECBase* parent, ECBase* child) {
 }
 
 void MCEditJournal::SortChildren(ECBase* owner) {
-    MCEventList* children = owner != nullptr ? owner->GetChildren() : nullptr;
-    if (children == nullptr || !m_bInEffect) {
+    MCEventList* children = nullptr;
+    std::vector<ECBase*> order;
+    if (!TakeOrder(owner, children, order)) {
         return;
     }
-    std::vector<ECBase*> order;
-    order.reserve(static_cast<std::size_t>(children->GetCount()));
-    for (ECBase* element : *children) {
-        order.push_back(element);
-    }
-    ReserveStep();
-    m_orders.reserve(m_orders.size() + 1);
     children->Sort();
     POSITION pos = children->GetHeadPosition();
     bool same = true;
@@ -127,18 +121,26 @@ void MCEditJournal::SortChildren(ECBase* owner) {
 }
 
 void MCEditJournal::KeepOrder(ECBase* owner) {
-    MCEventList* children = owner != nullptr ? owner->GetChildren() : nullptr;
-    if (children == nullptr || !m_bInEffect) {
+    MCEventList* children = nullptr;
+    std::vector<ECBase*> order;
+    if (!TakeOrder(owner, children, order)) {
         return;
     }
-    std::vector<ECBase*> order;
+    NoteOrder(owner, std::move(order));
+}
+
+bool MCEditJournal::TakeOrder(ECBase* owner, MCEventList*& children, std::vector<ECBase*>& order) {
+    children = owner != nullptr ? owner->GetChildren() : nullptr;
+    if (children == nullptr || !m_bInEffect) {
+        return false;
+    }
     order.reserve(static_cast<std::size_t>(children->GetCount()));
     for (ECBase* element : *children) {
         order.push_back(element);
     }
     ReserveStep();
     m_orders.reserve(m_orders.size() + 1);
-    NoteOrder(owner, std::move(order));
+    return true;
 }
 
 void MCEditJournal::NoteOrder(ECBase* owner, std::vector<ECBase*> order) {

@@ -158,6 +158,10 @@ private:
     // Notes the entry just appended to `kind`'s vector.
     void NoteStep(Kind kind, std::size_t entry);
     // Holds `owner` and the elements of `order` and notes the step; room for both reserved.
+    // The children of `owner` in their present order, with the room to record a change of
+    // it set aside; false (nothing taken) when `owner` has no children list or the journal
+    // is not in effect.
+    bool TakeOrder(ECBase* owner, MCEventList*& children, std::vector<ECBase*>& order);
     void NoteOrder(ECBase* owner, std::vector<ECBase*> order);
     void Run(bool forward);
     void Toggle(Kind kind, std::size_t entry, bool forward);
