@@ -15,6 +15,8 @@
 // The document of one size is built once and shared by the benchmarks of that size, which
 // run together.
 
+#include "support/BenchScores.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -30,11 +32,6 @@ using namespace clavenor;
 namespace {
 
 constexpr std::size_t BufferSize = 64 * 1024;
-constexpr int Staves = 4;
-constexpr int ChordsPerMeasure = 4;
-constexpr int NotesPerChord = 3;
-constexpr int SinglesPerMeasure = 4;
-constexpr std::int64_t NotesPerMeasure = ChordsPerMeasure * NotesPerChord + SinglesPerMeasure;
 
 std::vector<std::uint8_t> Save(ECPerformance* performance) {
     CMemFile file;
@@ -78,36 +75,7 @@ struct Document {
     std::vector<std::uint8_t> bytes; // as saved
 
     explicit Document(std::int64_t wanted) : requested(wanted) {
-        auto* conductor = new ECConductor;
-        performance->AddChild(conductor, 0);
-        ECStaff* staves[Staves];
-        for (ECStaff*& staff : staves) {
-            staff = new ECStaff;
-            conductor->AddChild(staff, 0);
-        }
-        std::int64_t placed = 0;
-        for (std::int64_t bar = 0; placed < wanted; ++bar) {
-            auto* measure = new ECMeasure;
-            MCTime start(static_cast<float>(bar / Staves) * 4);
-            measure->SetTime(&start);
-            staves[bar % Staves]->AddChild(measure, 1);
-            for (int beat = 0; beat < ChordsPerMeasure + SinglesPerMeasure; ++beat) {
-                MCTime at(start.GetSeconds() + static_cast<float>(beat) / 2);
-                const MCTime length(0.5f);
-                if (beat % 2 == 0) {
-                    auto* chord = new ECChord;
-                    chord->SetTime(&at);
-                    measure->AddChild(chord, 1);
-                    for (int i = 0; i < NotesPerChord; ++i) {
-                        chord->AddChild(new ECNote(at, length), 1);
-                    }
-                } else {
-                    measure->AddChild(new ECNote(at, length), 1);
-                }
-            }
-            placed += NotesPerMeasure;
-        }
-        notes = placed;
+        notes = bench::BuildChordScore(performance.get(), wanted);
         Collect(performance.get(), elements);
         sizes.reserve(elements.size());
         for (ECBase* element : elements) {

@@ -2,6 +2,8 @@
 // note for each, with all notes in one undo group and with one group per note, and the
 // memory per note that the document and the history hold.
 
+#include "support/BenchScores.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -13,39 +15,14 @@ using namespace clavenor;
 namespace {
 
 constexpr int kNotes = 100000;
-constexpr int kNotesPerMeasure = 100;
 
 struct Session {
     ECPerformance* score = new ECPerformance;
-    std::vector<ECMeasure*> measures;
+    std::vector<ECMeasure*> measures = bench::BuildNoteEntryScore(score, kNotes);
 
-    Session() {
-        auto* conductor = new ECConductor;
-        score->AddChild(conductor, 0);
-        auto* staff = new ECStaff;
-        conductor->AddChild(staff, 1);
-        for (int i = 0; i < kNotes / kNotesPerMeasure; ++i) {
-            auto* measure = new ECMeasure;
-            MCTime start(static_cast<float>(4 * i));
-            measure->SetTime(&start);
-            staff->AddChild(measure, 1);
-            measures.push_back(measure);
-        }
-    }
     ~Session() {
         delete score;
         MCCommandMgr::OnIdle();
-    }
-
-    void AddNote(int i) {
-        MCTime start(static_cast<float>(4 * (i / kNotesPerMeasure)) +
-                     static_cast<float>(i % kNotesPerMeasure) / 25);
-        MCTime length(0.04f);
-        auto* add = new CCAdd(new ECNote(start, length),
-                              measures[static_cast<std::size_t>(i / kNotesPerMeasure)],
-                              FCMidi(0x00403C90u));
-        add->SetSynchronous(1);
-        add->Apply(score);
     }
 };
 
@@ -70,7 +47,7 @@ void Run(benchmark::State& state, bool groupPerNote) {
             if (groupPerNote) {
                 MCCommandMgr::BeginUndo(session.score, CString("Enter note"));
             }
-            session.AddNote(i);
+            bench::EnterNote(session.score, session.measures, i);
             if (groupPerNote) {
                 MCCommandMgr::EndUndo(session.score);
             }

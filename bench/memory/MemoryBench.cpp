@@ -12,6 +12,8 @@
 //
 // Time is not what these measure: each runs once.
 
+#include "support/BenchScores.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -131,43 +133,6 @@ private:
     std::int64_t m_frees;
 };
 
-// The score of the save, load and walk benchmarks: four staves of measures, each measure four
-// chords of three notes and four single notes. Returns the number of notes.
-std::int64_t BuildScore(ECPerformance* performance, std::int64_t wanted) {
-    constexpr int Staves = 4;
-    auto* conductor = new ECConductor;
-    performance->AddChild(conductor, 0);
-    ECStaff* staves[Staves];
-    for (ECStaff*& staff : staves) {
-        staff = new ECStaff;
-        conductor->AddChild(staff, 0);
-    }
-    std::int64_t placed = 0;
-    for (std::int64_t bar = 0; placed < wanted; ++bar) {
-        auto* measure = new ECMeasure;
-        MCTime start(static_cast<float>(bar / Staves) * 4);
-        measure->SetTime(&start);
-        staves[bar % Staves]->AddChild(measure, 1);
-        for (int beat = 0; beat < 8; ++beat) {
-            MCTime at(start.GetSeconds() + static_cast<float>(beat) / 2);
-            const MCTime length(0.5f);
-            if (beat % 2 == 0) {
-                auto* chord = new ECChord;
-                chord->SetTime(&at);
-                measure->AddChild(chord, 1);
-                for (int i = 0; i < 3; ++i) {
-                    chord->AddChild(new ECNote(at, length), 1);
-                }
-                placed += 3;
-            } else {
-                measure->AddChild(new ECNote(at, length), 1);
-                ++placed;
-            }
-        }
-    }
-    return placed;
-}
-
 std::int64_t CountElements(ECBase* element) {
     std::int64_t count = 1;
     if (MCEventList* children = element->GetChildren(); children != nullptr) {
@@ -182,7 +147,7 @@ void BM_ScoreMemory(benchmark::State& state) {
     for (auto _ : state) {
         auto performance = std::make_unique<ECPerformance>();
         Meter meter;
-        const std::int64_t notes = BuildScore(performance.get(), kNotes);
+        const std::int64_t notes = bench::BuildChordScore(performance.get(), kNotes);
         meter.Stop();
         const std::int64_t elements = CountElements(performance.get());
         state.counters["document_bytes_per_note"] = meter.Heap(notes);
@@ -198,7 +163,7 @@ void BM_LoadedScoreMemory(benchmark::State& state) {
     std::int64_t notes = 0;
     {
         ECPerformance performance;
-        notes = BuildScore(&performance, kNotes);
+        notes = bench::BuildChordScore(&performance, kNotes);
         CMemFile file;
         CArchive ar(&file, CArchive::store, BufferSize);
         performance.Serialize(ar);
@@ -230,8 +195,6 @@ void BM_LoadedScoreMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadedScoreMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-constexpr int kNotesPerMeasure = 100;
-
 int CountRecords(ECBase*, int, void*, void* user) {
     ++*static_cast<long*>(user);
     return 1;
@@ -246,18 +209,7 @@ void EnterNotes(benchmark::State& state, bool groupPerNote) {
         auto* score = new ECPerformance;
         long records = 0;
         score->AddStateHandler(&CountRecords, &records);
-        auto* conductor = new ECConductor;
-        score->AddChild(conductor, 0);
-        auto* staff = new ECStaff;
-        conductor->AddChild(staff, 1);
-        std::vector<ECMeasure*> measures;
-        for (std::int64_t i = 0; i < kNotes / kNotesPerMeasure; ++i) {
-            auto* measure = new ECMeasure;
-            MCTime start(static_cast<float>(4 * i));
-            measure->SetTime(&start);
-            staff->AddChild(measure, 1);
-            measures.push_back(measure);
-        }
+        const std::vector<ECMeasure*> measures = bench::BuildNoteEntryScore(score, kNotes);
         MCCommandMgr::OnIdle();
         const std::size_t empty = HeapInUse();
 
@@ -269,14 +221,7 @@ void EnterNotes(benchmark::State& state, bool groupPerNote) {
             if (groupPerNote) {
                 MCCommandMgr::BeginUndo(score, CString("Enter note"));
             }
-            MCTime start(static_cast<float>(4 * (i / kNotesPerMeasure)) +
-                         static_cast<float>(i % kNotesPerMeasure) / 25);
-            MCTime length(0.04f);
-            auto* add = new CCAdd(new ECNote(start, length),
-                                  measures[static_cast<std::size_t>(i / kNotesPerMeasure)],
-                                  FCMidi(0x00403C90u));
-            add->SetSynchronous(1);
-            add->Apply(score);
+            bench::EnterNote(score, measures, i);
             if (groupPerNote) {
                 MCCommandMgr::EndUndo(score);
             }

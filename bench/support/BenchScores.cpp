@@ -1,0 +1,69 @@
+#include "support/BenchScores.h"
+
+namespace clavenor::bench {
+
+std::int64_t BuildChordScore(ECPerformance* performance, std::int64_t wanted) {
+    constexpr int Staves = 4;
+    constexpr int Beats = 8; // chords on the even ones, single notes on the odd ones
+    constexpr int NotesPerChord = 3;
+    auto* conductor = new ECConductor;
+    performance->AddChild(conductor, 0);
+    ECStaff* staves[Staves];
+    for (ECStaff*& staff : staves) {
+        staff = new ECStaff;
+        conductor->AddChild(staff, 0);
+    }
+    std::int64_t placed = 0;
+    for (std::int64_t bar = 0; placed < wanted; ++bar) {
+        auto* measure = new ECMeasure;
+        MCTime start(static_cast<float>(bar / Staves) * 4);
+        measure->SetTime(&start);
+        staves[bar % Staves]->AddChild(measure, 1);
+        for (int beat = 0; beat < Beats; ++beat) {
+            MCTime at(start.GetSeconds() + static_cast<float>(beat) / 2);
+            const MCTime length(0.5f);
+            if (beat % 2 == 0) {
+                auto* chord = new ECChord;
+                chord->SetTime(&at);
+                measure->AddChild(chord, 1);
+                for (int i = 0; i < NotesPerChord; ++i) {
+                    chord->AddChild(new ECNote(at, length), 1);
+                }
+                placed += NotesPerChord;
+            } else {
+                measure->AddChild(new ECNote(at, length), 1);
+                ++placed;
+            }
+        }
+    }
+    return placed;
+}
+
+std::vector<ECMeasure*> BuildNoteEntryScore(ECPerformance* score, std::int64_t notes) {
+    auto* conductor = new ECConductor;
+    score->AddChild(conductor, 0);
+    auto* staff = new ECStaff;
+    conductor->AddChild(staff, 1);
+    std::vector<ECMeasure*> measures;
+    for (std::int64_t i = 0; i < notes / NoteEntryNotesPerMeasure; ++i) {
+        auto* measure = new ECMeasure;
+        MCTime start(static_cast<float>(4 * i));
+        measure->SetTime(&start);
+        staff->AddChild(measure, 1);
+        measures.push_back(measure);
+    }
+    return measures;
+}
+
+void EnterNote(ECPerformance* score, const std::vector<ECMeasure*>& measures, std::int64_t index) {
+    MCTime start(static_cast<float>(4 * (index / NoteEntryNotesPerMeasure)) +
+                 static_cast<float>(index % NoteEntryNotesPerMeasure) / 25);
+    MCTime length(0.04f);
+    auto* add = new CCAdd(new ECNote(start, length),
+                          measures[static_cast<std::size_t>(index / NoteEntryNotesPerMeasure)],
+                          FCMidi(0x00403C90u));
+    add->SetSynchronous(1);
+    add->Apply(score);
+}
+
+} // namespace clavenor::bench
