@@ -169,8 +169,8 @@ TEST(ACBaseFilters, ClipBypassAndReverseDecideWhatIsActedOnAndEntered) {
     auto* chord = Make<Chord>(1, m);
     auto* note = Make<Note>(1, chord);
     auto* beam = Make<Beam>(1, m);
-    beam->AddChild(chord, 0);
-    beamStaff.AddChild(beam, 0);
+    ASSERT_EQ(beam->AddChild(chord, 0), 1);
+    ASSERT_EQ(beamStaff.AddChild(beam, 0), 1);
 
     using Setup = void (*)(Recorder&);
     const std::tuple<Setup, ECBase*, int, Visits> cases[] = {
@@ -221,7 +221,7 @@ TEST(ACBaseFilters, ClipBypassAndReverseDecideWhatIsActedOnAndEntered) {
 TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
     MCEventList list, holes, empty;
     for (ECBase* e : {a, b, c}) {
-        list.AddTail(e);
+        ASSERT_NE(list.AddTail(e), nullptr);
     }
     const std::tuple<ECBase*, int, int, int, Visits> cases[] = {
         {b, 2, 0, 2, {a, a1, a2, b}},
@@ -239,8 +239,8 @@ TEST_F(WalkTest, ListWalkStopsAtTheFirstStopUnlessTold) {
         r.Apply(a);
         EXPECT_EQ(r.ends, 1) << "a later single walk of the action does not end";
     }
-    holes.AddTail(static_cast<CObject*>(nullptr));
-    holes.AddTail(b);
+    ASSERT_NE(holes.AddTail(static_cast<CObject*>(nullptr)), nullptr);
+    ASSERT_NE(holes.AddTail(b), nullptr);
     Recorder r, e;
     EXPECT_EQ(r.Apply(&holes, 0), 0);
     EXPECT_EQ(r.visited, (Visits{b, b1}));
@@ -276,8 +276,8 @@ TEST_F(WalkTest, RelativesFirstVisitsChildrenBeforeTheirParent) {
     EXPECT_EQ(up.visited, (Visits{m, a, a1}));
 
     MCEventList list;
-    list.AddTail(a);
-    list.AddTail(beam);
+    ASSERT_NE(list.AddTail(a), nullptr);
+    ASSERT_NE(list.AddTail(beam), nullptr);
     EXPECT_EQ(listed.Apply(&list, 0), 1);
     EXPECT_EQ(listed.visited, (Visits{a1, a2, a, beamed, beam}));
     EXPECT_EQ(listed.ends, 1);

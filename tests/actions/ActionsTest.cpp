@@ -68,7 +68,7 @@ TEST_F(SearchTest, TypeFilterCountAndFindEventsCollectInWalkOrder) {
     two.SetMaxEventCount(2);
     EXPECT_EQ(two.Apply(m), 2);
     EXPECT_EQ(Items(two.GetEvents()), (std::vector<ECBase*>{m, chord}));
-    other->AddChild(n1, 0);
+    ASSERT_EQ(other->AddChild(n1, 0), 1);
     find.Reset();
     find.Apply(m);
     EXPECT_EQ(find.GetEventCount(), 4) << "an element reached twice is collected twice";
@@ -92,7 +92,7 @@ TEST_F(SearchTest, FindFirstFindObjectsAndFindData) {
     EXPECT_EQ(first.GetEvent(), nullptr) << "cleared on a new walk";
 
     MCEventList set;
-    set.AddTail(other);
+    ASSERT_NE(set.AddTail(other), nullptr);
     ACFindObjects find(n1), fromList(&set);
     EXPECT_EQ(n1->GetRefCount(), refs + 1) << "the set is held";
     EXPECT_EQ(find.Apply(m), 2);
@@ -252,8 +252,8 @@ TEST(ACSortChildren, SortsTheChildrenOfTheFilteredKindsOnly) {
     auto* measure = Make<Measure>(0, &root);
     auto* chord = Make<Chord>(0, measure);
     for (float t : {3.0f, 1.0f}) {
-        measure->AddChild(Make<Note>(t, nullptr), 0);
-        chord->AddChild(Make<Note>(t, nullptr), 0);
+        ASSERT_EQ(measure->AddChild(Make<Note>(t, nullptr), 0), 1);
+        ASSERT_EQ(chord->AddChild(Make<Note>(t, nullptr), 0), 1);
     }
     ACSortChildren sort(1);
     sort.AddEvtType(EventId::Measure);
@@ -270,9 +270,9 @@ TEST(ACGetVoiceTrack, TakesTheOwnValueElseTheNearestAncestorsInParentOrder) {
     Chord second, outer;
     second.SetVoiceTrack(5, 9);
     outer.SetVoiceTrack(3, 7);
-    outer.AddChild(&first, 0);
+    ASSERT_EQ(outer.AddChild(&first, 0), 1);
     auto* element = Put(new Untimed, inner);
-    second.AddChild(element, 0);
+    ASSERT_EQ(second.AddChild(element, 0), 1);
     // element's parents: inner (no voice/track; its parent first, whose parent outer has
     // voice 3), then second (voice 5): depth first, so outer wins.
     ACGetVoiceTrack get, own;

@@ -83,9 +83,9 @@ TEST(OleDataInfo, LoadingReplacesKeysInPlaceAndRefusesForeignSchemasAndLyingSize
 class Transfer : public ::testing::Test {
 protected:
     Transfer() {
-        m_chord->AddChild(m_note, 1);
-        m_chord->AddChild(new TLeaf(1.0f), 1);
-        m_events.AddTail(m_chord);
+        EXPECT_EQ(m_chord->AddChild(m_note, 1), 1);
+        EXPECT_EQ(m_chord->AddChild(new TLeaf(1.0f), 1), 1);
+        EXPECT_NE(m_events.AddTail(m_chord), nullptr);
     }
     ~Transfer() override {
         m_events.RemoveAll();
@@ -178,7 +178,7 @@ TEST_F(Transfer, AChordArrivesAsANewChordWithNewNotesAndTheOriginalIsUntouched) 
 }
 
 TEST_F(Transfer, AChildCopiedBesideItsParentArrivesOnceUnderBoth) {
-    m_events.AddTail(m_note);
+    ASSERT_NE(m_events.AddTail(m_note), nullptr);
     MCEventList copies;
     Copy(m_events, copies);
     ASSERT_EQ(copies.GetCount(), 2);

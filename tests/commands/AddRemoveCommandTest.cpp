@@ -9,7 +9,7 @@ TEST_F(Score, AddLinksInTimeOrderAndTheSameChildMayGoUnderTwoParents) {
     auto* later = NewNote(2.0f);
     auto* earlier = NewNote(1.0f);
     auto* second = new ECMeasure;
-    m_staff->AddChild(second, 1);
+    ASSERT_EQ(m_staff->AddChild(second, 1), 1);
     auto* add = new CCAdd(later, m_measure, FCMidi::MidiNull());
     add->Add(earlier, m_measure, FCMidi(0x00403C90u));
     add->Add(earlier, second, FCMidi::MidiNull());
@@ -30,9 +30,9 @@ TEST_F(Score, AnAddWithARefusedLinkChangesNothingAndReportsTheFailure) {
     Handler states{&journal, "state"};
     m_doc->AddStateHandler(&Handler::State, &states);
     ECChord* chord = NewChord(0.0f, 1);
-    m_measure->AddChild(chord, 1);
+    ASSERT_EQ(m_measure->AddChild(chord, 1), 1);
     auto* leaf = new TLeaf(2.0f);
-    m_measure->AddChild(leaf, 1);
+    ASSERT_EQ(m_measure->AddChild(leaf, 1), 1);
     // Taken back from containers that file their children in tables: the staff table, the
     // conductor staff, the tempo map's index. A table left naming a freed track or point
     // fails the save below under AddressSanitizer.
@@ -75,7 +75,7 @@ TEST_F(Score, ARedoThatCannotLinkIsRefusedAndTheHistoryStays) {
     const std::vector<std::uint8_t> added = Bytes();
     ASSERT_EQ(m_doc->Undo(1), 1);
     const std::vector<std::uint8_t> undone = Bytes();
-    bar->AddChild(m_staff, 0); // now the staff cannot go under the measure
+    ASSERT_EQ(bar->AddChild(m_staff, 0), 1); // now the staff cannot go under the measure
     EXPECT_EQ(m_doc->Redo(1), 0);
     EXPECT_EQ(m_doc->GetUndoIndex(), 1);
     EXPECT_EQ(Bytes(), undone);
@@ -86,10 +86,10 @@ TEST_F(Score, ARedoThatCannotLinkIsRefusedAndTheHistoryStays) {
 
 TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
     auto* chord = new ECChord;
-    m_measure->AddChild(chord, 1);
+    ASSERT_EQ(m_measure->AddChild(chord, 1), 1);
     ECNote* note = NewNote(0.0f);
-    chord->AddChild(note, 1);
-    chord->AddChild(NewNote(0.0f), 1);
+    ASSERT_EQ(chord->AddChild(note, 1), 1);
+    ASSERT_EQ(chord->AddChild(NewNote(0.0f), 1), 1);
     auto* remove = new CCRemove(note);
     EXPECT_EQ(remove->Remove(note), nullptr) << "one item per element";
     // A note lists the measure before the chord among its parent types.
@@ -103,7 +103,7 @@ TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
         }
     };
     auto* mark = new ChordFirst;
-    chord->AddChild(mark, 0);
+    ASSERT_EQ(chord->AddChild(mark, 0), 1);
     CCRemoveItem* item = remove->Remove(mark);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->GetParent(), chord);
@@ -116,9 +116,9 @@ TEST_F(Score, RemoveRecordsTheNearestParentOfTheFirstTypeFound) {
 
 TEST_F(Score, UndoneRemovalLeavesTheElementIntactWhenItsHistoryIsFreed) {
     auto* chord = new Counted<ECChord>;
-    m_measure->AddChild(chord, 1);
-    chord->AddChild(NewNote(0.0f), 1);
-    chord->AddChild(NewNote(0.0f), 1);
+    ASSERT_EQ(m_measure->AddChild(chord, 1), 1);
+    ASSERT_EQ(chord->AddChild(NewNote(0.0f), 1), 1);
+    ASSERT_EQ(chord->AddChild(NewNote(0.0f), 1), 1);
     const int live = g_liveElements;
     Run(new CCRemove(chord));
     EXPECT_EQ(1, m_doc->Undo(1));
@@ -131,13 +131,13 @@ TEST_F(Score, UndoneRemovalLeavesTheElementIntactWhenItsHistoryIsFreed) {
 
 TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
     auto* chord = new Counted<ECChord>;
-    m_measure->AddChild(chord, 1);
-    chord->AddChild(NewNote(0.0f), 1);
+    ASSERT_EQ(m_measure->AddChild(chord, 1), 1);
+    ASSERT_EQ(chord->AddChild(NewNote(0.0f), 1), 1);
     const int live = g_liveElements;
     auto* remove = new CCRemove;
     MCEventList both;
-    both.AddTail(chord);
-    both.AddTail(chord->GetChildren()->GetHead());
+    ASSERT_NE(both.AddTail(chord), nullptr);
+    ASSERT_NE(both.AddTail(chord->GetChildren()->GetHead()), nullptr);
     remove->Remove(&both);
     both.RemoveAll();
     Run(remove);
@@ -193,7 +193,7 @@ TEST_F(Score, AddingAChordTravelsTheWholeRoad) {
     journal.lines.clear();
     auto* failing = new CCAdd(NewNote(3.0f), m_measure, FCMidi::MidiNull());
     failing->SetSynchronous(1);
-    failing->Apply(orphan);
+    ASSERT_EQ(failing->Apply(orphan), 1); // dispatched; it fails with the record below
     EXPECT_EQ(journal.Joined(), "state:501:0");
     EXPECT_EQ(Bytes(), after);
     delete orphan;

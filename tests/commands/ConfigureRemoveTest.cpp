@@ -31,7 +31,7 @@ protected:
     template <class T>
     T* Put(T* element, int bar, float offset = 0.0f) {
         SetSeconds(element, Bar(bar)->GetTime()->GetSeconds() + offset);
-        Bar(bar)->AddChild(element, 1);
+        EXPECT_EQ(Bar(bar)->AddChild(element, 1), 1);
         return element;
     }
     // The ids of the commands in `list`, in order.
@@ -51,13 +51,13 @@ protected:
 };
 
 TEST_F(RemovalPlanning, NoSelectionOrOnlyTheScoresStructureYieldsNothing) {
-    commands.AddTail(new CCAdd);
+    ASSERT_NE(commands.AddTail(new CCAdd), nullptr);
     EXPECT_EQ(ConfigureRemove(nullptr, &commands), 0);
     EXPECT_EQ(commands.GetCount(), 1);
     commands.RemoveAll();
     for (ECBase* element : std::initializer_list<ECBase*>{
              Bar(1), Put(new ECBarline, 2), staff, conductor->GetConductorStaff(), doc.get()}) {
-        selection.AddTail(element);
+        ASSERT_NE(selection.AddTail(element), nullptr);
     }
     EXPECT_EQ(ConfigureRemove(&selection, &commands), 0);
     EXPECT_TRUE(commands.IsEmpty());
@@ -67,10 +67,12 @@ TEST_F(RemovalPlanning, KeysClefsAndMetersAtTimeZeroStayAndLaterOnesGetACommandE
     for (ECBase* element : std::initializer_list<ECBase*>{
              Put(new ECKey(2, 0, 0), 1), Put(new ECClef(0), 1), Put(new ECKey(3, 0, 0), 2),
              Put(new ECClef(2), 3), Put(new ECKey(1, 0, 0), 1, 0.001f)}) {
-        selection.AddTail(element);
+        ASSERT_NE(selection.AddTail(element), nullptr);
     }
-    selection.AddTail(conductor->GetConductorStaff()->GetMeterEnv()->GetPointAtIndex(0));
-    selection.AddTail(conductor->GetConductorStaff()->GetMeterEnv()->GetPointAtIndex(1));
+    ASSERT_NE(selection.AddTail(conductor->GetConductorStaff()->GetMeterEnv()->GetPointAtIndex(0)),
+              nullptr);
+    ASSERT_NE(selection.AddTail(conductor->GetConductorStaff()->GetMeterEnv()->GetPointAtIndex(1)),
+              nullptr);
     EXPECT_EQ(ConfigureRemove(&selection, &commands), 1);
     EXPECT_EQ(Ids(commands), (std::vector<int>{39, 37, 39, 41}));
 }
@@ -83,12 +85,12 @@ TEST_F(RemovalPlanning, OrdinaryElementsShareOneRemovalAndANoteGoesWithItsChord)
     ECBase* rest = Put(new ECRest(8), 2, 2.0f);
     ECChord* chord = Put(NewChord(0.0f, 2), 3);
     for (ECBase* element : notes) {
-        selection.AddTail(element);
+        ASSERT_NE(selection.AddTail(element), nullptr);
     }
-    selection.AddTail(chord->GetChildren()->GetHead());
-    selection.AddTail(rest);
-    selection.AddTail(chord);
-    commands.AddTail(new CCAddKey);
+    ASSERT_NE(selection.AddTail(chord->GetChildren()->GetHead()), nullptr);
+    ASSERT_NE(selection.AddTail(rest), nullptr);
+    ASSERT_NE(selection.AddTail(chord), nullptr);
+    ASSERT_NE(commands.AddTail(new CCAddKey), nullptr);
     ASSERT_EQ(ConfigureRemove(&selection, &commands), 1);
     ASSERT_EQ(Ids(commands), (std::vector<int>{4, 36}));
     auto* removal = static_cast<CCRemove*>(commands.GetTail());
@@ -98,7 +100,7 @@ TEST_F(RemovalPlanning, OrdinaryElementsShareOneRemovalAndANoteGoesWithItsChord)
 
     // A removal already in the list takes the next selection's elements.
     MCEventList more;
-    more.AddTail(Put(NewNote(0.0f), 4));
+    ASSERT_NE(more.AddTail(Put(NewNote(0.0f), 4)), nullptr);
     EXPECT_EQ(ConfigureRemove(&more, &commands), 1);
     EXPECT_EQ(commands.GetCount(), 2);
     EXPECT_EQ(removal->GetItems().size(), 6u);
@@ -106,10 +108,10 @@ TEST_F(RemovalPlanning, OrdinaryElementsShareOneRemovalAndANoteGoesWithItsChord)
 
 TEST_F(RemovalPlanning, EnvelopeMarksGetACommandEachAndTheListRemovesAndUndoesExactly) {
     ECTempoEnv* tempi = conductor->GetConductorStaff()->GetTempoEnv();
-    selection.AddTail(tempi->GetPointAtIndex(1));
-    selection.AddTail(Put(NewNote(0.0f), 2, 0.25f));
-    selection.AddTail(tempi->GetPointAtIndex(3));
-    selection.AddTail(Put(new ECText(3, CString("Flute")), 2));
+    ASSERT_NE(selection.AddTail(tempi->GetPointAtIndex(1)), nullptr);
+    ASSERT_NE(selection.AddTail(Put(NewNote(0.0f), 2, 0.25f)), nullptr);
+    ASSERT_NE(selection.AddTail(tempi->GetPointAtIndex(3)), nullptr);
+    ASSERT_NE(selection.AddTail(Put(new ECText(3, CString("Flute")), 2)), nullptr);
     const std::vector<std::uint8_t> before = fuzz::Save(doc.get());
     ASSERT_EQ(ConfigureRemove(&selection, &commands), 1);
     EXPECT_EQ(Ids(commands), (std::vector<int>{38, 36, 38, 21}));
@@ -132,11 +134,11 @@ TEST_F(RemovalPlanning, ATrackNameIsEmptiedNotRemovedAndComesBackOnUndo) {
     auto* remark = new ECText(0, CString("dolce"));
     SetSeconds(remark, 0.0f);
     ASSERT_EQ(staff->AddChild(remark, 1), 1);
-    selection.AddTail(name);
-    selection.AddTail(remark);
+    ASSERT_NE(selection.AddTail(name), nullptr);
+    ASSERT_NE(selection.AddTail(remark), nullptr);
     // An edit already in the list takes the name, as the removal takes the remark.
     auto* edit = new CCEdit;
-    commands.AddTail(edit);
+    ASSERT_NE(commands.AddTail(edit), nullptr);
     const std::vector<std::uint8_t> before = fuzz::Save(doc.get());
     ASSERT_EQ(ConfigureRemove(&selection, &commands), 1);
     ASSERT_EQ(Ids(commands), (std::vector<int>{21, 36}));
@@ -161,13 +163,14 @@ TEST_F(RemovalPlanning, ATrackNameIsEmptiedNotRemovedAndComesBackOnUndo) {
 TEST_F(RemovalPlanning, ASelectionSpanningTwoDocumentsOrNoneIsRefused) {
     std::unique_ptr<ECPerformance> other{fuzz::MakeScoreDocument()};
     auto* otherConductor = static_cast<ECConductor*>(other->GetChildren()->GetHead());
-    selection.AddTail(Put(NewNote(0.0f), 2));
-    selection.AddTail(otherConductor->GetMeasure(1, 2)->GetChildren()->GetHead());
+    ASSERT_NE(selection.AddTail(Put(NewNote(0.0f), 2)), nullptr);
+    ASSERT_NE(selection.AddTail(otherConductor->GetMeasure(1, 2)->GetChildren()->GetHead()),
+              nullptr);
     EXPECT_EQ(ConfigureRemove(&selection, &commands), 0);
     EXPECT_TRUE(commands.IsEmpty());
     MCEventList loose;
     auto* note = NewNote(0.0f);
-    loose.AddTail(note);
+    ASSERT_NE(loose.AddTail(note), nullptr);
     EXPECT_EQ(ConfigureRemove(&loose, &commands), 0);
     EXPECT_TRUE(commands.IsEmpty());
     EXPECT_EQ(ConfigureRemove(&loose, nullptr), 0);

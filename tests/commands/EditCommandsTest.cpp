@@ -32,16 +32,16 @@ protected:
         for (ECBase* note : *chord->GetChildren()) {
             note->SetVoiceTrack(0, 1);
         }
-        score.Bar(1, 2)->AddChild(chord, 1);
+        EXPECT_EQ(score.Bar(1, 2)->AddChild(chord, 1), 1);
         tuplet = new ECTuplet(3, 2, 3);
         MCTime at(6.0f);
         tuplet->SetTime(&at);
         for (int i = 0; i < 3; ++i) {
             ECNote* note = NewNote(6.0f + 0.5f * static_cast<float>(i));
             note->SetVoiceTrack(0, 1);
-            tuplet->AddChild(note, 1);
+            EXPECT_EQ(tuplet->AddChild(note, 1), 1);
         }
-        score.Bar(1, 2)->AddChild(tuplet, 1);
+        EXPECT_EQ(score.Bar(1, 2)->AddChild(tuplet, 1), 1);
     }
 
     StaffScore score{2, 8};
@@ -141,7 +141,7 @@ TEST_F(Edits, ANoteMovedWithinItsMeasureIsSortedAmongItsSiblings) {
 TEST_F(Edits, AGraceNoteKeepsItsParent) {
     ECNote* note = score.NoteAt(1, 1, 0);
     auto* grace = new ECGraceNote(MCTime(-0.25f), MCTime(0.125f));
-    note->AddChild(grace, 1);
+    ASSERT_EQ(note->AddChild(grace, 1), 1);
     MCTime time(20.0f);
     ASSERT_EQ(score.Run(new CCEditTime(grace, &time)), 1);
     EXPECT_EQ(ParentOf(grace), note);
@@ -297,11 +297,11 @@ TEST_F(Edits, AFailingCommandInABatchLeavesTheDocumentAsItWas) {
     MCTime time(21.0f);
     MCTime duration(3.0f);
     auto* list = new MCCommandList;
-    list->AddTail(new CCEditTime(Member(chord, 0), &time));
-    list->AddTail(new CCEditDuration(score.NoteAt(2, 2, 0), &duration));
+    ASSERT_NE(list->AddTail(new CCEditTime(Member(chord, 0), &time)), nullptr);
+    ASSERT_NE(list->AddTail(new CCEditDuration(score.NoteAt(2, 2, 0), &duration)), nullptr);
     auto* edit = new CCEdit;
     static_cast<ECTuplet*>(edit->EditEvent(tuplet)->GetEditCopy())->SetTuplet(5, 4, 3);
-    list->AddTail(edit);
+    ASSERT_NE(list->AddTail(edit), nullptr);
     // Fails in Process, after the others have changed the document.
     auto* cycle = new CCEditGraph;
     CCEditGraph::Items items;
@@ -309,7 +309,7 @@ TEST_F(Edits, AFailingCommandInABatchLeavesTheDocumentAsItWas) {
     items.push_back(
         std::make_unique<CCEditGraphItem>(score.Bar(1, 1), score.NoteAt(1, 1, 0), none));
     cycle->SetGraphItems(0, items);
-    list->AddTail(cycle);
+    ASSERT_NE(list->AddTail(cycle), nullptr);
     list->SetSynchronous(1);
     MCCommandMgr::BeginUndo(score.get(), CString("batch"));
     {

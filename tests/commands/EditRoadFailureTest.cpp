@@ -27,27 +27,27 @@ class Road {
 public:
     Road() {
         ECConductor* conductor = m_doc->GetConductor();
-        conductor->AddChild(staff, 1);
+        EXPECT_EQ(conductor->AddChild(staff, 1), 1);
         conductor->GetTrack(ECConductor::KindStaff, 1, 1);
         auto* meter = new ECMeter(4, 4, 0);
         MCTime zero(0.0f);
         meter->SetTime(&zero);
-        conductor->GetConductorStaff()->GetMeterEnv()->AddChild(meter, 1);
+        EXPECT_EQ(conductor->GetConductorStaff()->GetMeterEnv()->AddChild(meter, 1), 1);
         conductor->GetMeasure(0, MCTime(7.5f), 1, 1);
         volume->SetControllerType(7);
-        conductor->GetTrack(ECConductor::KindStaff, 1, 0)->AddChild(volume, 1);
+        EXPECT_EQ(conductor->GetTrack(ECConductor::KindStaff, 1, 0)->AddChild(volume, 1), 1);
         m0 = NewBar(0.0f, 0);
         m1 = NewBar(4.0f, 2);
-        staff->AddChild(m0, 1);
-        staff->AddChild(m1, 1);
+        EXPECT_EQ(staff->AddChild(m0, 1), 1);
+        EXPECT_EQ(staff->AddChild(m1, 1), 1);
         chord = NewChord(1.0f, 2);
-        m0->AddChild(chord, 1);
+        EXPECT_EQ(m0->AddChild(chord, 1), 1);
         ECNote* note = NewNote(2.0f);
-        note->AddChild(new Counted<ECGraceNote>(MCTime(1.875f), MCTime(0.125f)), 0);
-        m0->AddChild(note, 1);
+        EXPECT_EQ(note->AddChild(new Counted<ECGraceNote>(MCTime(1.875f), MCTime(0.125f)), 0), 1);
+        EXPECT_EQ(m0->AddChild(note, 1), 1);
         auto* tuplet = new Counted<ECTuplet>;
         SetSeconds(tuplet, 0.5f);
-        m0->AddChild(tuplet, 1);
+        EXPECT_EQ(m0->AddChild(tuplet, 1), 1);
         triplet = Put(NewNote(0.5f), tuplet, 1);
         std::vector<ECBase*> joined = Items(m1->GetChildren());
         tied = joined[0];
@@ -57,10 +57,11 @@ public:
                                 {new Counted<ECBeam>, 4.75f}}) {
             SetSeconds(line, at);
             for (ECBase* member : joined) {
-                line->AddChild(member, 1);
+                EXPECT_EQ(line->AddChild(member, 1), 1);
             }
-            (line->GetEventId() == EventId::Beam ? static_cast<ECBase*>(m1) : staff)
-                ->AddChild(line, 1);
+            EXPECT_EQ((line->GetEventId() == EventId::Beam ? static_cast<ECBase*>(m1) : staff)
+                          ->AddChild(line, 1),
+                      1);
         }
         Edit(doc(), new CCAdd(NewNote(3.0f), m0, FCMidi::MidiNull()), "dropped");
         EXPECT_EQ(1, doc()->Undo(1));
@@ -233,7 +234,7 @@ CCBase* AddTuplet(Road& road) {
     auto* tuplet = new Counted<ECTuplet>;
     SetSeconds(tuplet, 4.0f);
     for (int i = 0; i < 3; ++i) {
-        tuplet->AddChild(NewNote(4.0f + static_cast<float>(i) / 3), 1);
+        EXPECT_EQ(tuplet->AddChild(NewNote(4.0f + static_cast<float>(i) / 3), 1), 1);
     }
     return new CCAddTuplet(tuplet, TableBar(road, 2), FCMidi::MidiNull());
 }
@@ -286,7 +287,7 @@ void TableContentSelected(Road& road) {
     for (ECBase* element : std::initializer_list<ECBase*>{
              FirstTableNote(road), TableBar(road, 2)->GetChildren()->GetHead(),
              road.volume->GetPointAtIndex(0), road.tied}) {
-        road.selection.AddTail(element);
+        EXPECT_NE(road.selection.AddTail(element), nullptr);
     }
 }
 void RemoveSelection(Road& road, CCBase*) {

@@ -29,7 +29,7 @@ protected:
         staff = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 1, 0));
         volume = new ECControllerEnv;
         volume->SetControllerType(7);
-        staff->AddChild(volume, 1);
+        EXPECT_EQ(staff->AddChild(volume, 1), 1);
         tempi = conductor->GetConductorStaff()->GetTempoEnv();
     }
     ~EnvelopeCommands() override {
@@ -165,16 +165,16 @@ TEST_F(EnvelopeCommands, AHairpinRampsFromTheValueInForceToTheNextPointOrBeyondI
     for (const Ramp& ramp : ramps) {
         SCOPED_TRACE(static_cast<int>(ramp.type));
         auto* envelope = new ECControllerEnv;
-        staff->AddChild(envelope, 1);
+        ASSERT_EQ(staff->AddChild(envelope, 1), 1);
         if (ramp.before >= 0.0f) {
             auto* point = At(new ECControlChange(7), 0.0f);
             point->SetValue(ramp.before);
-            envelope->AddChild(point, 1);
+            ASSERT_EQ(envelope->AddChild(point, 1), 1);
         }
         if (ramp.after >= 0.0f) {
             auto* point = At(new ECControlChange(7), 10.0f);
             point->SetValue(ramp.after);
-            envelope->AddChild(point, 1);
+            ASSERT_EQ(envelope->AddChild(point, 1), 1);
         }
         auto* hairpin = At(new ECDynamic(ramp.type, MCTime(4.0f)), 2.0f);
         auto* command = new CCAddDynamic(hairpin, envelope);
@@ -276,7 +276,7 @@ TEST_F(EnvelopeCommands, APauseAtZeroMovesTheOpeningTempoATickBeforeAndItsRemova
 TEST_F(EnvelopeCommands, AnAccentGoesToEveryNoteOfAChordAndADotNowhere) {
     ECMeasure* bar = conductor->GetMeasure(1, 2);
     ECChord* chord = NewChord(bar->GetTime()->GetSeconds(), 3);
-    bar->AddChild(chord, 1);
+    ASSERT_EQ(bar->AddChild(chord, 1), 1);
     auto* command = new CCAddNoteModifier(new ECAccent, chord);
     command->Ref();
     EXPECT_EQ(command->GetItems().size(), 3u);
@@ -303,7 +303,7 @@ TEST_F(EnvelopeCommands, ATupletComesAndGoesWithItsNotes) {
     auto* tuplet = new ECTuplet;
     SetSeconds(tuplet, start);
     for (int i = 0; i < 3; ++i) {
-        tuplet->AddChild(NewNote(start + static_cast<float>(i) / 3), 1);
+        ASSERT_EQ(tuplet->AddChild(NewNote(start + static_cast<float>(i) / 3), 1), 1);
     }
     auto* command = new CCAddTuplet(tuplet, bar, FCMidi::MidiNull());
     command->Ref();
@@ -353,11 +353,11 @@ TEST_F(EnvelopeCommands, ForeignAndMisplacedPointsAreRefusedAndChangeNothing) {
     Document other;
     auto* elsewhere = new ECControllerEnv;
     auto* otherStaff = new ECStaff;
-    other->GetChildren()->GetHead()->AddChild(otherStaff, 1);
-    otherStaff->AddChild(elsewhere, 1);
+    ASSERT_EQ(other->GetChildren()->GetHead()->AddChild(otherStaff, 1), 1);
+    ASSERT_EQ(otherStaff->AddChild(elsewhere, 1), 1);
     ExpectRefused(new CCAddPedal(HeldPedal(1.0f, 1.0f), elsewhere));
     auto* foreign = HeldPedal(1.0f, 0.0f);
-    elsewhere->AddChild(foreign, 1);
+    ASSERT_EQ(elsewhere->AddChild(foreign, 1), 1);
     ExpectRefused(new CCRemoveEnvPoint(foreign));
     // A point where the envelope has one already, and a mark whose end falls on one.
     Do(new CCAddPedal(HeldPedal(2.0f, 0.0f), volume));
@@ -373,9 +373,9 @@ TEST_F(EnvelopeCommands, AFailingCommandInABatchLeavesTheDocumentAsItWas) {
     doc->AddStateHandler(&Handler::State, &states);
     const std::vector<std::uint8_t> before = Bytes();
     MCCommandList batch(10);
-    batch.AddTail(new CCAddPedal(HeldPedal(4.0f, 2.0f), volume));
-    batch.AddTail(new CCRemoveEnvPoint(tempi->GetPointAtIndex(2)));
-    batch.AddTail(new CCAddTempo(Pause(8.0f), tempi));
+    ASSERT_NE(batch.AddTail(new CCAddPedal(HeldPedal(4.0f, 2.0f), volume)), nullptr);
+    ASSERT_NE(batch.AddTail(new CCRemoveEnvPoint(tempi->GetPointAtIndex(2))), nullptr);
+    ASSERT_NE(batch.AddTail(new CCAddTempo(Pause(8.0f), tempi)), nullptr);
     batch.SetSynchronous(1);
     MCCommandMgr::BeginUndo(doc.get(), CString("batch"));
     ASSERT_EQ(batch.Apply(doc.get()), 1); // dispatched; the batch then fails

@@ -22,18 +22,18 @@ namespace {
 class LineScore {
 public:
     LineScore() {
-        m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1);
+        EXPECT_EQ(m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1), 1);
         SetSeconds(m_measure, 0.0f);
-        m_staff->AddChild(m_measure, 1);
+        EXPECT_EQ(m_staff->AddChild(m_measure, 1), 1);
         for (float at : {1.0f, 2.0f, 3.0f}) {
             notes.push_back(Put(NewNote(at), m_measure, 1));
         }
         notes.insert(notes.begin(), Put(NewNote(0.0f), m_measure, 1));
         rest = Put(new Counted<ECRest>(11), nullptr);
         SetSeconds(rest, 1.5f);
-        m_measure->AddChild(rest, 1);
+        EXPECT_EQ(m_measure->AddChild(rest, 1), 1);
         second = NewBar(4.0f, 3);
-        m_staff->AddChild(second, 1);
+        EXPECT_EQ(m_staff->AddChild(second, 1), 1);
         for (ECBase* note : Items(second->GetChildren())) {
             notes.push_back(static_cast<ECNote*>(note));
         }
@@ -144,8 +144,8 @@ TEST_F(LineUndo, DissolvedLinesLeaveTheDocumentAndComeBackWhole) {
 // take it back all the same.
 TEST_F(LineUndo, WhatTheUndoOfChordAndTupletRemovalsDoesNotBringBack) {
     ECChord* chord = NewChord(3.5f, 2);
-    m_measure->AddChild(chord, 1);
-    slur->AddChild(chord, 1);
+    ASSERT_EQ(m_measure->AddChild(chord, 1), 1);
+    ASSERT_EQ(slur->AddChild(chord, 1), 1);
     Apply(new CCRemove(chord));
     EXPECT_EQ(1, m_doc->Undo(1));
     EXPECT_TRUE(chord->GetChildren()->IsEmpty());
@@ -154,7 +154,7 @@ TEST_F(LineUndo, WhatTheUndoOfChordAndTupletRemovalsDoesNotBringBack) {
 
     auto* tuplet = new Counted<ECTuplet>;
     SetSeconds(tuplet, 6.0f);
-    second->AddChild(tuplet, 1);
+    ASSERT_EQ(second->AddChild(tuplet, 1), 1);
     tuplet->Ref(); // to look at it once it has dissolved
     ECNote* member = Put(NewNote(6.25f), tuplet, 1);
     Apply(new CCRemove(member));

@@ -18,7 +18,7 @@ protected:
         probe->SetSynchronous(synchronous ? 1 : 0);
         return probe;
     }
-    void Apply(CCProbe* probe) { probe->Apply(m_doc.get()); }
+    void Apply(CCProbe* probe) { EXPECT_EQ(probe->Apply(m_doc.get()), 1); }
     void Begin(const char* name) { MCCommandMgr::BeginUndo(m_doc.get(), CString(name)); }
     void End() { MCCommandMgr::EndUndo(m_doc.get()); }
     // One undo group holding one synchronous command.
@@ -86,10 +86,10 @@ TEST_F(CommandManagerTest, AsynchronousCommandsRunAtThePumpAndTheLastToFinishClo
 // destructor, and nothing queued for another document or for the host.
 TEST_F(CommandManagerTest, ADocumentThatGoesRunsOnlyItsOwnQueuedWork) {
     auto* going = new ECPerformance;
-    going->AddChild(new ECConductor, 0);
+    ASSERT_EQ(going->AddChild(new ECConductor, 0), 1);
     auto* mine = new CCProbe(&m_journal, "mine");
     mine->SetSynchronous(0);
-    mine->Apply(going);
+    ASSERT_EQ(mine->Apply(going), 1);
     auto* record = new SCStatus(7);
     record->Apply(going);
     Apply(Probe("theirs", false));
@@ -128,9 +128,9 @@ TEST_F(CommandManagerTest, AFailingPhaseAbortsWithOneRecordAndStopsTheBatch) {
         m_journal.lines.clear();
         m_recordLines.lines.clear();
         MCCommandList list;
-        list.AddTail(Probe("a"));
-        list.AddTail(Probe("b", true, fail));
-        list.AddTail(Probe("c"));
+        ASSERT_NE(list.AddTail(Probe("a")), nullptr);
+        ASSERT_NE(list.AddTail(Probe("b", true, fail)), nullptr);
+        ASSERT_NE(list.AddTail(Probe("c")), nullptr);
         Begin("Fails");
         EXPECT_EQ(1, list.Apply(m_doc.get()));
         End();

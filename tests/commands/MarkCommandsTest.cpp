@@ -75,7 +75,7 @@ protected:
 private:
     void Place(ECWithTime* element, int bar) {
         At(element, bar);
-        Bar(bar)->AddChild(element, 1);
+        EXPECT_EQ(Bar(bar)->AddChild(element, 1), 1);
     }
 };
 
@@ -188,7 +188,7 @@ TEST_F(MarkCommands, MirrorsOfARemovedKeyStopShowingItAndComeBackWithTheUndo) {
     mirror->SetMirrorEvent(key, 1);
     mirror->SetTime(key->GetTime());
     mirror->SetVoiceTrack(0, 2);
-    conductor->GetMeasure(2, 4)->AddChild(mirror, 1);
+    ASSERT_EQ(conductor->GetMeasure(2, 4)->AddChild(mirror, 1), 1);
     ExpectExactUndo(new CCRemoveKey(key));
     EXPECT_EQ(mirror->GetMirrorEvent(), nullptr);
     ASSERT_EQ(doc->Undo(1), 1);

@@ -76,19 +76,19 @@ public:
             for (float beat : {0.0f, 2.0f}) {
                 ECNote* note = NewNote(4.0f * static_cast<float>(m - 1) + beat);
                 note->SetVoiceTrack(0, 1);
-                Bar(m)->AddChild(note, 1);
+                EXPECT_EQ(Bar(m)->AddChild(note, 1), 1);
                 notes.push_back(note);
             }
         }
-        Bar(1)->AddChild(clef, 1);
-        Bar(1)->AddChild(key, 1);
+        EXPECT_EQ(Bar(1)->AddChild(clef, 1), 1);
+        EXPECT_EQ(Bar(1)->AddChild(key, 1), 1);
     }
 
     ECMeter* AddMeter(int numerator, int denominator, float time) {
         auto* meter = new ECMeter(static_cast<std::uint8_t>(numerator),
                                   static_cast<std::uint8_t>(denominator), ECMeter::TypeComputed);
         SetSeconds(meter, time);
-        track0->GetMeterEnv()->AddChild(meter, 1);
+        EXPECT_EQ(track0->GetMeterEnv()->AddChild(meter, 1), 1);
         return meter;
     }
     // Measures up to `end`, each in the meter in force where it starts.
@@ -187,11 +187,11 @@ TEST_F(MeasureCommands, ARemovalOfMoreMeasuresThanThereAreLeavesTheLastOne) {
 
 TEST_F(MeasureCommands, ACourtesyClefAtTheEndOfTheRemovedRunMovesToTheEndOfTheMeasureBefore) {
     auto* courtesy = new TClefMark(16.0f);
-    Bar(4)->AddChild(courtesy, 1);
+    ASSERT_EQ(Bar(4)->AddChild(courtesy, 1), 1);
     auto* stale = new TClefMark(8.0f, 1, 1); // the courtesy clef for the removed run
-    Bar(2)->AddChild(stale, 1);
+    ASSERT_EQ(Bar(2)->AddChild(stale, 1), 1);
     auto* opening = new TClefMark(16.0f, 1, 1); // opens measure 5, which stays
-    Bar(5)->AddChild(opening, 1);
+    ASSERT_EQ(Bar(5)->AddChild(opening, 1), 1);
     ECMeasure* second = Bar(2);
     Do(new CCRemoveMeasure(2, 2));
     EXPECT_EQ(courtesy->GetParents()->GetHead(), second);
@@ -234,7 +234,7 @@ TEST_F(MeasureCommands, AMeterChangeInsideTheRemovedRunKeepsGoverningTheMeasures
     for (auto [numerator, time] : {std::pair{4, 0.0f}, std::pair{3, 8.0f}}) {
         auto* meter = new ECMeter(static_cast<std::uint8_t>(numerator), 4, 0);
         SetSeconds(meter, time);
-        meters->AddChild(meter, 1);
+        ASSERT_EQ(meters->AddChild(meter, 1), 1);
     }
     c->GetMeasure(0, MCTime(19.5f), 1, 1); // 0, 4, 8, 11, 14, 17
     ECMeter* threeFour = c->GetMeterAtTime(MCTime(8.0f));
@@ -311,7 +311,7 @@ TEST_F(MeasureCommands, AnUndoAfterAnUnrecordedMapChangeLeavesAWholeDocument) {
     Do(new CCAddMeasure(2, 1));
     auto* unrecorded = new CCRemoveMeasure(1, 2);
     unrecorded->SetSynchronous(1);
-    unrecorded->Apply(m_doc.get());
+    ASSERT_EQ(unrecorded->Apply(m_doc.get()), 1);
     ASSERT_EQ(m_doc->Undo(1), 1);
     m_doc->ClearUndo();
     MCCommandMgr::OnIdle();
@@ -328,13 +328,13 @@ TEST_F(MeasureCommands, AnUndoAfterAnUnrecordedMapChangeLeavesAWholeDocument) {
 TEST_F(MeasureCommands, MirrorsOfRemovedTempiStopShowingThemAndComeBackWithTheUndo) {
     ECTempoEnv* tempi = track0->GetTempoEnv();
     auto* opening = new ECTempo;
-    tempi->AddChild(opening, 1);
+    ASSERT_EQ(tempi->AddChild(opening, 1), 1);
     auto* removed = new ECTempo;
     SetSeconds(removed, 8.0f);
-    tempi->AddChild(removed, 1);
+    ASSERT_EQ(tempi->AddChild(removed, 1), 1);
     auto* mirror = new ECMirror;
     SetSeconds(mirror, 16.0f);
-    Bar(5)->AddChild(mirror, 1);
+    ASSERT_EQ(Bar(5)->AddChild(mirror, 1), 1);
     mirror->SetMirrorEvent(removed, 1);
     const std::vector<std::uint8_t> before = Bytes();
     Do(new CCRemoveMeasure(2, 2));
@@ -353,7 +353,7 @@ TEST_F(MeasureCommands, SuppliedMeasuresAreInsertedWithWhatTheyHold) {
     auto* bar = new ECMeasure;
     bar->SetVoiceTrack(14, 1);
     ECNote* held = NewNote(4.5f);
-    bar->AddChild(held, 1);
+    ASSERT_EQ(bar->AddChild(held, 1), 1);
     auto* insert = new CCAddMeasure(5, 1);
     insert->Add(column, nullptr, FCMidi::MidiNull());
     insert->Add(bar, nullptr, FCMidi::MidiNull());
@@ -372,9 +372,9 @@ TEST_F(MeasureCommands, SuppliedMeasuresAreInsertedWithWhatTheyHold) {
 // makes measures appended.
 TEST_F(MeasureCommands, AdjustingMovesChildrenToTheMeasureOfTheirTimeAndAppendsMeasures) {
     ECNote* early = NewNote(5.0f); // in measure 2's time, filed in measure 1
-    Bar(1)->AddChild(early, 1);
+    ASSERT_EQ(Bar(1)->AddChild(early, 1), 1);
     auto* late = new Counted<ECNote>(MCTime(22.0f), MCTime(4.0f)); // ends past the end, at 26
-    Bar(6)->AddChild(late, 1);
+    ASSERT_EQ(Bar(6)->AddChild(late, 1), 1);
     auto* adjust = new CCAdjustMeasureChildren;
     adjust->SetReverse(1);
     adjust->Ref();
@@ -391,8 +391,8 @@ TEST_F(MeasureCommands, AdjustingMovesChildrenToTheMeasureOfTheirTimeAndAppendsM
 
 TEST_F(MeasureCommands, AFailedBatchTakesAdjustingBackAppendedMeasuresIncluded) {
     ECNote* early = NewNote(5.0f);
-    Bar(1)->AddChild(early, 1);
-    Bar(6)->AddChild(new Counted<ECNote>(MCTime(23.0f), MCTime(6.0f)), 1);
+    ASSERT_EQ(Bar(1)->AddChild(early, 1), 1);
+    ASSERT_EQ(Bar(6)->AddChild(new Counted<ECNote>(MCTime(23.0f), MCTime(6.0f)), 1), 1);
     const std::vector<std::uint8_t> before = Bytes();
     m_doc->AddCommandHandler(&Veto, nullptr);
     Do(new CCAdjustMeasureChildren);

@@ -34,13 +34,13 @@ protected:
         conductor = m_doc->GetConductor();
         conductor->GetTrack(ECConductor::KindStaff, 1, 1);
         track0 = conductor->GetConductorStaff();
-        track0->GetMeterEnv()->AddChild(NewMeter(4, 4, 0.0f), 1);
+        EXPECT_EQ(track0->GetMeterEnv()->AddChild(NewMeter(4, 4, 0.0f), 1), 1);
         conductor->GetMeasure(0, MCTime(47.5f), 1, 1);
         for (int m = 0; m < 12; ++m) {
             for (float beat : {0.0f, 2.0f}) {
                 ECNote* note = NewNote(4.0f * static_cast<float>(m) + beat);
                 note->SetVoiceTrack(0, 1);
-                conductor->GetMeasure(1, m + 1)->AddChild(note, 1);
+                EXPECT_EQ(conductor->GetMeasure(1, m + 1)->AddChild(note, 1), 1);
                 notes.push_back(note);
             }
         }

@@ -37,14 +37,14 @@ int Setting(const char* name, int fallback) {
 class Editor {
 public:
     explicit Editor(std::uint32_t seed) : m_random(seed) {
-        m_doc->AddChild(new ECConductor, 0);
+        EXPECT_EQ(m_doc->AddChild(new ECConductor, 0), 1);
         auto* staff = new ECStaff;
-        m_doc->GetChildren()->GetHead()->AddChild(staff, 1);
+        EXPECT_EQ(m_doc->GetChildren()->GetHead()->AddChild(staff, 1), 1);
         staff->Ref();
         m_real.push_back(staff);
         for (int m = 0; m < 3; ++m) {
             const int measure = NewMeasure(static_cast<float>(4 * m), 2);
-            m_real[0]->AddChild(m_real[static_cast<std::size_t>(measure)], 1);
+            EXPECT_EQ(m_real[0]->AddChild(m_real[static_cast<std::size_t>(measure)], 1), 1);
             m_model.LinkDirectly(m_model.GetStaff(), measure);
         }
         // The measure map: a conductor staff with a 4/4 meter and three measures. The staff
@@ -54,7 +54,7 @@ public:
         auto* meter = new ECMeter(4, 4, 0);
         MCTime zero(0.0f);
         meter->SetTime(&zero);
-        m_track0->GetMeterEnv()->AddChild(meter, 1);
+        EXPECT_EQ(m_track0->GetMeterEnv()->AddChild(meter, 1), 1);
         conductor->GetMeasure(0, MCTime(11.5f), 1, 1);
         Hold(m_model.MakeMap(3), m_track0);
         for (int i = 0; i < 3; ++i) {
@@ -135,8 +135,9 @@ private:
         return m_model.Make(kind, time);
     }
     void LinkNew(int parent, int child) {
-        m_real[static_cast<std::size_t>(parent)]->AddChild(m_real[static_cast<std::size_t>(child)],
-                                                           1);
+        EXPECT_EQ(m_real[static_cast<std::size_t>(parent)]->AddChild(
+                      m_real[static_cast<std::size_t>(child)], 1),
+                  1);
         m_model.LinkDirectly(parent, child);
     }
     int NewNoteWithGrace(float time) {
@@ -303,7 +304,7 @@ void Editor::Apply(std::vector<Edit>& edits) {
     }
     for (Edit& edit : edits) {
         edit.command->SetSynchronous(posted ? 0 : 1);
-        edit.command->Apply(m_doc);
+        EXPECT_EQ(edit.command->Apply(m_doc), 1);
         if (!posted) {
             RunModel(edit);
         }
@@ -432,7 +433,7 @@ public:
     explicit ExactEditor(std::uint32_t seed) : m_random(seed) {
         m_doc->AddStateHandler(&ExactEditor::State, this);
         m_volume->SetControllerType(7);
-        Staff(1)->AddChild(m_volume, 1);
+        EXPECT_EQ(Staff(1)->AddChild(m_volume, 1), 1);
         // Records for the data edits, on the notes the score starts with.
         if (m_wholeRoad) {
             for (ECBase* note : InBars(EventId::Note)) {
@@ -793,7 +794,7 @@ CCBase* ExactEditor::MakeMarkOrEdit() {
         for (int i = 0; i < 3; ++i) {
             ECNote* note = NewNote(start.GetSeconds() + static_cast<float>(i) / 6);
             note->SetVoiceTrack(0, static_cast<std::uint16_t>(track));
-            tuplet->AddChild(note, 1);
+            EXPECT_EQ(tuplet->AddChild(note, 1), 1);
         }
         m_last = "add a tuplet to staff " + std::to_string(track) + " at " +
                  std::to_string(start.GetSeconds());
@@ -1005,7 +1006,7 @@ void ExactEditor::RemoveSelection() {
         const auto at = candidates.begin() + Pick(static_cast<int>(candidates.size()));
         ECBase* element = *at;
         candidates.erase(at);
-        selection.AddTail(element);
+        EXPECT_NE(selection.AddTail(element), nullptr);
         if (element->GetEventId() == EventId::Note &&
             (element->GetParents()->GetCount() != 1 ||
              !AloneAtItsTime(element, element->GetParents()->GetHead()))) {

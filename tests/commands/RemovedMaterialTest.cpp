@@ -15,7 +15,7 @@ using RemovedMaterial = Score;
 TEST_F(RemovedMaterial, UndoThenRedoOfAnAddBringsTheChildrenBackToo) {
     ECMeasure* bar = NewBar(4.0f, 2);
     ECNote* note = NewNote(0.0f);
-    note->AddChild(new Counted<ECGraceNote>(MCTime(-0.125f), MCTime(0.125f)), 0);
+    ASSERT_EQ(note->AddChild(new Counted<ECGraceNote>(MCTime(-0.125f), MCTime(0.125f)), 0), 1);
     auto* add = new CCAdd(bar, m_staff, FCMidi::MidiNull());
     add->Add(note, m_measure, FCMidi::MidiNull());
     Run(add);
@@ -31,7 +31,7 @@ TEST_F(RemovedMaterial, UndoThenRedoOfAnAddBringsTheChildrenBackToo) {
 // dismantled the measure that the second entry puts back.
 TEST_F(RemovedMaterial, AnEntryFreedAtIdleLeavesWhatALiveEntryPutsBack) {
     ECMeasure* bar = NewBar(4.0f, 2);
-    m_staff->AddChild(bar, 1);
+    ASSERT_EQ(m_staff->AddChild(bar, 1), 1);
     const std::vector<std::uint8_t> before = Bytes();
     Run(new CCRemove(bar), "remove");
     ASSERT_EQ(m_doc->Undo(1), 1);
@@ -48,7 +48,7 @@ TEST_F(RemovedMaterial, MaterialNoCommandCanPutBackIsFreed) {
     const int live = g_liveElements;
     Run(new CCAdd(NewBar(4.0f, 3), m_staff, FCMidi::MidiNull()));
     ECMeasure* removed = NewBar(8.0f, 2);
-    m_staff->AddChild(removed, 1);
+    ASSERT_EQ(m_staff->AddChild(removed, 1), 1);
     Run(new CCRemove(removed));
     EXPECT_EQ(g_liveElements, live + 4 + 3);
     ASSERT_EQ(m_doc->Undo(2), 1);
@@ -63,9 +63,9 @@ TEST_F(RemovedMaterial, MaterialNoCommandCanPutBackIsFreed) {
 // command still holds keeps its own children.
 TEST_F(RemovedMaterial, AHostReferenceDoesNotCountButAnotherCommandDoes) {
     ECMeasure* bar = NewBar(4.0f, 2);
-    m_staff->AddChild(bar, 1);
+    ASSERT_EQ(m_staff->AddChild(bar, 1), 1);
     ECBase* kept = bar->GetChildren()->GetHead();
-    kept->AddChild(new Counted<ECGraceNote>(MCTime(3.875f), MCTime(0.125f)), 0);
+    ASSERT_EQ(kept->AddChild(new Counted<ECGraceNote>(MCTime(3.875f), MCTime(0.125f)), 0), 1);
     bar->Ref();
     // Never applied, but it could put the note into the document.
     auto* holder = new CCAdd(kept, m_measure, FCMidi::MidiNull());

@@ -42,7 +42,7 @@ TEST(ThreadedCommandsTest, AsynchronousCommandsFromSeveralThreadsAllRun) {
     for (int t = 0; t < 3; ++t) {
         workers.emplace_back([&doc, &journal, t] {
             for (int i = 0; i < 10; ++i) {
-                (new CCProbe(&journal, std::to_string(t)))->Apply(doc.get());
+                EXPECT_EQ((new CCProbe(&journal, std::to_string(t)))->Apply(doc.get()), 1);
             }
         });
     }
@@ -86,11 +86,11 @@ TEST(ThreadedCommandsTest, RecordsFromAnotherThreadAreDeliveredOnTheOwner) {
 TEST(ThreadedCommandsTest, WorkersEditThroughTheOwnerWhileItUndoesRedoesIdlesAndSaves) {
     Document doc;
     auto* staff = new ECStaff;
-    doc->GetChildren()->GetHead()->AddChild(staff, 1);
+    ASSERT_EQ(doc->GetChildren()->GetHead()->AddChild(staff, 1), 1);
     std::vector<ECMeasure*> bars;
     for (int m = 0; m < 4; ++m) {
         bars.push_back(NewBar(static_cast<float>(4 * m), 4));
-        staff->AddChild(bars.back(), 1);
+        ASSERT_EQ(staff->AddChild(bars.back(), 1), 1);
     }
     constexpr int kWorkers = 3;
     constexpr int kEdits = 40;
@@ -115,7 +115,7 @@ TEST(ThreadedCommandsTest, WorkersEditThroughTheOwnerWhileItUndoesRedoesIdlesAnd
                     RunOnOwnerThread(add);
                 }
                 // A command that holds no element may still be applied from here.
-                (new CCProbe(nullptr, "probe"))->Apply(doc.get());
+                EXPECT_EQ((new CCProbe(nullptr, "probe"))->Apply(doc.get()), 1);
             }
             --running;
         });

@@ -77,7 +77,7 @@ TEST_F(Tracks, UndoAndRedoOfTrackCommandsGiveBackTheSavedBytes) {
 TEST_F(Tracks, AStaffWithMoreMeasuresThanTheScoreLosesTheSurplus) {
     auto* staff = new ECStaff;
     for (int m = 0; m < 6; ++m) {
-        staff->AddChild(NewBar(4.0f * static_cast<float>(m), 1), 1);
+        ASSERT_EQ(staff->AddChild(NewBar(4.0f * static_cast<float>(m), 1), 1), 1);
     }
     ASSERT_EQ(score.Run(new CCAddTrack(staff, -1)), 1);
     int measures = 0;
@@ -178,16 +178,16 @@ TEST_F(Tracks, AFailingBatchTakesItsTracksOutAgain) {
     auto* add = new CCAddTrack;
     add->AddMidiTrack(1, 2);
     add->SetInsertPosition(2);
-    list->AddTail(add);
+    ASSERT_NE(list->AddTail(add), nullptr);
     auto* group = new CCGroupStaves;
     group->GroupStaves(1, 4, 0);
-    list->AddTail(group);
+    ASSERT_NE(list->AddTail(group), nullptr);
     auto* remove =
         new CCRemoveTrack(static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, 3, 0)));
-    list->AddTail(remove);
+    ASSERT_NE(list->AddTail(remove), nullptr);
     auto* ungroup = new CCGroupStaves;
     ungroup->UngroupStaves(77);
-    list->AddTail(ungroup);
+    ASSERT_NE(list->AddTail(ungroup), nullptr);
     list->SetSynchronous(1);
     {
         MCCommandMgr::FailureWatch watch(score.get()->GetCommandMgr());

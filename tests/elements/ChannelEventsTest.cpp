@@ -226,7 +226,7 @@ TEST(EnvelopeKinds, FieldsAndTheirLimits) {
     patches.Ref();
     auto* change = AtSeconds(new ECProgramChange, 2.0f);
     change->SetValue(ECPatchEnv::MakePatchValue(5, 6, 7));
-    patches.AddChild(change, 1);
+    ASSERT_EQ(patches.AddChild(change, 1), 1);
     std::uint32_t msb = 0, lsb = 0, program = 0;
     EXPECT_EQ(patches.GetPatch(MCTime(3.0f), msb, lsb, program), 1);
     EXPECT_EQ(std::tuple(msb, lsb, program), std::tuple(5u, 6u, 7u));

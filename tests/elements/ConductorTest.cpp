@@ -44,7 +44,7 @@ protected:
     ECMeter* AddMeter(int n, int d, float time) {
         auto* meter = new ECMeter(static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(d), 255);
         test::SetSeconds(meter, time);
-        conductor->GetConductorStaff()->GetMeterEnv()->AddChild(meter, 1);
+        EXPECT_EQ(conductor->GetConductorStaff()->GetMeterEnv()->AddChild(meter, 1), 1);
         return meter;
     }
     void Apply(CCBase* command) {
@@ -160,7 +160,7 @@ TEST_F(Timeline, StavesAreNumberedAndKeptAligned) {
         EXPECT_EQ(conductor->GetMeasure(3, number)->GetTrack(), 3);
     }
     auto* wave = new ECWaveTrack;
-    conductor->AddChild(wave, 1); // a track with no number goes after those with one
+    ASSERT_EQ(conductor->AddChild(wave, 1), 1); // a track with no number goes after those with one
     std::string order;
     for (ECBase* child : test::Items(conductor->GetChildren())) {
         order +=
@@ -194,7 +194,7 @@ TEST_F(Timeline, AddedTracksAndTheirUndo) {
     // A staff bringing three measures into a score of two keeps two, retimed.
     auto* staff = new ECStaff;
     for (float at : {0.0f, 4.0f, 8.0f}) {
-        staff->AddChild(test::Make<ECMeasure>(at), 1);
+        ASSERT_EQ(staff->AddChild(test::Make<ECMeasure>(at), 1), 1);
     }
     MCCommandMgr::BeginUndo(document.get(), CString("Add staff"));
     Apply(new CCAddTrack(staff, -1));
@@ -305,8 +305,8 @@ TEST_F(TwoMeasures, MetersTemposAndScopes) {
     auto* slow = new ECTempo;
     test::SetSeconds(first, 0.0f);
     test::SetSeconds(slow, 2.0f);
-    tempi->AddChild(first, 1);
-    tempi->AddChild(slow, 1);
+    ASSERT_EQ(tempi->AddChild(first, 1), 1);
+    ASSERT_EQ(tempi->AddChild(slow, 1), 1);
     EXPECT_EQ(conductor->GetTempoAtTime(MCTime(2.0f)), slow);
     EXPECT_EQ(conductor->GetTempoBeforeTime(MCTime(2.0f)), first);
     EXPECT_EQ(conductor->GetTempoBeforeTime(MCTime(0.0f)), nullptr);
@@ -316,7 +316,7 @@ TEST(ConductorStaff, InsertingAndRemovingMeasures) {
     Document document;
     ECConductor* conductor = document->GetConductor();
     auto* track0 = new OpenConductorStaff(conductor, document.get());
-    conductor->AddChild(track0, 1);
+    ASSERT_EQ(conductor->AddChild(track0, 1), 1);
     conductor->GetTrack(ECConductor::KindStaff, 1, 1);
     conductor->GetMeasure(1, MCTime(11.0f), 1, 1);
     ASSERT_EQ(track0->GetMaxMeasureNumber(), 3);
@@ -455,7 +455,7 @@ TEST(ScoreDocument, TablesThatDoNotMatchAreRefused) {
     auto meters = [](ECConductor* c) {
         auto* point = new ECEnvPoint;
         test::SetSeconds(point, 40.0f);
-        c->GetConductorStaff()->GetMeterEnv()->ECEnvelope::AddChild(point, 1);
+        EXPECT_EQ(c->GetConductorStaff()->GetMeterEnv()->ECEnvelope::AddChild(point, 1), 1);
         return static_cast<ECBase*>(nullptr);
     };
     const std::pair<std::function<ECBase*(ECConductor*)>, CArchiveException::Cause> cases[] = {
@@ -514,12 +514,12 @@ TEST(ScoreDocument, StaffCachesComeBackWithTheDocument) {
     auto* staff = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 2, 0));
     // Clefs entering and leaving a measure enter and leave its staff's cache.
     auto* passing = NewClef(4.0f, 1);
-    measure->AddChild(passing, 1);
+    ASSERT_EQ(measure->AddChild(passing, 1), 1);
     EXPECT_EQ(staff->GetCache()->GetClefAtTime(MCTime(5.0f), 1), passing);
     EXPECT_EQ(measure->RemoveChild(passing, 0), 1);
     EXPECT_EQ(staff->GetCache()->GetClefAtTime(MCTime(5.0f), 1), nullptr);
-    measure->AddChild(NewClef(4.0f, 1), 1);
-    measure->AddChild(NewClef(4.0f, 0), 1);
+    ASSERT_EQ(measure->AddChild(NewClef(4.0f, 1), 1), 1);
+    ASSERT_EQ(measure->AddChild(NewClef(4.0f, 0), 1), 1);
     staff->GetCache()->DeleteCache();
     conductor->GetConductorStaff()->RebuildStaffCaches();
     EXPECT_NE(staff->GetCache()->GetClefAtTime(MCTime(5.0f), 1), nullptr);

@@ -223,15 +223,18 @@ TEST(ECEnvelope, PointsStaySortedAndUniqueAndOnlyPointsEnter) {
     // not grow) adds it all the same: the queries answer right either way.
     ECEnvPoint* middle = Point(1.0f, 1.0f);
     middle->Ref();
-    test::ForEachAllocationFailure([&] { f.envelope->AddChild(middle, 1); },
-                                   [&] {
-                                       if (f.envelope->GetPointCount() == 3) {
-                                           EXPECT_EQ(f.envelope->GetPointAfter(MCTime(0.0f)),
-                                                     middle);
-                                           EXPECT_EQ(f.envelope->RemoveChild(middle, 0), 1);
-                                       }
-                                       EXPECT_EQ(f.envelope->GetPointAfter(MCTime(0.0f)), two);
-                                   });
+    test::ForEachAllocationFailure(
+        [&] {
+            const int added = f.envelope->AddChild(middle, 1);
+            EXPECT_EQ(added, f.envelope->GetPointCount() - 2);
+        },
+        [&] {
+            if (f.envelope->GetPointCount() == 3) {
+                EXPECT_EQ(f.envelope->GetPointAfter(MCTime(0.0f)), middle);
+                EXPECT_EQ(f.envelope->RemoveChild(middle, 0), 1);
+            }
+            EXPECT_EQ(f.envelope->GetPointAfter(MCTime(0.0f)), two);
+        });
     EXPECT_EQ(f.envelope->GetPointAfter(MCTime(0.0f)), middle);
     middle->Unref(1);
 }
@@ -361,8 +364,8 @@ TEST(ECEnvelope, AnchorGroupsKeepTheirPointsTogether) {
     f.Add(start);
     f.Add(end);
     MCEventList pair;
-    pair.AddTail(start);
-    pair.AddTail(end);
+    ASSERT_NE(pair.AddTail(start), nullptr);
+    ASSERT_NE(pair.AddTail(end), nullptr);
     start->SetAnchor(1);
     start->SetAnchorHead(1);
     end->SetAnchor(1);
@@ -381,7 +384,7 @@ TEST(ECEnvelope, AnchorGroupsKeepTheirPointsTogether) {
     ECEnvPoint stranger;
     stranger.Ref(); // the lists below must not destroy it
     MCEventList foreign;
-    foreign.AddTail(&stranger);
+    ASSERT_NE(foreign.AddTail(&stranger), nullptr);
     EXPECT_EQ(f.envelope->AddAnchorGroup(&foreign), nullptr) << "only its own points";
     foreign.RemoveAll();
     EXPECT_EQ(stranger.GetAnchorList(list), 0) << "no envelope above";
@@ -398,7 +401,7 @@ TEST(ECEnvelope, RecordsWithPointsAndGroups) {
     point->SetAnchorHead(1);
     f.Add(point);
     MCEventList members;
-    members.AddTail(point);
+    ASSERT_NE(members.AddTail(point), nullptr);
     f.envelope->AddAnchorGroup(&members);
     f.envelope->SetEnvelopeName(CString("v"));
     const Bytes expected = X("@ECEnvelope 02 0100  @ECEnvPoint 00 00 0000803F FF7F 07 00008042"
@@ -597,7 +600,7 @@ TEST(ECEnvelope, RemovingAPointWithoutMemoryForTheIndexRemovesItOrNothing) {
 TEST(ECEnvelope, ARangeWithoutMemoryLeavesTheListAsItWas) {
     const std::unique_ptr<Fixture> f = Reloaded(FortyPoints());
     MCEventList range;
-    range.AddTail(NthChild(f->envelope, 0));
+    ASSERT_NE(range.AddTail(NthChild(f->envelope, 0)), nullptr);
     for (std::int64_t n = 1;; ++n) {
         bool threw = false;
         bool triggered = false;

@@ -191,7 +191,7 @@ TEST_F(StaffCache, KeysEnterMoveAndLeaveForTheirHandOnly) {
     EXPECT_EQ(KeyAt(3.0f, 1), nullptr);
     EXPECT_EQ(KeyAt(5.0f, 0), nullptr);
     auto* early = At(new Counted<ECKey>, 1.0f, 0);
-    m_first->AddChild(early, 1);
+    ASSERT_EQ(m_first->AddChild(early, 1), 1);
     EXPECT_EQ(KeyAt(5.0f, 0), early);
 
     // Moving it changes the answers in between for its hand only.
@@ -212,9 +212,9 @@ TEST_F(StaffCache, KeysEnterMoveAndLeaveForTheirHandOnly) {
     // A measure brings its clefs and keys into the staff it joins, and takes them away.
     auto* bar = Bar(8.0f);
     auto* clef = At(new Counted<ECClef>(3), 8.0f, 0);
-    bar->AddChild(clef, 1);
+    ASSERT_EQ(bar->AddChild(clef, 1), 1);
     EXPECT_EQ(ClefAt(9.0f, 0), nullptr);
-    m_staff->AddChild(bar, 1);
+    ASSERT_EQ(m_staff->AddChild(bar, 1), 1);
     EXPECT_EQ(ClefAt(9.0f, 0), clef);
     EXPECT_EQ(m_staff->GetClefBeforeTime(MCTime(8.0f), 0), nullptr);
     bar->Ref();
@@ -228,13 +228,13 @@ TEST_F(StaffCache, KeysEnterMoveAndLeaveForTheirHandOnly) {
 // staff, so that the cache never keeps a pointer to an element that is gone.
 TEST_F(StaffCache, MarksChangedInPlaceStillLeaveTheCache) {
     auto* clef = At(new Counted<ECClef>, 2.0f, 0);
-    m_first->AddChild(clef, 1);
+    ASSERT_EQ(m_first->AddChild(clef, 1), 1);
     clef->SetHand(1); // without re-caching
     EXPECT_EQ(m_first->RemoveChild(clef, 0), 1);
     EXPECT_EQ(m_staff->GetCache()->EventIsCached(clef), 0);
 
     auto* key = At(new Counted<ECKey>, 5.0f, 0);
-    m_second->AddChild(key, 1);
+    ASSERT_EQ(m_second->AddChild(key, 1), 1);
     *key->GetTime() = MCTime(6.0f); // the time changed behind the cache's back
     EXPECT_EQ(m_staff->RemoveChild(m_second, 1), 1);
     EXPECT_EQ(KeyAt(5.5f, 0), nullptr);
@@ -246,13 +246,13 @@ TEST_F(StaffCache, MarksChangedInPlaceStillLeaveTheCache) {
 TEST_F(StaffCache, OnlyTheMarksTheStaffTracksAreCached) {
     auto* inner = Bar(1.0f);
     auto* chordLike = new Counted<ECChord>;
-    m_first->AddChild(chordLike, 1);
-    m_first->AddChild(inner, 1);
+    ASSERT_EQ(m_first->AddChild(chordLike, 1), 1);
+    ASSERT_EQ(m_first->AddChild(inner, 1), 1);
     auto* underChord = At(new Counted<ECClef>, 1.0f, 0);
     auto* nested = At(new Counted<ECClef>, 2.0f, 0);
-    chordLike->AddChild(underChord, 1);
-    chordLike->AddChild(new Counted<ECNote>, 1);
-    inner->AddChild(nested, 1);
+    ASSERT_EQ(chordLike->AddChild(underChord, 1), 1);
+    ASSERT_EQ(chordLike->AddChild(new Counted<ECNote>, 1), 1);
+    ASSERT_EQ(inner->AddChild(nested, 1), 1);
     EXPECT_EQ(ClefAt(3.0f, 0), nullptr);
     MCTime moved(3.0f);
     nested->SetTime(&moved);
@@ -262,8 +262,8 @@ TEST_F(StaffCache, OnlyTheMarksTheStaffTracksAreCached) {
 
     auto* first = At(new Counted<ECClef>(1), 4.0f, 0);
     auto* second = At(new Counted<ECClef>(2), 4.0f, 0);
-    m_second->AddChild(first, 1);
-    m_second->AddChild(second, 1);
+    ASSERT_EQ(m_second->AddChild(first, 1), 1);
+    ASSERT_EQ(m_second->AddChild(second, 1), 1);
     EXPECT_EQ(ClefAt(4.0f, 0), first);
     EXPECT_EQ(m_second->RemoveChild(second, 0), 1);
     EXPECT_EQ(ClefAt(4.0f, 0), first);
@@ -287,7 +287,7 @@ TEST_F(StaffCache, ACacheWithoutMemoryRefusesTheMarkAndChangesNothing) {
     EXPECT_EQ(m_first->RemoveChild(key, 0), 1);
     auto* bar = Bar(8.0f);
     bar->Ref();
-    bar->AddChild(key, 1);
+    ASSERT_EQ(bar->AddChild(key, 1), 1);
     EXPECT_GT(test::ForEachAllocationFailure(
                   [&] {
                       if (m_staff->AddChild(bar, 1) == 0) {

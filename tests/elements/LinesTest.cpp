@@ -28,14 +28,14 @@ protected:
     // A note at `time` in the measure.
     ECNote* Note(float time) {
         auto* note = new Counted<ECNote>(MCTime(time), MCTime(1.0f));
-        m_measure->AddChild(note, 1);
+        EXPECT_EQ(m_measure->AddChild(note, 1), 1);
         return note;
     }
     ECRest* Rest(float time) {
         auto* rest = new Counted<ECRest>(8);
         MCTime at(time);
         rest->SetTime(&at);
-        m_measure->AddChild(rest, 1);
+        EXPECT_EQ(m_measure->AddChild(rest, 1), 1);
         return rest;
     }
     // A line of `members` in the staff (a beam in the measure).
@@ -58,7 +58,7 @@ protected:
         auto* measure = new Counted<ECMeasure>;
         MCTime zero(0.0f);
         measure->SetTime(&zero);
-        m_staff->AddChild(measure, 1);
+        EXPECT_EQ(m_staff->AddChild(measure, 1), 1);
         return measure;
     }();
 };
@@ -199,8 +199,8 @@ TEST_F(Lines, LinesLetGoOfTheMembersTheyNoLongerNeedAndKeepARecordOfThem) {
     auto* chord = new Counted<ECChord>;
     MCTime two(2.0f);
     chord->SetTime(&two);
-    chord->AddChild(new Counted<ECNote>(two, MCTime(1.0f)), 1);
-    m_measure->AddChild(chord, 1);
+    ASSERT_EQ(chord->AddChild(new Counted<ECNote>(two, MCTime(1.0f)), 1), 1);
+    ASSERT_EQ(m_measure->AddChild(chord, 1), 1);
     ECNote* last = Note(3.0f);
     auto* long_ = Join<ECSlur>({Rest(1.0f), chord, last});
     EXPECT_EQ(long_->RemoveChild(long_->GetChildren()->GetHead(), 0), 1);
@@ -241,9 +241,9 @@ TEST_F(Lines, TheGroupTypeFlagsRuleTheGroupsLife) {
     auto* group = new Counted<ECGroup>(ECGroup::TypeLockWhenDetached);
     ECNote* a = Note(1.0f);
     ECNote* b = Note(2.0f);
-    group->AddChild(a, 1);
-    group->AddChild(b, 1);
-    m_staff->AddChild(group, 1);
+    ASSERT_EQ(group->AddChild(a, 1), 1);
+    ASSERT_EQ(group->AddChild(b, 1), 1);
+    ASSERT_EQ(m_staff->AddChild(group, 1), 1);
     EXPECT_EQ(group->GetGroupType(), ECGroup::TypeLockWhenDetached);
     group->Ref();
     EXPECT_EQ(group->RemoveFromParents(), 1);
@@ -252,7 +252,7 @@ TEST_F(Lines, TheGroupTypeFlagsRuleTheGroupsLife) {
     EXPECT_EQ(group->RemoveChildren(0), 0);
     EXPECT_EQ(a->RemoveFromParents(), 1) << "the measure lets it go, the group does not";
     EXPECT_EQ(Items(a->GetParents()), std::vector<ECBase*>{group});
-    m_staff->AddChild(group, 1);
+    ASSERT_EQ(m_staff->AddChild(group, 1), 1);
     EXPECT_EQ(group->HasType(ECGroup::TypeLocked), 0);
     EXPECT_EQ(group->RemoveChild(a, 0), 1);
 
@@ -264,18 +264,18 @@ TEST_F(Lines, TheGroupTypeFlagsRuleTheGroupsLife) {
 
     // Type 2: the last member's going takes the group out of its parents, by either call.
     group->SetGroupType(ECGroup::TypeDissolveWhenEmpty);
-    m_staff->AddChild(group, 1);
-    group->AddChild(b, 1);
+    ASSERT_EQ(m_staff->AddChild(group, 1), 1);
+    ASSERT_EQ(group->AddChild(b, 1), 1);
     EXPECT_EQ(group->RemoveChild(b, 0), 1);
     EXPECT_FALSE(InStaff(group));
-    m_staff->AddChild(group, 1);
-    group->AddChild(b, 1);
+    ASSERT_EQ(m_staff->AddChild(group, 1), 1);
+    ASSERT_EQ(group->AddChild(b, 1), 1);
     group->RemoveChildren(0);
     EXPECT_FALSE(InStaff(group));
 
     // A locked group is torn down with whatever holds it: a deep removal is not refused.
     group->SetGroupType(ECGroup::TypeLocked);
-    group->AddChild(b, 1);
+    ASSERT_EQ(group->AddChild(b, 1), 1);
     EXPECT_EQ(group->RemoveChildren(1), 1);
     EXPECT_TRUE(group->GetChildren()->IsEmpty());
     group->Unref(1);
@@ -287,9 +287,9 @@ TEST_F(Lines, MembersAreNotesChordsAndRestsOfOneStaffAndATieTiesTwo) {
     ECRest* rest = Rest(3.0f);
     auto* otherStaff = new Counted<ECStaff>;
     auto* otherMeasure = new Counted<ECMeasure>;
-    otherStaff->AddChild(otherMeasure, 1);
+    ASSERT_EQ(otherStaff->AddChild(otherMeasure, 1), 1);
     auto* elsewhere = new Counted<ECNote>(MCTime(2.0f), MCTime(1.0f));
-    otherMeasure->AddChild(elsewhere, 1);
+    ASSERT_EQ(otherMeasure->AddChild(elsewhere, 1), 1);
     ECAccent accent;
 
     auto* tie = Join<ECTie>({a});
@@ -373,7 +373,7 @@ TEST(LineRecords, BytesAtEveryVersion) {
     // parent's list); version 2 holds no group type.
     ECSlur slur;
     auto* note = new ECNote(MCTime(1.0f), MCTime(1.0f));
-    slur.AddChild(note, 0);
+    ASSERT_EQ(slur.AddChild(note, 0), 1);
     EXPECT_EQ(test::Store([&](CArchive& ar) { ar << &slur; }),
               X("@ECSlur 02 0100 @ECNote 00 00 0000803F FF7F 00 0000803F  00 FFFF7FFF FF7F 06"));
     slur.RemoveChildren(1);

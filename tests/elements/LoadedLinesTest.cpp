@@ -47,7 +47,7 @@ struct Case {
 ECBase* Put(ECMeasure& measure, ECBase* element, float time) {
     MCTime at(time);
     element->SetTime(&at);
-    measure.AddChild(element, 1);
+    EXPECT_EQ(measure.AddChild(element, 1), 1);
     return element;
 }
 ECBase* NoteIn(ECMeasure& measure, float time) {
@@ -66,14 +66,14 @@ class LoadedLines : public test::Score, public ::testing::WithParamInterface<Cas
 TEST_P(LoadedLines, AreRepairedAsRemovalsWouldLeaveThem) {
     const Case& c = GetParam();
     auto* other = new ECStaff;
-    m_doc->GetChildren()->GetHead()->AddChild(other, 1);
+    ASSERT_EQ(m_doc->GetChildren()->GetHead()->AddChild(other, 1), 1);
     auto* otherBar = new ECMeasure;
     MCTime zero(0.0f);
     otherBar->SetTime(&zero);
-    other->AddChild(otherBar, 1);
+    ASSERT_EQ(other->AddChild(otherBar, 1), 1);
     auto* group = new ECGroup(c.type);
     c.fill(*group, *m_measure, *otherBar);
-    (c.inMeasure ? static_cast<ECBase*>(m_measure) : m_staff)->AddChild(group, 1);
+    ASSERT_EQ((c.inMeasure ? static_cast<ECBase*>(m_measure) : m_staff)->AddChild(group, 1), 1);
 
     const std::vector<ECBase*> before = Reachable(m_doc.get());
     const auto stored = static_cast<std::int32_t>(std::count_if(

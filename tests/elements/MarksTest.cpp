@@ -223,8 +223,8 @@ TEST(Marks, MirrorsRegisterAndTravelInTheFixUpPass) {
     measure->Ref();
     auto* clef = new ECClef;
     auto* mirror = new ECMirror;
-    measure->AddChild(clef, 0);
-    measure->AddChild(mirror, 0);
+    ASSERT_EQ(measure->AddChild(clef, 0), 1);
+    ASSERT_EQ(measure->AddChild(mirror, 0), 1);
     mirror->SetMirrorEvent(clef, 1);
     EXPECT_EQ(mirror->GetMirrorEvent(), clef);
     EXPECT_EQ(test::Items(&clef->GetMirrors()), std::vector<ECBase*>{mirror});
@@ -251,7 +251,7 @@ TEST(Marks, MirrorsRegisterAndTravelInTheFixUpPass) {
 
     // A mirror of something that keeps no list is not kept when loaded.
     auto* note = new test::TLeaf;
-    measure->AddChild(note, 0);
+    ASSERT_EQ(measure->AddChild(note, 0), 1);
     mirror->SetMirrorEvent(note, 1);
     EXPECT_EQ(clef->GetMirrors().GetCount(), 0);
     EXPECT_EQ(mirror->GetMirrorEvent(), note);

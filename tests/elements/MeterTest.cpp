@@ -359,9 +359,9 @@ TEST(ECMeterEnv, FirstMeterAwayFromZero) {
     auto* second = new ECMeter(4, 4, 255);
     test::SetSeconds(first, 1.0f);
     test::SetSeconds(second, 7.0f);
-    map.AddChild(first, 1);
+    ASSERT_EQ(map.AddChild(first, 1), 1);
     second->SetBarPulseTick(9, 9, 9, 9);
-    map.AddChild(second, 1);
+    ASSERT_EQ(map.AddChild(second, 1), 1);
     EXPECT_EQ(second->GetBarPulseTick().bar, 9);
 }
 

@@ -166,7 +166,7 @@ TEST_F(ScoreWithModifiers, ADissolvingChordLetsGoOfItsModifiers) {
         ECBase* note = chord->GetChildren()->GetHead();
         ECBase* mark = m.make(3);
         ASSERT_EQ(chord->AddChild(mark, 1), 1);
-        m_measure->AddChild(chord, 1);
+        ASSERT_EQ(m_measure->AddChild(chord, 1), 1);
         for (ECBase* held : {static_cast<ECBase*>(chord), mark, note}) {
             held->Ref();
         }

@@ -258,11 +258,11 @@ Counted<ECChord>* MakeChord(ECBase* parent, float time, int notes) {
     MCTime t(time);
     auto* chord = MakeCounted<ECChord>(nullptr);
     chord->SetTime(&t);
-    parent->AddChild(chord, 1);
+    EXPECT_EQ(parent->AddChild(chord, 1), 1);
     for (int i = 0; i < notes; ++i) {
         MakeCounted<ECNote>(chord, t, MCTime(1.0f));
     }
-    chord->AddChild(MakeCounted<Mark>(nullptr), 0);
+    EXPECT_EQ(chord->AddChild(MakeCounted<Mark>(nullptr), 0), 1);
     return chord;
 }
 
@@ -270,7 +270,7 @@ TEST_F(ChordDissolution, TheLastNoteTakesTheMarksAndTheChordOutOfEveryParent) {
     auto* measure = MakeCounted<ECMeasure>(nullptr);
     auto* beam = MakeCounted<test::KindElement<EventId::Beam>>(measure);
     Counted<ECChord>* lone = MakeChord(measure, 1.0f, 1);
-    beam->AddChild(lone, 0);
+    ASSERT_EQ(beam->AddChild(lone, 0), 1);
     lone->Ref(); // to look at it afterwards
     EXPECT_EQ(lone->RemoveChild(lone->GetChildren()->GetHead(), 0), 1);
     EXPECT_TRUE(lone->GetChildren()->IsEmpty());
@@ -296,10 +296,10 @@ TEST_F(ChordDissolution, TheLastNoteTakesTheMarksAndTheChordOutOfEveryParent) {
 TEST_F(ChordDissolution, RemovingTheChordLeavesItsNotesInTheMeasureOnceEach) {
     auto* measure = MakeCounted<ECMeasure>(nullptr);
     auto* late = test::Make<Counted<ECRest>>(2.0f);
-    measure->AddChild(late, 1);
+    ASSERT_EQ(measure->AddChild(late, 1), 1);
     Counted<ECChord>* chord = MakeChord(measure, 1.0f, 2);
     std::vector<ECBase*> notes = Items(chord->GetChildren());
-    measure->AddChild(notes[0], 1); // already a child of the measure as well
+    ASSERT_EQ(measure->AddChild(notes[0], 1), 1); // already a child of the measure as well
 
     EXPECT_EQ(chord->RemoveFromParents(), 1);
     EXPECT_EQ(Items(measure->GetChildren()), (std::vector<ECBase*>{notes[0], notes[1], late}));
@@ -320,10 +320,10 @@ TEST_F(ChordDissolution, NestedDissolutionsInAnOddGraphReleaseEverything) {
         MakeCounted<Mark>(inner);
         auto* leaf = MakeCounted<ECWithTimeChild>(outer);
         MakeCounted<Mark>(leaf);
-        outer->AddChild(other, 0);
+        ASSERT_EQ(outer->AddChild(other, 0), 1);
         ECBase* first = chordFirst ? static_cast<ECBase*>(outer) : other;
-        first->AddChild(inner, 0);
-        (first == outer ? static_cast<ECBase*>(other) : outer)->AddChild(inner, 0);
+        ASSERT_EQ(first->AddChild(inner, 0), 1);
+        ASSERT_EQ((first == outer ? static_cast<ECBase*>(other) : outer)->AddChild(inner, 0), 1);
         delete root;
         EXPECT_EQ(g_liveElements, m_live) << chordFirst;
     }
@@ -337,12 +337,12 @@ ECMeasure* BuildMeasure() {
     auto* beam = MakeCounted<ECWithTimeChild>(nullptr);
     for (float at : {1.0f, 2.0f}) {
         ECChord* chord = MakeChord(measure, at, 2);
-        beam->AddChild(chord, 0);
+        EXPECT_EQ(beam->AddChild(chord, 0), 1);
         MakeCounted<ECGraceNote>(chord->GetChildren()->GetHead(), MCTime(at - 0.125f),
                                  MCTime(0.125f));
     }
     MakeCounted<ECNote>(measure, MCTime(3.0f), MCTime(1.0f));
-    measure->AddChild(beam, 0);
+    EXPECT_EQ(measure->AddChild(beam, 0), 1);
     return measure;
 }
 
@@ -354,8 +354,8 @@ TEST_F(NotationRelease, DeletingTheDocumentOrAFailedLoadLeavesNothingBehind) {
     {
         test::Document document;
         auto* staff = Put(new ECStaff, document->GetChildren()->GetHead());
-        staff->AddChild(measure, 1);
-        staff->AddChild(BuildMeasure(), 1);
+        ASSERT_EQ(staff->AddChild(measure, 1), 1);
+        ASSERT_EQ(staff->AddChild(BuildMeasure(), 1), 1);
         EXPECT_EQ(g_liveElements, m_live + 2 * 15);
     }
     EXPECT_EQ(g_liveElements, m_live);

@@ -242,7 +242,7 @@ TEST(StructuralMarks, EarlierDocumentsOfMeasuresLoadAsTheyWere) {
     EXPECT_EQ(measure->GetChildren()->GetCount(), 4);
     auto* key = new ECKey(1, 0, 0);
     test::SetSeconds(key, 4.0f);
-    measure->AddChild(key, 1);
+    ASSERT_EQ(measure->AddChild(key, 1), 1);
     EXPECT_EQ(staff->GetKeyAtTime(MCTime(5.0f), 0), key);
     delete document;
     MCCommandMgr::OnIdle();

@@ -244,11 +244,11 @@ TEST(ECTempoEnv, Pauses) {
     head->SetAnchor(1);
     head->SetAnchorHead(1);
     end->SetAnchor(1);
-    map.AddChild(head, 1);
-    map.AddChild(end, 1);
+    ASSERT_EQ(map.AddChild(head, 1), 1);
+    ASSERT_EQ(map.AddChild(end, 1), 1);
     MCEventList group;
-    group.AddTail(head);
-    group.AddTail(end);
+    ASSERT_NE(group.AddTail(head), nullptr);
+    ASSERT_NE(group.AddTail(end), nullptr);
     map.AddAnchorGroup(&group);
     map.RecalculateClockTimes();
     EXPECT_EQ(head->GetValue(), 60.0f);

@@ -211,8 +211,8 @@ TEST_F(Placement, RatiosWithoutAPlaceAreInvalidNotEndless) {
 
     // Without a time of its own a tuplet takes its last member's.
     auto* note = new ECNote(MCTime(2.0f), MCTime(0.5f));
-    t.AddChild(note, 1);
-    t.AddChild(new ECRest(11), 1); // no time
+    ASSERT_EQ(t.AddChild(note, 1), 1);
+    ASSERT_EQ(t.AddChild(new ECRest(11), 1), 1); // no time
     EXPECT_EQ(t.GetTupletRange(&m_measure, &m_meter, start, end, 0), 1);
     EXPECT_EQ(*t.GetTime(), MCTime(2.0f));
     t.RemoveChildren(1);
@@ -251,8 +251,8 @@ TEST_F(TupletMembers, TheLastMemberTakesTheTupletAwayAndTheTupletLeavesItsMember
     ECNote* c = test::Put(Note(2.0f), tuplet, 1);
     auto* rest = new Counted<ECRest>(11);
     test::SetSeconds(rest, 2.5f);
-    tuplet->AddChild(rest, 1);
-    m_measure->AddChild(rest, 1);
+    ASSERT_EQ(tuplet->AddChild(rest, 1), 1);
+    ASSERT_EQ(m_measure->AddChild(rest, 1), 1);
     {
         test::FailNthAllocation failure(1);
         EXPECT_EQ(tuplet->RemoveFromParents(), 1);

@@ -39,10 +39,10 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_
 class Files : public ::testing::Test {
 protected:
     Files() {
-        m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1);
+        EXPECT_EQ(m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1), 1);
         SetSeconds(m_measure, 0.0f);
-        m_staff->AddChild(m_measure, 1);
-        m_measure->AddChild(new ECNote(MCTime(0.5f), MCTime(2.0f)), 1);
+        EXPECT_EQ(m_staff->AddChild(m_measure, 1), 1);
+        EXPECT_EQ(m_measure->AddChild(new ECNote(MCTime(0.5f), MCTime(2.0f)), 1), 1);
     }
 
     // What loading `bytes` throws; fails the test when it loads.

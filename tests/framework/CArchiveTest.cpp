@@ -285,7 +285,7 @@ TEST(CArchiveObjects, NestingDeeperThanTheLimitIsRefused) {
         root->Ref();
         for (ECBase* at = root; --depth > 0;) {
             auto* next = new ECWithChild;
-            at->AddChild(next, 0);
+            EXPECT_EQ(at->AddChild(next, 0), 1);
             at = next;
         }
         return root;
@@ -392,7 +392,7 @@ TEST(CArchiveObjects, StoringFailuresNameTheClassAndAnExceptionMadeByHandKnowsNo
     ECBase* at = root;
     for (int i = 0; i < CArchive::MaxObjectDepth; ++i) {
         auto* next = new ECWithChild;
-        at->AddChild(next, 0);
+        ASSERT_EQ(at->AddChild(next, 0), 1);
         at = next;
     }
     try {

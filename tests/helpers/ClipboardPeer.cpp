@@ -30,19 +30,27 @@ int OnRecord(ECBase*, int, void* data, void*) {
     return 0;
 }
 
+// The peer builds its score from fresh elements, so a refused link is a fault of the peer.
+void Link(ECBase* parent, ECBase* child, int sorted) {
+    if (parent->AddChild(child, sorted) != 1) {
+        std::fprintf(stderr, "clavenor_clipboard_peer: a link of the score was refused\n");
+        std::exit(1);
+    }
+}
+
 // A document with one staff and one measure holding `notes` notes, half a beat apart.
 ECPerformance* MakeScore(int notes, ECMeasure*& measure) {
     auto* score = new ECPerformance;
     auto* conductor = new ECConductor;
-    score->AddChild(conductor, 0);
+    Link(score, conductor, 0);
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    Link(conductor, staff, 1);
     measure = new ECMeasure;
     MCTime zero(0.0f);
     measure->SetTime(&zero);
-    staff->AddChild(measure, 1);
+    Link(staff, measure, 1);
     for (int i = 0; i < notes; ++i) {
-        measure->AddChild(new ECNote(MCTime(0.5f * static_cast<float>(i)), MCTime(0.5f)), 1);
+        Link(measure, new ECNote(MCTime(0.5f * static_cast<float>(i)), MCTime(0.5f)), 1);
     }
     return score;
 }
@@ -57,10 +65,10 @@ int Copy(int notes) {
     copy->CopyInfo(kInfoKey, origin.c_str(), static_cast<int>(origin.size() + 1));
     g_failed = false;
     score->AddStateHandler(&OnRecord, nullptr);
-    copy->Apply(score);
+    const int applied = copy->Apply(score);
     delete score;
     MCCommandMgr::OnIdle();
-    return g_failed ? 1 : 0;
+    return applied == 1 && !g_failed ? 0 : 1;
 }
 
 int Paste() {
@@ -69,7 +77,7 @@ int Paste() {
     auto* paste = new CCPaste;
     paste->SetSynchronous(1);
     paste->Ref();
-    paste->Apply(score);
+    const int applied = paste->Apply(score);
     const void* info = paste->GetInfo(kInfoKey);
     MCEventList& events = paste->GetEvents();
     std::printf("notes=%d type=%d info=%s", events.GetCount(),
@@ -81,7 +89,7 @@ int Paste() {
                     static_cast<double>(events.GetTail()->GetTime()->GetSeconds()));
     }
     std::printf(" error=%s\n", paste->GetError().IsEmpty() ? "-" : paste->GetError().GetString());
-    const int status = paste->GetError().IsEmpty() ? 0 : 1;
+    const int status = applied == 1 && paste->GetError().IsEmpty() ? 0 : 1;
     paste->Unref(1);
     delete score;
     MCCommandMgr::OnIdle();

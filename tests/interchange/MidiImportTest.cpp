@@ -376,10 +376,10 @@ TEST_F(MidiImport, KeysOfADocumentExportAsSignaturesOfTheirHand) {
     ECMeasure* measure = c->GetMeasure(1, MCTime(0.0f), 1, 1);
     ASSERT_NE(measure, nullptr);
     auto* both = new ECKey(2, 5, 1);
-    measure->AddChild(both, 1);
+    ASSERT_EQ(measure->AddChild(both, 1), 1);
     auto* left = new ECKey(0, 4, 0);
     left->SetHand(1);
-    measure->AddChild(left, 1);
+    ASSERT_EQ(measure->AddChild(left, 1), 1);
     MidiExportReport report;
     const auto keys = KeySignatures(MidiFileReader::Read(Export(*document.get(), &report)));
     using Keys = std::vector<std::pair<std::uint64_t, Bytes>>;
@@ -420,7 +420,8 @@ TEST_F(MidiImport, DocumentsWithoutRecordsExportWithDefaults) {
     auto* staff = static_cast<ECStaff*>(document->GetConductor()->GetTrack(1, 1, 1));
     ECMeasure* measure = document->GetConductor()->GetMeasure(1, MCTime(0.0f), 1, 1);
     ASSERT_NE(measure, nullptr);
-    measure->AddChild(new ECNote(MCTime(0.0f), MCTime(0.0f)), 1); // no length, no record
+    // No length, no record.
+    ASSERT_EQ(measure->AddChild(new ECNote(MCTime(0.0f), MCTime(0.0f)), 1), 1);
     MidiExportReport report;
     const MidiFile file = MidiFileReader::Read(Export(*document.get(), &report));
     ASSERT_EQ(file.tracks.size(), 2u);

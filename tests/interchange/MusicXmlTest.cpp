@@ -633,44 +633,52 @@ TEST_F(MusicXml, NotationMusicXmlCannotWriteIsReportedOncePerKind) {
          [&](ECPerformance& d) {
              auto* key = At(new ECKey(1, 0, 0), 0.0f, 1);
              key->SetHand(1);
-             bar(d)->AddChild(key, 1);
+             ASSERT_EQ(bar(d)->AddChild(key, 1), 1);
          },
          "keys and clefs of a staff's second hand (MusicXML holds none), left out: 1"},
         {"a clef type no clef has",
-         [&](ECPerformance& d) { bar(d)->AddChild(At(new ECClef(99), 0.0f, 1), 1); },
+         [&](ECPerformance& d) { EXPECT_EQ(bar(d)->AddChild(At(new ECClef(99), 0.0f, 1), 1), 1); },
          "clef types ClefType does not name, written as treble clefs: 1"},
         {"a key of sharps and flats",
-         [&](ECPerformance& d) { bar(d)->AddChild(At(new ECKey(2, 3, 0), 0.0f, 1), 1); },
+         [&](ECPerformance& d) {
+             EXPECT_EQ(bar(d)->AddChild(At(new ECKey(2, 3, 0), 0.0f, 1), 1), 1);
+         },
          "keys with both sharps and flats, written with their sharps: 1"},
         {"a clef inside a note",
-         [&](ECPerformance& d) { bar(d)->AddChild(At(new ECClef(ClefBass), 2.0f, 1), 1); },
+         [&](ECPerformance& d) {
+             EXPECT_EQ(bar(d)->AddChild(At(new ECClef(ClefBass), 2.0f, 1), 1), 1);
+         },
          "keys and clefs inside a note or rest, written at its start: 1"},
         {"a repeat of no known type",
-         [&](ECPerformance& d) { bar(d)->AddChild(At(new ECRepeat(7), 0.0f, 1), 1); },
+         [&](ECPerformance& d) { EXPECT_EQ(bar(d)->AddChild(At(new ECRepeat(7), 0.0f, 1), 1), 1); },
          "repeat types RepeatType does not name (MusicXML holds none), left out: 1"},
         {"an accent of no known type",
-         [&](ECPerformance& d) { All(d, EventId::Note)[0]->AddChild(new ECAccent(99), 1); },
+         [&](ECPerformance& d) {
+             EXPECT_EQ(All(d, EventId::Note)[0]->AddChild(new ECAccent(99), 1), 1);
+         },
          "accent types NotationType.h does not name, left out: 1"},
         {"a slur from a note to a rest",
          [&](ECPerformance& d) {
              auto* rest = At(new ECRest(8), 3.0f, 1); // a quarter
-             bar(d)->AddChild(rest, 1);
+             ASSERT_EQ(bar(d)->AddChild(rest, 1), 1);
              auto* slur = At(new ECSlur, 0.0f, 1);
-             d.GetConductor()->GetTrack(1, 1, 0)->AddChild(slur, 1);
+             ASSERT_EQ(d.GetConductor()->GetTrack(1, 1, 0)->AddChild(slur, 1), 1);
              ASSERT_EQ(slur->AddChild(All(d, EventId::Note)[0], 0), 1);
              ASSERT_EQ(slur->AddChild(rest, 0), 1);
          },
          "slurs not joining two notes or chords of one staff, left out: 1"},
         {"a flow control of no known type",
          [&](ECPerformance& d) {
-             d.GetConductor()->GetConductorStaff()->AddChild(At(new ECFlowControl(99), 4.0f, 0), 1);
+             ASSERT_EQ(d.GetConductor()->GetConductorStaff()->AddChild(
+                           At(new ECFlowControl(99), 4.0f, 0), 1),
+                       1);
          },
          "flow controls of types NotationType.h does not name, not written: 1"},
         {"a transposition of no known type",
          [&](ECPerformance& d) {
              auto* envelope = At(new ECEnvelope, 0.0f, 1);
-             d.GetConductor()->GetTrack(1, 1, 0)->AddChild(envelope, 1);
-             envelope->AddChild(At(new ECTranspose(99, MCTime(1.0f)), 0.0f, 1), 1);
+             ASSERT_EQ(d.GetConductor()->GetTrack(1, 1, 0)->AddChild(envelope, 1), 1);
+             ASSERT_EQ(envelope->AddChild(At(new ECTranspose(99, MCTime(1.0f)), 0.0f, 1), 1), 1);
          },
          "transposition types NotationType.h does not name, left out: 1"},
     };

@@ -37,10 +37,10 @@ void Release(ECBase* root) {
 struct Shared {
     Shared() {
         root->Ref();
-        root->AddChild(a, 0);
-        root->AddChild(b, 0);
-        a->AddChild(leaf, 0);
-        b->AddChild(leaf, 0);
+        EXPECT_EQ(root->AddChild(a, 0), 1);
+        EXPECT_EQ(root->AddChild(b, 0), 1);
+        EXPECT_EQ(a->AddChild(leaf, 0), 1);
+        EXPECT_EQ(b->AddChild(leaf, 0), 1);
     }
     ~Shared() { Release(root); }
     ECWithChild* root = new ECWithChild;
@@ -100,7 +100,7 @@ TEST(ElementRecord, BaseRecordsExactly) {
     child->SetTime(&bpt);
     child->SetVoiceTrack(2, 5);
     child->SetSelected(1);
-    root->AddChild(child, 1);
+    ASSERT_EQ(root->AddChild(child, 1), 1);
     // The children, with their whole records, come before the container's own time.
     const Bytes expected = X("@ECWithTimeChild 02 0100  @ECWithTime 04 02 01000000 02000000 "
                              "03000000 E0010000 5200  00 0000803F FF7F");
@@ -196,8 +196,8 @@ TEST(ElementRecord, BrokenStreamsFailCleanly) {
         MCTime t(4, 3, 2, 960);
         s.leaf->SetTime(&t);
         auto* timed = new ECWithTimeChild;
-        timed->AddChild(new ECWithTime, 0);
-        s.b->AddChild(timed, 0);
+        ASSERT_EQ(timed->AddChild(new ECWithTime, 0), 1);
+        ASSERT_EQ(s.b->AddChild(timed, 0), 1);
         full = Store([&](CArchive& ar) { ar << s.root; });
         direct = Store([&](CArchive& ar) { s.root->Serialize(ar); });
         // A root written directly is not registered, so its data record's owner reference
@@ -395,7 +395,7 @@ TEST_F(AttachedData, AnArrayOnItsOwnTravelsByReference) {
     record.GetState().SetValue(6);
     ASSERT_EQ(array.SetAtGrow(MCDataArray::ViewCodeToIndex(2), &record), 1);
     MCObList list;
-    list.AddTail(&array);
+    ASSERT_NE(list.AddTail(&array), nullptr);
     const Bytes expected =
         X("@MCObList/1 0100 @MCDataArray/0 01 01 02 @TData 01000000 06000000 0000");
     EXPECT_EQ(Store([&](CArchive& ar) { ar << &list; }), expected);

@@ -22,9 +22,9 @@ using ElementGraph = LeakChecked;
 struct Bar {
     Bar() {
         measure->Ref();
-        chord->AddChild(noteA, 0);
-        chord->AddChild(noteB, 0);
-        measure->AddChild(chord, 0);
+        EXPECT_EQ(chord->AddChild(noteA, 0), 1);
+        EXPECT_EQ(chord->AddChild(noteB, 0), 1);
+        EXPECT_EQ(measure->AddChild(chord, 0), 1);
         chord->Watch(&chordGone);
         noteA->Watch(&noteAGone);
         noteB->Watch(&noteBGone);
@@ -64,7 +64,7 @@ TEST_F(ElementGraph, AddChildRefusalsReferencesFlagsAndOrder) {
     auto *t2 = new TLeaf(2.0f), *t1 = new TLeaf(1.0f), *t2b = new TLeaf(2.0f);
     auto* untimed = new Counted<ECWithChild>;
     for (ECBase* c : Elements{t2, t1, t2b, untimed}) {
-        m.chord->AddChild(c, 1);
+        ASSERT_EQ(m.chord->AddChild(c, 1), 1);
     }
     EXPECT_EQ(Items(m.chord->GetChildren()), (Elements{untimed, t1, t2, t2b}));
 }
@@ -77,8 +77,8 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
     auto* shared = new TLeaf;
     int gone = 0;
     shared->Watch(&gone);
-    beam.AddChild(shared, 0);
-    m.measure->AddChild(shared, 0);
+    ASSERT_EQ(beam.AddChild(shared, 0), 1);
+    ASSERT_EQ(m.measure->AddChild(shared, 0), 1);
     EXPECT_EQ(Items(shared->GetParents()), (Elements{&beam, m.measure}));
     EXPECT_EQ(beam.RemoveChild(shared, 0), 1);
     EXPECT_EQ(gone, 0);
@@ -92,15 +92,15 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
     EXPECT_EQ(m.noteAGone + m.noteBGone + m.chordGone, 0);
     EXPECT_EQ(m.noteA->GetParents()->GetHead(), m.chord) << "shallow: the notes stay";
 
-    m.measure->AddChild(m.chord, 0);
-    beam.AddChild(m.chord, 0);
+    ASSERT_EQ(m.measure->AddChild(m.chord, 0), 1);
+    ASSERT_EQ(beam.AddChild(m.chord, 0), 1);
     EXPECT_EQ(m.chord->RemoveFromParents(), 1);
     EXPECT_TRUE(m.chord->GetParents()->IsEmpty());
     EXPECT_TRUE(m.measure->GetChildren()->IsEmpty());
     EXPECT_TRUE(beam.GetChildren()->IsEmpty());
     EXPECT_EQ(m.chord->GetChildren()->GetCount(), 2);
 
-    m.measure->AddChild(m.chord, 0);
+    ASSERT_EQ(m.measure->AddChild(m.chord, 0), 1);
     EXPECT_EQ(m.measure->RemoveChild(m.chord, 1), 1);
     EXPECT_NE(m.noteAGone, 0);
     EXPECT_NE(m.noteBGone, 0);
@@ -117,14 +117,14 @@ TEST_F(ElementGraph, RemovalSharedDeepShallowAndFromAllParents) {
 TEST_F(ElementGraph, AnAncestorOfTheNewParentIsRefused) {
     Bar m;
     TNode beam(7);
-    beam.AddChild(m.chord, 0);
+    ASSERT_EQ(beam.AddChild(m.chord, 0), 1);
     EXPECT_EQ(m.chord->AddChild(m.measure, 1), 0);
     EXPECT_EQ(m.noteA->GetParents()->GetCount(), 1);
     auto* grace = new TNode(27);
     EXPECT_EQ(m.chord->RemoveChild(m.noteB, 0), 1);
     auto* note = new TNode(37);
-    m.chord->AddChild(note, 0);
-    note->AddChild(grace, 0);
+    ASSERT_EQ(m.chord->AddChild(note, 0), 1);
+    ASSERT_EQ(note->AddChild(grace, 0), 1);
     EXPECT_EQ(grace->AddChild(m.measure, 0), 0) << "three levels up";
     EXPECT_EQ(grace->AddChild(&beam, 0), 0) << "through the second parent";
     EXPECT_TRUE(grace->GetChildren()->IsEmpty());
@@ -138,14 +138,14 @@ TEST_F(ElementGraph, AnAncestorOfTheNewParentIsRefused) {
     ECBase* bottom = top;
     for (int i = 0; i < 40; ++i) {
         auto *left = new TNode(12), *right = new TNode(12), *join = new TNode(12);
-        bottom->AddChild(left, 0);
-        bottom->AddChild(right, 0);
-        left->AddChild(join, 0);
-        right->AddChild(join, 0);
+        ASSERT_EQ(bottom->AddChild(left, 0), 1);
+        ASSERT_EQ(bottom->AddChild(right, 0), 1);
+        ASSERT_EQ(left->AddChild(join, 0), 1);
+        ASSERT_EQ(right->AddChild(join, 0), 1);
         bottom = join;
     }
     auto* subtree = new TNode(12);
-    subtree->AddChild(new TLeaf, 0);
+    ASSERT_EQ(subtree->AddChild(new TLeaf, 0), 1);
     EXPECT_EQ(bottom->AddChild(subtree, 0), 1);
     EXPECT_EQ(bottom->AddChild(top, 0), 0);
     bottom->RemoveChildren(1);
@@ -246,7 +246,7 @@ TEST_F(ElementGraph, GetAncestorWalksParentsWithoutClippingWithinTheDepth) {
     auto* beam = Make<Beam>(0, &beamStaff);
     auto* measure = Make<Measure>(0, &measureStaff);
     auto* chord = Make<Chord>(0, beam);
-    measure->AddChild(chord, 0);
+    ASSERT_EQ(measure->AddChild(chord, 0), 1);
     auto* note = Make<Note>(0, chord);
     auto* envelope = Make<Envelope>(0, measure);
     auto* point = Make<EnvPoint>(0, envelope);
@@ -305,7 +305,7 @@ TEST_F(ElementGraph, WholeGraphsAreReleasedWhicheverWayTheHostLetsGo) {
     root = BuildScore(Performance);
     ECBase* chord = root->GetChildren()->GetHead()->GetChildren()->GetHead();
     TNode selection(0);
-    selection.AddChild(chord, 0);
+    ASSERT_EQ(selection.AddChild(chord, 0), 1);
     delete root;
     EXPECT_EQ(Live(), 2);
     EXPECT_TRUE(chord->GetChildren()->IsEmpty());
@@ -320,15 +320,15 @@ TEST_F(ElementGraph, TheLastCommandHoldDismantlesWhatNothingElseKeeps) {
     auto* shared = new TNode(12);
     auto* held = new TNode(12);
     TNode outside(7);
-    root->AddChild(shared, 0);
-    root->AddChild(held, 0);
-    outside.AddChild(shared, 0);
-    shared->AddChild(new TLeaf, 0);
-    held->AddChild(new TLeaf, 0);
+    ASSERT_EQ(root->AddChild(shared, 0), 1);
+    ASSERT_EQ(root->AddChild(held, 0), 1);
+    ASSERT_EQ(outside.AddChild(shared, 0), 1);
+    ASSERT_EQ(shared->AddChild(new TLeaf, 0), 1);
+    ASSERT_EQ(held->AddChild(new TLeaf, 0), 1);
     ECBase* at = root;
     for (int level = 0; level < 100000; ++level) {
         auto* next = new TNode(12);
-        at->AddChild(next, 0);
+        ASSERT_EQ(at->AddChild(next, 0), 1);
         at = next;
     }
     root->AddCommandHold();
@@ -348,14 +348,14 @@ TEST_F(ElementGraph, TheLastCommandHoldDismantlesWhatNothingElseKeeps) {
 
     // Material with a parent, and a performance, are never taken apart.
     auto* linked = new TNode(12);
-    outside.AddChild(linked, 0);
-    linked->AddChild(new TLeaf, 0);
+    ASSERT_EQ(outside.AddChild(linked, 0), 1);
+    ASSERT_EQ(linked->AddChild(new TLeaf, 0), 1);
     linked->AddCommandHold();
     linked->ReleaseCommandHold();
     EXPECT_EQ(linked->GetChildren()->GetCount(), 1);
     outside.RemoveChildren(1);
     ECPerformance performance;
-    performance.AddChild(new TLeaf, 0);
+    ASSERT_EQ(performance.AddChild(new TLeaf, 0), 1);
     performance.AddCommandHold();
     performance.ReleaseCommandHold();
     EXPECT_EQ(performance.GetChildren()->GetCount(), 1);
@@ -377,7 +377,7 @@ TEST_F(ElementGraph, FailedAllocationsInAddChildAndSortedAddEventChangeNothing) 
         MCEventList list;
         MCEventList* into = mode < 2 ? parent.GetChildren() : &list;
         for (float t : {1.0f, 3.0f}) {
-            parent.AddChild(new TLeaf(t), 1);
+            ASSERT_EQ(parent.AddChild(new TLeaf(t), 1), 1);
             EXPECT_NE(list.AddEvent(new TLeaf(t), 1), nullptr);
         }
         TLeaf child(2.0f);
@@ -411,7 +411,7 @@ TEST_F(ElementGraph, AParkedLinkGoesBackExactlyWhereItStood) {
     auto* a = Put(Make<TLeaf>(1.0f), &parent);
     auto* b = Put(Make<TLeaf>(1.0f), &parent);
     auto* c = Put(Make<TLeaf>(1.0f), &parent);
-    other.AddChild(b, 0); // b has two parents, parent first
+    ASSERT_EQ(other.AddChild(b, 0), 1); // b has two parents, parent first
     MCEventList park;
     ECWithChild::ParkedLink link;
     int parked = 0;
@@ -458,7 +458,7 @@ TEST_F(ElementGraph, AnEnvelopeAnswersRightAroundParkedPoints) {
     for (float t : {0.0f, 1.0f, 2.0f, 3.0f}) {
         auto* point = new ECControlChange(7);
         SetSeconds(point, t);
-        envelope.AddChild(point, 1);
+        ASSERT_EQ(envelope.AddChild(point, 1), 1);
         points.push_back(point);
     }
     EXPECT_EQ(envelope.GetPointBeforeEqual(MCTime(2.5f)), points[2]);

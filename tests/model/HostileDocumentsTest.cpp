@@ -37,9 +37,9 @@ TEST(HostileDocuments, AWaveTrackNeverNamesAConductorOrPerformanceItIsNotUnder) 
     }
     // Material made after the load may take the dropped conductor's place in memory.
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    ASSERT_EQ(conductor->AddChild(staff, 1), 1);
     for (int i = 0; i < 16; ++i) {
-        staff->AddChild(new ECMeasure, 1);
+        ASSERT_EQ(staff->AddChild(new ECMeasure, 1), 1);
     }
     const std::vector<std::uint8_t> saved = fuzz::Save(document);
     delete document;

@@ -19,7 +19,7 @@ using Elements = std::vector<ECBase*>;
 
 void Fill(MCEventList& list, const Elements& items) {
     for (ECBase* e : items) {
-        list.AddTail(e);
+        EXPECT_NE(list.AddTail(e), nullptr);
     }
 }
 
@@ -47,7 +47,7 @@ TEST(MCEventList, EveryNodeHoldsOneReference) {
     other->Watch(&otherGone);
     {
         MCEventList a, b;
-        a.AddTail(e);
+        ASSERT_NE(a.AddTail(e), nullptr);
         b.AddTail(&a); // one more reference per element copied
         EXPECT_EQ(e->GetRefCount(), 2);
         EXPECT_EQ(a.RemoveEvent(e), 1);
@@ -57,7 +57,7 @@ TEST(MCEventList, EveryNodeHoldsOneReference) {
         EXPECT_NE(gone, 0) << "SetAt released the last reference";
         EXPECT_EQ(b.RemoveEvent(e), 0);
         b.SetAt(b.GetHeadPosition(), other);
-        a.AddTail(other);
+        ASSERT_NE(a.AddTail(other), nullptr);
         a.Sort();
         EXPECT_EQ(other->GetRefCount(), 2);
     }
@@ -129,7 +129,7 @@ TEST(MCEventList, SortMatchesTheExchangeSortOnRandomLists) {
         for (int i = 0; i < size; ++i) {
             const unsigned pick = random() % 16;
             if (pick == 0) {
-                list.AddTail(new Untimed);
+                ASSERT_NE(list.AddTail(new Untimed), nullptr);
                 continue;
             }
             const float t = static_cast<float>(static_cast<int>(random() % distinct) - 2);
@@ -143,7 +143,7 @@ TEST(MCEventList, SortMatchesTheExchangeSortOnRandomLists) {
             if (weird && (pick == 3 || pick == 4)) {
                 note->SetTime(pick == 3 ? &bar : &nan);
             }
-            list.AddTail(note);
+            ASSERT_NE(list.AddTail(note), nullptr);
         }
         const Elements expected = ReferenceSort(Items(&list));
         list.Sort();
@@ -160,7 +160,7 @@ TEST(MCEventList, AListInNeighbourOrderMayStillNeedExchanges) {
     const std::pair<int, int> ticks[] = {{400, 480}, {500, 960}, {300, 480}};
     for (auto [tick, ppq] : ticks) {
         MCTime t(1, 1, tick, ppq);
-        list.AddTail(new TLeaf);
+        ASSERT_NE(list.AddTail(new TLeaf), nullptr);
         list.GetTail()->SetTime(&t);
     }
     const Elements before = Items(&list);
@@ -213,7 +213,7 @@ TEST(MCEventList, CollapseToAncestorsKeepsOnlyElementsNotBelowOthersOfTheList) {
     list.CollapseToAncestors();
     EXPECT_EQ(Items(&list), (Elements{measure, chord}));
     MCEventList one;
-    one.AddTail(new Untimed); // released with the list
+    ASSERT_NE(one.AddTail(new Untimed), nullptr); // released with the list
     one.CollapseToAncestors();
     EXPECT_EQ(one.GetCount(), 1);
 }
@@ -224,7 +224,7 @@ TEST(MCObList, GetNextAndGetPrevWithAClassSkipOthersAndEndPastTheFind) {
     ECWithTimeChild both;
     MCObList list;
     for (CObject* o : std::initializer_list<CObject*>{&timed, &container, &both, &timed}) {
-        list.AddTail(o);
+        ASSERT_NE(list.AddTail(o), nullptr);
     }
     const CRuntimeClass *withChild = RUNTIME_CLASS(ECWithChild),
                         *withTime = RUNTIME_CLASS(ECWithTime);

@@ -102,14 +102,14 @@ TEST(ListIteration, RangeForVisitsEveryItemInOrderAndTheBodyMayRemoveTheCurrentO
     EXPECT_TRUE(parent->GetChildren()->IsEmpty());
 
     MCObList objects;
-    objects.AddTail(parent);
+    ASSERT_NE(objects.AddTail(parent), nullptr);
     std::vector<CObject*> seenObjects(objects.begin(), objects.end());
     EXPECT_EQ(seenObjects, std::vector<CObject*>{parent});
 
     Journal journal;
     MCCommandList commands;
-    commands.AddTail(new CCProbe(&journal, "a"));
-    commands.AddTail(new CCProbe(&journal, "b"));
+    ASSERT_NE(commands.AddTail(new CCProbe(&journal, "a")), nullptr);
+    ASSERT_NE(commands.AddTail(new CCProbe(&journal, "b")), nullptr);
     std::string names;
     for (CCBase* command : commands) {
         names += static_cast<CCProbe*>(command)->Name();

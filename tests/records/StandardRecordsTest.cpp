@@ -11,9 +11,9 @@ constexpr int kView = 3;
 class Records : public ::testing::Test {
 protected:
     Records() {
-        m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1);
+        EXPECT_EQ(m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1), 1);
         SetSeconds(m_measure, 0.0f);
-        m_staff->AddChild(m_measure, 1);
+        EXPECT_EQ(m_staff->AddChild(m_measure, 1), 1);
     }
     ~Records() override { MCStandardRecords::Unregister(kView); }
 
@@ -21,7 +21,7 @@ protected:
         auto add = MakeRef<CCAdd>(child, parent, FCMidi(message));
         add->SetSynchronous(1);
         MCCommandMgr::BeginUndo(m_doc.get(), CString("add"));
-        add->Apply(m_doc.get());
+        EXPECT_EQ(add->Apply(m_doc.get()), 1);
         MCCommandMgr::EndUndo(m_doc.get());
     }
 
@@ -130,7 +130,7 @@ TEST_F(Records, TrackAndMessageRecordsTravelWithTheirElements) {
     ASSERT_EQ(track->SetPort(2), 1);
     auto* message = new ECSystemMessage(DCMidiMessage::SysEx);
     SetSeconds(message, 0.0f);
-    m_staff->AddChild(message, 1);
+    ASSERT_EQ(m_staff->AddChild(message, 1), 1);
     const std::uint8_t gmOn[] = {0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
     DCMidiMessage* record = MCStandardRecords::GetMessage(message, kView);
     ASSERT_NE(record, nullptr);

@@ -117,7 +117,7 @@ protected:
     ECWithTime* Element(bool selected) {
         auto* e = new ECWithTime;
         e->SetSelected(selected ? 1 : 0);
-        m_owned.AddTail(e);
+        EXPECT_NE(m_owned.AddTail(e), nullptr);
         return e;
     }
     MCEventList m_owned, current;
@@ -125,8 +125,8 @@ protected:
 };
 
 TEST_F(SelectionTest, UpdatesTheSelectionByCode) {
-    current.AddTail(a);
-    current.AddTail(b);
+    ASSERT_NE(current.AddTail(a), nullptr);
+    ASSERT_NE(current.AddTail(b), nullptr);
     SCSelection toggle(SCSelection::CodeToggle, b);
     toggle.AddToSelection(c);
     toggle.AddToSelection(c);
@@ -148,7 +148,7 @@ TEST_F(SelectionTest, UpdatesTheSelectionByCode) {
     EXPECT_EQ(a->IsSelected(), 0);
     EXPECT_EQ(SCSelection(SCSelection::CodeRemove, b).UpdateSelection(current), 1);
     EXPECT_TRUE(current.IsEmpty());
-    current.AddTail(a);
+    ASSERT_NE(current.AddTail(a), nullptr);
     EXPECT_EQ(SCSelection(SCSelection::CodeClear).UpdateSelection(current), 1);
     EXPECT_TRUE(current.IsEmpty());
 }

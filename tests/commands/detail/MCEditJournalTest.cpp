@@ -23,8 +23,8 @@ ECNote* NoteAt(float time) { return new ECNote(MCTime(time), MCTime(0.25f)); }
 class JournalOrder : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_measure->AddChild(m_a, 0);
-        m_measure->AddChild(m_b, 0);
+        ASSERT_EQ(m_measure->AddChild(m_a, 0), 1);
+        ASSERT_EQ(m_measure->AddChild(m_b, 0), 1);
         MCTime late(3.0f);
         m_a->SetTime(&late); // out of order now: a sort swaps the two
         m_journal.SortChildren(m_measure);
@@ -56,7 +56,7 @@ TEST_F(JournalOrder, AListWithOtherElementsOfTheSameCountKeepsItsOrder) {
     m_a->Ref();
     EXPECT_EQ(m_measure->RemoveChild(m_a, 0), 1);
     ECNote* c = NoteAt(0.5f);
-    m_measure->AddChild(c, 1);
+    ASSERT_EQ(m_measure->AddChild(c, 1), 1);
     m_journal.TakeBack();
     EXPECT_EQ(Children(m_measure), (std::vector<ECBase*>{c, m_b}));
     EXPECT_TRUE(m_a->GetParents()->IsEmpty());
