@@ -160,7 +160,9 @@ public:
     /// one else holds it, the element is destroyed on return. Returns 1.
     virtual int RemoveFromParents();
 
-    /// The children list itself, or null for elements that cannot have children.
+    /// The children list itself, or null for elements that cannot have children. A container
+    /// that never had a child answers one empty list shared by all such containers (its own
+    /// is made with its first child, see ECWithChild::GetChildren): read it, never change it.
     virtual MCEventList* GetChildren();
 
     /// The first element with event id `type` met by a walk down through the children,
