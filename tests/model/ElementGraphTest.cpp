@@ -380,6 +380,8 @@ TEST_F(ElementGraph, FailedAllocationsInAddChildAndSortedAddEventChangeNothing) 
             ASSERT_EQ(parent.AddChild(new TLeaf(t), 1), 1);
             EXPECT_NE(list.AddEvent(new TLeaf(t), 1), nullptr);
         }
+        // A parent's own list is made with its first child; before, it answers a shared one.
+        into = mode < 2 ? parent.GetChildren() : &list;
         TLeaf child(2.0f);
         child.Ref();
         const auto before = snapshot(&parent, into, &child);
@@ -474,3 +476,48 @@ TEST_F(ElementGraph, AnEnvelopeAnswersRightAroundParkedPoints) {
 }
 
 } // namespace
+
+// Most containers never get a child (a note without marks), so their list is made with the
+// first child: until then every one answers the same empty list, and a first link refused for
+// want of memory leaves neither the link nor a list behind.
+TEST_F(ElementGraph, AContainerMakesItsChildrenListWithItsFirstChildOnly) {
+    TNode a;
+    TNode b;
+    ASSERT_NE(a.GetChildren(), nullptr);
+    EXPECT_TRUE(a.GetChildren()->IsEmpty());
+    EXPECT_EQ(a.GetChildren(), b.GetChildren()) << "one shared empty list";
+
+    TLeaf child(1.0f);
+    child.Ref();
+    const std::int64_t live = LiveAllocations();
+    int added = 0;
+    EXPECT_EQ(ForEachAllocationFailure([&] { added = a.AddChild(&child, 1); },
+                                       [&] {
+                                           EXPECT_EQ(added, 0);
+                                           EXPECT_EQ(a.GetChildren(), b.GetChildren());
+                                           EXPECT_FALSE(HasChildrenBit(&a));
+                                           EXPECT_TRUE(child.GetParents()->IsEmpty());
+                                           EXPECT_EQ(child.GetRefCount(), 1);
+                                           EXPECT_EQ(LiveAllocations(), live);
+                                       }),
+              3)
+        << "the list and a node in each list";
+    ASSERT_EQ(added, 1);
+    MCEventList* own = a.GetChildren();
+    EXPECT_NE(own, b.GetChildren());
+
+    // A move into a container without a list makes it, or changes nothing.
+    int moved = 0;
+    EXPECT_EQ(ForEachAllocationFailure([&] { moved = a.MoveChild(&child, &b, 1); },
+                                       [&] {
+                                           EXPECT_EQ(moved, 0);
+                                           EXPECT_EQ(a.GetChildren()->GetHead(), &child);
+                                           EXPECT_EQ(child.GetParents()->GetHead(), &a);
+                                       }),
+              1);
+    ASSERT_EQ(moved, 1);
+    EXPECT_EQ(b.GetChildren()->GetHead(), &child);
+    EXPECT_EQ(a.GetChildren(), own) << "a list, once made, stays with its element";
+    EXPECT_TRUE(a.GetChildren()->IsEmpty());
+    b.RemoveChildren(0);
+}

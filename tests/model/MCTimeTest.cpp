@@ -217,3 +217,28 @@ TEST(MCTimeArchive, RecordsAtEveryVersion) {
             << n;
     }
 }
+
+// A time is one word: the mode byte, the float's every bit and the record must not run into
+// each other, whatever mode a stream or a host set and whatever float it carries.
+TEST(MCTimeMode, EveryScalarModeAndFloatBitSurvivesCopiesAndMoves) {
+    const std::uint8_t modes[] = {MCTime::ModeNormalized, 1, MCTime::ModeClock, 0x80, 0xFF};
+    const std::uint32_t floats[] = {0x80000000u, 0x7FC00001u, 0x00000001u, 0xFF7FFFFFu,
+                                    0xFFFFFFFFu};
+    for (const std::uint8_t mode : modes) {
+        for (const std::uint32_t bits : floats) {
+            MCTime t(std::bit_cast<float>(bits));
+            t.SetMode(mode);
+            MCTime copied(t);
+            MCTime moved(std::move(copied));
+            MCTime assigned(1, 2, 3, 480);
+            assigned = moved;
+            EXPECT_EQ(assigned.GetMode(), mode) << int{mode} << " " << bits;
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(assigned.GetSeconds()), bits)
+                << int{mode} << " " << bits;
+        }
+    }
+    MCTime record(-1, 0x7FFFFFFF, -2, 480);
+    MCTime moved(std::move(record));
+    ExpectBpt(moved, -1, 0x7FFFFFFF, -2, 480);
+    EXPECT_EQ(record.GetMode(), MCTime::ModeNormalized) << "a moved-from time has no record";
+}

@@ -172,12 +172,16 @@ int ECEnvelope::AddChild(ECBase* child, int) {
         child->GetParents()->Find(this) != nullptr) {
         return 0;
     }
+    // Points are linked here rather than through AddChild, so the list is made here.
+    MCEventList* points = ChildList();
+    if (points == nullptr) {
+        return 0;
+    }
     MCTime* time = child->GetTime();
     if (*time < MCTime::TimeZero()) {
         MCTime zero = MCTime::TimeZero();
         child->SetTime(&zero);
     }
-    MCEventList* points = GetChildren();
     // The usual case, a point after all others, needs no search: the list is sorted.
     POSITION next = nullptr;
     std::size_t index = static_cast<std::size_t>(points->GetCount());

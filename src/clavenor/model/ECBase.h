@@ -160,7 +160,9 @@ public:
     /// one else holds it, the element is destroyed on return. Returns 1.
     virtual int RemoveFromParents();
 
-    /// The children list itself, or null for elements that cannot have children.
+    /// The children list itself, or null for elements that cannot have children. A container
+    /// that never had a child answers one empty list shared by all such containers (its own
+    /// is made with its first child, see ECWithChild::GetChildren): read it, never change it.
     virtual MCEventList* GetChildren();
 
     /// The first element with event id `type` met by a walk down through the children,
@@ -247,12 +249,13 @@ protected:
     /// The subtype byte (flag bits 8-15) that many element classes keep.
     std::uint8_t GetSubtype() const { return static_cast<std::uint8_t>((m_nFlags >> 8) & 0xFF); }
     void SetSubtype(std::uint8_t subtype) {
-        m_nFlags = (m_nFlags & ~0xFF00u) | (static_cast<std::uint32_t>(subtype) << 8);
+        m_nFlags = static_cast<std::uint16_t>((m_nFlags & ~0xFF00u) |
+                                              (static_cast<std::uint32_t>(subtype) << 8));
     }
     ///@}
     /// Sets (`on`) or clears the bits of `mask` in the flag word; nothing else changes.
     void SetFlag(std::uint32_t mask, bool on) {
-        m_nFlags = on ? (m_nFlags | mask) : (m_nFlags & ~mask);
+        m_nFlags = static_cast<std::uint16_t>(on ? (m_nFlags | mask) : (m_nFlags & ~mask));
     }
 
     /// The body of Copy for a class T: assigns from `src` with T's operator= when `src` is a
@@ -287,7 +290,11 @@ protected:
 
     /// The flag word (see the class comment for its bits). Derived classes change it only
     /// through SetFlag and SetSubtype, so the archived low byte keeps its meaning.
-    std::uint32_t m_nFlags = 0;
+    std::uint16_t m_nFlags = 0;
+    /// The voice/track word of the elements that have one (ECTimedBase), kept beside the
+    /// 16-bit flag word, where it costs no room, rather than in a padded word of its own
+    /// in every timed element; the others never use it.
+    MCVoiceTrack m_voiceTrack;
 
 private:
     bool TakeArchiveHold() override;

@@ -12,13 +12,13 @@ void ECTimedBase<Base>::SerializeTimed(CArchive& ar) {
     Base::Serialize(ar);
     if (ar.IsStoring()) {
         m_time.Serialize(ar, -1);
-        ar << static_cast<std::uint16_t>(m_voiceTrack.GetValue());
+        ar << static_cast<std::uint16_t>(this->m_voiceTrack.GetValue());
         return;
     }
     m_time.Serialize(ar, MCActiveVersion::Get());
     std::uint16_t word = 0;
     ar >> word;
-    m_voiceTrack.SetValue(word);
+    this->m_voiceTrack.SetValue(word);
 }
 
 template class CLAVENOR_API ECTimedBase<ECBase>;

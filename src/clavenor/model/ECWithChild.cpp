@@ -72,7 +72,11 @@ void ECWithChild::Serialize(CArchive& ar) {
     }
     ECBase::Serialize(ar);
     if ((m_nFlags & FlagHasChildren) != 0) {
-        m_children.SerializeFromParent(ar, this);
+        MCEventList* children = ChildList();
+        if (children == nullptr) {
+            throw std::bad_alloc();
+        }
+        children->SerializeFromParent(ar, this);
     }
     if (ar.IsLoading()) {
         UpdateChildrenFlag();
@@ -83,11 +87,24 @@ ECBase* ECWithChild::Copy(CObject* src) { return CopyAs(this, src); }
 
 int ECWithChild::GetEventId() const { return EventId::WithChild; }
 
-MCEventList* ECWithChild::GetChildren() { return &m_children; }
+MCEventList* ECWithChild::GetChildren() {
+    // Built in static storage and never destroyed: it costs no heap (hosts count their
+    // allocations), and an element that outlives the statics still finds it.
+    alignas(MCEventList) static unsigned char storage[sizeof(MCEventList)];
+    static MCEventList* const none = new (storage) MCEventList;
+    return m_children != nullptr ? m_children.get() : none;
+}
+
+MCEventList* ECWithChild::ChildList() {
+    if (m_children == nullptr) {
+        m_children.reset(new (std::nothrow) MCEventList);
+    }
+    return m_children.get();
+}
 
 POSITION ECWithChild::FindChild(ECBase* child) const {
     // Removals tend to happen near either end (the newest or the oldest material).
-    return m_children.FindNearEnds(child);
+    return m_children != nullptr ? m_children->FindNearEnds(child) : nullptr;
 }
 
 int ECWithChild::AddChild(ECBase* child, int sorted) {
@@ -110,16 +127,26 @@ int ECWithChild::AddChild(ECBase* child, int sorted) {
             return 0;
         }
     }
-    POSITION pos = m_children.AddEvent(child, sorted);
+    // A list made for this child goes again when the child cannot be linked, so that a
+    // refusal leaves the memory as it found it.
+    const bool made = m_children == nullptr;
+    MCEventList* children = ChildList();
+    POSITION pos = children != nullptr ? children->AddEvent(child, sorted) : nullptr;
     if (pos == nullptr) {
+        if (made) {
+            m_children.reset();
+        }
         return 0;
     }
     if (child->AddParent(this) == 0) {
         // Undo the insertion without letting the release destroy a child the caller holds
         // no reference on.
         child->Ref();
-        m_children.RemoveAt(pos);
+        children->RemoveAt(pos);
         child->Unref(0);
+        if (made) {
+            m_children.reset();
+        }
         return 0;
     }
     UpdateChildrenFlag();
@@ -138,7 +165,7 @@ void ECWithChild::DetachChild(POSITION pos, ECBase* child, int deep) {
     // RemoveChildren would never finish.
     (void)child->RemoveParent(this);
     if (pos != nullptr) {
-        m_children.RemoveAt(pos);
+        m_children->RemoveAt(pos);
     }
     child->Unref(1);
 }
@@ -174,7 +201,7 @@ int ECWithChild::UnlinkChild(ECBase* child) {
     child->Ref();
     // The child lists this element, since the child list holds it.
     (void)child->RemoveParent(this);
-    m_children.RemoveAt(pos);
+    m_children->RemoveAt(pos);
     UpdateChildrenFlag();
     child->Unref(1);
     return 1;
@@ -184,13 +211,14 @@ int ECWithChild::MoveChild(ECBase* child, ECWithChild* to, int sorted) {
     POSITION pos = child != nullptr && to != nullptr ? FindChild(child) : nullptr;
     MCEventList* parents = child != nullptr ? child->GetParents() : nullptr;
     POSITION entry = pos != nullptr ? parents->Find(this) : nullptr;
-    if (entry == nullptr) {
+    // A receiver that never had a child gets its list now: the only memory a move needs.
+    if (entry == nullptr || to->ChildList() == nullptr) {
         return 0;
     }
     // The child's entry for this element may hold this element's last reference.
     Ref();
     // Moving nodes needs no memory; the new positions are not needed.
-    (void)to->m_children.MoveEvent(m_children, pos, sorted);
+    (void)to->m_children->MoveEvent(*m_children, pos, sorted);
     parents->SetAt(entry, to);
     (void)parents->MoveEvent(*parents, entry, 0);
     UpdateChildrenFlag();
@@ -207,12 +235,12 @@ int ECWithChild::ParkChild(ECBase* child, MCEventList& park, ParkedLink& link) {
         return 0;
     }
     POSITION before = pos;
-    m_children.GetPrev(before);
-    link.childBefore = before != nullptr ? m_children.GetAt(before) : nullptr;
+    m_children->GetPrev(before);
+    link.childBefore = before != nullptr ? m_children->GetAt(before) : nullptr;
     before = entry;
     parents->GetPrev(before);
     link.parentBefore = before != nullptr ? parents->GetAt(before) : nullptr;
-    link.childNode = park.MoveEventAfter(m_children, pos, park.GetTailPosition());
+    link.childNode = park.MoveEventAfter(*m_children, pos, park.GetTailPosition());
     link.parentNode = park.MoveEventAfter(*parents, entry, park.GetTailPosition());
     UpdateChildrenFlag();
     ChildrenRelinked();
@@ -220,7 +248,9 @@ int ECWithChild::ParkChild(ECBase* child, MCEventList& park, ParkedLink& link) {
 }
 
 int ECWithChild::UnparkChild(ECBase* child, MCEventList& park, const ParkedLink& link) {
-    if (child == nullptr || link.childNode == nullptr || link.parentNode == nullptr) {
+    // The list that the child was parked from is still there (lists stay once made).
+    if (child == nullptr || link.childNode == nullptr || link.parentNode == nullptr ||
+        m_children == nullptr) {
         return 0;
     }
     // Links are kept both ways, so the short parents list tells whether it is a child.
@@ -230,14 +260,14 @@ int ECWithChild::UnparkChild(ECBase* child, MCEventList& park, const ParkedLink&
     }
     POSITION after = nullptr;
     if (link.childBefore != nullptr) {
-        after = m_children.FindNearEnds(link.childBefore);
+        after = m_children->FindNearEnds(link.childBefore);
         if (after == nullptr) {
             MCTime* time = child->GetTime();
-            after = time != nullptr ? m_children.FindTimeReverse(time) : nullptr;
+            after = time != nullptr ? m_children->FindTimeReverse(time) : nullptr;
         }
     }
     // Moving nodes needs no memory; the new positions are not needed.
-    (void)m_children.MoveEventAfter(park, link.childNode, after);
+    (void)m_children->MoveEventAfter(park, link.childNode, after);
     after = nullptr;
     if (link.parentBefore != nullptr) {
         after = parents->FindNearEnds(link.parentBefore);
@@ -253,8 +283,8 @@ int ECWithChild::UnparkChild(ECBase* child, MCEventList& park, const ParkedLink&
 
 int ECWithChild::RemoveChildren(int deep) {
     Ref();
-    while (!m_children.IsEmpty()) {
-        DetachChild(m_children.GetTailPosition(), m_children.GetTail(), deep);
+    while (m_children != nullptr && !m_children->IsEmpty()) {
+        DetachChild(m_children->GetTailPosition(), m_children->GetTail(), deep);
     }
     m_nFlags &= ~FlagHasChildren;
     Unref(0);

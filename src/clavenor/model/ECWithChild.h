@@ -3,6 +3,8 @@
 #include "clavenor/framework/Export.h"
 #include "clavenor/model/ECBase.h"
 
+#include <memory>
+
 namespace clavenor {
 
 /// An element with an ordered children list (event id 72). Containers of every kind derive
@@ -32,6 +34,10 @@ public:
     void Serialize(CArchive& ar) override;
     ECBase* Copy(CObject* src) override;
     int GetEventId() const override;
+    /// The children list. Most elements that may have children never get one (a note
+    /// without marks), so the list is made with the first child added or read; until then
+    /// this answers one empty list shared by all such elements, which callers read and never
+    /// change (children go in through AddChild). Never null, never allocates.
     MCEventList* GetChildren() override;
 
     /// Adds `child` (taking a reference on it) and appends this element to the child's
@@ -63,11 +69,12 @@ public:
     [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
 
     /// Moves `child` from this element's children into `to`'s (sorted by time when `sorted`
-    /// is non-zero), reusing the list nodes, so that it needs no memory: the child's parents
-    /// list then names `to`, at its end, where this element was, as RemoveChild and AddChild
-    /// would leave it. `to` must not already hold the child, nor be the child or below it.
-    /// Returns 0 (nothing changes) when `child` is not a child. Like RemoveChild, it may
-    /// give back this element's last reference without destroying it.
+    /// is non-zero), reusing the list nodes, so that it needs no memory unless `to` never
+    /// had a child (its children list is made then): the child's parents list then names
+    /// `to`, at its end, where this element was, as RemoveChild and AddChild would leave it.
+    /// `to` must not already hold the child, nor be the child or below it. Returns 0
+    /// (nothing changes) when `child` is not a child or `to`'s list cannot be made. Like
+    /// RemoveChild, it may give back this element's last reference without destroying it.
     [[nodiscard]] int MoveChild(ECBase* child, ECWithChild* to, int sorted);
 
     /// Detaches every child as RemoveChild does, from the tail toward the head. Returns 1.
@@ -109,7 +116,14 @@ public:
 protected:
     /// Keeps flag bit 1 (has children, which decides whether the list is archived) in step
     /// with the list; every path that changes the list calls it.
-    void UpdateChildrenFlag() { SetFlag(FlagHasChildren, !m_children.IsEmpty()); }
+    void UpdateChildrenFlag() {
+        SetFlag(FlagHasChildren, m_children != nullptr && !m_children->IsEmpty());
+    }
+
+    /// This element's own children list, made now when it has none (the list stays until
+    /// the element goes); null when no memory is left for it. For a class that links
+    /// children itself rather than through AddChild.
+    MCEventList* ChildList();
 
     /// Called after ParkChild or UnparkChild changed the children list without this class's
     /// AddChild or RemoveChild: a class that keeps state over the list (positions, an index)
@@ -127,7 +141,8 @@ private:
     POSITION FindChild(ECBase* child) const;
     void DetachChild(POSITION pos, ECBase* child, int deep);
 
-    MCEventList m_children;
+    // Made on first use (see GetChildren).
+    std::unique_ptr<MCEventList> m_children;
 };
 
 } // namespace clavenor

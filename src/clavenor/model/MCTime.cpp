@@ -47,56 +47,46 @@ const MCTime& MCTime::TimeZero() {
 }
 
 MCTime::MCTime(std::int32_t bar, std::int32_t pulse, std::int32_t tick, std::int32_t ppq) {
-    m_record = new BPTTime{bar, pulse, tick, ppq};
-    m_mode = ModeBarPulseTick;
+    SetRecord(new BPTTime{bar, pulse, tick, ppq});
 }
 
-MCTime::MCTime(const MCTime& other) : m_mode(other.m_mode) {
-    if (other.m_mode == ModeBarPulseTick) {
-        m_record = new BPTTime(*other.m_record);
-    } else {
-        m_scalar = other.m_scalar;
+MCTime::MCTime(const MCTime& other) : m_bits(other.m_bits) {
+    if (other.HasRecord()) {
+        SetRecord(new BPTTime(*other.Record()));
     }
 }
 
-MCTime::MCTime(MCTime&& other) noexcept : m_mode(other.m_mode) {
-    if (other.m_mode == ModeBarPulseTick) {
-        m_record = other.m_record;
-        other.m_scalar = 0.0f;
-        other.m_mode = ModeNormalized;
-    } else {
-        m_scalar = other.m_scalar;
+MCTime::MCTime(MCTime&& other) noexcept : m_bits(other.m_bits) {
+    if (other.HasRecord()) {
+        other.m_bits = PlainBits(0.0f, ModeNormalized);
     }
 }
 
 MCTime::~MCTime() { FreeRecord(); }
 
 void MCTime::FreeRecord() {
-    if (m_mode == ModeBarPulseTick) {
-        delete m_record;
-        m_scalar = 0.0f;
-        m_mode = ModeNormalized;
+    if (HasRecord()) {
+        delete Record();
+        m_bits = PlainBits(0.0f, ModeNormalized);
     }
 }
 
 BPTTime& MCTime::MakeRecord() {
-    if (m_mode != ModeBarPulseTick) {
-        m_record = new BPTTime{};
-        m_mode = ModeBarPulseTick;
+    if (!HasRecord()) {
+        SetRecord(new BPTTime{});
     }
-    return *m_record;
+    return *Record();
 }
 
 MCTime& MCTime::operator=(const MCTime& other) {
     if (this == &other) {
         return *this;
     }
-    if (other.m_mode == ModeBarPulseTick) {
-        MakeRecord() = *other.m_record;
+    if (other.HasRecord()) {
+        MakeRecord() = *other.Record();
     } else {
         FreeRecord();
-        m_scalar = other.m_scalar;
-        m_mode = other.m_mode;
+        m_bits = other.m_bits;
     }
     return *this;
 }
@@ -106,20 +96,16 @@ MCTime& MCTime::operator=(MCTime&& other) noexcept {
         return *this;
     }
     FreeRecord();
-    m_mode = other.m_mode;
-    if (other.m_mode == ModeBarPulseTick) {
-        m_record = other.m_record;
-        other.m_scalar = 0.0f;
-        other.m_mode = ModeNormalized;
-    } else {
-        m_scalar = other.m_scalar;
+    m_bits = other.m_bits;
+    if (other.HasRecord()) {
+        other.m_bits = PlainBits(0.0f, ModeNormalized);
     }
     return *this;
 }
 
 MCTime& MCTime::operator=(float scalar) {
     FreeRecord();
-    m_scalar = scalar;
+    SetScalar(scalar);
     return *this;
 }
 
@@ -128,32 +114,32 @@ void MCTime::SetMode(std::uint8_t mode) {
         MakeRecord();
     } else {
         FreeRecord();
-        m_mode = mode;
+        m_bits = PlainBits(Scalar(), mode);
     }
 }
 
 void MCTime::SetSeconds(float seconds) {
     FreeRecord();
-    m_scalar = seconds;
+    SetScalar(seconds);
 }
 
 std::int32_t MCTime::GetMSec() const {
-    if (m_mode == ModeBarPulseTick) {
+    if (HasRecord()) {
         return 0;
     }
-    return TruncateToInt32(static_cast<double>(m_scalar) * 1000.0 + 0.5);
+    return TruncateToInt32(static_cast<double>(Scalar()) * 1000.0 + 0.5);
 }
 
 void MCTime::SetMSec(std::int32_t msec) {
     FreeRecord();
-    m_scalar = static_cast<float>(msec / 1000.0);
+    SetScalar(static_cast<float>(msec / 1000.0));
 }
 
 std::int32_t MCTime::GetTicks(std::int32_t ppq) const {
-    if (m_mode == ModeBarPulseTick) {
+    if (HasRecord()) {
         return 0;
     }
-    const float product = static_cast<float>(ppq) * m_scalar;
+    const float product = static_cast<float>(ppq) * Scalar();
     return TruncateToInt32(static_cast<double>(product) + 0.5);
 }
 
@@ -162,14 +148,14 @@ void MCTime::SetTicks(std::int32_t ticks, std::int32_t ppq) {
         return;
     }
     FreeRecord();
-    m_scalar = static_cast<float>(static_cast<double>(ticks) / ppq);
+    SetScalar(static_cast<float>(static_cast<double>(ticks) / ppq));
 }
 
 void MCTime::AddTicks(std::int32_t ticks, std::int32_t ppq) {
-    if (ppq == 0 || m_mode == ModeBarPulseTick) {
+    if (ppq == 0 || HasRecord()) {
         return;
     }
-    m_scalar += static_cast<float>(static_cast<double>(ticks) / ppq);
+    SetScalar(Scalar() + static_cast<float>(static_cast<double>(ticks) / ppq));
 }
 
 void MCTime::SetBarPulseTick(const BPTTime& bpt) { MakeRecord() = bpt; }
@@ -179,19 +165,17 @@ void MCTime::SetBarPulseTick(std::int32_t bar, std::int32_t pulse, std::int32_t 
     MakeRecord() = BPTTime{bar, pulse, tick, ppq};
 }
 
-const BPTTime& MCTime::GetBarPulseTick() const {
-    return m_mode == ModeBarPulseTick ? *m_record : ZeroRecord;
-}
+const BPTTime& MCTime::GetBarPulseTick() const { return HasRecord() ? *Record() : ZeroRecord; }
 
 void MCTime::SetPPQ(std::int32_t ppq) {
-    if (ppq <= 0 || m_mode != ModeBarPulseTick || m_record->ppq <= 0 || m_record->ppq == ppq) {
+    if (ppq <= 0 || !HasRecord() || Record()->ppq <= 0 || Record()->ppq == ppq) {
         return;
     }
     // The product wraps as a 32-bit integer product would; the rest is done in double.
-    const auto product = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_record->tick) *
+    const auto product = static_cast<std::int32_t>(static_cast<std::uint32_t>(Record()->tick) *
                                                    static_cast<std::uint32_t>(ppq));
-    m_record->tick = TruncateToInt32(std::floor(static_cast<double>(product) / m_record->ppq));
-    m_record->ppq = ppq;
+    Record()->tick = TruncateToInt32(std::floor(static_cast<double>(product) / Record()->ppq));
+    Record()->ppq = ppq;
 }
 
 std::int32_t MCTime::SetGlobalPPQ(std::int32_t ppq) {
@@ -201,11 +185,11 @@ std::int32_t MCTime::SetGlobalPPQ(std::int32_t ppq) {
 
 void MCTime::Serialize(CArchive& ar, std::int32_t version) {
     if (ar.IsStoring()) {
-        ar << m_mode;
-        if (m_mode == ModeBarPulseTick) {
-            ar << m_record->bar << m_record->pulse << m_record->tick << m_record->ppq;
+        ar << GetMode();
+        if (HasRecord()) {
+            ar << Record()->bar << Record()->pulse << Record()->tick << Record()->ppq;
         } else {
-            ar << m_scalar;
+            ar << Scalar();
         }
         return;
     }
@@ -213,7 +197,7 @@ void MCTime::Serialize(CArchive& ar, std::int32_t version) {
     if (version < 1) {
         float scalar = 0.0f;
         ar >> scalar;
-        m_scalar = scalar;
+        SetScalar(scalar);
         return;
     }
     std::uint8_t mode = 0;
@@ -225,35 +209,34 @@ void MCTime::Serialize(CArchive& ar, std::int32_t version) {
     } else {
         float scalar = 0.0f;
         ar >> scalar;
-        m_scalar = scalar;
-        m_mode = mode;
+        m_bits = PlainBits(scalar, mode);
     }
 }
 
 MCTime& MCTime::operator+=(const MCTime& t) {
-    if (m_mode != ModeBarPulseTick && t.m_mode != ModeBarPulseTick) {
-        m_scalar += t.m_scalar;
+    if (!HasRecord() && !t.HasRecord()) {
+        SetScalar(Scalar() + t.Scalar());
     }
     return *this;
 }
 
 MCTime& MCTime::operator-=(const MCTime& t) {
-    if (m_mode != ModeBarPulseTick && t.m_mode != ModeBarPulseTick) {
-        m_scalar -= t.m_scalar;
+    if (!HasRecord() && !t.HasRecord()) {
+        SetScalar(Scalar() - t.Scalar());
     }
     return *this;
 }
 
 MCTime& MCTime::operator*=(float f) {
-    if (m_mode != ModeBarPulseTick) {
-        m_scalar *= f;
+    if (!HasRecord()) {
+        SetScalar(Scalar() * f);
     }
     return *this;
 }
 
 MCTime& MCTime::operator/=(float f) {
-    if (m_mode != ModeBarPulseTick && f != 0.0f) {
-        m_scalar /= f;
+    if (!HasRecord() && f != 0.0f) {
+        SetScalar(Scalar() / f);
     }
     return *this;
 }
@@ -261,37 +244,37 @@ MCTime& MCTime::operator/=(float f) {
 MCTime MCTime::BarPulseTickZero() { return MCTime(0, 0, 0, GlobalPPQ); }
 
 MCTime MCTime::operator/(const MCTime& t) const {
-    if (m_mode == ModeBarPulseTick) {
+    if (HasRecord()) {
         return BarPulseTickZero();
     }
-    const float divisor = (t.m_mode == ModeBarPulseTick || t.m_scalar == 0.0f) ? 1.0f : t.m_scalar;
-    return MCTime(m_scalar / divisor);
+    const float divisor = (t.HasRecord() || t.Scalar() == 0.0f) ? 1.0f : t.Scalar();
+    return MCTime(Scalar() / divisor);
 }
 
 MCTime MCTime::operator%(const MCTime& t) const {
-    if (m_mode == ModeBarPulseTick) {
+    if (HasRecord()) {
         return BarPulseTickZero();
     }
-    const float d = (t.m_mode == ModeBarPulseTick || t.m_scalar == 0.0f) ? 1.0f : t.m_scalar;
-    return MCTime(m_scalar - std::floor(m_scalar / d) * d);
+    const float d = (t.HasRecord() || t.Scalar() == 0.0f) ? 1.0f : t.Scalar();
+    return MCTime(Scalar() - std::floor(Scalar() / d) * d);
 }
 
 MCTime MCTime::operator-() const {
-    if (m_mode == ModeBarPulseTick) {
+    if (HasRecord()) {
         return BarPulseTickZero();
     }
-    return MCTime(-m_scalar);
+    return MCTime(-Scalar());
 }
 
 bool MCTime::operator==(const MCTime& t) const {
-    if (m_mode != ModeBarPulseTick) {
-        return t.m_mode != ModeBarPulseTick && m_scalar == t.m_scalar;
+    if (!HasRecord()) {
+        return !t.HasRecord() && Scalar() == t.Scalar();
     }
-    if (t.m_mode != ModeBarPulseTick) {
+    if (!t.HasRecord()) {
         return false;
     }
-    const BPTTime& a = *m_record;
-    const BPTTime& b = *t.m_record;
+    const BPTTime& a = *Record();
+    const BPTTime& b = *t.Record();
     if (a.bar != b.bar || a.pulse != b.pulse) {
         return false;
     }
@@ -305,14 +288,14 @@ bool MCTime::operator==(const MCTime& t) const {
 }
 
 bool MCTime::operator>=(const MCTime& t) const {
-    if (m_mode != ModeBarPulseTick) {
-        return t.m_mode != ModeBarPulseTick && m_scalar >= t.m_scalar;
+    if (!HasRecord()) {
+        return !t.HasRecord() && Scalar() >= t.Scalar();
     }
-    const BPTTime& a = *m_record;
-    if (t.m_mode != ModeBarPulseTick) {
-        return t.m_scalar == 0.0f && a.bar >= 0 && a.pulse >= 0 && a.tick >= 0;
+    const BPTTime& a = *Record();
+    if (!t.HasRecord()) {
+        return t.Scalar() == 0.0f && a.bar >= 0 && a.pulse >= 0 && a.tick >= 0;
     }
-    const BPTTime& b = *t.m_record;
+    const BPTTime& b = *t.Record();
     if (a.bar < b.bar || a.pulse < b.pulse) {
         return false;
     }
@@ -326,14 +309,14 @@ bool MCTime::operator>=(const MCTime& t) const {
 }
 
 bool MCTime::operator<=(const MCTime& t) const {
-    if (m_mode != ModeBarPulseTick) {
-        return t.m_mode != ModeBarPulseTick && m_scalar <= t.m_scalar;
+    if (!HasRecord()) {
+        return !t.HasRecord() && Scalar() <= t.Scalar();
     }
-    const BPTTime& a = *m_record;
-    if (t.m_mode != ModeBarPulseTick) {
-        return t.m_scalar == 0.0f && a.bar <= 0 && a.pulse <= 0 && a.tick <= 0;
+    const BPTTime& a = *Record();
+    if (!t.HasRecord()) {
+        return t.Scalar() == 0.0f && a.bar <= 0 && a.pulse <= 0 && a.tick <= 0;
     }
-    const BPTTime& b = *t.m_record;
+    const BPTTime& b = *t.Record();
     if (a.bar > b.bar || a.pulse > b.pulse) {
         return false;
     }

@@ -3,6 +3,7 @@
 #include "clavenor/framework/Export.h"
 #include "clavenor/model/BPTTime.h"
 
+#include <bit>
 #include <cstdint>
 
 namespace clavenor {
@@ -51,7 +52,7 @@ public:
     /// 0.0 in mode 0.
     MCTime() = default;
     /// `scalar` in mode 0 (implicit, so that a float can stand where a time is expected).
-    MCTime(float scalar) : m_scalar(scalar) {}
+    MCTime(float scalar) : m_bits(PlainBits(scalar, ModeNormalized)) {}
     /// Mode 2 with a new record. Throws std::bad_alloc when the record cannot be allocated.
     MCTime(std::int32_t bar, std::int32_t pulse, std::int32_t tick, std::int32_t ppq);
     /// The mode and value of `other`, with a record of its own in mode 2 (throws
@@ -71,13 +72,15 @@ public:
     ///@}
 
     /// The mode byte: ModeNormalized, ModeBarPulseTick, ModeClock, or 1.
-    std::uint8_t GetMode() const { return m_mode; }
+    std::uint8_t GetMode() const {
+        return HasRecord() ? ModeBarPulseTick : static_cast<std::uint8_t>(m_bits >> ModeShift);
+    }
     /// Leaving mode 2 frees the record (the scalar reads 0.0); entering mode 2 allocates a
     /// zeroed record for SetBarPulseTick to fill. Between scalar modes only the byte changes.
     void SetMode(std::uint8_t mode);
 
     /// The scalar, whatever the scalar mode; 0.0 in mode 2.
-    float GetSeconds() const { return m_mode == ModeBarPulseTick ? 0.0f : m_scalar; }
+    float GetSeconds() const { return HasRecord() ? 0.0f : Scalar(); }
     /// Stores the scalar; a mode-2 value frees its record and becomes mode 0, a scalar mode
     /// stays (so that a clock time stays one).
     void SetSeconds(float seconds);
@@ -153,11 +156,31 @@ private:
     void FreeRecord();
     BPTTime& MakeRecord();
 
-    union {
-        float m_scalar = 0.0f;
-        BPTTime* m_record;
-    };
-    std::uint8_t m_mode = ModeNormalized;
+    // One word, so that a time costs 8 bytes in every element that has one: either a record
+    // pointer with bit 0 set (mode 2; records are at least 8-aligned, so the bit is free), or
+    // bit 0 clear, the mode in bits 8-15 and the float's bits in bits 32-63.
+    static constexpr std::uint64_t RecordTag = 1;
+    static constexpr int ModeShift = 8;
+    static constexpr int ScalarShift = 32;
+
+    static constexpr std::uint64_t PlainBits(float scalar, std::uint8_t mode) {
+        return (static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(scalar)) << ScalarShift) |
+               (static_cast<std::uint64_t>(mode) << ModeShift);
+    }
+    bool HasRecord() const { return (m_bits & RecordTag) != 0; }
+    float Scalar() const {
+        return std::bit_cast<float>(static_cast<std::uint32_t>(m_bits >> ScalarShift));
+    }
+    // Keeps the mode; only for a time without a record.
+    void SetScalar(float scalar) { m_bits = PlainBits(scalar, GetMode()); }
+    BPTTime* Record() const {
+        return reinterpret_cast<BPTTime*>(static_cast<std::uintptr_t>(m_bits & ~RecordTag));
+    }
+    void SetRecord(BPTTime* record) {
+        m_bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(record)) | RecordTag;
+    }
+
+    std::uint64_t m_bits = PlainBits(0.0f, ModeNormalized);
 };
 
 } // namespace clavenor
