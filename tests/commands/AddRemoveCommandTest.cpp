@@ -146,6 +146,78 @@ TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
     EXPECT_EQ(g_liveElements, live - 2);
 }
 
+// A measure of everything a removal takes apart on its own account: a chord with an accent
+// (at 1.0, before a note of the same time, so that time order alone cannot place it back),
+// and a tuplet of a note and a two-note chord (at 2.0, after a note of the same time).
+class Dissolving : public Score {
+protected:
+    Dissolving() {
+        chord = NewChord(1.0f, 2);
+        EXPECT_EQ(chord->AddChild(new Counted<ECAccent>, 0), 1);
+        EXPECT_EQ(m_measure->AddChild(chord, 1), 1);
+        EXPECT_EQ(m_measure->AddChild(NewNote(1.0f), 1), 1);
+        EXPECT_EQ(m_measure->AddChild(NewNote(2.0f), 1), 1);
+        tuplet = new Counted<ECTuplet>;
+        SetSeconds(tuplet, 2.0f);
+        EXPECT_EQ(m_measure->AddChild(tuplet, 1), 1);
+        EXPECT_EQ(tuplet->AddChild(NewNote(2.0f), 1), 1);
+        inner = NewChord(2.5f, 2);
+        EXPECT_EQ(tuplet->AddChild(inner, 1), 1);
+    }
+
+    ECBase* Note(ECBase* container, int index) {
+        return Items(container->GetChildren())[static_cast<std::size_t>(index)];
+    }
+
+    ECChord* chord = nullptr;
+    ECTuplet* tuplet = nullptr;
+    ECChord* inner = nullptr;
+};
+
+// A command that refuses in Process, after the removal before it has changed the document.
+struct Refusing : CCBase {
+    int Process() override { return 0; }
+};
+
+// Regression: a failed batch brought a removed chord or tuplet back empty, with its members
+// left in the measure, and put elements back by time rather than where they stood.
+TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
+    const struct {
+        const char* what;
+        std::vector<ECBase*> selection;
+    } cases[] = {
+        {"a chord", {chord}},
+        {"one note of a chord", {Note(chord, 1)}},
+        {"every note of a chord", {Note(chord, 0), Note(chord, 1)}},
+        {"a tuplet", {tuplet}},
+        {"every member of a tuplet", {Note(tuplet, 0), inner}},
+        {"the notes of a chord in a tuplet", {Note(inner, 0), Note(inner, 1), Note(tuplet, 0)}},
+        {"a chord in a tuplet, then the tuplet", {inner, tuplet}},
+        {"a tuplet, then a chord that was in it", {tuplet, inner, chord}},
+    };
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        auto* remove = new CCRemove;
+        for (ECBase* element : c.selection) {
+            EXPECT_NE(remove->Remove(element), nullptr) << c.what;
+        }
+        auto* list = new MCCommandList;
+        ASSERT_NE(list->AddTail(remove), nullptr);
+        ASSERT_NE(list->AddTail(new Refusing), nullptr);
+        list->SetSynchronous(1);
+        MCCommandMgr::BeginUndo(m_doc.get(), CString("remove"));
+        {
+            MCCommandMgr::FailureWatch watch(m_doc->GetCommandMgr());
+            EXPECT_EQ(list->Apply(m_doc.get()), 1) << c.what;
+            EXPECT_EQ(watch.GetFailures(), 1) << c.what;
+        }
+        MCCommandMgr::EndUndo(m_doc.get());
+        delete list;
+        EXPECT_EQ(Bytes(), before) << c.what;
+        EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
+    }
+}
+
 // The first edit travels the whole road: a host adds a chord with notes inside an undo
 // group, its handlers see every phase and the change record, and save, undo and redo agree
 // byte for byte.

@@ -1,6 +1,7 @@
 #include "clavenor/commands/CCRemove.h"
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/commands/detail/MCRemovalRecord.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/MCEventList.h"
@@ -40,6 +41,9 @@ void CCRemove::ReleaseRegroups() {
         parent->ReleaseCommandHold();
     }
     m_leftParents.clear();
+    if (m_pRecord != nullptr) {
+        m_pRecord->Clear();
+    }
     m_regroups.reset();
     m_nRegroups = 0;
     m_nRegroupCapacity = 0;
@@ -51,8 +55,11 @@ void CCRemove::ReserveRegroups() {
     ReleaseRegroups();
     std::size_t groups = 0;
     std::size_t parents = 0;
+    std::vector<ECBase*> children;
+    children.reserve(m_items.size());
     for (const auto& item : m_items) {
         ECBase* child = item->GetChild();
+        children.push_back(child);
         if (child == nullptr) {
             continue;
         }
@@ -70,6 +77,10 @@ void CCRemove::ReserveRegroups() {
         m_regroups = std::make_unique<Regroup[]>(groups);
     }
     m_nRegroupCapacity = groups;
+    if (m_pRecord == nullptr) {
+        m_pRecord = std::make_unique<MCRemovalRecord>();
+    }
+    m_pRecord->Reserve(children);
 }
 
 void CCRemove::BeginRegroup(ECBase* group, ECBase* member) {
@@ -119,6 +130,9 @@ void CCRemove::DoRemove() {
         ECBase* child = m_items[index]->GetChild();
         if (child == nullptr) {
             continue;
+        }
+        if (m_pRecord != nullptr) {
+            m_pRecord->Take(index, child);
         }
         const std::size_t first = m_nRegroups;
         // Room was set aside for every group the element is or belongs to now; removing the
@@ -185,6 +199,12 @@ void CCRemove::Revert() {
         }
     };
     for (std::size_t index = m_items.size(); index-- > 0;) {
+        if (m_pRecord != nullptr && m_pRecord->Holds(index)) {
+            // The groups first: the record puts their links in order among the others.
+            ForEachRegroupLink(index, link);
+            m_pRecord->Restore(index);
+            continue;
+        }
         link(m_items[index]->GetChild(), m_items[index]->GetParent());
         if (index < m_itemRegroups.size()) {
             ForEachRegroupLink(index, link);

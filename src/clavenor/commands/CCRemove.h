@@ -15,6 +15,7 @@ namespace clavenor {
 
 class ECBase;
 class MCEventList;
+class MCRemovalRecord;
 
 /// Unlinks elements: each item's child leaves every parent when the command is processed.
 /// Undone by a CCAdd that puts each child back under the parent recorded for it.
@@ -28,7 +29,7 @@ class MCEventList;
 /// it. What the recorded parent alone cannot bring back otherwise stays as the model has it:
 /// a note taken from a chord or a tuplet comes back in the measure, and a chord or tuplet
 /// that dissolved (or was removed itself) comes back without its members, which stay in the
-/// measure.
+/// measure. A failed batch loses none of that (see Revert).
 ///
 /// Its items hold the removed elements with command holds (see ECBase::AddCommandHold):
 /// a removed element is dismantled, so that it can be freed, only when the last command
@@ -45,8 +46,9 @@ public:
 
     int GetCommandId() const override;
 
-    /// Sets aside room for what the groups of the removed elements will let go of (memory
-    /// failure throws std::bad_alloc here, before anything changes), then the discard list,
+    /// Sets aside room for what the groups of the removed elements will let go of and for
+    /// what Revert needs to put chords and tuplets back (memory failure throws
+    /// std::bad_alloc here, before anything changes), then the discard list,
     /// then each item's child leaves all its parents. Returns 1. The removal itself needs no
     /// memory (see ECChord::RemoveFromParents and ECGroup), so it never stops halfway.
     /// Cost: the removals, plus a look at each element's parents and their parents.
@@ -57,8 +59,13 @@ public:
     /// first.
     void Undo() override;
 
-    /// Puts back what the undo puts back, at once (so with the undo's losses: a chord's notes
-    /// stay in the measure). May need memory; what it cannot put back stays removed.
+    /// Takes the last Process back within its failed batch, the last item first. Exact for
+    /// chords and tuplets and whatever sits in them: a chord or tuplet comes back with its
+    /// members and marks, one that dissolved comes back whole, members leave the measure
+    /// again, and every list around them has its order back (see MCRemovalRecord; the room
+    /// for it was set aside by Process, so this needs no memory). Other elements come back
+    /// under their recorded parents by time, and groups as the undo links them, which may
+    /// need memory; what cannot be put back stays removed.
     void Revert() override;
 
     ///@{
@@ -139,6 +146,8 @@ private:
     std::vector<ECBase*> m_leftParents;
     // For each item, the range of its Regroups.
     std::vector<std::pair<std::size_t, std::size_t>> m_itemRegroups;
+    // The lists around chords and tuplets as each removal found them, for Revert.
+    std::unique_ptr<MCRemovalRecord> m_pRecord;
 };
 
 } // namespace clavenor
