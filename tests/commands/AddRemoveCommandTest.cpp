@@ -174,13 +174,50 @@ protected:
     ECChord* inner = nullptr;
 };
 
-// A command that refuses in Process, after the removal before it has changed the document.
+// The allocations between two moments of a failing batch: a Refusing command refuses in
+// Process, after the commands before it have changed the document, and the batch is taken
+// back from the last processed command to the first, so that a Probe first in the batch
+// sees the moment every other command has been reverted.
+struct Allocated {
+    std::int64_t refused = 0;
+    std::int64_t reverted = 0;
+};
 struct Refusing : CCBase {
-    int Process() override { return 0; }
+    explicit Refusing(Allocated* allocated) : allocated(allocated) {}
+    int Process() override {
+        allocated->refused = Allocations();
+        return 0;
+    }
+    Allocated* allocated;
+};
+struct Probe : CCBase {
+    explicit Probe(Allocated* allocated) : allocated(allocated) {}
+    void Revert() override { allocated->reverted = Allocations(); }
+    Allocated* allocated;
 };
 
+// Applies `command` as a host applies a batch, between a Probe and a Refusing command, and
+// returns the failures the manager counted.
+int ApplyFailing(ECPerformance* document, CCBase* command, Allocated& allocated) {
+    MCCommandList list;
+    EXPECT_NE(list.AddTail(new Probe(&allocated)), nullptr);
+    EXPECT_NE(list.AddTail(command), nullptr);
+    EXPECT_NE(list.AddTail(new Refusing(&allocated)), nullptr);
+    list.SetSynchronous(1);
+    MCCommandMgr::BeginUndo(document, CString("remove"));
+    int failures = 0;
+    {
+        MCCommandMgr::FailureWatch watch(document->GetCommandMgr());
+        EXPECT_EQ(list.Apply(document), 1); // dispatched; the batch then fails
+        failures = watch.GetFailures();
+    }
+    MCCommandMgr::EndUndo(document);
+    return failures;
+}
+
 // Regression: a failed batch brought a removed chord or tuplet back empty, with its members
-// left in the measure, and put elements back by time rather than where they stood.
+// left in the measure, and put elements back by time rather than where they stood; and it
+// needed memory to do so, which a batch that failed for want of memory may not have.
 TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
     const struct {
         const char* what;
@@ -201,19 +238,10 @@ TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
         for (ECBase* element : c.selection) {
             EXPECT_NE(remove->Remove(element), nullptr) << c.what;
         }
-        auto* list = new MCCommandList;
-        ASSERT_NE(list->AddTail(remove), nullptr);
-        ASSERT_NE(list->AddTail(new Refusing), nullptr);
-        list->SetSynchronous(1);
-        MCCommandMgr::BeginUndo(m_doc.get(), CString("remove"));
-        {
-            MCCommandMgr::FailureWatch watch(m_doc->GetCommandMgr());
-            EXPECT_EQ(list->Apply(m_doc.get()), 1) << c.what;
-            EXPECT_EQ(watch.GetFailures(), 1) << c.what;
-        }
-        MCCommandMgr::EndUndo(m_doc.get());
-        delete list;
+        Allocated allocated;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), remove, allocated), 1) << c.what;
         EXPECT_EQ(Bytes(), before) << c.what;
+        EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
         EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
     }
 }
