@@ -246,6 +246,45 @@ TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
     }
 }
 
+// Regression: a removed clef went on being shown by its mirrors on the staves.
+TEST_F(Score, RemovingAClefTakesItsMirrorsOutAndAFailedBatchPutsThemBack) {
+    auto* clef = new Counted<ECClef>(2);
+    SetSeconds(clef, 0.0f);
+    ASSERT_EQ(m_measure->AddChild(clef, 1), 1);
+    ECMeasure* shown[] = {NewBar(0.0f, 1), NewBar(0.0f, 0)};
+    std::vector<ECMirror*> mirrors;
+    for (ECMeasure* bar : shown) {
+        auto* staff = new Counted<ECStaff>;
+        ASSERT_EQ(m_doc->GetConductor()->AddChild(staff, 1), 1);
+        ASSERT_EQ(staff->AddChild(bar, 1), 1);
+        auto* mirror = new Counted<ECMirror>;
+        SetSeconds(mirror, 0.0f);
+        mirror->SetMirrorEvent(clef, 1);
+        ASSERT_EQ(bar->AddChild(mirror, 1), 1);
+        mirrors.push_back(mirror);
+    }
+    const std::vector<std::uint8_t> before = Bytes();
+
+    Allocated allocated;
+    EXPECT_EQ(ApplyFailing(m_doc.get(), new CCRemove(clef), allocated), 1);
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_EQ(Items(&clef->GetMirrors()), (std::vector<ECBase*>{mirrors[0], mirrors[1]}));
+    for (ECMirror* mirror : mirrors) {
+        EXPECT_EQ(mirror->GetMirrorEvent(), clef);
+    }
+
+    const int live = g_liveElements;
+    Run(new CCRemove(clef));
+    EXPECT_TRUE(clef->GetMirrors().IsEmpty());
+    for (std::size_t i = 0; i < mirrors.size(); ++i) {
+        EXPECT_EQ(mirrors[i]->GetMirrorEvent(), nullptr);
+        EXPECT_TRUE(mirrors[i]->GetParents()->IsEmpty());
+        EXPECT_EQ(shown[i]->GetChildren()->Find(mirrors[i]), nullptr);
+    }
+    m_doc->ClearUndo();
+    EXPECT_EQ(g_liveElements, live - 3) << "the clef and its mirrors go with the history";
+}
+
 // The first edit travels the whole road: a host adds a chord with notes inside an undo
 // group, its handlers see every phase and the change record, and save, undo and redo agree
 // byte for byte.

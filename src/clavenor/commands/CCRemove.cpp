@@ -1,12 +1,17 @@
 #include "clavenor/commands/CCRemove.h"
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/commands/detail/MCEditJournal.h"
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/elements/ECMirror.h"
+#include "clavenor/elements/MCMirrorList.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/MCEventList.h"
 
+#include <memory>
 #include <utility>
+#include <vector>
 
 namespace clavenor {
 
@@ -31,6 +36,7 @@ int CCRemove::GetCommandId() const { return 36; }
 
 int CCRemove::Process() {
     ReserveRegroups();
+    WithdrawMirrors();
     CCBase::Process();
     DoRemove();
     return 1;
@@ -43,6 +49,9 @@ void CCRemove::ReleaseRegroups() {
     m_leftParents.clear();
     if (m_pRecord != nullptr) {
         m_pRecord->Clear();
+    }
+    if (m_pMirrors != nullptr) {
+        m_pMirrors->Clear();
     }
     m_regroups.reset();
     m_nRegroups = 0;
@@ -81,6 +90,35 @@ void CCRemove::ReserveRegroups() {
         m_pRecord = std::make_unique<MCRemovalRecord>();
     }
     m_pRecord->Reserve(children);
+}
+
+void CCRemove::WithdrawMirrors() {
+    for (const auto& item : m_items) {
+        auto* shown = dynamic_cast<MCMirrorList*>(item->GetChild());
+        if (shown == nullptr || shown->GetMirrors().IsEmpty()) {
+            continue;
+        }
+        if (m_pMirrors == nullptr) {
+            m_pMirrors = std::make_unique<MCEditJournal>();
+        }
+        try {
+            const std::vector<ECBase*> mirrors(shown->GetMirrors().begin(),
+                                               shown->GetMirrors().end());
+            for (ECBase* entry : mirrors) {
+                auto* mirror = static_cast<ECMirror*>(entry);
+                m_pMirrors->DetachMirror(mirror);
+                const std::vector<ECBase*> parents(mirror->GetParents()->begin(),
+                                                   mirror->GetParents()->end());
+                for (ECBase* parent : parents) {
+                    m_pMirrors->Unlink(parent, mirror);
+                }
+            }
+        } catch (...) {
+            m_pMirrors->TakeBack();
+            m_pMirrors->Clear();
+            throw;
+        }
+    }
 }
 
 void CCRemove::BeginRegroup(ECBase* group, ECBase* member) {
@@ -209,6 +247,11 @@ void CCRemove::Revert() {
         if (index < m_itemRegroups.size()) {
             ForEachRegroupLink(index, link);
         }
+    }
+    // Withdrawn before the removals, so back once the elements they show are.
+    if (m_pMirrors != nullptr) {
+        m_pMirrors->TakeBack();
+        m_pMirrors->Clear();
     }
 }
 

@@ -14,6 +14,7 @@
 namespace clavenor {
 
 class ECBase;
+class MCEditJournal;
 class MCEventList;
 class MCRemovalRecord;
 
@@ -47,8 +48,9 @@ public:
     int GetCommandId() const override;
 
     /// Sets aside room for what the groups of the removed elements will let go of and for
-    /// what Revert needs to put chords and tuplets back (memory failure throws
-    /// std::bad_alloc here, before anything changes), then the discard list,
+    /// what Revert needs to put chords and tuplets back, and takes the mirrors that show a
+    /// removed clef, key, meter or tempo out of the staves (memory failure throws
+    /// std::bad_alloc here, with nothing changed), then the discard list,
     /// then each item's child leaves all its parents. Returns 1. The removal itself needs no
     /// memory (see ECChord::RemoveFromParents and ECGroup), so it never stops halfway.
     /// Cost: the removals, plus a look at each element's parents and their parents.
@@ -56,7 +58,7 @@ public:
 
     /// Applies, with this command's synchronous flag, a CCAdd putting each child back under
     /// its recorded parent and the groups it left back together, from the last item to the
-    /// first.
+    /// first. The mirrors Process took out stay out.
     void Undo() override;
 
     /// Takes the last Process back within its failed batch, the last item first. Exact for
@@ -65,7 +67,8 @@ public:
     /// again, and every list around them has its order back (see MCRemovalRecord; the room
     /// for it was set aside by Process, so this needs no memory). Other elements come back
     /// under their recorded parents by time, and groups as the undo links them, which may
-    /// need memory; what cannot be put back stays removed.
+    /// need memory; what cannot be put back stays removed. The mirrors come back last, where
+    /// they were, showing what they showed.
     void Revert() override;
 
     ///@{
@@ -127,6 +130,10 @@ private:
         ~Regroup();
     };
 
+    // Detaches each mirror of a removed clef, key, meter or tempo from the element it shows
+    // and takes it out of its measures, through m_pMirrors. Throws std::bad_alloc with
+    // everything it did taken back.
+    void WithdrawMirrors();
     // Room for one Regroup per group an item's element belongs to or is, and for their
     // parents; sized on the document as it is when Process starts, which removal only
     // shrinks.
@@ -148,6 +155,9 @@ private:
     std::vector<std::pair<std::size_t, std::size_t>> m_itemRegroups;
     // The lists around chords and tuplets as each removal found them, for Revert.
     std::unique_ptr<MCRemovalRecord> m_pRecord;
+    // The mirrors that showed the removed clefs, keys, meters and tempi, taken out of the
+    // staves by Process (see WithdrawMirrors) and put back by Revert.
+    std::unique_ptr<MCEditJournal> m_pMirrors;
 };
 
 } // namespace clavenor
