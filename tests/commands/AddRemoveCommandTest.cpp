@@ -246,6 +246,35 @@ TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
     }
 }
 
+// Groups come back through the removal's own bookkeeping; the chords and tuplets around them
+// still come back whole and in place.
+TEST_F(Dissolving, AFailedBatchPutsABeamedChordBackWithItsBeam) {
+    auto* beam = new Counted<ECBeam>;
+    SetSeconds(beam, 1.0f);
+    ASSERT_EQ(beam->AddChild(chord, 1), 1);
+    ASSERT_EQ(beam->AddChild(Note(m_measure, 1), 1), 1);
+    ASSERT_EQ(m_measure->AddChild(beam, 1), 1);
+    const struct {
+        const char* what;
+        std::vector<ECBase*> selection;
+    } cases[] = {
+        {"the beamed chord", {chord}},
+        {"every note of the beamed chord", {Note(chord, 0), Note(chord, 1)}},
+        {"a note of the beamed chord and a tuplet", {Note(chord, 0), tuplet}},
+    };
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        auto* remove = new CCRemove;
+        for (ECBase* element : c.selection) {
+            EXPECT_NE(remove->Remove(element), nullptr) << c.what;
+        }
+        Allocated allocated;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), remove, allocated), 1) << c.what;
+        EXPECT_EQ(Bytes(), before) << c.what;
+    }
+    EXPECT_EQ(beam->GetChildren()->GetCount(), 2);
+}
+
 // Regression: a removed clef went on being shown by its mirrors on the staves.
 TEST_F(Score, RemovingAClefTakesItsMirrorsOutAndAFailedBatchPutsThemBack) {
     auto* clef = new Counted<ECClef>(2);

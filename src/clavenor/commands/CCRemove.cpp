@@ -7,6 +7,7 @@
 #include "clavenor/elements/ECMirror.h"
 #include "clavenor/elements/MCMirrorList.h"
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
 
 #include <memory>
@@ -14,6 +15,41 @@
 #include <vector>
 
 namespace clavenor {
+
+namespace {
+
+bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
+
+// Calls visit(group, container) for each group that a chord or tuplet holding `element`
+// (directly, or a tuplet holding such a chord) belongs to: a removal that dissolves the
+// chord or tuplet takes it out of the group, which may then let go of its other members.
+template <class Visit>
+void ForEachContainerGroup(ECBase* element, Visit visit) {
+    auto isContainer = [](ECBase* at) {
+        const int id = at->GetEventId();
+        return id == EventId::Chord || id == EventId::Tuplet;
+    };
+    auto groupsOf = [&](ECBase* container) {
+        for (ECBase* parent : *container->GetParents()) {
+            if (IsGroup(parent)) {
+                visit(parent, container);
+            }
+        }
+    };
+    for (ECBase* parent : *element->GetParents()) {
+        if (!isContainer(parent)) {
+            continue;
+        }
+        groupsOf(parent);
+        for (ECBase* above : *parent->GetParents()) {
+            if (isContainer(above)) {
+                groupsOf(above);
+            }
+        }
+    }
+}
+
+} // namespace
 
 IMPLEMENT_SERIAL(CCRemove, CCBase, 2 | CRuntimeClass::VersionableSchema)
 
@@ -72,13 +108,17 @@ void CCRemove::ReserveRegroups() {
         if (child == nullptr) {
             continue;
         }
-        groups += dynamic_cast<ECGroup*>(child) != nullptr ? 1 : 0;
+        groups += IsGroup(child) ? 1 : 0;
+        auto count = [&](ECBase* group) {
+            ++groups;
+            parents += static_cast<std::size_t>(group->GetParents()->GetCount());
+        };
         for (ECBase* parent : *child->GetParents()) {
-            if (dynamic_cast<ECGroup*>(parent) != nullptr) {
-                ++groups;
-                parents += static_cast<std::size_t>(parent->GetParents()->GetCount());
+            if (IsGroup(parent)) {
+                count(parent);
             }
         }
+        ForEachContainerGroup(child, [&](ECBase* group, ECBase*) { count(group); });
     }
     m_itemRegroups.assign(m_items.size(), {0, 0});
     m_leftParents.reserve(parents);
@@ -121,11 +161,12 @@ void CCRemove::WithdrawMirrors() {
     }
 }
 
-void CCRemove::BeginRegroup(ECBase* group, ECBase* member) {
+void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container) {
     Regroup& regroup = m_regroups[m_nRegroups++];
     group->AddCommandHold();
     regroup.group = group;
     regroup.member = member;
+    regroup.container = container;
     regroup.firstParent = m_leftParents.size();
     regroup.parentCount = 0;
     if (member == nullptr) {
@@ -138,7 +179,7 @@ void CCRemove::BeginRegroup(ECBase* group, ECBase* member) {
     }
 }
 
-void CCRemove::EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write) {
+void CCRemove::EndRegroup(Regroup& regroup, std::size_t& write) {
     ECBase* group = regroup.group;
     // Keep only the parents the group has left, moving them down to `write`: the regroups of
     // one item are ended in order, so each one's parents lie at or after `write`.
@@ -158,7 +199,7 @@ void CCRemove::EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write)
         member->AddCommandHold();
     }
     // A member that refused to let go stays, so nothing is to be linked again.
-    if (regroup.member != nullptr && element->GetParents()->Find(group) != nullptr) {
+    if (regroup.member != nullptr && regroup.member->GetParents()->Find(group) != nullptr) {
         regroup.member = nullptr;
     }
 }
@@ -175,21 +216,26 @@ void CCRemove::DoRemove() {
         const std::size_t first = m_nRegroups;
         // Room was set aside for every group the element is or belongs to now; removing the
         // elements before it can only have taken some of them away.
-        if (dynamic_cast<ECGroup*>(child) != nullptr && m_nRegroups < m_nRegroupCapacity) {
-            BeginRegroup(child, nullptr);
+        if (IsGroup(child) && m_nRegroups < m_nRegroupCapacity) {
+            BeginRegroup(child, nullptr, false);
         }
         for (ECBase* parent : *child->GetParents()) {
-            if (dynamic_cast<ECGroup*>(parent) != nullptr && m_nRegroups < m_nRegroupCapacity) {
-                BeginRegroup(parent, child);
+            if (IsGroup(parent) && m_nRegroups < m_nRegroupCapacity) {
+                BeginRegroup(parent, child, false);
             }
         }
+        ForEachContainerGroup(child, [&](ECBase* group, ECBase* container) {
+            if (m_nRegroups < m_nRegroupCapacity) {
+                BeginRegroup(group, container, true);
+            }
+        });
         std::size_t write = m_leftParents.size();
         if (first < m_nRegroups) {
             write = m_regroups[first].firstParent;
         }
         child->RemoveFromParents();
         for (std::size_t i = first; i < m_nRegroups; ++i) {
-            EndRegroup(m_regroups[i], child, write);
+            EndRegroup(m_regroups[i], write);
         }
         // Shrinking needs no memory.
         m_leftParents.resize(write);
@@ -198,10 +244,13 @@ void CCRemove::DoRemove() {
 }
 
 template <class Link>
-void CCRemove::ForEachRegroupLink(std::size_t index, Link link) const {
+void CCRemove::ForEachRegroupLink(std::size_t index, bool containers, Link link) const {
     const auto [first, end] = m_itemRegroups[index];
     for (std::size_t i = end; i-- > first;) {
         const Regroup& regroup = m_regroups[i];
+        if (regroup.container && !containers) {
+            continue;
+        }
         for (std::size_t k = 0; k < regroup.parentCount; ++k) {
             link(regroup.group, m_leftParents[regroup.firstParent + k]);
         }
@@ -222,7 +271,7 @@ void CCRemove::Undo() {
     for (std::size_t index = m_items.size(); index-- > 0;) {
         inverse->Add(m_items[index]->GetChild(), m_items[index]->GetParent(), FCMidi::MidiNull());
         if (index < m_itemRegroups.size()) {
-            ForEachRegroupLink(index, [&](ECBase* child, ECBase* parent) {
+            ForEachRegroupLink(index, false, [&](ECBase* child, ECBase* parent) {
                 inverse->Add(child, parent, FCMidi::MidiNull());
             });
         }
@@ -238,14 +287,16 @@ void CCRemove::Revert() {
     };
     for (std::size_t index = m_items.size(); index-- > 0;) {
         if (m_pRecord != nullptr && m_pRecord->Holds(index)) {
-            // The groups first: the record puts their links in order among the others.
-            ForEachRegroupLink(index, link);
-            m_pRecord->Restore(index);
+            // The chords and tuplets come back first, so that their groups take them again;
+            // then the record puts every list it holds in order.
+            m_pRecord->Relink(index);
+            ForEachRegroupLink(index, true, link);
+            m_pRecord->Reorder(index);
             continue;
         }
         link(m_items[index]->GetChild(), m_items[index]->GetParent());
         if (index < m_itemRegroups.size()) {
-            ForEachRegroupLink(index, link);
+            ForEachRegroupLink(index, true, link);
         }
     }
     // Withdrawn before the removals, so back once the elements they show are.

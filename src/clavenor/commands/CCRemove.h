@@ -124,6 +124,9 @@ private:
     struct Regroup {
         ECBase* group = nullptr;
         ECBase* member = nullptr;
+        // A group of a chord or tuplet that the element sat in: only Revert links it again,
+        // the undo keeping the model's losses (see the class comment).
+        bool container = false;
         std::size_t firstParent = 0; // its parents that it left, in m_leftParents
         std::size_t parentCount = 0;
         MCEventList members; // the members it let go of, in their order
@@ -134,18 +137,19 @@ private:
     // and takes it out of its measures, through m_pMirrors. Throws std::bad_alloc with
     // everything it did taken back.
     void WithdrawMirrors();
-    // Room for one Regroup per group an item's element belongs to or is, and for their
-    // parents; sized on the document as it is when Process starts, which removal only
-    // shrinks.
+    // Room for one Regroup per group an item's element belongs to or is, or that a chord or
+    // tuplet it sits in belongs to, and for their parents; sized on the document as it is
+    // when Process starts, which removal only shrinks.
     void ReserveRegroups();
     void ReleaseRegroups();
     // Notes a group before the element leaves it, and keeps what its removal changed: the
     // parents it left are packed from `write` on, which moves past them.
-    void BeginRegroup(ECBase* group, ECBase* member);
-    void EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write);
-    // Calls link(child, parent) for each link that puts item `index`'s groups back together.
+    void BeginRegroup(ECBase* group, ECBase* member, bool container);
+    void EndRegroup(Regroup& regroup, std::size_t& write);
+    // Calls link(child, parent) for each link that puts item `index`'s groups back together;
+    // the groups of the chords and tuplets it sat in only with `containers`.
     template <class Link>
-    void ForEachRegroupLink(std::size_t index, Link link) const;
+    void ForEachRegroupLink(std::size_t index, bool containers, Link link) const;
 
     std::unique_ptr<Regroup[]> m_regroups;
     std::size_t m_nRegroups = 0;

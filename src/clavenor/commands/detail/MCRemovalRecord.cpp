@@ -52,20 +52,23 @@ bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bo
         if (bounded && focus.size() == focus.capacity()) {
             return false;
         }
-        focus.push_back(Focus{added, container, 0, 0, 0, 0});
+        focus.push_back(Focus{added, container, IsGroup(added), 0, 0, 0, 0});
         return true;
     };
     if (!add(element, IsContainer(element))) {
         return false;
     }
     // The element leaves its parents, and so may each chord or tuplet it leaves (one that
-    // loses its last note or member); a leaving chord or tuplet takes its members apart.
+    // loses its last note or member); a leaving chord or tuplet takes its members apart. A
+    // group it leaves may let go of its members and leave its own parents: the group's lists
+    // are recorded for their order, its links are the group bookkeeping's.
     for (std::size_t i = first; i < focus.size(); ++i) {
         ECBase* at = focus[i].element;
         const bool container = focus[i].container;
         if (i == first || container) {
             for (ECBase* parent : *at->GetParents()) {
-                if (IsContainer(parent) && !add(parent, true)) {
+                const bool dissolves = IsContainer(parent);
+                if ((dissolves || IsGroup(parent)) && !add(parent, dissolves)) {
                     return false;
                 }
             }
@@ -339,16 +342,18 @@ void MCRemovalRecord::PlaceAmongNeighbours(const Removal& removal) {
     }
 }
 
-void MCRemovalRecord::Restore(std::size_t index) {
+void MCRemovalRecord::Relink(std::size_t index) {
     if (!Holds(index)) {
         return;
     }
-    Removal& removal = m_removals[index];
-    removal.held = false;
+    const Removal& removal = m_removals[index];
     const Focus* begin = m_focus.data() + removal.firstFocus;
     const Focus* end = begin + removal.focusCount;
     // Links the removal made (members moved into the measure) go, their nodes kept.
     for (const Focus* focus = begin; focus != end; ++focus) {
+        if (focus->group) {
+            continue;
+        }
         ECBase* element = focus->element;
         MCEventList* parents = element->GetParents();
         for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
@@ -375,6 +380,9 @@ void MCRemovalRecord::Restore(std::size_t index) {
     }
     // Links the removal broke come back, near their places.
     for (const Focus* focus = begin; focus != end; ++focus) {
+        if (focus->group) {
+            continue;
+        }
         ECBase* element = focus->element;
         for (std::uint32_t k = 0; k < focus->parentCount; ++k) {
             ECBase* parent = m_links[focus->firstParent + k];
@@ -400,8 +408,16 @@ void MCRemovalRecord::Restore(std::size_t index) {
             Link(element, child, Before(focus->firstChild, focus->childCount, child), parentBefore);
         }
     }
-    // Then every recorded list gets its order back, and each element its place among the
-    // children of a parent outside the record.
+}
+
+void MCRemovalRecord::Reorder(std::size_t index) {
+    if (!Holds(index)) {
+        return;
+    }
+    Removal& removal = m_removals[index];
+    removal.held = false;
+    const Focus* begin = m_focus.data() + removal.firstFocus;
+    const Focus* end = begin + removal.focusCount;
     for (const Focus* focus = begin; focus != end; ++focus) {
         (void)WriteOrder(*focus->element->GetParents(), focus->firstParent, focus->parentCount);
         auto* owner = dynamic_cast<ECWithChild*>(focus->element);

@@ -20,7 +20,9 @@ class ECBase;
 /// batch can put it all back exactly: the same links, the same list orders, the same bytes.
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
-/// bookkeeping brings them back, and Restore only puts them in order among the others.
+/// bookkeeping brings them back, and Reorder only puts them in order: among the others, in
+/// the lists of a group left by the element or by a chord or tuplet, and that group's place
+/// among its parent's children.
 ///
 /// Memory is set aside up front (Reserve): recording and restoring need none, since the list
 /// nodes a restore links with were made then. Everything recorded is held by reference, so
@@ -48,14 +50,19 @@ public:
     /// away. Needs no memory: what does not fit the room set aside is not recorded.
     void Take(std::size_t index, ECBase* element);
 
-    /// Whether removal `index` was recorded and not yet restored.
+    /// Whether removal `index` was recorded and not yet reordered.
     bool Holds(std::size_t index) const;
 
-    /// Takes removal `index` back exactly, once the removals after it have been taken back
-    /// and the group links it broke are linked again: links the removal made go, links it
-    /// broke come back at the places they had, and the recorded lists get their order back.
-    /// Needs no memory. Does nothing for a removal not recorded.
-    void Restore(std::size_t index);
+    ///@{
+    /// Take removal `index` back exactly, once the removals after it have been taken back:
+    /// Relink makes the links the removal made go and those it broke (other than group
+    /// links) come back near their places; then, with the group links linked again, Reorder
+    /// gives every recorded list its order back and each element its place among the
+    /// children of a parent outside the record, and forgets the removal. Need no memory. Do
+    /// nothing for a removal not recorded.
+    void Relink(std::size_t index);
+    void Reorder(std::size_t index);
+    ///@}
 
     /// Forgets everything and lets go of what the record holds. Needs no memory.
     void Clear();
@@ -63,10 +70,11 @@ public:
 private:
     // An element whose lists were recorded: its parents and, when it has a list of them, its
     // children, as ranges of m_links. A container (a chord or tuplet that leaves or may
-    // dissolve) has its members recorded too.
+    // dissolve) has its members recorded too; a group only has its lists put in order.
     struct Focus {
         ECBase* element;
         bool container;
+        bool group;
         std::uint32_t firstParent;
         std::uint32_t parentCount;
         std::uint32_t firstChild;
@@ -117,9 +125,9 @@ private:
     std::vector<Focus> m_focus;
     std::vector<ECBase*> m_links;
     std::vector<Neighbour> m_neighbours;
-    // Nodes holding nothing, made by Reserve for the links Restore puts back.
+    // Nodes holding nothing, made by Reserve for the links Relink puts back.
     MCEventList m_spares;
-    // The nodes of the links Restore took away, kept with their references until Clear.
+    // The nodes of the links Relink took away, kept with their references until Clear.
     MCEventList m_parked;
 };
 
