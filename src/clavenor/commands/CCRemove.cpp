@@ -20,31 +20,30 @@ namespace {
 
 bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
 
-// Calls visit(group, container) for each group that a chord or tuplet holding `element`
-// (directly, or a tuplet holding such a chord) belongs to: a removal that dissolves the
-// chord or tuplet takes it out of the group, which may then let go of its other members.
+bool IsContainer(ECBase* element) {
+    const int id = element->GetEventId();
+    return id == EventId::Chord || id == EventId::Tuplet;
+}
+
+// When `parent` is a chord or tuplet, calls visit(group, container) for each group that it,
+// or a tuplet holding it, belongs to: a removal that dissolves the chord or tuplet takes it
+// out of the group, which may then let go of its other members.
 template <class Visit>
-void ForEachContainerGroup(ECBase* element, Visit visit) {
-    auto isContainer = [](ECBase* at) {
-        const int id = at->GetEventId();
-        return id == EventId::Chord || id == EventId::Tuplet;
-    };
+void ForEachGroupOfContainer(ECBase* parent, Visit visit) {
+    if (!IsContainer(parent)) {
+        return;
+    }
     auto groupsOf = [&](ECBase* container) {
-        for (ECBase* parent : *container->GetParents()) {
-            if (IsGroup(parent)) {
-                visit(parent, container);
+        for (ECBase* above : *container->GetParents()) {
+            if (IsGroup(above)) {
+                visit(above, container);
             }
         }
     };
-    for (ECBase* parent : *element->GetParents()) {
-        if (!isContainer(parent)) {
-            continue;
-        }
-        groupsOf(parent);
-        for (ECBase* above : *parent->GetParents()) {
-            if (isContainer(above)) {
-                groupsOf(above);
-            }
+    groupsOf(parent);
+    for (ECBase* above : *parent->GetParents()) {
+        if (IsContainer(above)) {
+            groupsOf(above);
         }
     }
 }
@@ -104,21 +103,26 @@ void CCRemove::ReserveRegroups() {
     children.reserve(m_items.size());
     for (const auto& item : m_items) {
         ECBase* child = item->GetChild();
-        children.push_back(child);
         if (child == nullptr) {
+            children.push_back(nullptr);
             continue;
         }
         groups += IsGroup(child) ? 1 : 0;
-        auto count = [&](ECBase* group) {
+        // Only a chord or tuplet, or what sits in one, has anything for the record.
+        bool recorded = IsContainer(child);
+        auto count = [&](ECBase* group, ECBase*) {
             ++groups;
             parents += static_cast<std::size_t>(group->GetParents()->GetCount());
         };
         for (ECBase* parent : *child->GetParents()) {
             if (IsGroup(parent)) {
-                count(parent);
+                count(parent, child);
+            } else {
+                recorded = recorded || IsContainer(parent);
+                ForEachGroupOfContainer(parent, count);
             }
         }
-        ForEachContainerGroup(child, [&](ECBase* group, ECBase*) { count(group); });
+        children.push_back(recorded ? child : nullptr);
     }
     m_itemRegroups.assign(m_items.size(), {0, 0});
     m_leftParents.reserve(parents);
@@ -134,7 +138,14 @@ void CCRemove::ReserveRegroups() {
 
 void CCRemove::WithdrawMirrors() {
     for (const auto& item : m_items) {
-        auto* shown = dynamic_cast<MCMirrorList*>(item->GetChild());
+        ECBase* child = item->GetChild();
+        // The event id first: a cast across to the mirror list costs more than a removal.
+        const int id = child != nullptr ? child->GetEventId() : EventId::Base;
+        if (id != EventId::Clef && id != EventId::Key && id != EventId::Meter &&
+            id != EventId::Tempo) {
+            continue;
+        }
+        auto* shown = dynamic_cast<MCMirrorList*>(child);
         if (shown == nullptr || shown->GetMirrors().IsEmpty()) {
             continue;
         }
@@ -220,15 +231,16 @@ void CCRemove::DoRemove() {
             BeginRegroup(child, nullptr, false);
         }
         for (ECBase* parent : *child->GetParents()) {
-            if (IsGroup(parent) && m_nRegroups < m_nRegroupCapacity) {
+            if (!IsGroup(parent)) {
+                ForEachGroupOfContainer(parent, [&](ECBase* group, ECBase* container) {
+                    if (m_nRegroups < m_nRegroupCapacity) {
+                        BeginRegroup(group, container, true);
+                    }
+                });
+            } else if (m_nRegroups < m_nRegroupCapacity) {
                 BeginRegroup(parent, child, false);
             }
         }
-        ForEachContainerGroup(child, [&](ECBase* group, ECBase* container) {
-            if (m_nRegroups < m_nRegroupCapacity) {
-                BeginRegroup(group, container, true);
-            }
-        });
         std::size_t write = m_leftParents.size();
         if (first < m_nRegroups) {
             write = m_regroups[first].firstParent;

@@ -26,18 +26,13 @@ MCRemovalRecord::MCRemovalRecord() = default;
 MCRemovalRecord::~MCRemovalRecord() { Clear(); }
 
 bool MCRemovalRecord::Qualifies(ECBase* element) {
-    if (IsGroup(element)) {
-        return false;
+    // Event ids first: most removals are of plain notes in measures, and a long one asks
+    // this of every element.
+    bool qualifies = IsContainer(element);
+    for (POSITION pos = element->GetParents()->GetHeadPosition(); pos != nullptr && !qualifies;) {
+        qualifies = IsContainer(element->GetParents()->GetNext(pos));
     }
-    if (IsContainer(element)) {
-        return true;
-    }
-    for (ECBase* parent : *element->GetParents()) {
-        if (IsContainer(parent)) {
-            return true;
-        }
-    }
-    return false;
+    return qualifies && !IsGroup(element);
 }
 
 bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bounded) {
@@ -134,6 +129,9 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     }
     try {
         m_removals.resize(elements.size());
+        for (std::size_t i = 0; i < elements.size(); ++i) {
+            m_removals[i].candidate = elements[i] != nullptr && Qualifies(elements[i]);
+        }
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
@@ -150,7 +148,7 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
 }
 
 void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
-    if (index >= m_removals.size() || element == nullptr || !Qualifies(element)) {
+    if (index >= m_removals.size() || element == nullptr || !m_removals[index].candidate) {
         return;
     }
     const std::size_t firstFocus = m_focus.size();

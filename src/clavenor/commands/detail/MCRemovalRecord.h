@@ -45,9 +45,10 @@ public:
 
     /// Records, as removal `index` (the position of its element in Reserve's list), the
     /// lists around `element` that its removal may change, right before it. Only elements
-    /// that are, or sit in, a chord or a tuplet are recorded (groups never: their own
-    /// bookkeeping covers them), and none whose removal would tear a mark's own children
-    /// away. Needs no memory: what does not fit the room set aside is not recorded.
+    /// that are, or sit in, a chord or a tuplet when Reserve looks are recorded (groups
+    /// never: their own bookkeeping covers them), and none whose removal would tear a mark's
+    /// own children away. Needs no memory: what does not fit the room set aside is not
+    /// recorded.
     void Take(std::size_t index, ECBase* element);
 
     /// Whether removal `index` was recorded and not yet reordered.
@@ -92,6 +93,7 @@ private:
         std::uint32_t focusCount = 0;
         std::uint32_t firstNeighbour = 0;
         std::uint32_t neighbourCount = 0;
+        bool candidate = false; // the element qualified when Reserve looked
         bool held = false;
     };
     // What Reserve sets aside for one element.
