@@ -146,6 +146,174 @@ TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
     EXPECT_EQ(g_liveElements, live - 2);
 }
 
+// A measure of everything a removal takes apart on its own account: a chord with an accent
+// (at 1.0, before a note of the same time, so that time order alone cannot place it back),
+// and a tuplet of a note and a two-note chord (at 2.0, after a note of the same time).
+class Dissolving : public Score {
+protected:
+    Dissolving() {
+        chord = NewChord(1.0f, 2);
+        EXPECT_EQ(chord->AddChild(new Counted<ECAccent>, 0), 1);
+        EXPECT_EQ(m_measure->AddChild(chord, 1), 1);
+        EXPECT_EQ(m_measure->AddChild(NewNote(1.0f), 1), 1);
+        EXPECT_EQ(m_measure->AddChild(NewNote(2.0f), 1), 1);
+        tuplet = new Counted<ECTuplet>;
+        SetSeconds(tuplet, 2.0f);
+        EXPECT_EQ(m_measure->AddChild(tuplet, 1), 1);
+        EXPECT_EQ(tuplet->AddChild(NewNote(2.0f), 1), 1);
+        inner = NewChord(2.5f, 2);
+        EXPECT_EQ(tuplet->AddChild(inner, 1), 1);
+    }
+
+    ECBase* Note(ECBase* container, int index) {
+        return Items(container->GetChildren())[static_cast<std::size_t>(index)];
+    }
+
+    ECChord* chord = nullptr;
+    ECTuplet* tuplet = nullptr;
+    ECChord* inner = nullptr;
+};
+
+// The allocations between two moments of a failing batch: a Refusing command refuses in
+// Process, after the commands before it have changed the document, and the batch is taken
+// back from the last processed command to the first, so that a Probe first in the batch
+// sees the moment every other command has been reverted.
+struct Allocated {
+    std::int64_t refused = 0;
+    std::int64_t reverted = 0;
+};
+struct Refusing : CCBase {
+    explicit Refusing(Allocated* allocated) : allocated(allocated) {}
+    int Process() override {
+        allocated->refused = Allocations();
+        return 0;
+    }
+    Allocated* allocated;
+};
+struct Probe : CCBase {
+    explicit Probe(Allocated* allocated) : allocated(allocated) {}
+    void Revert() override { allocated->reverted = Allocations(); }
+    Allocated* allocated;
+};
+
+// Applies `command` as a host applies a batch, between a Probe and a Refusing command, and
+// returns the failures the manager counted.
+int ApplyFailing(ECPerformance* document, CCBase* command, Allocated& allocated) {
+    MCCommandList list;
+    EXPECT_NE(list.AddTail(new Probe(&allocated)), nullptr);
+    EXPECT_NE(list.AddTail(command), nullptr);
+    EXPECT_NE(list.AddTail(new Refusing(&allocated)), nullptr);
+    list.SetSynchronous(1);
+    MCCommandMgr::BeginUndo(document, CString("remove"));
+    int failures = 0;
+    {
+        MCCommandMgr::FailureWatch watch(document->GetCommandMgr());
+        EXPECT_EQ(list.Apply(document), 1); // dispatched; the batch then fails
+        failures = watch.GetFailures();
+    }
+    MCCommandMgr::EndUndo(document);
+    return failures;
+}
+
+// Regression: a failed batch brought a removed chord or tuplet back empty, with its members
+// left in the measure, and put elements back by time rather than where they stood; and it
+// needed memory to do so, which a batch that failed for want of memory may not have.
+TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
+    const struct {
+        const char* what;
+        std::vector<ECBase*> selection;
+    } cases[] = {
+        {"a chord", {chord}},
+        {"one note of a chord", {Note(chord, 1)}},
+        {"every note of a chord", {Note(chord, 0), Note(chord, 1)}},
+        {"a tuplet", {tuplet}},
+        {"every member of a tuplet", {Note(tuplet, 0), inner}},
+        {"the notes of a chord in a tuplet", {Note(inner, 0), Note(inner, 1), Note(tuplet, 0)}},
+        {"a chord in a tuplet, then the tuplet", {inner, tuplet}},
+        {"a tuplet, then a chord that was in it", {tuplet, inner, chord}},
+    };
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        auto* remove = new CCRemove;
+        for (ECBase* element : c.selection) {
+            EXPECT_NE(remove->Remove(element), nullptr) << c.what;
+        }
+        Allocated allocated;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), remove, allocated), 1) << c.what;
+        EXPECT_EQ(Bytes(), before) << c.what;
+        EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
+        EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
+    }
+}
+
+// Groups come back through the removal's own bookkeeping; the chords and tuplets around them
+// still come back whole and in place.
+TEST_F(Dissolving, AFailedBatchPutsABeamedChordBackWithItsBeam) {
+    auto* beam = new Counted<ECBeam>;
+    SetSeconds(beam, 1.0f);
+    ASSERT_EQ(beam->AddChild(chord, 1), 1);
+    ASSERT_EQ(beam->AddChild(Note(m_measure, 1), 1), 1);
+    ASSERT_EQ(m_measure->AddChild(beam, 1), 1);
+    const struct {
+        const char* what;
+        std::vector<ECBase*> selection;
+    } cases[] = {
+        {"the beamed chord", {chord}},
+        {"every note of the beamed chord", {Note(chord, 0), Note(chord, 1)}},
+        {"a note of the beamed chord and a tuplet", {Note(chord, 0), tuplet}},
+    };
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        auto* remove = new CCRemove;
+        for (ECBase* element : c.selection) {
+            EXPECT_NE(remove->Remove(element), nullptr) << c.what;
+        }
+        Allocated allocated;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), remove, allocated), 1) << c.what;
+        EXPECT_EQ(Bytes(), before) << c.what;
+    }
+    EXPECT_EQ(beam->GetChildren()->GetCount(), 2);
+}
+
+// Regression: a removed clef went on being shown by its mirrors on the staves.
+TEST_F(Score, RemovingAClefTakesItsMirrorsOutAndAFailedBatchPutsThemBack) {
+    auto* clef = new Counted<ECClef>(2);
+    SetSeconds(clef, 0.0f);
+    ASSERT_EQ(m_measure->AddChild(clef, 1), 1);
+    ECMeasure* shown[] = {NewBar(0.0f, 1), NewBar(0.0f, 0)};
+    std::vector<ECMirror*> mirrors;
+    for (ECMeasure* bar : shown) {
+        auto* staff = new Counted<ECStaff>;
+        ASSERT_EQ(m_doc->GetConductor()->AddChild(staff, 1), 1);
+        ASSERT_EQ(staff->AddChild(bar, 1), 1);
+        auto* mirror = new Counted<ECMirror>;
+        SetSeconds(mirror, 0.0f);
+        mirror->SetMirrorEvent(clef, 1);
+        ASSERT_EQ(bar->AddChild(mirror, 1), 1);
+        mirrors.push_back(mirror);
+    }
+    const std::vector<std::uint8_t> before = Bytes();
+
+    Allocated allocated;
+    EXPECT_EQ(ApplyFailing(m_doc.get(), new CCRemove(clef), allocated), 1);
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_EQ(Items(&clef->GetMirrors()), (std::vector<ECBase*>{mirrors[0], mirrors[1]}));
+    for (ECMirror* mirror : mirrors) {
+        EXPECT_EQ(mirror->GetMirrorEvent(), clef);
+    }
+
+    const int live = g_liveElements;
+    Run(new CCRemove(clef));
+    EXPECT_TRUE(clef->GetMirrors().IsEmpty());
+    for (std::size_t i = 0; i < mirrors.size(); ++i) {
+        EXPECT_EQ(mirrors[i]->GetMirrorEvent(), nullptr);
+        EXPECT_TRUE(mirrors[i]->GetParents()->IsEmpty());
+        EXPECT_EQ(shown[i]->GetChildren()->Find(mirrors[i]), nullptr);
+    }
+    m_doc->ClearUndo();
+    EXPECT_EQ(g_liveElements, live - 3) << "the clef and its mirrors go with the history";
+}
+
 // The first edit travels the whole road: a host adds a chord with notes inside an undo
 // group, its handlers see every phase and the change record, and save, undo and redo agree
 // byte for byte.

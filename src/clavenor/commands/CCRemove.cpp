@@ -1,13 +1,54 @@
 #include "clavenor/commands/CCRemove.h"
 
 #include "clavenor/commands/CCAdd.h"
+#include "clavenor/commands/detail/MCEditJournal.h"
+#include "clavenor/commands/detail/MCRemovalRecord.h"
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/elements/ECMirror.h"
+#include "clavenor/elements/MCMirrorList.h"
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
 
+#include <memory>
 #include <utility>
+#include <vector>
 
 namespace clavenor {
+
+namespace {
+
+bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
+
+bool IsContainer(ECBase* element) {
+    const int id = element->GetEventId();
+    return id == EventId::Chord || id == EventId::Tuplet;
+}
+
+// When `parent` is a chord or tuplet, calls visit(group, container) for each group that it,
+// or a tuplet holding it, belongs to: a removal that dissolves the chord or tuplet takes it
+// out of the group, which may then let go of its other members.
+template <class Visit>
+void ForEachGroupOfContainer(ECBase* parent, Visit visit) {
+    if (!IsContainer(parent)) {
+        return;
+    }
+    auto groupsOf = [&](ECBase* container) {
+        for (ECBase* above : *container->GetParents()) {
+            if (IsGroup(above)) {
+                visit(above, container);
+            }
+        }
+    };
+    groupsOf(parent);
+    for (ECBase* above : *parent->GetParents()) {
+        if (IsContainer(above)) {
+            groupsOf(above);
+        }
+    }
+}
+
+} // namespace
 
 IMPLEMENT_SERIAL(CCRemove, CCBase, 2 | CRuntimeClass::VersionableSchema)
 
@@ -30,6 +71,7 @@ int CCRemove::GetCommandId() const { return 36; }
 
 int CCRemove::Process() {
     ReserveRegroups();
+    WithdrawMirrors();
     CCBase::Process();
     DoRemove();
     return 1;
@@ -40,6 +82,12 @@ void CCRemove::ReleaseRegroups() {
         parent->ReleaseCommandHold();
     }
     m_leftParents.clear();
+    if (m_pRecord != nullptr) {
+        m_pRecord->Clear();
+    }
+    if (m_pMirrors != nullptr) {
+        m_pMirrors->Clear();
+    }
     m_regroups.reset();
     m_nRegroups = 0;
     m_nRegroupCapacity = 0;
@@ -51,18 +99,30 @@ void CCRemove::ReserveRegroups() {
     ReleaseRegroups();
     std::size_t groups = 0;
     std::size_t parents = 0;
+    std::vector<ECBase*> children;
+    children.reserve(m_items.size());
     for (const auto& item : m_items) {
         ECBase* child = item->GetChild();
         if (child == nullptr) {
+            children.push_back(nullptr);
             continue;
         }
-        groups += dynamic_cast<ECGroup*>(child) != nullptr ? 1 : 0;
+        groups += IsGroup(child) ? 1 : 0;
+        // Only a chord or tuplet, or what sits in one, has anything for the record.
+        bool recorded = IsContainer(child);
+        auto count = [&](ECBase* group, ECBase*) {
+            ++groups;
+            parents += static_cast<std::size_t>(group->GetParents()->GetCount());
+        };
         for (ECBase* parent : *child->GetParents()) {
-            if (dynamic_cast<ECGroup*>(parent) != nullptr) {
-                ++groups;
-                parents += static_cast<std::size_t>(parent->GetParents()->GetCount());
+            if (IsGroup(parent)) {
+                count(parent, child);
+            } else {
+                recorded = recorded || IsContainer(parent);
+                ForEachGroupOfContainer(parent, count);
             }
         }
+        children.push_back(recorded ? child : nullptr);
     }
     m_itemRegroups.assign(m_items.size(), {0, 0});
     m_leftParents.reserve(parents);
@@ -70,13 +130,54 @@ void CCRemove::ReserveRegroups() {
         m_regroups = std::make_unique<Regroup[]>(groups);
     }
     m_nRegroupCapacity = groups;
+    if (m_pRecord == nullptr) {
+        m_pRecord = std::make_unique<MCRemovalRecord>();
+    }
+    m_pRecord->Reserve(children);
 }
 
-void CCRemove::BeginRegroup(ECBase* group, ECBase* member) {
+void CCRemove::WithdrawMirrors() {
+    for (const auto& item : m_items) {
+        ECBase* child = item->GetChild();
+        // The event id first: a cast across to the mirror list costs more than a removal.
+        const int id = child != nullptr ? child->GetEventId() : EventId::Base;
+        if (id != EventId::Clef && id != EventId::Key && id != EventId::Meter &&
+            id != EventId::Tempo) {
+            continue;
+        }
+        auto* shown = dynamic_cast<MCMirrorList*>(child);
+        if (shown == nullptr || shown->GetMirrors().IsEmpty()) {
+            continue;
+        }
+        if (m_pMirrors == nullptr) {
+            m_pMirrors = std::make_unique<MCEditJournal>();
+        }
+        try {
+            const std::vector<ECBase*> mirrors(shown->GetMirrors().begin(),
+                                               shown->GetMirrors().end());
+            for (ECBase* entry : mirrors) {
+                auto* mirror = static_cast<ECMirror*>(entry);
+                m_pMirrors->DetachMirror(mirror);
+                const std::vector<ECBase*> parents(mirror->GetParents()->begin(),
+                                                   mirror->GetParents()->end());
+                for (ECBase* parent : parents) {
+                    m_pMirrors->Unlink(parent, mirror);
+                }
+            }
+        } catch (...) {
+            m_pMirrors->TakeBack();
+            m_pMirrors->Clear();
+            throw;
+        }
+    }
+}
+
+void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container) {
     Regroup& regroup = m_regroups[m_nRegroups++];
     group->AddCommandHold();
     regroup.group = group;
     regroup.member = member;
+    regroup.container = container;
     regroup.firstParent = m_leftParents.size();
     regroup.parentCount = 0;
     if (member == nullptr) {
@@ -89,7 +190,7 @@ void CCRemove::BeginRegroup(ECBase* group, ECBase* member) {
     }
 }
 
-void CCRemove::EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write) {
+void CCRemove::EndRegroup(Regroup& regroup, std::size_t& write) {
     ECBase* group = regroup.group;
     // Keep only the parents the group has left, moving them down to `write`: the regroups of
     // one item are ended in order, so each one's parents lie at or after `write`.
@@ -109,7 +210,7 @@ void CCRemove::EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write)
         member->AddCommandHold();
     }
     // A member that refused to let go stays, so nothing is to be linked again.
-    if (regroup.member != nullptr && element->GetParents()->Find(group) != nullptr) {
+    if (regroup.member != nullptr && regroup.member->GetParents()->Find(group) != nullptr) {
         regroup.member = nullptr;
     }
 }
@@ -120,15 +221,24 @@ void CCRemove::DoRemove() {
         if (child == nullptr) {
             continue;
         }
+        if (m_pRecord != nullptr) {
+            m_pRecord->Take(index, child);
+        }
         const std::size_t first = m_nRegroups;
         // Room was set aside for every group the element is or belongs to now; removing the
         // elements before it can only have taken some of them away.
-        if (dynamic_cast<ECGroup*>(child) != nullptr && m_nRegroups < m_nRegroupCapacity) {
-            BeginRegroup(child, nullptr);
+        if (IsGroup(child) && m_nRegroups < m_nRegroupCapacity) {
+            BeginRegroup(child, nullptr, false);
         }
         for (ECBase* parent : *child->GetParents()) {
-            if (dynamic_cast<ECGroup*>(parent) != nullptr && m_nRegroups < m_nRegroupCapacity) {
-                BeginRegroup(parent, child);
+            if (!IsGroup(parent)) {
+                ForEachGroupOfContainer(parent, [&](ECBase* group, ECBase* container) {
+                    if (m_nRegroups < m_nRegroupCapacity) {
+                        BeginRegroup(group, container, true);
+                    }
+                });
+            } else if (m_nRegroups < m_nRegroupCapacity) {
+                BeginRegroup(parent, child, false);
             }
         }
         std::size_t write = m_leftParents.size();
@@ -137,7 +247,7 @@ void CCRemove::DoRemove() {
         }
         child->RemoveFromParents();
         for (std::size_t i = first; i < m_nRegroups; ++i) {
-            EndRegroup(m_regroups[i], child, write);
+            EndRegroup(m_regroups[i], write);
         }
         // Shrinking needs no memory.
         m_leftParents.resize(write);
@@ -146,10 +256,13 @@ void CCRemove::DoRemove() {
 }
 
 template <class Link>
-void CCRemove::ForEachRegroupLink(std::size_t index, Link link) const {
+void CCRemove::ForEachRegroupLink(std::size_t index, bool containers, Link link) const {
     const auto [first, end] = m_itemRegroups[index];
     for (std::size_t i = end; i-- > first;) {
         const Regroup& regroup = m_regroups[i];
+        if (regroup.container && !containers) {
+            continue;
+        }
         for (std::size_t k = 0; k < regroup.parentCount; ++k) {
             link(regroup.group, m_leftParents[regroup.firstParent + k]);
         }
@@ -170,7 +283,7 @@ void CCRemove::Undo() {
     for (std::size_t index = m_items.size(); index-- > 0;) {
         inverse->Add(m_items[index]->GetChild(), m_items[index]->GetParent(), FCMidi::MidiNull());
         if (index < m_itemRegroups.size()) {
-            ForEachRegroupLink(index, [&](ECBase* child, ECBase* parent) {
+            ForEachRegroupLink(index, false, [&](ECBase* child, ECBase* parent) {
                 inverse->Add(child, parent, FCMidi::MidiNull());
             });
         }
@@ -185,10 +298,23 @@ void CCRemove::Revert() {
         }
     };
     for (std::size_t index = m_items.size(); index-- > 0;) {
+        if (m_pRecord != nullptr && m_pRecord->Holds(index)) {
+            // The chords and tuplets come back first, so that their groups take them again;
+            // then the record puts every list it holds in order.
+            m_pRecord->Relink(index);
+            ForEachRegroupLink(index, true, link);
+            m_pRecord->Reorder(index);
+            continue;
+        }
         link(m_items[index]->GetChild(), m_items[index]->GetParent());
         if (index < m_itemRegroups.size()) {
-            ForEachRegroupLink(index, link);
+            ForEachRegroupLink(index, true, link);
         }
+    }
+    // Withdrawn before the removals, so back once the elements they show are.
+    if (m_pMirrors != nullptr) {
+        m_pMirrors->TakeBack();
+        m_pMirrors->Clear();
     }
 }
 

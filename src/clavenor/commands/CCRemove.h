@@ -14,7 +14,9 @@
 namespace clavenor {
 
 class ECBase;
+class MCEditJournal;
 class MCEventList;
+class MCRemovalRecord;
 
 /// Unlinks elements: each item's child leaves every parent when the command is processed.
 /// Undone by a CCAdd that puts each child back under the parent recorded for it.
@@ -28,7 +30,7 @@ class MCEventList;
 /// it. What the recorded parent alone cannot bring back otherwise stays as the model has it:
 /// a note taken from a chord or a tuplet comes back in the measure, and a chord or tuplet
 /// that dissolved (or was removed itself) comes back without its members, which stay in the
-/// measure.
+/// measure. A failed batch loses none of that (see Revert).
 ///
 /// Its items hold the removed elements with command holds (see ECBase::AddCommandHold):
 /// a removed element is dismantled, so that it can be freed, only when the last command
@@ -45,8 +47,10 @@ public:
 
     int GetCommandId() const override;
 
-    /// Sets aside room for what the groups of the removed elements will let go of (memory
-    /// failure throws std::bad_alloc here, before anything changes), then the discard list,
+    /// Sets aside room for what the groups of the removed elements will let go of and for
+    /// what Revert needs to put chords and tuplets back, and takes the mirrors that show a
+    /// removed clef, key, meter or tempo out of the staves (memory failure throws
+    /// std::bad_alloc here, with nothing changed), then the discard list,
     /// then each item's child leaves all its parents. Returns 1. The removal itself needs no
     /// memory (see ECChord::RemoveFromParents and ECGroup), so it never stops halfway.
     /// Cost: the removals, plus a look at each element's parents and their parents.
@@ -54,11 +58,17 @@ public:
 
     /// Applies, with this command's synchronous flag, a CCAdd putting each child back under
     /// its recorded parent and the groups it left back together, from the last item to the
-    /// first.
+    /// first. The mirrors Process took out stay out.
     void Undo() override;
 
-    /// Puts back what the undo puts back, at once (so with the undo's losses: a chord's notes
-    /// stay in the measure). May need memory; what it cannot put back stays removed.
+    /// Takes the last Process back within its failed batch, the last item first. Exact for
+    /// chords and tuplets and whatever sits in them: a chord or tuplet comes back with its
+    /// members and marks, one that dissolved comes back whole, members leave the measure
+    /// again, and every list around them has its order back (see MCRemovalRecord; the room
+    /// for it was set aside by Process, so this needs no memory). Other elements come back
+    /// under their recorded parents by time, and groups as the undo links them, which may
+    /// need memory; what cannot be put back stays removed. The mirrors come back last, where
+    /// they were, showing what they showed.
     void Revert() override;
 
     ///@{
@@ -114,24 +124,32 @@ private:
     struct Regroup {
         ECBase* group = nullptr;
         ECBase* member = nullptr;
+        // A group of a chord or tuplet that the element sat in: only Revert links it again,
+        // the undo keeping the model's losses (see the class comment).
+        bool container = false;
         std::size_t firstParent = 0; // its parents that it left, in m_leftParents
         std::size_t parentCount = 0;
         MCEventList members; // the members it let go of, in their order
         ~Regroup();
     };
 
-    // Room for one Regroup per group an item's element belongs to or is, and for their
-    // parents; sized on the document as it is when Process starts, which removal only
-    // shrinks.
+    // Detaches each mirror of a removed clef, key, meter or tempo from the element it shows
+    // and takes it out of its measures, through m_pMirrors. Throws std::bad_alloc with
+    // everything it did taken back.
+    void WithdrawMirrors();
+    // Room for one Regroup per group an item's element belongs to or is, or that a chord or
+    // tuplet it sits in belongs to, and for their parents; sized on the document as it is
+    // when Process starts, which removal only shrinks.
     void ReserveRegroups();
     void ReleaseRegroups();
     // Notes a group before the element leaves it, and keeps what its removal changed: the
     // parents it left are packed from `write` on, which moves past them.
-    void BeginRegroup(ECBase* group, ECBase* member);
-    void EndRegroup(Regroup& regroup, ECBase* element, std::size_t& write);
-    // Calls link(child, parent) for each link that puts item `index`'s groups back together.
+    void BeginRegroup(ECBase* group, ECBase* member, bool container);
+    void EndRegroup(Regroup& regroup, std::size_t& write);
+    // Calls link(child, parent) for each link that puts item `index`'s groups back together;
+    // the groups of the chords and tuplets it sat in only with `containers`.
     template <class Link>
-    void ForEachRegroupLink(std::size_t index, Link link) const;
+    void ForEachRegroupLink(std::size_t index, bool containers, Link link) const;
 
     std::unique_ptr<Regroup[]> m_regroups;
     std::size_t m_nRegroups = 0;
@@ -139,6 +157,11 @@ private:
     std::vector<ECBase*> m_leftParents;
     // For each item, the range of its Regroups.
     std::vector<std::pair<std::size_t, std::size_t>> m_itemRegroups;
+    // The lists around chords and tuplets as each removal found them, for Revert.
+    std::unique_ptr<MCRemovalRecord> m_pRecord;
+    // The mirrors that showed the removed clefs, keys, meters and tempi, taken out of the
+    // staves by Process (see WithdrawMirrors) and put back by Revert.
+    std::unique_ptr<MCEditJournal> m_pMirrors;
 };
 
 } // namespace clavenor

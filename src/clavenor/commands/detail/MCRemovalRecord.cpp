@@ -1,0 +1,461 @@
+#include "clavenor/commands/detail/MCRemovalRecord.h"
+
+#include "clavenor/elements/ECGroup.h"
+#include "clavenor/model/ECWithChild.h"
+#include "clavenor/model/EventRegistry.h"
+
+#include <new>
+
+namespace clavenor {
+
+namespace {
+
+bool IsContainer(ECBase* element) {
+    const int id = element->GetEventId();
+    return id == EventId::Chord || id == EventId::Tuplet;
+}
+
+bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
+
+std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
+
+} // namespace
+
+MCRemovalRecord::MCRemovalRecord() = default;
+
+MCRemovalRecord::~MCRemovalRecord() { Clear(); }
+
+bool MCRemovalRecord::Qualifies(ECBase* element) {
+    // Event ids first: most removals are of plain notes in measures, and a long one asks
+    // this of every element.
+    bool qualifies = IsContainer(element);
+    for (POSITION pos = element->GetParents()->GetHeadPosition(); pos != nullptr && !qualifies;) {
+        qualifies = IsContainer(element->GetParents()->GetNext(pos));
+    }
+    return qualifies && !IsGroup(element);
+}
+
+bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bounded) {
+    const std::size_t first = focus.size();
+    auto add = [&](ECBase* added, bool container) {
+        for (std::size_t i = first; i < focus.size(); ++i) {
+            if (focus[i].element == added) {
+                focus[i].container = focus[i].container || container;
+                return true;
+            }
+        }
+        if (bounded && focus.size() == focus.capacity()) {
+            return false;
+        }
+        focus.push_back(Focus{added, container, IsGroup(added), 0, 0, 0, 0});
+        return true;
+    };
+    if (!add(element, IsContainer(element))) {
+        return false;
+    }
+    // The element leaves its parents, and so may each chord or tuplet it leaves (one that
+    // loses its last note or member); a leaving chord or tuplet takes its members apart. A
+    // group it leaves may let go of its members and leave its own parents: the group's lists
+    // are recorded for their order, its links are the group bookkeeping's.
+    for (std::size_t i = first; i < focus.size(); ++i) {
+        ECBase* at = focus[i].element;
+        const bool container = focus[i].container;
+        if (i == first || container) {
+            for (ECBase* parent : *at->GetParents()) {
+                const bool dissolves = IsContainer(parent);
+                if ((dissolves || IsGroup(parent)) && !add(parent, dissolves)) {
+                    return false;
+                }
+            }
+        }
+        if (container) {
+            for (ECBase* child : *at->GetChildren()) {
+                if (!add(child, false)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+MCRemovalRecord::Room MCRemovalRecord::Measure(const std::vector<Focus>& focus, std::size_t first) {
+    Room room;
+    for (std::size_t i = first; i < focus.size(); ++i) {
+        ECBase* element = focus[i].element;
+        const auto parents = static_cast<std::size_t>(element->GetParents()->GetCount());
+        const MCEventList* children = element->GetChildren();
+        ++room.focus;
+        room.neighbours += parents;
+        room.links += parents;
+        room.links += children != nullptr ? static_cast<std::size_t>(children->GetCount()) : 0;
+    }
+    return room;
+}
+
+bool MCRemovalRecord::TearsMarks(const std::vector<Focus>& focus, std::size_t first) {
+    for (std::size_t i = first; i < focus.size(); ++i) {
+        if (!focus[i].container || focus[i].element->GetEventId() != EventId::Chord) {
+            continue;
+        }
+        // A chord that dissolves removes its marks deeply: below a mark, nothing is recorded.
+        for (ECBase* child : *focus[i].element->GetChildren()) {
+            const MCEventList* below = child->GetChildren();
+            if (child->GetEventId() != EventId::Note && below != nullptr && !below->IsEmpty()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
+    Clear();
+    Room total;
+    std::vector<Focus> scratch;
+    for (ECBase* element : elements) {
+        if (element == nullptr || !Qualifies(element)) {
+            continue;
+        }
+        scratch.clear();
+        Gather(element, scratch, false);
+        const Room room = Measure(scratch, 0);
+        total.focus += room.focus;
+        total.links += room.links;
+        total.neighbours += room.neighbours;
+    }
+    if (total.focus == 0) {
+        return;
+    }
+    try {
+        m_removals.resize(elements.size());
+        for (std::size_t i = 0; i < elements.size(); ++i) {
+            m_removals[i].candidate = elements[i] != nullptr && Qualifies(elements[i]);
+        }
+        m_focus.reserve(total.focus);
+        m_links.reserve(total.links);
+        m_neighbours.reserve(total.neighbours);
+        // Two nodes a link: one in the parent's children, one in the child's parents.
+        for (std::size_t i = 0; i < 2 * total.links; ++i) {
+            if (m_spares.AddTail(static_cast<CObject*>(nullptr)) == nullptr) {
+                throw std::bad_alloc();
+            }
+        }
+    } catch (...) {
+        Clear();
+        throw;
+    }
+}
+
+void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
+    if (index >= m_removals.size() || element == nullptr || !m_removals[index].candidate) {
+        return;
+    }
+    const std::size_t firstFocus = m_focus.size();
+    if (!Gather(element, m_focus, true) || TearsMarks(m_focus, firstFocus)) {
+        m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
+        return;
+    }
+    const Room room = Measure(m_focus, firstFocus);
+    if (m_links.size() + room.links > m_links.capacity() ||
+        m_neighbours.size() + room.neighbours > m_neighbours.capacity()) {
+        m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
+        return;
+    }
+    // From here on, every push stays within the room checked above.
+    Removal& removal = m_removals[index];
+    removal.firstFocus = Narrow(firstFocus);
+    removal.firstNeighbour = Narrow(m_neighbours.size());
+    for (std::size_t i = firstFocus; i < m_focus.size(); ++i) {
+        Focus& focus = m_focus[i];
+        focus.element->Ref();
+        focus.firstParent = Narrow(m_links.size());
+        for (ECBase* parent : *focus.element->GetParents()) {
+            parent->Ref();
+            m_links.push_back(parent);
+        }
+        focus.parentCount = Narrow(m_links.size()) - focus.firstParent;
+        focus.firstChild = Narrow(m_links.size());
+        if (MCEventList* children = focus.element->GetChildren()) {
+            for (ECBase* child : *children) {
+                child->Ref();
+                m_links.push_back(child);
+            }
+        }
+        focus.childCount = Narrow(m_links.size()) - focus.firstChild;
+    }
+    removal.focusCount = Narrow(m_focus.size() - firstFocus);
+    for (std::size_t i = firstFocus; i < m_focus.size(); ++i) {
+        ECBase* element = m_focus[i].element;
+        for (ECBase* parent : *element->GetParents()) {
+            MCEventList* siblings = parent->GetChildren();
+            if (IsGroup(parent) || Find(removal, parent) != nullptr || siblings == nullptr) {
+                continue;
+            }
+            POSITION before = siblings->FindNearEnds(element);
+            if (before == nullptr) {
+                continue;
+            }
+            siblings->GetPrev(before);
+            Neighbour neighbour{parent, element,
+                                before != nullptr ? siblings->GetAt(before) : nullptr};
+            neighbour.parent->Ref();
+            neighbour.child->Ref();
+            if (neighbour.before != nullptr) {
+                neighbour.before->Ref();
+            }
+            m_neighbours.push_back(neighbour);
+        }
+    }
+    removal.neighbourCount = Narrow(m_neighbours.size()) - removal.firstNeighbour;
+    removal.held = true;
+}
+
+bool MCRemovalRecord::Holds(std::size_t index) const {
+    return index < m_removals.size() && m_removals[index].held;
+}
+
+const MCRemovalRecord::Focus* MCRemovalRecord::Find(const Removal& removal, ECBase* element) const {
+    for (std::uint32_t i = 0; i < removal.focusCount; ++i) {
+        const Focus& focus = m_focus[removal.firstFocus + i];
+        if (focus.element == element) {
+            return &focus;
+        }
+    }
+    return nullptr;
+}
+
+bool MCRemovalRecord::InRange(std::uint32_t first, std::uint32_t count, ECBase* element) const {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (m_links[first + i] == element) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ECBase* MCRemovalRecord::Before(std::uint32_t first, std::uint32_t count, ECBase* element) const {
+    for (std::uint32_t i = 1; i < count; ++i) {
+        if (m_links[first + i] == element) {
+            return m_links[first + i - 1];
+        }
+    }
+    return nullptr;
+}
+
+ECBase* MCRemovalRecord::NeighbourBefore(const Removal& removal, ECBase* parent,
+                                         ECBase* child) const {
+    for (std::uint32_t i = 0; i < removal.neighbourCount; ++i) {
+        const Neighbour& neighbour = m_neighbours[removal.firstNeighbour + i];
+        if (neighbour.parent == parent && neighbour.child == child) {
+            return neighbour.before;
+        }
+    }
+    return nullptr;
+}
+
+void MCRemovalRecord::Link(ECBase* parent, ECBase* child, ECBase* childBefore,
+                           ECBase* parentBefore) {
+    auto* owner = dynamic_cast<ECWithChild*>(parent);
+    if (owner == nullptr) {
+        return;
+    }
+    if (m_spares.GetCount() < 2) {
+        // Reserve made a pair for every recorded link, so this is never reached; were it,
+        // a link put back by time would still beat one lost.
+        (void)parent->AddChild(child, 1);
+        return;
+    }
+    ECWithChild::ParkedLink link;
+    link.childNode = m_spares.GetHeadPosition();
+    POSITION second = link.childNode;
+    m_spares.GetNext(second);
+    link.parentNode = second;
+    link.childBefore = childBefore;
+    link.parentBefore = parentBefore;
+    m_spares.SetAt(link.childNode, child);
+    m_spares.SetAt(link.parentNode, parent);
+    if (owner->UnparkChild(child, m_spares, link) == 0) {
+        m_spares.SetAt(link.childNode, nullptr);
+        m_spares.SetAt(link.parentNode, nullptr);
+    }
+}
+
+bool MCRemovalRecord::WriteOrder(MCEventList& list, std::uint32_t first, std::uint32_t count) {
+    if (list.GetCount() != static_cast<std::int32_t>(count)) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (list.FindNearEnds(m_links[first + i]) == nullptr) {
+            return false;
+        }
+    }
+    // The record holds every element it writes, so a node written over never frees one.
+    bool changed = false;
+    std::uint32_t i = first;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr; ++i) {
+        const POSITION at = pos;
+        if (list.GetNext(pos) != m_links[i]) {
+            list.SetAt(at, m_links[i]);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+void MCRemovalRecord::PlaceAmongNeighbours(const Removal& removal) {
+    // An element goes back after the one it followed, which may itself be on its way back:
+    // each pass puts at least one more in place, so the passes end.
+    for (std::uint32_t pass = 0; pass <= removal.neighbourCount; ++pass) {
+        bool moved = false;
+        for (std::uint32_t k = 0; k < removal.neighbourCount; ++k) {
+            const Neighbour& neighbour = m_neighbours[removal.firstNeighbour + k];
+            MCEventList* siblings = neighbour.parent->GetChildren();
+            const POSITION pos = siblings->FindNearEnds(neighbour.child);
+            if (pos == nullptr) {
+                continue;
+            }
+            POSITION previous = pos;
+            siblings->GetPrev(previous);
+            if ((previous != nullptr ? siblings->GetAt(previous) : nullptr) == neighbour.before) {
+                continue;
+            }
+            POSITION after = nullptr;
+            if (neighbour.before != nullptr) {
+                after = siblings->FindNearEnds(neighbour.before);
+                if (after == nullptr) {
+                    continue;
+                }
+            }
+            // Moving a node needs no memory; its new position is not needed.
+            (void)siblings->MoveEventAfter(*siblings, pos, after);
+            if (auto* owner = dynamic_cast<ECWithChild*>(neighbour.parent)) {
+                owner->NoteChildrenReordered();
+            }
+            moved = true;
+        }
+        if (!moved) {
+            return;
+        }
+    }
+}
+
+void MCRemovalRecord::Relink(std::size_t index) {
+    if (!Holds(index)) {
+        return;
+    }
+    const Removal& removal = m_removals[index];
+    const Focus* begin = m_focus.data() + removal.firstFocus;
+    const Focus* end = begin + removal.focusCount;
+    // Links the removal made (members moved into the measure) go, their nodes kept.
+    for (const Focus* focus = begin; focus != end; ++focus) {
+        if (focus->group) {
+            continue;
+        }
+        ECBase* element = focus->element;
+        MCEventList* parents = element->GetParents();
+        for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
+            ECBase* parent = parents->GetNext(pos);
+            auto* owner = dynamic_cast<ECWithChild*>(parent);
+            if (owner != nullptr && !IsGroup(parent) &&
+                !InRange(focus->firstParent, focus->parentCount, parent)) {
+                ECWithChild::ParkedLink link;
+                (void)owner->ParkChild(element, m_parked, link);
+            }
+        }
+        auto* owner = dynamic_cast<ECWithChild*>(element);
+        if (owner == nullptr) {
+            continue;
+        }
+        MCEventList* children = owner->GetChildren();
+        for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
+            ECBase* child = children->GetNext(pos);
+            if (!IsGroup(child) && !InRange(focus->firstChild, focus->childCount, child)) {
+                ECWithChild::ParkedLink link;
+                (void)owner->ParkChild(child, m_parked, link);
+            }
+        }
+    }
+    // Links the removal broke come back, near their places.
+    for (const Focus* focus = begin; focus != end; ++focus) {
+        if (focus->group) {
+            continue;
+        }
+        ECBase* element = focus->element;
+        for (std::uint32_t k = 0; k < focus->parentCount; ++k) {
+            ECBase* parent = m_links[focus->firstParent + k];
+            if (IsGroup(parent) || element->GetParents()->FindNearEnds(parent) != nullptr) {
+                continue;
+            }
+            const Focus* above = Find(removal, parent);
+            ECBase* childBefore = above != nullptr
+                                      ? Before(above->firstChild, above->childCount, element)
+                                      : NeighbourBefore(removal, parent, element);
+            Link(parent, element, childBefore,
+                 Before(focus->firstParent, focus->parentCount, parent));
+        }
+        for (std::uint32_t k = 0; k < focus->childCount; ++k) {
+            ECBase* child = m_links[focus->firstChild + k];
+            if (IsGroup(child) || child->GetParents()->FindNearEnds(element) != nullptr) {
+                continue;
+            }
+            const Focus* below = Find(removal, child);
+            ECBase* parentBefore = below != nullptr
+                                       ? Before(below->firstParent, below->parentCount, element)
+                                       : child->GetParents()->GetTail();
+            Link(element, child, Before(focus->firstChild, focus->childCount, child), parentBefore);
+        }
+    }
+}
+
+void MCRemovalRecord::Reorder(std::size_t index) {
+    if (!Holds(index)) {
+        return;
+    }
+    Removal& removal = m_removals[index];
+    removal.held = false;
+    const Focus* begin = m_focus.data() + removal.firstFocus;
+    const Focus* end = begin + removal.focusCount;
+    for (const Focus* focus = begin; focus != end; ++focus) {
+        (void)WriteOrder(*focus->element->GetParents(), focus->firstParent, focus->parentCount);
+        auto* owner = dynamic_cast<ECWithChild*>(focus->element);
+        if (owner != nullptr &&
+            WriteOrder(*owner->GetChildren(), focus->firstChild, focus->childCount)) {
+            owner->NoteChildrenReordered();
+        }
+    }
+    PlaceAmongNeighbours(removal);
+}
+
+void MCRemovalRecord::Clear() {
+    // The parked nodes go first, then what the record holds. A hold of the record may be the
+    // last thing outside its subtree that keeps a removed element (a chord that dissolved, a
+    // member a group let go of): such an element is taken apart as it goes, or it and its
+    // children would keep each other alive.
+    while (!m_parked.IsEmpty()) {
+        ECBase* element = m_parked.GetHead();
+        element->Ref();
+        m_parked.RemoveHead();
+        element->ReleaseOuterHold();
+    }
+    for (const Neighbour& neighbour : m_neighbours) {
+        neighbour.parent->ReleaseOuterHold();
+        neighbour.child->ReleaseOuterHold();
+        if (neighbour.before != nullptr) {
+            neighbour.before->ReleaseOuterHold();
+        }
+    }
+    for (ECBase* element : m_links) {
+        element->ReleaseOuterHold();
+    }
+    for (const Focus& focus : m_focus) {
+        focus.element->ReleaseOuterHold();
+    }
+    m_neighbours.clear();
+    m_links.clear();
+    m_focus.clear();
+    m_removals.clear();
+    m_spares.RemoveAll();
+}
+
+} // namespace clavenor

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "clavenor/model/MCEventList.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace clavenor {
+
+class ECBase;
+
+/// What removing an element changes around chords and tuplets, which take themselves apart
+/// on their own account: a chord or tuplet that leaves puts its members into the measure, a
+/// chord that loses its last note lets go of its marks and leaves its parents, and a tuplet
+/// that loses its last member leaves its own. The record keeps, for each removal it is
+/// given, every list around those elements as it was (the element, the chords and tuplets it
+/// leaves or may dissolve, and their members: their parents and children, in order, and
+/// where each stood among the children of a parent outside that set), so that a failed
+/// batch can put it all back exactly: the same links, the same list orders, the same bytes.
+///
+/// Links to groups (ties, slurs, beams) are left out: the removal command's own group
+/// bookkeeping brings them back, and Reorder only puts them in order: among the others, in
+/// the lists of a group left by the element or by a chord or tuplet, and that group's place
+/// among its parent's children.
+///
+/// Memory is set aside up front (Reserve): recording and restoring need none, since the list
+/// nodes a restore links with were made then. Everything recorded is held by reference, so
+/// nothing the removal lets go of is freed while the record could put it back.
+///
+/// Used on the owning thread, inside the removal command's batch.
+class MCRemovalRecord {
+public:
+    MCRemovalRecord();
+    /// Clear().
+    ~MCRemovalRecord();
+    MCRemovalRecord(const MCRemovalRecord&) = delete;
+    MCRemovalRecord& operator=(const MCRemovalRecord&) = delete;
+
+    /// Forgets what was recorded, then sets aside the room Take needs for removing
+    /// `elements` in their order (null entries are skipped), measured on the document as it
+    /// is now, which the removals only take apart. Throws std::bad_alloc, with nothing
+    /// recorded; the document is not touched.
+    void Reserve(const std::vector<ECBase*>& elements);
+
+    /// Records, as removal `index` (the position of its element in Reserve's list), the
+    /// lists around `element` that its removal may change, right before it. Only elements
+    /// that are, or sit in, a chord or a tuplet when Reserve looks are recorded (groups
+    /// never: their own bookkeeping covers them), and none whose removal would tear a mark's
+    /// own children away. Needs no memory: what does not fit the room set aside is not
+    /// recorded.
+    void Take(std::size_t index, ECBase* element);
+
+    /// Whether removal `index` was recorded and not yet reordered.
+    bool Holds(std::size_t index) const;
+
+    ///@{
+    /// Take removal `index` back exactly, once the removals after it have been taken back:
+    /// Relink makes the links the removal made go and those it broke (other than group
+    /// links) come back near their places; then, with the group links linked again, Reorder
+    /// gives every recorded list its order back and each element its place among the
+    /// children of a parent outside the record, and forgets the removal. Need no memory. Do
+    /// nothing for a removal not recorded.
+    void Relink(std::size_t index);
+    void Reorder(std::size_t index);
+    ///@}
+
+    /// Forgets everything and lets go of what the record holds. Needs no memory.
+    void Clear();
+
+private:
+    // An element whose lists were recorded: its parents and, when it has a list of them, its
+    // children, as ranges of m_links. A container (a chord or tuplet that leaves or may
+    // dissolve) has its members recorded too; a group only has its lists put in order.
+    struct Focus {
+        ECBase* element;
+        bool container;
+        bool group;
+        std::uint32_t firstParent;
+        std::uint32_t parentCount;
+        std::uint32_t firstChild;
+        std::uint32_t childCount;
+    };
+    // Where `child` stood in the children of a `parent` outside the recorded set: after
+    // `before` (null: at the head).
+    struct Neighbour {
+        ECBase* parent;
+        ECBase* child;
+        ECBase* before;
+    };
+    struct Removal {
+        std::uint32_t firstFocus = 0;
+        std::uint32_t focusCount = 0;
+        std::uint32_t firstNeighbour = 0;
+        std::uint32_t neighbourCount = 0;
+        bool candidate = false; // the element qualified when Reserve looked
+        bool held = false;
+    };
+    // What Reserve sets aside for one element.
+    struct Room {
+        std::size_t focus = 0;
+        std::size_t links = 0;
+        std::size_t neighbours = 0;
+    };
+
+    static bool Qualifies(ECBase* element);
+    // Appends to `focus` the elements around `element` whose lists its removal may change,
+    // `element` first. False when `bounded` and the vector's capacity does not hold them.
+    static bool Gather(ECBase* element, std::vector<Focus>& focus, bool bounded);
+    static Room Measure(const std::vector<Focus>& focus, std::size_t first);
+    // Whether a chord of `focus` would tear a mark's children away when it dissolves.
+    static bool TearsMarks(const std::vector<Focus>& focus, std::size_t first);
+    void Forget(std::size_t firstFocus, std::size_t firstLink, std::size_t firstNeighbour);
+
+    const Focus* Find(const Removal& removal, ECBase* element) const;
+    // The element before `element` in the recorded range, null at its head.
+    ECBase* Before(std::uint32_t first, std::uint32_t count, ECBase* element) const;
+    bool InRange(std::uint32_t first, std::uint32_t count, ECBase* element) const;
+    ECBase* NeighbourBefore(const Removal& removal, ECBase* parent, ECBase* child) const;
+    // Links `child` under `parent` with two spare nodes, after the given neighbours.
+    void Link(ECBase* parent, ECBase* child, ECBase* childBefore, ECBase* parentBefore);
+    // Writes the recorded range over `list` when the list holds exactly those elements.
+    bool WriteOrder(MCEventList& list, std::uint32_t first, std::uint32_t count);
+    void PlaceAmongNeighbours(const Removal& removal);
+
+    std::vector<Removal> m_removals;
+    std::vector<Focus> m_focus;
+    std::vector<ECBase*> m_links;
+    std::vector<Neighbour> m_neighbours;
+    // Nodes holding nothing, made by Reserve for the links Relink puts back.
+    MCEventList m_spares;
+    // The nodes of the links Relink took away, kept with their references until Clear.
+    MCEventList m_parked;
+};
+
+} // namespace clavenor
