@@ -34,6 +34,7 @@ public:
 
 protected:
     bool RestrictsMembers() const override { return true; }
+    bool Admits(ECBase* child) override;
 };
 
 } // namespace clavenor

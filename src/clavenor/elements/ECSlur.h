@@ -37,6 +37,7 @@ public:
 protected:
     bool HoldsEnoughMembers() override;
     bool RestrictsMembers() const override { return true; }
+    bool Admits(ECBase* child) override;
 };
 
 } // namespace clavenor
