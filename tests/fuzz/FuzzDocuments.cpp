@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 namespace clavenor::fuzz {
 
@@ -40,17 +41,23 @@ ECPerformance* Load(const std::uint8_t* data, std::size_t size, std::int32_t ver
     auto* document = new ECPerformance;
     document->SetVersion(version);
     ECPerformance* previous = ECPerformance::SetActivePerformance(document);
-    CMemFile file(data, size);
-    CArchive ar(&file, CArchive::load);
     try {
-        document->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(document);
-        ar.Close();
+        CMemFile file(data, size);
+        CArchive ar(&file, CArchive::load);
+        try {
+            document->Serialize(ar);
+            ACPostSerialize post(ar);
+            post.Apply(document);
+            ar.Close();
+        } catch (...) {
+            // The host's side of a failed load: drop the partial document while the archive
+            // still holds what it created.
+            delete std::exchange(document, nullptr);
+            throw;
+        }
     } catch (...) {
         ECPerformance::SetActivePerformance(previous);
-        // The host's side of a failed load: drop the partial document while the archive
-        // still holds what it created.
+        // Still here when the file or the archive could not be made (no memory).
         delete document;
         throw;
     }
