@@ -2,6 +2,8 @@
 // visited element, and how it grows with the graph), and MCEventList::Sort on shuffled and
 // ordered lists.
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -30,7 +32,7 @@ public:
             auto* container = new ECWithTimeChild;
             MCTime t(static_cast<float>(c));
             container->SetTime(&t);
-            m_root->AddChild(container, 0);
+            bench::LinkOrStop(m_root, container, 0);
             --left;
             const std::int64_t leaves = std::min(left, kChildrenPerContainer - 1);
             for (std::int64_t k = 0; k < leaves; ++k) {
@@ -38,7 +40,7 @@ public:
                 MCTime lt(static_cast<float>(c) +
                           static_cast<float>(k) / static_cast<float>(kChildrenPerContainer));
                 leaf->SetTime(&lt);
-                container->AddChild(leaf, 0);
+                bench::LinkOrStop(container, leaf, 0);
             }
             left -= leaves;
             m_nContainers = c + 1;
@@ -157,7 +159,7 @@ public:
             auto* e = new ECWithTime;
             MCTime t(static_cast<float>(ties ? i / 8 : i));
             e->SetTime(&t);
-            m_holder.AddTail(e);
+            bench::AppendOrStop(m_holder, e);
             m_order.push_back(e);
         }
         if (shuffled) {
@@ -167,7 +169,7 @@ public:
     void Fill(MCEventList& list) const {
         list.RemoveAll();
         for (ECBase* e : m_order) {
-            list.AddTail(e);
+            bench::AppendOrStop(list, e);
         }
     }
 

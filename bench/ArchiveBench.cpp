@@ -2,6 +2,8 @@
 // for 10^5 and 10^6 elements. Loading should stay within twice the cost of saving, and both
 // should grow linearly with the document.
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -20,23 +22,23 @@ struct Score {
 
     explicit Score(std::int64_t size) {
         auto* conductor = new ECConductor;
-        performance->AddChild(conductor, 0);
+        bench::LinkOrStop(performance, conductor, 0);
         auto* staff = new ECStaff;
-        conductor->AddChild(staff, 1);
+        bench::LinkOrStop(conductor, staff, 1);
         elements = 3;
         float time = 0;
         while (elements < size) {
             auto* measure = new ECWithTimeChild;
             MCTime start(time);
             measure->SetTime(&start);
-            staff->AddChild(measure, 1);
+            bench::LinkOrStop(staff, measure, 1);
             ++elements;
             for (int i = 0; i < 100 && elements < size; ++i, ++elements) {
                 auto* event = new ECWithTime;
                 MCTime at(time + static_cast<float>(i) / 25);
                 event->SetTime(&at);
                 event->SetVoiceTrack(i % 4, 1);
-                measure->AddChild(event, 1);
+                bench::LinkOrStop(measure, event, 1);
             }
             time += 4;
         }
@@ -105,15 +107,15 @@ void BM_LoadSharedChild(benchmark::State& state) {
     {
         ECPerformance performance;
         auto* holder = new ECWithChild;
-        performance.AddChild(holder, 0);
+        bench::LinkOrStop(&performance, holder, 0);
         ECBase* shared = nullptr;
         for (int i = 0; i < containers; ++i) {
             auto* container = new ECWithChild;
-            holder->AddChild(container, 0);
+            bench::LinkOrStop(holder, container, 0);
             if (shared == nullptr || state.range(1) == 0) {
                 shared = new ECWithTime;
             }
-            container->AddChild(shared, 0);
+            bench::LinkOrStop(container, shared, 0);
         }
         bytes = Save(&performance);
     }

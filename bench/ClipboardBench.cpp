@@ -4,6 +4,8 @@
 // copy should stay within twice its floor, and so should a paste: what they add is the
 // command road, the collapse and sort of the copied list and the lists that hold the notes.
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -23,14 +25,15 @@ struct Score {
 
     Score() {
         auto* conductor = new ECConductor;
-        performance->AddChild(conductor, 0);
+        bench::LinkOrStop(performance, conductor, 0);
         auto* staff = new ECStaff;
-        conductor->AddChild(staff, 1);
+        bench::LinkOrStop(conductor, staff, 1);
         MCTime zero(0.0f);
         measure->SetTime(&zero);
-        staff->AddChild(measure, 1);
+        bench::LinkOrStop(staff, measure, 1);
         for (int i = 0; i < kNotes; ++i) {
-            measure->AddChild(new ECNote(MCTime(0.25f * static_cast<float>(i)), MCTime(0.25f)), 1);
+            bench::LinkOrStop(measure,
+                              new ECNote(MCTime(0.25f * static_cast<float>(i)), MCTime(0.25f)), 1);
         }
     }
     ~Score() {
@@ -43,7 +46,7 @@ struct Score {
         auto* copy = new CCCopy;
         copy->SetSynchronous(1);
         copy->CopyEvents(measure->GetChildren());
-        copy->Apply(performance);
+        bench::ApplyOrStop(copy, performance);
     }
 
     std::size_t TransferBytes() {
@@ -73,7 +76,7 @@ void BM_PasteNotes(benchmark::State& state) {
         auto* paste = new CCPaste;
         paste->SetSynchronous(1);
         paste->Ref();
-        paste->Apply(score.performance);
+        bench::ApplyOrStop(paste, score.performance);
         if (paste->GetEvents().GetCount() != kNotes) {
             state.SkipWithError("the paste lost notes");
         }

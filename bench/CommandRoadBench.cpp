@@ -1,6 +1,8 @@
 // Commands per second through the whole edit road (dispatch, batch, handlers, history,
 // change record, delivery), and the memory one history entry holds.
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -45,7 +47,7 @@ void BM_SynchronousCommand(benchmark::State& state) {
         MCCommandMgr::BeginUndo(road.performance, name);
         auto* command = new CCTrivial;
         command->SetSynchronous(1);
-        command->Apply(road.performance);
+        bench::ApplyOrStop(command, road.performance);
         MCCommandMgr::EndUndo(road.performance);
         MCCommandMgr::OnIdle();
     }
@@ -63,7 +65,7 @@ void BM_AsynchronousCommand(benchmark::State& state) {
     for (auto _ : state) {
         for (int i = 0; i < kBurst; ++i) {
             MCCommandMgr::BeginUndo(road.performance, name);
-            (new CCTrivial)->Apply(road.performance);
+            bench::ApplyOrStop(new CCTrivial, road.performance);
             MCCommandMgr::EndUndo(road.performance);
         }
         while (PumpMessages() > 0) {
@@ -82,7 +84,7 @@ void BM_AsynchronousCommandBatched(benchmark::State& state) {
     for (auto _ : state) {
         MCCommandMgr::BeginNotify(road.performance);
         for (int i = 0; i < kBurst; ++i) {
-            (new CCTrivial)->Apply(road.performance);
+            bench::ApplyOrStop(new CCTrivial, road.performance);
         }
         MCCommandMgr::EndNotify(road.performance);
         PumpMessages();
@@ -105,7 +107,7 @@ void BM_HistoryEntryMemory(benchmark::State& state) {
             MCCommandMgr::BeginUndo(road.performance, name);
             auto* command = new CCTrivial;
             command->SetSynchronous(1);
-            command->Apply(road.performance);
+            bench::ApplyOrStop(command, road.performance);
             MCCommandMgr::EndUndo(road.performance);
         }
         const std::size_t after = mallinfo2().uordblks;

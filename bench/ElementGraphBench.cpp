@@ -2,6 +2,8 @@
 // children appended in time order (sorted mode), walked once, then released with the parent.
 // Each stage should cost the same per child whatever N is.
 
+#include "support/BenchChecks.h"
+
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/ECWithTime.h"
 
@@ -19,7 +21,7 @@ ECWithChild* BuildSorted(std::int64_t n) {
         auto* child = new ECWithTime;
         MCTime time(static_cast<float>(i) * 0.25f);
         child->SetTime(&time);
-        parent->AddChild(child, 1);
+        bench::LinkOrStop(parent, child, 1);
     }
     return parent;
 }

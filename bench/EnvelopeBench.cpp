@@ -3,6 +3,8 @@
 // same per emitted value whatever the size; a query next to the remembered position should
 // cost the same whatever the size, and one at a random time O(log n).
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -27,7 +29,7 @@ ECControllerEnv* Build(std::int64_t points) {
         point->SetTime(&at);
         point->SetValue(static_cast<float>(i % 128));
         point->SetStyle(static_cast<int>(i % 2));
-        envelope->AddChild(point, 1);
+        bench::LinkOrStop(envelope, point, 1);
     }
     return envelope;
 }

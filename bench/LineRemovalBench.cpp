@@ -5,6 +5,8 @@
 // dissolve, and the long slur loses a member each time. Dissolving must not grow with the
 // passage: the per-removal figures of the two lengths should be about equal.
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -31,9 +33,9 @@ struct Passage {
 
     explicit Passage(int length) {
         auto* conductor = new ECConductor;
-        score->AddChild(conductor, 0);
+        bench::LinkOrStop(score, conductor, 0);
         auto* staff = new ECStaff;
-        conductor->AddChild(staff, 1);
+        bench::LinkOrStop(conductor, staff, 1);
         auto* whole = new ECSlur;
         Place(whole, 0.0f);
         ECMeasure* measure = nullptr;
@@ -44,26 +46,26 @@ struct Passage {
             if (i % kNotesPerMeasure == 0) {
                 measure = new ECMeasure;
                 Place(measure, at);
-                staff->AddChild(measure, 1);
+                bench::LinkOrStop(staff, measure, 1);
             }
             auto* note = new ECNote(MCTime(at), MCTime(0.25f));
-            measure->AddChild(note, 1);
+            bench::LinkOrStop(measure, note, 1);
             notes.push_back(note);
             if (i % kNotesPerBeam == 0) {
                 beam = new ECBeam;
                 Place(beam, at);
-                measure->AddChild(beam, 1);
+                bench::LinkOrStop(measure, beam, 1);
             }
-            beam->AddChild(note, 1);
+            bench::LinkOrStop(beam, note, 1);
             if (i % kNotesPerSlur == 0) {
                 slur = new ECSlur;
                 Place(slur, at);
-                staff->AddChild(slur, 1);
+                bench::LinkOrStop(staff, slur, 1);
             }
-            slur->AddChild(note, 1);
-            whole->AddChild(note, 1);
+            bench::LinkOrStop(slur, note, 1);
+            bench::LinkOrStop(whole, note, 1);
         }
-        staff->AddChild(whole, 1);
+        bench::LinkOrStop(staff, whole, 1);
     }
     ~Passage() {
         delete score;
@@ -86,7 +88,7 @@ void Run(benchmark::State& state, bool undoToo) {
             MCCommandMgr::BeginUndo(passage.score, CString("Remove note"));
             auto* command = new CCRemove(note);
             command->SetSynchronous(1);
-            command->Apply(passage.score);
+            bench::ApplyOrStop(command, passage.score);
             MCCommandMgr::EndUndo(passage.score);
         }
         const auto removed = std::chrono::steady_clock::now();

@@ -6,6 +6,8 @@
 // the cost of exactness (expected below 4). Also the memory a history entry of the
 // insertion holds per moved element.
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -27,7 +29,7 @@ struct Score {
     long moved = 0;
 
     Score() {
-        document->AddChild(conductor, 0);
+        bench::LinkOrStop(document, conductor, 0);
         for (int s = 1; s <= Staves; ++s) {
             conductor->GetTrack(ECConductor::KindStaff, s, 1);
         }
@@ -35,7 +37,7 @@ struct Score {
         auto* meter = new ECMeter(4, 4, 0);
         MCTime zero(0.0f);
         meter->SetTime(&zero);
-        track0->GetMeterEnv()->AddChild(meter, 1);
+        bench::LinkOrStop(track0->GetMeterEnv(), meter, 1);
         conductor->GetMeasure(0, MCTime(4.0f * Measures - 0.5f), 1, 1);
         for (int n = 0; n < Notes; ++n) {
             // Ten notes to a measure, on the staves in turn, a beat apart within a measure.
@@ -45,7 +47,7 @@ struct Score {
                 4.0f * static_cast<float>(measure) + 0.4f * static_cast<float>(n % 10);
             auto* note = new ECNote(MCTime(time), MCTime(0.25f));
             note->SetVoiceTrack(0, staff);
-            conductor->GetMeasure(staff, measure + 1)->AddChild(note, 1);
+            bench::LinkOrStop(conductor->GetMeasure(staff, measure + 1), note, 1);
         }
         // Conductor measures and the measures of every staff, and the notes (the meter at 0
         // stays).
@@ -78,7 +80,7 @@ void BM_InsertMeasureAtTheFrontAndUndo(benchmark::State& state) {
         MCCommandMgr::BeginUndo(score.document, name);
         auto* insert = new CCAddMeasure(1, 0);
         insert->SetSynchronous(1);
-        insert->Apply(score.document);
+        bench::ApplyOrStop(insert, score.document);
         MCCommandMgr::EndUndo(score.document);
         if (score.document->Undo(1) == 0) {
             state.SkipWithError("the command could not be undone");
@@ -122,7 +124,7 @@ void BM_InsertionEntryMemory(benchmark::State& state) {
         MCCommandMgr::BeginUndo(score.document, name);
         auto* insert = new CCAddMeasure(1, 0);
         insert->SetSynchronous(1);
-        insert->Apply(score.document);
+        bench::ApplyOrStop(insert, score.document);
         MCCommandMgr::EndUndo(score.document);
         bytes = static_cast<double>(mallinfo2().uordblks - before);
         state.PauseTiming();
@@ -153,7 +155,7 @@ void BM_MeterChangeAtBarOneAndUndo(benchmark::State& state) {
         meter->SetTime(&zero);
         auto* change = new CCAddMeter(meter);
         change->SetSynchronous(1);
-        change->Apply(score.document);
+        bench::ApplyOrStop(change, score.document);
         MCCommandMgr::EndUndo(score.document);
         if (score.document->Undo(1) == 0) {
             state.SkipWithError("the command could not be undone");

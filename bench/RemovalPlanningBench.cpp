@@ -4,6 +4,8 @@
 // floor measured in the same run: copying the selection into a list and reading every
 // element's kind, which any planner has to do.
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -29,29 +31,29 @@ struct Selection {
 
     explicit Selection(int length) {
         auto* conductor = new ECConductor;
-        score->AddChild(conductor, 0);
+        bench::LinkOrStop(score, conductor, 0);
         auto* staff = new ECStaff;
-        conductor->AddChild(staff, 1);
+        bench::LinkOrStop(conductor, staff, 1);
         auto* volume = new ECControllerEnv;
-        staff->AddChild(volume, 1);
+        bench::LinkOrStop(staff, volume, 1);
         ECMeasure* measure = nullptr;
         for (int i = 0; i < length; ++i) {
             const float at = static_cast<float>(i) / 4;
             if (i % kMarkEvery == 0) {
                 auto* mark = new ECDynamic(5, MCTime(0.0f));
                 Place(mark, at);
-                volume->AddChild(mark, 1);
-                elements.AddTail(mark);
+                bench::LinkOrStop(volume, mark, 1);
+                bench::AppendOrStop(elements, mark);
                 continue;
             }
             if (measure == nullptr || i % kNotesPerMeasure == 0) {
                 measure = new ECMeasure;
                 Place(measure, at);
-                staff->AddChild(measure, 1);
+                bench::LinkOrStop(staff, measure, 1);
             }
             auto* note = new ECNote(MCTime(at), MCTime(0.25f));
-            measure->AddChild(note, 1);
-            elements.AddTail(note);
+            bench::LinkOrStop(measure, note, 1);
+            bench::AppendOrStop(elements, note);
         }
     }
     ~Selection() {
@@ -85,7 +87,7 @@ void BM_ConfigureRemoveApplyUndoRedo(benchmark::State& state) {
             MCEventList copy(10);
             long kinds = 0;
             for (ECBase* element : selection.elements) {
-                copy.AddTail(element);
+                bench::AppendOrStop(copy, element);
                 kinds += element->GetEventId();
             }
             benchmark::DoNotOptimize(kinds);

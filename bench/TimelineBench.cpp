@@ -5,6 +5,8 @@
 // a staff in the middle, saving and loading. Building a score by appending measures should
 // grow linearly: time(10^4) / time(10^3) <= 12.
 
+#include "support/BenchChecks.h"
+
 #include <clavenor/clavenor.h>
 
 #include <benchmark/benchmark.h>
@@ -30,7 +32,7 @@ struct Score {
 void AddAt(ECEnvelope* map, ECEnvPoint* point, float time) {
     MCTime at(time);
     point->SetTime(&at);
-    map->AddChild(point, 1);
+    bench::LinkOrStop(map, point, 1);
 }
 
 // `measures` measures on every staff; a meter every `measures / meters` measures (4/4, 3/4,
@@ -40,7 +42,7 @@ Score Build(int measures, int meters, int tempi) {
     Score score;
     score.document = new ECPerformance;
     score.conductor = new ECConductor;
-    score.document->AddChild(score.conductor, 0);
+    bench::LinkOrStop(score.document, score.conductor, 0);
     for (int s = 1; s <= kStaves; ++s) {
         score.conductor->GetTrack(ECConductor::KindStaff, s, 1);
     }
@@ -202,11 +204,11 @@ void BM_InsertStaffInTheMiddle(benchmark::State& state) {
         auto* staff = new ECStaff;
         auto* add = new CCAddTrack(staff, 8);
         add->SetSynchronous(1);
-        add->Apply(score.document);
+        bench::ApplyOrStop(add, score.document);
         state.PauseTiming();
         auto* remove = new CCRemoveTrack(staff);
         remove->SetSynchronous(1);
-        remove->Apply(score.document);
+        bench::ApplyOrStop(remove, score.document);
         MCCommandMgr::OnIdle();
         state.ResumeTiming();
     }

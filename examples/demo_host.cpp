@@ -6,14 +6,40 @@
 #include <clavenor/clavenor.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 using namespace clavenor;
 
 namespace {
+
+// What the model refuses, it answers with 0 (or a null position) and leaves as it was; a
+// host checks, or goes on with a smaller score than it thinks it has. The demo stops.
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "demo_host: %s\n", what.c_str());
+    std::exit(EXIT_FAILURE);
+}
+
+// AddChild refuses a child already there, one that would make a cycle, and any when no
+// memory is left.
+void Link(ECBase* parent, ECBase* child, int sorted) {
+    if (parent->AddChild(child, sorted) == 0) {
+        Fail(std::string("a ") + parent->GetRuntimeClass()->m_lpszClassName + " refused a " +
+             child->GetRuntimeClass()->m_lpszClassName);
+    }
+}
+
+// Apply answers 0 for a command that never ran (no document, or it could not be queued);
+// how a batch that ran fared is the failure watch's and the handlers' business.
+void Dispatch(CCBase& command, ECPerformance* document) {
+    if (command.Apply(document) == 0) {
+        Fail(std::string("a ") + command.GetRuntimeClass()->m_lpszClassName + " did not run");
+    }
+}
 
 // Undo and redo answer 0 when they did nothing; the demo says so rather than go on as if.
 void Undo(ECPerformance* document) {
@@ -61,7 +87,10 @@ public:
     void Undo() override {
         auto back = MakeRef<CCNudge>(m_element.Get(), -m_delta);
         back->SetSynchronous(IsSynchronous());
-        back->Apply(GetTarget());
+        // An exception from Undo passes on to whoever undoes: the entry is then put back.
+        if (back->Apply(GetTarget()) == 0) {
+            throw std::runtime_error("the opposite move did not run");
+        }
     }
     float Delta() const { return m_delta; }
 
@@ -96,11 +125,11 @@ int PrintRecord(ECBase*, int, void* data, void*) {
 void ShowCommandRoad() {
     std::printf("\ndriving a document through commands:\n");
     auto document = std::make_unique<ECPerformance>();
-    document->AddChild(new ECConductor, 0);
+    Link(document.get(), new ECConductor, 0);
     auto* element = new ECWithTime;
     MCTime start(1.0f);
     element->SetTime(&start);
-    document->AddChild(element, 1);
+    Link(document.get(), element, 1);
     document->AddCommandHandler(&PrintCommandPhase, nullptr);
     document->AddStateHandler(&PrintRecord, nullptr);
     auto time = [element] { return static_cast<double>(element->GetTime()->GetSeconds()); };
@@ -110,7 +139,7 @@ void ShowCommandRoad() {
     for (float delta : {0.5f, 0.25f}) {
         auto move = MakeRef<CCNudge>(element, delta);
         move->SetSynchronous(1);
-        move->Apply(document.get());
+        Dispatch(*move, document.get());
     }
     MCCommandMgr::EndUndo(document.get());
     CString name;
@@ -128,7 +157,7 @@ void ShowCommandRoad() {
     document->SetCommandRate(50);
     MCCommandMgr::BeginUndo(document.get(), CString("Drag"));
     for (int i = 0; i < 3; ++i) {
-        MakeRef<CCNudge>(element, 1.0f)->Apply(document.get());
+        Dispatch(*MakeRef<CCNudge>(element, 1.0f), document.get());
     }
     MCCommandMgr::EndUndo(document.get());
     std::printf("  applied; nothing has run yet (time %g); pumping the host's loop\n", time());
@@ -206,15 +235,15 @@ void ShowScore() {
     std::printf("\nentering a small score through commands:\n");
     auto score = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
-    score->AddChild(conductor, 0);
+    Link(score.get(), conductor, 0);
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    Link(conductor, staff, 1);
     ECMeasure* measures[2];
     for (int i = 0; i < 2; ++i) {
         measures[i] = new ECMeasure;
         MCTime start(static_cast<float>(4 * i));
         measures[i]->SetTime(&start);
-        staff->AddChild(measures[i], 1);
+        Link(staff, measures[i], 1);
     }
 
     MCCommandMgr::BeginUndo(score.get(), CString("Enter notes"));
@@ -235,7 +264,7 @@ void ShowScore() {
     for (int i = 0; i < 4; ++i) {
         add->Add(MakeNote(4.0f + static_cast<float>(i), 1.0f), measures[1], FCMidi::MidiNull());
     }
-    add->Apply(score.get());
+    Dispatch(*add, score.get());
     MCCommandMgr::EndUndo(score.get());
 
     auto reloaded = SaveAndReload(score.get());
@@ -271,7 +300,7 @@ T* AtTime(T* element, float time) {
 void Run(ECPerformance* score, CCBase* command, const char* name) {
     MCCommandMgr::BeginUndo(score, CString(name));
     command->SetSynchronous(1);
-    command->Apply(score);
+    Dispatch(*command, score);
     MCCommandMgr::EndUndo(score);
 }
 
@@ -294,9 +323,9 @@ void ShowNotation() {
     std::printf("\nnotation, then a meter change that re-bars the score:\n");
     auto score = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
-    score->AddChild(conductor, 0);
+    Link(score.get(), conductor, 0);
     ECConductorStaff* track0 = conductor->GetConductorStaff();
-    track0->GetMeterEnv()->AddChild(AtTime(new ECMeter(4, 4, 0), 0.0f), 1);
+    Link(track0->GetMeterEnv(), AtTime(new ECMeter(4, 4, 0), 0.0f), 1);
     auto* staff = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 1, 1));
     conductor->GetMeasure(0, MCTime(23.5f), 1, 1);
     auto bar = [conductor](int number) { return conductor->GetMeasure(1, number); };
@@ -322,7 +351,7 @@ void ShowNotation() {
         add->Add(note, bar(beat / 4 + 1), FCMidi::MidiNull());
         notes.push_back(note);
     }
-    add->Apply(score.get());
+    Dispatch(*add, score.get());
 
     auto lines = MakeRef<CCAdd>();
     lines->SetSynchronous(1);
@@ -342,7 +371,7 @@ void ShowNotation() {
     for (int i : {12, 14}) {
         lines->Add(new ECAccent(1), notes[static_cast<std::size_t>(i)], FCMidi::MidiNull());
     }
-    lines->Apply(score.get());
+    Dispatch(*lines, score.get());
 
     Run(score.get(), new CCAddKey(AtTime(new ECKey(2, 0, 0), 8.0f), bar(3)), "Key change");
     Run(score.get(), new CCAddClef(AtTime(new ECClef(2), 12.0f), bar(4)), "Clef change");
@@ -390,9 +419,9 @@ void ShowControllerData() {
     std::printf("\nadding controller data through commands:\n");
     auto score = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
-    score->AddChild(conductor, 0);
+    Link(score.get(), conductor, 0);
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    Link(conductor, staff, 1);
 
     auto midi = [](int status, int data1, int data2) {
         return FCMidi(static_cast<std::uint32_t>(status | (data1 << 8) | (data2 << 16)));
@@ -440,12 +469,13 @@ void ShowControllerData() {
     add->Add(down, sustain, midi(kControl, kSustain, 127));
     add->Add(up, sustain, midi(kControl, kSustain, 0));
     add->Add(forte, dynamics, FCMidi::MidiNull());
-    add->Apply(score.get());
+    Dispatch(*add, score.get());
     MCCommandMgr::EndUndo(score.get());
 
     MCEventList pedalMark;
-    pedalMark.AddTail(down);
-    pedalMark.AddTail(up);
+    if (pedalMark.AddTail(down) == nullptr || pedalMark.AddTail(up) == nullptr) {
+        Fail("no memory for the pedal mark's list");
+    }
     sustain->AddAnchorGroup(&pedalMark);
     std::printf("  a \"%s\" ramp, a \"%s\" mark of %d points kept together, and a \"%s\" "
                 "at velocity %g\n",
@@ -497,7 +527,7 @@ void ShowTimeline() {
     std::printf("\na score built through its conductor:\n");
     auto score = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
-    score->AddChild(conductor, 0);
+    Link(score.get(), conductor, 0);
 
     MCCommandMgr::BeginUndo(score.get(), CString("Set up the score"));
     // The conductor staff, the staves and the meter and tempo maps come into the document
@@ -524,7 +554,7 @@ void ShowTimeline() {
     for (ECTempo* mark : {start, change, arrival}) {
         marks->Add(mark, tempi, FCMidi::MidiNull());
     }
-    marks->Apply(score.get());
+    Dispatch(*marks, score.get());
     MCCommandMgr::EndUndo(score.get());
 
     // Eight measures: four of 4/4 until the 3/4 meter takes over at quarter 16.
@@ -548,7 +578,7 @@ void ShowTimeline() {
     for (float time : {0.0f, 8.0f, 16.0f, 25.0f}) {
         enter(2, time, 3.0f);
     }
-    notes->Apply(score.get());
+    Dispatch(*notes, score.get());
     MCCommandMgr::EndUndo(score.get());
 
     const std::string before = DescribeNotes(score.get());
@@ -564,7 +594,7 @@ void ShowTimeline() {
     MCCommandMgr::BeginUndo(score.get(), CString("Insert measures"));
     auto insert = MakeRef<CCAddMeasure>(2, 2);
     insert->SetSynchronous(1);
-    insert->Apply(score.get());
+    Dispatch(*insert, score.get());
     MCCommandMgr::EndUndo(score.get());
     std::printf("  two measures inserted before measure 3, in %d/%d: %d measures, ending at "
                 "quarter %g\n",
@@ -593,13 +623,13 @@ void ShowTimeline() {
 std::unique_ptr<ECPerformance> MakeScore(ECMeasure*& measure) {
     auto score = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
-    score->AddChild(conductor, 0);
+    Link(score.get(), conductor, 0);
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    Link(conductor, staff, 1);
     measure = new ECMeasure;
     MCTime zero(0.0f);
     measure->SetTime(&zero);
-    staff->AddChild(measure, 1);
+    Link(staff, measure, 1);
     return score;
 }
 
@@ -610,21 +640,21 @@ void ShowClipboard() {
     auto from = MakeScore(source);
     auto to = MakeScore(target);
     for (float t : {0.0f, 1.0f, 2.0f, 3.0f}) {
-        source->AddChild(MakeNote(t, 1.0f), 1);
+        Link(source, MakeNote(t, 1.0f), 1);
     }
 
     // The copy goes to the process's clipboard; it changes nothing and is never undone.
     auto copy = MakeRef<CCCopy>();
     copy->SetSynchronous(1);
     copy->CopyEvents(source->GetChildren());
-    copy->Apply(from.get());
+    Dispatch(*copy, from.get());
     std::printf("  the clipboard holds \"%s\" and \"%s\": %s\n", MCClipFormat::MusicData,
                 MCClipFormat::MusicInfo, CCPaste::ClipboardHasValidData() ? "yes" : "no");
 
     // The paste reads new elements; a CCAdd puts them into the other document, undoably.
     auto paste = MakeRef<CCPaste>();
     paste->SetSynchronous(1);
-    paste->Apply(to.get());
+    Dispatch(*paste, to.get());
     std::printf("  pasted %d notes (event type %d)\n", paste->GetEvents().GetCount(),
                 paste->GetDataInfo() != nullptr ? paste->GetDataInfo()->GetEventType() : -1);
     auto add = MakeRef<CCAdd>();
@@ -633,7 +663,7 @@ void ShowClipboard() {
         add->Add(pasted, target, FCMidi::MidiNull());
     }
     MCCommandMgr::BeginUndo(to.get(), CString("Paste"));
-    add->Apply(to.get());
+    Dispatch(*add, to.get());
     MCCommandMgr::EndUndo(to.get());
 
     // The copies share nothing with the originals: moving an original moves no copy.
@@ -712,19 +742,19 @@ int main() {
     auto document = std::make_unique<ECPerformance>();
     auto* first = new ECWithTimeChild;
     auto* second = new ECWithTimeChild;
-    document->AddChild(first, 0);
-    document->AddChild(second, 0);
+    Link(document.get(), first, 0);
+    Link(document.get(), second, 0);
     for (float t : {2.0f, 1.0f, 3.0f}) {
         auto* event = new ECWithTime;
         MCTime time(t);
         event->SetTime(&time);
-        first->AddChild(event, 1);
+        Link(first, event, 1);
     }
     auto* shared = new ECWithTime;
     MCTime sharedTime(1.5f);
     shared->SetTime(&sharedTime);
-    first->AddChild(shared, 1);
-    second->AddChild(shared, 1);
+    Link(first, shared, 1);
+    Link(second, shared, 1);
 
     std::printf("built a graph:\n");
     PrintTree(document.get(), 1);

@@ -1,5 +1,7 @@
 #include "support/BenchScores.h"
 
+#include "support/BenchChecks.h"
+
 namespace clavenor::bench {
 
 std::int64_t BuildChordScore(ECPerformance* performance, std::int64_t wanted) {
@@ -7,31 +9,31 @@ std::int64_t BuildChordScore(ECPerformance* performance, std::int64_t wanted) {
     constexpr int Beats = 8; // chords on the even ones, single notes on the odd ones
     constexpr int NotesPerChord = 3;
     auto* conductor = new ECConductor;
-    performance->AddChild(conductor, 0);
+    LinkOrStop(performance, conductor, 0);
     ECStaff* staves[Staves];
     for (ECStaff*& staff : staves) {
         staff = new ECStaff;
-        conductor->AddChild(staff, 0);
+        LinkOrStop(conductor, staff, 0);
     }
     std::int64_t placed = 0;
     for (std::int64_t bar = 0; placed < wanted; ++bar) {
         auto* measure = new ECMeasure;
         MCTime start(static_cast<float>(bar / Staves) * 4);
         measure->SetTime(&start);
-        staves[bar % Staves]->AddChild(measure, 1);
+        LinkOrStop(staves[bar % Staves], measure, 1);
         for (int beat = 0; beat < Beats; ++beat) {
             MCTime at(start.GetSeconds() + static_cast<float>(beat) / 2);
             const MCTime length(0.5f);
             if (beat % 2 == 0) {
                 auto* chord = new ECChord;
                 chord->SetTime(&at);
-                measure->AddChild(chord, 1);
+                LinkOrStop(measure, chord, 1);
                 for (int i = 0; i < NotesPerChord; ++i) {
-                    chord->AddChild(new ECNote(at, length), 1);
+                    LinkOrStop(chord, new ECNote(at, length), 1);
                 }
                 placed += NotesPerChord;
             } else {
-                measure->AddChild(new ECNote(at, length), 1);
+                LinkOrStop(measure, new ECNote(at, length), 1);
                 ++placed;
             }
         }
@@ -41,15 +43,15 @@ std::int64_t BuildChordScore(ECPerformance* performance, std::int64_t wanted) {
 
 std::vector<ECMeasure*> BuildNoteEntryScore(ECPerformance* score, std::int64_t notes) {
     auto* conductor = new ECConductor;
-    score->AddChild(conductor, 0);
+    LinkOrStop(score, conductor, 0);
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    LinkOrStop(conductor, staff, 1);
     std::vector<ECMeasure*> measures;
     for (std::int64_t i = 0; i < notes / NoteEntryNotesPerMeasure; ++i) {
         auto* measure = new ECMeasure;
         MCTime start(static_cast<float>(4 * i));
         measure->SetTime(&start);
-        staff->AddChild(measure, 1);
+        LinkOrStop(staff, measure, 1);
         measures.push_back(measure);
     }
     return measures;
@@ -63,7 +65,7 @@ void EnterNote(ECPerformance* score, const std::vector<ECMeasure*>& measures, st
                           measures[static_cast<std::size_t>(index / NoteEntryNotesPerMeasure)],
                           FCMidi(0x00403C90u));
     add->SetSynchronous(1);
-    add->Apply(score);
+    ApplyOrStop(add, score);
 }
 
 } // namespace clavenor::bench

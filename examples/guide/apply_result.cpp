@@ -36,7 +36,7 @@ int main() {
     // No conductor: every command's Prepare fails on this document.
     auto document = std::make_unique<ECPerformance>();
     auto* staff = new ECStaff;
-    document->AddChild(staff, 1);
+    Expect(document->AddChild(staff, 1) == 1, "the document took the staff");
     int failed = 0;
     document->AddStateHandler(&OnAbort, &failed);
 

@@ -65,8 +65,8 @@ int main() {
 
     auto document = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
-    document->AddChild(conductor, 0);
-    conductor->AddChild(new ECStaff, 1);
+    Expect(document->AddChild(conductor, 0) == 1, "the document took the conductor");
+    Expect(conductor->AddChild(new ECStaff, 1) == 1, "the conductor took a staff");
 
     const std::vector<std::uint8_t> bytes = Save(*document);
     std::string error;

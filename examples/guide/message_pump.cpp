@@ -26,16 +26,17 @@ void Expect(bool fact, const char* what) {
 int main() {
     auto document = std::make_unique<ECPerformance>(); // this thread now owns the queue
     auto* conductor = new ECConductor;
-    document->AddChild(conductor, 0);
+    Expect(document->AddChild(conductor, 0) == 1, "the document took the conductor");
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    Expect(conductor->AddChild(staff, 1) == 1, "the conductor took the staff");
 
     //! [asynchronous]
     auto add = MakeRef<CCAdd>(new ECMeasure, staff, FCMidi::MidiNull());
-    add->Apply(document.get()); // asynchronous (the default): queued, not run yet
+    const int queued = add->Apply(document.get());       // asynchronous (the default): 1, queued
     const int before = staff->GetChildren()->GetCount(); // 0
     PumpMessages();                                      // runs it, on this thread
     //! [asynchronous]
+    Expect(queued == 1, "the command was queued");
     Expect(before == 0, "nothing ran before the pump");
     Expect(staff->GetChildren()->GetCount() == 1, "the pump ran the command");
 
@@ -43,11 +44,12 @@ int main() {
     // The document belongs to the owning thread: another thread hands its edit over,
     // and RunOnOwnerThread blocks that thread until the owning thread has pumped it.
     std::atomic<bool> done{false};
+    int dispatched = 0;
     std::thread worker([&] {
         RunOnOwnerThread([&] {
             auto late = MakeRef<CCAdd>(new ECMeasure, staff, FCMidi::MidiNull());
             late->SetSynchronous(1);
-            late->Apply(document.get());
+            dispatched = late->Apply(document.get()); // on the owning thread, so no race
         });
         done = true;
     });
@@ -56,6 +58,7 @@ int main() {
     }
     worker.join();
     //! [other-thread]
+    Expect(dispatched == 1, "the other thread's command was dispatched");
     Expect(staff->GetChildren()->GetCount() == 2, "the other thread's command ran here");
 
     document.reset();

@@ -37,7 +37,7 @@ int OnChange(ECBase* /*document*/, int /*code*/, void* data, void* userData) {
 void AddMeasure(ECPerformance* document, ECBase* staff) {
     auto add = MakeRef<CCAdd>(new ECMeasure, staff, FCMidi::MidiNull());
     add->SetSynchronous(1);
-    add->Apply(document);
+    Expect(add->Apply(document) == 1, "a command was dispatched");
 }
 
 } // namespace
@@ -45,9 +45,9 @@ void AddMeasure(ECPerformance* document, ECBase* staff) {
 int main() {
     auto document = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
-    document->AddChild(conductor, 0);
+    Expect(document->AddChild(conductor, 0) == 1, "the document took the conductor");
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    Expect(conductor->AddChild(staff, 1) == 1, "the conductor took the staff");
     std::vector<int> commandsPerRecord;
 
     //! [notify-group]

@@ -24,14 +24,15 @@ void Expect(bool fact, const char* what) {
 int main() {
     //! [ownership]
     Ref<ECBase> kept;
+    int links = 0; // what AddChild answered: 1 for each link made, 0 for one refused
     {
         auto document = std::make_unique<ECPerformance>();
         auto* conductor = new ECConductor;
-        document->AddChild(conductor, 0);
+        links += document->AddChild(conductor, 0);
         auto* staff = new ECStaff;
-        conductor->AddChild(staff, 1);
+        links += conductor->AddChild(staff, 1);
         for (int i = 0; i < 4; ++i) {
-            staff->AddChild(new ECMeasure, 0);
+            links += staff->AddChild(new ECMeasure, 0);
         }
         int measures = 0;
         for (ECBase* child : *staff->GetChildren()) { // range-for over any element list
@@ -43,17 +44,19 @@ int main() {
     const bool detached = kept->GetParents()->IsEmpty(); // true: it has no parent now
     kept.Reset();                                        // the last reference: the measure goes
     //! [ownership]
+    Expect(links == 6, "every link was made");
     Expect(detached, "the kept measure survived its document, detached");
 
     //! [subtree]
     // A free-standing subtree: the last handle on its root releases everything below it.
+    int linked = 0;
     {
         auto staff = MakeRef<ECStaff>();
         auto measure = MakeRef<ECMeasure>();
-        staff->AddChild(measure.Get(), 0);
-        staff->AddChild(new ECMeasure, 0);
-    } // both handles gone: the staff and both measures are released
+        linked = staff->AddChild(measure.Get(), 0); // 0 if refused: the handle still frees it
+    } // both handles gone: the staff and its measure are released
     //! [subtree]
+    Expect(linked == 1, "the staff took the measure");
 
     //! [idle]
     // History entries pushed out of the history (or dropped by new work) are freed here,

@@ -24,19 +24,20 @@ int main() {
     // Every command's Prepare needs the document's conductor.
     auto document = std::make_unique<ECPerformance>();
     auto* conductor = new ECConductor;
-    document->AddChild(conductor, 0);
+    Expect(document->AddChild(conductor, 0) == 1, "the document took the conductor");
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    Expect(conductor->AddChild(staff, 1) == 1, "the conductor took the staff");
 
     //! [undo-group]
+    int dispatched = 0;
     MCCommandMgr::BeginUndo(document.get(), CString("Add two measures"));
     for (float start : {0.0f, 4.0f}) {
         auto* measure = new ECMeasure;
         MCTime time(start);
         measure->SetTime(&time);
         auto add = MakeRef<CCAdd>(measure, staff, FCMidi::MidiNull());
-        add->SetSynchronous(1); // runs before Apply returns
-        add->Apply(document.get());
+        add->SetSynchronous(1);                   // runs before Apply returns
+        dispatched += add->Apply(document.get()); // 1 each: dispatched (0: nothing to run on)
     }
     MCCommandMgr::EndUndo(document.get()); // the entry enters the history here
 
@@ -45,6 +46,7 @@ int main() {
     const int undone = document->Undo(1); // 1: both measures went (0: nothing to undo)
     const int redone = document->Redo(1); // 1: both came back
     //! [undo-group]
+    Expect(dispatched == 2, "both commands were dispatched");
     Expect(undone == 1, "the group was undone");
     Expect(redone == 1, "the group was redone");
     Expect(name == "Add two measures", "the entry carries the group's name");
@@ -54,8 +56,9 @@ int main() {
     //! [outside-group]
     auto add = MakeRef<CCAdd>(new ECMeasure, staff, FCMidi::MidiNull());
     add->SetSynchronous(1);
-    add->Apply(document.get()); // the measure is added; no history entry records it
+    const int ran = add->Apply(document.get()); // added; no history entry records it
     //! [outside-group]
+    Expect(ran == 1, "the command outside a group was dispatched");
     Expect(staff->GetChildren()->GetCount() == 3, "the command outside a group ran");
     Expect(document->GetUndoCount() == 1, "but the history did not grow");
 

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <new>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 namespace clavenor::fuzz {
 
@@ -39,17 +41,23 @@ ECPerformance* Load(const std::uint8_t* data, std::size_t size, std::int32_t ver
     auto* document = new ECPerformance;
     document->SetVersion(version);
     ECPerformance* previous = ECPerformance::SetActivePerformance(document);
-    CMemFile file(data, size);
-    CArchive ar(&file, CArchive::load);
     try {
-        document->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(document);
-        ar.Close();
+        CMemFile file(data, size);
+        CArchive ar(&file, CArchive::load);
+        try {
+            document->Serialize(ar);
+            ACPostSerialize post(ar);
+            post.Apply(document);
+            ar.Close();
+        } catch (...) {
+            // The host's side of a failed load: drop the partial document while the archive
+            // still holds what it created.
+            delete std::exchange(document, nullptr);
+            throw;
+        }
     } catch (...) {
         ECPerformance::SetActivePerformance(previous);
-        // The host's side of a failed load: drop the partial document while the archive
-        // still holds what it created.
+        // Still here when the file or the archive could not be made (no memory).
         delete document;
         throw;
     }
@@ -59,11 +67,21 @@ ECPerformance* Load(const std::uint8_t* data, std::size_t size, std::int32_t ver
 
 namespace {
 
+// Seed documents are fixed, well-formed scores: a link they make is refused only for want of
+// memory, and a seed quietly short of an element would test less than it claims.
+template <class T>
+T* Link(ECBase* parent, T* child, int sorted) {
+    if (parent->AddChild(child, sorted) == 0) {
+        throw std::bad_alloc();
+    }
+    return child;
+}
+
 ECWithTime* Timed(ECWithChild* parent, MCTime time, int voice, int track) {
     auto* element = new ECWithTime;
     element->SetTime(&time);
     element->SetVoiceTrack(voice, track);
-    parent->AddChild(element, 1);
+    Link(parent, element, 1);
     return element;
 }
 
@@ -74,7 +92,7 @@ T* Placed(T* element, ECBase* parent, float time, float value = 0.0f) {
     if constexpr (std::is_base_of_v<ECEnvPoint, T>) {
         element->SetValue(value);
     }
-    parent->AddChild(element, 1);
+    Link(parent, element, 1);
     return element;
 }
 
@@ -84,14 +102,14 @@ T* Placed(T* element, ECBase* parent, float time, float value = 0.0f) {
 ECPerformance* MakeMarksDocument() {
     auto* document = new ECPerformance;
     auto* conductor = new ECConductor;
-    document->AddChild(conductor, 0);
+    Link(document, conductor, 0);
     auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
+    Link(conductor, staff, 1);
 
     auto* volume = new ECControllerEnv;
     volume->SetControllerType(7);
     volume->SetEnvelopeName(CString("Volume"));
-    staff->AddChild(volume, 1);
+    Link(staff, volume, 1);
     Placed(new ECControlChange(7), volume, 0.0f, 10.0f)->SetStyle(ECEnvPoint::StyleLinear);
     Placed(new ECControlChange(7), volume, 2.0f, 90.0f);
     auto* start = Placed(new ECDynamic(11, MCTime(2.0f)), volume, 4.0f, 64.0f);
@@ -101,31 +119,32 @@ ECPerformance* MakeMarksDocument() {
     start->SetText(CString("cresc. poco"));
     end->SetAnchor(1);
     MCEventList hairpin;
-    hairpin.AddTail(start);
-    hairpin.AddTail(end);
+    if (hairpin.AddTail(start) == nullptr || hairpin.AddTail(end) == nullptr) {
+        throw std::bad_alloc();
+    }
     volume->AddAnchorGroup(&hairpin);
     Placed(new ECPan, volume, 7.0f, 64.0f);
     Placed(new ECPedal(3, MCTime(1.0f)), volume, 8.0f, 127.0f);
 
     auto* bend = new ECPitchBendEnv;
-    staff->AddChild(bend, 1);
+    Link(staff, bend, 1);
     Placed(new ECPitchBend, bend, 1.0f, 8192.0f);
     auto* pressure = new ECChanPressureEnv;
-    staff->AddChild(pressure, 1);
+    Link(staff, pressure, 1);
     Placed(new ECChannelPressure, pressure, 1.5f, 30.0f);
     auto* poly = new ECPolyPressureEnv;
     poly->SetKey(60);
-    staff->AddChild(poly, 1);
+    Link(staff, poly, 1);
     Placed(new ECPolyPressure(60), poly, 2.5f, 40.0f);
     auto* patches = new ECPatchEnv;
-    staff->AddChild(patches, 1);
+    Link(staff, patches, 1);
     Placed(new ECProgramChange, patches, 0.0f, ECPatchEnv::MakePatchValue(0, 1, 5));
     auto* rpn = new ECRPNEnv;
-    staff->AddChild(rpn, 1);
+    Link(staff, rpn, 1);
     Placed(new ECRPNPoint(0, 0), rpn, 0.0f, 2.0f);
     auto* nrpn = new ECNRPNEnv;
     nrpn->Set14Bit(0);
-    staff->AddChild(nrpn, 1);
+    Link(staff, nrpn, 1);
     Placed(new ECNRPNPoint(1, 8), nrpn, 0.5f, 70.0f);
     Placed(new ECChannelMode, staff, 0.0f)->SetChannelModeType(7);
     Placed(new ECBankMSB, staff, 0.0f);
@@ -141,20 +160,20 @@ ECPerformance* MakeMarksDocument() {
 
     Placed(new ECSystemMessage(1), conductor, 0.0f)->SetMessageName(CString("GM on"));
     Placed(new ECText(8, CString("Title")), conductor, 0.0f);
-    document->AddChild(new ECLyricBlock(CString("verse one")), 0);
+    Link(document, new ECLyricBlock(CString("verse one")), 0);
     auto* audio = new ECWaveTrack(conductor, document);
-    conductor->AddChild(audio, 1);
-    audio->AddChild(new ECWave(MCTime(1.0f), CString("take1.wav")), 1);
+    Link(conductor, audio, 1);
+    Link(audio, new ECWave(MCTime(1.0f), CString("take1.wav")), 1);
 
     auto* track = new ECTrack;
-    conductor->AddChild(track, 1);
+    Link(conductor, track, 1);
     auto* plain = new ECEnvelope;
     plain->SetIntValued(0);
-    track->AddChild(plain, 1);
+    Link(track, plain, 1);
     Placed(new ECEnvPoint, plain, 0.0f, 0.25f)->SetStyle(ECEnvPoint::StyleLinear);
     Placed(new ECEnvPoint, plain, 3.0f, 0.75f);
     auto* bare = new ECBase;
-    track->AddChild(bare, 0);
+    Link(track, bare, 0);
     bare->GetData(2, 1);
     return document;
 }
@@ -166,7 +185,7 @@ ECPerformance* MakeMarksDocument() {
 ECPerformance* MakeNotationMarksDocument() {
     auto* document = new ECPerformance;
     auto* conductor = new ECConductor;
-    document->AddChild(conductor, 0);
+    Link(document, conductor, 0);
     ECConductorStaff* track0 = conductor->GetConductorStaff();
     Placed(new ECMeter(4, 4, 0), track0->GetMeterEnv(), 0.0f);
     auto* staff = static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, 1, 1));
@@ -180,8 +199,8 @@ ECPerformance* MakeNotationMarksDocument() {
     auto* barline = new ECBarline;
     barline->SetBarlineType(5);
     barline->SetBarlinePos(2);
-    bar->AddChild(barline, 0);
-    bar->AddChild(new ECBrac(1), 0);
+    Link(bar, barline, 0);
+    Link(bar, new ECBrac(1), 0);
     auto* ending = Placed(new ECFlowControl(2), track0, 4.0f);
     ending->SetEndingNumber(2);
     Placed(new ECFlowControl(14), track0, 6.0f)->SetSequenceNumber(-7);
@@ -190,7 +209,7 @@ ECPerformance* MakeNotationMarksDocument() {
     frame->SetClientItem(new COleClientItem(std::string("picture\0bytes", 13)));
     auto* volume = new ECControllerEnv;
     volume->SetControllerType(7);
-    staff->AddChild(volume, 1);
+    Link(staff, volume, 1);
     Placed(new ECTranspose(5, MCTime(8.0f)), volume, 0.0f);
 
     auto* tuplet = new ECTuplet(3, 2, 3);
@@ -199,36 +218,36 @@ ECPerformance* MakeNotationMarksDocument() {
     for (int i = 0; i < 3; ++i) {
         const MCTime at(1.0f + static_cast<float>(i) / 3);
         auto* note = new ECNote(at, MCTime(0.5f));
-        first->AddChild(note, 1);
-        tuplet->AddChild(note, 1);
+        Link(first, note, 1);
+        Link(tuplet, note, 1);
         notes.push_back(note);
     }
     auto* chord = Placed(new ECChord, second, 5.0f);
     for (int i = 0; i < 2; ++i) {
-        chord->AddChild(new ECNote(MCTime(5.0f), MCTime(1.0f)), 1);
+        Link(chord, new ECNote(MCTime(5.0f), MCTime(1.0f)), 1);
     }
     auto* rest = Placed(new ECRest(8), second, 6.0f);
     for (float at : {4.0f, 7.0f}) {
         auto* note = new ECNote(MCTime(at), MCTime(1.0f));
-        second->AddChild(note, 1);
+        Link(second, note, 1);
         notes.push_back(note);
     }
     auto* grace = new ECGraceNote(MCTime(3.875f), MCTime(0.125f));
-    notes[3]->AddChild(grace, 0);
-    notes[0]->AddChild(new ECAccent(5), 0);
-    notes[0]->AddChild(new ECAccidental(2), 0);
-    grace->AddChild(new ECAccidental(1), 0);
-    rest->AddChild(new ECDot(1), 0);
-    chord->AddChild(new ECArpeggio(1), 0);
-    chord->AddChild(new ECMordent(2), 0);
-    notes[1]->AddChild(new ECOrnament(3), 0);
-    notes[2]->AddChild(new ECTurn(4), 0);
+    Link(notes[3], grace, 0);
+    Link(notes[0], new ECAccent(5), 0);
+    Link(notes[0], new ECAccidental(2), 0);
+    Link(grace, new ECAccidental(1), 0);
+    Link(rest, new ECDot(1), 0);
+    Link(chord, new ECArpeggio(1), 0);
+    Link(chord, new ECMordent(2), 0);
+    Link(notes[1], new ECOrnament(3), 0);
+    Link(notes[2], new ECTurn(4), 0);
     Placed(new ECTrill(1), notes[3], 4.0f);
     Placed(new ECTremolo(3), chord, 5.0f);
 
     auto line = [](ECGroup* group, ECBase* parent, float time, std::vector<ECBase*> members) {
         for (ECBase* member : members) {
-            group->AddChild(member, 1);
+            Link(group, member, 1);
         }
         Placed(group, parent, time);
     };
@@ -285,7 +304,7 @@ void QueryTimeline(ECPerformance* document) {
 ECPerformance* MakeScoreDocument() {
     auto* document = new ECPerformance;
     auto* conductor = new ECConductor;
-    document->AddChild(conductor, 0);
+    Link(document, conductor, 0);
     ECConductorStaff* track0 = conductor->GetConductorStaff();
     ECMeterEnv* meters = track0->GetMeterEnv();
     Placed(new ECMeter(4, 4, 0), meters, 0.0f);
@@ -314,7 +333,7 @@ ECPerformance* MakeScoreDocument() {
         ECMeasure* measure = conductor->GetMeasure(track, MCTime(at), 0, 1);
         auto* note = new ECNote(MCTime(at), MCTime(0.5f));
         note->SetVoiceTrack(0, track);
-        measure->AddChild(note, 1);
+        Link(measure, note, 1);
     }
     return document;
 }
@@ -327,20 +346,20 @@ std::vector<ECPerformance*> MakeSeedDocuments() {
 
     auto* score = new ECPerformance;
     auto* conductor = new ECConductor;
-    score->AddChild(conductor, 0);
+    Link(score, conductor, 0);
     auto* staff = new ECStaff(3);
     staff->SetStaffEmpty(0);
-    conductor->AddChild(staff, 1);
+    Link(conductor, staff, 1);
     auto* wave = new ECWaveTrack(conductor, score);
-    conductor->AddChild(wave, 1);
+    Link(conductor, wave, 1);
     auto* bar = new ECWithTimeChild;
-    staff->AddChild(bar, 1);
+    Link(staff, bar, 1);
     Timed(bar, MCTime(1.0f), 1, 1);
     ECWithTime* shared = Timed(bar, MCTime(2.5f), 2, 1);
     Timed(bar, MCTime(2, 1, 240, 480), 3, 1);
     auto* group = new ECWithChild;
-    bar->AddChild(group, 0);
-    group->AddChild(shared, 0);
+    Link(bar, group, 0);
+    Link(group, shared, 0);
     shared->GetData(2, 1);
     bar->GetData(5, 1);
     shared->SetSelected(1);
@@ -348,7 +367,7 @@ std::vector<ECPerformance*> MakeSeedDocuments() {
 
     auto* wide = new ECPerformance;
     auto* container = new ECWithTimeChild;
-    wide->AddChild(container, 0);
+    Link(wide, container, 0);
     for (int i = 0; i < 300; ++i) {
         Timed(container, MCTime(static_cast<float>(i) / 4), i % 16, i);
     }
@@ -357,38 +376,38 @@ std::vector<ECPerformance*> MakeSeedDocuments() {
     // Notation: a rest, chords shared with a beam-like container, a grace note.
     auto* notation = new ECPerformance;
     auto* notationConductor = new ECConductor;
-    notation->AddChild(notationConductor, 0);
+    Link(notation, notationConductor, 0);
     auto* notationStaff = new ECStaff;
-    notationConductor->AddChild(notationStaff, 1);
+    Link(notationConductor, notationStaff, 1);
     auto* measure = new ECMeasure;
     MCTime zero(0.0f);
     measure->SetTime(&zero);
-    notationStaff->AddChild(measure, 1);
+    Link(notationStaff, measure, 1);
     auto* rest = new ECRest(8);
     rest->SetTime(&zero);
-    measure->AddChild(rest, 1);
+    Link(measure, rest, 1);
     auto* beam = new ECWithTimeChild;
     for (int i = 1; i <= 2; ++i) {
         MCTime at(static_cast<float>(i));
         auto* chord = new ECChord;
         chord->SetTime(&at);
         chord->SetVoiceTrack(1, 1);
-        measure->AddChild(chord, 1);
-        beam->AddChild(chord, 0);
+        Link(measure, chord, 1);
+        Link(beam, chord, 0);
         auto* note = new ECNote(at, MCTime(0.5f));
-        chord->AddChild(note, 1);
-        chord->AddChild(new ECNote(at, MCTime(1, 0, 240, 480)), 1);
-        note->AddChild(new ECGraceNote(MCTime(static_cast<float>(i) - 0.125f), MCTime(0.125f)), 0);
+        Link(chord, note, 1);
+        Link(chord, new ECNote(at, MCTime(1, 0, 240, 480)), 1);
+        Link(note, new ECGraceNote(MCTime(static_cast<float>(i) - 0.125f), MCTime(0.125f)), 0);
         Timed(chord, at, 1, 1);
     }
-    measure->AddChild(beam, 0);
+    Link(measure, beam, 0);
     documents.push_back(notation);
 
     auto* deep = new ECPerformance;
     ECWithChild* level = deep;
     for (int i = 0; i < 40; ++i) {
         auto* next = new ECWithTimeChild;
-        level->AddChild(next, 0);
+        Link(level, next, 0);
         level = next;
     }
     documents.push_back(deep);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 namespace clavenor::fuzz {
 
@@ -45,6 +46,27 @@ std::shared_ptr<CTransferData> Offer(const std::uint8_t* data, std::size_t size)
     return transfer;
 }
 
+// Gives `document` a conductor, a staff and a measure for the paste to land in, and returns
+// the measure; null when a link was refused (no memory), with what was not linked deleted.
+ECMeasure* PasteTarget(ECPerformance* document) {
+    auto* conductor = new ECConductor;
+    if (document->AddChild(conductor, 0) == 0) {
+        delete conductor;
+        return nullptr;
+    }
+    auto* staff = new ECStaff;
+    if (conductor->AddChild(staff, 1) == 0) {
+        delete staff;
+        return nullptr;
+    }
+    auto* measure = new ECMeasure;
+    if (staff->AddChild(measure, 1) == 0) {
+        delete measure;
+        return nullptr;
+    }
+    return measure;
+}
+
 } // namespace
 
 void PasteOne(const std::uint8_t* data, std::size_t size) {
@@ -52,18 +74,17 @@ void PasteOne(const std::uint8_t* data, std::size_t size) {
         return;
     }
     RegisterDataClasses();
+    auto* document = new ECPerformance;
+    ECMeasure* measure = PasteTarget(document);
+    if (measure == nullptr) {
+        delete document;
+        return;
+    }
     static CMemDataTransfer clipboard;
     CDataTransfer* previousService = CDataTransfer::SetActive(&clipboard);
     std::shared_ptr<CTransferData> transfer = Offer(data, size);
     clipboard.SetClipboard(transfer);
 
-    auto* document = new ECPerformance;
-    auto* conductor = new ECConductor;
-    document->AddChild(conductor, 0);
-    auto* staff = new ECStaff;
-    conductor->AddChild(staff, 1);
-    auto* measure = new ECMeasure;
-    staff->AddChild(measure, 1);
     ECPerformance old;
     old.SetVersion(0);
     ECPerformance* previousActive = ECPerformance::SetActivePerformance(
@@ -81,7 +102,9 @@ void PasteOne(const std::uint8_t* data, std::size_t size) {
     }
     paste->Ref();
     paste->SetSynchronous(1);
-    paste->Apply(document);
+    if (paste->Apply(document) == 0) {
+        std::abort(); // a synchronous command on a document always runs
+    }
 
     MCEventList& events = paste->GetEvents();
     const bool failed = !paste->GetError().IsEmpty();
@@ -101,7 +124,9 @@ void PasteOne(const std::uint8_t* data, std::size_t size) {
         for (POSITION pos = events.GetHeadPosition(); pos != nullptr;) {
             add->Add(events.GetNext(pos), measure, FCMidi::MidiNull());
         }
-        add->Apply(document);
+        if (add->Apply(document) == 0) {
+            std::abort(); // as the paste
+        }
     }
     paste->Unref(1);
     ECPerformance::SetActivePerformance(previousActive);
@@ -123,8 +148,8 @@ std::vector<std::vector<std::uint8_t>> MakePasteSeeds() {
             find.Apply(document);
             for (POSITION pos = find.GetEvents()->GetHeadPosition(); pos != nullptr;) {
                 ECBase* element = find.GetEvents()->GetNext(pos);
-                if (element != document) {
-                    all.AddTail(element);
+                if (element != document && all.AddTail(element) == nullptr) {
+                    throw std::bad_alloc();
                 }
             }
             all.CollapseToAncestors();

@@ -1,5 +1,7 @@
 #include "support/EditModel.h"
 
+#include "support/TestSupport.h"
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -576,7 +578,7 @@ void EditModel::ClearUndo() {
 ECPerformance* EditModel::Build() const {
     auto* performance = new ECPerformance;
     auto* conductor = new ECConductor;
-    performance->AddChild(conductor, 0);
+    LinkOrFail(performance, conductor, 0);
     std::map<int, ECBase*> made;
     std::function<ECBase*(int)> make = [&](int id) -> ECBase* {
         if (auto it = made.find(id); it != made.end()) {
@@ -616,25 +618,25 @@ ECPerformance* EditModel::Build() const {
         made.emplace(id, element);
         for (int child : node.children) {
             // Appended in the model's order, which is already the list's order.
-            element->AddChild(make(child), 0);
+            LinkOrFail(element, make(child), 0);
         }
         return element;
     };
-    conductor->AddChild(make(GetStaff()), 0);
+    LinkOrFail(conductor, make(GetStaff()), 0);
     if (m_conductorStaff >= 0) {
         auto* track0 = new BuiltConductorStaff(conductor, performance);
         track0->SetVoiceTrack(14, 0);
         MCTime zero(0.0f);
         track0->SetTime(&zero);
-        conductor->AddChild(track0, 0);
+        LinkOrFail(conductor, track0, 0);
         auto* meters = new ECMeterEnv;
         meters->SetVoiceTrack(14, 0);
-        track0->AddChild(meters, 0);
+        LinkOrFail(track0, meters, 0);
         auto* meter = new ECMeter(4, 4, 0);
         meter->SetTime(&zero);
-        meters->AddChild(meter, 1);
+        LinkOrFail(meters, meter, 1);
         for (int column : At(m_conductorStaff).children) {
-            track0->AddChild(make(column), 0);
+            LinkOrFail(track0, make(column), 0);
         }
         std::vector<ECConductorMeasure*> columns;
         for (int column : m_columns) {

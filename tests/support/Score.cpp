@@ -5,10 +5,10 @@
 namespace clavenor::test {
 
 Score::Score() {
-    m_doc->GetChildren()->GetHead()->AddChild(m_staff, 1);
+    LinkOrFail(m_doc->GetChildren()->GetHead(), m_staff, 1);
     MCTime zero(0.0f);
     m_measure->SetTime(&zero);
-    m_staff->AddChild(m_measure, 1);
+    LinkOrFail(m_staff, m_measure, 1);
 }
 
 ECNote* NewNote(float time) { return new Counted<ECNote>(MCTime(time), MCTime(1.0f)); }
@@ -18,7 +18,7 @@ ECMeasure* NewBar(float time, int notes) {
     MCTime at(time);
     bar->SetTime(&at);
     for (int i = 0; i < notes; ++i) {
-        bar->AddChild(NewNote(time + static_cast<float>(i)), 1);
+        LinkOrFail(bar, NewNote(time + static_cast<float>(i)), 1);
     }
     return bar;
 }
@@ -28,7 +28,7 @@ ECChord* NewChord(float time, int notes) {
     MCTime at(time);
     chord->SetTime(&at);
     for (int i = 0; i < notes; ++i) {
-        chord->AddChild(NewNote(time), 1);
+        LinkOrFail(chord, NewNote(time), 1);
     }
     return chord;
 }
@@ -38,7 +38,9 @@ void Edit(ECPerformance* document, CCBase* command, const char* name) {
     command->SetSynchronous(1);
     MCCommandMgr::BeginUndo(document, CString(name));
     try {
-        owned.release()->Apply(document);
+        if (owned.release()->Apply(document) == 0) {
+            ADD_FAILURE() << "the manager refused to run " << name;
+        }
     } catch (...) {
         MCCommandMgr::EndUndo(document);
         throw;

@@ -14,14 +14,14 @@ StaffScore::StaffScore(int staves, int measures) {
     auto* meter = new ECMeter(4, 4, ECMeter::TypeComputed);
     MCTime zero(0.0f);
     meter->SetTime(&zero);
-    m_pTrack0->GetMeterEnv()->AddChild(meter, 1);
+    LinkOrFail(m_pTrack0->GetMeterEnv(), meter, 1);
     m_pConductor->GetMeasure(0, MCTime(4.0f * static_cast<float>(measures) - 0.5f), 1, 1);
     for (int s = 1; s <= staves; ++s) {
         for (int m = 1; m <= measures; ++m) {
             for (float beat : {0.0f, 2.0f}) {
                 ECNote* note = NewNote(4.0f * static_cast<float>(m - 1) + beat);
                 note->SetVoiceTrack(0, s);
-                Bar(s, m)->AddChild(note, 1);
+                LinkOrFail(Bar(s, m), note, 1);
             }
         }
     }
@@ -45,14 +45,15 @@ int StaffScore::Run(CCBase* command) {
     command->SetSynchronous(1);
     MCCommandMgr::BeginUndo(m_doc.get(), CString("edit"));
     MCCommandMgr::FailureWatch watch(m_doc->GetCommandMgr());
+    int dispatched = 0;
     try {
-        command->Apply(m_doc.get());
+        dispatched = command->Apply(m_doc.get());
     } catch (...) {
         MCCommandMgr::EndUndo(m_doc.get());
         throw;
     }
     MCCommandMgr::EndUndo(m_doc.get());
-    return watch.GetFailures() == 0 ? 1 : 0;
+    return dispatched != 0 && watch.GetFailures() == 0 ? 1 : 0;
 }
 
 void StaffScore::RunAndReplay(CCBase* command) {

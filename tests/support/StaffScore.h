@@ -24,7 +24,8 @@ public:
     ECNote* NoteAt(int staff, int number, int beat) const;
     std::vector<std::uint8_t> Bytes() const { return fuzz::Save(m_doc.get()); }
 
-    /// Applies `command` synchronously inside an undo group; 0 when its batch failed.
+    /// Applies `command` synchronously inside an undo group; 0 when its batch failed or the
+    /// manager refused to run it.
     int Run(CCBase* command);
     /// Runs `command` as Run does, then checks that undo gives back the bytes of before and
     /// redo the bytes of after; leaves the command undone. Reports through GoogleTest.

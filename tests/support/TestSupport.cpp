@@ -16,25 +16,25 @@ TNode* BuildScore(const ScoreShape& shape) {
     auto* root = new TNode(44);
     for (int m = 0; m < 2; ++m) {
         auto* measure = new TNode(32, shape.timed ? static_cast<float>(4 * m) : 0.0f);
-        root->AddChild(measure, sorted);
+        LinkOrFail(root, measure, sorted);
         ECBase* beam = nullptr;
         if (shape.containerPerMeasure) {
             beam = new ECWithChild;
-            measure->AddChild(beam, sorted);
+            LinkOrFail(measure, beam, sorted);
         } else if (m == 0) {
             beam = new TNode(7);
         }
         for (int c = 0; c < shape.chords; ++c) {
             auto* chord = new TNode(12, shape.timed ? static_cast<float>(4 * m + c) : 0.0f);
-            chord->AddChild(new TLeaf, sorted);
-            chord->AddChild(new TLeaf, sorted);
-            measure->AddChild(chord, sorted);
+            LinkOrFail(chord, new TLeaf, sorted);
+            LinkOrFail(chord, new TLeaf, sorted);
+            LinkOrFail(measure, chord, sorted);
             if (m == 0) {
-                beam->AddChild(chord, sorted);
+                LinkOrFail(beam, chord, sorted);
             }
         }
         if (!shape.containerPerMeasure && beam != nullptr) {
-            measure->AddChild(beam, 0);
+            LinkOrFail(measure, beam, 0);
         }
     }
     return root;

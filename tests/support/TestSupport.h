@@ -92,11 +92,24 @@ using Clef = KindElement<EventId::Clef, ECWithTime>;
 /// An element without a time or a voice/track.
 using Untimed = KindElement<EventId::Group, ECWithChild>;
 
-/// `e`, added to `parent`'s children (sorted by time when `sorted`) when given.
+/// Links `child` under `parent` (AddChild, sorted by time when `sorted`) and returns it. A
+/// builder only makes links the model must take, so a refusal fails the running test
+/// instead of leaving a smaller score behind the test's back.
+template <class T>
+T* LinkOrFail(ECBase* parent, T* child, int sorted = 0) {
+    if (parent->AddChild(child, sorted) == 0) {
+        ADD_FAILURE() << "a " << parent->GetRuntimeClass()->m_lpszClassName << " refused a "
+                      << child->GetRuntimeClass()->m_lpszClassName;
+    }
+    return child;
+}
+
+/// `e`, added to `parent`'s children (sorted by time when `sorted`) when given; a refused
+/// link fails the running test (LinkOrFail).
 template <class T>
 T* Put(T* e, ECBase* parent, int sorted = 0) {
     if (parent != nullptr) {
-        parent->AddChild(e, sorted);
+        LinkOrFail(parent, e, sorted);
     }
     return e;
 }
@@ -341,7 +354,7 @@ struct Handler {
 /// queued work and the trash) when the fixture ends.
 class Document {
 public:
-    Document() : m_performance(new ECPerformance) { m_performance->AddChild(new ECConductor, 0); }
+    Document() : m_performance(new ECPerformance) { LinkOrFail(m_performance, new ECConductor); }
     ~Document() {
         delete m_performance;
         MCCommandMgr::OnIdle();

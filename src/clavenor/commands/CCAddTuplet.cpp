@@ -3,6 +3,7 @@
 #include "clavenor/commands/CCRemove.h"
 #include "clavenor/elements/ECPerformance.h"
 #include "clavenor/model/ECBase.h"
+#include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
 
 #include <new>
@@ -67,13 +68,31 @@ int CCAddTuplet::Prepare() {
             continue;
         }
         if (tuplet->GetDescendant(EventId::Note, -1) == nullptr) {
-            for (ECBase* note : m_notes) {
-                tuplet->AddChild(note, 1);
-            }
+            LinkNotes(tuplet);
         }
         break;
     }
     return 1;
+}
+
+void CCAddTuplet::LinkNotes(ECBase* tuplet) {
+    for (POSITION pos = m_notes.GetHeadPosition(); pos != nullptr;) {
+        const POSITION at = pos;
+        ECBase* note = m_notes.GetNext(pos);
+        if (tuplet->AddChild(note, 1) != 0) {
+            continue;
+        }
+        // A tuplet that came back with some of its notes would be added short of them, and
+        // what Prepare changes no Revert takes back: the notes already linked go again,
+        // exactly (the notes list keeps them alive). Only a container took any.
+        if (auto* container = dynamic_cast<ECWithChild*>(tuplet)) {
+            for (POSITION back = m_notes.GetHeadPosition(); back != at;) {
+                // Linked a moment ago, so a child.
+                static_cast<void>(container->UnlinkChild(m_notes.GetNext(back)));
+            }
+        }
+        throw std::bad_alloc();
+    }
 }
 
 void CCAddTuplet::Undo() {

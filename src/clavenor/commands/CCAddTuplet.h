@@ -35,11 +35,15 @@ public:
 
     /// CCBase::Prepare; then, for the first item whose child is a tuplet without a note
     /// below it, every listed note is added to it (sorted by time). Fails (0) when an item's
-    /// parent lies outside the target document.
+    /// parent lies outside the target document. Throws std::bad_alloc, with the tuplet as it
+    /// was, when a note cannot be linked for want of memory.
     int Prepare() override;
     void Undo() override;
 
 private:
+    // Links every listed note under `tuplet`, all or none (std::bad_alloc).
+    void LinkNotes(ECBase* tuplet);
+
     MCEventList m_notes;
 };
 

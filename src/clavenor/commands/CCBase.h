@@ -71,7 +71,7 @@ public:
 
     /// Dispatches the command to `performance` (MCCommandMgr::ApplyCommand). Returns 0 and
     /// does nothing for a null performance.
-    virtual int Apply(ECPerformance* performance);
+    [[nodiscard]] virtual int Apply(ECPerformance* performance);
 
     /// Caches the target's conductor; 0 (the batch aborts) when there is none.
     [[nodiscard]] virtual int Prepare();

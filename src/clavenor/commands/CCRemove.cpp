@@ -294,7 +294,9 @@ void CCRemove::Undo() {
 void CCRemove::Revert() {
     auto link = [](ECBase* child, ECBase* parent) {
         if (child != nullptr && parent != nullptr && child->GetParents()->Find(parent) == nullptr) {
-            parent->AddChild(child, 1);
+            // A link refused (no memory) stays undone, as Revert's contract allows; the
+            // others are still tried, so that it costs only itself.
+            static_cast<void>(parent->AddChild(child, 1));
         }
     };
     for (std::size_t index = m_items.size(); index-- > 0;) {

@@ -489,7 +489,10 @@ void MCCommandMgr::Commit(MCCommandList& list, Batch& batch) {
         }
         if (command->IsInNotifyGroup() != 0) {
             if (m_pPendingNotify != nullptr) {
-                m_pPendingNotify->GetCommands().AddTail(command);
+                // Reserve set a node aside in this record, so this needs no memory; only in
+                // a record a handler opened since could it be refused, and then the host
+                // misses this one command in the record (nothing is left to tell it with).
+                static_cast<void>(m_pPendingNotify->GetCommands().AddTail(command));
             }
             --m_nNotifyDepth;
             if (GetNotifyMode() == 0 && m_nNotifyDepth <= 0) {

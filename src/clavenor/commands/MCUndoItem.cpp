@@ -65,13 +65,17 @@ int MCUndoItem::UndoCommands() { return Replay(false); }
 int MCUndoItem::RedoCommands() { return Replay(true); }
 
 bool MCUndoItem::RunOne(CCBase* command, bool redo) {
-    return RunSynchronously(m_pTarget, command, [this, command, redo] {
+    // A synchronous batch that fails shows in the watch; Apply's 0 is a dispatch that never
+    // ran (no target), which took no effect either.
+    bool dispatched = true;
+    const bool ran = RunSynchronously(m_pTarget, command, [this, command, redo, &dispatched] {
         if (redo) {
-            command->Apply(m_pTarget);
+            dispatched = command->Apply(m_pTarget) != 0;
         } else {
             command->Undo();
         }
     });
+    return ran && dispatched;
 }
 
 int MCUndoItem::Replay(bool redo) {

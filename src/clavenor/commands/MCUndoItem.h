@@ -40,6 +40,7 @@ public:
     [[nodiscard]] int UndoCommands();
     /// Apply of each command from the first to the last to the target, synchronously. All
     /// or nothing as UndoCommands: on failure the commands already redone are undone again.
+    /// A command that Apply does not dispatch at all (the entry has no target) fails it too.
     [[nodiscard]] int RedoCommands();
 
     /// Whether the entry holds no command (an undo group that finished nothing).

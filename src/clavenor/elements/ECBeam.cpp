@@ -23,10 +23,12 @@ int ECBeam::GetParentTypes(CArray<int, int>& types) {
 }
 
 int ECBeam::AddChild(ECBase* child, int sorted) {
-    if (!IsRhythmicElement(child)) {
+    if (child == nullptr || !Admits(child)) {
         return 0;
     }
     return ECGroup::AddChild(child, sorted);
 }
+
+bool ECBeam::Admits(ECBase* child) { return IsRhythmicElement(child); }
 
 } // namespace clavenor

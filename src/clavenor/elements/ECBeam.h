@@ -30,10 +30,11 @@ public:
     int GetParentTypes(CArray<int, int>& types) override;
 
     /// Adds a member as ECWithChild does, refusing (0) what the class does not take.
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
 
 protected:
     bool RestrictsMembers() const override { return true; }
+    bool Admits(ECBase* child) override;
 };
 
 } // namespace clavenor

@@ -2,6 +2,9 @@
 
 #include "clavenor/model/EventRegistry.h"
 
+#include <cstddef>
+#include <vector>
+
 namespace clavenor {
 
 IMPLEMENT_SERIAL(ECChord, ECWithTimeChild, 2 | CRuntimeClass::VersionableSchema)
@@ -75,28 +78,50 @@ int ECChord::RemoveChildren(int deep) {
 int ECChord::RemoveFromParents() {
     if (!IsBeingDestroyed() && HoldsNote()) {
         if (ECBase* measure = GetAncestor(EventId::Measure, -1)) {
-            // Each note not yet under the measure moves there with its own list nodes, so
-            // that leaving the chord never needs memory; one already there stays once, and
-            // leaves the chord with the rest below.
-            auto* into = dynamic_cast<ECWithChild*>(measure);
-            MCEventList* children = GetChildren();
-            for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
-                ECBase* child = children->GetNext(pos);
-                if (child->GetEventId() == EventId::Note &&
-                    child->GetParents()->Find(measure) == nullptr) {
-                    if (into != nullptr) {
+            if (auto* into = dynamic_cast<ECWithChild*>(measure)) {
+                // Each note not yet under the measure moves there with its own list nodes,
+                // so that leaving the chord never needs memory; one already there stays
+                // once, and leaves the chord with the rest below.
+                MCEventList* children = GetChildren();
+                for (POSITION pos = children->GetHeadPosition(); pos != nullptr;) {
+                    ECBase* child = children->GetNext(pos);
+                    if (IsNoteOutside(child, measure)) {
                         // A child of this chord that the measure does not hold: nothing to
                         // refuse.
                         (void)MoveChild(child, into, 1);
-                    } else {
-                        measure->AddChild(child, 1);
                     }
                 }
+                DetachAllChildren();
+            } else if (LinkNotesUnder(measure)) {
+                DetachAllChildren();
             }
-            DetachAllChildren();
         }
     }
     return ECBase::RemoveFromParents();
+}
+
+bool ECChord::IsNoteOutside(ECBase* child, ECBase* measure) {
+    return child->GetEventId() == EventId::Note && child->GetParents()->Find(measure) == nullptr;
+}
+
+bool ECChord::LinkNotesUnder(ECBase* measure) {
+    MCEventList* children = GetChildren();
+    std::vector<ECBase*> linked;
+    linked.reserve(static_cast<std::size_t>(children->GetCount()));
+    for (ECBase* child : *children) {
+        if (!IsNoteOutside(child, measure)) {
+            continue;
+        }
+        if (measure->AddChild(child, 1) == 0) {
+            for (ECBase* note : linked) {
+                // Linked a moment ago; the chord still holds it, so it stays alive.
+                static_cast<void>(measure->RemoveChild(note, 0));
+            }
+            return false;
+        }
+        linked.push_back(child);
+    }
+    return true;
 }
 
 } // namespace clavenor

@@ -65,13 +65,20 @@ public:
     /// measure the chord keeps its children, which then keep it alive. Returns 1.
     /// Needs no memory when the measure is an ECWithChild (the notes move with their list
     /// nodes) and the ancestor search goes less than 48 levels up; otherwise allocation
-    /// failure throws std::bad_alloc before anything has changed, or releases a note the
-    /// measure cannot take deeply with the marks.
+    /// failure throws std::bad_alloc before anything has changed. A measure of another class
+    /// takes the notes by its AddChild, all or none: when it refuses one, the notes it took
+    /// go again and the chord keeps its children, as without a measure.
     /// Cost: an ancestor walk, and a search of each note's parents.
     int RemoveFromParents() override;
 
 private:
     bool HoldsNote();
+    /// Whether `child` is a note that `measure` does not hold.
+    static bool IsNoteOutside(ECBase* child, ECBase* measure);
+    /// Links the notes outside `measure` under it by its AddChild, all or none; false when
+    /// it refused one. std::bad_alloc, changing nothing, when the list of those taken cannot
+    /// be made.
+    bool LinkNotesUnder(ECBase* measure);
 
     /// Detaches every child: deeply unless another parent still holds it.
     void DetachAllChildren();

@@ -76,7 +76,7 @@ public:
     /// Adds as ECWithChild does (0 when refused); a staff or wave track then reorders the
     /// tracks (OrderTracks(0)); the first conductor staff added becomes the conductor staff.
     /// Without memory for the reordering the child is taken back and 0 is returned.
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
     /// Removes as ECWithChild does (0 when `child` is not a child). A staff of the staff
     /// table or a wave track of the wave-track table leaves its table first (later tracks
     /// move one number back), and the conductor staff its tables, so that no table names a

@@ -95,7 +95,7 @@ public:
 
     /// Adds as ECWithChild does; a tempo map (58) becomes the tempo map and a meter map (34)
     /// the meter map of this staff. Returns 1, or 0 when the child was refused.
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
     /// Removes as ECWithChild does, forgetting the tempo or meter map when it goes. Returns
     /// 1, or 0 when `child` is not a child.
     [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;

@@ -94,7 +94,7 @@ public:
     /// another point has, and when no memory is left. Resets the remembered position to the
     /// first point. Cost: O(1) for a point after every other; otherwise an O(log n) search
     /// and an O(n) move of the index.
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
 
     /// Detaches a point as ECWithChild::RemoveChild does (it stays in any anchor group that
     /// holds it) and resets the remembered position. Returns 0 when `child` is not a point

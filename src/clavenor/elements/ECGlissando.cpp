@@ -32,11 +32,14 @@ int ECGlissando::GetParentTypes(CArray<int, int>& types) {
 }
 
 int ECGlissando::AddChild(ECBase* child, int sorted) {
-    if (child == nullptr || child->GetEventId() != EventId::Note ||
-        GetChildren()->GetCount() >= kMostMembers) {
+    if (child == nullptr || !Admits(child)) {
         return 0;
     }
     return ECGroup::AddChild(child, sorted);
+}
+
+bool ECGlissando::Admits(ECBase* child) {
+    return child->GetEventId() == EventId::Note && GetChildren()->GetCount() < kMostMembers;
 }
 
 bool ECGlissando::HoldsEnoughMembers() { return HoldsMemberOfType(EventId::Note) != 0; }

@@ -4,6 +4,8 @@
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/EventRegistry.h"
 
+#include <cstddef>
+#include <new>
 #include <vector>
 
 namespace clavenor {
@@ -62,8 +64,17 @@ void ECGroup::PostSerialize(CArchive& ar) {
         // Each one a member, so not refused.
         (void)UnlinkChild(member);
     }
-    for (ECBase* member : loaded) {
-        AddChild(member, 0);
+    for (std::size_t i = 0; i < loaded.size(); ++i) {
+        ECBase* member = loaded[i];
+        // A member listed twice is refused the second time, and one the rules turn away is
+        // let go as intended; anything else refused found no memory.
+        if (AddChild(member, 0) == 0 && Admits(member) &&
+            member->GetParents()->Find(this) == nullptr) {
+            for (std::size_t k = i; k < loaded.size(); ++k) {
+                loaded[k]->Unref(1);
+            }
+            throw std::bad_alloc();
+        }
         member->Unref(1);
     }
     if (!members->IsEmpty() && !HoldsEnoughMembers()) {

@@ -78,7 +78,9 @@ public:
     /// leaves its parents when the archive lets go of what it read (Close), since the fix-up
     /// pass may be walking their lists now. Everything let go stays alive while the archive
     /// is open (it holds every element it read). Throws std::bad_alloc, before changing
-    /// anything, when the members cannot be listed.
+    /// anything, when the members cannot be listed, and when a member the kind admits
+    /// cannot be linked again for want of memory: the load then fails rather than give back
+    /// a document that quietly lost a tie or a beam's note.
     void PostSerialize(CArchive& ar) override;
     ECBase* Copy(CObject* src) override;
     int GetEventId() const override;
@@ -139,6 +141,11 @@ protected:
     /// Whether the kind takes only some elements as members (its AddChild refuses others),
     /// so that the members of a loaded group are checked again. A plain group takes any.
     virtual bool RestrictsMembers() const { return false; }
+
+    /// Whether the kind's rules take `child` (not null) as a member beside the members it
+    /// holds now; a kind's AddChild refuses whatever this refuses, so that a load can tell
+    /// a member the rules turn away from one that found no memory. Any, for a plain group.
+    virtual bool Admits(ECBase* /*child*/) { return true; }
 
     /// 1 when a member of event id `id` remains; looked for from both ends, so that the
     /// answer comes at once when either end holds one.

@@ -46,7 +46,7 @@ public:
 
     /// Adds as ECWithChild does (0 when refused), then caches a clef or key in the staff.
     /// When the cache has no memory for it the child is taken back and 0 is returned.
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
     /// Takes a clef or key child out of the staff's cache, then removes as ECWithChild does.
     /// Needs no memory.
     [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;

@@ -44,7 +44,7 @@ public:
 
     /// Adds a meter as ECEnvelope::AddChild does (refusing any other element with 0), gives
     /// it this envelope's voice/track and recomputes the positions. Cost: O(meters).
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
     /// Remove as ECEnvelope does (0 when there is nothing to remove), then recompute the
     /// positions.
     [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;

@@ -31,11 +31,13 @@ int ECSlur::GetParentTypes(CArray<int, int>& types) {
 }
 
 int ECSlur::AddChild(ECBase* child, int sorted) {
-    if (!IsRhythmicElement(child)) {
+    if (child == nullptr || !Admits(child)) {
         return 0;
     }
     return ECGroup::AddChild(child, sorted);
 }
+
+bool ECSlur::Admits(ECBase* child) { return IsRhythmicElement(child); }
 
 bool ECSlur::HoldsEnoughMembers() {
     return GetChildren()->GetCount() >= kFewestMembers && HoldsMemberOfType(EventId::Note) != 0;

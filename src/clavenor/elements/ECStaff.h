@@ -52,7 +52,7 @@ public:
     /// Adds as ECWithChild does (0 when refused), then caches `child` when it is a clef or
     /// key, and the clefs and keys of a measure. When the cache has no memory for them,
     /// nothing stays changed and 0 is returned.
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
     /// Takes the clefs and keys of `child` (the child, or its children) out of the cache
     /// (they leave the staff with it), then removes as ECWithChild does. Needs no memory.
     /// Cost: a look at the child's children.

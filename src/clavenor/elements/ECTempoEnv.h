@@ -47,7 +47,7 @@ public:
 
     /// Adds a tempo mark as ECEnvelope::AddChild does (refusing any other element with 0),
     /// gives it this envelope's voice/track and recomputes the clock times. Cost: O(marks).
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
     /// Remove as ECEnvelope does (0 when there is nothing to remove), then recompute.
     [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;
     int RemoveChildren(int deep) override;

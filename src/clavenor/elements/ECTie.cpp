@@ -32,20 +32,26 @@ int ECTie::GetParentTypes(CArray<int, int>& types) {
 }
 
 int ECTie::AddChild(ECBase* child, int sorted) {
-    if (child == nullptr || child->GetEventId() != EventId::Note ||
-        GetChildren()->GetCount() >= kMostMembers) {
+    if (child == nullptr || !Admits(child)) {
         return 0;
+    }
+    return ECGroup::AddChild(child, sorted);
+}
+
+bool ECTie::Admits(ECBase* child) {
+    if (child->GetEventId() != EventId::Note || GetChildren()->GetCount() >= kMostMembers) {
+        return false;
     }
     ECBase* staff = StaffOf(child);
     if (!SameStaff(staff, GetAncestor(EventId::Staff, -1))) {
-        return 0;
+        return false;
     }
     for (ECBase* member : *GetChildren()) {
         if (!SameStaff(staff, StaffOf(member))) {
-            return 0;
+            return false;
         }
     }
-    return ECGroup::AddChild(child, sorted);
+    return true;
 }
 
 int ECTie::AddParent(ECBase* parent) {

@@ -71,7 +71,7 @@ public:
     void SetDuration(MCTime*) override {}
 
     /// Adds a note, chord or rest as ECWithChild does; 0 for anything else.
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
     /// Detaches `child` as ECWithChild does (0 when it is not a member); a tuplet left without
     /// members then leaves its parents. Returns 1.
     [[nodiscard]] int RemoveChild(ECBase* child, int deep) override;

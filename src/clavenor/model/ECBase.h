@@ -175,7 +175,7 @@ public:
     /// full contract: references taken and given back, the acyclic rule, cost); the base,
     /// which has no children, refuses with 0 and changes nothing. Direct changes: not
     /// undoable and notifying nothing (the add and remove commands are the undoable road).
-    virtual int AddChild(ECBase* child, int sorted);
+    [[nodiscard]] virtual int AddChild(ECBase* child, int sorted);
     [[nodiscard]] virtual int RemoveChild(ECBase* child, int deep);
     virtual int RemoveChildren(int deep);
     ///@}

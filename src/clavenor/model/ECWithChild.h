@@ -50,7 +50,7 @@ public:
     /// children, a walk that meets each ancestor of this element once (no memory while
     /// every ancestor has a single parent); sorted insertion walks back from the tail, so
     /// appending in time order is O(1).
-    int AddChild(ECBase* child, int sorted) override;
+    [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
 
     /// Takes back a link that AddChild has just made, exactly: `child` leaves this list and
     /// this element leaves the child's parents, and nothing else happens (no element

@@ -141,14 +141,14 @@ public:
 
     /// Inserts `item` at the head and returns its position, or null (list unchanged) when no
     /// node could be allocated. O(1).
-    POSITION AddHead(T item) { return Link(NewNode(item, nullptr, m_pHead)); }
+    [[nodiscard]] POSITION AddHead(T item) { return Link(NewNode(item, nullptr, m_pHead)); }
     /// Inserts `item` at the tail and returns its position, or null (list unchanged) when no
     /// node could be allocated. O(1).
-    POSITION AddTail(T item) { return Link(NewNode(item, m_pTail, nullptr)); }
+    [[nodiscard]] POSITION AddTail(T item) { return Link(NewNode(item, m_pTail, nullptr)); }
 
     /// Inserts before `pos` (null: at the head); the new position, or null (list unchanged)
     /// when no node could be allocated.
-    POSITION InsertBefore(POSITION pos, T item) {
+    [[nodiscard]] POSITION InsertBefore(POSITION pos, T item) {
         if (pos == nullptr) {
             return AddHead(item);
         }
@@ -157,7 +157,7 @@ public:
     }
     /// Inserts after `pos` (null: at the tail); the new position, or null (list unchanged)
     /// when no node could be allocated.
-    POSITION InsertAfter(POSITION pos, T item) {
+    [[nodiscard]] POSITION InsertAfter(POSITION pos, T item) {
         if (pos == nullptr) {
             return AddTail(item);
         }
