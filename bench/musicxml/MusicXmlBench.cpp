@@ -207,8 +207,8 @@ int main(int argc, char** argv) {
     PrintPeakPerNote("MusicXML import and export, generated", [&] { return exportXml(generated); });
     for (const auto& [path, bytes] : files) {
         const Bytes* data = &bytes;
-        PrintPeakPerNote("MusicXML import, " + path, [&] { return importXml(bytes); });
-        PrintPeakPerNote("MusicXML import and export, " + path, [&] { return exportXml(bytes); });
+        PrintPeakPerNote("MusicXML import, " + path, [&] { return importXml(*data); });
+        PrintPeakPerNote("MusicXML import and export, " + path, [&] { return exportXml(*data); });
         benchmark::RegisterBenchmark(
             ("BM_MusicXmlImport/" + path).c_str(),
             [data](benchmark::State& state) { ImportMusicXml(state, *data); })
