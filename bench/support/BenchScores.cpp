@@ -1,6 +1,16 @@
 #include "support/BenchScores.h"
 
+#include <stdexcept>
+#include <string>
+
 namespace clavenor::bench {
+
+void Link(ECBase* parent, ECBase* child, int sorted) {
+    if (parent->AddChild(child, sorted) == 0) {
+        throw std::runtime_error(std::string("a ") + parent->GetRuntimeClass()->m_lpszClassName +
+                                 " refused a " + child->GetRuntimeClass()->m_lpszClassName);
+    }
+}
 
 std::int64_t BuildChordScore(ECPerformance* performance, std::int64_t wanted) {
     constexpr int Staves = 4;
@@ -64,6 +74,45 @@ void EnterNote(ECPerformance* score, const std::vector<ECMeasure*>& measures, st
                           FCMidi(0x00403C90u));
     add->SetSynchronous(1);
     add->Apply(score);
+}
+
+StaffTableNote StaffTableNoteAt(int staves, int index) {
+    const int bar = index / 10;
+    return {1 + index % staves, bar + 1,
+            4.0f * static_cast<float>(bar) + 0.4f * static_cast<float>(index % 10)};
+}
+
+StaffTableScore::StaffTableScore(int staves, int measures, int notes)
+    : document(new ECPerformance), conductor(new ECConductor) {
+    Link(document, conductor, 0);
+    for (int s = 1; s <= staves; ++s) {
+        conductor->GetTrack(ECConductor::KindStaff, s, 1);
+    }
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    auto* meter = new ECMeter(4, 4, 0);
+    MCTime zero(0.0f);
+    meter->SetTime(&zero);
+    Link(track0->GetMeterEnv(), meter, 1);
+    conductor->GetMeasure(0, MCTime(4.0f * static_cast<float>(measures) - 0.5f), 1, 1);
+    for (int n = 0; n < notes; ++n) {
+        const StaffTableNote at = StaffTableNoteAt(staves, n);
+        auto* note = new ECNote(MCTime(at.time), MCTime(0.25f));
+        note->SetVoiceTrack(0, static_cast<std::uint16_t>(at.staff));
+        ECMeasure* bar = conductor->GetMeasure(at.staff, at.bar);
+        if (bar == nullptr) {
+            throw std::runtime_error("a note found no measure to go into");
+        }
+        Link(bar, note, 1);
+    }
+}
+
+StaffTableScore::~StaffTableScore() {
+    delete document;
+    MCCommandMgr::OnIdle();
+}
+
+ECStaff* StaffTableScore::Staff(int number) const {
+    return static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, number, 0));
 }
 
 } // namespace clavenor::bench

@@ -10,6 +10,11 @@
 
 namespace clavenor::bench {
 
+/// Links `child` under `parent` (sorted by time when `sorted` is non-zero) while a score is
+/// built; a refusal (no memory, a child that may not go there) throws std::runtime_error,
+/// which ends the benchmark run.
+void Link(ECBase* parent, ECBase* child, int sorted);
+
 /// The score of the save, load and walk benchmarks, built under `performance` by hand (no
 /// commands): a conductor with four staves of measures four seconds long, each measure four
 /// chords of three notes and four single notes, half a second apart, until at least `wanted`
@@ -27,5 +32,33 @@ std::vector<ECMeasure*> BuildNoteEntryScore(ECPerformance* score, std::int64_t n
 /// Enters note `index` into its measure of a note-entry score as a host's note entry does: one
 /// synchronous add command, recorded if an undo group is open.
 void EnterNote(ECPerformance* score, const std::vector<ECMeasure*>& measures, std::int64_t index);
+
+/// The score of the measure, edit and track command benchmarks, laid out as a host lays one
+/// out, so that the commands find their measures through the measure map: a conductor with
+/// `staves` staves of the staff table over `measures` 4/4 measures, and `notes` notes a
+/// quarter long, ten to a measure number (the first ten in bar 1, and so on), on the staves
+/// in turn, 0.4 quarter apart within a measure. `notes` must not exceed ten a measure. Throws
+/// std::runtime_error when the score cannot be built. The score owns its document: it goes
+/// with the score, and what its history held with the idle time that follows.
+struct StaffTableScore {
+    StaffTableScore(int staves, int measures, int notes);
+    ~StaffTableScore();
+    StaffTableScore(const StaffTableScore&) = delete;
+    StaffTableScore& operator=(const StaffTableScore&) = delete;
+
+    /// Staff `number` (from 1).
+    ECStaff* Staff(int number) const;
+
+    ECPerformance* document;
+    ECConductor* conductor;
+};
+
+/// Where note `index` of a staff-table score stands: its staff, bar number and time.
+struct StaffTableNote {
+    int staff;
+    int bar;
+    float time;
+};
+StaffTableNote StaffTableNoteAt(int staves, int index);
 
 } // namespace clavenor::bench
