@@ -7,6 +7,7 @@
 // insertion holds per moved element.
 
 #include "support/BenchChecks.h"
+#include "support/BenchScores.h"
 
 #include <clavenor/clavenor.h>
 
@@ -22,43 +23,12 @@ constexpr int Staves = 16;
 constexpr int Measures = 10000;
 constexpr int Notes = 100000;
 
-struct Score {
-    ECPerformance* document = new ECPerformance;
-    ECConductor* conductor = new ECConductor;
-    // Every timed element that a shift of the whole score moves.
-    long moved = 0;
+struct Score : bench::StaffTableScore {
+    Score() : StaffTableScore(Staves, Measures, Notes) {}
 
-    Score() {
-        bench::LinkOrStop(document, conductor, 0);
-        for (int s = 1; s <= Staves; ++s) {
-            conductor->GetTrack(ECConductor::KindStaff, s, 1);
-        }
-        ECConductorStaff* track0 = conductor->GetConductorStaff();
-        auto* meter = new ECMeter(4, 4, 0);
-        MCTime zero(0.0f);
-        meter->SetTime(&zero);
-        bench::LinkOrStop(track0->GetMeterEnv(), meter, 1);
-        conductor->GetMeasure(0, MCTime(4.0f * Measures - 0.5f), 1, 1);
-        for (int n = 0; n < Notes; ++n) {
-            // Ten notes to a measure, on the staves in turn, a beat apart within a measure.
-            const int measure = n / 10;
-            const int staff = 1 + n % Staves;
-            const float time =
-                4.0f * static_cast<float>(measure) + 0.4f * static_cast<float>(n % 10);
-            auto* note = new ECNote(MCTime(time), MCTime(0.25f));
-            note->SetVoiceTrack(0, staff);
-            bench::LinkOrStop(conductor->GetMeasure(staff, measure + 1), note, 1);
-        }
-        // Conductor measures and the measures of every staff, and the notes (the meter at 0
-        // stays).
-        moved = static_cast<long>(Measures) * (Staves + 1) + Notes;
-    }
-    ~Score() {
-        delete document;
-        MCCommandMgr::OnIdle();
-    }
-    Score(const Score&) = delete;
-    Score& operator=(const Score&) = delete;
+    // Every timed element that a shift of the whole score moves: the conductor measures and
+    // the measures of every staff, and the notes (the meter at 0 stays).
+    long moved = static_cast<long>(Measures) * (Staves + 1) + Notes;
 };
 
 Score& Shared() {

@@ -1,7 +1,9 @@
 // A small host: builds an element graph, saves and reloads it, walks it, drives a document
 // through commands with handlers, undo and redo, adds controller data whose values it pulls
 // block by block as a player would, copies a measure's notes from one document into another
-// through the clipboard, and lists the filters of its plug-ins. It prints what it did.
+// through the clipboard, edits a score with every kind of edit command and undoes and redoes
+// all of it, and lists the filters of its plug-ins. It prints what it did, and exits with a
+// failure status when undo or redo did not give back the score's saved bytes.
 
 #include <clavenor/clavenor.h>
 
@@ -683,6 +685,364 @@ void ShowClipboard() {
     MCCommandMgr::OnIdle();
 }
 
+// A step of the edit road that the library refused: the demo cannot go on meaningfully, so
+// it says which and stops with a failure status.
+[[noreturn]] void Refused(const char* what) {
+    std::fprintf(stderr, "clavenor_demo: %s was refused\n", what);
+    std::exit(EXIT_FAILURE);
+}
+
+void Link(ECBase* parent, ECBase* child, const char* what) {
+    if (parent->AddChild(child, 1) == 0) {
+        Refused(what);
+    }
+}
+
+// Applies `command` synchronously in an undo group of its own named `name`, as a host's menu
+// command does; stops the demo when it was refused or its batch failed.
+void Edit(ECPerformance* score, CCBase* command, const char* name) {
+    MCCommandMgr::FailureWatch failures(score->GetCommandMgr());
+    const int entries = score->GetUndoCount();
+    MCCommandMgr::BeginUndo(score, CString(name));
+    command->SetSynchronous(1);
+    const int applied = command->Apply(score);
+    MCCommandMgr::EndUndo(score);
+    if (applied == 0 || failures.GetFailures() != 0 || score->GetUndoCount() != entries + 1) {
+        Refused(name);
+    }
+}
+
+// The score of the edit road: two staves over eight 4/4 bars at 96 to the quarter, quarter
+// notes in bars 1 to 4 of staff 1 (each with a record of its pitch), half notes in bars 1 to
+// 4 of staff 2 and a chord at the start of bar 5, a key at the start of each staff, and
+// volume, sustain and transposition envelopes on staff 1. Built outside undo groups, with the
+// history cleared afterwards: the road's entries are the only ones.
+struct EditRoadScore {
+    std::unique_ptr<ECPerformance> document = std::make_unique<ECPerformance>();
+    ECConductor* conductor = new ECConductor;
+    ECControllerEnv* volume = new ECControllerEnv;
+    ECControllerEnv* sustain = new ECControllerEnv;
+    ECEnvelope* transposition = new ECEnvelope;
+    ECNote* chord[3] = {};
+
+    EditRoadScore() {
+        Link(document.get(), conductor, "the conductor");
+        conductor->GetTrack(ECConductor::KindStaff, 1, 1);
+        conductor->GetTrack(ECConductor::KindStaff, 2, 1);
+        ECConductorStaff* track0 = conductor->GetConductorStaff();
+        Link(track0->GetMeterEnv(), AtTime(new ECMeter(4, 4, 0), 0.0f), "the opening meter");
+        auto* tempo = AtTime(new ECTempo, 0.0f);
+        (void)tempo->SetTempo(96.0f, 1.0f); // a positive tempo, which SetTempo takes
+        Link(track0->GetTempoEnv(), tempo, "the opening tempo");
+        conductor->GetMeasure(0, MCTime(31.5f), 1, 1);
+
+        auto add = MakeRef<CCAdd>();
+        add->SetSynchronous(1);
+        auto place = [&add](ECBase* child, ECBase* parent, std::uint32_t midi) {
+            if (add->Add(child, parent, FCMidi(midi)) == nullptr) {
+                Refused("an element of the score");
+            }
+        };
+        constexpr std::uint32_t kNoteOn = 0x00640090; // velocity 100, pitch to be or'ed in
+        for (int staff = 1; staff <= 2; ++staff) {
+            place(AtTime(new ECKey(0, 0, 0), 0.0f), Bar(staff, 1), 0);
+        }
+        for (int beat = 0; beat < 16; ++beat) {
+            ECNote* note = MakeNote(static_cast<float>(beat), 1.0f);
+            note->SetVoiceTrack(0, 1);
+            place(note, Bar(1, beat / 4 + 1), kNoteOn | static_cast<std::uint32_t>(60 + beat) << 8);
+        }
+        for (int half = 0; half < 8; ++half) {
+            ECNote* note = MakeNote(2.0f * static_cast<float>(half), 2.0f);
+            note->SetVoiceTrack(0, 2);
+            place(note, Bar(2, half / 2 + 1), kNoteOn | 48u << 8);
+        }
+        auto* triad = AtTime(new ECChord, 16.0f);
+        place(triad, Bar(2, 5), 0);
+        for (int i = 0; i < 3; ++i) {
+            chord[i] = MakeNote(16.0f, 4.0f);
+            chord[i]->SetVoiceTrack(0, 2);
+            place(chord[i], triad, kNoteOn | static_cast<std::uint32_t>(48 + 4 * i) << 8);
+        }
+        volume->SetControllerType(7);
+        sustain->SetControllerType(64);
+        transposition->SetEnvelopeName(CString("Transposition"));
+        for (ECEnvelope* envelope :
+             {static_cast<ECEnvelope*>(volume), static_cast<ECEnvelope*>(sustain), transposition}) {
+            place(envelope, Staff(1), 0);
+        }
+        if (add->Apply(document.get()) == 0) {
+            Refused("the score");
+        }
+        for (int beat = 0; beat < 16; ++beat) {
+            auto* record = static_cast<DCNote*>(NoteAt(1, static_cast<float>(beat))->GetData(1, 1));
+            if (record == nullptr) {
+                Refused("a note's record");
+            }
+            record->SetPitch(static_cast<std::uint8_t>(60 + beat));
+        }
+        document->ClearUndo();
+    }
+
+    ECStaff* Staff(int number) const {
+        return static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, number, 0));
+    }
+    ECMeasure* Bar(int staff, int number) const { return conductor->GetMeasure(staff, number); }
+    // The note of `staff` at `time`, in the measure that holds the time.
+    ECNote* NoteAt(int staff, float time) const {
+        ECMeasure* bar = conductor->GetMeasure(staff, MCTime(time), 0, 0);
+        for (ECBase* child : *bar->GetChildren()) {
+            if (child->GetEventId() == EventId::Note && child->GetTime()->GetSeconds() == time) {
+                return static_cast<ECNote*>(child);
+            }
+        }
+        Refused("a note the demo looks for");
+    }
+    int Staves() const { return conductor->GetMaxTrackNumber(ECConductor::KindStaff); }
+};
+
+// The value of an envelope mark's end point (the last of the command's first anchor list).
+float EndValue(CCAddEnvPoint* command) {
+    return static_cast<ECEnvPoint*>(command->GetEnvItem(0)->GetAnchorList()->GetTail())->GetValue();
+}
+
+void ShowMarks(EditRoadScore& s) {
+    ECPerformance* score = s.document.get();
+    auto* level = AtTime(new ECControlChange(7), 0.0f);
+    level->SetValue(90.0f);
+    Edit(score, MakeRef<CCAddEnvPoint>(level, s.volume).Get(), "Volume point");
+    std::printf("  CCAddEnvPoint      a volume point of %g at the start\n",
+                static_cast<double>(level->GetValue()));
+
+    auto* crescendo = AtTime(new ECDynamic(11, MCTime(4.0f)), 4.0f);
+    auto dynamic = MakeRef<CCAddDynamic>(crescendo, s.volume);
+    Edit(score, dynamic.Get(), "Crescendo");
+    std::printf("  CCAddDynamic       a crescendo over bar 2 ramps the volume from %g to %g\n",
+                static_cast<double>(crescendo->GetValue()),
+                static_cast<double>(EndValue(dynamic.Get())));
+
+    auto* down = AtTime(new ECPedal(0, MCTime(2.0f)), 8.0f);
+    auto pedal = MakeRef<CCAddPedal>(down, s.sustain);
+    Edit(score, pedal.Get(), "Pedal");
+    std::printf("  CCAddPedal         the sustain pedal down at quarter 8 (%g), up at 10 (%g)\n",
+                static_cast<double>(down->GetValue()), static_cast<double>(EndValue(pedal.Get())));
+
+    auto* octave = AtTime(new ECTranspose(0, MCTime(4.0f)), 12.0f);
+    auto transpose = MakeRef<CCAddTranspose>(octave, s.transposition);
+    Edit(score, transpose.Get(), "8va");
+    std::printf("  CCAddTranspose     an octave up over bar 4: %+g semitones, then %+g\n",
+                static_cast<double>(octave->GetValue()),
+                static_cast<double>(EndValue(transpose.Get())));
+
+    auto* accelerando = AtTime(new ECTempo(ECTempo::TypeAccelerando, MCTime(4.0f)), 16.0f);
+    ECTempoEnv* tempi = s.conductor->GetConductorStaff()->GetTempoEnv();
+    auto tempo = MakeRef<CCAddTempo>(accelerando, tempi);
+    Edit(score, tempo.Get(), "Accelerando");
+    std::printf("  CCAddTempo         an accelerando over bar 5, from %g to %g to the quarter\n",
+                static_cast<double>(accelerando->GetValue()),
+                static_cast<double>(EndValue(tempo.Get())));
+
+    ECBase* crescendoEnd = dynamic->GetEnvItem(0)->GetAnchorList()->GetTail();
+    Edit(score, MakeRef<CCRemoveEnvPoint>(static_cast<ECEnvPoint*>(crescendoEnd)).Get(),
+         "Remove crescendo");
+    std::printf("  CCRemoveEnvPoint   removing the crescendo's end takes its start along: %d "
+                "volume point left\n",
+                s.volume->GetPointCount());
+
+    auto* accent = new ECAccent;
+    Edit(score, MakeRef<CCAddNoteModifier>(accent, s.chord[0]->GetParents()->GetHead()).Get(),
+         "Accent");
+    int accents = 0;
+    for (ECNote* note : s.chord) {
+        accents += note->GetChildren()->GetCount();
+    }
+    std::printf("  CCAddNoteModifier  an accent on the chord of bar 5 goes to each note: %d "
+                "accents\n",
+                accents);
+
+    auto* triplet = AtTime(new ECTuplet(3, 2, 3), 20.0f);
+    for (int i = 0; i < 3; ++i) {
+        ECNote* note = MakeNote(20.0f + static_cast<float>(i) / 3.0f, 1.0f / 3.0f);
+        note->SetVoiceTrack(0, 2);
+        Link(triplet, note, "a note of the triplet");
+    }
+    auto tuplet = MakeRef<CCAddTuplet>(triplet, s.Bar(2, 6), FCMidi::MidiNull());
+    Edit(score, tuplet.Get(), "Triplet");
+    std::printf("  CCAddTuplet        a triplet of %d eighths at the start of bar 6 of staff 2\n",
+                tuplet->GetNotes().GetCount());
+
+    FCMidiSysEx reset;
+    reset.SetGMSystemOn(0x7F);
+    auto* message = AtTime(new ECSystemMessage(0), 0.0f);
+    Edit(score, MakeRef<CCAddSysEx>(message, s.conductor->GetConductorStaff(), reset).Get(),
+         "GM reset");
+    std::printf("  CCAddSysEx         a General MIDI reset of %u bytes at the start\n",
+                reset.GetSysExBufLength());
+}
+
+void ShowEdits(EditRoadScore& s, LCBase& filter) {
+    ECPerformance* score = s.document.get();
+    ECKey* key = s.Staff(1)->GetKeyAtTime(MCTime(0.0f), 0);
+    auto edit = MakeRef<CCEdit>();
+    static_cast<ECKey*>(edit->EditEvent(key)->GetEditCopy())->SetNumSharps(2);
+    Edit(score, edit.Get(), "Key");
+    std::printf("  CCEdit             the key of staff 1 edited in place: %d sharps\n",
+                key->GetNumSharps());
+
+    ECNote* third = s.NoteAt(1, 2.0f);
+    auto* pitch = static_cast<DCNote*>(third->GetData(1, 0));
+    auto data = MakeRef<CCEditData>();
+    static_cast<DCNote*>(data->EditData(pitch, 1)->GetDataCopy())->SetPitch(63);
+    Edit(score, data.Get(), "Pitch");
+    std::printf("  CCEditData         the record of the note at quarter 2: pitch %d\n",
+                pitch->GetPitch());
+
+    auto edited = MakeRef<CCEditFilter>();
+    edited->EditFilter(&filter)->GetFilterCopy()->SetPriority(5);
+    Edit(score, edited.Get(), "Filter");
+    std::printf("  CCEditFilter       a filter's priority, kept outside the document: %d\n",
+                filter.GetPriority());
+
+    ECNote* first = s.NoteAt(1, 0.0f);
+    MCTime half(0.5f);
+    Edit(score, MakeRef<CCEditDuration>(first, &half).Get(), "Duration");
+    std::printf("  CCEditDuration     the first note shortened to %g quarter\n",
+                static_cast<double>(first->GetDuration()->GetSeconds()));
+
+    ECNote* moved = s.NoteAt(1, 4.0f);
+    MCTime later(24.0f);
+    Edit(score, MakeRef<CCEditTime>(moved, &later).Get(), "Move note");
+    std::printf("  CCEditTime         the note at quarter 4 moved to %g, into measure %d\n",
+                static_cast<double>(moved->GetTime()->GetSeconds()),
+                s.conductor->GetMeasureNumberAtTime(*moved->GetTime()));
+
+    ECNote* relinked = s.NoteAt(1, 9.0f);
+    auto graph = MakeRef<CCEditGraph>();
+    CCEditGraph::Items items;
+    items.push_back(std::make_unique<CCEditGraphItem>(relinked));
+    graph->SetGraphItems(1, items);
+    MCEventList none;
+    items.clear();
+    items.push_back(std::make_unique<CCEditGraphItem>(relinked, s.Bar(2, 3), none));
+    graph->SetGraphItems(0, items);
+    Edit(score, graph.Get(), "Relink note");
+    std::printf("  CCEditGraph        the note at quarter 9 relinked into bar 3 of staff %d\n",
+                relinked->GetParents()->GetHead() == s.Bar(2, 3) ? 2 : 1);
+}
+
+void ShowTrackEdits(EditRoadScore& s) {
+    ECPerformance* score = s.document.get();
+    auto group = MakeRef<CCGroupStaves>();
+    group->GroupStaves(1, 2, 0);
+    Edit(score, group.Get(), "Group staves");
+    std::printf("  CCGroupStaves      staves %d to %d grouped\n", group->GetFirstStaff(),
+                group->GetLastStaff());
+
+    auto add = MakeRef<CCAddTrack>();
+    add->AddMidiTrack(1, 1);
+    Edit(score, add.Get(), "New staff");
+    std::printf("  CCAddTrack         a new staff %d, with %d measures\n", s.Staves(),
+                s.Staff(s.Staves())->GetChildren()->GetCount());
+
+    // Staff 1 holds no chord or tuplet: the redo of a copy of one does not yet give back the
+    // bytes of the copy (a chord's notes come back loose beside it).
+    auto copy = MakeRef<CCCopyTracks>();
+    copy->CopyTrack(s.Staff(1));
+    Edit(score, copy.Get(), "Copy staff");
+    std::printf("  CCCopyTracks       staff 1 copied as staff %d with %d elements of its "
+                "measures\n",
+                s.Staves(), copy->GetMeasureCopies().GetCount());
+
+    ECStaff* fresh = s.Staff(3);
+    ECStaff* copied = s.Staff(4);
+    auto order = MakeRef<CCOrderTracks>();
+    order->OrderTrack(fresh, 4);
+    order->OrderTrack(copied, 3);
+    Edit(score, order.Get(), "Exchange staves");
+    std::printf("  CCOrderTracks      the new staff and the copy exchange numbers: the copy is "
+                "staff %d\n",
+                s.Staff(3) == copied ? 3 : 4);
+}
+
+void ShowRemoval(EditRoadScore& s) {
+    ECPerformance* score = s.document.get();
+    MCEventList selection;
+    auto select = [&selection](ECBase* element) {
+        if (selection.AddTail(element) == nullptr) {
+            Refused("a selected element");
+        }
+    };
+    // No chord or tuplet: the undo of their removal brings them back without their members
+    // (see CCRemove), which the byte check below would rightly report.
+    select(s.sustain->GetPointAtIndex(0)); // the pedal mark
+    select(s.NoteAt(1, 10.0f));
+    select(s.NoteAt(2, 12.0f));
+    MCCommandList commands;
+    if (ConfigureRemove(&selection, &commands) == 0) {
+        Refused("the removal of a selection");
+    }
+    std::string made;
+    for (CCBase* command : commands) {
+        made += std::string(made.empty() ? "" : ", ") + command->GetRuntimeClass()->m_lpszClassName;
+    }
+    commands.SetSynchronous(1);
+    MCCommandMgr::FailureWatch failures(score->GetCommandMgr());
+    MCCommandMgr::BeginUndo(score, CString("Delete"));
+    const int applied = commands.Apply(score);
+    MCCommandMgr::EndUndo(score);
+    if (applied == 0 || failures.GetFailures() != 0) {
+        Refused("the removal of a selection");
+    }
+    std::printf("  ConfigureRemove    a pedal mark and a note of each staff: %s\n", made.c_str());
+}
+
+// Every family of edit commands on one score, each in an undo group of its own, then the whole
+// history undone and redone: the saved bytes must come back each way. Returns false when they
+// do not.
+bool ShowEditRoad() {
+    std::printf("\nevery kind of edit, each in an undo group, then all undone and redone:\n");
+    // The history must hold every entry of the road.
+    const int levels = MCCommandMgr::GetUndoLevels();
+    MCCommandMgr::SetUndoLevels(64);
+    // Notes carry a record of their pitch (view code 1) while the road runs.
+    CPluginData pitches(RUNTIME_CLASS(DCNote), 1, EventId::Note);
+    if (CPluginData::AddPlugin(&pitches) == 0) {
+        Refused("the note records' registration");
+    }
+    LCBase filter; // the history names it, so it outlives the document
+    bool same = false;
+    {
+        EditRoadScore s;
+        const std::vector<std::uint8_t> before = SavedBytes(s.document.get());
+        ShowMarks(s);
+        ShowEdits(s, filter);
+        ShowTrackEdits(s);
+        ShowRemoval(s);
+        const std::vector<std::uint8_t> after = SavedBytes(s.document.get());
+        const int entries = s.document->GetUndoCount();
+        int undone = 0;
+        while (s.document->Undo(1) == 1) {
+            ++undone;
+        }
+        const bool undoneSame = SavedBytes(s.document.get()) == before;
+        int redone = 0;
+        while (s.document->Redo(1) == 1) {
+            ++redone;
+        }
+        const bool redoneSame = SavedBytes(s.document.get()) == after;
+        std::printf("  %d entries undone: %s; %d redone: %s\n", undone,
+                    undoneSame ? "the bytes saved before the edits" : "DIFFERENT bytes", redone,
+                    redoneSame ? "the bytes saved after them" : "DIFFERENT bytes");
+        same = undone == entries && redone == entries && undoneSame && redoneSame;
+    }
+    MCCommandMgr::OnIdle();
+    if (CPluginData::RemovePlugin(&pitches) == 0) {
+        Refused("the note records' removal");
+    }
+    MCCommandMgr::SetUndoLevels(levels);
+    return same;
+}
+
 void ShowPlugins() {
     const std::string folder = CPlugin::GetPluginFolder();
     std::printf("\nplug-ins in %s:\n", folder.c_str());
@@ -823,6 +1183,7 @@ int main() {
     ShowControllerData();
     ShowTimeline();
     ShowClipboard();
+    const bool exact = ShowEditRoad();
     ShowPlugins();
-    return 0;
+    return exact ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -68,4 +68,43 @@ void EnterNote(ECPerformance* score, const std::vector<ECMeasure*>& measures, st
     ApplyOrStop(add, score);
 }
 
+StaffTableNote StaffTableNoteAt(int staves, int index) {
+    const int bar = index / 10;
+    return {1 + index % staves, bar + 1,
+            4.0f * static_cast<float>(bar) + 0.4f * static_cast<float>(index % 10)};
+}
+
+StaffTableScore::StaffTableScore(int staves, int measures, int notes)
+    : document(new ECPerformance), conductor(new ECConductor) {
+    LinkOrStop(document, conductor, 0);
+    for (int s = 1; s <= staves; ++s) {
+        conductor->GetTrack(ECConductor::KindStaff, s, 1);
+    }
+    ECConductorStaff* track0 = conductor->GetConductorStaff();
+    auto* meter = new ECMeter(4, 4, 0);
+    MCTime zero(0.0f);
+    meter->SetTime(&zero);
+    LinkOrStop(track0->GetMeterEnv(), meter, 1);
+    conductor->GetMeasure(0, MCTime(4.0f * static_cast<float>(measures) - 0.5f), 1, 1);
+    for (int n = 0; n < notes; ++n) {
+        const StaffTableNote at = StaffTableNoteAt(staves, n);
+        auto* note = new ECNote(MCTime(at.time), MCTime(0.25f));
+        note->SetVoiceTrack(0, static_cast<std::uint16_t>(at.staff));
+        ECMeasure* bar = conductor->GetMeasure(at.staff, at.bar);
+        if (bar == nullptr) {
+            Stop("a note of the staff-table score found no measure to go into");
+        }
+        LinkOrStop(bar, note, 1);
+    }
+}
+
+StaffTableScore::~StaffTableScore() {
+    delete document;
+    MCCommandMgr::OnIdle();
+}
+
+ECStaff* StaffTableScore::Staff(int number) const {
+    return static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, number, 0));
+}
+
 } // namespace clavenor::bench

@@ -28,4 +28,32 @@ std::vector<ECMeasure*> BuildNoteEntryScore(ECPerformance* score, std::int64_t n
 /// synchronous add command, recorded if an undo group is open.
 void EnterNote(ECPerformance* score, const std::vector<ECMeasure*>& measures, std::int64_t index);
 
+/// The score of the measure, edit and track command benchmarks, laid out as a host lays one
+/// out, so that the commands find their measures through the measure map: a conductor with
+/// `staves` staves of the staff table over `measures` 4/4 measures, and `notes` notes a
+/// quarter long, ten to a measure number (the first ten in bar 1, and so on), on the staves
+/// in turn, 0.4 quarter apart within a measure. `notes` must not exceed ten a measure. A score
+/// that cannot be built stops the run. The score owns its document: it goes
+/// with the score, and what its history held with the idle time that follows.
+struct StaffTableScore {
+    StaffTableScore(int staves, int measures, int notes);
+    ~StaffTableScore();
+    StaffTableScore(const StaffTableScore&) = delete;
+    StaffTableScore& operator=(const StaffTableScore&) = delete;
+
+    /// Staff `number` (from 1).
+    ECStaff* Staff(int number) const;
+
+    ECPerformance* document;
+    ECConductor* conductor;
+};
+
+/// Where note `index` of a staff-table score stands: its staff, bar number and time.
+struct StaffTableNote {
+    int staff;
+    int bar;
+    float time;
+};
+StaffTableNote StaffTableNoteAt(int staves, int index);
+
 } // namespace clavenor::bench

@@ -18,6 +18,7 @@
 #include "clavenor/elements/ECPerformance.h"
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/elements/ECWaveTrack.h"
+#include "clavenor/framework/detail/ReserveOneMore.h"
 #include "clavenor/model/EventRegistry.h"
 
 #include <algorithm>
@@ -82,7 +83,7 @@ void CCCopyTracks::CopyTrack(ECTrack* track) {
     if (track == nullptr) {
         return;
     }
-    m_copies.reserve(m_copies.size() + 1);
+    ReserveOneMore(m_copies);
     ECTrack* copy = nullptr;
     if (auto* staff = dynamic_cast<ECStaff*>(track);
         staff != nullptr && track->GetEventId() == EventId::Staff) {

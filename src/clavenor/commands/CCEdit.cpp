@@ -1,6 +1,7 @@
 #include "clavenor/commands/CCEdit.h"
 
 #include "clavenor/elements/ECPerformance.h"
+#include "clavenor/framework/detail/ReserveOneMore.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
@@ -29,7 +30,7 @@ CCEditItem* CCEdit::FindItem(const void* key) const {
 }
 
 CCEditItem* CCEdit::AddItem(std::unique_ptr<CCEditItem> item) {
-    m_items.reserve(m_items.size() + 1);
+    ReserveOneMore(m_items);
     m_index.emplace(item->GetKey(), m_items.size());
     m_items.push_back(std::move(item));
     return m_items.back().get();

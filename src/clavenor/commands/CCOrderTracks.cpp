@@ -4,6 +4,7 @@
 #include "clavenor/actions/ACSetVoiceTrack.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECTrack.h"
+#include "clavenor/framework/detail/ReserveOneMore.h"
 
 #include <new>
 #include <utility>
@@ -28,7 +29,7 @@ void CCOrderTracks::OrderTrack(ECTrack* track, int newNumber) {
         return;
     }
     if (m_newOrder.find(track) == m_newOrder.end()) {
-        m_tracks.reserve(m_tracks.size() + 1);
+        ReserveOneMore(m_tracks);
         m_oldOrder[track] = track->GetVoiceTrack() != nullptr
                                 ? static_cast<int>(track->GetVoiceTrack()->GetTrack())
                                 : 2047;
@@ -105,7 +106,7 @@ int CCOrderTracks::Process() {
             }
             for (ECBase* element : *find.GetEvents()) {
                 if (element->GetVoiceTrack() != nullptr) {
-                    words.reserve(words.size() + 1);
+                    ReserveOneMore(words);
                     element->Ref();
                     words.push_back(Word{element, *element->GetVoiceTrack()});
                 }

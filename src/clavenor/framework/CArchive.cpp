@@ -1,6 +1,7 @@
 #include "clavenor/framework/CArchive.h"
 
 #include "clavenor/framework/detail/CPointerIndexMap.h"
+#include "clavenor/framework/detail/ReserveOneMore.h"
 
 #include "clavenor/framework/CFile.h"
 #include "clavenor/framework/CObject.h"
@@ -31,15 +32,6 @@ constexpr std::size_t StringChunk = 64 * 1024;
 // Counts the storing archives ever made. An archive that sees it move knows that another may
 // have overwritten the marks it left in objects.
 std::atomic<std::uint64_t> g_storeGeneration{0};
-
-// Room for one more item with the usual geometric growth (an exact reserve would copy the
-// whole vector on every object).
-template <class Vector>
-void ReserveOneMore(Vector& v) {
-    if (v.size() == v.capacity()) {
-        v.reserve(v.capacity() < 16 ? 16 : v.capacity() * 2);
-    }
-}
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECMirror.h"
 #include "clavenor/elements/MCMirrorList.h"
+#include "clavenor/framework/detail/ReserveOneMore.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/EventRegistry.h"
 
@@ -40,7 +41,7 @@ MCEditJournal::MCEditJournal() = default;
 
 MCEditJournal::~MCEditJournal() { Clear(); }
 
-void MCEditJournal::ReserveStep() { m_steps.reserve(m_steps.size() + 1); }
+void MCEditJournal::ReserveStep() { ReserveOneMore(m_steps); }
 
 void MCEditJournal::NoteStep(Kind kind, std::size_t entry) {
     if (!m_steps.empty() && m_steps.back().kind == kind &&
@@ -139,7 +140,7 @@ bool MCEditJournal::TakeOrder(ECBase* owner, MCEventList*& children, std::vector
         order.push_back(element);
     }
     ReserveStep();
-    m_orders.reserve(m_orders.size() + 1);
+    ReserveOneMore(m_orders);
     return true;
 }
 

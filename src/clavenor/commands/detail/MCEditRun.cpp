@@ -3,6 +3,7 @@
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorStaff.h"
+#include "clavenor/framework/detail/ReserveOneMore.h"
 #include "clavenor/model/ECBase.h"
 #include "clavenor/model/EventRegistry.h"
 
@@ -94,7 +95,7 @@ void MCEditRun::SetDuration(ECBase* element, const MCTime& duration) {
     if (now == nullptr) {
         return;
     }
-    m_durations.reserve(m_durations.size() + 1);
+    ReserveOneMore(m_durations);
     element->Ref();
     m_durations.push_back(DurationChange{element, duration});
     MCTime swapped = *now;

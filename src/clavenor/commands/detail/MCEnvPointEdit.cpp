@@ -5,6 +5,7 @@
 #include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECTempo.h"
 #include "clavenor/elements/ECTempoEnv.h"
+#include "clavenor/framework/detail/ReserveOneMore.h"
 #include "clavenor/model/MCEventList.h"
 
 #include <algorithm>
@@ -31,7 +32,7 @@ void MCEnvPointEdit::Touch(ECEnvelope* envelope) {
         std::find(m_touched.begin(), m_touched.end(), envelope) != m_touched.end()) {
         return;
     }
-    m_touched.reserve(m_touched.size() + 1);
+    ReserveOneMore(m_touched);
     envelope->Ref();
     m_touched.push_back(envelope);
 }
@@ -74,7 +75,7 @@ void MCEnvPointEdit::SetTime(ECEnvPoint* point, const MCTime& time) {
 }
 
 void MCEnvPointEdit::SetAnchorFlags(ECEnvPoint* point, int anchor, int head) {
-    m_steps.reserve(m_steps.size() + 1);
+    ReserveOneMore(m_steps);
     m_flags.push_back(FlagChange{point, anchor & 1, head & 1});
     point->Ref();
     SwapFlags(m_flags.back());
@@ -82,8 +83,8 @@ void MCEnvPointEdit::SetAnchorFlags(ECEnvPoint* point, int anchor, int head) {
 }
 
 bool MCEnvPointEdit::AddGroup(ECEnvelope* envelope, MCEventList* points) {
-    m_steps.reserve(m_steps.size() + 1);
-    m_groups.reserve(m_groups.size() + 1);
+    ReserveOneMore(m_steps);
+    ReserveOneMore(m_groups);
     MCEventList* group = envelope->AddAnchorGroup(points);
     if (group == nullptr) {
         return false;
@@ -96,8 +97,8 @@ bool MCEnvPointEdit::AddGroup(ECEnvelope* envelope, MCEventList* points) {
 }
 
 void MCEnvPointEdit::RemoveGroup(ECEnvelope* envelope, MCEventList* group) {
-    m_steps.reserve(m_steps.size() + 1);
-    m_groups.reserve(m_groups.size() + 1);
+    ReserveOneMore(m_steps);
+    ReserveOneMore(m_groups);
     int index = 0;
     std::unique_ptr<MCEventList> detached = envelope->DetachAnchorGroup(group, index);
     if (detached == nullptr) {
