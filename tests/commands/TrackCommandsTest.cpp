@@ -74,6 +74,41 @@ TEST_F(Tracks, UndoAndRedoOfTrackCommandsGiveBackTheSavedBytes) {
     }
 }
 
+// Inserting a staff moves every later staff, with all it holds, to a new number; the undo
+// must give back each word as it was, also one that was unset or named another track than
+// its staff (a renumbering can leave two staves on one number).
+TEST_F(Tracks, UndoingAStaffInsertionGivesBackTheWordsOfTheStavesItMoved) {
+    struct Case {
+        const char* name;
+        int position;
+        bool withWave;
+    };
+    for (const Case& c :
+         {Case{"a staff at 1", 1, false}, Case{"a staff at 2", 2, false},
+          Case{"a staff and a wave track at 1", 1, true}, Case{"a staff appended", -1, false}}) {
+        SCOPED_TRACE(c.name);
+        StaffScore words{3, 2};
+        ECConductor* table = words.Conductor();
+        // A key with its word unset and a note naming a track beyond the staves.
+        auto* key = new Counted<ECKey>(1, 0, 0);
+        MCTime at(4.0f);
+        key->SetTime(&at);
+        ASSERT_NE(words.Bar(2, 2)->AddChild(key, 1), 0);
+        ECNote* stray = words.NoteAt(3, 1, 0);
+        stray->SetVoiceTrack(0, 9);
+        // The last staff on a number past the others', which appending moves too.
+        table->GetTrack(ECConductor::KindStaff, 3, 0)->SetVoiceTrack(14, 5);
+        auto* command = new CCAddTrack;
+        command->AddMidiTrack(1, 1);
+        if (c.withWave) {
+            command->AddWaveTrack(1);
+        }
+        command->SetInsertPosition(c.position);
+        words.RunAndReplay(command);
+        EXPECT_EQ(stray->GetTrack(), 9);
+    }
+}
+
 TEST_F(Tracks, AStaffWithMoreMeasuresThanTheScoreLosesTheSurplus) {
     auto* staff = new ECStaff;
     for (int m = 0; m < 6; ++m) {

@@ -5,6 +5,7 @@
 #include "clavenor/commands/CCRemoveTrack.h"
 #include "clavenor/commands/detail/MCEditJournal.h"
 #include "clavenor/commands/detail/MCEditRun.h"
+#include "clavenor/commands/detail/MCTrackWords.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECStaff.h"
@@ -93,15 +94,27 @@ int CCAddTrack::Process() {
         conductorStaff != nullptr ? std::make_unique<MCGroup>(conductorStaff->GetGroup()) : nullptr;
     m_pOrder->Clear();
     m_orderBefore.clear();
+    m_pWords = std::make_shared<MCTrackWords>();
+    bool ordered = false;
+    bool staves = false;
     for (const auto& item : m_items) {
         const ECBase* track = item->GetChild();
-        if (track != nullptr &&
-            (track->GetEventId() == EventId::Staff || track->GetEventId() == EventId::WaveTrack)) {
+        const int id = track != nullptr ? track->GetEventId() : EventId::None;
+        if (!ordered && (id == EventId::Staff || id == EventId::WaveTrack)) {
             m_orderBefore.assign(m_pConductor->GetChildren()->begin(),
                                  m_pConductor->GetChildren()->end());
             m_pOrder->KeepOrder(m_pConductor);
-            break;
+            ordered = true;
         }
+        staves = staves || id == EventId::Staff;
+    }
+    if (staves) {
+        // The first staff lands here (ECConductorStaff::InsertStaff); those after it land
+        // further on and move only staves this one moves.
+        const int count = m_pConductor->GetMaxTrackNumber(ECConductor::KindStaff);
+        m_pWords->KeepStavesFrom(m_pConductor, m_nInsertPosition >= 1 && m_nInsertPosition <= count
+                                                   ? m_nInsertPosition
+                                                   : count + 1);
     }
     int staffPosition = m_nInsertPosition;
     int wavePosition = m_nInsertPosition;
@@ -181,6 +194,7 @@ std::unique_ptr<CCRemoveTrack> CCAddTrack::MakeRemoval() const {
         inverse->m_pGroupAfter = std::make_unique<MCGroup>(*m_pGroupBefore);
     }
     inverse->SetOrderAfter(m_orderBefore);
+    inverse->m_pWordsAfter = m_pWords;
     return inverse;
 }
 
@@ -198,6 +212,10 @@ void CCAddTrack::Revert() {
     m_pOrder->TakeBack();
     m_pOrder->Clear();
     m_orderBefore.clear();
+    if (m_pWords != nullptr) {
+        m_pWords->PutBack();
+        m_pWords.reset();
+    }
     ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
     if (conductorStaff != nullptr && m_pGroupBefore != nullptr) {
         std::swap(conductorStaff->GetGroup(), *m_pGroupBefore);

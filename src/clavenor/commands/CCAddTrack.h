@@ -14,6 +14,7 @@ class ECStaff;
 class ECTrack;
 class MCEditJournal;
 class MCGroup;
+class MCTrackWords;
 
 /// Inserts tracks into the conductor: staves, wave tracks and the conductor staff. Its items
 /// hold the new tracks (children without a parent); the conductor places them
@@ -23,12 +24,13 @@ class MCGroup;
 ///
 /// A staff that brings more measures than the score has loses the surplus (with what they
 /// hold) before it is inserted. Undone by a CCRemoveTrack of the added staves and wave
-/// tracks (the conductor staff stays), which also leaves the staff group table and the order
-/// of the conductor's children as this command found them, so that the document saves the
-/// bytes it saved before. When the batch
-/// fails, Revert takes the inserted tracks out again and puts the group table and the order
-/// of the conductor's children back (inserting a track reorders the tracks among the
-/// conductor's other children); it needs no memory.
+/// tracks (the conductor staff stays), which also leaves the staff group table, the order
+/// of the conductor's children and the voice/track words under the later staves as this
+/// command found them, so that the document saves the bytes it saved before. When the batch
+/// fails, Revert takes the inserted tracks out again and puts the group table, the order of
+/// the conductor's children (inserting a track reorders the tracks among the conductor's
+/// other children) and the words back; it needs no memory. Process keeps a copy of the word
+/// of every element under the staves it moves, so its cost grows with what they hold.
 class CLAVENOR_API CCAddTrack : public CCAdd {
     DECLARE_SERIAL(CCAddTrack)
 
@@ -76,6 +78,9 @@ private:
     // holds the elements).
     std::unique_ptr<MCEditJournal> m_pOrder;
     std::vector<ECBase*> m_orderBefore;
+    // The words of the staves the last Process moved to new numbers, as they were: Revert
+    // and the undo put them back once the staves are on their old numbers again.
+    std::shared_ptr<MCTrackWords> m_pWords;
 };
 
 } // namespace clavenor

@@ -4,6 +4,7 @@
 #include "clavenor/caches/MCGroup.h"
 #include "clavenor/commands/detail/MCEditJournal.h"
 #include "clavenor/commands/detail/MCEditRun.h"
+#include "clavenor/commands/detail/MCTrackWords.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECMirror.h"
@@ -16,7 +17,11 @@ namespace clavenor {
 
 IMPLEMENT_SERIAL(CCRemoveTrack, CCRemove, 2 | CRuntimeClass::VersionableSchema)
 
-CCRemoveTrack::CCRemoveTrack() : m_pJournal(std::make_unique<MCEditJournal>()) { SetCanUndo(0); }
+CCRemoveTrack::CCRemoveTrack()
+    : m_pJournal(std::make_unique<MCEditJournal>()),
+      m_pWordsBefore(std::make_unique<MCTrackWords>()) {
+    SetCanUndo(0);
+}
 
 CCRemoveTrack::CCRemoveTrack(ECTrack* track) : CCRemoveTrack() { Remove(track); }
 
@@ -69,7 +74,18 @@ int CCRemoveTrack::Process() {
         }
     }
     m_pJournal->Clear();
+    m_pWordsBefore->Clear();
     try {
+        // Taking a staff out moves the staves after it (ECConductorStaff::ForgetStaff).
+        int first = 0;
+        for (const auto& item : m_items) {
+            const int number = m_pConductor->GetTrackNumber(
+                ECConductor::KindStaff, static_cast<ECTrack*>(item->GetChild()));
+            first = number >= 1 && (first == 0 || number < first) ? number : first;
+        }
+        if (first > 0) {
+            m_pWordsBefore->KeepStavesFrom(m_pConductor, first);
+        }
         // First, so that it is taken back last, once the tracks are back.
         m_pJournal->KeepOrder(m_pConductor);
         for (const auto& item : m_items) {
@@ -94,6 +110,7 @@ int CCRemoveTrack::Process() {
     } catch (...) {
         m_pJournal->TakeBack();
         m_pJournal->Clear();
+        m_pWordsBefore->Clear();
         throw;
     }
     m_pGroupBefore = std::move(before);
@@ -114,6 +131,9 @@ int CCRemoveTrack::Process() {
     if (!m_orderAfter.empty()) {
         (void)MCEditJournal::PutOrder(m_pConductor, m_orderAfter);
     }
+    if (m_pWordsAfter != nullptr) {
+        m_pWordsAfter->PutBack();
+    }
     return 1;
 }
 
@@ -126,6 +146,8 @@ void CCRemoveTrack::Revert() {
     m_removed.clear();
     m_pJournal->TakeBack();
     m_pJournal->Clear();
+    m_pWordsBefore->PutBack();
+    m_pWordsBefore->Clear();
     ECConductorStaff* conductorStaff = MCEditRun::FindConductorStaff(m_pConductor);
     if (conductorStaff != nullptr && m_pGroupBefore != nullptr) {
         std::swap(conductorStaff->GetGroup(), *m_pGroupBefore);

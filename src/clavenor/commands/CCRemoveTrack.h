@@ -11,6 +11,7 @@ namespace clavenor {
 class ECTrack;
 class MCEditJournal;
 class MCGroup;
+class MCTrackWords;
 
 /// Takes staves and wave tracks out of the conductor (ECConductor::RemoveTrack): the later
 /// tracks move one number back. The mirrors in a removed staff stop showing their conductor
@@ -19,8 +20,9 @@ class MCGroup;
 /// goes, as CCRemove does.
 ///
 /// All or nothing: when the batch fails, Revert puts every track back at the number it had,
-/// its mirrors back where they were, the conductor's children in the order they had, and the
-/// staff group table as it was.
+/// its mirrors back where they were, the conductor's children in the order they had, the
+/// staff group table as it was, and the voice/track words under the staves that moved
+/// (Process keeps a copy of each, so its cost grows with what those staves hold).
 class CLAVENOR_API CCRemoveTrack : public CCRemove {
     DECLARE_SERIAL(CCRemoveTrack)
 
@@ -61,6 +63,10 @@ private:
     // The undo of an addition leaves the table it found (set by CCAddTrack::Undo).
     std::unique_ptr<MCGroup> m_pGroupAfter;
     std::vector<ECBase*> m_orderAfter;
+    // The words under the staves before Process moved them, for Revert.
+    std::unique_ptr<MCTrackWords> m_pWordsBefore;
+    // The words the undo of an addition leaves (those the addition found).
+    std::shared_ptr<const MCTrackWords> m_pWordsAfter;
 };
 
 } // namespace clavenor
