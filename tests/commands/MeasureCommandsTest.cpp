@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -399,6 +400,49 @@ TEST_F(MeasureCommands, AFailedBatchTakesAdjustingBackAppendedMeasuresIncluded) 
     EXPECT_EQ(Bytes(), before);
     EXPECT_EQ(early->GetParents()->GetHead(), Bar(1));
     EXPECT_EQ(track0->GetMaxMeasureNumber(), kMeasures);
+}
+
+// A mark that lasts is one anchor group of its start and end points. A removal that takes
+// only some of them must not leave a group naming a point outside the envelope: the saved
+// group would name an element that a load drops, and the surviving point would carry its
+// removed partner along in later edits.
+TEST_F(MeasureCommands, MarksCutByARemovalLoseTheirAnchorGroupsAndTheUndoBringsThemBack) {
+    auto* volume = new ECControllerEnv;
+    volume->SetControllerType(7);
+    ASSERT_NE(staff->AddChild(volume, 1), 0);
+    auto mark = [](ECEnvPoint* point, float time) {
+        SetSeconds(point, time);
+        return point;
+    };
+    auto* inside = static_cast<ECTranspose*>(mark(new ECTranspose(0, MCTime(2.0f)), 9.0f));
+    auto* endsInside = static_cast<ECDynamic*>(mark(new ECDynamic(11, MCTime(4.0f)), 6.0f));
+    auto* startsInside = static_cast<ECPedal*>(mark(new ECPedal(0, MCTime(2.0f)), 11.5f));
+    auto* after = static_cast<ECPedal*>(mark(new ECPedal(0, MCTime(1.0f)), 17.0f));
+    Do(new CCAddTranspose(inside, volume));
+    Do(new CCAddDynamic(endsInside, volume));
+    Do(new CCAddPedal(startsInside, volume));
+    Do(new CCAddPedal(after, volume));
+    ASSERT_EQ(volume->GetAnchorGroupCount(), 4);
+    ECEnvPoint* release = volume->GetPointAt(MCTime(13.5f));
+    ASSERT_NE(release, nullptr);
+    const std::vector<std::uint8_t> before = Bytes();
+
+    Do(new CCRemoveMeasure(1, 2)); // the third measure, [8, 12)
+    const std::vector<std::uint8_t> removed = Bytes();
+    EXPECT_EQ(volume->GetAnchorGroup(endsInside), nullptr);
+    EXPECT_EQ(volume->GetAnchorGroup(release), nullptr);
+    ASSERT_EQ(volume->GetAnchorGroupCount(), 1);
+    EXPECT_EQ(Items(volume->GetAnchorGroupAt(0)),
+              (std::vector<ECBase*>{after, volume->GetPointAt(MCTime(14.0f))}));
+    std::unique_ptr<ECPerformance> loaded(
+        fuzz::Load(removed.data(), removed.size(), ECPerformance::WriteVersion));
+    EXPECT_EQ(fuzz::Save(loaded.get()), removed);
+
+    ASSERT_EQ(m_doc->Undo(1), 1);
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_EQ(volume->GetAnchorGroupCount(), 4);
+    ASSERT_EQ(m_doc->Redo(1), 1);
+    EXPECT_EQ(Bytes(), removed);
 }
 
 // On a score of several meters, tempi with a ramp and a pause, two staves and a wave track:

@@ -34,6 +34,14 @@ int Setting(const char* name, int fallback) {
     return value != nullptr ? std::atoi(value) : fallback;
 }
 
+// Where two saves part, to start a search for the element at fault.
+std::string Difference(const std::vector<std::uint8_t>& got,
+                       const std::vector<std::uint8_t>& want) {
+    const auto at = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first;
+    return "first difference at byte " + std::to_string(at - got.begin()) + ", sizes " +
+           std::to_string(got.size()) + " and " + std::to_string(want.size());
+}
+
 class Editor {
 public:
     explicit Editor(std::uint32_t seed) : m_random(seed) {
@@ -416,21 +424,20 @@ TEST(ModelBasedEditing, RandomEditsUndosAndRedosMatchTheModel) {
 // CLAVENOR_MODEL_SEEDS, CLAVENOR_MODEL_STEPS and
 // CLAVENOR_MODEL_FIRST_SEED apply as above.
 //
-// CLAVENOR_MODEL_WHOLE_ROAD=1 adds the rest of the edit road, by hand only while it finds
-// open faults: marks on a controller envelope and the tempo map and the removal of envelope
-// points, accents, tuplets, system-exclusive events, time, duration, event, record, filter
-// and graph edits, grouping staves, paste, removal of random selections through
-// ConfigureRemove, and the removal of a staff (never recorded, so the history is cleared as
-// a host clears it). CLAVENOR_MODEL_TRACKS=1 adds inserting, copying and renumbering
-// staves. Where an undo restores less by design (a removed child comes back after the
-// siblings of its time) the byte check skips the points of the history that depend on it
-// and says why. Open faults the sweep finds (seeds of 12 by 150 steps): a save, load and
-// save that differs after measures are removed from a score holding the new material
-// (seeds 7, 10, 12); undos of renumbering, and redos of staff copies, that leave other
-// bytes.
+// The whole edit road adds marks on a controller envelope and the tempo map and the removal
+// of envelope points, accents, tuplets, system-exclusive events, time, duration, event,
+// record, filter and graph edits, grouping staves, paste, removal of random selections
+// through ConfigureRemove, and the removal of a staff (never recorded, so the history is
+// cleared as a host clears it). CI runs it for the fixed seeds below;
+// CLAVENOR_MODEL_WHOLE_ROAD=1 adds it to the first test as well. CLAVENOR_MODEL_TRACKS=1
+// adds inserting, copying and renumbering staves, by hand only while the sweep finds open
+// faults there (the redo of a staff copy can save other bytes than the copy did; longer
+// sweeps still find undos of staff insertions and renumberings that leave other bytes).
+// Where an undo restores less by design (a removed child comes back after the siblings of
+// its time) the byte check skips the points of the history that depend on it and says why.
 class ExactEditor {
 public:
-    explicit ExactEditor(std::uint32_t seed) : m_random(seed) {
+    ExactEditor(std::uint32_t seed, bool wholeRoad) : m_random(seed), m_wholeRoad(wholeRoad) {
         m_doc->AddStateHandler(&ExactEditor::State, this);
         m_volume->SetControllerType(7);
         EXPECT_EQ(Staff(1)->AddChild(m_volume, 1), 1);
@@ -464,9 +471,25 @@ public:
     }
 
     ::testing::AssertionResult Matches() const {
-        if (fuzz::Save(m_doc.get()) != m_states[m_at]) {
-            return ::testing::AssertionFailure() << "the document differs from the bytes saved at "
-                                                 << m_at << " of " << m_states.size() - 1;
+        if (!m_roundTrip.empty()) {
+            return ::testing::AssertionFailure() << m_roundTrip;
+        }
+        // A load refuses a measure map whose slots do not follow the staff table.
+        for (int number = 1; number <= Bars(); ++number) {
+            for (int staff = 1; staff <= Staves(); ++staff) {
+                ECMeasure* bar = Conductor()->GetMeasure(staff, number);
+                if (bar == nullptr || bar->GetParents()->Find(Staff(staff)) == nullptr) {
+                    return ::testing::AssertionFailure()
+                           << "the measure map's measure " << number << " of staff " << staff
+                           << " is not that staff's";
+                }
+            }
+        }
+        const std::vector<std::uint8_t> now = fuzz::Save(m_doc.get());
+        if (now != m_states[m_at]) {
+            return ::testing::AssertionFailure()
+                   << "the document differs from the bytes saved at " << m_at << " of "
+                   << m_states.size() - 1 << " (" << Difference(now, m_states[m_at]) << ")";
         }
         for (int track = 1; track <= 2; ++track) {
             for (int number = 1; number <= Bars(); ++number) {
@@ -609,13 +632,14 @@ private:
     std::vector<const char*> m_lossy;
     std::vector<bool> m_known;
     const char* m_reason = nullptr; // of the edit being made
-    const bool m_wholeRoad = Setting("CLAVENOR_MODEL_WHOLE_ROAD", 0) != 0;
+    const bool m_wholeRoad;
     const bool m_tracks = Setting("CLAVENOR_MODEL_TRACKS", 0) != 0;
     std::size_t m_at = 0;
     int m_limit = 10;
     int m_lastCode = 0;
     std::string m_last;
     std::vector<std::string> m_trail;
+    std::string m_roundTrip; // why the last save, load and save failed, or empty
 };
 
 CCBase* ExactEditor::MakeEdit() {
@@ -1126,21 +1150,22 @@ void ExactEditor::Step() {
         const std::vector<std::uint8_t> saved = fuzz::Save(m_doc.get());
         std::unique_ptr<ECPerformance> copy(
             fuzz::Load(saved.data(), saved.size(), ECPerformance::WriteVersion));
-        EXPECT_EQ(fuzz::Save(copy.get()), saved) << "after:" << Trail();
+        const std::vector<std::uint8_t> again = fuzz::Save(copy.get());
+        if (again != saved) {
+            m_roundTrip = "a loaded copy saves other bytes (" + Difference(again, saved) + ")";
+        }
     }
     m_trail.push_back(m_last);
 }
 
-TEST(ModelBasedEditing, KeyClefAndMeterCommandsMixedWithTheOthersUndoToTheSavedBytes) {
-    const int seeds = Setting("CLAVENOR_MODEL_SEEDS", 12);
-    const int steps = Setting("CLAVENOR_MODEL_STEPS", 150);
+void SweepExactly(bool wholeRoad, int seeds, int steps) {
     const int first = Setting("CLAVENOR_MODEL_FIRST_SEED", 1);
     const int levels = MCCommandMgr::GetUndoLevels();
     const int live = g_liveElements;
     for (int seed = first; seed < first + seeds; ++seed) {
         {
             MCCommandMgr::SetUndoLevels(10);
-            ExactEditor editor(static_cast<std::uint32_t>(seed));
+            ExactEditor editor(static_cast<std::uint32_t>(seed), wholeRoad);
             for (int step = 1; step <= steps; ++step) {
                 editor.Step();
                 editor.Learn();
@@ -1152,6 +1177,15 @@ TEST(ModelBasedEditing, KeyClefAndMeterCommandsMixedWithTheOthersUndoToTheSavedB
         ASSERT_EQ(g_liveElements, live) << "seed " << seed << ": elements left behind";
     }
     MCCommandMgr::SetUndoLevels(levels);
+}
+
+TEST(ModelBasedEditing, KeyClefAndMeterCommandsMixedWithTheOthersUndoToTheSavedBytes) {
+    SweepExactly(Setting("CLAVENOR_MODEL_WHOLE_ROAD", 0) != 0, Setting("CLAVENOR_MODEL_SEEDS", 12),
+                 Setting("CLAVENOR_MODEL_STEPS", 150));
+}
+
+TEST(ModelBasedEditing, TheWholeEditRoadUndoesToTheSavedBytes) {
+    SweepExactly(true, Setting("CLAVENOR_MODEL_SEEDS", 12), Setting("CLAVENOR_MODEL_STEPS", 150));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace clavenor::test {
@@ -21,6 +22,15 @@ int Notes(ECBase* measure) {
 
 class Tracks : public ::testing::Test {
 protected:
+    ECTrack* Staff(int number) const {
+        return static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindStaff, number, 0));
+    }
+    static CCOrderTracks* Renumbering(ECTrack* track, int number) {
+        auto* command = new CCOrderTracks;
+        command->OrderTrack(track, number);
+        return command;
+    }
+
     StaffScore score{3, 4};
     ECConductor* conductor = score.Conductor();
 };
@@ -154,6 +164,39 @@ TEST_F(Tracks, RenumberingATrackAndUndoingPutsItsElementsBack) {
     ASSERT_EQ(score.get()->Undo(1), 1);
     EXPECT_EQ(note->GetTrack(), 1);
     command->Unref(1);
+}
+
+// Staves may share a number for a while (a host renumbers one track at a time). The tables
+// then hold an order the numbers alone do not give, and the undo must bring it back.
+TEST_F(Tracks, RenumberingStavesThatShareANumberUndoesToTheSavedBytes) {
+    ECTrack* third = Staff(3);
+    ASSERT_EQ(score.Run(Renumbering(third, 2)), 1); // staves 1, 2, 2
+    score.RunAndReplay(Renumbering(third, 1));      // ordered 1, 1, 2 and back
+    EXPECT_EQ(Staff(3), third);
+}
+
+// Every conductor measure holds the measure of the staff at the same slot of the staff table;
+// a load refuses a map that does not. Measures made while staves shared a number carry
+// their slot's number, not their staff's, so the map must follow the table as it is
+// ordered, not sort itself by its own numbers.
+TEST_F(Tracks, RenumberingKeepsTheMeasureMapWithTheStaffTable) {
+    ECTrack* first = Staff(1);
+    ASSERT_EQ(score.Run(Renumbering(Staff(3), 1)), 1); // staves 1, 1, 2
+    ASSERT_EQ(score.Run(new CCAddMeasure(1, -1)), 1);
+    const std::vector<std::uint8_t> before = score.Bytes();
+    ASSERT_EQ(score.Run(Renumbering(first, 3)), 1);
+    for (int staff = 1; staff <= 3; ++staff) {
+        for (int number = 1; number <= 5; ++number) {
+            EXPECT_NE(score.Bar(staff, number)->GetParents()->Find(Staff(staff)), nullptr)
+                << "staff " << staff << ", measure " << number;
+        }
+    }
+    const std::vector<std::uint8_t> after = score.Bytes();
+    std::unique_ptr<ECPerformance> loaded(
+        fuzz::Load(after.data(), after.size(), ECPerformance::WriteVersion));
+    EXPECT_EQ(fuzz::Save(loaded.get()), after);
+    ASSERT_EQ(score.get()->Undo(1), 1);
+    EXPECT_EQ(score.Bytes(), before);
 }
 
 TEST_F(Tracks, UngroupingAndUndoingBringsTheGroupBack) {

@@ -2,7 +2,10 @@
 
 #include "clavenor/actions/ACFindEvents.h"
 #include "clavenor/actions/ACSetVoiceTrack.h"
+#include "clavenor/commands/detail/MCEditJournal.h"
+#include "clavenor/commands/detail/MCEditRun.h"
 #include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECTrack.h"
 #include "clavenor/framework/detail/ReserveOneMore.h"
 
@@ -16,7 +19,7 @@ IMPLEMENT_SERIAL(CCOrderTracks, CCEdit, 2 | CRuntimeClass::VersionableSchema)
 CCOrderTracks::CCOrderTracks() = default;
 
 CCOrderTracks::~CCOrderTracks() {
-    ReleaseWords(m_words);
+    Release();
     if (m_pUndoOf != nullptr) {
         m_pUndoOf->Unref(1);
     }
@@ -80,23 +83,41 @@ void CCOrderTracks::ReleaseWords(std::vector<Word>& words) {
     words.clear();
 }
 
-void CCOrderTracks::PutBack(std::vector<Word>& words) {
-    for (auto it = words.rbegin(); it != words.rend(); ++it) {
+void CCOrderTracks::Release() {
+    ReleaseWords(m_words);
+    for (ECBase* child : m_childOrder) {
+        child->Unref(1);
+    }
+    m_childOrder.clear();
+    m_staffOrder.clear();
+}
+
+void CCOrderTracks::PutBack() {
+    for (auto it = m_words.rbegin(); it != m_words.rend(); ++it) {
         MCVoiceTrack word = it->word;
         it->element->SetVoiceTrack(&word);
     }
-    m_pConductor->OrderTracks(1);
+    // A table changed behind the command's back is ordered by the numbers instead.
+    ECConductorStaff* timeline = MCEditRun::FindConductorStaff(m_pConductor);
+    if (timeline == nullptr || !timeline->PutStaffOrder(m_staffOrder)) {
+        m_pConductor->OrderTracks(1);
+    } else if (!MCEditJournal::PutOrder(m_pConductor, m_childOrder)) {
+        m_pConductor->OrderTracks(0);
+    }
 }
 
 int CCOrderTracks::Process() {
     CCBase::Process();
     if (m_pUndoOf != nullptr) {
         m_pConductor->ReserveTrackOrder(0);
-        m_pUndoOf->PutBack(m_pUndoOf->m_words);
+        m_pUndoOf->PutBack();
         return 1;
     }
-    // The words first: everything that needs memory comes before the first change.
+    // The words and orders first: everything that needs memory comes before the first
+    // change.
     std::vector<Word> words;
+    std::vector<ECStaff*> staves;
+    std::vector<ECBase*> children;
     try {
         for (const auto& track : m_tracks) {
             ACFindEvents find;
@@ -112,13 +133,22 @@ int CCOrderTracks::Process() {
                 }
             }
         }
+        if (ECConductorStaff* timeline = MCEditRun::FindConductorStaff(m_pConductor)) {
+            staves = timeline->GetStaffOrder();
+        }
+        children.assign(m_pConductor->GetChildren()->begin(), m_pConductor->GetChildren()->end());
         m_pConductor->ReserveTrackOrder(0);
     } catch (...) {
         ReleaseWords(words);
         throw;
     }
-    ReleaseWords(m_words);
+    Release();
     m_words = std::move(words);
+    m_staffOrder = std::move(staves);
+    m_childOrder = std::move(children);
+    for (ECBase* child : m_childOrder) {
+        child->Ref();
+    }
     for (const auto& track : m_tracks) {
         ACSetVoiceTrack::MoveToTrack(track.Get(), m_newOrder[track.Get()]);
     }
@@ -135,8 +165,8 @@ void CCOrderTracks::Revert() {
         m_pConductor->OrderTracks(1);
         return;
     }
-    PutBack(m_words);
-    ReleaseWords(m_words);
+    PutBack();
+    Release();
 }
 
 void CCOrderTracks::Undo() {

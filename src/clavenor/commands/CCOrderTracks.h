@@ -11,6 +11,7 @@
 
 namespace clavenor {
 
+class ECStaff;
 class ECTrack;
 
 /// Renumbers tracks: every element under a listed track gets the new track number (its
@@ -19,9 +20,10 @@ class ECTrack;
 ///
 /// Undo applies a CCOrderTracks, with this command's synchronous flag and every track's old
 /// number, that puts back the voice/track word each element had before, exactly (also the
-/// words the renumbering changed from "unset"), and orders the tracks again; the document
-/// saves the bytes it saved before when its track order followed the numbers. Redo
-/// renumbers again. All or nothing: Revert puts the words back and orders again.
+/// words the renumbering changed from "unset"), and the order the staff table, the measure
+/// map and the conductor's children had (which the numbers alone do not give when staves
+/// share a number), so that the document saves the bytes it saved before. Redo renumbers
+/// again. All or nothing: Revert puts the words and the orders back.
 ///
 /// Prepare refuses a track outside the target document or a number outside 1 to 2045.
 class CLAVENOR_API CCOrderTracks : public CCEdit {
@@ -60,17 +62,22 @@ private:
         ECBase* element; // referenced
         MCVoiceTrack word;
     };
-    // Puts back the words kept in `words` and orders the tracks; needs no memory once the
+    // Puts back the words and the orders kept by the last Process; needs no memory once the
     // conductor's track order is reserved (Process does so before its first change).
-    void PutBack(std::vector<Word>& words);
+    void PutBack();
     void ReleaseWords(std::vector<Word>& words);
+    // Lets go of the words and the orders kept.
+    void Release();
 
     // Ordered by the tracks' order in the order they were given, for a stable walk.
     std::vector<clavenor::Ref<ECTrack>> m_tracks;
     std::map<ECTrack*, int> m_newOrder;
     std::map<ECTrack*, int> m_oldOrder;
-    // The words before the last Process.
+    // The words before the last Process, and the orders: the staves of the staff table and
+    // the conductor's children (referenced).
     std::vector<Word> m_words;
+    std::vector<ECStaff*> m_staffOrder;
+    std::vector<ECBase*> m_childOrder;
     // The undo of another command puts back that command's words.
     CCOrderTracks* m_pUndoOf = nullptr; // referenced
 };

@@ -9,6 +9,8 @@
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorMeasure.h"
 #include "clavenor/elements/ECConductorStaff.h"
+#include "clavenor/elements/ECEnvPoint.h"
+#include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECMeter.h"
 #include "clavenor/elements/ECMirror.h"
 #include "clavenor/elements/ECPerformance.h"
@@ -352,13 +354,22 @@ void CCRemoveMeasure::DoRemoveMeasure() {
     journal.RemoveColumns(m_pConductorStaff, m_nRemoveIndex, m_nRemoveCount, end);
 
     // Each removed element leaves the parents that stay; what lies inside removed material
-    // goes with it whole.
+    // goes with it whole. A mark whose points the region cuts stops being one: its anchor
+    // group goes, and the points outside the region stay as plain points.
     for (const auto& item : m_items) {
         ECBase* element = item->GetChild();
         for (ECBase* parent : ParentsOf(element)) {
-            if (FindRemovePosition(parent) < 0) {
-                journal.Unlink(parent, element);
+            if (FindRemovePosition(parent) >= 0) {
+                continue;
             }
+            if (auto* envelope = dynamic_cast<ECEnvelope*>(parent)) {
+                auto* point = static_cast<ECEnvPoint*>(element);
+                MCEventList* group = envelope->GetAnchorGroup(point);
+                while (group != nullptr && journal.DetachAnchorGroup(envelope, group)) {
+                    group = envelope->GetAnchorGroup(point);
+                }
+            }
+            journal.Unlink(parent, element);
         }
     }
     // Mirrors stop showing what went, and leave the measures that stay.

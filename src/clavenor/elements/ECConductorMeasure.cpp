@@ -179,6 +179,12 @@ int ECConductorMeasure::GetMeasureEvents(int track, MCEventList& events) {
     return events.IsEmpty() ? 0 : 1;
 }
 
+void ECConductorMeasure::SwapMeasures(int a, int b) {
+    if (a >= 1 && b >= 1 && a <= m_nLastTrack && b <= m_nLastTrack) {
+        std::swap(m_trackMeasures[a], m_trackMeasures[b]);
+    }
+}
+
 void ECConductorMeasure::OrderMeasures() {
     auto track = [this](int i) {
         ECMeasure* measure = m_trackMeasures[i];

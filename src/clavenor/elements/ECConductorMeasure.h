@@ -79,6 +79,9 @@ protected:
     ECMeasure* RemoveMeasureOnTrack(int track);
     /// Empties the table; the last track index becomes -1.
     void RemoveMeasures();
+    /// Exchanges the measures of tracks `a` and `b` (1 to the last track index; anything
+    /// else is ignored). Needs no memory.
+    void SwapMeasures(int a, int b);
 
 private:
     void ResetTable();

@@ -462,17 +462,53 @@ void ECConductorStaff::RemoveStaff(ECStaff* staff) {
     staff->Unref(1);
 }
 
+void ECConductorStaff::SwapStaves(int a, int b) {
+    std::swap(m_staves[a], m_staves[b]);
+    for (int i = 0; i <= m_nLastMeasure; ++i) {
+        MeasureAt(i)->SwapMeasures(a, b);
+    }
+}
+
 void ECConductorStaff::OrderStaves() {
     for (int i = 1; i <= m_nStaffCount; ++i) {
         for (int j = i + 1; j <= m_nStaffCount; ++j) {
             if (m_staves[j]->GetTrack() < m_staves[i]->GetTrack()) {
-                std::swap(m_staves[i], m_staves[j]);
+                SwapStaves(i, j);
             }
         }
     }
-    for (int i = 0; i <= m_nLastMeasure; ++i) {
-        MeasureAt(i)->OrderMeasures();
+}
+
+std::vector<ECStaff*> ECConductorStaff::GetStaffOrder() const {
+    std::vector<ECStaff*> order;
+    order.reserve(static_cast<std::size_t>(m_nStaffCount));
+    for (int i = 1; i <= m_nStaffCount; ++i) {
+        order.push_back(m_staves[i]);
     }
+    return order;
+}
+
+bool ECConductorStaff::PutStaffOrder(const std::vector<ECStaff*>& order) {
+    if (order.size() != static_cast<std::size_t>(m_nStaffCount)) {
+        return false;
+    }
+    for (auto it = order.begin(); it != order.end(); ++it) {
+        if (GetStaffNumber(*it) < 1 || std::find(order.begin(), it, *it) != it) {
+            return false;
+        }
+    }
+    for (int i = 1; i <= m_nStaffCount; ++i) {
+        ECStaff* wanted = order[static_cast<std::size_t>(i - 1)];
+        for (int j = i; j <= m_nStaffCount; ++j) {
+            if (m_staves[j] == wanted) {
+                if (j != i) {
+                    SwapStaves(i, j);
+                }
+                break;
+            }
+        }
+    }
+    return true;
 }
 
 void ECConductorStaff::RebuildStaffCaches() {

@@ -7,6 +7,7 @@
 #include "clavenor/model/MCTime.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace clavenor {
 
@@ -141,8 +142,19 @@ public:
     /// command, no host reference) is released, and with it what it holds.
     void RemoveStaff(ECStaff* staff);
     /// Orders the staff table by the staves' stored track numbers (an exchange selection
-    /// sort), then every conductor measure's table likewise.
+    /// sort: equal numbers need not keep their order), and every conductor measure's table
+    /// with it, so that slot n of each still holds the measure of the staff at n. (Sorting
+    /// the measure tables by their measures' own numbers would not: a measure's number can
+    /// differ from its staff's, and equal numbers can sort apart; a load refuses such a
+    /// map.) Needs no memory; O(staves² × measures) at worst, O(staves²) when in order.
     void OrderStaves();
+    /// The staves of the table in slot order (slot 1 first).
+    std::vector<ECStaff*> GetStaffOrder() const;
+    /// Puts the staff table, and every conductor measure's table with it, in the order of
+    /// `order` when the table holds exactly those staves (false, nothing changed,
+    /// otherwise): for an undo that must restore an order the numbers alone do not give
+    /// (staves of equal numbers). Needs no memory.
+    bool PutStaffOrder(const std::vector<ECStaff*>& order);
     /// Rebuilds the clef and key cache of every staff in the table (not this one's).
     void RebuildStaffCaches();
 
@@ -251,6 +263,8 @@ protected:
 
 private:
     ECConductorMeasure* MeasureAt(int index) const { return m_measures[index]; }
+    // Exchanges slots `a` and `b` of the staff table and of every conductor measure.
+    void SwapStaves(int a, int b);
     // The index of the last conductor measure starting at or before `time`, or -1.
     int FindMeasureIndex(const MCTime& time);
     // Inserts `measure` as the conductor measure of column `index`, advancing the end time.

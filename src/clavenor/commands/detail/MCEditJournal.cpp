@@ -249,6 +249,23 @@ bool MCEditJournal::DetachMirror(ECMirror* mirror) {
     return true;
 }
 
+bool MCEditJournal::DetachAnchorGroup(ECEnvelope* envelope, MCEventList* group) {
+    if (envelope == nullptr || group == nullptr || !m_bInEffect) {
+        return false;
+    }
+    ReserveStep();
+    m_groups.reserve(m_groups.size() + 1);
+    int index = 0;
+    std::unique_ptr<MCEventList> detached = envelope->DetachAnchorGroup(group, index);
+    if (detached == nullptr) {
+        return false;
+    }
+    envelope->Ref();
+    m_groups.push_back(GroupChange{envelope, group, std::move(detached), index});
+    NoteStep(Kind::Group, m_groups.size() - 1);
+    return true;
+}
+
 void MCEditJournal::TakeBack() {
     if (m_bInEffect) {
         Run(false);
@@ -297,6 +314,9 @@ void MCEditJournal::Toggle(Kind kind, std::size_t entry, bool forward) {
         break;
     case Kind::Mirror:
         ToggleMirror(m_mirrors[entry], forward);
+        break;
+    case Kind::Group:
+        ToggleGroup(m_groups[entry], forward);
         break;
     }
 }
@@ -445,6 +465,18 @@ void MCEditJournal::ToggleMirror(MirrorChange& change, bool forward) {
     }
 }
 
+void MCEditJournal::ToggleGroup(GroupChange& change, bool forward) {
+    if (forward && change.detached == nullptr) {
+        int index = change.index;
+        change.detached = change.envelope->DetachAnchorGroup(change.group, index);
+        change.index = index;
+    } else if (!forward && change.detached != nullptr) {
+        // The group list kept the room of the group taken out last, so this needs no memory
+        // when the steps are taken back in order.
+        (void)change.envelope->InsertAnchorGroup(change.index, change.detached);
+    }
+}
+
 void MCEditJournal::Clear() {
     // Parked nodes go first, then what the journal holds, so that a removed element is
     // taken apart only once nothing of the journal names it.
@@ -455,6 +487,10 @@ void MCEditJournal::Clear() {
         }
         it->mirror->Unref(1);
         it->event->Unref(1);
+    }
+    for (auto it = m_groups.rbegin(); it != m_groups.rend(); ++it) {
+        it->detached.reset();
+        it->envelope->Unref(1);
     }
     for (auto it = m_links.rbegin(); it != m_links.rend(); ++it) {
         if (it->parked) {
@@ -489,6 +525,7 @@ void MCEditJournal::Clear() {
     m_orders.clear();
     m_columns.clear();
     m_mirrors.clear();
+    m_groups.clear();
     m_bInEffect = true;
 }
 

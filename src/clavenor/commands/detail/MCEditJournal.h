@@ -6,6 +6,7 @@
 #include "clavenor/model/MCTime.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace clavenor {
@@ -15,6 +16,7 @@ class ECConductor;
 class ECBase;
 class ECConductorMeasure;
 class ECConductorStaff;
+class ECEnvelope;
 class ECMirror;
 
 /// What a command changed in a document's graph, step by step, so that the change can be
@@ -95,6 +97,12 @@ public:
     /// SetMirrorEvent(null, 1) does but keeping the list's node. False when it shows
     /// nothing or is not on that list.
     bool DetachMirror(ECMirror* mirror);
+    /// Takes `group` out of `envelope`'s anchor groups, kept to go back at its place: for a
+    /// change that takes some of a mark's points out of an envelope that stays, where a
+    /// group naming a point outside the envelope would carry it along in later edits of the
+    /// rest (and save an element that a load drops). False when it is not one of the
+    /// envelope's groups.
+    bool DetachAnchorGroup(ECEnvelope* envelope, MCEventList* group);
 
     /// Takes every step back, the last first. Needs no memory; does nothing unless in
     /// effect.
@@ -112,7 +120,7 @@ private:
     // Tells `owner` that its children list changed order behind its back.
     static void Reordered(ECBase* owner);
 
-    enum class Kind : std::uint8_t { Time, Link, Order, Columns, Mirror };
+    enum class Kind : std::uint8_t { Time, Link, Order, Columns, Mirror, Group };
 
     // A run of consecutive steps of one kind: entries first to first + count - 1 of its
     // kind's vector.
@@ -152,6 +160,12 @@ private:
         ECBase* before;
         bool detached;
     };
+    struct GroupChange {
+        ECEnvelope* envelope;
+        MCEventList* group;
+        std::unique_ptr<MCEventList> detached; // while out of the envelope
+        int index;                             // its place among the envelope's groups
+    };
 
     // Makes room for one more step of `kind`, so that noting it cannot fail.
     void ReserveStep();
@@ -169,6 +183,7 @@ private:
     void ExchangeOrder(OrderChange& change);
     void ToggleColumns(ColumnChange& change, bool forward);
     void ToggleMirror(MirrorChange& change, bool forward);
+    static void ToggleGroup(GroupChange& change, bool forward);
 
     std::vector<Step> m_steps;
     std::vector<TimeChange> m_times;
@@ -176,6 +191,7 @@ private:
     std::vector<OrderChange> m_orders;
     std::vector<ColumnChange> m_columns;
     std::vector<MirrorChange> m_mirrors;
+    std::vector<GroupChange> m_groups;
     // The nodes of the links and mirror entries that are apart.
     MCEventList m_park;
     bool m_bInEffect = true;
