@@ -1,15 +1,14 @@
 #include "clavenor/commands/CCOrderTracks.h"
 
-#include "clavenor/actions/ACFindEvents.h"
 #include "clavenor/actions/ACSetVoiceTrack.h"
 #include "clavenor/commands/detail/MCEditJournal.h"
 #include "clavenor/commands/detail/MCEditRun.h"
+#include "clavenor/commands/detail/MCTrackWords.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECTrack.h"
 #include "clavenor/framework/detail/ReserveOneMore.h"
 
-#include <new>
 #include <utility>
 
 namespace clavenor {
@@ -65,7 +64,7 @@ int CCOrderTracks::Prepare() {
         return 0;
     }
     if (m_pUndoOf != nullptr) {
-        return m_pUndoOf->m_words.empty() && !m_pUndoOf->m_tracks.empty() ? 0 : 1;
+        return !m_pUndoOf->HasWords() && !m_pUndoOf->m_tracks.empty() ? 0 : 1;
     }
     for (const auto& track : m_tracks) {
         const int number = m_newOrder[track.Get()];
@@ -76,15 +75,12 @@ int CCOrderTracks::Prepare() {
     return 1;
 }
 
-void CCOrderTracks::ReleaseWords(std::vector<Word>& words) {
-    for (Word& word : words) {
-        word.element->Unref(1);
-    }
-    words.clear();
-}
+bool CCOrderTracks::HasWords() const { return m_pWords != nullptr && !m_pWords->IsEmpty(); }
 
 void CCOrderTracks::Release() {
-    ReleaseWords(m_words);
+    if (m_pWords != nullptr) {
+        m_pWords->Clear();
+    }
     for (ECBase* child : m_childOrder) {
         child->Unref(1);
     }
@@ -93,9 +89,8 @@ void CCOrderTracks::Release() {
 }
 
 void CCOrderTracks::PutBack() {
-    for (auto it = m_words.rbegin(); it != m_words.rend(); ++it) {
-        MCVoiceTrack word = it->word;
-        it->element->SetVoiceTrack(&word);
+    if (m_pWords != nullptr) {
+        m_pWords->PutBack();
     }
     // A table changed behind the command's back is ordered by the numbers instead.
     ECConductorStaff* timeline = MCEditRun::FindConductorStaff(m_pConductor);
@@ -115,35 +110,19 @@ int CCOrderTracks::Process() {
     }
     // The words and orders first: everything that needs memory comes before the first
     // change.
-    std::vector<Word> words;
-    std::vector<ECStaff*> staves;
-    std::vector<ECBase*> children;
-    try {
-        for (const auto& track : m_tracks) {
-            ACFindEvents find;
-            // The walk gives up, rather than throwing, when it cannot store what it found.
-            if (find.Apply(track.Get()) == ACBase::ResultAbort) {
-                throw std::bad_alloc();
-            }
-            for (ECBase* element : *find.GetEvents()) {
-                if (element->GetVoiceTrack() != nullptr) {
-                    ReserveOneMore(words);
-                    element->Ref();
-                    words.push_back(Word{element, *element->GetVoiceTrack()});
-                }
-            }
-        }
-        if (ECConductorStaff* timeline = MCEditRun::FindConductorStaff(m_pConductor)) {
-            staves = timeline->GetStaffOrder();
-        }
-        children.assign(m_pConductor->GetChildren()->begin(), m_pConductor->GetChildren()->end());
-        m_pConductor->ReserveTrackOrder(0);
-    } catch (...) {
-        ReleaseWords(words);
-        throw;
+    auto words = std::make_unique<MCTrackWords>();
+    for (const auto& track : m_tracks) {
+        words->Keep(track.Get());
     }
+    std::vector<ECStaff*> staves;
+    if (ECConductorStaff* timeline = MCEditRun::FindConductorStaff(m_pConductor)) {
+        staves = timeline->GetStaffOrder();
+    }
+    std::vector<ECBase*> children(m_pConductor->GetChildren()->begin(),
+                                  m_pConductor->GetChildren()->end());
+    m_pConductor->ReserveTrackOrder(0);
     Release();
-    m_words = std::move(words);
+    m_pWords = std::move(words);
     m_staffOrder = std::move(staves);
     m_childOrder = std::move(children);
     for (ECBase* child : m_childOrder) {
@@ -170,7 +149,7 @@ void CCOrderTracks::Revert() {
 }
 
 void CCOrderTracks::Undo() {
-    if (m_oldOrder.empty() || m_pUndoOf != nullptr || m_words.empty()) {
+    if (m_oldOrder.empty() || m_pUndoOf != nullptr || !HasWords()) {
         return;
     }
     auto inverse = std::make_unique<CCOrderTracks>();

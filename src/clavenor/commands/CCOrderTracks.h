@@ -7,12 +7,14 @@
 #include "clavenor/model/Ref.h"
 
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace clavenor {
 
 class ECStaff;
 class ECTrack;
+class MCTrackWords;
 
 /// Renumbers tracks: every element under a listed track gets the new track number (its
 /// voice stays), then the conductor orders its tracks and the staff table by the numbers
@@ -58,14 +60,11 @@ public:
     void Revert() override;
 
 private:
-    struct Word {
-        ECBase* element; // referenced
-        MCVoiceTrack word;
-    };
     // Puts back the words and the orders kept by the last Process; needs no memory once the
     // conductor's track order is reserved (Process does so before its first change).
     void PutBack();
-    void ReleaseWords(std::vector<Word>& words);
+    // Whether the last Process kept any word to put back.
+    bool HasWords() const;
     // Lets go of the words and the orders kept.
     void Release();
 
@@ -75,7 +74,7 @@ private:
     std::map<ECTrack*, int> m_oldOrder;
     // The words before the last Process, and the orders: the staves of the staff table and
     // the conductor's children (referenced).
-    std::vector<Word> m_words;
+    std::unique_ptr<MCTrackWords> m_pWords; // null before the first Process
     std::vector<ECStaff*> m_staffOrder;
     std::vector<ECBase*> m_childOrder;
     // The undo of another command puts back that command's words.

@@ -31,6 +31,9 @@ public:
     /// or one taken out from `first - 1`, moves: those whose own track is `first` or above
     /// (ECConductorStaff::Renumber). Throws std::bad_alloc, keeping what it kept before.
     void KeepStavesFrom(ECConductor* conductor, int first);
+    /// Adds the words of `track` and of everything under it. Throws std::bad_alloc, keeping
+    /// what it kept before.
+    void Keep(ECBase* track);
     /// Writes every kept word back, the first kept last (an element reached twice gets the
     /// word it had first). Needs no memory.
     void PutBack() const;
@@ -42,8 +45,6 @@ private:
         ECBase* element; // referenced
         MCVoiceTrack word;
     };
-    void Keep(ECBase* track);
-
     std::vector<Word> m_words;
 };
 
