@@ -156,13 +156,7 @@ void CCRemove::WithdrawMirrors() {
             const std::vector<ECBase*> mirrors(shown->GetMirrors().begin(),
                                                shown->GetMirrors().end());
             for (ECBase* entry : mirrors) {
-                auto* mirror = static_cast<ECMirror*>(entry);
-                m_pMirrors->DetachMirror(mirror);
-                const std::vector<ECBase*> parents(mirror->GetParents()->begin(),
-                                                   mirror->GetParents()->end());
-                for (ECBase* parent : parents) {
-                    m_pMirrors->Unlink(parent, mirror);
-                }
+                m_pMirrors->WithdrawMirror(static_cast<ECMirror*>(entry));
             }
         } catch (...) {
             m_pMirrors->TakeBack();

@@ -98,13 +98,7 @@ int CCRemoveTrack::Process() {
             find.Apply(track);
             MCEventList* mirrors = find.GetEvents();
             for (POSITION pos = mirrors->GetHeadPosition(); pos != nullptr;) {
-                auto* mirror = static_cast<ECMirror*>(mirrors->GetNext(pos));
-                m_pJournal->DetachMirror(mirror);
-                std::vector<ECBase*> parents(mirror->GetParents()->begin(),
-                                             mirror->GetParents()->end());
-                for (ECBase* parent : parents) {
-                    m_pJournal->Unlink(parent, mirror);
-                }
+                m_pJournal->WithdrawMirror(static_cast<ECMirror*>(mirrors->GetNext(pos)));
             }
         }
     } catch (...) {

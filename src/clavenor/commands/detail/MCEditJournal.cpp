@@ -249,6 +249,14 @@ bool MCEditJournal::DetachMirror(ECMirror* mirror) {
     return true;
 }
 
+void MCEditJournal::WithdrawMirror(ECMirror* mirror) {
+    DetachMirror(mirror);
+    const std::vector<ECBase*> parents(mirror->GetParents()->begin(), mirror->GetParents()->end());
+    for (ECBase* parent : parents) {
+        Unlink(parent, mirror);
+    }
+}
+
 bool MCEditJournal::DetachAnchorGroup(ECEnvelope* envelope, MCEventList* group) {
     if (envelope == nullptr || group == nullptr || !m_bInEffect) {
         return false;

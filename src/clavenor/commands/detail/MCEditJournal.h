@@ -97,6 +97,10 @@ public:
     /// SetMirrorEvent(null, 1) does but keeping the list's node. False when it shows
     /// nothing or is not on that list.
     bool DetachMirror(ECMirror* mirror);
+    /// DetachMirror, then Unlink `mirror` from every parent: the mirror leaves the document,
+    /// both to come back on TakeBack. Throws std::bad_alloc, keeping the steps already
+    /// journaled for TakeBack.
+    void WithdrawMirror(ECMirror* mirror);
     /// Takes `group` out of `envelope`'s anchor groups, kept to go back at its place: for a
     /// change that takes some of a mark's points out of an envelope that stays, where a
     /// group naming a point outside the envelope would carry it along in later edits of the

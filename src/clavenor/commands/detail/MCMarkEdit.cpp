@@ -173,11 +173,7 @@ void MCMarkEdit::Withdraw(MCEditJournal& journal, ECBase* element) {
     if (auto* shown = dynamic_cast<MCMirrorList*>(element)) {
         std::vector<ECBase*> mirrors(shown->GetMirrors().begin(), shown->GetMirrors().end());
         for (ECBase* entry : mirrors) {
-            auto* mirror = static_cast<ECMirror*>(entry);
-            journal.DetachMirror(mirror);
-            for (ECBase* parent : ParentsOf(mirror)) {
-                journal.Unlink(parent, mirror);
-            }
+            journal.WithdrawMirror(static_cast<ECMirror*>(entry));
         }
     }
     for (ECBase* parent : ParentsOf(element)) {
