@@ -196,6 +196,15 @@ struct Probe : CCBase {
     Allocated* allocated;
 };
 
+// A removal of every element of `selection`, each one accepted.
+CCRemove* RemovalOf(const std::vector<ECBase*>& selection, const char* what) {
+    auto* remove = new CCRemove;
+    for (ECBase* element : selection) {
+        EXPECT_NE(remove->Remove(element), nullptr) << what;
+    }
+    return remove;
+}
+
 // Applies `command` as a host applies a batch, between a Probe and a Refusing command, and
 // returns the failures the manager counted.
 int ApplyFailing(ECPerformance* document, CCBase* command, Allocated& allocated) {
@@ -234,12 +243,9 @@ TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
     };
     const std::vector<std::uint8_t> before = Bytes();
     for (const auto& c : cases) {
-        auto* remove = new CCRemove;
-        for (ECBase* element : c.selection) {
-            EXPECT_NE(remove->Remove(element), nullptr) << c.what;
-        }
         Allocated allocated;
-        EXPECT_EQ(ApplyFailing(m_doc.get(), remove, allocated), 1) << c.what;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
+            << c.what;
         EXPECT_EQ(Bytes(), before) << c.what;
         EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
         EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
@@ -264,12 +270,9 @@ TEST_F(Dissolving, AFailedBatchPutsABeamedChordBackWithItsBeam) {
     };
     const std::vector<std::uint8_t> before = Bytes();
     for (const auto& c : cases) {
-        auto* remove = new CCRemove;
-        for (ECBase* element : c.selection) {
-            EXPECT_NE(remove->Remove(element), nullptr) << c.what;
-        }
         Allocated allocated;
-        EXPECT_EQ(ApplyFailing(m_doc.get(), remove, allocated), 1) << c.what;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
+            << c.what;
         EXPECT_EQ(Bytes(), before) << c.what;
     }
     EXPECT_EQ(beam->GetChildren()->GetCount(), 2);
