@@ -29,6 +29,15 @@ constexpr std::uint16_t MaxClassNameLength = 63;
 // the bytes actually present in the stream.
 constexpr std::size_t StringChunk = 64 * 1024;
 
+// The records of large documents take about 14 bytes per object (an element with its time
+// and voice word), so the load tables are sized for one object per 12 bytes of what is
+// left of the stream when the first object reference is read: a load of 10^6 elements
+// then skips the twenty-odd regrowths that move the tables and fault in fresh memory for
+// each. The size is bounded by the stream, so a damaged count cannot inflate it, and by a
+// cap beyond which the tables grow as they go.
+constexpr std::uint64_t StreamBytesPerObject = 12;
+constexpr std::uint64_t MaxPresizedObjects = std::uint64_t{1} << 21;
+
 // Counts the storing archives ever made. An archive that sees it move knows that another may
 // have overwritten the marks it left in objects.
 std::atomic<std::uint64_t> g_storeGeneration{0};
@@ -434,6 +443,13 @@ const CRuntimeClass* CArchive::ReadClassRecord(std::uint32_t& schema) {
 CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     RequireLoading();
     const std::uint64_t start = GetPosition();
+    if (m_loadMap.capacity() == 0) {
+        const std::uint64_t length = m_file->GetLength();
+        const auto objects = static_cast<std::size_t>(std::min(
+            length > start ? (length - start) / StreamBytesPerObject : 0, MaxPresizedObjects));
+        m_loadMap.reserve(objects);
+        m_held.reserve(objects);
+    }
     std::uint16_t tag = 0;
     *this >> tag;
 
