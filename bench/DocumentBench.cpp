@@ -12,6 +12,12 @@
 //   once from a memory file;
 // - walk: follow every children list by hand, counting.
 //
+// Beside the save and the walk, figures that show where their time goes: the same save and
+// walk of a copy loaded from the saved bytes (whose elements and list nodes lie in walk order,
+// as a loader allocates them), and a pass over the elements through one array in walk order,
+// each asked its event id (what a walk would cost if children were arrays, with the elements
+// where they are now).
+//
 // The document of one size is built once and shared by the benchmarks of that size, which
 // run together.
 
@@ -66,13 +72,30 @@ std::size_t SizeOf(ECBase* element) {
     return sizeof(ECPerformance);
 }
 
+std::unique_ptr<ECPerformance> Load(const std::vector<std::uint8_t>& bytes) {
+    auto loaded = std::make_unique<ECPerformance>();
+    loaded->SetVersion(ECPerformance::WriteVersion);
+    ECPerformance* previous = ECPerformance::SetActivePerformance(loaded.get());
+    CMemFile file(bytes.data(), bytes.size());
+    {
+        CArchive ar(&file, CArchive::load, BufferSize);
+        loaded->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(loaded.get());
+        ar.Close();
+    }
+    ECPerformance::SetActivePerformance(previous);
+    return loaded;
+}
+
 struct Document {
     std::int64_t requested = 0;
     std::int64_t notes = 0;
     std::unique_ptr<ECPerformance> performance = std::make_unique<ECPerformance>();
-    std::vector<ECBase*> elements;   // in walk order
-    std::vector<std::size_t> sizes;  // of each element's class
-    std::vector<std::uint8_t> bytes; // as saved
+    std::vector<ECBase*> elements;         // in walk order
+    std::vector<std::size_t> sizes;        // of each element's class
+    std::vector<std::uint8_t> bytes;       // as saved
+    std::unique_ptr<ECPerformance> loaded; // from `bytes`
 
     explicit Document(std::int64_t wanted) : requested(wanted) {
         notes = bench::BuildChordScore(performance.get(), wanted);
@@ -82,6 +105,7 @@ struct Document {
             sizes.push_back(SizeOf(element));
         }
         bytes = Save(performance.get());
+        loaded = Load(bytes);
     }
 };
 
@@ -131,6 +155,14 @@ void BM_Save(benchmark::State& state) {
     Count(state, document);
 }
 
+void BM_SaveLoaded(benchmark::State& state) {
+    Document& document = DocumentOf(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Save(document.loaded.get()));
+    }
+    Count(state, document);
+}
+
 void BM_SaveFloor(benchmark::State& state) {
     Document& document = DocumentOf(state.range(0));
     for (auto _ : state) {
@@ -147,18 +179,7 @@ void BM_SaveFloor(benchmark::State& state) {
 void BM_Load(benchmark::State& state) {
     Document& document = DocumentOf(state.range(0));
     for (auto _ : state) {
-        auto loaded = std::make_unique<ECPerformance>();
-        loaded->SetVersion(ECPerformance::WriteVersion);
-        ECPerformance* previous = ECPerformance::SetActivePerformance(loaded.get());
-        CMemFile file(document.bytes.data(), document.bytes.size());
-        {
-            CArchive ar(&file, CArchive::load, BufferSize);
-            loaded->Serialize(ar);
-            ACPostSerialize post(ar);
-            post.Apply(loaded.get());
-            ar.Close();
-        }
-        ECPerformance::SetActivePerformance(previous);
+        std::unique_ptr<ECPerformance> loaded = Load(document.bytes);
         state.PauseTiming();
         loaded.reset();
         state.ResumeTiming();
@@ -195,6 +216,28 @@ void BM_Walk(benchmark::State& state) {
     Count(state, document);
 }
 
+void BM_WalkLoaded(benchmark::State& state) {
+    Document& document = DocumentOf(state.range(0));
+    for (auto _ : state) {
+        ACCount count;
+        count.Apply(document.loaded.get());
+        benchmark::DoNotOptimize(count.GetEventCount());
+    }
+    Count(state, document);
+}
+
+void BM_WalkArray(benchmark::State& state) {
+    Document& document = DocumentOf(state.range(0));
+    for (auto _ : state) {
+        std::int64_t count = 0;
+        for (ECBase* element : document.elements) {
+            count += element->GetEventId() != EventId::None ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(count);
+    }
+    Count(state, document);
+}
+
 std::int64_t CountByHand(ECBase* element) {
     std::int64_t count = 1;
     if (MCEventList* children = element->GetChildren(); children != nullptr) {
@@ -218,8 +261,11 @@ void BM_WalkFloor(benchmark::State& state) {
     for (std::int64_t notes : {100'000, 1'000'000}) {
         for (auto [name, function] :
              {std::pair{"BM_ScoreSave", &BM_Save}, std::pair{"BM_ScoreSaveFloor", &BM_SaveFloor},
-              std::pair{"BM_ScoreLoad", &BM_Load}, std::pair{"BM_ScoreLoadFloor", &BM_LoadFloor},
-              std::pair{"BM_ScoreWalk", &BM_Walk}, std::pair{"BM_ScoreWalkFloor", &BM_WalkFloor}}) {
+              std::pair{"BM_ScoreSaveLoaded", &BM_SaveLoaded}, std::pair{"BM_ScoreLoad", &BM_Load},
+              std::pair{"BM_ScoreLoadFloor", &BM_LoadFloor}, std::pair{"BM_ScoreWalk", &BM_Walk},
+              std::pair{"BM_ScoreWalkFloor", &BM_WalkFloor},
+              std::pair{"BM_ScoreWalkLoaded", &BM_WalkLoaded},
+              std::pair{"BM_ScoreWalkArray", &BM_WalkArray}}) {
             benchmark::RegisterBenchmark(name, function)->Arg(notes)->Unit(benchmark::kMillisecond);
         }
     }

@@ -45,12 +45,7 @@ void ACBase::Index(const CArray<int, int>& types, TypeSet& set) {
     }
 }
 
-bool ACBase::Holds(const TypeSet& set, const CArray<int, int>& types, int id) {
-    if (id >= 0 && id < TypeBits) {
-        return ((set.bits[id / 64] >> (id % 64)) & 1) != 0;
-    }
-    return set.beyond && Contains(types, id);
-}
+bool ACBase::HoldsBeyond(const CArray<int, int>& types, int id) { return Contains(types, id); }
 
 void ACBase::IndexTypes() {
     Index(m_clipTypes, m_clipSet);
@@ -75,7 +70,7 @@ int ACBase::Apply(ECBase* start) {
     if (start == nullptr) {
         return ResultContinue;
     }
-    if (!EnsureBegun()) {
+    if ((m_nFlags & FlagBegun) == 0 && !EnsureBegun()) {
         return ResultAbort;
     }
     if (m_nNesting == 0) {
@@ -111,11 +106,10 @@ int ACBase::Apply(ECBase* start) {
         if (counted) {
             ++m_nCurDepth;
         }
-        for (POSITION pos = next->GetHeadPosition(); pos != nullptr;) {
-            // The next node is taken first, so DoAction may detach the element it is given
-            // (as long as something else still holds it).
-            ECBase* element = next->GetNext(pos);
-            MCEventList::Prefetch(pos);
+        // The iterator takes the next node (and starts loading it) before the body runs, so
+        // DoAction may detach the element it is given (as long as something else still holds
+        // it). Unlike GetNext, it is inline: no call per element.
+        for (ECBase* element : *next) {
             const int r = Apply(element);
             if (r == ResultAbort || r == ResultStop) {
                 result = r;

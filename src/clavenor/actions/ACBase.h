@@ -169,7 +169,14 @@ private:
         bool beyond = false;
     };
     static void Index(const CArray<int, int>& types, TypeSet& set);
-    static bool Holds(const TypeSet& set, const CArray<int, int>& types, int id);
+    // Inline: the walk asks it for every element.
+    static bool Holds(const TypeSet& set, const CArray<int, int>& types, int id) {
+        if (id >= 0 && id < TypeBits) {
+            return ((set.bits[id / 64] >> (id % 64)) & 1) != 0;
+        }
+        return set.beyond && HoldsBeyond(types, id);
+    }
+    static bool HoldsBeyond(const CArray<int, int>& types, int id);
     void IndexTypes();
 
     TypeSet m_clipSet;
