@@ -658,8 +658,8 @@ private:
     // For each point, the tuplet that the entry which led there added (held by that entry),
     // or null.
     std::vector<ECBase*> m_addedTuplets;
-    // What an undo that restores less may leave in a measure (the members of a pasted
-    // tuplet, an added tuplet its removal's undo brought back empty), held by the test. A
+    // What an undo that restores less may leave in a measure (the members of a removed or
+    // pasted tuplet, an added tuplet its removal's undo brought back empty), held by the test. A
     // measure or meter change made before they came moves back on its undo only what it
     // moved itself, so these can end up outside their measure.
     std::set<ECBase*> m_strays;
@@ -1082,6 +1082,9 @@ void ExactEditor::RemoveSelection() {
         }
         if (element->GetEventId() == EventId::Tuplet) {
             m_reason = "a removed tuplet comes back empty, its notes left in the measure";
+            for (ECBase* member : *element->GetChildren()) {
+                Stray(member);
+            }
         }
     }
     MCCommandList commands(10);
