@@ -1251,7 +1251,7 @@ TEST(ModelBasedEditing, KeyClefAndMeterCommandsMixedWithTheOthersUndoToTheSavedB
 }
 
 TEST(ModelBasedEditing, TheWholeEditRoadUndoesToTheSavedBytes) {
-    SweepExactly(true, Setting("CLAVENOR_MODEL_SEEDS", 12), Setting("CLAVENOR_MODEL_STEPS", 150));
+    SweepExactly(true, Setting("CLAVENOR_MODEL_SEEDS", 24), Setting("CLAVENOR_MODEL_STEPS", 200));
 }
 
 } // namespace
