@@ -313,6 +313,35 @@ TEST_F(EnvelopeCommands, ATupletComesAndGoesWithItsNotes) {
     command->Unref(1);
 }
 
+// The undo of a removal adds the removed element back to its parent, and a removed tuplet
+// has handed its notes to the measure: it comes back empty, beside them. The redo of the
+// tuplet's addition then finds it without notes and takes its own notes into it again, so
+// that an undo and redo of the addition do not give back what the removal's undo left.
+TEST_F(EnvelopeCommands, ATupletWhoseRemovalIsUndoneComesBackEmptyAndItsAdditionRefillsIt) {
+    ECMeasure* bar = conductor->GetMeasure(1, 3);
+    const float start = bar->GetTime()->GetSeconds();
+    auto* tuplet = new ECTuplet;
+    SetSeconds(tuplet, start);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(tuplet->AddChild(NewNote(start + static_cast<float>(i) / 3), 1), 1);
+    }
+    const int others = bar->GetChildren()->GetCount();
+    Do(new CCAddTuplet(tuplet, bar, FCMidi::MidiNull()));
+    Do(new CCRemove(tuplet));
+
+    ASSERT_EQ(doc->Undo(1), 1);
+    EXPECT_NE(tuplet->GetParents()->Find(bar), nullptr);
+    EXPECT_EQ(tuplet->GetChildren()->GetCount(), 0);
+    EXPECT_EQ(bar->GetChildren()->GetCount(), others + 4);
+    const std::vector<std::uint8_t> emptied = Bytes();
+
+    ASSERT_EQ(doc->Undo(1), 1);
+    EXPECT_EQ(bar->GetChildren()->GetCount(), others + 1);
+    ASSERT_EQ(doc->Redo(1), 1);
+    EXPECT_EQ(tuplet->GetChildren()->GetCount(), 3);
+    EXPECT_NE(Bytes(), emptied);
+}
+
 TEST_F(EnvelopeCommands, ASystemExclusiveItemCarriesItsMessage) {
     const FCMidiSysEx reset = [] {
         FCMidiSysEx message;

@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -434,7 +435,10 @@ TEST(ModelBasedEditing, RandomEditsUndosAndRedosMatchTheModel) {
 // faults there (the redo of a staff copy can save other bytes than the copy did; longer
 // sweeps still find undos of staff insertions and renumberings that leave other bytes).
 // Where an undo restores less by design (a removed child comes back after the siblings of
-// its time) the byte check skips the points of the history that depend on it and says why.
+// its time; a removed tuplet hands its members to the measure and comes back empty beside
+// them, also when the removal is the undo of a plain add of one, and the redo of the
+// tuplet's own addition then refills it) the byte check skips the points of the history that
+// depend on it and says why.
 class ExactEditor {
 public:
     ExactEditor(std::uint32_t seed, bool wholeRoad) : m_random(seed), m_wholeRoad(wholeRoad) {
@@ -450,7 +454,15 @@ public:
         m_states.push_back(fuzz::Save(m_doc.get()));
         m_lossy.push_back(nullptr);
         m_known.push_back(true);
+        m_addedTuplets.push_back(nullptr);
     }
+    ~ExactEditor() {
+        for (ECBase* stray : m_strays) {
+            stray->Unref(1);
+        }
+    }
+    ExactEditor(const ExactEditor&) = delete;
+    ExactEditor& operator=(const ExactEditor&) = delete;
 
     void Step();
     /// The steps so far, one a line, the latest last.
@@ -499,6 +511,9 @@ public:
                                        ? *Conductor()->GetMeasure(track, number + 1)->GetTime()
                                        : Track0()->GetMaxMeasureEndTime();
                 for (ECBase* child : *bar->GetChildren()) {
+                    if (m_strays.count(child) != 0) {
+                        continue;
+                    }
                     const MCTime& at = *child->GetTime();
                     if (at < start || !(at < end)) {
                         return ::testing::AssertionFailure()
@@ -617,6 +632,15 @@ private:
     // An undo or redo from `from` to m_at over an entry whose undo restores less: the
     // points of the history are then learnt again as they are reached.
     void Crossed(std::size_t from);
+    // The undo of a tuplet's removal brings it back empty, beside its notes; the redo of the
+    // tuplet's addition then takes the notes into it again, which its undo did not take out
+    // of that state. From then on the addition restores less too.
+    void NoteEmptiedTuplets();
+    void Stray(ECBase* element) {
+        if (m_strays.insert(element).second) {
+            element->Ref();
+        }
+    }
 
     // Notes carry records of this class, for the data edits.
     ScopedDataPlugin m_plugin{RUNTIME_CLASS(DCNote), 1, EventId::Note};
@@ -631,7 +655,16 @@ private:
     std::vector<std::vector<std::uint8_t>> m_states;
     std::vector<const char*> m_lossy;
     std::vector<bool> m_known;
-    const char* m_reason = nullptr; // of the edit being made
+    // For each point, the tuplet that the entry which led there added (held by that entry),
+    // or null.
+    std::vector<ECBase*> m_addedTuplets;
+    // What an undo that restores less may leave in a measure (the members of a removed or
+    // pasted tuplet, an added tuplet its removal's undo brought back empty), held by the test. A
+    // measure or meter change made before they came moves back on its undo only what it
+    // moved itself, so these can end up outside their measure.
+    std::set<ECBase*> m_strays;
+    const char* m_reason = nullptr;  // of the edit being made
+    ECBase* m_addedTuplet = nullptr; // of the edit being made
     const bool m_wholeRoad;
     const bool m_tracks = Setting("CLAVENOR_MODEL_TRACKS", 0) != 0;
     std::size_t m_at = 0;
@@ -822,6 +855,7 @@ CCBase* ExactEditor::MakeMarkOrEdit() {
         }
         m_last = "add a tuplet to staff " + std::to_string(track) + " at " +
                  std::to_string(start.GetSeconds());
+        m_addedTuplet = tuplet;
         return new CCAddTuplet(tuplet, bar, FCMidi::MidiNull());
     }
     case 7: {
@@ -1001,11 +1035,23 @@ void ExactEditor::Paste() {
     ECMeasure* to = Conductor()->GetMeasure(track == 1 ? 2 : 1, *bar->GetTime(), 0, 0);
     if (to != nullptr && !paste->GetEvents().IsEmpty()) {
         auto* add = new CCAdd;
+        bool tuplet = false;
         for (ECBase* element : paste->GetEvents()) {
             add->Add(element, to, FCMidi::MidiNull());
+            if (element->GetEventId() == EventId::Tuplet) {
+                tuplet = true;
+                for (ECBase* member : *element->GetChildren()) {
+                    Stray(member);
+                }
+            }
             if (!AloneAtItsTime(element, to)) {
                 m_reason = "a pasted element that shares its time with one of the measure's";
             }
+        }
+        if (tuplet) {
+            // The undo of a plain add is a removal, and a removed tuplet hands its members to
+            // the measure: they stay behind.
+            m_reason = "the undo of a plain add of a tuplet leaves its members in the measure";
         }
         m_last = "paste measure " + std::to_string(bar->GetTrack()) + " into the other staff";
         Apply(add);
@@ -1035,7 +1081,10 @@ void ExactEditor::RemoveSelection() {
             m_reason = "a removed child comes back after the siblings of its time";
         }
         if (element->GetEventId() == EventId::Tuplet) {
-            m_reason = "a removed tuplet comes back after the siblings of its time";
+            m_reason = "a removed tuplet comes back empty, its notes left in the measure";
+            for (ECBase* member : *element->GetChildren()) {
+                Stray(member);
+            }
         }
     }
     MCCommandList commands(10);
@@ -1068,6 +1117,7 @@ void ExactEditor::RemoveTrack() {
     m_states.assign(1, fuzz::Save(m_doc.get()));
     m_lossy.assign(1, nullptr);
     m_known.assign(1, true);
+    m_addedTuplets.assign(1, nullptr);
     m_at = 0;
 }
 
@@ -1078,6 +1128,7 @@ void ExactEditor::Apply(CCBase* command) {
 void ExactEditor::Apply(const std::function<void()>& edit) {
     m_lastCode = 0;
     const char* reason = std::exchange(m_reason, nullptr);
+    ECBase* tuplet = std::exchange(m_addedTuplet, nullptr);
     const std::vector<std::uint8_t> before = fuzz::Save(m_doc.get());
     edit();
     if (m_lastCode != 500) {
@@ -1092,14 +1143,17 @@ void ExactEditor::Apply(const std::function<void()>& edit) {
     m_states.resize(m_at + 1);
     m_lossy.resize(m_at + 1);
     m_known.resize(m_at + 1);
+    m_addedTuplets.resize(m_at + 1);
     m_states.push_back(fuzz::Save(m_doc.get()));
     m_lossy.push_back(reason);
     m_known.push_back(true);
+    m_addedTuplets.push_back(tuplet);
     if (static_cast<int>(m_states.size()) - 1 > m_limit) {
         const auto drop = static_cast<std::ptrdiff_t>(m_states.size()) - m_limit - 1;
         m_states.erase(m_states.begin(), m_states.begin() + drop);
         m_lossy.erase(m_lossy.begin(), m_lossy.begin() + drop);
         m_known.erase(m_known.begin(), m_known.begin() + drop);
+        m_addedTuplets.erase(m_addedTuplets.begin(), m_addedTuplets.begin() + drop);
     }
     m_at = m_states.size() - 1;
 }
@@ -1116,8 +1170,20 @@ void ExactEditor::Crossed(std::size_t from) {
     }
 }
 
+void ExactEditor::NoteEmptiedTuplets() {
+    for (std::size_t i = 0; i < m_addedTuplets.size(); ++i) {
+        ECBase* tuplet = m_addedTuplets[i];
+        if (tuplet != nullptr && m_lossy[i] == nullptr && tuplet->GetChildren()->IsEmpty() &&
+            !tuplet->GetParents()->IsEmpty()) {
+            m_lossy[i] = "the redo of an added tuplet refills it after its removal's undo";
+            Stray(tuplet);
+        }
+    }
+}
+
 void ExactEditor::Step() {
     m_last.clear();
+    NoteEmptiedTuplets();
     const int choice = Pick(20);
     const int past = static_cast<int>(m_at);
     const int ahead = static_cast<int>(m_states.size() - 1 - m_at);
@@ -1185,7 +1251,7 @@ TEST(ModelBasedEditing, KeyClefAndMeterCommandsMixedWithTheOthersUndoToTheSavedB
 }
 
 TEST(ModelBasedEditing, TheWholeEditRoadUndoesToTheSavedBytes) {
-    SweepExactly(true, Setting("CLAVENOR_MODEL_SEEDS", 12), Setting("CLAVENOR_MODEL_STEPS", 150));
+    SweepExactly(true, Setting("CLAVENOR_MODEL_SEEDS", 24), Setting("CLAVENOR_MODEL_STEPS", 200));
 }
 
 } // namespace
