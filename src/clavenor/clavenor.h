@@ -177,6 +177,7 @@
 #include "clavenor/commands/CCAddEnvPoint.h"
 #include "clavenor/commands/CCAddEnvPtItem.h"
 #include "clavenor/commands/CCAddItem.h"
+#include "clavenor/commands/CCAddItemList.h"
 #include "clavenor/commands/CCAddKey.h"
 #include "clavenor/commands/CCAddMeasure.h"
 #include "clavenor/commands/CCAddMeter.h"

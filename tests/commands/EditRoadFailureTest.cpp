@@ -465,8 +465,12 @@ TEST_F(EditRoadFailure, EveryAllocationOfEveryStepFailingInTurnChangesNothing) {
             }
             ++failures;
         }
-        if (step.back != nullptr) {
+        // A step that takes something back allocates on its way, so failing is tried; but
+        // redoing a pedal replays commands whose lists and record need no memory of their own.
+        if (step.back != nullptr && std::string_view(step.name) != "redo a pedal") {
             EXPECT_GT(failures, 0) << step.name;
+        } else if (step.back != nullptr) {
+            EXPECT_EQ(failures, 0) << step.name;
         }
     }
 }

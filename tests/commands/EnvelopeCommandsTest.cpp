@@ -351,7 +351,7 @@ TEST_F(EnvelopeCommands, ASystemExclusiveItemCarriesItsMessage) {
     auto* event = At(new ECSystemMessage(0), 2.0f);
     auto* command = new CCAddSysEx(event, conductor->GetConductorStaff(), reset);
     command->Ref();
-    auto& carried = static_cast<CCAddSysExItem*>(command->GetItems()[0].get())->GetSysEx();
+    auto& carried = static_cast<CCAddSysExItem*>(command->GetItems()[0])->GetSysEx();
     EXPECT_EQ(carried.IsGMSystemOnMsg(), 1);
     ExpectExactUndo(command);
     command->Unref(1);

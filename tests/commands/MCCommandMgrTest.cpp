@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace clavenor::test {
 namespace {
@@ -249,6 +252,37 @@ TEST_F(CommandManagerTest, AThrowingHandlerInAGatheredBatchGivesEveryReferenceBa
     EXPECT_EQ(m_doc->GetRefCount(), documentRefs);
     EXPECT_EQ(CCProbe::Alive(), alive);
     m_doc->SetCommandRate(0);
+}
+
+// Each group of a run of edits reaches the handlers in a record of its own, flagged as every
+// new record is, however the manager comes by its memory; a record the host deletes during
+// the delivery, of a class derived from the record, goes wherever its own memory belongs.
+TEST_F(CommandManagerTest, EachGroupOfARunIsHandedOverInAFreshRecord) {
+    struct HostRecord : SCCommand {
+        char extra[40] = {};
+    };
+    struct Seen {
+        std::vector<std::string> records;
+        HostRecord* hosts = nullptr;
+        static int Call(ECBase*, int, void* data, void* user) {
+            auto* self = static_cast<Seen*>(user);
+            auto* record = static_cast<SCCommand*>(data);
+            self->records.push_back(std::to_string(record->GetCode()) + " auto " +
+                                    std::to_string(record->IsAutoDelete()) + " sync " +
+                                    std::to_string(record->IsSynchronous()) + " commands " +
+                                    std::to_string(record->GetCommands().GetCount()));
+            delete std::exchange(self->hosts, nullptr);
+            return 0;
+        }
+    } seen;
+    m_doc->AddStateHandler(&Seen::Call, &seen);
+    for (const char* name : {"1", "2", "3"}) {
+        seen.hosts = new HostRecord;
+        Group(name);
+    }
+    const std::string fresh = "500 auto 1 sync 1 commands 1";
+    EXPECT_EQ(seen.records, (std::vector<std::string>{fresh, fresh, fresh}));
+    EXPECT_EQ(m_recordLines.Joined(), "rec:500:1 rec:500:2 rec:500:3");
 }
 
 TEST_F(CommandManagerTest, CommandsAndDocumentReferencesBalance) {

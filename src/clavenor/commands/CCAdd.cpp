@@ -93,8 +93,7 @@ void CCAdd::Undo() {
 void CCAdd::Revert() { Unlink(); }
 
 CCAddItem* CCAdd::Add(ECBase* child, ECBase* parent, const FCMidi& data) {
-    m_items.push_back(std::make_unique<CCAddItem>(child, parent, data));
-    return m_items.back().get();
+    return m_items.Emplace(child, parent, data);
 }
 
 int CCAdd::GetAddEvents(MCEventList& list) {

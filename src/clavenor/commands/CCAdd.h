@@ -1,13 +1,13 @@
 #pragma once
 
 #include "clavenor/commands/CCAddItem.h"
+#include "clavenor/commands/CCAddItemList.h"
 #include "clavenor/commands/CCBase.h"
 #include "clavenor/framework/Export.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace clavenor {
 
@@ -48,14 +48,15 @@ public:
     virtual int GetAddEvents(MCEventList& list);
 
     /// The items in the order they were added, the command's own; valid while it lives.
-    const std::vector<std::unique_ptr<CCAddItem>>& GetItems() const { return m_items; }
+    const CCAddItemList& GetItems() const { return m_items; }
 
 protected:
     /// Takes back, last first, the links the last Process made.
     void Unlink();
 
-    /// The items, in the order Add appended them.
-    std::vector<std::unique_ptr<CCAddItem>> m_items;
+    /// The items, in the order Add appended them; a class with its own item class appends
+    /// them with Append.
+    CCAddItemList m_items;
 
 private:
     static constexpr std::size_t LinkedBits = 64;

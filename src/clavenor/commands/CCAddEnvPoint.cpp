@@ -43,15 +43,14 @@ CCAddItem* CCAddEnvPoint::Add(ECBase* child, ECBase* parent, const FCMidi& data)
         dynamic_cast<ECEnvelope*>(parent) == nullptr || child->GetParents()->GetCount() > 0) {
         return nullptr;
     }
-    m_items.push_back(std::make_unique<CCAddEnvPtItem>(child, parent, data));
-    return m_items.back().get();
+    return m_items.Append(std::make_unique<CCAddEnvPtItem>(child, parent, data));
 }
 
 CCAddEnvPtItem* CCAddEnvPoint::GetEnvItem(int index) const {
     if (index < 0 || static_cast<std::size_t>(index) >= m_items.size()) {
         return nullptr;
     }
-    return static_cast<CCAddEnvPtItem*>(m_items[static_cast<std::size_t>(index)].get());
+    return static_cast<CCAddEnvPtItem*>(m_items[static_cast<std::size_t>(index)]);
 }
 
 ECEnvelope* CCAddEnvPoint::EnvelopeOf(const CCAddItem* item) {
@@ -81,7 +80,7 @@ int CCAddEnvPoint::Prepare() {
     // earlier one's anchor list brings.
     for (std::size_t i = 0; i < m_items.size();) {
         if (PrepareItem(GetEnvItem(static_cast<int>(i))) == 0) {
-            m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
+            m_items.Erase(i);
         } else {
             ++i;
         }
@@ -91,10 +90,10 @@ int CCAddEnvPoint::Prepare() {
 
 int CCAddEnvPoint::PrepareItem(CCAddEnvPtItem* item) {
     for (const auto& other : m_items) {
-        if (other.get() == item) {
+        if (other == item) {
             continue;
         }
-        MCEventList* anchors = static_cast<CCAddEnvPtItem*>(other.get())->GetAnchorList();
+        MCEventList* anchors = static_cast<CCAddEnvPtItem*>(other)->GetAnchorList();
         if (anchors != nullptr && anchors->Find(item->GetChild()) != nullptr) {
             return 0;
         }
@@ -109,7 +108,7 @@ int CCAddEnvPoint::Process() {
 
 bool CCAddEnvPoint::Record() {
     for (const auto& item : m_items) {
-        if (!m_pEdit->Link(EnvelopeOf(item.get()), static_cast<ECEnvPoint*>(item->GetChild()))) {
+        if (!m_pEdit->Link(EnvelopeOf(item), static_cast<ECEnvPoint*>(item->GetChild()))) {
             return false;
         }
     }

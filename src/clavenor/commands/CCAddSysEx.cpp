@@ -20,8 +20,7 @@ CCAddItem* CCAddSysEx::Add(ECBase* child, ECBase* parent, const FCMidi& data) {
     if (child == nullptr || parent == nullptr) {
         return nullptr;
     }
-    m_items.push_back(std::make_unique<CCAddSysExItem>(child, parent, data));
-    return m_items.back().get();
+    return m_items.Append(std::make_unique<CCAddSysExItem>(child, parent, data));
 }
 
 } // namespace clavenor

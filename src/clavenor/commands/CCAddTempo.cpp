@@ -123,7 +123,7 @@ bool CCAddTempo::Record() {
             continue;
         }
         auto* opening =
-            dynamic_cast<ECTempo*>(EnvelopeOf(item.get())->GetPointBeforeEqual(MCTime::TimeZero()));
+            dynamic_cast<ECTempo*>(EnvelopeOf(item)->GetPointBeforeEqual(MCTime::TimeZero()));
         if (opening == nullptr) {
             continue;
         }

@@ -20,7 +20,7 @@ CCRemoveEnvPoint::CCRemoveEnvPoint(ECEnvPoint* point) : CCRemoveEnvPoint() { Rem
 
 CCRemoveEnvPoint::CCRemoveEnvPoint(CCAddEnvPoint* addition) : CCRemoveEnvPoint() {
     for (const auto& item : addition->GetItems()) {
-        auto* added = static_cast<CCAddEnvPtItem*>(item.get());
+        auto* added = static_cast<CCAddEnvPtItem*>(item);
         if (CCRemoveItem* removed = Remove(added->GetChild())) {
             static_cast<CCRemoveEnvPtItem*>(removed)->SetAnchorList(added->GetAnchorList());
         }

@@ -17,6 +17,10 @@ MCCommandList::~MCCommandList() {
 }
 
 bool MCCommandList::Reserve(int count) {
+    const bool own = count > 0 && m_ownState == OwnNode::Free;
+    if (own) {
+        --count;
+    }
     Node* spares = nullptr;
     for (int i = 0; i < count; ++i) {
         Node* node = new (std::nothrow) Node{nullptr, nullptr, spares};
@@ -33,6 +37,9 @@ bool MCCommandList::Reserve(int count) {
         node->next = m_pSpare;
         m_pSpare = node;
     }
+    if (own) {
+        m_ownState = OwnNode::Promised;
+    }
     return true;
 }
 
@@ -40,18 +47,59 @@ void MCCommandList::Unreserve(int count) {
     for (; count > 0 && m_pSpare != nullptr; --count) {
         delete std::exchange(m_pSpare, m_pSpare->next);
     }
+    if (count > 0 && m_ownState == OwnNode::Promised) {
+        m_ownState = OwnNode::Free;
+    }
+}
+
+MCCommandList::Node* MCCommandList::ClaimOwnNode() {
+    if (m_ownState == OwnNode::Used) {
+        return nullptr;
+    }
+    m_ownState = OwnNode::Used;
+    return &m_own;
 }
 
 void MCCommandList::TakeAll(MCCommandList& other) {
+    // The command in `other`'s own node needs a node here; found first, so that a failure
+    // moves nothing.
+    std::unique_ptr<Node> made;
+    Node* standIn = nullptr;
+    if (other.m_ownState == OwnNode::Used) {
+        if (m_ownState == OwnNode::Free) {
+            standIn = &m_own;
+        } else {
+            made.reset(new Node{});
+            standIn = made.get();
+        }
+    }
     while (!other.IsEmpty()) {
-        AttachNode(other.DetachNode(other.GetHeadPosition()), GetTailPosition());
+        Node* node = other.DetachNode(other.GetHeadPosition());
+        if (node == &other.m_own) {
+            other.m_ownState = OwnNode::Free;
+            standIn->data = node->data;
+            node = standIn;
+            if (node == &m_own) {
+                m_ownState = OwnNode::Used;
+            } else {
+                made.release();
+            }
+        }
+        AttachNode(node, GetTailPosition());
     }
 }
 
 MCCommandList::Node* MCCommandList::NewNode(void* command, Node* prev, Node* next) {
-    Node* node = m_pSpare != nullptr
-                     ? UseNode(std::exchange(m_pSpare, m_pSpare->next), command, prev, next)
-                     : MCPtrList::NewNode(command, prev, next);
+    // Nodes set aside on the heap go first: while one is left, a promised own node is
+    // still free, and taking a heap node keeps both promises.
+    Node* node = nullptr;
+    if (m_pSpare != nullptr) {
+        node = UseNode(std::exchange(m_pSpare, m_pSpare->next), command, prev, next);
+    } else if (Node* own = ClaimOwnNode()) {
+        node = UseNode(own, command, prev, next);
+    } else {
+        node = MCPtrList::NewNode(command, prev, next);
+    }
     if (node != nullptr && command != nullptr) {
         static_cast<CCBase*>(command)->Ref();
     }
@@ -60,7 +108,12 @@ MCCommandList::Node* MCCommandList::NewNode(void* command, Node* prev, Node* nex
 
 void MCCommandList::FreeNode(Node* node) {
     auto* command = static_cast<CCBase*>(node->data);
-    MCPtrList::FreeNode(node);
+    if (node == &m_own) {
+        ForgetNode(node);
+        m_ownState = OwnNode::Free;
+    } else {
+        MCPtrList::FreeNode(node);
+    }
     if (command != nullptr) {
         command->Unref(1);
     }

@@ -3,6 +3,8 @@
 #include "clavenor/framework/Export.h"
 #include "clavenor/model/MCPtrList.h"
 
+#include <cstdint>
+
 namespace clavenor {
 
 class CCBase;
@@ -11,6 +13,11 @@ struct CRuntimeClass;
 
 /// The list in which commands travel: each node holds one reference on its command, so a
 /// command whose last holder was the list is deleted when it leaves the list.
+///
+/// The list has one node of its own, used whenever it is free: most lists (a dispatch, a
+/// history entry, a change record) hold a single command, and then need no memory at all.
+/// Positions are node addresses as ever, and the list is not movable, so a position on the
+/// list's own node stays valid as long as the command is listed.
 class CLAVENOR_API MCCommandList : public MCPtrList {
 public:
     /// An empty list. `blockSize` is kept for the familiar signature (see MCPtrList).
@@ -58,14 +65,16 @@ public:
 
     /// Sets `count` more nodes aside, so that as many later insertions need no memory (the
     /// command manager does so before a batch changes anything, for the commands it will
-    /// record when they finish). Returns false, setting nothing aside, when no memory is
-    /// left.
+    /// record when they finish); the list's own node, while free, counts as one. Returns
+    /// false, setting nothing aside, when no memory is left.
     bool Reserve(int count);
-    /// Frees up to `count` nodes still set aside.
+    /// Gives up to `count` nodes set aside back (the heap's first, then the list's own).
     void Unreserve(int count);
 
-    /// Moves every command of `other` to the end of this list, in order, with their nodes
-    /// and references: needs no memory.
+    /// Moves every command of `other` to the end of this list, in order, with their
+    /// references, and with their nodes except `other`'s own node, whose command moves into
+    /// this list's own node when that is free, else into a new node: only then is memory
+    /// needed (std::bad_alloc, with nothing moved, when there is none).
     void TakeAll(MCCommandList& other);
 
 protected:
@@ -73,7 +82,18 @@ protected:
     void FreeNode(Node* node) override;
 
 private:
-    Node* m_pSpare = nullptr; // chained through `next`
+    enum class OwnNode : std::uint8_t {
+        Free,     // anyone may take it
+        Promised, // free, and counted as one of the nodes Reserve set aside
+        Used,     // holds a command
+    };
+
+    /// The list's own node when it is free, claimed; else null.
+    Node* ClaimOwnNode();
+
+    Node m_own{};             // the list's own node (see the class comment)
+    Node* m_pSpare = nullptr; // heap nodes set aside, chained through `next`
+    OwnNode m_ownState = OwnNode::Free;
 };
 
 } // namespace clavenor

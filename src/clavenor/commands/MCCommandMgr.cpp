@@ -9,6 +9,7 @@
 #include "clavenor/framework/detail/CHandOverWindow.h"
 #include "clavenor/model/detail/MCDocumentHold.h"
 #include "clavenor/state/SCCommand.h"
+#include "clavenor/state/detail/SCRecordSpare.h"
 
 #include <algorithm>
 #include <mutex>
@@ -78,15 +79,6 @@ private:
     int& m_depth;
 };
 
-// Delivers the change records of groups that a batch completed; when one delivery throws,
-// the records not yet delivered are discarded before the exception goes on.
-void Deliver(std::vector<std::unique_ptr<SCCommand>>& records, ECPerformance* owner) {
-    for (auto& record : records) {
-        record.release()->Apply(owner);
-    }
-    records.clear();
-}
-
 } // namespace
 
 // What one batch did so far, for its commit or its failure.
@@ -97,7 +89,9 @@ struct MCCommandMgr::Batch {
     int reservedNotify = 0;   // and in `notifyRecord`
     MCUndoItem* undoEntry = nullptr;
     SCCommand* notifyRecord = nullptr;
-    std::vector<std::unique_ptr<SCCommand>> records; // change records to deliver afterwards
+    // The change record of the notify group the batch completed, delivered afterwards: a
+    // batch completes one group at most, since the record leaves the manager as it does.
+    std::unique_ptr<SCCommand> record;
 };
 
 MCCommandMgr::FailureWatch::FailureWatch(MCCommandMgr& manager)
@@ -136,6 +130,7 @@ MCCommandMgr::~MCCommandMgr() {
     while (mine != nullptr) {
         delete std::exchange(mine, mine->m_pNextTrashed);
     }
+    detail::SCRecordSpare::Free(m_pSpareRecord);
 }
 
 void MCCommandMgr::Initialize() { s_window.Initialize(&MCCommandMgr::CommandWndProc); }
@@ -181,7 +176,7 @@ int MCCommandMgr::InitCommand(CCBase* command, ECPerformance* performance) {
     return 1;
 }
 
-void MCCommandMgr::Forget(CCBase* command, std::vector<std::unique_ptr<SCCommand>>* records) {
+void MCCommandMgr::Forget(CCBase* command, std::unique_ptr<SCCommand>* record) {
     if (command->IsInUndoGroup() != 0) {
         command->SetInUndoGroup(0);
         m_nUndoDepth = std::max(m_nUndoDepth - 1, 0);
@@ -194,8 +189,8 @@ void MCCommandMgr::Forget(CCBase* command, std::vector<std::unique_ptr<SCCommand
         m_nNotifyDepth = std::max(m_nNotifyDepth - 1, 0);
         if (GetNotifyMode() == 0 && m_nNotifyDepth == 0 && m_pPendingNotify != nullptr &&
             !m_pPendingNotify->GetCommands().IsEmpty()) {
-            if (records != nullptr && records->size() < records->capacity()) {
-                records->push_back(std::move(m_pPendingNotify));
+            if (record != nullptr && *record == nullptr) {
+                *record = std::move(m_pPendingNotify);
             } else {
                 FinishNotify();
             }
@@ -376,7 +371,9 @@ int MCCommandMgr::OnCommand(MCCommandList& list) {
         return 0;
     }
     Commit(list, batch);
-    Deliver(batch.records, m_pOwner);
+    if (batch.record != nullptr) {
+        Deliver(std::move(batch.record));
+    }
     return result;
 }
 
@@ -418,7 +415,6 @@ void MCCommandMgr::Reserve(MCCommandList& list, Batch& batch) {
         undo += command->IsInUndoGroup();
         notify += command->IsInNotifyGroup();
     }
-    batch.records.reserve(static_cast<std::size_t>(list.GetCount()));
     if (undo > 0 && m_pPendingUndo != nullptr) {
         if (!m_pPendingUndo->GetCommands().Reserve(undo)) {
             throw std::bad_alloc();
@@ -498,7 +494,7 @@ void MCCommandMgr::Commit(MCCommandList& list, Batch& batch) {
             if (GetNotifyMode() == 0 && m_nNotifyDepth <= 0) {
                 m_nNotifyDepth = 0;
                 if (m_pPendingNotify != nullptr && !m_pPendingNotify->GetCommands().IsEmpty()) {
-                    batch.records.push_back(std::move(m_pPendingNotify));
+                    batch.record = std::move(m_pPendingNotify);
                 }
             }
         }
@@ -521,13 +517,8 @@ void MCCommandMgr::Fail(MCCommandList& list, Batch& batch) {
     if (batch.notifyRecord != nullptr && batch.notifyRecord == m_pPendingNotify.get()) {
         batch.notifyRecord->GetCommands().Unreserve(batch.reservedNotify);
     }
-    try {
-        batch.records.reserve(static_cast<std::size_t>(list.GetCount()));
-    } catch (const std::bad_alloc&) {
-        // Forget then delivers a finished group's record at once.
-    }
     for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        Forget(list.GetNext(pos), &batch.records);
+        Forget(list.GetNext(pos), &batch.record);
     }
     if (m_pWatch != nullptr && m_nBatchDepth == m_pWatch->m_nDepth + 1) {
         ++m_pWatch->m_nFailures;
@@ -535,15 +526,16 @@ void MCCommandMgr::Fail(MCCommandList& list, Batch& batch) {
     if (batch.failed != nullptr) {
         Abort(batch.failed);
     }
-    Deliver(batch.records, m_pOwner);
+    if (batch.record != nullptr) {
+        Deliver(std::move(batch.record));
+    }
 }
 
 int MCCommandMgr::Abort(CCBase* command) {
     command->Abort();
-    auto record = std::make_unique<SCCommand>(SCCommand::CodeAborted);
-    record->SetSynchronous(1);
+    auto record = detail::SCRecordSpare::MakeSynchronous(m_pSpareRecord, SCCommand::CodeAborted);
     record->AddCommand(command);
-    record.release()->Apply(m_pOwner);
+    Deliver(std::move(record));
     return 0;
 }
 
@@ -595,8 +587,14 @@ void MCCommandMgr::FinishNotify() {
     if (m_pPendingNotify == nullptr || m_pPendingNotify->GetCommands().IsEmpty()) {
         return;
     }
-    SCCommand* record = m_pPendingNotify.release();
-    record->Apply(m_pOwner);
+    Deliver(std::move(m_pPendingNotify));
+}
+
+void MCCommandMgr::Deliver(std::unique_ptr<SCCommand> record) {
+    // The state manager deletes the record once its handlers have seen it, and its block
+    // comes back here for the next one.
+    detail::SCRecordSpare::Catch keep(m_pSpareRecord);
+    record.release()->Apply(m_pOwner);
 }
 
 void MCCommandMgr::SetUndoMode(int on, const CString* name) {
@@ -625,9 +623,8 @@ void MCCommandMgr::SetUndoMode(int on, const CString* name) {
 
 void MCCommandMgr::EnsurePendingNotify() {
     if (m_pPendingNotify == nullptr) {
-        auto record = std::make_unique<SCCommand>(SCCommand::CodeFinished);
-        record->SetSynchronous(1);
-        m_pPendingNotify = std::move(record);
+        m_pPendingNotify =
+            detail::SCRecordSpare::MakeSynchronous(m_pSpareRecord, SCCommand::CodeFinished);
     }
 }
 

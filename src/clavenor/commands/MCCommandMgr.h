@@ -234,6 +234,8 @@ protected:
     void FinishUndo();
     /// Delivers the pending change record when it lists any command.
     void FinishNotify();
+    /// Hands a change record to the state manager, keeping its memory for the next record.
+    void Deliver(std::unique_ptr<SCCommand> record);
 
 private:
     static constexpr std::uint32_t ModeUndo = 0x1;
@@ -248,8 +250,8 @@ private:
     void Fail(MCCommandList& list, Batch& batch);
     /// The groups forget a command that was stamped but will never finish; a group whose
     /// mode is off closes when its depth reaches 0 (a finished change record is handed to
-    /// `records`, or delivered at once when that is null).
-    void Forget(CCBase* command, std::vector<std::unique_ptr<SCCommand>>* records);
+    /// `record` when that is empty, or delivered at once).
+    void Forget(CCBase* command, std::unique_ptr<SCCommand>* record);
     /// Gives back what a dispatch took, for commands that will never run.
     static void Abandon(CCBase* command, ECPerformance* performance);
     /// Runs a dispatched batch on the owning thread, or queues it for the batching timer;
@@ -276,6 +278,9 @@ private:
     std::vector<std::unique_ptr<MCUndoItem>> m_history;
     std::unique_ptr<MCUndoItem> m_pPendingUndo;
     std::unique_ptr<SCCommand> m_pPendingNotify;
+    // The memory of the last change record delivered, where the next one is built: with one
+    // notify group per edit, records stop costing an allocation each.
+    void* m_pSpareRecord = nullptr;
 };
 
 } // namespace clavenor

@@ -284,6 +284,14 @@ protected:
         return node;
     }
 
+    /// Uncounts an unlinked node that the derived list keeps rather than frees (a node of
+    /// its own storage, which NewNode handed out through UseNode).
+    void ForgetNode(Node*) {
+        if (m_nCount > 0) {
+            --m_nCount;
+        }
+    }
+
     /// Takes a node out of the chain and the count without FreeNode: the node, and whatever
     /// its item holds, passes to the caller, who links it again with AttachNode (here or in
     /// another list of the same kind). Needs no memory.

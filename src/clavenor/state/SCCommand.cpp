@@ -1,5 +1,7 @@
 #include "clavenor/state/SCCommand.h"
 
+#include "clavenor/state/detail/SCRecordSpare.h"
+
 #include <new>
 
 namespace clavenor {
@@ -18,6 +20,14 @@ SCCommand& SCCommand::operator=(const SCCommand& other) {
 }
 
 SCCommand::~SCCommand() = default;
+
+void* SCCommand::operator new(std::size_t size) { return ::operator new(size); }
+
+void SCCommand::operator delete(void* block, std::size_t size) noexcept {
+    if (!detail::SCRecordSpare::Keep(block, size)) {
+        ::operator delete(block, size);
+    }
+}
 
 void SCCommand::AddCommand(CCBase* command) {
     if (command != nullptr && m_commands.AddTail(command) == nullptr) {

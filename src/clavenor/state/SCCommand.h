@@ -4,6 +4,8 @@
 #include "clavenor/framework/Export.h"
 #include "clavenor/state/SCBase.h"
 
+#include <cstddef>
+
 namespace clavenor {
 
 class CCBase;
@@ -27,6 +29,14 @@ public:
     /// copy constructor does.
     SCCommand& operator=(const SCCommand& other);
     ~SCCommand() override;
+
+    ///@{
+    /// A record's memory comes from the heap, and goes back to it when the record is
+    /// deleted, or to the command manager that delivered it, which builds its next record
+    /// there. Nothing changes for the record's creator: `new` and `delete` as ever.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size) noexcept;
+    ///@}
 
     /// Appends the command (taking a reference).
     void AddCommand(CCBase* command);
