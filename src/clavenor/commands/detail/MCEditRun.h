@@ -17,9 +17,9 @@ class ECConductorStaff;
 /// step so that it can be taken back and made again exactly: the journal's steps (times,
 /// links, orders) and the durations the command set, which the journal does not keep. A
 /// command's first Process records the change; a redo makes it again; the undo is a command
-/// whose run takes the original's change back (TakeBackOf). The staves' clef and key caches
-/// and the meter and tempo maps follow every run, because a moved clef, key, meter or tempo
-/// changes them.
+/// whose run takes the original's change back (TakeBackOf). The meter and tempo maps follow
+/// every run, because a moved meter or tempo changes them; the staves' clef and key caches
+/// every run that can have changed them (MCEditJournal::CanChangeStaffCaches).
 ///
 /// One MCEditRun serves one command, on the owning thread, inside a batch.
 class MCEditRun {
