@@ -5,9 +5,7 @@
 #include "clavenor/elements/ECConductorMeasure.h"
 #include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECEnvelope.h"
-#include "clavenor/elements/ECMeasure.h"
 #include "clavenor/elements/ECMirror.h"
-#include "clavenor/elements/ECStaff.h"
 #include "clavenor/elements/MCMirrorList.h"
 #include "clavenor/framework/detail/ReserveOneMore.h"
 #include "clavenor/model/ECBase.h"
@@ -180,9 +178,19 @@ void MCEditJournal::SortTracks(ECConductor* conductor) {
 }
 
 bool MCEditJournal::CarriesStaffCache(ECBase* element) {
-    return MCStaffCache::IsCacheEvent(element) != 0 ||
-           dynamic_cast<ECMeasure*>(element) != nullptr ||
-           dynamic_cast<ECStaff*>(element) != nullptr;
+    // By event id rather than by class: every link step asks, and a dynamic_cast that fails
+    // walks the class tree comparing type names.
+    switch (element->GetEventId()) {
+    case EventId::Clef:
+    case EventId::Key:
+    case EventId::Measure:
+    case EventId::ConductorMeasure:
+    case EventId::Staff:
+    case EventId::ConductorStaff:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool MCEditJournal::ReordersStaffCache(ECBase* owner, const std::vector<ECBase*>& order) {

@@ -66,6 +66,10 @@ public:
     /// list order) whose event id is one of `ids`; null when there is none. Throws
     /// std::bad_alloc.
     static ECBase* FindAbove(ECBase* element, const int* ids, std::size_t count);
+    /// For each of `ids`, what FindAbove finds for that id alone, in one walk: `found[i]` is
+    /// the nearest element above `element` whose event id is `ids[i]`, or null. Throws
+    /// std::bad_alloc.
+    static void FindEachAbove(ECBase* element, const int* ids, ECBase** found, std::size_t count);
     /// The conductor staff among `conductor`'s children, or null; unlike the conductor's
     /// own accessor it never makes one.
     static ECConductorStaff* FindConductorStaff(ECBase* conductor);
