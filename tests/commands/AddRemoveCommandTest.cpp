@@ -1,3 +1,4 @@
+#include "support/AllocationFailure.h"
 #include "support/Score.h"
 
 #include <gtest/gtest.h>
@@ -249,6 +250,70 @@ TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
         EXPECT_EQ(Bytes(), before) << c.what;
         EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
         EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
+    }
+}
+
+// The plain notes of the measure stand after the chord and before the tuplet of their times,
+// where time order alone puts neither back.
+struct PlainCase {
+    const char* what;
+    std::vector<ECBase*> selection;
+};
+
+// Regression: a failed batch put plain elements back through AddChild, by time and with
+// memory that a batch failing for want of it may not have.
+TEST_F(Dissolving, AFailedBatchPutsPlainElementsBackWhereTheyStoodWithoutMemory) {
+    const PlainCase cases[] = {
+        {"a note after a chord of its time", {Note(m_measure, 1)}},
+        {"a note before a tuplet of its time", {Note(m_measure, 2)}},
+        {"both plain notes", {Note(m_measure, 2), Note(m_measure, 1)}},
+        {"plain notes, a chord and a tuplet",
+         {Note(m_measure, 1), chord, Note(m_measure, 2), tuplet}},
+        {"the accent of a chord", {Note(chord, 2)}},
+    };
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        Allocated allocated;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
+            << c.what;
+        EXPECT_EQ(Bytes(), before) << c.what;
+        EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
+    }
+}
+
+// Whichever allocation of the removal fails, before its room is set aside or after, the batch
+// fails and every byte comes back.
+TEST_F(Dissolving, AFailedAllocationAnywhereInARemovalLeavesTheDocumentAsItWas) {
+    const PlainCase cases[] = {
+        {"plain notes", {Note(m_measure, 2), Note(m_measure, 1)}},
+        {"plain notes, a chord and a tuplet",
+         {Note(m_measure, 1), chord, Note(m_measure, 2), tuplet}},
+    };
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        int failures = 0;
+        for (std::int64_t n = 1;; ++n) {
+            MCCommandList list;
+            ASSERT_NE(list.AddTail(RemovalOf(c.selection, c.what)), nullptr);
+            Allocated allocated;
+            ASSERT_NE(list.AddTail(new Refusing(&allocated)), nullptr);
+            list.SetSynchronous(1);
+            bool triggered = false;
+            {
+                FailNthAllocation failure(n);
+                try {
+                    static_cast<void>(list.Apply(m_doc.get()));
+                } catch (const std::bad_alloc&) {
+                }
+                triggered = failure.Triggered();
+            }
+            ASSERT_EQ(Bytes(), before) << c.what << ", allocation " << n << " failing";
+            if (!triggered) {
+                break;
+            }
+            ++failures;
+        }
+        EXPECT_GT(failures, 0) << c.what;
     }
 }
 

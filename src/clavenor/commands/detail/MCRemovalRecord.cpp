@@ -1,5 +1,6 @@
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 
+#include "clavenor/caches/MCStaffCache.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
@@ -17,6 +18,16 @@ bool IsContainer(ECBase* element) {
 
 bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
 
+// Whether `parent` keeps nothing over its children but the list, so that a link parked and
+// put back with spare nodes leaves it as its own AddChild would: a measure (for anything but
+// a clef or key), a chord, a tuplet, a note. Tracks, envelopes and the conductor file their
+// children in tables of their own.
+bool HoldsPlainly(ECBase* parent) {
+    const int id = parent->GetEventId();
+    return id == EventId::Measure || id == EventId::Chord || id == EventId::Tuplet ||
+           id == EventId::Note;
+}
+
 std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
 
 } // namespace
@@ -27,12 +38,17 @@ MCRemovalRecord::~MCRemovalRecord() { Clear(); }
 
 bool MCRemovalRecord::Qualifies(ECBase* element) {
     // Event ids first: most removals are of plain notes in measures, and a long one asks
-    // this of every element.
-    bool qualifies = IsContainer(element);
-    for (POSITION pos = element->GetParents()->GetHeadPosition(); pos != nullptr && !qualifies;) {
-        qualifies = IsContainer(element->GetParents()->GetNext(pos));
+    // this of every element. A clef or key leaves its staff's cache as well, which only its
+    // parent's AddChild fills again.
+    if (MCStaffCache::IsCacheEvent(element) != 0) {
+        return false;
     }
-    return qualifies && !IsGroup(element);
+    for (ECBase* parent : *element->GetParents()) {
+        if (!HoldsPlainly(parent) && !IsGroup(parent)) {
+            return false;
+        }
+    }
+    return !IsGroup(element);
 }
 
 bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bounded) {
