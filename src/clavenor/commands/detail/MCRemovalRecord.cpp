@@ -85,8 +85,15 @@ bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bo
             }
         }
         if (container) {
+            // A chord that dissolves removes its marks deeply, taking apart everything below
+            // them: a mark with children is recorded whole, and so on down.
+            const int id = at->GetEventId();
             for (ECBase* child : *at->GetChildren()) {
-                if (!add(child, false)) {
+                const MCEventList* below = child->GetChildren();
+                const bool torn = id != EventId::Tuplet &&
+                                  (id != EventId::Chord || child->GetEventId() != EventId::Note) &&
+                                  below != nullptr && !below->IsEmpty();
+                if (!add(child, torn)) {
                     return false;
                 }
             }
@@ -107,22 +114,6 @@ MCRemovalRecord::Room MCRemovalRecord::Measure(const std::vector<Focus>& focus, 
         room.links += children != nullptr ? static_cast<std::size_t>(children->GetCount()) : 0;
     }
     return room;
-}
-
-bool MCRemovalRecord::TearsMarks(const std::vector<Focus>& focus, std::size_t first) {
-    for (std::size_t i = first; i < focus.size(); ++i) {
-        if (!focus[i].container || focus[i].element->GetEventId() != EventId::Chord) {
-            continue;
-        }
-        // A chord that dissolves removes its marks deeply: below a mark, nothing is recorded.
-        for (ECBase* child : *focus[i].element->GetChildren()) {
-            const MCEventList* below = child->GetChildren();
-            if (child->GetEventId() != EventId::Note && below != nullptr && !below->IsEmpty()) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
@@ -168,7 +159,7 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
         return;
     }
     const std::size_t firstFocus = m_focus.size();
-    if (!Gather(element, m_focus, true) || TearsMarks(m_focus, firstFocus)) {
+    if (!Gather(element, m_focus, true)) {
         m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
         return;
     }

@@ -49,8 +49,8 @@ public:
     /// Records, as removal `index` (the position of its element in Reserve's list), the
     /// lists around `element` that its removal may change, right before it. Only elements
     /// that qualified when Reserve looked are recorded (see the class comment; groups never:
-    /// their own bookkeeping covers them), and none whose removal would tear a mark's own
-    /// children away. Needs no memory: what does not fit the room set aside is not recorded.
+    /// their own bookkeeping covers them). Needs no memory: what does not fit the room set
+    /// aside is not recorded.
     void Take(std::size_t index, ECBase* element);
 
     /// Whether removal `index` was recorded and not yet reordered.
@@ -73,7 +73,8 @@ public:
 private:
     // An element whose lists were recorded: its parents and, when it has a list of them, its
     // children, as ranges of m_links. A container (a chord or tuplet that leaves or may
-    // dissolve) has its members recorded too; a group only has its lists put in order.
+    // dissolve, or a mark with children that a dissolving chord takes apart, and what is
+    // below it) has its members recorded too; a group only has its lists put in order.
     struct Focus {
         ECBase* element;
         bool container;
@@ -110,8 +111,6 @@ private:
     // `element` first. False when `bounded` and the vector's capacity does not hold them.
     static bool Gather(ECBase* element, std::vector<Focus>& focus, bool bounded);
     static Room Measure(const std::vector<Focus>& focus, std::size_t first);
-    // Whether a chord of `focus` would tear a mark's children away when it dissolves.
-    static bool TearsMarks(const std::vector<Focus>& focus, std::size_t first);
     void Forget(std::size_t firstFocus, std::size_t firstLink, std::size_t firstNeighbour);
 
     const Focus* Find(const Removal& removal, ECBase* element) const;
