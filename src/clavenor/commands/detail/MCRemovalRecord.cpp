@@ -16,7 +16,27 @@ bool IsContainer(ECBase* element) {
     return id == EventId::Chord || id == EventId::Tuplet;
 }
 
-bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
+bool IsGroup(ECBase* element) {
+    // Event ids first: every removed element and its parents are asked, and a dynamic_cast
+    // that fails walks the class tree comparing type names.
+    switch (element->GetEventId()) {
+    case EventId::Group:
+    case EventId::Beam:
+    case EventId::Glissando:
+    case EventId::Slur:
+    case EventId::Tie:
+        return true;
+    case EventId::Note:
+    case EventId::GraceNote:
+    case EventId::Rest:
+    case EventId::Chord:
+    case EventId::Tuplet:
+    case EventId::Measure:
+        return false;
+    default:
+        return dynamic_cast<ECGroup*>(element) != nullptr;
+    }
+}
 
 // Whether `parent` keeps nothing over its children but the list, so that a link parked and
 // put back with spare nodes leaves it as its own AddChild would: a measure (for anything but
