@@ -161,6 +161,117 @@ TEST_F(Edits, TimeEditsOutsideAnUndoGroupCaptureNoOldTimeButStillTakeBackExactly
     command->Unref(1);
 }
 
+// What `cache` holds in force at every half beat of `measures` 4/4 measures, for both hands:
+// the clef, then the key.
+std::vector<ECBase*> InForce(MCStaffCache& cache, int measures) {
+    std::vector<ECBase*> answers;
+    for (int half = 0; half < 8 * measures; ++half) {
+        const MCTime at(0.5f * static_cast<float>(half));
+        for (std::uint8_t hand = 0; hand <= 1; ++hand) {
+            answers.push_back(cache.GetClefAtTime(at, hand));
+            answers.push_back(cache.GetKeyAtTime(at, hand));
+        }
+    }
+    return answers;
+}
+
+// The staff's own cache answers as one built afresh from what the staff holds.
+void ExpectCacheInStep(ECStaff* staff, int measures) {
+    EXPECT_EQ(InForce(*staff->GetCache(), measures), InForce(*staff->BuildCache(), measures));
+}
+
+ECStaff* StaffOf(ECMeasure* measure) { return ECStaff::TrackingStaff(measure); }
+
+template <class T>
+T* Place(T* element, ECMeasure* measure, float time, int staff, std::uint8_t hand) {
+    MCTime at(time);
+    element->SetTime(&at);
+    element->SetVoiceTrack(0, static_cast<std::uint16_t>(staff));
+    element->SetHand(hand);
+    EXPECT_EQ(measure->AddChild(element, 1), 1);
+    return element;
+}
+
+TEST_F(Edits, AClefOrKeyMovedInTimeMovesInItsStaffsCacheAndBackOnUndo) {
+    struct Case {
+        const char* what;
+        ECBase* element;
+        std::function<ECBase*(const MCTime&)> inForce;
+        float from;
+        float to;
+    };
+    ECStaff* staff = StaffOf(score.Bar(1, 1));
+    auto clef = [staff](std::uint8_t hand) {
+        return [staff, hand](const MCTime& at) { return staff->GetClefAtTime(at, hand); };
+    };
+    auto key = [staff](std::uint8_t hand) {
+        return [staff, hand](const MCTime& at) { return staff->GetKeyAtTime(at, hand); };
+    };
+    // Each in a slot of its own, so that the cases leave each other alone.
+    const std::vector<Case> cases = {
+        {"a clef across measures", Place(new ECClef(1), score.Bar(1, 2), 4.0f, 1, 0), clef(0), 4.0f,
+         21.0f},
+        {"a clef within its measure", Place(new ECClef(2), score.Bar(1, 3), 8.0f, 1, 1), clef(1),
+         8.0f, 10.0f},
+        {"a key across measures", Place(new ECKey(2, 0, 0), score.Bar(1, 2), 5.0f, 1, 0), key(0),
+         5.0f, 26.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Between the old time and the new one, the element is in force only before the edit.
+        const MCTime between(c.from + 0.5f);
+        MCTime to(c.to);
+        ASSERT_EQ(c.inForce(between), c.element);
+        ASSERT_EQ(score.Run(new CCEditTime(c.element, &to)), 1);
+        EXPECT_EQ(c.inForce(between), nullptr);
+        EXPECT_EQ(c.inForce(to), c.element);
+        ExpectCacheInStep(staff, 8);
+        ASSERT_EQ(score.get()->Undo(1), 1);
+        EXPECT_EQ(c.inForce(between), c.element);
+        ExpectCacheInStep(staff, 8);
+        ASSERT_EQ(score.get()->Redo(1), 1);
+        EXPECT_EQ(c.inForce(between), nullptr);
+        ExpectCacheInStep(staff, 8);
+        ASSERT_EQ(score.get()->Undo(1), 1);
+    }
+}
+
+TEST_F(Edits, MovingNotesLeavesEveryStaffsCacheAsItWas) {
+    Place(new ECClef(1), score.Bar(1, 2), 4.0f, 1, 0);
+    Place(new ECKey(3, 0, 0), score.Bar(1, 4), 13.0f, 1, 1);
+    Place(new ECClef(2), score.Bar(2, 3), 9.0f, 2, 1);
+    Place(new ECKey(0, 2, 0), score.Bar(2, 6), 20.0f, 2, 0);
+    ECStaff* staves[] = {StaffOf(score.Bar(1, 1)), StaffOf(score.Bar(2, 1))};
+    const std::vector<ECBase*> before[] = {InForce(*staves[0]->GetCache(), 8),
+                                           InForce(*staves[1]->GetCache(), 8)};
+    auto* command = new CCEditTime;
+    // Across measures and past the clefs and keys, within a measure, out of a chord and a
+    // tuplet.
+    const std::vector<std::pair<ECBase*, float>> moves = {
+        {score.NoteAt(1, 1, 0), 14.0f}, {score.NoteAt(1, 4, 2), 12.5f},
+        {score.NoteAt(2, 3, 0), 10.0f}, {score.NoteAt(2, 5, 2), 3.0f},
+        {Member(chord, 0), 9.0f},       {Member(tuplet, 2), 21.0f},
+    };
+    for (const auto& [element, time] : moves) {
+        MCTime at(time);
+        ASSERT_NE(command->EditTime(element, &at), nullptr);
+    }
+    ASSERT_EQ(score.Run(command), 1);
+    const std::vector<std::pair<const char*, std::function<int()>>> phases = {
+        {"applied", [] { return 1; }},
+        {"undone", [&] { return score.get()->Undo(1); }},
+        {"redone", [&] { return score.get()->Redo(1); }},
+    };
+    for (const auto& [phase, run] : phases) {
+        ASSERT_EQ(run(), 1) << phase;
+        for (int s = 0; s < 2; ++s) {
+            SCOPED_TRACE(testing::Message() << phase << ", staff " << s + 1);
+            EXPECT_EQ(InForce(*staves[s]->GetCache(), 8), before[s]);
+            ExpectCacheInStep(staves[s], 8);
+        }
+    }
+}
+
 // CCEditDuration ---------------------------------------------------------------------------
 
 TEST_F(Edits, DurationEditsChangeTheDurationAndUndoExactly) {

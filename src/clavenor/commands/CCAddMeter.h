@@ -34,8 +34,8 @@ class MCMeterEdit;
 /// bytes it saved before; redo makes the same change again and it saves the bytes of after.
 /// All or nothing: std::bad_alloc while processing changes nothing, and Revert needs no
 /// memory. Cost: a walk of the document (the shift), the children of the re-barred measures
-/// and a rebuild of every staff's clef and key cache; the command keeps each moved
-/// element's old time for as long as it lives.
+/// and, when clefs, keys or measures move, a rebuild of every staff's clef and key cache; the
+/// command keeps each moved element's old time for as long as it lives.
 class CLAVENOR_API CCAddMeter : public CCAdd {
     DECLARE_SERIAL(CCAddMeter)
 

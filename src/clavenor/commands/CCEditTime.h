@@ -28,7 +28,8 @@ class MCEditRun;
 /// Prepare refuses an item without an element, with one outside the target document, or
 /// one whose new time lies beyond the measures of its staff (no measure is created). All or
 /// nothing (std::bad_alloc changes nothing; Revert needs no memory). Cost: the items, plus a
-/// rebuild of the staves' clef and key caches.
+/// rebuild of the staves' clef and key caches when a clef or key moves or measures change
+/// order; moving notes, chords and marks leaves the caches as they are.
 class CLAVENOR_API CCEditTime : public CCEdit {
     DECLARE_SERIAL(CCEditTime)
 

@@ -10,6 +10,7 @@
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
 
+#include <iterator>
 #include <vector>
 
 namespace clavenor {
@@ -21,8 +22,6 @@ bool IsMark(ECBase* element) {
     return id == EventId::Dynamic || id == EventId::Pedal || id == EventId::Tempo ||
            id == EventId::Transpose;
 }
-
-ECBase* Above(ECBase* element, int id) { return MCEditRun::FindAbove(element, &id, 1); }
 
 bool HasChildOf(ECBase* element, int id) {
     for (ECBase* child : *element->GetChildren()) {
@@ -55,7 +54,11 @@ CCEditTimeItem::CCEditTimeItem(ECBase* event, const MCTime& time)
     if (event == nullptr || event->GetEventId() == EventId::GraceNote) {
         return;
     }
-    ECBase* current = Above(event, EventId::Measure);
+    // One walk up for the three: every item of a time edit, and of its undo, is made here.
+    static constexpr int Groups[] = {EventId::Measure, EventId::Tuplet, EventId::Chord};
+    ECBase* above[std::size(Groups)] = {};
+    MCEditRun::FindEachAbove(event, Groups, above, std::size(Groups));
+    ECBase* current = above[0];
     if (current == nullptr) {
         return;
     }
@@ -64,8 +67,8 @@ CCEditTimeItem::CCEditTimeItem(ECBase* event, const MCTime& time)
     ECMeasure* measure = conductorStaff != nullptr
                              ? conductorStaff->GetMeasure(event->GetTrack(), time, 0, 1)
                              : nullptr;
-    ECBase* tuplet = Above(event, EventId::Tuplet);
-    ECBase* chord = Above(event, EventId::Chord);
+    ECBase* tuplet = above[1];
+    ECBase* chord = above[2];
     if (measure != current) {
         m_target.Reset(measure);
     } else if (tuplet != nullptr || chord != nullptr) {

@@ -1,5 +1,6 @@
 #include "clavenor/commands/detail/MCEditJournal.h"
 
+#include "clavenor/caches/MCStaffCache.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorMeasure.h"
 #include "clavenor/elements/ECConductorStaff.h"
@@ -62,6 +63,7 @@ void MCEditJournal::SetTime(ECBase* element, const MCTime& time) {
     element->Ref();
     std::swap(*now, m_times.back().time);
     NoteStep(Kind::Time, m_times.size() - 1);
+    m_bStaffCaches = m_bStaffCaches || MCStaffCache::IsCacheEvent(element) != 0;
 }
 
 bool MCEditJournal::Link(ECBase* parent, ECBase* child) {
@@ -79,6 +81,7 @@ bool MCEditJournal::Link(ECBase* parent, ECBase* child) {
     container->AddCommandHold();
     child->AddCommandHold();
     NoteStep(Kind::Link, m_links.size() - 1);
+    m_bStaffCaches = m_bStaffCaches || CarriesStaffCache(child);
     return true;
 }
 
@@ -99,6 +102,7 @@ bool MCEditJournal::Unlink(ECBase* parent, ECBase* child) {
     container->AddCommandHold();
     child->AddCommandHold();
     NoteStep(Kind::Link, m_links.size() - 1);
+    m_bStaffCaches = m_bStaffCaches || CarriesStaffCache(child);
     return true;
 }
 
@@ -117,6 +121,7 @@ void MCEditJournal::SortChildren(ECBase* owner) {
     if (same) {
         return;
     }
+    m_bStaffCaches = m_bStaffCaches || ReordersStaffCache(owner, order);
     NoteOrder(owner, std::move(order));
     Reordered(owner);
 }
@@ -126,6 +131,10 @@ void MCEditJournal::KeepOrder(ECBase* owner) {
     std::vector<ECBase*> order;
     if (!TakeOrder(owner, children, order)) {
         return;
+    }
+    // The change is yet to come, so any order of such elements may follow.
+    for (ECBase* element : order) {
+        m_bStaffCaches = m_bStaffCaches || CarriesStaffCache(element);
     }
     NoteOrder(owner, std::move(order));
 }
@@ -168,6 +177,43 @@ void MCEditJournal::SortTracks(ECConductor* conductor) {
     }
 }
 
+bool MCEditJournal::CarriesStaffCache(ECBase* element) {
+    // By event id rather than by class: every link step asks, and a dynamic_cast that fails
+    // walks the class tree comparing type names.
+    switch (element->GetEventId()) {
+    case EventId::Clef:
+    case EventId::Key:
+    case EventId::Measure:
+    case EventId::ConductorMeasure:
+    case EventId::Staff:
+    case EventId::ConductorStaff:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool MCEditJournal::ReordersStaffCache(ECBase* owner, const std::vector<ECBase*>& order) {
+    auto before = order.begin();
+    auto nextCarrier = [&before, &order] {
+        while (before != order.end() && !CarriesStaffCache(*before)) {
+            ++before;
+        }
+    };
+    for (ECBase* element : *owner->GetChildren()) {
+        if (!CarriesStaffCache(element)) {
+            continue;
+        }
+        nextCarrier();
+        if (before == order.end() || *before != element) {
+            return true;
+        }
+        ++before;
+    }
+    nextCarrier();
+    return before != order.end();
+}
+
 void MCEditJournal::Reordered(ECBase* owner) {
     if (auto* list = dynamic_cast<ECWithChild*>(owner)) {
         list->NoteChildrenReordered();
@@ -191,6 +237,7 @@ void MCEditJournal::InsertColumns(ECConductorStaff* staff, int index,
     }
     ToggleColumns(change, true);
     NoteStep(Kind::Columns, m_columns.size() - 1);
+    m_bStaffCaches = true;
 }
 
 void MCEditJournal::RemoveColumns(ECConductorStaff* staff, int index, int count,
@@ -217,6 +264,7 @@ void MCEditJournal::RemoveColumns(ECConductorStaff* staff, int index, int count,
     }
     ToggleColumns(change, true);
     NoteStep(Kind::Columns, m_columns.size() - 1);
+    m_bStaffCaches = true;
 }
 
 void MCEditJournal::SetEndTime(ECConductorStaff* staff, const MCTime& end) {
@@ -232,6 +280,7 @@ void MCEditJournal::SetEndTime(ECConductorStaff* staff, const MCTime& end) {
     staff->Ref();
     ToggleColumns(change, true);
     NoteStep(Kind::Columns, m_columns.size() - 1);
+    m_bStaffCaches = true;
 }
 
 bool MCEditJournal::DetachMirror(ECMirror* mirror) {
@@ -535,6 +584,7 @@ void MCEditJournal::Clear() {
     m_mirrors.clear();
     m_groups.clear();
     m_bInEffect = true;
+    m_bStaffCaches = false;
 }
 
 } // namespace clavenor

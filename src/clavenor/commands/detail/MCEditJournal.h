@@ -52,6 +52,15 @@ public:
     bool IsInEffect() const { return m_bInEffect; }
     /// Number of SetTime steps recorded.
     std::size_t GetTimeCount() const { return m_times.size(); }
+    /// Whether a recorded step can have changed what a staff's clef and key cache holds
+    /// (ECStaff): a clef or key given a time, linked or unlinked; a measure or staff linked
+    /// or unlinked with whatever it holds; an order taken (SortChildren: only a change in
+    /// the order of such elements among themselves, which decides between two at one time);
+    /// a change of the measure map. The journal keeps no cache, so a caller rebuilds the
+    /// caches after running such a journal either way, and may leave them alone otherwise:
+    /// moving notes, chords, marks or measures in time never needs a rebuild. Conservative:
+    /// true does not say that a cache changed.
+    bool CanChangeStaffCaches() const { return m_bStaffCaches; }
 
     // Recording, only while in effect. Each step is recorded before the document changes,
     // so one that throws std::bad_alloc has changed nothing; the steps before it stay in
@@ -123,6 +132,12 @@ private:
     static bool HoldsExactly(ECBase* owner, const std::vector<ECBase*>& order);
     // Tells `owner` that its children list changed order behind its back.
     static void Reordered(ECBase* owner);
+    // Whether a staff's cache can depend on where `element` is: a clef or key, or what holds
+    // them for a staff (a measure, a staff).
+    static bool CarriesStaffCache(ECBase* element);
+    // Whether `owner`'s children, now, hold the elements of `order` that CarriesStaffCache
+    // in another order than `order` does.
+    static bool ReordersStaffCache(ECBase* owner, const std::vector<ECBase*>& order);
 
     enum class Kind : std::uint8_t { Time, Link, Order, Columns, Mirror, Group };
 
@@ -199,6 +214,7 @@ private:
     // The nodes of the links and mirror entries that are apart.
     MCEventList m_park;
     bool m_bInEffect = true;
+    bool m_bStaffCaches = false;
 };
 
 } // namespace clavenor

@@ -55,9 +55,14 @@ ECConductorStaff* MCEditRun::FindConductorStaff(ECBase* conductor) {
     return nullptr;
 }
 
-ECBase* MCEditRun::FindAbove(ECBase* element, const int* ids, std::size_t count) {
+namespace {
+
+// Visits the elements above `element` depth-first through the parents, in list order (an
+// element reached on two roads twice), until `visit` returns true.
+template <class Visit>
+void WalkAbove(ECBase* element, Visit visit) {
     if (element == nullptr) {
-        return nullptr;
+        return;
     }
     // An explicit stack, so that a deep graph costs memory rather than the thread's stack.
     std::vector<ECBase*> pending;
@@ -73,12 +78,42 @@ ECBase* MCEditRun::FindAbove(ECBase* element, const int* ids, std::size_t count)
     while (!pending.empty()) {
         ECBase* candidate = pending.back();
         pending.pop_back();
-        if (std::find(ids, ids + count, candidate->GetEventId()) != ids + count) {
-            return candidate;
+        if (visit(candidate)) {
+            return;
         }
         push(candidate);
     }
-    return nullptr;
+}
+
+} // namespace
+
+ECBase* MCEditRun::FindAbove(ECBase* element, const int* ids, std::size_t count) {
+    ECBase* found = nullptr;
+    WalkAbove(element, [&found, ids, count](ECBase* candidate) {
+        if (std::find(ids, ids + count, candidate->GetEventId()) == ids + count) {
+            return false;
+        }
+        found = candidate;
+        return true;
+    });
+    return found;
+}
+
+void MCEditRun::FindEachAbove(ECBase* element, const int* ids, ECBase** found, std::size_t count) {
+    std::fill(found, found + count, nullptr);
+    std::size_t missing = count;
+    // The walk goes on past an element found for one id exactly as the walk for another id
+    // alone does, so each id meets its own nearest first.
+    WalkAbove(element, [&](ECBase* candidate) {
+        const int id = candidate->GetEventId();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (found[i] == nullptr && ids[i] == id) {
+                found[i] = candidate;
+                --missing;
+            }
+        }
+        return missing == 0;
+    });
 }
 
 MCTime MCEditRun::Difference(const MCTime& a, const MCTime& b) {

@@ -17,9 +17,9 @@ class ECConductorStaff;
 /// step so that it can be taken back and made again exactly: the journal's steps (times,
 /// links, orders) and the durations the command set, which the journal does not keep. A
 /// command's first Process records the change; a redo makes it again; the undo is a command
-/// whose run takes the original's change back (TakeBackOf). The staves' clef and key caches
-/// and the meter and tempo maps follow every run, because a moved clef, key, meter or tempo
-/// changes them.
+/// whose run takes the original's change back (TakeBackOf). The meter and tempo maps follow
+/// every run, because a moved meter or tempo changes them; the staves' clef and key caches
+/// every run that can have changed them (MCEditJournal::CanChangeStaffCaches).
 ///
 /// One MCEditRun serves one command, on the owning thread, inside a batch.
 class MCEditRun {
@@ -66,6 +66,10 @@ public:
     /// list order) whose event id is one of `ids`; null when there is none. Throws
     /// std::bad_alloc.
     static ECBase* FindAbove(ECBase* element, const int* ids, std::size_t count);
+    /// For each of `ids`, what FindAbove finds for that id alone, in one walk: `found[i]` is
+    /// the nearest element above `element` whose event id is `ids[i]`, or null. Throws
+    /// std::bad_alloc.
+    static void FindEachAbove(ECBase* element, const int* ids, ECBase** found, std::size_t count);
     /// The conductor staff among `conductor`'s children, or null; unlike the conductor's
     /// own accessor it never makes one.
     static ECConductorStaff* FindConductorStaff(ECBase* conductor);

@@ -73,6 +73,10 @@ void MCScoreState::Replay(MCEditJournal& journal, bool forward, ECConductorStaff
         }
     };
     run(forward);
+    if (!journal.CanChangeStaffCaches()) {
+        RefreshMaps(conductorStaff);
+        return;
+    }
     try {
         Rebuild(conductorStaff);
     } catch (...) {

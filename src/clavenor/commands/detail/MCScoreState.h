@@ -45,6 +45,8 @@ public:
 
     /// A command's first run: forgets `journal`, sets the caches aside, runs `change`
     /// (which records its steps in `journal`), rebuilds the caches and refreshes the maps.
+    /// A journal that cannot have changed a cache (MCEditJournal::CanChangeStaffCaches)
+    /// gets the caches set aside back instead of a rebuild, which would walk every staff.
     /// All or nothing: when `change` or the rebuild throws, the journal is taken back and
     /// cleared and the caches restored before the exception goes on.
     template <class Change>
@@ -53,7 +55,11 @@ public:
         SetAside(conductorStaff);
         try {
             change();
-            Rebuild(conductorStaff);
+            if (journal.CanChangeStaffCaches()) {
+                Rebuild(conductorStaff);
+            } else {
+                Restore();
+            }
         } catch (...) {
             journal.TakeBack();
             Restore();
@@ -63,8 +69,9 @@ public:
         }
         RefreshMaps(conductorStaff);
     }
-    /// Makes `journal` again (`forward`) or takes it back, then rebuilds the caches and
-    /// refreshes the maps; all or nothing as Record.
+    /// Makes `journal` again (`forward`) or takes it back, then rebuilds the caches (as
+    /// Record, only where the journal can have changed them) and refreshes the maps; all or
+    /// nothing as Record.
     void Replay(MCEditJournal& journal, bool forward, ECConductorStaff* conductorStaff);
     /// Takes back, within the batch, what Record or Replay did: the caches they replaced go
     /// back and `journal` runs the other way (`forward`: it was made again). Needs no memory.
