@@ -944,7 +944,6 @@ CCBase* ExactEditor::MakeTrackEdit() {
         const int number = 1 + Pick(Staves());
         auto* copy = new CCCopyTracks;
         copy->CopyTrack(Staff(number));
-        m_reason = "open fault: the redo of a staff copy can save other bytes than the copy did";
         m_last = "copy staff " + std::to_string(number);
         return copy;
     }

@@ -49,6 +49,20 @@ void Enlist(MCCommandList& list, CCBase* command) {
     }
 }
 
+// Gives `remove` an item for `element` and, when it is a chord or a tuplet, for what it holds,
+// the container first. A container that leaves its measure leaves its members in it; the
+// copied track would keep them and a redo would place the copies beside them.
+void RemoveWhole(CCRemove& remove, ECBase* element) {
+    remove.Remove(element);
+    const int id = element->GetEventId();
+    if (id != EventId::Chord && id != EventId::Tuplet) {
+        return;
+    }
+    for (ECBase* member : *element->GetChildren()) {
+        RemoveWhole(remove, member);
+    }
+}
+
 } // namespace
 
 CCCopyTracks::CCCopyTracks() = default;
@@ -219,7 +233,7 @@ void CCCopyTracks::Undo() {
                 }
                 remove->SetSynchronous(1);
                 remove->SetCanUndo(0);
-                remove->Remove(element);
+                RemoveWhole(*remove, element);
             }
         }
     }

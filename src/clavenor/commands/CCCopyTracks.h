@@ -23,10 +23,11 @@ class ECTrack;
 /// directly under the source track with a CCAdd under the new track. The copies are kept
 /// for undo.
 ///
-/// Undo removes every kept copy (CCRemoveClef, CCRemoveKey, one CCRemove), then the copied
-/// tracks as CCAddTrack::Undo does, all in one batch of synchronous commands never recorded
-/// (so that a failure anywhere takes the whole undo back): the document saves the bytes it
-/// saved before. Redo inserts the same tracks and copies the content anew.
+/// Undo removes every kept copy (CCRemoveClef, CCRemoveKey, one CCRemove that takes a chord
+/// or tuplet with its members, so that the copied tracks come back empty for a redo), then
+/// the copied tracks as CCAddTrack::Undo does, all in one batch of synchronous commands
+/// never recorded (so that a failure anywhere takes the whole undo back): the document saves
+/// the bytes it saved before. Redo inserts the same tracks and copies the content anew.
 ///
 /// Prepare refuses a source outside the target document. When placing the content fails,
 /// the batch fails and the inserted tracks go again (CCAddTrack::Revert).
