@@ -1005,6 +1005,12 @@ void ExactEditor::Paste() {
             if (!AloneAtItsTime(element, to)) {
                 m_reason = "a pasted element that shares its time with one of the measure's";
             }
+            // The undo of an add removes the added elements, and a chord or tuplet that
+            // leaves its measure leaves its members there as single elements.
+            if (element->GetEventId() == EventId::Chord ||
+                element->GetEventId() == EventId::Tuplet) {
+                m_reason = "the undo of a pasted chord or tuplet leaves its members in the measure";
+            }
         }
         m_last = "paste measure " + std::to_string(bar->GetTrack()) + " into the other staff";
         Apply(add);
