@@ -172,6 +172,20 @@ TEST_F(Tracks, TheRedoOfACopyGivesBackChordsAndTupletsWhole) {
     score.RunAndReplay(command);
 }
 
+// The entries after a copy name the copied elements: a redo must bring back those very
+// elements, on the numbers they had, for the later redos to find them.
+TEST_F(Tracks, RedoingACopyAndAMeasureInsertionAfterItGivesBackTheSavedBytes) {
+    auto* copy = new CCCopyTracks;
+    copy->CopyTrack(Staff(1));
+    copy->CopyTrack(Staff(3));
+    ASSERT_EQ(score.Run(copy), 1);
+    ASSERT_EQ(score.Run(new CCAddMeasure(1, 1)), 1);
+    const std::vector<std::uint8_t> after = score.Bytes();
+    ASSERT_EQ(score.get()->Undo(2), 1);
+    ASSERT_EQ(score.get()->Redo(2), 1);
+    EXPECT_EQ(score.Bytes(), after);
+}
+
 TEST_F(Tracks, RenumberingATrackAndUndoingPutsItsElementsBack) {
     ECNote* note = score.NoteAt(1, 2, 0);
     auto* command = new CCOrderTracks;
