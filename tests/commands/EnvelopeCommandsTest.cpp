@@ -236,6 +236,33 @@ TEST_F(EnvelopeCommands, RemovingAnyPointOfAMarkRemovesItsGroupAndUndoPutsTheGro
     both->Unref(1);
 }
 
+// A selection holding both points of a mark becomes one command a point; the first takes the
+// whole group, the second finds its point gone and changes nothing. Redone, the second must
+// again change nothing rather than refuse a point that is not in its envelope.
+TEST_F(EnvelopeCommands, TwoCommandsRemovingOneMarkUndoAndRedoAsOneEdit) {
+    ECPedal* down = HeldPedal(4.0f, 2.0f);
+    Do(new CCAddPedal(down, volume));
+    auto* up = static_cast<ECEnvPoint*>(volume->GetPointAtIndex(1));
+    const std::vector<std::uint8_t> before = Bytes();
+    // One list, as ConfigureRemove makes it: each command is prepared before any runs.
+    MCCommandList list;
+    for (ECEnvPoint* point : {up, static_cast<ECEnvPoint*>(down)}) {
+        ASSERT_NE(list.AddTail(new CCRemoveEnvPoint(point)), nullptr);
+    }
+    list.SetSynchronous(1);
+    MCCommandMgr::BeginUndo(doc.get(), CString("remove"));
+    EXPECT_EQ(list.Apply(doc.get()), 1);
+    MCCommandMgr::EndUndo(doc.get());
+    const std::vector<std::uint8_t> after = Bytes();
+    ASSERT_EQ(volume->GetPointCount(), 0);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(doc->Undo(1), 1);
+        EXPECT_EQ(Bytes(), before);
+        ASSERT_EQ(doc->Redo(1), 1);
+        EXPECT_EQ(Bytes(), after);
+    }
+}
+
 TEST_F(EnvelopeCommands, RelativeTempoMarksRampFromTheTempoInForce) {
     // The score's tempo map: 120 at 0, 90 at 8 (linear), Allegro at 16, G.P. at 24, 100 at 25.
     auto* accel = At(new ECTempo(ECTempo::TypeAccelerando, MCTime(2.0f)), 4.0f);

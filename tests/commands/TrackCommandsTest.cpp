@@ -149,6 +149,43 @@ TEST_F(Tracks, ACopiedStaffCarriesItsContentOnItsNewTrack) {
     command->Unref(1);
 }
 
+// Elements with children of their own are copied whole; the redo copies the source anew and
+// must save what the first copy saved, with every note inside its chord or tuplet again.
+TEST_F(Tracks, TheRedoOfACopyGivesBackChordsAndTupletsWhole) {
+    ECMeasure* bar = score.Bar(2, 2);
+    auto* chord = new Counted<ECChord>;
+    MCTime at(5.0f);
+    chord->SetTime(&at);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(chord->AddChild(NewNote(5.0f), 1), 1);
+    }
+    ASSERT_EQ(bar->AddChild(chord, 1), 1);
+    auto* tuplet = new Counted<ECTuplet>;
+    MCTime start(7.0f);
+    tuplet->SetTime(&start);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(tuplet->AddChild(NewNote(7.0f + static_cast<float>(i) / 3), 1), 1);
+    }
+    ASSERT_EQ(bar->AddChild(tuplet, 1), 1);
+    auto* command = new CCCopyTracks;
+    command->CopyTrack(Staff(2));
+    score.RunAndReplay(command);
+}
+
+// The entries after a copy name the copied elements: a redo must bring back those very
+// elements, on the numbers they had, for the later redos to find them.
+TEST_F(Tracks, RedoingACopyAndAMeasureInsertionAfterItGivesBackTheSavedBytes) {
+    auto* copy = new CCCopyTracks;
+    copy->CopyTrack(Staff(1));
+    copy->CopyTrack(Staff(3));
+    ASSERT_EQ(score.Run(copy), 1);
+    ASSERT_EQ(score.Run(new CCAddMeasure(1, 1)), 1);
+    const std::vector<std::uint8_t> after = score.Bytes();
+    ASSERT_EQ(score.get()->Undo(2), 1);
+    ASSERT_EQ(score.get()->Redo(2), 1);
+    EXPECT_EQ(score.Bytes(), after);
+}
+
 TEST_F(Tracks, RenumberingATrackAndUndoingPutsItsElementsBack) {
     ECNote* note = score.NoteAt(1, 2, 0);
     auto* command = new CCOrderTracks;

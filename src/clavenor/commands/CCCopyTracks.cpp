@@ -5,10 +5,6 @@
 #include "clavenor/commands/CCAddClef.h"
 #include "clavenor/commands/CCAddKey.h"
 #include "clavenor/commands/CCCopy.h"
-#include "clavenor/commands/CCRemove.h"
-#include "clavenor/commands/CCRemoveClef.h"
-#include "clavenor/commands/CCRemoveKey.h"
-#include "clavenor/commands/CCRemoveTrack.h"
 #include "clavenor/commands/MCCommandList.h"
 #include "clavenor/commands/MCCommandMgr.h"
 #include "clavenor/elements/ECClef.h"
@@ -31,7 +27,6 @@ IMPLEMENT_SERIAL(CCCopyTracks, CCAddTrack, 2 | CRuntimeClass::VersionableSchema)
 namespace {
 
 constexpr int KeepVoice = 15;
-constexpr int RemoveCommandId = 36;
 
 void Append(MCEventList& list, ECBase* element) {
     if (list.AddTail(element) == nullptr) {
@@ -116,6 +111,13 @@ int CCCopyTracks::Prepare() {
 }
 
 int CCCopyTracks::Finish() {
+    // A redo puts back the tracks with the content the first run placed in them: the same
+    // elements, which the later entries of the history name. Copying anew would give them
+    // elements they never saw, and those would miss the later edits when redone.
+    if (m_bPlaced) {
+        Renumber();
+        return 1;
+    }
     MCOleDataIn::ReleaseEvents(m_staffCopies);
     MCOleDataIn::ReleaseEvents(m_measureCopies);
     std::size_t i = 0;
@@ -125,7 +127,24 @@ int CCCopyTracks::Finish() {
             return 0;
         }
     }
+    m_bPlaced = true;
     return 1;
+}
+
+void CCCopyTracks::Renumber() {
+    for (MCEventList* copies : {&m_staffCopies, &m_measureCopies}) {
+        for (ECBase* element : *copies) {
+            ECBase* staff = element->GetAncestor(EventId::Staff, -1);
+            const int number = staff != nullptr
+                                   ? m_pConductor->GetTrackNumber(ECConductor::KindStaff,
+                                                                  static_cast<ECTrack*>(staff))
+                                   : -1;
+            if (number >= 1) {
+                ACSetVoiceTrack renumber(number, KeepVoice);
+                renumber.Apply(element);
+            }
+        }
+    }
 }
 
 int CCCopyTracks::DoCopyTrack(ECTrack* source, ECTrack* copy) {
@@ -203,32 +222,8 @@ int CCCopyTracks::DoCopyTrack(ECTrack* source, ECTrack* copy) {
 }
 
 void CCCopyTracks::Undo() {
-    // One batch, so that the undo takes effect whole or not at all.
-    MCCommandList removals;
-    for (MCEventList* copies : {&m_staffCopies, &m_measureCopies}) {
-        for (ECBase* element : *copies) {
-            if (auto* clef = dynamic_cast<ECClef*>(element)) {
-                Enlist(removals, new CCRemoveClef(clef));
-            } else if (auto* key = dynamic_cast<ECKey*>(element)) {
-                Enlist(removals, new CCRemoveKey(key));
-            } else {
-                auto* remove = static_cast<CCRemove*>(
-                    removals.GetCommand(RemoveCommandId, RUNTIME_CLASS(CCRemove)));
-                if (remove == nullptr) {
-                    throw std::bad_alloc();
-                }
-                remove->SetSynchronous(1);
-                remove->SetCanUndo(0);
-                remove->Remove(element);
-            }
-        }
-    }
-    if (std::unique_ptr<CCRemoveTrack> tracks = MakeRemoval()) {
-        Enlist(removals, tracks.release());
-    }
-    if (!removals.IsEmpty()) {
-        (void)removals.Apply(GetTarget());
-    }
+    // The content leaves with its tracks and stays in them for the redo.
+    CCAddTrack::Undo();
 }
 
 } // namespace clavenor

@@ -23,10 +23,12 @@ class ECTrack;
 /// directly under the source track with a CCAdd under the new track. The copies are kept
 /// for undo.
 ///
-/// Undo removes every kept copy (CCRemoveClef, CCRemoveKey, one CCRemove), then the copied
-/// tracks as CCAddTrack::Undo does, all in one batch of synchronous commands never recorded
-/// (so that a failure anywhere takes the whole undo back): the document saves the bytes it
-/// saved before. Redo inserts the same tracks and copies the content anew.
+/// Undo takes the copied tracks out as CCAddTrack::Undo does, with the content in them: the
+/// document saves the bytes it saved before. Redo inserts the same tracks again with that same
+/// content (Finish copies only once), so that the entries recorded after the copy find the
+/// elements they changed and the document saves the bytes it saved after. (Removing the
+/// content first and copying it anew on redo would dissolve a copied chord or tuplet into
+/// its measure, and hand the later entries elements they never saw.)
 ///
 /// Prepare refuses a source outside the target document. When placing the content fails,
 /// the batch fails and the inserted tracks go again (CCAddTrack::Revert).
@@ -60,7 +62,7 @@ public:
     MCEventList& GetSources() { return m_sources; }
     ///@{
     /// The copies of the content the last Finish placed: those directly under a track, and
-    /// those in its measures. The command holds them for undo.
+    /// those in its measures. The command holds them while it lives.
     MCEventList& GetStaffCopies() { return m_staffCopies; }
     MCEventList& GetMeasureCopies() { return m_measureCopies; }
     ///@}
@@ -72,6 +74,9 @@ public:
 
 private:
     bool Selected(ECBase* element) const;
+    // Gives the placed copies the numbers of their staves again: the undo took the copied
+    // staves out one by one, and each that went first moved the content of those after it.
+    void Renumber();
     // Copies and places the content of `source` in `copy`; 0 when placing fails.
     int DoCopyTrack(ECTrack* source, ECTrack* copy);
 
@@ -82,6 +87,8 @@ private:
     std::vector<ECTrack*> m_copies;
     CDocument* m_pDocument = nullptr;
     std::vector<int> m_types;
+    // Whether Finish placed the content; the redo then only inserts the tracks again.
+    bool m_bPlaced = false;
 };
 
 } // namespace clavenor

@@ -194,6 +194,7 @@ void MCEnvPointEdit::Clear() {
     m_flags.clear();
     m_touched.clear();
     m_bInEffect = true;
+    m_bRecorded = false;
 }
 
 } // namespace clavenor

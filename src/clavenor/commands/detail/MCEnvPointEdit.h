@@ -34,8 +34,10 @@ public:
     /// by reference for as long as this edit lives.
     void TakeBackOf(CCBase* owner, MCEnvPointEdit* other);
     bool IsTakeBack() const { return m_pOther != nullptr; }
-    /// Whether a change is recorded.
-    bool IsRecorded() const { return !m_journal.IsEmpty() || !m_steps.empty(); }
+    /// Whether a first run succeeded. Its record may be empty (the points had gone with an
+    /// earlier command of the batch); its redo replays that nothing all the same, where a
+    /// fresh run would refuse points that are not in their envelopes.
+    bool IsRecorded() const { return m_bRecorded; }
     /// Whether a change is recorded and in effect (what an undo takes back).
     bool IsInEffect() const { return IsRecorded() && m_bInEffect; }
     /// Whether the next Process replays rather than records: a take-back, or a redo.
@@ -83,6 +85,7 @@ public:
             return 0;
         }
         Refresh();
+        m_bRecorded = true;
         return 1;
     }
     /// Takes back what the last Process did. Needs no memory.
@@ -125,6 +128,7 @@ private:
     std::vector<FlagChange> m_flags;
     std::vector<ECEnvelope*> m_touched; // referenced
     bool m_bInEffect = true;
+    bool m_bRecorded = false;
     CCBase* m_pOwner = nullptr; // referenced
     MCEnvPointEdit* m_pOther = nullptr;
 };
