@@ -37,18 +37,6 @@ using namespace clavenor;
 
 namespace {
 
-constexpr std::size_t BufferSize = 64 * 1024;
-
-std::vector<std::uint8_t> Save(ECPerformance* performance) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store, BufferSize);
-    performance->Serialize(ar);
-    ACPostSerialize post(ar);
-    post.Apply(performance);
-    ar.Close();
-    return file.Detach();
-}
-
 // Every element once, parents before children, in the order of the children lists.
 void Collect(ECBase* element, std::vector<ECBase*>& out) {
     out.push_back(element);
@@ -72,22 +60,6 @@ std::size_t SizeOf(ECBase* element) {
     return sizeof(ECPerformance);
 }
 
-std::unique_ptr<ECPerformance> Load(const std::vector<std::uint8_t>& bytes) {
-    auto loaded = std::make_unique<ECPerformance>();
-    loaded->SetVersion(ECPerformance::WriteVersion);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(loaded.get());
-    CMemFile file(bytes.data(), bytes.size());
-    {
-        CArchive ar(&file, CArchive::load, BufferSize);
-        loaded->Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(loaded.get());
-        ar.Close();
-    }
-    ECPerformance::SetActivePerformance(previous);
-    return loaded;
-}
-
 struct Document {
     std::int64_t requested = 0;
     std::int64_t notes = 0;
@@ -104,8 +76,8 @@ struct Document {
         for (ECBase* element : elements) {
             sizes.push_back(SizeOf(element));
         }
-        bytes = Save(performance.get());
-        loaded = Load(bytes);
+        bytes = bench::SaveScore(performance.get());
+        loaded = bench::LoadScore(bytes);
     }
 };
 
@@ -133,32 +105,27 @@ void Count(benchmark::State& state, const Document& document) {
 
 void WriteOnce(const std::vector<std::uint8_t>& bytes) {
     CMemFile file;
-    for (std::size_t done = 0; done < bytes.size(); done += BufferSize) {
-        file.Write(bytes.data() + done, std::min(BufferSize, bytes.size() - done));
+    for (std::size_t done = 0; done < bytes.size(); done += bench::ArchiveBufferSize) {
+        file.Write(bytes.data() + done, std::min(bench::ArchiveBufferSize, bytes.size() - done));
     }
     benchmark::DoNotOptimize(file.Detach());
 }
 
 void ReadOnce(const std::vector<std::uint8_t>& bytes) {
     CMemFile file(bytes.data(), bytes.size());
-    auto buffer = std::make_unique<std::uint8_t[]>(BufferSize);
-    while (file.Read(buffer.get(), BufferSize) != 0) {
+    auto buffer = std::make_unique<std::uint8_t[]>(bench::ArchiveBufferSize);
+    while (file.Read(buffer.get(), bench::ArchiveBufferSize) != 0) {
         benchmark::ClobberMemory();
     }
 }
 
+// Of the document as built (`Side` = &Document::performance) or of the copy loaded from its
+// bytes, whose elements stand in the order a walk visits them (&Document::loaded).
+template <std::unique_ptr<ECPerformance> Document::*Side>
 void BM_Save(benchmark::State& state) {
     Document& document = DocumentOf(state.range(0));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Save(document.performance.get()));
-    }
-    Count(state, document);
-}
-
-void BM_SaveLoaded(benchmark::State& state) {
-    Document& document = DocumentOf(state.range(0));
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(Save(document.loaded.get()));
+        benchmark::DoNotOptimize(bench::SaveScore((document.*Side).get()));
     }
     Count(state, document);
 }
@@ -179,7 +146,7 @@ void BM_SaveFloor(benchmark::State& state) {
 void BM_Load(benchmark::State& state) {
     Document& document = DocumentOf(state.range(0));
     for (auto _ : state) {
-        std::unique_ptr<ECPerformance> loaded = Load(document.bytes);
+        std::unique_ptr<ECPerformance> loaded = bench::LoadScore(document.bytes);
         state.PauseTiming();
         loaded.reset();
         state.ResumeTiming();
@@ -206,21 +173,13 @@ void BM_LoadFloor(benchmark::State& state) {
     Count(state, document);
 }
 
+// Of the built document or its loaded copy, as BM_Save.
+template <std::unique_ptr<ECPerformance> Document::*Side>
 void BM_Walk(benchmark::State& state) {
     Document& document = DocumentOf(state.range(0));
     for (auto _ : state) {
         ACCount count;
-        count.Apply(document.performance.get());
-        benchmark::DoNotOptimize(count.GetEventCount());
-    }
-    Count(state, document);
-}
-
-void BM_WalkLoaded(benchmark::State& state) {
-    Document& document = DocumentOf(state.range(0));
-    for (auto _ : state) {
-        ACCount count;
-        count.Apply(document.loaded.get());
+        count.Apply((document.*Side).get());
         benchmark::DoNotOptimize(count.GetEventCount());
     }
     Count(state, document);
@@ -260,11 +219,13 @@ void BM_WalkFloor(benchmark::State& state) {
 [[maybe_unused]] const bool registered = [] {
     for (std::int64_t notes : {100'000, 1'000'000}) {
         for (auto [name, function] :
-             {std::pair{"BM_ScoreSave", &BM_Save}, std::pair{"BM_ScoreSaveFloor", &BM_SaveFloor},
-              std::pair{"BM_ScoreSaveLoaded", &BM_SaveLoaded}, std::pair{"BM_ScoreLoad", &BM_Load},
-              std::pair{"BM_ScoreLoadFloor", &BM_LoadFloor}, std::pair{"BM_ScoreWalk", &BM_Walk},
+             {std::pair{"BM_ScoreSave", &BM_Save<&Document::performance>},
+              std::pair{"BM_ScoreSaveFloor", &BM_SaveFloor},
+              std::pair{"BM_ScoreSaveLoaded", &BM_Save<&Document::loaded>},
+              std::pair{"BM_ScoreLoad", &BM_Load}, std::pair{"BM_ScoreLoadFloor", &BM_LoadFloor},
+              std::pair{"BM_ScoreWalk", &BM_Walk<&Document::performance>},
               std::pair{"BM_ScoreWalkFloor", &BM_WalkFloor},
-              std::pair{"BM_ScoreWalkLoaded", &BM_WalkLoaded},
+              std::pair{"BM_ScoreWalkLoaded", &BM_Walk<&Document::loaded>},
               std::pair{"BM_ScoreWalkArray", &BM_WalkArray}}) {
             benchmark::RegisterBenchmark(name, function)->Arg(notes)->Unit(benchmark::kMillisecond);
         }

@@ -102,7 +102,6 @@ using namespace clavenor;
 namespace {
 
 constexpr std::int64_t kNotes = 100'000;
-constexpr std::size_t BufferSize = 64 * 1024;
 
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
@@ -164,29 +163,12 @@ void BM_LoadedScoreMemory(benchmark::State& state) {
     {
         ECPerformance performance;
         notes = bench::BuildChordScore(&performance, kNotes);
-        CMemFile file;
-        CArchive ar(&file, CArchive::store, BufferSize);
-        performance.Serialize(ar);
-        ACPostSerialize post(ar);
-        post.Apply(&performance);
-        ar.Close();
-        bytes = file.Detach();
+        bytes = bench::SaveScore(&performance);
     }
     for (auto _ : state) {
-        auto loaded = std::make_unique<ECPerformance>();
-        loaded->SetVersion(ECPerformance::WriteVersion);
-        ECPerformance* previous = ECPerformance::SetActivePerformance(loaded.get());
         Meter meter;
-        {
-            CMemFile file(bytes.data(), bytes.size());
-            CArchive ar(&file, CArchive::load, BufferSize);
-            loaded->Serialize(ar);
-            ACPostSerialize post(ar);
-            post.Apply(loaded.get());
-            ar.Close();
-        }
+        std::unique_ptr<ECPerformance> loaded = bench::LoadScore(bytes);
         meter.Stop();
-        ECPerformance::SetActivePerformance(previous);
         const std::int64_t elements = CountElements(loaded.get());
         state.counters["document_bytes_per_note"] = meter.Heap(notes);
         state.counters["allocations_per_element"] = meter.Allocations(elements);

@@ -4,6 +4,32 @@
 
 namespace clavenor::bench {
 
+std::vector<std::uint8_t> SaveScore(ECPerformance* performance) {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store, ArchiveBufferSize);
+    performance->Serialize(ar);
+    ACPostSerialize post(ar);
+    post.Apply(performance);
+    ar.Close();
+    return file.Detach();
+}
+
+std::unique_ptr<ECPerformance> LoadScore(const std::vector<std::uint8_t>& bytes) {
+    auto loaded = std::make_unique<ECPerformance>();
+    loaded->SetVersion(ECPerformance::WriteVersion);
+    ECPerformance* previous = ECPerformance::SetActivePerformance(loaded.get());
+    CMemFile file(bytes.data(), bytes.size());
+    {
+        CArchive ar(&file, CArchive::load, ArchiveBufferSize);
+        loaded->Serialize(ar);
+        ACPostSerialize post(ar);
+        post.Apply(loaded.get());
+        ar.Close();
+    }
+    ECPerformance::SetActivePerformance(previous);
+    return loaded;
+}
+
 std::int64_t BuildChordScore(ECPerformance* performance, std::int64_t wanted) {
     constexpr int Staves = 4;
     constexpr int Beats = 8; // chords on the even ones, single notes on the odd ones

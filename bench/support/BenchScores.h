@@ -5,7 +5,9 @@
 
 #include <clavenor/clavenor.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace clavenor::bench {
@@ -55,5 +57,16 @@ struct StaffTableNote {
     float time;
 };
 StaffTableNote StaffTableNoteAt(int staves, int index);
+
+/// The archive buffer of SaveScore and LoadScore, large enough that the archive's own
+/// buffering is not what a save or load measures; floors copy bytes in chunks of this size.
+inline constexpr std::size_t ArchiveBufferSize = 64 * 1024;
+
+/// The bytes of `performance` as a host saves them: serialized, post-serialized, closed.
+std::vector<std::uint8_t> SaveScore(ECPerformance* performance);
+
+/// A new document read from `bytes`, which must be bytes SaveScore made, as a host loads a
+/// file: made the active performance only while it reads.
+std::unique_ptr<ECPerformance> LoadScore(const std::vector<std::uint8_t>& bytes);
 
 } // namespace clavenor::bench

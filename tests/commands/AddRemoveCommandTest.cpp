@@ -239,10 +239,7 @@ int ApplyFailing(ECPerformance* document, CCBase* command, Allocated& allocated)
 // left in the measure, and put elements back by time rather than where they stood; and it
 // needed memory to do so, which a batch that failed for want of memory may not have.
 TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
-    const struct {
-        const char* what;
-        std::vector<ECBase*> selection;
-    } cases[] = {
+    const RemovalCase cases[] = {
         {"a chord", {chord}},
         {"one note of a chord", {Note(chord, 1)}},
         {"every note of a chord", {Note(chord, 0), Note(chord, 1)}},
@@ -252,15 +249,7 @@ TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
         {"a chord in a tuplet, then the tuplet", {inner, tuplet}},
         {"a tuplet, then a chord that was in it", {tuplet, inner, chord}},
     };
-    const std::vector<std::uint8_t> before = Bytes();
-    for (const auto& c : cases) {
-        Allocated allocated;
-        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
-            << c.what;
-        EXPECT_EQ(Bytes(), before) << c.what;
-        EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
-        EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
-    }
+    ExpectExactRevertsWithoutMemory(cases);
 }
 
 // Regression: a failed batch put plain elements back through AddChild, by time and with
@@ -301,6 +290,7 @@ void Dissolving::ExpectExactRevertsWithoutMemory(std::span<const RemovalCase> ca
             << c.what;
         EXPECT_EQ(Bytes(), before) << c.what;
         EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
+        EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
     }
 }
 

@@ -79,6 +79,16 @@ protected:
         doc->RemoveStateHandlers();
     }
 
+    // A tuplet of three notes a third apart from `start`, held by no one.
+    static ECTuplet* TupletOfThree(float start) {
+        auto* tuplet = new ECTuplet;
+        SetSeconds(tuplet, start);
+        for (int i = 0; i < 3; ++i) {
+            LinkOrFail(tuplet, NewNote(start + static_cast<float>(i) / 3), 1);
+        }
+        return tuplet;
+    }
+
     ECPedal* HeldPedal(float time, float length) {
         return At(new ECPedal(0, MCTime(length)), time);
     }
@@ -326,12 +336,7 @@ TEST_F(EnvelopeCommands, AnAccentGoesToEveryNoteOfAChordAndADotNowhere) {
 
 TEST_F(EnvelopeCommands, ATupletComesAndGoesWithItsNotes) {
     ECMeasure* bar = conductor->GetMeasure(1, 3);
-    const float start = bar->GetTime()->GetSeconds();
-    auto* tuplet = new ECTuplet;
-    SetSeconds(tuplet, start);
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(tuplet->AddChild(NewNote(start + static_cast<float>(i) / 3), 1), 1);
-    }
+    ECTuplet* tuplet = TupletOfThree(bar->GetTime()->GetSeconds());
     auto* command = new CCAddTuplet(tuplet, bar, FCMidi::MidiNull());
     command->Ref();
     EXPECT_EQ(command->GetNotes().GetCount(), 3);
@@ -346,12 +351,7 @@ TEST_F(EnvelopeCommands, ATupletComesAndGoesWithItsNotes) {
 // that an undo and redo of the addition do not give back what the removal's undo left.
 TEST_F(EnvelopeCommands, ATupletWhoseRemovalIsUndoneComesBackEmptyAndItsAdditionRefillsIt) {
     ECMeasure* bar = conductor->GetMeasure(1, 3);
-    const float start = bar->GetTime()->GetSeconds();
-    auto* tuplet = new ECTuplet;
-    SetSeconds(tuplet, start);
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(tuplet->AddChild(NewNote(start + static_cast<float>(i) / 3), 1), 1);
-    }
+    ECTuplet* tuplet = TupletOfThree(bar->GetTime()->GetSeconds());
     const int others = bar->GetChildren()->GetCount();
     Do(new CCAddTuplet(tuplet, bar, FCMidi::MidiNull()));
     Do(new CCRemove(tuplet));

@@ -24,23 +24,33 @@ public:
     /// Walks the items in order, yielding each as a pointer.
     class Iterator {
     public:
+        /// A single pass: the iterator yields pointers, not references into the list.
         using iterator_category = std::input_iterator_tag;
+        /// What the iterator yields.
         using value_type = CCAddItem*;
+        /// The distance between two positions.
         using difference_type = std::ptrdiff_t;
+        /// What dereferencing gives: the pointer itself.
         using reference = CCAddItem*;
 
+        /// A position of no list; only assignable and comparable.
         Iterator() = default;
+        /// Position `index` of `list`; size() is the end.
         Iterator(const CCAddItemList* list, std::size_t index) : m_pList(list), m_nIndex(index) {}
+        /// The item at this position (not the end).
         CCAddItem* operator*() const { return (*m_pList)[m_nIndex]; }
+        /// Steps to the next item.
         Iterator& operator++() {
             ++m_nIndex;
             return *this;
         }
+        /// Steps to the next item, returning the position before.
         Iterator operator++(int) {
             Iterator before = *this;
             ++m_nIndex;
             return before;
         }
+        /// Whether two positions of the same list are the same.
         friend bool operator==(const Iterator& a, const Iterator& b) {
             return a.m_nIndex == b.m_nIndex;
         }
@@ -65,7 +75,10 @@ public:
     /// The last item (the list must not be empty).
     CCAddItem* back() const { return (*this)[size() - 1]; }
 
+    /// The first item's position. Positions are indexes: after an Erase, a position at or past
+    /// the erased index names the item after the one it named.
     Iterator begin() const { return Iterator(this, 0); }
+    /// The position after the last item.
     Iterator end() const { return Iterator(this, size()); }
 
     /// Appends a plain item holding `child` and `parent` with `data`, inside the list when
