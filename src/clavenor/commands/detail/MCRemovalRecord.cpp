@@ -1,6 +1,5 @@
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 
-#include "clavenor/caches/MCStaffCache.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
@@ -16,37 +15,7 @@ bool IsContainer(ECBase* element) {
     return id == EventId::Chord || id == EventId::Tuplet;
 }
 
-bool IsGroup(ECBase* element) {
-    // Event ids first: every removed element and its parents are asked, and a dynamic_cast
-    // that fails walks the class tree comparing type names.
-    switch (element->GetEventId()) {
-    case EventId::Group:
-    case EventId::Beam:
-    case EventId::Glissando:
-    case EventId::Slur:
-    case EventId::Tie:
-        return true;
-    case EventId::Note:
-    case EventId::GraceNote:
-    case EventId::Rest:
-    case EventId::Chord:
-    case EventId::Tuplet:
-    case EventId::Measure:
-        return false;
-    default:
-        return dynamic_cast<ECGroup*>(element) != nullptr;
-    }
-}
-
-// Whether `parent` keeps nothing over its children but the list, so that a link parked and
-// put back with spare nodes leaves it as its own AddChild would: a measure (for anything but
-// a clef or key), a chord, a tuplet, a note. Tracks, envelopes and the conductor file their
-// children in tables of their own.
-bool HoldsPlainly(ECBase* parent) {
-    const int id = parent->GetEventId();
-    return id == EventId::Measure || id == EventId::Chord || id == EventId::Tuplet ||
-           id == EventId::Note;
-}
+bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
 
 std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
 
@@ -58,17 +27,12 @@ MCRemovalRecord::~MCRemovalRecord() { Clear(); }
 
 bool MCRemovalRecord::Qualifies(ECBase* element) {
     // Event ids first: most removals are of plain notes in measures, and a long one asks
-    // this of every element. A clef or key leaves its staff's cache as well, which only its
-    // parent's AddChild fills again.
-    if (MCStaffCache::IsCacheEvent(element) != 0) {
-        return false;
+    // this of every element.
+    bool qualifies = IsContainer(element);
+    for (POSITION pos = element->GetParents()->GetHeadPosition(); pos != nullptr && !qualifies;) {
+        qualifies = IsContainer(element->GetParents()->GetNext(pos));
     }
-    for (ECBase* parent : *element->GetParents()) {
-        if (!HoldsPlainly(parent) && !IsGroup(parent)) {
-            return false;
-        }
-    }
-    return !IsGroup(element);
+    return qualifies && !IsGroup(element);
 }
 
 bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bounded) {
@@ -105,15 +69,8 @@ bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bo
             }
         }
         if (container) {
-            // A chord that dissolves removes its marks deeply, taking apart everything below
-            // them: a mark with children is recorded whole, and so on down.
-            const int id = at->GetEventId();
             for (ECBase* child : *at->GetChildren()) {
-                const MCEventList* below = child->GetChildren();
-                const bool torn = id != EventId::Tuplet &&
-                                  (id != EventId::Chord || child->GetEventId() != EventId::Note) &&
-                                  below != nullptr && !below->IsEmpty();
-                if (!add(child, torn)) {
+                if (!add(child, false)) {
                     return false;
                 }
             }
@@ -134,6 +91,22 @@ MCRemovalRecord::Room MCRemovalRecord::Measure(const std::vector<Focus>& focus, 
         room.links += children != nullptr ? static_cast<std::size_t>(children->GetCount()) : 0;
     }
     return room;
+}
+
+bool MCRemovalRecord::TearsMarks(const std::vector<Focus>& focus, std::size_t first) {
+    for (std::size_t i = first; i < focus.size(); ++i) {
+        if (!focus[i].container || focus[i].element->GetEventId() != EventId::Chord) {
+            continue;
+        }
+        // A chord that dissolves removes its marks deeply: below a mark, nothing is recorded.
+        for (ECBase* child : *focus[i].element->GetChildren()) {
+            const MCEventList* below = child->GetChildren();
+            if (child->GetEventId() != EventId::Note && below != nullptr && !below->IsEmpty()) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
@@ -179,7 +152,7 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
         return;
     }
     const std::size_t firstFocus = m_focus.size();
-    if (!Gather(element, m_focus, true)) {
+    if (!Gather(element, m_focus, true) || TearsMarks(m_focus, firstFocus)) {
         m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
         return;
     }

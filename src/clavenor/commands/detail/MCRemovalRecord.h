@@ -10,17 +10,14 @@ namespace clavenor {
 
 class ECBase;
 
-/// What removing an element changes around it, chords and tuplets included, which take
-/// themselves apart on their own account: a chord or tuplet that leaves puts its members into
-/// the measure, a chord that loses its last note lets go of its marks and leaves its parents,
-/// and a tuplet that loses its last member leaves its own. The record keeps, for each removal
-/// it is given, every list around those elements as it was (the element, the chords and
-/// tuplets it leaves or may dissolve, and their members: their parents and children, in
-/// order, and where each stood among the children of a parent outside that set), so that a
-/// failed batch can put it all back exactly: the same links, the same list orders, the same
-/// bytes. Only elements whose parents keep nothing over their children but the list are
-/// recorded (measures, chords, tuplets, notes, groups); a clef or key, which also leaves its
-/// staff's cache, and whatever sits in a track, an envelope or the conductor are not.
+/// What removing an element changes around chords and tuplets, which take themselves apart
+/// on their own account: a chord or tuplet that leaves puts its members into the measure, a
+/// chord that loses its last note lets go of its marks and leaves its parents, and a tuplet
+/// that loses its last member leaves its own. The record keeps, for each removal it is
+/// given, every list around those elements as it was (the element, the chords and tuplets it
+/// leaves or may dissolve, and their members: their parents and children, in order, and
+/// where each stood among the children of a parent outside that set), so that a failed
+/// batch can put it all back exactly: the same links, the same list orders, the same bytes.
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
 /// bookkeeping brings them back, and Reorder only puts them in order: among the others, in
@@ -48,9 +45,10 @@ public:
 
     /// Records, as removal `index` (the position of its element in Reserve's list), the
     /// lists around `element` that its removal may change, right before it. Only elements
-    /// that qualified when Reserve looked are recorded (see the class comment; groups never:
-    /// their own bookkeeping covers them). Needs no memory: what does not fit the room set
-    /// aside is not recorded.
+    /// that are, or sit in, a chord or a tuplet when Reserve looks are recorded (groups
+    /// never: their own bookkeeping covers them), and none whose removal would tear a mark's
+    /// own children away. Needs no memory: what does not fit the room set aside is not
+    /// recorded.
     void Take(std::size_t index, ECBase* element);
 
     /// Whether removal `index` was recorded and not yet reordered.
@@ -73,8 +71,7 @@ public:
 private:
     // An element whose lists were recorded: its parents and, when it has a list of them, its
     // children, as ranges of m_links. A container (a chord or tuplet that leaves or may
-    // dissolve, or a mark with children that a dissolving chord takes apart, and what is
-    // below it) has its members recorded too; a group only has its lists put in order.
+    // dissolve) has its members recorded too; a group only has its lists put in order.
     struct Focus {
         ECBase* element;
         bool container;
@@ -111,6 +108,8 @@ private:
     // `element` first. False when `bounded` and the vector's capacity does not hold them.
     static bool Gather(ECBase* element, std::vector<Focus>& focus, bool bounded);
     static Room Measure(const std::vector<Focus>& focus, std::size_t first);
+    // Whether a chord of `focus` would tear a mark's children away when it dissolves.
+    static bool TearsMarks(const std::vector<Focus>& focus, std::size_t first);
     void Forget(std::size_t firstFocus, std::size_t firstLink, std::size_t firstNeighbour);
 
     const Focus* Find(const Removal& removal, ECBase* element) const;
