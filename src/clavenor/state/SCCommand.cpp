@@ -25,7 +25,7 @@ void* SCCommand::operator new(std::size_t size) { return ::operator new(size); }
 
 void SCCommand::operator delete(void* block, std::size_t size) noexcept {
     if (!detail::SCRecordSpare::Keep(block, size)) {
-        ::operator delete(block, size);
+        ::operator delete(block);
     }
 }
 

@@ -28,7 +28,8 @@ std::unique_ptr<SCCommand> SCRecordSpare::MakeSynchronous(void*& slot, int code)
 
 void SCRecordSpare::Free(void*& slot) noexcept {
     if (slot != nullptr) {
-        ::operator delete(std::exchange(slot, nullptr), sizeof(SCCommand));
+        // Unsized: not every compiler this builds with declares the sized form.
+        ::operator delete(std::exchange(slot, nullptr));
     }
 }
 
