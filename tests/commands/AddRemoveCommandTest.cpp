@@ -356,6 +356,41 @@ TEST_F(Dissolving, AFailedBatchPutsABeamedChordBackWithItsBeam) {
     EXPECT_EQ(beam->GetChildren()->GetCount(), 2);
 }
 
+// Regression: a removal recorded the whole member list of every line the note left, with
+// room to link each member again, for as long as the history kept it: taking the notes of a
+// long slur out one by one grew quadratic. What the removal allocates must not grow with the
+// slur, and a failed batch still puts the note back in its place among the members.
+TEST_F(Score, LeavingALongSlurCostsWhatLeavingAShortOneDoes) {
+    auto slurOf = [&](int length, float from) {
+        auto* slur = new Counted<ECSlur>;
+        SetSeconds(slur, from);
+        std::vector<ECBase*> notes;
+        for (int i = 0; i < length; ++i) {
+            ECNote* note = NewNote(from + static_cast<float>(i) / 64);
+            EXPECT_EQ(m_measure->AddChild(note, 1), 1);
+            EXPECT_EQ(slur->AddChild(note, 1), 1);
+            notes.push_back(note);
+        }
+        EXPECT_EQ(m_staff->AddChild(slur, 1), 1);
+        return notes;
+    };
+    const std::vector<ECBase*> shortSlur = slurOf(4, 0.0f);
+    const std::vector<ECBase*> longSlur = slurOf(512, 1.0f);
+    const std::vector<std::uint8_t> before = Bytes();
+    auto removalCost = [&](ECBase* note, const char* what) {
+        Allocated allocated;
+        const std::int64_t start = Allocations();
+        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf({note}, what), allocated), 1) << what;
+        EXPECT_EQ(Bytes(), before) << what;
+        return allocated.refused - start;
+    };
+    // The first failing batch also makes what the manager keeps for later ones.
+    (void)removalCost(shortSlur[2], "warming up");
+    const std::int64_t shortCost =
+        removalCost(shortSlur[2], "a note in the middle of a short slur");
+    EXPECT_EQ(removalCost(longSlur[256], "a note in the middle of a long slur"), shortCost);
+}
+
 // Regression: a removed clef went on being shown by its mirrors on the staves.
 TEST_F(Score, RemovingAClefTakesItsMirrorsOutAndAFailedBatchPutsThemBack) {
     auto* clef = new Counted<ECClef>(2);
