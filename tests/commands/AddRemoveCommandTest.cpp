@@ -1,9 +1,9 @@
+#include "support/AllocationFailure.h"
 #include "support/Score.h"
 
 #include <gtest/gtest.h>
 
 #include <span>
-#include <vector>
 
 namespace clavenor::test {
 namespace {
@@ -149,6 +149,12 @@ TEST_F(Score, RemovedElementsAreFreedWithTheirHistory) {
     EXPECT_EQ(g_liveElements, live - 2);
 }
 
+// A removal that a failing batch takes back, and what it removes.
+struct RemovalCase {
+    const char* what;
+    std::vector<ECBase*> selection;
+};
+
 // A measure of everything a removal takes apart on its own account: a chord with an accent
 // (at 1.0, before a note of the same time, so that time order alone cannot place it back),
 // and a tuplet of a note and a two-note chord (at 2.0, after a note of the same time).
@@ -171,18 +177,8 @@ protected:
     ECBase* Note(ECBase* container, int index) {
         return Items(container->GetChildren())[static_cast<std::size_t>(index)];
     }
-
-    // A removal that a failing batch takes back, and what it removes.
-    struct RemovalCase {
-        const char* what;
-        std::vector<ECBase*> selection;
-    };
-    // Whether a revert may allocate: groups (beams, ties, slurs) are relinked through AddChild.
-    enum class RevertMemory { None, Allowed };
-    // Each case's removal, in a failing batch, gives every byte back and leaves no history;
-    // with RevertMemory::None, without allocating on its way back.
-    void ExpectExactReverts(std::span<const RemovalCase> cases,
-                            RevertMemory memory = RevertMemory::None);
+    // Each case's removal, in a failing batch, gives every byte back without memory.
+    void ExpectExactRevertsWithoutMemory(std::span<const RemovalCase> cases);
 
     ECChord* chord = nullptr;
     ECTuplet* tuplet = nullptr;
@@ -239,20 +235,6 @@ int ApplyFailing(ECPerformance* document, CCBase* command, Allocated& allocated)
     return failures;
 }
 
-void Dissolving::ExpectExactReverts(std::span<const RemovalCase> cases, RevertMemory memory) {
-    const std::vector<std::uint8_t> before = Bytes();
-    for (const auto& c : cases) {
-        Allocated allocated;
-        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
-            << c.what;
-        EXPECT_EQ(Bytes(), before) << c.what;
-        if (memory == RevertMemory::None) {
-            EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
-        }
-        EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
-    }
-}
-
 // Regression: a failed batch brought a removed chord or tuplet back empty, with its members
 // left in the measure, and put elements back by time rather than where they stood; and it
 // needed memory to do so, which a batch that failed for want of memory may not have.
@@ -267,7 +249,85 @@ TEST_F(Dissolving, AFailedBatchPutsChordsAndTupletsBackAsTheyWere) {
         {"a chord in a tuplet, then the tuplet", {inner, tuplet}},
         {"a tuplet, then a chord that was in it", {tuplet, inner, chord}},
     };
-    ExpectExactReverts(cases);
+    ExpectExactRevertsWithoutMemory(cases);
+}
+
+// Regression: a failed batch put plain elements back through AddChild, by time and with
+// memory that a batch failing for want of it may not have. The plain notes of the measure
+// stand after the chord and before the tuplet of their times, where time order alone puts
+// neither back.
+TEST_F(Dissolving, AFailedBatchPutsPlainElementsBackWhereTheyStoodWithoutMemory) {
+    const RemovalCase cases[] = {
+        {"a note after a chord of its time", {Note(m_measure, 1)}},
+        {"a note before a tuplet of its time", {Note(m_measure, 2)}},
+        {"both plain notes", {Note(m_measure, 2), Note(m_measure, 1)}},
+        {"plain notes, a chord and a tuplet",
+         {Note(m_measure, 1), chord, Note(m_measure, 2), tuplet}},
+        {"the accent of a chord", {Note(chord, 2)}},
+    };
+    ExpectExactRevertsWithoutMemory(cases);
+}
+
+// Regression: a chord whose marks had children of their own came back through AddChild.
+TEST_F(Dissolving, AFailedBatchPutsAChordBackWithTheChildrenOfItsMarks) {
+    auto* turn = new Counted<ECTurn>;
+    ASSERT_EQ(turn->AddChild(new Counted<ECAccent>, 0), 1);
+    ASSERT_EQ(turn->AddChild(new Counted<ECAccent>, 0), 1);
+    ASSERT_EQ(chord->AddChild(turn, 0), 1);
+    const RemovalCase cases[] = {
+        {"every note of the chord", {Note(chord, 0), Note(chord, 1)}},
+        {"the chord", {chord}},
+        {"the mark", {turn}},
+    };
+    ExpectExactRevertsWithoutMemory(cases);
+}
+
+void Dissolving::ExpectExactRevertsWithoutMemory(std::span<const RemovalCase> cases) {
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        Allocated allocated;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
+            << c.what;
+        EXPECT_EQ(Bytes(), before) << c.what;
+        EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
+        EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
+    }
+}
+
+// Whichever allocation of the removal fails, before its room is set aside or after, the batch
+// fails and every byte comes back.
+TEST_F(Dissolving, AFailedAllocationAnywhereInARemovalLeavesTheDocumentAsItWas) {
+    const RemovalCase cases[] = {
+        {"plain notes", {Note(m_measure, 2), Note(m_measure, 1)}},
+        {"plain notes, a chord and a tuplet",
+         {Note(m_measure, 1), chord, Note(m_measure, 2), tuplet}},
+    };
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        int failures = 0;
+        for (std::int64_t n = 1;; ++n) {
+            MCCommandList list;
+            ASSERT_NE(list.AddTail(RemovalOf(c.selection, c.what)), nullptr);
+            Allocated allocated;
+            ASSERT_NE(list.AddTail(new Refusing(&allocated)), nullptr);
+            list.SetSynchronous(1);
+            bool triggered = false;
+            {
+                FailNthAllocation failure(n);
+                try {
+                    static_cast<void>(list.Apply(m_doc.get()));
+                } catch (const std::bad_alloc&) {
+                }
+                triggered = failure.Triggered();
+            }
+            ASSERT_EQ(Bytes(), before) << c.what << ", allocation " << n << " failing";
+            if (!triggered) {
+                break;
+            }
+            ++failures;
+        }
+        EXPECT_GT(failures, 0) << c.what;
+    }
 }
 
 // Groups come back through the removal's own bookkeeping; the chords and tuplets around them
@@ -278,13 +338,57 @@ TEST_F(Dissolving, AFailedBatchPutsABeamedChordBackWithItsBeam) {
     ASSERT_EQ(beam->AddChild(chord, 1), 1);
     ASSERT_EQ(beam->AddChild(Note(m_measure, 1), 1), 1);
     ASSERT_EQ(m_measure->AddChild(beam, 1), 1);
-    const RemovalCase cases[] = {
+    const struct {
+        const char* what;
+        std::vector<ECBase*> selection;
+    } cases[] = {
         {"the beamed chord", {chord}},
         {"every note of the beamed chord", {Note(chord, 0), Note(chord, 1)}},
         {"a note of the beamed chord and a tuplet", {Note(chord, 0), tuplet}},
     };
-    ExpectExactReverts(cases, RevertMemory::Allowed);
+    const std::vector<std::uint8_t> before = Bytes();
+    for (const auto& c : cases) {
+        Allocated allocated;
+        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
+            << c.what;
+        EXPECT_EQ(Bytes(), before) << c.what;
+    }
     EXPECT_EQ(beam->GetChildren()->GetCount(), 2);
+}
+
+// Regression: a removal recorded the whole member list of every line the note left, with
+// room to link each member again, for as long as the history kept it: taking the notes of a
+// long slur out one by one grew quadratic. What the removal allocates must not grow with the
+// slur, and a failed batch still puts the note back in its place among the members.
+TEST_F(Score, LeavingALongSlurCostsWhatLeavingAShortOneDoes) {
+    auto slurOf = [&](int length, float from) {
+        auto* slur = new Counted<ECSlur>;
+        SetSeconds(slur, from);
+        std::vector<ECBase*> notes;
+        for (int i = 0; i < length; ++i) {
+            ECNote* note = NewNote(from + static_cast<float>(i) / 64);
+            EXPECT_EQ(m_measure->AddChild(note, 1), 1);
+            EXPECT_EQ(slur->AddChild(note, 1), 1);
+            notes.push_back(note);
+        }
+        EXPECT_EQ(m_staff->AddChild(slur, 1), 1);
+        return notes;
+    };
+    const std::vector<ECBase*> shortSlur = slurOf(4, 0.0f);
+    const std::vector<ECBase*> longSlur = slurOf(512, 1.0f);
+    const std::vector<std::uint8_t> before = Bytes();
+    auto removalCost = [&](ECBase* note, const char* what) {
+        Allocated allocated;
+        const std::int64_t start = Allocations();
+        EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf({note}, what), allocated), 1) << what;
+        EXPECT_EQ(Bytes(), before) << what;
+        return allocated.refused - start;
+    };
+    // The first failing batch also makes what the manager keeps for later ones.
+    (void)removalCost(shortSlur[2], "warming up");
+    const std::int64_t shortCost =
+        removalCost(shortSlur[2], "a note in the middle of a short slur");
+    EXPECT_EQ(removalCost(longSlur[256], "a note in the middle of a long slur"), shortCost);
 }
 
 // Regression: a removed clef went on being shown by its mirrors on the staves.

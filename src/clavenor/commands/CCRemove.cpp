@@ -108,8 +108,6 @@ void CCRemove::ReserveRegroups() {
             continue;
         }
         groups += IsGroup(child) ? 1 : 0;
-        // Only a chord or tuplet, or what sits in one, has anything for the record.
-        bool recorded = IsContainer(child);
         auto count = [&](ECBase* group, ECBase*) {
             ++groups;
             parents += static_cast<std::size_t>(group->GetParents()->GetCount());
@@ -118,11 +116,10 @@ void CCRemove::ReserveRegroups() {
             if (IsGroup(parent)) {
                 count(parent, child);
             } else {
-                recorded = recorded || IsContainer(parent);
                 ForEachGroupOfContainer(parent, count);
             }
         }
-        children.push_back(recorded ? child : nullptr);
+        children.push_back(child);
     }
     m_itemRegroups.assign(m_items.size(), {0, 0});
     m_leftParents.reserve(parents);

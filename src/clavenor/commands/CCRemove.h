@@ -62,13 +62,14 @@ public:
     void Undo() override;
 
     /// Takes the last Process back within its failed batch, the last item first. Exact for
-    /// chords and tuplets and whatever sits in them: a chord or tuplet comes back with its
-    /// members and marks, one that dissolved comes back whole, members leave the measure
-    /// again, and every list around them has its order back (see MCRemovalRecord; the room
-    /// for it was set aside by Process, so this needs no memory). Other elements come back
-    /// under their recorded parents by time, and groups as the undo links them, which may
-    /// need memory; what cannot be put back stays removed. The mirrors come back last, where
-    /// they were, showing what they showed.
+    /// elements in measures, chords, tuplets and notes: each comes back where it stood, a
+    /// chord or tuplet with its members and marks, one that dissolved whole, members leave
+    /// the measure again, and every list around them has its order back (see
+    /// MCRemovalRecord; the room for it was set aside by Process, so this needs no memory).
+    /// Clefs, keys and elements of tracks, envelopes or the conductor come back under their
+    /// recorded parents by time, and groups as the undo links them, which may need memory;
+    /// what cannot be put back stays removed. The mirrors come back last, where they were,
+    /// showing what they showed.
     void Revert() override;
 
     ///@{

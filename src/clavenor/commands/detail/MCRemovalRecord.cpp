@@ -1,5 +1,6 @@
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 
+#include "clavenor/caches/MCStaffCache.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
@@ -15,7 +16,40 @@ bool IsContainer(ECBase* element) {
     return id == EventId::Chord || id == EventId::Tuplet;
 }
 
-bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
+bool IsGroup(ECBase* element) {
+    // Event ids first: every removed element and its parents are asked, and a dynamic_cast
+    // that fails walks the class tree comparing type names.
+    switch (element->GetEventId()) {
+    case EventId::Group:
+    case EventId::Beam:
+    case EventId::Glissando:
+    case EventId::Slur:
+    case EventId::Tie:
+        return true;
+    case EventId::Note:
+    case EventId::GraceNote:
+    case EventId::Rest:
+    case EventId::Chord:
+    case EventId::Tuplet:
+    case EventId::Measure:
+        return false;
+    default:
+        return dynamic_cast<ECGroup*>(element) != nullptr;
+    }
+}
+
+// Whether `parent` keeps nothing over its children but the list, so that a link parked and
+// put back with spare nodes leaves it as its own AddChild would: a measure (for anything but
+// a clef or key), a chord, a tuplet, a note. Tracks, envelopes and the conductor file their
+// children in tables of their own.
+bool HoldsPlainly(ECBase* parent) {
+    const int id = parent->GetEventId();
+    return id == EventId::Measure || id == EventId::Chord || id == EventId::Tuplet ||
+           id == EventId::Note;
+}
+
+// What a slur needs to keep its members, besides a note.
+constexpr std::size_t kFewestSlurMembers = 2;
 
 std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
 
@@ -27,15 +61,21 @@ MCRemovalRecord::~MCRemovalRecord() { Clear(); }
 
 bool MCRemovalRecord::Qualifies(ECBase* element) {
     // Event ids first: most removals are of plain notes in measures, and a long one asks
-    // this of every element.
-    bool qualifies = IsContainer(element);
-    for (POSITION pos = element->GetParents()->GetHeadPosition(); pos != nullptr && !qualifies;) {
-        qualifies = IsContainer(element->GetParents()->GetNext(pos));
+    // this of every element. A clef or key leaves its staff's cache as well, which only its
+    // parent's AddChild fills again.
+    if (MCStaffCache::IsCacheEvent(element) != 0) {
+        return false;
     }
-    return qualifies && !IsGroup(element);
+    for (ECBase* parent : *element->GetParents()) {
+        if (!HoldsPlainly(parent) && !IsGroup(parent)) {
+            return false;
+        }
+    }
+    return !IsGroup(element);
 }
 
-bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bounded) {
+bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bounded,
+                             Verdicts* batch) {
     const std::size_t first = focus.size();
     auto add = [&](ECBase* added, bool container) {
         for (std::size_t i = first; i < focus.size(); ++i) {
@@ -54,29 +94,113 @@ bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bo
         return false;
     }
     // The element leaves its parents, and so may each chord or tuplet it leaves (one that
-    // loses its last note or member); a leaving chord or tuplet takes its members apart. A
-    // group it leaves may let go of its members and leave its own parents: the group's lists
-    // are recorded for their order, its links are the group bookkeeping's.
+    // loses its last note or member); a leaving chord or tuplet takes its members apart.
     for (std::size_t i = first; i < focus.size(); ++i) {
         ECBase* at = focus[i].element;
         const bool container = focus[i].container;
         if (i == first || container) {
             for (ECBase* parent : *at->GetParents()) {
                 const bool dissolves = IsContainer(parent);
-                if ((dissolves || IsGroup(parent)) && !add(parent, dissolves)) {
+                if (dissolves && !add(parent, true)) {
                     return false;
                 }
             }
         }
         if (container) {
+            // A chord that dissolves removes its marks deeply, taking apart everything below
+            // them: a mark with children is recorded whole, and so on down.
+            const int id = at->GetEventId();
             for (ECBase* child : *at->GetChildren()) {
-                if (!add(child, false)) {
+                const MCEventList* below = child->GetChildren();
+                const bool torn = id != EventId::Tuplet &&
+                                  (id != EventId::Chord || child->GetEventId() != EventId::Note) &&
+                                  below != nullptr && !below->IsEmpty();
+                if (!add(child, torn)) {
                     return false;
                 }
             }
         }
     }
+    // A group that the element, or a chord or tuplet it takes apart, leaves may let go of
+    // its members and leave its own parents: such a group's lists are recorded whole for
+    // their order. One that surely keeps the others is only a place among them (Neighbour),
+    // so that leaving a long slur costs the same as leaving a short one.
+    const std::size_t gathered = focus.size();
+    for (std::size_t i = first; i < gathered; ++i) {
+        if (i != first && !focus[i].container) {
+            continue;
+        }
+        for (ECBase* parent : *focus[i].element->GetParents()) {
+            if (!IsGroup(parent)) {
+                continue;
+            }
+            bool keeps = false;
+            if (batch == nullptr) {
+                keeps = KeepsMembers(parent, 0, focus, first, gathered);
+            } else {
+                // Over the whole batch, as any of its elements may leave the group before
+                // this one; asked once a group, so a long batch does not ask it each time.
+                const auto [at, fresh] = batch->verdicts.try_emplace(parent, false);
+                if (fresh) {
+                    at->second = KeepsMembers(parent, batch->leaving, focus, first, first);
+                }
+                keeps = at->second;
+            }
+            if (!keeps && !add(parent, false)) {
+                return false;
+            }
+        }
+    }
     return true;
+}
+
+bool MCRemovalRecord::KeepsMembers(ECBase* group, std::size_t others,
+                                   const std::vector<Focus>& focus, std::size_t first,
+                                   std::size_t end) {
+    const MCEventList* members = group->GetChildren();
+    const auto count = static_cast<std::size_t>(members->GetCount());
+    // What each kind needs to keep its members (see the groups' HoldsEnoughMembers): an
+    // unknown kind is taken as letting go.
+    std::size_t fewest = 1;
+    bool needsNote = false;
+    switch (group->GetEventId()) {
+    case EventId::Group:
+    case EventId::Beam:
+        break;
+    case EventId::Slur:
+        fewest = kFewestSlurMembers;
+        needsNote = true;
+        break;
+    case EventId::Tie:
+    case EventId::Glissando:
+        needsNote = true;
+        break;
+    default:
+        return false;
+    }
+    if (count < fewest + (end - first) + others) {
+        return false;
+    }
+    if (!needsNote) {
+        return true;
+    }
+    // A note that stays: one outside the removal's own elements, and more than the
+    // `others` that other removals may take. Notes sit at the ends of most lines.
+    auto stays = [&](ECBase* member) {
+        for (std::size_t i = first; i < end; ++i) {
+            if (focus[i].element == member) {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::size_t notes = 0;
+    for (ECBase* member : *members) {
+        if (member->GetEventId() == EventId::Note && stays(member) && ++notes > others) {
+            return true;
+        }
+    }
+    return false;
 }
 
 MCRemovalRecord::Room MCRemovalRecord::Measure(const std::vector<Focus>& focus, std::size_t first) {
@@ -89,40 +213,48 @@ MCRemovalRecord::Room MCRemovalRecord::Measure(const std::vector<Focus>& focus, 
         room.neighbours += parents;
         room.links += parents;
         room.links += children != nullptr ? static_cast<std::size_t>(children->GetCount()) : 0;
-    }
-    return room;
-}
-
-bool MCRemovalRecord::TearsMarks(const std::vector<Focus>& focus, std::size_t first) {
-    for (std::size_t i = first; i < focus.size(); ++i) {
-        if (!focus[i].container || focus[i].element->GetEventId() != EventId::Chord) {
+        if (focus[i].group) {
             continue;
         }
-        // A chord that dissolves removes its marks deeply: below a mark, nothing is recorded.
-        for (ECBase* child : *focus[i].element->GetChildren()) {
-            const MCEventList* below = child->GetChildren();
-            if (child->GetEventId() != EventId::Note && below != nullptr && !below->IsEmpty()) {
-                return true;
+        // Relink links with spare nodes only what does not involve a group.
+        for (ECBase* parent : *element->GetParents()) {
+            room.spares += IsGroup(parent) ? 0 : 1;
+        }
+        if (children != nullptr) {
+            for (ECBase* child : *children) {
+                room.spares += IsGroup(child) ? 0 : 1;
             }
         }
     }
-    return false;
+    return room;
 }
 
 void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     Clear();
     Room total;
     std::vector<Focus> scratch;
+    // First what the removals take apart, which bounds how many members any group can lose
+    // to the batch; then each measured with the groups that may let go.
+    Verdicts batch;
+    for (ECBase* element : elements) {
+        if (element != nullptr && Qualifies(element)) {
+            scratch.clear();
+            Gather(element, scratch, false, &batch);
+            batch.leaving += scratch.size();
+        }
+    }
+    batch.verdicts.clear();
     for (ECBase* element : elements) {
         if (element == nullptr || !Qualifies(element)) {
             continue;
         }
         scratch.clear();
-        Gather(element, scratch, false);
+        Gather(element, scratch, false, &batch);
         const Room room = Measure(scratch, 0);
         total.focus += room.focus;
         total.links += room.links;
         total.neighbours += room.neighbours;
+        total.spares += room.spares;
     }
     if (total.focus == 0) {
         return;
@@ -136,7 +268,7 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
         // Two nodes a link: one in the parent's children, one in the child's parents.
-        for (std::size_t i = 0; i < 2 * total.links; ++i) {
+        for (std::size_t i = 0; i < 2 * total.spares; ++i) {
             if (m_spares.AddTail(static_cast<CObject*>(nullptr)) == nullptr) {
                 throw std::bad_alloc();
             }
@@ -152,7 +284,7 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
         return;
     }
     const std::size_t firstFocus = m_focus.size();
-    if (!Gather(element, m_focus, true) || TearsMarks(m_focus, firstFocus)) {
+    if (!Gather(element, m_focus, true, nullptr)) {
         m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
         return;
     }
@@ -189,7 +321,9 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
         ECBase* element = m_focus[i].element;
         for (ECBase* parent : *element->GetParents()) {
             MCEventList* siblings = parent->GetChildren();
-            if (IsGroup(parent) || Find(removal, parent) != nullptr || siblings == nullptr) {
+            // A group recorded whole has its order written back; any other group only needs
+            // the element's place among its members.
+            if (Find(removal, parent) != nullptr || siblings == nullptr) {
                 continue;
             }
             POSITION before = siblings->FindNearEnds(element);

@@ -4,29 +4,35 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace clavenor {
 
 class ECBase;
 
-/// What removing an element changes around chords and tuplets, which take themselves apart
-/// on their own account: a chord or tuplet that leaves puts its members into the measure, a
-/// chord that loses its last note lets go of its marks and leaves its parents, and a tuplet
-/// that loses its last member leaves its own. The record keeps, for each removal it is
-/// given, every list around those elements as it was (the element, the chords and tuplets it
-/// leaves or may dissolve, and their members: their parents and children, in order, and
-/// where each stood among the children of a parent outside that set), so that a failed
-/// batch can put it all back exactly: the same links, the same list orders, the same bytes.
+/// What removing an element changes around it, chords and tuplets included, which take
+/// themselves apart on their own account: a chord or tuplet that leaves puts its members into
+/// the measure, a chord that loses its last note lets go of its marks and leaves its parents,
+/// and a tuplet that loses its last member leaves its own. The record keeps, for each removal
+/// it is given, every list around those elements as it was (the element, the chords and
+/// tuplets it leaves or may dissolve, and their members: their parents and children, in
+/// order, and where each stood among the children of a parent outside that set), so that a
+/// failed batch can put it all back exactly: the same links, the same list orders, the same
+/// bytes. Only elements whose parents keep nothing over their children but the list are
+/// recorded (measures, chords, tuplets, notes, groups); a clef or key, which also leaves its
+/// staff's cache, and whatever sits in a track, an envelope or the conductor are not.
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
-/// bookkeeping brings them back, and Reorder only puts them in order: among the others, in
-/// the lists of a group left by the element or by a chord or tuplet, and that group's place
-/// among its parent's children.
+/// bookkeeping brings them back, and Reorder only puts them in order. A group that may let
+/// go of its members or leave its parents (too few members or no note left, by its kind) has
+/// its lists recorded whole, and its place among its parent's children; one that surely
+/// keeps them only has the element's place among its members recorded, so that what a
+/// removal records and sets aside does not grow with the groups it leaves.
 ///
 /// Memory is set aside up front (Reserve): recording and restoring need none, since the list
-/// nodes a restore links with were made then. Everything recorded is held by reference, so
-/// nothing the removal lets go of is freed while the record could put it back.
+/// nodes a restore links with (none for group links) were made then. Everything recorded is held by
+/// reference, so nothing the removal lets go of is freed while the record could put it back.
 ///
 /// Used on the owning thread, inside the removal command's batch.
 class MCRemovalRecord {
@@ -45,10 +51,9 @@ public:
 
     /// Records, as removal `index` (the position of its element in Reserve's list), the
     /// lists around `element` that its removal may change, right before it. Only elements
-    /// that are, or sit in, a chord or a tuplet when Reserve looks are recorded (groups
-    /// never: their own bookkeeping covers them), and none whose removal would tear a mark's
-    /// own children away. Needs no memory: what does not fit the room set aside is not
-    /// recorded.
+    /// that qualified when Reserve looked are recorded (see the class comment; groups never:
+    /// their own bookkeeping covers them). Needs no memory: what does not fit the room set
+    /// aside is not recorded.
     void Take(std::size_t index, ECBase* element);
 
     /// Whether removal `index` was recorded and not yet reordered.
@@ -71,7 +76,8 @@ public:
 private:
     // An element whose lists were recorded: its parents and, when it has a list of them, its
     // children, as ranges of m_links. A container (a chord or tuplet that leaves or may
-    // dissolve) has its members recorded too; a group only has its lists put in order.
+    // dissolve, or a mark with children that a dissolving chord takes apart, and what is
+    // below it) has its members recorded too; a group only has its lists put in order.
     struct Focus {
         ECBase* element;
         bool container;
@@ -101,15 +107,28 @@ private:
         std::size_t focus = 0;
         std::size_t links = 0;
         std::size_t neighbours = 0;
+        // Links Relink may make again, each with two spare nodes: none to or from a group.
+        std::size_t spares = 0;
+    };
+    // Reserve's view of the whole batch: how many elements its removals may take out of a
+    // group at most, and whether each group asked keeps its members all the same.
+    struct Verdicts {
+        std::size_t leaving = 0;
+        std::unordered_map<ECBase*, bool> verdicts;
     };
 
     static bool Qualifies(ECBase* element);
     // Appends to `focus` the elements around `element` whose lists its removal may change,
-    // `element` first. False when `bounded` and the vector's capacity does not hold them.
-    static bool Gather(ECBase* element, std::vector<Focus>& focus, bool bounded);
+    // `element` first, with the groups that may let go of their members (with `batch`,
+    // judged against the whole batch; without, against this removal alone). False when
+    // `bounded` and the vector's capacity does not hold them.
+    static bool Gather(ECBase* element, std::vector<Focus>& focus, bool bounded, Verdicts* batch);
+    // Whether `group` surely keeps its members and parents when the elements of
+    // focus[first, end) and up to `others` more leave it. Costs the members it looks at
+    // until a note that stays is found (the ends of a line, mostly).
+    static bool KeepsMembers(ECBase* group, std::size_t others, const std::vector<Focus>& focus,
+                             std::size_t first, std::size_t end);
     static Room Measure(const std::vector<Focus>& focus, std::size_t first);
-    // Whether a chord of `focus` would tear a mark's children away when it dissolves.
-    static bool TearsMarks(const std::vector<Focus>& focus, std::size_t first);
     void Forget(std::size_t firstFocus, std::size_t firstLink, std::size_t firstNeighbour);
 
     const Focus* Find(const Removal& removal, ECBase* element) const;
