@@ -3,6 +3,7 @@
 #include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace clavenor {
@@ -127,6 +128,20 @@ public:
     /// The record of released members, oldest first.
     const MCEventList& GetReleasedMembers() const { return m_released; }
 
+    /// Whether the group surely keeps all its other members and its parents when `leaving`
+    /// (one of its members; null: none) and then up to `others` more of its members,
+    /// whichever they are, leave it one at a time through RemoveChild: HoldsEnoughMembers
+    /// would answer true after each of those removals and the group is never left empty.
+    /// False says only that it may let go. For callers that set aside, before a removal,
+    /// what putting a group back needs: a group that surely keeps its members needs room for
+    /// the leaving member only. A kind that overrides HoldsEnoughMembers overrides this
+    /// beside it; any other class than a plain group that does not answers false, so that a
+    /// host's kind with rules of its own is never trusted with the plain group's. Changes
+    /// nothing, needs no memory, never throws. Cost: O(1), and for a kind that needs a note
+    /// a look at its members from both ends until `others` + 1 notes other than `leaving`
+    /// are found (at once in a passage of notes).
+    virtual bool KeepsMembersWithout(const ECBase* leaving, std::size_t others) const;
+
 protected:
     /// Leaves the parents of a group that a load left without members (see PostSerialize).
     /// Unlocks a group that nothing but its members and the archive reach (its lock keeps
@@ -150,6 +165,12 @@ protected:
     /// 1 when a member of event id `id` remains; looked for from both ends, so that the
     /// answer comes at once when either end holds one.
     int HoldsMemberOfType(int id);
+
+    /// KeepsMembersWithout for a kind that needs `fewest` members, and with `needsNote` a
+    /// note among them, to go on: whether that many stay, and more notes than `others`
+    /// besides `leaving`, whichever members leave. Cost as KeepsMembersWithout.
+    bool KeepsAtLeast(const ECBase* leaving, std::size_t others, std::size_t fewest,
+                      bool needsNote) const;
 
     /// The staff a member lies in, found through its own containers (measure, chord, tuplet)
     /// rather than through the groups it belongs to; null when it is in none.

@@ -48,9 +48,6 @@ bool HoldsPlainly(ECBase* parent) {
            id == EventId::Note;
 }
 
-// What a slur needs to keep its members, besides a note.
-constexpr std::size_t kFewestSlurMembers = 2;
-
 std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
 
 } // namespace
@@ -134,15 +131,18 @@ bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bo
             if (!IsGroup(parent)) {
                 continue;
             }
+            // IsGroup said so.
+            const auto* group = static_cast<const ECGroup*>(parent);
             bool keeps = false;
             if (batch == nullptr) {
-                keeps = KeepsMembers(parent, 0, focus, first, gathered);
+                // Whatever else the removal takes apart may leave the group too.
+                keeps = group->KeepsMembersWithout(focus[i].element, gathered - first - 1);
             } else {
                 // Over the whole batch, as any of its elements may leave the group before
                 // this one; asked once a group, so a long batch does not ask it each time.
                 const auto [at, fresh] = batch->verdicts.try_emplace(parent, false);
                 if (fresh) {
-                    at->second = KeepsMembers(parent, batch->leaving, focus, first, first);
+                    at->second = group->KeepsMembersWithout(nullptr, batch->leaving);
                 }
                 keeps = at->second;
             }
@@ -152,55 +152,6 @@ bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bo
         }
     }
     return true;
-}
-
-bool MCRemovalRecord::KeepsMembers(ECBase* group, std::size_t others,
-                                   const std::vector<Focus>& focus, std::size_t first,
-                                   std::size_t end) {
-    const MCEventList* members = group->GetChildren();
-    const auto count = static_cast<std::size_t>(members->GetCount());
-    // What each kind needs to keep its members (see the groups' HoldsEnoughMembers): an
-    // unknown kind is taken as letting go.
-    std::size_t fewest = 1;
-    bool needsNote = false;
-    switch (group->GetEventId()) {
-    case EventId::Group:
-    case EventId::Beam:
-        break;
-    case EventId::Slur:
-        fewest = kFewestSlurMembers;
-        needsNote = true;
-        break;
-    case EventId::Tie:
-    case EventId::Glissando:
-        needsNote = true;
-        break;
-    default:
-        return false;
-    }
-    if (count < fewest + (end - first) + others) {
-        return false;
-    }
-    if (!needsNote) {
-        return true;
-    }
-    // A note that stays: one outside the removal's own elements, and more than the
-    // `others` that other removals may take. Notes sit at the ends of most lines.
-    auto stays = [&](ECBase* member) {
-        for (std::size_t i = first; i < end; ++i) {
-            if (focus[i].element == member) {
-                return false;
-            }
-        }
-        return true;
-    };
-    std::size_t notes = 0;
-    for (ECBase* member : *members) {
-        if (member->GetEventId() == EventId::Note && stays(member) && ++notes > others) {
-            return true;
-        }
-    }
-    return false;
 }
 
 MCRemovalRecord::Room MCRemovalRecord::Measure(const std::vector<Focus>& focus, std::size_t first) {

@@ -123,11 +123,6 @@ private:
     // judged against the whole batch; without, against this removal alone). False when
     // `bounded` and the vector's capacity does not hold them.
     static bool Gather(ECBase* element, std::vector<Focus>& focus, bool bounded, Verdicts* batch);
-    // Whether `group` surely keeps its members and parents when the elements of
-    // focus[first, end) and up to `others` more leave it. Costs the members it looks at
-    // until a note that stays is found (the ends of a line, mostly).
-    static bool KeepsMembers(ECBase* group, std::size_t others, const std::vector<Focus>& focus,
-                             std::size_t first, std::size_t end);
     static Room Measure(const std::vector<Focus>& focus, std::size_t first);
     void Forget(std::size_t firstFocus, std::size_t firstLink, std::size_t firstNeighbour);
 
