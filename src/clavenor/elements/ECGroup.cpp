@@ -208,6 +208,16 @@ bool ECGroup::DetachIfUnreachable() {
     return detached;
 }
 
+void ECGroup::NoteParentRelinked() {
+    if (GetParents()->IsEmpty()) {
+        return;
+    }
+    if (HasType(TypeLockWhenDetached) != 0) {
+        SetSubtype(static_cast<std::uint8_t>(GetSubtype() & ~TypeLocked));
+    }
+    DropReleasedMembers();
+}
+
 void ECGroup::TakeReleasedMembers(MCEventList& into) {
     while (!m_released.IsEmpty()) {
         // Moving a node needs no memory; its new position is not needed.

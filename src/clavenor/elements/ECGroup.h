@@ -122,6 +122,12 @@ public:
     /// parents. Returns 1.
     int RemoveChildren(int deep) override;
 
+    /// Brings what the group keeps over its parents in step after a link to a parent was put
+    /// back without AddParent (ECWithChild::UnparkChild, as a failed batch does): once it has
+    /// a parent, a group of type 4 is unlocked and the record of released members dropped,
+    /// as AddParent would. Needs no memory; a direct change, not undoable, notifying nothing.
+    void NoteParentRelinked();
+
     /// Moves the record of released members, in their order and with their references,
     /// to the tail of `into`, leaving the record empty. Needs no memory.
     void TakeReleasedMembers(MCEventList& into);

@@ -272,9 +272,9 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
         ECBase* element = m_focus[i].element;
         for (ECBase* parent : *element->GetParents()) {
             MCEventList* siblings = parent->GetChildren();
-            // A group recorded whole has its order written back; any other group only needs
-            // the element's place among its members.
-            if (Find(removal, parent) != nullptr || siblings == nullptr) {
+            // A group recorded whole has its order written back; the removal command puts
+            // the element back in its place among the members of any other group.
+            if (Find(removal, parent) != nullptr || siblings == nullptr || IsGroup(parent)) {
                 continue;
             }
             POSITION before = siblings->FindNearEnds(element);
