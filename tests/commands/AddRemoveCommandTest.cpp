@@ -451,6 +451,63 @@ TEST_F(Lined, AFailedAllocationInARemovalThatLinesLetGoOfLeavesTheDocumentAsItWa
     ExpectNothingChangesWhicheverAllocationFails(cases);
 }
 
+// Regression: what only a failed batch needs (the record of the lists around a removed
+// element, with holds on them) stayed as long as the history kept the removal.
+TEST_F(Score, ACommittedRemovalHoldsNothingAroundTheElementForAFailedBatch) {
+    ECNote* note = NewNote(1.0f);
+    ASSERT_EQ(m_measure->AddChild(note, 1), 1);
+    ASSERT_EQ(m_measure->AddChild(NewNote(2.0f), 1), 1);
+    const std::vector<std::uint8_t> before = Bytes();
+    const std::uint16_t holds = m_measure->GetRefCount();
+    Run(new CCRemove(note));
+    // The note's link to it went; the item names it for the undo.
+    EXPECT_EQ(m_measure->GetRefCount(), holds);
+    EXPECT_EQ(m_doc->Undo(1), 1);
+    EXPECT_EQ(Bytes(), before);
+}
+
+// A handler dispatches a removal inside the batch of another, which then fails: the inner
+// batch commits on its own and stays, and the outer removal, whose record the inner commit
+// leaves alone, is taken back exactly.
+TEST_F(Lined, AnInnerBatchThatCommitsLeavesTheOuterOneWhatItsFailureNeeds) {
+    ECNote* loose = NewNote(3.5f);
+    ASSERT_EQ(m_measure->AddChild(loose, 1), 1);
+    const std::vector<std::uint8_t> before = Bytes();
+    Run(new CCRemove(loose));
+    const std::vector<std::uint8_t> inner = Bytes();
+    const auto innerLinks = Links();
+    ASSERT_EQ(m_doc->Undo(1), 1);
+    ASSERT_EQ(Bytes(), before);
+
+    struct Nesting {
+        ECPerformance* document;
+        ECNote* removed;
+        bool dispatched = false; // the inner batch calls the handler too
+        static int Command(ECBase*, int phase, void*, void* user) {
+            auto* self = static_cast<Nesting*>(user);
+            if (phase != MCCommandMgr::PhaseProcess || self->dispatched) {
+                return 1;
+            }
+            self->dispatched = true;
+            auto* remove = new CCRemove(self->removed);
+            remove->SetSynchronous(1);
+            EXPECT_EQ(remove->Apply(self->document), 1);
+            return 0; // the outer batch fails after this pass
+        }
+    };
+    Nesting nesting{m_doc.get(), loose};
+    m_doc->AddCommandHandler(&Nesting::Command, &nesting);
+    auto* outer = new CCRemove(first);
+    outer->SetSynchronous(1);
+    {
+        MCCommandMgr::FailureWatch watch(m_doc->GetCommandMgr());
+        EXPECT_EQ(outer->Apply(m_doc.get()), 1); // dispatched; the batch then fails
+        EXPECT_EQ(watch.GetFailures(), 1);
+    }
+    EXPECT_EQ(Bytes(), inner);
+    EXPECT_EQ(Links(), innerLinks);
+}
+
 // Regression: a removal recorded the whole member list of every line the note left, with
 // room to link each member again, for as long as the history kept it: taking the notes of a
 // long slur out one by one grew quadratic. What the removal allocates must not grow with the
@@ -514,15 +571,20 @@ TEST_F(Score, RemovingAClefTakesItsMirrorsOutAndAFailedBatchPutsThemBack) {
     }
 
     const int live = g_liveElements;
+    for (ECMirror* mirror : mirrors) {
+        mirror->Ref(); // looked at after the removal
+    }
     Run(new CCRemove(clef));
     EXPECT_TRUE(clef->GetMirrors().IsEmpty());
     for (std::size_t i = 0; i < mirrors.size(); ++i) {
         EXPECT_EQ(mirrors[i]->GetMirrorEvent(), nullptr);
         EXPECT_TRUE(mirrors[i]->GetParents()->IsEmpty());
         EXPECT_EQ(shown[i]->GetChildren()->Find(mirrors[i]), nullptr);
+        mirrors[i]->Unref(1);
     }
+    EXPECT_EQ(g_liveElements, live - 2) << "only a failed batch puts the mirrors back";
     m_doc->ClearUndo();
-    EXPECT_EQ(g_liveElements, live - 3) << "the clef and its mirrors go with the history";
+    EXPECT_EQ(g_liveElements, live - 3) << "the clef goes with the history";
 }
 
 // The first edit travels the whole road: a host adds a chord with notes inside an undo

@@ -467,6 +467,17 @@ void CCRemove::Revert() {
     }
 }
 
+void CCRemove::Committed() {
+    m_pRecord.reset();
+    m_pMirrors.reset();
+    m_spareLinks.RemoveAll();
+    for (std::size_t i = 0; i < m_nRegroups; ++i) {
+        m_regroups[i].placeCount = 0;
+    }
+    // Swapped away rather than shrunk, which may allocate.
+    std::vector<MemberPlace>().swap(m_memberPlaces);
+}
+
 int CCRemove::FindRemovePosition(ECBase* element) const {
     const auto it = m_positions.find(element);
     return it != m_positions.end() ? it->second : -1;

@@ -76,6 +76,13 @@ public:
     /// back last, where they were, showing what they showed.
     void Revert() override;
 
+    /// Gives back what only Revert needs: the record of the lists around the removed
+    /// elements, the places of withdrawn mirrors and of group links, and the nodes set aside
+    /// for them; what Undo needs (the groups' bookkeeping) stays. Needs no memory. A
+    /// removed element that only the record still held goes with it (a chord that
+    /// dissolved, say), as it would with the history entry.
+    void Committed() override;
+
     ///@{
     /// Makes an item for `element` (recording its parent) and returns it; null, changing
     /// nothing, when the element already has an item or is null. The list form offers each
