@@ -88,6 +88,7 @@ TEST_F(Lines, KindsTheirDefaultsCopiesAndNames) {
         EXPECT_EQ(line->GetGroupType(), c.type);
         EXPECT_EQ(test::ParentTypes(line.get()), std::vector<int>{c.parent});
         EXPECT_EQ(GetEventString(line.get()), c.name);
+        EXPECT_EQ(ECGroup::AsGroup(line.get()), line.get());
         std::unique_ptr<ECBase> made(CreateEvent(c.id));
         EXPECT_EQ(made != nullptr, c.madeById);
         // A copy of a line whose type was changed to 5.
@@ -118,6 +119,21 @@ TEST_F(Lines, KindsTheirDefaultsCopiesAndNames) {
     EXPECT_EQ(ECBeam(beam).GetGroupType(), 9);
     ECGroup group(3);
     EXPECT_EQ(ECGroup(group).GetGroupType(), 3);
+}
+
+// Told by event id where one answers, by a cast for the kinds of a host.
+TEST_F(Lines, WhatIsAGroup) {
+    struct Bracket : ECGroup {
+        int GetEventId() const override { return EventId::Base; }
+    };
+    Bracket bracket;
+    EXPECT_EQ(ECGroup::AsGroup(&bracket), &bracket);
+    ECRest* rest = Rest(1.0f);
+    for (ECBase* other : {static_cast<ECBase*>(Note(1.0f)), static_cast<ECBase*>(rest),
+                          static_cast<ECBase*>(m_measure), static_cast<ECBase*>(m_staff)}) {
+        EXPECT_EQ(ECGroup::AsGroup(other), nullptr) << other->GetEventId();
+    }
+    EXPECT_EQ(ECGroup::AsGroup(nullptr), nullptr);
 }
 
 TEST_F(Lines, ATieGoesWithItsLastNoteWhicheverGoesFirst) {

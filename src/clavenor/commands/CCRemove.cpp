@@ -21,7 +21,7 @@ namespace clavenor {
 
 namespace {
 
-bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
+bool IsGroup(ECBase* element) { return ECGroup::AsGroup(element) != nullptr; }
 
 bool IsContainer(ECBase* element) {
     const int id = element->GetEventId();

@@ -208,6 +208,29 @@ bool ECGroup::DetachIfUnreachable() {
     return detached;
 }
 
+ECGroup* ECGroup::AsGroup(ECBase* element) {
+    if (element == nullptr) {
+        return nullptr;
+    }
+    switch (element->GetEventId()) {
+    case EventId::Group:
+    case EventId::Beam:
+    case EventId::Glissando:
+    case EventId::Slur:
+    case EventId::Tie:
+        return static_cast<ECGroup*>(element);
+    case EventId::Note:
+    case EventId::GraceNote:
+    case EventId::Rest:
+    case EventId::Chord:
+    case EventId::Tuplet:
+    case EventId::Measure:
+        return nullptr;
+    default:
+        return dynamic_cast<ECGroup*>(element);
+    }
+}
+
 void ECGroup::NoteParentRelinked() {
     if (GetParents()->IsEmpty()) {
         return;

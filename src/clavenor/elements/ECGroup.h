@@ -122,6 +122,13 @@ public:
     /// parents. Returns 1.
     int RemoveChildren(int deep) override;
 
+    /// `element` as a group, or null (also for null): by event id for the library's kinds of
+    /// group and for the elements groups hold (notes, rests, chords, tuplets, measures), by
+    /// a cast for anything else, since a failed cast walks the class tree and a removal asks
+    /// this of every element and parent it meets. A class of a host that answers a group's
+    /// event id must derive from ECGroup.
+    static ECGroup* AsGroup(ECBase* element);
+
     /// Brings what the group keeps over its parents in step after a link to a parent was put
     /// back without AddParent (ECWithChild::UnparkChild, as a failed batch does): once it has
     /// a parent, a group of type 4 is unlocked and the record of released members dropped,
