@@ -178,6 +178,23 @@ void BM_LoadedScoreMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadedScoreMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// Lets the queued work and the idle time run, as a host's message loop does.
+void Settle() {
+    while (PumpMessages() > 0) {
+    }
+    MCCommandMgr::OnIdle();
+}
+
+// The heap bytes the history of `score` holds, found by clearing it; `withoutHistory` gets the
+// heap in use afterwards.
+std::size_t ClearHistory(ECPerformance* score, std::size_t& withoutHistory) {
+    const std::size_t withHistory = HeapInUse();
+    score->ClearUndo();
+    MCCommandMgr::OnIdle();
+    withoutHistory = HeapInUse();
+    return withHistory - withoutHistory;
+}
+
 int CountRecords(ECBase*, int, void*, void* user) {
     ++*static_cast<long*>(user);
     return 1;
@@ -212,22 +229,18 @@ void EnterNotes(benchmark::State& state, bool groupPerNote) {
         if (!groupPerNote) {
             MCCommandMgr::EndUndo(score);
         }
-        while (PumpMessages() > 0) {
-        }
-        MCCommandMgr::OnIdle();
+        Settle();
         road.Stop();
 
-        const std::size_t withHistory = HeapInUse();
-        score->ClearUndo();
-        MCCommandMgr::OnIdle();
-        const std::size_t withoutHistory = HeapInUse();
+        std::size_t withoutHistory = 0;
+        const std::size_t history = ClearHistory(score, withoutHistory);
 
         state.counters["allocations_per_note"] = road.Allocations(kNotes);
         state.counters["frees_per_note"] = road.Frees(kNotes);
         state.counters["document_bytes_per_note"] =
             static_cast<double>(withoutHistory - empty) / static_cast<double>(kNotes);
         state.counters["history_bytes_per_note"] =
-            static_cast<double>(withHistory - withoutHistory) / static_cast<double>(kNotes);
+            static_cast<double>(history) / static_cast<double>(kNotes);
         state.counters["records_per_note"] =
             static_cast<double>(records) / static_cast<double>(kNotes);
         delete score;
@@ -271,18 +284,14 @@ void BM_RemovedNotesOneGroupEach(benchmark::State& state) {
             }
             MCCommandMgr::EndUndo(score);
         }
-        while (PumpMessages() > 0) {
-        }
-        MCCommandMgr::OnIdle();
+        Settle();
         road.Stop();
-        const std::size_t withHistory = HeapInUse();
-        score->ClearUndo();
-        MCCommandMgr::OnIdle();
-        const std::size_t withoutHistory = HeapInUse();
+        std::size_t withoutHistory = 0;
+        const std::size_t history = ClearHistory(score, withoutHistory);
         const auto removed = static_cast<std::int64_t>(notes.size());
         state.counters["allocations_per_note"] = road.Allocations(removed);
         state.counters["history_bytes_per_note"] =
-            static_cast<double>(withHistory - withoutHistory) / static_cast<double>(removed);
+            static_cast<double>(history) / static_cast<double>(removed);
         delete score;
         MCCommandMgr::OnIdle();
     }

@@ -1,11 +1,10 @@
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 
 #include "clavenor/caches/MCStaffCache.h"
+#include "clavenor/commands/detail/MCSpareLinks.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
-
-#include <new>
 
 namespace clavenor {
 
@@ -16,27 +15,7 @@ bool IsContainer(ECBase* element) {
     return id == EventId::Chord || id == EventId::Tuplet;
 }
 
-bool IsGroup(ECBase* element) {
-    // Event ids first: every removed element and its parents are asked, and a dynamic_cast
-    // that fails walks the class tree comparing type names.
-    switch (element->GetEventId()) {
-    case EventId::Group:
-    case EventId::Beam:
-    case EventId::Glissando:
-    case EventId::Slur:
-    case EventId::Tie:
-        return true;
-    case EventId::Note:
-    case EventId::GraceNote:
-    case EventId::Rest:
-    case EventId::Chord:
-    case EventId::Tuplet:
-    case EventId::Measure:
-        return false;
-    default:
-        return dynamic_cast<ECGroup*>(element) != nullptr;
-    }
-}
+bool IsGroup(ECBase* element) { return ECGroup::AsGroup(element) != nullptr; }
 
 // Whether `parent` keeps nothing over its children but the list, so that a link parked and
 // put back with spare nodes leaves it as its own AddChild would: a measure (for anything but
@@ -218,12 +197,7 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
-        // Two nodes a link: one in the parent's children, one in the child's parents.
-        for (std::size_t i = 0; i < 2 * total.spares; ++i) {
-            if (m_spares.AddTail(static_cast<CObject*>(nullptr)) == nullptr) {
-                throw std::bad_alloc();
-            }
-        }
+        MCSpareLinks::Reserve(m_spares, total.spares);
     } catch (...) {
         Clear();
         throw;
@@ -341,29 +315,7 @@ ECBase* MCRemovalRecord::NeighbourBefore(const Removal& removal, ECBase* parent,
 
 void MCRemovalRecord::Link(ECBase* parent, ECBase* child, ECBase* childBefore,
                            ECBase* parentBefore) {
-    auto* owner = dynamic_cast<ECWithChild*>(parent);
-    if (owner == nullptr) {
-        return;
-    }
-    if (m_spares.GetCount() < 2) {
-        // Reserve made a pair for every recorded link, so this is never reached; were it,
-        // a link put back by time would still beat one lost.
-        (void)parent->AddChild(child, 1);
-        return;
-    }
-    ECWithChild::ParkedLink link;
-    link.childNode = m_spares.GetHeadPosition();
-    POSITION second = link.childNode;
-    m_spares.GetNext(second);
-    link.parentNode = second;
-    link.childBefore = childBefore;
-    link.parentBefore = parentBefore;
-    m_spares.SetAt(link.childNode, child);
-    m_spares.SetAt(link.parentNode, parent);
-    if (owner->UnparkChild(child, m_spares, link) == 0) {
-        m_spares.SetAt(link.childNode, nullptr);
-        m_spares.SetAt(link.parentNode, nullptr);
-    }
+    MCSpareLinks::Link(m_spares, parent, child, childBefore, parentBefore);
 }
 
 bool MCRemovalRecord::WriteOrder(MCEventList& list, std::uint32_t first, std::uint32_t count) {
