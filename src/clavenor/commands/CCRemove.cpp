@@ -236,7 +236,8 @@ void CCRemove::WithdrawMirrors() {
     }
 }
 
-void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others) {
+void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others,
+                            bool recorded) {
     Regroup& regroup = m_regroups[m_nRegroups++];
     group->AddCommandHold();
     regroup.group = group;
@@ -268,8 +269,10 @@ void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container, std::
     }
     for (ECBase* parent : *parents) {
         parent->AddCommandHold();
-        m_leftParents.push_back(
-            {parent, Before(*parent->GetChildren(), group), Before(*parents, parent)});
+        // A staff's children are many, and the group may stand anywhere among them: where
+        // the record places it, it goes back at the head for the record to move.
+        ECBase* before = recorded ? nullptr : Before(*parent->GetChildren(), group);
+        m_leftParents.push_back({parent, before, Before(*parents, parent)});
         ++regroup.parentCount;
     }
     for (ECBase* other : *members) {
@@ -329,20 +332,21 @@ void CCRemove::DoRemove() {
         }
         const std::size_t first = m_nRegroups;
         const std::size_t others = Leaving(child) - 1;
+        const bool recorded = m_pRecord != nullptr && m_pRecord->Holds(index);
         // Room was set aside for every group the element is or belongs to now; removing the
         // elements before it can only have taken some of them away.
         if (IsGroup(child) && m_nRegroups < m_nRegroupCapacity) {
-            BeginRegroup(child, nullptr, false, others);
+            BeginRegroup(child, nullptr, false, others, recorded);
         }
         for (ECBase* parent : *child->GetParents()) {
             if (!IsGroup(parent)) {
                 ForEachGroupOfContainer(parent, [&](ECBase* group, ECBase* container) {
                     if (m_nRegroups < m_nRegroupCapacity) {
-                        BeginRegroup(group, container, true, others);
+                        BeginRegroup(group, container, true, others, recorded);
                     }
                 });
             } else if (m_nRegroups < m_nRegroupCapacity) {
-                BeginRegroup(parent, child, false, others);
+                BeginRegroup(parent, child, false, others, recorded);
             }
         }
         std::size_t parents = m_leftParents.size();

@@ -179,8 +179,11 @@ private:
     // Notes a group before the element leaves it, and keeps what its removal changed: the
     // parents it left and the places of the members it let go of are packed from `parents`
     // and `places` on, which move past them. `others` bounds the members of the group that
-    // the item's removal takes out besides `member`.
-    void BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others);
+    // the item's removal takes out besides `member`; with `recorded`, the removal record
+    // holds the item, and with it the place of every group that may let go among its
+    // parents' children (see MCRemovalRecord), which is not looked for again.
+    void BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others,
+                      bool recorded);
     void EndRegroup(Regroup& regroup, std::size_t& parents, std::size_t& places);
     // Calls link(child, parent) for each link that puts item `index`'s groups back together;
     // the groups of the chords and tuplets it sat in only with `containers`.
