@@ -5,7 +5,8 @@
 // - document_bytes: heap bytes (allocator chunks, headers included) the document holds, for a
 //   score built by direct calls, for the same score loaded from its archive, and for notes
 //   entered by add commands (the history cleared before it is measured);
-// - history_bytes: heap bytes the undo history holds after the notes were entered by command;
+// - history_bytes: heap bytes the undo history holds after the notes were entered by command,
+//   and after they were removed again one command each (the removed notes included);
 // - allocations: calls to operator new on the way (building, loading, or the whole command
 //   road: the note, the command, dispatch, batch, history entry, change record and its
 //   delivery to a host's state handler); frees are counted apart.
@@ -177,6 +178,23 @@ void BM_LoadedScoreMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadedScoreMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// Lets the queued work and the idle time run, as a host's message loop does.
+void Settle() {
+    while (PumpMessages() > 0) {
+    }
+    MCCommandMgr::OnIdle();
+}
+
+// The heap bytes the history of `score` holds, found by clearing it; `withoutHistory` gets the
+// heap in use afterwards.
+std::size_t ClearHistory(ECPerformance* score, std::size_t& withoutHistory) {
+    const std::size_t withHistory = HeapInUse();
+    score->ClearUndo();
+    MCCommandMgr::OnIdle();
+    withoutHistory = HeapInUse();
+    return withHistory - withoutHistory;
+}
+
 int CountRecords(ECBase*, int, void*, void* user) {
     ++*static_cast<long*>(user);
     return 1;
@@ -211,22 +229,18 @@ void EnterNotes(benchmark::State& state, bool groupPerNote) {
         if (!groupPerNote) {
             MCCommandMgr::EndUndo(score);
         }
-        while (PumpMessages() > 0) {
-        }
-        MCCommandMgr::OnIdle();
+        Settle();
         road.Stop();
 
-        const std::size_t withHistory = HeapInUse();
-        score->ClearUndo();
-        MCCommandMgr::OnIdle();
-        const std::size_t withoutHistory = HeapInUse();
+        std::size_t withoutHistory = 0;
+        const std::size_t history = ClearHistory(score, withoutHistory);
 
         state.counters["allocations_per_note"] = road.Allocations(kNotes);
         state.counters["frees_per_note"] = road.Frees(kNotes);
         state.counters["document_bytes_per_note"] =
             static_cast<double>(withoutHistory - empty) / static_cast<double>(kNotes);
         state.counters["history_bytes_per_note"] =
-            static_cast<double>(withHistory - withoutHistory) / static_cast<double>(kNotes);
+            static_cast<double>(history) / static_cast<double>(kNotes);
         state.counters["records_per_note"] =
             static_cast<double>(records) / static_cast<double>(kNotes);
         delete score;
@@ -240,6 +254,50 @@ BENCHMARK(BM_EnteredNotesOneGroupEach)->Iterations(1)->Unit(benchmark::kMillisec
 
 void BM_EnteredNotesInOneGroup(benchmark::State& state) { EnterNotes(state, false); }
 BENCHMARK(BM_EnteredNotesInOneGroup)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Notes entered without history, then removed one command and one undo group each, as a
+// host's delete key does: what the history holds per removed note.
+void BM_RemovedNotesOneGroupEach(benchmark::State& state) {
+    const int levels = MCCommandMgr::GetUndoLevels();
+    MCCommandMgr::SetUndoLevels(kNotes + 1);
+    for (auto _ : state) {
+        auto* score = new ECPerformance;
+        const std::vector<ECMeasure*> measures = bench::BuildNoteEntryScore(score, kNotes);
+        for (std::int64_t i = 0; i < kNotes; ++i) {
+            bench::EnterNote(score, measures, i);
+        }
+        score->ClearUndo();
+        MCCommandMgr::OnIdle();
+        std::vector<ECBase*> notes;
+        for (ECMeasure* measure : measures) {
+            for (ECBase* note : *measure->GetChildren()) {
+                notes.push_back(note);
+            }
+        }
+        Meter road;
+        for (ECBase* note : notes) {
+            MCCommandMgr::BeginUndo(score, CString("Remove note"));
+            auto* remove = new CCRemove(note);
+            remove->SetSynchronous(1);
+            if (remove->Apply(score) == 0) {
+                state.SkipWithError("a removal was refused");
+            }
+            MCCommandMgr::EndUndo(score);
+        }
+        Settle();
+        road.Stop();
+        std::size_t withoutHistory = 0;
+        const std::size_t history = ClearHistory(score, withoutHistory);
+        const auto removed = static_cast<std::int64_t>(notes.size());
+        state.counters["allocations_per_note"] = road.Allocations(removed);
+        state.counters["history_bytes_per_note"] =
+            static_cast<double>(history) / static_cast<double>(removed);
+        delete score;
+        MCCommandMgr::OnIdle();
+    }
+    MCCommandMgr::SetUndoLevels(levels);
+}
+BENCHMARK(BM_RemovedNotesOneGroupEach)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

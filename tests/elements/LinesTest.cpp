@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -86,6 +88,7 @@ TEST_F(Lines, KindsTheirDefaultsCopiesAndNames) {
         EXPECT_EQ(line->GetGroupType(), c.type);
         EXPECT_EQ(test::ParentTypes(line.get()), std::vector<int>{c.parent});
         EXPECT_EQ(GetEventString(line.get()), c.name);
+        EXPECT_EQ(ECGroup::AsGroup(line.get()), line.get());
         std::unique_ptr<ECBase> made(CreateEvent(c.id));
         EXPECT_EQ(made != nullptr, c.madeById);
         // A copy of a line whose type was changed to 5.
@@ -116,6 +119,21 @@ TEST_F(Lines, KindsTheirDefaultsCopiesAndNames) {
     EXPECT_EQ(ECBeam(beam).GetGroupType(), 9);
     ECGroup group(3);
     EXPECT_EQ(ECGroup(group).GetGroupType(), 3);
+}
+
+// Told by event id where one answers, by a cast for the kinds of a host.
+TEST_F(Lines, WhatIsAGroup) {
+    struct Bracket : ECGroup {
+        int GetEventId() const override { return EventId::Base; }
+    };
+    Bracket bracket;
+    EXPECT_EQ(ECGroup::AsGroup(&bracket), &bracket);
+    ECRest* rest = Rest(1.0f);
+    for (ECBase* other : {static_cast<ECBase*>(Note(1.0f)), static_cast<ECBase*>(rest),
+                          static_cast<ECBase*>(m_measure), static_cast<ECBase*>(m_staff)}) {
+        EXPECT_EQ(ECGroup::AsGroup(other), nullptr) << other->GetEventId();
+    }
+    EXPECT_EQ(ECGroup::AsGroup(nullptr), nullptr);
 }
 
 TEST_F(Lines, ATieGoesWithItsLastNoteWhicheverGoesFirst) {
@@ -355,6 +373,116 @@ TEST_F(Lines, DissolvingNeedsNoMemory) {
                             static_cast<ECBase*>(beam), static_cast<ECBase*>(a)}) {
         element->Unref(1);
     }
+}
+
+// What a group promises ahead of a removal (KeepsMembersWithout) must be what its rules do
+// when the members go: for one member leaving, exactly; for one more after it, never a
+// promise the rules break.
+TEST_F(Lines, AGroupForeseesWhetherItKeepsItsMembers) {
+    struct Case {
+        const char* what;
+        std::function<ECGroup*()> make;
+        const char* members; // n: note, r: rest, c: chord
+    };
+    // A kind of a host, with a rule of its own that the plain group's does not know.
+    struct Trio : ECGroup {
+        Trio() : ECGroup(TypeDissolveWhenEmpty) {}
+        bool HoldsEnoughMembers() override { return GetChildren()->GetCount() >= 3; }
+    };
+    const Case cases[] = {
+        {"a slur of two notes", [] { return new ECSlur; }, "nn"},
+        {"a slur of three notes", [] { return new ECSlur; }, "nnn"},
+        {"a slur of a note and rests", [] { return new ECSlur; }, "rnr"},
+        {"a slur of chords and a note", [] { return new ECSlur; }, "cnc"},
+        {"a slur of notes and a rest", [] { return new ECSlur; }, "nrn"},
+        {"a tie", [] { return new ECTie; }, "nn"},
+        {"a tie of one note", [] { return new ECTie; }, "n"},
+        {"a glissando", [] { return new ECGlissando; }, "nn"},
+        {"a beam", [] { return new ECBeam; }, "nrc"},
+        {"a beam of one note", [] { return new ECBeam; }, "n"},
+        {"a plain group", [] { return new ECGroup(ECGroup::TypeDissolveWhenEmpty); }, "nr"},
+        {"a plain group of one rest", [] { return new ECGroup(ECGroup::TypeDissolveWhenEmpty); },
+         "r"},
+    };
+    float at = 0.0f;
+    auto member = [&](char kind) -> ECBase* {
+        at += 1.0f;
+        if (kind == 'n') {
+            return Note(at);
+        }
+        if (kind == 'r') {
+            return Rest(at);
+        }
+        auto* chord = new Counted<ECChord>;
+        MCTime time(at);
+        chord->SetTime(&time);
+        EXPECT_EQ(chord->AddChild(new Counted<ECNote>(time, MCTime(1.0f)), 1), 1);
+        EXPECT_EQ(m_measure->AddChild(chord, 1), 1);
+        return chord;
+    };
+    // The group of the case, linked with its members and held by the test.
+    auto build = [&](const Case& c, std::vector<ECBase*>& members) {
+        ECGroup* group = c.make();
+        members.clear();
+        for (const char* kind = c.members; *kind != '\0'; ++kind) {
+            members.push_back(member(*kind));
+            EXPECT_EQ(group->AddChild(members.back(), 1), 1) << c.what;
+        }
+        EXPECT_EQ((group->GetEventId() == EventId::Beam ? static_cast<ECBase*>(m_measure) : m_staff)
+                      ->AddChild(group, 1),
+                  1);
+        group->Ref();
+        return group;
+    };
+    // Whether the group still holds every member but those gone, and its parent.
+    auto kept = [](ECGroup* group, const std::vector<ECBase*>& members,
+                   std::initializer_list<ECBase*> gone) {
+        std::vector<ECBase*> left;
+        for (ECBase* m : members) {
+            if (std::find(gone.begin(), gone.end(), m) == gone.end()) {
+                left.push_back(m);
+            }
+        }
+        return InStaff(group) && Items(group->GetChildren()) == left;
+    };
+    std::vector<ECBase*> members;
+    for (const Case& c : cases) {
+        const std::size_t count = std::strlen(c.members);
+        for (std::size_t i = 0; i < count; ++i) {
+            ECGroup* group = build(c, members);
+            const bool promised = group->KeepsMembersWithout(members[i], 0);
+            EXPECT_EQ(group->RemoveChild(members[i], 0), 1);
+            EXPECT_EQ(promised, kept(group, members, {members[i]}))
+                << c.what << ", member " << i << " leaving";
+            group->Unref(1);
+            for (std::size_t k = 0; k < count; ++k) {
+                if (k == i) {
+                    continue;
+                }
+                group = build(c, members);
+                if (group->KeepsMembersWithout(members[i], 1)) {
+                    EXPECT_EQ(group->RemoveChild(members[i], 0), 1);
+                    EXPECT_EQ(group->RemoveChild(members[k], 0), 1);
+                    EXPECT_TRUE(kept(group, members, {members[i], members[k]}))
+                        << c.what << ", members " << i << " and " << k << " leaving";
+                }
+                group->Unref(1);
+            }
+        }
+        ECGroup* group = build(c, members);
+        EXPECT_EQ(group->KeepsMembersWithout(nullptr, 0), !members.empty()) << c.what;
+        EXPECT_FALSE(group->KeepsMembersWithout(nullptr, count)) << c.what;
+        group->Unref(1);
+    }
+    // Four members would do for a plain group; a host's kind is not trusted with its rules.
+    std::vector<ECBase*> four;
+    auto* trio = new Counted<Trio>;
+    for (char kind : {'n', 'n', 'n', 'n'}) {
+        four.push_back(member(kind));
+        ASSERT_EQ(trio->AddChild(four.back(), 1), 1);
+    }
+    ASSERT_EQ(m_staff->AddChild(trio, 1), 1);
+    EXPECT_FALSE(trio->KeepsMembersWithout(four[0], 0));
 }
 
 TEST(LineRecords, BytesAtEveryVersion) {

@@ -38,6 +38,8 @@ void CCBase::Undo() {}
 
 void CCBase::Revert() {}
 
+void CCBase::Committed() {}
+
 std::uint16_t CCBase::Ref() { return static_cast<std::uint16_t>(++m_nRefCount); }
 
 std::uint16_t CCBase::Unref(int destroy) {

@@ -92,6 +92,18 @@ public:
     /// swallowed (what it could not take back stays). The base does nothing, so a command
     /// that does not override it leaves its change in place.
     virtual void Revert();
+    /// Called once this command's batch has committed: every command of it finished and the
+    /// batch will not be taken back, so Revert is not called for this Process any more. A
+    /// batch that a handler or a command dispatches inside another is a batch of its own:
+    /// it commits on its own, and the outer batch's failure takes back only the outer
+    /// batch's commands, so this is called for the inner commands at the inner commit and
+    /// for the outer ones only at the outer commit. Lets a command give back what only Revert
+    /// needs while the history keeps it. Runs on the owning thread, under the lock, before
+    /// the command joins its undo entry and change record (and before either goes out);
+    /// must need no memory and should not throw (an exception is swallowed). Not called for
+    /// a batch that fails, nor for an undo or redo that runs no batch. The base does
+    /// nothing.
+    virtual void Committed();
 
     ///@{
     /// The flag bits (1 or 0 read; bit 0 of `on` written). Set synchronous and can-undo

@@ -3,6 +3,7 @@
 #include "clavenor/commands/CCAdd.h"
 #include "clavenor/commands/detail/MCEditJournal.h"
 #include "clavenor/commands/detail/MCRemovalRecord.h"
+#include "clavenor/commands/detail/MCSpareLinks.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/elements/ECMirror.h"
 #include "clavenor/elements/MCMirrorList.h"
@@ -10,7 +11,9 @@
 #include "clavenor/model/EventRegistry.h"
 #include "clavenor/model/MCEventList.h"
 
+#include <algorithm>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,7 +21,7 @@ namespace clavenor {
 
 namespace {
 
-bool IsGroup(ECBase* element) { return dynamic_cast<ECGroup*>(element) != nullptr; }
+bool IsGroup(ECBase* element) { return ECGroup::AsGroup(element) != nullptr; }
 
 bool IsContainer(ECBase* element) {
     const int id = element->GetEventId();
@@ -46,6 +49,32 @@ void ForEachGroupOfContainer(ECBase* parent, Visit visit) {
             groupsOf(above);
         }
     }
+}
+
+// How many members of one group removing `child` may take out: the element, and each chord
+// or tuplet that its removal may dissolve (see ForEachGroupOfContainer).
+std::size_t Leaving(ECBase* child) {
+    std::size_t leaving = 1;
+    for (ECBase* parent : *child->GetParents()) {
+        if (!IsContainer(parent)) {
+            continue;
+        }
+        ++leaving;
+        for (ECBase* above : *parent->GetParents()) {
+            leaving += IsContainer(above) ? 1 : 0;
+        }
+    }
+    return leaving;
+}
+
+// The element before `element` in `list`, null at the head or when it is not there.
+ECBase* Before(MCEventList& list, ECBase* element) {
+    POSITION pos = list.FindNearEnds(element);
+    if (pos == nullptr) {
+        return nullptr;
+    }
+    list.GetPrev(pos);
+    return pos != nullptr ? list.GetAt(pos) : nullptr;
 }
 
 } // namespace
@@ -78,10 +107,12 @@ int CCRemove::Process() {
 }
 
 void CCRemove::ReleaseRegroups() {
-    for (ECBase* parent : m_leftParents) {
-        parent->ReleaseCommandHold();
+    for (const LeftParent& left : m_leftParents) {
+        left.parent->ReleaseCommandHold();
     }
     m_leftParents.clear();
+    m_memberPlaces.clear();
+    m_spareLinks.RemoveAll();
     if (m_pRecord != nullptr) {
         m_pRecord->Clear();
     }
@@ -97,8 +128,23 @@ void CCRemove::ReleaseRegroups() {
 void CCRemove::ReserveRegroups() {
     // What an earlier run (before an undo) noted is of no use to this one.
     ReleaseRegroups();
+    // Whether a group may let go of its members or leave its parents is judged over the whole
+    // command, as any item may take members out of it before another (asked once a group
+    // when there are several items, so that a long removal does not ask it each time); for
+    // those that may, room for their parents and members is set aside once.
+    std::size_t leaving = 0;
+    for (const auto& item : m_items) {
+        leaving += item->GetChild() != nullptr ? Leaving(item->GetChild()) : 0;
+    }
+    auto letsGo = [leaving](ECBase* group) {
+        return !static_cast<const ECGroup*>(group)->KeepsMembersWithout(nullptr, leaving);
+    };
+    std::unordered_map<ECBase*, bool> verdicts;
     std::size_t groups = 0;
     std::size_t parents = 0;
+    std::size_t links = 0;
+    std::size_t places = 0;
+    std::size_t mostPlaces = 0; // of one item, recorded before its removal packs them
     std::vector<ECBase*> children;
     children.reserve(m_items.size());
     for (const auto& item : m_items) {
@@ -108,9 +154,33 @@ void CCRemove::ReserveRegroups() {
             continue;
         }
         groups += IsGroup(child) ? 1 : 0;
+        std::size_t itemPlaces = 0;
         auto count = [&](ECBase* group, ECBase*) {
             ++groups;
-            parents += static_cast<std::size_t>(group->GetParents()->GetCount());
+            ++links;
+            bool fresh = true;
+            bool verdict = false;
+            if (m_items.size() > 1) {
+                const auto at = verdicts.try_emplace(group, false);
+                fresh = at.second;
+                if (fresh) {
+                    at.first->second = letsGo(group);
+                }
+                verdict = at.first->second;
+            } else {
+                verdict = letsGo(group);
+            }
+            if (!verdict) {
+                return;
+            }
+            const auto above = static_cast<std::size_t>(group->GetParents()->GetCount());
+            const auto members = static_cast<std::size_t>(group->GetChildren()->GetCount());
+            parents += above;
+            itemPlaces += members;
+            if (fresh) {
+                links += above + members;
+                places += members;
+            }
         };
         for (ECBase* parent : *child->GetParents()) {
             if (IsGroup(parent)) {
@@ -119,10 +189,13 @@ void CCRemove::ReserveRegroups() {
                 ForEachGroupOfContainer(parent, count);
             }
         }
+        mostPlaces = std::max(mostPlaces, itemPlaces);
         children.push_back(child);
     }
     m_itemRegroups.assign(m_items.size(), {0, 0});
     m_leftParents.reserve(parents);
+    m_memberPlaces.reserve(places + mostPlaces);
+    MCSpareLinks::Reserve(m_spareLinks, links);
     if (groups > 0) {
         m_regroups = std::make_unique<Regroup[]>(groups);
     }
@@ -163,7 +236,8 @@ void CCRemove::WithdrawMirrors() {
     }
 }
 
-void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container) {
+void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others,
+                            bool recorded) {
     Regroup& regroup = m_regroups[m_nRegroups++];
     group->AddCommandHold();
     regroup.group = group;
@@ -171,35 +245,76 @@ void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container) {
     regroup.container = container;
     regroup.firstParent = m_leftParents.size();
     regroup.parentCount = 0;
+    regroup.firstPlace = m_memberPlaces.size();
+    regroup.placeCount = 0;
     if (member == nullptr) {
         return; // the element itself: its recorded parent brings it back
     }
-    for (ECBase* parent : *group->GetParents()) {
+    regroup.memberBefore = Before(*group->GetChildren(), member);
+    regroup.groupBefore = Before(*member->GetParents(), group);
+    // A group that surely keeps the others only loses the member: leaving a long slur costs
+    // what leaving a short one does.
+    if (static_cast<const ECGroup*>(group)->KeepsMembersWithout(member, others)) {
+        return;
+    }
+    MCEventList* parents = group->GetParents();
+    MCEventList* members = group->GetChildren();
+    // Reserve judged the group over the whole command, which bounds this judgement, so the
+    // room is there; were it not, nothing is recorded rather than memory taken.
+    if (m_leftParents.size() + static_cast<std::size_t>(parents->GetCount()) >
+            m_leftParents.capacity() ||
+        m_memberPlaces.size() + static_cast<std::size_t>(members->GetCount()) >
+            m_memberPlaces.capacity()) {
+        return;
+    }
+    for (ECBase* parent : *parents) {
         parent->AddCommandHold();
-        m_leftParents.push_back(parent);
+        // A staff's children are many, and the group may stand anywhere among them: where
+        // the record places it, it goes back at the head for the record to move.
+        ECBase* before = recorded ? nullptr : Before(*parent->GetChildren(), group);
+        m_leftParents.push_back({parent, before, Before(*parents, parent)});
         ++regroup.parentCount;
+    }
+    for (ECBase* other : *members) {
+        if (other != member) {
+            m_memberPlaces.push_back({other, Before(*other->GetParents(), group)});
+            ++regroup.placeCount;
+        }
     }
 }
 
-void CCRemove::EndRegroup(Regroup& regroup, std::size_t& write) {
+void CCRemove::EndRegroup(Regroup& regroup, std::size_t& parents, std::size_t& places) {
     ECBase* group = regroup.group;
-    // Keep only the parents the group has left, moving them down to `write`: the regroups of
-    // one item are ended in order, so each one's parents lie at or after `write`.
-    const std::size_t first = write;
+    // Keep only the parents the group has left and the places of the members it let go of,
+    // moving them down: the regroups of one item are ended in order, so each one's entries
+    // lie at or after the write positions.
+    const std::size_t firstParent = parents;
     for (std::size_t i = 0; i < regroup.parentCount; ++i) {
-        ECBase* parent = m_leftParents[regroup.firstParent + i];
-        if (group->GetParents()->Find(parent) != nullptr) {
-            parent->ReleaseCommandHold();
+        const LeftParent left = m_leftParents[regroup.firstParent + i];
+        if (group->GetParents()->FindNearEnds(left.parent) != nullptr) {
+            left.parent->ReleaseCommandHold();
         } else {
-            m_leftParents[write++] = parent;
+            m_leftParents[parents++] = left;
         }
     }
-    regroup.firstParent = first;
-    regroup.parentCount = write - first;
+    regroup.firstParent = firstParent;
+    regroup.parentCount = parents - firstParent;
     static_cast<ECGroup*>(group)->TakeReleasedMembers(regroup.members);
     for (ECBase* member : regroup.members) {
         member->AddCommandHold();
     }
+    // The group lets its members go in their order, which is the order they were noted in.
+    const std::size_t firstPlace = places;
+    POSITION released = regroup.members.GetHeadPosition();
+    for (std::size_t i = 0; i < regroup.placeCount && released != nullptr; ++i) {
+        const MemberPlace place = m_memberPlaces[regroup.firstPlace + i];
+        if (place.member == regroup.members.GetAt(released)) {
+            m_memberPlaces[places++] = place;
+            regroup.members.GetNext(released);
+        }
+    }
+    regroup.firstPlace = firstPlace;
+    regroup.placeCount = places - firstPlace;
     // A member that refused to let go stays, so nothing is to be linked again.
     if (regroup.member != nullptr && regroup.member->GetParents()->Find(group) != nullptr) {
         regroup.member = nullptr;
@@ -216,32 +331,39 @@ void CCRemove::DoRemove() {
             m_pRecord->Take(index, child);
         }
         const std::size_t first = m_nRegroups;
+        const std::size_t others = Leaving(child) - 1;
+        const bool recorded = m_pRecord != nullptr && m_pRecord->Holds(index);
         // Room was set aside for every group the element is or belongs to now; removing the
         // elements before it can only have taken some of them away.
         if (IsGroup(child) && m_nRegroups < m_nRegroupCapacity) {
-            BeginRegroup(child, nullptr, false);
+            BeginRegroup(child, nullptr, false, others, recorded);
         }
         for (ECBase* parent : *child->GetParents()) {
             if (!IsGroup(parent)) {
                 ForEachGroupOfContainer(parent, [&](ECBase* group, ECBase* container) {
                     if (m_nRegroups < m_nRegroupCapacity) {
-                        BeginRegroup(group, container, true);
+                        BeginRegroup(group, container, true, others, recorded);
                     }
                 });
             } else if (m_nRegroups < m_nRegroupCapacity) {
-                BeginRegroup(parent, child, false);
+                BeginRegroup(parent, child, false, others, recorded);
             }
         }
-        std::size_t write = m_leftParents.size();
+        std::size_t parents = m_leftParents.size();
+        std::size_t places = m_memberPlaces.size();
         if (first < m_nRegroups) {
-            write = m_regroups[first].firstParent;
+            parents = m_regroups[first].firstParent;
+            places = m_regroups[first].firstPlace;
         }
         child->RemoveFromParents();
         for (std::size_t i = first; i < m_nRegroups; ++i) {
-            EndRegroup(m_regroups[i], write);
+            EndRegroup(m_regroups[i], parents, places);
         }
         // Shrinking needs no memory.
-        m_leftParents.resize(write);
+        m_leftParents.erase(m_leftParents.begin() + static_cast<std::ptrdiff_t>(parents),
+                            m_leftParents.end());
+        m_memberPlaces.erase(m_memberPlaces.begin() + static_cast<std::ptrdiff_t>(places),
+                             m_memberPlaces.end());
         m_itemRegroups[index] = {first, m_nRegroups};
     }
 }
@@ -255,7 +377,7 @@ void CCRemove::ForEachRegroupLink(std::size_t index, bool containers, Link link)
             continue;
         }
         for (std::size_t k = 0; k < regroup.parentCount; ++k) {
-            link(regroup.group, m_leftParents[regroup.firstParent + k]);
+            link(regroup.group, m_leftParents[regroup.firstParent + k].parent);
         }
         for (ECBase* member : regroup.members) {
             link(member, regroup.group);
@@ -282,33 +404,82 @@ void CCRemove::Undo() {
     ApplyInverse(std::move(inverse));
 }
 
-void CCRemove::Revert() {
-    auto link = [](ECBase* child, ECBase* parent) {
-        if (child != nullptr && parent != nullptr && child->GetParents()->Find(parent) == nullptr) {
-            // A link refused (no memory) stays undone, as Revert's contract allows; the
-            // others are still tried, so that it costs only itself.
-            static_cast<void>(parent->AddChild(child, 1));
+void CCRemove::RelinkRegroups(std::size_t index) {
+    if (index >= m_itemRegroups.size()) {
+        return;
+    }
+    // In the order they were noted, all against the lists as they were before the item's
+    // removal: a group goes back after a neighbour that an earlier one put back.
+    const auto [first, end] = m_itemRegroups[index];
+    for (std::size_t i = first; i < end; ++i) {
+        const Regroup& regroup = m_regroups[i];
+        ECBase* group = regroup.group;
+        bool relinked = false;
+        for (std::size_t k = 0; k < regroup.parentCount; ++k) {
+            const LeftParent& left = m_leftParents[regroup.firstParent + k];
+            if (group->GetParents()->FindNearEnds(left.parent) == nullptr) {
+                MCSpareLinks::Link(m_spareLinks, left.parent, group, left.groupBefore,
+                                   left.parentBefore);
+                relinked = true;
+            }
         }
-    };
+        if (relinked) {
+            // Linked without AddParent, which would have unlocked it.
+            static_cast<ECGroup*>(group)->NoteParentRelinked();
+        }
+        ECBase* before = nullptr;
+        std::size_t place = regroup.firstPlace;
+        const std::size_t places = regroup.firstPlace + regroup.placeCount;
+        for (ECBase* member : regroup.members) {
+            ECBase* groupBefore = member->GetParents()->GetTail();
+            if (place < places && m_memberPlaces[place].member == member) {
+                groupBefore = m_memberPlaces[place++].groupBefore;
+            }
+            MCSpareLinks::Link(m_spareLinks, group, member, before, groupBefore);
+            before = member;
+        }
+        if (regroup.member != nullptr) {
+            MCSpareLinks::Link(m_spareLinks, group, regroup.member, regroup.memberBefore,
+                               regroup.groupBefore);
+        }
+    }
+}
+
+void CCRemove::Revert() {
     for (std::size_t index = m_items.size(); index-- > 0;) {
         if (m_pRecord != nullptr && m_pRecord->Holds(index)) {
             // The chords and tuplets come back first, so that their groups take them again;
             // then the record puts every list it holds in order.
             m_pRecord->Relink(index);
-            ForEachRegroupLink(index, true, link);
+            RelinkRegroups(index);
             m_pRecord->Reorder(index);
             continue;
         }
-        link(m_items[index]->GetChild(), m_items[index]->GetParent());
-        if (index < m_itemRegroups.size()) {
-            ForEachRegroupLink(index, true, link);
+        ECBase* child = m_items[index]->GetChild();
+        ECBase* parent = m_items[index]->GetParent();
+        if (child != nullptr && parent != nullptr && child->GetParents()->Find(parent) == nullptr) {
+            // A link refused (no memory) stays undone, as Revert's contract allows; the
+            // others are still tried, so that it costs only itself.
+            static_cast<void>(parent->AddChild(child, 1));
         }
+        RelinkRegroups(index);
     }
     // Withdrawn before the removals, so back once the elements they show are.
     if (m_pMirrors != nullptr) {
         m_pMirrors->TakeBack();
         m_pMirrors->Clear();
     }
+}
+
+void CCRemove::Committed() {
+    m_pRecord.reset();
+    m_pMirrors.reset();
+    m_spareLinks.RemoveAll();
+    for (std::size_t i = 0; i < m_nRegroups; ++i) {
+        m_regroups[i].placeCount = 0;
+    }
+    // Swapped away rather than shrunk, which may allocate.
+    std::vector<MemberPlace>().swap(m_memberPlaces);
 }
 
 int CCRemove::FindRemovePosition(ECBase* element) const {

@@ -48,7 +48,9 @@ public:
     int GetCommandId() const override;
 
     /// Sets aside room for what the groups of the removed elements will let go of and for
-    /// what Revert needs to put chords and tuplets back, and takes the mirrors that show a
+    /// what Revert needs to put chords, tuplets and group links back (for the members of a
+    /// group only when it may let go of them, so that leaving a long line costs what leaving
+    /// a short one does), and takes the mirrors that show a
     /// removed clef, key, meter or tempo out of the staves (memory failure throws
     /// std::bad_alloc here, with nothing changed), then the discard list,
     /// then each item's child leaves all its parents. Returns 1. The removal itself needs no
@@ -66,11 +68,20 @@ public:
     /// chord or tuplet with its members and marks, one that dissolved whole, members leave
     /// the measure again, and every list around them has its order back (see
     /// MCRemovalRecord; the room for it was set aside by Process, so this needs no memory).
-    /// Clefs, keys and elements of tracks, envelopes or the conductor come back under their
-    /// recorded parents by time, and groups as the undo links them, which may need memory;
-    /// what cannot be put back stays removed. The mirrors come back last, where they were,
-    /// showing what they showed.
+    /// Group memberships come back the same way, with nodes Process set aside: the element
+    /// in each group it left, a group that let go back under its parents and its members
+    /// back in it, each where it stood. Clefs, keys and elements of tracks, envelopes or the
+    /// conductor come back under their recorded parents by time, which may need memory, as
+    /// does a removed group itself; what cannot be put back stays removed. The mirrors come
+    /// back last, where they were, showing what they showed.
     void Revert() override;
+
+    /// Gives back what only Revert needs: the record of the lists around the removed
+    /// elements, the places of withdrawn mirrors and of group links, and the nodes set aside
+    /// for them; what Undo needs (the groups' bookkeeping) stays. Needs no memory. A
+    /// removed element that only the record still held goes with it (a chord that
+    /// dissolved, say), as it would with the history entry.
+    void Committed() override;
 
     ///@{
     /// Makes an item for `element` (recording its parent) and returns it; null, changing
@@ -121,17 +132,36 @@ protected:
 private:
     // A group that one item's removal changed: the element left it (`member`, null when the
     // element is the group itself), it left parents, or it let go of members. The elements
-    // are held with command holds.
+    // are held with command holds; the neighbours are not, being read only by Revert, while
+    // the batch's commands hold whatever its removals took out.
     struct Regroup {
         ECBase* group = nullptr;
         ECBase* member = nullptr;
+        // Where the member stood: after these among the group's members and among its own
+        // parents (null: at the head).
+        ECBase* memberBefore = nullptr;
+        ECBase* groupBefore = nullptr;
         // A group of a chord or tuplet that the element sat in: only Revert links it again,
         // the undo keeping the model's losses (see the class comment).
         bool container = false;
         std::size_t firstParent = 0; // its parents that it left, in m_leftParents
         std::size_t parentCount = 0;
-        MCEventList members; // the members it let go of, in their order
+        std::size_t firstPlace = 0; // where it stood among the parents of the members it let
+        std::size_t placeCount = 0; // go of, in m_memberPlaces, in their order
+        MCEventList members;        // the members it let go of, in their order
         ~Regroup();
+    };
+    // A parent that a group left, and where the group stood: after `groupBefore` among the
+    // parent's children and after `parentBefore` among its own parents (null: at the head).
+    struct LeftParent {
+        ECBase* parent;
+        ECBase* groupBefore;
+        ECBase* parentBefore;
+    };
+    // Where a group stood among the parents of a member it may let go of.
+    struct MemberPlace {
+        ECBase* member;
+        ECBase* groupBefore;
     };
 
     // Detaches each mirror of a removed clef, key, meter or tempo from the element it shows
@@ -139,23 +169,36 @@ private:
     // everything it did taken back.
     void WithdrawMirrors();
     // Room for one Regroup per group an item's element belongs to or is, or that a chord or
-    // tuplet it sits in belongs to, and for their parents; sized on the document as it is
-    // when Process starts, which removal only shrinks.
+    // tuplet it sits in belongs to, and, for the groups that may let go of their members
+    // (ECGroup::KeepsMembersWithout, judged over the whole command), for their parents and
+    // the places of their members; and the spare nodes that put every link a removal may
+    // break back (m_spareLinks). Sized on the document as it is when Process starts, which
+    // removal only shrinks.
     void ReserveRegroups();
     void ReleaseRegroups();
     // Notes a group before the element leaves it, and keeps what its removal changed: the
-    // parents it left are packed from `write` on, which moves past them.
-    void BeginRegroup(ECBase* group, ECBase* member, bool container);
-    void EndRegroup(Regroup& regroup, std::size_t& write);
+    // parents it left and the places of the members it let go of are packed from `parents`
+    // and `places` on, which move past them. `others` bounds the members of the group that
+    // the item's removal takes out besides `member`; with `recorded`, the removal record
+    // holds the item, and with it the place of every group that may let go among its
+    // parents' children (see MCRemovalRecord), which is not looked for again.
+    void BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others,
+                      bool recorded);
+    void EndRegroup(Regroup& regroup, std::size_t& parents, std::size_t& places);
     // Calls link(child, parent) for each link that puts item `index`'s groups back together;
     // the groups of the chords and tuplets it sat in only with `containers`.
     template <class Link>
     void ForEachRegroupLink(std::size_t index, bool containers, Link link) const;
+    // Links item `index`'s groups back together where they stood, with the spare nodes.
+    void RelinkRegroups(std::size_t index);
 
     std::unique_ptr<Regroup[]> m_regroups;
     std::size_t m_nRegroups = 0;
     std::size_t m_nRegroupCapacity = 0;
-    std::vector<ECBase*> m_leftParents;
+    std::vector<LeftParent> m_leftParents;
+    std::vector<MemberPlace> m_memberPlaces;
+    // Nodes holding nothing, for the group links Revert puts back (see MCSpareLinks).
+    MCEventList m_spareLinks;
     // For each item, the range of its Regroups.
     std::vector<std::pair<std::size_t, std::size_t>> m_itemRegroups;
     // The lists around chords and tuplets as each removal found them, for Revert.

@@ -470,6 +470,13 @@ int MCCommandMgr::Finish(MCCommandList& list, Batch& batch) {
 }
 
 void MCCommandMgr::Commit(MCCommandList& list, Batch& batch) {
+    // Nothing takes this batch back from here on, not even the failure of a batch it runs in.
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        try {
+            list.GetNext(pos)->Committed();
+        } catch (...) {
+        }
+    }
     for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
         CCBase* command = list.GetNext(pos);
         if (command->IsInUndoGroup() != 0) {

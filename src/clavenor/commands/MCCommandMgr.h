@@ -25,10 +25,10 @@ class SCCommand;
 /// command) or posts (asynchronous) it to the hidden command window. On the owning thread
 /// (see CMessageQueue) the manager runs the batch under the performance's lock: every
 /// command's Prepare, then the command handlers in passes until all agree, every Process,
-/// one more handler pass, every Finish. Then the batch commits: each command joins the
-/// pending undo entry and the pending change record of its groups, in order; when their
-/// groups close, the entry enters the bounded history and the record (SCCommand, code 500)
-/// goes to the state manager, after the batch.
+/// one more handler pass, every Finish. Then the batch commits: each command is told so
+/// (CCBase::Committed), then joins the pending undo entry and the pending change record of its
+/// groups, in order; when their groups close, the entry enters the bounded history and the record
+/// (SCCommand, code 500) goes to the state manager, after the batch.
 ///
 /// A batch changes the document all or nothing. When a phase fails (a command returns 0 or
 /// throws, a handler vetoes or throws, memory runs out), the commands already
@@ -243,7 +243,8 @@ private:
 
     /// Sets aside what committing `batch` needs, before anything changes.
     void Reserve(MCCommandList& list, Batch& batch);
-    /// Records every command of a successful batch in its groups; needs no memory.
+    /// Tells every command of a successful batch that it committed, then records each in its
+    /// groups; needs no memory.
     void Commit(MCCommandList& list, Batch& batch);
     /// Takes a failed batch back and settles its groups; `failed` is the command whose
     /// phase failed, if any.

@@ -31,4 +31,8 @@ int ECBeam::AddChild(ECBase* child, int sorted) {
 
 bool ECBeam::Admits(ECBase* child) { return IsRhythmicElement(child); }
 
+bool ECBeam::KeepsMembersWithout(const ECBase* leaving, std::size_t others) const {
+    return KeepsAtLeast(leaving, others, 1, false);
+}
+
 } // namespace clavenor

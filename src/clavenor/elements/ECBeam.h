@@ -32,6 +32,9 @@ public:
     /// Adds a member as ECWithChild does, refusing (0) what the class does not take.
     [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
 
+    /// The group rule only: true while more members stay than leave (see ECGroup).
+    bool KeepsMembersWithout(const ECBase* leaving, std::size_t others) const override;
+
 protected:
     bool RestrictsMembers() const override { return true; }
     bool Admits(ECBase* child) override;

@@ -44,4 +44,8 @@ bool ECGlissando::Admits(ECBase* child) {
 
 bool ECGlissando::HoldsEnoughMembers() { return HoldsMemberOfType(EventId::Note) != 0; }
 
+bool ECGlissando::KeepsMembersWithout(const ECBase* leaving, std::size_t others) const {
+    return KeepsAtLeast(leaving, others, 1, true);
+}
+
 } // namespace clavenor

@@ -4,8 +4,10 @@
 #include "clavenor/framework/CArchive.h"
 #include "clavenor/model/EventRegistry.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <new>
+#include <typeinfo>
 #include <vector>
 
 namespace clavenor {
@@ -206,6 +208,39 @@ bool ECGroup::DetachIfUnreachable() {
     return detached;
 }
 
+ECGroup* ECGroup::AsGroup(ECBase* element) {
+    if (element == nullptr) {
+        return nullptr;
+    }
+    switch (element->GetEventId()) {
+    case EventId::Group:
+    case EventId::Beam:
+    case EventId::Glissando:
+    case EventId::Slur:
+    case EventId::Tie:
+        return static_cast<ECGroup*>(element);
+    case EventId::Note:
+    case EventId::GraceNote:
+    case EventId::Rest:
+    case EventId::Chord:
+    case EventId::Tuplet:
+    case EventId::Measure:
+        return nullptr;
+    default:
+        return dynamic_cast<ECGroup*>(element);
+    }
+}
+
+void ECGroup::NoteParentRelinked() {
+    if (GetParents()->IsEmpty()) {
+        return;
+    }
+    if (HasType(TypeLockWhenDetached) != 0) {
+        SetSubtype(static_cast<std::uint8_t>(GetSubtype() & ~TypeLocked));
+    }
+    DropReleasedMembers();
+}
+
 void ECGroup::TakeReleasedMembers(MCEventList& into) {
     while (!m_released.IsEmpty()) {
         // Moving a node needs no memory; its new position is not needed.
@@ -226,6 +261,46 @@ int ECGroup::HoldsMemberOfType(int id) {
         }
     }
     return 0;
+}
+
+bool ECGroup::KeepsMembersWithout(const ECBase* leaving, std::size_t others) const {
+    // The plain group's rules are known here; a class of a host may have rules of its own.
+    if (typeid(*this) != typeid(ECGroup)) {
+        return false;
+    }
+    return KeepsAtLeast(leaving, others, 1, false);
+}
+
+bool ECGroup::KeepsAtLeast(const ECBase* leaving, std::size_t others, std::size_t fewest,
+                           bool needsNote) const {
+    // Read only: GetChildren is not const because ECBase's is not.
+    MCEventList* members = const_cast<ECGroup*>(this)->GetChildren();
+    const auto count = static_cast<std::size_t>(members->GetCount());
+    const std::size_t gone = others + (leaving != nullptr ? 1 : 0);
+    // Never left empty, and HoldsEnoughMembers true after each removal.
+    if (count < gone + std::max<std::size_t>(fewest, 1)) {
+        return false;
+    }
+    if (!needsNote) {
+        return true;
+    }
+    // More notes than the `others` may take, besides `leaving`; notes sit at the ends of
+    // most lines, so the walk goes from both ends.
+    std::size_t notes = 0;
+    auto counts = [&](ECBase* member) {
+        return member != leaving && member->GetEventId() == EventId::Note && ++notes > others;
+    };
+    POSITION front = members->GetHeadPosition();
+    POSITION back = members->GetTailPosition();
+    for (std::size_t left = count; left > 0; left -= std::min<std::size_t>(left, 2)) {
+        if (counts(members->GetNext(front))) {
+            return true;
+        }
+        if (left > 1 && counts(members->GetPrev(back))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 ECBase* ECGroup::StaffOf(ECBase* element) {

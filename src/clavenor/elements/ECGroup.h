@@ -3,6 +3,7 @@
 #include "clavenor/framework/Export.h"
 #include "clavenor/model/ECWithTimeChild.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace clavenor {
@@ -121,11 +122,38 @@ public:
     /// parents. Returns 1.
     int RemoveChildren(int deep) override;
 
+    /// `element` as a group, or null (also for null): by event id for the library's kinds of
+    /// group and for the elements groups hold (notes, rests, chords, tuplets, measures), by
+    /// a cast for anything else, since a failed cast walks the class tree and a removal asks
+    /// this of every element and parent it meets. A class of a host that answers a group's
+    /// event id must derive from ECGroup.
+    static ECGroup* AsGroup(ECBase* element);
+
+    /// Brings what the group keeps over its parents in step after a link to a parent was put
+    /// back without AddParent (ECWithChild::UnparkChild, as a failed batch does): once it has
+    /// a parent, a group of type 4 is unlocked and the record of released members dropped,
+    /// as AddParent would. Needs no memory; a direct change, not undoable, notifying nothing.
+    void NoteParentRelinked();
+
     /// Moves the record of released members, in their order and with their references,
     /// to the tail of `into`, leaving the record empty. Needs no memory.
     void TakeReleasedMembers(MCEventList& into);
     /// The record of released members, oldest first.
     const MCEventList& GetReleasedMembers() const { return m_released; }
+
+    /// Whether the group surely keeps all its other members and its parents when `leaving`
+    /// (one of its members; null: none) and then up to `others` more of its members,
+    /// whichever they are, leave it one at a time through RemoveChild: HoldsEnoughMembers
+    /// would answer true after each of those removals and the group is never left empty.
+    /// False says only that it may let go. For callers that set aside, before a removal,
+    /// what putting a group back needs: a group that surely keeps its members needs room for
+    /// the leaving member only. A kind that overrides HoldsEnoughMembers overrides this
+    /// beside it; any other class than a plain group that does not answers false, so that a
+    /// host's kind with rules of its own is never trusted with the plain group's. Changes
+    /// nothing, needs no memory, never throws. Cost: O(1), and for a kind that needs a note
+    /// a look at its members from both ends until `others` + 1 notes other than `leaving`
+    /// are found (at once in a passage of notes).
+    virtual bool KeepsMembersWithout(const ECBase* leaving, std::size_t others) const;
 
 protected:
     /// Leaves the parents of a group that a load left without members (see PostSerialize).
@@ -150,6 +178,12 @@ protected:
     /// 1 when a member of event id `id` remains; looked for from both ends, so that the
     /// answer comes at once when either end holds one.
     int HoldsMemberOfType(int id);
+
+    /// KeepsMembersWithout for a kind that needs `fewest` members, and with `needsNote` a
+    /// note among them, to go on: whether that many stay, and more notes than `others`
+    /// besides `leaving`, whichever members leave. Cost as KeepsMembersWithout.
+    bool KeepsAtLeast(const ECBase* leaving, std::size_t others, std::size_t fewest,
+                      bool needsNote) const;
 
     /// The staff a member lies in, found through its own containers (measure, chord, tuplet)
     /// rather than through the groups it belongs to; null when it is in none.

@@ -43,4 +43,8 @@ bool ECSlur::HoldsEnoughMembers() {
     return GetChildren()->GetCount() >= kFewestMembers && HoldsMemberOfType(EventId::Note) != 0;
 }
 
+bool ECSlur::KeepsMembersWithout(const ECBase* leaving, std::size_t others) const {
+    return KeepsAtLeast(leaving, others, kFewestMembers, true);
+}
+
 } // namespace clavenor

@@ -34,6 +34,9 @@ public:
     /// Adds a member as ECWithChild does, refusing (0) what the class does not take.
     [[nodiscard]] int AddChild(ECBase* child, int sorted) override;
 
+    /// True while the members left surely satisfy the dissolution rule above (see ECGroup).
+    bool KeepsMembersWithout(const ECBase* leaving, std::size_t others) const override;
+
 protected:
     bool HoldsEnoughMembers() override;
     bool RestrictsMembers() const override { return true; }

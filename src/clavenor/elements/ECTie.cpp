@@ -66,4 +66,8 @@ int ECTie::AddParent(ECBase* parent) {
 
 bool ECTie::HoldsEnoughMembers() { return HoldsMemberOfType(EventId::Note) != 0; }
 
+bool ECTie::KeepsMembersWithout(const ECBase* leaving, std::size_t others) const {
+    return KeepsAtLeast(leaving, others, 1, true);
+}
+
 } // namespace clavenor

@@ -39,6 +39,9 @@ public:
     /// As ECGroup, refused (0) when a member lies in another staff than `parent`.
     [[nodiscard]] int AddParent(ECBase* parent) override;
 
+    /// True while the members left surely satisfy the dissolution rule above (see ECGroup).
+    bool KeepsMembersWithout(const ECBase* leaving, std::size_t others) const override;
+
 protected:
     bool HoldsEnoughMembers() override;
     bool RestrictsMembers() const override { return true; }

@@ -1,11 +1,10 @@
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 
 #include "clavenor/caches/MCStaffCache.h"
+#include "clavenor/commands/detail/MCSpareLinks.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
-
-#include <new>
 
 namespace clavenor {
 
@@ -16,27 +15,7 @@ bool IsContainer(ECBase* element) {
     return id == EventId::Chord || id == EventId::Tuplet;
 }
 
-bool IsGroup(ECBase* element) {
-    // Event ids first: every removed element and its parents are asked, and a dynamic_cast
-    // that fails walks the class tree comparing type names.
-    switch (element->GetEventId()) {
-    case EventId::Group:
-    case EventId::Beam:
-    case EventId::Glissando:
-    case EventId::Slur:
-    case EventId::Tie:
-        return true;
-    case EventId::Note:
-    case EventId::GraceNote:
-    case EventId::Rest:
-    case EventId::Chord:
-    case EventId::Tuplet:
-    case EventId::Measure:
-        return false;
-    default:
-        return dynamic_cast<ECGroup*>(element) != nullptr;
-    }
-}
+bool IsGroup(ECBase* element) { return ECGroup::AsGroup(element) != nullptr; }
 
 // Whether `parent` keeps nothing over its children but the list, so that a link parked and
 // put back with spare nodes leaves it as its own AddChild would: a measure (for anything but
@@ -47,9 +26,6 @@ bool HoldsPlainly(ECBase* parent) {
     return id == EventId::Measure || id == EventId::Chord || id == EventId::Tuplet ||
            id == EventId::Note;
 }
-
-// What a slur needs to keep its members, besides a note.
-constexpr std::size_t kFewestSlurMembers = 2;
 
 std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
 
@@ -134,15 +110,18 @@ bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bo
             if (!IsGroup(parent)) {
                 continue;
             }
+            // IsGroup said so.
+            const auto* group = static_cast<const ECGroup*>(parent);
             bool keeps = false;
             if (batch == nullptr) {
-                keeps = KeepsMembers(parent, 0, focus, first, gathered);
+                // Whatever else the removal takes apart may leave the group too.
+                keeps = group->KeepsMembersWithout(focus[i].element, gathered - first - 1);
             } else {
                 // Over the whole batch, as any of its elements may leave the group before
                 // this one; asked once a group, so a long batch does not ask it each time.
                 const auto [at, fresh] = batch->verdicts.try_emplace(parent, false);
                 if (fresh) {
-                    at->second = KeepsMembers(parent, batch->leaving, focus, first, first);
+                    at->second = group->KeepsMembersWithout(nullptr, batch->leaving);
                 }
                 keeps = at->second;
             }
@@ -152,55 +131,6 @@ bool MCRemovalRecord::Gather(ECBase* element, std::vector<Focus>& focus, bool bo
         }
     }
     return true;
-}
-
-bool MCRemovalRecord::KeepsMembers(ECBase* group, std::size_t others,
-                                   const std::vector<Focus>& focus, std::size_t first,
-                                   std::size_t end) {
-    const MCEventList* members = group->GetChildren();
-    const auto count = static_cast<std::size_t>(members->GetCount());
-    // What each kind needs to keep its members (see the groups' HoldsEnoughMembers): an
-    // unknown kind is taken as letting go.
-    std::size_t fewest = 1;
-    bool needsNote = false;
-    switch (group->GetEventId()) {
-    case EventId::Group:
-    case EventId::Beam:
-        break;
-    case EventId::Slur:
-        fewest = kFewestSlurMembers;
-        needsNote = true;
-        break;
-    case EventId::Tie:
-    case EventId::Glissando:
-        needsNote = true;
-        break;
-    default:
-        return false;
-    }
-    if (count < fewest + (end - first) + others) {
-        return false;
-    }
-    if (!needsNote) {
-        return true;
-    }
-    // A note that stays: one outside the removal's own elements, and more than the
-    // `others` that other removals may take. Notes sit at the ends of most lines.
-    auto stays = [&](ECBase* member) {
-        for (std::size_t i = first; i < end; ++i) {
-            if (focus[i].element == member) {
-                return false;
-            }
-        }
-        return true;
-    };
-    std::size_t notes = 0;
-    for (ECBase* member : *members) {
-        if (member->GetEventId() == EventId::Note && stays(member) && ++notes > others) {
-            return true;
-        }
-    }
-    return false;
 }
 
 MCRemovalRecord::Room MCRemovalRecord::Measure(const std::vector<Focus>& focus, std::size_t first) {
@@ -267,12 +197,7 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
-        // Two nodes a link: one in the parent's children, one in the child's parents.
-        for (std::size_t i = 0; i < 2 * total.spares; ++i) {
-            if (m_spares.AddTail(static_cast<CObject*>(nullptr)) == nullptr) {
-                throw std::bad_alloc();
-            }
-        }
+        MCSpareLinks::Reserve(m_spares, total.spares);
     } catch (...) {
         Clear();
         throw;
@@ -321,9 +246,9 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
         ECBase* element = m_focus[i].element;
         for (ECBase* parent : *element->GetParents()) {
             MCEventList* siblings = parent->GetChildren();
-            // A group recorded whole has its order written back; any other group only needs
-            // the element's place among its members.
-            if (Find(removal, parent) != nullptr || siblings == nullptr) {
+            // A group recorded whole has its order written back; the removal command puts
+            // the element back in its place among the members of any other group.
+            if (Find(removal, parent) != nullptr || siblings == nullptr || IsGroup(parent)) {
                 continue;
             }
             POSITION before = siblings->FindNearEnds(element);
@@ -390,29 +315,7 @@ ECBase* MCRemovalRecord::NeighbourBefore(const Removal& removal, ECBase* parent,
 
 void MCRemovalRecord::Link(ECBase* parent, ECBase* child, ECBase* childBefore,
                            ECBase* parentBefore) {
-    auto* owner = dynamic_cast<ECWithChild*>(parent);
-    if (owner == nullptr) {
-        return;
-    }
-    if (m_spares.GetCount() < 2) {
-        // Reserve made a pair for every recorded link, so this is never reached; were it,
-        // a link put back by time would still beat one lost.
-        (void)parent->AddChild(child, 1);
-        return;
-    }
-    ECWithChild::ParkedLink link;
-    link.childNode = m_spares.GetHeadPosition();
-    POSITION second = link.childNode;
-    m_spares.GetNext(second);
-    link.parentNode = second;
-    link.childBefore = childBefore;
-    link.parentBefore = parentBefore;
-    m_spares.SetAt(link.childNode, child);
-    m_spares.SetAt(link.parentNode, parent);
-    if (owner->UnparkChild(child, m_spares, link) == 0) {
-        m_spares.SetAt(link.childNode, nullptr);
-        m_spares.SetAt(link.parentNode, nullptr);
-    }
+    MCSpareLinks::Link(m_spares, parent, child, childBefore, parentBefore);
 }
 
 bool MCRemovalRecord::WriteOrder(MCEventList& list, std::uint32_t first, std::uint32_t count) {

@@ -24,11 +24,11 @@ class ECBase;
 /// staff's cache, and whatever sits in a track, an envelope or the conductor are not.
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
-/// bookkeeping brings them back, and Reorder only puts them in order. A group that may let
-/// go of its members or leave its parents (too few members or no note left, by its kind) has
-/// its lists recorded whole, and its place among its parent's children; one that surely
-/// keeps them only has the element's place among its members recorded, so that what a
-/// removal records and sets aside does not grow with the groups it leaves.
+/// bookkeeping brings them back where they stood, and Reorder only puts them in order. A
+/// group that may let go of its members or leave its parents (ECGroup::KeepsMembersWithout)
+/// has its lists recorded whole, and its place among its parent's children; of one that
+/// surely keeps them nothing is recorded, so that what a removal records and sets aside does
+/// not grow with the groups it leaves.
 ///
 /// Memory is set aside up front (Reserve): recording and restoring need none, since the list
 /// nodes a restore links with (none for group links) were made then. Everything recorded is held by
@@ -123,11 +123,6 @@ private:
     // judged against the whole batch; without, against this removal alone). False when
     // `bounded` and the vector's capacity does not hold them.
     static bool Gather(ECBase* element, std::vector<Focus>& focus, bool bounded, Verdicts* batch);
-    // Whether `group` surely keeps its members and parents when the elements of
-    // focus[first, end) and up to `others` more leave it. Costs the members it looks at
-    // until a note that stays is found (the ends of a line, mostly).
-    static bool KeepsMembers(ECBase* group, std::size_t others, const std::vector<Focus>& focus,
-                             std::size_t first, std::size_t end);
     static Room Measure(const std::vector<Focus>& focus, std::size_t first);
     void Forget(std::size_t firstFocus, std::size_t firstLink, std::size_t firstNeighbour);
 
