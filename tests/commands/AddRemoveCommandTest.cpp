@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <span>
 
 namespace clavenor::test {
@@ -180,9 +181,14 @@ protected:
     // Whether a revert may allocate: groups (beams, ties, slurs) are relinked through AddChild.
     enum class RevertMemory { None, Allowed };
     // Each case's removal, in a failing batch, gives every byte back and leaves no history;
-    // with RevertMemory::None, without allocating on its way back.
+    // with RevertMemory::None, without allocating on its way back; and `answers` (when
+    // given), what the document answers beyond its bytes, are as before each case.
     void ExpectExactReverts(std::span<const RemovalCase> cases,
-                            RevertMemory memory = RevertMemory::None);
+                            RevertMemory memory = RevertMemory::None,
+                            const std::function<std::vector<const void*>()>& answers = {});
+    // Each case's removal, in a batch that then fails, with its 1st, 2nd, ... allocation
+    // failing, leaves every byte as it was.
+    void ExpectUnchangedWhateverAllocationFails(std::span<const RemovalCase> cases);
 
     ECChord* chord = nullptr;
     ECTuplet* tuplet = nullptr;
@@ -286,8 +292,10 @@ TEST_F(Dissolving, AFailedBatchPutsAChordBackWithTheChildrenOfItsMarks) {
     ExpectExactReverts(cases);
 }
 
-void Dissolving::ExpectExactReverts(std::span<const RemovalCase> cases, RevertMemory memory) {
+void Dissolving::ExpectExactReverts(std::span<const RemovalCase> cases, RevertMemory memory,
+                                    const std::function<std::vector<const void*>()>& answers) {
     const std::vector<std::uint8_t> before = Bytes();
+    const std::vector<const void*> answered = answers ? answers() : std::vector<const void*>{};
     for (const auto& c : cases) {
         Allocated allocated;
         EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
@@ -297,6 +305,9 @@ void Dissolving::ExpectExactReverts(std::span<const RemovalCase> cases, RevertMe
             EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
         }
         EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
+        if (answers) {
+            EXPECT_EQ(answers(), answered) << c.what;
+        }
     }
 }
 
@@ -308,6 +319,10 @@ TEST_F(Dissolving, AFailedAllocationAnywhereInARemovalLeavesTheDocumentAsItWas) 
         {"plain notes, a chord and a tuplet",
          {Note(m_measure, 1), chord, Note(m_measure, 2), tuplet}},
     };
+    ExpectUnchangedWhateverAllocationFails(cases);
+}
+
+void Dissolving::ExpectUnchangedWhateverAllocationFails(std::span<const RemovalCase> cases) {
     const std::vector<std::uint8_t> before = Bytes();
     for (const auto& c : cases) {
         int failures = 0;
@@ -334,6 +349,75 @@ TEST_F(Dissolving, AFailedAllocationAnywhereInARemovalLeavesTheDocumentAsItWas) 
         }
         EXPECT_GT(failures, 0) << c.what;
     }
+}
+
+// A clef and a key among notes of their time, where time order alone puts neither back, both
+// also in a measure of a second staff, whose cache tracks them as well.
+class Clefs : public Dissolving {
+protected:
+    Clefs() {
+        clef = new Counted<ECClef>(2);
+        SetSeconds(clef, 1.0f);
+        key = new Counted<ECKey>(2, 0, 0);
+        SetSeconds(key, 1.0f);
+        for (ECBase* mark : {static_cast<ECBase*>(clef), static_cast<ECBase*>(key)}) {
+            EXPECT_EQ(m_measure->AddChild(mark, 1), 1);
+        }
+        EXPECT_EQ(m_measure->AddChild(NewNote(1.0f), 1), 1);
+        other = new Counted<ECStaff>;
+        EXPECT_EQ(m_doc->GetConductor()->AddChild(other, 1), 1);
+        ECMeasure* bar = NewBar(0.0f, 2);
+        EXPECT_EQ(other->AddChild(bar, 1), 1);
+        EXPECT_EQ(bar->AddChild(clef, 1), 1);
+        EXPECT_EQ(bar->AddChild(key, 1), 1);
+    }
+
+    // The clef and the key each staff's cache gives at and just before a few times, for
+    // both hands.
+    std::vector<const void*> CacheAnswers() {
+        std::vector<const void*> answers;
+        for (ECStaff* staff : {m_staff, other}) {
+            for (std::uint8_t hand = 0; hand < 2; ++hand) {
+                for (const float at : {0.0f, 1.0f, 1.5f, 3.0f}) {
+                    const MCTime time(at);
+                    answers.push_back(staff->GetClefAtTime(time, hand));
+                    answers.push_back(staff->GetClefBeforeTime(time, hand));
+                    answers.push_back(staff->GetKeyAtTime(time, hand));
+                    answers.push_back(staff->GetKeyBeforeTime(time, hand));
+                }
+            }
+        }
+        return answers;
+    }
+
+    ECClef* clef = nullptr;
+    ECKey* key = nullptr;
+    ECStaff* other = nullptr;
+};
+
+// Regression: a failed batch put clefs and keys back through their measures' AddChild, by
+// time, and with memory for the caches, which a batch failing for want of it may not have.
+TEST_F(Clefs, AFailedBatchPutsThemBackWhereTheyStoodAndTheCachesAsTheyWere) {
+    ASSERT_EQ(m_staff->GetClefAtTime(MCTime(1.0f), 0), clef);
+    ASSERT_EQ(other->GetKeyAtTime(MCTime(1.0f), 0), key);
+    const RemovalCase cases[] = {
+        {"a clef among notes of its time", {clef}},
+        {"a key among notes of its time", {key}},
+        {"a clef, its key and the note after them", {Note(m_measure, 4), key, clef}},
+        {"the measure holding them", {m_measure}},
+        {"the measure of the second staff", {other->GetChildren()->GetHead()}},
+    };
+    ExpectExactReverts(cases, RevertMemory::None, [this] { return CacheAnswers(); });
+}
+
+TEST_F(Clefs, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
+    const RemovalCase cases[] = {
+        {"a clef and a key", {clef, key}},
+        {"the measure holding them", {m_measure}},
+    };
+    ExpectUnchangedWhateverAllocationFails(cases);
+    EXPECT_EQ(m_staff->GetKeyAtTime(MCTime(1.0f), 0), key);
+    EXPECT_EQ(other->GetClefAtTime(MCTime(1.0f), 0), clef);
 }
 
 // Groups come back through the removal's own bookkeeping; the chords and tuplets around them

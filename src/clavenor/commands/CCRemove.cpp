@@ -304,6 +304,9 @@ void CCRemove::Revert() {
             ForEachRegroupLink(index, true, link);
         }
     }
+    if (m_pRecord != nullptr) {
+        m_pRecord->RestoreCaches();
+    }
     // Withdrawn before the removals, so back once the elements they show are.
     if (m_pMirrors != nullptr) {
         m_pMirrors->TakeBack();

@@ -62,14 +62,15 @@ public:
     void Undo() override;
 
     /// Takes the last Process back within its failed batch, the last item first. Exact for
-    /// elements in measures, chords, tuplets and notes: each comes back where it stood, a
-    /// chord or tuplet with its members and marks, one that dissolved whole, members leave
-    /// the measure again, and every list around them has its order back (see
-    /// MCRemovalRecord; the room for it was set aside by Process, so this needs no memory).
-    /// Clefs, keys and elements of tracks, envelopes or the conductor come back under their
-    /// recorded parents by time, and groups as the undo links them, which may need memory;
-    /// what cannot be put back stays removed. The mirrors come back last, where they were,
-    /// showing what they showed.
+    /// elements in measures, chords, tuplets, notes, staves and tracks, clefs, keys and
+    /// measures included: each comes back where it stood, a chord or tuplet with its
+    /// members and marks, one that dissolved whole, members leave the measure again, every
+    /// list around them has its order back, and a staff whose clef and key cache changed
+    /// gets the cache it had (see MCRemovalRecord; the room and the copies were made by
+    /// Process, so this needs no memory). Elements of envelopes or of the conductor and its
+    /// staff come back under their recorded parents by time, and groups as the undo links
+    /// them, which may need memory; what cannot be put back stays removed. The mirrors come
+    /// back last, where they were, showing what they showed.
     void Revert() override;
 
     ///@{

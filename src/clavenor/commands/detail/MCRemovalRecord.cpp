@@ -2,6 +2,7 @@
 
 #include "clavenor/caches/MCStaffCache.h"
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/elements/ECStaff.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
 
@@ -39,13 +40,51 @@ bool IsGroup(ECBase* element) {
 }
 
 // Whether `parent` keeps nothing over its children but the list, so that a link parked and
-// put back with spare nodes leaves it as its own AddChild would: a measure (for anything but
-// a clef or key), a chord, a tuplet, a note. Tracks, envelopes and the conductor file their
-// children in tables of their own.
+// put back with spare nodes leaves it as its own AddChild would: a measure, a chord, a
+// tuplet, a note, a track, and a staff, whose clef and key cache the record puts back whole
+// (see TouchedStaff). Envelopes, the conductor and its staff file their children in tables
+// of their own.
 bool HoldsPlainly(ECBase* parent) {
-    const int id = parent->GetEventId();
-    return id == EventId::Measure || id == EventId::Chord || id == EventId::Tuplet ||
-           id == EventId::Note;
+    switch (parent->GetEventId()) {
+    case EventId::Measure:
+    case EventId::Chord:
+    case EventId::Tuplet:
+    case EventId::Note:
+    case EventId::Staff:
+    case EventId::Track:
+    case EventId::WaveTrack:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The staff whose clef and key cache removing `element` from `parent` changes, or null: a
+// clef or key leaves the cache of the staff tracking its parent, and a measure with clefs or
+// keys takes them out of its staff's (ECStaff::RemoveChild). Asked of every removal, so the
+// event ids come first.
+ECStaff* TouchedStaff(ECBase* element, ECBase* parent) {
+    const int id = element->GetEventId();
+    if (MCStaffCache::IsCacheEvent(element) != 0) {
+        const int above = parent->GetEventId();
+        return above == EventId::Measure || above == EventId::Staff ||
+                       above == EventId::ConductorStaff
+                   ? ECStaff::TrackingStaff(parent)
+                   : nullptr;
+    }
+    if (id != EventId::Measure) {
+        return nullptr;
+    }
+    auto* staff = dynamic_cast<ECStaff*>(parent);
+    if (staff == nullptr) {
+        return nullptr;
+    }
+    for (ECBase* child : *element->GetChildren()) {
+        if (MCStaffCache::IsCacheEvent(child) != 0) {
+            return staff;
+        }
+    }
+    return nullptr;
 }
 
 // What a slur needs to keep its members, besides a note.
@@ -61,11 +100,7 @@ MCRemovalRecord::~MCRemovalRecord() { Clear(); }
 
 bool MCRemovalRecord::Qualifies(ECBase* element) {
     // Event ids first: most removals are of plain notes in measures, and a long one asks
-    // this of every element. A clef or key leaves its staff's cache as well, which only its
-    // parent's AddChild fills again.
-    if (MCStaffCache::IsCacheEvent(element) != 0) {
-        return false;
-    }
+    // this of every element.
     for (ECBase* parent : *element->GetParents()) {
         if (!HoldsPlainly(parent) && !IsGroup(parent)) {
             return false;
@@ -264,6 +299,7 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
         for (std::size_t i = 0; i < elements.size(); ++i) {
             m_removals[i].candidate = elements[i] != nullptr && Qualifies(elements[i]);
         }
+        m_cachesExact = CopyCaches(elements);
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
@@ -279,19 +315,52 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     }
 }
 
+bool MCRemovalRecord::CopyCaches(const std::vector<ECBase*>& elements) {
+    bool exact = true;
+    for (ECBase* element : elements) {
+        if (element == nullptr || (MCStaffCache::IsCacheEvent(element) == 0 &&
+                                   element->GetEventId() != EventId::Measure)) {
+            continue;
+        }
+        const bool qualifies = Qualifies(element);
+        for (ECBase* parent : *element->GetParents()) {
+            ECStaff* staff = TouchedStaff(element, parent);
+            if (staff == nullptr) {
+                continue;
+            }
+            exact = exact && qualifies;
+            bool copied = false;
+            for (const CacheCopy& copy : m_caches) {
+                copied = copied || copy.staff == staff;
+            }
+            if (!copied && qualifies) {
+                // Room first, so that a copy made is never lost to a failing push.
+                m_caches.reserve(m_caches.size() + 1);
+                m_caches.push_back(CacheCopy{staff, staff->GetCache()->Clone()});
+                staff->Ref();
+            }
+        }
+    }
+    return exact;
+}
+
 void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
     if (index >= m_removals.size() || element == nullptr || !m_removals[index].candidate) {
         return;
     }
     const std::size_t firstFocus = m_focus.size();
+    // A removal left unrecorded comes back through its parent's AddChild, which caches a
+    // clef or key in the cache as it is then: the copies no longer tell the whole story.
     if (!Gather(element, m_focus, true, nullptr)) {
         m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
+        m_cachesExact = false;
         return;
     }
     const Room room = Measure(m_focus, firstFocus);
     if (m_links.size() + room.links > m_links.capacity() ||
         m_neighbours.size() + room.neighbours > m_neighbours.capacity()) {
         m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
+        m_cachesExact = false;
         return;
     }
     // From here on, every push stays within the room checked above.
@@ -561,6 +630,25 @@ void MCRemovalRecord::Reorder(std::size_t index) {
     PlaceAmongNeighbours(removal);
 }
 
+void MCRemovalRecord::RestoreCaches() {
+    for (CacheCopy& copy : m_caches) {
+        if (m_cachesExact) {
+            copy.cache = copy.staff->ExchangeCache(std::move(copy.cache));
+            continue;
+        }
+        try {
+            copy.staff->RebuildCache();
+        } catch (const std::bad_alloc&) {
+            // The cache stays as the relinks left it: short of what came back, never naming
+            // an element the staff no longer holds.
+        }
+    }
+    for (CacheCopy& copy : m_caches) {
+        copy.staff->ReleaseOuterHold();
+    }
+    m_caches.clear();
+}
+
 void MCRemovalRecord::Clear() {
     // The parked nodes go first, then what the record holds. A hold of the record may be the
     // last thing outside its subtree that keeps a removed element (a chord that dissolved, a
@@ -585,6 +673,11 @@ void MCRemovalRecord::Clear() {
     for (const Focus& focus : m_focus) {
         focus.element->ReleaseOuterHold();
     }
+    for (const CacheCopy& copy : m_caches) {
+        copy.staff->ReleaseOuterHold();
+    }
+    m_caches.clear();
+    m_cachesExact = true;
     m_neighbours.clear();
     m_links.clear();
     m_focus.clear();

@@ -4,12 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 namespace clavenor {
 
 class ECBase;
+class ECStaff;
+class MCStaffCache;
 
 /// What removing an element changes around it, chords and tuplets included, which take
 /// themselves apart on their own account: a chord or tuplet that leaves puts its members into
@@ -20,8 +23,13 @@ class ECBase;
 /// order, and where each stood among the children of a parent outside that set), so that a
 /// failed batch can put it all back exactly: the same links, the same list orders, the same
 /// bytes. Only elements whose parents keep nothing over their children but the list are
-/// recorded (measures, chords, tuplets, notes, groups); a clef or key, which also leaves its
-/// staff's cache, and whatever sits in a track, an envelope or the conductor are not.
+/// recorded: what sits in measures, chords, tuplets, notes, groups, staves and tracks. What
+/// sits in an envelope, the conductor or its staff is not.
+///
+/// Clefs and keys, and measures holding them, also leave the cache of the staff that tracks
+/// them: Reserve keeps a copy of each such staff's cache as it was (at a cost in the points
+/// of the cache, which is what taking a clef out of it costs anyway), and RestoreCaches puts
+/// it back in place, so that the staff answers as before.
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
 /// bookkeeping brings them back, and Reorder only puts them in order. A group that may let
@@ -69,6 +77,13 @@ public:
     void Relink(std::size_t index);
     void Reorder(std::size_t index);
     ///@}
+
+    /// Once every removal has been taken back (Relink and Reorder, or its parent's AddChild),
+    /// gives each staff whose cache the removals changed its cache as Reserve found it, and
+    /// forgets those copies. Needs no memory, except when a removal that changed a cache was
+    /// not recorded: the staves then rebuild their caches from what they hold (all or
+    /// nothing; short of memory, a cache misses the clefs and keys that came back).
+    void RestoreCaches();
 
     /// Forgets everything and lets go of what the record holds. Needs no memory.
     void Clear();
@@ -142,6 +157,16 @@ private:
     bool WriteOrder(MCEventList& list, std::uint32_t first, std::uint32_t count);
     void PlaceAmongNeighbours(const Removal& removal);
 
+    // A staff's clef and key cache as it was before the removals.
+    struct CacheCopy {
+        ECStaff* staff;
+        std::unique_ptr<MCStaffCache> cache;
+    };
+
+    // Copies the caches the removals of `elements` change (see TouchedStaff), once a staff.
+    // False when a removal that changes one does not qualify. Throws std::bad_alloc.
+    bool CopyCaches(const std::vector<ECBase*>& elements);
+
     std::vector<Removal> m_removals;
     std::vector<Focus> m_focus;
     std::vector<ECBase*> m_links;
@@ -150,6 +175,10 @@ private:
     MCEventList m_spares;
     // The nodes of the links Relink took away, kept with their references until Clear.
     MCEventList m_parked;
+    std::vector<CacheCopy> m_caches;
+    // Whether putting the copies back is exact: every removal that changes a cache was
+    // recorded.
+    bool m_cachesExact = true;
 };
 
 } // namespace clavenor
