@@ -185,7 +185,7 @@ protected:
     // given), what the document answers beyond its bytes, are as before each case.
     void ExpectExactReverts(std::span<const RemovalCase> cases,
                             RevertMemory memory = RevertMemory::None,
-                            const std::function<std::vector<const void*>()>& answers = {});
+                            const std::function<std::vector<double>()>& answers = {});
     // Each case's removal, in a batch that then fails, with its 1st, 2nd, ... allocation
     // failing, leaves every byte as it was.
     void ExpectUnchangedWhateverAllocationFails(std::span<const RemovalCase> cases);
@@ -293,9 +293,9 @@ TEST_F(Dissolving, AFailedBatchPutsAChordBackWithTheChildrenOfItsMarks) {
 }
 
 void Dissolving::ExpectExactReverts(std::span<const RemovalCase> cases, RevertMemory memory,
-                                    const std::function<std::vector<const void*>()>& answers) {
+                                    const std::function<std::vector<double>()>& answers) {
     const std::vector<std::uint8_t> before = Bytes();
-    const std::vector<const void*> answered = answers ? answers() : std::vector<const void*>{};
+    const std::vector<double> answered = answers ? answers() : std::vector<double>{};
     for (const auto& c : cases) {
         Allocated allocated;
         EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
@@ -373,17 +373,20 @@ protected:
     }
 
     // The clef and the key each staff's cache gives at and just before a few times, for
-    // both hands.
-    std::vector<const void*> CacheAnswers() {
-        std::vector<const void*> answers;
+    // both hands: 0 for none, 1 for the clef, 2 for the key, 3 for anything else.
+    std::vector<double> CacheAnswers() {
+        auto named = [&](const ECBase* element) {
+            return element == nullptr ? 0.0 : element == clef ? 1.0 : element == key ? 2.0 : 3.0;
+        };
+        std::vector<double> answers;
         for (ECStaff* staff : {m_staff, other}) {
             for (std::uint8_t hand = 0; hand < 2; ++hand) {
                 for (const float at : {0.0f, 1.0f, 1.5f, 3.0f}) {
                     const MCTime time(at);
-                    answers.push_back(staff->GetClefAtTime(time, hand));
-                    answers.push_back(staff->GetClefBeforeTime(time, hand));
-                    answers.push_back(staff->GetKeyAtTime(time, hand));
-                    answers.push_back(staff->GetKeyBeforeTime(time, hand));
+                    answers.push_back(named(staff->GetClefAtTime(time, hand)));
+                    answers.push_back(named(staff->GetClefBeforeTime(time, hand)));
+                    answers.push_back(named(staff->GetKeyAtTime(time, hand)));
+                    answers.push_back(named(staff->GetKeyBeforeTime(time, hand)));
                 }
             }
         }
@@ -418,6 +421,92 @@ TEST_F(Clefs, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
     ExpectUnchangedWhateverAllocationFails(cases);
     EXPECT_EQ(m_staff->GetKeyAtTime(MCTime(1.0f), 0), key);
     EXPECT_EQ(other->GetClefAtTime(MCTime(1.0f), 0), clef);
+}
+
+// A controller envelope of the staff, and the tempo and meter maps, three points each; the
+// second tempo mark speeds up, so that the clock times of the marks after it depend on it.
+class Maps : public Dissolving {
+protected:
+    Maps() {
+        volume = new Counted<ECControllerEnv>;
+        EXPECT_EQ(m_staff->AddChild(volume, 1), 1);
+        ECConductorStaff* timeline = m_doc->GetConductor()->GetConductorStaff();
+        tempi = timeline->GetTempoEnv();
+        meters = timeline->GetMeterEnv();
+        const float tempo[] = {60.0f, 120.0f, 90.0f};
+        for (int i = 0; i < 3; ++i) {
+            const float at = 2.0f * static_cast<float>(i);
+            auto* point = new Counted<ECEnvPoint>;
+            SetSeconds(point, at);
+            point->SetValue(static_cast<float>(10 * i));
+            EXPECT_EQ(volume->AddChild(point, 1), 1);
+            auto* mark = new Counted<ECTempo>;
+            SetSeconds(mark, at);
+            EXPECT_EQ(mark->SetTempo(tempo[i], 1.0f), 1);
+            EXPECT_EQ(tempi->AddChild(mark, 1), 1);
+            if (meters->GetPointAt(MCTime(4.0f * static_cast<float>(i))) == nullptr) {
+                EXPECT_EQ(meters->AddChild(At(new Counted<ECMeter>(3, 4, 0), 4.0f * i), 1), 1);
+            }
+        }
+    }
+
+    static ECBase* At(ECBase* point, float time) {
+        SetSeconds(point, time);
+        return point;
+    }
+    static ECBase* PointOf(ECEnvelope* envelope, int index) {
+        return envelope->GetPointAtIndex(index);
+    }
+
+    // What the maps know beyond their bytes: every tempo mark's clock time and value, every
+    // meter's bar, pulse and tick.
+    std::vector<double> MapAnswers() {
+        std::vector<double> answers;
+        for (ECBase* point : *tempi->GetChildren()) {
+            auto* mark = static_cast<ECTempo*>(point);
+            answers.push_back(mark->GetClockTime().GetSeconds());
+            answers.push_back(mark->GetValue());
+        }
+        for (ECBase* point : *meters->GetChildren()) {
+            const BPTTime& at = static_cast<ECMeter*>(point)->GetBarPulseTick();
+            answers.insert(answers.end(),
+                           {static_cast<double>(at.bar), static_cast<double>(at.pulse),
+                            static_cast<double>(at.tick)});
+        }
+        return answers;
+    }
+
+    ECControllerEnv* volume = nullptr;
+    ECTempoEnv* tempi = nullptr;
+    ECMeterEnv* meters = nullptr;
+};
+
+// Regression: a failed batch put envelope points, tempo marks and meters back through their
+// maps' AddChild, which needs memory a batch failing for want of it may not have; and a
+// removed first tempo mark left the next one at time zero, where the removal had moved it.
+TEST_F(Maps, AFailedBatchPutsPointsBackWithTheMapsAsTheyWere) {
+    ASSERT_EQ(tempi->GetPointCount(), 3);
+    ASSERT_EQ(meters->GetPointCount(), 3);
+    const RemovalCase cases[] = {
+        {"a controller point between two others", {PointOf(volume, 1)}},
+        {"the first controller point", {PointOf(volume, 0)}},
+        {"a tempo mark the later clock times depend on", {PointOf(tempi, 1)}},
+        {"the first tempo mark, which lets the next one move to time zero", {PointOf(tempi, 0)}},
+        {"the first two tempo marks", {PointOf(tempi, 0), PointOf(tempi, 1)}},
+        {"a meter between two others", {PointOf(meters, 1)}},
+        {"a point of every map", {PointOf(meters, 2), PointOf(tempi, 2), PointOf(volume, 2)}},
+        {"the controller envelope", {volume}},
+    };
+    ExpectExactReverts(cases, RevertMemory::None, [this] { return MapAnswers(); });
+}
+
+TEST_F(Maps, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
+    const RemovalCase cases[] = {
+        {"a point of every map", {PointOf(meters, 1), PointOf(tempi, 0), PointOf(volume, 1)}},
+    };
+    const std::vector<double> answers = MapAnswers();
+    ExpectUnchangedWhateverAllocationFails(cases);
+    EXPECT_EQ(MapAnswers(), answers);
 }
 
 // Groups come back through the removal's own bookkeeping; the chords and tuplets around them

@@ -1,8 +1,11 @@
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 
 #include "clavenor/caches/MCStaffCache.h"
+#include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/elements/ECMeterEnv.h"
 #include "clavenor/elements/ECStaff.h"
+#include "clavenor/elements/ECTempoEnv.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
 
@@ -39,11 +42,31 @@ bool IsGroup(ECBase* element) {
     }
 }
 
-// Whether `parent` keeps nothing over its children but the list, so that a link parked and
-// put back with spare nodes leaves it as its own AddChild would: a measure, a chord, a
-// tuplet, a note, a track, and a staff, whose clef and key cache the record puts back whole
-// (see TouchedStaff). Envelopes, the conductor and its staff file their children in tables
-// of their own.
+bool IsEnvelope(ECBase* parent) {
+    switch (parent->GetEventId()) {
+    case EventId::Envelope:
+    case EventId::ChanPressureEnv:
+    case EventId::ControllerEnv:
+    case EventId::MeterEnv:
+    case EventId::NRPNEnv:
+    case EventId::PatchEnv:
+    case EventId::PitchBendEnv:
+    case EventId::PolyPressureEnv:
+    case EventId::RPNEnv:
+    case EventId::TempoEnv:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether `parent` keeps nothing over its children but the list, or only what it recomputes
+// from the list when a link is parked or put back (ChildrenRelinked), so that a link parked
+// and put back with spare nodes leaves it as its own AddChild would: a measure, a chord, a
+// tuplet, a note, a track, an envelope of any kind (the record has the tempo and meter maps
+// compute their clock and bar times again, see Reorder), and a staff, whose clef and key cache the
+// record puts back whole (see TouchedStaff). The conductor and its staff file their children in
+// tables of their own.
 bool HoldsPlainly(ECBase* parent) {
     switch (parent->GetEventId()) {
     case EventId::Measure:
@@ -55,7 +78,7 @@ bool HoldsPlainly(ECBase* parent) {
     case EventId::WaveTrack:
         return true;
     default:
-        return false;
+        return IsEnvelope(parent);
     }
 }
 
@@ -85,6 +108,15 @@ ECStaff* TouchedStaff(ECBase* element, ECBase* parent) {
         }
     }
     return nullptr;
+}
+
+// Finds, through the envelope's index rather than a walk of a list that may be long, the
+// point that stands before `point` among the points of `envelope` (null: at the head). False
+// when `point` is not one of them.
+bool PointBefore(ECEnvelope* envelope, ECEnvPoint* point, ECBase*& before) {
+    const int index = envelope->GetIndexForPoint(point);
+    before = index > 0 ? envelope->GetPointAtIndex(index - 1) : nullptr;
+    return index >= 0;
 }
 
 // What a slur needs to keep its members, besides a note.
@@ -296,9 +328,16 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     }
     try {
         m_removals.resize(elements.size());
+        std::size_t retimes = 0;
         for (std::size_t i = 0; i < elements.size(); ++i) {
             m_removals[i].candidate = elements[i] != nullptr && Qualifies(elements[i]);
+            if (m_removals[i].candidate) {
+                for (ECBase* parent : *elements[i]->GetParents()) {
+                    retimes += parent->GetEventId() == EventId::TempoEnv ? 1 : 0;
+                }
+            }
         }
+        m_retimes.reserve(retimes);
         m_cachesExact = CopyCaches(elements);
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
@@ -395,13 +434,20 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
             if (Find(removal, parent) != nullptr || siblings == nullptr) {
                 continue;
             }
-            POSITION before = siblings->FindNearEnds(element);
-            if (before == nullptr) {
-                continue;
+            Neighbour neighbour{parent, element, nullptr};
+            if (IsEnvelope(parent)) {
+                if (!PointBefore(static_cast<ECEnvelope*>(parent),
+                                 static_cast<ECEnvPoint*>(element), neighbour.before)) {
+                    continue;
+                }
+            } else {
+                POSITION before = siblings->FindNearEnds(element);
+                if (before == nullptr) {
+                    continue;
+                }
+                siblings->GetPrev(before);
+                neighbour.before = before != nullptr ? siblings->GetAt(before) : nullptr;
             }
-            siblings->GetPrev(before);
-            Neighbour neighbour{parent, element,
-                                before != nullptr ? siblings->GetAt(before) : nullptr};
             neighbour.parent->Ref();
             neighbour.child->Ref();
             if (neighbour.before != nullptr) {
@@ -412,6 +458,22 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
     }
     removal.neighbourCount = Narrow(m_neighbours.size()) - removal.firstNeighbour;
     removal.held = true;
+    Retimed(index, element);
+}
+
+void MCRemovalRecord::Retimed(std::size_t index, ECBase* element) {
+    for (ECBase* parent : *element->GetParents()) {
+        MCEventList* marks = parent->GetChildren();
+        if (parent->GetEventId() != EventId::TempoEnv || marks->GetCount() < 2 ||
+            marks->GetHead() != element || m_retimes.size() == m_retimes.capacity()) {
+            continue;
+        }
+        POSITION pos = marks->GetHeadPosition();
+        marks->GetNext(pos);
+        ECBase* next = marks->GetAt(pos);
+        next->Ref();
+        m_retimes.push_back(Retime{index, next, *next->GetTime()});
+    }
 }
 
 bool MCRemovalRecord::Holds(std::size_t index) const {
@@ -628,6 +690,22 @@ void MCRemovalRecord::Reorder(std::size_t index) {
         }
     }
     PlaceAmongNeighbours(removal);
+    for (Retime& retime : m_retimes) {
+        if (retime.removal == index) {
+            retime.mark->SetTime(&retime.time);
+        }
+    }
+    // The maps the removal left compute their clock and bar times again from their lists,
+    // as the removal had them do, now that the lists are as they were.
+    for (std::uint32_t k = 0; k < removal.neighbourCount; ++k) {
+        ECBase* parent = m_neighbours[removal.firstNeighbour + k].parent;
+        const int id = parent->GetEventId();
+        if (id == EventId::TempoEnv) {
+            static_cast<ECTempoEnv*>(parent)->RecalculateClockTimes();
+        } else if (id == EventId::MeterEnv) {
+            static_cast<ECMeterEnv*>(parent)->RecalculateBPTTimes();
+        }
+    }
 }
 
 void MCRemovalRecord::RestoreCaches() {
@@ -673,9 +751,13 @@ void MCRemovalRecord::Clear() {
     for (const Focus& focus : m_focus) {
         focus.element->ReleaseOuterHold();
     }
+    for (const Retime& retime : m_retimes) {
+        retime.mark->ReleaseOuterHold();
+    }
     for (const CacheCopy& copy : m_caches) {
         copy.staff->ReleaseOuterHold();
     }
+    m_retimes.clear();
     m_caches.clear();
     m_cachesExact = true;
     m_neighbours.clear();

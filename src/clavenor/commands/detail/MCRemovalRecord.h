@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clavenor/model/MCEventList.h"
+#include "clavenor/model/MCTime.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,14 +23,18 @@ class MCStaffCache;
 /// tuplets it leaves or may dissolve, and their members: their parents and children, in
 /// order, and where each stood among the children of a parent outside that set), so that a
 /// failed batch can put it all back exactly: the same links, the same list orders, the same
-/// bytes. Only elements whose parents keep nothing over their children but the list are
-/// recorded: what sits in measures, chords, tuplets, notes, groups, staves and tracks. What
-/// sits in an envelope, the conductor or its staff is not.
+/// bytes. Only elements whose parents keep nothing over their children but the list, or what
+/// they compute from it, are recorded: what sits in measures, chords, tuplets, notes, groups,
+/// staves, tracks and envelopes of every kind (points, tempo marks, meters; Reorder has the
+/// tempo and meter maps compute their clock and bar times and pause values again). What sits
+/// in the conductor or its staff (staves, wave tracks, the maps themselves, conductor
+/// measures) is not.
 ///
 /// Clefs and keys, and measures holding them, also leave the cache of the staff that tracks
 /// them: Reserve keeps a copy of each such staff's cache as it was (at a cost in the points
 /// of the cache, which is what taking a clef out of it costs anyway), and RestoreCaches puts
-/// it back in place, so that the staff answers as before.
+/// it back in place, so that the staff answers as before. A removal of the first mark of a
+/// tempo map moves the next one to time zero: Reorder gives it its time back.
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
 /// bookkeeping brings them back, and Reorder only puts them in order. A group that may let
@@ -162,10 +167,17 @@ private:
         ECStaff* staff;
         std::unique_ptr<MCStaffCache> cache;
     };
+    // The mark after a removed head of a tempo map, with the time it had.
+    struct Retime {
+        std::size_t removal;
+        ECBase* mark;
+        MCTime time;
+    };
 
     // Copies the caches the removals of `elements` change (see TouchedStaff), once a staff.
     // False when a removal that changes one does not qualify. Throws std::bad_alloc.
     bool CopyCaches(const std::vector<ECBase*>& elements);
+    void Retimed(std::size_t index, ECBase* element);
 
     std::vector<Removal> m_removals;
     std::vector<Focus> m_focus;
@@ -179,6 +191,7 @@ private:
     // Whether putting the copies back is exact: every removal that changes a cache was
     // recorded.
     bool m_cachesExact = true;
+    std::vector<Retime> m_retimes;
 };
 
 } // namespace clavenor
