@@ -330,15 +330,21 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
         m_removals.resize(elements.size());
         std::size_t retimes = 0;
         for (std::size_t i = 0; i < elements.size(); ++i) {
-            m_removals[i].candidate = elements[i] != nullptr && Qualifies(elements[i]);
-            if (m_removals[i].candidate) {
-                for (ECBase* parent : *elements[i]->GetParents()) {
-                    retimes += parent->GetEventId() == EventId::TempoEnv ? 1 : 0;
-                }
+            ECBase* element = elements[i];
+            if (element == nullptr) {
+                continue;
+            }
+            const bool candidate = Qualifies(element);
+            m_removals[i].candidate = candidate;
+            const int id = element->GetEventId();
+            if (candidate && id == EventId::Tempo) {
+                retimes += static_cast<std::size_t>(element->GetParents()->GetCount());
+            }
+            if (id == EventId::Clef || id == EventId::Key || id == EventId::Measure) {
+                m_cachesExact = CopyCaches(element, candidate) && m_cachesExact;
             }
         }
         m_retimes.reserve(retimes);
-        m_cachesExact = CopyCaches(elements);
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
@@ -354,30 +360,23 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     }
 }
 
-bool MCRemovalRecord::CopyCaches(const std::vector<ECBase*>& elements) {
+bool MCRemovalRecord::CopyCaches(ECBase* element, bool qualifies) {
     bool exact = true;
-    for (ECBase* element : elements) {
-        if (element == nullptr || (MCStaffCache::IsCacheEvent(element) == 0 &&
-                                   element->GetEventId() != EventId::Measure)) {
+    for (ECBase* parent : *element->GetParents()) {
+        ECStaff* staff = TouchedStaff(element, parent);
+        if (staff == nullptr) {
             continue;
         }
-        const bool qualifies = Qualifies(element);
-        for (ECBase* parent : *element->GetParents()) {
-            ECStaff* staff = TouchedStaff(element, parent);
-            if (staff == nullptr) {
-                continue;
-            }
-            exact = exact && qualifies;
-            bool copied = false;
-            for (const CacheCopy& copy : m_caches) {
-                copied = copied || copy.staff == staff;
-            }
-            if (!copied && qualifies) {
-                // Room first, so that a copy made is never lost to a failing push.
-                m_caches.reserve(m_caches.size() + 1);
-                m_caches.push_back(CacheCopy{staff, staff->GetCache()->Clone()});
-                staff->Ref();
-            }
+        exact = exact && qualifies;
+        bool copied = false;
+        for (const CacheCopy& copy : m_caches) {
+            copied = copied || copy.staff == staff;
+        }
+        if (!copied && qualifies) {
+            // Room first, so that a copy made is never lost to a failing push.
+            m_caches.reserve(m_caches.size() + 1);
+            m_caches.push_back(CacheCopy{staff, staff->GetCache()->Clone()});
+            staff->Ref();
         }
     }
     return exact;
@@ -458,7 +457,9 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
     }
     removal.neighbourCount = Narrow(m_neighbours.size()) - removal.firstNeighbour;
     removal.held = true;
-    Retimed(index, element);
+    if (element->GetEventId() == EventId::Tempo) {
+        Retimed(index, element);
+    }
 }
 
 void MCRemovalRecord::Retimed(std::size_t index, ECBase* element) {

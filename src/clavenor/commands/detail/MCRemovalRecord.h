@@ -174,9 +174,10 @@ private:
         MCTime time;
     };
 
-    // Copies the caches the removals of `elements` change (see TouchedStaff), once a staff.
-    // False when a removal that changes one does not qualify. Throws std::bad_alloc.
-    bool CopyCaches(const std::vector<ECBase*>& elements);
+    // Copies the caches that removing `element` changes (see TouchedStaff) and that no
+    // earlier call copied. False when it changes one and does not qualify (`qualifies`), so
+    // that a copy put back would not tell the whole story. Throws std::bad_alloc.
+    bool CopyCaches(ECBase* element, bool qualifies);
     void Retimed(std::size_t index, ECBase* element);
 
     std::vector<Removal> m_removals;
