@@ -500,6 +500,30 @@ TEST_F(Maps, AFailedBatchPutsPointsBackWithTheMapsAsTheyWere) {
     ExpectExactReverts(cases, RevertMemory::None, [this] { return MapAnswers(); });
 }
 
+// Regression: a failed batch put a removed wave track back through the conductor's
+// AddChild, after the other wave tracks and without its number.
+TEST_F(Dissolving, AFailedBatchPutsWaveTracksBackWithTheirNumbers) {
+    ECConductor* conductor = m_doc->GetConductor();
+    std::vector<ECTrack*> tracks;
+    for (int number = 1; number <= 3; ++number) {
+        tracks.push_back(conductor->GetTrack(ECConductor::KindWaveTrack, number, 1));
+        ASSERT_NE(tracks.back(), nullptr);
+    }
+    m_doc->ClearUndo();
+    const RemovalCase cases[] = {
+        {"the first of three wave tracks", {tracks[0]}},
+        {"the middle one", {tracks[1]}},
+        {"the last two, the last first", {tracks[2], tracks[1]}},
+    };
+    ExpectExactReverts(cases, RevertMemory::None, [&] {
+        std::vector<double> numbers;
+        for (ECTrack* track : tracks) {
+            numbers.push_back(conductor->GetTrackNumber(ECConductor::KindWaveTrack, track));
+        }
+        return numbers;
+    });
+}
+
 TEST_F(Maps, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
     const RemovalCase cases[] = {
         {"a point of every map", {PointOf(meters, 1), PointOf(tempi, 0), PointOf(volume, 1)}},

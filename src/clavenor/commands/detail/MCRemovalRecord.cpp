@@ -1,11 +1,13 @@
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 
 #include "clavenor/caches/MCStaffCache.h"
+#include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/elements/ECMeterEnv.h"
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/elements/ECTempoEnv.h"
+#include "clavenor/elements/ECWaveTrack.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
 
@@ -82,6 +84,15 @@ bool HoldsPlainly(ECBase* parent) {
     }
 }
 
+// Whether `parent` is a conductor and `element` one of its tracks that the conductor files
+// in no table but the wave-track numbers, which the record gives back (see Renumber): a wave
+// track or a plain track. Staves are numbered by the conductor staff, and leave more.
+bool HoldsTrackPlainly(ECBase* parent, ECBase* element) {
+    const int id = element->GetEventId();
+    return parent->GetEventId() == EventId::Conductor &&
+           (id == EventId::WaveTrack || id == EventId::Track);
+}
+
 // The staff whose clef and key cache removing `element` from `parent` changes, or null: a
 // clef or key leaves the cache of the staff tracking its parent, and a measure with clefs or
 // keys takes them out of its staff's (ECStaff::RemoveChild). Asked of every removal, so the
@@ -134,7 +145,7 @@ bool MCRemovalRecord::Qualifies(ECBase* element) {
     // Event ids first: most removals are of plain notes in measures, and a long one asks
     // this of every element.
     for (ECBase* parent : *element->GetParents()) {
-        if (!HoldsPlainly(parent) && !IsGroup(parent)) {
+        if (!HoldsPlainly(parent) && !IsGroup(parent) && !HoldsTrackPlainly(parent, element)) {
             return false;
         }
     }
@@ -337,14 +348,16 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
             const bool candidate = Qualifies(element);
             m_removals[i].candidate = candidate;
             const int id = element->GetEventId();
-            if (candidate && id == EventId::Tempo) {
+            if (candidate && (id == EventId::Tempo || id == EventId::WaveTrack)) {
                 retimes += static_cast<std::size_t>(element->GetParents()->GetCount());
             }
             if (id == EventId::Clef || id == EventId::Key || id == EventId::Measure) {
                 m_cachesExact = CopyCaches(element, candidate) && m_cachesExact;
             }
         }
+        // A tempo mark may move the next one, a wave track leave its number, in each parent.
         m_retimes.reserve(retimes);
+        m_renumbers.reserve(retimes);
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
@@ -459,6 +472,8 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
     removal.held = true;
     if (element->GetEventId() == EventId::Tempo) {
         Retimed(index, element);
+    } else if (element->GetEventId() == EventId::WaveTrack) {
+        Renumbered(index, element);
     }
 }
 
@@ -474,6 +489,23 @@ void MCRemovalRecord::Retimed(std::size_t index, ECBase* element) {
         ECBase* next = marks->GetAt(pos);
         next->Ref();
         m_retimes.push_back(Retime{index, next, *next->GetTime()});
+    }
+}
+
+void MCRemovalRecord::Renumbered(std::size_t index, ECBase* element) {
+    auto* track = static_cast<ECWaveTrack*>(element);
+    for (ECBase* parent : *element->GetParents()) {
+        if (parent->GetEventId() != EventId::Conductor ||
+            m_renumbers.size() == m_renumbers.capacity()) {
+            continue;
+        }
+        auto* conductor = static_cast<ECConductor*>(parent);
+        const int number = conductor->GetTrackNumber(ECConductor::KindWaveTrack, track);
+        if (number > 0) {
+            conductor->Ref();
+            track->Ref();
+            m_renumbers.push_back(Renumber{index, conductor, track, number});
+        }
     }
 }
 
@@ -696,6 +728,11 @@ void MCRemovalRecord::Reorder(std::size_t index) {
             retime.mark->SetTime(&retime.time);
         }
     }
+    for (const Renumber& renumber : m_renumbers) {
+        if (renumber.removal == index) {
+            (void)renumber.conductor->ReturnWaveTrack(renumber.track, renumber.number);
+        }
+    }
     // The maps the removal left compute their clock and bar times again from their lists,
     // as the removal had them do, now that the lists are as they were.
     for (std::uint32_t k = 0; k < removal.neighbourCount; ++k) {
@@ -755,6 +792,11 @@ void MCRemovalRecord::Clear() {
     for (const Retime& retime : m_retimes) {
         retime.mark->ReleaseOuterHold();
     }
+    for (const Renumber& renumber : m_renumbers) {
+        renumber.conductor->ReleaseOuterHold();
+        renumber.track->ReleaseOuterHold();
+    }
+    m_renumbers.clear();
     for (const CacheCopy& copy : m_caches) {
         copy.staff->ReleaseOuterHold();
     }

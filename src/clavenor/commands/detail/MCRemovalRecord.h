@@ -12,7 +12,9 @@
 namespace clavenor {
 
 class ECBase;
+class ECConductor;
 class ECStaff;
+class ECWaveTrack;
 class MCStaffCache;
 
 /// What removing an element changes around it, chords and tuplets included, which take
@@ -26,9 +28,10 @@ class MCStaffCache;
 /// bytes. Only elements whose parents keep nothing over their children but the list, or what
 /// they compute from it, are recorded: what sits in measures, chords, tuplets, notes, groups,
 /// staves, tracks and envelopes of every kind (points, tempo marks, meters; Reorder has the
-/// tempo and meter maps compute their clock and bar times and pause values again). What sits
-/// in the conductor or its staff (staves, wave tracks, the maps themselves, conductor
-/// measures) is not.
+/// tempo and meter maps compute their clock and bar times and pause values again), and the
+/// conductor's wave tracks and plain tracks (Reorder gives a wave track its number back).
+/// Staves, and what sits in the conductor staff (the maps themselves, conductor measures),
+/// are not: the conductor staff's tables would not follow.
 ///
 /// Clefs and keys, and measures holding them, also leave the cache of the staff that tracks
 /// them: Reserve keeps a copy of each such staff's cache as it was (at a cost in the points
@@ -174,11 +177,20 @@ private:
         MCTime time;
     };
 
+    // A wave track that a removal took out of its conductor's numbering, with its number.
+    struct Renumber {
+        std::size_t removal;
+        ECConductor* conductor;
+        ECWaveTrack* track;
+        int number;
+    };
+
     // Copies the caches that removing `element` changes (see TouchedStaff) and that no
     // earlier call copied. False when it changes one and does not qualify (`qualifies`), so
     // that a copy put back would not tell the whole story. Throws std::bad_alloc.
     bool CopyCaches(ECBase* element, bool qualifies);
     void Retimed(std::size_t index, ECBase* element);
+    void Renumbered(std::size_t index, ECBase* element);
 
     std::vector<Removal> m_removals;
     std::vector<Focus> m_focus;
@@ -193,6 +205,7 @@ private:
     // recorded.
     bool m_cachesExact = true;
     std::vector<Retime> m_retimes;
+    std::vector<Renumber> m_renumbers;
 };
 
 } // namespace clavenor
