@@ -458,10 +458,12 @@ protected:
         return envelope->GetPointAtIndex(index);
     }
 
-    // What the maps know beyond their bytes: every tempo mark's clock time and value, every
-    // meter's bar, pulse and tick.
+    // What the maps know beyond their bytes: whether the conductor staff names them, every
+    // tempo mark's clock time and value, every meter's bar, pulse and tick.
     std::vector<double> MapAnswers() {
-        std::vector<double> answers;
+        ECConductorStaff* timeline = m_doc->GetConductor()->GetConductorStaff();
+        std::vector<double> answers{timeline->GetTempoEnv() == tempi ? 1.0 : 0.0,
+                                    timeline->GetMeterEnv() == meters ? 1.0 : 0.0};
         for (ECBase* point : *tempi->GetChildren()) {
             auto* mark = static_cast<ECTempo*>(point);
             answers.push_back(mark->GetClockTime().GetSeconds());
@@ -481,9 +483,10 @@ protected:
     ECMeterEnv* meters = nullptr;
 };
 
-// Regression: a failed batch put envelope points, tempo marks and meters back through their
-// maps' AddChild, which needs memory a batch failing for want of it may not have; and a
-// removed first tempo mark left the next one at time zero, where the removal had moved it.
+// Regression: a failed batch put envelope points, tempo marks and meters, and the maps
+// themselves, back through their parents' AddChild, by time and with memory a batch failing
+// for want of it may not have; and a removed first tempo mark left the next one at time zero,
+// where the removal had moved it.
 TEST_F(Maps, AFailedBatchPutsPointsBackWithTheMapsAsTheyWere) {
     ASSERT_EQ(tempi->GetPointCount(), 3);
     ASSERT_EQ(meters->GetPointCount(), 3);
@@ -496,6 +499,8 @@ TEST_F(Maps, AFailedBatchPutsPointsBackWithTheMapsAsTheyWere) {
         {"a meter between two others", {PointOf(meters, 1)}},
         {"a point of every map", {PointOf(meters, 2), PointOf(tempi, 2), PointOf(volume, 2)}},
         {"the controller envelope", {volume}},
+        {"the tempo map", {tempi}},
+        {"the meter map and the tempo map", {meters, tempi}},
     };
     ExpectExactReverts(cases, RevertMemory::None, [this] { return MapAnswers(); });
 }

@@ -2,6 +2,7 @@
 
 #include "clavenor/caches/MCStaffCache.h"
 #include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECGroup.h"
 #include "clavenor/elements/ECMeterEnv.h"
@@ -84,13 +85,20 @@ bool HoldsPlainly(ECBase* parent) {
     }
 }
 
-// Whether `parent` is a conductor and `element` one of its tracks that the conductor files
-// in no table but the wave-track numbers, which the record gives back (see Renumber): a wave
-// track or a plain track. Staves are numbered by the conductor staff, and leave more.
+// Whether `parent` files `element` in no table but one the record puts back: a wave track or
+// a plain track of the conductor (the wave-track numbers, see Renumber), the tempo or meter
+// map of the conductor staff. Staves and conductor measures leave more tables behind.
 bool HoldsTrackPlainly(ECBase* parent, ECBase* element) {
     const int id = element->GetEventId();
-    return parent->GetEventId() == EventId::Conductor &&
-           (id == EventId::WaveTrack || id == EventId::Track);
+    switch (parent->GetEventId()) {
+    case EventId::Conductor:
+        return id == EventId::WaveTrack || id == EventId::Track;
+    case EventId::ConductorStaff:
+        // The staff only names its maps, which Reorder names again (ReturnMap).
+        return id == EventId::TempoEnv || id == EventId::MeterEnv;
+    default:
+        return false;
+    }
 }
 
 // The staff whose clef and key cache removing `element` from `parent` changes, or null: a
@@ -734,7 +742,8 @@ void MCRemovalRecord::Reorder(std::size_t index) {
         }
     }
     // The maps the removal left compute their clock and bar times again from their lists,
-    // as the removal had them do, now that the lists are as they were.
+    // as the removal had them do, now that the lists are as they were; a conductor staff
+    // that a map left names it again.
     for (std::uint32_t k = 0; k < removal.neighbourCount; ++k) {
         ECBase* parent = m_neighbours[removal.firstNeighbour + k].parent;
         const int id = parent->GetEventId();
@@ -742,6 +751,9 @@ void MCRemovalRecord::Reorder(std::size_t index) {
             static_cast<ECTempoEnv*>(parent)->RecalculateClockTimes();
         } else if (id == EventId::MeterEnv) {
             static_cast<ECMeterEnv*>(parent)->RecalculateBPTTimes();
+        } else if (id == EventId::ConductorStaff) {
+            (void)static_cast<ECConductorStaff*>(parent)->ReturnMap(
+                m_neighbours[removal.firstNeighbour + k].child);
         }
     }
 }

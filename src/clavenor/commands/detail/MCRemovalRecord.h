@@ -28,10 +28,11 @@ class MCStaffCache;
 /// bytes. Only elements whose parents keep nothing over their children but the list, or what
 /// they compute from it, are recorded: what sits in measures, chords, tuplets, notes, groups,
 /// staves, tracks and envelopes of every kind (points, tempo marks, meters; Reorder has the
-/// tempo and meter maps compute their clock and bar times and pause values again), and the
-/// conductor's wave tracks and plain tracks (Reorder gives a wave track its number back).
-/// Staves, and what sits in the conductor staff (the maps themselves, conductor measures),
-/// are not: the conductor staff's tables would not follow.
+/// tempo and meter maps compute their clock and bar times and pause values again), the
+/// conductor's wave tracks and plain tracks (Reorder gives a wave track its number back) and
+/// the conductor staff's tempo and meter maps (Reorder has the staff name them again). Staves
+/// under the conductor and conductor measures are not: the tables of the conductor staff
+/// (staff numbers, the measure map) would not follow.
 ///
 /// Clefs and keys, and measures holding them, also leave the cache of the staff that tracks
 /// them: Reserve keeps a copy of each such staff's cache as it was (at a cost in the points
