@@ -63,13 +63,12 @@ bool IsEnvelope(ECBase* parent) {
     }
 }
 
-// Whether `parent` keeps nothing over its children but the list, or only what it recomputes
-// from the list when a link is parked or put back (ChildrenRelinked), so that a link parked
-// and put back with spare nodes leaves it as its own AddChild would: a measure, a chord, a
-// tuplet, a note, a track, an envelope of any kind (the record has the tempo and meter maps
-// compute their clock and bar times again, see Reorder), and a staff, whose clef and key cache the
-// record puts back whole (see TouchedStaff). The conductor and its staff file their children in
-// tables of their own.
+// Whether `parent` keeps nothing over its children but the list, or only what it computes
+// from the list again, so that a link parked and put back with spare nodes leaves it as its
+// own AddChild would: a measure, a chord, a tuplet, a note, a track, an envelope of any kind
+// (the record has the tempo and meter maps compute their clock and bar times again, see
+// Reorder), and a staff, whose clef and key cache the record puts back whole (see
+// TouchedStaff). The conductor and its staff file their children in tables of their own.
 bool HoldsPlainly(ECBase* parent) {
     switch (parent->GetEventId()) {
     case EventId::Measure:
@@ -347,7 +346,7 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     }
     try {
         m_removals.resize(elements.size());
-        std::size_t retimes = 0;
+        std::size_t entries = 0;
         for (std::size_t i = 0; i < elements.size(); ++i) {
             ECBase* element = elements[i];
             if (element == nullptr) {
@@ -357,15 +356,15 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
             m_removals[i].candidate = candidate;
             const int id = element->GetEventId();
             if (candidate && (id == EventId::Tempo || id == EventId::WaveTrack)) {
-                retimes += static_cast<std::size_t>(element->GetParents()->GetCount());
+                entries += static_cast<std::size_t>(element->GetParents()->GetCount());
             }
             if (id == EventId::Clef || id == EventId::Key || id == EventId::Measure) {
                 m_cachesExact = CopyCaches(element, candidate) && m_cachesExact;
             }
         }
         // A tempo mark may move the next one, a wave track leave its number, in each parent.
-        m_retimes.reserve(retimes);
-        m_renumbers.reserve(retimes);
+        m_retimes.reserve(entries);
+        m_renumbers.reserve(entries);
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);

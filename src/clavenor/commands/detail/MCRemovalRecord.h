@@ -37,8 +37,10 @@ class MCStaffCache;
 /// Clefs and keys, and measures holding them, also leave the cache of the staff that tracks
 /// them: Reserve keeps a copy of each such staff's cache as it was (at a cost in the points
 /// of the cache, which is what taking a clef out of it costs anyway), and RestoreCaches puts
-/// it back in place, so that the staff answers as before. A removal of the first mark of a
-/// tempo map moves the next one to time zero: Reorder gives it its time back.
+/// it back in place, so that the staff answers as before (a pointer a host took from
+/// ECStaff::GetCache before then is no longer valid). The copies stay until Clear, with the
+/// rest of the record. A removal of the first mark of a tempo map moves the next one to time
+/// zero: Reorder gives it its time back.
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
 /// bookkeeping brings them back, and Reorder only puts them in order. A group that may let
