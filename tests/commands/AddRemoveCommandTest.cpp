@@ -413,6 +413,30 @@ TEST_F(Clefs, AFailedBatchPutsThemBackWhereTheyStoodAndTheCachesAsTheyWere) {
     ExpectExactReverts(cases, RevertMemory::None, [this] { return CacheAnswers(); });
 }
 
+// A conductor measure files clefs in the conductor staff's cache, and its staff names it in
+// its measure map, which a removal leaves as it is.
+TEST_F(Clefs, AFailedBatchPutsAConductorMeasureBackWithTheClefItHolds) {
+    ECConductor* conductor = m_doc->GetConductor();
+    ASSERT_NE(conductor->GetMeasure(0, MCTime(12.0f), 1, 1), nullptr);
+    ECConductorStaff* timeline = conductor->GetConductorStaff();
+    ECMeasure* bar = timeline->GetMeasure(0, 2);
+    ASSERT_NE(bar, nullptr);
+    auto* barClef = new Counted<ECClef>(3);
+    SetSeconds(barClef, bar->GetTime()->GetSeconds());
+    ASSERT_EQ(bar->AddChild(barClef, 1), 1);
+    const MCTime at = *bar->GetTime();
+    ASSERT_EQ(timeline->GetClefAtTime(at, 0), barClef);
+    m_doc->ClearUndo();
+    const RemovalCase cases[] = {
+        {"a conductor measure between two others", {bar}},
+        {"the clef of a conductor measure", {barClef}},
+    };
+    ExpectExactReverts(cases, RevertMemory::None, [&] {
+        return std::vector<double>{timeline->GetClefAtTime(at, 0) == barClef ? 1.0 : 0.0,
+                                   timeline->GetMeasure(0, 2) == bar ? 1.0 : 0.0};
+    });
+}
+
 TEST_F(Clefs, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
     const RemovalCase cases[] = {
         {"a clef and a key", {clef, key}},

@@ -62,19 +62,20 @@ public:
     void Undo() override;
 
     /// Takes the last Process back within its failed batch, the last item first. Exact for
-    /// elements in measures, chords, tuplets, notes, staves, tracks and envelopes, for the
-    /// conductor's wave tracks and plain tracks and for the tempo and meter maps (clefs,
-    /// keys, measures, envelope points, tempo marks and meters included): each comes back
-    /// where it stood, a chord or tuplet with its members and marks, one that dissolved
-    /// whole, members leave the measure again, every list around them has its order back, a
-    /// staff whose clef and key cache changed gets the cache it had, a tempo or meter map
-    /// its clock and bar times, the mark that a removed first tempo mark let move to time
-    /// zero its time, a wave track its number, and the conductor staff its maps (see
-    /// MCRemovalRecord; the room and the copies were made by Process, so this needs no
-    /// memory). Staves under the conductor and conductor measures come back under their
-    /// recorded parents by time, and groups as the undo links them, which may need memory;
-    /// what cannot be put back stays removed. The mirrors come back last, where they were,
-    /// showing what they showed.
+    /// everything but staves under the conductor: elements in measures, chords, tuplets,
+    /// notes, staves, tracks and envelopes, the conductor's wave tracks and plain tracks,
+    /// and the conductor staff's maps and measures (clefs, keys, measures, envelope points,
+    /// tempo marks and meters included). Each comes back where it stood, a chord or tuplet
+    /// with its members and marks, one that dissolved whole, members leave the measure
+    /// again, every list around them has its order back, a staff whose clef and key cache
+    /// changed gets the cache it had, a tempo or meter map its clock and bar times, the mark
+    /// that a removed first tempo mark let move to time zero its time, a wave track its
+    /// number, and the conductor staff its maps (see MCRemovalRecord; the room and the
+    /// copies were made by Process, so this needs no memory). A staff under the conductor
+    /// comes back through the conductor's AddChild, without its number (the later staves
+    /// keep the numbers the removal gave them; CCRemoveTrack is the command for staves), and
+    /// groups as the undo links them; both may need memory, and what cannot be put back
+    /// stays removed. The mirrors come back last, where they were, showing what they showed.
     void Revert() override;
 
     ///@{

@@ -65,13 +65,15 @@ bool IsEnvelope(ECBase* parent) {
 
 // Whether `parent` keeps nothing over its children but the list, or only what it computes
 // from the list again, so that a link parked and put back with spare nodes leaves it as its
-// own AddChild would: a measure, a chord, a tuplet, a note, a track, an envelope of any kind
-// (the record has the tempo and meter maps compute their clock and bar times again, see
-// Reorder), and a staff, whose clef and key cache the record puts back whole (see
-// TouchedStaff). The conductor and its staff file their children in tables of their own.
+// own AddChild would: a measure (a conductor measure too), a chord, a tuplet, a note, a
+// track, an envelope of any kind (the record has the tempo and meter maps compute their clock
+// and bar times again, see Reorder), and a staff, whose clef and key cache the record puts
+// back whole (see TouchedStaff). The conductor and its staff file their children in tables
+// of their own.
 bool HoldsPlainly(ECBase* parent) {
     switch (parent->GetEventId()) {
     case EventId::Measure:
+    case EventId::ConductorMeasure:
     case EventId::Chord:
     case EventId::Tuplet:
     case EventId::Note:
@@ -86,15 +88,17 @@ bool HoldsPlainly(ECBase* parent) {
 
 // Whether `parent` files `element` in no table but one the record puts back: a wave track or
 // a plain track of the conductor (the wave-track numbers, see Renumber), the tempo or meter
-// map of the conductor staff. Staves and conductor measures leave more tables behind.
+// map and the measures of the conductor staff. Staves leave more tables behind.
 bool HoldsTrackPlainly(ECBase* parent, ECBase* element) {
     const int id = element->GetEventId();
     switch (parent->GetEventId()) {
     case EventId::Conductor:
         return id == EventId::WaveTrack || id == EventId::Track;
     case EventId::ConductorStaff:
-        // The staff only names its maps, which Reorder names again (ReturnMap).
-        return id == EventId::TempoEnv || id == EventId::MeterEnv;
+        // The staff only names its maps, which Reorder names again (ReturnMap); its measure
+        // map keeps naming a measure that leaves (see ECConductorStaff).
+        return id == EventId::TempoEnv || id == EventId::MeterEnv ||
+               id == EventId::ConductorMeasure;
     default:
         return false;
     }
@@ -108,12 +112,12 @@ ECStaff* TouchedStaff(ECBase* element, ECBase* parent) {
     const int id = element->GetEventId();
     if (MCStaffCache::IsCacheEvent(element) != 0) {
         const int above = parent->GetEventId();
-        return above == EventId::Measure || above == EventId::Staff ||
-                       above == EventId::ConductorStaff
+        return above == EventId::Measure || above == EventId::ConductorMeasure ||
+                       above == EventId::Staff || above == EventId::ConductorStaff
                    ? ECStaff::TrackingStaff(parent)
                    : nullptr;
     }
-    if (id != EventId::Measure) {
+    if (id != EventId::Measure && id != EventId::ConductorMeasure) {
         return nullptr;
     }
     auto* staff = dynamic_cast<ECStaff*>(parent);
@@ -358,7 +362,8 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
             if (candidate && (id == EventId::Tempo || id == EventId::WaveTrack)) {
                 entries += static_cast<std::size_t>(element->GetParents()->GetCount());
             }
-            if (id == EventId::Clef || id == EventId::Key || id == EventId::Measure) {
+            if (id == EventId::Clef || id == EventId::Key || id == EventId::Measure ||
+                id == EventId::ConductorMeasure) {
                 m_cachesExact = CopyCaches(element, candidate) && m_cachesExact;
             }
         }

@@ -29,10 +29,11 @@ class MCStaffCache;
 /// they compute from it, are recorded: what sits in measures, chords, tuplets, notes, groups,
 /// staves, tracks and envelopes of every kind (points, tempo marks, meters; Reorder has the
 /// tempo and meter maps compute their clock and bar times and pause values again), the
-/// conductor's wave tracks and plain tracks (Reorder gives a wave track its number back) and
-/// the conductor staff's tempo and meter maps (Reorder has the staff name them again). Staves
-/// under the conductor and conductor measures are not: the tables of the conductor staff
-/// (staff numbers, the measure map) would not follow.
+/// conductor's wave tracks and plain tracks (Reorder gives a wave track its number back), the
+/// conductor staff's tempo and meter maps (Reorder has the staff name them again) and its
+/// conductor measures (whose removal leaves the measure map as it is). Staves under the
+/// conductor are not: the conductor staff's staff table and the conductor measures' tables
+/// would not follow.
 ///
 /// Clefs and keys, and measures holding them, also leave the cache of the staff that tracks
 /// them: Reserve keeps a copy of each such staff's cache as it was (at a cost in the points
