@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <span>
 #include <utility>
@@ -180,8 +181,10 @@ protected:
         return Items(container->GetChildren())[static_cast<std::size_t>(index)];
     }
     // Each case's removal, in a failing batch, gives every byte and every parents list's
-    // order back and leaves no history, without allocating on its way back.
-    void ExpectExactReverts(std::span<const RemovalCase> cases);
+    // order back and leaves no history, without allocating on its way back; and `answers`
+    // (when given), what the document answers beyond its bytes, are as before each case.
+    void ExpectExactReverts(std::span<const RemovalCase> cases,
+                            const std::function<std::vector<double>()>& answers = {});
     // Each case's removal, in a failing batch whose Nth allocation fails, for every N up to
     // one past the last, leaves the bytes and the links as they were.
     void ExpectNothingChangesWhicheverAllocationFails(std::span<const RemovalCase> cases);
@@ -309,9 +312,11 @@ TEST_F(Dissolving, AFailedBatchPutsAChordBackWithTheChildrenOfItsMarks) {
     ExpectExactReverts(cases);
 }
 
-void Dissolving::ExpectExactReverts(std::span<const RemovalCase> cases) {
+void Dissolving::ExpectExactReverts(std::span<const RemovalCase> cases,
+                                    const std::function<std::vector<double>()>& answers) {
     const std::vector<std::uint8_t> before = Bytes();
     const auto links = Links();
+    const std::vector<double> answered = answers ? answers() : std::vector<double>{};
     for (const auto& c : cases) {
         Allocated allocated;
         EXPECT_EQ(ApplyFailing(m_doc.get(), RemovalOf(c.selection, c.what), allocated), 1)
@@ -320,6 +325,9 @@ void Dissolving::ExpectExactReverts(std::span<const RemovalCase> cases) {
         EXPECT_EQ(Links(), links) << c.what;
         EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
         EXPECT_EQ(m_doc->GetUndoCount(), 0) << c.what;
+        if (answers) {
+            EXPECT_EQ(answers(), answered) << c.what;
+        }
     }
 }
 
@@ -363,6 +371,217 @@ void Dissolving::ExpectNothingChangesWhicheverAllocationFails(std::span<const Re
         }
         EXPECT_GT(failures, 0) << c.what;
     }
+}
+
+// A clef and a key among notes of their time, where time order alone puts neither back, both
+// also in a measure of a second staff, whose cache tracks them as well.
+class Clefs : public Dissolving {
+protected:
+    Clefs() {
+        clef = new Counted<ECClef>(2);
+        SetSeconds(clef, 1.0f);
+        key = new Counted<ECKey>(2, 0, 0);
+        SetSeconds(key, 1.0f);
+        for (ECBase* mark : {static_cast<ECBase*>(clef), static_cast<ECBase*>(key)}) {
+            EXPECT_EQ(m_measure->AddChild(mark, 1), 1);
+        }
+        EXPECT_EQ(m_measure->AddChild(NewNote(1.0f), 1), 1);
+        other = new Counted<ECStaff>;
+        EXPECT_EQ(m_doc->GetConductor()->AddChild(other, 1), 1);
+        ECMeasure* bar = NewBar(0.0f, 2);
+        EXPECT_EQ(other->AddChild(bar, 1), 1);
+        EXPECT_EQ(bar->AddChild(clef, 1), 1);
+        EXPECT_EQ(bar->AddChild(key, 1), 1);
+    }
+
+    // The clef and the key each staff's cache gives at and just before a few times, for
+    // both hands: 0 for none, 1 for the clef, 2 for the key, 3 for anything else.
+    std::vector<double> CacheAnswers() {
+        auto named = [&](const ECBase* element) {
+            return element == nullptr ? 0.0 : element == clef ? 1.0 : element == key ? 2.0 : 3.0;
+        };
+        std::vector<double> answers;
+        for (ECStaff* staff : {m_staff, other}) {
+            for (std::uint8_t hand = 0; hand < 2; ++hand) {
+                for (const float at : {0.0f, 1.0f, 1.5f, 3.0f}) {
+                    const MCTime time(at);
+                    answers.push_back(named(staff->GetClefAtTime(time, hand)));
+                    answers.push_back(named(staff->GetClefBeforeTime(time, hand)));
+                    answers.push_back(named(staff->GetKeyAtTime(time, hand)));
+                    answers.push_back(named(staff->GetKeyBeforeTime(time, hand)));
+                }
+            }
+        }
+        return answers;
+    }
+
+    ECClef* clef = nullptr;
+    ECKey* key = nullptr;
+    ECStaff* other = nullptr;
+};
+
+// Regression: a failed batch put clefs and keys back through their measures' AddChild, by
+// time, and with memory for the caches, which a batch failing for want of it may not have.
+TEST_F(Clefs, AFailedBatchPutsThemBackWhereTheyStoodAndTheCachesAsTheyWere) {
+    ASSERT_EQ(m_staff->GetClefAtTime(MCTime(1.0f), 0), clef);
+    ASSERT_EQ(other->GetKeyAtTime(MCTime(1.0f), 0), key);
+    const RemovalCase cases[] = {
+        {"a clef among notes of its time", {clef}},
+        {"a key among notes of its time", {key}},
+        {"a clef, its key and the note after them", {Note(m_measure, 4), key, clef}},
+        {"the measure holding them", {m_measure}},
+        {"the measure of the second staff", {other->GetChildren()->GetHead()}},
+    };
+    ExpectExactReverts(cases, [this] { return CacheAnswers(); });
+}
+
+// A conductor measure files clefs in the conductor staff's cache, and its staff names it in
+// its measure map, which a removal leaves as it is.
+TEST_F(Clefs, AFailedBatchPutsAConductorMeasureBackWithTheClefItHolds) {
+    ECConductor* conductor = m_doc->GetConductor();
+    ASSERT_NE(conductor->GetMeasure(0, MCTime(12.0f), 1, 1), nullptr);
+    ECConductorStaff* timeline = conductor->GetConductorStaff();
+    ECMeasure* bar = timeline->GetMeasure(0, 2);
+    ASSERT_NE(bar, nullptr);
+    auto* barClef = new Counted<ECClef>(3);
+    SetSeconds(barClef, bar->GetTime()->GetSeconds());
+    ASSERT_EQ(bar->AddChild(barClef, 1), 1);
+    const MCTime at = *bar->GetTime();
+    ASSERT_EQ(timeline->GetClefAtTime(at, 0), barClef);
+    m_doc->ClearUndo();
+    const RemovalCase cases[] = {
+        {"a conductor measure between two others", {bar}},
+        {"the clef of a conductor measure", {barClef}},
+    };
+    ExpectExactReverts(cases, [&] {
+        return std::vector<double>{timeline->GetClefAtTime(at, 0) == barClef ? 1.0 : 0.0,
+                                   timeline->GetMeasure(0, 2) == bar ? 1.0 : 0.0};
+    });
+}
+
+TEST_F(Clefs, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
+    const RemovalCase cases[] = {
+        {"a clef and a key", {clef, key}},
+        {"the measure holding them", {m_measure}},
+    };
+    ExpectNothingChangesWhicheverAllocationFails(cases);
+    EXPECT_EQ(m_staff->GetKeyAtTime(MCTime(1.0f), 0), key);
+    EXPECT_EQ(other->GetClefAtTime(MCTime(1.0f), 0), clef);
+}
+
+// A controller envelope of the staff, and the tempo and meter maps, three points each; the
+// second tempo mark speeds up, so that the clock times of the marks after it depend on it.
+class Maps : public Dissolving {
+protected:
+    Maps() {
+        volume = new Counted<ECControllerEnv>;
+        EXPECT_EQ(m_staff->AddChild(volume, 1), 1);
+        ECConductorStaff* timeline = m_doc->GetConductor()->GetConductorStaff();
+        tempi = timeline->GetTempoEnv();
+        meters = timeline->GetMeterEnv();
+        const float tempo[] = {60.0f, 120.0f, 90.0f};
+        for (int i = 0; i < 3; ++i) {
+            const float at = 2.0f * static_cast<float>(i);
+            auto* point = new Counted<ECEnvPoint>;
+            SetSeconds(point, at);
+            point->SetValue(static_cast<float>(10 * i));
+            EXPECT_EQ(volume->AddChild(point, 1), 1);
+            auto* mark = new Counted<ECTempo>;
+            SetSeconds(mark, at);
+            EXPECT_EQ(mark->SetTempo(tempo[i], 1.0f), 1);
+            EXPECT_EQ(tempi->AddChild(mark, 1), 1);
+            if (meters->GetPointAt(MCTime(4.0f * static_cast<float>(i))) == nullptr) {
+                EXPECT_EQ(meters->AddChild(At(new Counted<ECMeter>(3, 4, 0), 4.0f * i), 1), 1);
+            }
+        }
+    }
+
+    static ECBase* At(ECBase* point, float time) {
+        SetSeconds(point, time);
+        return point;
+    }
+    static ECBase* PointOf(ECEnvelope* envelope, int index) {
+        return envelope->GetPointAtIndex(index);
+    }
+
+    // What the maps know beyond their bytes: whether the conductor staff names them, every
+    // tempo mark's clock time and value, every meter's bar, pulse and tick.
+    std::vector<double> MapAnswers() {
+        ECConductorStaff* timeline = m_doc->GetConductor()->GetConductorStaff();
+        std::vector<double> answers{timeline->GetTempoEnv() == tempi ? 1.0 : 0.0,
+                                    timeline->GetMeterEnv() == meters ? 1.0 : 0.0};
+        for (ECBase* point : *tempi->GetChildren()) {
+            auto* mark = static_cast<ECTempo*>(point);
+            answers.push_back(mark->GetClockTime().GetSeconds());
+            answers.push_back(mark->GetValue());
+        }
+        for (ECBase* point : *meters->GetChildren()) {
+            const BPTTime& at = static_cast<ECMeter*>(point)->GetBarPulseTick();
+            answers.insert(answers.end(),
+                           {static_cast<double>(at.bar), static_cast<double>(at.pulse),
+                            static_cast<double>(at.tick)});
+        }
+        return answers;
+    }
+
+    ECControllerEnv* volume = nullptr;
+    ECTempoEnv* tempi = nullptr;
+    ECMeterEnv* meters = nullptr;
+};
+
+// Regression: a failed batch put envelope points, tempo marks and meters, and the maps
+// themselves, back through their parents' AddChild, by time and with memory a batch failing
+// for want of it may not have; and a removed first tempo mark left the next one at time zero,
+// where the removal had moved it.
+TEST_F(Maps, AFailedBatchPutsPointsBackWithTheMapsAsTheyWere) {
+    ASSERT_EQ(tempi->GetPointCount(), 3);
+    ASSERT_EQ(meters->GetPointCount(), 3);
+    const RemovalCase cases[] = {
+        {"a controller point between two others", {PointOf(volume, 1)}},
+        {"the first controller point", {PointOf(volume, 0)}},
+        {"a tempo mark the later clock times depend on", {PointOf(tempi, 1)}},
+        {"the first tempo mark, which lets the next one move to time zero", {PointOf(tempi, 0)}},
+        {"the first two tempo marks", {PointOf(tempi, 0), PointOf(tempi, 1)}},
+        {"a meter between two others", {PointOf(meters, 1)}},
+        {"a point of every map", {PointOf(meters, 2), PointOf(tempi, 2), PointOf(volume, 2)}},
+        {"the controller envelope", {volume}},
+        {"the tempo map", {tempi}},
+        {"the meter map and the tempo map", {meters, tempi}},
+    };
+    ExpectExactReverts(cases, [this] { return MapAnswers(); });
+}
+
+// Regression: a failed batch put a removed wave track back through the conductor's
+// AddChild, after the other wave tracks and without its number.
+TEST_F(Dissolving, AFailedBatchPutsWaveTracksBackWithTheirNumbers) {
+    ECConductor* conductor = m_doc->GetConductor();
+    std::vector<ECTrack*> tracks;
+    for (int number = 1; number <= 3; ++number) {
+        tracks.push_back(conductor->GetTrack(ECConductor::KindWaveTrack, number, 1));
+        ASSERT_NE(tracks.back(), nullptr);
+    }
+    m_doc->ClearUndo();
+    const RemovalCase cases[] = {
+        {"the first of three wave tracks", {tracks[0]}},
+        {"the middle one", {tracks[1]}},
+        {"the last two, the last first", {tracks[2], tracks[1]}},
+    };
+    ExpectExactReverts(cases, [&] {
+        std::vector<double> numbers;
+        for (ECTrack* track : tracks) {
+            numbers.push_back(conductor->GetTrackNumber(ECConductor::KindWaveTrack, track));
+        }
+        return numbers;
+    });
+}
+
+TEST_F(Maps, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
+    const RemovalCase cases[] = {
+        {"a point of every map", {PointOf(meters, 1), PointOf(tempi, 0), PointOf(volume, 1)}},
+    };
+    const std::vector<double> answers = MapAnswers();
+    ExpectNothingChangesWhicheverAllocationFails(cases);
+    EXPECT_EQ(MapAnswers(), answers);
 }
 
 // Groups come back through the removal's own bookkeeping, without memory; the chords and

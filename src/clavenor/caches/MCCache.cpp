@@ -243,6 +243,19 @@ std::unique_ptr<MCCache::CachePoint> MCCache::GetNewCachePoint(const MCTime& tim
     return point;
 }
 
+void MCCache::CopyPoints(const MCCache& from) {
+    m_nSize = from.m_nSize;
+    for (POSITION pos = from.m_points.GetHeadPosition(); pos != nullptr;) {
+        const CachePoint* point = PointAt(from.m_points, pos);
+        from.m_points.GetNext(pos);
+        std::unique_ptr<CachePoint> copy = GetNewCachePoint(point->time, point);
+        if (m_points.AddTail(copy.get()) == nullptr) {
+            throw std::bad_alloc();
+        }
+        copy.release();
+    }
+}
+
 void MCCache::UpdateListPointers(const void* oldObject, std::int32_t slot) {
     if (m_pCurrent == nullptr || !IsValidSlot(slot)) {
         return;

@@ -129,6 +129,12 @@ protected:
     /// and no aux record; null when the cache has no slots.
     std::unique_ptr<CachePoint> GetNewCachePoint(const MCTime& time, const CachePoint* copyFrom);
 
+    /// Gives this empty cache a copy of every point of `from` (times and slots; no aux
+    /// records, which only their subclass could copy), so that it answers as `from` does.
+    /// Throws std::bad_alloc with the points copied so far in place, which the cache's
+    /// destructor releases. Cost: O(points x slots).
+    void CopyPoints(const MCCache& from);
+
     /// Gives `slot` of the points after the cursor the cursor point's object, as long as
     /// they hold `oldObject`: ends the reign of `oldObject` that the cursor point's change
     /// would otherwise leave standing.

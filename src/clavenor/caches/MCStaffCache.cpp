@@ -136,6 +136,12 @@ void MCStaffCache::GetKeyScope(ECBase* key, MCTime& start, MCTime& end, std::uin
     GetScope(key, start, end, hand);
 }
 
+std::unique_ptr<MCStaffCache> MCStaffCache::Clone() const {
+    auto clone = std::make_unique<MCStaffCache>();
+    clone->CopyPoints(*this);
+    return clone;
+}
+
 void MCStaffCache::BuildCache(MCEventList& elements) {
     DeleteCache();
     for (POSITION pos = elements.GetHeadPosition(); pos != nullptr;) {

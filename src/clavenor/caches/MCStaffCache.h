@@ -4,6 +4,7 @@
 #include "clavenor/framework/Export.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace clavenor {
 
@@ -69,6 +70,11 @@ public:
     void GetClefScope(ECBase* clef, MCTime& start, MCTime& end, std::uint8_t hand);
     void GetKeyScope(ECBase* key, MCTime& start, MCTime& end, std::uint8_t hand);
     ///@}
+
+    /// A cache that answers every query as this one does now, for a caller that must put
+    /// this state back later without memory (ECStaff::ExchangeCache). Throws std::bad_alloc.
+    /// Cost: O(points), against BuildCache's walk of the whole staff.
+    std::unique_ptr<MCStaffCache> Clone() const;
 
     /// Empties the cache, then caches every clef and key of `elements` in list order with
     /// its own hand; what is refused (a second one at a taken time) is left out.

@@ -464,6 +464,9 @@ void CCRemove::Revert() {
         }
         RelinkRegroups(index);
     }
+    if (m_pRecord != nullptr) {
+        m_pRecord->RestoreCaches();
+    }
     // Withdrawn before the removals, so back once the elements they show are.
     if (m_pMirrors != nullptr) {
         m_pMirrors->TakeBack();

@@ -64,16 +64,23 @@ public:
     void Undo() override;
 
     /// Takes the last Process back within its failed batch, the last item first. Exact for
-    /// elements in measures, chords, tuplets and notes: each comes back where it stood, a
-    /// chord or tuplet with its members and marks, one that dissolved whole, members leave
-    /// the measure again, and every list around them has its order back (see
-    /// MCRemovalRecord; the room for it was set aside by Process, so this needs no memory).
-    /// Group memberships come back the same way, with nodes Process set aside: the element
-    /// in each group it left, a group that let go back under its parents and its members
-    /// back in it, each where it stood. Clefs, keys and elements of tracks, envelopes or the
-    /// conductor come back under their recorded parents by time, which may need memory, as
-    /// does a removed group itself; what cannot be put back stays removed. The mirrors come
-    /// back last, where they were, showing what they showed.
+    /// everything but staves under the conductor and removed groups themselves: elements in
+    /// measures, chords, tuplets, notes, staves, tracks and envelopes, the conductor's wave
+    /// tracks and plain tracks, and the conductor staff's maps and measures (clefs, keys,
+    /// measures, envelope points, tempo marks and meters included). Each comes back where it
+    /// stood, a chord or tuplet with its members and marks, one that dissolved whole, members
+    /// leave the measure again, every list around them has its order back, a staff whose clef
+    /// and key cache changed gets the cache it had, a tempo or meter map its clock and bar
+    /// times, the mark that a removed first tempo mark let move to time zero its time, a wave
+    /// track its number, and the conductor staff its maps. Group memberships come back the
+    /// same way: the element in each group it left, a group that let go back under its
+    /// parents and its members back in it, each where it stood (see MCRemovalRecord; the
+    /// room, the spare nodes and the copies were made by Process, so this needs no memory).
+    /// A staff under the conductor comes back through the conductor's AddChild, without its
+    /// number (the later staves keep the numbers the removal gave them; CCRemoveTrack is the
+    /// command for staves), and a removed group under its parents by time; both may need
+    /// memory, and what cannot be put back stays removed. The mirrors come back last, where
+    /// they were, showing what they showed.
     void Revert() override;
 
     /// Gives back what only Revert needs: the record of the lists around the removed

@@ -312,6 +312,19 @@ int ECConductor::InsertWaveTrack(ECWaveTrack* track, int index) {
     return index;
 }
 
+int ECConductor::ReturnWaveTrack(ECWaveTrack* track, int number) {
+    if (track == nullptr || number < 1 || number > m_waveTracks.GetSize() + 1 ||
+        GetWaveTrackNumber(track) > 0 || track->GetParents()->FindNearEnds(this) == nullptr) {
+        return 0;
+    }
+    try {
+        m_waveTracks.InsertAt(number - 1, track);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return 1;
+}
+
 void ECConductor::RemoveWaveTrack(ECWaveTrack* track) {
     const int number = GetWaveTrackNumber(track);
     if (number < 1) {

@@ -117,6 +117,13 @@ public:
     /// staff table's too) unchanged, when it has no memory for the new order; needs none
     /// after a ReserveTrackOrder that counted every child it has then.
     void OrderTracks(int orderStaves);
+    /// Gives `track`, a child again after RemoveChild took it out of the wave-track table,
+    /// its number back (1 to the count + 1; the later tracks move up one), without ordering
+    /// the children: for a caller that puts the link back where it stood and must take the
+    /// removal back exactly. Needs no memory while the table keeps the room the removal
+    /// left, as it does. Returns 0, changing nothing, when the track is not a child, has a
+    /// number, the number is out of range or no memory is left.
+    int ReturnWaveTrack(ECWaveTrack* track, int number);
     /// Sets aside the room OrderTracks works in for the children the conductor has and
     /// `extra` more, so that ordering them, or them and up to `extra` added tracks, needs no
     /// memory; a caller that must not fail halfway reserves before its first change. The

@@ -857,6 +857,21 @@ Map* ECConductorStaff::MakeMap(Map*& map) {
     return map;
 }
 
+int ECConductorStaff::ReturnMap(ECBase* map) {
+    if (map == nullptr || map->GetParents()->FindNearEnds(this) == nullptr) {
+        return 0;
+    }
+    if (m_pTempoEnv == nullptr && map->IsKindOf(RUNTIME_CLASS(ECTempoEnv))) {
+        m_pTempoEnv = static_cast<ECTempoEnv*>(map);
+        return 1;
+    }
+    if (m_pMeterEnv == nullptr && map->IsKindOf(RUNTIME_CLASS(ECMeterEnv))) {
+        m_pMeterEnv = static_cast<ECMeterEnv*>(map);
+        return 1;
+    }
+    return 0;
+}
+
 ECTempoEnv* ECConductorStaff::GetTempoEnv() { return MakeMap(m_pTempoEnv); }
 
 ECMeterEnv* ECConductorStaff::GetMeterEnv() { return MakeMap(m_pMeterEnv); }

@@ -208,6 +208,12 @@ public:
     ECTempoEnv* GetTempoEnv();
     ECMeterEnv* GetMeterEnv();
     ///@}
+    /// Makes `map`, a tempo or meter map that is a child again after RemoveChild let it go,
+    /// the staff's tempo (meter) map again when the staff has none, as AddChild would,
+    /// without linking anything: for a caller that puts the link back where it stood and
+    /// must take the removal back exactly. Returns 1, or 0 (nothing changes) for anything
+    /// else. Needs no memory.
+    int ReturnMap(ECBase* map);
 
 protected:
     friend class ECConductor;

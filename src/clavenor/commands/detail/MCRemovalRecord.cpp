@@ -2,7 +2,14 @@
 
 #include "clavenor/caches/MCStaffCache.h"
 #include "clavenor/commands/detail/MCSpareLinks.h"
+#include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECConductorStaff.h"
+#include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/elements/ECMeterEnv.h"
+#include "clavenor/elements/ECStaff.h"
+#include "clavenor/elements/ECTempoEnv.h"
+#include "clavenor/elements/ECWaveTrack.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
 
@@ -17,14 +24,100 @@ bool IsContainer(ECBase* element) {
 
 bool IsGroup(ECBase* element) { return ECGroup::AsGroup(element) != nullptr; }
 
-// Whether `parent` keeps nothing over its children but the list, so that a link parked and
-// put back with spare nodes leaves it as its own AddChild would: a measure (for anything but
-// a clef or key), a chord, a tuplet, a note. Tracks, envelopes and the conductor file their
-// children in tables of their own.
+bool IsEnvelope(ECBase* parent) {
+    switch (parent->GetEventId()) {
+    case EventId::Envelope:
+    case EventId::ChanPressureEnv:
+    case EventId::ControllerEnv:
+    case EventId::MeterEnv:
+    case EventId::NRPNEnv:
+    case EventId::PatchEnv:
+    case EventId::PitchBendEnv:
+    case EventId::PolyPressureEnv:
+    case EventId::RPNEnv:
+    case EventId::TempoEnv:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether `parent` keeps nothing over its children but the list, or only what it computes
+// from the list again, so that a link parked and put back with spare nodes leaves it as its
+// own AddChild would: a measure (a conductor measure too), a chord, a tuplet, a note, a
+// track, an envelope of any kind (the record has the tempo and meter maps compute their clock
+// and bar times again, see Reorder), and a staff, whose clef and key cache the record puts
+// back whole (see TouchedStaff). The conductor and its staff file their children in tables
+// of their own.
 bool HoldsPlainly(ECBase* parent) {
-    const int id = parent->GetEventId();
-    return id == EventId::Measure || id == EventId::Chord || id == EventId::Tuplet ||
-           id == EventId::Note;
+    switch (parent->GetEventId()) {
+    case EventId::Measure:
+    case EventId::ConductorMeasure:
+    case EventId::Chord:
+    case EventId::Tuplet:
+    case EventId::Note:
+    case EventId::Staff:
+    case EventId::Track:
+    case EventId::WaveTrack:
+        return true;
+    default:
+        return IsEnvelope(parent);
+    }
+}
+
+// Whether `parent` files `element` in no table but one the record puts back: a wave track or
+// a plain track of the conductor (the wave-track numbers, see Renumber), the tempo or meter
+// map and the measures of the conductor staff. Staves leave more tables behind.
+bool HoldsTrackPlainly(ECBase* parent, ECBase* element) {
+    const int id = element->GetEventId();
+    switch (parent->GetEventId()) {
+    case EventId::Conductor:
+        return id == EventId::WaveTrack || id == EventId::Track;
+    case EventId::ConductorStaff:
+        // The staff only names its maps, which Reorder names again (ReturnMap); its measure
+        // map keeps naming a measure that leaves (see ECConductorStaff).
+        return id == EventId::TempoEnv || id == EventId::MeterEnv ||
+               id == EventId::ConductorMeasure;
+    default:
+        return false;
+    }
+}
+
+// The staff whose clef and key cache removing `element` from `parent` changes, or null: a
+// clef or key leaves the cache of the staff tracking its parent, and a measure with clefs or
+// keys takes them out of its staff's (ECStaff::RemoveChild). Asked of every removal, so the
+// event ids come first.
+ECStaff* TouchedStaff(ECBase* element, ECBase* parent) {
+    const int id = element->GetEventId();
+    if (MCStaffCache::IsCacheEvent(element) != 0) {
+        const int above = parent->GetEventId();
+        return above == EventId::Measure || above == EventId::ConductorMeasure ||
+                       above == EventId::Staff || above == EventId::ConductorStaff
+                   ? ECStaff::TrackingStaff(parent)
+                   : nullptr;
+    }
+    if (id != EventId::Measure && id != EventId::ConductorMeasure) {
+        return nullptr;
+    }
+    auto* staff = dynamic_cast<ECStaff*>(parent);
+    if (staff == nullptr) {
+        return nullptr;
+    }
+    for (ECBase* child : *element->GetChildren()) {
+        if (MCStaffCache::IsCacheEvent(child) != 0) {
+            return staff;
+        }
+    }
+    return nullptr;
+}
+
+// Finds, through the envelope's index rather than a walk of a list that may be long, the
+// point that stands before `point` among the points of `envelope` (null: at the head). False
+// when `point` is not one of them.
+bool PointBefore(ECEnvelope* envelope, ECEnvPoint* point, ECBase*& before) {
+    const int index = envelope->GetIndexForPoint(point);
+    before = index > 0 ? envelope->GetPointAtIndex(index - 1) : nullptr;
+    return index >= 0;
 }
 
 std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
@@ -37,13 +130,9 @@ MCRemovalRecord::~MCRemovalRecord() { Clear(); }
 
 bool MCRemovalRecord::Qualifies(ECBase* element) {
     // Event ids first: most removals are of plain notes in measures, and a long one asks
-    // this of every element. A clef or key leaves its staff's cache as well, which only its
-    // parent's AddChild fills again.
-    if (MCStaffCache::IsCacheEvent(element) != 0) {
-        return false;
-    }
+    // this of every element.
     for (ECBase* parent : *element->GetParents()) {
-        if (!HoldsPlainly(parent) && !IsGroup(parent)) {
+        if (!HoldsPlainly(parent) && !IsGroup(parent) && !HoldsTrackPlainly(parent, element)) {
             return false;
         }
     }
@@ -191,9 +280,26 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     }
     try {
         m_removals.resize(elements.size());
+        std::size_t entries = 0;
         for (std::size_t i = 0; i < elements.size(); ++i) {
-            m_removals[i].candidate = elements[i] != nullptr && Qualifies(elements[i]);
+            ECBase* element = elements[i];
+            if (element == nullptr) {
+                continue;
+            }
+            const bool candidate = Qualifies(element);
+            m_removals[i].candidate = candidate;
+            const int id = element->GetEventId();
+            if (candidate && (id == EventId::Tempo || id == EventId::WaveTrack)) {
+                entries += static_cast<std::size_t>(element->GetParents()->GetCount());
+            }
+            if (id == EventId::Clef || id == EventId::Key || id == EventId::Measure ||
+                id == EventId::ConductorMeasure) {
+                m_cachesExact = CopyCaches(element, candidate) && m_cachesExact;
+            }
         }
+        // A tempo mark may move the next one, a wave track leave its number, in each parent.
+        m_retimes.reserve(entries);
+        m_renumbers.reserve(entries);
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
@@ -204,19 +310,45 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     }
 }
 
+bool MCRemovalRecord::CopyCaches(ECBase* element, bool qualifies) {
+    bool exact = true;
+    for (ECBase* parent : *element->GetParents()) {
+        ECStaff* staff = TouchedStaff(element, parent);
+        if (staff == nullptr) {
+            continue;
+        }
+        exact = exact && qualifies;
+        bool copied = false;
+        for (const CacheCopy& copy : m_caches) {
+            copied = copied || copy.staff == staff;
+        }
+        if (!copied && qualifies) {
+            // Room first, so that a copy made is never lost to a failing push.
+            m_caches.reserve(m_caches.size() + 1);
+            m_caches.push_back(CacheCopy{staff, staff->GetCache()->Clone()});
+            staff->Ref();
+        }
+    }
+    return exact;
+}
+
 void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
     if (index >= m_removals.size() || element == nullptr || !m_removals[index].candidate) {
         return;
     }
     const std::size_t firstFocus = m_focus.size();
+    // A removal left unrecorded comes back through its parent's AddChild, which caches a
+    // clef or key in the cache as it is then: the copies no longer tell the whole story.
     if (!Gather(element, m_focus, true, nullptr)) {
         m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
+        m_cachesExact = false;
         return;
     }
     const Room room = Measure(m_focus, firstFocus);
     if (m_links.size() + room.links > m_links.capacity() ||
         m_neighbours.size() + room.neighbours > m_neighbours.capacity()) {
         m_focus.erase(m_focus.begin() + static_cast<std::ptrdiff_t>(firstFocus), m_focus.end());
+        m_cachesExact = false;
         return;
     }
     // From here on, every push stays within the room checked above.
@@ -251,13 +383,20 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
             if (Find(removal, parent) != nullptr || siblings == nullptr || IsGroup(parent)) {
                 continue;
             }
-            POSITION before = siblings->FindNearEnds(element);
-            if (before == nullptr) {
-                continue;
+            Neighbour neighbour{parent, element, nullptr};
+            if (IsEnvelope(parent)) {
+                if (!PointBefore(static_cast<ECEnvelope*>(parent),
+                                 static_cast<ECEnvPoint*>(element), neighbour.before)) {
+                    continue;
+                }
+            } else {
+                POSITION before = siblings->FindNearEnds(element);
+                if (before == nullptr) {
+                    continue;
+                }
+                siblings->GetPrev(before);
+                neighbour.before = before != nullptr ? siblings->GetAt(before) : nullptr;
             }
-            siblings->GetPrev(before);
-            Neighbour neighbour{parent, element,
-                                before != nullptr ? siblings->GetAt(before) : nullptr};
             neighbour.parent->Ref();
             neighbour.child->Ref();
             if (neighbour.before != nullptr) {
@@ -268,6 +407,43 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
     }
     removal.neighbourCount = Narrow(m_neighbours.size()) - removal.firstNeighbour;
     removal.held = true;
+    if (element->GetEventId() == EventId::Tempo) {
+        Retimed(index, element);
+    } else if (element->GetEventId() == EventId::WaveTrack) {
+        Renumbered(index, element);
+    }
+}
+
+void MCRemovalRecord::Retimed(std::size_t index, ECBase* element) {
+    for (ECBase* parent : *element->GetParents()) {
+        MCEventList* marks = parent->GetChildren();
+        if (parent->GetEventId() != EventId::TempoEnv || marks->GetCount() < 2 ||
+            marks->GetHead() != element || m_retimes.size() == m_retimes.capacity()) {
+            continue;
+        }
+        POSITION pos = marks->GetHeadPosition();
+        marks->GetNext(pos);
+        ECBase* next = marks->GetAt(pos);
+        next->Ref();
+        m_retimes.push_back(Retime{index, next, *next->GetTime()});
+    }
+}
+
+void MCRemovalRecord::Renumbered(std::size_t index, ECBase* element) {
+    auto* track = static_cast<ECWaveTrack*>(element);
+    for (ECBase* parent : *element->GetParents()) {
+        if (parent->GetEventId() != EventId::Conductor ||
+            m_renumbers.size() == m_renumbers.capacity()) {
+            continue;
+        }
+        auto* conductor = static_cast<ECConductor*>(parent);
+        const int number = conductor->GetTrackNumber(ECConductor::KindWaveTrack, track);
+        if (number > 0) {
+            conductor->Ref();
+            track->Ref();
+            m_renumbers.push_back(Renumber{index, conductor, track, number});
+        }
+    }
 }
 
 bool MCRemovalRecord::Holds(std::size_t index) const {
@@ -462,6 +638,50 @@ void MCRemovalRecord::Reorder(std::size_t index) {
         }
     }
     PlaceAmongNeighbours(removal);
+    for (Retime& retime : m_retimes) {
+        if (retime.removal == index) {
+            retime.mark->SetTime(&retime.time);
+        }
+    }
+    for (const Renumber& renumber : m_renumbers) {
+        if (renumber.removal == index) {
+            (void)renumber.conductor->ReturnWaveTrack(renumber.track, renumber.number);
+        }
+    }
+    // The maps the removal left compute their clock and bar times again from their lists,
+    // as the removal had them do, now that the lists are as they were; a conductor staff
+    // that a map left names it again.
+    for (std::uint32_t k = 0; k < removal.neighbourCount; ++k) {
+        ECBase* parent = m_neighbours[removal.firstNeighbour + k].parent;
+        const int id = parent->GetEventId();
+        if (id == EventId::TempoEnv) {
+            static_cast<ECTempoEnv*>(parent)->RecalculateClockTimes();
+        } else if (id == EventId::MeterEnv) {
+            static_cast<ECMeterEnv*>(parent)->RecalculateBPTTimes();
+        } else if (id == EventId::ConductorStaff) {
+            (void)static_cast<ECConductorStaff*>(parent)->ReturnMap(
+                m_neighbours[removal.firstNeighbour + k].child);
+        }
+    }
+}
+
+void MCRemovalRecord::RestoreCaches() {
+    for (CacheCopy& copy : m_caches) {
+        if (m_cachesExact) {
+            copy.cache = copy.staff->ExchangeCache(std::move(copy.cache));
+            continue;
+        }
+        try {
+            copy.staff->RebuildCache();
+        } catch (const std::bad_alloc&) {
+            // The cache stays as the relinks left it: short of what came back, never naming
+            // an element the staff no longer holds.
+        }
+    }
+    for (CacheCopy& copy : m_caches) {
+        copy.staff->ReleaseOuterHold();
+    }
+    m_caches.clear();
 }
 
 void MCRemovalRecord::Clear() {
@@ -488,6 +708,20 @@ void MCRemovalRecord::Clear() {
     for (const Focus& focus : m_focus) {
         focus.element->ReleaseOuterHold();
     }
+    for (const Retime& retime : m_retimes) {
+        retime.mark->ReleaseOuterHold();
+    }
+    for (const Renumber& renumber : m_renumbers) {
+        renumber.conductor->ReleaseOuterHold();
+        renumber.track->ReleaseOuterHold();
+    }
+    m_renumbers.clear();
+    for (const CacheCopy& copy : m_caches) {
+        copy.staff->ReleaseOuterHold();
+    }
+    m_retimes.clear();
+    m_caches.clear();
+    m_cachesExact = true;
     m_neighbours.clear();
     m_links.clear();
     m_focus.clear();

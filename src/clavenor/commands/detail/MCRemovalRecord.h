@@ -1,15 +1,21 @@
 #pragma once
 
 #include "clavenor/model/MCEventList.h"
+#include "clavenor/model/MCTime.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 namespace clavenor {
 
 class ECBase;
+class ECConductor;
+class ECStaff;
+class ECWaveTrack;
+class MCStaffCache;
 
 /// What removing an element changes around it, chords and tuplets included, which take
 /// themselves apart on their own account: a chord or tuplet that leaves puts its members into
@@ -19,9 +25,23 @@ class ECBase;
 /// tuplets it leaves or may dissolve, and their members: their parents and children, in
 /// order, and where each stood among the children of a parent outside that set), so that a
 /// failed batch can put it all back exactly: the same links, the same list orders, the same
-/// bytes. Only elements whose parents keep nothing over their children but the list are
-/// recorded (measures, chords, tuplets, notes, groups); a clef or key, which also leaves its
-/// staff's cache, and whatever sits in a track, an envelope or the conductor are not.
+/// bytes. Only elements whose parents keep nothing over their children but the list, or what
+/// they compute from it, are recorded: what sits in measures, chords, tuplets, notes, groups,
+/// staves, tracks and envelopes of every kind (points, tempo marks, meters; Reorder has the
+/// tempo and meter maps compute their clock and bar times and pause values again), the
+/// conductor's wave tracks and plain tracks (Reorder gives a wave track its number back), the
+/// conductor staff's tempo and meter maps (Reorder has the staff name them again) and its
+/// conductor measures (whose removal leaves the measure map as it is). Staves under the
+/// conductor are not: the conductor staff's staff table and the conductor measures' tables
+/// would not follow.
+///
+/// Clefs and keys, and measures holding them, also leave the cache of the staff that tracks
+/// them: Reserve keeps a copy of each such staff's cache as it was (at a cost in the points
+/// of the cache, which is what taking a clef out of it costs anyway), and RestoreCaches puts
+/// it back in place, so that the staff answers as before (a pointer a host took from
+/// ECStaff::GetCache before then is no longer valid). The copies stay until Clear, with the
+/// rest of the record. A removal of the first mark of a tempo map moves the next one to time
+/// zero: Reorder gives it its time back.
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
 /// bookkeeping brings them back where they stood, and Reorder only puts them in order. A
@@ -69,6 +89,13 @@ public:
     void Relink(std::size_t index);
     void Reorder(std::size_t index);
     ///@}
+
+    /// Once every removal has been taken back (Relink and Reorder, or its parent's AddChild),
+    /// gives each staff whose cache the removals changed its cache as Reserve found it, and
+    /// forgets those copies. Needs no memory, except when a removal that changed a cache was
+    /// not recorded: the staves then rebuild their caches from what they hold (all or
+    /// nothing; short of memory, a cache misses the clefs and keys that came back).
+    void RestoreCaches();
 
     /// Forgets everything and lets go of what the record holds. Needs no memory.
     void Clear();
@@ -137,6 +164,33 @@ private:
     bool WriteOrder(MCEventList& list, std::uint32_t first, std::uint32_t count);
     void PlaceAmongNeighbours(const Removal& removal);
 
+    // A staff's clef and key cache as it was before the removals.
+    struct CacheCopy {
+        ECStaff* staff;
+        std::unique_ptr<MCStaffCache> cache;
+    };
+    // The mark after a removed head of a tempo map, with the time it had.
+    struct Retime {
+        std::size_t removal;
+        ECBase* mark;
+        MCTime time;
+    };
+
+    // A wave track that a removal took out of its conductor's numbering, with its number.
+    struct Renumber {
+        std::size_t removal;
+        ECConductor* conductor;
+        ECWaveTrack* track;
+        int number;
+    };
+
+    // Copies the caches that removing `element` changes (see TouchedStaff) and that no
+    // earlier call copied. False when it changes one and does not qualify (`qualifies`), so
+    // that a copy put back would not tell the whole story. Throws std::bad_alloc.
+    bool CopyCaches(ECBase* element, bool qualifies);
+    void Retimed(std::size_t index, ECBase* element);
+    void Renumbered(std::size_t index, ECBase* element);
+
     std::vector<Removal> m_removals;
     std::vector<Focus> m_focus;
     std::vector<ECBase*> m_links;
@@ -145,6 +199,12 @@ private:
     MCEventList m_spares;
     // The nodes of the links Relink took away, kept with their references until Clear.
     MCEventList m_parked;
+    std::vector<CacheCopy> m_caches;
+    // Whether putting the copies back is exact: every removal that changes a cache was
+    // recorded.
+    bool m_cachesExact = true;
+    std::vector<Retime> m_retimes;
+    std::vector<Renumber> m_renumbers;
 };
 
 } // namespace clavenor
