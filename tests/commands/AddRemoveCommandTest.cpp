@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <span>
@@ -582,6 +583,147 @@ TEST_F(Maps, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
     const std::vector<double> answers = MapAnswers();
     ExpectNothingChangesWhicheverAllocationFails(cases);
     EXPECT_EQ(MapAnswers(), answers);
+}
+
+// Three staves of the staff table over three conductor measures, each measure of each staff
+// holding a note on its staff's track: taking a staff out moves the later ones, with their
+// notes, one number back.
+class Staves : public Dissolving {
+protected:
+    Staves() {
+        ECConductor* conductor = m_doc->GetConductor();
+        for (int number = 1; number <= 3; ++number) {
+            staves.push_back(
+                static_cast<ECStaff*>(conductor->GetTrack(ECConductor::KindStaff, number, 1)));
+            EXPECT_NE(staves.back(), nullptr);
+        }
+        EXPECT_NE(conductor->GetMeasure(0, MCTime(8.0f), 1, 1), nullptr);
+        timeline = conductor->GetConductorStaff();
+        for (int number = 1; number <= 3; ++number) {
+            for (int column = 1; column <= 3; ++column) {
+                ECMeasure* bar = timeline->GetMeasure(number, column);
+                EXPECT_NE(bar, nullptr);
+                bars.push_back(bar);
+                ECNote* note = NewNote(bar->GetTime()->GetSeconds());
+                note->SetVoiceTrack(1, number);
+                EXPECT_EQ(bar->AddChild(note, 1), 1);
+            }
+        }
+        m_doc->ClearUndo();
+    }
+
+    ECMeasure* Bar(int staff, int column) {
+        return bars[static_cast<std::size_t>(3 * (staff - 1) + column - 1)];
+    }
+    ECBase* NoteIn(int staff) { return Bar(staff, 2)->GetChildren()->GetHead(); }
+
+    // Each staff's number, and for each slot of each conductor measure which of the staves'
+    // measures it names (-1: none).
+    std::vector<double> TableAnswers() {
+        std::vector<double> answers;
+        ECConductor* conductor = m_doc->GetConductor();
+        for (ECStaff* staff : staves) {
+            answers.push_back(conductor->GetTrackNumber(ECConductor::KindStaff, staff));
+        }
+        for (int number = 1; number <= 3; ++number) {
+            for (int column = 1; column <= 3; ++column) {
+                const auto at =
+                    std::find(bars.begin(), bars.end(), timeline->GetMeasure(number, column));
+                answers.push_back(at != bars.end() ? static_cast<double>(at - bars.begin()) : -1.0);
+            }
+        }
+        return answers;
+    }
+
+    std::vector<ECStaff*> staves;
+    std::vector<ECMeasure*> bars;
+    ECConductorStaff* timeline = nullptr;
+};
+
+// Regression: a failed batch put a removed staff back through the conductor's AddChild,
+// without its number and its measures in the conductor measures, the later staves keeping
+// the numbers the removal had moved them to, and with memory for the tables.
+TEST_F(Staves, AFailedBatchPutsAStaffBackInTheTablesWithTheNumbersTheyHad) {
+    const RemovalCase cases[] = {
+        {"the first of three staves", {staves[0]}},
+        {"the middle one", {staves[1]}},
+        {"the last one", {staves[2]}},
+        {"the first and the last", {staves[0], staves[2]}},
+        {"all three, the last first", {staves[2], staves[1], staves[0]}},
+    };
+    ExpectExactReverts(cases, [this] { return TableAnswers(); });
+}
+
+// A staff leaves the staff groups it is in, which shrink, and the groups after it move.
+TEST_F(Staves, AFailedBatchPutsTheStaffGroupsBack) {
+    auto* group = new CCGroupStaves;
+    group->GroupStaves(2, 3, 1);
+    Run(group);
+    const int id = group->GetGroupIndex();
+    m_doc->ClearUndo();
+    const RemovalCase cases[] = {
+        {"the staff before the group", {staves[0]}},
+        {"the first staff of the group", {staves[1]}},
+        {"both staves of the group", {staves[1], staves[2]}},
+    };
+    ExpectExactReverts(cases, [&] {
+        int first = 0;
+        int last = 0;
+        int kind = 0;
+        const int found = timeline->GetGroup().GetGroupInfo(id, first, last, kind);
+        std::vector<double> answers = TableAnswers();
+        answers.insert(answers.end(), {static_cast<double>(found), static_cast<double>(first),
+                                       static_cast<double>(last), static_cast<double>(kind)});
+        return answers;
+    });
+}
+
+// The note goes back under its staff, and the renumbering of its staff, before or after its
+// removal, is taken back all the same.
+TEST_F(Staves, AFailedBatchPutsAStaffRemovedWithANoteBack) {
+    const RemovalCase cases[] = {
+        {"a note of the middle staff, then the staff", {NoteIn(2), staves[1]}},
+        {"the middle staff, then a note of it", {staves[1], NoteIn(2)}},
+        {"the first staff, then a note of the last", {staves[0], NoteIn(3)}},
+        {"a note of the last staff, then the first staff", {NoteIn(3), staves[0]}},
+    };
+    ExpectExactReverts(cases, [this] { return TableAnswers(); });
+}
+
+// A clef of the middle staff shown by mirrors on the others: the staff takes the clef out
+// with it, and the mirrors keep showing it; removed itself, the clef takes them out too.
+TEST_F(Staves, AFailedBatchPutsAStaffWhoseClefMirrorsShowBack) {
+    auto* clef = new Counted<ECClef>(2);
+    SetSeconds(clef, 4.0f);
+    ASSERT_EQ(Bar(2, 2)->AddChild(clef, 1), 1);
+    for (int staff : {1, 3}) {
+        auto* mirror = new Counted<ECMirror>;
+        SetSeconds(mirror, 4.0f);
+        mirror->SetMirrorEvent(clef, 1);
+        ASSERT_EQ(Bar(staff, 2)->AddChild(mirror, 1), 1);
+    }
+    const RemovalCase cases[] = {
+        {"the staff of the clef", {staves[1]}},
+        {"the staff of the clef, then the clef", {staves[1], clef}},
+        {"the clef, then its staff", {clef, staves[1]}},
+        {"a staff holding a mirror", {staves[2]}},
+    };
+    ExpectExactReverts(cases, [&] {
+        std::vector<double> answers = TableAnswers();
+        answers.push_back(clef->GetMirrors().GetCount());
+        answers.push_back(staves[1]->GetClefAtTime(MCTime(4.0f), 0) == clef ? 1.0 : 0.0);
+        return answers;
+    });
+}
+
+TEST_F(Staves, AFailedAllocationAnywhereInTheirRemovalLeavesTheDocumentAsItWas) {
+    const RemovalCase cases[] = {
+        {"the middle staff", {staves[1]}},
+        {"the first staff and a note of the last", {staves[0], NoteIn(3)}},
+    };
+    const std::vector<double> answers = TableAnswers();
+    ExpectNothingChangesWhicheverAllocationFails(cases);
+    EXPECT_EQ(TableAnswers(), answers);
 }
 
 // Groups come back through the removal's own bookkeeping, without memory; the chords and

@@ -189,6 +189,37 @@ TEST_F(Timeline, StavesAreNumberedAndKeptAligned) {
     EXPECT_EQ(conductor->GetMeasure(2, 1)->GetTrack(), 5);
 }
 
+// A staff that left the tables with its link gets its slots back from the entries they had,
+// without memory; anything that would not put the tables back as they were is refused.
+TEST_F(Timeline, AStaffTakenOutOfTheTablesGetsItsSlotsBack) {
+    conductor->GetMeasure(0, MCTime(7.0f), 1, 1);
+    for (int number = 1; number <= 3; ++number) {
+        ASSERT_NE(conductor->GetTrack(ECConductor::KindStaff, number, 1), nullptr);
+    }
+    ECConductorStaff* timeline = conductor->GetConductorStaff();
+    Ref<ECStaff> middle(Staff(2));
+    ECStaff* last = Staff(3);
+    std::vector<ECMeasure*> measures{timeline->GetMeasure(2, 1), timeline->GetMeasure(2, 2)};
+    EXPECT_EQ(timeline->ReturnStaff(middle.Get(), 2, measures.data(), 2), 0) << "in the table";
+    ASSERT_EQ(conductor->RemoveChild(middle.Get(), 0), 1);
+    EXPECT_EQ(timeline->ReturnStaff(middle.Get(), 2, measures.data(), 2), 0) << "no child";
+    ASSERT_EQ(conductor->AddChild(middle.Get(), 1), 1);
+    EXPECT_EQ(timeline->ReturnStaff(middle.Get(), 4, measures.data(), 2), 0) << "past the end";
+    EXPECT_EQ(timeline->ReturnStaff(middle.Get(), 2, measures.data(), 1), 0) << "one column";
+
+    const std::int64_t start = test::Allocations();
+    EXPECT_EQ(timeline->ReturnStaff(middle.Get(), 2, measures.data(), 2), 1);
+    EXPECT_EQ(test::Allocations(), start);
+    EXPECT_EQ(Staff(2), middle.Get());
+    EXPECT_EQ(Staff(3), last);
+    for (int column = 1; column <= 2; ++column) {
+        EXPECT_EQ(timeline->GetMeasure(2, column), measures[static_cast<std::size_t>(column - 1)]);
+        EXPECT_EQ(timeline->GetMeasure(3, column)->GetParents()->GetHead(), last);
+    }
+    // It renumbers nothing: the last staff keeps the track the removal moved it to.
+    EXPECT_EQ(last->GetTrack(), 2);
+}
+
 TEST_F(Timeline, AddedTracksAndTheirUndo) {
     conductor->GetMeasure(0, MCTime(7.0f), 1, 1);
     // A staff bringing three measures into a score of two keeps two, retimed.

@@ -50,12 +50,14 @@ public:
     /// Sets aside room for what the groups of the removed elements will let go of and for
     /// what Revert needs to put chords, tuplets and group links back (for the members of a
     /// group only when it may let go of them, so that leaving a long line costs what leaving
-    /// a short one does), and takes the mirrors that show a
-    /// removed clef, key, meter or tempo out of the staves (memory failure throws
+    /// a short one does), with, for a staff of the staff table, a copy of the group table
+    /// and of the words under the staves its removal moves, and takes the mirrors that show
+    /// a removed clef, key, meter or tempo out of the staves (memory failure throws
     /// std::bad_alloc here, with nothing changed), then the discard list,
     /// then each item's child leaves all its parents. Returns 1. The removal itself needs no
     /// memory (see ECChord::RemoveFromParents and ECGroup), so it never stops halfway.
-    /// Cost: the removals, plus a look at each element's parents and their parents.
+    /// Cost: the removals, plus a look at each element's parents and their parents, and for
+    /// a staff of the staff table what the staves after it hold.
     int Process() override;
 
     /// Applies, with this command's synchronous flag, a CCAdd putting each child back under
@@ -64,23 +66,22 @@ public:
     void Undo() override;
 
     /// Takes the last Process back within its failed batch, the last item first. Exact for
-    /// everything but staves under the conductor and removed groups themselves: elements in
-    /// measures, chords, tuplets, notes, staves, tracks and envelopes, the conductor's wave
-    /// tracks and plain tracks, and the conductor staff's maps and measures (clefs, keys,
-    /// measures, envelope points, tempo marks and meters included). Each comes back where it
-    /// stood, a chord or tuplet with its members and marks, one that dissolved whole, members
-    /// leave the measure again, every list around them has its order back, a staff whose clef
-    /// and key cache changed gets the cache it had, a tempo or meter map its clock and bar
-    /// times, the mark that a removed first tempo mark let move to time zero its time, a wave
-    /// track its number, and the conductor staff its maps. Group memberships come back the
-    /// same way: the element in each group it left, a group that let go back under its
-    /// parents and its members back in it, each where it stood (see MCRemovalRecord; the
-    /// room, the spare nodes and the copies were made by Process, so this needs no memory).
-    /// A staff under the conductor comes back through the conductor's AddChild, without its
-    /// number (the later staves keep the numbers the removal gave them; CCRemoveTrack is the
-    /// command for staves), and a removed group under its parents by time; both may need
-    /// memory, and what cannot be put back stays removed. The mirrors come back last, where
-    /// they were, showing what they showed.
+    /// everything but removed groups themselves: elements in measures, chords, tuplets,
+    /// notes, staves, tracks and envelopes, the conductor's staves, wave tracks and plain
+    /// tracks, and the conductor staff's maps and measures (clefs, keys, measures, envelope
+    /// points, tempo marks and meters included). Each comes back where it stood, a chord or
+    /// tuplet with its members and marks, one that dissolved whole, members leave the measure
+    /// again, every list around them has its order back, a staff whose clef and key cache
+    /// changed gets the cache it had, a tempo or meter map its clock and bar times, the mark
+    /// that a removed first tempo mark let move to time zero its time, a wave track its
+    /// number, a staff of the staff table its slot there and in every conductor measure (the
+    /// later staves their numbers and the words of all they hold, the group table its
+    /// groups), and the conductor staff its maps. Group memberships come back the same way:
+    /// the element in each group it left, a group that let go back under its parents and its
+    /// members back in it, each where it stood (see MCRemovalRecord; the room, the spare
+    /// nodes and the copies were made by Process, so this needs no memory). A removed group
+    /// comes back under its parents by time, which may need memory; when none is left it
+    /// stays removed. The mirrors come back last, where they were, showing what they showed.
     void Revert() override;
 
     /// Gives back what only Revert needs: the record of the lists around the removed

@@ -511,6 +511,38 @@ bool ECConductorStaff::PutStaffOrder(const std::vector<ECStaff*>& order) {
     return true;
 }
 
+int ECConductorStaff::ReturnStaff(ECStaff* staff, int number, ECMeasure* const* measures,
+                                  int count) {
+    ECConductor* conductor = GetConductor();
+    if (staff == nullptr || staff == this || conductor == nullptr || GetStaffNumber(staff) >= 0 ||
+        staff->GetParents()->FindNearEnds(conductor) == nullptr || number < 1 ||
+        number > m_nStaffCount + 1 || count != m_nLastMeasure + 1 ||
+        (count > 0 && measures == nullptr)) {
+        return 0;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (number > MeasureAt(i)->GetLastTrackIndex() + 1) {
+            return 0;
+        }
+    }
+    // The removal left the room, so these only look; were it gone, memory is taken here,
+    // before the first change.
+    try {
+        m_staves.Reserve(m_staves.GetSize() + 1);
+        for (int i = 0; i < count; ++i) {
+            MeasureAt(i)->ReserveMeasureOnTrack();
+        }
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    m_staves.InsertAt(number, staff);
+    ++m_nStaffCount;
+    for (int i = 0; i < count; ++i) {
+        (void)MeasureAt(i)->AddMeasureOnTrack(measures[i], number);
+    }
+    return 1;
+}
+
 void ECConductorStaff::RebuildStaffCaches() {
     for (int i = 1; i <= m_nStaffCount; ++i) {
         m_staves[i]->RebuildCache();

@@ -155,6 +155,18 @@ public:
     /// otherwise): for an undo that must restore an order the numbers alone do not give
     /// (staves of equal numbers). Needs no memory.
     bool PutStaffOrder(const std::vector<ECStaff*>& order);
+    /// Gives `staff`, a child of the conductor again after RemoveChild took it out of the
+    /// tables, slot `number` (1 to the count + 1) back in the staff table and in the table of
+    /// every conductor measure, with `measures[i]` in column i (`count` of them, one per
+    /// conductor measure), the staves from that slot on moving one slot on. Unlike InsertStaff
+    /// it renumbers nothing, adds no measure, orders no children and leaves the group table
+    /// alone: for a caller that puts the link back where it stood, and the voice/track words
+    /// and the group table as they were, and must take the removal back exactly. Needs no
+    /// memory while the tables keep the room the removal left, as they do. Returns 0,
+    /// changing nothing, when the staff is in the table or no child of the conductor, the
+    /// number is out of range (of the staff table or of a conductor measure's table), `count` is
+    /// not the number of conductor measures, or no memory is left; else 1.
+    int ReturnStaff(ECStaff* staff, int number, ECMeasure* const* measures, int count);
     /// Rebuilds the clef and key cache of every staff in the table (not this one's).
     void RebuildStaffCaches();
 

@@ -1,17 +1,23 @@
 #include "clavenor/commands/detail/MCRemovalRecord.h"
 
+#include "clavenor/caches/MCGroup.h"
 #include "clavenor/caches/MCStaffCache.h"
+#include "clavenor/commands/detail/MCEditRun.h"
 #include "clavenor/commands/detail/MCSpareLinks.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECEnvelope.h"
 #include "clavenor/elements/ECGroup.h"
+#include "clavenor/elements/ECMeasure.h"
 #include "clavenor/elements/ECMeterEnv.h"
 #include "clavenor/elements/ECStaff.h"
 #include "clavenor/elements/ECTempoEnv.h"
 #include "clavenor/elements/ECWaveTrack.h"
 #include "clavenor/model/ECWithChild.h"
 #include "clavenor/model/EventRegistry.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace clavenor {
 
@@ -65,14 +71,14 @@ bool HoldsPlainly(ECBase* parent) {
     }
 }
 
-// Whether `parent` files `element` in no table but one the record puts back: a wave track or
-// a plain track of the conductor (the wave-track numbers, see Renumber), the tempo or meter
-// map and the measures of the conductor staff. Staves leave more tables behind.
+// Whether `parent` files `element` in no table but one the record puts back: a wave track, a
+// staff or a plain track of the conductor (the wave-track numbers, see Renumber; the staff
+// tables, see Restaff), the tempo or meter map and the measures of the conductor staff.
 bool HoldsTrackPlainly(ECBase* parent, ECBase* element) {
     const int id = element->GetEventId();
     switch (parent->GetEventId()) {
     case EventId::Conductor:
-        return id == EventId::WaveTrack || id == EventId::Track;
+        return id == EventId::WaveTrack || id == EventId::Staff || id == EventId::Track;
     case EventId::ConductorStaff:
         // The staff only names its maps, which Reorder names again (ReturnMap); its measure
         // map keeps naming a measure that leaves (see ECConductorStaff).
@@ -121,6 +127,23 @@ bool PointBefore(ECEnvelope* envelope, ECEnvPoint* point, ECBase*& before) {
 }
 
 std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
+
+// The conductor staff whose staff table numbers `element`, a staff, with its number; null
+// when none does. Found among the conductor's children, since asking the conductor would
+// make a conductor staff.
+ECConductorStaff* StaffTableOf(ECBase* element, int& number) {
+    auto* staff = dynamic_cast<ECStaff*>(element);
+    for (ECBase* parent : *element->GetParents()) {
+        ECConductorStaff* table = parent->GetEventId() == EventId::Conductor
+                                      ? MCEditRun::FindConductorStaff(parent)
+                                      : nullptr;
+        number = table != nullptr ? table->GetStaffNumber(staff) : -1;
+        if (number > 0) {
+            return table;
+        }
+    }
+    return nullptr;
+}
 
 } // namespace
 
@@ -281,14 +304,19 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
     try {
         m_removals.resize(elements.size());
         std::size_t entries = 0;
+        std::size_t staves = 0;
+        std::size_t staffMeasures = 0;
+        int firstStaff = 0;
         for (std::size_t i = 0; i < elements.size(); ++i) {
             ECBase* element = elements[i];
             if (element == nullptr) {
                 continue;
             }
-            const bool candidate = Qualifies(element);
-            m_removals[i].candidate = candidate;
             const int id = element->GetEventId();
+            const bool candidate =
+                Qualifies(element) &&
+                (id != EventId::Staff || TakesStaff(element, staves, staffMeasures, firstStaff));
+            m_removals[i].candidate = candidate;
             if (candidate && (id == EventId::Tempo || id == EventId::WaveTrack)) {
                 entries += static_cast<std::size_t>(element->GetParents()->GetCount());
             }
@@ -300,6 +328,12 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
         // A tempo mark may move the next one, a wave track leave its number, in each parent.
         m_retimes.reserve(entries);
         m_renumbers.reserve(entries);
+        m_restaffs.reserve(staves);
+        m_staffMeasures.reserve(staffMeasures);
+        if (staves > 0) {
+            m_pGroupBefore = std::make_unique<MCGroup>(m_pStaffTable->GetGroup());
+            m_wordsBefore.KeepStavesFrom(m_pStaffTable, firstStaff);
+        }
         m_focus.reserve(total.focus);
         m_links.reserve(total.links);
         m_neighbours.reserve(total.neighbours);
@@ -308,6 +342,26 @@ void MCRemovalRecord::Reserve(const std::vector<ECBase*>& elements) {
         Clear();
         throw;
     }
+}
+
+bool MCRemovalRecord::TakesStaff(ECBase* element, std::size_t& staves, std::size_t& measures,
+                                 int& first) {
+    int number = 0;
+    ECConductorStaff* table = StaffTableOf(element, number);
+    if (table == nullptr) {
+        return true; // a plain child of the conductor, which only the list holds
+    }
+    if (m_pStaffTable == nullptr) {
+        table->Ref();
+        m_pStaffTable = table;
+    }
+    if (table != m_pStaffTable) {
+        return false;
+    }
+    ++staves;
+    measures += static_cast<std::size_t>(table->GetMaxMeasureNumber());
+    first = first == 0 ? number : std::min(first, number);
+    return true;
 }
 
 bool MCRemovalRecord::CopyCaches(ECBase* element, bool qualifies) {
@@ -411,6 +465,8 @@ void MCRemovalRecord::Take(std::size_t index, ECBase* element) {
         Retimed(index, element);
     } else if (element->GetEventId() == EventId::WaveTrack) {
         Renumbered(index, element);
+    } else if (element->GetEventId() == EventId::Staff) {
+        Restaffed(index, element);
     }
 }
 
@@ -444,6 +500,36 @@ void MCRemovalRecord::Renumbered(std::size_t index, ECBase* element) {
             m_renumbers.push_back(Renumber{index, conductor, track, number});
         }
     }
+}
+
+void MCRemovalRecord::Restaffed(std::size_t index, ECBase* element) {
+    if (m_pStaffTable == nullptr || m_restaffs.size() == m_restaffs.capacity()) {
+        return;
+    }
+    auto* staff = dynamic_cast<ECStaff*>(element);
+    const int number = m_pStaffTable->GetStaffNumber(staff);
+    const auto columns = static_cast<std::size_t>(m_pStaffTable->GetMaxMeasureNumber());
+    // The removals leave the measure map as it is, so the room Reserve measured holds it.
+    if (number < 1 || m_staffMeasures.size() + columns > m_staffMeasures.capacity()) {
+        return;
+    }
+    staff->Ref();
+    m_restaffs.push_back(Restaff{index, staff, number, m_staffMeasures.size(), columns});
+    for (std::size_t column = 1; column <= columns; ++column) {
+        ECMeasure* measure = m_pStaffTable->GetMeasure(number, static_cast<int>(column));
+        if (measure != nullptr) {
+            measure->Ref();
+        }
+        m_staffMeasures.push_back(measure);
+    }
+}
+
+void MCRemovalRecord::RestoreStaffTable() {
+    if (m_pGroupBefore != nullptr) {
+        std::swap(m_pStaffTable->GetGroup(), *m_pGroupBefore);
+        m_pGroupBefore.reset();
+    }
+    m_wordsBefore.PutBack();
 }
 
 bool MCRemovalRecord::Holds(std::size_t index) const {
@@ -648,6 +734,19 @@ void MCRemovalRecord::Reorder(std::size_t index) {
             (void)renumber.conductor->ReturnWaveTrack(renumber.track, renumber.number);
         }
     }
+    for (const Restaff& restaff : m_restaffs) {
+        if (restaff.removal != index) {
+            continue;
+        }
+        (void)m_pStaffTable->ReturnStaff(restaff.staff, restaff.number,
+                                         m_staffMeasures.data() + restaff.firstMeasure,
+                                         static_cast<int>(restaff.measureCount));
+        // The first staff removal is taken back last: the staves are where they were, so
+        // the group table and the words that the removals moved go back.
+        if (&restaff == &m_restaffs.front()) {
+            RestoreStaffTable();
+        }
+    }
     // The maps the removal left compute their clock and bar times again from their lists,
     // as the removal had them do, now that the lists are as they were; a conductor staff
     // that a map left names it again.
@@ -716,6 +815,22 @@ void MCRemovalRecord::Clear() {
         renumber.track->ReleaseOuterHold();
     }
     m_renumbers.clear();
+    for (const Restaff& restaff : m_restaffs) {
+        restaff.staff->ReleaseOuterHold();
+    }
+    m_restaffs.clear();
+    for (ECMeasure* measure : m_staffMeasures) {
+        if (measure != nullptr) {
+            measure->ReleaseOuterHold();
+        }
+    }
+    m_staffMeasures.clear();
+    m_wordsBefore.Clear();
+    m_pGroupBefore.reset();
+    if (m_pStaffTable != nullptr) {
+        m_pStaffTable->ReleaseOuterHold();
+        m_pStaffTable = nullptr;
+    }
     for (const CacheCopy& copy : m_caches) {
         copy.staff->ReleaseOuterHold();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clavenor/commands/detail/MCTrackWords.h"
 #include "clavenor/model/MCEventList.h"
 #include "clavenor/model/MCTime.h"
 
@@ -13,8 +14,11 @@ namespace clavenor {
 
 class ECBase;
 class ECConductor;
+class ECConductorStaff;
+class ECMeasure;
 class ECStaff;
 class ECWaveTrack;
+class MCGroup;
 class MCStaffCache;
 
 /// What removing an element changes around it, chords and tuplets included, which take
@@ -29,11 +33,19 @@ class MCStaffCache;
 /// they compute from it, are recorded: what sits in measures, chords, tuplets, notes, groups,
 /// staves, tracks and envelopes of every kind (points, tempo marks, meters; Reorder has the
 /// tempo and meter maps compute their clock and bar times and pause values again), the
-/// conductor's wave tracks and plain tracks (Reorder gives a wave track its number back), the
-/// conductor staff's tempo and meter maps (Reorder has the staff name them again) and its
-/// conductor measures (whose removal leaves the measure map as it is). Staves under the
-/// conductor are not: the conductor staff's staff table and the conductor measures' tables
-/// would not follow.
+/// conductor's wave tracks, plain tracks and staves (Reorder gives a wave track its number
+/// back, and a staff its tables, see below), the conductor staff's tempo and meter maps
+/// (Reorder has the staff name them again) and its conductor measures (whose removal leaves
+/// the measure map as it is).
+///
+/// A staff of the staff table leaves more than a list: its slot in the staff table, in the
+/// table of every conductor measure and in the group table, and every later staff moves one
+/// number back with all it holds (ECConductorStaff). Take keeps its slot and the measure each
+/// conductor measure named for it, which Reorder gives back (ECConductorStaff::ReturnStaff);
+/// Reserve keeps a copy of the group table and the voice/track words under every staff a
+/// removal moves (MCTrackWords, at a cost in what those staves hold), which go back with the
+/// first staff removal, the last one taken back. Only the staves of one staff table are
+/// recorded so, that of the first numbered staff among the elements (a document has one).
 ///
 /// Clefs and keys, and measures holding them, also leave the cache of the staff that tracks
 /// them: Reserve keeps a copy of each such staff's cache as it was (at a cost in the points
@@ -84,7 +96,8 @@ public:
     /// Relink makes the links the removal made go and those it broke (other than group
     /// links) come back near their places; then, with the group links linked again, Reorder
     /// gives every recorded list its order back and each element its place among the
-    /// children of a parent outside the record, and forgets the removal. Need no memory. Do
+    /// children of a parent outside the record, and the tables their entries (see the class
+    /// comment), and forgets the removal. Need no memory. Do
     /// nothing for a removal not recorded.
     void Relink(std::size_t index);
     void Reorder(std::size_t index);
@@ -183,6 +196,15 @@ private:
         ECWaveTrack* track;
         int number;
     };
+    // A staff that a removal took out of m_pStaffTable, with its slot and the measures the
+    // conductor measures named for it (a range of m_staffMeasures, one per column).
+    struct Restaff {
+        std::size_t removal;
+        ECStaff* staff;
+        int number;
+        std::size_t firstMeasure;
+        std::size_t measureCount;
+    };
 
     // Copies the caches that removing `element` changes (see TouchedStaff) and that no
     // earlier call copied. False when it changes one and does not qualify (`qualifies`), so
@@ -190,6 +212,13 @@ private:
     bool CopyCaches(ECBase* element, bool qualifies);
     void Retimed(std::size_t index, ECBase* element);
     void Renumbered(std::size_t index, ECBase* element);
+    void Restaffed(std::size_t index, ECBase* element);
+    // Whether Reserve may record `element`, a candidate: a staff of another table than
+    // m_pStaffTable may not, and the first numbered staff sets it. Adds the room a staff of
+    // the table needs to `staves` and `measures`, and lowers `first` to its number.
+    bool TakesStaff(ECBase* element, std::size_t& staves, std::size_t& measures, int& first);
+    // Gives the group table and the voice/track words back as Reserve found them.
+    void RestoreStaffTable();
 
     std::vector<Removal> m_removals;
     std::vector<Focus> m_focus;
@@ -205,6 +234,13 @@ private:
     bool m_cachesExact = true;
     std::vector<Retime> m_retimes;
     std::vector<Renumber> m_renumbers;
+    // The conductor staff whose staff table the recorded staves leave (held), with its
+    // group table and the words under the staves the removals move, as Reserve found them.
+    ECConductorStaff* m_pStaffTable = nullptr;
+    std::unique_ptr<MCGroup> m_pGroupBefore;
+    MCTrackWords m_wordsBefore;
+    std::vector<Restaff> m_restaffs;
+    std::vector<ECMeasure*> m_staffMeasures;
 };
 
 } // namespace clavenor

@@ -2,6 +2,7 @@
 
 #include "clavenor/actions/ACFindEvents.h"
 #include "clavenor/elements/ECConductor.h"
+#include "clavenor/elements/ECConductorStaff.h"
 #include "clavenor/elements/ECTrack.h"
 #include "clavenor/model/ECBase.h"
 
@@ -12,12 +13,18 @@ namespace clavenor {
 MCTrackWords::~MCTrackWords() { Clear(); }
 
 void MCTrackWords::KeepStavesFrom(ECConductor* conductor, int first) {
-    if (conductor == nullptr) {
+    if (conductor != nullptr) {
+        KeepStavesFrom(conductor->GetConductorStaff(), first);
+    }
+}
+
+void MCTrackWords::KeepStavesFrom(ECConductorStaff* table, int first) {
+    if (table == nullptr) {
         return;
     }
-    const int count = conductor->GetMaxTrackNumber(ECConductor::KindStaff);
+    const int count = table->GetMaxStaffNumber();
     for (int number = 1; number <= count; ++number) {
-        ECBase* staff = conductor->GetTrack(ECConductor::KindStaff, number, 0);
+        ECBase* staff = table->GetStaff(number, 0);
         if (staff != nullptr && staff->GetTrack() != 0 && staff->GetTrack() >= first) {
             Keep(staff);
         }

@@ -8,6 +8,7 @@ namespace clavenor {
 
 class ECBase;
 class ECConductor;
+class ECConductorStaff;
 
 /// The voice/track words of a staff and everything under it, kept so that they can be put
 /// back exactly. Inserting or taking out a staff moves every later staff, with all it holds,
@@ -31,6 +32,9 @@ public:
     /// or one taken out from `first - 1`, moves: those whose own track is `first` or above
     /// (ECConductorStaff::Renumber). Throws std::bad_alloc, keeping what it kept before.
     void KeepStavesFrom(ECConductor* conductor, int first);
+    /// The same for the staff table of `table`, which asking the conductor would make when
+    /// it has none.
+    void KeepStavesFrom(ECConductorStaff* table, int first);
     /// Adds the words of `track` and of everything under it. Throws std::bad_alloc, keeping
     /// what it kept before.
     void Keep(ECBase* track);
