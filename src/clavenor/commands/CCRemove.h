@@ -64,7 +64,7 @@ public:
     void Undo() override;
 
     /// Takes the last Process back within its failed batch, the last item first. Exact for
-    /// everything but staves under the conductor and removed groups themselves: elements in
+    /// everything but staves under the conductor: elements in
     /// measures, chords, tuplets, notes, staves, tracks and envelopes, the conductor's wave
     /// tracks and plain tracks, and the conductor staff's maps and measures (clefs, keys,
     /// measures, envelope points, tempo marks and meters included). Each comes back where it
@@ -76,16 +76,24 @@ public:
     /// same way: the element in each group it left, a group that let go back under its
     /// parents and its members back in it, each where it stood (see MCRemovalRecord; the
     /// room, the spare nodes and the copies were made by Process, so this needs no memory).
-    /// A staff under the conductor comes back through the conductor's AddChild, without its
-    /// number (the later staves keep the numbers the removal gave them; CCRemoveTrack is the
-    /// command for staves), and a removed group under its parents by time; both may need
-    /// memory, and what cannot be put back stays removed. The mirrors come back last, where
-    /// they were, showing what they showed.
+    /// A removed group (a slur, a tie, a beam, a host's kind) goes back under every parent
+    /// it left, where it stood among their children and in its own parents' order, unlocked
+    /// as AddParent would leave it, and, when leaving made it let go of its members, with
+    /// them where they stood; one that had already left its parents (a line dissolved by an
+    /// earlier item) goes back with that item, not under its recorded parent. What Process
+    /// noted for it costs its parents, and its members only when it may let go of them
+    /// (ECGroup::KeepsMembersWhenDetached). Not exact: a group that a group lets go of when
+    /// a member leaves the inner one stays out of the outer one. A staff under the
+    /// conductor comes back through the conductor's AddChild, without its number (the later
+    /// staves keep the numbers the removal gave them; CCRemoveTrack is the command for
+    /// staves); that may need memory, and a staff that cannot be put back stays removed. The
+    /// mirrors come back last, where they were, showing what they showed.
     void Revert() override;
 
     /// Gives back what only Revert needs: the record of the lists around the removed
-    /// elements, the places of withdrawn mirrors and of group links, and the nodes set aside
-    /// for them; what Undo needs (the groups' bookkeeping) stays. Needs no memory. A
+    /// elements, the places of withdrawn mirrors and of group links, the parents a removed
+    /// group left, and the nodes set aside for them; what Undo needs (the groups'
+    /// bookkeeping) stays. Needs no memory. A
     /// removed element that only the record still held goes with it (a chord that
     /// dissolved, say), as it would with the history entry.
     void Committed() override;
@@ -151,6 +159,10 @@ private:
         // A group of a chord or tuplet that the element sat in: only Revert links it again,
         // the undo keeping the model's losses (see the class comment).
         bool container = false;
+        // The element is the group, and the parents it left (but groups, which Regroups of
+        // their own link again) were noted: Revert links it under them again where it
+        // stood, rather than through the recorded parent, which the undo still uses.
+        bool self = false;
         std::size_t firstParent = 0; // its parents that it left, in m_leftParents
         std::size_t parentCount = 0;
         std::size_t firstPlace = 0; // where it stood among the parents of the members it let
@@ -191,6 +203,11 @@ private:
     // parents' children (see MCRemovalRecord), which is not looked for again.
     void BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others,
                       bool recorded);
+    // Notes the group's parents with its place among the children of each (for the group
+    // itself, `member` null, only those that are not groups) and, with `members`, where it
+    // stands among the parents of each member but `member`. False, noting nothing, when the
+    // room set aside does not hold them.
+    bool NoteLinks(Regroup& regroup, ECBase* member, bool recorded, bool members);
     void EndRegroup(Regroup& regroup, std::size_t& parents, std::size_t& places);
     // Calls link(child, parent) for each link that puts item `index`'s groups back together;
     // the groups of the chords and tuplets it sat in only with `containers`.

@@ -45,6 +45,10 @@ class MCStaffCache;
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
 /// bookkeeping brings them back where they stood, and Reorder only puts them in order. A
+/// removed group itself is not recorded either: the removal command notes the parents it
+/// leaves, with its place among their children and its members' places only when leaving
+/// may make it let go of them, so that removing a long line costs what a short one does
+/// (recording its lists here would cost its members). A
 /// group that may let go of its members or leave its parents (ECGroup::KeepsMembersWithout)
 /// has its lists recorded whole, and its place among its parent's children; of one that
 /// surely keeps them nothing is recorded, so that what a removal records and sets aside does
@@ -72,8 +76,8 @@ public:
     /// Records, as removal `index` (the position of its element in Reserve's list), the
     /// lists around `element` that its removal may change, right before it. Only elements
     /// that qualified when Reserve looked are recorded (see the class comment; groups never:
-    /// their own bookkeeping covers them). Needs no memory: what does not fit the room set
-    /// aside is not recorded.
+    /// the removal command's bookkeeping covers them). Needs no memory: what does not fit the room
+    /// set aside is not recorded.
     void Take(std::size_t index, ECBase* element);
 
     /// Whether removal `index` was recorded and not yet reordered.
