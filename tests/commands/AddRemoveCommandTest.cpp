@@ -812,6 +812,85 @@ TEST_F(Lined, AFailedAllocationInARemovalThatLinesLetGoOfLeavesTheDocumentAsItWa
     ExpectNothingChangesWhicheverAllocationFails(cases);
 }
 
+// A kind of a host that lets go of its members when it leaves its last parent (group type
+// 1), with no rules the library knows.
+struct Bracket : ECGroup {
+    Bracket() : ECGroup(TypeReleaseWhenDetached) {}
+};
+
+// Regression: a failed batch put a removed line back through its recorded parent's AddChild:
+// by time, under that parent alone, with memory, and a line that let go of its members on
+// leaving came back without them. Beside the fixture's lines: a slur of the slur's time
+// after it in the staff, a slur in two staves, a bracket of a host standing among the
+// parents of its members before the lines the fixture made first, and a slur that a group
+// of a host holds in the staff's stead.
+TEST_F(Lined, AFailedBatchPutsRemovedLinesBackWhereTheyStoodWithoutMemory) {
+    auto* twin = new Counted<ECSlur>;
+    SetSeconds(twin, 2.0f);
+    ASSERT_EQ(twin->AddChild(first, 0), 1);
+    ASSERT_EQ(twin->AddChild(second, 0), 1);
+    ASSERT_EQ(m_staff->AddChild(twin, 0), 1);
+    auto* other = new Counted<ECStaff>;
+    ASSERT_EQ(m_doc->GetConductor()->AddChild(other, 1), 1);
+    auto* across = new Counted<ECSlur>;
+    SetSeconds(across, 0.0f);
+    ASSERT_EQ(across->AddChild(chord, 0), 1);
+    ASSERT_EQ(across->AddChild(second, 0), 1);
+    ASSERT_EQ(other->AddChild(across, 0), 1);
+    ASSERT_EQ(m_staff->AddChild(across, 0), 1);
+    auto* bracket = new Counted<Bracket>;
+    SetSeconds(bracket, 1.0f);
+    ASSERT_EQ(bracket->AddChild(first, 0), 1);
+    ASSERT_EQ(bracket->AddChild(rest, 0), 1);
+    ASSERT_EQ(m_staff->AddChild(bracket, 0), 1);
+    auto* nest = new Counted<ECGroup>(ECGroup::TypeDissolveWhenEmpty);
+    auto* held = new Counted<ECSlur>;
+    ASSERT_EQ(held->AddChild(chord, 0), 1);
+    ASSERT_EQ(held->AddChild(first, 0), 1);
+    ASSERT_EQ(held->AddChild(second, 0), 1);
+    ASSERT_EQ(nest->AddChild(held, 0), 1);
+    ASSERT_EQ(m_staff->AddChild(nest, 0), 1);
+    for (ECBase* member : {first, static_cast<ECBase*>(rest)}) {
+        MCEventList* parents = member->GetParents();
+        ASSERT_NE(
+            parents->MoveEventAfter(*parents, parents->Find(bracket), parents->Find(m_measure)),
+            nullptr);
+    }
+    const RemovalCase cases[] = {
+        {"a slur before one of its time", {slur}},
+        {"a beam in its measure", {beam}},
+        {"a tie", {tie}},
+        {"a slur in two staves", {across}},
+        {"a bracket that lets go of its members", {bracket}},
+        {"a slur, then a note of it", {slur, second}},
+        {"a note of a slur, then the slur", {second, slur}},
+        {"a tie, then one of its notes", {tie, second}},
+        {"a tied note, then the tie", {first, tie}},
+        {"a beam, then its only note", {beam, first}},
+        {"the only note of a beam, then the beam", {first, beam}},
+        {"a bracket, then a note it held", {bracket, first}},
+        {"a note of a bracket, then the bracket", {rest, bracket}},
+        {"a slur that only a group of a host holds", {held}},
+        {"every line", {whole, beam, slur, tie, twin, across, bracket, held, nest}},
+    };
+    ExpectExactReverts(cases);
+    EXPECT_EQ(slur->HasType(ECGroup::TypeLocked), 0);
+    EXPECT_EQ(across->HasType(ECGroup::TypeLocked), 0);
+    EXPECT_EQ(held->HasType(ECGroup::TypeLocked), 0);
+}
+
+TEST_F(Lined, AFailedAllocationInARemovalOfLinesLeavesTheDocumentAsItWas) {
+    auto* bracket = new Counted<Bracket>;
+    ASSERT_EQ(bracket->AddChild(first, 0), 1);
+    ASSERT_EQ(bracket->AddChild(second, 0), 1);
+    ASSERT_EQ(m_staff->AddChild(bracket, 0), 1);
+    const RemovalCase cases[] = {
+        {"a slur and a note of it", {second, slur}},
+        {"a bracket that lets go of its members", {bracket}},
+    };
+    ExpectNothingChangesWhicheverAllocationFails(cases);
+}
+
 // Regression: what only a failed batch needs (the record of the lists around a removed
 // element, with holds on them) stayed as long as the history kept the removal.
 TEST_F(Score, ACommittedRemovalHoldsNothingAroundTheElementForAFailedBatch) {
@@ -825,6 +904,16 @@ TEST_F(Score, ACommittedRemovalHoldsNothingAroundTheElementForAFailedBatch) {
     EXPECT_EQ(m_measure->GetRefCount(), holds);
     EXPECT_EQ(m_doc->Undo(1), 1);
     EXPECT_EQ(Bytes(), before);
+    // Nor the parents of a removed line, which its undo puts back under its recorded parent.
+    auto* beam = new Counted<ECBeam>;
+    ASSERT_EQ(beam->AddChild(note, 0), 1);
+    ASSERT_EQ(m_measure->AddChild(beam, 1), 1);
+    const std::vector<std::uint8_t> beamed = Bytes();
+    const std::uint16_t beamHolds = m_measure->GetRefCount();
+    Run(new CCRemove(beam));
+    EXPECT_EQ(m_measure->GetRefCount(), beamHolds);
+    EXPECT_EQ(m_doc->Undo(1), 1);
+    EXPECT_EQ(Bytes(), beamed);
 }
 
 // A handler dispatches a removal inside the batch of another, which then fails: the inner
@@ -902,6 +991,9 @@ TEST_F(Score, LeavingALongSlurCostsWhatLeavingAShortOneDoes) {
     const std::int64_t shortCost =
         removalCost(shortSlur[2], "a note in the middle of a short slur");
     EXPECT_EQ(removalCost(longSlur[256], "a note in the middle of a long slur"), shortCost);
+    // Removed itself, a slur keeps its members: only its parents are noted.
+    EXPECT_EQ(removalCost(longSlur[0]->GetParents()->GetTail(), "a long slur"),
+              removalCost(shortSlur[0]->GetParents()->GetTail(), "a short slur"));
 }
 
 // Regression: a removed clef went on being shown by its mirrors on the staves.

@@ -485,6 +485,53 @@ TEST_F(Lines, AGroupForeseesWhetherItKeepsItsMembers) {
     EXPECT_FALSE(trio->KeepsMembersWithout(four[0], 0));
 }
 
+// What a group promises ahead of its own removal (KeepsMembersWhenDetached) must be what
+// its rules do when it leaves its parents.
+TEST_F(Lines, AGroupForeseesWhetherItKeepsItsMembersWhenItLeavesItsParents) {
+    using Make = ECGroup* (*)();
+    const std::pair<const char*, Make> cases[] = {
+        {"a slur", []() -> ECGroup* { return new ECSlur; }},
+        {"a tie", []() -> ECGroup* { return new ECTie; }},
+        {"a glissando", []() -> ECGroup* { return new ECGlissando; }},
+        {"a beam", []() -> ECGroup* { return new ECBeam; }},
+        {"a plain group", [] { return new ECGroup(ECGroup::TypeDissolveWhenEmpty); }},
+        {"a plain group of type 1", [] { return new ECGroup(ECGroup::TypeReleaseWhenDetached); }},
+        {"a plain group of types 1 and 4",
+         [] {
+             return new ECGroup(ECGroup::TypeReleaseWhenDetached | ECGroup::TypeLockWhenDetached);
+         }},
+        {"a beam given type 1",
+         []() -> ECGroup* {
+             auto* beam = new ECBeam;
+             beam->AddGroupType(ECGroup::TypeReleaseWhenDetached);
+             return beam;
+         }},
+    };
+    float at = 0.0f;
+    for (const auto& [what, make] : cases) {
+        ECGroup* group = make();
+        for (int i = 0; i < 2; ++i) {
+            at += 1.0f;
+            ASSERT_EQ(group->AddChild(Note(at), 1), 1) << what;
+        }
+        ASSERT_EQ((group->GetEventId() == EventId::Beam ? static_cast<ECBase*>(m_measure) : m_staff)
+                      ->AddChild(group, 1),
+                  1)
+            << what;
+        group->Ref();
+        const bool promised = group->KeepsMembersWhenDetached();
+        group->RemoveFromParents();
+        EXPECT_EQ(promised, group->GetChildren()->GetCount() == 2) << what;
+        // Nothing reaches a detached group but this test and its members.
+        group->ReleaseOuterHold();
+    }
+    // A kind of a host is not trusted with the plain group's rules, which it may not follow.
+    struct Kept : ECGroup {};
+    auto* kept = new Counted<Kept>;
+    ASSERT_EQ(m_staff->AddChild(kept, 1), 1);
+    EXPECT_FALSE(kept->KeepsMembersWhenDetached());
+}
+
 TEST(LineRecords, BytesAtEveryVersion) {
     const std::string timeless = "00 00 FFFF7FFF FF7F ";
     const std::pair<ECBase*, std::string> cases[] = {

@@ -67,6 +67,13 @@ std::size_t Leaving(ECBase* child) {
     return leaving;
 }
 
+// Tells a group in a group that a link to a parent came back without its AddParent.
+void NoteRelinkedGroup(ECBase* member) {
+    if (ECGroup* group = ECGroup::AsGroup(member)) {
+        group->NoteParentRelinked();
+    }
+}
+
 // The element before `element` in `list`, null at the head or when it is not there.
 ECBase* Before(MCEventList& list, ECBase* element) {
     POSITION pos = list.FindNearEnds(element);
@@ -153,8 +160,23 @@ void CCRemove::ReserveRegroups() {
             children.push_back(nullptr);
             continue;
         }
-        groups += IsGroup(child) ? 1 : 0;
         std::size_t itemPlaces = 0;
+        if (const ECGroup* group = ECGroup::AsGroup(child)) {
+            // The group itself goes back under each parent it leaves, but a group, whose own
+            // Regroup links it, and its members too when it may let go of them on leaving.
+            ++groups;
+            for (ECBase* above : *child->GetParents()) {
+                const std::size_t plain = IsGroup(above) ? 0 : 1;
+                parents += plain;
+                links += plain;
+            }
+            if (!group->KeepsMembersWhenDetached()) {
+                const auto members = static_cast<std::size_t>(child->GetChildren()->GetCount());
+                links += members;
+                places += members;
+                itemPlaces += members;
+            }
+        }
         auto count = [&](ECBase* group, ECBase*) {
             ++groups;
             ++links;
@@ -247,27 +269,45 @@ void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container, std::
     regroup.parentCount = 0;
     regroup.firstPlace = m_memberPlaces.size();
     regroup.placeCount = 0;
+    regroup.self = false;
     if (member == nullptr) {
-        return; // the element itself: its recorded parent brings it back
+        // The element itself: a group that keeps its members leaves only its parents, so
+        // that removing a long slur costs what removing a short one does.
+        const bool keeps = static_cast<const ECGroup*>(group)->KeepsMembersWhenDetached();
+        regroup.self = NoteLinks(regroup, nullptr, false, !keeps);
+        return;
     }
     regroup.memberBefore = Before(*group->GetChildren(), member);
     regroup.groupBefore = Before(*member->GetParents(), group);
     // A group that surely keeps the others only loses the member: leaving a long slur costs
     // what leaving a short one does.
-    if (static_cast<const ECGroup*>(group)->KeepsMembersWithout(member, others)) {
-        return;
+    if (!static_cast<const ECGroup*>(group)->KeepsMembersWithout(member, others)) {
+        (void)NoteLinks(regroup, member, recorded, true);
     }
+}
+
+bool CCRemove::NoteLinks(Regroup& regroup, ECBase* member, bool recorded, bool members) {
+    ECBase* group = regroup.group;
     MCEventList* parents = group->GetParents();
-    MCEventList* members = group->GetChildren();
+    MCEventList* list = group->GetChildren();
+    // A group that the removed group belongs to links it again through its own Regroup.
+    const bool self = member == nullptr;
+    auto noted = [self](ECBase* parent) { return !self || !IsGroup(parent); };
+    std::size_t count = 0;
+    for (ECBase* parent : *parents) {
+        count += noted(parent) ? 1 : 0;
+    }
     // Reserve judged the group over the whole command, which bounds this judgement, so the
     // room is there; were it not, nothing is recorded rather than memory taken.
-    if (m_leftParents.size() + static_cast<std::size_t>(parents->GetCount()) >
-            m_leftParents.capacity() ||
-        m_memberPlaces.size() + static_cast<std::size_t>(members->GetCount()) >
-            m_memberPlaces.capacity()) {
-        return;
+    if (m_leftParents.size() + count > m_leftParents.capacity() ||
+        (members && m_memberPlaces.size() + static_cast<std::size_t>(list->GetCount()) >
+                        m_memberPlaces.capacity())) {
+        return false;
     }
     for (ECBase* parent : *parents) {
+        if (!noted(parent)) {
+            continue;
+        }
         parent->AddCommandHold();
         // A staff's children are many, and the group may stand anywhere among them: where
         // the record places it, it goes back at the head for the record to move.
@@ -275,12 +315,16 @@ void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container, std::
         m_leftParents.push_back({parent, before, Before(*parents, parent)});
         ++regroup.parentCount;
     }
-    for (ECBase* other : *members) {
+    if (!members) {
+        return true;
+    }
+    for (ECBase* other : *list) {
         if (other != member) {
             m_memberPlaces.push_back({other, Before(*other->GetParents(), group)});
             ++regroup.placeCount;
         }
     }
+    return true;
 }
 
 void CCRemove::EndRegroup(Regroup& regroup, std::size_t& parents, std::size_t& places) {
@@ -376,7 +420,8 @@ void CCRemove::ForEachRegroupLink(std::size_t index, bool containers, Link link)
         if (regroup.container && !containers) {
             continue;
         }
-        for (std::size_t k = 0; k < regroup.parentCount; ++k) {
+        // A removed group goes back under its recorded parent with the item (see Undo).
+        for (std::size_t k = 0; !regroup.self && k < regroup.parentCount; ++k) {
             link(regroup.group, m_leftParents[regroup.firstParent + k].parent);
         }
         for (ECBase* member : regroup.members) {
@@ -436,11 +481,13 @@ void CCRemove::RelinkRegroups(std::size_t index) {
                 groupBefore = m_memberPlaces[place++].groupBefore;
             }
             MCSpareLinks::Link(m_spareLinks, group, member, before, groupBefore);
+            NoteRelinkedGroup(member);
             before = member;
         }
         if (regroup.member != nullptr) {
             MCSpareLinks::Link(m_spareLinks, group, regroup.member, regroup.memberBefore,
                                regroup.groupBefore);
+            NoteRelinkedGroup(regroup.member);
         }
     }
 }
@@ -457,7 +504,13 @@ void CCRemove::Revert() {
         }
         ECBase* child = m_items[index]->GetChild();
         ECBase* parent = m_items[index]->GetParent();
-        if (child != nullptr && parent != nullptr && child->GetParents()->Find(parent) == nullptr) {
+        // A removed group whose parents were noted goes back under each of them where it
+        // stood (RelinkRegroups), and under none that it had left already.
+        const bool relinksItself = index < m_itemRegroups.size() &&
+                                   m_itemRegroups[index].first < m_itemRegroups[index].second &&
+                                   m_regroups[m_itemRegroups[index].first].self;
+        if (!relinksItself && child != nullptr && parent != nullptr &&
+            child->GetParents()->Find(parent) == nullptr) {
             // A link refused (no memory) stays undone, as Revert's contract allows; the
             // others are still tried, so that it costs only itself.
             static_cast<void>(parent->AddChild(child, 1));
@@ -478,9 +531,29 @@ void CCRemove::Committed() {
     m_pRecord.reset();
     m_pMirrors.reset();
     m_spareLinks.RemoveAll();
+    // The parents a removed group left are Revert's alone (the undo puts it back under its
+    // recorded parent): they go, and the others move down over them, in place.
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < m_nRegroups; ++i) {
-        m_regroups[i].placeCount = 0;
+        Regroup& regroup = m_regroups[i];
+        regroup.placeCount = 0;
+        if (regroup.self) {
+            for (std::size_t k = 0; k < regroup.parentCount; ++k) {
+                m_leftParents[regroup.firstParent + k].parent->ReleaseCommandHold();
+            }
+            regroup.parentCount = 0;
+            regroup.self = false;
+        }
+        // Each regroup's parents lie after the last one's, so none is overwritten unread.
+        for (std::size_t k = 0; k < regroup.parentCount; ++k) {
+            m_leftParents[kept + k] = m_leftParents[regroup.firstParent + k];
+        }
+        regroup.firstParent = kept;
+        kept += regroup.parentCount;
     }
+    // Shrinking needs no memory.
+    m_leftParents.erase(m_leftParents.begin() + static_cast<std::ptrdiff_t>(kept),
+                        m_leftParents.end());
     // Swapped away rather than shrunk, which may allocate.
     std::vector<MemberPlace>().swap(m_memberPlaces);
 }

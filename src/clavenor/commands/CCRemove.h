@@ -66,27 +66,35 @@ public:
     void Undo() override;
 
     /// Takes the last Process back within its failed batch, the last item first. Exact for
-    /// everything but removed groups themselves: elements in measures, chords, tuplets,
-    /// notes, staves, tracks and envelopes, the conductor's staves, wave tracks and plain
-    /// tracks, and the conductor staff's maps and measures (clefs, keys, measures, envelope
-    /// points, tempo marks and meters included). Each comes back where it stood, a chord or
-    /// tuplet with its members and marks, one that dissolved whole, members leave the measure
-    /// again, every list around them has its order back, a staff whose clef and key cache
-    /// changed gets the cache it had, a tempo or meter map its clock and bar times, the mark
-    /// that a removed first tempo mark let move to time zero its time, a wave track its
-    /// number, a staff of the staff table its slot there and in every conductor measure (the
-    /// later staves their numbers and the words of all they hold, the group table its
-    /// groups), and the conductor staff its maps. Group memberships come back the same way:
-    /// the element in each group it left, a group that let go back under its parents and its
-    /// members back in it, each where it stood (see MCRemovalRecord; the room, the spare
-    /// nodes and the copies were made by Process, so this needs no memory). A removed group
-    /// comes back under its parents by time, which may need memory; when none is left it
-    /// stays removed. The mirrors come back last, where they were, showing what they showed.
+    /// everything but one cascade (below): elements in measures, chords, tuplets, notes,
+    /// staves, tracks and envelopes, the conductor's staves, wave tracks and plain tracks, and
+    /// the conductor staff's maps and measures (clefs, keys, measures, envelope points, tempo
+    /// marks and meters included). Each comes back where it stood, a chord or tuplet with its
+    /// members and marks, one that dissolved whole, members leave the measure again, every
+    /// list around them has its order back, a staff whose clef and key cache changed gets the
+    /// cache it had, a tempo or meter map its clock and bar times, the mark that a removed
+    /// first tempo mark let move to time zero its time, a wave track its number, a staff of
+    /// the staff table its slot there and in every conductor measure (the later staves their
+    /// numbers and the words of all they hold, the group table its groups), and the conductor
+    /// staff its maps. Group memberships come back the same way: the element in each group it
+    /// left, a group that let go back under its parents and its members back in it, each
+    /// where it stood (see MCRemovalRecord; the room, the spare nodes and the copies were
+    /// made by Process, so this needs no memory). A removed group (a slur, a tie, a beam, a
+    /// host's kind) goes back under every parent it left, where it stood among their children
+    /// and in its own parents' order, unlocked as AddParent would leave it, and, when leaving
+    /// made it let go of its members, with them where they stood; one that had already left
+    /// its parents (a line dissolved by an earlier item) goes back with that item, not under
+    /// its recorded parent. What Process noted for it costs its parents, and its members only
+    /// when it may let go of them (ECGroup::KeepsMembersWhenDetached). Not exact: when a
+    /// member's leaving makes an inner group let go and that makes an outer group (holding
+    /// the inner one) let go in turn, the outer group's letting go is not taken back. The
+    /// mirrors come back last, where they were, showing what they showed.
     void Revert() override;
 
     /// Gives back what only Revert needs: the record of the lists around the removed
-    /// elements, the places of withdrawn mirrors and of group links, and the nodes set aside
-    /// for them; what Undo needs (the groups' bookkeeping) stays. Needs no memory. A
+    /// elements, the places of withdrawn mirrors and of group links, the parents a removed
+    /// group left, and the nodes set aside for them; what Undo needs (the groups'
+    /// bookkeeping) stays. Needs no memory. A
     /// removed element that only the record still held goes with it (a chord that
     /// dissolved, say), as it would with the history entry.
     void Committed() override;
@@ -152,6 +160,10 @@ private:
         // A group of a chord or tuplet that the element sat in: only Revert links it again,
         // the undo keeping the model's losses (see the class comment).
         bool container = false;
+        // The element is the group, and the parents it left (but groups, which Regroups of
+        // their own link again) were noted: Revert links it under them again where it
+        // stood, rather than through the recorded parent, which the undo still uses.
+        bool self = false;
         std::size_t firstParent = 0; // its parents that it left, in m_leftParents
         std::size_t parentCount = 0;
         std::size_t firstPlace = 0; // where it stood among the parents of the members it let
@@ -192,6 +204,11 @@ private:
     // parents' children (see MCRemovalRecord), which is not looked for again.
     void BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others,
                       bool recorded);
+    // Notes the group's parents with its place among the children of each (for the group
+    // itself, `member` null, only those that are not groups) and, with `members`, where it
+    // stands among the parents of each member but `member`. False, noting nothing, when the
+    // room set aside does not hold them.
+    bool NoteLinks(Regroup& regroup, ECBase* member, bool recorded, bool members);
     void EndRegroup(Regroup& regroup, std::size_t& parents, std::size_t& places);
     // Calls link(child, parent) for each link that puts item `index`'s groups back together;
     // the groups of the chords and tuplets it sat in only with `containers`.

@@ -34,6 +34,8 @@ public:
 
     /// The group rule only: true while more members stay than leave (see ECGroup).
     bool KeepsMembersWithout(const ECBase* leaving, std::size_t others) const override;
+    /// By the group type, as a plain group (see ECGroup).
+    bool KeepsMembersWhenDetached() const override { return TypeKeepsMembersWhenDetached(); }
 
 protected:
     bool RestrictsMembers() const override { return true; }

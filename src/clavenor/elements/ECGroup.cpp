@@ -271,6 +271,16 @@ bool ECGroup::KeepsMembersWithout(const ECBase* leaving, std::size_t others) con
     return KeepsAtLeast(leaving, others, 1, false);
 }
 
+bool ECGroup::KeepsMembersWhenDetached() const {
+    // As for KeepsMembersWithout: a class of a host may leave its parents by rules of its own.
+    return typeid(*this) == typeid(ECGroup) && TypeKeepsMembersWhenDetached();
+}
+
+bool ECGroup::TypeKeepsMembersWhenDetached() const {
+    // RemoveParent locks a group of type 4 rather than let go, whatever else its type says.
+    return HasType(TypeLockWhenDetached) != 0 || HasType(TypeReleaseWhenDetached) == 0;
+}
+
 bool ECGroup::KeepsAtLeast(const ECBase* leaving, std::size_t others, std::size_t fewest,
                            bool needsNote) const {
     // Read only: GetChildren is not const because ECBase's is not.

@@ -155,6 +155,17 @@ public:
     /// are found (at once in a passage of notes).
     virtual bool KeepsMembersWithout(const ECBase* leaving, std::size_t others) const;
 
+    /// Whether the group surely keeps its members when it leaves every parent itself
+    /// (RemoveFromParents, as removing it does): by its type, a group of type 4 locks itself
+    /// and one without type 1 never lets go on that account. False says only that it may
+    /// let go. For callers that set aside, before removing a group, what putting it back
+    /// needs: a group that surely keeps its members needs room for its parents only. A kind
+    /// whose rules about leaving parents differ from the plain group's overrides this beside
+    /// them; the library's kinds answer by the type, any other class than a plain group that
+    /// does not override it answers false. Changes nothing, needs no memory, never throws.
+    /// Cost: O(1).
+    virtual bool KeepsMembersWhenDetached() const;
+
 protected:
     /// Leaves the parents of a group that a load left without members (see PostSerialize).
     /// Unlocks a group that nothing but its members and the archive reach (its lock keeps
@@ -184,6 +195,10 @@ protected:
     /// besides `leaving`, whichever members leave. Cost as KeepsMembersWithout.
     bool KeepsAtLeast(const ECBase* leaving, std::size_t others, std::size_t fewest,
                       bool needsNote) const;
+
+    /// KeepsMembersWhenDetached by the group type alone, for a kind that leaves its parents
+    /// by the plain group's rules.
+    bool TypeKeepsMembersWhenDetached() const;
 
     /// The staff a member lies in, found through its own containers (measure, chord, tuplet)
     /// rather than through the groups it belongs to; null when it is in none.

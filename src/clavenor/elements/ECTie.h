@@ -41,6 +41,8 @@ public:
 
     /// True while the members left surely satisfy the dissolution rule above (see ECGroup).
     bool KeepsMembersWithout(const ECBase* leaving, std::size_t others) const override;
+    /// By the group type, as a plain group (see ECGroup).
+    bool KeepsMembersWhenDetached() const override { return TypeKeepsMembersWhenDetached(); }
 
 protected:
     bool HoldsEnoughMembers() override;

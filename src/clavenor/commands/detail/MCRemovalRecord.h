@@ -57,14 +57,19 @@ class MCStaffCache;
 ///
 /// Links to groups (ties, slurs, beams) are left out: the removal command's own group
 /// bookkeeping brings them back where they stood, and Reorder only puts them in order. A
-/// group that may let go of its members or leave its parents (ECGroup::KeepsMembersWithout)
-/// has its lists recorded whole, and its place among its parent's children; of one that
-/// surely keeps them nothing is recorded, so that what a removal records and sets aside does
-/// not grow with the groups it leaves.
+/// removed group itself is not recorded either: the removal command notes the parents it
+/// leaves, with its place among their children and its members' places only when leaving
+/// may make it let go of them, so that removing a long line costs what a short one does
+/// (recording its lists here would cost its members). A group that may let go of its
+/// members or leave its parents (ECGroup::KeepsMembersWithout) has its lists recorded whole,
+/// and its place among its parent's children; of one that surely keeps them nothing is
+/// recorded, so that what a removal records and sets aside does not grow with the groups it
+/// leaves.
 ///
 /// Memory is set aside up front (Reserve): recording and restoring need none, since the list
-/// nodes a restore links with (none for group links) were made then. Everything recorded is held by
-/// reference, so nothing the removal lets go of is freed while the record could put it back.
+/// nodes a restore links with (none for group links) were made then. Everything recorded is
+/// held by reference, so nothing the removal lets go of is freed while the record could put
+/// it back.
 ///
 /// Used on the owning thread, inside the removal command's batch.
 class MCRemovalRecord {
@@ -84,8 +89,8 @@ public:
     /// Records, as removal `index` (the position of its element in Reserve's list), the
     /// lists around `element` that its removal may change, right before it. Only elements
     /// that qualified when Reserve looked are recorded (see the class comment; groups never:
-    /// their own bookkeeping covers them). Needs no memory: what does not fit the room set
-    /// aside is not recorded.
+    /// the removal command's bookkeeping covers them). Needs no memory: what does not fit the room
+    /// set aside is not recorded.
     void Take(std::size_t index, ECBase* element);
 
     /// Whether removal `index` was recorded and not yet reordered.
