@@ -1,4 +1,5 @@
 #include "support/AllocationFailure.h"
+#include "support/FailingBatch.h"
 #include "support/Score.h"
 
 #include <gtest/gtest.h>
@@ -216,28 +217,6 @@ protected:
     ECChord* inner = nullptr;
 };
 
-// The allocations between two moments of a failing batch: a Refusing command refuses in
-// Process, after the commands before it have changed the document, and the batch is taken
-// back from the last processed command to the first, so that a Probe first in the batch
-// sees the moment every other command has been reverted.
-struct Allocated {
-    std::int64_t refused = 0;
-    std::int64_t reverted = 0;
-};
-struct Refusing : CCBase {
-    explicit Refusing(Allocated* allocated) : allocated(allocated) {}
-    int Process() override {
-        allocated->refused = Allocations();
-        return 0;
-    }
-    Allocated* allocated;
-};
-struct Probe : CCBase {
-    explicit Probe(Allocated* allocated) : allocated(allocated) {}
-    void Revert() override { allocated->reverted = Allocations(); }
-    Allocated* allocated;
-};
-
 // A removal of every element of `selection`, each one accepted.
 CCRemove* RemovalOf(const std::vector<ECBase*>& selection, const char* what) {
     auto* remove = new CCRemove;
@@ -245,25 +224,6 @@ CCRemove* RemovalOf(const std::vector<ECBase*>& selection, const char* what) {
         EXPECT_NE(remove->Remove(element), nullptr) << what;
     }
     return remove;
-}
-
-// Applies `command` as a host applies a batch, between a Probe and a Refusing command, and
-// returns the failures the manager counted.
-int ApplyFailing(ECPerformance* document, CCBase* command, Allocated& allocated) {
-    MCCommandList list;
-    EXPECT_NE(list.AddTail(new Probe(&allocated)), nullptr);
-    EXPECT_NE(list.AddTail(command), nullptr);
-    EXPECT_NE(list.AddTail(new Refusing(&allocated)), nullptr);
-    list.SetSynchronous(1);
-    MCCommandMgr::BeginUndo(document, CString("remove"));
-    int failures = 0;
-    {
-        MCCommandMgr::FailureWatch watch(document->GetCommandMgr());
-        EXPECT_EQ(list.Apply(document), 1); // dispatched; the batch then fails
-        failures = watch.GetFailures();
-    }
-    MCCommandMgr::EndUndo(document);
-    return failures;
 }
 
 // Regression: a failed batch brought a removed chord or tuplet back empty, with its members

@@ -2,11 +2,16 @@
 // and grouped; undo gives back the saved bytes of before and redo those of after; bad input
 // is refused and a failing batch takes its tracks out again.
 
+#include "support/AllocationFailure.h"
+#include "support/FailingBatch.h"
 #include "support/StaffScore.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace clavenor::test {
@@ -311,6 +316,82 @@ TEST_F(Tracks, AFailingBatchTakesItsTracksOutAgain) {
     }
     delete list;
     EXPECT_EQ(score.Bytes(), before);
+}
+
+// A score of three staves with a wave track, and the removals to take back.
+class RemovedTracks : public Tracks {
+protected:
+    void SetUp() override {
+        auto* add = new CCAddTrack;
+        add->AddWaveTrack(2);
+        ASSERT_EQ(score.Run(add), 1);
+        auto* group = new CCGroupStaves;
+        group->GroupStaves(2, 3, 1);
+        ASSERT_EQ(score.Run(group), 1);
+        score.get()->ClearUndo();
+    }
+    ECTrack* Wave(int number) const {
+        return static_cast<ECTrack*>(conductor->GetTrack(ECConductor::KindWaveTrack, number, 0));
+    }
+
+    struct Case {
+        const char* what;
+        std::function<CCRemoveTrack*()> make;
+    };
+    std::vector<Case> Cases() {
+        return {
+            {"the middle staff", [this] { return new CCRemoveTrack(Staff(2)); }},
+            {"the first wave track", [this] { return new CCRemoveTrack(Wave(1)); }},
+            {"a wave track and two staves",
+             [this] {
+                 auto* remove = new CCRemoveTrack(Wave(2));
+                 EXPECT_NE(remove->Remove(Staff(1)), nullptr);
+                 EXPECT_NE(remove->Remove(Staff(3)), nullptr);
+                 return remove;
+             }},
+        };
+    }
+};
+
+// Regression: a failed batch put removed tracks back through the conductor's insertion,
+// which needs memory that a batch failing for want of it may not have.
+TEST_F(RemovedTracks, AFailedBatchPutsThemBackExactlyWithoutMemory) {
+    const std::vector<std::uint8_t> before = score.Bytes();
+    for (const Case& c : Cases()) {
+        Allocated allocated;
+        EXPECT_EQ(ApplyFailing(score.get(), c.make(), allocated), 1) << c.what;
+        EXPECT_EQ(allocated.reverted, allocated.refused) << c.what << ": the revert allocated";
+        EXPECT_EQ(score.Bytes(), before) << c.what;
+        EXPECT_EQ(score.get()->GetUndoCount(), 0) << c.what;
+    }
+}
+
+// Whichever allocation fails, in Process or on the way back, the batch fails and every
+// byte comes back.
+TEST_F(RemovedTracks, AFailedAllocationAnywhereLeavesTheDocumentAsItWas) {
+    const std::vector<std::uint8_t> before = score.Bytes();
+    for (const Case& c : Cases()) {
+        for (std::int64_t n = 1;; ++n) {
+            MCCommandList list;
+            Allocated allocated;
+            ASSERT_NE(list.AddTail(c.make()), nullptr);
+            ASSERT_NE(list.AddTail(new Refusing(&allocated)), nullptr);
+            list.SetSynchronous(1);
+            bool triggered = false;
+            {
+                FailNthAllocation failure(n);
+                try {
+                    static_cast<void>(list.Apply(score.get()));
+                } catch (const std::bad_alloc&) {
+                }
+                triggered = failure.Triggered();
+            }
+            ASSERT_EQ(score.Bytes(), before) << c.what << ", allocation " << n << " failing";
+            if (!triggered) {
+                break;
+            }
+        }
+    }
 }
 
 } // namespace

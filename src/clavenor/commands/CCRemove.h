@@ -114,6 +114,10 @@ public:
     const std::vector<std::unique_ptr<CCRemoveItem>>& GetItems() const { return m_items; }
 
 protected:
+    // The lists around the removed elements as each removal found them, for Revert (shared
+    // with the track removal, which removes through the conductor instead of DoRemove).
+    std::unique_ptr<MCRemovalRecord> m_pRecord;
+
     /// The index of the item holding `element`, or -1.
     int FindRemovePosition(ECBase* element) const;
     /// Process's work: unlinks every item's child from its parents, with the group
@@ -226,8 +230,6 @@ private:
     MCEventList m_spareLinks;
     // For each item, the range of its Regroups.
     std::vector<std::pair<std::size_t, std::size_t>> m_itemRegroups;
-    // The lists around chords and tuplets as each removal found them, for Revert.
-    std::unique_ptr<MCRemovalRecord> m_pRecord;
     // The mirrors that showed the removed clefs, keys, meters and tempi, taken out of the
     // staves by Process (see WithdrawMirrors) and put back by Revert.
     std::unique_ptr<MCEditJournal> m_pMirrors;

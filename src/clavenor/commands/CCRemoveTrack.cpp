@@ -4,6 +4,7 @@
 #include "clavenor/caches/MCGroup.h"
 #include "clavenor/commands/detail/MCEditJournal.h"
 #include "clavenor/commands/detail/MCEditRun.h"
+#include "clavenor/commands/detail/MCRemovalRecord.h"
 #include "clavenor/commands/detail/MCTrackWords.h"
 #include "clavenor/elements/ECConductor.h"
 #include "clavenor/elements/ECConductorStaff.h"
@@ -75,6 +76,16 @@ int CCRemoveTrack::Process() {
     }
     m_pJournal->Clear();
     m_pWordsBefore->Clear();
+    // The record sets aside what Revert puts the tracks back with, so that it needs none.
+    std::vector<ECBase*> tracks;
+    tracks.reserve(m_items.size());
+    for (const auto& item : m_items) {
+        tracks.push_back(item->GetChild());
+    }
+    if (m_pRecord == nullptr) {
+        m_pRecord = std::make_unique<MCRemovalRecord>();
+    }
+    m_pRecord->Reserve(tracks);
     try {
         // Taking a staff out moves the staves after it (ECConductorStaff::ForgetStaff).
         int first = 0;
@@ -105,18 +116,20 @@ int CCRemoveTrack::Process() {
         m_pJournal->TakeBack();
         m_pJournal->Clear();
         m_pWordsBefore->Clear();
+        m_pRecord->Clear();
         throw;
     }
     m_pGroupBefore = std::move(before);
-    for (const auto& item : m_items) {
-        auto* track = static_cast<ECTrack*>(item->GetChild());
+    for (std::size_t index = 0; index < m_items.size(); ++index) {
+        auto* track = static_cast<ECTrack*>(m_items[index]->GetChild());
         const int kind = track->GetEventId() == EventId::Staff ? ECConductor::KindStaff
                                                                : ECConductor::KindWaveTrack;
         const int number = m_pConductor->GetTrackNumber(kind, track);
         if (number < 1) {
             continue;
         }
-        m_removed.push_back(Removed{track, kind, number});
+        m_removed.push_back(Removed{track, kind, number, index});
+        m_pRecord->Take(index, track);
         m_pConductor->RemoveTrack(track);
     }
     if (after != nullptr) {
@@ -133,11 +146,20 @@ int CCRemoveTrack::Process() {
 
 void CCRemoveTrack::Revert() {
     for (auto it = m_removed.rbegin(); it != m_removed.rend(); ++it) {
+        if (m_pRecord != nullptr && m_pRecord->Holds(it->index)) {
+            m_pRecord->Relink(it->index);
+            m_pRecord->Reorder(it->index);
+            continue;
+        }
+        // Not recorded: inserted again, which needs memory (refused, the track stays out).
         // Wave tracks are inserted by index, staves by number.
         m_pConductor->InsertTrack(it->track, it->kind == ECConductor::KindWaveTrack ? it->number - 1
                                                                                     : it->number);
     }
     m_removed.clear();
+    if (m_pRecord != nullptr) {
+        m_pRecord->RestoreCaches();
+    }
     m_pJournal->TakeBack();
     m_pJournal->Clear();
     m_pWordsBefore->PutBack();
@@ -147,6 +169,14 @@ void CCRemoveTrack::Revert() {
         std::swap(conductorStaff->GetGroup(), *m_pGroupBefore);
         m_pGroupBefore.reset();
     }
+}
+
+void CCRemoveTrack::Committed() {
+    CCRemove::Committed();
+    m_removed.clear();
+    m_pJournal->Clear();
+    m_pWordsBefore->Clear();
+    m_pGroupBefore.reset();
 }
 
 } // namespace clavenor

@@ -3,6 +3,7 @@
 #include "clavenor/commands/CCRemove.h"
 #include "clavenor/framework/Export.h"
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -19,10 +20,10 @@ class MCTrackWords;
 /// the can-undo flag); a removed track that no undo puts back is dismantled when the command
 /// goes, as CCRemove does.
 ///
-/// All or nothing: when the batch fails, Revert puts every track back at the number it had,
-/// its mirrors back where they were, the conductor's children in the order they had, the
-/// staff group table as it was, and the voice/track words under the staves that moved
-/// (Process keeps a copy of each, so its cost grows with what those staves hold).
+/// All or nothing: Process sets aside, before its first change, everything Revert needs
+/// (MCRemovalRecord's room and spare list nodes, a copy of the staff group table and of the
+/// voice/track words under the staves that move, so its cost grows with what those staves
+/// hold); std::bad_alloc there changes nothing.
 class CLAVENOR_API CCRemoveTrack : public CCRemove {
     DECLARE_SERIAL(CCRemoveTrack)
 
@@ -34,7 +35,17 @@ public:
 
     int GetCommandId() const override;
     int Process() override;
+    /// Takes the last Process back within its failed batch, the last track first, and needs
+    /// no memory: every track comes back at the number it had, linked where it stood among
+    /// the conductor's children, a staff in its slot of the staff table and of every
+    /// conductor measure, the later staves with their numbers and the words of all they
+    /// hold, a wave track with its number; then the mirrors where they were, the conductor's
+    /// children in the order they had and the staff group table as it was. The document's
+    /// bytes are those before Process.
     void Revert() override;
+    /// Gives back what only Revert needs (the record and its spare nodes, the withdrawn
+    /// mirrors' places, the copies of the group table and of the words). Needs no memory.
+    void Committed() override;
 
     /// Accepts staves and wave tracks, each once; null for anything else.
     CCRemoveItem* Remove(ECBase* element) override;
@@ -53,6 +64,7 @@ private:
         ECTrack* track;
         int kind;
         int number;
+        std::size_t index; // of its item, which the record files it under
     };
 
     std::vector<Removed> m_removed;
