@@ -114,8 +114,9 @@ public:
     const std::vector<std::unique_ptr<CCRemoveItem>>& GetItems() const { return m_items; }
 
 protected:
-    // The lists around the removed elements as each removal found them, for Revert (shared
-    // with the track removal, which removes through the conductor instead of DoRemove).
+    /// The lists around the removed elements as each removal found them, for Revert (shared
+    /// with the track removal, which removes through the conductor instead of DoRemove);
+    /// null until the first Process, and again once the batch committed.
     std::unique_ptr<MCRemovalRecord> m_pRecord;
 
     /// The index of the item holding `element`, or -1.
