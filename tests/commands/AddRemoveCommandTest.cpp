@@ -307,29 +307,12 @@ void Dissolving::ExpectNothingChangesWhicheverAllocationFails(std::span<const Re
     const std::vector<std::uint8_t> before = Bytes();
     const auto links = Links();
     for (const auto& c : cases) {
-        int failures = 0;
-        for (std::int64_t n = 1;; ++n) {
-            MCCommandList list;
-            ASSERT_NE(list.AddTail(RemovalOf(c.selection, c.what)), nullptr);
-            Allocated allocated;
-            ASSERT_NE(list.AddTail(new Refusing(&allocated)), nullptr);
-            list.SetSynchronous(1);
-            bool triggered = false;
-            {
-                FailNthAllocation failure(n);
-                try {
-                    static_cast<void>(list.Apply(m_doc.get()));
-                } catch (const std::bad_alloc&) {
-                }
-                triggered = failure.Triggered();
-            }
-            ASSERT_EQ(Bytes(), before) << c.what << ", allocation " << n << " failing";
-            ASSERT_EQ(Links(), links) << c.what << ", allocation " << n << " failing";
-            if (!triggered) {
-                break;
-            }
-            ++failures;
-        }
+        const int failures = ForEachFailingBatchAllocation(
+            m_doc.get(), [&] { return RemovalOf(c.selection, c.what); },
+            [&](std::int64_t n) {
+                ASSERT_EQ(Bytes(), before) << c.what << ", allocation " << n << " failing";
+                ASSERT_EQ(Links(), links) << c.what << ", allocation " << n << " failing";
+            });
         EXPECT_GT(failures, 0) << c.what;
     }
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace clavenor::test {
 
 int Refusing::Process() {
@@ -28,6 +30,20 @@ int ApplyFailing(ECPerformance* document, CCBase* command, Allocated& allocated)
     }
     MCCommandMgr::EndUndo(document);
     return failures;
+}
+
+bool ApplyFailingAt(ECPerformance* document, CCBase* command, std::int64_t n) {
+    MCCommandList list;
+    Allocated allocated;
+    EXPECT_NE(list.AddTail(command), nullptr);
+    EXPECT_NE(list.AddTail(new Refusing(&allocated)), nullptr);
+    list.SetSynchronous(1);
+    FailNthAllocation failure(n);
+    try {
+        static_cast<void>(list.Apply(document));
+    } catch (const std::bad_alloc&) {
+    }
+    return failure.Triggered();
 }
 
 } // namespace clavenor::test

@@ -5,6 +5,8 @@
 
 #include "support/Score.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 
 namespace clavenor::test {
@@ -33,5 +35,25 @@ struct Probe : CCBase {
 /// Applies `command` (taking it) as a host applies a batch, between a Probe and a Refusing
 /// command, inside an undo group, and returns the failures the manager counted.
 int ApplyFailing(ECPerformance* document, CCBase* command, Allocated& allocated);
+
+/// Applies `command` (taking it) followed by a Refusing command as one batch, with the Nth
+/// allocation from here on failing (a std::bad_alloc that escapes the batch is caught), and
+/// returns whether that allocation was reached: once it is not, every allocation of the
+/// batch has been failed in turn.
+bool ApplyFailingAt(ECPerformance* document, CCBase* command, std::int64_t n);
+
+/// For N = 1, 2, ... applies make()'s command in a batch that fails (ApplyFailingAt) with the
+/// Nth allocation failing, and calls check(N) after each, until the Nth allocation is not
+/// reached or a check fails fatally. Returns the number of runs whose allocation failed.
+template <class Make, class Check>
+int ForEachFailingBatchAllocation(ECPerformance* document, Make make, Check check) {
+    for (std::int64_t n = 1;; ++n) {
+        const bool triggered = ApplyFailingAt(document, make(), n);
+        check(n);
+        if (!triggered || ::testing::Test::HasFatalFailure()) {
+            return static_cast<int>(n - 1);
+        }
+    }
+}
 
 } // namespace clavenor::test
