@@ -23,6 +23,13 @@ namespace {
 
 bool IsGroup(ECBase* element) { return ECGroup::AsGroup(element) != nullptr; }
 
+// Lines take only notes, rests and chords as members, so they hold no group.
+bool IsLine(const ECBase* element) {
+    const int id = element->GetEventId();
+    return id == EventId::Beam || id == EventId::Glissando || id == EventId::Slur ||
+           id == EventId::Tie;
+}
+
 bool IsContainer(ECBase* element) {
     const int id = element->GetEventId();
     return id == EventId::Chord || id == EventId::Tuplet;
@@ -132,21 +139,158 @@ void CCRemove::ReleaseRegroups() {
     m_itemRegroups.clear();
 }
 
+template <class Slots, class Judge>
+void CCRemove::PlanRegroups(ECBase* child, Slots& slots, Judge judge) {
+    auto planned = [&](ECBase* group) {
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            if (slots[i].group == group) {
+                return true;
+            }
+        }
+        return false;
+    };
+    auto add = [&](ECBase* group, ECBase* member, Role role, bool container) {
+        Planned plan;
+        plan.group = group;
+        plan.member = member;
+        plan.role = role;
+        plan.container = container;
+        // The element's own group leaves its parents, and a group whose only holder let go
+        // of it lets go of its members; the others are judged.
+        plan.own = role == Role::Removed || role == Role::Released ||
+                   (role == Role::Left && judge(plan, 0));
+        plan.letsGo = plan.own;
+        static_cast<void>(slots.Add(plan));
+    };
+    // How many groups among the members of slot `at`'s group may leave it; none for a line.
+    auto inside = [&](std::size_t at) {
+        ECBase* group = slots[at].group;
+        std::size_t count = 0;
+        if (IsLine(group)) {
+            return count;
+        }
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            const Planned& other = slots[i];
+            // The removed element is counted as leaving already.
+            if (i != at && other.role != Role::Removed && other.letsGo &&
+                other.group->GetParents()->FindNearEnds(group) != nullptr) {
+                ++count;
+            }
+        }
+        return count;
+    };
+    // Whether every holder of `member` is a planned group that may let go, so that it may
+    // lose its last parent.
+    auto orphaned = [&](ECBase* member) {
+        for (ECBase* holder : *member->GetParents()) {
+            bool lets = false;
+            for (std::size_t i = 0; i < slots.size() && !lets; ++i) {
+                lets = slots[i].group == holder && slots[i].letsGo;
+            }
+            if (!lets) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (IsGroup(child)) {
+        add(child, nullptr, Role::Removed, false);
+    }
+    for (ECBase* parent : *child->GetParents()) {
+        if (IsGroup(parent)) {
+            add(parent, child, Role::Left, false);
+        } else {
+            ForEachGroupOfContainer(parent, [&](ECBase* group, ECBase* container) {
+                add(group, container, Role::Left, true);
+            });
+        }
+    }
+    // Until nothing changes: a group judged to let go may make its holders let go, and what
+    // it holds; each is planned once, and a verdict only ever turns to letting go.
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            if (!slots[i].letsGo &&
+                (slots[i].role == Role::Left || slots[i].role == Role::Holder)) {
+                const std::size_t count = inside(i);
+                if (count > 0 && judge(slots[i], count)) {
+                    slots[i].letsGo = true;
+                    changed = true;
+                }
+            }
+            if (!slots[i].letsGo || slots[i].expanded) {
+                continue;
+            }
+            slots[i].expanded = true;
+            changed = true;
+            const Planned from = slots[i];
+            // The removed group's holders were planned as groups it leaves; a released group
+            // leaves only the holder that released it.
+            if (from.role == Role::Left || from.role == Role::Holder) {
+                for (ECBase* holder : *from.group->GetParents()) {
+                    if (IsGroup(holder) && !planned(holder)) {
+                        add(holder, nullptr, Role::Holder, from.container);
+                    }
+                }
+            }
+            const bool releases =
+                from.role != Role::Removed ||
+                !static_cast<const ECGroup*>(from.group)->KeepsMembersWhenDetached();
+            if (!releases || IsLine(from.group)) {
+                continue;
+            }
+            for (ECBase* member : *from.group->GetChildren()) {
+                const ECGroup* held = ECGroup::AsGroup(member);
+                if (held != nullptr && !held->KeepsMembersWhenDetached() && !planned(member) &&
+                    orphaned(member)) {
+                    add(member, nullptr, Role::Released, from.container);
+                }
+            }
+        }
+    }
+}
+
 void CCRemove::ReserveRegroups() {
     // What an earlier run (before an undo) noted is of no use to this one.
     ReleaseRegroups();
     // Whether a group may let go of its members or leave its parents is judged over the whole
-    // command, as any item may take members out of it before another (asked once a group
-    // when there are several items, so that a long removal does not ask it each time); for
-    // those that may, room for their parents and members is set aside once.
+    // command, as any item may take members out of it before another (asked once a group,
+    // so that a long removal does not ask it each time); for those that may, room for their
+    // parents and members is set aside once.
     std::size_t leaving = 0;
     for (const auto& item : m_items) {
         leaving += item->GetChild() != nullptr ? Leaving(item->GetChild()) : 0;
     }
-    auto letsGo = [leaving](ECBase* group) {
-        return !static_cast<const ECGroup*>(group)->KeepsMembersWithout(nullptr, leaving);
+    // Per group met: whether it may let go over the whole command, once asked, and whether
+    // what putting it back needs was counted; what is put back is counted once, as a group
+    // lets go, or leaves a parent, once in a command.
+    struct Seen {
+        bool judged = false;
+        bool letsGo = false;
+        bool counted = false;
     };
-    std::unordered_map<ECBase*, bool> verdicts;
+    std::unordered_map<ECBase*, Seen> seen;
+    auto letsGo = [&](ECBase* group) {
+        Seen& at = seen[group];
+        if (!at.judged) {
+            at.judged = true;
+            at.letsGo = !static_cast<const ECGroup*>(group)->KeepsMembersWithout(nullptr, leaving);
+        }
+        return at.letsGo;
+    };
+    // Over the whole command a holder may lose any of its members, and so may let go.
+    auto judge = [&](const Planned& plan, std::size_t inside) {
+        return plan.role == Role::Holder || inside > 0 || letsGo(plan.group);
+    };
+    struct Plan {
+        std::vector<Planned> slots;
+        std::size_t size() const { return slots.size(); }
+        Planned& operator[](std::size_t at) { return slots[at]; }
+        bool Add(const Planned& plan) {
+            slots.push_back(plan);
+            return true;
+        }
+    };
     std::size_t groups = 0;
     std::size_t parents = 0;
     std::size_t links = 0;
@@ -154,65 +298,64 @@ void CCRemove::ReserveRegroups() {
     std::size_t mostPlaces = 0; // of one item, recorded before its removal packs them
     std::vector<ECBase*> children;
     children.reserve(m_items.size());
+    Plan plan;
     for (const auto& item : m_items) {
         ECBase* child = item->GetChild();
+        children.push_back(child);
         if (child == nullptr) {
-            children.push_back(nullptr);
             continue;
         }
+        plan.slots.clear();
+        PlanRegroups(child, plan, judge);
+        groups += plan.size();
         std::size_t itemPlaces = 0;
-        if (const ECGroup* group = ECGroup::AsGroup(child)) {
-            // The group itself goes back under each parent it leaves, but a group, whose own
-            // Regroup links it, and its members too when it may let go of them on leaving.
-            ++groups;
-            for (ECBase* above : *child->GetParents()) {
-                const std::size_t plain = IsGroup(above) ? 0 : 1;
-                parents += plain;
-                links += plain;
-            }
-            if (!group->KeepsMembersWhenDetached()) {
-                const auto members = static_cast<std::size_t>(child->GetChildren()->GetCount());
-                links += members;
-                places += members;
-                itemPlaces += members;
-            }
-        }
-        auto count = [&](ECBase* group, ECBase*) {
-            ++groups;
-            ++links;
-            bool fresh = true;
-            bool verdict = false;
-            if (m_items.size() > 1) {
-                const auto at = verdicts.try_emplace(group, false);
-                fresh = at.second;
-                if (fresh) {
-                    at.first->second = letsGo(group);
-                }
-                verdict = at.first->second;
-            } else {
-                verdict = letsGo(group);
-            }
-            if (!verdict) {
-                return;
-            }
+        for (const Planned& slot : plan.slots) {
+            ECBase* group = slot.group;
             const auto above = static_cast<std::size_t>(group->GetParents()->GetCount());
             const auto members = static_cast<std::size_t>(group->GetChildren()->GetCount());
-            parents += above;
-            itemPlaces += members;
-            if (fresh) {
-                links += above + members;
-                places += members;
+            Seen& at = seen[group];
+            const bool fresh = !at.counted;
+            at.counted = true;
+            switch (slot.role) {
+            case Role::Removed: {
+                // The group itself goes back under each parent it leaves, but a group, whose
+                // own Regroup links it, and its members too when it may let go of them on
+                // leaving.
+                std::size_t plain = 0;
+                for (ECBase* holder : *group->GetParents()) {
+                    plain += IsGroup(holder) ? 0 : 1;
+                }
+                parents += plain;
+                links += plain;
+                if (!static_cast<const ECGroup*>(group)->KeepsMembersWhenDetached()) {
+                    links += members;
+                    places += members;
+                    itemPlaces += members;
+                }
+                break;
             }
-        };
-        for (ECBase* parent : *child->GetParents()) {
-            if (IsGroup(parent)) {
-                count(parent, child);
-            } else {
-                ForEachGroupOfContainer(parent, count);
+            case Role::Left:
+            case Role::Holder:
+                links += slot.role == Role::Left ? 1 : 0;
+                if (slot.letsGo) {
+                    parents += above;
+                    itemPlaces += members;
+                    if (fresh) {
+                        links += above + members;
+                        places += members;
+                    }
+                }
+                break;
+            case Role::Released:
+                itemPlaces += members;
+                if (fresh) {
+                    links += members;
+                    places += members;
+                }
+                break;
             }
         }
         mostPlaces = std::max(mostPlaces, itemPlaces);
-        children.push_back(child);
     }
     m_itemRegroups.assign(m_items.size(), {0, 0});
     m_leftParents.reserve(parents);
@@ -258,41 +401,53 @@ void CCRemove::WithdrawMirrors() {
     }
 }
 
-void CCRemove::BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others,
-                            bool recorded) {
-    Regroup& regroup = m_regroups[m_nRegroups++];
+void CCRemove::BeginRegroup(Regroup& regroup, bool recorded) {
+    ECBase* group = regroup.group;
     group->AddCommandHold();
-    regroup.group = group;
-    regroup.member = member;
-    regroup.container = container;
     regroup.firstParent = m_leftParents.size();
     regroup.parentCount = 0;
     regroup.firstPlace = m_memberPlaces.size();
     regroup.placeCount = 0;
     regroup.self = false;
-    if (member == nullptr) {
-        // The element itself: a group that keeps its members leaves only its parents, so
-        // that removing a long slur costs what removing a short one does.
+    switch (regroup.role) {
+    case Role::Removed: {
+        // A group that keeps its members leaves only its parents, so that removing a long
+        // slur costs what removing a short one does.
         const bool keeps = static_cast<const ECGroup*>(group)->KeepsMembersWhenDetached();
-        regroup.self = NoteLinks(regroup, nullptr, false, !keeps);
+        regroup.self = NoteLinks(regroup, nullptr, Parents::NotGroups, false, !keeps);
         return;
     }
-    regroup.memberBefore = Before(*group->GetChildren(), member);
-    regroup.groupBefore = Before(*member->GetParents(), group);
-    // A group that surely keeps the others only loses the member: leaving a long slur costs
-    // what leaving a short one does.
-    if (!static_cast<const ECGroup*>(group)->KeepsMembersWithout(member, others)) {
-        (void)NoteLinks(regroup, member, recorded, true);
+    case Role::Left:
+        regroup.memberBefore = Before(*group->GetChildren(), regroup.member);
+        regroup.groupBefore = Before(*regroup.member->GetParents(), group);
+        // A group that surely keeps the others only loses the member: leaving a long slur
+        // costs what leaving a short one does. The record places only a group that may let
+        // go by its own rules.
+        if (regroup.letsGo) {
+            (void)NoteLinks(regroup, regroup.member, Parents::All, recorded && regroup.own, true);
+        }
+        return;
+    case Role::Holder:
+        if (regroup.letsGo) {
+            (void)NoteLinks(regroup, nullptr, Parents::All, false, true);
+        }
+        return;
+    case Role::Released:
+        // Its holder's Regroup links it again.
+        (void)NoteLinks(regroup, nullptr, Parents::None, false, true);
+        return;
     }
 }
 
-bool CCRemove::NoteLinks(Regroup& regroup, ECBase* member, bool recorded, bool members) {
+bool CCRemove::NoteLinks(Regroup& regroup, ECBase* member, Parents which, bool recorded,
+                         bool members) {
     ECBase* group = regroup.group;
     MCEventList* parents = group->GetParents();
     MCEventList* list = group->GetChildren();
     // A group that the removed group belongs to links it again through its own Regroup.
-    const bool self = member == nullptr;
-    auto noted = [self](ECBase* parent) { return !self || !IsGroup(parent); };
+    auto noted = [which](ECBase* parent) {
+        return which == Parents::All || (which == Parents::NotGroups && !IsGroup(parent));
+    };
     std::size_t count = 0;
     for (ECBase* parent : *parents) {
         count += noted(parent) ? 1 : 0;
@@ -377,21 +532,32 @@ void CCRemove::DoRemove() {
         const std::size_t first = m_nRegroups;
         const std::size_t others = Leaving(child) - 1;
         const bool recorded = m_pRecord != nullptr && m_pRecord->Holds(index);
-        // Room was set aside for every group the element is or belongs to now; removing the
+        // Room was set aside for every group planned for the element now; removing the
         // elements before it can only have taken some of them away.
-        if (IsGroup(child) && m_nRegroups < m_nRegroupCapacity) {
-            BeginRegroup(child, nullptr, false, others, recorded);
-        }
-        for (ECBase* parent : *child->GetParents()) {
-            if (!IsGroup(parent)) {
-                ForEachGroupOfContainer(parent, [&](ECBase* group, ECBase* container) {
-                    if (m_nRegroups < m_nRegroupCapacity) {
-                        BeginRegroup(group, container, true, others, recorded);
-                    }
-                });
-            } else if (m_nRegroups < m_nRegroupCapacity) {
-                BeginRegroup(parent, child, false, others, recorded);
+        struct Slots {
+            Regroup* at;
+            std::size_t count;
+            std::size_t room;
+            std::size_t size() const { return count; }
+            Planned& operator[](std::size_t i) { return at[i]; }
+            bool Add(const Planned& plan) {
+                if (count == room) {
+                    return false;
+                }
+                static_cast<Planned&>(at[count++]) = plan;
+                return true;
             }
+        } slots{m_regroups.get() + first, 0, m_nRegroupCapacity - first};
+        // The element and its chords and tuplets leave a group they are in; groups among the
+        // members that may leave are counted by `inside`.
+        PlanRegroups(child, slots, [others](const Planned& plan, std::size_t inside) {
+            const std::size_t besides = plan.member != nullptr ? others + inside : inside;
+            return !static_cast<const ECGroup*>(plan.group)
+                        ->KeepsMembersWithout(plan.member, besides);
+        });
+        m_nRegroups += slots.count;
+        for (std::size_t i = first; i < m_nRegroups; ++i) {
+            BeginRegroup(m_regroups[i], recorded);
         }
         std::size_t parents = m_leftParents.size();
         std::size_t places = m_memberPlaces.size();

@@ -6,6 +6,7 @@
 #include "clavenor/model/MCEventList.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -24,13 +25,15 @@ class MCRemovalRecord;
 /// Groups (ties, slurs, glissandi, beams and other ECGroups) come back whole. A removed
 /// element leaves the groups it belongs to as well as its recorded parent, and a group that
 /// no longer has the members it needs lets go of the rest and leaves its parents (see
-/// ECGroup). Process notes, for each item, the groups the element left, the parents each of
-/// them left and the members each let go of; the undo (and Revert) links them all again:
-/// every such group back under its parents, its members back in it, the element back in
-/// it. What the recorded parent alone cannot bring back otherwise stays as the model has it:
-/// a note taken from a chord or a tuplet comes back in the measure, and a chord or tuplet
-/// that dissolved (or was removed itself) comes back without its members, which stay in the
-/// measure. A failed batch loses none of that (see Revert).
+/// ECGroup); a group that leaves a group holding it may leave that one empty, and a group
+/// that lets go of a group it alone holds makes that one let go of its own members. Process
+/// notes, for each item, the groups the element left and those its leaving may change in
+/// turn, the parents each of them left and the members each let go of; the undo (and
+/// Revert) links them all again: every such group back under its parents, its members back
+/// in it, the element back in it. What the recorded parent alone cannot bring back otherwise
+/// stays as the model has it: a note taken from a chord or a tuplet comes back in the
+/// measure, and a chord or tuplet that dissolved (or was removed itself) comes back without
+/// its members, which stay in the measure. A failed batch loses none of that (see Revert).
 ///
 /// Its items hold the removed elements with command holds (see ECBase::AddCommandHold):
 /// a removed element is dismantled, so that it can be freed, only when the last command
@@ -56,8 +59,9 @@ public:
     /// std::bad_alloc here, with nothing changed), then the discard list,
     /// then each item's child leaves all its parents. Returns 1. The removal itself needs no
     /// memory (see ECChord::RemoveFromParents and ECGroup), so it never stops halfway.
-    /// Cost: the removals, plus a look at each element's parents and their parents, and for
-    /// a staff of the staff table what the staves after it hold.
+    /// Cost: the removals, plus a look at each element's parents and their parents, at the
+    /// parents of each group that may let go (and the members of one that is not a line),
+    /// and for a staff of the staff table what the staves after it hold.
     int Process() override;
 
     /// Applies, with this command's synchronous flag, a CCAdd putting each child back under
@@ -65,8 +69,8 @@ public:
     /// first. The mirrors Process took out stay out.
     void Undo() override;
 
-    /// Takes the last Process back within its failed batch, the last item first. Exact for
-    /// everything but one cascade (below): elements in measures, chords, tuplets, notes,
+    /// Takes the last Process back within its failed batch, the last item first. Exact:
+    /// elements in measures, chords, tuplets, notes,
     /// staves, tracks and envelopes, the conductor's staves, wave tracks and plain tracks, and
     /// the conductor staff's maps and measures (clefs, keys, measures, envelope points, tempo
     /// marks and meters included). Each comes back where it stood, a chord or tuplet with its
@@ -85,10 +89,11 @@ public:
     /// made it let go of its members, with them where they stood; one that had already left
     /// its parents (a line dissolved by an earlier item) goes back with that item, not under
     /// its recorded parent. What Process noted for it costs its parents, and its members only
-    /// when it may let go of them (ECGroup::KeepsMembersWhenDetached). Not exact: when a
-    /// member's leaving makes an inner group let go and that makes an outer group (holding
-    /// the inner one) let go in turn, the outer group's letting go is not taken back. The
-    /// mirrors come back last, where they were, showing what they showed.
+    /// when it may let go of them (ECGroup::KeepsMembersWhenDetached). Cascades come back
+    /// too: a group that leaves a group holding it, which then leaves its own parents (and so
+    /// on outwards), and a group that lets go of a group it alone holds, which then lets go of
+    /// its members (and so on inwards). The mirrors come back last, where they were, showing
+    /// what they showed.
     void Revert() override;
 
     /// Gives back what only Revert needs: the record of the lists around the removed
@@ -151,20 +156,34 @@ protected:
     std::unordered_map<ECBase*, int> m_positions;
 
 private:
-    // A group that one item's removal changed: the element left it (`member`, null when the
-    // element is the group itself), it left parents, or it let go of members. The elements
-    // are held with command holds; the neighbours are not, being read only by Revert, while
-    // the batch's commands hold whatever its removals took out.
-    struct Regroup {
+    // Why an item's removal may change a group: the element is the group (Removed); the
+    // element, or a chord or tuplet it sits in, leaves it (Left); a group it holds may leave
+    // it (Holder); or the group holding it may let go of it, the group's only holder, which
+    // then lets go of its own members (Released).
+    enum class Role : std::uint8_t { Removed, Left, Holder, Released };
+    // What planning an item's removal decides about a group, before anything is noted.
+    struct Planned {
         ECBase* group = nullptr;
-        ECBase* member = nullptr;
+        ECBase* member = nullptr; // Left: what leaves it
+        Role role = Role::Left;
+        // Of a chord or tuplet that the element sat in, or below one: only Revert links it
+        // again, the undo keeping the model's losses (see the class comment).
+        bool container = false;
+        // May let go of members or leave parents: by its own rules (`own`), or because a
+        // group among its members may leave it.
+        bool own = false;
+        bool letsGo = false;
+        bool expanded = false; // the groups around it have been planned
+    };
+    // A group that one item's removal changed: the element left it (`member`, null when the
+    // element is the group itself or did not leave it), it left parents, or it let go of
+    // members. The elements are held with command holds; the neighbours are not, being read
+    // only by Revert, while the batch's commands hold whatever its removals took out.
+    struct Regroup : Planned {
         // Where the member stood: after these among the group's members and among its own
         // parents (null: at the head).
         ECBase* memberBefore = nullptr;
         ECBase* groupBefore = nullptr;
-        // A group of a chord or tuplet that the element sat in: only Revert links it again,
-        // the undo keeping the model's losses (see the class comment).
-        bool container = false;
         // The element is the group, and the parents it left (but groups, which Regroups of
         // their own link again) were noted: Revert links it under them again where it
         // stood, rather than through the recorded parent, which the undo still uses.
@@ -188,32 +207,40 @@ private:
         ECBase* member;
         ECBase* groupBefore;
     };
+    // Which parents of a group NoteLinks notes.
+    enum class Parents : std::uint8_t { All, NotGroups, None };
 
     // Detaches each mirror of a removed clef, key, meter or tempo from the element it shows
     // and takes it out of its measures, through m_pMirrors. Throws std::bad_alloc with
     // everything it did taken back.
     void WithdrawMirrors();
-    // Room for one Regroup per group an item's element belongs to or is, or that a chord or
-    // tuplet it sits in belongs to, and, for the groups that may let go of their members
-    // (ECGroup::KeepsMembersWithout, judged over the whole command), for their parents and
-    // the places of their members; and the spare nodes that put every link a removal may
-    // break back (m_spareLinks). Sized on the document as it is when Process starts, which
-    // removal only shrinks.
+    // Room for one Regroup per group that an item's removal may change (PlanRegroups), and,
+    // for the groups that may let go of their members (ECGroup::KeepsMembersWithout, judged
+    // over the whole command), for their parents and the places of their members; and the
+    // spare nodes that put every link a removal may break back (m_spareLinks). Sized on the
+    // document as it is when Process starts, which removal only shrinks.
     void ReserveRegroups();
     void ReleaseRegroups();
-    // Notes a group before the element leaves it, and keeps what its removal changed: the
-    // parents it left and the places of the members it let go of are packed from `parents`
-    // and `places` on, which move past them. `others` bounds the members of the group that
-    // the item's removal takes out besides `member`; with `recorded`, the removal record
-    // holds the item, and with it the place of every group that may let go among its
-    // parents' children (see MCRemovalRecord), which is not looked for again.
-    void BeginRegroup(ECBase* group, ECBase* member, bool container, std::size_t others,
-                      bool recorded);
-    // Notes the group's parents with its place among the children of each (for the group
-    // itself, `member` null, only those that are not groups) and, with `members`, where it
-    // stands among the parents of each member but `member`. False, noting nothing, when the
-    // room set aside does not hold them.
-    bool NoteLinks(Regroup& regroup, ECBase* member, bool recorded, bool members);
+    // Appends to `slots` (a sequence of Planned with Add, which may refuse when full) every
+    // group that removing `child` may change: the group it is, those it or its chords and
+    // tuplets leave, and, from each that may let go, the groups holding it (which may be left
+    // empty in turn) and the groups it holds that it alone holds (which may let go when it
+    // does), until none is added. judge(planned, inside) says whether a Left or Holder group
+    // may let go when `inside` groups among its members may leave it too. Needs no memory
+    // beyond what `slots` takes. Cost: the element's groups and, for each that may let go,
+    // its parents, and its members unless it is a line (lines hold no groups).
+    template <class Slots, class Judge>
+    static void PlanRegroups(ECBase* child, Slots& slots, Judge judge);
+    // Notes a planned group before the removal, and keeps what it changed: the parents it
+    // left and the places of the members it let go of are packed from `parents` and
+    // `places` on, which move past them. With `recorded`, the removal record holds the item,
+    // and with it the place among its parents' children of every group that may let go by
+    // its own rules (see MCRemovalRecord), which is not looked for again.
+    void BeginRegroup(Regroup& regroup, bool recorded);
+    // Notes the group's parents (`which` of them) with its place among the children of each
+    // and, with `members`, where it stands among the parents of each member but `member`.
+    // False, noting nothing, when the room set aside does not hold them.
+    bool NoteLinks(Regroup& regroup, ECBase* member, Parents which, bool recorded, bool members);
     void EndRegroup(Regroup& regroup, std::size_t& parents, std::size_t& places);
     // Calls link(child, parent) for each link that puts item `index`'s groups back together;
     // the groups of the chords and tuplets it sat in only with `containers`.
