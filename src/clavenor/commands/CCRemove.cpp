@@ -12,6 +12,7 @@
 #include "clavenor/model/MCEventList.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -222,7 +223,8 @@ void CCRemove::PlanRegroups(ECBase* child, Slots& slots, Judge judge) {
                 continue;
             }
             slots[i].expanded = true;
-            changed = true;
+            // Another pass only for what this adds: verdicts change with letting go alone.
+            const std::size_t before = slots.size();
             const Planned from = slots[i];
             // The removed group's holders were planned as groups it leaves; a released group
             // leaves only the holder that released it.
@@ -236,16 +238,16 @@ void CCRemove::PlanRegroups(ECBase* child, Slots& slots, Judge judge) {
             const bool releases =
                 from.role != Role::Removed ||
                 !static_cast<const ECGroup*>(from.group)->KeepsMembersWhenDetached();
-            if (!releases || IsLine(from.group)) {
-                continue;
-            }
-            for (ECBase* member : *from.group->GetChildren()) {
-                const ECGroup* held = ECGroup::AsGroup(member);
-                if (held != nullptr && !held->KeepsMembersWhenDetached() && !planned(member) &&
-                    orphaned(member)) {
-                    add(member, nullptr, Role::Released, from.container);
+            if (releases && !IsLine(from.group)) {
+                for (ECBase* member : *from.group->GetChildren()) {
+                    const ECGroup* held = ECGroup::AsGroup(member);
+                    if (held != nullptr && !held->KeepsMembersWhenDetached() && !planned(member) &&
+                        orphaned(member)) {
+                        add(member, nullptr, Role::Released, from.container);
+                    }
                 }
             }
+            changed = changed || slots.size() > before;
         }
     }
 }
@@ -269,8 +271,13 @@ void CCRemove::ReserveRegroups() {
         bool letsGo = false;
         bool counted = false;
     };
+    // A command of one item asks each of its few groups once anyway, without the map.
+    const bool several = m_items.size() > 1;
     std::unordered_map<ECBase*, Seen> seen;
     auto letsGo = [&](ECBase* group) {
+        if (!several) {
+            return !static_cast<const ECGroup*>(group)->KeepsMembersWithout(nullptr, leaving);
+        }
         Seen& at = seen[group];
         if (!at.judged) {
             at.judged = true;
@@ -282,13 +289,26 @@ void CCRemove::ReserveRegroups() {
     auto judge = [&](const Planned& plan, std::size_t inside) {
         return plan.role == Role::Holder || inside > 0 || letsGo(plan.group);
     };
+    // An item's plan: most hold a few groups, kept here without an allocation each.
+    constexpr std::size_t Local = 8;
     struct Plan {
-        std::vector<Planned> slots;
-        std::size_t size() const { return slots.size(); }
-        Planned& operator[](std::size_t at) { return slots[at]; }
+        std::array<Planned, Local> local;
+        std::vector<Planned> more;
+        std::size_t count = 0;
+        std::size_t size() const { return count; }
+        Planned& operator[](std::size_t at) { return at < Local ? local[at] : more[at - Local]; }
         bool Add(const Planned& plan) {
-            slots.push_back(plan);
+            if (count < Local) {
+                local[count] = plan;
+            } else {
+                more.push_back(plan);
+            }
+            ++count;
             return true;
+        }
+        void Clear() {
+            count = 0;
+            more.clear();
         }
     };
     std::size_t groups = 0;
@@ -305,17 +325,22 @@ void CCRemove::ReserveRegroups() {
         if (child == nullptr) {
             continue;
         }
-        plan.slots.clear();
+        plan.Clear();
         PlanRegroups(child, plan, judge);
         groups += plan.size();
         std::size_t itemPlaces = 0;
-        for (const Planned& slot : plan.slots) {
+        for (std::size_t at = 0; at < plan.size(); ++at) {
+            const Planned& slot = plan[at];
             ECBase* group = slot.group;
             const auto above = static_cast<std::size_t>(group->GetParents()->GetCount());
             const auto members = static_cast<std::size_t>(group->GetChildren()->GetCount());
-            Seen& at = seen[group];
-            const bool fresh = !at.counted;
-            at.counted = true;
+            // A removed group is counted apart: leaving it, its members may still let go.
+            bool fresh = true;
+            if (several && slot.role != Role::Removed) {
+                Seen& at = seen[group];
+                fresh = !at.counted;
+                at.counted = true;
+            }
             switch (slot.role) {
             case Role::Removed: {
                 // The group itself goes back under each parent it leaves, but a group, whose
