@@ -329,8 +329,8 @@ void CCRemove::ReserveRegroups() {
         PlanRegroups(child, plan, judge);
         groups += plan.size();
         std::size_t itemPlaces = 0;
-        for (std::size_t at = 0; at < plan.size(); ++at) {
-            const Planned& slot = plan[at];
+        for (std::size_t i = 0; i < plan.size(); ++i) {
+            const Planned& slot = plan[i];
             ECBase* group = slot.group;
             const auto above = static_cast<std::size_t>(group->GetParents()->GetCount());
             const auto members = static_cast<std::size_t>(group->GetChildren()->GetCount());
