@@ -839,7 +839,8 @@ TEST_F(Lined, AFailedAllocationInARemovalOfLinesLeavesTheDocumentAsItWas) {
 // Groups holding groups, where one group's letting go makes another let go in turn: a slur
 // of a note and a rest held by a group that a second group holds, both leaving their parents
 // once empty; a group that lets go of its members when it leaves its parent, holding a
-// bracket that nothing else holds; and a group holding a note beside a slur of that note.
+// bracket that nothing else holds; a group holding a note beside a slur of that note; and a
+// group holding the beam of the chord alone.
 class Nested : public Lined {
 protected:
     Nested() {
@@ -854,6 +855,11 @@ protected:
         EXPECT_EQ(bracket->AddChild(rest, 0), 1);
         box = Holding(ECGroup::TypeReleaseWhenDetached, {bracket});
         duo = Holding(ECGroup::TypeDissolveWhenEmpty, {second, slur});
+        auto* beamed = new Counted<ECBeam>;
+        SetSeconds(beamed, 1.0f);
+        EXPECT_EQ(beamed->AddChild(chord, 0), 1);
+        EXPECT_EQ(m_measure->AddChild(beamed, 0), 1);
+        frame = Holding(ECGroup::TypeDissolveWhenEmpty, {beamed});
     }
 
     // A group of `type` holding `members`, in the staff: the library's own plain group, whose
@@ -873,6 +879,7 @@ protected:
     ECGroup* outer = nullptr;
     ECGroup* box = nullptr;
     ECGroup* duo = nullptr;
+    ECGroup* frame = nullptr;
 };
 
 // Regression: a failed batch took back only the first group's letting go of a cascade: an
@@ -886,6 +893,7 @@ TEST_F(Nested, AFailedBatchPutsEveryGroupOfACascadeBackWhereItStood) {
         {"a note of a group beside a slur of the note, which lets go", {second}},
         {"a slur, then the group holding it", {held, inner}},
         {"every note and rest", {first, second, rest}},
+        {"every note of a chord whose beam a group holds", {Note(chord, 0), Note(chord, 1)}},
     };
     ExpectExactReverts(cases);
     EXPECT_EQ(held->HasType(ECGroup::TypeLocked), 0);
