@@ -275,13 +275,16 @@ void CCRemove::ReserveRegroups() {
     const bool several = m_items.size() > 1;
     std::unordered_map<ECBase*, Seen> seen;
     auto letsGo = [&](ECBase* group) {
-        if (!several) {
+        auto judged = [&] {
             return !static_cast<const ECGroup*>(group)->KeepsMembersWithout(nullptr, leaving);
+        };
+        if (!several) {
+            return judged();
         }
         Seen& at = seen[group];
         if (!at.judged) {
             at.judged = true;
-            at.letsGo = !static_cast<const ECGroup*>(group)->KeepsMembersWithout(nullptr, leaving);
+            at.letsGo = judged();
         }
         return at.letsGo;
     };

@@ -99,9 +99,8 @@ public:
     /// Gives back what only Revert needs: the record of the lists around the removed
     /// elements, the places of withdrawn mirrors and of group links, the parents a removed
     /// group left, and the nodes set aside for them; what Undo needs (the groups'
-    /// bookkeeping) stays. Needs no memory. A
-    /// removed element that only the record still held goes with it (a chord that
-    /// dissolved, say), as it would with the history entry.
+    /// bookkeeping) stays. Needs no memory. A removed element that only the record still
+    /// held goes with it (a chord that dissolved, say), as it would with the history entry.
     void Committed() override;
 
     ///@{

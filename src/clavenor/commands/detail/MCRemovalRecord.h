@@ -102,8 +102,8 @@ public:
     /// links) come back near their places; then, with the group links linked again, Reorder
     /// gives every recorded list its order back and each element its place among the
     /// children of a parent outside the record, and the tables their entries (see the class
-    /// comment), and forgets the removal. Need no memory. Do
-    /// nothing for a removal not recorded.
+    /// comment), and forgets the removal. Need no memory. Do nothing for a removal not
+    /// recorded.
     void Relink(std::size_t index);
     void Reorder(std::size_t index);
     ///@}
